@@ -1,0 +1,12 @@
+#!/bin/bash
+# Installs the Debian 12 packages the project needs (run as root).
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+apt-get update
+apt-get install -y --no-install-recommends \
+  build-essential cmake ninja-build pkg-config \
+  qt6-base-dev qt6-base-dev-tools libgl-dev \
+  libgtest-dev libbenchmark-dev \
+  libchm-dev fp-utils \
+  fonts-liberation2 fonts-ipafont-gothic \
+  xvfb xauth

@@ -1,0 +1,129 @@
+#include "base/binary_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "base/errors.h"
+
+namespace brine {
+namespace {
+
+[[noreturn]] void fail(const std::filesystem::path& p, const char* what, int err) {
+    throw IoError(std::string(what) + ": " + p.string() + " (" + std::strerror(err) + ")");
+}
+
+}  // namespace
+
+BinaryFile::~BinaryFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void BinaryFile::open(const std::filesystem::path& path, OpenMode mode) {
+    if (fd_ >= 0) close();
+    int flags = O_CLOEXEC;
+    switch (mode) {
+        case OpenMode::Read: flags |= O_RDONLY; break;
+        case OpenMode::Update: flags |= O_RDWR; break;
+        case OpenMode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+        case OpenMode::CreateOrUpdate: flags |= O_RDWR | O_CREAT; break;
+    }
+    int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0) fail(path, "ファイルを開けません", errno);
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        fail(path, "ファイルを開けません", EISDIR);
+    }
+    fd_ = fd;
+    path_ = path;
+}
+
+void BinaryFile::close() {
+    if (fd_ < 0) return;
+    int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) fail(path_, "ファイルを閉じられません", errno);
+}
+
+std::uint64_t BinaryFile::size() const {
+    struct stat st;
+    if (::fstat(fd_, &st) != 0) fail(path_, "ファイルの大きさが分かりません", errno);
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+void BinaryFile::seek(std::uint64_t pos) {
+    if (::lseek(fd_, static_cast<off_t>(pos), SEEK_SET) < 0) fail(path_, "位置決めできません", errno);
+}
+
+std::size_t BinaryFile::readSome(void* buf, std::size_t n) {
+    auto* p = static_cast<char*>(buf);
+    std::size_t got = 0;
+    while (got < n) {
+        ssize_t r = ::read(fd_, p + got, n - got);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            fail(path_, "読み込めません", errno);
+        }
+        if (r == 0) break;
+        got += static_cast<std::size_t>(r);
+    }
+    return got;
+}
+
+void BinaryFile::readExact(void* buf, std::size_t n) {
+    if (readSome(buf, n) != n) throw IoError("ファイルが短すぎます: " + path_.string());
+}
+
+void BinaryFile::writeAll(const void* buf, std::size_t n) {
+    const auto* p = static_cast<const char*>(buf);
+    std::size_t done = 0;
+    while (done < n) {
+        ssize_t r = ::write(fd_, p + done, n - done);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            fail(path_, "書き込めません", errno);
+        }
+        done += static_cast<std::size_t>(r);
+    }
+}
+
+void BinaryFile::readAt(std::uint64_t pos, void* buf, std::size_t n) {
+    auto* p = static_cast<char*>(buf);
+    std::size_t got = 0;
+    while (got < n) {
+        ssize_t r = ::pread(fd_, p + got, n - got, static_cast<off_t>(pos + got));
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            fail(path_, "読み込めません", errno);
+        }
+        if (r == 0) throw IoError("ファイルが短すぎます: " + path_.string());
+        got += static_cast<std::size_t>(r);
+    }
+}
+
+void BinaryFile::writeAt(std::uint64_t pos, const void* buf, std::size_t n) {
+    const auto* p = static_cast<const char*>(buf);
+    std::size_t done = 0;
+    while (done < n) {
+        ssize_t r = ::pwrite(fd_, p + done, n - done, static_cast<off_t>(pos + done));
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            fail(path_, "書き込めません", errno);
+        }
+        done += static_cast<std::size_t>(r);
+    }
+}
+
+void BinaryFile::truncate(std::uint64_t size) {
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) fail(path_, "書き込めません", errno);
+}
+
+void BinaryFile::sync() {
+    if (::fsync(fd_) != 0) fail(path_, "書き込めません", errno);
+}
+
+}  // namespace brine

@@ -1,0 +1,78 @@
+#pragma once
+// Little-endian binary file access with 64-bit positions. Inputs are opened
+// read-only; writers either create a fresh (truncated) file or update an
+// existing one in place.
+#include <cstdint>
+#include <bit>
+#include <cstring>
+#include <type_traits>
+#include <filesystem>
+#include <string>
+
+namespace brine {
+
+enum class OpenMode {
+    Read,       // existing file, read only
+    Update,     // existing file, read and write, no truncation
+    Create,     // new or truncated file, read and write
+    CreateOrUpdate,  // existing file kept (no truncation), else created
+};
+
+class BinaryFile {
+public:
+    BinaryFile() = default;
+    BinaryFile(const std::filesystem::path& path, OpenMode mode) { open(path, mode); }
+    ~BinaryFile();
+    BinaryFile(const BinaryFile&) = delete;
+    BinaryFile& operator=(const BinaryFile&) = delete;
+    BinaryFile(BinaryFile&& o) noexcept : fd_(o.fd_), path_(std::move(o.path_)) { o.fd_ = -1; }
+
+    // Throws IoError with the path in the message.
+    void open(const std::filesystem::path& path, OpenMode mode);
+    bool isOpen() const { return fd_ >= 0; }
+    void close();  // throws IoError when the final close fails
+
+    std::uint64_t size() const;
+    void seek(std::uint64_t pos);
+    // Reads exactly n bytes; IoError on a short read.
+    void readExact(void* buf, std::size_t n);
+    // Reads up to n bytes; returns the number read (less only at end of file).
+    std::size_t readSome(void* buf, std::size_t n);
+    void writeAll(const void* buf, std::size_t n);
+    // Reads/writes at a position without moving a shared cursor.
+    void readAt(std::uint64_t pos, void* buf, std::size_t n);
+    void writeAt(std::uint64_t pos, const void* buf, std::size_t n);
+    void truncate(std::uint64_t size);
+    void sync();
+
+private:
+    int fd_ = -1;
+    std::filesystem::path path_;
+};
+
+// Little-endian helpers over byte buffers.
+template <typename T>
+inline void putLE(std::uint8_t* p, T v) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    std::uint8_t tmp[sizeof(T)];
+    std::memcpy(tmp, &v, sizeof(T));
+    if constexpr (std::endian::native == std::endian::big)
+        for (std::size_t i = 0; i < sizeof(T); ++i) p[i] = tmp[sizeof(T) - 1 - i];
+    else
+        std::memcpy(p, tmp, sizeof(T));
+}
+
+template <typename T>
+inline T getLE(const std::uint8_t* p) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    std::uint8_t tmp[sizeof(T)];
+    if constexpr (std::endian::native == std::endian::big)
+        for (std::size_t i = 0; i < sizeof(T); ++i) tmp[i] = p[sizeof(T) - 1 - i];
+    else
+        std::memcpy(tmp, p, sizeof(T));
+    T v;
+    std::memcpy(&v, tmp, sizeof(T));
+    return v;
+}
+
+}  // namespace brine

@@ -1,0 +1,410 @@
+// SDF: binary time-series files in 256-byte blocks. Version 4 is written;
+// versions 1 to 3 are read and updated to version 4 through a temporary file.
+#include <cstring>
+#include <optional>
+
+#include "base/binary_file.h"
+#include "base/errors.h"
+#include "base/safe_replace.h"
+#include "core/current_file.h"
+#include "platform/api/progress.h"
+#include "platform/api/prompter.h"
+
+namespace brine {
+namespace {
+
+constexpr char kSdfMagic[] = "Standard Burst-Interval Data Format Ver.";
+constexpr std::size_t kMagicLen = sizeof(kSdfMagic) - 1;  // 40
+constexpr std::size_t kBlock = 256;
+constexpr char kOldFormatQuestion[] = "データの形式が旧式です。更新してよろしいですか。";
+constexpr char kUpdateCaption[] = "ただ今、データ形式の更新中．．．．";
+
+// A header as read from a file, validated before it reaches the model.
+struct SdfHeader {
+    int version = 4;
+    std::string memo;
+    std::int16_t nch = 0, nch2 = 0, iterations = 0;
+    std::int32_t sampleSize = 0, sInt = 0, bInt = 0;
+    std::uint8_t sitUnit = 0, bitUnit = 0;
+    double startTime = 0;
+    struct Entry {
+        std::string name, unit;
+        float a = 0, b = 0;
+    };
+    std::vector<Entry> entries;
+};
+
+std::string textUpToNul(const std::uint8_t* p, std::size_t n) {
+    const void* z = std::memchr(p, 0, n);
+    std::size_t len = z ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(z) - p) : n;
+    return std::string(reinterpret_cast<const char*>(p), len);
+}
+
+struct ParseResult {
+    enum Kind { Ok, NotSdf, Damaged } kind = Damaged;
+    SdfHeader header;
+};
+
+// Reads and checks the header block and channel table. Never touches the model.
+ParseResult parseSdfHeader(BinaryFile& f) {
+    ParseResult res;
+    std::uint64_t fileSize = f.size();
+    std::uint8_t block[kBlock];
+    std::size_t got = f.readSome(block, kBlock);
+    std::string head = textUpToNul(block, std::min<std::size_t>(got, 210));
+    if (head.compare(0, kMagicLen, kSdfMagic) != 0 || head.size() < kMagicLen + 1) {
+        res.kind = ParseResult::NotSdf;
+        return res;
+    }
+    char digit = head[kMagicLen];
+    if (digit < '1' || digit > '4' || got < kBlock) return res;  // damaged
+    SdfHeader& h = res.header;
+    h.version = digit - '0';
+    h.memo = textUpToNul(block + 50, 160);
+    const std::uint8_t* p = block + 210;
+    h.nch = getLE<std::int16_t>(p);
+    h.nch2 = getLE<std::int16_t>(p + 2);
+    h.sampleSize = getLE<std::int32_t>(p + 4);
+    h.sInt = getLE<std::int32_t>(p + 8);
+    if (h.version >= 2) {
+        h.sitUnit = p[12];
+        h.iterations = getLE<std::int16_t>(p + 13);
+        h.bInt = getLE<std::int32_t>(p + 15);
+        h.bitUnit = p[19];
+        h.startTime = getLE<double>(p + 20);
+        if (!validUnit(h.sitUnit) || !validUnit(h.bitUnit)) return res;
+    } else {
+        h.iterations = getLE<std::int16_t>(p + 12);
+        h.bInt = getLE<std::int32_t>(p + 14);
+        h.startTime = getLE<double>(p + 18);
+    }
+    int channels = h.nch + h.nch2;
+    if (h.nch < 0 || h.nch > kMaxIntervalChannels || h.nch2 < 0 || channels > kMaxChannels ||
+        h.sampleSize < 0 || h.iterations < 0)
+        return res;
+    std::uint64_t record = (static_cast<std::uint64_t>(h.nch) * static_cast<std::uint64_t>(h.sampleSize) +
+                            static_cast<std::uint64_t>(h.nch2)) * 2u;
+    // A record that cannot fit in the file at all means a damaged count, and
+    // must not turn into a huge allocation.
+    if (record > std::numeric_limits<std::uint32_t>::max() || record > fileSize) return res;
+    std::uint64_t tableBytes = static_cast<std::uint64_t>(channels) * 32u;
+    if (kBlock + tableBytes > fileSize) return res;
+    std::vector<std::uint8_t> table(static_cast<std::size_t>(tableBytes));
+    if (tableBytes > 0) f.readAt(kBlock, table.data(), table.size());
+    h.entries.resize(static_cast<std::size_t>(channels));
+    for (int k = 0; k < channels; ++k) {
+        const std::uint8_t* e = table.data() + static_cast<std::size_t>(k) * 32u;
+        std::string text = textUpToNul(e, 24);
+        SdfHeader::Entry& en = h.entries[static_cast<std::size_t>(k)];
+        en.name = TrimRightControl(text.substr(0, std::min<std::size_t>(16, text.size())));
+        en.unit = text.size() > 16 ? TrimRightControl(text.substr(16)) : std::string();
+        en.a = getLE<float>(e + 24);
+        en.b = getLE<float>(e + 28);
+    }
+    res.kind = ParseResult::Ok;
+    return res;
+}
+
+// Header fields of the model, kept so a failed update can put them back.
+struct HeaderSnapshot {
+    std::string memo;
+    std::int16_t nch, nch2, iterations;
+    std::int32_t sampleSize, sInt, bInt;
+    std::uint8_t sitUnit, bitUnit;
+    double startTime;
+    std::uint32_t recordSize, headerBlocks;
+    std::array<std::string, kMaxChannels> names, units;
+    std::array<float, kMaxChannels> a, b;
+
+    explicit HeaderSnapshot(const CurrentFile& m)
+        : memo(m.Memo), nch(m.Nch), nch2(m.Nch2), iterations(m.Iterations), sampleSize(m.SampleSize),
+          sInt(m.SInt), bInt(m.BInt), sitUnit(m.SITUnit), bitUnit(m.BITUnit), startTime(m.StartTime),
+          recordSize(m.RecordSize), headerBlocks(m.HeaderBlocks), names(m.ChannelName),
+          units(m.ChannelUnit), a(m.ScaleA), b(m.OffsetB) {}
+
+    void restore(CurrentFile& m) const {
+        m.Memo = memo;
+        m.Nch = nch;
+        m.Nch2 = nch2;
+        m.Iterations = iterations;
+        m.SampleSize = sampleSize;
+        m.SInt = sInt;
+        m.BInt = bInt;
+        m.SITUnit = sitUnit;
+        m.BITUnit = bitUnit;
+        m.StartTime = startTime;
+        m.RecordSize = recordSize;
+        m.HeaderBlocks = headerBlocks;
+        m.ChannelName = names;
+        m.ChannelUnit = units;
+        m.ScaleA = a;
+        m.OffsetB = b;
+    }
+};
+
+void padTo(std::vector<std::uint8_t>& out, std::size_t at, std::string_view text, std::size_t width) {
+    std::size_t n = std::min(text.size(), width);
+    std::memcpy(out.data() + at, text.data(), n);
+    std::memset(out.data() + at + n, ' ', width - n);
+}
+
+// Records in the version-4 layout: sample by sample, channels interleaved,
+// then the burst-channel counts.
+void packRecord(const CurrentFile& m, std::uint8_t* out) {
+    const std::size_t nch = static_cast<std::size_t>(m.Nch);
+    const std::size_t ns = static_cast<std::size_t>(m.SampleSize);
+    for (std::size_t ch = 0; ch < nch; ++ch) {
+        const std::int16_t* src = m.Data[ch].data();
+        std::uint8_t* dst = out + ch * 2;
+        for (std::size_t j = 0; j < ns; ++j, dst += nch * 2) putLE<std::int16_t>(dst, src[j]);
+    }
+    std::uint8_t* tail = out + nch * ns * 2;
+    for (std::size_t k = 0; k < static_cast<std::size_t>(m.Nch2); ++k) putLE<std::int16_t>(tail + k * 2, m.BurstData[k]);
+}
+
+void unpackRecord(CurrentFile& m, const std::uint8_t* in, bool oldMissing) {
+    const std::size_t nch = static_cast<std::size_t>(m.Nch);
+    const std::size_t ns = static_cast<std::size_t>(m.SampleSize);
+    auto fix = [oldMissing](std::int16_t v) { return (oldMissing && v == OldErrorData) ? ErrorData : v; };
+    for (std::size_t ch = 0; ch < nch; ++ch) {
+        std::int16_t* dst = m.Data[ch].data();
+        const std::uint8_t* src = in + ch * 2;
+        for (std::size_t j = 0; j < ns; ++j, src += nch * 2) dst[j] = fix(getLE<std::int16_t>(src));
+    }
+    const std::uint8_t* tail = in + nch * ns * 2;
+    for (std::size_t k = 0; k < static_cast<std::size_t>(m.Nch2); ++k) m.BurstData[k] = fix(getLE<std::int16_t>(tail + k * 2));
+}
+
+bool buffersFit(const CurrentFile& m) {
+    if (m.Nch < 0 || m.Nch > kMaxIntervalChannels || m.Nch2 < 0 || m.SampleSize < 0) return false;
+    if (m.Data.size() < static_cast<std::size_t>(m.Nch)) return false;
+    for (int ch = 0; ch < m.Nch; ++ch)
+        if (m.Data[static_cast<std::size_t>(ch)].size() < static_cast<std::size_t>(m.SampleSize)) return false;
+    return m.BurstData.size() >= static_cast<std::size_t>(m.Nch2);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> CurrentFile::EncodeSDFHeader() const {
+    int channels = Nch + Nch2;
+    if (Nch < 0 || Nch2 < 0 || channels > kMaxChannels) throw RangeError("チャンネル数が範囲外です。");
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(ComputeHeaderBlocks()) * kBlock, ' ');
+    std::memcpy(out.data(), kSdfMagic, kMagicLen);
+    out[kMagicLen] = '4';
+    padTo(out, 50, Memo, 160);
+    std::uint8_t* p = out.data() + 210;
+    putLE<std::int16_t>(p, Nch);
+    putLE<std::int16_t>(p + 2, Nch2);
+    putLE<std::int32_t>(p + 4, SampleSize);
+    putLE<std::int32_t>(p + 8, SInt);
+    p[12] = SITUnit;
+    putLE<std::int16_t>(p + 13, Iterations);
+    putLE<std::int32_t>(p + 15, BInt);
+    p[19] = BITUnit;
+    putLE<double>(p + 20, StartTime);
+    for (int k = 0; k < channels; ++k) {
+        std::size_t at = kBlock + static_cast<std::size_t>(k) * 32u;
+        padTo(out, at, ChannelName[static_cast<std::size_t>(k)], 16);
+        padTo(out, at + 16, ChannelUnit[static_cast<std::size_t>(k)], 8);
+        putLE<float>(out.data() + at + 24, ScaleA[static_cast<std::size_t>(k)]);
+        putLE<float>(out.data() + at + 28, OffsetB[static_cast<std::size_t>(k)]);
+    }
+    return out;
+}
+
+bool CurrentFile::ReadHeader(const std::string& fileName) {
+    std::string ext = UpperExtension(fileName);
+    if (ext == ".SDF") {
+        FileKind = 0;
+        return ReadSDFHeader(fileName);
+    }
+    if (ext == ".TSD") {
+        FileKind = 1;
+        return ReadTSDHeader(fileName);
+    }
+    // The burst readers go by the extension too, so anything else is refused.
+    if (prompter) prompter->error(kFormatMessage);
+    return false;
+}
+
+bool CurrentFile::ReadSDFHeader(const std::string& fileName) {
+    ParseResult parsed;
+    {
+        BinaryFile f(fileName, OpenMode::Read);
+        parsed = parseSdfHeader(f);
+    }
+    if (parsed.kind != ParseResult::Ok) {
+        if (prompter) prompter->error(kFormatMessage);
+        return false;
+    }
+    const SdfHeader& h = parsed.header;
+    if (h.version != 4) {
+        if (!prompter || !prompter->confirm(kOldFormatQuestion)) return false;
+    }
+    HeaderSnapshot before(*this);
+    Memo = h.memo;
+    Nch = h.nch;
+    Nch2 = h.nch2;
+    SampleSize = h.sampleSize;
+    SInt = h.sInt;
+    Iterations = h.iterations;
+    BInt = h.bInt;
+    StartTime = h.startTime;
+    if (h.version >= 2) {
+        SITUnit = h.sitUnit;
+        BITUnit = h.bitUnit;
+    } else {
+        // Version 1 counts both intervals in milliseconds: express them in
+        // units before anything uses them.
+        MsecToLargestUnit(SInt, SITUnit);
+        MsecToLargestUnit(BInt, BITUnit);
+        if (onUnitsChanged) onUnitsChanged(SITUnit, BITUnit);
+    }
+    for (std::size_t k = 0; k < h.entries.size(); ++k) {
+        ChannelName[k] = h.entries[k].name;
+        ChannelUnit[k] = h.entries[k].unit;
+        ScaleA[k] = h.entries[k].a;
+        OffsetB[k] = h.entries[k].b;
+    }
+    NormalizeBurstInterval();
+    if (h.version < 4) {
+        bool ok = false;
+        try {
+            ok = UpdateOldSDF(static_cast<std::uint8_t>(h.version), fileName);
+        } catch (...) {
+            before.restore(*this);
+            throw;
+        }
+        if (!ok) {
+            before.restore(*this);
+            return false;
+        }
+    }
+    ShowSIntInDisplayUnit();
+    UpdateBlockArithmetic();
+    AllocateDataArrays();
+    return true;
+}
+
+bool CurrentFile::ReadBurst(int b) {
+    std::string ext = UpperExtension(FileName);
+    if (ext == ".SDF") return ReadSDFBurst(b);
+    if (ext == ".TSD") return ReadTSDBurst(b);
+    return false;
+}
+
+bool CurrentFile::ReadSDFBurst(int b) {
+    try {
+        if (b < 0 || !buffersFit(*this)) return false;
+        BinaryFile f(FileName, OpenMode::Read);
+        std::uint64_t rs = ComputeRecordSize();
+        std::uint64_t pos = static_cast<std::uint64_t>(HeaderBlocks) * kBlock + static_cast<std::uint64_t>(b) * rs;
+        ioBuffer_.resize(static_cast<std::size_t>(rs));
+        f.readAt(pos, ioBuffer_.data(), ioBuffer_.size());
+        unpackRecord(*this, ioBuffer_.data(), false);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CurrentFile::WriteSDFHeaderTo(const std::string& fileName, bool truncate) {
+    try {
+        std::vector<std::uint8_t> bytes = EncodeSDFHeader();
+        BinaryFile f(fileName, truncate ? OpenMode::Create : OpenMode::CreateOrUpdate);
+        f.writeAt(0, bytes.data(), bytes.size());
+        f.close();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CurrentFile::WriteSDFHeader(const std::string& fileName) { return WriteSDFHeaderTo(fileName, false); }
+
+bool CurrentFile::CreateSDFFile(const std::string& fileName) { return WriteSDFHeaderTo(fileName, true); }
+
+bool CurrentFile::WriteSDFBurst(int b) {
+    try {
+        if (b < 0 || !buffersFit(*this)) return false;
+        UpdateBlockArithmetic();
+        BinaryFile f(SaveFileName, OpenMode::Update);
+        std::uint64_t pos = static_cast<std::uint64_t>(HeaderBlocks) * kBlock +
+                            static_cast<std::uint64_t>(b) * RecordSize;
+        ioBuffer_.resize(RecordSize);
+        packRecord(*this, ioBuffer_.data());
+        f.writeAt(pos, ioBuffer_.data(), ioBuffer_.size());
+        f.close();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileName) {
+    if (oldVersion < 1 || oldVersion > 3) return false;
+    // Version 1 intervals are converted by ReadSDFHeader before this runs.
+    std::optional<SafeReplace> temp;
+    try {
+        temp.emplace(fileName);
+    } catch (const IoError&) {
+        if (prompter)
+            prompter->error("データ形式を更新できません。\nファイルのあるフォルダに書き込めません。\n" + fileName);
+        return false;
+    }
+    AllocateDataArrays();
+    if (!CreateSDFFile(temp->tempPath().string())) {
+        if (prompter) prompter->error("データ形式を更新できません。\n一時ファイルに書き込めません。");
+        return false;
+    }
+    // The burst writer writes to SaveFileName: point it at the temporary file
+    // for the update and put it back on every way out.
+    struct RestoreName {
+        std::string& ref;
+        std::string saved;
+        ~RestoreName() { ref = saved; }
+    } restoreName{SaveFileName, SaveFileName};
+    SaveFileName = temp->tempPath().string();
+
+    NullProgress noProgress;
+    ProgressSink& sink = progress ? *progress : noProgress;
+    std::uint64_t values = static_cast<std::uint64_t>(Nch) * static_cast<std::uint64_t>(SampleSize) +
+                           static_cast<std::uint64_t>(Nch2);
+    std::uint64_t oldBlocks = values / 128 + (values % 128 > 0 ? 1 : 0);
+    UpdateBlockArithmetic();
+    bool completed = true;
+    {
+        ProgressScope scope(sink, kUpdateCaption);
+        BinaryFile in(fileName, OpenMode::Read);
+        std::vector<std::uint8_t> record(RecordSize);
+        for (int b = 0; b < Iterations; ++b) {
+            sink.SetPercent(RoundHalfEven(static_cast<long double>(b) * 100 / Iterations));
+            if (sink.Cancelled()) {
+                completed = false;
+                break;
+            }
+            std::uint64_t pos = (static_cast<std::uint64_t>(HeaderBlocks) + static_cast<std::uint64_t>(b) * oldBlocks) * kBlock;
+            try {
+                in.readAt(pos, record.data(), record.size());
+            } catch (const IoError&) {
+                if (prompter) prompter->error("データ形式を更新できません。\nデータの読み込みでエラーが発生しました。");
+                return false;
+            }
+            unpackRecord(*this, record.data(), true);
+            if (!WriteSDFBurst(b)) {
+                if (prompter) prompter->error("データ形式を更新できません。\n一時ファイルに書き込めません。");
+                return false;
+            }
+        }
+    }
+    if (!completed) return false;
+    try {
+        temp->commit();
+    } catch (const IoError& e) {
+        if (prompter) prompter->error(std::string("データ形式を更新できません。\n") + e.what());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace brine

@@ -1,0 +1,14 @@
+// TSD: the text twin of SDF.
+#include "core/current_file.h"
+#include "platform/api/prompter.h"
+
+namespace brine {
+
+bool CurrentFile::ReadTSDHeader(const std::string&) {
+    if (prompter) prompter->error(kFormatMessage);
+    return false;
+}
+
+bool CurrentFile::ReadTSDBurst(int) { return false; }
+
+}  // namespace brine

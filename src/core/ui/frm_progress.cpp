@@ -1,0 +1,95 @@
+#include "core/ui/frm_progress.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+#include "platform/modal.h"
+
+namespace brine {
+
+TFrmProgress* FrmProgress = nullptr;
+
+TFrmProgress::TFrmProgress(QWidget* parent) : QDialog(parent) {
+    setObjectName("FrmProgress");
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
+    setFixedSize(285, 124);
+    setWindowModality(Qt::ApplicationModal);
+
+    LblComment = new QLabel(this);
+    LblComment->setObjectName("LblComment");
+    LblComment->setGeometry(8, 6, 269, 32);
+    LblComment->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    LblComment->setWordWrap(true);
+
+    BitBtn1 = new QPushButton(QStringLiteral("キャンセル"), this);
+    BitBtn1->setObjectName("BitBtn1");
+    BitBtn1->setGeometry(105, 42, 75, 25);
+    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+
+    LblPercent = new QLabel(this);
+    LblPercent->setObjectName("LblPercent");
+    LblPercent->setGeometry(8, 72, 269, 20);
+    LblPercent->setAlignment(Qt::AlignCenter);
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(12);
+    LblPercent->setFont(f);
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName("ProgressBar1");
+    ProgressBar1->setGeometry(0, 124 - 18, 285, 18);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setTextVisible(false);
+}
+
+void TFrmProgress::Start(const std::string& title, bool cancellable) {
+    setWindowTitle(QString::fromStdString(title));
+    LblComment->clear();
+    lastPercent_ = -1;
+    SetPercent(0);
+    cancelled_ = false;
+    cancellable_ = cancellable;
+    BitBtn1->setEnabled(cancellable);
+    if (QScreen* s = QGuiApplication::primaryScreen()) {
+        QRect r = s->geometry();
+        move(r.x() + (r.width() - width()) / 2, r.y() + (r.height() - height()) / 2);
+    }
+    show();
+    raise();
+    PumpMessages(true);
+}
+
+void TFrmProgress::SetPercent(int percent) {
+    if (percent != lastPercent_) {
+        lastPercent_ = percent;
+        LblPercent->setText(QString::number(percent) + QStringLiteral(" %"));
+        ProgressBar1->setValue(std::clamp(percent, 0, 100));
+    }
+    PumpMessages();
+}
+
+void TFrmProgress::SetComment(const std::string& text) { LblComment->setText(QString::fromStdString(text)); }
+
+void TFrmProgress::Hide() { hide(); }
+
+void TFrmProgress::BitBtn1Click() {
+    if (!cancellable_) return;
+    cancelled_ = true;
+    hide();
+}
+
+void TFrmProgress::closeEvent(QCloseEvent* e) {
+    // The close box cancels like the button; a job that cannot stop keeps it.
+    e->ignore();
+    BitBtn1Click();
+}
+
+void TFrmProgress::reject() { BitBtn1Click(); }
+
+}  // namespace brine

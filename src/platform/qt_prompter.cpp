@@ -1,0 +1,47 @@
+#include "platform/qt_prompter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace brine {
+
+MsgResult QtPrompter::show(MsgType type, const std::string& text, MsgButtons buttons) {
+    QMessageBox box(QApplication::activeWindow());
+    QString title = QApplication::applicationDisplayName();
+    switch (type) {
+        case MsgType::Warning: box.setIcon(QMessageBox::Warning); title = QStringLiteral("警告"); break;
+        case MsgType::Error: box.setIcon(QMessageBox::Critical); title = QStringLiteral("エラー"); break;
+        case MsgType::Information: box.setIcon(QMessageBox::Information); title = QStringLiteral("情報"); break;
+        case MsgType::Confirmation: box.setIcon(QMessageBox::Question); title = QStringLiteral("確認"); break;
+    }
+    box.setWindowTitle(title);
+    box.setText(QString::fromStdString(text));
+    switch (buttons) {
+        case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+        case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case MsgButtons::YesNoCancel:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            break;
+    }
+    switch (box.exec()) {
+        case QMessageBox::Yes: return MsgResult::Yes;
+        case QMessageBox::No: return MsgResult::No;
+        case QMessageBox::Cancel: return MsgResult::Cancel;
+        default: return buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::Cancel;
+    }
+}
+
+void QtPrompter::beep() { QApplication::beep(); }
+
+namespace {
+Prompter* g_override = nullptr;
+}
+
+Prompter& AppPrompter() {
+    static QtPrompter qt;
+    return g_override ? *g_override : qt;
+}
+
+void SetAppPrompter(Prompter* p) { g_override = p; }
+
+}  // namespace brine

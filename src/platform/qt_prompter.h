@@ -1,0 +1,19 @@
+#pragma once
+// Message boxes shown with Qt, captioned with the application title.
+#include "platform/api/prompter.h"
+
+class QWidget;
+
+namespace brine {
+
+class QtPrompter : public Prompter {
+public:
+    MsgResult show(MsgType type, const std::string& text, MsgButtons buttons) override;
+    void beep() override;
+};
+
+// The program's prompter: a QtPrompter unless a test replaced it.
+Prompter& AppPrompter();
+void SetAppPrompter(Prompter* p);  // nullptr restores the Qt one
+
+}  // namespace brine
