@@ -111,3 +111,14 @@ std::string TrimRightControl(std::string_view s) {
 }
 
 }  // namespace brine
+
+#include "core/header_save.h"
+
+namespace brine {
+
+CurrentFile& AppModel() {
+    static CurrentFile model;
+    return model;
+}
+
+}  // namespace brine
