@@ -110,6 +110,8 @@ public:
     // ---- TSD (tsd_format.cpp)
     bool ReadTSDHeader(const std::string& fileName);
     bool ReadTSDBurst(int b);
+    bool WriteTSDHeader(const std::string& fileName);
+    bool WriteTSDBurst(int b);
 
     // Header block and channel table of version 4, as bytes.
     std::vector<std::uint8_t> EncodeSDFHeader() const;

@@ -12,3 +12,10 @@ bool CurrentFile::ReadTSDHeader(const std::string&) {
 bool CurrentFile::ReadTSDBurst(int) { return false; }
 
 }  // namespace brine
+
+namespace brine {
+
+bool CurrentFile::WriteTSDHeader(const std::string&) { return false; }
+bool CurrentFile::WriteTSDBurst(int) { return false; }
+
+}  // namespace brine
