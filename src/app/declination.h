@@ -1,6 +1,6 @@
 #pragma once
-// Magnetic declination from the empirical approximations of the Japanese
-// geomagnetic survey, and the degree/minute/second text of positions.
+// Magnetic declination from three empirical approximation formulas, and the
+// degree/minute/second text of positions.
 #include <cstdint>
 #include <string>
 #include <string_view>
