@@ -194,10 +194,11 @@ TEST_F(DrfTest, CancelEndsTheCommandAndTheHeaderCountsWhatWasWritten) {
     EXPECT_TRUE(prompter.shown.empty());
 }
 
-TEST_F(DrfTest, DeclinedSaveGoesOnWithTheNextFile) {
+TEST_F(DrfTest, DeclinedSaveGoesOnWithTheNextFileWhateverAnOldCancel) {
     std::vector<std::string> files = {writeDRF("a.drf", {}), writeDRF("b.drf", {})};
     DirectHeaderSave dialog(model, dir.file("x.sdf"));
     dialog.refuse = true;
+    progress.cancelled = true;  // left over from an earlier, cancelled job
     EXPECT_EQ(ConvertSelectedFiles(files, model, prompter, progress, dialog), 0);
     EXPECT_EQ(dialog.calls, 2);
     EXPECT_FALSE(std::filesystem::exists(dir.file("x.sdf")));
