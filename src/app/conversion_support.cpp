@@ -1,0 +1,64 @@
+#include "app/conversion_support.h"
+
+#include <cstring>
+#include <filesystem>
+
+#include "base/cp932.h"
+#include "base/rounding.h"
+
+namespace brine {
+
+const char* const kConvertCaption = "ただ今、データの変換中．．．．";
+const char* const kReadFailedMessage = "データの読み込みでエラーが発生しました。\n";
+const char* const kWriteFailedMessage = "データの書き込みでエラーが発生しました。\n";
+
+std::string TextUpToNul(const std::uint8_t* p, std::size_t n) {
+    const void* z = std::memchr(p, 0, n);
+    std::size_t len = z ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(z) - p) : n;
+    return std::string(reinterpret_cast<const char*>(p), len);
+}
+
+std::string PadCp932(std::string_view s, std::size_t width) {
+    std::string out = cutCp932(s, width);
+    out.append(width - out.size(), ' ');
+    return out;
+}
+
+std::string WithExtension(const std::string& fileName, const std::string& ext) {
+    return std::filesystem::path(fileName).replace_extension(ext).string();
+}
+
+std::string FullName(const std::string& fileName) {
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(fileName, ec);
+    return ec ? fileName : p.lexically_normal().string();
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    bool same = std::filesystem::equivalent(a, b, ec);
+    return !ec && same;
+}
+
+int PercentOf(int b, int n) {
+    if (n <= 0) return 0;
+    return RoundHalfEven(static_cast<long double>(b) * 100 / n);
+}
+
+bool SaveSDFHeaderAs(CurrentFile& m, const std::string& proposed, HeaderSaveDialog& dialog, Prompter& prompter) {
+    // The dialog shows the producer's proposal as its output name.
+    m.SaveFileName = proposed;
+    if (!dialog.ExecuteSave(0)) return false;
+    if (UpperExtension(m.SaveFileName) != ".SDF") {
+        prompter.error("SDFファイル(*.sdf)に保存して下さい。\n" + m.SaveFileName);
+        return false;
+    }
+    return true;
+}
+
+void DeclareWrittenBursts(CurrentFile& m, int written, Prompter& prompter) {
+    m.Iterations = static_cast<std::int16_t>(written);
+    if (!m.WriteSDFHeader(m.SaveFileName)) prompter.error(kWriteFailedMessage + m.SaveFileName);
+}
+
+}  // namespace brine

@@ -1,0 +1,71 @@
+#pragma once
+// Pieces shared by the built-in converters: the model's services for the
+// length of a job, the hand-off to the header dialog, and keeping an
+// output's burst count equal to the bursts actually written.
+#include <cstdint>
+#include <string>
+
+#include "core/current_file.h"
+#include "core/header_save.h"
+#include "platform/api/progress.h"
+#include "platform/api/prompter.h"
+
+namespace brine {
+
+// How one file of a conversion ended.
+enum class JobResult {
+    Done,       // output complete
+    Skipped,    // not converted: declined, or refused with a message
+    Failed,     // stopped with a message; the output holds what was written
+    Cancelled,  // the user pressed cancel; the output holds what was written
+};
+
+// Points the model's message and progress services at the job's, and puts
+// the previous ones back on every way out.
+class ModelServices {
+public:
+    ModelServices(CurrentFile& m, Prompter& p, ProgressSink& s)
+        : m_(m), prompter_(m.prompter), progress_(m.progress) {
+        m.prompter = &p;
+        m.progress = &s;
+    }
+    ~ModelServices() {
+        m_.prompter = prompter_;
+        m_.progress = progress_;
+    }
+    ModelServices(const ModelServices&) = delete;
+    ModelServices& operator=(const ModelServices&) = delete;
+
+private:
+    CurrentFile& m_;
+    Prompter* prompter_;
+    ProgressSink* progress_;
+};
+
+extern const char* const kConvertCaption;       // "ただ今、データの変換中．．．．"
+extern const char* const kReadFailedMessage;    // burst read failed
+extern const char* const kWriteFailedMessage;   // burst write failed
+
+// Text of n bytes up to the first NUL.
+std::string TextUpToNul(const std::uint8_t* p, std::size_t n);
+// s padded with blanks to `width` bytes, or cut to `width` at a character boundary.
+std::string PadCp932(std::string_view s, std::size_t width);
+// The file name with its extension replaced (".sdf").
+std::string WithExtension(const std::string& fileName, const std::string& ext);
+// Absolute form of a file name, for progress comments.
+std::string FullName(const std::string& fileName);
+// True when both names reach the same existing file (file identity).
+bool SameFile(const std::string& a, const std::string& b);
+// Percentage of b of n, halves to even.
+int PercentOf(int b, int n);
+
+// Hands the model to the header dialog with `proposed` as output name.
+// True only when an SDF header has been written to model.SaveFileName: a
+// non-SDF name is reported and refused, since SDF records follow.
+bool SaveSDFHeaderAs(CurrentFile& m, const std::string& proposed, HeaderSaveDialog& dialog, Prompter& prompter);
+
+// Rewrites the output's header in place so that it declares `written` bursts.
+// Tells the user when even that fails.
+void DeclareWrittenBursts(CurrentFile& m, int written, Prompter& prompter);
+
+}  // namespace brine

@@ -1,0 +1,139 @@
+#include "app/sdf_to_tsd.h"
+
+#include <charconv>
+#include <filesystem>
+
+#include "base/binary_file.h"
+#include "base/errors.h"
+#include "base/fast_number.h"
+#include "base/safe_replace.h"
+
+namespace brine {
+namespace {
+
+constexpr std::size_t kFlushBytes = 4u << 20;
+
+void appendValue(std::string& out, std::int16_t count, float a, float b) {
+    if (count == ErrorData) {
+        out += '=';
+        return;
+    }
+    const double v = static_cast<double>(static_cast<long double>(count) * a + static_cast<long double>(b));
+    AppendGeneral7(out, v);
+}
+
+// Appends to the output file through one large buffer.
+class BufferedAppend {
+public:
+    explicit BufferedAppend(const std::string& path) : file_(path, OpenMode::Update), pos_(file_.size()) {
+        buf_.reserve(kFlushBytes + (1u << 16));
+    }
+    std::string& buffer() { return buf_; }
+    void flushIfFull() {
+        if (buf_.size() >= kFlushBytes) flush();
+    }
+    void flush() {
+        if (buf_.empty()) return;
+        file_.writeAt(pos_, buf_.data(), buf_.size());
+        pos_ += buf_.size();
+        buf_.clear();
+    }
+    void close() {
+        flush();
+        file_.close();
+    }
+
+private:
+    BinaryFile file_;
+    std::uint64_t pos_;
+    std::string buf_;
+};
+
+}  // namespace
+
+void AppendTSDBurstText(const CurrentFile& m, int b, std::string& out) {
+    char num[16];
+    out += "No.";
+    out.append(num, std::to_chars(num, num + sizeof num, b + 1).ptr);
+    out += "\r\n";
+    const std::size_t nch = static_cast<std::size_t>(m.Nch);
+    for (std::size_t j = 0; j < static_cast<std::size_t>(m.SampleSize); ++j) {
+        for (std::size_t ch = 0; ch < nch; ++ch) {
+            if (ch > 0) out += ',';
+            appendValue(out, m.Data[ch][j], m.ScaleA[ch], m.OffsetB[ch]);
+        }
+        out += "\r\n";
+    }
+    if (m.Nch2 > 0) {
+        for (std::size_t k = 0; k < static_cast<std::size_t>(m.Nch2); ++k) {
+            if (k > 0) out += ',';
+            appendValue(out, m.BurstData[k], m.ScaleA[nch + k], m.OffsetB[nch + k]);
+        }
+        out += "\r\n";
+    }
+}
+
+JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const ChooseTargetFile& chooseTarget,
+                          Prompter& prompter, ProgressSink& progress) {
+    std::optional<std::string> chosen = chooseTarget(WithExtension(source, ".tsd"));
+    if (!chosen || chosen->empty()) return JobResult::Skipped;
+    const std::string target = *chosen;
+    if (SameFile(target, source)) {
+        prompter.error("変換元のファイルには保存できません。\n" + target);
+        return JobResult::Skipped;
+    }
+    std::error_code ec;
+    if (std::filesystem::exists(target, ec) &&
+        prompter.show(MsgType::Warning, "同名のファイルが存在します。上書きしてよろしいですか。", MsgButtons::YesNo) !=
+            MsgResult::Yes)
+        return JobResult::Skipped;
+
+    ModelServices services(m, prompter, progress);
+    m.FileName = source;
+    m.FileKind = 0;
+    // Read before the progress window starts: a version update shows its own.
+    if (!m.ReadSDFHeader(source)) return JobResult::Skipped;
+
+    SafeReplace output(target);
+    const std::string temp = output.tempPath().string();
+    if (!m.WriteTSDHeader(temp)) {
+        prompter.error(kWriteFailedMessage + target);
+        return JobResult::Failed;
+    }
+    m.SaveFileName = target;
+
+    JobResult result = JobResult::Done;
+    {
+        ProgressScope scope(progress, kConvertCaption);
+        progress.SetComment(std::filesystem::path(source).filename().string() + " => " +
+                            std::filesystem::path(target).filename().string());
+        try {
+            BufferedAppend out(temp);
+            for (int b = 0; b < m.Iterations; ++b) {
+                if (progress.Cancelled()) {
+                    result = JobResult::Cancelled;
+                    break;
+                }
+                progress.SetPercent(PercentOf(b, m.Iterations));
+                if (!m.ReadSDFBurst(b)) {
+                    prompter.error(kReadFailedMessage + source);
+                    result = JobResult::Failed;
+                    break;
+                }
+                AppendTSDBurstText(m, b, out.buffer());
+                out.flushIfFull();
+            }
+            if (result == JobResult::Done) {
+                out.close();
+                output.commit();
+            }
+        } catch (const IoError& e) {
+            prompter.error(kWriteFailedMessage + target + "\n" + e.what());
+            result = JobResult::Failed;
+        }
+    }
+    if (result == JobResult::Done) prompter.information("変換を正常に終了しました。");
+    return result;
+}
+
+}  // namespace brine

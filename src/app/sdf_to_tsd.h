@@ -1,0 +1,27 @@
+#pragma once
+// Converts one SDF file into a TSD text file, header as it stands.
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/conversion_support.h"
+
+namespace brine {
+
+// Asks for the output name, starting from `proposed` (the source with
+// ".tsd"); nullopt when the user cancels.
+using ChooseTargetFile = std::function<std::optional<std::string>(const std::string& proposed)>;
+
+// Appends the TSD block of the model's current burst b (counted from 0):
+// the "No." line, one line per sample, and the burst-channel line.
+void AppendTSDBurstText(const CurrentFile& m, int b, std::string& out);
+
+// The whole conversion: target choice, overwrite question, header, bursts.
+// The output is written beside the target and replaces it only after the
+// last burst, so a failure or cancel leaves the target as it was. The
+// success message follows only a complete run. A target that is the source
+// file itself is refused.
+JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const ChooseTargetFile& chooseTarget,
+                          Prompter& prompter, ProgressSink& progress);
+
+}  // namespace brine

@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "base/fast_number.h"
+#include "base/number_text.h"
+
+namespace brine {
+namespace {
+
+std::string fast(double v) {
+    std::string s;
+    AppendGeneral7(s, v);
+    return s;
+}
+
+TEST(FastGeneral7, KnownTexts) {
+    EXPECT_EQ(fast(0), "0");
+    EXPECT_EQ(fast(0.0001), "0.0001");
+    EXPECT_EQ(fast(0.00005), "5E-5");
+    EXPECT_EQ(fast(0.000001), "1E-6");
+    EXPECT_EQ(fast(1200000), "1200000");
+    EXPECT_EQ(fast(1234567), "1234567");
+    EXPECT_EQ(fast(12345678), "1.234568E7");
+    EXPECT_EQ(fast(-327.68), "-327.68");
+    EXPECT_EQ(fast(9.9999996), "10");
+    // Exact ties go away from zero; the double below 7.0000005 does not.
+    EXPECT_EQ(fast(1234567.5), "1234568");
+    EXPECT_EQ(fast(3292882.5), "3292883");
+    EXPECT_EQ(fast(-1240672.5), "-1240673");
+    EXPECT_EQ(fast(7.0000005), "7");
+}
+
+TEST(FastGeneral7, AgreesWithTheGeneralFormat) {
+    std::mt19937_64 rng(12345);
+    std::uniform_int_distribution<int> count(-32767, 32767);
+    std::uniform_real_distribution<double> expo(-12, 12);
+    for (int i = 0; i < 200000; ++i) {
+        // Values as the TSD writer makes them: count x float scale + float offset,
+        // and plain doubles over a wide range.
+        float a = static_cast<float>(std::pow(10.0, expo(rng) / 3)) * (i % 7 == 0 ? 0.5f : 1.0f);
+        float b = static_cast<float>(count(rng)) / 64.0f;
+        double v = i % 2 ? static_cast<double>(static_cast<long double>(count(rng)) * a + b)
+                         : std::pow(10.0, expo(rng)) * (i % 4 == 0 ? -1 : 1);
+        ASSERT_EQ(fast(v), FormatGeneral(v, 7)) << v;
+    }
+    for (long long n = 10000000; n < 10000000 + 20000; ++n) {
+        double v = static_cast<double>(n) / 8;  // many exact halves and quarters
+        ASSERT_EQ(fast(v), FormatGeneral(v, 7)) << v;
+    }
+}
+
+}  // namespace
+}  // namespace brine
