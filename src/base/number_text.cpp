@@ -47,6 +47,43 @@ Digits roundedDigits(double v, int want) {
     return r;
 }
 
+// Mantissa digits and exponent of a std::to_chars scientific text
+// ("1.234e+06"): value = 0.digits x 10^(e + 1).
+Digits parseScientific(const char* b, const char* e) {
+    Digits r;
+    const char* p = b;
+    for (; p != e && *p != 'e'; ++p)
+        if (*p >= '0' && *p <= '9') r.d.push_back(*p);
+    int ex = 0;
+    if (p != e) std::from_chars(p + (p[1] == '+' ? 2 : 1), e, ex);
+    r.exp10 = ex + 1;
+    return r;
+}
+
+// The same digits as roundedDigits, from std::to_chars, which is far cheaper.
+// to_chars rounds the exact value correctly but sends exact ties to even; a
+// tie shows as a shortest text of want + 1 digits ending in 5 (no shorter
+// decimal lies near enough to the double while want is small), so that one
+// case is left to the exact path. False when the exact path must decide.
+bool fastDigits(double v, int want, Digits& out) {
+    if (want > 15) return false;
+    char buf[64];
+    double a = std::fabs(v);
+    auto res = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific);
+    if (res.ec != std::errc()) return false;
+    Digits shortest = parseScientific(buf, res.ptr);
+    int n = static_cast<int>(shortest.d.size());
+    if (n <= want) {
+        out = std::move(shortest);
+        return true;
+    }
+    if (n == want + 1 && shortest.d.back() == '5') return false;
+    res = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, want - 1);
+    if (res.ec != std::errc()) return false;
+    out = parseScientific(buf, res.ptr);
+    return true;
+}
+
 }  // namespace
 
 std::string FormatGeneral(double value, int digits) {
@@ -55,7 +92,8 @@ std::string FormatGeneral(double value, int digits) {
     if (value == 0) return "0";
     if (digits < 1) digits = 1;
     if (digits > 18) digits = 18;
-    Digits r = roundedDigits(value, digits);
+    Digits r;
+    if (!fastDigits(value, digits, r)) r = roundedDigits(value, digits);
     while (r.d.size() > 1 && r.d.back() == '0') r.d.pop_back();
     std::string out = value < 0 ? "-" : "";
     int E = r.exp10;
