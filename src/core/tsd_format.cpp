@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,13 +51,15 @@ constexpr std::size_t kMaxLineBytes = 16u << 20;
 // of the next line, so a block can be found again without counting lines.
 class LineReader {
 public:
-    explicit LineReader(const std::string& path) : file_(path, OpenMode::Read), buf_(kChunk) {}
+    explicit LineReader(const std::string& path)
+        : file_(path, OpenMode::Read), buf_(std::make_unique_for_overwrite<char[]>(kChunk)) {}
 
     std::uint64_t offset() const { return bufStart_ + pos_; }
     void seek(std::uint64_t off) {
         file_.seek(off);
         bufStart_ = off;
         pos_ = len_ = 0;
+        reads_ = 0;
     }
     bool atEnd() { return pos_ == len_ && !fill(); }
 
@@ -64,7 +67,7 @@ public:
     // The view stays valid until the next call.
     bool next(std::string_view& line) {
         if (atEnd()) return false;
-        const char* b = buf_.data() + pos_;
+        const char* b = buf_.get() + pos_;
         if (const void* nl = std::memchr(b, '\n', len_ - pos_)) {
             std::size_t n = static_cast<std::size_t>(static_cast<const char*>(nl) - b);
             line = std::string_view(b, n);
@@ -73,7 +76,7 @@ public:
             long_.assign(b, len_ - pos_);
             pos_ = len_;
             while (fill()) {
-                b = buf_.data();
+                b = buf_.get();
                 const void* nl2 = std::memchr(b, '\n', len_);
                 std::size_t n = nl2 ? static_cast<std::size_t>(static_cast<const char*>(nl2) - b) : len_;
                 long_.append(b, n);
@@ -92,20 +95,23 @@ public:
     }
 
 private:
-    static constexpr std::size_t kChunk = 1u << 18;
+    // A burst is read with one or a few reads; each call opens the file anew.
+    static constexpr std::size_t kChunk = 1u << 16;
 
     bool fill() {
         bufStart_ += len_;
         pos_ = 0;
-        len_ = file_.readSome(buf_.data(), buf_.size());
+        // Small blocks are common: start small, then read in full chunks.
+        len_ = file_.readSome(buf_.get(), reads_++ == 0 ? kChunk / 8 : kChunk);
         return len_ > 0;
     }
 
     BinaryFile file_;
-    std::vector<char> buf_;
+    std::unique_ptr<char[]> buf_;
     std::string long_;
     std::uint64_t bufStart_ = 0;
     std::size_t pos_ = 0, len_ = 0;
+    int reads_ = 0;
 };
 
 std::string_view trimBlanks(std::string_view s) {
@@ -448,7 +454,7 @@ bool CurrentFile::ReadTSDBurst(int b) {
                 }
             }
             if (!in.next(line)) return fail(kNoDataMessage);
-            if (trimBlanks(line) != "No." + std::to_string(b + 1)) return fail(kBadBlockMessage);
+            if (trimBlanks(line) != "No." + std::to_string(static_cast<long long>(b) + 1)) return fail(kBadBlockMessage);
         }
 
         bool convertAll = false;
@@ -549,7 +555,7 @@ bool CurrentFile::WriteTSDBurst(int b) {
 
         std::string out;
         out.reserve(16 + samples * (nch * 10 + 2) + nch2 * 10);
-        out.append("No.").append(std::to_string(b + 1)).append(kCrLf);
+        out.append("No.").append(std::to_string(static_cast<long long>(b) + 1)).append(kCrLf);
         for (std::size_t j = 0; j < samples; ++j) {
             for (std::size_t ch = 0; ch < nch; ++ch) {
                 if (ch > 0) out += ',';

@@ -573,6 +573,9 @@ TEST_F(TsdTest, WritersFailWithoutMessage) {
     m.OffsetB[1] = NAN;
     EXPECT_FALSE(m.WriteTSDHeader(dir.file("nan.tsd")));
     m.OffsetB[1] = 100;
+    m.StartTime = NAN;
+    EXPECT_FALSE(m.WriteTSDHeader(dir.file("time.tsd")));
+    m.StartTime = 0;
     m.SITUnit = 10;
     EXPECT_FALSE(m.WriteTSDHeader(dir.file("unit.tsd")));
     m.SITUnit = 1;
