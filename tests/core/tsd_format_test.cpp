@@ -131,6 +131,7 @@ std::string expectedFile() {
 
 TEST_F(TsdTest, WritesVersion2ByteExact) {
     fillModel();
+    writeText(dir.file("out.tsd"), std::string(5000, 'x'));  // replaced, not overwritten in place
     std::string path = writeModelFile();
     std::string text = readText(path);
     EXPECT_EQ(text, expectedFile());
@@ -140,15 +141,6 @@ TEST_F(TsdTest, WritesVersion2ByteExact) {
     EXPECT_EQ(lines[12], "No.1");
     EXPECT_EQ(lines[17], "No.2");
     EXPECT_TRUE(prompter.shown.empty());
-}
-
-TEST_F(TsdTest, HeaderWriteReplacesAnExistingFile) {
-    fillModel();
-    std::string path = dir.file("out.tsd");
-    writeText(path, std::string(5000, 'x'));
-    ASSERT_TRUE(m.WriteTSDHeader(path));
-    std::vector<std::string> lines = linesOf(readText(path));
-    EXPECT_EQ(lines.size(), 12u);
 }
 
 TEST_F(TsdTest, ReadsBackWhatItWrites) {
@@ -207,12 +199,16 @@ TEST_F(TsdTest, MemoIsWrittenOnOneLineAndNamesKeepTheLists) {
 
 TEST_F(TsdTest, MultiLineMemoOfOlderFilesReadsAndItsBlocksAreFound) {
     std::string text = joinCrLf({"Time Series Data Text Format Ver.2", "'first'", "second", "third",
-                                 "2020/01/02 03:04:05", "1 sec", "2", "1 hr", "1,0", "2", "0.5", "0", "h", "m",
+                                 "2020/01/02 03:04:05 678", "2 wk", "2", "1 yr", "1,0", "2", "0.5", "0", "h", "m",
                                  "No.1", "1", "2", "No.2", "3", "="});
     std::string path = dir.file("memo.tsd");
     writeText(path, text);
     ASSERT_TRUE(load(path));
     EXPECT_EQ(m.Memo, "first\rsecond\rthird");
+    EXPECT_EQ(FormatDateTimeMs(m.StartTime), "2020/01/02 03:04:05 678");
+    EXPECT_EQ(m.SInt, 2);
+    EXPECT_EQ(m.SITUnit, 6);
+    EXPECT_EQ(m.BITUnit, 8);
     ASSERT_TRUE(m.ReadBurst(1));
     EXPECT_EQ(m.Data[0][0], 6);
     EXPECT_EQ(m.Data[0][1], ErrorData);
@@ -514,18 +510,6 @@ TEST_F(TsdTest, HeaderReaderRefusesDamagedHeadersWithoutTouchingTheModel) {
     EXPECT_FALSE(m.ReadTSDHeader(path));
 }
 
-TEST_F(TsdTest, ReadsUnitNamesAndStartTimeMilliseconds) {
-    std::vector<std::string> l = {"Time Series Data Text Format Ver.2", "m", "2020/01/02 03:04:05 678", "2 wk",
-                                  "3", "1 yr", "1,0", "4", "1", "0", "a", "u"};
-    std::string path = dir.file("wk.tsd");
-    writeText(path, joinCrLf(l));
-    ASSERT_TRUE(m.ReadTSDHeader(path));
-    EXPECT_EQ(m.SInt, 2);
-    EXPECT_EQ(m.SITUnit, 6);
-    EXPECT_EQ(m.BITUnit, 8);
-    EXPECT_EQ(FormatDateTimeMs(m.StartTime), "2020/01/02 03:04:05 678");
-}
-
 TEST_F(TsdTest, ManyBurstsReadInAnyOrderAndAChangedFileIsRescanned) {
     fillModel();
     m.Iterations = 300;
@@ -557,6 +541,40 @@ TEST_F(TsdTest, ManyBurstsReadInAnyOrderAndAChangedFileIsRescanned) {
     ASSERT_TRUE(r.ReadBurst(299));
     EXPECT_EQ(r.BurstData[0], 299);
     EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(TsdTest, DamagedFilesNeverCrashOrBreakTheModel) {
+    fillModel();
+    std::string good = readText(writeModelFile());
+    std::string path = dir.file("fuzz.tsd");
+    std::mt19937 rng(11);
+    const char bytes[] = {',', '\r', '\n', '=', '-', '9', 'E', '.', ' ', '\x82', 'x', '0'};
+    int accepted = 0;
+    for (int i = 0; i < 400; ++i) {
+        std::string text = good;
+        int edits = 1 + static_cast<int>(rng() % 4);
+        for (int e = 0; e < edits && !text.empty(); ++e) {
+            std::size_t at = rng() % text.size();
+            switch (rng() % 3) {
+                case 0: text[at] = bytes[rng() % sizeof bytes]; break;
+                case 1: text.erase(at, 1 + rng() % 20); break;
+                default: text.insert(at, 1, bytes[rng() % sizeof bytes]); break;
+            }
+        }
+        writeText(path, text);
+        CurrentFile r;
+        ScriptedPrompter p;
+        for (int a = 0; a < 8; ++a) p.answer(i % 2 ? MsgResult::Yes : MsgResult::No);
+        r.prompter = &p;
+        r.FileName = path;
+        bool ok = false;
+        ASSERT_NO_THROW(ok = r.ReadTSDHeader(path)) << i;
+        if (!ok) continue;
+        ++accepted;
+        ASSERT_TRUE(r.Nch >= 0 && r.Nch <= 128 && r.Nch2 >= 0 && r.Nch + r.Nch2 <= 129) << i;
+        for (int b = 0; b < 3; ++b) ASSERT_NO_THROW(r.ReadTSDBurst(b)) << i;
+    }
+    EXPECT_GT(accepted, 50);
 }
 
 TEST_F(TsdTest, WritersFailWithoutMessage) {
