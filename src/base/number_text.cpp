@@ -5,45 +5,85 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace brine {
 namespace {
 
-// Exact decimal digits of |v| (glibc prints exactly): returns the digit string
-// and the exponent E with |v| = 0.digits x 10^E. The string holds `want`
-// digits rounded half away from zero (carry handled).
+// Significant digits of |v| rounded half away from zero: d[0..n), with
+// |v| = 0.d x 10^exp10.
 struct Digits {
-    std::string d;
-    int exp10 = 0;  // value = 0.d x 10^exp10
+    char d[24];
+    int n = 0;
+    int exp10 = 0;
 };
 
-Digits roundedDigits(double v, int want) {
-    // 60 extra digits decide a tie safely: a double is never that close to one
-    // without being one.
-    char buf[128];
-    int prec = want + 60;
-    std::snprintf(buf, sizeof buf, "%.*e", prec - 1, std::fabs(v));
-    std::string all;
-    const char* p = buf;
-    for (; *p && *p != 'e'; ++p)
-        if (*p >= '0' && *p <= '9') all.push_back(*p);
-    int e = std::atoi(p + 1);
-    Digits r;
-    r.exp10 = e + 1;
-    r.d = all.substr(0, static_cast<size_t>(want));
-    bool up = all[static_cast<size_t>(want)] >= '5';
-    if (up) {
-        int i = want - 1;
-        while (i >= 0 && r.d[static_cast<size_t>(i)] == '9') r.d[static_cast<size_t>(i--)] = '0';
-        if (i >= 0) {
-            ++r.d[static_cast<size_t>(i)];
-        } else {
-            r.d.insert(r.d.begin(), '1');
-            r.d.pop_back();
-            ++r.exp10;
-        }
+// Mantissa digits and exponent of a scientific text ("1.234e+06" or, from
+// printf, "1,234e+06" in a decimal-comma locale): value = 0.digits x 10^(e + 1).
+void readScientific(const char* b, const char* e, char* d, int& n, int& exp10) {
+    n = 0;
+    const char* p = b;
+    for (; p != e && *p != 'e'; ++p)
+        if (*p >= '0' && *p <= '9') d[n++] = *p;
+    int ex = 0;
+    if (p != e) std::from_chars(p + (p[1] == '+' ? 2 : 1), e, ex);
+    exp10 = ex + 1;
+}
+
+// Adds one unit in the last of the n digits; a carry out of the first digit
+// gives "10...0", one more decimal place to the left.
+void roundUp(Digits& r) {
+    int i = r.n - 1;
+    while (i >= 0 && r.d[i] == '9') r.d[i--] = '0';
+    if (i >= 0) {
+        ++r.d[i];
+    } else {
+        r.d[0] = '1';
+        ++r.exp10;
     }
+}
+
+// Exact decimal expansion (glibc prints exactly) cut at `want` digits; 60
+// extra digits decide a tie safely, a double is never that close to one
+// without being one.
+Digits exactDigits(double a, int want) {
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "%.*e", want + 59, a);
+    char all[100];
+    int n = 0;
+    Digits r;
+    readScientific(buf, buf + std::strlen(buf), all, n, r.exp10);
+    std::memcpy(r.d, all, static_cast<std::size_t>(want));
+    r.n = want;
+    if (all[want] >= '5') roundUp(r);
+    return r;
+}
+
+// The same digits from std::to_chars, which is far cheaper. want + 1 correctly
+// rounded digits decide the rounding unless the last of them is 5; then the
+// exact value may be a tie, which to_chars would send to even. A double whose
+// shortest text has want + 1 digits ending in 5 is a tie or lies just beside
+// one (7.0000005): only the exact expansion tells. Any other double is no tie
+// (no other decimal that short lies near it while want is small), and
+// to_chars rounds it correctly.
+Digits fastDigits(double a, int want) {
+    char buf[64];
+    Digits r;
+    auto res = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, want);
+    readScientific(buf, res.ptr, r.d, r.n, r.exp10);
+    char last = r.d[want];
+    r.n = want;
+    if (last != '5') {
+        if (last > '5') roundUp(r);
+        return r;
+    }
+    Digits shortest;
+    res = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific);
+    readScientific(buf, res.ptr, shortest.d, shortest.n, shortest.exp10);
+    if (shortest.n == want + 1 && shortest.d[want] == '5') return exactDigits(a, want);
+    res = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, want - 1);
+    readScientific(buf, res.ptr, r.d, r.n, r.exp10);
     return r;
 }
 
@@ -55,34 +95,38 @@ std::string FormatGeneral(double value, int digits) {
     if (value == 0) return "0";
     if (digits < 1) digits = 1;
     if (digits > 18) digits = 18;
-    Digits r = roundedDigits(value, digits);
-    while (r.d.size() > 1 && r.d.back() == '0') r.d.pop_back();
-    std::string out = value < 0 ? "-" : "";
-    int E = r.exp10;
-    int n = static_cast<int>(r.d.size());
+    double a = std::fabs(value);
+    Digits r = digits <= 15 ? fastDigits(a, digits) : exactDigits(a, digits);
+    int n = r.n;
+    while (n > 1 && r.d[n - 1] == '0') --n;
+    const int E = r.exp10;
+    char out[64];
+    int k = 0;
+    if (value < 0) out[k++] = '-';
     if (E >= -3 && E <= digits) {
         if (E <= 0) {
-            out += "0.";
-            out.append(static_cast<size_t>(-E), '0');
-            out += r.d;
-        } else if (n <= E) {
-            out += r.d;
-            out.append(static_cast<size_t>(E - n), '0');
+            out[k++] = '0';
+            out[k++] = '.';
+            for (int i = 0; i < -E; ++i) out[k++] = '0';
+            for (int i = 0; i < n; ++i) out[k++] = r.d[i];
         } else {
-            out += r.d.substr(0, static_cast<size_t>(E));
-            out += '.';
-            out += r.d.substr(static_cast<size_t>(E));
+            for (int i = 0; i < E; ++i) out[k++] = i < n ? r.d[i] : '0';
+            if (n > E) {
+                out[k++] = '.';
+                for (int i = E; i < n; ++i) out[k++] = r.d[i];
+            }
         }
     } else {
-        out += r.d[0];
+        out[k++] = r.d[0];
         if (n > 1) {
-            out += '.';
-            out += r.d.substr(1);
+            out[k++] = '.';
+            for (int i = 1; i < n; ++i) out[k++] = r.d[i];
         }
-        out += 'E';
-        out += std::to_string(E - 1);
+        out[k++] = 'E';
+        auto res = std::to_chars(out + k, out + sizeof out, E - 1);
+        k = static_cast<int>(res.ptr - out);
     }
-    return out;
+    return std::string(out, static_cast<std::size_t>(k));
 }
 
 std::optional<double> ParseNumber(std::string_view text) {

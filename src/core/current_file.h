@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ namespace brine {
 
 class Prompter;
 class ProgressSink;
+struct TsdBlockIndex;
 
 constexpr int kMaxChannels = 129;          // entries of the channel table
 constexpr int kMaxIntervalChannels = 128;  // channel arrays of Data
@@ -119,6 +121,9 @@ public:
 private:
     bool WriteSDFHeaderTo(const std::string& fileName, bool truncate);
     std::vector<std::uint8_t> ioBuffer_;
+    // Where the blocks of the TSD file read last begin, so reading burst
+    // after burst does not rescan the file from its first line.
+    std::shared_ptr<TsdBlockIndex> tsdIndex_;
 };
 
 // Upper-cased extension with its dot (".SDF"), empty when none.

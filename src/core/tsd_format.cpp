@@ -1,21 +1,583 @@
-// TSD: the text twin of SDF.
+// TSD: the text twin of SDF. Version 2 is written; versions 1 and 2 are read.
+// CP932 text, one record per line, lines ended by CR LF, lists joined by ",".
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/binary_file.h"
+#include "base/cp932.h"
+#include "base/datetime.h"
+#include "base/errors.h"
+#include "base/number_text.h"
 #include "core/current_file.h"
+#include "core/line_split.h"
 #include "platform/api/prompter.h"
 
 namespace brine {
 
-bool CurrentFile::ReadTSDHeader(const std::string&) {
-    if (prompter) prompter->error(kFormatMessage);
-    return false;
+// Start offsets of the blocks of one TSD file, valid while the file keeps its
+// path, size and modification time. Block 0 starts right after the header.
+struct TsdBlockIndex {
+    std::string path;
+    std::uintmax_t size = 0;
+    std::filesystem::file_time_type mtime{};
+    int version = 0;
+    std::uint64_t linesPerBlock = 0;
+    std::vector<std::uint64_t> blockStart;
+};
+
+namespace {
+
+constexpr std::string_view kTsdMagic = "Time Series Data Text Format Ver.";
+constexpr char kNoDataMessage[] = "データがありません。";
+constexpr char kBadBlockMessage[] = "ブロックデータ異常";
+constexpr char kShortDataMessage[] = "データが足りません。";
+constexpr char kRangeQuestion[] = "単精度整数を超えるデータを発見しました。\nエラーデータに変換してよろしいですか。";
+constexpr char kCrLf[] = "\r\n";
+// Lines after the date-time line that still belong to the header.
+constexpr int kHeaderLinesAfterDateV1 = 6;
+constexpr int kHeaderLinesAfterDateV2 = 9;
+// No line of a sound file comes near this; a longer one means a damaged or
+// foreign file and must not grow without bound.
+constexpr std::size_t kMaxLineBytes = 16u << 20;
+
+// Reads a file line by line through a large buffer and knows the byte offset
+// of the next line, so a block can be found again without counting lines.
+class LineReader {
+public:
+    explicit LineReader(const std::string& path)
+        : file_(path, OpenMode::Read), buf_(std::make_unique_for_overwrite<char[]>(kChunk)) {}
+
+    std::uint64_t offset() const { return bufStart_ + pos_; }
+    void seek(std::uint64_t off) {
+        file_.seek(off);
+        bufStart_ = off;
+        pos_ = len_ = 0;
+        reads_ = 0;
+    }
+    bool atEnd() { return pos_ == len_ && !fill(); }
+
+    // The next line without its LF or CR LF; false at the end of the file.
+    // The view stays valid until the next call.
+    bool next(std::string_view& line) {
+        if (atEnd()) return false;
+        const char* b = buf_.get() + pos_;
+        if (const void* nl = std::memchr(b, '\n', len_ - pos_)) {
+            std::size_t n = static_cast<std::size_t>(static_cast<const char*>(nl) - b);
+            line = std::string_view(b, n);
+            pos_ += n + 1;
+        } else {
+            long_.assign(b, len_ - pos_);
+            pos_ = len_;
+            while (fill()) {
+                b = buf_.get();
+                const void* nl2 = std::memchr(b, '\n', len_);
+                std::size_t n = nl2 ? static_cast<std::size_t>(static_cast<const char*>(nl2) - b) : len_;
+                long_.append(b, n);
+                if (long_.size() > kMaxLineBytes) throw FormatError();
+                pos_ = nl2 ? n + 1 : len_;
+                if (nl2) break;
+            }
+            line = long_;
+        }
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        return true;
+    }
+    bool skip() {
+        std::string_view ignored;
+        return next(ignored);
+    }
+
+private:
+    // A burst is read with one or a few reads; each call opens the file anew.
+    static constexpr std::size_t kChunk = 1u << 16;
+
+    bool fill() {
+        bufStart_ += len_;
+        pos_ = 0;
+        // Small blocks are common: start small, then read in full chunks.
+        len_ = file_.readSome(buf_.get(), reads_++ == 0 ? kChunk / 8 : kChunk);
+        return len_ > 0;
+    }
+
+    BinaryFile file_;
+    std::unique_ptr<char[]> buf_;
+    std::string long_;
+    std::uint64_t bufStart_ = 0;
+    std::size_t pos_ = 0, len_ = 0;
+    int reads_ = 0;
+};
+
+std::string_view trimBlanks(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+    return s;
 }
 
-bool CurrentFile::ReadTSDBurst(int) { return false; }
+// The one test of a first line shared by both readers: the version digit
+// after the magic, found anywhere in the line, with nothing but blanks after
+// it; -1 when the line is not a TSD first line.
+int TsdVersionOf(std::string_view line) {
+    std::size_t p = line.find(kTsdMagic);
+    if (p == std::string_view::npos) return -1;
+    p += kTsdMagic.size();
+    if (p >= line.size() || line[p] < '0' || line[p] > '9') return -1;
+    int version = line[p] - '0';
+    if (!trimBlanks(line.substr(p + 1)).empty()) return -1;
+    return version;
+}
 
-}  // namespace brine
+// A Single from a number read as a double; nothing when it has no finite
+// Single (narrowing such a double is undefined).
+std::optional<float> toSingle(double v) {
+    if (!std::isfinite(v) || std::fabs(v) >= 0x1.ffffffp+127) return std::nullopt;
+    return static_cast<float>(v);
+}
 
-namespace brine {
+// The count the reader makes of a value: (v - B) / A, halves to even; nothing
+// when it is not finite or falls outside -32768..32767.
+std::optional<std::int16_t> countOf(double v, float a, float b) {
+    long double x = (static_cast<long double>(v) - b) / a;
+    if (!std::isfinite(x) || std::fabs(x) > 40000.0L) return std::nullopt;
+    int r = RoundHalfEven(x);
+    if (!fitsCount(r)) return std::nullopt;
+    return static_cast<std::int16_t>(r);
+}
 
-bool CurrentFile::WriteTSDHeader(const std::string&) { return false; }
-bool CurrentFile::WriteTSDBurst(int) { return false; }
+enum class Field { Count, NotNumber, OutOfRange };
+
+Field readField(std::string_view f, float a, float b, std::int16_t& out) {
+    f = trimBlanks(f);
+    if (f.empty() || f == "=") {
+        out = ErrorData;
+        return Field::Count;
+    }
+    std::optional<double> v = ParseNumber(f);
+    if (!v) return Field::NotNumber;
+    std::optional<std::int16_t> c = countOf(*v, a, b);
+    if (!c) return Field::OutOfRange;
+    out = *c;
+    return Field::Count;
+}
+
+// Fields of a list line taken one by one; past the last field every further
+// one is empty.
+class FieldCursor {
+public:
+    explicit FieldCursor(std::string_view line) : rest_(line) {}
+    std::string_view next() {
+        if (done_) return {};
+        std::size_t p = rest_.find(',');
+        std::string_view f = rest_.substr(0, p);
+        if (p == std::string_view::npos)
+            done_ = true;
+        else
+            rest_.remove_prefix(p + 1);
+        return f;
+    }
+
+private:
+    std::string_view rest_;
+    bool done_ = false;
+};
+
+// Reads lines 1 to the date-time line: version, memo (its later lines joined
+// by CR) and start time. False when the file is no TSD of a known version
+// or has no date-time line. The memo is kept only as far as the model holds it.
+bool readPreamble(LineReader& in, int& version, std::string* memo, double* start) {
+    std::string_view line;
+    if (!in.next(line)) return false;
+    version = TsdVersionOf(line);
+    if (version != 1 && version != 2) return false;
+    if (!in.next(line)) return false;
+    std::string text = StripQuotes(line);
+    for (;;) {
+        if (!in.next(line)) return false;
+        if (std::optional<double> t = ParseDateTime(line)) {
+            if (start) *start = *t;
+            break;
+        }
+        if (memo && text.size() <= kMemoBytes) {
+            text += '\r';
+            text += StripQuotes(line);
+        }
+    }
+    if (memo) *memo = cutCp932(text, kMemoBytes);
+    return true;
+}
+
+// A header as read from a file, checked before it reaches the model.
+struct TsdHeader {
+    int version = 2;
+    std::string memo;
+    double startTime = 0;
+    std::int32_t sInt = 0, bInt = 0, sampleSize = 0;
+    std::uint8_t sitUnit = 0, bitUnit = 0;
+    std::int16_t nch = 0, nch2 = 0, iterations = 0;
+    std::vector<float> a, b;
+    std::vector<std::string> names, units;
+};
+
+std::string_view nextLine(LineReader& in) {
+    std::string_view line;
+    if (!in.next(line)) throw FormatError();
+    return line;
+}
+
+int intOf(std::string_view text) {
+    std::optional<int> v = ParseInt(text);
+    if (!v) throw FormatError();
+    return *v;
+}
+
+// "1 sec": the integer before the first blank and the unit named in the line.
+void intervalOf(std::string_view line, std::int32_t& value, std::uint8_t& unit) {
+    std::string_view t = trimBlanks(line);
+    value = intOf(t.substr(0, t.find(' ')));
+    unit = TimeUnitIndexOf(line);
+    if (!validUnit(unit)) throw FormatError();
+}
+
+std::vector<std::string> listOf(std::string_view line, int wanted) {
+    std::vector<std::string> fields = SplitCommas(line);
+    if (static_cast<int>(fields.size()) < wanted) throw FormatError();
+    fields.resize(static_cast<std::size_t>(wanted));
+    return fields;
+}
+
+std::vector<float> singlesOf(std::string_view line, int wanted, bool nonZero) {
+    std::vector<float> out;
+    for (const std::string& f : listOf(line, wanted)) {
+        std::optional<double> v = ParseNumber(f);
+        std::optional<float> s = v ? toSingle(*v) : std::nullopt;
+        if (!s || (nonZero && *s == 0)) throw FormatError();
+        out.push_back(*s);
+    }
+    return out;
+}
+
+// Throws FormatError for anything that is not a sound header.
+TsdHeader parseTsdHeader(LineReader& in, std::uint64_t fileSize) {
+    TsdHeader h;
+    if (!readPreamble(in, h.version, &h.memo, &h.startTime)) throw FormatError();
+    if (h.version == 1) {
+        h.sInt = intOf(nextLine(in));
+        h.sitUnit = 1;
+        h.iterations = 1;
+        h.bInt = 0;
+        h.bitUnit = 2;
+    } else {
+        intervalOf(nextLine(in), h.sInt, h.sitUnit);
+        int iterations = intOf(nextLine(in));
+        if (iterations < 0 || iterations > 32767) throw FormatError();
+        h.iterations = static_cast<std::int16_t>(iterations);
+        intervalOf(nextLine(in), h.bInt, h.bitUnit);
+        std::vector<std::string> counts = listOf(nextLine(in), 2);
+        int nch = intOf(counts[0]), nch2 = intOf(counts[1]);
+        if (nch < 0 || nch > kMaxIntervalChannels || nch2 < 0 || nch + nch2 > kMaxChannels) throw FormatError();
+        h.nch = static_cast<std::int16_t>(nch);
+        h.nch2 = static_cast<std::int16_t>(nch2);
+    }
+    h.sampleSize = intOf(nextLine(in));
+    if (h.sampleSize < 0) throw FormatError();
+    std::string_view scales = nextLine(in);
+    if (h.version == 1) {
+        // Only a version-1 file takes its channel count from the scale line.
+        int fields = static_cast<int>(SplitCommas(scales).size());
+        if (fields > kMaxIntervalChannels) throw FormatError();
+        h.nch = static_cast<std::int16_t>(fields);
+    }
+    const int channels = h.nch + h.nch2;
+    h.a = singlesOf(scales, channels, true);
+    h.b = singlesOf(nextLine(in), channels, false);
+    h.names = listOf(nextLine(in), channels);
+    h.units = listOf(nextLine(in), channels);
+    // Every sample of a burst takes a line of its own, so a sample count
+    // beyond the file's size is damage, not a reason to allocate.
+    std::uint64_t values = static_cast<std::uint64_t>(h.nch) * static_cast<std::uint64_t>(h.sampleSize);
+    if (h.nch > 0 && h.iterations > 0 && static_cast<std::uint64_t>(h.sampleSize) > fileSize) throw FormatError();
+    if ((values + static_cast<std::uint64_t>(h.nch2)) * 2u > 0xFFFFFFFFu) throw FormatError();
+    return h;
+}
+
+// Names and units go into comma lists and the memo onto one line: the bytes
+// that would break them become blanks (no CP932 trail byte lies below 0x40).
+std::string oneField(std::string_view text, bool keepCommas) {
+    std::string s(text);
+    for (char& c : s)
+        if (c == '\r' || c == '\n' || (!keepCommas && c == ',')) c = ' ';
+    return s;
+}
+
+// The shortest general text of 7, 8 or 9 digits that reads back to the same
+// Single.
+std::string singleText(float f) {
+    for (int d = 7; d < 9; ++d) {
+        std::string t = FormatGeneral(f, d);
+        std::optional<double> v = ParseNumber(t);
+        if (v && toSingle(*v) == f) return t;
+    }
+    return FormatGeneral(f, 9);
+}
+
+bool validScale(float a, float b) { return std::isfinite(a) && a != 0 && std::isfinite(b); }
+
+// Writes the values of one channel so that they read back to their counts.
+class ValueWriter {
+public:
+    ValueWriter(float a, float b) : a_(a), b_(b) {
+        // With |B| up to 1e5 |A| the 7-digit text is off by at most 0.07 of a
+        // count, so it always reads back; otherwise each value is checked.
+        plain_ = std::fabs(static_cast<double>(b)) <= 1e5 * std::fabs(static_cast<double>(a));
+    }
+
+    void append(std::string& out, std::int16_t c) const {
+        if (c == ErrorData) {
+            out += '=';
+            return;
+        }
+        double v = static_cast<double>(static_cast<long double>(c) * a_ + b_);
+        if (plain_) {
+            out += FormatGeneral(v, 7);
+            return;
+        }
+        // 7 digits when they read back to the count, else the fewest that do.
+        std::string t;
+        for (int d = 7; d <= 17; ++d) {
+            t = FormatGeneral(v, d);
+            std::optional<double> back = ParseNumber(t);
+            if (back && countOf(*back, a_, b_) == c) break;
+        }
+        out += t;
+    }
+
+private:
+    float a_, b_;
+    bool plain_ = true;
+};
+
+}  // namespace
+
+bool CurrentFile::ReadTSDHeader(const std::string& fileName) {
+    TsdHeader h;
+    try {
+        LineReader in(fileName);
+        std::error_code ec;
+        std::uintmax_t size = std::filesystem::file_size(fileName, ec);
+        h = parseTsdHeader(in, ec ? 0 : static_cast<std::uint64_t>(size));
+    } catch (const FormatError&) {
+        if (prompter) prompter->error(kFormatMessage);
+        return false;
+    }
+    Memo = h.memo;
+    StartTime = h.startTime;
+    SInt = h.sInt;
+    SITUnit = h.sitUnit;
+    Iterations = h.iterations;
+    BInt = h.bInt;
+    BITUnit = h.bitUnit;
+    Nch = h.nch;
+    Nch2 = h.nch2;
+    SampleSize = h.sampleSize;
+    for (std::size_t k = 0; k < h.a.size(); ++k) {
+        ScaleA[k] = h.a[k];
+        OffsetB[k] = h.b[k];
+        ChannelName[k] = cutCp932(StripQuotes(h.names[k]), kNameBytes);
+        ChannelUnit[k] = cutCp932(StripQuotes(h.units[k]), kUnitBytes);
+    }
+    NormalizeBurstInterval();
+    AllocateDataArrays();
+    return true;
+}
+
+bool CurrentFile::ReadTSDBurst(int b) {
+    auto fail = [this](const char* message) {
+        if (prompter) prompter->error(message);
+        return false;
+    };
+    const int nch = Nch, nch2 = Nch2;
+    bool fits = b >= 0 && nch >= 0 && nch <= kMaxIntervalChannels && nch2 >= 0 && nch + nch2 <= kMaxChannels &&
+                SampleSize >= 0 && Data.size() >= static_cast<std::size_t>(nch) &&
+                BurstData.size() >= static_cast<std::size_t>(nch2);
+    for (int ch = 0; fits && ch < nch; ++ch)
+        fits = Data[static_cast<std::size_t>(ch)].size() >= static_cast<std::size_t>(SampleSize);
+    if (!fits) return fail(kNoDataMessage);
+
+    const std::uint64_t L = static_cast<std::uint64_t>(SampleSize) + (nch2 > 0 ? 1 : 0);
+    try {
+        LineReader in(FileName);
+        std::error_code ec;
+        std::uintmax_t size = std::filesystem::file_size(FileName, ec);
+        std::filesystem::file_time_type mtime = std::filesystem::last_write_time(FileName, ec);
+        TsdBlockIndex* ix = tsdIndex_.get();
+        if (!ix || ix->path != FileName || ix->size != size || ix->mtime != mtime) {
+            // The header's end is found from its date-time line, so a memo
+            // spread over several lines does not shift the blocks.
+            int version = 0;
+            if (!readPreamble(in, version, nullptr, nullptr)) return fail(kNoDataMessage);
+            int rest = version == 1 ? kHeaderLinesAfterDateV1 : kHeaderLinesAfterDateV2;
+            for (int i = 0; i < rest; ++i)
+                if (!in.skip()) return fail(kNoDataMessage);
+            tsdIndex_ = std::make_shared<TsdBlockIndex>();
+            ix = tsdIndex_.get();
+            ix->path = FileName;
+            ix->size = size;
+            ix->mtime = mtime;
+            ix->version = version;
+            ix->blockStart.assign(1, in.offset());
+        }
+        const std::uint64_t linesPerBlock = ix->version == 1 ? L : L + 1;
+        if (ix->linesPerBlock != linesPerBlock) {
+            ix->linesPerBlock = linesPerBlock;
+            ix->blockStart.resize(1);
+        }
+
+        std::string_view line;
+        if (ix->version == 1) {
+            in.seek(ix->blockStart[0]);  // one burst, no "No." line
+        } else {
+            const std::size_t block = static_cast<std::size_t>(b);
+            if (block < ix->blockStart.size()) {
+                in.seek(ix->blockStart[block]);
+            } else {
+                in.seek(ix->blockStart.back());
+                while (ix->blockStart.size() <= block) {
+                    for (std::uint64_t i = 0; i < linesPerBlock; ++i)
+                        if (!in.skip()) return fail(kNoDataMessage);
+                    ix->blockStart.push_back(in.offset());
+                }
+            }
+            if (!in.next(line)) return fail(kNoDataMessage);
+            if (trimBlanks(line) != "No." + std::to_string(static_cast<long long>(b) + 1)) return fail(kBadBlockMessage);
+        }
+
+        bool convertAll = false;
+        // True when an out-of-range value may become ErrorData; asks once a call.
+        auto acceptOutOfRange = [&]() {
+            if (convertAll) return true;
+            if (!prompter) return false;
+            prompter->beep();
+            if (prompter->show(MsgType::Warning, kRangeQuestion, MsgButtons::YesNo) != MsgResult::Yes) return false;
+            convertAll = true;
+            return true;
+        };
+        auto take = [&](std::string_view f, int k, std::int16_t& out) {
+            Field r = readField(f, ScaleA[static_cast<std::size_t>(k)], OffsetB[static_cast<std::size_t>(k)], out);
+            if (r == Field::NotNumber) throw FormatError();
+            if (r == Field::OutOfRange) {
+                if (!acceptOutOfRange()) return false;
+                out = ErrorData;
+            }
+            return true;
+        };
+
+        for (std::uint64_t i = 0; i < L; ++i) {
+            if (!in.next(line)) return fail(kShortDataMessage);
+            FieldCursor fields(line);
+            if (i < static_cast<std::uint64_t>(SampleSize)) {
+                for (int ch = 0; ch < nch; ++ch)
+                    if (!take(fields.next(), ch, Data[static_cast<std::size_t>(ch)][i])) return false;
+            } else {
+                for (int k = 0; k < nch2; ++k)
+                    if (!take(fields.next(), nch + k, BurstData[static_cast<std::size_t>(k)])) return false;
+            }
+        }
+        if (ix->version == 2 && ix->blockStart.size() == static_cast<std::size_t>(b) + 1)
+            ix->blockStart.push_back(in.offset());
+        return true;
+    } catch (const FormatError&) {
+        return fail(kFormatMessage);
+    }
+}
+
+bool CurrentFile::WriteTSDHeader(const std::string& fileName) {
+    try {
+        const int channels = Nch + Nch2;
+        if (Nch < 0 || Nch > kMaxIntervalChannels || Nch2 < 0 || channels > kMaxChannels) return false;
+        if (!validUnit(SITUnit) || !validUnit(BITUnit) || SampleSize < 0 || Iterations < 0) return false;
+        // A file the reader would refuse is not written.
+        for (int k = 0; k < channels; ++k)
+            if (!validScale(ScaleA[static_cast<std::size_t>(k)], OffsetB[static_cast<std::size_t>(k)])) return false;
+
+        std::string out;
+        out.reserve(256 + static_cast<std::size_t>(channels) * 48);
+        out.append(kTsdMagic).append("2").append(kCrLf);
+        out.append(oneField(Memo, true)).append(kCrLf);
+        out.append(FormatDateTimeMs(StartTime)).append(kCrLf);
+        out.append(std::to_string(SInt)).append(" ").append(TimeUnits[SITUnit].Name).append(kCrLf);
+        out.append(std::to_string(Iterations)).append(kCrLf);
+        out.append(std::to_string(BInt)).append(" ").append(TimeUnits[BITUnit].Name).append(kCrLf);
+        out.append(std::to_string(Nch)).append(",").append(std::to_string(Nch2)).append(kCrLf);
+        out.append(std::to_string(SampleSize)).append(kCrLf);
+        auto list = [&](auto&& item) {
+            for (int k = 0; k < channels; ++k) {
+                if (k > 0) out += ',';
+                out += item(static_cast<std::size_t>(k));
+            }
+            out.append(kCrLf);
+        };
+        list([&](std::size_t k) { return singleText(ScaleA[k]); });
+        list([&](std::size_t k) { return singleText(OffsetB[k]); });
+        list([&](std::size_t k) { return oneField(ChannelName[k], false); });
+        list([&](std::size_t k) { return oneField(ChannelUnit[k], false); });
+
+        BinaryFile f(fileName, OpenMode::Create);
+        f.writeAll(out.data(), out.size());
+        f.close();
+        tsdIndex_.reset();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CurrentFile::WriteTSDBurst(int b) {
+    try {
+        if (b < 0 || Nch < 0 || Nch > kMaxIntervalChannels || Nch2 < 0 || Nch + Nch2 > kMaxChannels ||
+            SampleSize < 0)
+            return false;
+        const std::size_t nch = static_cast<std::size_t>(Nch), nch2 = static_cast<std::size_t>(Nch2);
+        const std::size_t samples = static_cast<std::size_t>(SampleSize);
+        if (Data.size() < nch || BurstData.size() < nch2) return false;
+        for (std::size_t ch = 0; ch < nch; ++ch)
+            if (Data[ch].size() < samples) return false;
+        std::vector<ValueWriter> writers;
+        for (std::size_t k = 0; k < nch + nch2; ++k) {
+            if (!validScale(ScaleA[k], OffsetB[k])) return false;
+            writers.emplace_back(ScaleA[k], OffsetB[k]);
+        }
+
+        std::string out;
+        out.reserve(16 + samples * (nch * 10 + 2) + nch2 * 10);
+        out.append("No.").append(std::to_string(static_cast<long long>(b) + 1)).append(kCrLf);
+        for (std::size_t j = 0; j < samples; ++j) {
+            for (std::size_t ch = 0; ch < nch; ++ch) {
+                if (ch > 0) out += ',';
+                writers[ch].append(out, Data[ch][j]);
+            }
+            out.append(kCrLf);
+        }
+        if (nch2 > 0) {
+            for (std::size_t k = 0; k < nch2; ++k) {
+                if (k > 0) out += ',';
+                writers[nch + k].append(out, BurstData[k]);
+            }
+            out.append(kCrLf);
+        }
+
+        BinaryFile f(SaveFileName, OpenMode::Update);
+        f.writeAt(f.size(), out.data(), out.size());
+        f.close();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
 
 }  // namespace brine
