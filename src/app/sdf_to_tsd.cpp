@@ -1,26 +1,15 @@
 #include "app/sdf_to_tsd.h"
 
-#include <charconv>
 #include <filesystem>
 
 #include "base/binary_file.h"
 #include "base/errors.h"
-#include "base/fast_number.h"
 #include "base/safe_replace.h"
 
 namespace brine {
 namespace {
 
 constexpr std::size_t kFlushBytes = 4u << 20;
-
-void appendValue(std::string& out, std::int16_t count, float a, float b) {
-    if (count == ErrorData) {
-        out += '=';
-        return;
-    }
-    const double v = static_cast<double>(static_cast<long double>(count) * a + static_cast<long double>(b));
-    AppendGeneral7(out, v);
-}
 
 // Appends to the output file through one large buffer.
 class BufferedAppend {
@@ -50,28 +39,6 @@ private:
 };
 
 }  // namespace
-
-void AppendTSDBurstText(const CurrentFile& m, int b, std::string& out) {
-    char num[16];
-    out += "No.";
-    out.append(num, std::to_chars(num, num + sizeof num, b + 1).ptr);
-    out += "\r\n";
-    const std::size_t nch = static_cast<std::size_t>(m.Nch);
-    for (std::size_t j = 0; j < static_cast<std::size_t>(m.SampleSize); ++j) {
-        for (std::size_t ch = 0; ch < nch; ++ch) {
-            if (ch > 0) out += ',';
-            appendValue(out, m.Data[ch][j], m.ScaleA[ch], m.OffsetB[ch]);
-        }
-        out += "\r\n";
-    }
-    if (m.Nch2 > 0) {
-        for (std::size_t k = 0; k < static_cast<std::size_t>(m.Nch2); ++k) {
-            if (k > 0) out += ',';
-            appendValue(out, m.BurstData[k], m.ScaleA[nch + k], m.OffsetB[nch + k]);
-        }
-        out += "\r\n";
-    }
-}
 
 JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const ChooseTargetFile& chooseTarget,
                           Prompter& prompter, ProgressSink& progress) {
@@ -120,7 +87,11 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
                     result = JobResult::Failed;
                     break;
                 }
-                AppendTSDBurstText(m, b, out.buffer());
+                if (!m.AppendTSDBurstText(b, out.buffer())) {
+                    prompter.error(kWriteFailedMessage + target);
+                    result = JobResult::Failed;
+                    break;
+                }
                 out.flushIfFull();
             }
             if (result == JobResult::Done) {

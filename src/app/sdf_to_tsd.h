@@ -12,10 +12,6 @@ namespace brine {
 // ".tsd"); nullopt when the user cancels.
 using ChooseTargetFile = std::function<std::optional<std::string>(const std::string& proposed)>;
 
-// Appends the TSD block of the model's current burst b (counted from 0):
-// the "No." line, one line per sample, and the burst-channel line.
-void AppendTSDBurstText(const CurrentFile& m, int b, std::string& out);
-
 // The whole conversion: target choice, overwrite question, header, bursts.
 // The output is written beside the target and replaces it only after the
 // last burst, so a failure or cancel leaves the target as it was. The

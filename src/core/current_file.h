@@ -114,6 +114,8 @@ public:
     bool ReadTSDBurst(int b);
     bool WriteTSDHeader(const std::string& fileName);
     bool WriteTSDBurst(int b);
+    // Appends the text block of burst b ("No." line, sample lines, burst line).
+    bool AppendTSDBurstText(int b, std::string& out) const;
 
     // Header block and channel table of version 4, as bytes.
     std::vector<std::uint8_t> EncodeSDFHeader() const;

@@ -14,6 +14,7 @@
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
+#include "base/fast_number.h"
 #include "base/number_text.h"
 #include "core/current_file.h"
 #include "core/line_split.h"
@@ -344,7 +345,7 @@ public:
         }
         double v = static_cast<double>(static_cast<long double>(c) * a_ + b_);
         if (plain_) {
-            out += FormatGeneral(v, 7);
+            AppendGeneral7(out, v);
             return;
         }
         // 7 digits when they read back to the count, else the fewest that do.
@@ -537,40 +538,41 @@ bool CurrentFile::WriteTSDHeader(const std::string& fileName) {
     }
 }
 
+bool CurrentFile::AppendTSDBurstText(int b, std::string& out) const {
+    if (b < 0 || Nch < 0 || Nch > kMaxIntervalChannels || Nch2 < 0 || Nch + Nch2 > kMaxChannels || SampleSize < 0)
+        return false;
+    const std::size_t nch = static_cast<std::size_t>(Nch), nch2 = static_cast<std::size_t>(Nch2);
+    const std::size_t samples = static_cast<std::size_t>(SampleSize);
+    if (Data.size() < nch || BurstData.size() < nch2) return false;
+    for (std::size_t ch = 0; ch < nch; ++ch)
+        if (Data[ch].size() < samples) return false;
+    std::vector<ValueWriter> writers;
+    for (std::size_t k = 0; k < nch + nch2; ++k) {
+        if (!validScale(ScaleA[k], OffsetB[k])) return false;
+        writers.emplace_back(ScaleA[k], OffsetB[k]);
+    }
+    out.append("No.").append(std::to_string(static_cast<long long>(b) + 1)).append(kCrLf);
+    for (std::size_t j = 0; j < samples; ++j) {
+        for (std::size_t ch = 0; ch < nch; ++ch) {
+            if (ch > 0) out += ',';
+            writers[ch].append(out, Data[ch][j]);
+        }
+        out.append(kCrLf);
+    }
+    if (nch2 > 0) {
+        for (std::size_t k = 0; k < nch2; ++k) {
+            if (k > 0) out += ',';
+            writers[nch + k].append(out, BurstData[k]);
+        }
+        out.append(kCrLf);
+    }
+    return true;
+}
+
 bool CurrentFile::WriteTSDBurst(int b) {
     try {
-        if (b < 0 || Nch < 0 || Nch > kMaxIntervalChannels || Nch2 < 0 || Nch + Nch2 > kMaxChannels ||
-            SampleSize < 0)
-            return false;
-        const std::size_t nch = static_cast<std::size_t>(Nch), nch2 = static_cast<std::size_t>(Nch2);
-        const std::size_t samples = static_cast<std::size_t>(SampleSize);
-        if (Data.size() < nch || BurstData.size() < nch2) return false;
-        for (std::size_t ch = 0; ch < nch; ++ch)
-            if (Data[ch].size() < samples) return false;
-        std::vector<ValueWriter> writers;
-        for (std::size_t k = 0; k < nch + nch2; ++k) {
-            if (!validScale(ScaleA[k], OffsetB[k])) return false;
-            writers.emplace_back(ScaleA[k], OffsetB[k]);
-        }
-
         std::string out;
-        out.reserve(16 + samples * (nch * 10 + 2) + nch2 * 10);
-        out.append("No.").append(std::to_string(static_cast<long long>(b) + 1)).append(kCrLf);
-        for (std::size_t j = 0; j < samples; ++j) {
-            for (std::size_t ch = 0; ch < nch; ++ch) {
-                if (ch > 0) out += ',';
-                writers[ch].append(out, Data[ch][j]);
-            }
-            out.append(kCrLf);
-        }
-        if (nch2 > 0) {
-            for (std::size_t k = 0; k < nch2; ++k) {
-                if (k > 0) out += ',';
-                writers[nch + k].append(out, BurstData[k]);
-            }
-            out.append(kCrLf);
-        }
-
+        if (!AppendTSDBurstText(b, out)) return false;
         BinaryFile f(SaveFileName, OpenMode::Update);
         f.writeAt(f.size(), out.data(), out.size());
         f.close();

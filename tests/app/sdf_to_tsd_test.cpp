@@ -25,7 +25,7 @@ TEST(TsdBurstText, LineByLine) {
     m.Data[1] = {1, -32767};
     m.BurstData = {12346};
     std::string text;
-    AppendTSDBurstText(m, 6, text);
+    ASSERT_TRUE(m.AppendTSDBurstText(6, text));
     // 1e-6 as a float is not exactly 1e-6; the 7-digit text hides that.
     EXPECT_EQ(text,
               "No.7\r\n"
@@ -34,7 +34,7 @@ TEST(TsdBurstText, LineByLine) {
               "1.2346E7\r\n");
     m.Nch2 = 0;
     text.clear();
-    AppendTSDBurstText(m, 0, text);
+    ASSERT_TRUE(m.AppendTSDBurstText(0, text));
     EXPECT_EQ(text, "No.1\r\n2.5,1E-6\r\n=,-0.032767\r\n");
 }
 
