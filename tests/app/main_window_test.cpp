@@ -3,10 +3,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEventLoop>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QTimer>
 #include <memory>
 
@@ -61,22 +59,6 @@ TEST(Startup, CreatesTheFifteenDialogsOnceInOrderBehindTheirGlobals) {
     DestroyForms();
     EXPECT_EQ(Form1, nullptr);
     EXPECT_EQ(FrmInputBox, nullptr);
-}
-
-TEST(AboutBoxLayout, CaptionLabelsAndFonts) {
-    TAboutBox box;
-    EXPECT_EQ(box.windowTitle(), QStringLiteral("Brinelog4のﾊﾞｰｼﾞｮﾝ情報"));
-    EXPECT_EQ(box.size(), QSize(376, 275));
-    EXPECT_EQ(box.ProductName->text(), "Brinelog4");
-    EXPECT_EQ(box.ProductName->font().family(), "Times New Roman");
-    EXPECT_EQ(box.ProductName->font().pixelSize(), 35);
-    EXPECT_TRUE(box.ProductName->font().bold());
-    EXPECT_EQ(box.Version->text(), "Version 4.6.5");
-    EXPECT_EQ(box.Version->font().pixelSize(), 24);
-    EXPECT_TRUE(box.Comments1->wordWrap() && box.Comments2->wordWrap());
-    EXPECT_TRUE(box.OKButton->isDefault());
-    box.OKButton->click();
-    EXPECT_EQ(box.result(), QDialog::Accepted);
 }
 
 class MainWindowTest : public ::testing::Test {
