@@ -1,8 +1,13 @@
 #pragma once
-// Creates the program's dialogs once, in their fixed order.
+// Program start-up: the application's title and help binding, the dialogs
+// created once in their fixed order, and the commands bound to the dialogs
+// that are built.
 namespace brine {
 
+void InitApplication();
 void CreateForms();
+// Binds the main window's commands to their targets and enables them.
+void BindTargets();
 void DestroyForms();
 
 }  // namespace brine

@@ -1,0 +1,108 @@
+#include "app/menu_jobs.h"
+
+#include <filesystem>
+
+#include "app/path_text.h"
+#include "base/rounding.h"
+#include "base/safe_replace.h"
+
+namespace brine {
+namespace {
+
+bool stopped(const std::function<bool()>& stop) { return stop && stop(); }
+
+// The temporary file is the importer's own, but never remove the input
+// itself should the two names coincide.
+void removeTempFile(const std::string& temp, const std::string& input) {
+    std::error_code ec;
+    if (temp.empty() || std::filesystem::equivalent(temp, input, ec)) return;
+    removeFileQuietly(temp);
+}
+
+// Copies the bursts of model.FileName into model.SaveFileName. Returns the
+// number copied; Iterations when complete.
+int copyBursts(CurrentFile& model, ProgressSink& progress) {
+    ProgressScope scope(progress, "ファイルの保存中", false);
+    const int n = model.Iterations;
+    for (int b = 0; b < n; ++b) {
+        progress.SetPercent(RoundHalfEven(static_cast<long double>(b + 1) * 100 / n));
+        if (!model.ReadSDFBurst(b) || !model.WriteSDFBurst(b)) return b;
+    }
+    return n;
+}
+
+}  // namespace
+
+int RunExtractionLoop(const std::vector<std::string>& files, const std::function<void(bool)>& setSkipVisible,
+                      const std::function<int(const std::string&)>& extract, const std::function<bool()>& stop) {
+    const std::size_t n = files.size();
+    int runs = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (stopped(stop)) break;
+        setSkipVisible(i + 1 < n);
+        ++runs;
+        if (extract(files[i]) == kExtractCancelled) break;
+    }
+    return runs;
+}
+
+void SaveSingleBurst(HeaderSaveDialog& headerDialog, CurrentFile& model, Prompter& prompter) {
+    if (!headerDialog.ExecuteSave(0)) return;
+    if (model.WriteSDFBurst(0))
+        prompter.information("正常に変換を終了しました。");
+    else
+        prompter.error("データを書き込めませんでした。\n" + model.SaveFileName);
+}
+
+void RunSingleBurstCommand(const std::vector<std::string>& files, const std::function<bool(const std::string&)>& reader,
+                           HeaderSaveDialog& headerDialog, CurrentFile& model, Prompter& prompter,
+                           const std::function<bool()>& stop) {
+    for (const auto& file : files) {
+        if (stopped(stop)) break;
+        if (reader(file)) SaveSingleBurst(headerDialog, model, prompter);
+    }
+}
+
+bool RunCommaDataHandOff(const std::vector<std::string>& files, const CommaDataSteps& steps,
+                         HeaderSaveDialog& headerDialog, CurrentFile& model, ProgressSink& progress,
+                         Prompter& prompter, FileDialogSettings& openDialog, const std::function<bool()>& stop) {
+    for (const auto& file : files) {
+        if (stopped(stop)) break;
+        openDialog.InitialDir = ExtractFileDir(file);
+        if (!steps.openFile(file)) continue;
+        const bool burstMode = steps.burstMode();
+        const std::string temp = burstMode ? steps.tempFileName() : std::string();
+        steps.proposeOutputName(ChangeFileExt(file, ".sdf"));
+        if (!headerDialog.ExecuteSave(0)) {
+            if (burstMode) removeTempFile(temp, file);
+            continue;
+        }
+        if (!burstMode) {
+            if (!model.WriteSDFBurst(0)) {
+                prompter.error("データを書き込めませんでした。\n" + model.SaveFileName);
+                return false;
+            }
+            continue;
+        }
+        model.FileName = temp;
+        const int total = model.Iterations;
+        const int copied = copyBursts(model, progress);
+        if (copied != total) {
+            // Keep the output honest about what it holds; the temporary file
+            // stays as the only complete copy.
+            model.Iterations = static_cast<std::int16_t>(copied);
+            bool headerFixed = model.WriteSDFHeader(model.SaveFileName);
+            model.Iterations = static_cast<std::int16_t>(total);
+            std::string text = "ファイルの保存中にエラーが発生しました。\n" + model.SaveFileName + "\n";
+            if (headerFixed)
+                text += "保存できたのは " + std::to_string(copied) + " / " + std::to_string(total) + " バーストです。\n";
+            text += "読み込んだデータは一時ファイルに残してあります。\n" + temp;
+            prompter.error(text);
+            return false;
+        }
+        removeTempFile(temp, file);
+    }
+    return true;
+}
+
+}  // namespace brine

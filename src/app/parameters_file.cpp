@@ -1,0 +1,71 @@
+#include "app/parameters_file.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <fstream>
+#include <iterator>
+
+#include "app/path_text.h"
+#include "base/cp932.h"
+#include "base/number_text.h"
+#include "base/safe_replace.h"
+
+namespace brine {
+
+std::optional<ParametersLines> ReadParametersFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) return std::nullopt;
+
+    std::string lines[3];
+    std::size_t pos = 0;
+    for (auto& line : lines) {
+        if (pos >= text.size()) break;
+        auto lf = text.find('\n', pos);
+        std::size_t end = lf == std::string::npos ? text.size() : lf;
+        line = text.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        line = cp932ToUtf8(line);
+        pos = end + 1;
+    }
+    return ParametersLines{lines[0], lines[1], lines[2]};
+}
+
+bool WriteParametersFile(const std::filesystem::path& path, const std::string& fileName, const std::string& folder,
+                         std::uint16_t selectedLocation) {
+    try {
+        std::string text = utf8ToCp932(fileName) + "\r\n" + utf8ToCp932(folder) + "\r\n" +
+                           std::to_string(selectedLocation) + "\r\n";
+        SafeReplace out(path);
+        {
+            std::ofstream f(out.tempPath(), std::ios::binary | std::ios::trunc);
+            f.write(text.data(), static_cast<std::streamsize>(text.size()));
+            f.close();
+            if (!f) return false;
+        }
+        out.commit();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+std::optional<std::uint16_t> ParseSelectedLocation(std::string_view line) {
+    auto value = ParseInt(line);
+    if (!value || *value < 0 || *value > 65535) return std::nullopt;
+    return static_cast<std::uint16_t>(*value);
+}
+
+std::string ChooseConfigDir(const std::string& appDir) {
+    QFileInfo dir(QString::fromStdString(appDir));
+    if (!appDir.empty() && dir.isDir() && dir.isWritable()) return IncludeTrailingPathDelimiter(appDir);
+    QString user = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(user);
+    return IncludeTrailingPathDelimiter(user.toStdString());
+}
+
+}  // namespace brine

@@ -1,0 +1,33 @@
+#pragma once
+// "Parameters.dat": the last opened file, its folder and the selected site,
+// three CP932 lines ended by CR LF.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace brine {
+
+inline constexpr const char* kParametersFileName = "Parameters.dat";
+
+// The lines as read (UTF-8); missing lines are empty.
+struct ParametersLines {
+    std::string fileName;
+    std::string folder;
+    std::string location;
+};
+
+// nullopt when the file does not exist or cannot be read.
+std::optional<ParametersLines> ReadParametersFile(const std::filesystem::path& path);
+// Replaces the file in one step; false when it could not be written.
+bool WriteParametersFile(const std::filesystem::path& path, const std::string& fileName, const std::string& folder,
+                         std::uint16_t selectedLocation);
+// The site index of line 3; nullopt when empty, not a number or outside 0..65535.
+std::optional<std::uint16_t> ParseSelectedLocation(std::string_view line);
+
+// Where the configuration files live: the program folder when it is writable,
+// otherwise the user's configuration folder. With a trailing delimiter.
+std::string ChooseConfigDir(const std::string& appDir);
+
+}  // namespace brine

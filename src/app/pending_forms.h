@@ -1,0 +1,93 @@
+#pragma once
+// Dialogs whose own work is not built yet: each exists as an empty hidden
+// form of its class and global, so the start-up order and every reference
+// through the global hold. A real dialog replaces its class here one by one.
+#include <QDialog>
+
+namespace brine {
+
+class TFrmWaveHunter : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFrmWaveHunter(QWidget* parent = nullptr);
+};
+extern TFrmWaveHunter* FrmWaveHunter;
+
+class TFrmLocation : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFrmLocation(QWidget* parent = nullptr);
+};
+extern TFrmLocation* FrmLocation;
+
+class TFrmSDFdata : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFrmSDFdata(QWidget* parent = nullptr);
+};
+extern TFrmSDFdata* FrmSDFdata;
+
+class TFrmKyowaS : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFrmKyowaS(QWidget* parent = nullptr);
+};
+extern TFrmKyowaS* FrmKyowaS;
+
+class TFrmAlec : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFrmAlec(QWidget* parent = nullptr);
+};
+extern TFrmAlec* FrmAlec;
+
+class TFrmCombineSDF : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFrmCombineSDF(QWidget* parent = nullptr);
+};
+extern TFrmCombineSDF* FrmCombineSDF;
+
+class TFrmLinkSDF : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFrmLinkSDF(QWidget* parent = nullptr);
+};
+extern TFrmLinkSDF* FrmLinkSDF;
+
+class TFrmDateYearTable : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFrmDateYearTable(QWidget* parent = nullptr);
+};
+extern TFrmDateYearTable* FrmDateYearTable;
+
+class TFrmEditSDF : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFrmEditSDF(QWidget* parent = nullptr);
+};
+extern TFrmEditSDF* FrmEditSDF;
+
+class TFrmCommaData : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFrmCommaData(QWidget* parent = nullptr);
+};
+extern TFrmCommaData* FrmCommaData;
+
+class TFrmNortek : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFrmNortek(QWidget* parent = nullptr);
+};
+extern TFrmNortek* FrmNortek;
+
+class TFrmInputBox : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFrmInputBox(QWidget* parent = nullptr);
+};
+extern TFrmInputBox* FrmInputBox;
+
+}  // namespace brine

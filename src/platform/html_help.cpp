@@ -1,0 +1,66 @@
+#include "platform/html_help.h"
+
+#include <cstring>
+
+#include "platform/help_viewer.h"
+#include "platform/qt_prompter.h"
+
+namespace brine {
+
+std::unique_ptr<char[]> HelpFileName;
+
+namespace {
+
+using HtmlHelpEntry = QWidget* (*)(QWidget*, const char*, unsigned, std::uintptr_t);
+
+HtmlHelpEntry g_entry = nullptr;
+THelpViewer* g_viewer = nullptr;
+
+QWidget* ShowInViewer(QWidget*, const char* file, unsigned command, std::uintptr_t) {
+    if (command != HH_DISPLAY_TOPIC) return nullptr;
+    HelpAddress address = SplitHelpAddress(file ? file : "");
+    if (!g_viewer) g_viewer = new THelpViewer();
+    if (auto problem = g_viewer->ShowTopic(address.file, address.topic)) {
+        AppPrompter().error(*problem);
+        return nullptr;
+    }
+    return g_viewer;
+}
+
+}  // namespace
+
+std::unique_ptr<char[]> StrToNewPChar(std::string_view s) {
+    auto buffer = std::make_unique<char[]>(s.size() + 1);
+    if (!s.empty()) std::memcpy(buffer.get(), s.data(), s.size());
+    buffer[s.size()] = '\0';
+    return buffer;
+}
+
+HelpAddress SplitHelpAddress(std::string_view address) {
+    auto sep = address.find("::");
+    if (sep == std::string_view::npos) return {std::string(address), {}};
+    return {std::string(address.substr(0, sep)), std::string(address.substr(sep + 2))};
+}
+
+void LoadHtmlHelp() {
+    if (g_entry) return;
+    g_entry = &ShowInViewer;
+}
+
+void UnloadHtmlHelp() {
+    g_entry = nullptr;
+    delete g_viewer;
+    g_viewer = nullptr;
+}
+
+bool HtmlHelpLoaded() { return g_entry != nullptr; }
+
+QWidget* HtmlHelp(QWidget* caller, const char* file, unsigned command, std::uintptr_t data) {
+    if (!g_entry) {
+        AppPrompter().error("ヘルプを表示できません。\nヘルプ機能が読み込まれていません。");
+        return nullptr;
+    }
+    return g_entry(caller, file, command, data);
+}
+
+}  // namespace brine

@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/api/scripted.h"
+#include "platform/help_viewer.h"
+#include "platform/html_help.h"
+#include "platform/qt_prompter.h"
+
+namespace brine {
+namespace {
+
+class PrompterScope {
+public:
+    PrompterScope() { SetAppPrompter(&prompter); }
+    ~PrompterScope() { SetAppPrompter(nullptr); }
+    ScriptedPrompter prompter;
+};
+
+TEST(HelpBinding, AddressesSplitAtTheTopicSeparator) {
+    auto plain = SplitHelpAddress("/opt/brine/brinelog4.chm");
+    EXPECT_EQ(plain.file, "/opt/brine/brinelog4.chm");
+    EXPECT_EQ(plain.topic, "");
+    auto topic = SplitHelpAddress("/opt/brine/brinelog4.chm::/Vector.htm");
+    EXPECT_EQ(topic.file, "/opt/brine/brinelog4.chm");
+    EXPECT_EQ(topic.topic, "/Vector.htm");
+    auto anchored = SplitHelpAddress("a.chm::/PracticalSalinity.htm#p");
+    EXPECT_EQ(anchored.topic, "/PracticalSalinity.htm#p");
+
+    auto buffer = StrToNewPChar("ab::/c");
+    EXPECT_EQ(std::memcmp(buffer.get(), "ab::/c", 7), 0);
+    EXPECT_EQ(StrToNewPChar("")[0], '\0');
+}
+
+TEST(HelpBinding, WithoutALoadedViewerTheUserIsTold) {
+    PrompterScope p;
+    UnloadHtmlHelp();
+    EXPECT_FALSE(HtmlHelpLoaded());
+    EXPECT_EQ(HtmlHelp(nullptr, BRINE_TEST_HELP_CHM, HH_DISPLAY_TOPIC, 0), nullptr);
+    ASSERT_EQ(p.prompter.shown.size(), 1u);
+    EXPECT_EQ(p.prompter.shown[0].type, MsgType::Error);
+    LoadHtmlHelp();
+    EXPECT_TRUE(HtmlHelpLoaded());
+}
+
+TEST(HelpBinding, ShowsTheDefaultPageAndTopicsOfTheBuiltHelpFile) {
+    PrompterScope p;
+    QWidget* shown = HtmlHelp(nullptr, BRINE_TEST_HELP_CHM, HH_DISPLAY_TOPIC, 0);
+    ASSERT_NE(shown, nullptr) << p.prompter.lastText();
+    auto* viewer = qobject_cast<THelpViewer*>(shown);
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(viewer->Browser->source().path(), "/index.htm");
+    EXPECT_EQ(viewer->windowTitle(), QStringLiteral("Brinelog4 ヘルプ"));
+
+    for (const char* topic : {"Vector.htm", "PracticalSalinity.htm"}) {
+        std::string address = std::string(BRINE_TEST_HELP_CHM) + "::/" + topic;
+        auto name = StrToNewPChar(address);
+        ASSERT_EQ(HtmlHelp(nullptr, name.get(), HH_DISPLAY_TOPIC, 0), shown);
+        EXPECT_EQ(viewer->Browser->source().path(), QString("/") + topic);
+    }
+    EXPECT_TRUE(viewer->Browser->toPlainText().contains(QStringLiteral("PSS-78")));
+    EXPECT_EQ(viewer->windowTitle(), QStringLiteral("実用塩分の計算"));
+    EXPECT_TRUE(p.prompter.shown.empty());
+
+    // Links inside a page resolve within the same file.
+    QVariant linked = viewer->Browser->loadResource(QTextDocument::HtmlResource,
+                                                    viewer->Browser->source().resolved(QUrl("Vector.htm")));
+    EXPECT_TRUE(linked.toByteArray().contains("Nortek"));
+}
+
+TEST(HelpBinding, MissingFileOrTopicIsReported) {
+    PrompterScope p;
+    EXPECT_EQ(HtmlHelp(nullptr, "/nonexistent/brinelog4.chm", HH_DISPLAY_TOPIC, 0), nullptr);
+    std::string missingTopic = std::string(BRINE_TEST_HELP_CHM) + "::/Nothing.htm";
+    EXPECT_EQ(HtmlHelp(nullptr, missingTopic.c_str(), HH_DISPLAY_TOPIC, 0), nullptr);
+    EXPECT_EQ(HtmlHelp(nullptr, nullptr, HH_DISPLAY_TOPIC, 0), nullptr);
+    ASSERT_EQ(p.prompter.shown.size(), 3u);
+    for (const auto& s : p.prompter.shown) EXPECT_EQ(s.type, MsgType::Error);
+    EXPECT_NE(p.prompter.shown[1].text.find("/Nothing.htm"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace brine

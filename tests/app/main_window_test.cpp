@@ -1,0 +1,493 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QEventLoop>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+#include <memory>
+
+#include "app/about_box.h"
+#include "app/main_window.h"
+#include "app/path_text.h"
+#include "app/pending_forms.h"
+#include "app/startup.h"
+#include "app_test_support.h"
+#include "base/cp932.h"
+#include "core/ui/frm_progress.h"
+#include "platform/api/scripted.h"
+#include "platform/html_help.h"
+#include "platform/modal.h"
+#include "platform/qt_prompter.h"
+#include "support/temp_dir.h"
+
+namespace brine {
+namespace {
+
+using test::ScriptedFileChooser;
+using test::TempDir;
+
+TEST(Startup, CreatesTheFifteenDialogsOnceInOrderBehindTheirGlobals) {
+    InitApplication();
+    EXPECT_EQ(QApplication::applicationDisplayName(), QStringLiteral("Brinelog 4"));
+    CreateForms();
+    ASSERT_NE(Form1, nullptr);
+    EXPECT_EQ(Form1->windowTitle(), QStringLiteral("Brinelog4"));
+
+    std::vector<std::string> created;
+    for (QObject* child : Form1->children())
+        if (auto* d = qobject_cast<QDialog*>(child)) {
+            created.push_back(d->metaObject()->className());
+            EXPECT_FALSE(d->isVisible()) << created.back();
+        }
+    EXPECT_EQ(created, (std::vector<std::string>{
+                           "brine::TFrmProgress", "brine::TAboutBox", "brine::TFrmWaveHunter", "brine::TFrmLocation",
+                           "brine::TFrmSDFdata", "brine::TFrmKyowaS", "brine::TFrmAlec", "brine::TFrmCombineSDF",
+                           "brine::TFrmLinkSDF", "brine::TFrmDateYearTable", "brine::TFrmEditSDF",
+                           "brine::TFrmCommaData", "brine::TFrmNortek", "brine::TFrmInputBox"}));
+    std::vector<QDialog*> globals{FrmProgress, AboutBox,   FrmWaveHunter,    FrmLocation, FrmSDFdata,
+                                  FrmKyowaS,   FrmAlec,    FrmCombineSDF,    FrmLinkSDF,  FrmDateYearTable,
+                                  FrmEditSDF,  FrmCommaData, FrmNortek,      FrmInputBox};
+    std::vector<std::string> globalClasses;
+    for (QDialog* d : globals) {
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->parent(), Form1);
+        globalClasses.push_back(d->metaObject()->className());
+    }
+    EXPECT_EQ(globalClasses, created);
+    DestroyForms();
+    EXPECT_EQ(Form1, nullptr);
+    EXPECT_EQ(FrmInputBox, nullptr);
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetFileChooser(&chooser);
+        SetAppPrompter(&prompter);
+        SetModalHook([this](QDialog& d) {
+            modal.push_back(d.objectName().toStdString());
+            if (onModal) onModal();
+            return int(QDialog::Accepted);
+        });
+        about = std::make_unique<TAboutBox>();
+        AboutBox = about.get();
+    }
+    void TearDown() override {
+        SetModalHook({});
+        SetAppPrompter(nullptr);
+        SetFileChooser(nullptr);
+        AboutBox = nullptr;
+    }
+    std::unique_ptr<TForm1> MakeForm() {
+        auto form = std::make_unique<TForm1>();
+        form->ConfigDir = dir.path().string() + "/";
+        return form;
+    }
+    std::string params() const { return dir.file("Parameters.dat"); }
+
+    TempDir dir;
+    ScriptedFileChooser chooser;
+    ScriptedPrompter prompter;
+    std::vector<std::string> modal;
+    std::function<void()> onModal;
+    std::unique_ptr<TAboutBox> about;
+};
+
+TEST_F(MainWindowTest, FirstShowRunsItsStepsInOrderOnce) {
+    auto form = MakeForm();
+    test::writeText(params(), "\r\n\r\n5\r\n");
+    std::vector<std::string> steps;
+    form->Targets.initHeaderDialog = [&] { steps.push_back("InitForm"); };
+    form->Targets.initCommaData = [&] { steps.push_back("InitDefaults"); };
+    bool helpSetDuringSplash = true;
+    int locationDuringSplash = -1;
+    onModal = [&] {
+        steps.push_back("splash");
+        helpSetDuringSplash = HelpFileName != nullptr;
+        locationDuringSplash = form->SelectedLocation;
+    };
+    HelpFileName.reset();
+
+    form->show();
+    EXPECT_EQ(steps, (std::vector<std::string>{"InitForm", "InitDefaults", "splash"}));
+    EXPECT_EQ(modal, (std::vector<std::string>{"AboutBox"}));
+    EXPECT_FALSE(helpSetDuringSplash);
+    EXPECT_EQ(locationDuringSplash, 0);
+    ASSERT_NE(HelpFileName, nullptr);
+    EXPECT_EQ(std::string(HelpFileName.get()),
+              ChangeFileExt(QApplication::applicationFilePath().toStdString(), ".chm"));
+    EXPECT_EQ(form->SelectedLocation, 5);
+    EXPECT_EQ(form->AppDir, IncludeTrailingPathDelimiter(QApplication::applicationDirPath().toStdString()));
+
+    form->hide();
+    form->show();
+    EXPECT_EQ(steps.size(), 3u);
+}
+
+TEST_F(MainWindowTest, FirstRunWithoutParametersWritesEmptyLinesAndZero) {
+    auto form = MakeForm();
+    form->show();
+    EXPECT_EQ(form->OpenDialog1.FileName, "");
+    EXPECT_EQ(form->SelectedLocation, 0);
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(test::readText(params()), "\r\n\r\n0\r\n");
+}
+
+TEST_F(MainWindowTest, ValidParametersRestoreFileFolderAndSite) {
+    const std::string data = dir.file("データ.sdf");
+    test::writeText(data, "x");
+    test::writeText(params(), utf8ToCp932(data) + "\r\n" + dir.path().string() + "\r\n9\r\n");
+    auto form = MakeForm();
+    form->show();
+    EXPECT_EQ(form->OpenDialog1.FileName, data);
+    EXPECT_EQ(form->OpenDialog1.InitialDir, dir.path().string());
+    EXPECT_EQ(form->SaveDialog1.InitialDir, dir.path().string());
+    EXPECT_EQ(form->SelectedLocation, 9);
+    EXPECT_TRUE(prompter.shown.empty());
+
+    // Names that no longer exist are ignored.
+    test::writeText(params(), dir.file("gone.sdf") + "\r\n" + dir.file("gone") + "\r\n1\r\n");
+    auto second = MakeForm();
+    second->show();
+    EXPECT_EQ(second->OpenDialog1.FileName, "");
+    EXPECT_EQ(second->OpenDialog1.InitialDir, "");
+    EXPECT_EQ(second->SelectedLocation, 1);
+}
+
+TEST_F(MainWindowTest, InvalidThirdLineIsIgnoredAndTheRestStillLoads) {
+    for (const char* bad : {"12a", "70000", "-3"}) {
+        test::writeText(params(), "\r\n" + dir.path().string() + "\r\n" + bad + "\r\n");
+        auto form = MakeForm();
+        form->show();
+        EXPECT_EQ(form->SelectedLocation, 0) << bad;
+        EXPECT_EQ(form->OpenDialog1.InitialDir, dir.path().string()) << bad;
+        EXPECT_TRUE(prompter.shown.empty()) << bad;
+    }
+}
+
+TEST_F(MainWindowTest, ClosingRemembersTheFirstChosenFileAndNeverFailsToClose) {
+    auto form = MakeForm();
+    std::vector<std::string> converted;
+    form->Targets.convertToSdf = [&](const std::vector<std::string>& f) { converted = f; };
+    form->UpdateCommands();
+    form->show();
+    const std::string a = dir.file("a.sdf"), b = dir.file("b.sdf");
+    chooser.choices.push_back({a, b});
+    form->ADDCDRF1->trigger();
+    EXPECT_EQ(converted, (std::vector<std::string>{a, b}));
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(test::readText(params()), a + "\r\n" + dir.path().string() + "\r\n0\r\n");
+
+    auto stuck = MakeForm();
+    stuck->ConfigDir = dir.file("missing") + "/";
+    stuck->show();
+    EXPECT_TRUE(stuck->close());
+    EXPECT_FALSE(stuck->isVisible());
+}
+
+// The menu as a tree of "name caption" lines; "-" for separators.
+void dumpMenu(const QList<QAction*>& actions, int depth, std::vector<std::string>& out) {
+    for (QAction* a : actions) {
+        std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
+        if (a->isSeparator()) {
+            out.push_back(indent + "-");
+            continue;
+        }
+        out.push_back(indent + a->objectName().toStdString() + " " + a->text().toStdString());
+        if (a->menu()) dumpMenu(a->menu()->actions(), depth + 1, out);
+    }
+}
+
+TEST_F(MainWindowTest, MenuStructureCaptionsAndSeparators) {
+    auto form = MakeForm();
+    std::vector<std::string> lines;
+    dumpMenu(form->MainMenu1->actions(), 0, lines);
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "File1 ファイル(&F)",
+                         "  ADDCDRF1 ADDC/DRF/SDF/TSDからSDFへの変換(&A)",
+                         "  SDFTSDT1 SDFからTSDへの変換(&T)",
+                         "  Instrument 測器データ(&I)",
+                         "    WavehunterW1 Wave Hunter, アイオーテクニック(&W)",
+                         "    A1 JFEアドバンテック/旧アレック電子(&A)",
+                         "      MDSMkV1 超小型メモリ計測器 MDS-MkV(&M)",
+                         "      -",
+                         "      CompactWH 波高計 Compact-WH(&W)",
+                         "      CompactEMC1 流速計 Compact-EM(&C)",
+                         "      CompactCLWL1 その他のCompact機器(&L)",
+                         "      -",
+                         "      InfinityI1 流速計 Infinity-EM(&I)",
+                         "      InfinityCLWJ1 その他のInfinity機器(&J)",
+                         "    VectorV1 Vector, Nortek(&V)",
+                         "    DL2 DL-2, 協和商工(&K)",
+                         "  P1 定点観測データ(&S)",
+                         "    Meteolorogical 気象庁気象観測データ(&M)",
+                         "    PortData ナウファスデータ(&P)",
+                         "    FishingPort1 漁港波浪データベース(&F)",
+                         "  TextdataT1 カンマ区切りデータ(&C)",
+                         "    C1 バースト／インターバル計測データ(&C)",
+                         "    TableData 年別表データ(&T)",
+                         "      TableinDateYear 月日別年別表データ(&D)",
+                         "      T1 旬別年別表データ(&T)",
+                         "  N5 数値計算データ(&N)",
+                         "    CADMASSURFC1 CADMAS-SURF(&C)",
+                         "  -",
+                         "  SDFE1 時系列ファイルからのデータ抽出(&E)",
+                         "  CombineSDF 時系列ファイルの併合(&M)",
+                         "  Link 時系列ファイルの連結(&L)",
+                         "  -",
+                         "  Exit1 終了(&Q)",
+                         "I1 情報(&I)",
+                         "  L1 位置情報(&L)",
+                         "Help1 ヘルプ(&H)",
+                         "  Contents1 目次(&C)",
+                         "  -",
+                         "  V1 バージョン情報(&V)",
+                     }));
+}
+
+TEST_F(MainWindowTest, CommandsWithoutTheirTargetAreDisabled) {
+    auto form = MakeForm();
+    std::vector<std::string> enabled;
+    for (QAction* a : form->findChildren<QAction*>())
+        if (!a->objectName().isEmpty() && !a->menu() && a->isEnabled()) enabled.push_back(a->objectName().toStdString());
+    std::sort(enabled.begin(), enabled.end());
+    EXPECT_EQ(enabled, (std::vector<std::string>{"Contents1", "Exit1", "V1"}));
+
+    // A single-burst command also needs the header dialog.
+    form->Targets.readMeteorologicalCsv = [](const std::string&) { return false; };
+    form->UpdateCommands();
+    EXPECT_FALSE(form->Meteolorogical->isEnabled());
+    DirectHeaderSave header(AppModel(), dir.file("o.sdf"));
+    form->Targets.headerSave = &header;
+    form->UpdateCommands();
+    EXPECT_TRUE(form->Meteolorogical->isEnabled());
+    EXPECT_FALSE(form->PortData->isEnabled());
+}
+
+// Every command bound to a recorder, to see what it hands over.
+struct Recorder {
+    std::vector<std::string> calls;
+    void bindAll(MainTargets& t) {
+        auto file = [this](const char* tag) {
+            return [this, tag](const std::string& f) { calls.push_back(std::string(tag) + " " + f); };
+        };
+        t.convertToSdf = [this](const std::vector<std::string>& f) { calls.push_back("convertToSdf " + f.front()); };
+        t.convertSdfToTsd = file("convertSdfToTsd");
+        t.openWaveHunterMaster = file("openWaveHunterMaster");
+        t.openCompactFile = file("openCompactFile");
+        t.openCompactWHFile = file("openCompactWHFile");
+        t.openCompactEMFile = file("openCompactEMFile");
+        t.openInfinityEMFile = file("openInfinityEMFile");
+        t.openInfinityFile = file("openInfinityFile");
+        t.openNortekHeader = file("openNortekHeader");
+        t.openDL2File = file("openDL2File");
+        auto reader = [this](const char* tag) {
+            return [this, tag](const std::string& f) {
+                calls.push_back(std::string(tag) + " " + f);
+                return false;
+            };
+        };
+        t.readMeteorologicalCsv = reader("readMeteorologicalCsv");
+        t.readPortWaveFile = reader("readPortWaveFile");
+        t.readFishingPortCsv = reader("readFishingPortCsv");
+        t.openCommaFile = reader("openCommaFile");
+        t.commaBurstMode = [] { return false; };
+        t.commaTempFileName = [] { return std::string(); };
+        t.proposeOutputName = file("proposeOutputName");
+        t.loadDateYearTable = [this](const std::string& f, int mode) {
+            calls.push_back("loadDateYearTable " + f + " " + std::to_string(mode));
+            return loadTableResult;
+        };
+        t.showDateYearTable = [this] { calls.push_back("showDateYearTable"); };
+        t.convertCadmasSurf = [this] { calls.push_back("convertCadmasSurf"); };
+        t.setExtractSkipVisible = [this](bool v) { calls.push_back(v ? "skip shown" : "skip hidden"); };
+        t.extractFile = [this](const std::string& f) {
+            calls.push_back("extractFile " + f);
+            return 1;
+        };
+        t.combineFiles = [this] { calls.push_back("combineFiles"); };
+        t.linkFiles = [this] { calls.push_back("linkFiles"); };
+        t.showLocation = [this] { calls.push_back("showLocation"); };
+    }
+    bool loadTableResult = true;
+};
+
+TEST_F(MainWindowTest, EachCommandSetsItsFilterAndSelectionModeAndHandsOverTheFile) {
+    auto form = MakeForm();
+    Recorder rec;
+    rec.bindAll(form->Targets);
+    DirectHeaderSave header(AppModel(), dir.file("o.sdf"));
+    form->Targets.headerSave = &header;
+    form->UpdateCommands();
+
+    struct Case {
+        QAction* action;
+        const char* filter;
+        bool multi;
+        const char* target;
+    };
+    const std::vector<Case> cases{
+        {form->ADDCDRF1, "ADDC/DRF/SDF/TSD files (*.drf,*.sdf,*.tsd)|*.drf;*.sdf;*.tsd", true, "convertToSdf"},
+        {form->WavehunterW1,
+         "ウェーブハンターマスターファイル(sm*m.k02,WH*.H00,*.hun,*.h98)|sm*m.k02;WH*.H00;*.hun;*.h98", false,
+         "openWaveHunterMaster"},
+        {form->MDSMkV1, "MDS-MkV raw files (*.raw)|*.RAW", false, "openCompactFile"},
+        {form->CompactWH, "Compact WH Raw Files (*.raw)|*.RAW", false, "openCompactWHFile"},
+        {form->CompactEMC1, "Compact EM raw files (*.raw)|*.RAW", false, "openCompactEMFile"},
+        {form->CompactCLWL1, "Compact-CLW raw data files (*.raw)|*.RAW", false, "openCompactFile"},
+        {form->InfinityI1, "Infinity-EM raw files (*.raw)|*.RAW", false, "openInfinityEMFile"},
+        {form->InfinityCLWJ1, "Infinity-CLW raw data files (*.raw)|*.RAW", false, "openInfinityFile"},
+        {form->VectorV1, "Vector/Norteck header files (*.hdr)|*.HDR", false, "openNortekHeader"},
+        {form->DL2, "DL-2 text files (*.txt)|*.txt", false, "openDL2File"},
+        {form->Meteolorogical, "すべてのファイル(*.*)|*.*", true, "readMeteorologicalCsv"},
+        {form->PortData, "すべてのファイル(*.*)|*.*", true, "readPortWaveFile"},
+        {form->FishingPort1, "カンマ区切りデータファイル(*.csv)|*.csv", true, "readFishingPortCsv"},
+        {form->C1, "カンマ区切りデータファイル(*.csv)|*.csv", true, "openCommaFile"},
+        {form->TableinDateYear, "カンマ区切りデータファイル(*.csv)|*.csv", false, "loadDateYearTable"},
+        {form->T1, "カンマ区切りデータファイル(*.csv)|*.csv", false, "loadDateYearTable"},
+        {form->SDFE1, "SDF/TSD files (*.sdf;*.tsd)|*.sdf;*.tsd", true, "skip hidden"},
+        {form->Link, "SDF/TSD files (*.sdf,*.tsd)|*.sdf;*.tsd", true, "linkFiles"},
+    };
+    const std::string input = dir.path().string() + "/in/x.dat";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.action->objectName().toStdString());
+        ASSERT_TRUE(c.action->isEnabled());
+        // A cancelled dialog does nothing.
+        rec.calls.clear();
+        form->OpenDialog1.FileName = "left over";
+        c.action->trigger();
+        ASSERT_FALSE(chooser.runs.empty());
+        EXPECT_EQ(chooser.runs.back().Filter, c.filter);
+        EXPECT_EQ(chooser.runs.back().MultiSelect, c.multi);
+        EXPECT_EQ(chooser.runs.back().FileName, "");
+        EXPECT_TRUE(rec.calls.empty());
+        // A chosen file reaches the target.
+        chooser.choices.push_back({input});
+        c.action->trigger();
+        ASSERT_FALSE(rec.calls.empty());
+        EXPECT_EQ(rec.calls.front().rfind(c.target, 0), 0u) << rec.calls.front();
+    }
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(MainWindowTest, CommandsWithTheirOwnFileAndFolderRules) {
+    auto form = MakeForm();
+    Recorder rec;
+    rec.bindAll(form->Targets);
+    DirectHeaderSave header(AppModel(), dir.file("o.sdf"));
+    form->Targets.headerSave = &header;
+    form->UpdateCommands();
+    const std::string folder = dir.path().string() + "/in";
+    const std::string a = folder + "/a.sdf", b = dir.file("b.sdf");
+
+    // SDF to TSD keeps the file name but always picks one file.
+    chooser.choices.push_back({a, b});
+    form->ADDCDRF1->trigger();
+    chooser.choices.push_back({b});
+    form->SDFTSDT1->trigger();
+    EXPECT_EQ(chooser.runs.back().Filter, "sdfファイル(*.sdf)|*.sdf");
+    EXPECT_FALSE(chooser.runs.back().MultiSelect);
+    EXPECT_EQ(chooser.runs.back().FileName, a);
+    EXPECT_EQ(rec.calls.back(), "convertSdfToTsd " + b);
+
+    // CADMAS-SURF presets the name and leaves the selection mode.
+    form->OpenDialog1.MultiSelect = true;
+    std::size_t runs = chooser.runs.size();
+    form->CADMASSURFC1->trigger();
+    EXPECT_EQ(chooser.runs.size(), runs);
+    EXPECT_EQ(form->OpenDialog1.Filter, "CADMAS-SURF計算結果時系列データ(*.tran)|*.tran");
+    EXPECT_EQ(form->OpenDialog1.FileName, "data.tran");
+    EXPECT_TRUE(form->OpenDialog1.MultiSelect);
+    EXPECT_EQ(rec.calls.back(), "convertCadmasSurf");
+
+    // Merge prepares both dialogs and runs them itself.
+    form->CombineSDF->trigger();
+    EXPECT_EQ(chooser.runs.size(), runs);
+    EXPECT_EQ(form->OpenDialog1.Filter, "SDF/TSD files (*.sdf,*.tsd)|*.sdf;*.tsd");
+    EXPECT_FALSE(form->OpenDialog1.MultiSelect);
+    EXPECT_EQ(form->OpenDialog1.FileName, "");
+    EXPECT_EQ(form->SaveDialog1.Filter, "SDF files (*.sdf)|*.sdf|TSD files (*.tsd)|*.tsd");
+    EXPECT_EQ(rec.calls.back(), "combineFiles");
+
+    // Folder rules: the chosen (first) file's folder becomes the initial folder.
+    for (QAction* action : {form->CompactWH, form->PortData, form->SDFE1, form->Link}) {
+        SCOPED_TRACE(action->objectName().toStdString());
+        form->OpenDialog1.InitialDir = "/elsewhere";
+        form->SaveDialog1.Filter.clear();
+        chooser.choices.push_back({a, b});
+        ASSERT_TRUE(action->isEnabled());
+        action->trigger();
+        EXPECT_EQ(form->OpenDialog1.InitialDir, folder);
+    }
+    EXPECT_EQ(form->SaveDialog1.Filter, "SDF files (*.sdf)|*.sdf|TSD files (*.tsd)|*.tsd");
+
+    // The extraction loop through the menu.
+    rec.calls.clear();
+    chooser.choices.push_back({a, b});
+    form->SDFE1->trigger();
+    EXPECT_EQ(rec.calls, (std::vector<std::string>{"skip shown", "extractFile " + a, "skip hidden", "extractFile " + b}));
+
+    // Yearly tables: the mode per command, shown only when loaded.
+    rec.calls.clear();
+    chooser.choices.push_back({a});
+    form->T1->trigger();
+    EXPECT_EQ(rec.calls, (std::vector<std::string>{"loadDateYearTable " + a + " 1", "showDateYearTable"}));
+    rec.calls.clear();
+    rec.loadTableResult = false;
+    chooser.choices.push_back({a});
+    form->TableinDateYear->trigger();
+    EXPECT_EQ(rec.calls, (std::vector<std::string>{"loadDateYearTable " + a + " 0"}));
+
+    form->L1->trigger();
+    EXPECT_EQ(rec.calls.back(), "showLocation");
+    form->V1->trigger();
+    EXPECT_EQ(modal.back(), "AboutBox");
+}
+
+TEST_F(MainWindowTest, NoInputWhileAJobRunsAndClosingAsksItToCancelFirst) {
+    auto form = MakeForm();
+    TFrmProgress progress;
+    FrmProgress = &progress;
+    bool menuEnabledDuringJob = true;
+    bool closedDuringJob = true;
+    form->Targets.convertToSdf = [&](const std::vector<std::string>&) {
+        menuEnabledDuringJob = form->MainMenu1->isEnabled();
+        progress.Start("job", true);
+        closedDuringJob = form->close();
+        EXPECT_TRUE(progress.Cancelled());
+        progress.Hide();
+    };
+    form->UpdateCommands();
+    form->show();
+    chooser.choices.push_back({dir.file("a.sdf")});
+    form->ADDCDRF1->trigger();
+    EXPECT_FALSE(menuEnabledDuringJob);
+    EXPECT_FALSE(closedDuringJob);
+    EXPECT_TRUE(form->MainMenu1->isEnabled());
+    EXPECT_FALSE(std::filesystem::exists(params()));
+
+    // Once the job is over the close goes through.
+    QEventLoop loop;
+    QTimer::singleShot(400, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(std::filesystem::exists(params()));
+    FrmProgress = nullptr;
+}
+
+TEST_F(MainWindowTest, HelpContentsOpensTheHelpFile) {
+    auto form = MakeForm();
+    auto saved = std::move(HelpFileName);
+    HelpFileName = StrToNewPChar(BRINE_TEST_HELP_CHM);
+    form->Contents1->trigger();
+    EXPECT_TRUE(prompter.shown.empty()) << prompter.lastText();
+    HelpFileName.reset();
+    form->Contents1->trigger();  // before the first showing: a message, no crash
+    EXPECT_EQ(prompter.shown.size(), 1u);
+    HelpFileName = std::move(saved);
+}
+
+}  // namespace
+}  // namespace brine
