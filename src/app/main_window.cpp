@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include "app/site_list.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenu>
@@ -58,7 +60,7 @@ private:
     TForm1& form_;
 };
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent), SelectedLocation(AppSites().SelectedLocation) {
     setObjectName("Form1");
     auto* client = new QWidget(this);
     client->setFixedSize(430, 122);
@@ -70,7 +72,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 void TForm1::FormCreate() {
     AppDir = executableFolder();
     ConfigDir = ChooseConfigDir(AppDir);
-    LocationFile = ConfigDir + "Location.dat";
+    SelectedLocation = 0;
+    LocationFile = ConfigDir + kLocationFileName;
+    AppSites().LocationFile = LocationFile;
     setWindowTitle(QStringLiteral("Brinelog4"));
 }
 
@@ -88,6 +92,8 @@ void TForm1::FormShow() {
     AppDir = executableFolder();
     HelpFileName = StrToNewPChar(ChangeFileExt(QApplication::applicationFilePath().toStdString(), ".chm"));
     LoadParameters();
+    // Importers that never show the site window still use the remembered site.
+    AppSites().InitDeclination(AppPrompter());
 }
 
 void TForm1::closeEvent(QCloseEvent* e) {

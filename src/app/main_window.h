@@ -26,7 +26,7 @@ public:
     std::string AppDir;        // the executable's folder, with its trailing delimiter
     std::string ConfigDir;     // where Parameters.dat and Location.dat live
     std::string LocationFile;  // the site list
-    std::uint16_t SelectedLocation = 0;
+    std::uint16_t& SelectedLocation;  // the site list's remembered site
 
     FileDialogSettings OpenDialog1;
     FileDialogSettings SaveDialog1;

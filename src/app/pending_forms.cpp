@@ -5,8 +5,6 @@ namespace brine {
 TFrmWaveHunter* FrmWaveHunter = nullptr;
 TFrmWaveHunter::TFrmWaveHunter(QWidget* parent) : QDialog(parent) { setObjectName("FrmWaveHunter"); }
 
-TFrmLocation* FrmLocation = nullptr;
-TFrmLocation::TFrmLocation(QWidget* parent) : QDialog(parent) { setObjectName("FrmLocation"); }
 
 TFrmSDFdata* FrmSDFdata = nullptr;
 TFrmSDFdata::TFrmSDFdata(QWidget* parent) : QDialog(parent) { setObjectName("FrmSDFdata"); }

@@ -13,12 +13,6 @@ public:
 };
 extern TFrmWaveHunter* FrmWaveHunter;
 
-class TFrmLocation : public QDialog {
-    Q_OBJECT
-public:
-    explicit TFrmLocation(QWidget* parent = nullptr);
-};
-extern TFrmLocation* FrmLocation;
 
 class TFrmSDFdata : public QDialog {
     Q_OBJECT

@@ -3,6 +3,11 @@
 #include <QApplication>
 
 #include "app/about_box.h"
+#include "app/frm_location.h"
+#include "app/path_text.h"
+#include "app/sdf_to_tsd.h"
+#include "base/safe_replace.h"
+#include "platform/qt_prompter.h"
 #include "app/main_window.h"
 #include "app/pending_forms.h"
 #include "core/ui/frm_progress.h"
@@ -35,6 +40,23 @@ void CreateForms() {
 }
 
 void BindTargets() {
+    MainTargets& t = Form1->Targets;
+    t.convertSdfToTsd = [](const std::string& source) {
+        auto chooseTarget = [](const std::string& proposed) -> std::optional<std::string> {
+            FileDialogSettings& d = Form1->SaveDialog1;
+            d.Filter = "tsdファイル(*.tsd)|*.tsd";
+            d.InitialDir = ExtractFileDir(proposed);
+            d.FileName = proposed;
+            if (!d.Execute(Form1)) return std::nullopt;
+            return d.FileName;
+        };
+        ConvertSDFToTSD(AppModel(), source, chooseTarget, AppPrompter(), *FrmProgress);
+    };
+    t.showLocation = [] {
+        FrmLocation->show();
+        FrmLocation->raise();
+        FrmLocation->activateWindow();
+    };
     Form1->UpdateCommands();
 }
 

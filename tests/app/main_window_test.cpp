@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/about_box.h"
+#include "app/frm_location.h"
 #include "app/main_window.h"
 #include "app/path_text.h"
 #include "app/pending_forms.h"
