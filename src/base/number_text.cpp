@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace brine {
 namespace {
@@ -18,19 +20,30 @@ struct Digits {
     int exp10 = 0;  // value = 0.d x 10^exp10
 };
 
-Digits roundedDigits(double v, int want) {
-    // 60 extra digits decide a tie safely: a double is never that close to one
-    // without being one.
-    char buf[128];
-    int prec = want + 60;
-    std::snprintf(buf, sizeof buf, "%.*e", prec - 1, std::fabs(v));
+// glibc prints the exact decimal expansion, rounded at the last digit asked for.
+std::string printedDigits(double v, int count, int& exp10) {
+    std::vector<char> buf(static_cast<std::size_t>(count) + 16);
+    std::snprintf(buf.data(), buf.size(), "%.*e", count - 1, std::fabs(v));
     std::string all;
-    const char* p = buf;
+    const char* p = buf.data();
     for (; *p && *p != 'e'; ++p)
         if (*p >= '0' && *p <= '9') all.push_back(*p);
-    int e = std::atoi(p + 1);
+    exp10 = std::atoi(p + 1) + 1;
+    return all;
+}
+
+Digits roundedDigits(double v, int want) {
+    int e = 0;
+    std::string all = printedDigits(v, want + 40, e);
+    // The printed tail was itself rounded; only a tail that looks like a tie
+    // ("5000..." or "4999...") could be wrong, so then print every digit
+    // (a double has at most 767 significant ones).
+    std::string_view tail(all.data() + want, all.size() - static_cast<std::size_t>(want));
+    bool nearTie = (tail[0] == '5' && tail.find_first_not_of('0', 1) == std::string_view::npos) ||
+                   (tail[0] == '4' && tail.find_first_not_of('9', 1) == std::string_view::npos);
+    if (nearTie) all = printedDigits(v, 800, e);
     Digits r;
-    r.exp10 = e + 1;
+    r.exp10 = e;
     r.d = all.substr(0, static_cast<size_t>(want));
     bool up = all[static_cast<size_t>(want)] >= '5';
     if (up) {
