@@ -86,3 +86,33 @@ inline std::vector<std::int16_t> record(int burst, int nch, int samples, int nch
 }
 
 }  // namespace brine::test
+
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+#include "core/current_file.h"
+
+namespace brine::test {
+
+// Every header field, the channel table and the names, as one comparable text.
+inline std::string modelState(const CurrentFile& m) {
+    std::ostringstream s;
+    s << m.Memo << '|' << m.Nch << '|' << m.Nch2 << '|' << m.Iterations << '|' << m.SampleSize << '|' << m.SInt
+      << '|' << m.BInt << '|' << int(m.SITUnit) << '|' << int(m.BITUnit) << '|' << m.StartTime << '|'
+      << m.RecordSize << '|' << m.HeaderBlocks << '|' << m.FileName << '|' << m.SaveFileName << '|'
+      << m.SITUnitName << '|' << m.SIntDisplay;
+    for (int k = 0; k < kMaxChannels; ++k) {
+        auto i = static_cast<std::size_t>(k);
+        s << '|' << m.ChannelName[i] << ',' << m.ChannelUnit[i] << ',' << m.ScaleA[i] << ',' << m.OffsetB[i];
+    }
+    return s.str();
+}
+
+inline std::set<std::string> filesIn(const std::filesystem::path& dir) {
+    std::set<std::string> s;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) s.insert(e.path().filename().string());
+    return s;
+}
+
+}  // namespace brine::test
