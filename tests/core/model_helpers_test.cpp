@@ -12,7 +12,10 @@ TEST(LineSplit, Commas) {
     EXPECT_EQ(SplitCommas("a,b,"), (std::vector<std::string>{"a", "b", ""}));
     EXPECT_EQ(SplitCommas(" a , b"), (std::vector<std::string>{" a ", " b"}));
     std::string line = "x";
-    for (int i = 0; i < 140; ++i) line += "," + std::to_string(i);
+    for (int i = 0; i < 140; ++i) {
+        line += ',';
+        line += std::to_string(i);
+    }
     auto f = SplitCommas(line);
     ASSERT_EQ(f.size(), 129u);
     EXPECT_EQ(f[128], "127");  // the rest of the line is dropped

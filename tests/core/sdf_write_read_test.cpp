@@ -39,8 +39,8 @@ CurrentFile model(int nch, int nch2, int samples) {
     m.BITUnit = 3;
     m.StartTime = 45123.25;
     for (int k = 0; k < nch + nch2; ++k) {
-        m.SetChannelName(k, "name" + std::to_string(k));
-        m.SetChannelUnit(k, "u" + std::to_string(k));
+        m.SetChannelName(k, std::string("name") + std::to_string(k));
+        m.SetChannelUnit(k, std::string("u") + std::to_string(k));
         m.ScaleA[static_cast<std::size_t>(k)] = 0.01f * static_cast<float>(k + 1);
         m.OffsetB[static_cast<std::size_t>(k)] = -2.5f;
     }
