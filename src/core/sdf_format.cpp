@@ -221,13 +221,19 @@ std::vector<std::uint8_t> CurrentFile::EncodeSDFHeader() const {
 
 bool CurrentFile::ReadHeader(const std::string& fileName) {
     std::string ext = UpperExtension(fileName);
-    if (ext == ".SDF") {
-        FileKind = 0;
-        return ReadSDFHeader(fileName);
-    }
-    if (ext == ".TSD") {
-        FileKind = 1;
-        return ReadTSDHeader(fileName);
+    if (ext == ".SDF" || ext == ".TSD") {
+        // The kind belongs to the header just read: a failed read keeps the old one.
+        const std::uint8_t previous = FileKind;
+        FileKind = ext == ".SDF" ? 0 : 1;
+        bool ok = false;
+        try {
+            ok = FileKind == 0 ? ReadSDFHeader(fileName) : ReadTSDHeader(fileName);
+        } catch (...) {
+            FileKind = previous;
+            throw;
+        }
+        if (!ok) FileKind = previous;
+        return ok;
     }
     // The burst readers go by the extension too, so anything else is refused.
     if (prompter) prompter->error(kFormatMessage);

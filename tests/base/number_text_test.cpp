@@ -59,6 +59,10 @@ TEST(ParseNumber, PlainDecimalTextOnly) {
     EXPECT_FALSE(ParseNumber("0x10"));
     EXPECT_FALSE(ParseNumber("nan"));
     EXPECT_FALSE(ParseNumber("1.5x"));
+    EXPECT_FALSE(ParseNumber("+-5"));
+    EXPECT_FALSE(ParseNumber("+"));
+    EXPECT_FALSE(ParseInt("+-5"));
+    EXPECT_FALSE(ParseInt("+"));
     EXPECT_EQ(ParseInt(" -32768 "), -32768);
     EXPECT_FALSE(ParseInt("2147483648"));
     EXPECT_FALSE(ParseInt("1.0"));

@@ -101,7 +101,7 @@ inline std::string modelState(const CurrentFile& m) {
     s << m.Memo << '|' << m.Nch << '|' << m.Nch2 << '|' << m.Iterations << '|' << m.SampleSize << '|' << m.SInt
       << '|' << m.BInt << '|' << int(m.SITUnit) << '|' << int(m.BITUnit) << '|' << m.StartTime << '|'
       << m.RecordSize << '|' << m.HeaderBlocks << '|' << m.FileName << '|' << m.SaveFileName << '|'
-      << m.SITUnitName << '|' << m.SIntDisplay;
+      << m.SITUnitName << '|' << m.SIntDisplay << '|' << int(m.FileKind);
     for (int k = 0; k < kMaxChannels; ++k) {
         auto i = static_cast<std::size_t>(k);
         s << '|' << m.ChannelName[i] << ',' << m.ChannelUnit[i] << ',' << m.ScaleA[i] << ',' << m.OffsetB[i];

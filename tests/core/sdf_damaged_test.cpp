@@ -80,6 +80,7 @@ TEST(SdfDamaged, RefusedWithTheFormatMessageAndTheModelUnchanged) {
     ASSERT_TRUE(m.ReadHeader(good));
     m.FileName = good;
     ASSERT_TRUE(m.ReadBurst(1));
+    m.FileKind = 1;  // as if a TSD header had been read last: a failed read keeps it
     const std::string state = modelState(m);
     const auto data = m.Data;
     const auto burst = m.BurstData;
