@@ -4,6 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <map>
+#include <string>
 #include <filesystem>
 #include <vector>
 
@@ -79,13 +81,40 @@ void BM_PlainCopy(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_SdfWriteRead)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SdfWriteRead)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+namespace {
+
+// Prints the usual table and keeps each benchmark's byte rate for the ratio.
+class RateReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> rates;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs) {
+            auto it = r.counters.find("bytes_per_second");
+            if (it != r.counters.end() && !r.error_occurred) rates[r.run_name.function_name] = it->second.value;
+        }
+    }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    RateReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    std::printf("Compare bytes_per_second of the two lines: the SDF rate should be at least half the plain copy's.\n");
-    return 0;
+    auto sdf = reporter.rates.find("BM_SdfWriteRead");
+    auto copy = reporter.rates.find("BM_PlainCopy");
+    if (sdf == reporter.rates.end() || copy == reporter.rates.end() || copy->second <= 0) {
+        std::printf("Both benchmarks must run to compare their rates.\n");
+        return 1;
+    }
+    const double mib = 1024.0 * 1024.0;
+    const double ratio = sdf->second / copy->second;
+    std::printf("SDF write+read: %.1f MiB/s\nplain copy:     %.1f MiB/s\nratio SDF/copy: %.2f (at least 0.50 wanted)\n",
+                sdf->second / mib, copy->second / mib, ratio);
+    return ratio >= 0.5 ? 0 : 2;
 }

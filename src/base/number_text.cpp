@@ -135,7 +135,11 @@ std::optional<double> ParseNumber(std::string_view text) {
     while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t' || text[e - 1] == '\r' || text[e - 1] == '\n')) --e;
     if (b == e) return std::nullopt;
     std::string s(text.substr(b, e - b));
-    if (s[0] == '+') s.erase(0, 1);
+    // One sign at most: "+-5" is not a number.
+    if (s[0] == '+') {
+        s.erase(0, 1);
+        if (s.empty() || s[0] == '-' || s[0] == '+') return std::nullopt;
+    }
     // Only plain decimal forms: no hex, inf or nan.
     for (char c : s)
         if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
@@ -152,7 +156,10 @@ std::optional<int> ParseInt(std::string_view text) {
     while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t' || text[e - 1] == '\r' || text[e - 1] == '\n')) --e;
     if (b == e) return std::nullopt;
     std::string_view s = text.substr(b, e - b);
-    if (s[0] == '+') s.remove_prefix(1);
+    if (s[0] == '+') {
+        s.remove_prefix(1);
+        if (s.empty() || s[0] == '-' || s[0] == '+') return std::nullopt;
+    }
     int v = 0;
     auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
     if (ec != std::errc() || ptr != s.data() + s.size()) return std::nullopt;

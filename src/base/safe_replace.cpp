@@ -16,7 +16,10 @@ namespace brine {
 SafeReplace::SafeReplace(std::filesystem::path target) : target_(std::move(target)) {
     std::filesystem::path dir = target_.parent_path();
     if (dir.empty()) dir = ".";
-    std::string pattern = (dir / ("." + target_.filename().string() + ".tmpXXXXXX")).string();
+    std::string name = ".";
+    name += target_.filename().string();
+    name += ".tmpXXXXXX";
+    std::string pattern = (dir / name).string();
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back('\0');
     int fd = ::mkstemp(buf.data());

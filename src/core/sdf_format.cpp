@@ -1,5 +1,7 @@
 // SDF: binary time-series files in 256-byte blocks. Version 4 is written;
 // versions 1 to 3 are read and updated to version 4 through a temporary file.
+#include <unistd.h>
+
 #include <cstring>
 #include <optional>
 
@@ -113,13 +115,16 @@ struct HeaderSnapshot {
     std::uint8_t sitUnit, bitUnit;
     double startTime;
     std::uint32_t recordSize, headerBlocks;
+    std::string sitUnitName;
+    double sIntDisplay;
     std::array<std::string, kMaxChannels> names, units;
     std::array<float, kMaxChannels> a, b;
 
     explicit HeaderSnapshot(const CurrentFile& m)
         : memo(m.Memo), nch(m.Nch), nch2(m.Nch2), iterations(m.Iterations), sampleSize(m.SampleSize),
           sInt(m.SInt), bInt(m.BInt), sitUnit(m.SITUnit), bitUnit(m.BITUnit), startTime(m.StartTime),
-          recordSize(m.RecordSize), headerBlocks(m.HeaderBlocks), names(m.ChannelName),
+          recordSize(m.RecordSize), headerBlocks(m.HeaderBlocks), sitUnitName(m.SITUnitName),
+          sIntDisplay(m.SIntDisplay), names(m.ChannelName),
           units(m.ChannelUnit), a(m.ScaleA), b(m.OffsetB) {}
 
     void restore(CurrentFile& m) const {
@@ -135,6 +140,8 @@ struct HeaderSnapshot {
         m.StartTime = startTime;
         m.RecordSize = recordSize;
         m.HeaderBlocks = headerBlocks;
+        m.SITUnitName = sitUnitName;
+        m.SIntDisplay = sIntDisplay;
         m.ChannelName = names;
         m.ChannelUnit = units;
         m.ScaleA = a;
@@ -214,13 +221,19 @@ std::vector<std::uint8_t> CurrentFile::EncodeSDFHeader() const {
 
 bool CurrentFile::ReadHeader(const std::string& fileName) {
     std::string ext = UpperExtension(fileName);
-    if (ext == ".SDF") {
-        FileKind = 0;
-        return ReadSDFHeader(fileName);
-    }
-    if (ext == ".TSD") {
-        FileKind = 1;
-        return ReadTSDHeader(fileName);
+    if (ext == ".SDF" || ext == ".TSD") {
+        // The kind belongs to the header just read: a failed read keeps the old one.
+        const std::uint8_t previous = FileKind;
+        FileKind = ext == ".SDF" ? 0 : 1;
+        bool ok = false;
+        try {
+            ok = FileKind == 0 ? ReadSDFHeader(fileName) : ReadTSDHeader(fileName);
+        } catch (...) {
+            FileKind = previous;
+            throw;
+        }
+        if (!ok) FileKind = previous;
+        return ok;
     }
     // The burst readers go by the extension too, so anything else is refused.
     if (prompter) prompter->error(kFormatMessage);
@@ -242,47 +255,44 @@ bool CurrentFile::ReadSDFHeader(const std::string& fileName) {
         if (!prompter || !prompter->confirm(kOldFormatQuestion)) return false;
     }
     HeaderSnapshot before(*this);
-    Memo = h.memo;
-    Nch = h.nch;
-    Nch2 = h.nch2;
-    SampleSize = h.sampleSize;
-    SInt = h.sInt;
-    Iterations = h.iterations;
-    BInt = h.bInt;
-    StartTime = h.startTime;
-    if (h.version >= 2) {
-        SITUnit = h.sitUnit;
-        BITUnit = h.bitUnit;
-    } else {
-        // Version 1 counts both intervals in milliseconds: express them in
-        // units before anything uses them.
-        MsecToLargestUnit(SInt, SITUnit);
-        MsecToLargestUnit(BInt, BITUnit);
-        if (onUnitsChanged) onUnitsChanged(SITUnit, BITUnit);
-    }
-    for (std::size_t k = 0; k < h.entries.size(); ++k) {
-        ChannelName[k] = h.entries[k].name;
-        ChannelUnit[k] = h.entries[k].unit;
-        ScaleA[k] = h.entries[k].a;
-        OffsetB[k] = h.entries[k].b;
-    }
-    NormalizeBurstInterval();
-    if (h.version < 4) {
-        bool ok = false;
-        try {
-            ok = UpdateOldSDF(static_cast<std::uint8_t>(h.version), fileName);
-        } catch (...) {
-            before.restore(*this);
-            throw;
+    try {
+        Memo = h.memo;
+        Nch = h.nch;
+        Nch2 = h.nch2;
+        SampleSize = h.sampleSize;
+        SInt = h.sInt;
+        Iterations = h.iterations;
+        BInt = h.bInt;
+        StartTime = h.startTime;
+        if (h.version >= 2) {
+            SITUnit = h.sitUnit;
+            BITUnit = h.bitUnit;
+        } else {
+            // Version 1 counts both intervals in milliseconds: express them in
+            // units before anything (the normalisation included) uses them.
+            MsecToLargestUnit(SInt, SITUnit);
+            MsecToLargestUnit(BInt, BITUnit);
         }
-        if (!ok) {
+        for (std::size_t k = 0; k < h.entries.size(); ++k) {
+            ChannelName[k] = h.entries[k].name;
+            ChannelUnit[k] = h.entries[k].unit;
+            ScaleA[k] = h.entries[k].a;
+            OffsetB[k] = h.entries[k].b;
+        }
+        NormalizeBurstInterval();
+        if (h.version < 4 && !UpdateOldSDF(static_cast<std::uint8_t>(h.version), fileName)) {
             before.restore(*this);
             return false;
         }
+        ShowSIntInDisplayUnit();
+        UpdateBlockArithmetic();
+        AllocateDataArrays();
+    } catch (...) {
+        // Nothing half-read stays in the model.
+        before.restore(*this);
+        throw;
     }
-    ShowSIntInDisplayUnit();
-    UpdateBlockArithmetic();
-    AllocateDataArrays();
+    if (h.version == 1 && onUnitsChanged) onUnitsChanged(SITUnit, BITUnit);
     return true;
 }
 
@@ -344,6 +354,12 @@ bool CurrentFile::WriteSDFBurst(int b) {
 bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileName) {
     if (oldVersion < 1 || oldVersion > 3) return false;
     // Version 1 intervals are converted by ReadSDFHeader before this runs.
+    // The file is read-only to its owner: replacing it would override that.
+    if (::access(fileName.c_str(), W_OK) != 0) {
+        if (prompter)
+            prompter->error("データ形式を更新できません。\nファイルに書き込めません。\n" + fileName);
+        return false;
+    }
     std::optional<SafeReplace> temp;
     try {
         temp.emplace(fileName);

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <set>
+
+#include "base/binary_file.h"
+#include "base/errors.h"
+#include "base/safe_replace.h"
+#include "support/temp_dir.h"
+
+using namespace brine;
+using brine::test::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+std::set<std::string> namesIn(const fs::path& dir) {
+    std::set<std::string> s;
+    for (const auto& e : fs::directory_iterator(dir)) s.insert(e.path().filename().string());
+    return s;
+}
+}  // namespace
+
+TEST(BinaryFile, LittleEndianFields) {
+    std::uint8_t b[8];
+    putLE<std::int16_t>(b, -2);
+    EXPECT_EQ(b[0], 0xFE);
+    EXPECT_EQ(b[1], 0xFF);
+    putLE<std::int32_t>(b, 0x01020304);
+    EXPECT_EQ(std::vector<std::uint8_t>(b, b + 4), (std::vector<std::uint8_t>{4, 3, 2, 1}));
+    putLE<double>(b, 1.0);
+    EXPECT_EQ(b[6], 0xF0);
+    EXPECT_EQ(b[7], 0x3F);
+    EXPECT_EQ(getLE<double>(b), 1.0);
+    putLE<float>(b, -0.5f);
+    EXPECT_EQ(getLE<float>(b), -0.5f);
+}
+
+TEST(BinaryFile, ReadOnlyFileOpensForReading) {
+    TempDir dir;
+    const std::string p = dir.file("ro.bin");
+    test::writeText(p, "abcdef");
+    fs::permissions(p, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    BinaryFile f(p, OpenMode::Read);
+    char buf[3];
+    f.readAt(2, buf, 3);
+    EXPECT_EQ(std::string(buf, 3), "cde");
+    EXPECT_EQ(f.size(), 6u);
+    EXPECT_THROW(f.readAt(4, buf, 3), IoError);  // short read is an error, not garbage
+    EXPECT_EQ(f.readSome(buf, 3), 3u);
+    if (::geteuid() != 0) {
+        EXPECT_THROW(BinaryFile(p, OpenMode::Update), IoError);
+    }
+}
+
+TEST(BinaryFile, OpenModesAndFailures) {
+    TempDir dir;
+    const std::string p = dir.file("f.bin");
+    EXPECT_THROW(BinaryFile(p, OpenMode::Read), IoError);
+    EXPECT_THROW(BinaryFile(p, OpenMode::Update), IoError);
+    EXPECT_THROW(BinaryFile(dir.path(), OpenMode::Read), IoError);
+    test::writeText(p, "0123456789");
+    {
+        BinaryFile f(p, OpenMode::CreateOrUpdate);
+        f.writeAt(0, "ab", 2);
+    }
+    EXPECT_EQ(test::readText(p), "ab23456789");
+    {
+        BinaryFile f(p, OpenMode::Create);
+        f.writeAt(0, "xy", 2);
+    }
+    EXPECT_EQ(test::readText(p), "xy");
+}
+
+TEST(BinaryFile, PositionsBeyondTwoGigabytes) {
+    TempDir dir;
+    const std::string p = dir.file("big.bin");
+    const std::uint64_t pos = 3ull << 30;
+    BinaryFile f(p, OpenMode::Create);
+    try {
+        f.writeAt(pos, "zz", 2);
+    } catch (const IoError&) {
+        GTEST_SKIP() << "file system refuses sparse files of 3 GiB";
+    }
+    EXPECT_EQ(f.size(), pos + 2);
+    char buf[2];
+    f.readAt(pos, buf, 2);
+    EXPECT_EQ(std::string(buf, 2), "zz");
+}
+
+TEST(SafeReplace, CommitReplacesTheTargetAtOnce) {
+    TempDir dir;
+    const std::string target = dir.file("out.sdf");
+    test::writeText(target, "old contents");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    {
+        SafeReplace r(target);
+        EXPECT_EQ(r.tempPath().parent_path(), dir.path());
+        EXPECT_EQ(test::readText(r.tempPath().string()), "");
+        test::writeText(r.tempPath().string(), "new");
+        EXPECT_EQ(test::readText(target), "old contents");  // untouched until commit
+        r.commit();
+    }
+    EXPECT_EQ(test::readText(target), "new");
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"out.sdf"});
+}
+
+TEST(SafeReplace, AbandonOrFailureKeepsTheTarget) {
+    TempDir dir;
+    const std::string target = dir.file("out.sdf");
+    test::writeText(target, "keep me");
+    {
+        SafeReplace a(target), b(target);
+        EXPECT_NE(a.tempPath(), b.tempPath());
+        test::writeText(a.tempPath().string(), "partial");
+        a.abandon();
+        EXPECT_FALSE(fs::exists(a.tempPath()));
+        test::writeText(b.tempPath().string(), "partial");
+    }  // b destroyed without commit
+    EXPECT_EQ(test::readText(target), "keep me");
+    EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"out.sdf"});
+
+    // A rename that cannot happen (the target is a folder that is not empty).
+    const std::string folder = dir.file("sub");
+    fs::create_directories(folder + "/x");
+    {
+        SafeReplace r(folder);
+        EXPECT_THROW(r.commit(), IoError);
+    }
+    EXPECT_TRUE(fs::is_directory(folder + "/x"));
+    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"out.sdf", "sub"}));
+}
+
+TEST(SafeReplace, UnwritableFolderIsReported) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+    TempDir dir;
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_THROW(SafeReplace(dir.file("out.sdf")), IoError);
+}

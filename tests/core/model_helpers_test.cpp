@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include "base/errors.h"
+#include "core/current_file.h"
+#include "core/line_split.h"
+#include "core/time_units.h"
+
+using namespace brine;
+
+TEST(LineSplit, Commas) {
+    EXPECT_EQ(SplitCommas(""), std::vector<std::string>{""});
+    EXPECT_EQ(SplitCommas("a,b,"), (std::vector<std::string>{"a", "b", ""}));
+    EXPECT_EQ(SplitCommas(" a , b"), (std::vector<std::string>{" a ", " b"}));
+    std::string line = "x";
+    for (int i = 0; i < 140; ++i) {
+        line += ',';
+        line += std::to_string(i);
+    }
+    auto f = SplitCommas(line);
+    ASSERT_EQ(f.size(), 129u);
+    EXPECT_EQ(f[128], "127");  // the rest of the line is dropped
+
+    std::vector<std::string> small(2);
+    int count = -1;
+    EXPECT_THROW(SplitCommas("a,b,c", count, small), RangeError);
+    SplitCommas("a,b", count, small);
+    EXPECT_EQ(count, 2);
+}
+
+TEST(LineSplit, Blanks) {
+    EXPECT_EQ(SplitBlanks("   one  two    three   "), (std::vector<std::string>{"one", "two", "three"}));
+    EXPECT_EQ(SplitBlanks("one\ttwo"), std::vector<std::string>{"one\ttwo"});
+    EXPECT_EQ(SplitBlanks("\t\r one"), std::vector<std::string>{"one"});
+    EXPECT_EQ(SplitBlanks(""), std::vector<std::string>{""});
+    EXPECT_EQ(SplitBlanks("    "), std::vector<std::string>{""});
+    std::string line;
+    for (int i = 0; i < 140; ++i) line += std::to_string(i) + "  ";
+    auto f = SplitBlanks(line);
+    ASSERT_EQ(f.size(), 129u);
+    EXPECT_EQ(f[128], "128");
+}
+
+TEST(LineSplit, StripQuotes) {
+    EXPECT_EQ(StripQuotes("'memo'"), "memo");
+    EXPECT_EQ(StripQuotes("'memo"), "memo");
+    EXPECT_EQ(StripQuotes("memo'"), "memo");
+    EXPECT_EQ(StripQuotes("'"), "");
+    EXPECT_EQ(StripQuotes("''x''"), "'x'");
+}
+
+TEST(TimeUnits, IndexOfNamesAndCheckedAccess) {
+    EXPECT_EQ(TimeUnitIndexOf("seconds"), 2);
+    EXPECT_EQ(TimeUnitIndexOf("hours"), 10);
+    EXPECT_EQ(TimeUnitIndexOf("months"), 7);
+    EXPECT_EQ(TimeUnitIndexOf("usec"), 0);
+    EXPECT_EQ(TimeUnitIndexOf("msec"), 1);
+    EXPECT_EQ(TimeUnitIndexOf("Sec"), 10);  // case-sensitive
+    EXPECT_THROW(unitAt(TimeUnitIndexOf("hours")), RangeError);
+    EXPECT_THROW(unitAt(9), RangeError);
+    EXPECT_THROW(unitAt(-1), RangeError);
+    EXPECT_EQ(unitAt(8).DaysPer, 365.0L);
+}
+
+TEST(TimeUnits, MsecToLargestUnit) {
+    struct Case { std::int32_t ms, value; std::uint8_t unit; };
+    for (Case c : {Case{1500, 1500, 1}, Case{90000, 90, 2}, Case{3600000, 1, 4}, Case{86400000, 1, 5},
+                   Case{604800000, 7, 5}, Case{0, 0, 5}, Case{120000, 2, 3}, Case{-1500, -1500, 1}}) {
+        std::int32_t v = c.ms;
+        std::uint8_t u = 99;
+        MsecToLargestUnit(v, u);
+        EXPECT_EQ(v, c.value) << c.ms;
+        EXPECT_EQ(u, c.unit) << c.ms;
+    }
+}
+
+TEST(CurrentFileModel, ChecksChannelIndexesAndCutsText) {
+    CurrentFile m;
+    EXPECT_THROW(m.SetChannelName(129, "x"), RangeError);
+    EXPECT_THROW(m.SetChannelUnit(-1, "x"), RangeError);
+    EXPECT_EQ(CurrentFile::channelAt(128), 128);
+    m.SetChannelName(0, "abcdefghijklmno\x83\x66");  // 17 bytes: the last character does not fit
+    EXPECT_EQ(m.ChannelName[0], "abcdefghijklmno");
+    m.SetChannelUnit(1, "\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0");
+    EXPECT_EQ(m.ChannelUnit[1].size(), 8u);
+    m.SetMemo(std::string(159, 'm') + "\x82\xA0");
+    EXPECT_EQ(m.Memo, std::string(159, 'm'));
+}
+
+TEST(CurrentFileModel, ResetHeaderLeavesNothingOfTheLastRun) {
+    CurrentFile m;
+    m.FileName = "old.sdf";
+    m.SaveFileName = "out.sdf";
+    m.Memo = "memo";
+    m.Nch = 3;
+    m.SITUnit = 4;
+    m.BITUnit = 5;
+    m.StartTime = 1234;
+    m.ChannelName[128] = "last";
+    m.ScaleA[5] = 2;
+    m.ResetHeader();
+    EXPECT_TRUE(m.FileName.empty());
+    EXPECT_TRUE(m.SaveFileName.empty());
+    EXPECT_TRUE(m.Memo.empty());
+    EXPECT_EQ(m.Nch, 0);
+    EXPECT_EQ(m.SITUnit, 0);
+    EXPECT_EQ(m.BITUnit, 0);
+    EXPECT_EQ(m.StartTime, 0);
+    EXPECT_TRUE(m.ChannelName[128].empty());
+    EXPECT_EQ(m.ScaleA[5], 0);
+}
+
+TEST(CurrentFileModel, AllocateDataArrays) {
+    CurrentFile m;
+    m.BurstData = {7, 8, 9};
+    m.AllocateDataArrays();  // Nch = Nch2 = 0
+    EXPECT_EQ(m.Data.size(), 128u);
+    for (const auto& ch : m.Data) EXPECT_TRUE(ch.empty());
+    EXPECT_EQ(m.BurstData, (std::vector<std::int16_t>{7, 8, 9}));
+
+    m.Nch = 128;
+    m.SampleSize = 10;
+    m.Nch2 = 1;
+    m.AllocateDataArrays();
+    EXPECT_EQ(m.Data[127].size(), 10u);
+    EXPECT_EQ(m.BurstData.size(), 1u);
+
+    m.Nch = 129;
+    EXPECT_THROW(m.AllocateDataArrays(), RangeError);
+    m.Nch = 1;
+    m.SampleSize = -1;
+    EXPECT_THROW(m.AllocateDataArrays(), RangeError);
+}
+
+TEST(CurrentFileModel, BlockArithmetic) {
+    CurrentFile m;
+    for (auto [channels, blocks] : {std::pair{0, 1u}, {1, 2u}, {8, 2u}, {9, 3u}, {16, 3u}, {17, 4u}, {129, 18u}}) {
+        m.Nch = static_cast<std::int16_t>(channels);
+        EXPECT_EQ(m.ComputeHeaderBlocks(), blocks) << channels;
+    }
+    m.Nch = 2;
+    m.Nch2 = 1;
+    m.SampleSize = 100;
+    EXPECT_EQ(m.ComputeRecordSize(), 402u);
+    m.Nch = 128;
+    m.SampleSize = 2147483647;  // 128 x 2^31 x 2 bytes does not fit a 32-bit record size
+    EXPECT_THROW(m.ComputeRecordSize(), RangeError);
+}
+
+namespace {
+CurrentFile oneBurst(std::int32_t sInt, std::uint8_t sitUnit, std::int32_t samples, std::int32_t bInt,
+                     std::uint8_t bitUnit, std::int16_t iterations = 1) {
+    CurrentFile m;
+    m.SInt = sInt;
+    m.SITUnit = sitUnit;
+    m.SampleSize = samples;
+    m.BInt = bInt;
+    m.BITUnit = bitUnit;
+    m.Iterations = iterations;
+    return m;
+}
+}  // namespace
+
+TEST(CurrentFileModel, NormalizeBurstInterval) {
+    CurrentFile m = oneBurst(1, 2, 3599, 0, 2);
+    m.NormalizeBurstInterval();
+    EXPECT_EQ(m.BInt, 1);
+    EXPECT_EQ(m.BITUnit, 4);  // 3600 s: 60 min, then 1 hr; days rejected
+
+    m = oneBurst(1, 2, 3599, 0, 2, 2);  // two bursts: left alone
+    m.NormalizeBurstInterval();
+    EXPECT_EQ(m.BInt, 0);
+
+    m = oneBurst(1, 2, 100, 0, 2);  // 101 s is no whole number of minutes
+    m.NormalizeBurstInterval();
+    EXPECT_EQ(m.BInt, 0);
+    EXPECT_EQ(m.BITUnit, 2);
+
+    m = oneBurst(500, 1, 119, 0, 2);  // 60 s from msec: 60 sec, 1 min, then hr fails
+    m.NormalizeBurstInterval();
+    EXPECT_EQ(m.BInt, 1);
+    EXPECT_EQ(m.BITUnit, 3);
+
+    m = oneBurst(1, 8, 10, 0, 2);  // no unit above yr
+    m.NormalizeBurstInterval();
+    EXPECT_EQ(m.BInt, 0);
+
+    // Damaged values: a zero interval with a negative BInt, and a huge interval.
+    m = oneBurst(0, 2, 100, -5, 2);
+    EXPECT_NO_THROW(m.NormalizeBurstInterval());
+    EXPECT_EQ(m.BInt, -5);
+    m = oneBurst(2147483647, 1, 2147483647, -1, 2);
+    EXPECT_NO_THROW(m.NormalizeBurstInterval());
+    EXPECT_EQ(m.BInt, -1);
+
+    m = oneBurst(1, 2, 10, 0, 9);
+    EXPECT_THROW(m.NormalizeBurstInterval(), RangeError);
+}

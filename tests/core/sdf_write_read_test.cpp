@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/current_file.h"
+#include "core/sdf_builder.h"
+#include "platform/api/scripted.h"
+#include "support/temp_dir.h"
+
+using namespace brine;
+using namespace brine::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+template <typename T>
+T at(const std::vector<unsigned char>& b, std::size_t pos) {
+    T v;
+    std::memcpy(&v, b.data() + pos, sizeof v);
+    return v;
+}
+
+bool allBlanks(const std::vector<unsigned char>& b, std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i)
+        if (b[i] != ' ') return false;
+    return true;
+}
+
+CurrentFile model(int nch, int nch2, int samples) {
+    CurrentFile m;
+    m.Memo = "abc";
+    m.Nch = static_cast<std::int16_t>(nch);
+    m.Nch2 = static_cast<std::int16_t>(nch2);
+    m.SampleSize = samples;
+    m.Iterations = 3;
+    m.SInt = 500;
+    m.SITUnit = 1;
+    m.BInt = 0x01020304;
+    m.BITUnit = 3;
+    m.StartTime = 45123.25;
+    for (int k = 0; k < nch + nch2; ++k) {
+        m.SetChannelName(k, std::string("name") + std::to_string(k));
+        m.SetChannelUnit(k, std::string("u") + std::to_string(k));
+        m.ScaleA[static_cast<std::size_t>(k)] = 0.01f * static_cast<float>(k + 1);
+        m.OffsetB[static_cast<std::size_t>(k)] = -2.5f;
+    }
+    m.AllocateDataArrays();
+    return m;
+}
+
+void fillBurst(CurrentFile& m, int b) {
+    auto r = record(b, m.Nch, m.SampleSize, m.Nch2);
+    std::size_t i = 0;
+    for (int j = 0; j < m.SampleSize; ++j)
+        for (int ch = 0; ch < m.Nch; ++ch) m.Data[static_cast<std::size_t>(ch)][static_cast<std::size_t>(j)] = r[i++];
+    for (int k = 0; k < m.Nch2; ++k) m.BurstData[static_cast<std::size_t>(k)] = r[i++];
+}
+
+}  // namespace
+
+TEST(SdfHeaderBytes, PackedVersion4Layout) {
+    TempDir dir;
+    const std::string p = dir.file("a.sdf");
+    CurrentFile m = model(3, 0, 10);
+    ASSERT_TRUE(m.CreateSDFFile(p));
+    auto b = readAll(p);
+    ASSERT_EQ(b.size(), 512u);  // HeaderBlocks 2, no burst yet
+    EXPECT_EQ(std::string(b.begin(), b.begin() + 41), "Standard Burst-Interval Data Format Ver.4");
+    EXPECT_TRUE(allBlanks(b, 41, 50));
+    EXPECT_EQ(std::string(b.begin() + 50, b.begin() + 53), "abc");
+    EXPECT_TRUE(allBlanks(b, 53, 210));
+    EXPECT_EQ(at<std::int16_t>(b, 210), 3);
+    EXPECT_EQ(at<std::int16_t>(b, 212), 0);
+    EXPECT_EQ(at<std::int32_t>(b, 214), 10);
+    EXPECT_EQ(at<std::int32_t>(b, 218), 500);
+    EXPECT_EQ(b[222], 1);
+    EXPECT_EQ(at<std::int16_t>(b, 223), 3);
+    EXPECT_EQ(at<std::int32_t>(b, 225), 0x01020304);
+    EXPECT_EQ(b[229], 3);
+    EXPECT_EQ(at<double>(b, 230), 45123.25);
+    EXPECT_TRUE(allBlanks(b, 238, 256));
+    EXPECT_EQ(std::string(b.begin() + 256 + 32, b.begin() + 256 + 56), "name1           u1      ");
+    EXPECT_EQ(at<float>(b, 256 + 32 + 24), 0.02f);
+    EXPECT_EQ(at<float>(b, 256 + 32 + 28), -2.5f);
+    EXPECT_TRUE(allBlanks(b, 256 + 96, 512));  // 160 blanks of fill
+}
+
+TEST(SdfHeaderBytes, BlankFillToWholeBlocks) {
+    TempDir dir;
+    for (auto [nch, nch2, size] : {std::tuple{0, 0, 256u}, {6, 2, 512u}, {8, 1, 768u}, {128, 1, 4608u}}) {
+        const std::string p = dir.file("f.sdf");
+        CurrentFile m = model(nch, nch2, 4);
+        ASSERT_TRUE(m.CreateSDFFile(p));
+        auto b = readAll(p);
+        EXPECT_EQ(b.size(), size) << nch << "+" << nch2;
+        EXPECT_TRUE(allBlanks(b, 256 + 32u * static_cast<unsigned>(nch + nch2), b.size()));
+    }
+    CurrentFile tooMany = model(128, 1, 1);
+    tooMany.Nch2 = 2;
+    EXPECT_FALSE(tooMany.CreateSDFFile(dir.file("g.sdf")));
+}
+
+TEST(SdfFile, BurstsRoundTripInAnyOrder) {
+    TempDir dir;
+    const std::string p = dir.file("round.sdf");
+    CurrentFile w = model(3, 2, 5);
+    w.Memo = "\x83\x5C\x95\x5C memo with trailing blanks  ";
+    ASSERT_TRUE(w.CreateSDFFile(p));
+    w.SaveFileName = p;
+    for (int b = 0; b < 3; ++b) {
+        fillBurst(w, b);
+        if (b == 1) {
+            w.Data[2][4] = ErrorData;
+            w.BurstData[1] = 32767;
+        }
+        ASSERT_TRUE(w.WriteSDFBurst(b));
+    }
+    auto bytes = readAll(p);
+    ASSERT_EQ(bytes.size(), 512u + 3 * 34);
+    EXPECT_EQ(at<std::int16_t>(bytes, 512), 0);        // burst 0, sample 0, channel 0
+    EXPECT_EQ(at<std::int16_t>(bytes, 514), 100);      // channel 1 of the same sample
+    EXPECT_EQ(at<std::int16_t>(bytes, 518), 1);        // sample 1, channel 0
+    EXPECT_EQ(at<std::int16_t>(bytes, 512 + 30), -1);  // first burst channel
+
+    ScriptedPrompter prompter;
+    CurrentFile r;
+    r.prompter = &prompter;
+    ASSERT_TRUE(r.ReadHeader(p));
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(r.Memo, w.Memo + std::string(160 - w.Memo.size(), ' '));  // stored bytes, blanks kept
+    EXPECT_EQ(std::tie(r.Nch, r.Nch2, r.SampleSize, r.Iterations, r.SInt, r.SITUnit, r.BInt, r.BITUnit),
+              std::tie(w.Nch, w.Nch2, w.SampleSize, w.Iterations, w.SInt, w.SITUnit, w.BInt, w.BITUnit));
+    EXPECT_EQ(r.StartTime, w.StartTime);
+    EXPECT_EQ(r.ChannelName[4], "name4");
+    EXPECT_EQ(r.ChannelUnit[4], "u4");
+    EXPECT_EQ(r.ScaleA[4], w.ScaleA[4]);
+    EXPECT_EQ(r.OffsetB[4], -2.5f);
+    EXPECT_EQ(r.RecordSize, 34u);
+    EXPECT_EQ(r.HeaderBlocks, 2u);
+    EXPECT_EQ(r.SITUnitName, "sec");
+    EXPECT_EQ(r.SIntDisplay, 0.5);
+
+    r.FileName = p;
+    for (int b : {2, 0, 1}) {
+        ASSERT_TRUE(r.ReadBurst(b));
+        CurrentFile expect = model(3, 2, 5);
+        fillBurst(expect, b);
+        if (b == 1) {
+            expect.Data[2][4] = ErrorData;
+            expect.BurstData[1] = 32767;  // version 4 keeps 32767 as a value
+        }
+        for (int ch = 0; ch < 3; ++ch) EXPECT_EQ(r.Data[static_cast<std::size_t>(ch)], expect.Data[static_cast<std::size_t>(ch)]);
+        EXPECT_EQ(r.BurstData, expect.BurstData);
+    }
+    EXPECT_FALSE(r.ReadSDFBurst(3));  // past the end
+    EXPECT_FALSE(r.ReadSDFBurst(-1));
+}
+
+TEST(SdfFile, BurstChannelsOnly) {
+    TempDir dir;
+    const std::string p = dir.file("b.sdf");
+    CurrentFile w = model(0, 2, 100);
+    ASSERT_TRUE(w.CreateSDFFile(p));
+    w.SaveFileName = p;
+    w.BurstData = {11, -12};
+    ASSERT_TRUE(w.WriteSDFBurst(0));
+    w.BurstData = {21, -22};
+    ASSERT_TRUE(w.WriteSDFBurst(1));
+    EXPECT_EQ(w.RecordSize, 4u);
+    auto b = readAll(p);
+    ASSERT_EQ(b.size(), 512u + 8);
+    EXPECT_EQ(at<std::int16_t>(b, 516), 21);
+}
+
+TEST(SdfFile, NewOutputTruncatesHeaderRewriteKeepsBursts) {
+    TempDir dir;
+    const std::string p = dir.file("over.sdf");
+    writeAll(p, std::vector<unsigned char>(5000, 0xAB));
+    CurrentFile w = model(1, 0, 2);
+    ASSERT_TRUE(w.CreateSDFFile(p));
+    EXPECT_EQ(fs::file_size(p), 512u);  // nothing of the longer old file stays
+
+    w.SaveFileName = p;
+    for (int b = 0; b < 3; ++b) {
+        fillBurst(w, b);
+        ASSERT_TRUE(w.WriteSDFBurst(b));
+    }
+    const auto before = readAll(p);
+    w.Iterations = 2;
+    w.Memo = "final";
+    ASSERT_TRUE(w.WriteSDFHeader(p));
+    const auto after = readAll(p);
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_TRUE(std::equal(before.begin() + 512, before.end(), after.begin() + 512));
+    EXPECT_EQ(at<std::int16_t>(after, 223), 2);
+
+    CurrentFile missing = model(1, 0, 2);
+    missing.SaveFileName = dir.file("absent.sdf");
+    EXPECT_FALSE(missing.WriteSDFBurst(0));  // the header must be written first
+    EXPECT_FALSE(fs::exists(missing.SaveFileName));
+    EXPECT_FALSE(w.WriteSDFHeader(dir.file("no/such/folder.sdf")));
+}
+
+TEST(SdfFile, ReadOnlyFileCanBeRead) {
+    TempDir dir;
+    const std::string p = dir.file("ro.SDF");
+    writeAll(p, buildSdf({.records = {record(0, 2, 3, 1), record(1, 2, 3, 1)}}));
+    fs::permissions(p, fs::perms::owner_read | fs::perms::group_read);
+    ScriptedPrompter prompter;
+    CurrentFile m;
+    m.prompter = &prompter;
+    ASSERT_TRUE(m.ReadHeader(p));
+    m.FileName = p;
+    ASSERT_TRUE(m.ReadBurst(1));
+    EXPECT_EQ(m.Data[1][2], 1102);
+    EXPECT_EQ(m.BurstData[0], -11);
+    EXPECT_EQ(m.ChannelName[2], "burst");
+    EXPECT_EQ(m.ScaleA[1], 1.0f);
+}
+
+TEST(SdfFile, BurstReaderGoesByExtension) {
+    TempDir dir;
+    const std::string sdf = dir.file("x.sdf");
+    writeAll(sdf, buildSdf({.records = {record(0, 2, 3, 1)}}));
+    CurrentFile m;
+    ScriptedPrompter prompter;
+    m.prompter = &prompter;
+    ASSERT_TRUE(m.ReadHeader(sdf));
+    const std::string dat = dir.file("x.dat");
+    fs::copy_file(sdf, dat);
+    m.FileName = dat;
+    EXPECT_FALSE(m.ReadBurst(0));
+    m.FileName = sdf;
+    EXPECT_TRUE(m.ReadBurst(0));
+
+    // Unknown extensions are refused with the format message, whatever was read before.
+    m.FileKind = 1;
+    EXPECT_FALSE(m.ReadHeader(dat));
+    EXPECT_EQ(prompter.lastText(), "フォーマットが違います。");
+    EXPECT_EQ(m.FileKind, 1);
+}
+
+TEST(SdfFile, NulInsideAChannelNameEmptiesItsUnit) {
+    TempDir dir;
+    const std::string p = dir.file("nul.sdf");
+    SdfSpec s;
+    s.names = {std::string("ab\0cd", 5), "x\tq", "burst"};
+    auto bytes = buildSdf(s);
+    bytes[256 + 32 + 1] = '\t';  // a control character before the blanks
+    bytes[256 + 32 + 2] = ' ';
+    writeAll(p, bytes);
+    CurrentFile m;
+    ASSERT_TRUE(m.ReadSDFHeader(p));
+    EXPECT_EQ(m.ChannelName[0], "ab");
+    EXPECT_EQ(m.ChannelUnit[0], "");
+    EXPECT_EQ(m.ChannelName[1], "x");
+    EXPECT_EQ(m.ChannelUnit[1], "deg");
+}

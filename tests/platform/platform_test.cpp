@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <new>
+
+#include "base/errors.h"
+#include "platform/api/scripted.h"
+#include "platform/guard.h"
+#include "platform/modal.h"
+#include "support/qt_app.h"
+
+using namespace brine;
+
+TEST(Guarded, ErrorsEndInAMessageBoxAndTheProgramGoesOn) {
+    ScriptedPrompter p;
+    EXPECT_TRUE(Guarded([] {}, p));
+    EXPECT_TRUE(p.shown.empty());
+
+    EXPECT_FALSE(Guarded([] { throw FormatError(); }, p));
+    EXPECT_EQ(p.shown.back().type, MsgType::Error);
+    EXPECT_EQ(p.lastText(), "フォーマットが違います。");
+
+    EXPECT_FALSE(Guarded([] { throw std::bad_alloc(); }, p));
+    EXPECT_EQ(p.lastText(), "メモリが足りません。");
+
+    EXPECT_FALSE(Guarded([] { throw std::out_of_range("vector"); }, p));
+    EXPECT_EQ(p.lastText(), "エラーが発生しました。\nvector");
+    EXPECT_EQ(p.shown.size(), 3u);
+}
+
+TEST(ScriptedPrompter, AnswersInOrderAndRefusesUnscriptedQuestions) {
+    ScriptedPrompter p;
+    p.answer(MsgResult::No);
+    p.answer(MsgResult::Cancel);
+    p.information("done");  // an OK box takes no answer
+    EXPECT_FALSE(p.confirm("sure?"));
+    EXPECT_EQ(p.show(MsgType::Confirmation, "save?", MsgButtons::YesNoCancel), MsgResult::Cancel);
+    EXPECT_THROW(p.confirm("again?"), std::logic_error);
+    EXPECT_TRUE(p.showedText("sure"));
+    EXPECT_EQ(p.shown.size(), 4u);
+}
+
+TEST(ScriptedProgress, CancelsOnlyCancellableJobs) {
+    ScriptedProgress fixed;
+    fixed.cancelAfter = 2;
+    {
+        ProgressScope scope(fixed, "merge", false);
+        for (int i = 0; i < 5; ++i) fixed.SetPercent(i * 20);
+        EXPECT_FALSE(fixed.Cancelled());
+    }
+    EXPECT_FALSE(fixed.visible);
+
+    ScriptedProgress s;
+    s.cancelAfter = 2;
+    ProgressScope scope(s, "convert");
+    s.SetPercent(10);
+    EXPECT_FALSE(s.Cancelled());
+    s.SetPercent(20);
+    EXPECT_TRUE(s.Cancelled());
+    EXPECT_FALSE(s.visible);
+}
+
+TEST(ShowModal, HookDrivesTheDialog) {
+    test::qtApp();
+    QDialog d;
+    d.setObjectName("Probe");
+    QString seen;
+    SetModalHook([&](QDialog& dlg) {
+        seen = dlg.objectName();
+        return int(QDialog::Accepted);
+    });
+    EXPECT_EQ(ShowModal(d), QDialog::Accepted);
+    EXPECT_EQ(seen, "Probe");
+    SetModalHook({});
+}
