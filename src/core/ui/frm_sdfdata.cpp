@@ -450,7 +450,15 @@ void TFrmSDFdata::BitBtn1Click() {
 }
 
 bool TFrmSDFdata::reloadHeader(const std::string& name) {
-    if (!readHeaderKeepingKind(name)) {
+    // A file that cannot be read leaves the dialog on the file it shows.
+    bool ok = false;
+    try {
+        ok = readHeaderKeepingKind(name);
+    } catch (...) {
+        setFileNameText(shownFile_);
+        throw;
+    }
+    if (!ok) {
         setFileNameText(shownFile_);
         return false;
     }
