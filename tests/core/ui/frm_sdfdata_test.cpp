@@ -157,6 +157,25 @@ TEST_F(FrmSDFdataTest, AnyTypedExtensionGetsAnSdfHeader) {
     }
 }
 
+TEST_F(FrmSDFdataTest, TextKindTargetsATsdName) {
+    dlg->EditFileName->setText(QString::fromStdString(dir.file("out.sdf")));
+    chooser.cancel();
+    whenShown([](TFrmSDFdata& d) {
+        d.Button1->click();
+        d.BitBtn1->click();
+    });
+    bool saved = dlg->ExecuteSave(1);
+    EXPECT_EQ(chooser.asked[0].settings.Filter, "ﾃｷｽﾄ型時系列ﾌｧｲﾙ(*.tsd)|*.TSD");
+    EXPECT_EQ(chooser.asked[0].settings.DefaultExt, "tsd");
+    EXPECT_EQ(dlg->EditFileName->text().toStdString(), dir.file("out.tsd"));
+    EXPECT_FALSE(fs::exists(dir.file("out.sdf")));
+    // Saved only if the text header was really written.
+    EXPECT_EQ(saved, fs::exists(dir.file("out.tsd")));
+    if (!saved) {
+        EXPECT_TRUE(prompter.showedText("ヘッダーを書き込めませんでした。"));
+    }
+}
+
 TEST_F(FrmSDFdataTest, ExistingFileIsReplacedOnlyWhenConfirmed) {
     std::string out = dir.file("out.sdf");
     test::writeAll(out, std::vector<unsigned char>(2000, 'x'));
