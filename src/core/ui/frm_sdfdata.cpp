@@ -257,7 +257,6 @@ void TFrmSDFdata::InitForm() {
         for (const TTimeUnit& u : TimeUnits) c->addItem(QString::fromLatin1(u.Name));
         c->setCurrentIndex(2);
     }
-    model_.DisplayUnit = 2;
     EditMode = 1;
     Paste1->setEnabled(false);
     ApplyEditMode();
