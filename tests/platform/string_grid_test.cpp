@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QMenu>
-
 #include "base/errors.h"
 #include "platform/status_panels.h"
 #include "platform/string_grid.h"
@@ -59,18 +57,6 @@ TEST_F(StringGridTest, EditsPassTheValidatorAndAreSignalled) {
     EXPECT_FALSE(grid.commitEdit(0, 2, "x"));  // fixed column
     EXPECT_FALSE(grid.commitEdit(1, 9, "x"));  // outside the grid
     EXPECT_EQ(edited, 1);
-}
-
-TEST_F(StringGridTest, EditingAndPopupSwitch) {
-    grid.setEditing(false);
-    EXPECT_EQ(grid.editTriggers(), QAbstractItemView::NoEditTriggers);
-    grid.setEditing(true);
-    EXPECT_TRUE(grid.editTriggers() & QAbstractItemView::AnyKeyPressed);
-    QMenu menu;
-    grid.setPopupMenu(&menu);
-    EXPECT_EQ(grid.popupMenu(), &menu);
-    grid.setDefaultRowHeight(20);
-    EXPECT_EQ(grid.rowHeight(3), 20);
 }
 
 TEST(StatusPanels, PanelsByIndex) {

@@ -95,6 +95,9 @@ TFrmSDFdata::TFrmSDFdata(CurrentFile& model, QWidget* parent) : QDialog(parent),
     };
 }
 
+// The model outlives the dialog: take back the callback that points here.
+TFrmSDFdata::~TFrmSDFdata() { model_.onUnitsChanged = nullptr; }
+
 void TFrmSDFdata::buildLayout() {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);

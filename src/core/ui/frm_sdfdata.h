@@ -29,6 +29,7 @@ class TFrmSDFdata : public QDialog, public HeaderSaveDialog {
     Q_OBJECT
 public:
     explicit TFrmSDFdata(CurrentFile& model, QWidget* parent = nullptr);
+    ~TFrmSDFdata() override;
 
     // One-time set-up: grid titles, row numbers, unit lists, cell edit mode.
     void InitForm();
