@@ -1,0 +1,106 @@
+#include "platform/api/file_dialog.h"
+
+#include <filesystem>
+#include <stdexcept>
+
+namespace brine {
+namespace {
+
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool wildcard(std::string_view s, std::string_view p) {
+    // Iterative match with backtracking to the last '*'.
+    std::size_t si = 0, pi = 0, starP = std::string_view::npos, starS = 0;
+    while (si < s.size()) {
+        if (pi < p.size() && (p[pi] == '?' || lowerAscii(p[pi]) == lowerAscii(s[si]))) {
+            ++si;
+            ++pi;
+        } else if (pi < p.size() && p[pi] == '*') {
+            starP = pi++;
+            starS = si;
+        } else if (starP != std::string_view::npos) {
+            pi = starP + 1;
+            si = ++starS;
+        } else {
+            return false;
+        }
+    }
+    while (pi < p.size() && p[pi] == '*') ++pi;
+    return pi == p.size();
+}
+
+std::string trimmed(std::string_view s) {
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return std::string(s);
+}
+
+}  // namespace
+
+std::vector<FileFilterEntry> ParseFileFilter(std::string_view filter) {
+    std::vector<std::string_view> parts;
+    while (true) {
+        std::size_t bar = filter.find('|');
+        parts.push_back(filter.substr(0, bar));
+        if (bar == std::string_view::npos) break;
+        filter.remove_prefix(bar + 1);
+    }
+    std::vector<FileFilterEntry> out;
+    if (parts.size() == 1 && parts[0].empty()) return out;
+    for (std::size_t i = 0; i < parts.size(); i += 2) {
+        FileFilterEntry e;
+        e.description = std::string(parts[i]);
+        if (i + 1 < parts.size()) {
+            std::string_view pats = parts[i + 1];
+            while (true) {
+                std::size_t semi = pats.find(';');
+                std::string one = trimmed(pats.substr(0, semi));
+                if (!one.empty()) e.patterns.push_back(one);
+                if (semi == std::string_view::npos) break;
+                pats.remove_prefix(semi + 1);
+            }
+        }
+        out.push_back(std::move(e));
+    }
+    return out;
+}
+
+bool MatchesFilePattern(std::string_view fileName, std::string_view pattern) {
+    if (pattern == "*.*" || pattern == "*") return true;
+    return wildcard(fileName, pattern);
+}
+
+bool MatchesFilterEntry(std::string_view fileName, const FileFilterEntry& entry) {
+    for (const std::string& p : entry.patterns)
+        if (MatchesFilePattern(fileName, p)) return true;
+    return false;
+}
+
+std::string WithDefaultExtension(const std::string& fileName, const std::string& ext) {
+    if (ext.empty() || fileName.empty()) return fileName;
+    if (std::filesystem::path(fileName).has_extension()) return fileName;
+    return fileName + "." + ext;
+}
+
+std::string WithExtensionReplaced(const std::string& fileName, const std::string& ext) {
+    if (fileName.empty()) return fileName;
+    std::filesystem::path p(fileName);
+    p.replace_extension(ext.empty() ? std::string() : "." + ext);
+    return p.string();
+}
+
+bool ScriptedFileChooser::Execute(FileDialogKind kind, FileDialogSettings& settings) {
+    asked.push_back({kind, settings});
+    if (answers.empty()) throw std::logic_error("unscripted file dialog");
+    std::optional<std::vector<std::string>> a = std::move(answers.front());
+    answers.pop_front();
+    if (!a || a->empty()) return false;
+    settings.Files.clear();
+    for (const std::string& f : *a)
+        settings.Files.push_back(kind == FileDialogKind::Save ? WithDefaultExtension(f, settings.DefaultExt) : f);
+    if (!settings.MultiSelect) settings.Files.resize(1);
+    settings.FileName = settings.Files.front();
+    return true;
+}
+
+}  // namespace brine

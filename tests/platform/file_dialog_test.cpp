@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include "platform/api/file_dialog.h"
+#include "platform/qt_file_dialog.h"
+#include "support/qt_app.h"
+
+namespace brine {
+namespace {
+
+TEST(FileFilter, ParsesDescriptionsAndPatterns) {
+    auto entries = ParseFileFilter("標準時系列ﾌｧｲﾙ(*.sdf;*.tsd)|*.sdf;*.tsd|全て|*.*");
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].description, "標準時系列ﾌｧｲﾙ(*.sdf;*.tsd)");
+    EXPECT_EQ(entries[0].patterns, (std::vector<std::string>{"*.sdf", "*.tsd"}));
+    EXPECT_EQ(entries[1].patterns, (std::vector<std::string>{"*.*"}));
+    EXPECT_TRUE(ParseFileFilter("").empty());
+    auto lone = ParseFileFilter("only a description");
+    ASSERT_EQ(lone.size(), 1u);
+    EXPECT_TRUE(lone[0].patterns.empty());
+}
+
+TEST(FileFilter, MatchesNamesIgnoringCase) {
+    auto e = ParseFileFilter("x|*.SDF;*.tsd")[0];
+    EXPECT_TRUE(MatchesFilterEntry("data.sdf", e));
+    EXPECT_TRUE(MatchesFilterEntry("DATA.SDF", e));
+    EXPECT_TRUE(MatchesFilterEntry("Data.Tsd", e));
+    EXPECT_FALSE(MatchesFilterEntry("data.sdf.bak", e));
+    EXPECT_FALSE(MatchesFilterEntry("xtsd", e));
+    EXPECT_FALSE(MatchesFilterEntry("data.dat", e));
+    EXPECT_TRUE(MatchesFilePattern("README", "*.*"));
+    EXPECT_TRUE(MatchesFilePattern("a.b.c", "*.*"));
+    EXPECT_TRUE(MatchesFilePattern("w01.csv", "w??.CSV"));
+    EXPECT_FALSE(MatchesFilePattern("w1.csv", "w??.csv"));
+    EXPECT_TRUE(MatchesFilePattern("abcabd", "*ab?"));
+}
+
+TEST(FileFilter, TranslatesForQtWithBothCases) {
+    (void)test::qtApp();
+    QStringList f = QtNameFilters("標準時系列ﾌｧｲﾙ(*.sdf)|*.SDF|ﾃｷｽﾄ|*.sdf;*.Tsd|全て|*.*");
+    ASSERT_EQ(f.size(), 3);
+    EXPECT_EQ(f[0], QStringLiteral("標準時系列ﾌｧｲﾙ(*.sdf) (*.SDF *.sdf)"));
+    EXPECT_EQ(f[1], QStringLiteral("ﾃｷｽﾄ (*.sdf *.SDF *.Tsd *.tsd *.TSD)"));
+    EXPECT_EQ(f[2], QStringLiteral("全て (*)"));
+}
+
+TEST(FileDialogs, ExtensionRules) {
+    EXPECT_EQ(WithDefaultExtension("out", "sdf"), "out.sdf");
+    EXPECT_EQ(WithDefaultExtension("out.dat", "sdf"), "out.dat");
+    EXPECT_EQ(WithDefaultExtension("out", ""), "out");
+    EXPECT_EQ(WithExtensionReplaced("/d.v2/out.dat", "sdf"), "/d.v2/out.sdf");
+    EXPECT_EQ(WithExtensionReplaced("/d.v2/out", "sdf"), "/d.v2/out.sdf");
+    EXPECT_EQ(WithExtensionReplaced("out.tsd", ""), "out");
+}
+
+TEST(FileDialogs, ScriptedChooserAnswersAndRecords) {
+    ScriptedFileChooser chooser;
+    FileDialog save(FileDialogKind::Save);
+    save.DefaultExt = "sdf";
+    save.Filter = "x|*.sdf";
+    save.FileName = "proposed.sdf";
+    chooser.choose("/tmp/out");
+    chooser.cancel();
+    ASSERT_TRUE(save.Execute(chooser));
+    EXPECT_EQ(save.FileName, "/tmp/out.sdf");
+    EXPECT_EQ(save.Files, (std::vector<std::string>{"/tmp/out.sdf"}));
+    EXPECT_FALSE(save.Execute(chooser));
+    EXPECT_EQ(save.FileName, "/tmp/out.sdf");  // cancel keeps the last choice
+    ASSERT_EQ(chooser.asked.size(), 2u);
+    EXPECT_EQ(chooser.asked[0].settings.FileName, "proposed.sdf");
+    EXPECT_EQ(chooser.asked[0].kind, FileDialogKind::Save);
+
+    FileDialog open(FileDialogKind::Open);
+    chooser.chooseMany({"a.sdf", "b.sdf"});
+    ASSERT_TRUE(open.Execute(chooser));
+    EXPECT_EQ(open.Files.size(), 1u);  // one file unless multiple selection is on
+    open.MultiSelect = true;
+    chooser.chooseMany({"a.sdf", "b.sdf"});
+    ASSERT_TRUE(open.Execute(chooser));
+    EXPECT_EQ(open.Files, (std::vector<std::string>{"a.sdf", "b.sdf"}));
+    EXPECT_EQ(open.FileName, "a.sdf");
+    EXPECT_THROW(open.Execute(chooser), std::logic_error);
+}
+
+}  // namespace
+}  // namespace brine
