@@ -42,20 +42,5 @@ TEST(RawTextReaderTest, LineEndsAndBufferBoundaries) {
     EXPECT_THROW(RawTextReader(dir.file("missing.raw")), std::exception);
 }
 
-TEST(RawTextReaderTest, NumbersWithoutLocale) {
-    EXPECT_EQ(ParseWhole(" 42 "), 42);
-    EXPECT_EQ(ParseWhole("+7"), 7);
-    EXPECT_EQ(ParseWhole("-3"), -3);
-    EXPECT_FALSE(ParseWhole("1.5"));
-    EXPECT_FALSE(ParseWhole(""));
-    EXPECT_FALSE(ParseWhole("+-1"));
-    EXPECT_EQ(ParseDecimal("1.5e3"), 1500.0);
-    EXPECT_EQ(ParseDecimal("-.5"), -0.5);
-    EXPECT_FALSE(ParseDecimal("1,5"));
-    EXPECT_FALSE(ParseDecimal("inf"));
-    EXPECT_FALSE(ParseDecimal("nan"));
-    EXPECT_FALSE(ParseDecimal("0x10"));
-}
-
 }  // namespace
 }  // namespace brine
