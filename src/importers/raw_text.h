@@ -1,0 +1,54 @@
+#pragma once
+// Reading the text of instrument raw files: a buffered line reader that hands
+// out views into its buffer (no copy per line), and locale-free field parsing.
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brine {
+
+// Lines end at LF, CR LF or a lone CR. The file is closed by the destructor.
+class RawTextReader {
+public:
+    // Throws IoError when the file cannot be opened.
+    explicit RawTextReader(const std::string& fileName);
+    ~RawTextReader();
+    RawTextReader(const RawTextReader&) = delete;
+    RawTextReader& operator=(const RawTextReader&) = delete;
+
+    // The next line without its end; false at the end of the file. The view
+    // stays valid until the next call.
+    bool next(std::string_view& line);
+    // The next line, or an empty one at the end of the file.
+    std::string_view nextOrEmpty();
+    // True when no byte is left after the last line read.
+    bool eof();
+    // 1-based number of the last line read.
+    long long lineNumber() const { return line_; }
+    std::uint64_t fileSize() const { return size_; }
+
+private:
+    bool fill();
+    std::FILE* f_ = nullptr;
+    std::vector<char> buf_;
+    std::size_t pos_ = 0, end_ = 0;
+    bool atFileEnd_ = false;
+    long long line_ = 0;
+    std::uint64_t size_ = 0;
+};
+
+// Splits at commas into views of the line (every field kept).
+void SplitFieldViews(std::string_view line, std::vector<std::string_view>& fields);
+
+// Text without the bytes at or below the blank at both ends.
+std::string_view TrimView(std::string_view s);
+
+// Whole numbers and decimals without locale; surrounding blanks allowed,
+// no hex, inf or nan.
+std::optional<long long> ParseWhole(std::string_view text);
+std::optional<double> ParseDecimal(std::string_view text);
+
+}  // namespace brine
