@@ -34,12 +34,6 @@ std::string FullName(const std::string& fileName) {
     return ec ? fileName : p.lexically_normal().string();
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    bool same = std::filesystem::equivalent(a, b, ec);
-    return !ec && same;
-}
-
 int PercentOf(int b, int n) {
     if (n <= 0) return 0;
     return RoundHalfEven(static_cast<long double>(b) * 100 / n);

@@ -9,6 +9,7 @@
 #include "core/header_save.h"
 #include "platform/api/progress.h"
 #include "platform/api/prompter.h"
+#include "base/file_identity.h"
 
 namespace brine {
 
@@ -54,8 +55,6 @@ std::string PadCp932(std::string_view s, std::size_t width);
 std::string WithExtension(const std::string& fileName, const std::string& ext);
 // Absolute form of a file name, for progress comments.
 std::string FullName(const std::string& fileName);
-// True when both names reach the same existing file (file identity).
-bool SameFile(const std::string& a, const std::string& b);
 // Percentage of b of n, halves to even.
 int PercentOf(int b, int n);
 

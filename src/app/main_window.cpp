@@ -1,7 +1,5 @@
 #include "app/main_window.h"
 
-#include "app/site_list.h"
-
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenu>
@@ -14,10 +12,12 @@
 #include "app/menu_jobs.h"
 #include "app/parameters_file.h"
 #include "app/path_text.h"
+#include "app/site_list.h"
 #include "core/ui/frm_progress.h"
 #include "platform/guard.h"
 #include "platform/html_help.h"
 #include "platform/modal.h"
+#include "platform/qt_file_dialog.h"
 
 namespace brine {
 
@@ -246,12 +246,12 @@ void TForm1::PrepareOpen(const char* filter, bool multiSelect) {
 
 bool TForm1::ChooseOne(const char* filter) {
     PrepareOpen(filter, false);
-    return OpenDialog1.Execute(this);
+    return OpenDialog1.Execute(AppFileChooser());
 }
 
 std::vector<std::string> TForm1::ChooseMany(const char* filter) {
     PrepareOpen(filter, true);
-    if (!OpenDialog1.Execute(this)) return {};
+    if (!OpenDialog1.Execute(AppFileChooser())) return {};
     if (OpenDialog1.Files.empty() && !OpenDialog1.FileName.empty()) return {OpenDialog1.FileName};
     return OpenDialog1.Files;
 }
@@ -268,7 +268,7 @@ void TForm1::SDFTSDT1Click() {
     // since the conversion takes one.
     OpenDialog1.Filter = "sdfファイル(*.sdf)|*.sdf";
     OpenDialog1.MultiSelect = false;
-    if (OpenDialog1.Execute(this)) Targets.convertSdfToTsd(OpenDialog1.FileName);
+    if (OpenDialog1.Execute(AppFileChooser())) Targets.convertSdfToTsd(OpenDialog1.FileName);
 }
 
 void TForm1::WavehunterW1Click() {

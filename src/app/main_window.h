@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/file_dialog_settings.h"
 #include "app/main_targets.h"
+#include "platform/api/file_dialog.h"
 
 class QAction;
 class QMenu;
@@ -28,8 +28,8 @@ public:
     std::string LocationFile;  // the site list
     std::uint16_t& SelectedLocation;  // the site list's remembered site
 
-    FileDialogSettings OpenDialog1;
-    FileDialogSettings SaveDialog1;
+    FileDialog OpenDialog1{FileDialogKind::Open};
+    FileDialog SaveDialog1{FileDialogKind::Save};
     MainTargets Targets;
 
     QMenuBar* MainMenu1;

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/file_dialog_settings.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
+#include "platform/api/file_dialog.h"
 #include "platform/api/progress.h"
 #include "platform/api/prompter.h"
 

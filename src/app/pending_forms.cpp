@@ -6,14 +6,10 @@ TFrmWaveHunter* FrmWaveHunter = nullptr;
 TFrmWaveHunter::TFrmWaveHunter(QWidget* parent) : QDialog(parent) { setObjectName("FrmWaveHunter"); }
 
 
-TFrmSDFdata* FrmSDFdata = nullptr;
-TFrmSDFdata::TFrmSDFdata(QWidget* parent) : QDialog(parent) { setObjectName("FrmSDFdata"); }
 
 TFrmKyowaS* FrmKyowaS = nullptr;
 TFrmKyowaS::TFrmKyowaS(QWidget* parent) : QDialog(parent) { setObjectName("FrmKyowaS"); }
 
-TFrmAlec* FrmAlec = nullptr;
-TFrmAlec::TFrmAlec(QWidget* parent) : QDialog(parent) { setObjectName("FrmAlec"); }
 
 TFrmCombineSDF* FrmCombineSDF = nullptr;
 TFrmCombineSDF::TFrmCombineSDF(QWidget* parent) : QDialog(parent) { setObjectName("FrmCombineSDF"); }
@@ -33,7 +29,5 @@ TFrmCommaData::TFrmCommaData(QWidget* parent) : QDialog(parent) { setObjectName(
 TFrmNortek* FrmNortek = nullptr;
 TFrmNortek::TFrmNortek(QWidget* parent) : QDialog(parent) { setObjectName("FrmNortek"); }
 
-TFrmInputBox* FrmInputBox = nullptr;
-TFrmInputBox::TFrmInputBox(QWidget* parent) : QDialog(parent) { setObjectName("FrmInputBox"); }
 
 }  // namespace brine

@@ -14,26 +14,12 @@ public:
 extern TFrmWaveHunter* FrmWaveHunter;
 
 
-class TFrmSDFdata : public QDialog {
-    Q_OBJECT
-public:
-    explicit TFrmSDFdata(QWidget* parent = nullptr);
-};
-extern TFrmSDFdata* FrmSDFdata;
-
 class TFrmKyowaS : public QDialog {
     Q_OBJECT
 public:
     explicit TFrmKyowaS(QWidget* parent = nullptr);
 };
 extern TFrmKyowaS* FrmKyowaS;
-
-class TFrmAlec : public QDialog {
-    Q_OBJECT
-public:
-    explicit TFrmAlec(QWidget* parent = nullptr);
-};
-extern TFrmAlec* FrmAlec;
 
 class TFrmCombineSDF : public QDialog {
     Q_OBJECT
@@ -76,12 +62,5 @@ public:
     explicit TFrmNortek(QWidget* parent = nullptr);
 };
 extern TFrmNortek* FrmNortek;
-
-class TFrmInputBox : public QDialog {
-    Q_OBJECT
-public:
-    explicit TFrmInputBox(QWidget* parent = nullptr);
-};
-extern TFrmInputBox* FrmInputBox;
 
 }  // namespace brine

@@ -3,15 +3,19 @@
 #include <QApplication>
 
 #include "app/about_box.h"
+#include "app/addc_drf_command.h"
 #include "app/frm_location.h"
-#include "app/path_text.h"
-#include "app/sdf_to_tsd.h"
-#include "base/safe_replace.h"
-#include "platform/qt_prompter.h"
 #include "app/main_window.h"
+#include "app/path_text.h"
 #include "app/pending_forms.h"
+#include "app/sdf_to_tsd.h"
 #include "core/ui/frm_progress.h"
+#include "core/ui/frm_sdfdata.h"
+#include "importers/frm_alec.h"
+#include "importers/frm_input_box.h"
 #include "platform/html_help.h"
+#include "platform/qt_file_dialog.h"
+#include "platform/qt_prompter.h"
 
 namespace brine {
 
@@ -26,7 +30,7 @@ void CreateForms() {
     AboutBox = new TAboutBox(Form1);
     FrmWaveHunter = new TFrmWaveHunter(Form1);
     FrmLocation = new TFrmLocation(Form1);
-    FrmSDFdata = new TFrmSDFdata(Form1);
+    FrmSDFdata = new TFrmSDFdata(AppModel(), Form1);
     FrmKyowaS = new TFrmKyowaS(Form1);
     FrmAlec = new TFrmAlec(Form1);
     FrmCombineSDF = new TFrmCombineSDF(Form1);
@@ -36,18 +40,46 @@ void CreateForms() {
     FrmCommaData = new TFrmCommaData(Form1);
     FrmNortek = new TFrmNortek(Form1);
     FrmInputBox = new TFrmInputBox(Form1);
+    AppModel().prompter = &AppPrompter();
+    AppModel().progress = FrmProgress;
     BindTargets();
 }
 
 void BindTargets() {
     MainTargets& t = Form1->Targets;
+    t.initHeaderDialog = [] { FrmSDFdata->InitForm(); };
+    t.headerSave = FrmSDFdata;
+    t.proposeOutputName = [](const std::string& name) { AppModel().SaveFileName = name; };
+    t.convertToSdf = [](const std::vector<std::string>& files) {
+        ConvertSelectedFiles(files, AppModel(), AppPrompter(), *FrmProgress, *FrmSDFdata);
+    };
+
+    FrmAlec->progress = FrmProgress;
+    FrmAlec->headerSave = FrmSDFdata;
+    FrmAlec->valuePrompt = FrmInputBox;
+    FrmAlec->showSiteWindow = [](bool visible) {
+        if (visible) {
+            FrmLocation->show();
+            FrmLocation->raise();
+        } else {
+            FrmLocation->hide();
+        }
+    };
+    FrmAlec->declination = [] { return FrmLocation->Declination; };
+    FrmAlec->headerCaption = [](const std::string& file) { FrmSDFdata->setWindowTitle(QString::fromStdString(file)); };
+    FrmInputBox->helpTopic = [](const std::string& topic) { ShowHelpTopic(FrmInputBox, topic); };
+    t.openCompactFile = [](const std::string& f) { FrmAlec->OpenCompactFile(f); };
+    t.openCompactWHFile = [](const std::string& f) { FrmAlec->OpenCompactWHFile(f); };
+    t.openCompactEMFile = [](const std::string& f) { FrmAlec->OpenCompactEMFile(f); };
+    t.openInfinityEMFile = [](const std::string& f) { FrmAlec->OpenInfinityEMFile(f); };
+    t.openInfinityFile = [](const std::string& f) { FrmAlec->OpenInfinityFile(f); };
     t.convertSdfToTsd = [](const std::string& source) {
         auto chooseTarget = [](const std::string& proposed) -> std::optional<std::string> {
-            FileDialogSettings& d = Form1->SaveDialog1;
+            FileDialog& d = Form1->SaveDialog1;
             d.Filter = "tsdファイル(*.tsd)|*.tsd";
             d.InitialDir = ExtractFileDir(proposed);
             d.FileName = proposed;
-            if (!d.Execute(Form1)) return std::nullopt;
+            if (!d.Execute(AppFileChooser())) return std::nullopt;
             return d.FileName;
         };
         ConvertSDFToTSD(AppModel(), source, chooseTarget, AppPrompter(), *FrmProgress);

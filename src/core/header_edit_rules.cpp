@@ -21,13 +21,6 @@ std::string HeaderTargetName(const std::string& typed, int kind) {
     return p.string();
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    if (a.empty() || b.empty()) return false;
-    std::error_code ec;
-    bool same = std::filesystem::equivalent(a, b, ec);
-    return !ec && same;
-}
-
 TargetCheck CheckSaveTarget(const std::string& target, const std::string& source) {
     if (SameFile(target, source)) {
         // Only an SDF header can be rewritten in place without touching the

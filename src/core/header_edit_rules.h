@@ -11,6 +11,7 @@
 
 #include "core/current_file.h"
 #include "platform/api/grid_rect.h"
+#include "base/file_identity.h"
 
 namespace brine {
 
@@ -21,8 +22,6 @@ namespace brine {
 // any case. An empty name stays empty.
 std::string HeaderTargetName(const std::string& typed, int kind);
 
-// True when both names exist and are the same file (links and spellings included).
-bool SameFile(const std::string& a, const std::string& b);
 
 enum class TargetCheck {
     NewFile,        // nothing there: create it

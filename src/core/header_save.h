@@ -11,6 +11,7 @@ namespace brine {
 class HeaderSaveDialog {
 public:
     virtual ~HeaderSaveDialog() = default;
+    // The dialog proposes model.SaveFileName as the output name, when set.
     // Kind 0 writes an SDF header. True (the dialog's OK) only when the header
     // has been written to model.SaveFileName; the producer then writes its
     // bursts there with WriteSDFBurst.

@@ -64,3 +64,12 @@ QWidget* HtmlHelp(QWidget* caller, const char* file, unsigned command, std::uint
 }
 
 }  // namespace brine
+
+namespace brine {
+
+QWidget* ShowHelpTopic(QWidget* caller, const std::string& topic) {
+    std::string address = HelpFileName ? std::string(HelpFileName.get()) + "::/" + topic : std::string();
+    return HtmlHelp(caller, address.empty() ? nullptr : address.c_str(), HH_DISPLAY_TOPIC, 0);
+}
+
+}  // namespace brine

@@ -25,6 +25,9 @@ std::unique_ptr<char[]> StrToNewPChar(std::string_view s);
 // nullptr after telling the user why nothing could be shown.
 QWidget* HtmlHelp(QWidget* caller, const char* file, unsigned command, std::uintptr_t data);
 
+// Shows one topic page of the program's help file (HelpFileName + "::/" + topic).
+QWidget* ShowHelpTopic(QWidget* caller, const std::string& topic);
+
 // Binds and unbinds the viewer. HtmlHelp without a bound viewer shows a
 // message instead of failing.
 void LoadHtmlHelp();

@@ -5,19 +5,20 @@
 #include <string>
 #include <vector>
 
-#include "app/file_dialog_settings.h"
+#include "platform/api/file_dialog.h"
+#include "platform/qt_file_dialog.h"
 #include "core/current_file.h"
 
 namespace brine::test {
 
-class ScriptedFileChooser : public FileChooser {
+class RecordingChooser : public FileChooser {
 public:
     // The dialog as each run saw it.
     std::vector<FileDialogSettings> runs;
     // Files chosen by each run, in order; an empty list or no entry cancels.
     std::deque<std::vector<std::string>> choices;
 
-    bool run(FileDialogSettings& dialog, QWidget*) override {
+    bool Execute(FileDialogKind, FileDialogSettings& dialog) override {
         runs.push_back(dialog);
         if (choices.empty()) return false;
         auto files = choices.front();
@@ -32,8 +33,8 @@ public:
 // Installs a chooser for the life of a test.
 class ChooserScope {
 public:
-    explicit ChooserScope(FileChooser& c) { SetFileChooser(&c); }
-    ~ChooserScope() { SetFileChooser(nullptr); }
+    explicit ChooserScope(FileChooser& c) { SetAppFileChooser(&c); }
+    ~ChooserScope() { SetAppFileChooser(nullptr); }
 };
 
 // One interval channel of `samples` samples and one burst channel; burst b

@@ -10,6 +10,9 @@
 
 #include "app/about_box.h"
 #include "app/frm_location.h"
+#include "core/ui/frm_sdfdata.h"
+#include "importers/frm_alec.h"
+#include "importers/frm_input_box.h"
 #include "app/main_window.h"
 #include "app/path_text.h"
 #include "app/pending_forms.h"
@@ -26,7 +29,7 @@
 namespace brine {
 namespace {
 
-using test::ScriptedFileChooser;
+using test::RecordingChooser;
 using test::TempDir;
 
 TEST(Startup, CreatesTheFifteenDialogsOnceInOrderBehindTheirGlobals) {
@@ -65,7 +68,7 @@ TEST(Startup, CreatesTheFifteenDialogsOnceInOrderBehindTheirGlobals) {
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetFileChooser(&chooser);
+        SetAppFileChooser(&chooser);
         SetAppPrompter(&prompter);
         SetModalHook([this](QDialog& d) {
             modal.push_back(d.objectName().toStdString());
@@ -78,7 +81,7 @@ protected:
     void TearDown() override {
         SetModalHook({});
         SetAppPrompter(nullptr);
-        SetFileChooser(nullptr);
+        SetAppFileChooser(nullptr);
         AboutBox = nullptr;
     }
     std::unique_ptr<TForm1> MakeForm() {
@@ -89,7 +92,7 @@ protected:
     std::string params() const { return dir.file("Parameters.dat"); }
 
     TempDir dir;
-    ScriptedFileChooser chooser;
+    RecordingChooser chooser;
     ScriptedPrompter prompter;
     std::vector<std::string> modal;
     std::function<void()> onModal;

@@ -269,6 +269,8 @@ bool TFrmSDFdata::ExecuteSave(int kind) {
     if (kind != 0 && kind != 1) throw RangeError("ファイルの種類が正しくありません。");
     if (!initialized_) InitForm();
     kind_ = kind;
+    // Producers propose their output name through the model.
+    if (!model_.SaveFileName.empty()) setFileNameText(model_.SaveFileName);
     SaveDialog1.DefaultExt = kind == 0 ? "sdf" : "tsd";
     SaveDialog1.Filter = kind == 0 ? kSdfFilter : kTsdFilter;
     Mode = 1;
