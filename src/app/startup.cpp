@@ -4,6 +4,8 @@
 
 #include "app/about_box.h"
 #include "app/addc_drf_command.h"
+#include "app/convert_fishing_port.h"
+#include "app/convert_jma.h"
 #include "app/frm_location.h"
 #include "app/main_window.h"
 #include "app/path_text.h"
@@ -52,6 +54,13 @@ void BindTargets() {
     t.proposeOutputName = [](const std::string& name) { AppModel().SaveFileName = name; };
     t.convertToSdf = [](const std::vector<std::string>& files) {
         ConvertSelectedFiles(files, AppModel(), AppPrompter(), *FrmProgress, *FrmSDFdata);
+    };
+
+    t.readMeteorologicalCsv = [](const std::string& f) {
+        return ReadMeteorologicalCsv(AppModel(), f, AppPrompter(), *FrmProgress);
+    };
+    t.readFishingPortCsv = [](const std::string& f) {
+        return ReadFishingPortCsv(AppModel(), f, AppPrompter(), *FrmProgress);
     };
 
     FrmAlec->progress = FrmProgress;

@@ -1,0 +1,240 @@
+#include "app/convert_jma.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "app/conversion_support.h"
+#include "app/hourly_csv.h"
+#include "base/cp932.h"
+#include "base/datetime.h"
+#include "base/errors.h"
+#include "base/number_text.h"
+#include "core/line_split.h"
+#include "importers/raw_text.h"
+
+namespace brine {
+
+const std::array<CompassPoint, 16> CompassPoints{{
+    {"N", 0.0f},     {"NNE", 22.5f},  {"NE", 45.0f},  {"ENE", 67.5f},  {"E", 90.0f},  {"ESE", 112.5f},
+    {"SE", 135.0f},  {"SSE", 157.5f}, {"S", 180.0f},  {"SSW", 202.5f}, {"SW", 225.0f}, {"WSW", 247.5f},
+    {"W", 270.0f},   {"WNW", 292.5f}, {"NW", 315.0f}, {"NNW", 337.5f},
+}};
+
+namespace {
+
+constexpr float kDirectionScale = 0.1f;
+// Finer scales cannot be held by a Single.
+constexpr int kMaxDecimals = 38;
+
+// The words of the file, in its code page.
+struct JmaWords {
+    std::string titles[4] = {utf8ToCp932("データ種別"), utf8ToCp932("地点名"), utf8ToCp932("期間区分"),
+                             utf8ToCp932("表示期間")};
+    std::string hourly = utf8ToCp932("時別値");
+    std::string tilde = utf8ToCp932("～");
+    std::string direction = utf8ToCp932("方位");
+    std::string wideClose = utf8ToCp932("）");
+    std::string dataLabel = utf8ToCp932("データ：");
+    std::string siteLabel = utf8ToCp932("観測地点：");
+    std::string dateUnits[6] = {utf8ToCp932("年"), utf8ToCp932("月"), utf8ToCp932("日"),
+                                utf8ToCp932("時"), utf8ToCp932("分"), utf8ToCp932("秒")};
+};
+
+const JmaWords& words() {
+    static const JmaWords w;
+    return w;
+}
+
+struct JmaColumn {
+    HourlyChannel channel;
+    bool direction = false;
+    int decimals = 0;
+};
+
+struct JmaTable {
+    std::string memo;
+    double start = 0;
+    std::vector<JmaColumn> columns;
+    std::size_t rows = 0;
+};
+
+enum class Check { Ready, NotMine, NotHourly, NoRows };
+
+constexpr std::size_t kFirstRow = 3;
+
+// "name(unit)": the unit's closing bracket may be one byte or two; a title
+// without brackets is all name.
+JmaColumn columnOf(std::string_view title) {
+    JmaColumn c;
+    std::size_t p = title.find('(');
+    if (p == std::string_view::npos) {
+        c.channel.name = std::string(title);
+        return c;
+    }
+    c.channel.name = std::string(title.substr(0, p));
+    std::string_view unit = title.substr(p + 1);
+    if (EndsWithCp932(unit, words().wideClose))
+        unit.remove_suffix(words().wideClose.size());
+    else if (!unit.empty() && unit.back() == ')')
+        unit.remove_suffix(1);
+    if (unit == words().direction) {
+        c.direction = true;
+        c.channel.unit = "deg";
+        c.channel.scale = kDirectionScale;
+    } else {
+        c.channel.unit = std::string(unit);
+    }
+    return c;
+}
+
+// Digits after the decimal point of a number text; only numbers count, so a
+// marked or damaged value does not refine the scale of its column.
+int decimalsOf(std::string_view text) {
+    text = TrimView(text);
+    if (!ParseNumber(text)) return 0;
+    std::size_t p = text.find('.');
+    return p == std::string_view::npos ? 0 : static_cast<int>(text.size() - p - 1);
+}
+
+// First pass: the three header lines and the extent of the table. Throws on
+// a damaged file.
+Check checkTable(const std::vector<std::string>& lines, JmaTable& t) {
+    const JmaWords& w = words();
+    if (lines.empty()) return Check::NotMine;
+    std::vector<std::string> f = SplitCommas(lines[0]);
+    if (f.size() < 4) return Check::NotMine;
+    for (std::size_t i = 0; i < 4; ++i)
+        if (f[i] != w.titles[i]) return Check::NotMine;
+
+    if (lines.size() < 2) throw FormatError();
+    f = SplitCommas(lines[1]);
+    if (f.size() < 4) throw FormatError();
+    std::size_t tilde = FindCp932(f[3], w.tilde);
+    if (tilde == std::string::npos) throw FormatError();
+    t.start = ParseJapaneseDateTime(std::string_view(f[3]).substr(0, tilde));
+    ParseJapaneseDateTime(std::string_view(f[3]).substr(tilde + w.tilde.size()));
+    t.memo = w.dataLabel + f[0] + "," + w.siteLabel + f[1];
+    if (f[2] != w.hourly) return Check::NotHourly;
+
+    if (lines.size() < 3) throw FormatError();
+    f = SplitCommas(lines[2]);
+    if (f.size() < 2) throw FormatError();  // no item column
+    for (std::size_t i = 1; i < f.size(); ++i) t.columns.push_back(columnOf(f[i]));
+
+    std::vector<std::string_view> fields;
+    for (std::size_t r = kFirstRow; r < lines.size() && !lines[r].empty(); ++r) {
+        ++t.rows;
+        SplitFieldViews(lines[r], fields);
+        for (std::size_t i = 0; i < t.columns.size() && i + 1 < fields.size(); ++i)
+            if (!t.columns[i].direction)
+                t.columns[i].decimals = std::max(t.columns[i].decimals, decimalsOf(fields[i + 1]));
+    }
+    if (t.rows == 0) return Check::NoRows;
+    // The burst must fit one SDF record.
+    if (static_cast<unsigned long long>(t.columns.size()) * t.rows * 2 > std::numeric_limits<std::uint32_t>::max())
+        throw RangeError();
+    for (JmaColumn& c : t.columns)
+        if (!c.direction && c.decimals > 0)
+            c.channel.scale = static_cast<float>(std::pow(10.0L, -std::min(c.decimals, kMaxDecimals)));
+    return Check::Ready;
+}
+
+std::int16_t directionCount(std::string_view text, long long& outOfRange) {
+    for (const CompassPoint& p : CompassPoints)
+        if (text == p.Name) return HourlyCount(p.Bearing, kDirectionScale, outOfRange);
+    return ErrorData;
+}
+
+// Second pass: row j is sample j. A field the row lacks is missing.
+void readRows(const std::vector<std::string>& lines, const JmaTable& t, HourlyBurst& burst, long long& outOfRange,
+              ProgressSink& progress) {
+    const std::size_t nch = t.columns.size();
+    burst.data.assign(nch, std::vector<std::int16_t>(t.rows, ErrorData));
+    std::vector<std::string_view> fields;
+    const int rows = static_cast<int>(t.rows);
+    int shown = -1;
+    for (std::size_t j = 0; j < t.rows; ++j) {
+        SplitFieldViews(lines[kFirstRow + j], fields);
+        for (std::size_t i = 0; i < nch && i + 1 < fields.size(); ++i) {
+            std::string_view text = TrimView(fields[i + 1]);
+            const JmaColumn& c = t.columns[i];
+            if (c.direction) {
+                burst.data[i][j] = directionCount(text, outOfRange);
+            } else if (auto v = ParseNumber(text)) {
+                burst.data[i][j] = HourlyCount(*v, c.channel.scale, outOfRange);
+            }
+        }
+        int percent = PercentOf(static_cast<int>(j) + 1, rows);
+        if (percent != shown) progress.SetPercent(shown = percent);
+    }
+}
+
+}  // namespace
+
+double ParseJapaneseDateTime(std::string_view cp932) {
+    const JmaWords& w = words();
+    int v[6] = {0, 1, 1, 0, 0, 0};
+    std::string_view rest = cp932;
+    for (int u = 0; u < 6; ++u) {
+        std::size_t p = FindCp932(rest, w.dateUnits[u]);
+        if (p == std::string_view::npos) break;
+        auto n = ParseInt(rest.substr(0, p));
+        if (!n) throw ConversionError("日付が正しくありません。");
+        v[u] = *n;
+        rest.remove_prefix(p + w.dateUnits[u].size());
+    }
+    const bool nextDay = v[3] == 24;
+    DateTimeParts parts;
+    parts.year = v[0];
+    parts.month = v[1];
+    parts.day = v[2];
+    parts.hour = nextDay ? 0 : v[3];
+    parts.minute = v[4];
+    parts.second = v[5];
+    parts.msec = 0;
+    double t = EncodeDateTime(parts);
+    return nextDay ? t + 1 : t;
+}
+
+bool ReadMeteorologicalCsv(CurrentFile& m, const std::string& fileName, Prompter& prompter, ProgressSink& progress) {
+    std::vector<std::string> lines;
+    JmaTable table;
+    Check check = Check::NotMine;
+    bool damaged = false;
+    {
+        ProgressScope scope(progress, "データのチェック中", false);
+        try {
+            lines = ReadTextLines(fileName);
+            check = checkTable(lines, table);
+        } catch (const std::exception&) {
+            damaged = true;
+        }
+    }
+    if (damaged) {
+        prompter.information(kBadFileMessage);
+        return false;
+    }
+    if (check == Check::NotHourly) {
+        prompter.error("時別値以外のデータには対応していません。");
+        return false;
+    }
+    if (check != Check::Ready) return false;
+
+    HourlyBurst burst;
+    long long outOfRange = 0;
+    {
+        ProgressScope scope(progress, "ファイルの読み取り", false);
+        readRows(lines, table, burst, outOfRange, progress);
+    }
+    burst.memo = table.memo;
+    burst.startTime = table.start;
+    burst.sampleSize = static_cast<int>(table.rows);
+    for (const JmaColumn& c : table.columns) burst.channels.push_back(c.channel);
+    burst.outputName = WithExtension(fileName, ".sdf");
+    StoreHourlyBurst(m, std::move(burst));
+    ReportOutOfRange(outOfRange, prompter);
+    return true;
+}
+
+}  // namespace brine

@@ -1,0 +1,81 @@
+#include "app/hourly_csv.h"
+
+#include "base/cp932.h"
+#include "importers/alec_convert.h"
+#include "importers/raw_text.h"
+
+namespace brine {
+
+const char* const kBadFileMessage = "ファイルが異常です。";
+
+namespace {
+
+std::size_t charLength(std::string_view s, std::size_t at) {
+    return isCp932LeadByte(static_cast<unsigned char>(s[at])) && at + 1 < s.size() ? 2 : 1;
+}
+
+}  // namespace
+
+std::size_t FindCp932(std::string_view s, std::string_view token, std::size_t from) {
+    if (token.empty()) return from <= s.size() ? from : std::string_view::npos;
+    std::size_t at = 0;
+    while (at < s.size()) {
+        if (at >= from && s.substr(at, token.size()) == token) return at;
+        at += charLength(s, at);
+    }
+    return std::string_view::npos;
+}
+
+bool EndsWithCp932(std::string_view s, std::string_view token) {
+    if (token.size() > s.size()) return false;
+    std::size_t start = s.size() - token.size();
+    return FindCp932(s, token, start) == start;
+}
+
+std::vector<std::string> ReadTextLines(const std::string& fileName) {
+    RawTextReader in(fileName);
+    std::vector<std::string> lines;
+    std::string_view line;
+    while (in.next(line)) lines.emplace_back(line);
+    return lines;
+}
+
+std::int16_t HourlyCount(double value, float a, long long& outOfRange) {
+    std::int16_t count = ErrorData;
+    if (ValueToCount(value, a, 0.0f, count) == CountStatus::OutOfRange) ++outOfRange;
+    return count;
+}
+
+void ReportOutOfRange(long long outOfRange, Prompter& prompter) {
+    if (outOfRange > 0)
+        prompter.information(std::to_string(outOfRange) + "個のデータが範囲外のため欠測値に変換しました。");
+}
+
+void StoreHourlyBurst(CurrentFile& m, HourlyBurst&& burst) {
+    constexpr std::uint8_t kHour = 4;
+    m.ResetHeader();
+    m.SetMemo(burst.memo);
+    m.Nch = static_cast<std::int16_t>(burst.channels.size());
+    m.Nch2 = 0;
+    m.Iterations = 1;
+    m.SampleSize = burst.sampleSize;
+    m.SInt = 1;
+    m.SITUnit = kHour;
+    m.BInt = 0;
+    m.BITUnit = kHour;
+    m.StartTime = burst.startTime;
+    m.DisplayUnit = kHour;
+    for (std::size_t k = 0; k < burst.channels.size(); ++k) {
+        const HourlyChannel& c = burst.channels[k];
+        m.SetChannelName(static_cast<int>(k), c.name);
+        m.SetChannelUnit(static_cast<int>(k), c.unit);
+        m.ScaleA[k] = c.scale;
+        m.OffsetB[k] = 0;
+    }
+    m.AllocateDataArrays();
+    for (std::size_t k = 0; k < burst.channels.size(); ++k) m.Data[k] = std::move(burst.data[k]);
+    m.FileName.clear();
+    m.SaveFileName = std::move(burst.outputName);
+}
+
+}  // namespace brine
