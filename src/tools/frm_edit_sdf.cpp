@@ -201,11 +201,6 @@ ExtractRequest TFrmEditSDF::CurrentRequest() {
     return r;
 }
 
-bool TFrmEditSDF::ExtractData(const std::string& outputName) {
-    NullProgress none;
-    return brine::ExtractData(*model, CurrentRequest(), outputName, AppPrompter(), progress ? *progress : none);
-}
-
 void TFrmEditSDF::BitBtn1Click() {
     NullProgress none;
     if (SaveExtraction(*model, CurrentRequest(), EditOutputFL->text().toStdString(), AppPrompter(),

@@ -33,8 +33,6 @@ public:
     // from Cancel or closing, mrIgnore from the skip button or when the
     // header cannot be read.
     int Execute(const std::string& fileName);
-    // Writes the extract chosen in the controls to outputName.
-    bool ExtractData(const std::string& outputName);
     // The request the controls describe (output kind from EditOutputFL).
     ExtractRequest CurrentRequest();
 
