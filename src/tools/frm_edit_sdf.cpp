@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTextCursor>
+#include <algorithm>
 #include <filesystem>
 
 #include "base/cp932.h"

@@ -2,6 +2,7 @@
 // refusals, overwrite questions and failures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "base/binary_file.h"
