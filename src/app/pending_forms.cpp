@@ -20,9 +20,6 @@ TFrmLinkSDF::TFrmLinkSDF(QWidget* parent) : QDialog(parent) { setObjectName("Frm
 TFrmDateYearTable* FrmDateYearTable = nullptr;
 TFrmDateYearTable::TFrmDateYearTable(QWidget* parent) : QDialog(parent) { setObjectName("FrmDateYearTable"); }
 
-TFrmEditSDF* FrmEditSDF = nullptr;
-TFrmEditSDF::TFrmEditSDF(QWidget* parent) : QDialog(parent) { setObjectName("FrmEditSDF"); }
-
 TFrmCommaData* FrmCommaData = nullptr;
 TFrmCommaData::TFrmCommaData(QWidget* parent) : QDialog(parent) { setObjectName("FrmCommaData"); }
 

@@ -42,13 +42,6 @@ public:
 };
 extern TFrmDateYearTable* FrmDateYearTable;
 
-class TFrmEditSDF : public QDialog {
-    Q_OBJECT
-public:
-    explicit TFrmEditSDF(QWidget* parent = nullptr);
-};
-extern TFrmEditSDF* FrmEditSDF;
-
 class TFrmCommaData : public QDialog {
     Q_OBJECT
 public:

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QPushButton>
 
 #include "app/about_box.h"
 #include "app/addc_drf_command.h"
@@ -18,6 +19,7 @@
 #include "platform/html_help.h"
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
+#include "tools/frm_edit_sdf.h"
 
 namespace brine {
 
@@ -93,6 +95,9 @@ void BindTargets() {
         };
         ConvertSDFToTSD(AppModel(), source, chooseTarget, AppPrompter(), *FrmProgress);
     };
+    FrmEditSDF->progress = FrmProgress;
+    t.setExtractSkipVisible = [](bool visible) { FrmEditSDF->BitBtn3->setVisible(visible); };
+    t.extractFile = [](const std::string& file) { return FrmEditSDF->Execute(file); };
     t.showLocation = [] {
         FrmLocation->show();
         FrmLocation->raise();

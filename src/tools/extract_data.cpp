@@ -1,0 +1,224 @@
+#include "tools/extract_data.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "base/datetime.h"
+#include "base/errors.h"
+#include "base/file_identity.h"
+#include "base/rounding.h"
+#include "base/safe_replace.h"
+
+namespace brine {
+
+const char* const kExtractCaption = "ただ今、データファイルの作成中！";
+const char* const kExtractSavedMessage = "ファイルを保存しました。";
+const char* const kExtractReadFailed = "ソースデータの読み取りでエラー発生。終了します。";
+
+namespace {
+
+const char kNoChannel[] = "抽出するチャンネルを選択して下さい。";
+const char kNoData[] = "抽出できるデータがありません。";
+const char kInvertedWindow[] = "抽出範囲の最後が最初より前になっています。";
+const char kBadWindow[] = "抽出範囲が正しくありません。";
+const char kNotWritable[] = "ファイルに書き込めません。\n";
+const char kWriteFailed[] = "ファイルを書き込めませんでした。保存を中止します。\n";
+
+long double daysPerCount(int value, std::uint8_t unit) {
+    return static_cast<long double>(value) * unitAt(unit).SecondsPer / 86400.0L;
+}
+
+std::string dateTimeText(long double t) {
+    try {
+        return FormatDateTime(static_cast<double>(t));
+    } catch (const BrineError&) {
+        return {};
+    }
+}
+
+int percentOf(long long done, long long total) {
+    return RoundHalfEven(static_cast<long double>(done) * 100 / static_cast<long double>(total));
+}
+
+// Reports a percentage only when it changes: the window shows nothing new
+// otherwise, and a long burst would call it once per sample.
+class PercentSteps {
+public:
+    explicit PercentSteps(ProgressSink& p) : p_(p) {}
+    void set(int percent) {
+        if (percent == last_) return;
+        last_ = percent;
+        p_.SetPercent(percent);
+    }
+
+private:
+    ProgressSink& p_;
+    int last_ = -1;
+};
+
+}  // namespace
+
+bool CutBySamples(const CurrentFile& source) { return source.Iterations == 1; }
+
+int LastPosition(const CurrentFile& source) {
+    return CutBySamples(source) ? source.SampleSize - 1 : source.Iterations - 1;
+}
+
+ExtractWindow WindowFromPositions(const CurrentFile& source, int first, int last) {
+    ExtractWindow w;
+    if (CutBySamples(source)) {
+        w.FirstSample = first;
+        w.LastSample = last;
+    } else {
+        w.FirstSample = 0;
+        w.LastSample = source.SampleSize - 1;
+        w.FirstBurst = first;
+        w.LastBurst = last;
+    }
+    return w;
+}
+
+std::string PositionText(const CurrentFile& source, int position) {
+    if (!validUnit(source.SITUnit) || !validUnit(source.BITUnit)) return {};
+    if (!CutBySamples(source))
+        return dateTimeText(source.StartTime + daysPerCount(source.BInt, source.BITUnit) * position);
+    std::string time = dateTimeText(source.StartTime + daysPerCount(source.SInt, source.SITUnit) * position);
+    return std::to_string(position) + "(" + time + ")";
+}
+
+std::optional<std::uint8_t> OutputKindOf(const std::string& fileName) {
+    std::string ext = UpperExtension(fileName);
+    if (ext == ".SDF") return 0;
+    if (ext == ".TSD") return 1;
+    return std::nullopt;
+}
+
+std::optional<std::string> ExtractRefusal(const CurrentFile& source, const ExtractRequest& r) {
+    const int channels = source.Nch + source.Nch2;
+    if (source.Nch < 0 || source.Nch2 < 0 || channels > kMaxChannels ||
+        r.Checked.size() != static_cast<std::size_t>(channels))
+        return std::string(kBadWindow);
+    bool any = false;
+    for (bool c : r.Checked) any = any || c;
+    if (!any) return std::string(kNoChannel);
+
+    const ExtractWindow& w = r.Window;
+    const bool bySamples = CutBySamples(source);
+    const int count = bySamples ? source.SampleSize : source.Iterations;
+    if (count < 1) return std::string(kNoData);
+    const int first = bySamples ? w.FirstSample : w.FirstBurst;
+    const int last = bySamples ? w.LastSample : w.LastBurst;
+    if (last < first) return std::string(kInvertedWindow);
+    bool otherWhole = bySamples ? (w.FirstBurst == 0 && w.LastBurst == 0)
+                                : (w.FirstSample == 0 && w.LastSample == source.SampleSize - 1);
+    if (first < 0 || last >= count || !otherWhole) return std::string(kBadWindow);
+    return std::nullopt;
+}
+
+void BuildOutputHeader(const CurrentFile& source, const ExtractRequest& r, CurrentFile& out) {
+    const ExtractWindow& w = r.Window;
+    out.SetMemo(r.Memo);
+    out.StartTime = static_cast<double>(source.StartTime + daysPerCount(source.BInt, source.BITUnit) * w.FirstBurst +
+                                        daysPerCount(source.SInt, source.SITUnit) * w.FirstSample);
+    out.Iterations = toCount(static_cast<long long>(w.LastBurst) - w.FirstBurst + 1);
+    out.SampleSize = w.LastSample - w.FirstSample + 1;
+    out.SInt = source.SInt;
+    out.SITUnit = source.SITUnit;
+    out.BInt = source.BInt;
+    out.BITUnit = source.BITUnit;
+    int n1 = 0, n2 = 0, k = 0;
+    for (int i = 0; i < source.Nch + source.Nch2; ++i) {
+        if (!r.Checked[static_cast<std::size_t>(i)]) continue;
+        const auto from = static_cast<std::size_t>(i), to = static_cast<std::size_t>(k++);
+        out.ChannelName[to] = source.ChannelName[from];
+        out.ChannelUnit[to] = source.ChannelUnit[from];
+        out.ScaleA[to] = source.ScaleA[from];
+        out.OffsetB[to] = source.OffsetB[from];
+        (i < source.Nch ? n1 : n2)++;
+    }
+    out.Nch = static_cast<std::int16_t>(n1);
+    out.Nch2 = static_cast<std::int16_t>(n2);
+    out.FileKind = r.OutputKind;
+}
+
+bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string& target, Prompter& prompter,
+                 ProgressSink& progress) {
+    if (auto why = ExtractRefusal(model, r)) {
+        prompter.error(*why);
+        return false;
+    }
+    std::error_code ec;
+    // A write-protected file is not replaced behind its owner's back.
+    if (std::filesystem::exists(target, ec) && ::access(target.c_str(), W_OK) != 0) {
+        prompter.error(kNotWritable + target);
+        return false;
+    }
+    const bool sourceIsSdf = UpperExtension(r.SourceFile) != ".TSD";
+    const bool replacesSource = SameFile(target, r.SourceFile);
+    const ExtractWindow& w = r.Window;
+
+    CurrentFile out;
+    BuildOutputHeader(model, r, out);
+    out.AllocateDataArrays();
+    std::vector<std::size_t> intervalFrom, burstFrom;  // source channel of each output channel
+    for (int i = 0; i < model.Nch + model.Nch2; ++i)
+        if (r.Checked[static_cast<std::size_t>(i)]) {
+            if (i < model.Nch)
+                intervalFrom.push_back(static_cast<std::size_t>(i));
+            else
+                burstFrom.push_back(static_cast<std::size_t>(i - model.Nch));
+        }
+
+    try {
+        SafeReplace output(target);
+        const std::string temp = output.tempPath().string();
+        out.SaveFileName = temp;
+        const bool headerWritten = r.OutputKind == 0 ? out.CreateSDFFile(temp) : out.WriteTSDHeader(temp);
+        if (!headerWritten) {
+            prompter.error(kWriteFailed + target);
+            return false;
+        }
+        model.FileName = r.SourceFile;
+        {
+            ProgressScope scope(progress, kExtractCaption, false);
+            PercentSteps percent(progress);
+            const long long bursts = static_cast<long long>(w.LastBurst) - w.FirstBurst + 1;
+            const long long samples = static_cast<long long>(w.LastSample) - w.FirstSample + 1;
+            for (int b = w.FirstBurst; b <= w.LastBurst; ++b) {
+                if (model.Iterations > 1) percent.set(percentOf(b - w.FirstBurst, bursts));
+                bool read = false;
+                try {
+                    read = sourceIsSdf ? model.ReadSDFBurst(b) : model.ReadTSDBurst(b);
+                } catch (const BrineError&) {
+                    read = false;
+                }
+                if (!read) {
+                    prompter.error(kExtractReadFailed);
+                    return false;
+                }
+                for (int j = w.FirstSample; j <= w.LastSample; ++j) {
+                    if (model.Iterations == 1) percent.set(percentOf(j - w.FirstSample, samples));
+                    const auto from = static_cast<std::size_t>(j), to = static_cast<std::size_t>(j - w.FirstSample);
+                    for (std::size_t i = 0; i < intervalFrom.size(); ++i) out.Data[i][to] = model.Data[intervalFrom[i]][from];
+                }
+                for (std::size_t k = 0; k < burstFrom.size(); ++k) out.BurstData[k] = model.BurstData[burstFrom[k]];
+                const int n = b - w.FirstBurst;
+                if (!(r.OutputKind == 0 ? out.WriteSDFBurst(n) : out.WriteTSDBurst(n))) {
+                    prompter.error(kWriteFailed + target);
+                    return false;
+                }
+            }
+        }
+        output.commit();
+    } catch (const IoError& e) {
+        prompter.error(kWriteFailed + target + "\n" + e.what());
+        return false;
+    }
+    // The model describes the source: when that is now the output, read it again.
+    if (replacesSource && model.ReadHeader(r.SourceFile)) model.FileName = r.SourceFile;
+    prompter.information(kExtractSavedMessage);
+    return true;
+}
+
+}  // namespace brine

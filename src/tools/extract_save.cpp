@@ -1,0 +1,57 @@
+#include "tools/extract_save.h"
+
+#include <filesystem>
+
+#include "base/file_identity.h"
+
+namespace brine {
+
+const char* const kOverwriteExistingQuestion = "同名のファイルが存在します。上書きしてよろしいですか。";
+const char* const kOverwriteSourceQuestion = "元のファイルに上書きしてよろしいですか。";
+
+namespace {
+
+const char kNoFileName[] = "ファイル名を入力して下さい。";
+const char kBadExtension[] = "出力ファイルの拡張子は .sdf か .tsd にして下さい。";
+
+}  // namespace
+
+bool SaveExtraction(CurrentFile& model, ExtractRequest request, const std::string& outputName, Prompter& prompter,
+                    ProgressSink& progress) {
+    if (outputName.empty()) {
+        prompter.error(kNoFileName);
+        return false;
+    }
+    std::optional<std::uint8_t> kind = OutputKindOf(outputName);
+    if (!kind) {
+        prompter.error(kBadExtension);
+        return false;
+    }
+    request.OutputKind = *kind;
+    // Refused before any question, so nobody confirms an overwrite that cannot happen.
+    if (std::optional<std::string> why = ExtractRefusal(model, request)) {
+        prompter.error(*why);
+        return false;
+    }
+
+    std::string target = outputName;
+    const char* question = nullptr;
+    std::error_code ec;
+    if (SameFile(outputName, request.SourceFile)) {
+        question = kOverwriteSourceQuestion;
+        target = request.SourceFile;
+    } else if (std::filesystem::exists(outputName, ec)) {
+        question = kOverwriteExistingQuestion;
+    }
+    if (question) {
+        switch (prompter.show(MsgType::Warning, question, MsgButtons::YesNoCancel)) {
+            case MsgResult::Yes: break;
+            case MsgResult::No: return true;
+            default: return false;
+        }
+    }
+    ExtractData(model, request, target, prompter, progress);
+    return true;
+}
+
+}  // namespace brine
