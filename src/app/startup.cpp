@@ -93,6 +93,9 @@ void BindTargets() {
 }
 
 void DestroyForms() {
+    // The model outlives the forms: it must not keep pointing at them.
+    if (AppModel().progress == FrmProgress) AppModel().progress = nullptr;
+    AppModel().prompter = nullptr;
     delete Form1;  // owns the dialogs
     Form1 = nullptr;
     FrmProgress = nullptr;
