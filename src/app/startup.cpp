@@ -58,12 +58,10 @@ void BindTargets() {
     FrmAlec->headerSave = FrmSDFdata;
     FrmAlec->valuePrompt = FrmInputBox;
     FrmAlec->showSiteWindow = [](bool visible) {
-        if (visible) {
-            FrmLocation->show();
-            FrmLocation->raise();
-        } else {
-            FrmLocation->hide();
-        }
+        if (visible)
+            FrmLocation->ShowBeside(FrmAlec);
+        else
+            FrmLocation->HideBeside();
     };
     FrmAlec->declination = [] { return FrmLocation->Declination; };
     FrmAlec->headerCaption = [](const std::string& file) { FrmSDFdata->setWindowTitle(QString::fromStdString(file)); };

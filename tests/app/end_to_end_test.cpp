@@ -143,6 +143,7 @@ protected:
         }
         if (&d == FrmAlec) {
             siteWindowWithAlec = FrmLocation->isVisible();
+            siteWindowOwner = FrmLocation->parentWidget();
             FrmAlec->BitBtn1->click();
             return FrmAlec->result();
         }
@@ -167,6 +168,7 @@ protected:
     std::vector<std::string> headerProposals;
     std::function<void(TFrmSDFdata&)> onHeader;
     bool siteWindowWithAlec = false;
+    QWidget* siteWindowOwner = nullptr;
 };
 
 TEST_F(EndToEnd, StartUpPreparesTheDialogsAndTheConfigurationFolder) {
@@ -326,8 +328,11 @@ TEST_F(EndToEnd, CompactEmThroughTheInstrumentDialog) {
     Form1->CompactEMC1->trigger();
 
     EXPECT_EQ(shown, (std::vector<std::string>{"AboutBox", "FrmAlec", "FrmSDFdata"}));
-    EXPECT_TRUE(siteWindowWithAlec);        // shown while velocities are corrected
+    EXPECT_TRUE(siteWindowWithAlec);  // shown while velocities are corrected,
+    // owned by the modal dialog meanwhile, which would otherwise block its input
+    EXPECT_EQ(siteWindowOwner, FrmAlec);
     EXPECT_FALSE(FrmLocation->isVisible());  // and hidden with the dialog
+    EXPECT_EQ(FrmLocation->parentWidget(), Form1);
     EXPECT_EQ(headerProposals, std::vector<std::string>{dir.file("meter.sdf")});
     CurrentFile back;
     ASSERT_TRUE(back.ReadSDFHeader(dir.file("meter.sdf")));
