@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTimer>
 
 #include <cmath>
 #include <optional>
@@ -119,6 +120,37 @@ TFrmLocation::TFrmLocation(QWidget* parent, SiteList& sites)
                                                        EditLat3, EditLong1, EditLong2, EditLong3, BitBtnAdd,
                                                        BitBtnDel, ButtonCal})
         o->installEventFilter(this);
+}
+
+void TFrmLocation::ShowBeside(QWidget* owner) {
+    if (owner && parentWidget() != owner) {
+        if (!home_) home_ = parentWidget();
+        setParent(owner, windowFlags());
+    }
+    show();
+    raise();
+    if (!owner) return;
+    if (owner->isVisible()) {
+        placeBeside(owner);
+    } else {
+        // The modal dialog is about to show: place the window once it has.
+        QTimer::singleShot(0, this, [this, o = QPointer<QWidget>(owner)] {
+            if (o && o->isVisible() && isVisible()) placeBeside(o);
+        });
+    }
+}
+
+void TFrmLocation::HideBeside() {
+    hide();
+    if (home_) {
+        setParent(home_, windowFlags());
+        home_ = nullptr;
+    }
+}
+
+void TFrmLocation::placeBeside(QWidget* owner) {
+    QRect f = owner->frameGeometry();
+    move(f.right() + 1, f.top());
 }
 
 void TFrmLocation::LoadSites() { Sites.LoadSites(Sites.LocationFile, AppPrompter()); }

@@ -2,6 +2,7 @@
 // The modeless site window: the list of observation sites and the magnetic
 // declination at the selected one. A thin layer over SiteList.
 #include <QDialog>
+#include <QPointer>
 
 #include "app/site_list.h"
 
@@ -20,6 +21,13 @@ public:
     SiteList& Sites;
     // The value the importers subtract from compass bearings (degrees).
     double& Declination;
+
+    // Shown next to an importer's dialog while its velocity-correction box is
+    // ticked. That dialog is modal, so the window belongs to it meanwhile:
+    // otherwise the modal dialog would block its input.
+    void ShowBeside(QWidget* owner);
+    // Hides the window and gives it back to its own parent.
+    void HideBeside();
 
     // Reads the list from Sites.LocationFile, telling the user about damage.
     void LoadSites();
@@ -70,7 +78,9 @@ private:
     float readLat() const;
     float readLon() const;
     void showPosition(int i);
+    void placeBeside(QWidget* owner);
     bool typed_ = false;
+    QPointer<QWidget> home_;  // the parent while lent to an importer's dialog
 };
 
 extern TFrmLocation* FrmLocation;

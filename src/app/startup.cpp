@@ -69,12 +69,10 @@ void BindTargets() {
     FrmAlec->headerSave = FrmSDFdata;
     FrmAlec->valuePrompt = FrmInputBox;
     FrmAlec->showSiteWindow = [](bool visible) {
-        if (visible) {
-            FrmLocation->show();
-            FrmLocation->raise();
-        } else {
-            FrmLocation->hide();
-        }
+        if (visible)
+            FrmLocation->ShowBeside(FrmAlec);
+        else
+            FrmLocation->HideBeside();
     };
     FrmAlec->declination = [] { return FrmLocation->Declination; };
     FrmAlec->headerCaption = [](const std::string& file) { FrmSDFdata->setWindowTitle(QString::fromStdString(file)); };
@@ -107,6 +105,9 @@ void BindTargets() {
 }
 
 void DestroyForms() {
+    // The model outlives the forms: it must not keep pointing at them.
+    if (AppModel().progress == FrmProgress) AppModel().progress = nullptr;
+    AppModel().prompter = nullptr;
     delete Form1;  // owns the dialogs
     Form1 = nullptr;
     FrmProgress = nullptr;

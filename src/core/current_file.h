@@ -128,6 +128,9 @@ private:
     std::shared_ptr<TsdBlockIndex> tsdIndex_;
 };
 
+// True when the file begins with the SDF signature (whatever its name);
+// false when it does not or cannot be read.
+bool HasSdfSignature(const std::string& fileName);
 // Upper-cased extension with its dot (".SDF"), empty when none.
 std::string UpperExtension(const std::string& fileName);
 // Trailing bytes at or below the blank removed.

@@ -24,8 +24,9 @@ std::string HeaderTargetName(const std::string& typed, int kind) {
 TargetCheck CheckSaveTarget(const std::string& target, const std::string& source) {
     if (SameFile(target, source)) {
         // Only an SDF header can be rewritten in place without touching the
-        // bursts still to be read from it.
-        if (UpperExtension(target) == ".SDF" && UpperExtension(source) == ".SDF") return TargetCheck::SourceSdf;
+        // bursts still to be read from it. The content decides: a TSD, DRF or
+        // ADDC file may well be named ".sdf".
+        if (UpperExtension(target) == ".SDF" && HasSdfSignature(source)) return TargetCheck::SourceSdf;
         return TargetCheck::SourceRefused;
     }
     std::error_code ec;

@@ -26,7 +26,7 @@ std::string HeaderTargetName(const std::string& typed, int kind);
 enum class TargetCheck {
     NewFile,        // nothing there: create it
     ExistingFile,   // another file of that name: ask, then replace it
-    SourceSdf,      // the SDF file being read: ask, then rewrite its header in place
+    SourceSdf,      // the SDF file being read (by its content): ask, then rewrite its header in place
     SourceRefused,  // the file being read, which must not be overwritten
 };
 // source: the file the producer reads from (the model's FileName), may be empty.

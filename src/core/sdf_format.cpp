@@ -219,6 +219,16 @@ std::vector<std::uint8_t> CurrentFile::EncodeSDFHeader() const {
     return out;
 }
 
+bool HasSdfSignature(const std::string& fileName) {
+    try {
+        BinaryFile f(fileName, OpenMode::Read);
+        char head[kMagicLen];
+        return f.readSome(head, kMagicLen) == kMagicLen && std::memcmp(head, kSdfMagic, kMagicLen) == 0;
+    } catch (const IoError&) {
+        return false;
+    }
+}
+
 bool CurrentFile::ReadHeader(const std::string& fileName) {
     std::string ext = UpperExtension(fileName);
     if (ext == ".SDF" || ext == ".TSD") {

@@ -1,5 +1,6 @@
 #include "platform/html_help.h"
 
+#include <QApplication>
 #include <cstring>
 
 #include "platform/help_viewer.h"
@@ -16,10 +17,21 @@ using HtmlHelpEntry = QWidget* (*)(QWidget*, const char*, unsigned, std::uintptr
 HtmlHelpEntry g_entry = nullptr;
 THelpViewer* g_viewer = nullptr;
 
+// A help button of a modal dialog opens the viewer modal above it: shown
+// modeless, the dialog would block every input to the viewer, even closing it.
+void matchModality(QWidget& viewer) {
+    QWidget* modal = QApplication::activeModalWidget();
+    Qt::WindowModality wanted = modal && modal != &viewer ? Qt::ApplicationModal : Qt::NonModal;
+    if (viewer.windowModality() == wanted) return;
+    viewer.hide();
+    viewer.setWindowModality(wanted);
+}
+
 QWidget* ShowInViewer(QWidget*, const char* file, unsigned command, std::uintptr_t) {
     if (command != HH_DISPLAY_TOPIC) return nullptr;
     HelpAddress address = SplitHelpAddress(file ? file : "");
     if (!g_viewer) g_viewer = new THelpViewer();
+    matchModality(*g_viewer);
     if (auto problem = g_viewer->ShowTopic(address.file, address.topic)) {
         AppPrompter().error(*problem);
         return nullptr;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
 #include <cstring>
 
 #include "platform/api/scripted.h"
@@ -67,6 +70,29 @@ TEST(HelpBinding, ShowsTheDefaultPageAndTopicsOfTheBuiltHelpFile) {
     QVariant linked = viewer->Browser->loadResource(QTextDocument::HtmlResource,
                                                     viewer->Browser->source().resolved(QUrl("Vector.htm")));
     EXPECT_TRUE(linked.toByteArray().contains("Nortek"));
+}
+
+TEST(HelpBinding, AHelpButtonOfAModalDialogGetsAViewerItCanUse) {
+    PrompterScope p;
+    QDialog prompt;
+    QWidget* viewer = nullptr;
+    QWidget* activeModal = nullptr;
+    QTimer::singleShot(0, &prompt, [&] {
+        viewer = ShowHelpTopic(&prompt, "PracticalSalinity.htm");
+        activeModal = QApplication::activeModalWidget();
+        if (viewer) viewer->close();
+        prompt.reject();
+    });
+    HelpFileName = StrToNewPChar(BRINE_TEST_HELP_CHM);
+    prompt.exec();
+    HelpFileName.reset();
+    ASSERT_NE(viewer, nullptr) << p.prompter.lastText();
+    EXPECT_EQ(activeModal, viewer);  // above the dialog, not blocked by it
+
+    // From the menu, with no modal dialog, the viewer leaves the program usable.
+    ASSERT_EQ(HtmlHelp(nullptr, BRINE_TEST_HELP_CHM, HH_DISPLAY_TOPIC, 0), viewer);
+    EXPECT_EQ(viewer->windowModality(), Qt::NonModal);
+    viewer->close();
 }
 
 TEST(HelpBinding, MissingFileOrTopicIsReported) {

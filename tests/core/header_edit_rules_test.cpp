@@ -24,7 +24,9 @@ TEST(HeaderTarget, KindDecidesTheExtension) {
 TEST(HeaderTarget, SourceIsFoundByIdentity) {
     test::TempDir dir;
     std::string sdf = dir.file("src.sdf"), tsd = dir.file("src.tsd"), other = dir.file("other.sdf");
-    test::writeText(sdf, "x");
+    std::string tsdNamedSdf = dir.file("text.sdf");
+    test::writeText(sdf, "Standard Burst-Interval Data Format Ver.4");
+    test::writeText(tsdNamedSdf, "Time Series Data Text Format Ver.2\r\n");
     test::writeText(tsd, "x");
     test::writeText(other, "x");
     std::filesystem::create_directory(dir.path() / "sub");
@@ -37,6 +39,8 @@ TEST(HeaderTarget, SourceIsFoundByIdentity) {
     // An SDF name that is really the TSD being read must not be written into.
     EXPECT_EQ(CheckSaveTarget(dir.file("tsdlink.sdf"), tsd), TargetCheck::SourceRefused);
     EXPECT_EQ(CheckSaveTarget(tsd, tsd), TargetCheck::SourceRefused);
+    // Nor the TSD (or DRF, ADDC) being read when its name ends in ".sdf".
+    EXPECT_EQ(CheckSaveTarget(tsdNamedSdf, tsdNamedSdf), TargetCheck::SourceRefused);
     EXPECT_EQ(CheckSaveTarget(other, sdf), TargetCheck::ExistingFile);
     EXPECT_EQ(CheckSaveTarget(other, ""), TargetCheck::ExistingFile);
     EXPECT_EQ(CheckSaveTarget(dir.file("new.sdf"), sdf), TargetCheck::NewFile);
