@@ -25,7 +25,7 @@ namespace brine {
 
 void InitApplication() {
     LoadHtmlHelp();
-    QApplication::setApplicationDisplayName(QStringLiteral("Brinelog 4"));
+    SetApplicationTitle("Brinelog 4");
 }
 
 void CreateForms() {

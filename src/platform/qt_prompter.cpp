@@ -7,7 +7,7 @@ namespace brine {
 
 MsgResult QtPrompter::show(MsgType type, const std::string& text, MsgButtons buttons) {
     QMessageBox box(QApplication::activeWindow());
-    QString title = QApplication::applicationDisplayName();
+    QString title = QString::fromStdString(ApplicationTitle());
     switch (type) {
         case MsgType::Warning: box.setIcon(QMessageBox::Warning); title = QStringLiteral("警告"); break;
         case MsgType::Error: box.setIcon(QMessageBox::Critical); title = QStringLiteral("エラー"); break;
@@ -35,7 +35,11 @@ void QtPrompter::beep() { QApplication::beep(); }
 
 namespace {
 Prompter* g_override = nullptr;
-}
+std::string g_title;
+}  // namespace
+
+void SetApplicationTitle(const std::string& title) { g_title = title; }
+const std::string& ApplicationTitle() { return g_title; }
 
 Prompter& AppPrompter() {
     static QtPrompter qt;

@@ -1,5 +1,7 @@
 #pragma once
 // Message boxes shown with Qt, captioned with the application title.
+#include <string>
+
 #include "platform/api/prompter.h"
 
 class QWidget;
@@ -11,6 +13,11 @@ public:
     MsgResult show(MsgType type, const std::string& text, MsgButtons buttons) override;
     void beep() override;
 };
+
+// The program's title, shown where a window has no caption of its own. Kept
+// apart from Qt's display name, which Qt would append to every window caption.
+void SetApplicationTitle(const std::string& title);
+const std::string& ApplicationTitle();
 
 // The program's prompter: a QtPrompter unless a test replaced it.
 Prompter& AppPrompter();

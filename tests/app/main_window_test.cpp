@@ -35,7 +35,7 @@ using test::TempDir;
 
 TEST(Startup, CreatesTheFifteenDialogsOnceInOrderBehindTheirGlobals) {
     InitApplication();
-    EXPECT_EQ(QApplication::applicationDisplayName(), QStringLiteral("Brinelog 4"));
+    EXPECT_EQ(ApplicationTitle(), "Brinelog 4");
     CreateForms();
     ASSERT_NE(Form1, nullptr);
     EXPECT_EQ(Form1->windowTitle(), QStringLiteral("Brinelog4"));
