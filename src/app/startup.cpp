@@ -16,6 +16,7 @@
 #include "platform/html_help.h"
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
+#include "tools/frm_linksdf.h"
 
 namespace brine {
 
@@ -34,7 +35,7 @@ void CreateForms() {
     FrmKyowaS = new TFrmKyowaS(Form1);
     FrmAlec = new TFrmAlec(Form1);
     FrmCombineSDF = new TFrmCombineSDF(Form1);
-    FrmLinkSDF = new TFrmLinkSDF(Form1);
+    FrmLinkSDF = new TFrmLinkSDF(AppModel(), Form1);
     FrmDateYearTable = new TFrmDateYearTable(Form1);
     FrmEditSDF = new TFrmEditSDF(Form1);
     FrmCommaData = new TFrmCommaData(Form1);
@@ -84,6 +85,10 @@ void BindTargets() {
         };
         ConvertSDFToTSD(AppModel(), source, chooseTarget, AppPrompter(), *FrmProgress);
     };
+    FrmLinkSDF->OpenDialog1 = &Form1->OpenDialog1;
+    FrmLinkSDF->SaveDialog1 = &Form1->SaveDialog1;
+    FrmLinkSDF->progress = FrmProgress;
+    t.linkFiles = [] { FrmLinkSDF->Execute(); };
     t.showLocation = [] {
         FrmLocation->show();
         FrmLocation->raise();
