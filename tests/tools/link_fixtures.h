@@ -37,7 +37,7 @@ struct FileSpec {
 inline double hours(double h) { return h / 24.0; }
 inline double seconds(double s) { return s / 86400.0; }
 
-// Writes an SDF or TSD file (by extension) with the spec's header and counts.
+// Writes an SDF or TSD file (by extension) with the given header and counts.
 inline void writeFile(const std::string& path, const FileSpec& s) {
     CurrentFile m;
     m.SetMemo(s.memo);
