@@ -14,9 +14,6 @@ TFrmKyowaS::TFrmKyowaS(QWidget* parent) : QDialog(parent) { setObjectName("FrmKy
 TFrmCombineSDF* FrmCombineSDF = nullptr;
 TFrmCombineSDF::TFrmCombineSDF(QWidget* parent) : QDialog(parent) { setObjectName("FrmCombineSDF"); }
 
-TFrmLinkSDF* FrmLinkSDF = nullptr;
-TFrmLinkSDF::TFrmLinkSDF(QWidget* parent) : QDialog(parent) { setObjectName("FrmLinkSDF"); }
-
 TFrmDateYearTable* FrmDateYearTable = nullptr;
 TFrmDateYearTable::TFrmDateYearTable(QWidget* parent) : QDialog(parent) { setObjectName("FrmDateYearTable"); }
 

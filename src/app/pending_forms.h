@@ -28,13 +28,6 @@ public:
 };
 extern TFrmCombineSDF* FrmCombineSDF;
 
-class TFrmLinkSDF : public QDialog {
-    Q_OBJECT
-public:
-    explicit TFrmLinkSDF(QWidget* parent = nullptr);
-};
-extern TFrmLinkSDF* FrmLinkSDF;
-
 class TFrmDateYearTable : public QDialog {
     Q_OBJECT
 public:

@@ -20,6 +20,7 @@
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
 #include "tools/frm_edit_sdf.h"
+#include "tools/frm_linksdf.h"
 
 namespace brine {
 
@@ -38,7 +39,7 @@ void CreateForms() {
     FrmKyowaS = new TFrmKyowaS(Form1);
     FrmAlec = new TFrmAlec(Form1);
     FrmCombineSDF = new TFrmCombineSDF(Form1);
-    FrmLinkSDF = new TFrmLinkSDF(Form1);
+    FrmLinkSDF = new TFrmLinkSDF(AppModel(), Form1);
     FrmDateYearTable = new TFrmDateYearTable(Form1);
     FrmEditSDF = new TFrmEditSDF(Form1);
     FrmCommaData = new TFrmCommaData(Form1);
@@ -96,6 +97,10 @@ void BindTargets() {
     FrmEditSDF->progress = FrmProgress;
     t.setExtractSkipVisible = [](bool visible) { FrmEditSDF->BitBtn3->setVisible(visible); };
     t.extractFile = [](const std::string& file) { return FrmEditSDF->Execute(file); };
+    FrmLinkSDF->OpenDialog1 = &Form1->OpenDialog1;
+    FrmLinkSDF->SaveDialog1 = &Form1->SaveDialog1;
+    FrmLinkSDF->progress = FrmProgress;
+    t.linkFiles = [] { FrmLinkSDF->Execute(); };
     t.showLocation = [] {
         FrmLocation->show();
         FrmLocation->raise();

@@ -26,6 +26,7 @@
 #include "platform/qt_prompter.h"
 #include "support/temp_dir.h"
 #include "tools/frm_edit_sdf.h"
+#include "tools/frm_linksdf.h"
 
 namespace brine {
 namespace {

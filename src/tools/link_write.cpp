@@ -1,0 +1,399 @@
+// Saving a link: the checks that decide the output's layout, and the writer
+// that places each file on the output grid.
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <optional>
+
+#include "base/binary_file.h"
+#include "base/errors.h"
+#include "base/number_text.h"
+#include "base/rounding.h"
+#include "base/safe_replace.h"
+#include "tools/link_set.h"
+#include "tools/link_support.h"
+
+namespace brine {
+
+const char* const kOutOfToleranceMessage = "記録同時性許容範囲外です。\n連結できません。";
+
+namespace {
+
+constexpr char kIntervalQuestion[] = "インターバル記録方式で保存します。\nよろしいですか。";
+constexpr char kBurstIntervalShort[] = "バースト記録時間間隔が短すぎます。\n修正してから連結して下さい。";
+constexpr char kBadBurstInterval[] = "バースト時間間隔の値が正しくありません。";
+constexpr char kSampleSizeDiffers[] = "サンプル数が異なります。";
+constexpr char kBurstIntervalDiffers[] = "バースト時間間隔が異なります。";
+constexpr char kTooManyBursts[] = "連結後のバースト数が多すぎます。";
+constexpr char kTooMuchData[] = "連結後のデータが多すぎます。";
+constexpr char kLinkCaption[] = "ファイルの連結中....";
+constexpr char kReadError[] = "データの読み込みでエラーが発生しました。";
+constexpr char kReadErrorFix[] = "データの読み込みでエラーが発生しました。\n修正してから連結して下さい。";
+constexpr char kWriteError[] = "ファイルの書き込みでエラーが発生しました。\n";
+constexpr char kTargetIsInput[] = "連結するファイルには保存できません。\n";
+constexpr char kSavedMessage[] = "連結ファイルを保存しました。";
+
+constexpr std::size_t kFlushBytes = 4u << 20;
+constexpr int kChunkRows = 4096;
+
+long double daysOf(std::int32_t value, std::uint8_t unit) { return value * unitAt(unit).DaysPer; }
+
+// A reader's failure, also one it raises (a file gone since it was added).
+template <typename F>
+bool readSucceeds(F&& read) {
+    try {
+        return read();
+    } catch (const BrineError&) {
+        return false;
+    }
+}
+
+// Appends the output's records behind its header through one large buffer.
+class OutputStream {
+public:
+    OutputStream(const std::string& path, std::uint64_t start) : file_(path, OpenMode::Update), pos_(start) {
+        buf_.reserve(kFlushBytes + (1u << 16));
+    }
+    std::string& buffer() { return buf_; }
+    void putCount(std::int16_t c) {
+        std::uint8_t b[2];
+        putLE<std::int16_t>(b, c);
+        buf_.append(reinterpret_cast<const char*>(b), 2);
+    }
+    void flushIfFull() {
+        if (buf_.size() >= kFlushBytes) flush();
+    }
+    void flush() {
+        if (buf_.empty()) return;
+        file_.writeAt(pos_, buf_.data(), buf_.size());
+        pos_ += buf_.size();
+        buf_.clear();
+    }
+    void close() {
+        flush();
+        file_.close();
+    }
+
+private:
+    BinaryFile file_;
+    std::uint64_t pos_;
+    std::string buf_;
+};
+
+// Writes the output burst by burst (burst mode) or sample row by sample row
+// (interval mode), in SDF records or TSD blocks.
+class LinkWriter {
+public:
+    LinkWriter(CurrentFile& out, const std::string& path, std::uint64_t start, bool tsd)
+        : out_(out), stream_(path, start), tsd_(tsd) {
+        rows_ = out;  // channel table and counts; only its buffers are used
+        rows_.Nch2 = 0;
+        rows_.SampleSize = kChunkRows;
+        rows_.AllocateDataArrays();
+    }
+
+    // One output burst from out_.Data and out_.BurstData.
+    void burst(int P) {
+        if (tsd_) {
+            if (!out_.AppendTSDBurstText(P, stream_.buffer())) throw IoError("TSD");
+        } else {
+            const std::size_t nch = static_cast<std::size_t>(out_.Nch);
+            for (std::int32_t j = 0; j < out_.SampleSize; ++j)
+                for (std::size_t c = 0; c < nch; ++c) stream_.putCount(out_.Data[c][static_cast<std::size_t>(j)]);
+            for (std::int16_t k = 0; k < out_.Nch2; ++k) stream_.putCount(out_.BurstData[static_cast<std::size_t>(k)]);
+        }
+        stream_.flushIfFull();
+    }
+
+    // The counts of the next sample row go here, one per interval channel.
+    std::int16_t& cell(int c) { return rows_.Data[static_cast<std::size_t>(c)][static_cast<std::size_t>(pending_)]; }
+    void endRow() {
+        if (++pending_ == kChunkRows) flushRows();
+    }
+    void flushRows() {
+        if (pending_ == 0) return;
+        if (tsd_) {
+            // The rows are one block: its "No.1" line stands only before the first.
+            std::string& buf = stream_.buffer();
+            const std::size_t at = buf.size();
+            rows_.SampleSize = pending_;
+            if (!rows_.AppendTSDBurstText(0, buf)) throw IoError("TSD");
+            if (rowsWritten_ > 0) buf.erase(at, buf.find('\n', at) + 1 - at);
+        } else {
+            const std::size_t nch = static_cast<std::size_t>(rows_.Nch);
+            for (int j = 0; j < pending_; ++j)
+                for (std::size_t c = 0; c < nch; ++c) stream_.putCount(rows_.Data[c][static_cast<std::size_t>(j)]);
+        }
+        rowsWritten_ += pending_;
+        pending_ = 0;
+        stream_.flushIfFull();
+    }
+    void close() {
+        flushRows();
+        stream_.close();
+    }
+
+private:
+    CurrentFile& out_;
+    CurrentFile rows_;
+    OutputStream stream_;
+    bool tsd_;
+    int pending_ = 0;
+    long long rowsWritten_ = 0;
+};
+
+}  // namespace
+
+bool LinkSet::burstIntervalTooShort() const {
+    return daysOf(RefBInt, RefBITUnit) < daysOf(RefSInt, RefSITUnit) * RefSampleSize;
+}
+
+SaveStep LinkSet::PrepareSave(const std::string& burstIntervalText, int burstUnit, LinkPlan& plan) {
+    auto stay = [this](const std::string& text) {
+        if (prompter) prompter->error(text);
+        return SaveStep::Stay;
+    };
+    std::optional<int> bint = ParseInt(burstIntervalText);
+    if (!bint || *bint < 0 || !validUnit(burstUnit)) return stay(kBadBurstInterval);
+    if (FileCount < 1) return SaveStep::Stay;
+    RefBInt = *bint;
+    RefBITUnit = static_cast<std::uint8_t>(burstUnit);
+    if (std::any_of(FileIterations.begin(), FileIterations.end(), [](std::int16_t n) { return n > 1; }))
+        IntervalOnly = false;
+
+    plan = LinkPlan{};
+    const std::size_t files = static_cast<std::size_t>(FileCount);
+    bool interval = false;
+    if (RefNch2 == 0 && IntervalOnly) {
+        if (prompter && prompter->confirm(kIntervalQuestion)) {
+            interval = true;
+        } else if (burstIntervalTooShort()) {
+            if (prompter) prompter->error(kBurstIntervalShort);
+            return SaveStep::BurstIntervalShort;
+        }
+    }
+
+    if (interval) {
+        const long double step = daysOf(RefSInt, RefSITUnit);
+        const long double span = (static_cast<long double>(LastTime) - FirstStart) / step;
+        if (!(span < std::numeric_limits<std::int32_t>::max() - 1)) return stay(kTooMuchData);
+        plan.sampleSize = RoundHalfAway(span) + 1;
+        plan.bursts = 1;
+        for (std::size_t i = 0; i < files; ++i)
+            plan.offsets.push_back(RoundHalfAway((static_cast<long double>(FileStartTime[i]) - FirstStart) / step));
+    } else if (offsetsInSamples_) {
+        // The files were placed in samples: place them again in bursts of
+        // the (possibly edited) burst interval.
+        if (burstIntervalTooShort()) {
+            if (prompter) prompter->error(kBurstIntervalShort);
+            return SaveStep::BurstIntervalShort;
+        }
+        for (std::size_t i = 0; i < files; ++i) {
+            if (FileSampleSize[i] != RefSampleSize) return stay(std::string(kSampleSizeDiffers) + "\n" + FileNames[i]);
+            if (FileIterations[i] > 1 && (FileBInt[i] != RefBInt || FileBITUnit[i] != RefBITUnit))
+                return stay(std::string(kBurstIntervalDiffers) + "\n" + FileNames[i]);
+        }
+        if (!toleranceFromText()) return SaveStep::Stay;
+        const long double step = daysOf(RefBInt, RefBITUnit);
+        plan.sampleSize = RefSampleSize;
+        for (std::size_t i = 0; i < files; ++i) {
+            const long double d = (static_cast<long double>(FileStartTime[i]) - FirstStart) / step;
+            if (!(d < 32768)) return stay(kTooManyBursts);
+            const int k = RoundHalfAway(d);
+            if (std::fabs(static_cast<double>(d - k)) > Tolerance)
+                return stay(std::string(kOutOfToleranceMessage) + "\n" + FileNames[i]);
+            plan.offsets.push_back(k);
+            plan.bursts = std::max(plan.bursts, k + FileIterations[i]);
+        }
+    } else {
+        plan.sampleSize = RefSampleSize;
+        plan.bursts = TotalBursts;
+        plan.offsets = FileOffset;
+    }
+    if (plan.bursts > 32767) return stay(kTooManyBursts);
+    const std::uint64_t record = (static_cast<std::uint64_t>(plan.sampleSize) * static_cast<std::uint64_t>(RefNch) +
+                                  static_cast<std::uint64_t>(RefNch2)) * 2u;
+    if (record > std::numeric_limits<std::uint32_t>::max()) return stay(kTooMuchData);
+    plan.intervalMode = interval;
+    return SaveStep::Proceed;
+}
+
+LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& memo, const LinkPlan& plan) {
+    LinkModelServices services(model_, prompter, progress);
+    auto say = [this](const std::string& text) {
+        if (prompter) prompter->error(text);
+    };
+    const std::size_t files = static_cast<std::size_t>(FileCount);
+    if (files < 1 || plan.offsets.size() != files) return LinkOutcome::Refused;
+    const std::string ext = UpperExtension(target);
+    if (ext != ".SDF" && ext != ".TSD") {
+        say(kFormatMessage);
+        return LinkOutcome::Refused;
+    }
+    // The output replaces its target; an input must not be that target.
+    if (IsInputFile(target)) {
+        say(kTargetIsInput + target);
+        return LinkOutcome::Refused;
+    }
+    TargetFile = target;
+    OutKind = ext == ".TSD" ? 1 : 0;
+
+    // The output header: the first file's, with the link's memo, counts and
+    // burst interval, and every burst channel the files brought.
+    CurrentFile out;
+    out.SetMemo(memo);
+    out.Nch = RefNch;
+    out.Nch2 = RefNch2;
+    out.SampleSize = plan.sampleSize;
+    out.Iterations = static_cast<std::int16_t>(plan.bursts);
+    out.SInt = RefSInt;
+    out.SITUnit = RefSITUnit;
+    out.BInt = RefBInt;
+    out.BITUnit = RefBITUnit;
+    out.StartTime = FirstStart;
+    for (std::size_t k = 0; k < RefChannelName.size(); ++k) {
+        out.ChannelName[k] = RefChannelName[k];
+        out.ChannelUnit[k] = RefChannelUnit[k];
+        out.ScaleA[k] = RefScaleA[k];
+        out.OffsetB[k] = RefOffsetB[k];
+    }
+    RecordBytes = static_cast<std::uint32_t>(out.ComputeRecordSize());
+    HeaderBlocks = out.ComputeHeaderBlocks();
+    // Interval mode writes row by row; only burst mode needs a whole burst.
+    if (!plan.intervalMode) out.AllocateDataArrays();
+
+    std::optional<SafeReplace> temp;
+    try {
+        temp.emplace(target);
+    } catch (const IoError& e) {
+        say(kWriteError + std::string(e.what()));
+        return LinkOutcome::Failed;
+    }
+    const std::string tempName = temp->tempPath().string();
+    if (!(OutKind == 1 ? out.WriteTSDHeader(tempName) : out.CreateSDFFile(tempName))) {
+        say(kWriteError + target);
+        return LinkOutcome::Failed;
+    }
+
+    // Files in time order, so a file added late still fills its place.
+    std::vector<std::size_t> order(files);
+    for (std::size_t i = 0; i < files; ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return plan.offsets[a] < plan.offsets[b]; });
+
+    NullProgress noProgress;
+    ProgressSink& sink = progress ? *progress : noProgress;
+    CurrentFile& m = model_;
+    try {
+        std::error_code ec;
+        std::uint64_t start = OutKind == 1 ? std::filesystem::file_size(tempName, ec)
+                                           : static_cast<std::uint64_t>(HeaderBlocks) * 256u;
+        if (ec) throw IoError(tempName);
+        LinkWriter writer(out, tempName, start, OutKind == 1);
+        ProgressScope scope(sink, kLinkCaption);
+        int lastPercent = 0;
+        auto percent = [&](long long done, long long total) {
+            int p = RoundHalfEven(static_cast<long double>(done) * 100 / std::max<long long>(total, 1));
+            if (p != lastPercent) sink.SetPercent(p);
+            lastPercent = p;
+        };
+        // One output burst through the file's channel map; gap bursts (no
+        // map) are all missing values.
+        auto WriteBurst = [&](const std::vector<std::uint16_t>* map, int P) {
+            percent(P, plan.bursts);
+            for (int c = 0; c < RefNch; ++c) {
+                std::vector<std::int16_t>& dst = out.Data[static_cast<std::size_t>(c)];
+                const std::uint16_t src = map ? (*map)[static_cast<std::size_t>(c)] : kNoChannel;
+                if (src == kNoChannel)
+                    std::fill(dst.begin(), dst.begin() + plan.sampleSize, ErrorData);
+                else
+                    std::copy_n(m.Data[src].begin(), plan.sampleSize, dst.begin());
+            }
+            for (int k = 0; k < RefNch2; ++k) {
+                const std::uint16_t src = map ? (*map)[static_cast<std::size_t>(RefNch + k)] : kNoChannel;
+                out.BurstData[static_cast<std::size_t>(k)] = src == kNoChannel ? ErrorData : m.BurstData[src];
+            }
+            writer.burst(P);
+        };
+        auto gapRow = [&] {
+            for (int c = 0; c < RefNch; ++c) writer.cell(c) = ErrorData;
+            writer.endRow();
+        };
+
+        int P = 0;
+        for (std::size_t i : order) {
+            const std::string& name = FileNames[i];
+            const std::vector<std::uint16_t>& map = ChannelMap[i];
+            if (!readSucceeds([&] { return m.ReadHeader(name); })) {
+                say(kReadError);
+                return LinkOutcome::Failed;
+            }
+            m.FileName = name;
+            // The file must still be the one that was checked when added.
+            bool same = m.SampleSize == FileSampleSize[i] && m.Iterations == FileIterations[i] &&
+                        m.StartTime == FileStartTime[i] && (plan.intervalMode || m.SampleSize == plan.sampleSize);
+            for (int c = 0; same && c < RefNch + RefNch2; ++c) {
+                const std::uint16_t src = map[static_cast<std::size_t>(c)];
+                same = src == kNoChannel || src < (c < RefNch ? m.Nch : m.Nch2);
+            }
+            if (!same) {
+                say(kReadErrorFix + std::string("\n") + name);
+                return LinkOutcome::Failed;
+            }
+            const int offset = plan.offsets[i];
+            if (plan.intervalMode) {
+                for (; P < offset && P < plan.sampleSize; ++P) {
+                    gapRow();
+                    percent(P + 1, plan.sampleSize);
+                    if (sink.Cancelled()) return LinkOutcome::Cancelled;
+                }
+                const int skip = P - offset;  // samples already written win
+                if (skip < m.SampleSize && P < plan.sampleSize) {
+                    if (!readSucceeds([&] { return m.ReadBurst(0); })) {
+                        say(kReadErrorFix);
+                        return LinkOutcome::Failed;
+                    }
+                    for (int j = skip; j < m.SampleSize && P < plan.sampleSize; ++j, ++P) {
+                        for (int c = 0; c < RefNch; ++c) {
+                            const std::uint16_t src = map[static_cast<std::size_t>(c)];
+                            writer.cell(c) =
+                                src == kNoChannel ? ErrorData : m.Data[src][static_cast<std::size_t>(j)];
+                        }
+                        writer.endRow();
+                        percent(P + 1, plan.sampleSize);
+                        if (sink.Cancelled()) return LinkOutcome::Cancelled;
+                    }
+                }
+            } else {
+                for (; P < offset; ++P) {
+                    WriteBurst(nullptr, P);
+                    if (sink.Cancelled()) return LinkOutcome::Cancelled;
+                }
+                for (int b = P - offset; b < m.Iterations; ++b, ++P) {
+                    if (!readSucceeds([&] { return m.ReadBurst(b); })) {
+                        say(kReadErrorFix);
+                        return LinkOutcome::Failed;
+                    }
+                    WriteBurst(&map, P);
+                    if (sink.Cancelled()) return LinkOutcome::Cancelled;
+                }
+            }
+        }
+        // The header declares the whole grid: what no file covers is missing.
+        if (plan.intervalMode) {
+            for (; P < plan.sampleSize; ++P) gapRow();
+        } else {
+            for (; P < plan.bursts; ++P) WriteBurst(nullptr, P);
+        }
+        writer.close();
+        temp->commit();
+    } catch (const IoError& e) {
+        say(kWriteError + std::string(e.what()));
+        return LinkOutcome::Failed;
+    }
+    if (prompter) prompter->information(kSavedMessage);
+    return LinkOutcome::Done;
+}
+
+}  // namespace brine
