@@ -23,9 +23,6 @@ TFrmDateYearTable::TFrmDateYearTable(QWidget* parent) : QDialog(parent) { setObj
 TFrmEditSDF* FrmEditSDF = nullptr;
 TFrmEditSDF::TFrmEditSDF(QWidget* parent) : QDialog(parent) { setObjectName("FrmEditSDF"); }
 
-TFrmCommaData* FrmCommaData = nullptr;
-TFrmCommaData::TFrmCommaData(QWidget* parent) : QDialog(parent) { setObjectName("FrmCommaData"); }
-
 TFrmNortek* FrmNortek = nullptr;
 TFrmNortek::TFrmNortek(QWidget* parent) : QDialog(parent) { setObjectName("FrmNortek"); }
 

@@ -49,13 +49,6 @@ public:
 };
 extern TFrmEditSDF* FrmEditSDF;
 
-class TFrmCommaData : public QDialog {
-    Q_OBJECT
-public:
-    explicit TFrmCommaData(QWidget* parent = nullptr);
-};
-extern TFrmCommaData* FrmCommaData;
-
 class TFrmNortek : public QDialog {
     Q_OBJECT
 public:

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QCheckBox>
 
 #include "app/about_box.h"
 #include "app/addc_drf_command.h"
@@ -12,6 +13,7 @@
 #include "core/ui/frm_progress.h"
 #include "core/ui/frm_sdfdata.h"
 #include "importers/frm_alec.h"
+#include "importers/frm_comma_data.h"
 #include "importers/frm_input_box.h"
 #include "platform/html_help.h"
 #include "platform/qt_file_dialog.h"
@@ -84,6 +86,12 @@ void BindTargets() {
         };
         ConvertSDFToTSD(AppModel(), source, chooseTarget, AppPrompter(), *FrmProgress);
     };
+    FrmCommaData->progress = FrmProgress;
+    FrmCommaData->parameterFolder = [] { return Form1->AppDir; };
+    t.initCommaData = [] { FrmCommaData->InitDefaults(); };
+    t.openCommaFile = [](const std::string& f) { return FrmCommaData->OpenFile(f); };
+    t.commaBurstMode = [] { return FrmCommaData->CheckBoxBurst->isChecked(); };
+    t.commaTempFileName = [] { return FrmCommaData->TempFileName; };
     t.showLocation = [] {
         FrmLocation->show();
         FrmLocation->raise();
