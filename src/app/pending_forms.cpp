@@ -17,8 +17,6 @@ TFrmCombineSDF::TFrmCombineSDF(QWidget* parent) : QDialog(parent) { setObjectNam
 TFrmDateYearTable* FrmDateYearTable = nullptr;
 TFrmDateYearTable::TFrmDateYearTable(QWidget* parent) : QDialog(parent) { setObjectName("FrmDateYearTable"); }
 
-TFrmCommaData* FrmCommaData = nullptr;
-TFrmCommaData::TFrmCommaData(QWidget* parent) : QDialog(parent) { setObjectName("FrmCommaData"); }
 
 TFrmNortek* FrmNortek = nullptr;
 TFrmNortek::TFrmNortek(QWidget* parent) : QDialog(parent) { setObjectName("FrmNortek"); }

@@ -35,12 +35,6 @@ public:
 };
 extern TFrmDateYearTable* FrmDateYearTable;
 
-class TFrmCommaData : public QDialog {
-    Q_OBJECT
-public:
-    explicit TFrmCommaData(QWidget* parent = nullptr);
-};
-extern TFrmCommaData* FrmCommaData;
 
 class TFrmNortek : public QDialog {
     Q_OBJECT

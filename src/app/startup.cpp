@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <QCheckBox>
 
 #include "app/about_box.h"
 #include "app/addc_drf_command.h"
@@ -15,6 +16,7 @@
 #include "core/ui/frm_progress.h"
 #include "core/ui/frm_sdfdata.h"
 #include "importers/frm_alec.h"
+#include "importers/frm_comma_data.h"
 #include "importers/frm_input_box.h"
 #include "platform/html_help.h"
 #include "platform/qt_file_dialog.h"
@@ -101,6 +103,12 @@ void BindTargets() {
     FrmLinkSDF->SaveDialog1 = &Form1->SaveDialog1;
     FrmLinkSDF->progress = FrmProgress;
     t.linkFiles = [] { FrmLinkSDF->Execute(); };
+    FrmCommaData->progress = FrmProgress;
+    FrmCommaData->parameterFolder = [] { return Form1->AppDir; };
+    t.initCommaData = [] { FrmCommaData->InitDefaults(); };
+    t.openCommaFile = [](const std::string& f) { return FrmCommaData->OpenFile(f); };
+    t.commaBurstMode = [] { return FrmCommaData->CheckBoxBurst->isChecked(); };
+    t.commaTempFileName = [] { return FrmCommaData->TempFileName; };
     t.showLocation = [] {
         FrmLocation->show();
         FrmLocation->raise();

@@ -40,6 +40,7 @@ bool RawTextReader::fill() {
         return false;
     }
     end_ += got;
+    read_ += got;
     return true;
 }
 

@@ -29,6 +29,8 @@ public:
     // 1-based number of the last line read.
     long long lineNumber() const { return line_; }
     std::uint64_t fileSize() const { return size_; }
+    // Bytes of the file up to the end of the last line read.
+    std::uint64_t consumed() const { return read_ - (end_ - pos_); }
 
 private:
     bool fill();
@@ -38,6 +40,7 @@ private:
     bool atFileEnd_ = false;
     long long line_ = 0;
     std::uint64_t size_ = 0;
+    std::uint64_t read_ = 0;  // bytes taken from the file so far
 };
 
 // Splits at commas into views of the line (every field kept).

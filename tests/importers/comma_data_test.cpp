@@ -1,0 +1,391 @@
+// The comma-separated importer without a window: preview, start-time text,
+// the import in both modes, its refusals, and the parameter file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "base/cp932.h"
+#include "base/datetime.h"
+#include "base/errors.h"
+#include "base/ini_file.h"
+#include "base/rounding.h"
+#include "core/current_file.h"
+#include "importers/comma_data.h"
+#include "platform/api/scripted.h"
+#include "support/temp_dir.h"
+
+namespace brine {
+namespace {
+
+// Lines "1,10,100" ... "n,10n,100n".
+std::string numberedLines(int n) {
+    std::string s;
+    for (int i = 1; i <= n; ++i)
+        s += std::to_string(i) + "," + std::to_string(10 * i) + "," + std::to_string(100 * i) + "\r\n";
+    return s;
+}
+
+CommaFormTexts form(int columns, std::string start = "2004/05/06 12:00:00") {
+    CommaFormTexts f;
+    f.StartTime = std::move(start);
+    for (int c = 0; c < columns; ++c)
+        f.Columns.push_back({true, "X" + std::to_string(c + 1), "", "1", "0"});
+    return f;
+}
+
+class CommaImportTest : public ::testing::Test {
+protected:
+    std::string csv(const std::string& text, const std::string& name = "in.csv") {
+        std::string p = dir.file(name);
+        test::writeText(p, text);
+        return p;
+    }
+    // Settings, import and model, as the dialog runs them.
+    CommaImportResult run(const CommaFormTexts& f, const std::string& file) {
+        settings = ReadImportSettings(f, file);
+        CommaImportResult r = ImportCommaData(settings, prompter, progress);
+        ApplyCommaImport(settings, r, model);
+        return r;
+    }
+
+    test::TempDir dir;
+    ScriptedPrompter prompter;
+    ScriptedProgress progress;
+    CurrentFile model;
+    CommaImportSettings settings;
+};
+
+TEST(CommaDateTimeText, FirstRunStartingWithADigit) {
+    EXPECT_EQ(ExtractDateTimeText("Start 2004/05/06 12:00:00 abc"), "2004/05/06 12:00:00 ");
+    EXPECT_EQ(ExtractDateTimeText("t-1.5:x"), "1.5:");  // the hyphen before the digit opens no run
+    EXPECT_EQ(ExtractDateTimeText(utf8ToCp932("開始2004-05-06") + "Z9"), "2004-05-06");
+    EXPECT_EQ(ExtractDateTimeText("no digits: -/."), "");
+}
+
+TEST_F(CommaImportTest, PreviewAppliesSkipStepAndLastAndShowsConvertedReadColumns) {
+    std::string text = numberedLines(12);
+    text.replace(text.find("7,70,700"), 8, "7,,x");
+    std::string file = csv(text + "13,130,1300,extra\r\n");
+    CommaDataFields f;
+    f.SkipLines = 3;
+    f.StepLines = 2;
+    f.ReadFlags[2] = false;
+    f.CoefA[1] = 4;  // channel 1 is file column 1
+    f.CoefB[1] = 2;
+    CommaPreview p = LoadCommaPreview(file, f, progress);
+    EXPECT_EQ(p.LineCount, 13);
+    ASSERT_EQ(p.Rows.size(), 5u);  // lines 5, 7, 9, 11, 13
+    EXPECT_EQ(p.Rows[0], (std::vector<std::string>{"5", "12", "500"}));
+    EXPECT_EQ(p.Rows[1], (std::vector<std::string>{"7", "", "x"}));
+    EXPECT_EQ(p.Rows[4], (std::vector<std::string>{"13", "32", "1300", "extra"}));
+    EXPECT_EQ(p.Widest, 4);
+    EXPECT_EQ(progress.percents.back(), 100);
+    EXPECT_EQ(progress.hides, 1);
+
+    f.LastLine = 10;  // stops after line 10 whatever the skip
+    p = LoadCommaPreview(file, f, progress);
+    EXPECT_EQ(p.Rows.size(), 3u);
+    EXPECT_EQ(p.LineCount, 13);
+
+    CommaDataFields all;
+    EXPECT_EQ(LoadCommaPreview(csv(numberedLines(150)), all, progress).Rows.size(), 101u);
+}
+
+TEST_F(CommaImportTest, StartTimeTextIsPickedFromRowAndColumn) {
+    std::string file = csv("title,Start 2004/05/06 12:00:00 UTC\r\n1,2\r\n");
+    EXPECT_EQ(PickStartTimeText(file, 1, 2), "2004/05/06 12:00:00 ");
+    EXPECT_EQ(PickStartTimeText(file, 1, 3), "");
+    EXPECT_EQ(PickStartTimeText(file, 5, 1), "");
+}
+
+TEST_F(CommaImportTest, IntervalModeFillsTheModelWithOneBurst) {
+    // Short lines give missing values; fields beyond the columns are ignored.
+    std::string file = csv("head\r\n2.004,2\r\n,abc\r\n3\r\n4,5,6\r\n");
+    CommaFormTexts f = form(2);
+    f.Skip = "1";
+    f.Columns[0].Name = utf8ToCp932("水位ちゃんねるの名前です");
+    f.Columns[0].Unit = "cm";
+    f.Columns[1].A = "0.5";
+    f.Columns[1].B = "1";
+    model.Memo = "old";
+    model.FileName = "stale.sdf";
+    CommaImportResult r = run(f, file);
+    ASSERT_TRUE(r.Completed);
+    EXPECT_EQ(r.LineCount, 5);
+    EXPECT_EQ(model.Nch, 2);
+    EXPECT_EQ(model.Nch2, 0);
+    EXPECT_EQ(model.Iterations, 1);
+    EXPECT_EQ(model.SampleSize, 4);
+    EXPECT_EQ(model.BInt, 0);
+    EXPECT_EQ(model.Memo, "");
+    EXPECT_EQ(model.FileName, "");  // nothing read from an earlier file counts as the source
+    EXPECT_EQ(model.Data[0], (std::vector<std::int16_t>{2, ErrorData, 3, 4}));
+    EXPECT_EQ(model.Data[1], (std::vector<std::int16_t>{2, ErrorData, ErrorData, 8}));
+    EXPECT_EQ(model.ChannelName[0], utf8ToCp932("水位ちゃんねるの"));  // cut at 16 bytes
+    EXPECT_EQ(model.ChannelUnit[0], "cm");
+    EXPECT_FLOAT_EQ(model.ScaleA[1], 0.5f);
+    EXPECT_FLOAT_EQ(model.OffsetB[1], 1.0f);
+    EXPECT_EQ(model.SInt, 1);
+    EXPECT_EQ(model.SITUnit, 2);
+    EXPECT_EQ(FormatDateTime(model.StartTime), "2004/05/06 12:00:00");
+    EXPECT_TRUE(prompter.shown.empty());
+
+    // Written through the SDF writer, the burst reads back as imported.
+    model.SaveFileName = dir.file("out.sdf");
+    ASSERT_TRUE(model.CreateSDFFile(model.SaveFileName));
+    ASSERT_TRUE(model.WriteSDFBurst(0));
+    CurrentFile back;
+    ASSERT_TRUE(back.ReadSDFHeader(model.SaveFileName));
+    back.FileName = model.SaveFileName;
+    ASSERT_TRUE(back.ReadSDFBurst(0));
+    EXPECT_EQ(back.Data[1], model.Data[1]);
+}
+
+TEST_F(CommaImportTest, IntervalModeWithoutUsedLineGivesOneEmptyBurst) {
+    CommaFormTexts f = form(1);
+    f.Skip = "5";
+    ASSERT_TRUE(run(f, csv("1\r\n2\r\n")).Completed);
+    EXPECT_EQ(model.Iterations, 1);
+    EXPECT_EQ(model.SampleSize, 0);
+}
+
+TEST_F(CommaImportTest, ScaleOverStopsNamingTheLineAndLeavesModelAndNoTempFile) {
+    std::string file = csv("1\r\n2\r\n32767.2\r\n4\r\n");
+    CommaFormTexts f = form(1);
+    f.BurstMode = true;
+    f.SamplesPerBurst = "1";
+    model.Memo = "untouched";
+    CommaImportResult r = run(f, file);
+    EXPECT_FALSE(r.Completed);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
+    EXPECT_EQ(prompter.shown[0].text,
+              "3行で変換値のスケールオーバー。\n-32768～32767の範囲になるように\n係数を設定して下さい。");
+    EXPECT_EQ(model.Memo, "untouched");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("in.$$$")));
+    // -32767.4 is out of scale as well; -32766.6 rounds to a valid count.
+    prompter.shown.clear();
+    EXPECT_FALSE(run(form(1), csv("-32767.4\r\n")).Completed);
+    EXPECT_TRUE(run(form(1), csv("-32766.6\r\n")).Completed);
+    EXPECT_EQ(model.Data[0][0], -32767);
+}
+
+TEST_F(CommaImportTest, AccuracyQuestionIsAskedOnceAndYesStops) {
+    std::string file = csv("10.4\r\n20\r\n5.3\r\n");
+    prompter.answer(MsgResult::No);
+    ASSERT_TRUE(run(form(1), file).Completed);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
+    EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(prompter.shown[0].text, "1行でデータ変換精度が１％以下となりました。\n係数A,Bを設定し直しますか。");
+    EXPECT_EQ(model.Data[0], (std::vector<std::int16_t>{10, 20, 5}));
+
+    prompter.shown.clear();
+    prompter.answer(MsgResult::Yes);
+    model.Nch = 7;
+    EXPECT_FALSE(run(form(1), csv("20\r\n5.3\r\n")).Completed);
+    EXPECT_TRUE(prompter.showedText("2行でデータ変換精度"));
+    EXPECT_EQ(model.Nch, 7);
+}
+
+TEST_F(CommaImportTest, BurstModeWritesFullBurstsAndFillsTheShortLastOneWithMissingValues) {
+    CommaFormTexts f = form(2);
+    f.BurstMode = true;
+    f.BurstInterval = "30";
+    f.BurstUnit = 3;
+    std::string file = csv(numberedLines(250));
+    std::string temp = dir.file("in.$$$");
+    test::writeText(temp, std::string(100000, 'x'));  // a longer leftover of an earlier run
+    CommaImportResult r = run(f, file);
+    ASSERT_TRUE(r.Completed);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "3回目のバースト計測が途中で終了しています。");
+    EXPECT_EQ(model.Iterations, 3);
+    EXPECT_EQ(model.SampleSize, 100);
+    EXPECT_EQ(model.BInt, 30);
+    EXPECT_EQ(model.BITUnit, 3);
+    EXPECT_EQ(model.FileName, temp);
+    EXPECT_EQ(model.Data[0][0], 1);  // burst 0 read back
+    EXPECT_EQ(model.Data[1][99], 1000);
+    // Header block, one channel-table block, three records of 2 x 100 counts: nothing left over.
+    EXPECT_EQ(std::filesystem::file_size(temp), 512u + 3 * 400);
+    ASSERT_TRUE(model.ReadSDFBurst(2));
+    EXPECT_EQ(model.Data[0][49], 250);
+    EXPECT_EQ(model.Data[1][49], 2500);
+    EXPECT_EQ(model.Data[0][50], ErrorData);
+    EXPECT_EQ(model.Data[1][99], ErrorData);
+}
+
+TEST_F(CommaImportTest, BurstModeWithoutDataAndTooManyBurstsAreRefused) {
+    CommaFormTexts f = form(1);
+    f.BurstMode = true;
+    f.SamplesPerBurst = "1";
+    f.Skip = "3";
+    EXPECT_THROW(run(f, csv("1\r\n2\r\n")), FormatError);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("in.$$$")));
+
+    // Burst numbers are 16 bits in SDF: the 32768th burst must not wrap.
+    f.Skip = "0";
+    std::string lines;
+    for (int i = 0; i < 32768; ++i) lines += "1\n";
+    EXPECT_THROW(run(f, csv(lines)), RangeError);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("in.$$$")));
+}
+
+TEST_F(CommaImportTest, SamplingIntervalIsStoredWholeInAFinerUnitWhenNeeded) {
+    CommaFormTexts f = form(1);
+    f.SamplingInterval = "0.5";
+    f.Step = "5";
+    ASSERT_TRUE(run(f, csv("1\r\n2\r\n3\r\n4\r\n5\r\n")).Completed);
+    EXPECT_EQ(model.SInt, 2500);
+    EXPECT_EQ(model.SITUnit, 1);  // msec
+    EXPECT_DOUBLE_EQ(model.SIntDisplay, 2.5);
+    EXPECT_EQ(model.DisplayUnit, 2);
+    EXPECT_EQ(model.SITUnitName, "sec");
+    EXPECT_EQ(model.Data[0], (std::vector<std::int16_t>{5}));
+
+    std::int32_t sint = 0;
+    std::uint8_t unit = 0;
+    ASSERT_TRUE(SamplingIntervalInUnits(3, 3, sint, unit));
+    EXPECT_EQ(sint, 3);
+    EXPECT_EQ(unit, 3);
+    ASSERT_TRUE(SamplingIntervalInUnits(0.25, 3, sint, unit));  // 15 sec
+    EXPECT_EQ(sint, 15);
+    EXPECT_EQ(unit, 2);
+    ASSERT_TRUE(SamplingIntervalInUnits(1.0 / 3, 2, sint, unit));
+    EXPECT_EQ(sint, 333333);
+    EXPECT_EQ(unit, 0);
+    EXPECT_FALSE(SamplingIntervalInUnits(1e-7, 2, sint, unit));
+    EXPECT_FALSE(SamplingIntervalInUnits(3e9, 8, sint, unit));  // beyond 32 bits
+}
+
+TEST_F(CommaImportTest, SettingsAreRefusedBeforeAnyLineIsRead) {
+    std::string file = csv("1,2\r\n");
+    auto refused = [&](CommaFormTexts f, const char* why) {
+        EXPECT_THROW(ReadImportSettings(f, file), BrineError) << why;
+    };
+    CommaFormTexts f = form(2);
+    f.Columns[1].A = "0";
+    refused(f, "A of 0 divides by zero");
+    f = form(2);
+    f.Columns[0].B = "1e40";
+    refused(f, "B beyond a single-precision number");
+    f = form(2);
+    f.Columns[0].A = "a";
+    refused(f, "A not a number");
+    refused(form(129), "more read columns than the model holds");
+    f = form(2);
+    f.Step = "0";
+    refused(f, "step 0");
+    f = form(2);
+    f.Skip = "1.5";
+    refused(f, "skip not an integer");
+    f = form(2);
+    f.SamplingInterval = "-1";
+    refused(f, "negative interval");
+    refused(form(2, "yesterday"), "unreadable start time");
+    f = form(2);
+    f.BurstMode = true;
+    f.SamplesPerBurst = "0";
+    refused(f, "no samples per burst");
+    f.SamplesPerBurst = "10";
+    f.BurstInterval = "0";
+    refused(f, "no burst interval");
+    f.BurstInterval = "1";
+    f.BurstUnit = 9;
+    refused(f, "unit outside the table");
+
+    // The temporary burst file would be the input itself.
+    f.BurstUnit = 3;
+    std::string dollar = csv("1,2\r\n", "data.$$$");
+    EXPECT_THROW(ReadImportSettings(f, dollar), RangeError);
+    EXPECT_EQ(test::readText(dollar), "1,2\r\n");
+
+    CommaFormTexts ok = form(2);
+    ok.Columns[1].Read = false;
+    CommaImportSettings s = ReadImportSettings(ok, file);
+    EXPECT_EQ(s.Channels.size(), 1u);
+    EXPECT_EQ(s.ReadColumns, (std::vector<bool>{true, false}));
+}
+
+TEST_F(CommaImportTest, ParameterFileRoundTripKeepsColumnsAndChannelEntries) {
+    std::string p = dir.file("set.tfp");
+    CommaParameters out;
+    out.FromFile = true;
+    out.DescribedColumn = "2";
+    out.DescribedRow = "4";
+    out.BurstSampling = true;
+    out.NumberOfSamples = "600";
+    out.BurstInterval = "10";
+    out.BurstIntervalUnitNo = 3;
+    out.Intervals = "0.5";
+    out.UnitNo = 2;
+    out.Skip = "1";
+    out.Step = "2";
+    out.Last = "-1";
+    out.NumberOfColumns = 3;
+    out.Columns = {{true, utf8ToCp932("水位"), "cm", "0.1", "-5", 0, 0},
+                   {false, "ignored", "", "9", "9", 0, 0},
+                   {true, "T", "degC", "0.01", "0", 0, 0}};
+    SaveCommaParameters(p, out);
+    EXPECT_EQ(test::readText(p),
+              "[Start Time]\r\nFrom File=1\r\nDescribed Column=2\r\nDescribed Row=4\r\n"
+              "[Sampling]\r\nBurst Sampling=1\r\nNumber of Samples=600\r\nBurst Interval=10\r\n"
+              "Burst Interval Unit No.=3\r\nIntervals=0.5\r\nUnit No.=2\r\n"
+              "[Table]\r\nSkip=1\r\nStep=2\r\nLast=-1\r\nNumber of Columns=3\r\n"
+              "[Ch0]\r\nRead or not=1\r\nItem Name=" + utf8ToCp932("水位") + "\r\nScale=cm\r\nA=0.1\r\nB=-5\r\n"
+              "[Ch1]\r\nRead or not=0\r\n"
+              "[Ch2]\r\nRead or not=1\r\nItem Name=T\r\nScale=degC\r\nA=0.01\r\nB=0\r\n");
+
+    CommaParameters present;
+    CommaParameters in = LoadCommaParameters(p, present);
+    EXPECT_TRUE(in.FromFile);
+    EXPECT_EQ(in.DescribedRow, "4");
+    EXPECT_EQ(in.NumberOfSamples, "600");
+    EXPECT_EQ(in.Intervals, "0.5");
+    EXPECT_EQ(in.NumberOfColumns, 3);
+    CommaDataFields fields;
+    ApplyParameterColumns(in, fields);
+    EXPECT_TRUE(fields.ReadFlags[0]);
+    EXPECT_FALSE(fields.ReadFlags[1]);
+    EXPECT_TRUE(fields.ReadFlags[2]);
+    EXPECT_TRUE(fields.ReadFlags[3]);  // beyond the file's columns: as it was
+    EXPECT_EQ(fields.ItemNames[0], utf8ToCp932("水位"));
+    EXPECT_EQ(fields.ItemNames[1], "T");  // entry 1 is file column 2
+    EXPECT_DOUBLE_EQ(fields.CoefA[1], 0.01);
+    EXPECT_DOUBLE_EQ(fields.CoefB[0], -5);
+
+    // Saved again in interval mode: the burst keys stay but are not loaded.
+    out.BurstSampling = false;
+    out.NumberOfSamples = "1";
+    SaveCommaParameters(p, out);
+    EXPECT_NE(test::readText(p).find("Number of Samples=600"), std::string::npos);
+    present.NumberOfSamples = "77";
+    in = LoadCommaParameters(p, present);
+    EXPECT_FALSE(in.BurstSampling);
+    EXPECT_EQ(in.NumberOfSamples, "77");
+}
+
+TEST_F(CommaImportTest, ParameterFileValuesOutsideTheirRangeAreNotTaken) {
+    std::string p = csv("[Sampling]\nUnit No.=12\nBurst Sampling=1\nBurst Interval Unit No.=-1\n"
+                        "[Table]\nNumber of Columns=5000\n[Ch0]\nRead or not=1\nA=abc\n",
+                        "bad.tfp");
+    CommaParameters present;
+    present.UnitNo = 4;
+    present.BurstIntervalUnitNo = 5;
+    CommaParameters in = LoadCommaParameters(p, present);
+    EXPECT_EQ(in.UnitNo, 4);
+    EXPECT_EQ(in.BurstIntervalUnitNo, 5);
+    EXPECT_EQ(in.NumberOfColumns, kCommaColumns);
+    EXPECT_DOUBLE_EQ(in.Columns[0].A, 1.0);
+    CommaDataFields fields;
+    ApplyParameterColumns(in, fields);  // 200 columns at most: no write past the tables
+    EXPECT_FALSE(fields.ReadFlags[199]);
+
+    CommaParameters none = LoadCommaParameters(dir.file("missing.tfp"), present);
+    EXPECT_EQ(none.DescribedColumn, "1");
+    EXPECT_EQ(none.UnitNo, 2);
+}
+
+}  // namespace
+}  // namespace brine
