@@ -13,6 +13,7 @@
 #include "core/ui/frm_sdfdata.h"
 #include "importers/frm_alec.h"
 #include "importers/frm_input_box.h"
+#include "importers/frm_kyowa_s.h"
 #include "app/main_window.h"
 #include "app/path_text.h"
 #include "app/pending_forms.h"
