@@ -101,14 +101,13 @@ DL2Header ReadDL2Header(const std::string& fileName) {
 
     if (!r.next(line)) throw FormatError();
     const long long n = r.lineNumber();
-    const int year = DL2Field(line, 1, 5, n);
-    const int month = DL2Field(line, 6, 10, n);
+    int f[9];  // start year, month, day, hour, minute; final month, day, hour, minute
+    for (int i = 0; i < 9; ++i) f[i] = DL2Field(line, 5 * i + 1, 5 * i + 5, n);
+    const int year = f[0];
+    const int month = f[1];
     h.StartYear = static_cast<std::uint16_t>(year);
-    h.StartTime = encodeMinute(year, month, DL2Field(line, 11, 15, n), DL2Field(line, 16, 20, n),
-                               DL2Field(line, 21, 25, n), n);
-    const int finalMonth = DL2Field(line, 26, 30, n);
-    h.FinalTime = encodeMinute(finalMonth < month ? year + 1 : year, finalMonth, DL2Field(line, 31, 35, n),
-                               DL2Field(line, 36, 40, n), DL2Field(line, 41, 45, n), n);
+    h.StartTime = encodeMinute(year, month, f[2], f[3], f[4], n);
+    h.FinalTime = encodeMinute(f[5] < month ? year + 1 : year, f[5], f[6], f[7], f[8], n);
     h.DT = trimmed(line, 46, 50);
     h.Unit = trimmed(line, 51, 55);
     h.NS = trimmed(line, 56, 60);
@@ -127,9 +126,9 @@ DL2Header ReadDL2Header(const std::string& fileName) {
         if (!r.next(line)) throw FormatError(kMsgDL2SingleBurst);
     if (!nextBurstHeader(r, line)) throw FormatError(kMsgDL2SingleBurst);
     const long long m = r.lineNumber();
-    const int month2 = DL2Field(line, 1, 5, m);
-    const double t2 = encodeMinute(month2 < month ? year + 1 : year, month2, DL2Field(line, 6, 10, m),
-                                   DL2Field(line, 11, 15, m), DL2Field(line, 16, 20, m), m);
+    int g[4];  // month, day, hour, minute of the second burst
+    for (int i = 0; i < 4; ++i) g[i] = DL2Field(line, 5 * i + 1, 5 * i + 5, m);
+    const double t2 = encodeMinute(g[0] < month ? year + 1 : year, g[0], g[1], g[2], g[3], m);
     const long double minutes = (static_cast<long double>(t2) - h.StartTime) * 1440;
     if (minutes < 0.5L) throw RangeError(kMsgDL2BurstOrder);
     h.BurstMinutes = RoundHalfAway(minutes);
