@@ -20,18 +20,13 @@
 #include "platform/api/scripted.h"
 #include "platform/modal.h"
 #include "platform/qt_prompter.h"
+#include "support/qt_app.h"
 #include "support/temp_dir.h"
 
 namespace brine {
 namespace {
 
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "test_importers";
-    static char* argv[] = {name, nullptr};
-    static QApplication a(argc, argv);
-    return a;
-}
+QApplication& app() { return test::qtApp(); }
 
 class FrmAlecTest : public ::testing::Test {
 protected:
