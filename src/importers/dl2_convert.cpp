@@ -40,7 +40,8 @@ public:
             outcome = DL2Outcome::Failed;
         }
         outcome = finish(b, outcome);
-        if (outOfRange_ > 0) prompter_.information(std::to_string(outOfRange_) + "個のデータを欠測値に変換しました。");
+        if (outOfRange_ > 0)
+            prompter_.information(std::to_string(outOfRange_) + "個のデータを欠測値に変換しました。");
         return outcome;
     }
 

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
 #include "base/rounding.h"
@@ -59,18 +60,19 @@ std::string_view DL2Columns(std::string_view line, int first, int last) {
 int DL2Field(std::string_view line, int first, int last, long long lineNumber) {
     std::string_view text = DL2Columns(line, first, last);
     std::optional<long long> v = ParseWhole(text);
-    if (!v) throw ConversionError("'" + std::string(TrimView(text)) + "' は整数ではありません。" + where(lineNumber, first, last));
-    if (*v < 0 || *v > 65535)
-        throw RangeError("'" + std::string(TrimView(text)) + "' は0から65535の範囲外です。" + where(lineNumber, first, last));
-    return static_cast<int>(*v);
+    if (v && *v >= 0 && *v <= 65535) return static_cast<int>(*v);
+    const std::string shown = "'" + cp932ToUtf8(TrimView(text)) + "'";
+    if (!v) throw ConversionError(shown + " は整数ではありません。" + where(lineNumber, first, last));
+    throw RangeError(shown + " は0から65535の範囲外です。" + where(lineNumber, first, last));
 }
 
 void DL2SamplingInterval(std::string_view dt, std::int32_t& sint, std::uint8_t& unit) {
+    const std::string message = std::string(kMsgDL2BadInterval) + "\n'" + cp932ToUtf8(dt) + "'";
     std::optional<double> seconds = ParseDecimal(dt);
-    if (!seconds) throw ConversionError(std::string(kMsgDL2BadInterval) + "\n'" + std::string(dt) + "'");
-    if (!(*seconds > 0) || *seconds > 2147483.0) throw RangeError(std::string(kMsgDL2BadInterval) + "\n'" + std::string(dt) + "'");
-    int ms = RoundHalfAway(static_cast<long double>(*seconds) * 1000);
-    if (ms < 1) throw RangeError(std::string(kMsgDL2BadInterval) + "\n'" + std::string(dt) + "'");
+    if (!seconds) throw ConversionError(message);
+    if (!(*seconds > 0) || *seconds > 2147483.0) throw RangeError(message);
+    const int ms = RoundHalfAway(static_cast<long double>(*seconds) * 1000);
+    if (ms < 1) throw RangeError(message);
     if (ms % 1000 == 0) {
         sint = ms / 1000;
         unit = 2;  // sec
