@@ -7,10 +7,6 @@ TFrmWaveHunter::TFrmWaveHunter(QWidget* parent) : QDialog(parent) { setObjectNam
 
 
 
-TFrmKyowaS* FrmKyowaS = nullptr;
-TFrmKyowaS::TFrmKyowaS(QWidget* parent) : QDialog(parent) { setObjectName("FrmKyowaS"); }
-
-
 TFrmCombineSDF* FrmCombineSDF = nullptr;
 TFrmCombineSDF::TFrmCombineSDF(QWidget* parent) : QDialog(parent) { setObjectName("FrmCombineSDF"); }
 

@@ -14,13 +14,6 @@ public:
 extern TFrmWaveHunter* FrmWaveHunter;
 
 
-class TFrmKyowaS : public QDialog {
-    Q_OBJECT
-public:
-    explicit TFrmKyowaS(QWidget* parent = nullptr);
-};
-extern TFrmKyowaS* FrmKyowaS;
-
 class TFrmCombineSDF : public QDialog {
     Q_OBJECT
 public:

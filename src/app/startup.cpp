@@ -18,6 +18,7 @@
 #include "importers/frm_alec.h"
 #include "importers/frm_comma_data.h"
 #include "importers/frm_input_box.h"
+#include "importers/frm_kyowa_s.h"
 #include "platform/html_help.h"
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
@@ -79,6 +80,13 @@ void BindTargets() {
     };
     FrmAlec->declination = [] { return FrmLocation->Declination; };
     FrmAlec->headerCaption = [](const std::string& file) { FrmSDFdata->setWindowTitle(QString::fromStdString(file)); };
+    FrmKyowaS->progress = FrmProgress;
+    FrmKyowaS->headerSave = FrmSDFdata;
+    FrmKyowaS->declination = [] { return FrmLocation->Declination; };
+    FrmKyowaS->headerCaption = [](const std::string& file) {
+        FrmSDFdata->setWindowTitle(QString::fromStdString(file));
+    };
+    t.openDL2File = [](const std::string& f) { FrmKyowaS->OpenDL2File(f); };
     FrmInputBox->helpTopic = [](const std::string& topic) { ShowHelpTopic(FrmInputBox, topic); };
     t.openCompactFile = [](const std::string& f) { FrmAlec->OpenCompactFile(f); };
     t.openCompactWHFile = [](const std::string& f) { FrmAlec->OpenCompactWHFile(f); };

@@ -14,6 +14,7 @@
 #include "importers/frm_alec.h"
 #include "importers/frm_comma_data.h"
 #include "importers/frm_input_box.h"
+#include "importers/frm_kyowa_s.h"
 #include "app/main_window.h"
 #include "app/path_text.h"
 #include "app/pending_forms.h"

@@ -1,0 +1,161 @@
+#include "importers/dl2_convert.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "base/cp932.h"
+#include "base/datetime.h"
+#include "base/errors.h"
+#include "base/rounding.h"
+#include "core/current_file.h"
+#include "importers/alec_convert.h"
+#include "importers/alec_header.h"
+#include "importers/raw_text.h"
+#include "platform/api/progress.h"
+#include "platform/api/prompter.h"
+
+namespace brine {
+
+namespace {
+
+class DL2Conversion {
+public:
+    DL2Conversion(const DL2Header& h, double declination, DL2Services& s)
+        : h_(h), d_(declination), m_(s.model), prompter_(s.prompter), progress_(s.progress) {}
+
+    DL2Outcome run() {
+        const int nch = h_.IsCurrent() ? 2 : 1;
+        if (m_.Nch != nch || m_.Nch2 != 0 || m_.SampleSize != h_.SampleCount) {
+            prompter_.error(kMsgBadHeader);
+            return finish(0, DL2Outcome::Failed);
+        }
+        m_.AllocateDataArrays();
+        int b = 0;
+        DL2Outcome outcome = DL2Outcome::Completed;
+        try {
+            outcome = convert(b);
+        } catch (const BrineError& e) {
+            prompter_.error(e.what());
+            outcome = DL2Outcome::Failed;
+        }
+        outcome = finish(b, outcome);
+        if (outOfRange_ > 0)
+            prompter_.information(std::to_string(outOfRange_) + "個のデータを欠測値に変換しました。");
+        return outcome;
+    }
+
+private:
+    DL2Outcome convert(int& b) {
+        RawTextReader r(h_.SourceFile);
+        std::string_view line;
+        if (!r.next(line) || !r.next(line)) throw FormatError();
+        ProgressScope scope(progress_, kMsgConverting);
+        while (b < m_.Iterations) {
+            if (!nextBurstHeader(r, line)) break;  // the end of the file ends the conversion
+            showBurst(line, r.lineNumber(), b);
+            int j = 0;
+            bool truncated = false;
+            for (int i = 0; i < h_.LinesPerBurst; ++i) {
+                if (!r.next(line)) {
+                    truncated = true;
+                    break;
+                }
+                j = h_.IsCurrent() ? fillCurrent(line, r.lineNumber(), j) : fillValues(line, r.lineNumber(), j);
+            }
+            if (truncated) {
+                // The file ends inside this burst: keep what it holds.
+                if (j == 0) break;
+                for (int ch = 0; ch < m_.Nch; ++ch) {
+                    auto& d = m_.Data[static_cast<std::size_t>(ch)];
+                    std::fill(d.begin() + j, d.end(), ErrorData);
+                }
+            }
+            if (!m_.WriteSDFBurst(b)) {
+                prompter_.error(kMsgWriteFailed + m_.SaveFileName);
+                return DL2Outcome::Failed;
+            }
+            ++b;
+            if (truncated) break;
+            if (progress_.Cancelled()) return DL2Outcome::Cancelled;
+        }
+        return DL2Outcome::Completed;
+    }
+
+    static bool nextBurstHeader(RawTextReader& r, std::string_view& line) {
+        while (r.next(line))
+            if (!TrimView(line).empty()) return true;
+        return false;
+    }
+
+    void showBurst(std::string_view line, long long n, int b) {
+        DateTimeParts p;
+        p.year = h_.StartYear;
+        p.month = DL2Field(line, 1, 5, n);
+        p.day = DL2Field(line, 6, 10, n);
+        p.hour = DL2Field(line, 11, 15, n);
+        p.minute = DL2Field(line, 16, 20, n);
+        progress_.SetPercent(m_.Iterations > 0 ? RoundHalfEven(static_cast<long double>(b) * 100 / m_.Iterations) : 0);
+        // Only a progress text: a date the start year cannot hold is shown as read.
+        double t = 0;
+        progress_.SetComment(TryEncodeDateTime(p, t) ? FormatDateTime(t) : cp932ToUtf8(TrimView(line)));
+    }
+
+    // Direction and speed pairs into north and east components.
+    int fillCurrent(std::string_view line, long long n, int j) {
+        for (int p = 0; p < 6 && j < m_.SampleSize; ++p, ++j) {
+            std::int16_t& vn = m_.Data[0][static_cast<std::size_t>(j)];
+            std::int16_t& ve = m_.Data[1][static_cast<std::size_t>(j)];
+            vn = ve = ErrorData;
+            const int dir = DL2Field(line, 10 * p + 1, 10 * p + 5, n);
+            if (dir > kDL2MaxDirection) continue;
+            const int spd = DL2Field(line, 10 * p + 6, 10 * p + 10, n);
+            if (spd == kDL2Missing) continue;
+            const long double theta = (dir / 10.0L - d_) * std::numbers::pi_v<long double> / 180;
+            vn = count(RoundHalfAway(spd * std::cos(theta)));
+            ve = count(RoundHalfAway(spd * std::sin(theta)));
+        }
+        return j;
+    }
+
+    int fillValues(std::string_view line, long long n, int j) {
+        for (int p = 0; p < 12 && j < m_.SampleSize; ++p, ++j) {
+            const int v = DL2Field(line, 5 * p + 1, 5 * p + 5, n);
+            m_.Data[0][static_cast<std::size_t>(j)] = v == kDL2Missing ? ErrorData : count(v);
+        }
+        return j;
+    }
+
+    // A count the 16 bits cannot hold (or that would read as missing) is stored as missing.
+    std::int16_t count(long long v) {
+        if (v > -32768 && v <= 32767) return static_cast<std::int16_t>(v);
+        ++outOfRange_;
+        return ErrorData;
+    }
+
+    // The header declares exactly the bursts written.
+    DL2Outcome finish(int written, DL2Outcome outcome) {
+        if (written == m_.Iterations) return outcome;
+        m_.Iterations = static_cast<std::int16_t>(written);
+        if (!m_.WriteSDFHeader(m_.SaveFileName)) {
+            prompter_.error(kMsgWriteFailed + m_.SaveFileName);
+            return DL2Outcome::Failed;
+        }
+        return outcome;
+    }
+
+    const DL2Header& h_;
+    const double d_;
+    CurrentFile& m_;
+    Prompter& prompter_;
+    ProgressSink& progress_;
+    long long outOfRange_ = 0;
+};
+
+}  // namespace
+
+DL2Outcome ConvertDL2Bursts(const DL2Header& h, double declination, DL2Services& s) {
+    return DL2Conversion(h, declination, s).run();
+}
+
+}  // namespace brine
