@@ -11,9 +11,6 @@ TFrmKyowaS* FrmKyowaS = nullptr;
 TFrmKyowaS::TFrmKyowaS(QWidget* parent) : QDialog(parent) { setObjectName("FrmKyowaS"); }
 
 
-TFrmCombineSDF* FrmCombineSDF = nullptr;
-TFrmCombineSDF::TFrmCombineSDF(QWidget* parent) : QDialog(parent) { setObjectName("FrmCombineSDF"); }
-
 TFrmLinkSDF* FrmLinkSDF = nullptr;
 TFrmLinkSDF::TFrmLinkSDF(QWidget* parent) : QDialog(parent) { setObjectName("FrmLinkSDF"); }
 

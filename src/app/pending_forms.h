@@ -21,13 +21,6 @@ public:
 };
 extern TFrmKyowaS* FrmKyowaS;
 
-class TFrmCombineSDF : public QDialog {
-    Q_OBJECT
-public:
-    explicit TFrmCombineSDF(QWidget* parent = nullptr);
-};
-extern TFrmCombineSDF* FrmCombineSDF;
-
 class TFrmLinkSDF : public QDialog {
     Q_OBJECT
 public:

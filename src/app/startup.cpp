@@ -16,6 +16,7 @@
 #include "platform/html_help.h"
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
+#include "tools/frm_combine_sdf.h"
 
 namespace brine {
 
@@ -84,6 +85,10 @@ void BindTargets() {
         };
         ConvertSDFToTSD(AppModel(), source, chooseTarget, AppPrompter(), *FrmProgress);
     };
+    FrmCombineSDF->progress = FrmProgress;
+    FrmCombineSDF->OpenDialog1 = &Form1->OpenDialog1;
+    FrmCombineSDF->SaveDialog1 = &Form1->SaveDialog1;
+    t.combineFiles = [] { FrmCombineSDF->Execute(); };
     t.showLocation = [] {
         FrmLocation->show();
         FrmLocation->raise();

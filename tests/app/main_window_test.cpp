@@ -25,6 +25,7 @@
 #include "platform/modal.h"
 #include "platform/qt_prompter.h"
 #include "support/temp_dir.h"
+#include "tools/frm_combine_sdf.h"
 
 namespace brine {
 namespace {
