@@ -144,8 +144,8 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
         return false;
     }
 
-    SetOutputHeader(set, settings, model);
     SaveNameScope saveName(model);
+    SetOutputHeader(set, settings, model);
     std::optional<SafeReplace> output;
     try {
         output.emplace(target);

@@ -327,6 +327,7 @@ TEST_F(MergeTest, FailedMergesWriteNothingAndShowNoSuccess) {
     ASSERT_TRUE(add(input("a.sdf", a)));
     ASSERT_TRUE(add(input("b.sdf", a)));
     test::writeText(dir.file("old.tsd"), "old");
+    model.SaveFileName = "previous.sdf";
     auto refusedWith = [&](const MergeSettings& s, const std::string& message) {
         std::size_t before = prompter.shown.size();
         EXPECT_FALSE(combine(s));
@@ -345,6 +346,7 @@ TEST_F(MergeTest, FailedMergesWriteNothingAndShowNoSuccess) {
     refusedWith(zeroScale, "データの書き込みでエラーが発生しました。");
     EXPECT_EQ(test::readText(dir.file("old.tsd")), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
+    EXPECT_EQ(model.SaveFileName, "previous.sdf");  // no burst writer points at a removed file
 }
 
 TEST_F(MergeTest, MergingIntoAnInputReplacesItOnlyAfterEverythingWasRead) {
