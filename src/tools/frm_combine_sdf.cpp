@@ -173,10 +173,6 @@ void TFrmCombineSDF::buildLayout() {
     connect(BitBtn4, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-QLabel* TFrmCombineSDF::EditLabel(QLineEdit* edit) {
-    return edit->parentWidget()->findChild<QLabel*>(edit->objectName() + "Label");
-}
-
 void TFrmCombineSDF::setUpGrid(StringGrid* grid) {
     grid->setRowCount(1);
     const char* titles[] = {"No", "Item", "Unit", "A", "B"};

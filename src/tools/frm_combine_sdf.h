@@ -71,9 +71,6 @@ public:
     QPushButton* BitBtnCombineFiles;
     QPushButton* BitBtn4;
 
-    // The caption of a labelled edit.
-    static QLabel* EditLabel(QLineEdit* edit);
-
 private:
     void buildLayout();
     void setUpGrid(StringGrid* grid);
