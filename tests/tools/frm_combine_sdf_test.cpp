@@ -25,7 +25,7 @@
 namespace brine {
 namespace {
 
-using test::InputSpec;
+using test::InputLayout;
 
 class FrmCombineSDFTest : public ::testing::Test {
 protected:
@@ -82,7 +82,7 @@ protected:
     ScriptedFileChooser chooser;
     FileDialog open{FileDialogKind::Open}, save{FileDialogKind::Save};
     std::unique_ptr<TFrmCombineSDF> form;
-    InputSpec a, b;
+    InputLayout a, b;
     std::string fileA, fileB;
 };
 

@@ -16,7 +16,7 @@ namespace brine::test {
 
 inline double at(int h, int m, int s, int ms = 0) { return EncodeDateTime({2024, 5, 1, h, m, s, ms}); }
 
-struct InputSpec {
+struct InputLayout {
     double start = at(12, 0, 0);
     int nch = 1, nch2 = 0, iterations = 1, sampleSize = 10;
     int sInt = 1, sitUnit = 2, bInt = 60, bitUnit = 2;
@@ -29,35 +29,35 @@ struct InputSpec {
     };
 };
 
-// Writes an SDF (or, by the name's extension, TSD) file of the spec.
-inline void writeInput(const std::string& path, const InputSpec& spec) {
+// Writes an SDF (or, by the name's extension, TSD) file of the layout.
+inline void writeInput(const std::string& path, const InputLayout& layout) {
     CurrentFile m;
-    m.Memo = "memo of " + spec.prefix;
-    m.StartTime = spec.start;
-    m.Nch = static_cast<std::int16_t>(spec.nch);
-    m.Nch2 = static_cast<std::int16_t>(spec.nch2);
-    m.Iterations = static_cast<std::int16_t>(spec.iterations);
-    m.SampleSize = spec.sampleSize;
-    m.SInt = spec.sInt;
-    m.SITUnit = static_cast<std::uint8_t>(spec.sitUnit);
-    m.BInt = spec.bInt;
-    m.BITUnit = static_cast<std::uint8_t>(spec.bitUnit);
-    for (int k = 0; k < spec.nch + spec.nch2; ++k) {
+    m.Memo = "memo of " + layout.prefix;
+    m.StartTime = layout.start;
+    m.Nch = static_cast<std::int16_t>(layout.nch);
+    m.Nch2 = static_cast<std::int16_t>(layout.nch2);
+    m.Iterations = static_cast<std::int16_t>(layout.iterations);
+    m.SampleSize = layout.sampleSize;
+    m.SInt = layout.sInt;
+    m.SITUnit = static_cast<std::uint8_t>(layout.sitUnit);
+    m.BInt = layout.bInt;
+    m.BITUnit = static_cast<std::uint8_t>(layout.bitUnit);
+    for (int k = 0; k < layout.nch + layout.nch2; ++k) {
         auto i = static_cast<std::size_t>(k);
-        m.ChannelName[i] = spec.prefix + std::to_string(k);
+        m.ChannelName[i] = layout.prefix + std::to_string(k);
         m.ChannelUnit[i] = "u" + std::to_string(k);
-        m.ScaleA[i] = spec.a * static_cast<float>(k + 1);
-        m.OffsetB[i] = spec.b;
+        m.ScaleA[i] = layout.a * static_cast<float>(k + 1);
+        m.OffsetB[i] = layout.b;
     }
     m.AllocateDataArrays();
     const bool tsd = UpperExtension(path) == ".TSD";
     ASSERT_TRUE(tsd ? m.WriteTSDHeader(path) : m.CreateSDFFile(path));
     m.SaveFileName = path;
-    for (int b = 0; b < spec.iterations; ++b) {
-        for (int ch = 0; ch < spec.nch; ++ch)
-            for (int s = 0; s < spec.sampleSize; ++s)
-                m.Data[static_cast<std::size_t>(ch)][static_cast<std::size_t>(s)] = spec.value(ch, s, b);
-        for (int j = 0; j < spec.nch2; ++j) m.BurstData[static_cast<std::size_t>(j)] = spec.value(1000 + j, 0, b);
+    for (int b = 0; b < layout.iterations; ++b) {
+        for (int ch = 0; ch < layout.nch; ++ch)
+            for (int s = 0; s < layout.sampleSize; ++s)
+                m.Data[static_cast<std::size_t>(ch)][static_cast<std::size_t>(s)] = layout.value(ch, s, b);
+        for (int j = 0; j < layout.nch2; ++j) m.BurstData[static_cast<std::size_t>(j)] = layout.value(1000 + j, 0, b);
         ASSERT_TRUE(tsd ? m.WriteTSDBurst(b) : m.WriteSDFBurst(b));
     }
 }

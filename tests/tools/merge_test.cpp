@@ -16,13 +16,13 @@ namespace brine {
 namespace {
 
 using test::at;
-using test::InputSpec;
+using test::InputLayout;
 
 class MergeTest : public ::testing::Test {
 protected:
-    std::string input(const std::string& name, const InputSpec& spec) {
+    std::string input(const std::string& name, const InputLayout& layout) {
         std::string p = dir.file(name);
-        test::writeInput(p, spec);
+        test::writeInput(p, layout);
         return p;
     }
     bool add(const std::string& path) { return set.AddFile(path, model, prompter); }
@@ -46,10 +46,10 @@ protected:
 };
 
 TEST_F(MergeTest, HalfSecondLaterSamplesLandOnlyWithinTheTolerance) {
-    InputSpec a;
+    InputLayout a;
     a.sampleSize = 600;
     a.prefix = "a";
-    InputSpec b = a;
+    InputLayout b = a;
     b.prefix = "b";
     b.start = at(12, 0, 0, 500);
     ASSERT_TRUE(add(input("a.sdf", a)));
@@ -75,9 +75,9 @@ TEST_F(MergeTest, HalfSecondLaterSamplesLandOnlyWithinTheTolerance) {
 }
 
 TEST_F(MergeTest, CoarserLaterFileFillsEveryOtherSampleAndLeavesTheRestMissing) {
-    InputSpec a;
+    InputLayout a;
     a.sampleSize = 600;
-    InputSpec b;
+    InputLayout b;
     b.start = at(12, 0, 2);
     b.sInt = 2;
     b.sampleSize = 299;
@@ -98,11 +98,11 @@ TEST_F(MergeTest, CoarserLaterFileFillsEveryOtherSampleAndLeavesTheRestMissing) 
 }
 
 TEST_F(MergeTest, LaterFileMustStartStrictlyInsideTheEarlierFirstBurst) {
-    InputSpec a;
+    InputLayout a;
     a.sampleSize = 600;  // ten minutes
     ASSERT_TRUE(add(input("a.sdf", a)));
 
-    InputSpec b = a;
+    InputLayout b = a;
     b.start = at(12, 10, 0);  // exactly one span later
     prompter.answer(MsgResult::Yes);
     EXPECT_FALSE(add(input("b.sdf", b)));
@@ -114,7 +114,7 @@ TEST_F(MergeTest, LaterFileMustStartStrictlyInsideTheEarlierFirstBurst) {
     EXPECT_TRUE(add(input("b.sdf", b)));
 
     // Starting earlier: the first file must start inside the new file's span.
-    InputSpec c = a;
+    InputLayout c = a;
     c.sampleSize = 50;
     c.start = at(11, 58, 20);  // 100 s before, span 50 s
     prompter.answer(MsgResult::Yes);
@@ -128,27 +128,27 @@ TEST_F(MergeTest, LaterFileMustStartStrictlyInsideTheEarlierFirstBurst) {
 }
 
 TEST_F(MergeTest, BurstFilesMustAgreeInTimingAndOnlyTheBurstCountAsks) {
-    InputSpec a;
+    InputLayout a;
     a.iterations = 3;
     ASSERT_TRUE(add(input("a.sdf", a)));
     struct Case {
         const char* what;
-        std::function<void(InputSpec&)> change;
+        std::function<void(InputLayout&)> change;
         std::string message;
     };
     std::vector<Case> refused{
-        {"start", [](InputSpec& s) { s.start = at(12, 0, 1); },
+        {"start", [](InputLayout& s) { s.start = at(12, 0, 1); },
          "計測開始時刻（2024/05/01 12:00:01）が異なります。\nバースト記録方式では計測開始時刻は同じでなければ、結合できません。"},
-        {"samples", [](InputSpec& s) { s.sampleSize = 12; },
+        {"samples", [](InputLayout& s) { s.sampleSize = 12; },
          "サンプル数（12）が異なります。\nバースト記録方式ではサンプル数も同じでなければ、結合できません。"},
-        {"sampling", [](InputSpec& s) { s.sitUnit = 1; },
+        {"sampling", [](InputLayout& s) { s.sitUnit = 1; },
          "計測時間間隔が異なります。\nバースト記録方式では計測時間間隔も同じでなければ、結合できません。"},
-        {"burst interval", [](InputSpec& s) { s.bInt = 1; s.bitUnit = 3; },
+        {"burst interval", [](InputLayout& s) { s.bInt = 1; s.bitUnit = 3; },
          "バースト時間間隔が異なります。結合できません。"},
     };
     for (const Case& c : refused) {
         SCOPED_TRACE(c.what);
-        InputSpec b = a;
+        InputLayout b = a;
         c.change(b);
         EXPECT_FALSE(add(input("b.sdf", b)));
         EXPECT_EQ(prompter.lastText(), c.message);
@@ -156,7 +156,7 @@ TEST_F(MergeTest, BurstFilesMustAgreeInTimingAndOnlyTheBurstCountAsks) {
         EXPECT_EQ(set.FileCount(), 1);
     }
 
-    InputSpec b = a;
+    InputLayout b = a;
     b.iterations = 2;
     prompter.answer(MsgResult::No);
     EXPECT_FALSE(add(input("b.sdf", b)));
@@ -167,13 +167,13 @@ TEST_F(MergeTest, BurstFilesMustAgreeInTimingAndOnlyTheBurstCountAsks) {
 }
 
 TEST_F(MergeTest, ChannelTablesJoinInOrderOfAddingAndEditsReachTheHeaderOnly) {
-    InputSpec a;
+    InputLayout a;
     a.prefix = "a";
     a.nch = 3;
     a.nch2 = 1;
     a.iterations = 2;
     a.sampleSize = 4;
-    InputSpec b = a;
+    InputLayout b = a;
     b.prefix = "b";
     b.nch = 2;
     b.nch2 = 2;
@@ -220,10 +220,10 @@ TEST_F(MergeTest, ChannelTablesJoinInOrderOfAddingAndEditsReachTheHeaderOnly) {
 }
 
 TEST_F(MergeTest, TextOutputMarksMissingValuesWithEquals) {
-    InputSpec a;
+    InputLayout a;
     a.sampleSize = 3;
     a.prefix = "a";
-    InputSpec b = a;
+    InputLayout b = a;
     b.prefix = "b";
     b.start = at(12, 0, 1);
     ASSERT_TRUE(add(input("a.sdf", a)));
@@ -238,10 +238,10 @@ TEST_F(MergeTest, TextOutputMarksMissingValuesWithEquals) {
 }
 
 TEST_F(MergeTest, BurstsAFileLacksOrCannotReadStayMissingAndAreReportedOnce) {
-    InputSpec a;
+    InputLayout a;
     a.iterations = 3;
     a.sampleSize = 4;
-    InputSpec shorter = a;
+    InputLayout shorter = a;
     shorter.iterations = 2;
     ASSERT_TRUE(add(input("a.sdf", a)));
     prompter.answer(MsgResult::Yes);
@@ -294,18 +294,18 @@ TEST_F(MergeTest, FilesThatCannotJoinAreRefusedWithTheirReason) {
     EXPECT_FALSE(add(dir.file("junk.sdf")));
     EXPECT_EQ(prompter.lastText(), kFormatMessage);
 
-    InputSpec zero;
+    InputLayout zero;
     zero.sInt = 0;
     EXPECT_FALSE(add(input("zero.sdf", zero)));
     EXPECT_EQ(prompter.lastText(), kBadSamplingIntervalMessage);
     EXPECT_EQ(set.FileCount(), 0);
 
     // The output table holds 128 interval channels and 129 channels in all.
-    InputSpec many;
+    InputLayout many;
     many.nch = 100;
     many.sampleSize = 2;
     ASSERT_TRUE(add(input("many.sdf", many)));
-    InputSpec more = many;
+    InputLayout more = many;
     more.nch = 29;
     EXPECT_FALSE(add(input("more.sdf", more)));
     EXPECT_EQ(prompter.lastText(), kTooManyChannelsMessage);
@@ -317,7 +317,7 @@ TEST_F(MergeTest, FilesThatCannotJoinAreRefusedWithTheirReason) {
 }
 
 TEST_F(MergeTest, FailedMergesWriteNothingAndShowNoSuccess) {
-    InputSpec a;
+    InputLayout a;
     ASSERT_TRUE(add(input("a.sdf", a)));
     ASSERT_TRUE(add(input("b.sdf", a)));
     test::writeText(dir.file("old.tsd"), "old");
@@ -345,7 +345,7 @@ TEST_F(MergeTest, FailedMergesWriteNothingAndShowNoSuccess) {
 
 // The first file starts between seconds: its own samples stay on the grid.
 TEST_F(MergeTest, MergingIntoAnInputReplacesItOnlyAfterEverythingWasRead) {
-    InputSpec a;
+    InputLayout a;
     a.iterations = 2;
     a.start = at(12, 0, 0, 700);
     ASSERT_TRUE(add(input("a.sdf", a)));
@@ -362,7 +362,7 @@ TEST_F(MergeTest, MergingIntoAnInputReplacesItOnlyAfterEverythingWasRead) {
 }
 
 TEST_F(MergeTest, TextInputOutOfRangeValueAsksInTheMergeWording) {
-    InputSpec a;
+    InputLayout a;
     a.sampleSize = 3;
     ASSERT_TRUE(add(input("a.sdf", a)));
     std::string b = input("b.tsd", a);
