@@ -7,8 +7,6 @@ TFrmWaveHunter::TFrmWaveHunter(QWidget* parent) : QDialog(parent) { setObjectNam
 
 
 
-TFrmCombineSDF* FrmCombineSDF = nullptr;
-TFrmCombineSDF::TFrmCombineSDF(QWidget* parent) : QDialog(parent) { setObjectName("FrmCombineSDF"); }
 
 TFrmDateYearTable* FrmDateYearTable = nullptr;
 TFrmDateYearTable::TFrmDateYearTable(QWidget* parent) : QDialog(parent) { setObjectName("FrmDateYearTable"); }

@@ -14,12 +14,6 @@ public:
 extern TFrmWaveHunter* FrmWaveHunter;
 
 
-class TFrmCombineSDF : public QDialog {
-    Q_OBJECT
-public:
-    explicit TFrmCombineSDF(QWidget* parent = nullptr);
-};
-extern TFrmCombineSDF* FrmCombineSDF;
 
 class TFrmDateYearTable : public QDialog {
     Q_OBJECT

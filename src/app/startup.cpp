@@ -24,6 +24,7 @@
 #include "platform/qt_prompter.h"
 #include "tools/frm_edit_sdf.h"
 #include "tools/frm_linksdf.h"
+#include "tools/frm_combine_sdf.h"
 
 namespace brine {
 
@@ -117,6 +118,10 @@ void BindTargets() {
     t.openCommaFile = [](const std::string& f) { return FrmCommaData->OpenFile(f); };
     t.commaBurstMode = [] { return FrmCommaData->CheckBoxBurst->isChecked(); };
     t.commaTempFileName = [] { return FrmCommaData->TempFileName; };
+    FrmCombineSDF->progress = FrmProgress;
+    FrmCombineSDF->OpenDialog1 = &Form1->OpenDialog1;
+    FrmCombineSDF->SaveDialog1 = &Form1->SaveDialog1;
+    t.combineFiles = [] { FrmCombineSDF->Execute(); };
     t.showLocation = [] {
         FrmLocation->show();
         FrmLocation->raise();

@@ -29,6 +29,7 @@
 #include "support/temp_dir.h"
 #include "tools/frm_edit_sdf.h"
 #include "tools/frm_linksdf.h"
+#include "tools/frm_combine_sdf.h"
 
 namespace brine {
 namespace {

@@ -1,0 +1,297 @@
+#include "tools/frm_combine_sdf.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <algorithm>
+#include <filesystem>
+
+#include "base/cp932.h"
+#include "base/datetime.h"
+#include "base/errors.h"
+#include "base/number_text.h"
+#include "core/current_file.h"
+#include "core/header_edit_rules.h"
+#include "core/header_save.h"
+#include "platform/api/file_dialog.h"
+#include "platform/api/progress.h"
+#include "platform/guard.h"
+#include "platform/modal.h"
+#include "platform/qt_file_dialog.h"
+#include "platform/qt_prompter.h"
+#include "platform/string_grid.h"
+
+namespace brine {
+
+TFrmCombineSDF* FrmCombineSDF = nullptr;
+
+namespace {
+
+constexpr int kClientWidth = 436;
+constexpr int kClientHeight = 520;
+constexpr int kGridRowHeight = 18;
+constexpr int kItemGridTop = 250;
+constexpr int kItemGridMaxHeight = 97;
+constexpr int kBurstGridTop = 372;
+constexpr int kBurstGridMaxHeight = 80;
+
+const char kSaveFilter[] = "SDF files (*.sdf)|*.sdf|TSD files (*.tsd)|*.tsd";
+const char kOverwrite[] = "同名のファイルが存在します。\n上書きしてよろしいですか。";
+
+QString fromUtf8(const std::string& s) { return QString::fromStdString(s); }
+QString fromCp932(const std::string& s) { return QString::fromStdString(cp932ToUtf8(s)); }
+
+std::string folderOf(const std::string& fileName) {
+    return std::filesystem::path(fileName).parent_path().string();
+}
+
+std::string fullName(const std::string& fileName) {
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(fileName, ec);
+    return ec ? fileName : p.lexically_normal().string();
+}
+
+int gridHeight(int rows, int rowHeight, int maxHeight) { return std::min((rowHeight + 1) * rows + 20, maxHeight); }
+
+// An interval as the header states it: "1 sec".
+QString intervalText(std::int32_t value, std::uint8_t unit) {
+    return QString::number(value) + " " + QString::fromLatin1(unitAt(unit).Name);
+}
+
+// A grid row back into a channel entry: unedited text keeps the file's exact
+// bytes and values.
+void readRow(const StringGrid& grid, int row, MergeChannel& c) {
+    QString name = grid.cell(1, row), unit = grid.cell(2, row);
+    if (name != fromCp932(c.name)) c.name = utf8ToCp932(name.toStdString());
+    if (unit != fromCp932(c.unit)) c.unit = utf8ToCp932(unit.toStdString());
+    c.a = ParseScaleCell(grid.cell(3, row).toStdString(), c.a);
+    c.b = ParseScaleCell(grid.cell(4, row).toStdString(), c.b);
+}
+
+}  // namespace
+
+TFrmCombineSDF::TFrmCombineSDF(QWidget* parent) : QDialog(parent), model(&AppModel()) {
+    setObjectName("FrmCombineSDF");
+    buildLayout();
+}
+
+void TFrmCombineSDF::buildLayout() {
+    setWindowTitle(QStringLiteral("SDFファイルの併合"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
+    setFixedSize(kClientWidth, kClientHeight);
+
+    auto label = [](QWidget* parent, const char* name, const QString& text, QRect r) {
+        auto* l = new QLabel(text, parent);
+        l->setObjectName(name);
+        l->setGeometry(r);
+        return l;
+    };
+    // A read-only edit with its caption to the left.
+    auto labeledEdit = [this](const char* name, const QString& caption, QRect r, int captionWidth) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(name);
+        e->setGeometry(r);
+        e->setReadOnly(true);
+        auto* l = new QLabel(caption, this);
+        l->setObjectName(QString::fromLatin1(name) + "Label");
+        l->setGeometry(r.x() - captionWidth, r.y() + 3, captionWidth, 16);
+        l->setBuddy(e);
+        return e;
+    };
+
+    Label1 = label(this, "Label1", QStringLiteral("ファイル："), QRect(8, 8, 80, 16));
+    ListBoxCombinedFiles = new QListWidget(this);
+    ListBoxCombinedFiles->setObjectName("ListBoxCombinedFiles");
+    ListBoxCombinedFiles->setGeometry(8, 26, 340, 66);
+    Button1 = new QPushButton(QStringLiteral("追加"), this);
+    Button1->setObjectName("Button1");
+    Button1->setGeometry(356, 26, 72, 26);
+    Button1->setAutoDefault(false);
+
+    Label2 = label(this, "Label2", QStringLiteral("メモ："), QRect(8, 100, 80, 16));
+    MemoCombinedFile = new QPlainTextEdit(this);
+    MemoCombinedFile->setObjectName("MemoCombinedFile");
+    MemoCombinedFile->setGeometry(8, 118, 420, 44);
+
+    LabeledEditStartTime = labeledEdit("LabeledEditStartTime", QStringLiteral("計測開始時刻："), QRect(106, 170, 150, 22), 98);
+    LabeledEditNS = labeledEdit("LabeledEditNS", QStringLiteral("ｲﾝﾀｰﾊﾞﾙ記録回数："), QRect(106, 196, 80, 22), 98);
+    LabeledEditSampInterval =
+        labeledEdit("LabeledEditSampInterval", QStringLiteral("計測時間間隔："), QRect(106, 222, 80, 22), 98);
+    LabeledEditIteration = labeledEdit("LabeledEditIteration", QStringLiteral("リピート回数："), QRect(348, 196, 80, 22), 110);
+    LabeledEditBurstInterval =
+        labeledEdit("LabeledEditBurstInterval", QStringLiteral("バースト時間間隔："), QRect(348, 222, 80, 22), 110);
+
+    Label3 = label(this, "Label3", QStringLiteral("インターバル記録項目："), QRect(8, kItemGridTop - 18, 200, 16));
+    StringGridItem = new StringGrid(this);
+    StringGridItem->setObjectName("StringGridItem");
+    LabelBurstCh = label(this, "LabelBurstCh", QStringLiteral("バースト記録項目："), QRect(8, kBurstGridTop - 18, 200, 16));
+    StringGridBurstCh = new StringGrid(this);
+    StringGridBurstCh->setObjectName("StringGridBurstCh");
+    for (StringGrid* g : {StringGridItem, StringGridBurstCh}) {
+        g->setColCount(5);
+        g->setFixedCols(1);
+        g->setFixedRows(1);
+        g->setDefaultRowHeight(kGridRowHeight);
+        g->setEditing(true);
+        // Names and units go into fixed-width CP932 fields and TSD lists.
+        g->setCellValidator([](int col, int, const QString& text) {
+            if (col == 1) return ChannelTextAcceptable(text.toStdString(), kNameBytes);
+            if (col == 2) return ChannelTextAcceptable(text.toStdString(), kUnitBytes);
+            return true;
+        });
+    }
+    StringGridItem->setGeometry(8, kItemGridTop, 420, gridHeight(2, kGridRowHeight, kItemGridMaxHeight));
+    StringGridBurstCh->setGeometry(8, kBurstGridTop, 420, gridHeight(2, kGridRowHeight, kBurstGridMaxHeight));
+
+    GroupBox1 = new QGroupBox(QStringLiteral("同じ時刻とみなす許容誤差"), this);
+    GroupBox1->setObjectName("GroupBox1");
+    GroupBox1->setGeometry(8, 460, 240, 52);
+    Label4 = label(GroupBox1, "Label4", QStringLiteral("計測時間間隔との比："), QRect(8, 24, 130, 16));
+    EditDTAllowance = new QLineEdit(QStringLiteral("0.1"), GroupBox1);
+    EditDTAllowance->setObjectName("EditDTAllowance");
+    EditDTAllowance->setGeometry(140, 20, 90, 22);
+
+    BitBtnCombineFiles = new QPushButton(QStringLiteral("保存"), this);
+    BitBtnCombineFiles->setObjectName("BitBtnCombineFiles");
+    BitBtnCombineFiles->setGeometry(262, 478, 80, 28);
+    BitBtnCombineFiles->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    BitBtnCombineFiles->setDefault(true);
+    BitBtn4 = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    BitBtn4->setObjectName("BitBtn4");
+    BitBtn4->setGeometry(348, 478, 80, 28);
+    BitBtn4->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    BitBtn4->setAutoDefault(false);
+
+    connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
+    connect(BitBtnCombineFiles, &QPushButton::clicked, this,
+            [this] { Guarded([this] { BitBtnCombineFilesClick(); }); });
+    connect(BitBtn4, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TFrmCombineSDF::setUpGrid(StringGrid* grid) {
+    grid->setRowCount(1);
+    const char* titles[] = {"No", "Item", "Unit", "A", "B"};
+    const int widths[] = {20, 120, 50, 70, 70};
+    for (int c = 0; c < 5; ++c) {
+        grid->setCell(c, 0, QString::fromLatin1(titles[c]));
+        grid->setColWidth(c, widths[c]);
+    }
+}
+
+void TFrmCombineSDF::Execute() {
+    BitBtnCombineFiles->setEnabled(false);
+    Files.Clear();
+    TargetFile.clear();
+    setUpGrid(StringGridItem);
+    setUpGrid(StringGridBurstCh);
+    StringGridItem->setGeometry(StringGridItem->x(), kItemGridTop, StringGridItem->width(),
+                                gridHeight(1, kGridRowHeight, kItemGridMaxHeight));
+    StringGridBurstCh->setVisible(false);
+    LabelBurstCh->setVisible(false);
+
+    OpenDialog1->FileName.clear();
+    OpenDialog1->Files.clear();
+    if (!OpenDialog1->Execute(AppFileChooser())) return;
+    ListBoxCombinedFiles->clear();
+    const std::string chosen = OpenDialog1->FileName;
+    if (!AddFile(chosen)) return;
+
+    OpenDialog1->InitialDir = folderOf(chosen);
+    SaveDialog1->InitialDir = folderOf(chosen);
+    const MergeSource& first = Files.First();
+    shownMemo_ = fromUtf8(MemoForDisplay(first.FileMemo));
+    MemoCombinedFile->setPlainText(shownMemo_);
+    LabeledEditStartTime->setText(fromUtf8(FormatDateTime(first.FileStartTime)));
+    LabeledEditNS->setText(QString::number(first.FileSampleSize));
+    LabeledEditSampInterval->setText(intervalText(first.FileSInt, first.FileSITUnit));
+    LabeledEditIteration->setText(QString::number(first.FileIterations));
+    LabeledEditBurstInterval->setText(intervalText(first.FileBInt, first.FileBITUnit));
+    ShowModal(*this);
+}
+
+bool TFrmCombineSDF::AddFile(const std::string& fileName) {
+    if (!Files.AddFile(fileName, *model, AppPrompter())) return false;
+    const MergeSource& f = Files.Files().back();
+    ListBoxCombinedFiles->addItem(fromUtf8(fullName(fileName)));
+    appendRows(StringGridItem, f, 0, f.FileNch, kItemGridMaxHeight);
+    if (f.FileNch2 > 0) {
+        appendRows(StringGridBurstCh, f, f.FileNch, f.FileNch2, kBurstGridMaxHeight);
+        StringGridBurstCh->setVisible(true);
+        LabelBurstCh->setVisible(true);
+    }
+    BitBtnCombineFiles->setEnabled(FileCount() >= 2);
+    return true;
+}
+
+void TFrmCombineSDF::appendRows(StringGrid* grid, const MergeSource& f, int first, int count, int maxHeight) {
+    int row = grid->rowCount();
+    grid->setRowCount(row + count);
+    for (int k = first; k < first + count; ++k, ++row) {
+        auto i = static_cast<std::size_t>(k);
+        grid->setCell(0, row, QString::number(row));
+        grid->setCell(1, row, fromCp932(f.FileChannelName[i]));
+        grid->setCell(2, row, fromCp932(f.FileChannelUnit[i]));
+        grid->setCell(3, row, fromUtf8(ScaleCellText(f.FileScaleA[i])));
+        grid->setCell(4, row, fromUtf8(ScaleCellText(f.FileOffsetB[i])));
+    }
+    grid->setGeometry(grid->x(), grid->y(), grid->width(), gridHeight(grid->rowCount(), kGridRowHeight, maxHeight));
+}
+
+void TFrmCombineSDF::Button1Click() {
+    if (!OpenDialog1->Execute(AppFileChooser())) return;
+    AddFile(OpenDialog1->FileName);
+}
+
+MergeSettings TFrmCombineSDF::readSettings() const {
+    MergeSettings s;
+    s.TargetFile = TargetFile;
+    DefaultChannels(Files, s);
+    for (std::size_t r = 0; r < s.IntervalChannels.size(); ++r)
+        readRow(*StringGridItem, static_cast<int>(r) + 1, s.IntervalChannels[r]);
+    for (std::size_t r = 0; r < s.BurstChannels.size(); ++r)
+        readRow(*StringGridBurstCh, static_cast<int>(r) + 1, s.BurstChannels[r]);
+    QString memo = MemoCombinedFile->toPlainText();
+    s.Memo = memo == shownMemo_ ? TrimRightControl(Files.First().FileMemo)
+                                : cutCp932(MemoFromDisplay(memo.toStdString()), kMemoBytes);
+    std::string tol = EditDTAllowance->text().toStdString();
+    std::optional<double> v = ParseNumber(tol);
+    if (!v) throw ConversionError("'" + tol + "' は正しい数値ではありません。");
+    s.Tol = *v;
+    return s;
+}
+
+bool TFrmCombineSDF::CombineFiles() {
+    // Every edited text is read and checked before anything is written.
+    MergeSettings settings = readSettings();
+    NullProgress noProgress;
+    return brine::CombineFiles(Files, settings, *model, AppPrompter(), progress ? *progress : noProgress);
+}
+
+void TFrmCombineSDF::BitBtnCombineFilesClick() {
+    if (FileCount() < 1) return;
+    SaveDialog1->Filter = kSaveFilter;
+    SaveDialog1->InitialDir = folderOf(Files.First().FileName);
+    if (!SaveDialog1->Execute(AppFileChooser())) return;
+    TargetFile = WithExtensionReplaced(SaveDialog1->FileName, SaveDialog1->FilterIndex == 2 ? "tsd" : "sdf");
+    std::error_code ec;
+    if (std::filesystem::exists(TargetFile, ec)) {
+        switch (AppPrompter().show(MsgType::Warning, kOverwrite, MsgButtons::YesNoCancel)) {
+            case MsgResult::Yes:
+                break;
+            case MsgResult::No:
+                accept();  // nothing written
+                return;
+            default:
+                return;  // the dialog stays
+        }
+    }
+    // A failed merge keeps the dialog and its files for another try.
+    if (CombineFiles()) accept();
+}
+
+}  // namespace brine

@@ -1,0 +1,251 @@
+#include "tools/merge_combine.h"
+
+#include <cmath>
+#include <memory>
+#include <optional>
+
+#include "base/errors.h"
+#include "base/rounding.h"
+#include "base/safe_replace.h"
+#include "core/current_file.h"
+#include "platform/api/progress.h"
+#include "platform/api/prompter.h"
+
+namespace brine {
+
+const char* const kMergeCaption = "ただ今、ファイルの作成中！";
+const char* const kMergeDoneMessage = "結合したファイルを保存しました。";
+
+namespace {
+
+constexpr char kWriteFailed[] = "データの書き込みでエラーが発生しました。\n";
+constexpr char kUnknownKind[] = "SDFファイル(*.sdf)かTSDファイル(*.tsd)に保存して下さい。\n";
+constexpr char kBadTolerance[] = "許容誤差（計測時間間隔との比）には正の数を入力して下さい。";
+constexpr char kSomeUnread[] = "ただし、次のファイルの読み込めなかったデータは欠測値になっています。";
+
+// The text readers' question about values beyond a count, and the merge's wording of it.
+constexpr char kReaderRangeQuestion[] = "単精度整数を超えるデータを発見しました。\nエラーデータに変換してよろしいですか。";
+constexpr char kMergeRangeQuestion[] = "単精度整数を超えるデータを発見しました。\nエラーデータに変換しますか。";
+
+class InputPrompter : public Prompter {
+public:
+    explicit InputPrompter(Prompter& inner) : inner_(inner) {}
+    MsgResult show(MsgType type, const std::string& text, MsgButtons buttons) override {
+        return inner_.show(type, text == kReaderRangeQuestion ? kMergeRangeQuestion : text, buttons);
+    }
+    void beep() override { inner_.beep(); }
+
+private:
+    Prompter& inner_;
+};
+
+// A burst reader of one input, holding the header the file had when added:
+// its counts come back with the file's own scales, whatever the grid says.
+std::unique_ptr<CurrentFile> OpenInput(const MergeSource& f, Prompter& prompter) {
+    auto in = std::make_unique<CurrentFile>();
+    in->prompter = &prompter;
+    in->FileName = f.FileName;
+    in->FileKind = UpperExtension(f.FileName) == ".TSD" ? 1 : 0;
+    in->Memo = f.FileMemo;
+    in->Nch = f.FileNch;
+    in->Nch2 = f.FileNch2;
+    in->Iterations = f.FileIterations;
+    in->SampleSize = f.FileSampleSize;
+    in->SInt = f.FileSInt;
+    in->BInt = f.FileBInt;
+    in->SITUnit = f.FileSITUnit;
+    in->BITUnit = f.FileBITUnit;
+    in->StartTime = f.FileStartTime;
+    for (std::size_t k = 0; k < f.FileChannelName.size(); ++k) {
+        in->ChannelName[k] = f.FileChannelName[k];
+        in->ChannelUnit[k] = f.FileChannelUnit[k];
+        in->ScaleA[k] = f.FileScaleA[k];
+        in->OffsetB[k] = f.FileOffsetB[k];
+    }
+    in->UpdateBlockArithmetic();
+    in->AllocateDataArrays();
+    return in;
+}
+
+// The save name of the model, put back unless the run completes.
+class SaveNameScope {
+public:
+    explicit SaveNameScope(CurrentFile& m) : m_(m), saved_(m.SaveFileName) {}
+    ~SaveNameScope() {
+        if (!kept_) m_.SaveFileName = saved_;
+    }
+    void keep(const std::string& name) {
+        m_.SaveFileName = name;
+        kept_ = true;
+    }
+
+private:
+    CurrentFile& m_;
+    std::string saved_;
+    bool kept_ = false;
+};
+
+void SetOutputHeader(const MergeSet& set, const MergeSettings& s, CurrentFile& m) {
+    const MergeSource& first = set.First();
+    m.ResetHeader();
+    m.SetMemo(s.Memo);
+    // The first file's exact start: a start cut to the whole second would
+    // move the first file's own samples off the grid.
+    m.StartTime = first.FileStartTime;
+    m.SampleSize = first.FileSampleSize;
+    m.SInt = first.FileSInt;
+    m.SITUnit = first.FileSITUnit;
+    m.Iterations = first.FileIterations;
+    m.BInt = first.FileBInt;
+    m.BITUnit = first.FileBITUnit;
+    m.Nch = static_cast<std::int16_t>(s.IntervalChannels.size());
+    m.Nch2 = static_cast<std::int16_t>(s.BurstChannels.size());
+    int k = 0;
+    for (const auto* list : {&s.IntervalChannels, &s.BurstChannels})
+        for (const MergeChannel& c : *list) {
+            m.SetChannelName(k, c.name);
+            m.SetChannelUnit(k, c.unit);
+            m.ScaleA[static_cast<std::size_t>(k)] = c.a;
+            m.OffsetB[static_cast<std::size_t>(k)] = c.b;
+            ++k;
+        }
+    m.UpdateBlockArithmetic();
+    m.AllocateDataArrays();
+}
+
+}  // namespace
+
+void DefaultChannels(const MergeSet& set, MergeSettings& settings) {
+    settings.IntervalChannels.clear();
+    settings.BurstChannels.clear();
+    for (const MergeSource& f : set.Files())
+        for (std::size_t k = 0; k < f.FileChannelName.size(); ++k) {
+            MergeChannel c{f.FileChannelName[k], f.FileChannelUnit[k], f.FileScaleA[k], f.FileOffsetB[k]};
+            (static_cast<int>(k) < f.FileNch ? settings.IntervalChannels : settings.BurstChannels).push_back(c);
+        }
+}
+
+bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFile& model, Prompter& prompter,
+                  ProgressSink& progress) {
+    if (set.FileCount() < 1) return false;
+    if (static_cast<int>(settings.IntervalChannels.size()) != set.TotalNch() ||
+        static_cast<int>(settings.BurstChannels.size()) != set.TotalNch2())
+        throw RangeError("チャンネル数が範囲外です。");
+    const std::string& target = settings.TargetFile;
+    const std::string ext = UpperExtension(target);
+    if (ext != ".SDF" && ext != ".TSD") {
+        prompter.error(kUnknownKind + target);
+        return false;
+    }
+    const bool tsd = ext == ".TSD";
+    const long double tol = settings.Tol;
+    if (!(tol > 0) || !std::isfinite(tol)) {
+        prompter.error(kBadTolerance);
+        return false;
+    }
+
+    SaveNameScope saveName(model);
+    SetOutputHeader(set, settings, model);
+    std::optional<SafeReplace> output;
+    try {
+        output.emplace(target);
+    } catch (const IoError& e) {
+        prompter.error(kWriteFailed + target + "\n" + e.what());
+        return false;
+    }
+    const std::string temp = output->tempPath().string();
+    if (!(tsd ? model.WriteTSDHeader(temp) : model.CreateSDFFile(temp))) {
+        prompter.error(kWriteFailed + target);
+        return false;
+    }
+    model.SaveFileName = temp;
+
+    const std::vector<MergeSource>& files = set.Files();
+    const int n = set.FileCount();
+    InputPrompter inputPrompter(prompter);
+    std::vector<std::unique_ptr<CurrentFile>> inputs;
+    // Times in seconds from the output's start.
+    std::vector<long double> startOffset, sampleStep, burstStep;
+    for (const MergeSource& f : files) {
+        inputs.push_back(OpenInput(f, inputPrompter));
+        startOffset.push_back(SecondsBetween(f.FileStartTime, model.StartTime));
+        sampleStep.push_back(SecondsOf(f.FileSInt, f.FileSITUnit));
+        burstStep.push_back(SecondsOf(f.FileBInt, f.FileBITUnit));
+    }
+    const long double dtOut = SecondsOf(model.SInt, model.SITUnit);
+    const long double outBurstStep = SecondsOf(model.BInt, model.BITUnit);
+    const int outSamples = model.SampleSize;
+    std::vector<bool> unreadable(files.size(), false);
+
+    {
+        ProgressScope scope(progress, kMergeCaption, false);
+        int shown = -1;
+        auto percent = [&](long double p) {
+            int v = RoundHalfEven(p);
+            if (v != shown) progress.SetPercent(v);
+            shown = v;
+        };
+        for (int b = 0; b < model.Iterations; ++b) {
+            if (model.Iterations > 1) percent(static_cast<long double>(b) * 100 / model.Iterations);
+            for (int ch = 0; ch < model.Nch; ++ch)
+                std::fill(model.Data[static_cast<std::size_t>(ch)].begin(),
+                          model.Data[static_cast<std::size_t>(ch)].end(), ErrorData);
+            std::fill(model.BurstData.begin(), model.BurstData.end(), ErrorData);
+            const long double t0 = outBurstStep * b;
+
+            std::size_t c0 = 0, k0 = 0;
+            for (int i = 0; i < n; ++i) {
+                const auto fi = static_cast<std::size_t>(i);
+                const MergeSource& f = files[fi];
+                CurrentFile& in = *inputs[fi];
+                // A file with fewer bursts, or one that failed to read, has
+                // nothing for this burst: its channels stay missing. After a
+                // failure the file is not read again, so its message shows once.
+                bool have = b < f.FileIterations && !unreadable[fi];
+                if (have && !in.ReadBurst(b)) {
+                    unreadable[fi] = true;
+                    have = false;
+                }
+                if (have) {
+                    const long double ti = startOffset[fi] + burstStep[fi] * b;
+                    for (int s = 0; s < f.FileSampleSize && outSamples > 0; ++s) {
+                        if (model.Iterations == 1)
+                            percent((static_cast<long double>(s) / f.FileSampleSize + i) / n * 100);
+                        long double pos = (s * sampleStep[fi] + ti - t0) / dtOut;
+                        if (!(pos > -1 && pos < outSamples)) continue;
+                        int k = RoundHalfAway(pos);
+                        if (k < 0 || k >= outSamples || !(std::fabs(pos - k) < tol)) continue;
+                        for (std::size_t c = 0; c < static_cast<std::size_t>(f.FileNch); ++c)
+                            model.Data[c0 + c][static_cast<std::size_t>(k)] = in.Data[c][static_cast<std::size_t>(s)];
+                    }
+                    for (std::size_t j = 0; j < static_cast<std::size_t>(f.FileNch2); ++j)
+                        model.BurstData[k0 + j] = in.BurstData[j];
+                }
+                c0 += static_cast<std::size_t>(f.FileNch);
+                k0 += static_cast<std::size_t>(f.FileNch2);
+            }
+            if (!(tsd ? model.WriteTSDBurst(b) : model.WriteSDFBurst(b))) {
+                prompter.error(kWriteFailed + target);
+                return false;
+            }
+        }
+        try {
+            output->commit();
+        } catch (const IoError& e) {
+            prompter.error(kWriteFailed + target + "\n" + e.what());
+            return false;
+        }
+    }
+    saveName.keep(target);
+
+    std::string unread;
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (unreadable[i]) unread += "\n" + files[i].FileName;
+    if (unread.empty())
+        prompter.information(kMergeDoneMessage);
+    else
+        prompter.warning(std::string(kMergeDoneMessage) + "\n" + kSomeUnread + unread);
+    return true;
+}
+
+}  // namespace brine

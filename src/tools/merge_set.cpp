@@ -1,0 +1,175 @@
+#include "tools/merge_set.h"
+
+#include <cmath>
+#include <string_view>
+
+#include "base/binary_file.h"
+#include "base/datetime.h"
+#include "core/current_file.h"
+#include "platform/api/prompter.h"
+
+namespace brine {
+
+const char* const kTooOldTsdMessage = "バージョンが古すぎます。最新のバージョンに変換して下さい。";
+const char* const kNoCommonPeriodMessage = "計測期間に同じ時間帯がないため、結合できません。";
+const char* const kBadSamplingIntervalMessage = "サンプリング時間間隔の異常です。";
+const char* const kBadBurstIntervalMessage = "バースト時間間隔の異常です。";
+const char* const kTooManyChannelsMessage = "チャンネル数の合計が多すぎるため、結合できません。";
+
+namespace {
+
+// The model reports through the merge's prompter while a header is read.
+class PrompterScope {
+public:
+    PrompterScope(CurrentFile& m, Prompter& p) : m_(m), saved_(m.prompter) { m.prompter = &p; }
+    ~PrompterScope() { m_.prompter = saved_; }
+    PrompterScope(const PrompterScope&) = delete;
+    PrompterScope& operator=(const PrompterScope&) = delete;
+
+private:
+    CurrentFile& m_;
+    Prompter* saved_;
+};
+
+// A TSD file whose first line names version 1, which the merge does not read.
+bool IsVersion1Tsd(const std::string& fileName) {
+    char head[256];
+    std::size_t n = 0;
+    try {
+        BinaryFile f(fileName, OpenMode::Read);
+        n = f.readSome(head, sizeof head);
+    } catch (const std::exception&) {
+        return false;  // the header reader reports it
+    }
+    std::string_view line(head, n);
+    line = line.substr(0, line.find('\n'));
+    while (!line.empty() && static_cast<unsigned char>(line.back()) <= ' ') line.remove_suffix(1);
+    constexpr std::string_view kVersion1 = "Time Series Data Text Format Ver.1";
+    return line.size() >= kVersion1.size() && line.substr(line.size() - kVersion1.size()) == kVersion1;
+}
+
+MergeSource SourceFromModel(const std::string& fileName, const CurrentFile& m) {
+    MergeSource f;
+    f.FileName = fileName;
+    f.FileMemo = m.Memo;
+    f.FileNch = m.Nch;
+    f.FileNch2 = m.Nch2;
+    f.FileIterations = m.Iterations;
+    f.FileSampleSize = m.SampleSize;
+    f.FileSInt = m.SInt;
+    f.FileBInt = m.BInt;
+    f.FileSITUnit = m.SITUnit;
+    f.FileBITUnit = m.BITUnit;
+    f.FileStartTime = m.StartTime;
+    for (int k = 0; k < m.Nch + m.Nch2; ++k) {
+        auto i = static_cast<std::size_t>(CurrentFile::channelAt(k));
+        f.FileChannelName.push_back(m.ChannelName[i]);
+        f.FileChannelUnit.push_back(m.ChannelUnit[i]);
+        f.FileScaleA.push_back(m.ScaleA[i]);
+        f.FileOffsetB.push_back(m.OffsetB[i]);
+    }
+    return f;
+}
+
+// 0 < r < 1, both bounds excluded.
+bool StrictlyInsideOne(long double r) { return r > 0 && r < 1; }
+
+// Where `later` starts within the first burst of `earlier`, in burst spans.
+long double SpanRatio(const MergeSource& later, const MergeSource& earlier) {
+    long double span = SecondsOf(earlier.FileSInt, earlier.FileSITUnit) * earlier.FileSampleSize;
+    if (!(span > 0)) return -1;
+    return SecondsBetween(later.FileStartTime, earlier.FileStartTime) / span;
+}
+
+}  // namespace
+
+long double SecondsBetween(double later, double earlier) {
+    long double s = (static_cast<long double>(later) - static_cast<long double>(earlier)) * 86400.0L;
+    if (!std::isfinite(s) || std::fabs(s) > 1e12L) return s;
+    return std::roundl(s * 1e6L) / 1e6L;
+}
+
+long double SecondsOf(std::int64_t count, std::uint8_t unit) {
+    return static_cast<long double>(count) * unitAt(unit).SecondsPer;
+}
+
+int MergeSet::TotalNch() const {
+    int n = 0;
+    for (const MergeSource& f : files_) n += f.FileNch;
+    return n;
+}
+
+int MergeSet::TotalNch2() const {
+    int n = 0;
+    for (const MergeSource& f : files_) n += f.FileNch2;
+    return n;
+}
+
+bool MergeSet::AddFile(const std::string& fileName, CurrentFile& model, Prompter& prompter) {
+    PrompterScope scope(model, prompter);
+    if (UpperExtension(fileName) == ".TSD" && IsVersion1Tsd(fileName)) {
+        prompter.error(kTooOldTsdMessage);
+        return false;
+    }
+    if (!model.ReadHeader(fileName)) return false;
+    MergeSource added = SourceFromModel(fileName, model);
+
+    // Intervals are divisors of the time grid.
+    if (added.FileSampleSize > 0 && added.FileSInt <= 0) {
+        prompter.error(kBadSamplingIntervalMessage);
+        return false;
+    }
+    if (added.FileIterations > 1 && added.FileBInt <= 0) {
+        prompter.error(kBadBurstIntervalMessage);
+        return false;
+    }
+    if (!files_.empty() && !Compatible(added, prompter)) return false;
+    // The output's channel table holds at most 128 interval channels and 129 in all.
+    int nch = TotalNch() + added.FileNch, all = nch + TotalNch2() + added.FileNch2;
+    if (nch > kMaxIntervalChannels || all > kMaxChannels) {
+        prompter.error(kTooManyChannelsMessage);
+        return false;
+    }
+    files_.push_back(std::move(added));
+    return true;
+}
+
+bool MergeSet::Compatible(const MergeSource& f, Prompter& prompter) const {
+    const MergeSource& first = files_.front();
+    auto refuse = [&](const std::string& text) {
+        prompter.show(MsgType::Error, text, MsgButtons::Ok);
+        return false;
+    };
+    auto ask = [&](const std::string& text) {
+        return prompter.show(MsgType::Warning, text, MsgButtons::YesNo) == MsgResult::Yes;
+    };
+    const bool burstFile = f.FileIterations > 1;
+
+    if (f.FileStartTime != first.FileStartTime) {
+        std::string when = "計測開始時刻（" + FormatDateTime(f.FileStartTime) + "）が異なります。\n";
+        if (burstFile)
+            return refuse(when + "バースト記録方式では計測開始時刻は同じでなければ、結合できません。");
+        if (!ask(when + "結合しますか。")) return false;
+        // The later file must start strictly inside the earlier one's first burst.
+        if (!StrictlyInsideOne(SpanRatio(first, f)) && !StrictlyInsideOne(SpanRatio(f, first)))
+            return refuse(kNoCommonPeriodMessage);
+    }
+    if (f.FileSampleSize != first.FileSampleSize) {
+        if (burstFile)
+            return refuse("サンプル数（" + std::to_string(f.FileSampleSize) +
+                          "）が異なります。\nバースト記録方式ではサンプル数も同じでなければ、結合できません。");
+        if (!ask("サンプル数が異なりますが、結合しますか。")) return false;
+    }
+    if (f.FileSInt != first.FileSInt || f.FileSITUnit != first.FileSITUnit) {
+        if (burstFile)
+            return refuse("計測時間間隔が異なります。\nバースト記録方式では計測時間間隔も同じでなければ、結合できません。");
+        if (!ask("計測時間間隔が異なります。結合しますか。")) return false;
+    }
+    if (f.FileIterations != first.FileIterations && !ask("バースト観測回数が異なりますが、結合しますか。"))
+        return false;
+    if (first.FileIterations > 1 && (f.FileBInt != first.FileBInt || f.FileBITUnit != first.FileBITUnit))
+        return refuse("バースト時間間隔が異なります。結合できません。");
+    return true;
+}
+
+}  // namespace brine
