@@ -17,9 +17,6 @@ TFrmCombineSDF::TFrmCombineSDF(QWidget* parent) : QDialog(parent) { setObjectNam
 TFrmLinkSDF* FrmLinkSDF = nullptr;
 TFrmLinkSDF::TFrmLinkSDF(QWidget* parent) : QDialog(parent) { setObjectName("FrmLinkSDF"); }
 
-TFrmDateYearTable* FrmDateYearTable = nullptr;
-TFrmDateYearTable::TFrmDateYearTable(QWidget* parent) : QDialog(parent) { setObjectName("FrmDateYearTable"); }
-
 TFrmEditSDF* FrmEditSDF = nullptr;
 TFrmEditSDF::TFrmEditSDF(QWidget* parent) : QDialog(parent) { setObjectName("FrmEditSDF"); }
 

@@ -35,13 +35,6 @@ public:
 };
 extern TFrmLinkSDF* FrmLinkSDF;
 
-class TFrmDateYearTable : public QDialog {
-    Q_OBJECT
-public:
-    explicit TFrmDateYearTable(QWidget* parent = nullptr);
-};
-extern TFrmDateYearTable* FrmDateYearTable;
-
 class TFrmEditSDF : public QDialog {
     Q_OBJECT
 public:

@@ -12,6 +12,7 @@
 #include "app/frm_location.h"
 #include "core/ui/frm_sdfdata.h"
 #include "importers/frm_alec.h"
+#include "importers/frm_date_year_table.h"
 #include "importers/frm_input_box.h"
 #include "app/main_window.h"
 #include "app/path_text.h"
