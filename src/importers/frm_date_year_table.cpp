@@ -182,7 +182,10 @@ bool TFrmDateYearTable::LoadTable(const std::string& fileName, int mode) {
 }
 
 void TFrmDateYearTable::showTable() {
-    // Every cell is written, so nothing of a previous table shows through.
+    // The grid keeps the text of cells it hides: empty them before it
+    // shrinks, so nothing of a previous table shows through.
+    for (int r = 0; r < StringGrid1->rowCount(); ++r)
+        for (int c = 0; c < StringGrid1->colCount(); ++c) StringGrid1->setCell(c, r, QString());
     StringGrid1->setColCount(table_.colCount);
     StringGrid1->setRowCount(table_.rowCount);
     for (int r = 0; r < table_.rowCount; ++r)
