@@ -20,18 +20,15 @@
 #include "platform/api/scripted.h"
 #include "platform/modal.h"
 #include "platform/qt_prompter.h"
+#include "support/qt_app.h"
 #include "support/temp_dir.h"
 
 namespace brine {
 namespace {
 
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "test_importers";
-    static char* argv[] = {name, nullptr};
-    static QApplication a(argc, argv);
-    return a;
-}
+// The shared one, deleted when the tests end: every widget test of this
+// program must use the same application object.
+QApplication& app() { return test::qtApp(); }
 
 class FrmAlecTest : public ::testing::Test {
 protected:

@@ -43,7 +43,7 @@ std::string monthTitles(const std::string& first) {
 class FrmDateYearTableTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!QCoreApplication::instance()) test::qtApp();
+        test::qtApp();
         SetAppPrompter(&prompter);
         form = new TFrmDateYearTable();
         form->model = &model;
