@@ -175,7 +175,6 @@ std::optional<YearTableBurst> ConvertYearTable(const YearTable& table, const Yea
     m.AllocateDataArrays();
     std::vector<std::int16_t>& data = m.Data[0];
     std::fill(data.begin(), data.end(), ErrorData);
-    burst.values.assign(static_cast<std::size_t>(sampleSize), kNaN);
 
     // A ten-day table has one date per row, so a second value column would
     // overwrite the first: only the first is converted.
@@ -236,10 +235,8 @@ std::optional<YearTableBurst> ConvertYearTable(const YearTable& table, const Yea
                     }
                 }
             }
-            for (long long k = first; k <= last; ++k) {
-                data[static_cast<std::size_t>(k)] = count;
-                burst.values[static_cast<std::size_t>(k)] = value;
-            }
+            std::fill(data.begin() + first, data.begin() + last + 1, count);
+            burst.spans.push_back({first, last, value});
         }
     }
     return burst;
@@ -257,10 +254,15 @@ bool SaveYearTableBurst(CurrentFile& m, const YearTableBurst& burst, const std::
         progress.SetComment(m.SaveFileName);
         // The counts were made with the coefficients of the table dialog; a
         // scale edited in the header dialog must give the same values back.
-        if (m.Nch == 1 && m.Data.size() >= 1 && m.Data[0].size() == burst.values.size() &&
-            (m.ScaleA[0] != burst.a || m.OffsetB[0] != burst.b)) {
-            for (std::size_t k = 0; k < burst.values.size(); ++k)
-                if (!CountOf(burst.values[k], m.ScaleA[0], m.OffsetB[0], m.Data[0][k])) ++missing;
+        if (m.ScaleA[0] != burst.a || m.OffsetB[0] != burst.b) {
+            std::vector<std::int16_t>& data = m.Data[0];
+            std::fill(data.begin(), data.end(), ErrorData);
+            for (const YearTableBurst::Span& span : burst.spans) {
+                std::int16_t count;
+                if (!CountOf(span.value, m.ScaleA[0], m.OffsetB[0], count)) ++missing;
+                if (span.last < static_cast<long long>(data.size()))
+                    std::fill(data.begin() + span.first, data.begin() + span.last + 1, count);
+            }
         }
         written = m.WriteSDFBurst(0);
         progress.SetPercent(100);

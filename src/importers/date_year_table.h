@@ -76,10 +76,15 @@ struct YearTableSettings {
 };
 
 // One burst made from a table: the counts are in the model; the values they
-// were made from are kept so a scale changed in the header dialog can be
-// applied before the burst is written.
+// were made from are kept, cell by cell in the order they were stored, so a
+// scale changed in the header dialog can be applied before the burst is
+// written.
 struct YearTableBurst {
-    std::vector<double> values;  // per sample; NaN where no value
+    struct Span {
+        long long first, last;  // samples the cell fills
+        double value;           // NaN: no value
+    };
+    std::vector<Span> spans;
     float a = 1;
     float b = 0;
 };

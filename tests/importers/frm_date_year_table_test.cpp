@@ -91,7 +91,9 @@ TEST_F(FrmDateYearTableTest, ControlsAndDefaults) {
 }
 
 TEST_F(FrmDateYearTableTest, LoadingShowsTheTableYearAndTimeRange) {
-    ASSERT_TRUE(form->LoadTable(tableFile(monthDayTable("日,2004年1月" + monthTitles("").substr(std::string(",1月").size()), 31, "5")), 0));
+    std::string titles = "日,2004年1月" + monthTitles("").substr(std::string(",1月").size());
+    ASSERT_TRUE(form->LoadTable(tableFile(monthDayTable(titles, 31, "5")), 0));
+    EXPECT_EQ(form->StringGrid1->cell(1, 0), "2004年1月");
     EXPECT_EQ(form->windowTitle(), "月日別年別表データ");
     EXPECT_EQ(form->StringGrid1->colCount(), 13);
     EXPECT_EQ(form->StringGrid1->rowCount(), 32);
@@ -127,6 +129,20 @@ TEST_F(FrmDateYearTableTest, LoadingShowsTheTableYearAndTimeRange) {
     form->StringGrid1->setColCount(13);
     form->StringGrid1->setRowCount(32);
     EXPECT_EQ(form->StringGrid1->cell(12, 0), "");
+}
+
+TEST_F(FrmDateYearTableTest, MemoTypingStopsAt160CharactersButALongLoadedMemoMayShrink) {
+    ASSERT_TRUE(form->LoadTable(tableFile({std::string(200, 'n'), "x,1月"}), 0));
+    QString loaded = form->Memo1->toPlainText();
+    ASSERT_GT(loaded.size(), 200);
+    form->Memo1->setPlainText(loaded.left(170));
+    EXPECT_EQ(form->Memo1->toPlainText().size(), 170);
+    form->Memo1->setPlainText(QString(171, QChar(u'あ')));
+    EXPECT_EQ(form->Memo1->toPlainText(), loaded.left(170));
+    form->Memo1->setPlainText(QString(160, QChar(u'あ')));
+    EXPECT_EQ(form->Memo1->toPlainText(), QString(160, QChar(u'あ')));
+    form->Memo1->setPlainText(QString(161, QChar(u'あ')));
+    EXPECT_EQ(form->Memo1->toPlainText().size(), 160);
 }
 
 TEST_F(FrmDateYearTableTest, FilesThatAreNoTableShowNoDialog) {
