@@ -188,6 +188,7 @@ void TFrmDateYearTable::showTable() {
         for (int c = 0; c < StringGrid1->colCount(); ++c) StringGrid1->setCell(c, r, QString());
     StringGrid1->setColCount(table_.colCount);
     StringGrid1->setRowCount(table_.rowCount);
+    for (int c = 0; c < table_.colCount; ++c) StringGrid1->setColWidth(c, 72);
     for (int r = 0; r < table_.rowCount; ++r)
         for (int c = 0; c < table_.colCount; ++c) StringGrid1->setCell(c, r, fromCp932(table_.cell(c, r)));
     StringGrid1->setSelection(GridRect{1, 1, 1, 1});

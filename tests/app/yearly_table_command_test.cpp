@@ -40,6 +40,7 @@ TEST(YearlyTableCommand, TenDayCommandLoadsShowsAndSavesThroughTheHeaderDialog) 
         shown.push_back(d.objectName().toStdString());
         if (&d == FrmDateYearTable) {
             FrmDateYearTable->EditA->setText("0.5");
+            FrmDateYearTable->EditChItem->setText("水温");
             FrmDateYearTable->BitBtn1->click();
             return FrmDateYearTable->result();
         }
@@ -55,6 +56,7 @@ TEST(YearlyTableCommand, TenDayCommandLoadsShowsAndSavesThroughTheHeaderDialog) 
     SetModalHook({});
 
     EXPECT_EQ(shown, (std::vector<std::string>{"FrmDateYearTable", "FrmSDFdata"}));
+    EXPECT_EQ(FrmDateYearTable->result(), QDialog::Accepted);
     EXPECT_EQ(FrmDateYearTable->windowTitle(), "月旬別年別表データ");
     EXPECT_EQ(prompter.lastText(), "変換ファイルを保存しました。");
     CurrentFile back;
@@ -64,6 +66,8 @@ TEST(YearlyTableCommand, TenDayCommandLoadsShowsAndSavesThroughTheHeaderDialog) 
     ASSERT_TRUE(back.ReadSDFBurst(0));
     EXPECT_EQ(back.SampleSize, 365);
     EXPECT_EQ(back.Iterations, 1);
+    EXPECT_EQ(back.ChannelName[0], utf8ToCp932("水温"));
+    EXPECT_EQ(back.Memo.substr(0, 14), "Original file:");
     EXPECT_EQ(back.Data[0][0], 3);      // 1.5 / 0.5
     EXPECT_EQ(back.Data[0][364], 73);   // 36.5 / 0.5
 

@@ -69,27 +69,6 @@ protected:
     TFrmDateYearTable* form = nullptr;
 };
 
-TEST_F(FrmDateYearTableTest, ControlsAndDefaults) {
-    EXPECT_EQ(form->objectName(), "FrmDateYearTable");
-    EXPECT_EQ(form->ComboBoxDTUnit->count(), 9);
-    EXPECT_EQ(form->ComboBoxDTUnit->currentText(), "days");
-    EXPECT_EQ(form->EditYear->text(), "2000");
-    EXPECT_EQ(form->EditTime->text(), "10:00");
-    EXPECT_EQ(form->EditDT->text(), "1");
-    EXPECT_TRUE(form->EditDT->isReadOnly());
-    EXPECT_TRUE(form->EditStartTime->isReadOnly());
-    EXPECT_TRUE(form->EditLastTime->isReadOnly());
-    EXPECT_EQ(form->EditA->text(), "1");
-    EXPECT_EQ(form->EditB->text(), "0");
-    EXPECT_EQ(form->Label1->text(), "変換係数: y = Ax+B");
-    EXPECT_EQ(form->BitBtn1->text(), "変換");
-    EXPECT_TRUE(form->BitBtn1->isDefault());
-    EXPECT_TRUE(form->Memo1->toPlainText().isEmpty());
-    for (const char* name : {"StringGrid1", "Memo1", "EditYear", "EditTime", "EditStartTime", "EditLastTime", "EditDT",
-                             "ComboBoxDTUnit", "EditChItem", "EditUnit", "EditA", "EditB", "Label1", "BitBtn1"})
-        EXPECT_NE(form->findChild<QWidget*>(name), nullptr) << name;
-}
-
 TEST_F(FrmDateYearTableTest, LoadingShowsTheTableYearAndTimeRange) {
     std::string titles = "日,2004年1月" + monthTitles("").substr(std::string(",1月").size());
     ASSERT_TRUE(form->LoadTable(tableFile(monthDayTable(titles, 31, "5")), 0));
@@ -140,9 +119,8 @@ TEST_F(FrmDateYearTableTest, MemoTypingStopsAt160CharactersButALongLoadedMemoMay
     form->Memo1->setPlainText(QString(171, QChar(u'あ')));
     EXPECT_EQ(form->Memo1->toPlainText(), loaded.left(170));
     form->Memo1->setPlainText(QString(160, QChar(u'あ')));
-    EXPECT_EQ(form->Memo1->toPlainText(), QString(160, QChar(u'あ')));
     form->Memo1->setPlainText(QString(161, QChar(u'あ')));
-    EXPECT_EQ(form->Memo1->toPlainText().size(), 160);
+    EXPECT_EQ(form->Memo1->toPlainText(), QString(160, QChar(u'あ')));
 }
 
 TEST_F(FrmDateYearTableTest, FilesThatAreNoTableShowNoDialog) {
@@ -150,28 +128,6 @@ TEST_F(FrmDateYearTableTest, FilesThatAreNoTableShowNoDialog) {
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_FALSE(form->LoadTable(tableFile({"just", "notes"}), 0));
     EXPECT_EQ(prompter.lastText(), "表の見出し行（1月、１月またはJanを含む行）がありません。");
-}
-
-TEST_F(FrmDateYearTableTest, ConvertSavesAndCloses) {
-    ASSERT_TRUE(form->LoadTable(tableFile(monthDayTable(monthTitles("日"), 31, "12.5"), "tide.csv"), 0));
-    EXPECT_EQ(form->EditYear->text(), "2000");
-    form->EditChItem->setText("潮位");
-    form->EditUnit->setText("cm");
-    form->EditA->setText("0.1");
-    form->ComboBoxDTUnit->setCurrentIndex(5);
-    form->BitBtn1->click();
-    EXPECT_EQ(form->result(), QDialog::Accepted);
-    EXPECT_EQ(save.calls, 1);
-    EXPECT_EQ(prompter.lastText(), "変換ファイルを保存しました。");
-    EXPECT_EQ(model.ChannelName[0], utf8ToCp932("潮位"));
-    EXPECT_EQ(model.SampleSize, 366);
-
-    CurrentFile back;
-    ASSERT_TRUE(back.ReadSDFHeader(dir.file("out.sdf")));
-    back.FileName = dir.file("out.sdf");
-    ASSERT_TRUE(back.ReadSDFBurst(0));
-    EXPECT_EQ(back.Data[0][59], 125);  // 29 February 2000
-    EXPECT_EQ(back.Memo.substr(0, 14), "Original file:");
 }
 
 TEST_F(FrmDateYearTableTest, RefusedConversionsSaveNothingAndKeepTheDialogOpen) {
