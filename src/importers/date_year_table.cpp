@@ -155,7 +155,9 @@ std::optional<YearTableBurst> ConvertYearTable(const YearTable& table, const Yea
     const long double dtDays = static_cast<long double>(*dt) * unitAt(s.dtUnit).DaysPer;
     std::optional<YearTimeRange> range = TableTimeRange(s.mode, s.year, s.obsTime);
     if (!range) throw ConversionError("観測年または観測時刻が正しくありません。");
-    const int sampleSize = RoundHalfAway((range->last - range->start) / dtDays) + 1;
+    const int steps = RoundHalfAway((range->last - range->start) / dtDays);
+    if (steps >= std::numeric_limits<std::int32_t>::max()) throw RangeError();
+    const int sampleSize = steps + 1;
 
     m.ResetHeader();
     m.SetMemo(s.memo);

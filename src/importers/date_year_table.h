@@ -72,7 +72,6 @@ struct YearTableSettings {
     std::string unit;
     std::string aText = "1";
     std::string bText = "0";
-    std::string sourceFile;  // the table, whose name with ".sdf" is proposed
 };
 
 // One burst made from a table: the counts are in the model; the values they

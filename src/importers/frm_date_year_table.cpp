@@ -228,7 +228,6 @@ bool TFrmDateYearTable::ConvertTable() {
     s.unit = toCp932(EditUnit->text());
     s.aText = EditA->text().toStdString();
     s.bText = EditB->text().toStdString();
-    s.sourceFile = sourceFile_;
     auto select = [this](int c, int r) {
         StringGrid1->setSelection(GridRect{c, r, c, r});
         StringGrid1->scrollToItem(StringGrid1->item(r, c));
