@@ -5,15 +5,7 @@ namespace brine {
 TFrmWaveHunter* FrmWaveHunter = nullptr;
 TFrmWaveHunter::TFrmWaveHunter(QWidget* parent) : QDialog(parent) { setObjectName("FrmWaveHunter"); }
 
-
-
-
-TFrmDateYearTable* FrmDateYearTable = nullptr;
-TFrmDateYearTable::TFrmDateYearTable(QWidget* parent) : QDialog(parent) { setObjectName("FrmDateYearTable"); }
-
-
 TFrmNortek* FrmNortek = nullptr;
 TFrmNortek::TFrmNortek(QWidget* parent) : QDialog(parent) { setObjectName("FrmNortek"); }
-
 
 }  // namespace brine

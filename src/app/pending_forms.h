@@ -13,16 +13,6 @@ public:
 };
 extern TFrmWaveHunter* FrmWaveHunter;
 
-
-
-class TFrmDateYearTable : public QDialog {
-    Q_OBJECT
-public:
-    explicit TFrmDateYearTable(QWidget* parent = nullptr);
-};
-extern TFrmDateYearTable* FrmDateYearTable;
-
-
 class TFrmNortek : public QDialog {
     Q_OBJECT
 public:

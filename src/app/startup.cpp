@@ -17,9 +17,11 @@
 #include "core/ui/frm_sdfdata.h"
 #include "importers/frm_alec.h"
 #include "importers/frm_comma_data.h"
+#include "importers/frm_date_year_table.h"
 #include "importers/frm_input_box.h"
 #include "importers/frm_kyowa_s.h"
 #include "platform/html_help.h"
+#include "platform/modal.h"
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
 #include "tools/frm_edit_sdf.h"
@@ -94,6 +96,12 @@ void BindTargets() {
     t.openCompactEMFile = [](const std::string& f) { FrmAlec->OpenCompactEMFile(f); };
     t.openInfinityEMFile = [](const std::string& f) { FrmAlec->OpenInfinityEMFile(f); };
     t.openInfinityFile = [](const std::string& f) { FrmAlec->OpenInfinityFile(f); };
+    FrmDateYearTable->headerSave = FrmSDFdata;
+    FrmDateYearTable->progress = FrmProgress;
+    t.loadDateYearTable = [](const std::string& f, int mode) {
+        return FrmDateYearTable->LoadTable(f, mode);
+    };
+    t.showDateYearTable = [] { ShowModal(*FrmDateYearTable); };
     t.convertSdfToTsd = [](const std::string& source) {
         auto chooseTarget = [](const std::string& proposed) -> std::optional<std::string> {
             FileDialog& d = Form1->SaveDialog1;

@@ -1,5 +1,6 @@
 #include "platform/qt_prompter.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 
@@ -22,11 +23,17 @@ MsgResult QtPrompter::show(MsgType type, const std::string& text, MsgButtons but
         case MsgButtons::YesNoCancel:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             break;
+        case MsgButtons::YesIgnore:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::Ignore);
+            // The question names this button.
+            box.button(QMessageBox::Ignore)->setText(QStringLiteral("無視"));
+            break;
     }
     switch (box.exec()) {
         case QMessageBox::Yes: return MsgResult::Yes;
         case QMessageBox::No: return MsgResult::No;
         case QMessageBox::Cancel: return MsgResult::Cancel;
+        case QMessageBox::Ignore: return MsgResult::Ignore;
         default: return buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::Cancel;
     }
 }

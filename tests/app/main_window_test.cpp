@@ -13,6 +13,7 @@
 #include "core/ui/frm_sdfdata.h"
 #include "importers/frm_alec.h"
 #include "importers/frm_comma_data.h"
+#include "importers/frm_date_year_table.h"
 #include "importers/frm_input_box.h"
 #include "importers/frm_kyowa_s.h"
 #include "app/main_window.h"

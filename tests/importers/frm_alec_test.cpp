@@ -26,7 +26,8 @@
 namespace brine {
 namespace {
 
-// One application object for every widget test of this program.
+// The shared one, deleted when the tests end: every widget test of this
+// program must use the same application object.
 QApplication& app() { return test::qtApp(); }
 
 class FrmAlecTest : public ::testing::Test {

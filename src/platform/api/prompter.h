@@ -6,8 +6,8 @@
 namespace brine {
 
 enum class MsgType { Warning, Error, Information, Confirmation };
-enum class MsgButtons { Ok, YesNo, YesNoCancel };
-enum class MsgResult { Ok, Yes, No, Cancel };
+enum class MsgButtons { Ok, YesNo, YesNoCancel, YesIgnore };
+enum class MsgResult { Ok, Yes, No, Cancel, Ignore };
 
 class Prompter {
 public:
