@@ -1,8 +1,8 @@
 #include "app/startup.h"
 
 #include <QApplication>
-#include <QPushButton>
 #include <QCheckBox>
+#include <QPushButton>
 
 #include "app/about_box.h"
 #include "app/addc_drf_command.h"
@@ -24,9 +24,9 @@
 #include "platform/modal.h"
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
+#include "tools/frm_combine_sdf.h"
 #include "tools/frm_edit_sdf.h"
 #include "tools/frm_linksdf.h"
-#include "tools/frm_combine_sdf.h"
 
 namespace brine {
 
