@@ -75,6 +75,7 @@ void readTable(const std::string& fileName, TranTable& t) {
     t.data.assign(nch, {});
     long long blankLine = 0;
     std::string lastTimeText;
+    long long lastRowLine = 0;
     while (in.next(line)) {
         if (TrimView(line).empty()) {
             if (blankLine == 0) blankLine = in.lineNumber();
@@ -90,6 +91,7 @@ void readTable(const std::string& fileName, TranTable& t) {
             t.firstTime = *first;
         }
         lastTimeText = f[0];
+        lastRowLine = in.lineNumber();
         for (std::size_t c = 0; c < nch; ++c) {
             auto v = ParseNumber(f[c + 1]);
             if (!v) throw ConversionError("数値に変換できないデータがあります。" + atLine(in.lineNumber()));
@@ -108,7 +110,7 @@ void readTable(const std::string& fileName, TranTable& t) {
     }
     if (t.rows == 0) throw FormatError("データがありません。");
     auto last = ParseNumber(lastTimeText);
-    if (!last) throw ConversionError("数値に変換できないデータがあります。" + atLine(in.lineNumber()));
+    if (!last) throw ConversionError("数値に変換できないデータがあります。" + atLine(lastRowLine));
     t.lastTime = *last;
 }
 
