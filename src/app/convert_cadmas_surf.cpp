@@ -39,6 +39,10 @@ struct TranTable {
 
 std::string atLine(long long line) { return "（" + std::to_string(line) + "行目）"; }
 
+[[noreturn]] void badValue(long long line) {
+    throw ConversionError("数値に変換できないデータがあります。" + atLine(line));
+}
+
 // The channel a header line names; none for a kind outside the table.
 std::optional<TranChannel> channelOf(const std::vector<std::string>& f) {
     if (f.size() > 3 && f[1] == "W-LEVEL") return TranChannel{utf8ToCp932("η_") + f[3], "m", 0.001f, 1};
@@ -87,14 +91,14 @@ void readTable(const std::string& fileName, TranTable& t) {
         if (f.size() < nch + 1) throw ConversionError("データが足りません。" + atLine(in.lineNumber()));
         if (t.rows == 0) {
             auto first = ParseNumber(f[0]);
-            if (!first) throw ConversionError("数値に変換できないデータがあります。" + atLine(in.lineNumber()));
+            if (!first) badValue(in.lineNumber());
             t.firstTime = *first;
         }
         lastTimeText = f[0];
         lastRowLine = in.lineNumber();
         for (std::size_t c = 0; c < nch; ++c) {
             auto v = ParseNumber(f[c + 1]);
-            if (!v) throw ConversionError("数値に変換できないデータがあります。" + atLine(in.lineNumber()));
+            if (!v) badValue(in.lineNumber());
             const TranChannel& ch = t.channels[c];
             const long double x = static_cast<long double>(*v) * ch.factor / ch.scale;
             // Checked before rounding, which cannot take huge values.
@@ -110,7 +114,7 @@ void readTable(const std::string& fileName, TranTable& t) {
     }
     if (t.rows == 0) throw FormatError("データがありません。");
     auto last = ParseNumber(lastTimeText);
-    if (!last) throw ConversionError("数値に変換できないデータがあります。" + atLine(lastRowLine));
+    if (!last) badValue(lastRowLine);
     t.lastTime = *last;
 }
 

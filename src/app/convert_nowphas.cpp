@@ -81,6 +81,10 @@ std::optional<long long> dayOf(std::optional<int> y, std::optional<int> mo, std:
     return static_cast<long long>(t);
 }
 
+[[noreturn]] void refuseOrder(double time) {
+    throw ConversionError(FormatDateTime(time) + "で時刻の順序が正しくありません。");
+}
+
 // Leading blanks of a fixed-width field removed ("   1" -> "1").
 std::string trimmedLeft(std::string_view s) {
     while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
@@ -101,6 +105,8 @@ public:
         }
         return false;
     }
+
+    std::size_t sampleCount() const { return sampleCount_; }
 
     HourlyBurst burst;
     std::string station;  // empty for the line-pair layouts
@@ -284,20 +290,13 @@ private:
             throw RangeError("データの期間が長すぎます。");
         extendTo(samples);
         for (const Record& r : records)
-            for (std::size_t k = 0; k < kRecordFields; ++k) burst.data[k][static_cast<std::size_t>(r.slot)] = r.counts[k];
+            for (std::size_t k = 0; k < kRecordFields; ++k)
+                burst.data[k][static_cast<std::size_t>(r.slot)] = r.counts[k];
         // Records carry whole hours; a single record gives no step.
         burst.sampleHours = step > 0 ? static_cast<int>(step) : 1;
         return true;
     }
 
-    [[noreturn]] void refuseOrder(double time) {
-        throw ConversionError(FormatDateTime(time) + "で時刻の順序が正しくありません。");
-    }
-
-public:
-    std::size_t sampleCount() const { return sampleCount_; }
-
-private:
     const std::vector<std::string>& lines_;
     Prompter& prompter_;
     ProgressSink& progress_;

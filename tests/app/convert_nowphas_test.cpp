@@ -3,9 +3,6 @@
 #include <cstdio>
 
 #include "app/convert_nowphas.h"
-#include "app/main_window.h"
-#include "app/menu_jobs.h"
-#include "app/startup.h"
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "app_test_support.h"
@@ -82,28 +79,17 @@ TEST_F(PortWaveTest, MonthlyGroupsGiveOneDayPerPairFromTheFirstOfTheMonth) {
                               "       3   2\n" +
                               kTwelve + "\n" + kTwelve + "\n" + kTwelve + "\n" + kTwelve + "\n\n\n",
                           "monthly.txt");
-    model.FileName = "previous.sdf";
     ASSERT_TRUE(read(p));
     EXPECT_TRUE(prompter.shown.empty());
-
     EXPECT_EQ(model.Memo, "Offshore wave data observed off a port");
     EXPECT_EQ(model.StartTime, at(2020, 3, 1));
     EXPECT_EQ(model.Nch, 2);
-    EXPECT_EQ(model.Nch2, 0);
-    EXPECT_EQ(model.Iterations, 1);
     EXPECT_EQ(model.SampleSize, 48);
     EXPECT_EQ(model.SInt, 2);
     EXPECT_EQ(model.SITUnit, 4);
-    EXPECT_EQ(model.BInt, 0);
-    EXPECT_EQ(model.BITUnit, 4);
-    EXPECT_EQ(model.DisplayUnit, 4);
-    EXPECT_EQ(model.FileName, "");
     EXPECT_EQ(model.SaveFileName, dir.file("Wave_.sdf"));
-    EXPECT_EQ(model.ChannelName[0], "Hs");
-    EXPECT_EQ(model.ChannelUnit[0], "m");
+    EXPECT_EQ(model.ChannelName[0] + model.ChannelUnit[0] + model.ChannelName[1] + model.ChannelUnit[1], "HsmTss");
     EXPECT_EQ(model.ScaleA[0], 0.01f);
-    EXPECT_EQ(model.ChannelName[1], "Ts");
-    EXPECT_EQ(model.ChannelUnit[1], "s");
     EXPECT_EQ(model.ScaleA[1], 0.1f);
 
     const auto& hs = model.Data[0];
@@ -279,30 +265,6 @@ TEST(PortWaveLayout, ChosenFromTheFileNameAndTheFirstLine) {
     // Names too short to hold a code never match.
     EXPECT_EQ(PortWaveLayoutOf("a", ""), PortWaveLayout::MonthlyGroups);
     EXPECT_EQ(PortWaveLayoutOf("ab", "b"), PortWaveLayout::MonthlyGroups);
-}
-
-TEST_F(PortWaveTest, SingleBurstSaveWritesTheRecordsAsSdf) {
-    std::string p = write("302  X\n" + record(2022, 1, 1, 0, kPlainFields) + record(2022, 1, 1, 1, kPlainFields),
-                          "s302x.txt");
-    const std::string target = dir.file("out.sdf");
-    DirectHeaderSave save(model, target);
-    RunSingleBurstCommand({p}, [&](const std::string& f) { return read(f); }, save, model, prompter);
-    EXPECT_EQ(prompter.lastText(), "正常に変換を終了しました。");
-
-    CurrentFile back;
-    back.prompter = &prompter;
-    back.progress = &progress;
-    ASSERT_TRUE(back.ReadSDFHeader(target));
-    back.FileName = target;
-    ASSERT_TRUE(back.ReadSDFBurst(0));
-    EXPECT_EQ(back.Nch, 10);
-    EXPECT_EQ(back.SampleSize, 2);
-    EXPECT_EQ(back.SInt, 1);
-    EXPECT_EQ(back.SITUnit, 4);
-    EXPECT_EQ(TrimRightControl(back.Memo), "X");
-    EXPECT_EQ(back.StartTime, at(2022, 1, 1));
-    EXPECT_EQ(back.ChannelName[9], "Wave direction");
-    EXPECT_EQ(back.Data[3], (Counts{150, 150}));
 }
 
 }  // namespace
