@@ -28,6 +28,14 @@ std::string WithExtension(const std::string& fileName, const std::string& ext) {
     return std::filesystem::path(fileName).replace_extension(ext).string();
 }
 
+std::string FileNamePart(std::string_view cp932) {
+    std::string s = cp932ToUtf8(cp932);
+    for (char& c : s)
+        if (static_cast<unsigned char>(c) < 0x20 || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos)
+            c = '_';
+    return s;
+}
+
 std::string FullName(const std::string& fileName) {
     std::error_code ec;
     std::filesystem::path p = std::filesystem::absolute(fileName, ec);

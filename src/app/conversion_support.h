@@ -53,6 +53,9 @@ std::string TextUpToNul(const std::uint8_t* p, std::size_t n);
 std::string PadCp932(std::string_view s, std::size_t width);
 // The file name with its extension replaced (".sdf").
 std::string WithExtension(const std::string& fileName, const std::string& ext);
+// CP932 text made fit to be part of a file name (UTF-8): folder separators
+// and characters a file name cannot hold become "_".
+std::string FileNamePart(std::string_view cp932);
 // Absolute form of a file name, for progress comments.
 std::string FullName(const std::string& fileName);
 // Percentage of b of n, halves to even.

@@ -146,16 +146,6 @@ std::string portNameOf(std::string_view title) {
     return std::string(title.substr(open + 1, close - open - 1));
 }
 
-// The port name as part of a file name: no folder separators or characters
-// a file name cannot hold.
-std::string fileNamePart(const std::string& cp932) {
-    std::string s = cp932ToUtf8(cp932);
-    for (char& c : s)
-        if (static_cast<unsigned char>(c) < 0x20 || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos)
-            c = '_';
-    return s;
-}
-
 }  // namespace
 
 std::optional<float> FishingPortScale(std::string_view itemName) {
@@ -215,7 +205,7 @@ bool ReadFishingPortCsv(CurrentFile& m, const std::string& fileName, Prompter& p
     burst.startTime = table.start;
     burst.sampleSize = sampleSize;
     burst.outputName =
-        (std::filesystem::path(fileName).parent_path() / ("Wave_" + fileNamePart(port) + ".sdf")).string();
+        (std::filesystem::path(fileName).parent_path() / ("Wave_" + FileNamePart(port) + ".sdf")).string();
     StoreHourlyBurst(m, std::move(burst));
     ReportOutOfRange(outOfRange, prompter);
     return true;

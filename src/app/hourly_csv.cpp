@@ -59,7 +59,7 @@ void StoreHourlyBurst(CurrentFile& m, HourlyBurst&& burst) {
     m.Nch2 = 0;
     m.Iterations = 1;
     m.SampleSize = burst.sampleSize;
-    m.SInt = 1;
+    m.SInt = burst.sampleHours;
     m.SITUnit = kHour;
     m.BInt = 0;
     m.BITUnit = kHour;

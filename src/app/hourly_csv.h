@@ -36,6 +36,7 @@ struct HourlyBurst {
     std::string memo;
     double startTime = 0;
     int sampleSize = 0;
+    int sampleHours = 1;  // sampling interval in hours
     std::vector<HourlyChannel> channels;
     std::vector<std::vector<std::int16_t>> data;  // [channel][sample]
     std::string outputName;                       // proposed to the header dialog
@@ -47,8 +48,8 @@ std::int16_t HourlyCount(double value, float a, long long& outOfRange);
 // Tells the user once how many values became missing for being out of range.
 void ReportOutOfRange(long long outOfRange, Prompter& prompter);
 
-// Replaces the model's header and burst with the table: one burst of hourly
-// samples, shown in hours, with no file to read bursts from.
+// Replaces the model's header and burst with the table: one burst of samples
+// every sampleHours hours, shown in hours, with no file to read bursts from.
 void StoreHourlyBurst(CurrentFile& m, HourlyBurst&& burst);
 
 }  // namespace brine

@@ -6,8 +6,10 @@
 
 #include "app/about_box.h"
 #include "app/addc_drf_command.h"
+#include "app/convert_cadmas_surf.h"
 #include "app/convert_fishing_port.h"
 #include "app/convert_jma.h"
+#include "app/convert_nowphas.h"
 #include "app/frm_location.h"
 #include "app/main_window.h"
 #include "app/path_text.h"
@@ -70,6 +72,12 @@ void BindTargets() {
     };
     t.readFishingPortCsv = [](const std::string& f) {
         return ReadFishingPortCsv(AppModel(), f, AppPrompter(), *FrmProgress);
+    };
+    t.readPortWaveFile = [](const std::string& f) {
+        return ReadPortWaveFile(AppModel(), f, AppPrompter(), *FrmProgress);
+    };
+    t.convertCadmasSurf = [] {
+        ConvertCadmasSurf(AppModel(), Form1->OpenDialog1, AppFileChooser(), *FrmSDFdata, AppPrompter());
     };
 
     FrmAlec->progress = FrmProgress;
