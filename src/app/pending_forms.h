@@ -22,12 +22,4 @@ public:
 };
 extern TFrmDateYearTable* FrmDateYearTable;
 
-
-class TFrmNortek : public QDialog {
-    Q_OBJECT
-public:
-    explicit TFrmNortek(QWidget* parent = nullptr);
-};
-extern TFrmNortek* FrmNortek;
-
 }  // namespace brine

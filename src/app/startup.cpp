@@ -19,6 +19,7 @@
 #include "importers/frm_comma_data.h"
 #include "importers/frm_input_box.h"
 #include "importers/frm_kyowa_s.h"
+#include "importers/frm_nortek.h"
 #include "platform/html_help.h"
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
@@ -94,6 +95,17 @@ void BindTargets() {
     t.openCompactEMFile = [](const std::string& f) { FrmAlec->OpenCompactEMFile(f); };
     t.openInfinityEMFile = [](const std::string& f) { FrmAlec->OpenInfinityEMFile(f); };
     t.openInfinityFile = [](const std::string& f) { FrmAlec->OpenInfinityFile(f); };
+    FrmNortek->progress = FrmProgress;
+    FrmNortek->headerSave = FrmSDFdata;
+    FrmNortek->showSiteWindow = [](bool visible) {
+        if (visible)
+            FrmLocation->ShowBeside(FrmNortek);
+        else
+            FrmLocation->HideBeside();
+    };
+    FrmNortek->declination = [] { return FrmLocation->Declination; };
+    FrmNortek->helpTopic = [](const std::string& topic) { ShowHelpTopic(FrmNortek, topic); };
+    t.openNortekHeader = [](const std::string& f) { FrmNortek->OpenHeaderFile(f); };
     t.convertSdfToTsd = [](const std::string& source) {
         auto chooseTarget = [](const std::string& proposed) -> std::optional<std::string> {
             FileDialog& d = Form1->SaveDialog1;
