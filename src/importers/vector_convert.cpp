@@ -68,10 +68,10 @@ public:
     }
 
     VectorOutcome run() {
-        m_.AllocateDataArrays();
         int written = 0;
         VectorOutcome outcome = VectorOutcome::Completed;
         try {
+            m_.AllocateDataArrays();
             convert(written);
         } catch (const LineError& e) {
             prompter_.error(e.message);
@@ -113,18 +113,23 @@ private:
             progress_.SetPercent(RoundHalfEven(static_cast<long double>(k + 1) * 100 / bursts));
             if (j <= lastJ) {
                 // The counter started again before the burst was complete.
-                endBurst(k++);
+                endBurst(k);
+                ++k;
                 lastJ = -1;
                 if (k >= bursts) break;
             }
             fillSample(f, j);
             lastJ = j;
             if (j == m_.SampleSize - 1) {
-                endBurst(k++);
+                endBurst(k);
+                ++k;
                 lastJ = -1;
             }
         }
-        if (lastJ >= 0) endBurst(k++);  // the ".dat" ended inside a burst: keep what it holds
+        if (lastJ >= 0) {
+            endBurst(k);  // the ".dat" ended inside a burst: keep what it holds
+            ++k;
+        }
     }
 
     void fillSample(const std::vector<std::string_view>& f, int j) {
