@@ -73,7 +73,7 @@ TFrmNortek::TFrmNortek(QWidget* parent) : QDialog(parent), model(&AppModel()) {
     QWidget* v = TabSheetVector;
     int y = 8;
     auto info = [&](const char* name, const char* label) {
-        QLineEdit* e = labeledEdit(v, name, QString::fromUtf8(label), 8, y, 140, 130, true);
+        QLineEdit* e = labeledEdit(v, name, QString::fromUtf8(label), 8, y, 156, 118, true);
         y += 26;
         return e;
     };
@@ -97,7 +97,7 @@ TFrmNortek::TFrmNortek(QWidget* parent) : QDialog(parent), model(&AppModel()) {
 
     GroupBox1 = new QGroupBox(QStringLiteral("保存オプション"), v);
     GroupBox1->setObjectName("GroupBox1");
-    GroupBox1->setGeometry(296, 8, 282, 300);
+    GroupBox1->setGeometry(296, 8, 282, 240);
     int cy = 22;
     auto check = [&](const char* name, const QString& caption, bool checked) {
         auto* c = new QCheckBox(caption, GroupBox1);
