@@ -5,7 +5,4 @@ namespace brine {
 TFrmWaveHunter* FrmWaveHunter = nullptr;
 TFrmWaveHunter::TFrmWaveHunter(QWidget* parent) : QDialog(parent) { setObjectName("FrmWaveHunter"); }
 
-TFrmNortek* FrmNortek = nullptr;
-TFrmNortek::TFrmNortek(QWidget* parent) : QDialog(parent) { setObjectName("FrmNortek"); }
-
 }  // namespace brine

@@ -13,11 +13,4 @@ public:
 };
 extern TFrmWaveHunter* FrmWaveHunter;
 
-class TFrmNortek : public QDialog {
-    Q_OBJECT
-public:
-    explicit TFrmNortek(QWidget* parent = nullptr);
-};
-extern TFrmNortek* FrmNortek;
-
 }  // namespace brine

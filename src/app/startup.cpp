@@ -22,6 +22,7 @@
 #include "importers/frm_date_year_table.h"
 #include "importers/frm_input_box.h"
 #include "importers/frm_kyowa_s.h"
+#include "importers/frm_nortek.h"
 #include "platform/html_help.h"
 #include "platform/modal.h"
 #include "platform/qt_file_dialog.h"
@@ -110,6 +111,17 @@ void BindTargets() {
         return FrmDateYearTable->LoadTable(f, mode);
     };
     t.showDateYearTable = [] { ShowModal(*FrmDateYearTable); };
+    FrmNortek->progress = FrmProgress;
+    FrmNortek->headerSave = FrmSDFdata;
+    FrmNortek->showSiteWindow = [](bool visible) {
+        if (visible)
+            FrmLocation->ShowBeside(FrmNortek);
+        else
+            FrmLocation->HideBeside();
+    };
+    FrmNortek->declination = [] { return FrmLocation->Declination; };
+    FrmNortek->helpTopic = [](const std::string& topic) { ShowHelpTopic(FrmNortek, topic); };
+    t.openNortekHeader = [](const std::string& f) { FrmNortek->OpenHeaderFile(f); };
     t.convertSdfToTsd = [](const std::string& source) {
         auto chooseTarget = [](const std::string& proposed) -> std::optional<std::string> {
             FileDialog& d = Form1->SaveDialog1;

@@ -16,6 +16,7 @@
 #include "importers/frm_date_year_table.h"
 #include "importers/frm_input_box.h"
 #include "importers/frm_kyowa_s.h"
+#include "importers/frm_nortek.h"
 #include "app/main_window.h"
 #include "app/path_text.h"
 #include "app/pending_forms.h"

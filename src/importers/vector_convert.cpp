@@ -1,0 +1,413 @@
+#include "importers/vector_convert.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <numbers>
+
+#include "base/cp932.h"
+#include "base/datetime.h"
+#include "base/errors.h"
+#include "base/rounding.h"
+#include "core/current_file.h"
+#include "core/header_save.h"
+#include "core/time_units.h"
+#include "importers/alec_convert.h"
+#include "importers/alec_header.h"
+#include "importers/bed_detection.h"
+#include "importers/raw_text.h"
+#include "importers/salinity.h"
+#include "platform/api/progress.h"
+#include "platform/api/prompter.h"
+
+namespace brine {
+
+namespace {
+
+constexpr const char* kVelocityNames[3][3] = {{"Vel_Beam1", "Vel_Beam2", "Vel_Beam3"},
+                                               {"Vel_x", "Vel_y", "Vel_z"},
+                                               {"Veast", "Vnorth", "Vup"}};
+
+// A data line the conversion cannot use: it stops there.
+struct LineError {
+    std::string message;
+};
+
+std::string badHeader(std::string_view what) { return std::string(kMsgBadHeader) + "\n" + std::string(what); }
+
+std::string missingColumn(const VectorColumns& c, const VectorOptions& o) {
+    if (c.Ensemble < 0) return "Ensemble counter";
+    for (int k = 0; k < 3; ++k)
+        if (c.Velocity[static_cast<std::size_t>(k)] < 0) return "Velocity (Beam" + std::to_string(k + 1) + ")";
+    if (c.Pressure < 0) return "Pressure";
+    for (int k = 0; k < 3; ++k) {
+        const std::size_t i = static_cast<std::size_t>(k);
+        const std::string beam = " (Beam" + std::to_string(k + 1) + ")";
+        if (o.SignalStrength && c.Amplitude[i] < 0) return "Amplitude" + beam;
+        if (o.SNR && c.SNR[i] < 0) return "SNR" + beam;
+        if ((o.Corr || o.CorrThreshold) && c.Correlation[i] < 0) return "Correlation" + beam;
+    }
+    const std::pair<int, const char*> sen[] = {{c.Month, "Month"},   {c.Day, "Day"},       {c.Year, "Year"},
+                                               {c.Hour, "Hour"},     {c.Minute, "Minute"}, {c.Second, "Second"},
+                                               {c.Temperature, "Temperature"}};
+    for (const auto& [index, name] : sen)
+        if (index < 0) return name;
+    return {};
+}
+
+// Milliseconds since the day count's origin, so window bounds compare exactly.
+long long toMs(double t) { return std::llround(t * 86400000.0); }
+
+class VectorConversion {
+public:
+    VectorConversion(const VectorPlan& plan, VectorServices& s)
+        : p_(plan), c_(plan.columns), o_(plan.options), m_(s.model), prompter_(s.prompter), progress_(s.progress) {
+        const double d = o_.TransVel ? o_.Declination : 0;
+        cos_ = std::cos(d * std::numbers::pi / 180);
+        sin_ = std::sin(d * std::numbers::pi / 180);
+    }
+
+    VectorOutcome run() {
+        int written = 0;
+        VectorOutcome outcome = VectorOutcome::Completed;
+        try {
+            m_.AllocateDataArrays();
+            convert(written);
+        } catch (const LineError& e) {
+            prompter_.error(e.message);
+            outcome = VectorOutcome::Failed;
+        } catch (const BrineError& e) {
+            prompter_.error(e.what());
+            outcome = VectorOutcome::Failed;
+        }
+        // The header declares exactly the bursts written.
+        m_.Iterations = static_cast<std::int16_t>(written);
+        if (!m_.WriteSDFHeader(m_.SaveFileName)) {
+            prompter_.error(kMsgWriteFailed + m_.SaveFileName);
+            outcome = VectorOutcome::Failed;
+        }
+        if (outOfRange_ > 0) prompter_.information(std::to_string(outOfRange_) + "個のデータを欠測値に変換しました。");
+        return outcome;
+    }
+
+private:
+    void convert(int& k) {
+        RawTextReader dat(p_.DatFileName);
+        RawTextReader sen(p_.SenFileName);
+        sen_ = &sen;
+        ProgressScope scope(progress_, kMsgConverting, false);
+        const int bursts = m_.Iterations;
+        int lastJ = -1;  // last sample filled in the current burst
+        clearBurst();
+        std::string_view line;
+        std::vector<std::string_view> f;
+        while (k < bursts && dat.next(line)) {
+            if (TrimView(line).empty()) continue;
+            lineNo_ = dat.lineNumber();
+            line_ = line;
+            SplitCommaText(line, f);
+            if (c_.BurstCounter >= 0) whole(f, c_.BurstCounter);
+            const long long counter = whole(f, c_.Ensemble);
+            if (counter < 1 || counter > m_.SampleSize) throw lineError(p_.DatFileName, dat.lineNumber(), line);
+            const int j = static_cast<int>(counter - 1);
+            progress_.SetPercent(RoundHalfEven(static_cast<long double>(k + 1) * 100 / bursts));
+            if (j <= lastJ) {
+                // The counter started again before the burst was complete.
+                endBurst(k);
+                ++k;
+                lastJ = -1;
+                if (k >= bursts) break;
+            }
+            fillSample(f, j);
+            lastJ = j;
+            if (j == m_.SampleSize - 1) {
+                endBurst(k);
+                ++k;
+                lastJ = -1;
+            }
+        }
+        if (lastJ >= 0) {
+            endBurst(k);  // the ".dat" ended inside a burst: keep what it holds
+            ++k;
+        }
+    }
+
+    void fillSample(const std::vector<std::string_view>& f, int j) {
+        double v[3], amp[3] = {}, snr[3] = {}, corr[3] = {};
+        for (std::size_t i = 0; i < 3; ++i) v[i] = decimal(f, c_.Velocity[i]);
+        const double pressure = decimal(f, c_.Pressure);
+        for (std::size_t i = 0; i < 3; ++i) {
+            if (o_.SignalStrength) amp[i] = static_cast<double>(whole(f, c_.Amplitude[i]));
+            if (o_.SNR) snr[i] = decimal(f, c_.SNR[i]);
+            if (o_.Corr || o_.CorrThreshold) corr[i] = static_cast<double>(whole(f, c_.Correlation[i]));
+        }
+        if (o_.CorrThreshold) {
+            if (p_.header.CoordSystem == VectorCoord::ENU) {
+                if (corr[0] < o_.Threshold || corr[1] < o_.Threshold || corr[2] < o_.Threshold)
+                    v[0] = v[1] = v[2] = kNoResult;
+            } else {
+                for (std::size_t i = 0; i < 3; ++i)
+                    if (corr[i] < o_.Threshold) v[i] = kNoResult;
+            }
+        }
+        if (o_.TransVel && HasValue(v[0]) && HasValue(v[1])) {
+            const double east = v[0] * cos_ - v[1] * sin_;
+            const double north = v[1] * cos_ + v[0] * sin_;
+            v[0] = east;
+            v[1] = north;
+        }
+        const std::size_t at = static_cast<std::size_t>(j);
+        int ch = 0;
+        auto storeNext = [&](double x) {
+            store(ch, x, m_.Data[static_cast<std::size_t>(ch)][at]);
+            ++ch;
+        };
+        auto storeThree = [&](const double* x) {
+            for (std::size_t i = 0; i < 3; ++i) storeNext(x[i]);
+        };
+        storeThree(v);
+        storeNext(pressure);
+        if (o_.SignalStrength) storeThree(amp);
+        if (o_.SNR) storeThree(snr);
+        if (o_.Corr) storeThree(corr);
+    }
+
+    void endBurst(int k) {
+        const double t0 = p_.header.FirstTime + static_cast<double>(k) * m_.BInt *
+                                                    static_cast<double>(unitAt(m_.BITUnit).DaysPer);
+        const double t1 = t0 + static_cast<double>(m_.SampleSize) * m_.SInt *
+                                   static_cast<double>(unitAt(m_.SITUnit).DaysPer);
+        const long long from = toMs(t0), to = toMs(t1);
+        double sum = 0;
+        int count = 0;
+        // A record after the window stays for the next burst, whose window it may open.
+        while (senPending_ || nextSensorRecord()) {
+            if (toMs(senTime_) > to) break;
+            senPending_ = false;
+            if (toMs(senTime_) >= from) {
+                sum += senTemperature_;
+                ++count;
+            }
+        }
+        const int temp = m_.Nch;
+        store(temp, count > 0 ? sum / count : kNoResult, m_.BurstData[0]);
+        if (o_.BottomDist) {
+            const std::size_t entry = static_cast<std::size_t>(k) * 2;
+            const double d = entry < p_.BedDistances.size() ? p_.BedDistances[entry] : 0;
+            store(temp + 1, d == 0 ? kNoResult : d, m_.BurstData[1]);
+        }
+        if (!m_.WriteSDFBurst(k)) throw LineError{kMsgWriteFailed + m_.SaveFileName};
+        clearBurst();
+    }
+
+    bool nextSensorRecord() {
+        std::string_view line;
+        std::vector<std::string_view> f;
+        while (sen_->next(line)) {
+            if (TrimView(line).empty()) continue;
+            SplitCommaText(line, f);
+            auto at = [&](int index) { return wholeIn(f, index, p_.SenFileName, sen_->lineNumber(), line); };
+            DateTimeParts t;
+            t.month = static_cast<int>(at(c_.Month));
+            t.day = static_cast<int>(at(c_.Day));
+            t.year = static_cast<int>(at(c_.Year));
+            t.hour = static_cast<int>(at(c_.Hour));
+            t.minute = static_cast<int>(at(c_.Minute));
+            t.second = static_cast<int>(at(c_.Second));
+            if (!TryEncodeDateTime(t, senTime_)) throw lineError(p_.SenFileName, sen_->lineNumber(), line);
+            senTemperature_ = decimalIn(f, c_.Temperature, p_.SenFileName, sen_->lineNumber(), line);
+            senPending_ = true;
+            return true;
+        }
+        return false;
+    }
+
+    void clearBurst() {
+        for (int ch = 0; ch < m_.Nch; ++ch) {
+            auto& d = m_.Data[static_cast<std::size_t>(ch)];
+            std::fill(d.begin(), d.end(), ErrorData);
+        }
+    }
+
+    void store(int ch, double v, std::int16_t& slot) {
+        const std::size_t k = static_cast<std::size_t>(CurrentFile::channelAt(ch));
+        if (ValueToCount(v, m_.ScaleA[k], m_.OffsetB[k], slot) == CountStatus::OutOfRange) ++outOfRange_;
+    }
+
+    static LineError lineError(const std::string& file, long long n, std::string_view line) {
+        return LineError{"データが不正なため、変換を中止します。\n" + file + "\n" + std::to_string(n) +
+                         "行目: " + cp932ToUtf8(line)};
+    }
+
+    static std::string_view fieldIn(const std::vector<std::string_view>& f, int index, const std::string& file,
+                                    long long n, std::string_view line) {
+        if (index < 0 || static_cast<std::size_t>(index) >= f.size()) throw lineError(file, n, line);
+        return f[static_cast<std::size_t>(index)];
+    }
+    static long long wholeIn(const std::vector<std::string_view>& f, int index, const std::string& file, long long n,
+                             std::string_view line) {
+        std::optional<long long> v = ParseWhole(fieldIn(f, index, file, n, line));
+        if (!v) throw lineError(file, n, line);
+        return *v;
+    }
+    static double decimalIn(const std::vector<std::string_view>& f, int index, const std::string& file, long long n,
+                            std::string_view line) {
+        std::optional<double> v = ParseDecimal(fieldIn(f, index, file, n, line));
+        if (!v) throw lineError(file, n, line);
+        return *v;
+    }
+    long long whole(const std::vector<std::string_view>& f, int index) const {
+        return wholeIn(f, index, p_.DatFileName, lineNo_, line_);
+    }
+    double decimal(const std::vector<std::string_view>& f, int index) const {
+        return decimalIn(f, index, p_.DatFileName, lineNo_, line_);
+    }
+
+    const VectorPlan& p_;
+    const VectorColumns& c_;
+    const VectorOptions& o_;
+    CurrentFile& m_;
+    Prompter& prompter_;
+    ProgressSink& progress_;
+    double cos_ = 1, sin_ = 0;
+    long long outOfRange_ = 0;
+    long long lineNo_ = 0;
+    std::string_view line_;
+    RawTextReader* sen_ = nullptr;
+    bool senPending_ = false;
+    double senTime_ = 0, senTemperature_ = 0;
+};
+
+}  // namespace
+
+void SplitCommaText(std::string_view s, std::vector<std::string_view>& fields) {
+    fields.clear();
+    std::size_t i = 0;
+    const std::size_t n = s.size();
+    auto skipBlanks = [&] {
+        while (i < n && static_cast<unsigned char>(s[i]) <= ' ') ++i;
+    };
+    skipBlanks();
+    while (i < n) {
+        if (s[i] == '"') {
+            std::size_t from = ++i;
+            while (i < n && s[i] != '"') ++i;
+            fields.push_back(s.substr(from, i - from));
+            if (i < n) ++i;
+        } else {
+            std::size_t from = i;
+            while (i < n && static_cast<unsigned char>(s[i]) > ' ' && s[i] != ',') ++i;
+            fields.push_back(s.substr(from, i - from));
+        }
+        skipBlanks();
+        if (i < n && s[i] == ',') {
+            if (i + 1 == n) fields.emplace_back();
+            ++i;
+            skipBlanks();
+        }
+    }
+}
+
+std::optional<VectorPlan> PrepareVectorConversion(const VectorHeader& header, const VectorOptions& options,
+                                                  Prompter& prompter) {
+    try {
+        VectorPlan plan;
+        plan.header = header;
+        plan.options = options;
+        plan.DatFileName = SiblingFile(header.HdrFileName, ".dat");
+        plan.SenFileName = SiblingFile(header.HdrFileName, ".sen");
+        plan.columns = ReadVectorColumns(ReadHeaderLines(header.HdrFileName),
+                                         std::filesystem::path(plan.DatFileName).filename().string(),
+                                         std::filesystem::path(plan.SenFileName).filename().string());
+        if (std::string missing = missingColumn(plan.columns, options); !missing.empty()) {
+            prompter.error(badHeader(missing));
+            return std::nullopt;
+        }
+        RawTextReader dat(plan.DatFileName);
+        RawTextReader sen(plan.SenFileName);
+        // A burst larger than the whole ".dat" cannot be real and would only cost memory.
+        if (static_cast<std::uint64_t>(header.SamplesPerBurst) > dat.fileSize()) {
+            prompter.error(badHeader("Samples per burst"));
+            return std::nullopt;
+        }
+        if (options.BottomDist) {
+            if (!header.HasProbeCheck) {
+                prompter.error(badHeader("Software version"));
+                return std::nullopt;
+            }
+            plan.BedDistances = ReadProbeCheckFile(header.PckFileName, options.MinDist);
+        }
+        return plan;
+    } catch (const BrineError& e) {
+        prompter.error(e.what());
+    }
+    return std::nullopt;
+}
+
+void SetVectorSDFHeader(const VectorPlan& plan, CurrentFile& m) {
+    const VectorHeader& h = plan.header;
+    const VectorOptions& o = plan.options;
+    m.ResetHeader();
+    m.SetMemo(o.Memo);
+    m.StartTime = h.FirstTime;
+    m.SampleSize = h.SamplesPerBurst;
+    int ch = 0;
+    auto channel = [&](std::string_view name, std::string_view unit, float a) {
+        m.SetChannelName(ch, name);
+        m.SetChannelUnit(ch, unit);
+        m.ScaleA[static_cast<std::size_t>(ch)] = a;
+        m.OffsetB[static_cast<std::size_t>(ch)] = 0;
+        ++ch;
+    };
+    const auto& names = kVelocityNames[static_cast<std::size_t>(h.CoordSystem)];
+    for (const char* name : names) channel(name, plan.columns.VelocityUnit, 0.001f);
+    channel("Pressure", plan.columns.PressureUnit, 0.001f);
+    for (const char* beam : {"1", "2", "3"})
+        if (o.SignalStrength) channel(std::string("Amp_Beam") + beam, "counts", 1.0f);
+    for (const char* beam : {"1", "2", "3"})
+        if (o.SNR) channel(std::string("SNR_Beam") + beam, "dB", 0.1f);
+    for (const char* beam : {"1", "2", "3"})
+        if (o.Corr) channel(std::string("Corr_Beam") + beam, "%", 1.0f);
+    m.Nch = static_cast<std::int16_t>(ch);
+    channel("Temp", "deg C", 0.01f);
+    if (o.BottomDist) channel("Distance to bed", "mm", 0.1f);
+    m.Nch2 = static_cast<std::int16_t>(ch - m.Nch);
+
+    const int ms = RoundHalfAway(1000.0L / h.SampleRate);
+    if (ms % 1000 == 0) {
+        m.SInt = ms / 1000;
+        m.SITUnit = 2;
+    } else {
+        m.SInt = ms;
+        m.SITUnit = 1;
+    }
+    if (h.BurstSeconds % 3600 == 0) {
+        m.BInt = h.BurstSeconds / 3600;
+        m.BITUnit = 4;
+    } else if (h.BurstSeconds % 60 == 0) {
+        m.BInt = h.BurstSeconds / 60;
+        m.BITUnit = 3;
+    } else {
+        m.BInt = h.BurstSeconds;
+        m.BITUnit = 2;
+    }
+    m.Iterations = h.Bursts;
+}
+
+VectorOutcome ConvertVectorFile(const VectorPlan& plan, VectorServices& s) {
+    CurrentFile& m = s.model;
+    SetVectorSDFHeader(plan, m);
+    const std::int16_t nch = m.Nch, nch2 = m.Nch2;
+    const std::int32_t samples = m.SampleSize;
+    m.SaveFileName = std::filesystem::path(plan.header.HdrFileName).replace_extension(".sdf").string();
+    if (!s.headerSave.ExecuteSave(0)) return VectorOutcome::NotStarted;
+    if (m.Nch != nch || m.Nch2 != nch2 || m.SampleSize != samples || m.Iterations < 0) {
+        s.prompter.error(kMsgBadHeader);
+        m.Iterations = 0;
+        m.WriteSDFHeader(m.SaveFileName);
+        return VectorOutcome::Failed;
+    }
+    return VectorConversion(plan, s).run();
+}
+
+}  // namespace brine

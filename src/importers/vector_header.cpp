@@ -1,0 +1,245 @@
+#include "importers/vector_header.h"
+
+#include <cmath>
+#include <filesystem>
+#include <optional>
+
+#include "base/cp932.h"
+#include "base/datetime.h"
+#include "base/errors.h"
+#include "core/current_file.h"
+#include "importers/alec_header.h"
+#include "importers/raw_text.h"
+#include "platform/api/prompter.h"
+
+namespace brine {
+
+namespace {
+
+constexpr std::size_t kValueColumn = 38;   // character 39, 0-based
+constexpr std::size_t kUnitColumn = 39;    // character 40, 0-based
+constexpr std::uint64_t kMaxHeaderBytes = 16u << 20;
+
+// A refused header: the message names the key that failed.
+struct Refusal {
+    std::string message;
+};
+
+[[noreturn]] void refuse(std::string_view key) { throw Refusal{std::string(kMsgBadHeader) + "\n" + std::string(key)}; }
+
+std::string_view rightTrimmed(std::string_view s) {
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+    return s;
+}
+
+bool contains(std::string_view line, std::string_view text) { return line.find(text) != std::string_view::npos; }
+
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Windows names: the file named in the header may differ in case.
+bool containsNoCase(std::string_view line, std::string_view name) {
+    if (name.empty() || line.size() < name.size()) return false;
+    for (std::size_t i = 0; i + name.size() <= line.size(); ++i) {
+        std::size_t k = 0;
+        while (k < name.size() && lowerAscii(line[i + k]) == lowerAscii(name[k])) ++k;
+        if (k == name.size()) return true;
+    }
+    return false;
+}
+
+double readTime(const std::vector<std::string>& lines, std::string_view key, std::string& shown) {
+    shown = DotDateToSlashDate(GetHeaderValue(lines, key));
+    std::optional<double> t = ParseDateTime(shown);
+    if (!t) refuse(key);
+    return *t;
+}
+
+long long readWhole(const std::vector<std::string>& lines, std::string_view key, std::string_view unit = {}) {
+    std::optional<long long> v = ParseWhole(GetHeaderValue(lines, key, unit));
+    if (!v) refuse(key);
+    return *v;
+}
+
+// The column number in a description line's first two characters.
+int columnIndex(std::string_view line) {
+    std::optional<long long> n = ParseWhole(line.substr(0, 2));
+    if (!n || *n < 1 || *n > 256)
+        throw FormatError(std::string(kMsgBadHeader) + "\n" + cp932ToUtf8(rightTrimmed(line)));
+    return static_cast<int>(*n - 1);
+}
+
+std::size_t lineAfter(const std::vector<std::string>& lines, std::string_view name) {
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (containsNoCase(lines[i], name)) return i + 1;
+    throw FormatError(std::string(kMsgBadHeader) + "\n" + cp932ToUtf8(name));
+}
+
+std::string unitOf(std::string_view line) {
+    line = rightTrimmed(line);
+    return line.size() > kUnitColumn ? std::string(line.substr(kUnitColumn)) : std::string();
+}
+
+}  // namespace
+
+std::string GetHeaderValue(const std::vector<std::string>& lines, std::string_view key, std::string_view unit) {
+    std::string value;
+    for (const std::string& l : lines) {
+        std::string_view line = l;
+        if (!contains(line, key)) continue;
+        std::size_t end = line.size();
+        if (!unit.empty()) {
+            end = line.find(unit);
+            if (end == std::string_view::npos) break;
+        }
+        value = end > kValueColumn ? std::string(rightTrimmed(line.substr(kValueColumn, end - kValueColumn))) : "";
+    }
+    return value;
+}
+
+std::string DotDateToSlashDate(std::string_view s) {
+    if (s.find('.') == std::string_view::npos) return std::string(s);
+    auto copy = [s](std::size_t from1, std::size_t count) {
+        return from1 - 1 < s.size() ? std::string(s.substr(from1 - 1, count)) : std::string();
+    };
+    return copy(7, 4) + "/" + copy(4, 2) + "/" + copy(1, 2) + copy(11, 9);
+}
+
+double DefaultCorrThreshold(int sampleRate) {
+    return (0.4 * std::sqrt(static_cast<double>(sampleRate) / 25) + 0.3) * 100;
+}
+
+std::string FormatOneDecimal(double v) {
+    long double x = static_cast<long double>(v) * 10;
+    long long r = static_cast<long long>(x >= 0 ? std::trunc(x + 0.5L) : std::trunc(x - 0.5L));
+    std::string sign = r < 0 ? "-" : "";
+    unsigned long long a = r < 0 ? static_cast<unsigned long long>(-r) : static_cast<unsigned long long>(r);
+    return sign + std::to_string(a / 10) + "." + std::to_string(a % 10);
+}
+
+std::vector<std::string> ReadHeaderLines(const std::string& fileName) {
+    RawTextReader r(fileName);
+    if (r.fileSize() > kMaxHeaderBytes) throw FormatError(std::string(kMsgBadHeader) + "\n" + fileName);
+    std::vector<std::string> lines;
+    std::string_view line;
+    while (r.next(line)) lines.emplace_back(line);
+    return lines;
+}
+
+bool ParseVectorHeader(const std::string& hdrFileName, Prompter& prompter, VectorHeader& out) {
+    try {
+        const std::vector<std::string> lines = ReadHeaderLines(hdrFileName);
+        VectorHeader h;
+        h.HdrFileName = hdrFileName;
+
+        h.SoftwareVersion = GetHeaderValue(lines, "Software version");
+        std::optional<double> version = ParseDecimal(h.SoftwareVersion);
+        if (!version) refuse("Software version");
+        h.HasProbeCheck = *version >= 1.28;
+        if (h.HasProbeCheck) h.PckFileName = SiblingFile(hdrFileName, ".pck");
+
+        h.FirmwareVersion = GetHeaderValue(lines, "Firmware version");
+        h.SamplingVolume = GetHeaderValue(lines, "Sampling volume");
+        h.VelocityRange = GetHeaderValue(lines, "Nominal velocity range");
+        h.FirstTime = readTime(lines, "Time of first measurement", h.StartText);
+        h.LastTime = readTime(lines, "Time of last measurement", h.FinalText);
+
+        // Each sample needs a whole number of milliseconds above zero.
+        long long rate = readWhole(lines, "Sampling rate", "Hz");
+        if (rate < 1 || rate > 1000) refuse("Sampling rate");
+        h.SampleRate = static_cast<int>(rate);
+        h.CorrThreshold = DefaultCorrThreshold(h.SampleRate);
+
+        long long burst = readWhole(lines, "Burst interval", "sec");
+        if (burst < 1 || burst > 2147483647LL) refuse("Burst interval");
+        h.BurstSeconds = static_cast<int>(burst);
+        long long samples = readWhole(lines, "Samples per burst");
+        if (samples < 1 || samples > 2147483647LL) refuse("Samples per burst");
+        h.SamplesPerBurst = static_cast<std::int32_t>(samples);
+
+        h.Comments = GetHeaderValue(lines, "Comments");
+
+        // Whole milliseconds, so a last time on an exact burst boundary counts it.
+        long long span = std::llround((h.LastTime - h.FirstTime) * 86400000.0);
+        if (span < 0) refuse("Time of last measurement");
+        long long bursts = span / (burst * 1000) + 1;
+        if (bursts > 32767) throw Refusal{kMsgTooManyBursts};
+        h.Bursts = static_cast<std::int16_t>(bursts);
+
+        std::string coord = GetHeaderValue(lines, "Coordinate system");
+        if (coord == "Beam") h.CoordSystem = VectorCoord::Beam;
+        else if (coord == "XYZ") h.CoordSystem = VectorCoord::XYZ;
+        else if (coord == "ENU") h.CoordSystem = VectorCoord::ENU;
+        else refuse("Coordinate system");
+
+        out = std::move(h);
+        return true;
+    } catch (const Refusal& r) {
+        prompter.error(r.message);
+    } catch (const BrineError& e) {
+        prompter.error(e.what());
+    }
+    return false;
+}
+
+VectorColumns ReadVectorColumns(const std::vector<std::string>& lines, std::string_view datName,
+                                std::string_view senName) {
+    VectorColumns c;
+    const std::size_t datStart = lineAfter(lines, datName);
+    for (std::size_t i = datStart; i < lines.size(); ++i) {
+        std::string_view l = lines[i];
+        if (contains(l, "Velocity")) c.VelocityUnit = unitOf(l);
+        if (contains(l, "Pressure")) c.PressureUnit = unitOf(l);
+    }
+    for (std::size_t i = datStart; i < lines.size(); ++i) {
+        std::string_view l = lines[i];
+        if (contains(l, "Burst counter")) c.BurstCounter = columnIndex(l);
+        else if (contains(l, "Ensemble counter")) c.Ensemble = columnIndex(l);
+        else if (contains(l, "Velocity") && contains(l, "Beam1")) c.Velocity[0] = columnIndex(l);
+        else if (contains(l, "Velocity") && contains(l, "Beam2")) c.Velocity[1] = columnIndex(l);
+        else if (contains(l, "Velocity") && contains(l, "Beam3")) c.Velocity[2] = columnIndex(l);
+        else if (contains(l, "Pressure")) {
+            c.Pressure = columnIndex(l);
+            break;
+        } else {
+            for (std::size_t k = 0; k < 3; ++k) {
+                const std::string beam = "(Beam" + std::to_string(k + 1) + ")";
+                if (contains(l, "Amplitude " + beam)) c.Amplitude[k] = columnIndex(l);
+                else if (contains(l, "SNR " + beam)) c.SNR[k] = columnIndex(l);
+                else if (contains(l, "Correlation " + beam)) c.Correlation[k] = columnIndex(l);
+            }
+        }
+    }
+    for (std::size_t i = lineAfter(lines, senName); i < lines.size(); ++i) {
+        std::string_view l = lines[i];
+        if (contains(l, "Month")) c.Month = columnIndex(l);
+        else if (contains(l, "Day")) c.Day = columnIndex(l);
+        else if (contains(l, "Year")) c.Year = columnIndex(l);
+        else if (contains(l, "Hour")) c.Hour = columnIndex(l);
+        else if (contains(l, "Minute")) c.Minute = columnIndex(l);
+        else if (contains(l, "Second")) c.Second = columnIndex(l);
+        else if (contains(l, "Temperature")) {
+            c.Temperature = columnIndex(l);
+            break;
+        }
+    }
+    return c;
+}
+
+std::string SiblingFile(const std::string& hdrFileName, std::string_view ext) {
+    namespace fs = std::filesystem;
+    fs::path p = fs::path(hdrFileName).replace_extension(std::string(ext));
+    std::error_code ec;
+    if (fs::exists(p, ec)) return p.string();
+    fs::path dir = p.parent_path().empty() ? fs::path(".") : p.parent_path();
+    const std::string want = p.filename().string();
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() != want.size()) continue;
+        bool same = true;
+        for (std::size_t i = 0; i < name.size() && same; ++i) same = lowerAscii(name[i]) == lowerAscii(want[i]);
+        if (same) return (p.parent_path() / name).string();
+    }
+    return p.string();
+}
+
+}  // namespace brine

@@ -1,0 +1,305 @@
+// The Vector export: header description, SDF header, conversion and refusals.
+#include <gtest/gtest.h>
+
+#include "base/datetime.h"
+#include "core/current_file.h"
+#include "core/header_save.h"
+#include "importers/vector_convert.h"
+#include "importers/vector_files.h"
+#include "platform/api/scripted.h"
+
+namespace brine {
+namespace {
+
+TEST(VectorHeaderText, KeyValuesUnitsAndDates) {
+    std::vector<std::string> lines = {test::hdrValue("Burst interval", "1800 sec"),
+                                      test::hdrValue("Burst interval", "900 sec"),
+                                      test::hdrValue("Burst interval (old)", "60"),
+                                      test::hdrValue("Burst interval", "30 sec")};
+    // The last line wins, but a key line without the unit ends the scan.
+    EXPECT_EQ(GetHeaderValue(lines, "Burst interval", "sec"), "900");
+    EXPECT_EQ(GetHeaderValue(lines, "Burst interval"), "30 sec");
+    EXPECT_EQ(GetHeaderValue(lines, "Sampling rate", "Hz"), "");
+    EXPECT_EQ(DotDateToSlashDate("01.02.2005 12:34:56"), "2005/02/01 12:34:56");
+    EXPECT_EQ(DotDateToSlashDate("2005/02/01 12:34:56"), "2005/02/01 12:34:56");
+    EXPECT_EQ(FormatOneDecimal(DefaultCorrThreshold(16)), "62.0");
+    EXPECT_EQ(FormatOneDecimal(DefaultCorrThreshold(8)), "52.6");
+}
+
+class VectorTest : public ::testing::Test {
+protected:
+    std::string write(const test::VectorHdr& hdr, std::vector<std::string> dat = {},
+                      std::vector<std::string> sen = {}, std::vector<std::string> pck = {}) {
+        return test::writeVectorExport(dir, hdr, dat, sen, pck);
+    }
+    VectorHeader header(const test::VectorHdr& hdr) {
+        VectorHeader h;
+        EXPECT_TRUE(ParseVectorHeader(write(hdr), prompter, h)) << prompter.lastText();
+        return h;
+    }
+    VectorOutcome convert(const std::string& hdrFile, VectorOptions o) {
+        VectorHeader h;
+        if (!ParseVectorHeader(hdrFile, prompter, h)) return VectorOutcome::NotStarted;
+        std::optional<VectorPlan> plan = PrepareVectorConversion(h, o, prompter);
+        if (!plan) return VectorOutcome::NotStarted;
+        VectorServices s{model, prompter, progress, save};
+        return ConvertVectorFile(*plan, s);
+    }
+    // Reads the output back and checks that it holds exactly the bursts its header declares.
+    void readBack() {
+        ASSERT_TRUE(result.ReadSDFHeader(out));
+        result.FileName = out;
+        result.AllocateDataArrays();
+        EXPECT_EQ(std::filesystem::file_size(out),
+                  result.HeaderBlocks * 256ull + static_cast<unsigned long long>(result.Iterations) * result.RecordSize);
+    }
+    std::int16_t at(int b, int ch, int j) {
+        EXPECT_TRUE(result.ReadSDFBurst(b));
+        return result.Data[static_cast<std::size_t>(ch)][static_cast<std::size_t>(j)];
+    }
+    std::int16_t burstValue(int b, int k) {
+        EXPECT_TRUE(result.ReadSDFBurst(b));
+        return result.BurstData[static_cast<std::size_t>(k)];
+    }
+
+    test::TempDir dir;
+    std::string out = dir.file("EXP.sdf");
+    CurrentFile model, result;
+    ScriptedPrompter prompter;
+    ScriptedProgress progress;
+    DirectHeaderSave save{model, out};
+};
+
+TEST_F(VectorTest, HeaderValuesBurstCountAndProbeCheckVersion) {
+    test::VectorHdr hdr;
+    hdr.rate = "16";
+    VectorHeader h = header(hdr);
+    EXPECT_EQ(h.StartText, "2005/02/01 12:00:00");
+    EXPECT_EQ(FormatDateTime(h.FirstTime), "2005/02/01 12:00:00");
+    EXPECT_EQ(h.Bursts, 2);
+    EXPECT_EQ(h.SampleRate, 16);
+    EXPECT_EQ(h.BurstSeconds, 3600);
+    EXPECT_EQ(h.SamplesPerBurst, 4);
+    EXPECT_EQ(h.CoordSystem, VectorCoord::ENU);
+    EXPECT_EQ(h.Comments, "harbour mouth");
+    EXPECT_TRUE(h.HasProbeCheck);
+    EXPECT_EQ(h.PckFileName, dir.file("EXP.pck"));
+
+    hdr.software = "1.27";
+    hdr.last = "01.02.2005 14:00:00";  // exactly two intervals: a third burst starts there
+    h = header(hdr);
+    EXPECT_FALSE(h.HasProbeCheck);
+    EXPECT_TRUE(h.PckFileName.empty());
+    EXPECT_EQ(h.Bursts, 3);
+}
+
+TEST_F(VectorTest, HeadersThatCannotBeConvertedAreRefused) {
+    auto refused = [this](test::VectorHdr hdr, const std::string& message) {
+        VectorHeader h;
+        prompter.shown.clear();
+        EXPECT_FALSE(ParseVectorHeader(write(hdr), prompter, h));
+        ASSERT_EQ(prompter.shown.size(), 1u);
+        EXPECT_NE(prompter.lastText().find(message), std::string::npos) << prompter.lastText();
+    };
+    test::VectorHdr h;
+    h.burst = "0";  // the burst count would divide by zero
+    refused(h, "Burst interval");
+    h = {};
+    h.rate = "0";
+    refused(h, "Sampling rate");
+    h = {};
+    h.coord = "Polar";  // would keep the previous file's system
+    refused(h, "Coordinate system");
+    h = {};
+    h.last = "01.01.2005 12:00:00";
+    refused(h, "Time of last measurement");
+    h = {};
+    h.burst = "1";
+    h.last = "02.02.2005 12:00:00";  // 86401 bursts
+    refused(h, "32767");
+    h = {};
+    h.first = "31.02.2005 12:00:00";
+    refused(h, "Time of first measurement");
+}
+
+TEST_F(VectorTest, SdfHeaderChannelsAndIntervals) {
+    test::VectorHdr hdr;
+    hdr.coord = "XYZ";
+    hdr.velocityUnit = "(metres/s)";
+    std::string file = write(hdr, {test::datLine(1, 1, 0, 0, 0)}, {}, {"  1  200.0  10 10 10"});
+    VectorOptions o;
+    o.SignalStrength = o.SNR = o.Corr = o.BottomDist = true;
+    o.Memo = "memo";
+    VectorHeader h;
+    ASSERT_TRUE(ParseVectorHeader(file, prompter, h));
+    std::optional<VectorPlan> plan = PrepareVectorConversion(h, o, prompter);
+    ASSERT_TRUE(plan) << prompter.lastText();
+    SetVectorSDFHeader(*plan, model);
+    EXPECT_EQ(model.Nch, 13);
+    EXPECT_EQ(model.Nch2, 2);
+    const char* names[] = {"Vel_x",     "Vel_y",     "Vel_z",     "Pressure",   "Amp_Beam1",  "Amp_Beam2",
+                           "Amp_Beam3", "SNR_Beam1", "SNR_Beam2", "SNR_Beam3",  "Corr_Beam1", "Corr_Beam2",
+                           "Corr_Beam3", "Temp",     "Distance to bed"};
+    for (int k = 0; k < 15; ++k) EXPECT_EQ(model.ChannelName[static_cast<std::size_t>(k)], names[k]) << k;
+    EXPECT_EQ(model.ChannelUnit[0], "(metres/");  // cut to 8
+    EXPECT_EQ(model.ChannelUnit[3], "(dbar)");
+    EXPECT_FLOAT_EQ(model.ScaleA[8], 0.1f);
+    EXPECT_EQ(model.ChannelUnit[14], "mm");
+    EXPECT_EQ(model.Memo, "memo");
+    EXPECT_EQ(model.Iterations, 2);
+    EXPECT_EQ(model.SampleSize, 4);
+
+    struct Case {
+        const char* rate;
+        const char* burst;
+        int sint, sunit, bint, bunit;
+    };
+    for (const Case& c : {Case{"8", "1800", 125, 1, 30, 3}, Case{"1", "7200", 1, 2, 2, 4},
+                          Case{"3", "90", 333, 1, 90, 2}}) {
+        hdr = {};
+        hdr.rate = c.rate;
+        hdr.burst = c.burst;
+        plan->header = header(hdr);
+        SetVectorSDFHeader(*plan, model);
+        EXPECT_EQ(model.SInt, c.sint) << c.rate;
+        EXPECT_EQ(model.SITUnit, c.sunit) << c.rate;
+        EXPECT_EQ(model.BInt, c.bint) << c.burst;
+        EXPECT_EQ(model.BITUnit, c.bunit) << c.burst;
+    }
+}
+
+TEST_F(VectorTest, RotationScreeningTemperatureAndBedDistance) {
+    std::vector<std::string> pck;
+    test::pckProfile(pck, {200, 300, 400, 500, 600, 700}, {10, 20, 15, 40, 60, 30});  // burst 0: 600
+    test::pckProfile(pck, {200, 300, 400}, {10, 50, 10});                           // second of the pair
+    test::pckProfile(pck, {200, 300, 400}, {10, 10, 10});                           // burst 1: none
+    std::string hdr = write(test::VectorHdr{},
+                            {test::datLine(1, 1, 0.1, 0.2, 0.01), test::datLine(1, 2, 0.1, 0.2, 0.01, 80, 55, 90),
+                             test::datLine(1, 3, 0.1, 0.2, 0.01), test::datLine(1, 4, 40.0, 0, 0),
+                             test::datLine(2, 1, 0.3, 0, 0), test::datLine(2, 2, 0.3, 0, 0),
+                             test::datLine(2, 3, 0.3, 0, 0), test::datLine(2, 4, 0.3, 0, 0)},
+                            {test::senLine(11, 59, 59, 99.0), test::senLine(12, 0, 0, 10.0),
+                             test::senLine(12, 0, 4, 12.0), test::senLine(13, 0, 0, 20.0),
+                             test::senLine(13, 0, 5, 99.0)},
+                            pck);
+    VectorOptions o;
+    o.Threshold = 62;
+    o.BottomDist = true;
+    o.Declination = 90;
+    ASSERT_EQ(convert(hdr, o), VectorOutcome::Completed) << prompter.lastText();
+    readBack();
+    ASSERT_EQ(result.Iterations, 2);
+    ASSERT_EQ(result.Nch, 7);
+    // East 0.1, north 0.2 rotated by 90 degrees: east -0.2, north 0.1.
+    EXPECT_EQ(at(0, 0, 0), -200);
+    EXPECT_EQ(at(0, 1, 0), 100);
+    EXPECT_EQ(at(0, 2, 0), 10);
+    EXPECT_EQ(at(0, 3, 0), 10500);
+    EXPECT_EQ(at(0, 4, 1), 80);  // correlations kept as counts
+    // ENU: one low correlation drops all three components.
+    for (int ch = 0; ch < 3; ++ch) EXPECT_EQ(at(0, ch, 1), ErrorData);
+    EXPECT_EQ(at(0, 3, 1), 10500);
+    // A value beyond 16 bits is stored as missing and told once.
+    EXPECT_EQ(at(0, 1, 3), ErrorData);
+    EXPECT_TRUE(prompter.showedText("1個のデータを欠測値に変換しました。"));
+    // Mean temperature of the records inside each burst's window.
+    EXPECT_EQ(burstValue(0, 0), 1100);
+    EXPECT_EQ(burstValue(1, 0), 2000);
+    EXPECT_EQ(burstValue(0, 1), 6000);
+    EXPECT_EQ(burstValue(1, 1), ErrorData);
+}
+
+TEST_F(VectorTest, BeamScreeningAndRecordsAcrossBurstWindows) {
+    test::VectorHdr h;
+    h.coord = "Beam";
+    h.burst = "4";  // bursts follow each other: a record after one window opens the next
+    h.last = "01.02.2005 12:00:07";
+    std::vector<std::string> dat;
+    for (int b = 1; b <= 2; ++b)
+        for (int j = 1; j <= 4; ++j) dat.push_back(test::datLine(b, j, 0.1, 0.2, 0.3, 80, 55, 90));
+    std::string hdr = write(h, dat,
+                            {test::senLine(12, 0, 0, 10.0), test::senLine(12, 0, 5, 30.0),
+                             test::senLine(12, 0, 6, 50.0)});
+    VectorOptions o;
+    o.TransVel = false;
+    o.Threshold = 62;
+    ASSERT_EQ(convert(hdr, o), VectorOutcome::Completed) << prompter.lastText();
+    readBack();
+    EXPECT_EQ(result.ChannelName[0], "Vel_Beam1");
+    EXPECT_EQ(at(0, 0, 0), 100);
+    EXPECT_EQ(at(0, 1, 0), ErrorData);
+    EXPECT_EQ(at(0, 2, 0), 300);
+    EXPECT_EQ(burstValue(0, 0), 1000);
+    EXPECT_EQ(burstValue(1, 0), 4000);  // 12:00:05 and 12:00:06: windows 0-4 and 4-8 s
+}
+
+TEST_F(VectorTest, ShortAndBrokenDataKeepTheHeaderTrue) {
+    // The ".dat" ends inside the second burst, whose sample 2 is missing.
+    std::string hdr = write(test::VectorHdr{},
+                            {test::datLine(1, 1, 0.1, 0, 0), test::datLine(1, 2, 0.1, 0, 0),
+                             test::datLine(1, 4, 0.1, 0, 0), test::datLine(2, 1, 0.2, 0, 0),
+                             test::datLine(2, 2, 0.2, 0, 0), ""},
+                            {test::senLine(12, 0, 0, 10.0)});
+    ASSERT_EQ(convert(hdr, VectorOptions{}), VectorOutcome::Completed) << prompter.lastText();
+    readBack();
+    ASSERT_EQ(result.Iterations, 2);
+    EXPECT_EQ(at(0, 0, 2), ErrorData);  // skipped sample: missing, not the previous burst's
+    EXPECT_EQ(at(1, 0, 1), 200);
+    EXPECT_EQ(at(1, 0, 2), ErrorData);
+    EXPECT_EQ(burstValue(1, 0), ErrorData);  // no record in its window
+
+    // The counter starts again before a burst is complete: that burst ends there.
+    hdr = write(test::VectorHdr{},
+                {test::datLine(1, 1, 0.1, 0, 0), test::datLine(1, 2, 0.1, 0, 0), test::datLine(2, 1, 0.2, 0, 0),
+                 test::datLine(2, 2, 0.2, 0, 0), test::datLine(2, 3, 0.2, 0, 0), test::datLine(2, 4, 0.2, 0, 0)},
+                {test::senLine(12, 0, 0, 10.0)});
+    ASSERT_EQ(convert(hdr, VectorOptions{}), VectorOutcome::Completed);
+    readBack();
+    ASSERT_EQ(result.Iterations, 2);
+    EXPECT_EQ(at(0, 0, 2), ErrorData);
+    EXPECT_EQ(at(1, 0, 0), 200);
+
+    // A field that is not a number stops the conversion at its line.
+    prompter.shown.clear();
+    hdr = write(test::VectorHdr{},
+                {test::datLine(1, 1, 0.1, 0, 0), test::datLine(1, 2, 0.1, 0, 0), test::datLine(1, 3, 0.1, 0, 0),
+                 test::datLine(1, 4, 0.1, 0, 0), "    2     1   abc"},
+                {test::senLine(12, 0, 0, 10.0)});
+    EXPECT_EQ(convert(hdr, VectorOptions{}), VectorOutcome::Failed);
+    EXPECT_NE(prompter.lastText().find("5行目"), std::string::npos) << prompter.lastText();
+    readBack();
+    EXPECT_EQ(result.Iterations, 1);
+    EXPECT_EQ(at(0, 0, 3), 100);
+}
+
+TEST_F(VectorTest, RefusalsBeforeTheHeaderDialogWriteNothing) {
+    auto refused = [this](const std::string& hdr, VectorOptions o, const std::string& message) {
+        prompter.shown.clear();
+        EXPECT_EQ(convert(hdr, o), VectorOutcome::NotStarted);
+        EXPECT_NE(prompter.lastText().find(message), std::string::npos) << prompter.lastText();
+        EXPECT_EQ(save.calls, 0);
+        EXPECT_FALSE(std::filesystem::exists(out));
+    };
+    std::string hdr = write(test::VectorHdr{}, {test::datLine(1, 1, 0, 0, 0)}, {});
+    std::filesystem::remove(dir.file("EXP.sen"));
+    refused(hdr, {}, "EXP.sen");
+
+    hdr = write(test::VectorHdr{}, {test::datLine(1, 1, 0, 0, 0)}, {});
+    VectorOptions bed;
+    bed.BottomDist = true;
+    refused(hdr, bed, "EXP.pck");  // no probe-check file
+    test::writeText(dir.file("EXP.pck"), "  1  200.0  10 10\r\n");
+    refused(hdr, bed, "1行目");  // four fields only
+
+    // A header that does not describe a column the options need.
+    std::string text = test::readText(hdr);
+    text.replace(text.find("Correlation (Beam2)"), 19, "Corr. (Beam2)");
+    test::writeText(hdr, text);
+    refused(hdr, {}, "Correlation (Beam2)");
+    VectorOptions noCorr;
+    noCorr.Corr = noCorr.CorrThreshold = false;
+    EXPECT_EQ(convert(hdr, noCorr), VectorOutcome::Completed) << prompter.lastText();
+}
+
+}  // namespace
+}  // namespace brine
