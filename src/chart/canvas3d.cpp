@@ -798,10 +798,10 @@ void TPlotCanvas3D::Cone(bool vertical, int left, int top, int right, int bottom
         Polygon(side.screen.data(), 3);
         ++drawn;
     }
-    // The cover seen is the top (or left) ring when that end faces the viewer.
-    const Face end = projectFace(*this, cover, inside);
-    const bool top3 = end.facing;
-    const Face ring = top3 ? end : projectFace(*this, base, inside);
+    // The base ring when it faces the viewer, else the other end (which may
+    // have shrunk to a point and so cannot tell its own facing).
+    const Face baseRing = projectFace(*this, base, inside);
+    const Face ring = baseRing.facing ? baseRing : projectFace(*this, cover, inside);
     if (dark) SetBrushDarkColor(start, 64);
     Polygon(ring.screen.data(), NumCylinderSides - 1);
 }
