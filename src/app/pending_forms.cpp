@@ -2,12 +2,6 @@
 
 namespace brine {
 
-TFrmWaveHunter* FrmWaveHunter = nullptr;
-TFrmWaveHunter::TFrmWaveHunter(QWidget* parent) : QDialog(parent) { setObjectName("FrmWaveHunter"); }
-
-
-
-
 TFrmDateYearTable* FrmDateYearTable = nullptr;
 TFrmDateYearTable::TFrmDateYearTable(QWidget* parent) : QDialog(parent) { setObjectName("FrmDateYearTable"); }
 

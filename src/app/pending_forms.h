@@ -6,15 +6,6 @@
 
 namespace brine {
 
-class TFrmWaveHunter : public QDialog {
-    Q_OBJECT
-public:
-    explicit TFrmWaveHunter(QWidget* parent = nullptr);
-};
-extern TFrmWaveHunter* FrmWaveHunter;
-
-
-
 class TFrmDateYearTable : public QDialog {
     Q_OBJECT
 public:

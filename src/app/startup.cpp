@@ -19,6 +19,7 @@
 #include "importers/frm_comma_data.h"
 #include "importers/frm_input_box.h"
 #include "importers/frm_kyowa_s.h"
+#include "importers/frm_wave_hunter.h"
 #include "platform/html_help.h"
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
@@ -88,6 +89,20 @@ void BindTargets() {
         FrmSDFdata->setWindowTitle(QString::fromStdString(file));
     };
     t.openDL2File = [](const std::string& f) { FrmKyowaS->OpenDL2File(f); };
+    FrmWaveHunter->progress = FrmProgress;
+    FrmWaveHunter->headerSave = FrmSDFdata;
+    FrmWaveHunter->showSiteWindow = [](bool visible) {
+        if (visible)
+            FrmLocation->ShowBeside(FrmWaveHunter);
+        else
+            FrmLocation->HideBeside();
+    };
+    FrmWaveHunter->loadSites = [] { FrmLocation->LoadSites(); };
+    FrmWaveHunter->declination = [] { return FrmLocation->Declination; };
+    FrmWaveHunter->headerCaption = [](const std::string& file) {
+        FrmSDFdata->setWindowTitle(QString::fromStdString(file));
+    };
+    t.openWaveHunterMaster = [](const std::string& f) { FrmWaveHunter->OpenMasterFile(f); };
     FrmInputBox->helpTopic = [](const std::string& topic) { ShowHelpTopic(FrmInputBox, topic); };
     t.openCompactFile = [](const std::string& f) { FrmAlec->OpenCompactFile(f); };
     t.openCompactWHFile = [](const std::string& f) { FrmAlec->OpenCompactWHFile(f); };

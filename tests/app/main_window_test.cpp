@@ -15,6 +15,7 @@
 #include "importers/frm_comma_data.h"
 #include "importers/frm_input_box.h"
 #include "importers/frm_kyowa_s.h"
+#include "importers/frm_wave_hunter.h"
 #include "app/main_window.h"
 #include "app/path_text.h"
 #include "app/pending_forms.h"
