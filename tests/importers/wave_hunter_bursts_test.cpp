@@ -163,7 +163,7 @@ TEST_F(WaveHunterBurstsTest, K02MeansAndLevel) {
     WHRecord r;
     r.status1 = 0x20;  // X and Y
     r.status2 = 0x0E;  // both velocity components and level
-    r.means[3] = 90, r.means[4] = 123;
+    r.means[3] = 30, r.means[4] = 123;
     const WaveHunterFile f = load("sm1m.k02", test::directoryFile({withSamples(r, {10, 20, 77})}, 1024, true));
     WaveHunterOptions o;
     o.TransVel = true;
@@ -173,10 +173,10 @@ TEST_F(WaveHunterBurstsTest, K02MeansAndLevel) {
     EXPECT_EQ(model.ChannelUnit[2], "cm");
     EXPECT_EQ(convert(f, o), WaveHunterOutcome::Completed);
     CurrentFile b = back(0);
-    EXPECT_EQ(b.Data[0][0], -200);
-    EXPECT_EQ(b.Data[1][0], -100);
+    EXPECT_EQ(b.Data[0][0], -13);   // 10 cos 30 - 20 sin 30 = -1.340
+    EXPECT_EQ(b.Data[1][0], -223);  // -10 sin 30 - 20 cos 30 = -22.32
     EXPECT_EQ(b.Data[2][0], 77);
-    EXPECT_EQ(b.BurstData, (std::vector<std::int16_t>{90, 123}));
+    EXPECT_EQ(b.BurstData, (std::vector<std::int16_t>{30, 123}));
 }
 
 TEST_F(WaveHunterBurstsTest, IntervalUnits) {
