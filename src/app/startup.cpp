@@ -13,7 +13,6 @@
 #include "app/frm_location.h"
 #include "app/main_window.h"
 #include "app/path_text.h"
-#include "app/pending_forms.h"
 #include "app/sdf_to_tsd.h"
 #include "core/ui/frm_progress.h"
 #include "core/ui/frm_sdfdata.h"
@@ -23,6 +22,7 @@
 #include "importers/frm_input_box.h"
 #include "importers/frm_kyowa_s.h"
 #include "importers/frm_nortek.h"
+#include "importers/frm_wave_hunter.h"
 #include "platform/html_help.h"
 #include "platform/modal.h"
 #include "platform/qt_file_dialog.h"
@@ -99,6 +99,20 @@ void BindTargets() {
         FrmSDFdata->setWindowTitle(QString::fromStdString(file));
     };
     t.openDL2File = [](const std::string& f) { FrmKyowaS->OpenDL2File(f); };
+    FrmWaveHunter->progress = FrmProgress;
+    FrmWaveHunter->headerSave = FrmSDFdata;
+    FrmWaveHunter->showSiteWindow = [](bool visible) {
+        if (visible)
+            FrmLocation->ShowBeside(FrmWaveHunter);
+        else
+            FrmLocation->HideBeside();
+    };
+    FrmWaveHunter->loadSites = [] { FrmLocation->LoadSites(); };
+    FrmWaveHunter->declination = [] { return FrmLocation->Declination; };
+    FrmWaveHunter->headerCaption = [](const std::string& file) {
+        FrmSDFdata->setWindowTitle(QString::fromStdString(file));
+    };
+    t.openWaveHunterMaster = [](const std::string& f) { FrmWaveHunter->OpenMasterFile(f); };
     FrmInputBox->helpTopic = [](const std::string& topic) { ShowHelpTopic(FrmInputBox, topic); };
     t.openCompactFile = [](const std::string& f) { FrmAlec->OpenCompactFile(f); };
     t.openCompactWHFile = [](const std::string& f) { FrmAlec->OpenCompactWHFile(f); };
