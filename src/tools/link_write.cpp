@@ -187,7 +187,7 @@ SaveStep LinkSet::PrepareSave(const std::string& burstIntervalText, int burstUni
 }
 
 LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& memo, const LinkPlan& plan) {
-    LinkModelServices services(model_, prompter, progress);
+    ModelServices services(model_, prompter, progress);
     auto say = [this](const std::string& text) {
         if (prompter) prompter->error(text);
     };
