@@ -12,9 +12,9 @@
 #include <optional>
 
 #include "app/declination.h"
-#include "base/cp932.h"
 #include "base/number_text.h"
 #include "platform/guard.h"
+#include "platform/qt_text.h"
 
 namespace brine {
 
@@ -185,7 +185,7 @@ void TFrmLocation::FormShow() {
         typed_ = false;
         LoadSites();
         for (int k = 1; k <= Sites.SiteCount; ++k)
-            ComboBoxSite->addItem(QString::fromStdString(cp932ToUtf8(Sites.SiteName[k])));
+            ComboBoxSite->addItem(FromCp932(Sites.SiteName[k]));
         ComboBoxSite->addItem(kNewEntry);
         ComboBoxSite->setCurrentIndex(Sites.SelectionOnShow(Sites.SelectedLocation));
         ComboBoxSiteChange();

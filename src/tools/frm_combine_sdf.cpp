@@ -23,6 +23,7 @@
 #include "platform/modal.h"
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
+#include "platform/qt_text.h"
 #include "platform/string_grid.h"
 
 namespace brine {
@@ -41,9 +42,6 @@ constexpr int kBurstGridMaxHeight = 80;
 
 const char kSaveFilter[] = "SDF files (*.sdf)|*.sdf|TSD files (*.tsd)|*.tsd";
 const char kOverwrite[] = "同名のファイルが存在します。\n上書きしてよろしいですか。";
-
-QString fromUtf8(const std::string& s) { return QString::fromStdString(s); }
-QString fromCp932(const std::string& s) { return QString::fromStdString(cp932ToUtf8(s)); }
 
 std::string folderOf(const std::string& fileName) {
     return std::filesystem::path(fileName).parent_path().string();
@@ -66,8 +64,8 @@ QString intervalText(std::int32_t value, std::uint8_t unit) {
 // bytes and values.
 void readRow(const StringGrid& grid, int row, MergeChannel& c) {
     QString name = grid.cell(1, row), unit = grid.cell(2, row);
-    if (name != fromCp932(c.name)) c.name = utf8ToCp932(name.toStdString());
-    if (unit != fromCp932(c.unit)) c.unit = utf8ToCp932(unit.toStdString());
+    if (name != FromCp932(c.name)) c.name = ToCp932(name);
+    if (unit != FromCp932(c.unit)) c.unit = ToCp932(unit);
     c.a = ParseScaleCell(grid.cell(3, row).toStdString(), c.a);
     c.b = ParseScaleCell(grid.cell(4, row).toStdString(), c.b);
 }
@@ -204,9 +202,9 @@ void TFrmCombineSDF::Execute() {
     OpenDialog1->InitialDir = folderOf(chosen);
     SaveDialog1->InitialDir = folderOf(chosen);
     const MergeSource& first = Files.First();
-    shownMemo_ = fromUtf8(MemoForDisplay(first.FileMemo));
+    shownMemo_ = FromUtf8(MemoForDisplay(first.FileMemo));
     MemoCombinedFile->setPlainText(shownMemo_);
-    LabeledEditStartTime->setText(fromUtf8(FormatDateTime(first.FileStartTime)));
+    LabeledEditStartTime->setText(FromUtf8(FormatDateTime(first.FileStartTime)));
     LabeledEditNS->setText(QString::number(first.FileSampleSize));
     LabeledEditSampInterval->setText(intervalText(first.FileSInt, first.FileSITUnit));
     LabeledEditIteration->setText(QString::number(first.FileIterations));
@@ -217,7 +215,7 @@ void TFrmCombineSDF::Execute() {
 bool TFrmCombineSDF::AddFile(const std::string& fileName) {
     if (!Files.AddFile(fileName, *model, AppPrompter())) return false;
     const MergeSource& f = Files.Files().back();
-    ListBoxCombinedFiles->addItem(fromUtf8(fullName(fileName)));
+    ListBoxCombinedFiles->addItem(FromUtf8(fullName(fileName)));
     appendRows(StringGridItem, f, 0, f.FileNch, kItemGridMaxHeight);
     if (f.FileNch2 > 0) {
         appendRows(StringGridBurstCh, f, f.FileNch, f.FileNch2, kBurstGridMaxHeight);
@@ -234,10 +232,10 @@ void TFrmCombineSDF::appendRows(StringGrid* grid, const MergeSource& f, int firs
     for (int k = first; k < first + count; ++k, ++row) {
         auto i = static_cast<std::size_t>(k);
         grid->setCell(0, row, QString::number(row));
-        grid->setCell(1, row, fromCp932(f.FileChannelName[i]));
-        grid->setCell(2, row, fromCp932(f.FileChannelUnit[i]));
-        grid->setCell(3, row, fromUtf8(ScaleCellText(f.FileScaleA[i])));
-        grid->setCell(4, row, fromUtf8(ScaleCellText(f.FileOffsetB[i])));
+        grid->setCell(1, row, FromCp932(f.FileChannelName[i]));
+        grid->setCell(2, row, FromCp932(f.FileChannelUnit[i]));
+        grid->setCell(3, row, FromUtf8(ScaleCellText(f.FileScaleA[i])));
+        grid->setCell(4, row, FromUtf8(ScaleCellText(f.FileOffsetB[i])));
     }
     grid->setGeometry(grid->x(), grid->y(), grid->width(), gridHeight(grid->rowCount(), kGridRowHeight, maxHeight));
 }

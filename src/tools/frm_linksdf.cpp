@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
 #include "base/number_text.h"
@@ -24,6 +23,7 @@
 #include "platform/modal.h"
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
+#include "platform/qt_text.h"
 #include "platform/string_grid.h"
 
 namespace brine {
@@ -37,8 +37,6 @@ constexpr int kClientHeight = 452;
 constexpr int kRowHeight = 20;
 constexpr char kOverwriteQuestion[] = "同名のファイルが存在します。\n上書きしてよろしいですか。";
 constexpr char kTargetIsInput[] = "連結するファイルには保存できません。\n";
-
-QString fromCp932(const std::string& s) { return QString::fromStdString(cp932ToUtf8(s)); }
 
 QString timeText(double t) {
     try {
@@ -229,8 +227,8 @@ void TFrmLinkSDF::showChannels(StringGrid* grid, int first, int count, int maxHe
     for (int i = 0; i < count; ++i) {
         const std::size_t k = static_cast<std::size_t>(first + i);
         grid->setCell(0, i + 1, QString::number(i + 1));
-        grid->setCell(1, i + 1, fromCp932(Set.RefChannelName[k]));
-        grid->setCell(2, i + 1, fromCp932(Set.RefChannelUnit[k]));
+        grid->setCell(1, i + 1, FromCp932(Set.RefChannelName[k]));
+        grid->setCell(2, i + 1, FromCp932(Set.RefChannelUnit[k]));
         grid->setCell(3, i + 1, QString::fromStdString(FormatGeneral(Set.RefScaleA[k], 7)));
         grid->setCell(4, i + 1, QString::fromStdString(FormatGeneral(Set.RefOffsetB[k], 7)));
     }

@@ -21,6 +21,7 @@
 #include "platform/modal.h"
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
+#include "platform/qt_text.h"
 #include "platform/status_panels.h"
 #include "platform/string_grid.h"
 
@@ -52,9 +53,6 @@ const char kNoFileName[] = "ファイル名を入力して下さい。";
 const char kHeaderNotWritten[] = "ヘッダーを書き込めませんでした。\n";
 const char kBurstNotRead[] = "データを読み込めませんでした。\n";
 
-QString fromUtf8(const std::string& s) { return QString::fromStdString(s); }
-QString fromCp932(const std::string& s) { return QString::fromStdString(cp932ToUtf8(s)); }
-
 // The readers report through the model's prompter; without one they would be silent.
 class ReaderPrompter {
 public:
@@ -70,7 +68,7 @@ private:
 
 QString formatTimeOrEmpty(double t) {
     try {
-        return fromUtf8(FormatDateTimeMs(t));
+        return FromUtf8(FormatDateTimeMs(t));
     } catch (const BrineError&) {
         return {};
     }
@@ -333,7 +331,7 @@ void TFrmSDFdata::ShowHeader() {
     // The program fills the edits here; that is no change by the user.
     QSignalBlocker bMemo(Memo1), bStart(EdtStartTime), bSInt(EditSInt), bSit(ComboBoxSITUnit),
         bBit(ComboBoxBITUnit), bIter(EditIteration);
-    shownMemo_ = fromUtf8(MemoForDisplay(model_.Memo));
+    shownMemo_ = FromUtf8(MemoForDisplay(model_.Memo));
     memoAccepted_ = shownMemo_;
     Memo1->setPlainText(shownMemo_);
     shownStart_ = formatTimeOrEmpty(model_.StartTime);
@@ -347,7 +345,7 @@ void TFrmSDFdata::ShowHeader() {
     if (!validUnit(model_.DisplayUnit)) model_.DisplayUnit = 2;
     ComboBoxSITUnit->setCurrentIndex(model_.DisplayUnit);
     model_.ShowSIntInDisplayUnit();
-    EditSInt->setText(fromUtf8(FormatGeneral(model_.SIntDisplay, 7)));
+    EditSInt->setText(FromUtf8(FormatGeneral(model_.SIntDisplay, 7)));
 
     LblNch2->setText(QString::number(model_.Nch2));
     EditIteration->setText(QString::number(model_.Iterations));
@@ -365,12 +363,12 @@ void TFrmSDFdata::ShowHeader() {
     shownUnits_.assign(static_cast<std::size_t>(channels), QString());
     for (int k = 0; k < channels; ++k) {
         auto i = static_cast<std::size_t>(k);
-        shownNames_[i] = fromCp932(model_.ChannelName[i]);
-        shownUnits_[i] = fromCp932(model_.ChannelUnit[i]);
+        shownNames_[i] = FromCp932(model_.ChannelName[i]);
+        shownUnits_[i] = FromCp932(model_.ChannelUnit[i]);
         StringGrid1->setCell(1, k + 1, shownNames_[i]);
         StringGrid1->setCell(2, k + 1, shownUnits_[i]);
-        StringGrid1->setCell(3, k + 1, fromUtf8(ScaleCellText(model_.ScaleA[i])));
-        StringGrid1->setCell(4, k + 1, fromUtf8(ScaleCellText(model_.OffsetB[i])));
+        StringGrid1->setCell(3, k + 1, FromUtf8(ScaleCellText(model_.ScaleA[i])));
+        StringGrid1->setCell(4, k + 1, FromUtf8(ScaleCellText(model_.OffsetB[i])));
     }
 }
 
@@ -409,10 +407,8 @@ void TFrmSDFdata::ApplyEdits() {
     for (int k = 0; k < channels; ++k) {
         auto i = static_cast<std::size_t>(k);
         QString name = StringGrid1->cell(1, k + 1), unit = StringGrid1->cell(2, k + 1);
-        entries[i].name = i < shownNames_.size() && name == shownNames_[i] ? model_.ChannelName[i]
-                                                                           : utf8ToCp932(name.toStdString());
-        entries[i].unit = i < shownUnits_.size() && unit == shownUnits_[i] ? model_.ChannelUnit[i]
-                                                                           : utf8ToCp932(unit.toStdString());
+        entries[i].name = i < shownNames_.size() && name == shownNames_[i] ? model_.ChannelName[i] : ToCp932(name);
+        entries[i].unit = i < shownUnits_.size() && unit == shownUnits_[i] ? model_.ChannelUnit[i] : ToCp932(unit);
         entries[i].a = ParseScaleCell(StringGrid1->cell(3, k + 1).toStdString(), model_.ScaleA[i]);
         entries[i].b = ParseScaleCell(StringGrid1->cell(4, k + 1).toStdString(), model_.OffsetB[i]);
     }
@@ -569,7 +565,7 @@ void TFrmSDFdata::ComboBoxSITUnitChange() {
     if (!validUnit(u)) return;
     model_.DisplayUnit = static_cast<std::uint8_t>(u);
     model_.ShowSIntInDisplayUnit();
-    QString text = fromUtf8(FormatGeneral(model_.SIntDisplay, 7));
+    QString text = FromUtf8(FormatGeneral(model_.SIntDisplay, 7));
     // An unchanged text raises no change event, which would leave the flag set.
     if (EditSInt->text() != text) {
         SuppressSIntChange = true;
@@ -595,7 +591,7 @@ void TFrmSDFdata::EditSIntChange() {
     model_.SInt = *v;
     model_.SITUnit = static_cast<std::uint8_t>(u);
     model_.SIntDisplay = *v;
-    QString text = fromUtf8(FormatGeneral(model_.SIntDisplay, 7));
+    QString text = FromUtf8(FormatGeneral(model_.SIntDisplay, 7));
     if (EditSInt->text() != text) {
         QSignalBlocker block(EditSInt);
         EditSInt->setText(text);
@@ -647,7 +643,7 @@ void TFrmSDFdata::Paste1Click() {
 }
 
 void TFrmSDFdata::setFileNameText(const std::string& name) {
-    EditFileName->setText(fromUtf8(name));
+    EditFileName->setText(FromUtf8(name));
     EditFileName->setCursorPosition(static_cast<int>(EditFileName->text().size()));
 }
 
