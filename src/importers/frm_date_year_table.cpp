@@ -6,7 +6,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QTextCursor>
 #include <algorithm>
 
 #include "base/errors.h"
@@ -19,6 +18,7 @@
 #include "platform/guard.h"
 #include "platform/qt_prompter.h"
 #include "platform/qt_text.h"
+#include "platform/refuse_edit.h"
 #include "platform/string_grid.h"
 
 namespace brine {
@@ -116,13 +116,7 @@ void TFrmDateYearTable::memoChanged() {
         memoAccepted_ = now;
         return;
     }
-    int pos = Memo1->textCursor().position() - static_cast<int>(now.size() - memoAccepted_.size());
-    QSignalBlocker block(Memo1);
-    Memo1->setPlainText(memoAccepted_);
-    QTextCursor c = Memo1->textCursor();
-    c.setPosition(std::clamp(pos, 0, static_cast<int>(memoAccepted_.size())));
-    Memo1->setTextCursor(c);
-    AppPrompter().beep();
+    RefuseEdit(*Memo1, memoAccepted_);
 }
 
 bool TFrmDateYearTable::LoadTable(const std::string& fileName, int mode) {

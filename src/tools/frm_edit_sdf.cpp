@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QTextCursor>
 #include <algorithm>
 #include <filesystem>
 
@@ -20,6 +19,7 @@
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
 #include "platform/qt_text.h"
+#include "platform/refuse_edit.h"
 #include "platform/status_panels.h"
 #include "tools/extract_save.h"
 
@@ -227,13 +227,7 @@ void TFrmEditSDF::Memo1Change() {
         return;
     }
     // Over 160 bytes, or characters the file cannot hold: the edit is undone.
-    AppPrompter().beep();
-    const int pos = Memo1->textCursor().position() - static_cast<int>(now.size() - memoAccepted_.size());
-    QSignalBlocker block(Memo1);
-    Memo1->setPlainText(memoAccepted_);
-    QTextCursor c = Memo1->textCursor();
-    c.setPosition(std::clamp(pos, 0, static_cast<int>(memoAccepted_.size())));
-    Memo1->setTextCursor(c);
+    RefuseEdit(*Memo1, memoAccepted_);
 }
 
 }  // namespace brine

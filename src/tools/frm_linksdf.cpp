@@ -10,7 +10,6 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QTabWidget>
-#include <QTextCursor>
 #include <algorithm>
 #include <filesystem>
 
@@ -24,6 +23,7 @@
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
 #include "platform/qt_text.h"
+#include "platform/refuse_edit.h"
 #include "platform/string_grid.h"
 
 namespace brine {
@@ -267,13 +267,7 @@ void TFrmLinkSDF::Memo_NewChange() {
     QString now = Memo_New->toPlainText();
     if (!MemoChangeAcceptable(memoAccepted_.toStdString(), now.toStdString())) {
         // Over 160 bytes of CP932, or a character CP932 cannot hold.
-        int pos = Memo_New->textCursor().position() - static_cast<int>(now.size() - memoAccepted_.size());
-        QSignalBlocker block(Memo_New);
-        Memo_New->setPlainText(memoAccepted_);
-        QTextCursor c = Memo_New->textCursor();
-        c.setPosition(std::clamp(pos, 0, static_cast<int>(memoAccepted_.size())));
-        Memo_New->setTextCursor(c);
-        AppPrompter().beep();
+        RefuseEdit(*Memo_New, memoAccepted_);
         return;
     }
     memoAccepted_ = now;

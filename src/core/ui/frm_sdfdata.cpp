@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStyle>
-#include <QTextCursor>
 
 #include "base/cp932.h"
 #include "base/datetime.h"
@@ -22,6 +21,7 @@
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
 #include "platform/qt_text.h"
+#include "platform/refuse_edit.h"
 #include "platform/status_panels.h"
 #include "platform/string_grid.h"
 
@@ -603,13 +603,7 @@ void TFrmSDFdata::Memo1Change() {
     QString now = Memo1->toPlainText();
     if (!MemoChangeAcceptable(memoAccepted_.toStdString(), now.toStdString())) {
         // Over 160 bytes of CP932, or a character CP932 cannot hold: refuse it.
-        int pos = Memo1->textCursor().position() - static_cast<int>(now.size() - memoAccepted_.size());
-        QSignalBlocker block(Memo1);
-        Memo1->setPlainText(memoAccepted_);
-        QTextCursor c = Memo1->textCursor();
-        c.setPosition(std::clamp(pos, 0, static_cast<int>(memoAccepted_.size())));
-        Memo1->setTextCursor(c);
-        AppPrompter().beep();
+        RefuseEdit(*Memo1, memoAccepted_);
         return;
     }
     memoAccepted_ = now;
