@@ -74,6 +74,12 @@ bool ChannelTextAcceptable(std::string_view utf8, std::size_t maxBytes) {
     return !lossy && bytes.size() <= maxBytes;
 }
 
+bool ChannelCellAcceptable(int col, std::string_view utf8) {
+    if (col == 1) return ChannelTextAcceptable(utf8, kNameBytes);
+    if (col == 2) return ChannelTextAcceptable(utf8, kUnitBytes);
+    return true;
+}
+
 std::string MemoForDisplay(std::string_view cp932) {
     std::string text = TrimRightControl(cp932);
     std::string lines;

@@ -51,6 +51,9 @@ std::string ScaleCellText(float v);
 // A channel name or unit the user types: no comma (it separates TSD lists),
 // only characters CP932 can hold, at most maxBytes bytes of CP932.
 bool ChannelTextAcceptable(std::string_view utf8, std::size_t maxBytes);
+// A cell of a channel grid (No., Item, Unit, A, B): names and units as
+// above; the other columns are checked when they are read.
+bool ChannelCellAcceptable(int col, std::string_view utf8);
 
 // Memo as shown (UTF-8, lines joined by "\n", trailing blanks removed) from
 // the model's CP932 memo, whose lines may be joined by CR LF or CR.

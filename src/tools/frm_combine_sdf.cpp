@@ -137,11 +137,8 @@ void TFrmCombineSDF::buildLayout() {
         g->setDefaultRowHeight(kGridRowHeight);
         g->setEditing(true);
         // Names and units go into fixed-width CP932 fields and TSD lists.
-        g->setCellValidator([](int col, int, const QString& text) {
-            if (col == 1) return ChannelTextAcceptable(text.toStdString(), kNameBytes);
-            if (col == 2) return ChannelTextAcceptable(text.toStdString(), kUnitBytes);
-            return true;
-        });
+        g->setCellValidator(
+            [](int col, int, const QString& text) { return ChannelCellAcceptable(col, text.toStdString()); });
     }
     StringGridItem->setGeometry(8, kItemGridTop, 420, gridHeight(2, kGridRowHeight, kItemGridMaxHeight));
     StringGridBurstCh->setGeometry(8, kBurstGridTop, 420, gridHeight(2, kGridRowHeight, kBurstGridMaxHeight));

@@ -90,6 +90,10 @@ TEST(HeaderEdits, ChannelTextLimits) {
     EXPECT_FALSE(ChannelTextAcceptable("a,b", 16));
     EXPECT_FALSE(ChannelTextAcceptable("温度😀", 16));
     EXPECT_TRUE(ChannelTextAcceptable("", 8));
+    // Grid columns: name 16 bytes, unit 8, the rest unchecked.
+    EXPECT_TRUE(ChannelCellAcceptable(1, "あいうえおかきく"));
+    EXPECT_FALSE(ChannelCellAcceptable(2, "あいうえお"));
+    EXPECT_TRUE(ChannelCellAcceptable(3, "1,5"));
 }
 
 TEST(HeaderEdits, MemoLinesAndLimit) {

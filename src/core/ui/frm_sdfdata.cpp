@@ -228,11 +228,8 @@ void TFrmSDFdata::buildLayout() {
 
     // Names and units end up in comma-separated TSD lists and in fixed-width
     // CP932 fields: refuse commas, characters CP932 lacks and overlong text.
-    StringGrid1->setCellValidator([](int col, int, const QString& text) {
-        if (col == 1) return ChannelTextAcceptable(text.toStdString(), kNameBytes);
-        if (col == 2) return ChannelTextAcceptable(text.toStdString(), kUnitBytes);
-        return true;
-    });
+    StringGrid1->setCellValidator(
+        [](int col, int, const QString& text) { return ChannelCellAcceptable(col, text.toStdString()); });
 }
 
 void TFrmSDFdata::FormCreate() {
