@@ -105,6 +105,11 @@ std::string MemoFromDisplay(std::string_view utf8) {
     return utf8ToCp932(withCrLf);
 }
 
+std::string MemoToWrite(std::string_view stored, bool edited, std::string_view utf8) {
+    if (!edited) return TrimRightControl(stored);
+    return cutCp932(MemoFromDisplay(utf8), kMemoBytes);
+}
+
 int UnencodableCount(std::string_view utf8) {
     bool lossy = false;
     std::string bytes = utf8ToCp932(utf8, &lossy);

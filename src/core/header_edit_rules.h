@@ -60,6 +60,10 @@ bool ChannelCellAcceptable(int col, std::string_view utf8);
 std::string MemoForDisplay(std::string_view cp932);
 // Memo text of the edit as CP932 with lines joined by CR LF.
 std::string MemoFromDisplay(std::string_view utf8);
+// The memo to write from a memo edit: while the edit still shows the stored
+// memo unchanged, that memo less trailing controls (its exact bytes); else
+// the edit's text as CP932, cut to 160 bytes.
+std::string MemoToWrite(std::string_view stored, bool edited, std::string_view utf8);
 // Characters of the text CP932 cannot hold.
 int UnencodableCount(std::string_view utf8);
 // Whether the memo edit may change from `before` to `after`: not over 160

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
 #include "base/number_text.h"
@@ -251,8 +250,7 @@ MergeSettings TFrmCombineSDF::readSettings() const {
     for (std::size_t r = 0; r < s.BurstChannels.size(); ++r)
         readRow(*StringGridBurstCh, static_cast<int>(r) + 1, s.BurstChannels[r]);
     QString memo = MemoCombinedFile->toPlainText();
-    s.Memo = memo == shownMemo_ ? TrimRightControl(Files.First().FileMemo)
-                                : cutCp932(MemoFromDisplay(memo.toStdString()), kMemoBytes);
+    s.Memo = MemoToWrite(Files.First().FileMemo, memo != shownMemo_, memo.toStdString());
     std::string tol = EditDTAllowance->text().toStdString();
     std::optional<double> v = ParseNumber(tol);
     if (!v) throw ConversionError("'" + tol + "' は正しい数値ではありません。");

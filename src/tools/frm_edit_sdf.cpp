@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "base/cp932.h"
 #include "core/header_edit_rules.h"
 #include "core/header_save.h"
 #include "platform/guard.h"
@@ -180,9 +179,7 @@ void TFrmEditSDF::ScrollBarLastTimeChange() {
 
 std::string TFrmEditSDF::memoText() const {
     const QString text = Memo1->toPlainText();
-    // An untouched memo goes out as stored.
-    if (text == shownMemo_) return TrimRightControl(model->Memo);
-    return cutCp932(MemoFromDisplay(text.toStdString()), kMemoBytes);
+    return MemoToWrite(model->Memo, text != shownMemo_, text.toStdString());
 }
 
 ExtractRequest TFrmEditSDF::CurrentRequest() {

@@ -106,6 +106,11 @@ TEST(HeaderEdits, MemoLinesAndLimit) {
     EXPECT_TRUE(MemoChangeAcceptable("", jp80));    // 160 bytes
     EXPECT_FALSE(MemoChangeAcceptable(jp80, jp81));  // 162 bytes
     EXPECT_FALSE(MemoChangeAcceptable("ab", "ab😀"));
+    // Unedited, the stored bytes go out as they are (less trailing controls);
+    // edited, the text is converted and cut at a character boundary.
+    EXPECT_EQ(MemoToWrite("a\r\nb  \r\n", false, "ignored"), "a\r\nb");
+    EXPECT_EQ(MemoToWrite("old", true, "x\ny"), "x\r\ny");
+    EXPECT_EQ(MemoToWrite("", true, jp80 + "う"), utf8ToCp932(jp80));
     // A character already there that CP932 lacks does not block other edits.
     EXPECT_TRUE(MemoChangeAcceptable("ab😀", "a😀"));
     EXPECT_EQ(UnencodableCount("?😀?"), 1);

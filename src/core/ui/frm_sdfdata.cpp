@@ -11,7 +11,6 @@
 #include <QSignalBlocker>
 #include <QStyle>
 
-#include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
 #include "base/number_text.h"
@@ -388,8 +387,7 @@ void TFrmSDFdata::ApplyEdits() {
     if (model_.Nch < 0 || model_.Nch2 < 0 || channels > kMaxChannels) throw RangeError("チャンネル数が範囲外です。");
 
     QString memoText = Memo1->toPlainText();
-    std::string memo = memoText == shownMemo_ ? TrimRightControl(model_.Memo)
-                                               : cutCp932(MemoFromDisplay(memoText.toStdString()), kMemoBytes);
+    std::string memo = MemoToWrite(model_.Memo, memoText != shownMemo_, memoText.toStdString());
     QString startText = EdtStartTime->text();
     double start = startText == shownStart_ ? model_.StartTime : ParseStartTime(startText.toStdString());
     int bitUnit = ComboBoxBITUnit->currentIndex();
