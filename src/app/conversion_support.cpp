@@ -39,6 +39,11 @@ int PercentOf(int b, int n) {
     return RoundHalfEven(static_cast<long double>(b) * 100 / n);
 }
 
+bool FormatDamaged(Prompter& prompter, const std::string& fileName) {
+    prompter.error(std::string(kFormatMessage) + "\n" + fileName);
+    return false;
+}
+
 bool SaveSDFHeaderAs(CurrentFile& m, const std::string& proposed, HeaderSaveDialog& dialog, Prompter& prompter) {
     // The dialog shows the producer's proposal as its output name.
     m.SaveFileName = proposed;
@@ -48,6 +53,12 @@ bool SaveSDFHeaderAs(CurrentFile& m, const std::string& proposed, HeaderSaveDial
         return false;
     }
     return true;
+}
+
+bool SaveConvertedHeader(CurrentFile& m, const std::string& source, HeaderSaveDialog& dialog, Prompter& prompter) {
+    // The dialog compares its target with the file being read.
+    m.FileName = source;
+    return SaveSDFHeaderAs(m, WithExtension(source, ".sdf"), dialog, prompter);
 }
 
 void DeclareWrittenBursts(CurrentFile& m, int written, Prompter& prompter) {

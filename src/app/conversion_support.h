@@ -37,10 +37,15 @@ std::string FullName(const std::string& fileName);
 // Percentage of b of n, halves to even.
 int PercentOf(int b, int n);
 
+// Reports an input file that is not of its format and returns false.
+bool FormatDamaged(Prompter& prompter, const std::string& fileName);
+
 // Hands the model to the header dialog with `proposed` as output name.
 // True only when an SDF header has been written to model.SaveFileName: a
 // non-SDF name is reported and refused, since SDF records follow.
 bool SaveSDFHeaderAs(CurrentFile& m, const std::string& proposed, HeaderSaveDialog& dialog, Prompter& prompter);
+// The same for a header read from `source`, proposing its name as ".sdf".
+bool SaveConvertedHeader(CurrentFile& m, const std::string& source, HeaderSaveDialog& dialog, Prompter& prompter);
 
 // Rewrites the output's header in place so that it declares `written` bursts.
 // Tells the user when even that fails.
