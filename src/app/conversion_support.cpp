@@ -28,12 +28,6 @@ std::string WithExtension(const std::string& fileName, const std::string& ext) {
     return std::filesystem::path(fileName).replace_extension(ext).string();
 }
 
-std::string FullName(const std::string& fileName) {
-    std::error_code ec;
-    std::filesystem::path p = std::filesystem::absolute(fileName, ec);
-    return ec ? fileName : p.lexically_normal().string();
-}
-
 int PercentOf(int b, int n) {
     if (n <= 0) return 0;
     return RoundHalfEven(static_cast<long double>(b) * 100 / n);

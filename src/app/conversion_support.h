@@ -32,8 +32,6 @@ std::string TextUpToNul(const std::uint8_t* p, std::size_t n);
 std::string PadCp932(std::string_view s, std::size_t width);
 // The file name with its extension replaced (".sdf").
 std::string WithExtension(const std::string& fileName, const std::string& ext);
-// Absolute form of a file name, for progress comments.
-std::string FullName(const std::string& fileName);
 // Percentage of b of n, halves to even.
 int PercentOf(int b, int n);
 

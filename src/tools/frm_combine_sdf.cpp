@@ -12,6 +12,7 @@
 
 #include "base/datetime.h"
 #include "base/errors.h"
+#include "base/file_identity.h"
 #include "base/number_text.h"
 #include "core/current_file.h"
 #include "core/header_edit_rules.h"
@@ -44,12 +45,6 @@ const char kOverwrite[] = "同名のファイルが存在します。\n上書き
 
 std::string folderOf(const std::string& fileName) {
     return std::filesystem::path(fileName).parent_path().string();
-}
-
-std::string fullName(const std::string& fileName) {
-    std::error_code ec;
-    std::filesystem::path p = std::filesystem::absolute(fileName, ec);
-    return ec ? fileName : p.lexically_normal().string();
 }
 
 int gridHeight(int rows, int rowHeight, int maxHeight) { return std::min((rowHeight + 1) * rows + 20, maxHeight); }
@@ -211,7 +206,7 @@ void TFrmCombineSDF::Execute() {
 bool TFrmCombineSDF::AddFile(const std::string& fileName) {
     if (!Files.AddFile(fileName, *model, AppPrompter())) return false;
     const MergeSource& f = Files.Files().back();
-    ListBoxCombinedFiles->addItem(FromUtf8(fullName(fileName)));
+    ListBoxCombinedFiles->addItem(FromUtf8(FullName(fileName)));
     appendRows(StringGridItem, f, 0, f.FileNch, kItemGridMaxHeight);
     if (f.FileNch2 > 0) {
         appendRows(StringGridBurstCh, f, f.FileNch, f.FileNch2, kBurstGridMaxHeight);
