@@ -13,6 +13,7 @@
 
 #include "app/declination.h"
 #include "base/number_text.h"
+#include "platform/dialog_frame.h"
 #include "platform/guard.h"
 #include "platform/qt_text.h"
 
@@ -56,9 +57,7 @@ TFrmLocation::TFrmLocation(QWidget* parent, SiteList& sites)
     : QDialog(parent), Sites(sites), Declination(sites.Declination) {
     setObjectName("FrmLocation");
     setWindowTitle(QStringLiteral("位置情報"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
-    setFixedSize(246, 148);
+    SetFixedDialogFrame(*this, 246, 148);
     setModal(false);
 
     Label1 = makeLabel(this, "Label1", QStringLiteral("地名："), 8, 11, 40);

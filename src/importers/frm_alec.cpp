@@ -12,6 +12,7 @@
 #include "base/errors.h"
 #include "core/header_save.h"
 #include "platform/api/progress.h"
+#include "platform/dialog_frame.h"
 #include "platform/guard.h"
 #include "platform/modal.h"
 #include "platform/qt_text.h"
@@ -44,9 +45,7 @@ QPushButton* nextButton(QWidget* page, const char* name) {
 TFrmAlec::TFrmAlec(QWidget* parent) : QDialog(parent), model(&AppModel()) {
     setObjectName("FrmAlec");
     setWindowTitle(QStringLiteral("海洋測器　JFEアドバンテック／旧アレック電子"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(540, 380);
+    SetFixedDialogFrame(*this, 540, 380);
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName("PageControl1");

@@ -15,6 +15,7 @@
 #include "core/header_save.h"
 #include "core/time_units.h"
 #include "platform/api/progress.h"
+#include "platform/dialog_frame.h"
 #include "platform/guard.h"
 #include "platform/qt_prompter.h"
 #include "platform/qt_text.h"
@@ -44,9 +45,7 @@ QLineEdit* labelledEdit(QWidget* parent, const char* name, const QString& captio
 TFrmDateYearTable::TFrmDateYearTable(QWidget* parent) : QDialog(parent), model(&AppModel()) {
     setObjectName("FrmDateYearTable");
     setWindowTitle(QStringLiteral("月日別年別表データ"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(760, 520);
+    SetFixedDialogFrame(*this, 760, 520);
 
     StringGrid1 = new StringGrid(this);
     StringGrid1->setObjectName("StringGrid1");

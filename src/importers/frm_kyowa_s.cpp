@@ -11,6 +11,7 @@
 #include "base/errors.h"
 #include "core/header_save.h"
 #include "importers/dl2_convert.h"
+#include "platform/dialog_frame.h"
 #include "platform/guard.h"
 #include "platform/qt_prompter.h"
 #include "platform/qt_text.h"
@@ -38,10 +39,8 @@ QLineEdit* labelledEdit(QWidget* parent, const char* name, const QString& label,
 TFrmKyowaS::TFrmKyowaS(QWidget* parent) : QDialog(parent), model(&AppModel()) {
     setObjectName("FrmKyowaS");
     setWindowTitle(QStringLiteral("DL-2 協和商工（株）"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint |
-                   Qt::WindowCloseButtonHint);
+    SetFixedDialogFrame(*this, 376, 420);
     setModal(false);
-    setFixedSize(376, 420);
 
     GroupBox1 = new QGroupBox(QStringLiteral("記録情報"), this);
     GroupBox1->setObjectName("GroupBox1");

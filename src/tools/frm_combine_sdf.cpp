@@ -19,6 +19,7 @@
 #include "core/header_save.h"
 #include "platform/api/file_dialog.h"
 #include "platform/api/progress.h"
+#include "platform/dialog_frame.h"
 #include "platform/guard.h"
 #include "platform/modal.h"
 #include "platform/qt_file_dialog.h"
@@ -73,9 +74,7 @@ TFrmCombineSDF::TFrmCombineSDF(QWidget* parent) : QDialog(parent), model(&AppMod
 
 void TFrmCombineSDF::buildLayout() {
     setWindowTitle(QStringLiteral("SDFファイルの併合"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
-    setFixedSize(kClientWidth, kClientHeight);
+    SetFixedDialogFrame(*this, kClientWidth, kClientHeight);
 
     auto label = [](QWidget* parent, const char* name, const QString& text, QRect r) {
         auto* l = new QLabel(text, parent);

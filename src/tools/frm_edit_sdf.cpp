@@ -13,6 +13,7 @@
 
 #include "core/header_edit_rules.h"
 #include "core/header_save.h"
+#include "platform/dialog_frame.h"
 #include "platform/guard.h"
 #include "platform/modal.h"
 #include "platform/qt_file_dialog.h"
@@ -59,9 +60,7 @@ QLineEdit* positionEdit(QWidget* parent, const char* name, int y) {
 TFrmEditSDF::TFrmEditSDF(QWidget* parent) : QDialog(parent), model(&AppModel()) {
     setObjectName("FrmEditSDF");
     setWindowTitle(QStringLiteral("データの抽出"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(kClientWidth, kClientHeight);
+    SetFixedDialogFrame(*this, kClientWidth, kClientHeight);
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName("Memo1");

@@ -18,6 +18,7 @@
 #include "base/number_text.h"
 #include "core/header_edit_rules.h"
 #include "core/time_units.h"
+#include "platform/dialog_frame.h"
 #include "platform/guard.h"
 #include "platform/modal.h"
 #include "platform/qt_file_dialog.h"
@@ -74,9 +75,7 @@ TFrmLinkSDF::TFrmLinkSDF(CurrentFile& model, QWidget* parent) : QDialog(parent),
 }
 
 void TFrmLinkSDF::buildLayout() {
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
-    setFixedSize(kClientWidth, kClientHeight);
+    SetFixedDialogFrame(*this, kClientWidth, kClientHeight);
 
     auto label = [this](const char* name, const char* text, QRect r) {
         auto* l = new QLabel(QString::fromUtf8(text), this);

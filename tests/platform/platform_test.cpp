@@ -7,6 +7,7 @@
 
 #include "base/errors.h"
 #include "platform/api/scripted.h"
+#include "platform/dialog_frame.h"
 #include "platform/guard.h"
 #include "platform/modal.h"
 #include "platform/qt_prompter.h"
@@ -104,4 +105,17 @@ TEST(RefuseEdit, PutsTheTextBackWithTheCursorWhereTypingBegan) {
     EXPECT_EQ(edit.toPlainText(), "abc");
     EXPECT_EQ(edit.textCursor().position(), 3);
     SetAppPrompter(nullptr);
+}
+
+TEST(DialogFrame, FixedSizeWithCaptionAndCloseButtonOnly) {
+    test::qtApp();
+    QDialog d;
+    SetFixedDialogFrame(d, 300, 200);
+    EXPECT_EQ(d.minimumSize(), QSize(300, 200));
+    EXPECT_EQ(d.maximumSize(), QSize(300, 200));
+    Qt::WindowFlags f = d.windowFlags();
+    EXPECT_TRUE(f.testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(f.testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_FALSE(f.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(f.testFlag(Qt::WindowContextHelpButtonHint));
 }

@@ -15,6 +15,7 @@
 #include "base/errors.h"
 #include "base/number_text.h"
 #include "core/header_edit_rules.h"
+#include "platform/dialog_frame.h"
 #include "platform/guard.h"
 #include "platform/modal.h"
 #include "platform/qt_file_dialog.h"
@@ -96,9 +97,7 @@ TFrmSDFdata::TFrmSDFdata(CurrentFile& model, QWidget* parent) : QDialog(parent),
 TFrmSDFdata::~TFrmSDFdata() { model_.onUnitsChanged = nullptr; }
 
 void TFrmSDFdata::buildLayout() {
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
-    setFixedSize(kClientWidth, kClientHeight);
+    SetFixedDialogFrame(*this, kClientWidth, kClientHeight);
 
     auto label = [](QWidget* parent, const char* name, const QString& text, QRect r) {
         auto* l = new QLabel(text, parent);
