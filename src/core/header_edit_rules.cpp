@@ -129,7 +129,9 @@ double LastSampleTime(const CurrentFile& m) {
     return static_cast<double>(t);
 }
 
-int ChannelGridHeight(int rows, int rowHeight) { return std::min((rowHeight + 1) * rows + 20, 132); }
+int ChannelGridHeight(int rows, int rowHeight, int maxHeight) {
+    return std::min((rowHeight + 1) * rows + 20, maxHeight);
+}
 
 std::vector<PasteStep> PastePlan(const GridRect& sel, int clipCols, int clipRows, int colCount, int rowCount) {
     std::vector<PasteStep> plan;

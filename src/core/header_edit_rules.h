@@ -74,8 +74,9 @@ bool MemoChangeAcceptable(std::string_view before, std::string_view after);
 
 // Time of the last sample of the file.
 double LastSampleTime(const CurrentFile& m);
-// Grid height for a number of rows: one pixel of line per row plus 20, at most 132.
-int ChannelGridHeight(int rows, int rowHeight);
+// Grid height for a number of rows: one pixel of line per row plus 20, at
+// most maxHeight.
+int ChannelGridHeight(int rows, int rowHeight, int maxHeight = 132);
 
 // ---- block copy and paste
 

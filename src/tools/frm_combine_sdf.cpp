@@ -7,7 +7,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
-#include <algorithm>
 #include <filesystem>
 
 #include "base/datetime.h"
@@ -47,8 +46,6 @@ const char kOverwrite[] = "同名のファイルが存在します。\n上書き
 std::string folderOf(const std::string& fileName) {
     return std::filesystem::path(fileName).parent_path().string();
 }
-
-int gridHeight(int rows, int rowHeight, int maxHeight) { return std::min((rowHeight + 1) * rows + 20, maxHeight); }
 
 // An interval as the header states it: "1 sec".
 QString intervalText(std::int32_t value, std::uint8_t unit) {
@@ -133,8 +130,8 @@ void TFrmCombineSDF::buildLayout() {
         g->setCellValidator(
             [](int col, int, const QString& text) { return ChannelCellAcceptable(col, text.toStdString()); });
     }
-    StringGridItem->setGeometry(8, kItemGridTop, 420, gridHeight(2, kGridRowHeight, kItemGridMaxHeight));
-    StringGridBurstCh->setGeometry(8, kBurstGridTop, 420, gridHeight(2, kGridRowHeight, kBurstGridMaxHeight));
+    StringGridItem->setGeometry(8, kItemGridTop, 420, ChannelGridHeight(2, kGridRowHeight, kItemGridMaxHeight));
+    StringGridBurstCh->setGeometry(8, kBurstGridTop, 420, ChannelGridHeight(2, kGridRowHeight, kBurstGridMaxHeight));
 
     GroupBox1 = new QGroupBox(QStringLiteral("同じ時刻とみなす許容誤差"), this);
     GroupBox1->setObjectName("GroupBox1");
@@ -178,7 +175,7 @@ void TFrmCombineSDF::Execute() {
     setUpGrid(StringGridItem);
     setUpGrid(StringGridBurstCh);
     StringGridItem->setGeometry(StringGridItem->x(), kItemGridTop, StringGridItem->width(),
-                                gridHeight(1, kGridRowHeight, kItemGridMaxHeight));
+                                ChannelGridHeight(1, kGridRowHeight, kItemGridMaxHeight));
     StringGridBurstCh->setVisible(false);
     LabelBurstCh->setVisible(false);
 
@@ -227,7 +224,7 @@ void TFrmCombineSDF::appendRows(StringGrid* grid, const MergeSource& f, int firs
         grid->setCell(3, row, FromUtf8(ScaleCellText(f.FileScaleA[i])));
         grid->setCell(4, row, FromUtf8(ScaleCellText(f.FileOffsetB[i])));
     }
-    grid->setGeometry(grid->x(), grid->y(), grid->width(), gridHeight(grid->rowCount(), kGridRowHeight, maxHeight));
+    grid->setGeometry(grid->x(), grid->y(), grid->width(), ChannelGridHeight(grid->rowCount(), kGridRowHeight, maxHeight));
 }
 
 void TFrmCombineSDF::Button1Click() {

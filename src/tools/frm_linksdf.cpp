@@ -15,7 +15,6 @@
 
 #include "base/datetime.h"
 #include "base/errors.h"
-#include "base/number_text.h"
 #include "core/header_edit_rules.h"
 #include "core/time_units.h"
 #include "platform/dialog_frame.h"
@@ -228,11 +227,10 @@ void TFrmLinkSDF::showChannels(StringGrid* grid, int first, int count, int maxHe
         grid->setCell(0, i + 1, QString::number(i + 1));
         grid->setCell(1, i + 1, FromCp932(Set.RefChannelName[k]));
         grid->setCell(2, i + 1, FromCp932(Set.RefChannelUnit[k]));
-        grid->setCell(3, i + 1, QString::fromStdString(FormatGeneral(Set.RefScaleA[k], 7)));
-        grid->setCell(4, i + 1, QString::fromStdString(FormatGeneral(Set.RefOffsetB[k], 7)));
+        grid->setCell(3, i + 1, FromUtf8(ScaleCellText(Set.RefScaleA[k])));
+        grid->setCell(4, i + 1, FromUtf8(ScaleCellText(Set.RefOffsetB[k])));
     }
-    const int height = std::min((grid->defaultRowHeight() + 1) * grid->rowCount() + 20, maxHeight);
-    grid->resize(grid->width(), height);
+    grid->resize(grid->width(), ChannelGridHeight(grid->rowCount(), grid->defaultRowHeight(), maxHeight));
 }
 
 void TFrmLinkSDF::showSet(bool wasEmpty) {

@@ -119,6 +119,8 @@ TEST(HeaderEdits, MemoLinesAndLimit) {
 TEST(HeaderShown, GridHeightAndLastSample) {
     EXPECT_EQ(ChannelGridHeight(6, 20), 132);
     EXPECT_EQ(ChannelGridHeight(3, 20), 83);
+    EXPECT_EQ(ChannelGridHeight(3, 18, 80), 77);
+    EXPECT_EQ(ChannelGridHeight(4, 18, 80), 80);
     CurrentFile m;
     m.StartTime = ParseStartTime("2024/01/01 00:00:00");
     m.Iterations = 3;
