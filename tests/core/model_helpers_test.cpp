@@ -219,3 +219,14 @@ TEST(ModelServices, SwapsOnlyWhatIsGivenAndRestoresOnEveryExit) {
     EXPECT_EQ(m.prompter, &own);
     EXPECT_EQ(m.progress, &ownProgress);
 }
+
+TEST(CurrentFileChannels, CountIsCheckedAgainstTheTable) {
+    CurrentFile m;
+    m.Nch = 100;
+    m.Nch2 = 29;
+    EXPECT_EQ(m.ChannelCount(), kMaxChannels);
+    m.Nch2 = 30;
+    EXPECT_THROW(m.ChannelCount(), RangeError);
+    m.Nch2 = -1;
+    EXPECT_THROW(m.ChannelCount(), RangeError);
+}

@@ -320,8 +320,7 @@ void TFrmSDFdata::ShowHeader() {
         ComboBoxBITUnit->setEnabled(true);
         EditIteration->setReadOnly(false);
     }
-    int channels = model_.Nch + model_.Nch2;
-    if (model_.Nch < 0 || model_.Nch2 < 0 || channels > kMaxChannels) throw RangeError("チャンネル数が範囲外です。");
+    const int channels = model_.ChannelCount();
 
     // The program fills the edits here; that is no change by the user.
     QSignalBlocker bMemo(Memo1), bStart(EdtStartTime), bSInt(EditSInt), bSit(ComboBoxSITUnit),
@@ -382,8 +381,7 @@ void TFrmSDFdata::FormShow() {
 void TFrmSDFdata::ApplyEdits() {
     // Everything is read and checked first, so a refused edit leaves the
     // model as it was.
-    const int channels = model_.Nch + model_.Nch2;
-    if (model_.Nch < 0 || model_.Nch2 < 0 || channels > kMaxChannels) throw RangeError("チャンネル数が範囲外です。");
+    const int channels = model_.ChannelCount();
 
     QString memoText = Memo1->toPlainText();
     std::string memo = MemoToWrite(model_.Memo, memoText != shownMemo_, memoText.toStdString());
