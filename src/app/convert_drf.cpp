@@ -63,7 +63,8 @@ bool ReadDRFHeader(CurrentFile& m, const std::string& fileName, Prompter& prompt
     if (nch < 0 || nch2 < 0 || nch + nch2 == 0 || nch + nch2 > kMaxEntries) return FormatDamaged(prompter, fileName);
     if (iterations <= 0) return FormatDamaged(prompter, fileName);
     if (!std::isfinite(freq) || freq <= 0) return FormatDamaged(prompter, fileName);
-    if (!std::isfinite(hours) || hours < 0 || hours * 3600.0L >= 2147483647.0L) return FormatDamaged(prompter, fileName);
+    if (!std::isfinite(hours) || hours < 0 || hours * 3600.0L >= 2147483647.0L)
+        return FormatDamaged(prompter, fileName);
 
     // 1000/f msec; rates above 2 kHz would round to 0 msec, so they are
     // counted in usec.

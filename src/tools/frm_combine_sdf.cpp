@@ -224,7 +224,8 @@ void TFrmCombineSDF::appendRows(StringGrid* grid, const MergeSource& f, int firs
         grid->setCell(3, row, FromUtf8(ScaleCellText(f.FileScaleA[i])));
         grid->setCell(4, row, FromUtf8(ScaleCellText(f.FileOffsetB[i])));
     }
-    grid->setGeometry(grid->x(), grid->y(), grid->width(), ChannelGridHeight(grid->rowCount(), kGridRowHeight, maxHeight));
+    grid->setGeometry(grid->x(), grid->y(), grid->width(),
+                      ChannelGridHeight(grid->rowCount(), kGridRowHeight, maxHeight));
 }
 
 void TFrmCombineSDF::Button1Click() {
