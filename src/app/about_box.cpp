@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "platform/dialog_frame.h"
+
 namespace brine {
 
 TAboutBox* AboutBox = nullptr;
@@ -39,9 +41,7 @@ QPixmap programIcon() {
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName("AboutBox");
     setWindowTitle(QStringLiteral("Brinelog4のﾊﾞｰｼﾞｮﾝ情報"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(376, 275);
+    SetFixedDialogFrame(*this, 376, 275);
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName("Panel1");

@@ -36,15 +36,14 @@ std::string FileNamePart(std::string_view cp932) {
     return s;
 }
 
-std::string FullName(const std::string& fileName) {
-    std::error_code ec;
-    std::filesystem::path p = std::filesystem::absolute(fileName, ec);
-    return ec ? fileName : p.lexically_normal().string();
-}
-
 int PercentOf(int b, int n) {
     if (n <= 0) return 0;
     return RoundHalfEven(static_cast<long double>(b) * 100 / n);
+}
+
+bool FormatDamaged(Prompter& prompter, const std::string& fileName) {
+    prompter.error(std::string(kFormatMessage) + "\n" + fileName);
+    return false;
 }
 
 bool SaveSDFHeaderAs(CurrentFile& m, const std::string& proposed, HeaderSaveDialog& dialog, Prompter& prompter) {
@@ -56,6 +55,12 @@ bool SaveSDFHeaderAs(CurrentFile& m, const std::string& proposed, HeaderSaveDial
         return false;
     }
     return true;
+}
+
+bool SaveConvertedHeader(CurrentFile& m, const std::string& source, HeaderSaveDialog& dialog, Prompter& prompter) {
+    // The dialog compares its target with the file being read.
+    m.FileName = source;
+    return SaveSDFHeaderAs(m, WithExtension(source, ".sdf"), dialog, prompter);
 }
 
 void DeclareWrittenBursts(CurrentFile& m, int written, Prompter& prompter) {

@@ -1,12 +1,13 @@
 #pragma once
-// Pieces shared by the built-in converters: the model's services for the
-// length of a job, the hand-off to the header dialog, and keeping an
-// output's burst count equal to the bursts actually written.
+// Pieces shared by the built-in converters: the hand-off to the header
+// dialog, and keeping an output's burst count equal to the bursts actually
+// written.
 #include <cstdint>
 #include <string>
 
 #include "core/current_file.h"
 #include "core/header_save.h"
+#include "core/model_services.h"
 #include "platform/api/progress.h"
 #include "platform/api/prompter.h"
 #include "base/file_identity.h"
@@ -19,28 +20,6 @@ enum class JobResult {
     Skipped,    // not converted: declined, or refused with a message
     Failed,     // stopped with a message; the output holds what was written
     Cancelled,  // the user pressed cancel; the output holds what was written
-};
-
-// Points the model's message and progress services at the job's, and puts
-// the previous ones back on every way out.
-class ModelServices {
-public:
-    ModelServices(CurrentFile& m, Prompter& p, ProgressSink& s)
-        : m_(m), prompter_(m.prompter), progress_(m.progress) {
-        m.prompter = &p;
-        m.progress = &s;
-    }
-    ~ModelServices() {
-        m_.prompter = prompter_;
-        m_.progress = progress_;
-    }
-    ModelServices(const ModelServices&) = delete;
-    ModelServices& operator=(const ModelServices&) = delete;
-
-private:
-    CurrentFile& m_;
-    Prompter* prompter_;
-    ProgressSink* progress_;
 };
 
 extern const char* const kConvertCaption;       // "ただ今、データの変換中．．．．"
@@ -56,15 +35,18 @@ std::string WithExtension(const std::string& fileName, const std::string& ext);
 // CP932 text made fit to be part of a file name (UTF-8): folder separators
 // and characters a file name cannot hold become "_".
 std::string FileNamePart(std::string_view cp932);
-// Absolute form of a file name, for progress comments.
-std::string FullName(const std::string& fileName);
 // Percentage of b of n, halves to even.
 int PercentOf(int b, int n);
+
+// Reports an input file that is not of its format and returns false.
+bool FormatDamaged(Prompter& prompter, const std::string& fileName);
 
 // Hands the model to the header dialog with `proposed` as output name.
 // True only when an SDF header has been written to model.SaveFileName: a
 // non-SDF name is reported and refused, since SDF records follow.
 bool SaveSDFHeaderAs(CurrentFile& m, const std::string& proposed, HeaderSaveDialog& dialog, Prompter& prompter);
+// The same for a header read from `source`, proposing its name as ".sdf".
+bool SaveConvertedHeader(CurrentFile& m, const std::string& source, HeaderSaveDialog& dialog, Prompter& prompter);
 
 // Rewrites the output's header in place so that it declares `written` bursts.
 // Tells the user when even that fails.

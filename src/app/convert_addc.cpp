@@ -20,11 +20,6 @@ constexpr std::size_t kEntryBytes = 24;
 constexpr std::size_t kSampleStart = 512;
 constexpr char kOrderMessage[] = "ｷｬﾘﾌﾞﾚｰｼｮﾝの次数が１を超えています。";
 
-bool damaged(Prompter& prompter, const std::string& fileName) {
-    prompter.error(std::string(kFormatMessage) + "\n" + fileName);
-    return false;
-}
-
 // Local time of day of the file's last modification.
 bool modificationTimeOfDay(const std::string& fileName, int& h, int& n, int& s) {
     std::error_code ec;
@@ -98,34 +93,34 @@ void SplitItemAndUnit(std::string_view text, std::string& name, std::string& uni
 
 bool ReadADDCFile(CurrentFile& m, const std::string& fileName, Prompter& prompter) {
     int hh = 0, nn = 0, ss = 0;
-    if (!modificationTimeOfDay(fileName, hh, nn, ss)) return damaged(prompter, fileName);
+    if (!modificationTimeOfDay(fileName, hh, nn, ss)) return FormatDamaged(prompter, fileName);
 
     BinaryFile f(fileName, OpenMode::Read);
     const std::uint64_t size = f.size();
-    if (size < kFixedHeader) return damaged(prompter, fileName);
+    if (size < kFixedHeader) return FormatDamaged(prompter, fileName);
     std::uint8_t head[kFixedHeader];
     f.readAt(0, head, sizeof head);
 
     const std::string comment = TextUpToNul(head + 24, 80);
     DateTimeParts when;
-    if (!parseRecordingDate(TextUpToNul(head + 104, 16).substr(0, 10), when)) return damaged(prompter, fileName);
+    if (!parseRecordingDate(TextUpToNul(head + 104, 16).substr(0, 10), when)) return FormatDamaged(prompter, fileName);
     when.hour = hh;
     when.minute = nn;
     when.second = ss;
     double start = 0;
-    if (!TryEncodeDateTime(when, start)) return damaged(prompter, fileName);
+    if (!TryEncodeDateTime(when, start)) return FormatDamaged(prompter, fileName);
 
     const std::int16_t nch = getLE<std::int16_t>(head + 120);
     const std::uint16_t sampleSize = getLE<std::uint16_t>(head + 122);
     std::int32_t sInt = 0;
     std::uint8_t sitUnit = 2;
-    if (nch <= 0 || nch > kMaxIntervalChannels) return damaged(prompter, fileName);
-    if (!samplingInterval(getLE<float>(head + 124), sInt, sitUnit)) return damaged(prompter, fileName);
+    if (nch <= 0 || nch > kMaxIntervalChannels) return FormatDamaged(prompter, fileName);
+    if (!samplingInterval(getLE<float>(head + 124), sInt, sitUnit)) return FormatDamaged(prompter, fileName);
 
     const std::size_t tableEnd = kFixedHeader + kEntryBytes * static_cast<std::size_t>(nch);
     const std::uint64_t samplesAt = std::max(tableEnd, kSampleStart);
     const std::uint64_t sampleBytes = 2ull * static_cast<std::uint64_t>(nch) * sampleSize;
-    if (size < samplesAt + sampleBytes) return damaged(prompter, fileName);
+    if (size < samplesAt + sampleBytes) return FormatDamaged(prompter, fileName);
 
     std::vector<std::uint8_t> table(tableEnd - kFixedHeader);
     f.readAt(kFixedHeader, table.data(), table.size());
@@ -170,9 +165,7 @@ JobResult ConvertADDCFile(CurrentFile& m, const std::string& fileName, Prompter&
                           HeaderSaveDialog& dialog) {
     ModelServices services(m, prompter, progress);
     if (!ReadADDCFile(m, fileName, prompter)) return JobResult::Skipped;
-    // The dialog compares its target with the file being read.
-    m.FileName = fileName;
-    if (!SaveSDFHeaderAs(m, WithExtension(fileName, ".sdf"), dialog, prompter)) return JobResult::Skipped;
+    if (!SaveConvertedHeader(m, fileName, dialog, prompter)) return JobResult::Skipped;
     if (!m.WriteSDFBurst(0)) {
         prompter.error(kWriteFailedMessage + m.SaveFileName);
         DeclareWrittenBursts(m, 0, prompter);

@@ -19,11 +19,6 @@ constexpr int kEntryBytes = 28;
 constexpr int kMaxEntries = 9;  // the table lies within one block
 constexpr char kDrfCaption[] = "ただ今、変換中．．．．";
 
-bool damaged(Prompter& prompter, const std::string& fileName) {
-    prompter.error(std::string(kFormatMessage) + "\n" + fileName);
-    return false;
-}
-
 // "yy/mm/dd hh:nn:ss", always 19yy.
 bool parseStartTime(std::string_view s, double& out) {
     if (s.size() < 17) return false;
@@ -55,7 +50,7 @@ std::uint32_t DRFBlocksPerBurst(int nch, int nch2, int sampleSize) {
 bool ReadDRFHeader(CurrentFile& m, const std::string& fileName, Prompter& prompter) {
     BinaryFile f(fileName, OpenMode::Read);
     std::uint8_t head[512 + 19];
-    if (f.size() < sizeof head) return damaged(prompter, fileName);
+    if (f.size() < sizeof head) return FormatDamaged(prompter, fileName);
     f.readAt(0, head, sizeof head);
     f.close();
 
@@ -65,24 +60,25 @@ bool ReadDRFHeader(CurrentFile& m, const std::string& fileName, Prompter& prompt
     const float freq = getLE<float>(head + 106);
     const std::int16_t iterations = getLE<std::int16_t>(head + 110);
     const float hours = getLE<float>(head + 112);
-    if (nch < 0 || nch2 < 0 || nch + nch2 == 0 || nch + nch2 > kMaxEntries) return damaged(prompter, fileName);
-    if (iterations <= 0) return damaged(prompter, fileName);
-    if (!std::isfinite(freq) || freq <= 0) return damaged(prompter, fileName);
-    if (!std::isfinite(hours) || hours < 0 || hours * 3600.0L >= 2147483647.0L) return damaged(prompter, fileName);
+    if (nch < 0 || nch2 < 0 || nch + nch2 == 0 || nch + nch2 > kMaxEntries) return FormatDamaged(prompter, fileName);
+    if (iterations <= 0) return FormatDamaged(prompter, fileName);
+    if (!std::isfinite(freq) || freq <= 0) return FormatDamaged(prompter, fileName);
+    if (!std::isfinite(hours) || hours < 0 || hours * 3600.0L >= 2147483647.0L)
+        return FormatDamaged(prompter, fileName);
 
     // 1000/f msec; rates above 2 kHz would round to 0 msec, so they are
     // counted in usec.
     long double msec = 1000.0L / freq;
-    if (msec >= 2147483647.0L) return damaged(prompter, fileName);
+    if (msec >= 2147483647.0L) return FormatDamaged(prompter, fileName);
     std::int32_t sInt = RoundHalfEven(msec);
     std::uint8_t sitUnit = 1;
     if (sInt < 1) {
         sInt = RoundHalfEven(1000000.0L / freq);
         sitUnit = 0;
-        if (sInt < 1) return damaged(prompter, fileName);
+        if (sInt < 1) return FormatDamaged(prompter, fileName);
     }
     double start = 0;
-    if (!parseStartTime(TextUpToNul(head + 512, 19).substr(0, 17), start)) return damaged(prompter, fileName);
+    if (!parseStartTime(TextUpToNul(head + 512, 19).substr(0, 17), start)) return FormatDamaged(prompter, fileName);
 
     m.Memo = cutCp932(TextUpToNul(head + 20, 80) + std::string(80, ' '), kMemoBytes);
     m.Nch = nch;
@@ -162,9 +158,7 @@ JobResult ConvertDRFFile(CurrentFile& m, const std::string& fileName, Prompter& 
                          HeaderSaveDialog& dialog) {
     ModelServices services(m, prompter, progress);
     if (!ReadDRFHeader(m, fileName, prompter)) return JobResult::Skipped;
-    // The dialog compares its target with the file being read.
-    m.FileName = fileName;
-    if (!SaveSDFHeaderAs(m, WithExtension(fileName, ".sdf"), dialog, prompter)) return JobResult::Skipped;
+    if (!SaveConvertedHeader(m, fileName, dialog, prompter)) return JobResult::Skipped;
     if (SameFile(m.SaveFileName, fileName)) {
         prompter.error("変換元のファイルには保存できません。\n" + fileName);
         return JobResult::Failed;

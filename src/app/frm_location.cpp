@@ -12,9 +12,10 @@
 #include <optional>
 
 #include "app/declination.h"
-#include "base/cp932.h"
 #include "base/number_text.h"
+#include "platform/dialog_frame.h"
 #include "platform/guard.h"
+#include "platform/qt_text.h"
 
 namespace brine {
 
@@ -56,9 +57,7 @@ TFrmLocation::TFrmLocation(QWidget* parent, SiteList& sites)
     : QDialog(parent), Sites(sites), Declination(sites.Declination) {
     setObjectName("FrmLocation");
     setWindowTitle(QStringLiteral("位置情報"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
-    setFixedSize(246, 148);
+    SetFixedDialogFrame(*this, 246, 148);
     setModal(false);
 
     Label1 = makeLabel(this, "Label1", QStringLiteral("地名："), 8, 11, 40);
@@ -185,7 +184,7 @@ void TFrmLocation::FormShow() {
         typed_ = false;
         LoadSites();
         for (int k = 1; k <= Sites.SiteCount; ++k)
-            ComboBoxSite->addItem(QString::fromStdString(cp932ToUtf8(Sites.SiteName[k])));
+            ComboBoxSite->addItem(FromCp932(Sites.SiteName[k]));
         ComboBoxSite->addItem(kNewEntry);
         ComboBoxSite->setCurrentIndex(Sites.SelectionOnShow(Sites.SelectedLocation));
         ComboBoxSiteChange();

@@ -2,43 +2,11 @@
 
 #include <filesystem>
 
-#include "base/binary_file.h"
+#include "base/buffered_append.h"
 #include "base/errors.h"
 #include "base/safe_replace.h"
 
 namespace brine {
-namespace {
-
-constexpr std::size_t kFlushBytes = 4u << 20;
-
-// Appends to the output file through one large buffer.
-class BufferedAppend {
-public:
-    explicit BufferedAppend(const std::string& path) : file_(path, OpenMode::Update), pos_(file_.size()) {
-        buf_.reserve(kFlushBytes + (1u << 16));
-    }
-    std::string& buffer() { return buf_; }
-    void flushIfFull() {
-        if (buf_.size() >= kFlushBytes) flush();
-    }
-    void flush() {
-        if (buf_.empty()) return;
-        file_.writeAt(pos_, buf_.data(), buf_.size());
-        pos_ += buf_.size();
-        buf_.clear();
-    }
-    void close() {
-        flush();
-        file_.close();
-    }
-
-private:
-    BinaryFile file_;
-    std::uint64_t pos_;
-    std::string buf_;
-};
-
-}  // namespace
 
 JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const ChooseTargetFile& chooseTarget,
                           Prompter& prompter, ProgressSink& progress) {

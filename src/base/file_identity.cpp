@@ -11,4 +11,10 @@ bool SameFile(const std::string& a, const std::string& b) {
     return !ec && same;
 }
 
+std::string FullName(const std::string& fileName) {
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(fileName, ec);
+    return ec ? fileName : p.lexically_normal().string();
+}
+
 }  // namespace brine

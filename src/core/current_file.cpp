@@ -38,6 +38,12 @@ int CurrentFile::channelAt(int k) {
     return k;
 }
 
+int CurrentFile::ChannelCount() const {
+    const int channels = Nch + Nch2;
+    if (Nch < 0 || Nch2 < 0 || channels > kMaxChannels) throw RangeError("チャンネル数が範囲外です。");
+    return channels;
+}
+
 void CurrentFile::SetMemo(std::string_view cp932) { Memo = cutCp932(cp932, kMemoBytes); }
 
 void CurrentFile::SetChannelName(int k, std::string_view cp932) {

@@ -83,6 +83,8 @@ public:
     void SetChannelUnit(int k, std::string_view cp932);
     // Checked channel index (RangeError above 128 or below 0).
     static int channelAt(int k);
+    // Nch + Nch2, checked against the channel table (RangeError otherwise).
+    int ChannelCount() const;
 
     // Sizes Data and BurstData from Nch, Nch2 and SampleSize.
     void AllocateDataArrays();

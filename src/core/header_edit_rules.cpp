@@ -74,6 +74,12 @@ bool ChannelTextAcceptable(std::string_view utf8, std::size_t maxBytes) {
     return !lossy && bytes.size() <= maxBytes;
 }
 
+bool ChannelCellAcceptable(int col, std::string_view utf8) {
+    if (col == 1) return ChannelTextAcceptable(utf8, kNameBytes);
+    if (col == 2) return ChannelTextAcceptable(utf8, kUnitBytes);
+    return true;
+}
+
 std::string MemoForDisplay(std::string_view cp932) {
     std::string text = TrimRightControl(cp932);
     std::string lines;
@@ -99,6 +105,11 @@ std::string MemoFromDisplay(std::string_view utf8) {
     return utf8ToCp932(withCrLf);
 }
 
+std::string MemoToWrite(std::string_view stored, bool edited, std::string_view utf8) {
+    if (!edited) return TrimRightControl(stored);
+    return cutCp932(MemoFromDisplay(utf8), kMemoBytes);
+}
+
 int UnencodableCount(std::string_view utf8) {
     bool lossy = false;
     std::string bytes = utf8ToCp932(utf8, &lossy);
@@ -118,7 +129,9 @@ double LastSampleTime(const CurrentFile& m) {
     return static_cast<double>(t);
 }
 
-int ChannelGridHeight(int rows, int rowHeight) { return std::min((rowHeight + 1) * rows + 20, 132); }
+int ChannelGridHeight(int rows, int rowHeight, int maxHeight) {
+    return std::min((rowHeight + 1) * rows + 20, maxHeight);
+}
 
 std::vector<PasteStep> PastePlan(const GridRect& sel, int clipCols, int clipRows, int colCount, int rowCount) {
     std::vector<PasteStep> plan;

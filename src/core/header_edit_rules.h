@@ -51,12 +51,19 @@ std::string ScaleCellText(float v);
 // A channel name or unit the user types: no comma (it separates TSD lists),
 // only characters CP932 can hold, at most maxBytes bytes of CP932.
 bool ChannelTextAcceptable(std::string_view utf8, std::size_t maxBytes);
+// A cell of a channel grid (No., Item, Unit, A, B): names and units as
+// above; the other columns are checked when they are read.
+bool ChannelCellAcceptable(int col, std::string_view utf8);
 
 // Memo as shown (UTF-8, lines joined by "\n", trailing blanks removed) from
 // the model's CP932 memo, whose lines may be joined by CR LF or CR.
 std::string MemoForDisplay(std::string_view cp932);
 // Memo text of the edit as CP932 with lines joined by CR LF.
 std::string MemoFromDisplay(std::string_view utf8);
+// The memo to write from a memo edit: while the edit still shows the stored
+// memo unchanged, that memo less trailing controls (its exact bytes); else
+// the edit's text as CP932, cut to 160 bytes.
+std::string MemoToWrite(std::string_view stored, bool edited, std::string_view utf8);
 // Characters of the text CP932 cannot hold.
 int UnencodableCount(std::string_view utf8);
 // Whether the memo edit may change from `before` to `after`: not over 160
@@ -67,8 +74,9 @@ bool MemoChangeAcceptable(std::string_view before, std::string_view after);
 
 // Time of the last sample of the file.
 double LastSampleTime(const CurrentFile& m);
-// Grid height for a number of rows: one pixel of line per row plus 20, at most 132.
-int ChannelGridHeight(int rows, int rowHeight);
+// Grid height for a number of rows: one pixel of line per row plus 20, at
+// most maxHeight.
+int ChannelGridHeight(int rows, int rowHeight, int maxHeight = 132);
 
 // ---- block copy and paste
 

@@ -193,8 +193,7 @@ bool buffersFit(const CurrentFile& m) {
 }  // namespace
 
 std::vector<std::uint8_t> CurrentFile::EncodeSDFHeader() const {
-    int channels = Nch + Nch2;
-    if (Nch < 0 || Nch2 < 0 || channels > kMaxChannels) throw RangeError("チャンネル数が範囲外です。");
+    const int channels = ChannelCount();
     std::vector<std::uint8_t> out(static_cast<std::size_t>(ComputeHeaderBlocks()) * kBlock, ' ');
     std::memcpy(out.data(), kSdfMagic, kMagicLen);
     out[kMagicLen] = '4';

@@ -122,6 +122,35 @@ void addItem(AlecHeader& h, const char* name, const char* unitUtf8) {
     h.ItemUnits.push_back(utf8ToCp932(unitUtf8));
 }
 
+// The sensors both logger families name by the same letter.
+bool addLetterItem(AlecHeader& h, char letter) {
+    switch (letter) {
+        case 'T': addItem(h, kItemTemperature, "℃"); return true;
+        case 'L': addItem(h, "Light", "μmol/m2/s"); return true;
+        case 'K': addItem(h, "Chlorophyl", "ppb"); return true;
+        case 'U': addItem(h, "Turbidity", "FTU"); return true;
+        default: return false;
+    }
+}
+
+// "StartTime": kept as the dialog shows it, and read as a date.
+void takeStartTime(AlecHeader& h, const std::string& v, std::optional<std::string>& start) {
+    h.EdtStartTime = v;
+    h.StartTime = needDate(v);
+    start = v;
+}
+
+// The coefficient rows up to "[Item]", of which the first `rows` are kept.
+void readCoefSection(RawTextReader& r, AlecHeader& h, int rows) {
+    int row = 0;
+    for (;;) {
+        std::string_view line = nextLine(r, kMsgNoHeader);
+        if (row < rows) readCoefRow(line, 4, h.Coef[static_cast<std::size_t>(row++)]);
+        if (r.eof()) throw Refusal{kMsgNoHeader};
+        if (contains(line, "[Item]")) break;
+    }
+}
+
 void askVersion(Prompter& prompter) {
     if (prompter.show(MsgType::Warning, kMsgVersionQuestion, MsgButtons::YesNo) != MsgResult::Yes) throw Declined{};
 }
@@ -146,11 +175,8 @@ void readCompactCurrentOrWave(RawTextReader& r, AlecHeader& h, Prompter& prompte
     for (;;) {
         line = nextLine(r, kMsgNoHeader);
         if (GetKeyValue(line, "InstNo", v)) instNo = v;
-        else if (GetKeyValue(line, "StartTime", v)) {
-            h.EdtStartTime = v;
-            h.StartTime = needDate(v);
-            start = v;
-        } else if (GetKeyValue(line, "EndTime", v)) h.EdtFinalTime = v;
+        else if (GetKeyValue(line, "StartTime", v)) takeStartTime(h, v, start);
+        else if (GetKeyValue(line, "EndTime", v)) h.EdtFinalTime = v;
         else if (GetKeyValue(line, "StepTime", v)) {
             h.EditDT = v;
             step = v;
@@ -179,14 +205,7 @@ void readCompactCurrentOrWave(RawTextReader& r, AlecHeader& h, Prompter& prompte
     long long perBurst = needWhole(counters);
     setCounts(h, perBurst, ceilDiv(needWhole(total), perBurst), r.fileSize());
 
-    const int rows = wave ? 1 : kCoefRows;
-    int row = 0;
-    for (;;) {
-        line = nextLine(r, kMsgNoHeader);
-        if (row < rows) readCoefRow(line, 4, h.Coef[static_cast<std::size_t>(row++)]);
-        if (r.eof()) throw Refusal{kMsgNoHeader};
-        if (contains(line, "[Item]")) break;
-    }
+    readCoefSection(r, h, wave ? 1 : kCoefRows);
 }
 
 // ---- MDS-MkV and other Compact loggers
@@ -207,11 +226,8 @@ void readCompactLogger(RawTextReader& r, AlecHeader& h) {
     for (;;) {
         line = nextLine(r, kMsgNoHeader);
         if (GetKeyValue(line, "InstNo", v)) instNo = v;
-        else if (GetKeyValue(line, "StartTime", v)) {
-            h.EdtStartTime = v;
-            h.StartTime = needDate(v);
-            start = v;
-        } else if (GetKeyValue(line, "EndTime", v)) {
+        else if (GetKeyValue(line, "StartTime", v)) takeStartTime(h, v, start);
+        else if (GetKeyValue(line, "EndTime", v)) {
             h.EdtFinalTime = v;
             needDate(v);
             end = v;
@@ -258,28 +274,16 @@ void readCompactLogger(RawTextReader& r, AlecHeader& h) {
     // Items, one per letter; conductivity is followed by its computed salinity.
     if (instType.empty() || instType.size() > static_cast<std::size_t>(kCoefRows)) throw Refusal{kMsgBadHeader};
     for (char c : instType) {
-        switch (c) {
-            case 'T': addItem(h, kItemTemperature, "℃"); break;
-            case 'C':
-                addItem(h, kItemConductivity, "mS/cm");
-                addItem(h, kItemSalinity, "");
-                break;
-            case 'L': addItem(h, "Light", "μmol/m2/s"); break;
-            case 'K': addItem(h, "Chlorophyl", "ppb"); break;
-            case 'U': addItem(h, "Turbidity", "FTU"); break;
-            default: throw Refusal{kMsgUnknownModel};
+        if (c == 'C') {
+            addItem(h, kItemConductivity, "mS/cm");
+            addItem(h, kItemSalinity, "");
+        } else if (!addLetterItem(h, c)) {
+            throw Refusal{kMsgUnknownModel};
         }
     }
     h.ItemCount = static_cast<int>(h.ItemNames.size());
 
-    const int rows = static_cast<int>(instType.size());
-    int row = 0;
-    for (;;) {
-        line = nextLine(r, kMsgNoHeader);
-        if (row < rows) readCoefRow(line, 4, h.Coef[static_cast<std::size_t>(row++)]);
-        if (r.eof()) throw Refusal{kMsgNoHeader};
-        if (contains(line, "[Item]")) break;
-    }
+    readCoefSection(r, h, static_cast<int>(instType.size()));
 }
 
 // ---- Infinity-EM and other Infinity sondes
@@ -311,11 +315,8 @@ void readInfinity(RawTextReader& r, AlecHeader& h, Prompter& prompter) {
             interval = v;
             h.EditDT = FormatGeneral(needNumber(v) / 1000, 7);
         } else if (GetKeyValue(line, "SampleCnt", v)) sampleCnt = v;
-        else if (GetKeyValue(line, "StartTime", v)) {
-            h.EdtStartTime = v;
-            h.StartTime = needDate(v);
-            start = v;
-        } else if (GetKeyValue(line, "EndTime", v)) h.EdtFinalTime = v;
+        else if (GetKeyValue(line, "StartTime", v)) takeStartTime(h, v, start);
+        else if (GetKeyValue(line, "EndTime", v)) h.EdtFinalTime = v;
         else if (current && GetKeyValue(line, "AlphaData", v)) h.Alpha = needNumber(v);
         else if (current && GetKeyValue(line, "BetaData", v)) h.Beta = needNumber(v);
         if (r.eof()) throw Refusal{kMsgNoHeader};
@@ -382,19 +383,14 @@ void readInfinity(RawTextReader& r, AlecHeader& h, Prompter& prompter) {
         std::string code = at < h.SensorType.size() ? h.SensorType.substr(at, 2) : std::string();
         char first = code.empty() ? '\0' : code[0];
         bool salinity = false;
-        switch (first) {
-            case 'T': addItem(h, kItemTemperature, "℃"); break;
-            case 'C':
-                if (code == "C1") addItem(h, kItemConductivity, "mS/cm");
-                else if (code == "C2") {
-                    addItem(h, kItemSalinity, "");
-                    salinity = true;
-                } else addItem(h, "", "");
-                break;
-            case 'L': addItem(h, "Light", "μmol/m2/s"); break;
-            case 'K': addItem(h, "Chlorophyl", "ppb"); break;
-            case 'U': addItem(h, "Turbidity", "FTU"); break;
-            default: addItem(h, "Unknown", "FTU"); break;
+        if (first == 'C') {
+            if (code == "C1") addItem(h, kItemConductivity, "mS/cm");
+            else if (code == "C2") {
+                addItem(h, kItemSalinity, "");
+                salinity = true;
+            } else addItem(h, "", "");
+        } else if (!addLetterItem(h, first)) {
+            addItem(h, "Unknown", "FTU");
         }
         // Channel ch is calibrated with row ch: past the table it has none.
         if (!salinity && ch >= kCoefRows) throw Refusal{kMsgBadHeader};

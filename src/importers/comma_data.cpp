@@ -106,6 +106,17 @@ private:
     std::string name_;
 };
 
+// The channel table of a model from the read columns.
+void setChannels(CurrentFile& m, const std::vector<CommaChannel>& channels) {
+    for (std::size_t i = 0; i < channels.size(); ++i) {
+        const int k = static_cast<int>(i);
+        m.SetChannelName(k, channels[i].Name);
+        m.SetChannelUnit(k, channels[i].Unit);
+        m.ScaleA[i] = static_cast<float>(channels[i].A);
+        m.OffsetB[i] = static_cast<float>(channels[i].B);
+    }
+}
+
 }  // namespace
 
 void CommaDataFields::ResetDefaults() {
@@ -285,13 +296,7 @@ CommaImportResult ImportCommaData(const CommaImportSettings& s, Prompter& prompt
         temp.SampleSize = s.SamplesPerBurst;
         temp.SITUnit = s.SITUnit;
         temp.BITUnit = s.BurstUnit;
-        for (int k = 0; k < nch; ++k) {
-            auto i = static_cast<std::size_t>(k);
-            temp.SetChannelName(k, s.Channels[i].Name);
-            temp.SetChannelUnit(k, s.Channels[i].Unit);
-            temp.ScaleA[i] = static_cast<float>(s.Channels[i].A);
-            temp.OffsetB[i] = static_cast<float>(s.Channels[i].B);
-        }
+        setChannels(temp, s.Channels);
         temp.UpdateBlockArithmetic();
         temp.AllocateDataArrays();
         temp.SaveFileName = s.TempFileName;
@@ -392,13 +397,7 @@ void ApplyCommaImport(const CommaImportSettings& s, CommaImportResult& r, Curren
     model.ResetHeader();
     model.Nch = static_cast<std::int16_t>(nch);
     model.Nch2 = 0;
-    for (int k = 0; k < nch; ++k) {
-        auto i = static_cast<std::size_t>(k);
-        model.SetChannelName(k, s.Channels[i].Name);
-        model.SetChannelUnit(k, s.Channels[i].Unit);
-        model.ScaleA[i] = static_cast<float>(s.Channels[i].A);
-        model.OffsetB[i] = static_cast<float>(s.Channels[i].B);
-    }
+    setChannels(model, s.Channels);
     model.SInt = s.SInt;
     model.SITUnit = s.SITUnit;
     model.DisplayUnit = s.SamplingUnit;

@@ -9,20 +9,19 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-#include "base/cp932.h"
 #include "base/errors.h"
 #include "core/header_save.h"
 #include "platform/api/progress.h"
+#include "platform/dialog_frame.h"
 #include "platform/guard.h"
 #include "platform/modal.h"
+#include "platform/qt_text.h"
 
 namespace brine {
 
 TFrmAlec* FrmAlec = nullptr;
 
 namespace {
-
-QString fromCp932(const std::string& s) { return QString::fromStdString(cp932ToUtf8(s)); }
 
 QLineEdit* readOnlyEdit(QWidget* parent, const char* name, const QString& label, int y) {
     auto* l = new QLabel(label, parent);
@@ -46,9 +45,7 @@ QPushButton* nextButton(QWidget* page, const char* name) {
 TFrmAlec::TFrmAlec(QWidget* parent) : QDialog(parent), model(&AppModel()) {
     setObjectName("FrmAlec");
     setWindowTitle(QStringLiteral("海洋測器　JFEアドバンテック／旧アレック電子"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(540, 380);
+    SetFixedDialogFrame(*this, 540, 380);
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName("PageControl1");
@@ -122,15 +119,15 @@ void TFrmAlec::openFile(RawKind kind, const std::string& fileName) {
     if (!ok) return;
 
     const AlecHeader& h = header_;
-    Memo1->setPlainText(fromCp932(h.Memo));
-    EdtStartTime->setText(fromCp932(h.EdtStartTime));
-    EdtFinalTime->setText(fromCp932(h.EdtFinalTime));
+    Memo1->setPlainText(FromCp932(h.Memo));
+    EdtStartTime->setText(FromCp932(h.EdtStartTime));
+    EdtFinalTime->setText(FromCp932(h.EdtFinalTime));
     EditNS->setText(QString::fromStdString(h.EditNS));
-    EditDT->setText(fromCp932(h.EditDT));
+    EditDT->setText(FromCp932(h.EditDT));
     EditIteration->setText(QString::fromStdString(h.EditIteration));
-    EditBInt->setText(fromCp932(h.EditBInt));
+    EditBInt->setText(FromCp932(h.EditBInt));
     ListBoxMeasuredItems->clear();
-    for (const std::string& name : h.ItemNames) ListBoxMeasuredItems->addItem(fromCp932(name));
+    for (const std::string& name : h.ItemNames) ListBoxMeasuredItems->addItem(FromCp932(name));
 
     QWidget* target = nullptr;
     switch (kind) {
@@ -170,7 +167,7 @@ void TFrmAlec::showPage(QWidget* page) {
 void TFrmAlec::runNext() {
     Guarded([this] {
         if (!headerSave || !progress || !valuePrompt || !model) throw BrineError("変換の準備ができていません。");
-        header_.Memo = utf8ToCp932(Memo1->toPlainText().toStdString());
+        header_.Memo = ToCp932(Memo1->toPlainText());
         AlecOptions options;
         options.TransVel = CheckBoxTransVel->isChecked();
         options.TempMeanOnly = CheckBoxTemp->isChecked();

@@ -19,7 +19,6 @@
 #include <filesystem>
 #include <optional>
 
-#include "base/cp932.h"
 #include "base/errors.h"
 #include "base/number_text.h"
 #include "core/current_file.h"
@@ -30,6 +29,7 @@
 #include "platform/modal.h"
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
+#include "platform/qt_text.h"
 #include "platform/status_panels.h"
 #include "platform/string_grid.h"
 
@@ -42,8 +42,6 @@ namespace {
 constexpr int kPrmRows = 5;
 const char* const kCsvFilter = "カンマ区切りデータ (*.csv)|*.CSV|すべてのファイル (*.*)|*.*";
 
-QString fromCp932(const std::string& s) { return QString::fromStdString(cp932ToUtf8(s)); }
-std::string toCp932(const QString& s) { return utf8ToCp932(s.toStdString()); }
 QString fromUtf8(const char* s) { return QString::fromUtf8(s); }
 // The text of a number as the dialog shows it.
 QString floatText(double v) { return QString::fromStdString(FormatGeneral(v, 15)); }
@@ -285,8 +283,8 @@ void TFrmCommaData::InitDefaults() {
 void TFrmCommaData::showChannel(int gridCol, int k) {
     auto i = static_cast<std::size_t>(k);
     StringGridPrm->setCell(gridCol, 0, QStringLiteral("Yes"));
-    StringGridPrm->setCell(gridCol, 1, fromCp932(ItemNames[i]));
-    StringGridPrm->setCell(gridCol, 2, fromCp932(ItemUnits[i]));
+    StringGridPrm->setCell(gridCol, 1, FromCp932(ItemNames[i]));
+    StringGridPrm->setCell(gridCol, 2, FromCp932(ItemUnits[i]));
     StringGridPrm->setCell(gridCol, 3, floatText(CoefA[i]));
     StringGridPrm->setCell(gridCol, 4, floatText(CoefB[i]));
 }
@@ -342,7 +340,7 @@ void TFrmCommaData::LoadPreview() {
         int row = static_cast<int>(r);
         StringGrid1->setCell(0, row, QString::number(row + 1));
         for (std::size_t c = 0; c < p.Rows[r].size(); ++c)
-            StringGrid1->setCell(static_cast<int>(c) + 1, row, fromCp932(p.Rows[r][c]));
+            StringGrid1->setCell(static_cast<int>(c) + 1, row, FromCp932(p.Rows[r][c]));
     }
     RefreshReadRow();
     StringGridPrm->setColCount(cols);
@@ -366,7 +364,7 @@ void TFrmCommaData::CheckBoxStartTimeClick() {
     if (!CheckBoxStartTime->isChecked() || SourceFileName.empty()) return;
     int col = strToInt(EditColStartTime->text());
     int row = strToInt(EditRowStartTime->text());
-    EditStartTime->setText(fromCp932(PickStartTimeText(SourceFileName, row, col)));
+    EditStartTime->setText(FromCp932(PickStartTimeText(SourceFileName, row, col)));
 }
 
 CommaFormTexts TFrmCommaData::formTexts() const {
@@ -385,8 +383,8 @@ CommaFormTexts TFrmCommaData::formTexts() const {
     for (int c = 1; c <= columns; ++c) {
         CommaFormTexts::Column col;
         col.Read = ReadFlags[static_cast<std::size_t>(c - 1)];
-        col.Name = toCp932(StringGridPrm->cell(c, 1));
-        col.Unit = toCp932(StringGridPrm->cell(c, 2));
+        col.Name = ToCp932(StringGridPrm->cell(c, 1));
+        col.Unit = ToCp932(StringGridPrm->cell(c, 2));
         col.A = StringGridPrm->cell(c, 3).toStdString();
         col.B = StringGridPrm->cell(c, 4).toStdString();
         t.Columns.push_back(std::move(col));
@@ -430,17 +428,17 @@ void TFrmCommaData::BitBtn1Click() {
 CommaParameters TFrmCommaData::presentParameters() const {
     CommaParameters p;
     p.FromFile = CheckBoxStartTime->isChecked();
-    p.DescribedColumn = toCp932(EditColStartTime->text());
-    p.DescribedRow = toCp932(EditRowStartTime->text());
+    p.DescribedColumn = ToCp932(EditColStartTime->text());
+    p.DescribedRow = ToCp932(EditRowStartTime->text());
     p.BurstSampling = CheckBoxBurst->isChecked();
-    p.NumberOfSamples = toCp932(EditNS->text());
-    p.BurstInterval = toCp932(EditBInt->text());
+    p.NumberOfSamples = ToCp932(EditNS->text());
+    p.BurstInterval = ToCp932(EditBInt->text());
     p.BurstIntervalUnitNo = ComboBoxBurstIntervalUnit->currentIndex();
-    p.Intervals = toCp932(EdtDT->text());
+    p.Intervals = ToCp932(EdtDT->text());
     p.UnitNo = ComboBoxSamplingIntervalUnit->currentIndex();
-    p.Skip = toCp932(ComboBoxSkip->currentText());
-    p.Step = toCp932(ComboBoxStep->currentText());
-    p.Last = toCp932(EditLast->text());
+    p.Skip = ToCp932(ComboBoxSkip->currentText());
+    p.Step = ToCp932(ComboBoxStep->currentText());
+    p.Last = ToCp932(EditLast->text());
     p.NumberOfColumns = StringGrid1->colCount() - 1;
     return p;
 }
@@ -456,10 +454,10 @@ void TFrmCommaData::BitBtn6Click() {
         ReadFlags[static_cast<std::size_t>(c - 1)] = read;
         CommaParameterColumn col;
         col.Read = read;
-        col.ItemName = toCp932(StringGridPrm->cell(c, 1));
-        col.Scale = toCp932(StringGridPrm->cell(c, 2));
-        col.AText = toCp932(StringGridPrm->cell(c, 3));
-        col.BText = toCp932(StringGridPrm->cell(c, 4));
+        col.ItemName = ToCp932(StringGridPrm->cell(c, 1));
+        col.Scale = ToCp932(StringGridPrm->cell(c, 2));
+        col.AText = ToCp932(StringGridPrm->cell(c, 3));
+        col.BText = ToCp932(StringGridPrm->cell(c, 4));
         p.Columns.push_back(std::move(col));
     }
     SaveCommaParameters(fileName, p);
@@ -472,19 +470,19 @@ void TFrmCommaData::BitBtn2Click() {
     CommaParameters p = LoadCommaParameters(OpenDialog2.FileName, presentParameters());
 
     CheckBoxStartTime->setChecked(p.FromFile);
-    EditColStartTime->setText(fromCp932(p.DescribedColumn));
-    EditRowStartTime->setText(fromCp932(p.DescribedRow));
+    EditColStartTime->setText(FromCp932(p.DescribedColumn));
+    EditRowStartTime->setText(FromCp932(p.DescribedRow));
     CheckBoxBurst->setChecked(p.BurstSampling);
     if (p.BurstSampling) {
-        EditNS->setText(fromCp932(p.NumberOfSamples));
-        EditBInt->setText(fromCp932(p.BurstInterval));
+        EditNS->setText(FromCp932(p.NumberOfSamples));
+        EditBInt->setText(FromCp932(p.BurstInterval));
         ComboBoxBurstIntervalUnit->setCurrentIndex(p.BurstIntervalUnitNo);
     }
-    EdtDT->setText(fromCp932(p.Intervals));
+    EdtDT->setText(FromCp932(p.Intervals));
     ComboBoxSamplingIntervalUnit->setCurrentIndex(p.UnitNo);
-    ComboBoxSkip->setEditText(fromCp932(p.Skip));
-    ComboBoxStep->setEditText(fromCp932(p.Step));
-    EditLast->setText(fromCp932(p.Last));
+    ComboBoxSkip->setEditText(FromCp932(p.Skip));
+    ComboBoxStep->setEditText(FromCp932(p.Step));
+    EditLast->setText(FromCp932(p.Last));
 
     ApplyParameterColumns(p, *this);
     int k = 0;

@@ -6,10 +6,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QTextCursor>
 #include <algorithm>
 
-#include "base/cp932.h"
 #include "base/errors.h"
 #include "base/number_text.h"
 #include "core/current_file.h"
@@ -17,8 +15,11 @@
 #include "core/header_save.h"
 #include "core/time_units.h"
 #include "platform/api/progress.h"
+#include "platform/dialog_frame.h"
 #include "platform/guard.h"
 #include "platform/qt_prompter.h"
+#include "platform/qt_text.h"
+#include "platform/refuse_edit.h"
 #include "platform/string_grid.h"
 
 namespace brine {
@@ -28,9 +29,6 @@ TFrmDateYearTable* FrmDateYearTable = nullptr;
 namespace {
 
 constexpr int kMemoChars = 160;
-
-QString fromCp932(const std::string& s) { return QString::fromStdString(cp932ToUtf8(s)); }
-std::string toCp932(const QString& s) { return utf8ToCp932(s.toStdString()); }
 
 QLineEdit* labelledEdit(QWidget* parent, const char* name, const QString& caption, int y, int width = 150) {
     auto* l = new QLabel(caption, parent);
@@ -47,9 +45,7 @@ QLineEdit* labelledEdit(QWidget* parent, const char* name, const QString& captio
 TFrmDateYearTable::TFrmDateYearTable(QWidget* parent) : QDialog(parent), model(&AppModel()) {
     setObjectName("FrmDateYearTable");
     setWindowTitle(QStringLiteral("月日別年別表データ"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(760, 520);
+    SetFixedDialogFrame(*this, 760, 520);
 
     StringGrid1 = new StringGrid(this);
     StringGrid1->setObjectName("StringGrid1");
@@ -119,13 +115,7 @@ void TFrmDateYearTable::memoChanged() {
         memoAccepted_ = now;
         return;
     }
-    int pos = Memo1->textCursor().position() - static_cast<int>(now.size() - memoAccepted_.size());
-    QSignalBlocker block(Memo1);
-    Memo1->setPlainText(memoAccepted_);
-    QTextCursor c = Memo1->textCursor();
-    c.setPosition(std::clamp(pos, 0, static_cast<int>(memoAccepted_.size())));
-    Memo1->setTextCursor(c);
-    AppPrompter().beep();
+    RefuseEdit(*Memo1, memoAccepted_);
 }
 
 bool TFrmDateYearTable::LoadTable(const std::string& fileName, int mode) {
@@ -146,7 +136,7 @@ bool TFrmDateYearTable::LoadTable(const std::string& fileName, int mode) {
     showTable();
     {
         QSignalBlocker block(Memo1);
-        Memo1->setPlainText(fromCp932(loaded.memo));
+        Memo1->setPlainText(FromCp932(loaded.memo));
         memoAccepted_ = Memo1->toPlainText();
     }
 
@@ -190,7 +180,7 @@ void TFrmDateYearTable::showTable() {
     StringGrid1->setRowCount(table_.rowCount);
     for (int c = 0; c < table_.colCount; ++c) StringGrid1->setColWidth(c, 72);
     for (int r = 0; r < table_.rowCount; ++r)
-        for (int c = 0; c < table_.colCount; ++c) StringGrid1->setCell(c, r, fromCp932(table_.cell(c, r)));
+        for (int c = 0; c < table_.colCount; ++c) StringGrid1->setCell(c, r, FromCp932(table_.cell(c, r)));
     StringGrid1->setSelection(GridRect{1, 1, 1, 1});
 }
 
@@ -224,8 +214,8 @@ bool TFrmDateYearTable::ConvertTable() {
     s.memo = MemoFromDisplay(Memo1->toPlainText().toStdString());
     s.dtText = EditDT->text().toStdString();
     s.dtUnit = static_cast<std::uint8_t>(std::max(0, ComboBoxDTUnit->currentIndex()));
-    s.item = toCp932(EditChItem->text());
-    s.unit = toCp932(EditUnit->text());
+    s.item = ToCp932(EditChItem->text());
+    s.unit = ToCp932(EditUnit->text());
     s.aText = EditA->text().toStdString();
     s.bText = EditB->text().toStdString();
     auto select = [this](int c, int r) {

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "platform/dialog_frame.h"
 #include "platform/guard.h"
 #include "platform/modal.h"
 
@@ -13,9 +14,7 @@ TFrmInputBox* FrmInputBox = nullptr;
 
 TFrmInputBox::TFrmInputBox(QWidget* parent) : QDialog(parent) {
     setObjectName("FrmInputBox");
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(240, 96);
+    SetFixedDialogFrame(*this, 240, 96);
 
     EditValueLabel = new QLabel(QStringLiteral("P (bar) ="), this);
     EditValueLabel->setObjectName("EditValueLabel");

@@ -7,21 +7,20 @@
 #include <QPushButton>
 #include <utility>
 
-#include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
 #include "core/header_save.h"
 #include "importers/dl2_convert.h"
+#include "platform/dialog_frame.h"
 #include "platform/guard.h"
 #include "platform/qt_prompter.h"
+#include "platform/qt_text.h"
 
 namespace brine {
 
 TFrmKyowaS* FrmKyowaS = nullptr;
 
 namespace {
-
-QString fromCp932(const std::string& s) { return QString::fromStdString(cp932ToUtf8(s)); }
 
 QLineEdit* labelledEdit(QWidget* parent, const char* name, const QString& label, int y, bool readOnly) {
     auto* l = new QLabel(label, parent);
@@ -40,10 +39,8 @@ QLineEdit* labelledEdit(QWidget* parent, const char* name, const QString& label,
 TFrmKyowaS::TFrmKyowaS(QWidget* parent) : QDialog(parent), model(&AppModel()) {
     setObjectName("FrmKyowaS");
     setWindowTitle(QStringLiteral("DL-2 協和商工（株）"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint |
-                   Qt::WindowCloseButtonHint);
+    SetFixedDialogFrame(*this, 376, 420);
     setModal(false);
-    setFixedSize(376, 420);
 
     GroupBox1 = new QGroupBox(QStringLiteral("記録情報"), this);
     GroupBox1->setObjectName("GroupBox1");
@@ -80,15 +77,15 @@ void TFrmKyowaS::OpenDL2File(const std::string& fileName) {
     DL2Header h;
     if (!Guarded([&] { h = ReadDL2Header(fileName); })) return;
     header_ = std::move(h);
-    EditSite->setText(fromCp932(header_.Site));
-    EditStation->setText(fromCp932(header_.Station));
-    EditLayer->setText(fromCp932(header_.Layer));
-    EditKind->setText(fromCp932(header_.Kind));
+    EditSite->setText(FromCp932(header_.Site));
+    EditStation->setText(FromCp932(header_.Station));
+    EditLayer->setText(FromCp932(header_.Layer));
+    EditKind->setText(FromCp932(header_.Kind));
     EdtStartTime->setText(QString::fromStdString(FormatDateTime(header_.StartTime)));
     EdtFinalTime->setText(QString::fromStdString(FormatDateTime(header_.FinalTime)));
-    EditDT->setText(fromCp932(header_.DT));
-    EditUnit->setText(fromCp932(header_.Unit));
-    EditNS->setText(fromCp932(header_.NS));
+    EditDT->setText(FromCp932(header_.DT));
+    EditUnit->setText(FromCp932(header_.Unit));
+    EditNS->setText(FromCp932(header_.NS));
     EditBInt->setText(QString::number(header_.BurstMinutes));
     show();
     raise();
@@ -98,9 +95,9 @@ void TFrmKyowaS::OpenDL2File(const std::string& fileName) {
 void TFrmKyowaS::SetSDFHeader() {
     if (!model) throw BrineError("変換の準備ができていません。");
     DL2Header h = header_;
-    h.Site = utf8ToCp932(EditSite->text().toStdString());
-    h.Station = utf8ToCp932(EditStation->text().toStdString());
-    h.Layer = utf8ToCp932(EditLayer->text().toStdString());
+    h.Site = ToCp932(EditSite->text());
+    h.Station = ToCp932(EditStation->text());
+    h.Layer = ToCp932(EditLayer->text());
     SetDL2SDFHeader(h, *model);
 }
 

@@ -7,22 +7,23 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
-#include <algorithm>
 #include <filesystem>
 
-#include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
+#include "base/file_identity.h"
 #include "base/number_text.h"
 #include "core/current_file.h"
 #include "core/header_edit_rules.h"
 #include "core/header_save.h"
 #include "platform/api/file_dialog.h"
 #include "platform/api/progress.h"
+#include "platform/dialog_frame.h"
 #include "platform/guard.h"
 #include "platform/modal.h"
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
+#include "platform/qt_text.h"
 #include "platform/string_grid.h"
 
 namespace brine {
@@ -42,20 +43,9 @@ constexpr int kBurstGridMaxHeight = 80;
 const char kSaveFilter[] = "SDF files (*.sdf)|*.sdf|TSD files (*.tsd)|*.tsd";
 const char kOverwrite[] = "同名のファイルが存在します。\n上書きしてよろしいですか。";
 
-QString fromUtf8(const std::string& s) { return QString::fromStdString(s); }
-QString fromCp932(const std::string& s) { return QString::fromStdString(cp932ToUtf8(s)); }
-
 std::string folderOf(const std::string& fileName) {
     return std::filesystem::path(fileName).parent_path().string();
 }
-
-std::string fullName(const std::string& fileName) {
-    std::error_code ec;
-    std::filesystem::path p = std::filesystem::absolute(fileName, ec);
-    return ec ? fileName : p.lexically_normal().string();
-}
-
-int gridHeight(int rows, int rowHeight, int maxHeight) { return std::min((rowHeight + 1) * rows + 20, maxHeight); }
 
 // An interval as the header states it: "1 sec".
 QString intervalText(std::int32_t value, std::uint8_t unit) {
@@ -66,8 +56,8 @@ QString intervalText(std::int32_t value, std::uint8_t unit) {
 // bytes and values.
 void readRow(const StringGrid& grid, int row, MergeChannel& c) {
     QString name = grid.cell(1, row), unit = grid.cell(2, row);
-    if (name != fromCp932(c.name)) c.name = utf8ToCp932(name.toStdString());
-    if (unit != fromCp932(c.unit)) c.unit = utf8ToCp932(unit.toStdString());
+    if (name != FromCp932(c.name)) c.name = ToCp932(name);
+    if (unit != FromCp932(c.unit)) c.unit = ToCp932(unit);
     c.a = ParseScaleCell(grid.cell(3, row).toStdString(), c.a);
     c.b = ParseScaleCell(grid.cell(4, row).toStdString(), c.b);
 }
@@ -81,9 +71,7 @@ TFrmCombineSDF::TFrmCombineSDF(QWidget* parent) : QDialog(parent), model(&AppMod
 
 void TFrmCombineSDF::buildLayout() {
     setWindowTitle(QStringLiteral("SDFファイルの併合"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
-    setFixedSize(kClientWidth, kClientHeight);
+    SetFixedDialogFrame(*this, kClientWidth, kClientHeight);
 
     auto label = [](QWidget* parent, const char* name, const QString& text, QRect r) {
         auto* l = new QLabel(text, parent);
@@ -139,14 +127,11 @@ void TFrmCombineSDF::buildLayout() {
         g->setDefaultRowHeight(kGridRowHeight);
         g->setEditing(true);
         // Names and units go into fixed-width CP932 fields and TSD lists.
-        g->setCellValidator([](int col, int, const QString& text) {
-            if (col == 1) return ChannelTextAcceptable(text.toStdString(), kNameBytes);
-            if (col == 2) return ChannelTextAcceptable(text.toStdString(), kUnitBytes);
-            return true;
-        });
+        g->setCellValidator(
+            [](int col, int, const QString& text) { return ChannelCellAcceptable(col, text.toStdString()); });
     }
-    StringGridItem->setGeometry(8, kItemGridTop, 420, gridHeight(2, kGridRowHeight, kItemGridMaxHeight));
-    StringGridBurstCh->setGeometry(8, kBurstGridTop, 420, gridHeight(2, kGridRowHeight, kBurstGridMaxHeight));
+    StringGridItem->setGeometry(8, kItemGridTop, 420, ChannelGridHeight(2, kGridRowHeight, kItemGridMaxHeight));
+    StringGridBurstCh->setGeometry(8, kBurstGridTop, 420, ChannelGridHeight(2, kGridRowHeight, kBurstGridMaxHeight));
 
     GroupBox1 = new QGroupBox(QStringLiteral("同じ時刻とみなす許容誤差"), this);
     GroupBox1->setObjectName("GroupBox1");
@@ -190,7 +175,7 @@ void TFrmCombineSDF::Execute() {
     setUpGrid(StringGridItem);
     setUpGrid(StringGridBurstCh);
     StringGridItem->setGeometry(StringGridItem->x(), kItemGridTop, StringGridItem->width(),
-                                gridHeight(1, kGridRowHeight, kItemGridMaxHeight));
+                                ChannelGridHeight(1, kGridRowHeight, kItemGridMaxHeight));
     StringGridBurstCh->setVisible(false);
     LabelBurstCh->setVisible(false);
 
@@ -204,9 +189,9 @@ void TFrmCombineSDF::Execute() {
     OpenDialog1->InitialDir = folderOf(chosen);
     SaveDialog1->InitialDir = folderOf(chosen);
     const MergeSource& first = Files.First();
-    shownMemo_ = fromUtf8(MemoForDisplay(first.FileMemo));
+    shownMemo_ = FromUtf8(MemoForDisplay(first.FileMemo));
     MemoCombinedFile->setPlainText(shownMemo_);
-    LabeledEditStartTime->setText(fromUtf8(FormatDateTime(first.FileStartTime)));
+    LabeledEditStartTime->setText(FromUtf8(FormatDateTime(first.FileStartTime)));
     LabeledEditNS->setText(QString::number(first.FileSampleSize));
     LabeledEditSampInterval->setText(intervalText(first.FileSInt, first.FileSITUnit));
     LabeledEditIteration->setText(QString::number(first.FileIterations));
@@ -217,7 +202,7 @@ void TFrmCombineSDF::Execute() {
 bool TFrmCombineSDF::AddFile(const std::string& fileName) {
     if (!Files.AddFile(fileName, *model, AppPrompter())) return false;
     const MergeSource& f = Files.Files().back();
-    ListBoxCombinedFiles->addItem(fromUtf8(fullName(fileName)));
+    ListBoxCombinedFiles->addItem(FromUtf8(FullName(fileName)));
     appendRows(StringGridItem, f, 0, f.FileNch, kItemGridMaxHeight);
     if (f.FileNch2 > 0) {
         appendRows(StringGridBurstCh, f, f.FileNch, f.FileNch2, kBurstGridMaxHeight);
@@ -234,12 +219,13 @@ void TFrmCombineSDF::appendRows(StringGrid* grid, const MergeSource& f, int firs
     for (int k = first; k < first + count; ++k, ++row) {
         auto i = static_cast<std::size_t>(k);
         grid->setCell(0, row, QString::number(row));
-        grid->setCell(1, row, fromCp932(f.FileChannelName[i]));
-        grid->setCell(2, row, fromCp932(f.FileChannelUnit[i]));
-        grid->setCell(3, row, fromUtf8(ScaleCellText(f.FileScaleA[i])));
-        grid->setCell(4, row, fromUtf8(ScaleCellText(f.FileOffsetB[i])));
+        grid->setCell(1, row, FromCp932(f.FileChannelName[i]));
+        grid->setCell(2, row, FromCp932(f.FileChannelUnit[i]));
+        grid->setCell(3, row, FromUtf8(ScaleCellText(f.FileScaleA[i])));
+        grid->setCell(4, row, FromUtf8(ScaleCellText(f.FileOffsetB[i])));
     }
-    grid->setGeometry(grid->x(), grid->y(), grid->width(), gridHeight(grid->rowCount(), kGridRowHeight, maxHeight));
+    grid->setGeometry(grid->x(), grid->y(), grid->width(),
+                      ChannelGridHeight(grid->rowCount(), kGridRowHeight, maxHeight));
 }
 
 void TFrmCombineSDF::Button1Click() {
@@ -256,8 +242,7 @@ MergeSettings TFrmCombineSDF::readSettings() const {
     for (std::size_t r = 0; r < s.BurstChannels.size(); ++r)
         readRow(*StringGridBurstCh, static_cast<int>(r) + 1, s.BurstChannels[r]);
     QString memo = MemoCombinedFile->toPlainText();
-    s.Memo = memo == shownMemo_ ? TrimRightControl(Files.First().FileMemo)
-                                : cutCp932(MemoFromDisplay(memo.toStdString()), kMemoBytes);
+    s.Memo = MemoToWrite(Files.First().FileMemo, memo != shownMemo_, memo.toStdString());
     std::string tol = EditDTAllowance->text().toStdString();
     std::optional<double> v = ParseNumber(tol);
     if (!v) throw ConversionError("'" + tol + "' は正しい数値ではありません。");

@@ -8,17 +8,18 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QTextCursor>
 #include <algorithm>
 #include <filesystem>
 
-#include "base/cp932.h"
 #include "core/header_edit_rules.h"
 #include "core/header_save.h"
+#include "platform/dialog_frame.h"
 #include "platform/guard.h"
 #include "platform/modal.h"
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
+#include "platform/qt_text.h"
+#include "platform/refuse_edit.h"
 #include "platform/status_panels.h"
 #include "tools/extract_save.h"
 
@@ -31,8 +32,6 @@ namespace {
 constexpr int kClientWidth = 420;
 constexpr int kClientHeight = 430;
 const char kOutputFilter[] = "SDF files (*.sdf)|*.sdf|TSD files (*.tsd)|*.tsd";
-
-QString fromUtf8(const std::string& s) { return QString::fromStdString(s); }
 
 QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y, int w) {
     auto* l = new QLabel(text, parent);
@@ -61,9 +60,7 @@ QLineEdit* positionEdit(QWidget* parent, const char* name, int y) {
 TFrmEditSDF::TFrmEditSDF(QWidget* parent) : QDialog(parent), model(&AppModel()) {
     setObjectName("FrmEditSDF");
     setWindowTitle(QStringLiteral("データの抽出"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(kClientWidth, kClientHeight);
+    SetFixedDialogFrame(*this, kClientWidth, kClientHeight);
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName("Memo1");
@@ -130,8 +127,8 @@ void TFrmEditSDF::FormCreate() {
 
 int TFrmEditSDF::Execute(const std::string& fileName) {
     const std::filesystem::path path(fileName);
-    StatusBar1->setPanelText(0, fromUtf8(path.parent_path().string()));
-    StatusBar1->setPanelText(1, fromUtf8(path.filename().string()));
+    StatusBar1->setPanelText(0, FromUtf8(path.parent_path().string()));
+    StatusBar1->setPanelText(1, FromUtf8(path.filename().string()));
     SourceFile = fileName;
     bool read = false;
     // The reader has shown why it refused; the file is skipped.
@@ -141,17 +138,16 @@ int TFrmEditSDF::Execute(const std::string& fileName) {
     SaveDialog1.InitialDir = path.parent_path().string();
     {
         QSignalBlocker block(Memo1);
-        shownMemo_ = fromUtf8(MemoForDisplay(model->Memo));
+        shownMemo_ = FromUtf8(MemoForDisplay(model->Memo));
         memoAccepted_ = shownMemo_;
         Memo1->setPlainText(shownMemo_);
     }
-    EditOutputFL->setText(fromUtf8(fileName));
+    EditOutputFL->setText(FromUtf8(fileName));
     EditOutputFL->setCursorPosition(static_cast<int>(EditOutputFL->text().size()));
 
     CheckListBoxItem->clear();
     for (int k = 0; k < model->Nch + model->Nch2; ++k) {
-        auto* item = new QListWidgetItem(fromUtf8(cp932ToUtf8(model->ChannelName[static_cast<std::size_t>(k)])),
-                                         CheckListBoxItem);
+        auto* item = new QListWidgetItem(FromCp932(model->ChannelName[static_cast<std::size_t>(k)]), CheckListBoxItem);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Checked);
     }
@@ -173,18 +169,16 @@ int TFrmEditSDF::Execute(const std::string& fileName) {
 }
 
 void TFrmEditSDF::ScrollBarFirstTimeChange() {
-    EditFirstTime->setText(fromUtf8(PositionText(*model, ScrollBarFirstTime->value())));
+    EditFirstTime->setText(FromUtf8(PositionText(*model, ScrollBarFirstTime->value())));
 }
 
 void TFrmEditSDF::ScrollBarLastTimeChange() {
-    EditLastTime->setText(fromUtf8(PositionText(*model, ScrollBarLastTime->value())));
+    EditLastTime->setText(FromUtf8(PositionText(*model, ScrollBarLastTime->value())));
 }
 
 std::string TFrmEditSDF::memoText() const {
     const QString text = Memo1->toPlainText();
-    // An untouched memo goes out as stored.
-    if (text == shownMemo_) return TrimRightControl(model->Memo);
-    return cutCp932(MemoFromDisplay(text.toStdString()), kMemoBytes);
+    return MemoToWrite(model->Memo, text != shownMemo_, text.toStdString());
 }
 
 ExtractRequest TFrmEditSDF::CurrentRequest() {
@@ -219,7 +213,7 @@ void TFrmEditSDF::Button2Click() {
     SaveDialog1.Filter = kOutputFilter;
     if (!SaveDialog1.Execute(AppFileChooser())) return;
     const char* ext = SaveDialog1.FilterIndex == 2 ? "tsd" : "sdf";
-    EditOutputFL->setText(fromUtf8(WithExtensionReplaced(SaveDialog1.FileName, ext)));
+    EditOutputFL->setText(FromUtf8(WithExtensionReplaced(SaveDialog1.FileName, ext)));
 }
 
 void TFrmEditSDF::Memo1Change() {
@@ -229,13 +223,7 @@ void TFrmEditSDF::Memo1Change() {
         return;
     }
     // Over 160 bytes, or characters the file cannot hold: the edit is undone.
-    AppPrompter().beep();
-    const int pos = Memo1->textCursor().position() - static_cast<int>(now.size() - memoAccepted_.size());
-    QSignalBlocker block(Memo1);
-    Memo1->setPlainText(memoAccepted_);
-    QTextCursor c = Memo1->textCursor();
-    c.setPosition(std::clamp(pos, 0, static_cast<int>(memoAccepted_.size())));
-    Memo1->setTextCursor(c);
+    RefuseEdit(*Memo1, memoAccepted_);
 }
 
 }  // namespace brine

@@ -10,20 +10,20 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QTabWidget>
-#include <QTextCursor>
 #include <algorithm>
 #include <filesystem>
 
-#include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
-#include "base/number_text.h"
 #include "core/header_edit_rules.h"
 #include "core/time_units.h"
+#include "platform/dialog_frame.h"
 #include "platform/guard.h"
 #include "platform/modal.h"
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
+#include "platform/qt_text.h"
+#include "platform/refuse_edit.h"
 #include "platform/string_grid.h"
 
 namespace brine {
@@ -37,8 +37,6 @@ constexpr int kClientHeight = 452;
 constexpr int kRowHeight = 20;
 constexpr char kOverwriteQuestion[] = "同名のファイルが存在します。\n上書きしてよろしいですか。";
 constexpr char kTargetIsInput[] = "連結するファイルには保存できません。\n";
-
-QString fromCp932(const std::string& s) { return QString::fromStdString(cp932ToUtf8(s)); }
 
 QString timeText(double t) {
     try {
@@ -76,9 +74,7 @@ TFrmLinkSDF::TFrmLinkSDF(CurrentFile& model, QWidget* parent) : QDialog(parent),
 }
 
 void TFrmLinkSDF::buildLayout() {
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
-    setFixedSize(kClientWidth, kClientHeight);
+    SetFixedDialogFrame(*this, kClientWidth, kClientHeight);
 
     auto label = [this](const char* name, const char* text, QRect r) {
         auto* l = new QLabel(QString::fromUtf8(text), this);
@@ -229,13 +225,12 @@ void TFrmLinkSDF::showChannels(StringGrid* grid, int first, int count, int maxHe
     for (int i = 0; i < count; ++i) {
         const std::size_t k = static_cast<std::size_t>(first + i);
         grid->setCell(0, i + 1, QString::number(i + 1));
-        grid->setCell(1, i + 1, fromCp932(Set.RefChannelName[k]));
-        grid->setCell(2, i + 1, fromCp932(Set.RefChannelUnit[k]));
-        grid->setCell(3, i + 1, QString::fromStdString(FormatGeneral(Set.RefScaleA[k], 7)));
-        grid->setCell(4, i + 1, QString::fromStdString(FormatGeneral(Set.RefOffsetB[k], 7)));
+        grid->setCell(1, i + 1, FromCp932(Set.RefChannelName[k]));
+        grid->setCell(2, i + 1, FromCp932(Set.RefChannelUnit[k]));
+        grid->setCell(3, i + 1, FromUtf8(ScaleCellText(Set.RefScaleA[k])));
+        grid->setCell(4, i + 1, FromUtf8(ScaleCellText(Set.RefOffsetB[k])));
     }
-    const int height = std::min((grid->defaultRowHeight() + 1) * grid->rowCount() + 20, maxHeight);
-    grid->resize(grid->width(), height);
+    grid->resize(grid->width(), ChannelGridHeight(grid->rowCount(), grid->defaultRowHeight(), maxHeight));
 }
 
 void TFrmLinkSDF::showSet(bool wasEmpty) {
@@ -269,13 +264,7 @@ void TFrmLinkSDF::Memo_NewChange() {
     QString now = Memo_New->toPlainText();
     if (!MemoChangeAcceptable(memoAccepted_.toStdString(), now.toStdString())) {
         // Over 160 bytes of CP932, or a character CP932 cannot hold.
-        int pos = Memo_New->textCursor().position() - static_cast<int>(now.size() - memoAccepted_.size());
-        QSignalBlocker block(Memo_New);
-        Memo_New->setPlainText(memoAccepted_);
-        QTextCursor c = Memo_New->textCursor();
-        c.setPosition(std::clamp(pos, 0, static_cast<int>(memoAccepted_.size())));
-        Memo_New->setTextCursor(c);
-        AppPrompter().beep();
+        RefuseEdit(*Memo_New, memoAccepted_);
         return;
     }
     memoAccepted_ = now;

@@ -66,7 +66,7 @@ bool LinkSet::toleranceFromText() {
 }
 
 bool LinkSet::AddFile(const std::string& name) {
-    LinkModelServices services(model_, prompter, progress);
+    ModelServices services(model_, prompter, progress);
     try {
         return addFileChecked(name);
     } catch (const BrineError& e) {
@@ -225,7 +225,7 @@ bool LinkSet::addFileChecked(const std::string& name) {
 bool LinkSet::AddFilesSorted(const std::vector<std::string>& names) {
     std::vector<double> starts;
     {
-        LinkModelServices services(model_, prompter, progress);
+        ModelServices services(model_, prompter, progress);
         for (const std::string& n : names) {
             try {
                 if (!model_.ReadHeader(n)) return false;

@@ -6,7 +6,7 @@
 #include <limits>
 #include <optional>
 
-#include "base/binary_file.h"
+#include "base/buffered_append.h"
 #include "base/errors.h"
 #include "base/number_text.h"
 #include "base/rounding.h"
@@ -34,7 +34,6 @@ constexpr char kWriteError[] = "ファイルの書き込みでエラーが発生
 constexpr char kTargetIsInput[] = "連結するファイルには保存できません。\n";
 constexpr char kSavedMessage[] = "連結ファイルを保存しました。";
 
-constexpr std::size_t kFlushBytes = 4u << 20;
 constexpr int kChunkRows = 4096;
 
 long double daysOf(std::int32_t value, std::uint8_t unit) { return value * unitAt(unit).DaysPer; }
@@ -48,38 +47,6 @@ bool readSucceeds(F&& read) {
         return false;
     }
 }
-
-// Appends the output's records behind its header through one large buffer.
-class OutputStream {
-public:
-    OutputStream(const std::string& path, std::uint64_t start) : file_(path, OpenMode::Update), pos_(start) {
-        buf_.reserve(kFlushBytes + (1u << 16));
-    }
-    std::string& buffer() { return buf_; }
-    void putCount(std::int16_t c) {
-        std::uint8_t b[2];
-        putLE<std::int16_t>(b, c);
-        buf_.append(reinterpret_cast<const char*>(b), 2);
-    }
-    void flushIfFull() {
-        if (buf_.size() >= kFlushBytes) flush();
-    }
-    void flush() {
-        if (buf_.empty()) return;
-        file_.writeAt(pos_, buf_.data(), buf_.size());
-        pos_ += buf_.size();
-        buf_.clear();
-    }
-    void close() {
-        flush();
-        file_.close();
-    }
-
-private:
-    BinaryFile file_;
-    std::uint64_t pos_;
-    std::string buf_;
-};
 
 // Writes the output burst by burst (burst mode) or sample row by sample row
 // (interval mode), in SDF records or TSD blocks.
@@ -100,8 +67,8 @@ public:
         } else {
             const std::size_t nch = static_cast<std::size_t>(out_.Nch);
             for (std::int32_t j = 0; j < out_.SampleSize; ++j)
-                for (std::size_t c = 0; c < nch; ++c) stream_.putCount(out_.Data[c][static_cast<std::size_t>(j)]);
-            for (std::int16_t k = 0; k < out_.Nch2; ++k) stream_.putCount(out_.BurstData[static_cast<std::size_t>(k)]);
+                for (std::size_t c = 0; c < nch; ++c) stream_.putLE(out_.Data[c][static_cast<std::size_t>(j)]);
+            for (std::int16_t k = 0; k < out_.Nch2; ++k) stream_.putLE(out_.BurstData[static_cast<std::size_t>(k)]);
         }
         stream_.flushIfFull();
     }
@@ -123,7 +90,7 @@ public:
         } else {
             const std::size_t nch = static_cast<std::size_t>(rows_.Nch);
             for (int j = 0; j < pending_; ++j)
-                for (std::size_t c = 0; c < nch; ++c) stream_.putCount(rows_.Data[c][static_cast<std::size_t>(j)]);
+                for (std::size_t c = 0; c < nch; ++c) stream_.putLE(rows_.Data[c][static_cast<std::size_t>(j)]);
         }
         rowsWritten_ += pending_;
         pending_ = 0;
@@ -137,7 +104,7 @@ public:
 private:
     CurrentFile& out_;
     CurrentFile rows_;
-    OutputStream stream_;
+    BufferedAppend stream_;  // the records behind the header
     bool tsd_;
     int pending_ = 0;
     long long rowsWritten_ = 0;
@@ -220,7 +187,7 @@ SaveStep LinkSet::PrepareSave(const std::string& burstIntervalText, int burstUni
 }
 
 LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& memo, const LinkPlan& plan) {
-    LinkModelServices services(model_, prompter, progress);
+    ModelServices services(model_, prompter, progress);
     auto say = [this](const std::string& text) {
         if (prompter) prompter->error(text);
     };

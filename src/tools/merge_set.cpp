@@ -6,6 +6,7 @@
 #include "base/binary_file.h"
 #include "base/datetime.h"
 #include "core/current_file.h"
+#include "core/model_services.h"
 #include "platform/api/prompter.h"
 
 namespace brine {
@@ -17,19 +18,6 @@ const char* const kBadBurstIntervalMessage = "バースト時間間隔の異常�
 const char* const kTooManyChannelsMessage = "チャンネル数の合計が多すぎるため、結合できません。";
 
 namespace {
-
-// The model reports through the merge's prompter while a header is read.
-class PrompterScope {
-public:
-    PrompterScope(CurrentFile& m, Prompter& p) : m_(m), saved_(m.prompter) { m.prompter = &p; }
-    ~PrompterScope() { m_.prompter = saved_; }
-    PrompterScope(const PrompterScope&) = delete;
-    PrompterScope& operator=(const PrompterScope&) = delete;
-
-private:
-    CurrentFile& m_;
-    Prompter* saved_;
-};
 
 // A TSD file whose first line names version 1, which the merge does not read.
 bool IsVersion1Tsd(const std::string& fileName) {
@@ -106,7 +94,8 @@ int MergeSet::TotalNch2() const {
 }
 
 bool MergeSet::AddFile(const std::string& fileName, CurrentFile& model, Prompter& prompter) {
-    PrompterScope scope(model, prompter);
+    // The model reports through the merge's prompter while a header is read.
+    ModelServices scope(model, &prompter, nullptr);
     if (UpperExtension(fileName) == ".TSD" && IsVersion1Tsd(fileName)) {
         prompter.error(kTooOldTsdMessage);
         return false;

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "base/binary_file.h"
+#include "base/buffered_append.h"
 #include "base/errors.h"
 #include "base/safe_replace.h"
 #include "support/temp_dir.h"
@@ -85,6 +86,29 @@ TEST(BinaryFile, PositionsBeyondTwoGigabytes) {
     char buf[2];
     f.readAt(pos, buf, 2);
     EXPECT_EQ(std::string(buf, 2), "zz");
+}
+
+TEST(BufferedAppend, WritesBehindTheEndOrFromAPosition) {
+    TempDir dir;
+    const std::string p = dir.file("out.bin");
+    {
+        BinaryFile f(p, OpenMode::Create);
+        f.writeAll("HEAD----", 8);
+    }
+    BufferedAppend tail(p);
+    tail.buffer() += "ab";
+    tail.putLE<std::int16_t>(-2);
+    tail.flush();
+    tail.buffer() += "c";
+    tail.close();  // what is left is written too
+    BufferedAppend over(p, 4);
+    over.buffer() += "XY";
+    over.close();
+
+    BinaryFile f(p, OpenMode::Read);
+    std::string got(static_cast<std::size_t>(f.size()), '\0');
+    f.readAt(0, got.data(), got.size());
+    EXPECT_EQ(got, std::string("HEADXY--ab\xFE\xFF" "c", 13));
 }
 
 TEST(SafeReplace, CommitReplacesTheTargetAtOnce) {

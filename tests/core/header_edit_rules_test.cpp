@@ -90,6 +90,10 @@ TEST(HeaderEdits, ChannelTextLimits) {
     EXPECT_FALSE(ChannelTextAcceptable("a,b", 16));
     EXPECT_FALSE(ChannelTextAcceptable("温度😀", 16));
     EXPECT_TRUE(ChannelTextAcceptable("", 8));
+    // Grid columns: name 16 bytes, unit 8, the rest unchecked.
+    EXPECT_TRUE(ChannelCellAcceptable(1, "あいうえおかきく"));
+    EXPECT_FALSE(ChannelCellAcceptable(2, "あいうえお"));
+    EXPECT_TRUE(ChannelCellAcceptable(3, "1,5"));
 }
 
 TEST(HeaderEdits, MemoLinesAndLimit) {
@@ -102,6 +106,11 @@ TEST(HeaderEdits, MemoLinesAndLimit) {
     EXPECT_TRUE(MemoChangeAcceptable("", jp80));    // 160 bytes
     EXPECT_FALSE(MemoChangeAcceptable(jp80, jp81));  // 162 bytes
     EXPECT_FALSE(MemoChangeAcceptable("ab", "ab😀"));
+    // Unedited, the stored bytes go out as they are (less trailing controls);
+    // edited, the text is converted and cut at a character boundary.
+    EXPECT_EQ(MemoToWrite("a\r\nb  \r\n", false, "ignored"), "a\r\nb");
+    EXPECT_EQ(MemoToWrite("old", true, "x\ny"), "x\r\ny");
+    EXPECT_EQ(MemoToWrite("", true, jp80 + "う"), utf8ToCp932(jp80));
     // A character already there that CP932 lacks does not block other edits.
     EXPECT_TRUE(MemoChangeAcceptable("ab😀", "a😀"));
     EXPECT_EQ(UnencodableCount("?😀?"), 1);
@@ -110,6 +119,8 @@ TEST(HeaderEdits, MemoLinesAndLimit) {
 TEST(HeaderShown, GridHeightAndLastSample) {
     EXPECT_EQ(ChannelGridHeight(6, 20), 132);
     EXPECT_EQ(ChannelGridHeight(3, 20), 83);
+    EXPECT_EQ(ChannelGridHeight(3, 18, 80), 77);
+    EXPECT_EQ(ChannelGridHeight(4, 18, 80), 80);
     CurrentFile m;
     m.StartTime = ParseStartTime("2024/01/01 00:00:00");
     m.Iterations = 3;

@@ -3,6 +3,8 @@
 #include "base/errors.h"
 #include "core/current_file.h"
 #include "core/line_split.h"
+#include "core/model_services.h"
+#include "platform/api/scripted.h"
 #include "core/time_units.h"
 
 using namespace brine;
@@ -194,4 +196,37 @@ TEST(CurrentFileModel, NormalizeBurstInterval) {
 
     m = oneBurst(1, 2, 10, 0, 9);
     EXPECT_THROW(m.NormalizeBurstInterval(), RangeError);
+}
+
+TEST(ModelServices, SwapsOnlyWhatIsGivenAndRestoresOnEveryExit) {
+    CurrentFile m;
+    ScriptedPrompter own, job;
+    ScriptedProgress ownProgress, jobProgress;
+    m.prompter = &own;
+    m.progress = &ownProgress;
+    {
+        ModelServices s(m, &job, nullptr);
+        EXPECT_EQ(m.prompter, &job);
+        EXPECT_EQ(m.progress, &ownProgress);
+    }
+    EXPECT_EQ(m.prompter, &own);
+    try {
+        ModelServices s(m, job, jobProgress);
+        EXPECT_EQ(m.progress, &jobProgress);
+        throw IoError("x");
+    } catch (const IoError&) {
+    }
+    EXPECT_EQ(m.prompter, &own);
+    EXPECT_EQ(m.progress, &ownProgress);
+}
+
+TEST(CurrentFileChannels, CountIsCheckedAgainstTheTable) {
+    CurrentFile m;
+    m.Nch = 100;
+    m.Nch2 = 29;
+    EXPECT_EQ(m.ChannelCount(), kMaxChannels);
+    m.Nch2 = 30;
+    EXPECT_THROW(m.ChannelCount(), RangeError);
+    m.Nch2 = -1;
+    EXPECT_THROW(m.ChannelCount(), RangeError);
 }

@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QPlainTextEdit>
+#include <QTextCursor>
 #include <new>
 
 #include "base/errors.h"
 #include "platform/api/scripted.h"
+#include "platform/dialog_frame.h"
 #include "platform/guard.h"
 #include "platform/modal.h"
+#include "platform/qt_prompter.h"
+#include "platform/refuse_edit.h"
 #include "support/qt_app.h"
 
 using namespace brine;
@@ -72,4 +77,45 @@ TEST(ShowModal, HookDrivesTheDialog) {
     EXPECT_EQ(ShowModal(d), QDialog::Accepted);
     EXPECT_EQ(seen, "Probe");
     SetModalHook({});
+}
+
+TEST(RefuseEdit, PutsTheTextBackWithTheCursorWhereTypingBegan) {
+    test::qtApp();
+    ScriptedPrompter p;
+    SetAppPrompter(&p);
+    QPlainTextEdit edit;
+    edit.setPlainText("abc");
+    QTextCursor c = edit.textCursor();
+    c.setPosition(1);
+    edit.setTextCursor(c);
+    edit.insertPlainText("XY");  // "aXYbc", cursor at 3
+    int changes = 0;
+    QObject::connect(&edit, &QPlainTextEdit::textChanged, [&] { ++changes; });
+
+    RefuseEdit(edit, "abc");
+    EXPECT_EQ(edit.toPlainText(), "abc");
+    EXPECT_EQ(edit.textCursor().position(), 1);
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(p.beeps, 1);
+
+    // A deletion refused: the cursor cannot go past the end of the old text.
+    edit.selectAll();
+    edit.insertPlainText("");
+    RefuseEdit(edit, "abc");
+    EXPECT_EQ(edit.toPlainText(), "abc");
+    EXPECT_EQ(edit.textCursor().position(), 3);
+    SetAppPrompter(nullptr);
+}
+
+TEST(DialogFrame, FixedSizeWithCaptionAndCloseButtonOnly) {
+    test::qtApp();
+    QDialog d;
+    SetFixedDialogFrame(d, 300, 200);
+    EXPECT_EQ(d.minimumSize(), QSize(300, 200));
+    EXPECT_EQ(d.maximumSize(), QSize(300, 200));
+    Qt::WindowFlags f = d.windowFlags();
+    EXPECT_TRUE(f.testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(f.testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_FALSE(f.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(f.testFlag(Qt::WindowContextHelpButtonHint));
 }

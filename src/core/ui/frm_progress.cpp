@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QStyle>
 
+#include "platform/dialog_frame.h"
 #include "platform/modal.h"
 
 namespace brine {
@@ -16,9 +17,7 @@ TFrmProgress* FrmProgress = nullptr;
 
 TFrmProgress::TFrmProgress(QWidget* parent) : QDialog(parent) {
     setObjectName("FrmProgress");
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
-    setFixedSize(285, 124);
+    SetFixedDialogFrame(*this, 285, 124);
     setWindowModality(Qt::ApplicationModal);
 
     LblComment = new QLabel(this);

@@ -10,17 +10,18 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStyle>
-#include <QTextCursor>
 
-#include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
 #include "base/number_text.h"
 #include "core/header_edit_rules.h"
+#include "platform/dialog_frame.h"
 #include "platform/guard.h"
 #include "platform/modal.h"
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
+#include "platform/qt_text.h"
+#include "platform/refuse_edit.h"
 #include "platform/status_panels.h"
 #include "platform/string_grid.h"
 
@@ -52,9 +53,6 @@ const char kNoFileName[] = "ファイル名を入力して下さい。";
 const char kHeaderNotWritten[] = "ヘッダーを書き込めませんでした。\n";
 const char kBurstNotRead[] = "データを読み込めませんでした。\n";
 
-QString fromUtf8(const std::string& s) { return QString::fromStdString(s); }
-QString fromCp932(const std::string& s) { return QString::fromStdString(cp932ToUtf8(s)); }
-
 // The readers report through the model's prompter; without one they would be silent.
 class ReaderPrompter {
 public:
@@ -70,7 +68,7 @@ private:
 
 QString formatTimeOrEmpty(double t) {
     try {
-        return fromUtf8(FormatDateTimeMs(t));
+        return FromUtf8(FormatDateTimeMs(t));
     } catch (const BrineError&) {
         return {};
     }
@@ -99,9 +97,7 @@ TFrmSDFdata::TFrmSDFdata(CurrentFile& model, QWidget* parent) : QDialog(parent),
 TFrmSDFdata::~TFrmSDFdata() { model_.onUnitsChanged = nullptr; }
 
 void TFrmSDFdata::buildLayout() {
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
-    setFixedSize(kClientWidth, kClientHeight);
+    SetFixedDialogFrame(*this, kClientWidth, kClientHeight);
 
     auto label = [](QWidget* parent, const char* name, const QString& text, QRect r) {
         auto* l = new QLabel(text, parent);
@@ -230,11 +226,8 @@ void TFrmSDFdata::buildLayout() {
 
     // Names and units end up in comma-separated TSD lists and in fixed-width
     // CP932 fields: refuse commas, characters CP932 lacks and overlong text.
-    StringGrid1->setCellValidator([](int col, int, const QString& text) {
-        if (col == 1) return ChannelTextAcceptable(text.toStdString(), kNameBytes);
-        if (col == 2) return ChannelTextAcceptable(text.toStdString(), kUnitBytes);
-        return true;
-    });
+    StringGrid1->setCellValidator(
+        [](int col, int, const QString& text) { return ChannelCellAcceptable(col, text.toStdString()); });
 }
 
 void TFrmSDFdata::FormCreate() {
@@ -327,13 +320,12 @@ void TFrmSDFdata::ShowHeader() {
         ComboBoxBITUnit->setEnabled(true);
         EditIteration->setReadOnly(false);
     }
-    int channels = model_.Nch + model_.Nch2;
-    if (model_.Nch < 0 || model_.Nch2 < 0 || channels > kMaxChannels) throw RangeError("チャンネル数が範囲外です。");
+    const int channels = model_.ChannelCount();
 
     // The program fills the edits here; that is no change by the user.
     QSignalBlocker bMemo(Memo1), bStart(EdtStartTime), bSInt(EditSInt), bSit(ComboBoxSITUnit),
         bBit(ComboBoxBITUnit), bIter(EditIteration);
-    shownMemo_ = fromUtf8(MemoForDisplay(model_.Memo));
+    shownMemo_ = FromUtf8(MemoForDisplay(model_.Memo));
     memoAccepted_ = shownMemo_;
     Memo1->setPlainText(shownMemo_);
     shownStart_ = formatTimeOrEmpty(model_.StartTime);
@@ -347,7 +339,7 @@ void TFrmSDFdata::ShowHeader() {
     if (!validUnit(model_.DisplayUnit)) model_.DisplayUnit = 2;
     ComboBoxSITUnit->setCurrentIndex(model_.DisplayUnit);
     model_.ShowSIntInDisplayUnit();
-    EditSInt->setText(fromUtf8(FormatGeneral(model_.SIntDisplay, 7)));
+    EditSInt->setText(FromUtf8(FormatGeneral(model_.SIntDisplay, 7)));
 
     LblNch2->setText(QString::number(model_.Nch2));
     EditIteration->setText(QString::number(model_.Iterations));
@@ -365,12 +357,12 @@ void TFrmSDFdata::ShowHeader() {
     shownUnits_.assign(static_cast<std::size_t>(channels), QString());
     for (int k = 0; k < channels; ++k) {
         auto i = static_cast<std::size_t>(k);
-        shownNames_[i] = fromCp932(model_.ChannelName[i]);
-        shownUnits_[i] = fromCp932(model_.ChannelUnit[i]);
+        shownNames_[i] = FromCp932(model_.ChannelName[i]);
+        shownUnits_[i] = FromCp932(model_.ChannelUnit[i]);
         StringGrid1->setCell(1, k + 1, shownNames_[i]);
         StringGrid1->setCell(2, k + 1, shownUnits_[i]);
-        StringGrid1->setCell(3, k + 1, fromUtf8(ScaleCellText(model_.ScaleA[i])));
-        StringGrid1->setCell(4, k + 1, fromUtf8(ScaleCellText(model_.OffsetB[i])));
+        StringGrid1->setCell(3, k + 1, FromUtf8(ScaleCellText(model_.ScaleA[i])));
+        StringGrid1->setCell(4, k + 1, FromUtf8(ScaleCellText(model_.OffsetB[i])));
     }
 }
 
@@ -389,12 +381,10 @@ void TFrmSDFdata::FormShow() {
 void TFrmSDFdata::ApplyEdits() {
     // Everything is read and checked first, so a refused edit leaves the
     // model as it was.
-    const int channels = model_.Nch + model_.Nch2;
-    if (model_.Nch < 0 || model_.Nch2 < 0 || channels > kMaxChannels) throw RangeError("チャンネル数が範囲外です。");
+    const int channels = model_.ChannelCount();
 
     QString memoText = Memo1->toPlainText();
-    std::string memo = memoText == shownMemo_ ? TrimRightControl(model_.Memo)
-                                               : cutCp932(MemoFromDisplay(memoText.toStdString()), kMemoBytes);
+    std::string memo = MemoToWrite(model_.Memo, memoText != shownMemo_, memoText.toStdString());
     QString startText = EdtStartTime->text();
     double start = startText == shownStart_ ? model_.StartTime : ParseStartTime(startText.toStdString());
     int bitUnit = ComboBoxBITUnit->currentIndex();
@@ -409,10 +399,8 @@ void TFrmSDFdata::ApplyEdits() {
     for (int k = 0; k < channels; ++k) {
         auto i = static_cast<std::size_t>(k);
         QString name = StringGrid1->cell(1, k + 1), unit = StringGrid1->cell(2, k + 1);
-        entries[i].name = i < shownNames_.size() && name == shownNames_[i] ? model_.ChannelName[i]
-                                                                           : utf8ToCp932(name.toStdString());
-        entries[i].unit = i < shownUnits_.size() && unit == shownUnits_[i] ? model_.ChannelUnit[i]
-                                                                           : utf8ToCp932(unit.toStdString());
+        entries[i].name = i < shownNames_.size() && name == shownNames_[i] ? model_.ChannelName[i] : ToCp932(name);
+        entries[i].unit = i < shownUnits_.size() && unit == shownUnits_[i] ? model_.ChannelUnit[i] : ToCp932(unit);
         entries[i].a = ParseScaleCell(StringGrid1->cell(3, k + 1).toStdString(), model_.ScaleA[i]);
         entries[i].b = ParseScaleCell(StringGrid1->cell(4, k + 1).toStdString(), model_.OffsetB[i]);
     }
@@ -569,7 +557,7 @@ void TFrmSDFdata::ComboBoxSITUnitChange() {
     if (!validUnit(u)) return;
     model_.DisplayUnit = static_cast<std::uint8_t>(u);
     model_.ShowSIntInDisplayUnit();
-    QString text = fromUtf8(FormatGeneral(model_.SIntDisplay, 7));
+    QString text = FromUtf8(FormatGeneral(model_.SIntDisplay, 7));
     // An unchanged text raises no change event, which would leave the flag set.
     if (EditSInt->text() != text) {
         SuppressSIntChange = true;
@@ -595,7 +583,7 @@ void TFrmSDFdata::EditSIntChange() {
     model_.SInt = *v;
     model_.SITUnit = static_cast<std::uint8_t>(u);
     model_.SIntDisplay = *v;
-    QString text = fromUtf8(FormatGeneral(model_.SIntDisplay, 7));
+    QString text = FromUtf8(FormatGeneral(model_.SIntDisplay, 7));
     if (EditSInt->text() != text) {
         QSignalBlocker block(EditSInt);
         EditSInt->setText(text);
@@ -607,13 +595,7 @@ void TFrmSDFdata::Memo1Change() {
     QString now = Memo1->toPlainText();
     if (!MemoChangeAcceptable(memoAccepted_.toStdString(), now.toStdString())) {
         // Over 160 bytes of CP932, or a character CP932 cannot hold: refuse it.
-        int pos = Memo1->textCursor().position() - static_cast<int>(now.size() - memoAccepted_.size());
-        QSignalBlocker block(Memo1);
-        Memo1->setPlainText(memoAccepted_);
-        QTextCursor c = Memo1->textCursor();
-        c.setPosition(std::clamp(pos, 0, static_cast<int>(memoAccepted_.size())));
-        Memo1->setTextCursor(c);
-        AppPrompter().beep();
+        RefuseEdit(*Memo1, memoAccepted_);
         return;
     }
     memoAccepted_ = now;
@@ -647,7 +629,7 @@ void TFrmSDFdata::Paste1Click() {
 }
 
 void TFrmSDFdata::setFileNameText(const std::string& name) {
-    EditFileName->setText(fromUtf8(name));
+    EditFileName->setText(FromUtf8(name));
     EditFileName->setCursorPosition(static_cast<int>(EditFileName->text().size()));
 }
 
