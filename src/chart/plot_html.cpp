@@ -50,28 +50,30 @@ QString FontStyleText(TFontStyles style) {
 // Walks a list of "name=value" attributes in one pass.
 class AttributeReader {
 public:
-    explicit AttributeReader(const QString& attributes) : rest_(attributes) {}
+    explicit AttributeReader(QString attributes) : text_(std::move(attributes)) {}
 
     bool Next(QString& name, QString& value) {
-        const qsizetype eq = rest_.indexOf(u'=');
+        const QStringView rest = QStringView(text_).mid(pos_);
+        const qsizetype eq = rest.indexOf(u'=');
         if (eq < 0) return false;
-        name = rest_.left(eq).trimmed().toString();
-        rest_ = rest_.mid(eq + 1);
-        const qsizetype next = rest_.indexOf(u'=');
+        name = rest.left(eq).trimmed().toString();
+        const QStringView after = rest.mid(eq + 1);
+        const qsizetype next = after.indexOf(u'=');
         if (next < 0) {
-            value = rest_.trimmed().toString();
-            rest_ = {};
+            value = after.trimmed().toString();
+            pos_ = text_.size();
         } else {
             // The value ends at the last blank before the next name.
-            const qsizetype blank = std::max<qsizetype>(rest_.lastIndexOf(u' ', next), 0);
-            value = rest_.left(blank).trimmed().toString();
-            rest_ = rest_.mid(blank);
+            const qsizetype blank = std::max<qsizetype>(after.lastIndexOf(u' ', next), 0);
+            value = after.left(blank).trimmed().toString();
+            pos_ += eq + 1 + blank;
         }
         return true;
     }
 
 private:
-    QStringView rest_;
+    QString text_;
+    qsizetype pos_ = 0;
 };
 
 TFontStyles ParseWeight(const QString& value) {
