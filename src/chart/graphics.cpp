@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "base/errors.h"
 #include "chart/canvas.h"
 
 namespace brine::chart {
@@ -47,7 +48,78 @@ constexpr SystemColour kSystemColours[] = {
     {QPalette::ToolTipBase, 0xE1FFFF},   // info background
 };
 
+struct ColourName {
+    const char* name;
+    TColor value;
+};
+
+constexpr ColourName kColourNames[] = {
+    {"clBlack", clBlack}, {"clMaroon", clMaroon}, {"clGreen", clGreen}, {"clOlive", clOlive},
+    {"clNavy", clNavy}, {"clPurple", clPurple}, {"clTeal", clTeal}, {"clGray", clGray},
+    {"clSilver", clSilver}, {"clRed", clRed}, {"clLime", clLime}, {"clYellow", clYellow},
+    {"clBlue", clBlue}, {"clFuchsia", clFuchsia}, {"clAqua", clAqua}, {"clWhite", clWhite},
+    {"clMoneyGreen", clMoneyGreen}, {"clSkyBlue", clSkyBlue}, {"clCream", clCream}, {"clMedGray", clMedGray},
+    {"clLtGray", clLtGray}, {"clDkGray", clDkGray}, {"clNone", clNone}, {"clDefault", clDefault},
+    {"clScrollBar", clScrollBar}, {"clBackground", clBackground}, {"clActiveCaption", clActiveCaption},
+    {"clInactiveCaption", clInactiveCaption}, {"clMenu", clMenu}, {"clWindow", clWindow},
+    {"clWindowFrame", clWindowFrame}, {"clMenuText", clMenuText}, {"clWindowText", clWindowText},
+    {"clCaptionText", clCaptionText}, {"clActiveBorder", clActiveBorder}, {"clInactiveBorder", clInactiveBorder},
+    {"clAppWorkSpace", clAppWorkSpace}, {"clHighlight", clHighlight}, {"clHighlightText", clHighlightText},
+    {"clBtnFace", clBtnFace}, {"clBtnShadow", clBtnShadow}, {"clGrayText", clGrayText},
+    {"clBtnText", clBtnText}, {"clInactiveCaptionText", clInactiveCaptionText},
+    {"clBtnHighlight", clBtnHighlight}, {"cl3DDkShadow", cl3DDkShadow}, {"cl3DLight", cl3DLight},
+    {"clInfoText", clInfoText}, {"clInfoBk", clInfoBk},
+};
+
 }  // namespace
+
+int StrToInt(const QString& text) {
+    auto fail = [&]() -> int {
+        throw ConversionError("'" + text.toStdString() + "' is not a valid integer value");
+    };
+    int i = 0;
+    const int n = text.size();
+    while (i < n && text[i] == u' ') ++i;
+    bool negative = false;
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
+    if (i >= n) return fail();
+    long long value = 0;
+    if (text[i] == u'$' || (text[i] == u'0' && i + 1 < n && (text[i + 1] == u'x' || text[i + 1] == u'X'))) {
+        i += text[i] == u'$' ? 1 : 2;
+        const int first = i;
+        for (; i < n; ++i) {
+            const char16_t c = text[i].toUpper().unicode();
+            int d = -1;
+            if (c >= u'0' && c <= u'9') d = c - u'0';
+            if (c >= u'A' && c <= u'F') d = c - u'A' + 10;
+            if (d < 0 || i - first >= 8) return fail();
+            value = value * 16 + d;
+        }
+        if (i == first) return fail();
+        // Eight hexadecimal digits fill the 32 bits, sign bit included.
+        value = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+    } else {
+        for (; i < n; ++i) {
+            if (text[i] < u'0' || text[i] > u'9') return fail();
+            value = value * 10 + (text[i].unicode() - u'0');
+            if (value > 2147483648LL) return fail();
+        }
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX || value < INT_MIN) return fail();
+    return static_cast<int>(value);
+}
+
+std::optional<TColor> IdentToColor(const QString& name) {
+    for (const ColourName& c : kColourNames)
+        if (name.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0) return c.value;
+    return std::nullopt;
+}
+
+TColor StringToColor(const QString& text) {
+    if (const auto c = IdentToColor(text)) return *c;
+    return StrToInt(text);
+}
 
 TColor FromQColor(const QColor& c) { return RGBColor(c.red(), c.green(), c.blue()); }
 

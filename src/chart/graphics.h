@@ -51,6 +51,17 @@ constexpr TColor clLime = 0x00FF00;
 constexpr TColor clYellow = 0x00FFFF;
 constexpr TColor clBlue = 0xFF0000;
 constexpr TColor clWhite = 0xFFFFFF;
+constexpr TColor clOlive = 0x008080;
+constexpr TColor clPurple = 0x800080;
+constexpr TColor clTeal = 0x808000;
+constexpr TColor clFuchsia = 0xFF00FF;
+constexpr TColor clAqua = 0xFFFF00;
+constexpr TColor clLtGray = 0xC0C0C0;
+constexpr TColor clDkGray = 0x808080;
+constexpr TColor clMoneyGreen = 0xC0DCC0;
+constexpr TColor clSkyBlue = 0xF0CAA6;
+constexpr TColor clCream = 0xF0FBFF;
+constexpr TColor clMedGray = 0xA4A0A0;
 // No colour: nothing is filled; a point of this colour breaks a line.
 constexpr TColor clNone = 0x1FFFFFFF;
 // No colour of its own: the owner's, palette's or drawing code's colour is used.
@@ -92,6 +103,15 @@ constexpr int GetRValue(TColor c) { return c & 0xFF; }
 constexpr int GetGValue(TColor c) { return (c >> 8) & 0xFF; }
 constexpr int GetBValue(TColor c) { return (c >> 16) & 0xFF; }
 TColor FromQColor(const QColor& c);
+
+// Integer text as the form framework reads it: leading blanks, an optional
+// sign, then decimal digits or "$" and up to eight hexadecimal digits.
+// Anything else, or a value outside 32 bits, raises ConversionError.
+int StrToInt(const QString& text);
+// A colour identifier such as "clNavy" (case ignored), or nothing.
+std::optional<TColor> IdentToColor(const QString& name);
+// A colour identifier or an integer text; ConversionError otherwise.
+TColor StringToColor(const QString& text);
 
 // (a × b) / c rounded half away from zero, in 64 bits; -1 when c is 0.
 int MulDiv(int a, int b, int c);

@@ -7,6 +7,7 @@
 
 #include "chart/canvas3d.h"
 #include "chart/plot_gradient.h"
+#include "chart/plot_html.h"
 
 namespace brine::chart {
 
@@ -488,6 +489,13 @@ int TPlotCanvas::TextHeight(const QString& text) {
     int h = Handle()->textExtent(text).cy;
     if (FontObject && FontObject->HasShadow()) h += std::abs(FontObject->Shadow().VertSize());
     return h;
+}
+
+void TPlotCanvas::TextOutFormat(int x, int y, const QString& text, bool html) {
+    if (html)
+        HtmlTextOutOrPlain(*this, x, y, text);
+    else
+        TextOut(x, y, text);
 }
 
 TRect TPlotCanvas::TextRectangle(int x, int y, const QString& text) {

@@ -279,6 +279,7 @@ public:
     void RectangleR(const TRect& r) { Rectangle(r.Left, r.Top, r.Right, r.Bottom); }
     void RoundRectR(const TRect& r, int x, int y) { RoundRect(r.Left, r.Top, r.Right, r.Bottom, x, y); }
     void LineP(const TPoint& p0, const TPoint& p1) { Line(p0.X, p0.Y, p1.X, p1.Y); }
+    // HTML-subset text when html is set; a malformed one is drawn as it stands.
     void TextOutFormat(int x, int y, const QString& text, bool html);
     void SetBrushDarkColor(TColor color, int amount);
     // The box the text covers when drawn at (x, y) with the current alignment.
