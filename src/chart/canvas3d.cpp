@@ -46,7 +46,10 @@ bool TView3DOptions::store(T& field, T value) {
 }
 
 void TView3DOptions::Repaint() {
-    if (Owner) Owner->update();
+    if (OnRepaint)
+        OnRepaint();
+    else if (Owner)
+        Owner->update();
 }
 
 void TView3DOptions::SetElevation(int v) { store(Elevation_, v); }

@@ -44,6 +44,8 @@ public:
     std::function<void(bool)> OnOffsetChanged;
     std::function<void(int)> OnZoomChanged;
     QPointer<QWidget> Owner;
+    // The owner's own repaint (drops its buffered image); else Owner is updated.
+    TNotifyEvent OnRepaint;
 
     void Repaint();
     void Assign(const TView3DOptions& source);
