@@ -35,17 +35,6 @@ constexpr TCursor crHandPoint = -21;
 constexpr TCursor crPlotHand = 2020;
 QCursor ToQCursor(TCursor cursor);
 
-// Palette colours not among the basic ones.
-constexpr TColor clFuchsia = 0xFF00FF;
-constexpr TColor clTeal = 0x808000;
-constexpr TColor clOlive = 0x008080;
-constexpr TColor clPurple = 0x800080;
-constexpr TColor clAqua = 0xFFFF00;
-constexpr TColor clMoneyGreen = 0xC0DCC0;
-constexpr TColor clSkyBlue = 0xF0CAA6;
-constexpr TColor clCream = 0xF0FBFF;
-constexpr TColor clMedGray = 0xA4A0A0;
-
 // ---- unit-wide switches (nothing in this program changes them)
 inline bool PlotEraseBack = false;
 inline bool PlotClipWhenPrinting = true;
