@@ -34,6 +34,8 @@ TCustomAxisPanel::~TCustomAxisPanel() {
     LeftAxis_.reset();
     TopAxis_.reset();
     BottomAxis_.reset();
+    SeriesGroups.Clear();
+    Tools.Clear();
 }
 
 TChartSeries* TCustomAxisPanel::Series(int i) const {
@@ -57,6 +59,7 @@ void TCustomAxisPanel::RemoveSeries(TChartSeries* series) {
     if (it == SeriesList_.end()) return;
     BroadcastSeriesEvent(series, snRemove);
     SeriesList_.erase(it);
+    SeriesGroups.RemoveSeries(series);
     if (series->ParentChart() == this) series->RemovedFromChart();
     Invalidate();
 }
@@ -140,7 +143,10 @@ TColor TCustomAxisPanel::GetFreeSeriesColor(bool checkBackground, const TChartSe
 void TCustomAxisPanel::CheckDataSource(TChartSeries& series) {
     if (Loading) return;
     if (TComponent* src = series.DataSource()) {
-        if (auto* s = dynamic_cast<TChartSeries*>(src)) series.AddValuesFrom(*s);
+        if (auto* s = dynamic_cast<TChartSeries*>(src))
+            series.AddValuesFrom(*s);
+        else if (auto* source = dynamic_cast<TPlotSeriesSource*>(src); source && source->Active())
+            source->Load();
     } else if (series.Function() && series.Active()) {
         series.BeginUpdate();
         series.Clear();

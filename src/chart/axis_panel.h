@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "chart/axis_scale.h"
+#include "chart/plot_functions.h"
 #include "chart/plot_panel.h"
 #include "chart/series_data.h"
 
@@ -41,7 +42,7 @@ public:
     TChartAxis& RightAxis() { return *RightAxis_; }
     TChartDepthAxis& DepthAxis() { return *DepthAxis_; }
     TChartDepthAxis& DepthTopAxis() { return *DepthTopAxis_; }
-    std::vector<std::unique_ptr<TChartAxis>> CustomAxes;
+    TChartCustomAxes CustomAxes;
     TChartAxis* AddCustomAxis();
 
     // What an axis must show of the series.
@@ -69,6 +70,10 @@ public:
     std::vector<TColor> SeriesColorPalette;
     TColor GetDefaultColor(int index) const;
     TColor GetFreeSeriesColor(bool checkBackground, const TChartSeries* series) const;
+
+    // ---- tools and named groups of series
+    TChartTools Tools{this};
+    TSeriesGroups SeriesGroups{this};
 
     // Refills a series from its function or data source.
     virtual void CheckDataSource(TChartSeries& series);

@@ -168,6 +168,7 @@ TChartAxis::~TChartAxis() {
     std::erase(ParentChart->AxesList, this);
     for (TChartAxis* a : ParentChart->AxesList)
         if (a->MasterAxis == this) a->MasterAxis = nullptr;
+    ParentChart->Tools.AxisRemoved(this);
 }
 
 TChartDepthAxis::TChartDepthAxis(TCustomAxisPanel* panel) : TChartAxis(panel) {
@@ -492,9 +493,7 @@ void TChartAxis::SetRange(double AMin, double AMax) {
     const bool changed = store(Minimum_, AMin) | store(Maximum_, AMax);
     if (Maximum_ - Minimum_ < MinAxisRange) Maximum_ = Minimum_ + MinAxisRange;
     if (changed) Invalidate();
-    if (!ParentChart) return;
-    for (auto& custom : ParentChart->CustomAxes)
-        if (custom.get() != this && custom->MasterAxis == this) custom->SetRange(Minimum_, Maximum_);
+    if (ParentChart) ParentChart->CustomAxes.SyncLinkedAxes(*this);
 }
 
 void TChartAxis::ScrollBy(double Offset, bool OnlyWithinData) {

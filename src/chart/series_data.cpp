@@ -294,11 +294,15 @@ TChartSeries::TChartSeries() : PercentFormat(PlotMsg_DefaultPercentFormat), Valu
 }
 
 TChartSeries::~TChartSeries() {
+    Destroying = true;
     Function_.reset();
     // Sources no longer feed this series, and dependants lose it as a source.
-    for (TComponent* c : DataSources.Items)
+    for (TComponent* c : std::vector<TComponent*>(DataSources.Items)) {
         if (auto* src = dynamic_cast<TChartSeries*>(c))
             std::erase(src->LinkedSeries, this);
+        else
+            c->Notification(this, opRemove);
+    }
     for (TChartSeries* s : LinkedSeries) std::erase(s->DataSources.Items, static_cast<TComponent*>(this));
     if (ParentChart_) ParentChart_->RemoveSeries(this);
     ParentChart_ = nullptr;
@@ -358,7 +362,7 @@ void TChartSeries::SetCustomVertAxis(TChartAxis* v) {
 
 void TChartSeries::SetFunction(std::unique_ptr<TPlotFunction> Value) {
     Function_ = std::move(Value);
-    if (Function_) Function_->ParentSeries = this;
+    if (Function_) Function_->ParentSeries_ = this;
     OwnData = false;
     CheckDataSource();
 }
@@ -485,7 +489,7 @@ void TChartSeries::Clear() {
     ClearValueLists();
     if (OnClearValues) OnClearValues(this);
     NotifyValue(vnClear, 0);
-    if (Function_) Function_->Clear();
+    if (Function_) Function_->Cleared();
     if (Active_ && ParentChart_) Repaint();
 }
 

@@ -19,12 +19,19 @@ class TChartSeries;
 class TChartAxis;
 class TCustomAxisPanel;
 
-// The framework's component: a name and a tag.
+enum TOperation { opInsert, opRemove };
+
+// The framework's component: a name, a tag and its loading state.
 class TComponent {
 public:
     virtual ~TComponent() = default;
     QString Name;
     long long Tag = 0;
+    bool Loading = false;
+    // Set while the destructor runs, so nothing works on a half-gone object.
+    bool Destroying = false;
+    // A component this one refers to is going away.
+    virtual void Notification(TComponent* /*AComponent*/, TOperation /*Operation*/) {}
 };
 
 enum TChartListOrder { loNone, loAscending, loDescending };
@@ -128,15 +135,7 @@ public:
     bool ItemsFromStream = false;
 };
 
-// A function computing a series from its sources; the functions build on it.
-class TPlotFunction : public TComponent {
-public:
-    TChartSeries* ParentSeries = nullptr;
-    // Fills ParentSeries from the source.
-    virtual void AddPoints(TChartSeries& /*source*/) {}
-    // The parent series was cleared.
-    virtual void Clear() {}
-};
+class TPlotFunction;
 
 class TCustomChartElement : public TComponent {
 public:
@@ -365,6 +364,7 @@ private:
     TChartAxis* CustomHorizAxis_ = nullptr;
     TChartAxis* CustomVertAxis_ = nullptr;
     std::unique_ptr<TPlotFunction> Function_;
+    friend class TPlotFunction;
 };
 
 }  // namespace brine::chart
