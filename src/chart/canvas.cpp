@@ -384,6 +384,8 @@ void TCanvas::textOut(int x, int y, const QString& text) {
     if (!p) return;
     p->save();
     p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    // The opaque box is filled here; a mode left by earlier drawing must not fill it again.
+    p->setBackgroundMode(Qt::TransparentMode);
     p->setTransform(at, true);
     if (backMode_ == OPAQUE)
         p->fillRect(QRectF(dx, dy - fm.ascent(), width, fm.height()), ToQColor(backColor_));

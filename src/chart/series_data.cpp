@@ -726,7 +726,7 @@ void TChartSeries::SetParentChart(TCustomAxisPanel* v) {
     if (v == ParentChart_) return;
     if (ParentChart_) ParentChart_->RemoveSeries(this);
     ParentChart_ = v;
-    Marks.ParentChart = v;
+    Marks.SetParentPanel(v);
     if (v) v->AddSeries(this);
     RecalcGetAxis();
 }
@@ -743,7 +743,7 @@ void TChartSeries::RemovedFromChart() {
     for (TComponent* c : DataSources.Items)
         if (auto* src = dynamic_cast<TChartSeries*>(c)) std::erase(src->LinkedSeries, this);
     ForgetParent();
-    Marks.ParentChart = nullptr;
+    Marks.SetParentPanel(nullptr);
     RecalcGetAxis();
 }
 

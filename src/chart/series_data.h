@@ -12,6 +12,7 @@
 #include "chart/plot_canvas.h"
 #include "chart/plot_const.h"
 #include "chart/plot_panel.h"
+#include "chart/series_marks.h"
 
 namespace brine::chart {
 
@@ -124,17 +125,6 @@ struct TDataSourcesList {
     std::vector<TComponent*> Items;
 };
 
-// Where the marks keep their per-point state; the marks' drawing builds on it.
-class TSeriesMarks {
-public:
-    TCustomAxisPanel* ParentChart = nullptr;
-    // Stored positions of mark boxes, one per point where a box was moved.
-    std::vector<std::unique_ptr<TRect>> Positions;
-    // Per-point mark settings; ItemsFromStream keeps them over a clear.
-    std::vector<std::unique_ptr<TComponent>> Items;
-    bool ItemsFromStream = false;
-};
-
 class TPlotFunction;
 
 class TCustomChartElement : public TComponent {
@@ -227,7 +217,7 @@ public:
     int Depth = -1;
     QString XLabelsSource;
     std::vector<TChartSeries*> LinkedSeries;
-    TSeriesMarks Marks;
+    TSeriesMarks Marks{this};
     QString PercentFormat;
     QString ValueFormat;
 
@@ -346,6 +336,12 @@ public:
     virtual void EnumSubStyles(const std::function<void(const QString&)>& Proc) const { Proc(PlotMsg_SubStyleNormal); }
     virtual void SetSubStyle(int /*Index*/) {}
     virtual bool IsValidSourceOf(const TChartSeries* Source) const { return Source != this; }
+
+    // ---- marks (series_marks.cpp)
+    QString GetMarkText(int ValueIndex) const;
+    void DrawMarks();
+    virtual void DrawMark(int ValueIndex, const QString& Text, TSeriesMarkPosition& Position);
+    int MaxMarkWidth();
 
     // ---- panel
     void SetParentChart(TCustomAxisPanel* v) override;
