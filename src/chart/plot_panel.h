@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "chart/canvas3d.h"
+#include "chart/framed_shapes.h"
 #include "chart/plot_gradient.h"
 
 namespace brine::chart {
 
 // ---- framework stand-ins
 
-enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 enum TPlotUnits { muPercent, muPixels };
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 
