@@ -800,13 +800,19 @@ void TChartAxis::drawLines() {
     const int z = ZPixelPosition;
     const TRect& chart = ParentChart->ChartRect;
     // A segment across the axis at position t, from `from` to `from + len` pixels outward.
+    // The canvas leaves out the far end of a line: draw the covered pixels
+    // low to high whichever way the segment points.
     auto across = [&](int t, int from, int len) {
+        if (len == 0) return;
+        const int step = len > 0 ? 1 : -1;
+        const int p0 = a + o * from, p1 = a + o * (from + len - step);
+        const int lo = std::min(p0, p1), hi = std::max(p0, p1) + 1;
         if (Horizontal_)
-            c.VertLine3D(t, a + o * from, a + o * (from + len), z);
+            c.VertLine3D(t, lo, hi, z);
         else if (DepthAxisFlag)
-            c.HorizLine3D(a + o * from, a + o * (from + len), chart.Bottom, t);
+            c.HorizLine3D(lo, hi, chart.Bottom, t);
         else
-            c.HorizLine3D(a + o * from, a + o * (from + len), t, z);
+            c.HorizLine3D(lo, hi, t, z);
     };
     auto inside = [&](int t) { return PixelStart < t && t < PixelEnd; };
     auto gridLine = [&](int t) {
