@@ -223,7 +223,14 @@ TEST_F(AxisDrawTest, LabelsAndTitleArePaintedWhereTheRoomWasReserved) {
     EXPECT_EQ(r.Bottom, b.LabelsLinePosition - b.TickSize());
     EXPECT_EQ(b.TickSize(), 3 + 4);  // axis width 2 + 1, tick length 4
 
-    b.Draw(false);
+    // The panel's order: room first, then the chart rectangle, then drawing.
+    const int title = b.TitlePosition, line = b.LabelsLinePosition;
+    panel->ChartRect = r;
+    b.UpdateAxisPixels();
+    b.Draw(true);
+    EXPECT_EQ(b.AxisLinePosition, r.Bottom);
+    EXPECT_EQ(b.LabelsLinePosition, line);
+    EXPECT_EQ(b.TitlePosition, title);
     // The title: centred under the middle of the axis, inside its band.
     EXPECT_GT(inkIn(180, b.TitlePosition, 220, 300), 0);
     EXPECT_EQ(inkIn(0, b.TitlePosition, 150, 300), 0);
