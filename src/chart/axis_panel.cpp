@@ -16,6 +16,14 @@ TCustomAxisPanel::TCustomAxisPanel(QWidget* parent) : TCustomPlotPanelExtended(p
     RightAxis_ = std::make_unique<TChartAxis>(this);
     RightAxis_->SetOtherSide(true);
     RightAxis_->SetZPosition(100);
+    for (auto& [axis, angle] : {std::pair{LeftAxis_.get(), 90}, std::pair{RightAxis_.get(), 270}}) {
+        axis->Title().DefaultAngle = angle;
+        axis->Title().SetAngle(angle);
+    }
+    for (TChartAxis* axis : {TopAxis_.get(), RightAxis_.get()}) {
+        axis->Grid().DefaultZ = 100;
+        axis->Grid().SetZPosition(100);
+    }
     DepthAxis_ = std::make_unique<TChartDepthAxis>(this);
     DepthAxis_->SetOtherSide(true);
     DepthTopAxis_ = std::make_unique<TChartDepthAxis>(this);

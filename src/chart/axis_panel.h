@@ -2,6 +2,7 @@
 // The panel that owns the axes and knows the series: the part the axes and
 // the series data use (series list, axes, ranges from the series, paging,
 // 3D depth sizes, colours). Drawing order and walls build on it.
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -50,6 +51,11 @@ public:
     double MaxXValue(const TChartAxis* axis) const { return axisRange(axis, true, true); }
     double MinYValue(const TChartAxis* axis) const { return axisRange(axis, false, false); }
     double MaxYValue(const TChartAxis* axis) const { return axisRange(axis, false, true); }
+
+    // Label hooks of the axes: a label text (Series nullptr and index -1 for
+    // value labels) and the values of the labels.
+    std::function<void(TChartAxis* Sender, TChartSeries* Series, int ValueIndex, QString& LabelText)> OnGetAxisLabel;
+    std::function<void(TChartAxis* Sender, int LabelIndex, double& LabelValue, bool& Stop)> OnGetNextAxisLabel;
 
     // ---- paging
     int MaxPointsPerPage = 0;

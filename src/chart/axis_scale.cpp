@@ -156,6 +156,7 @@ QString DefaultDateTimeFormat(double Step) {
 TChartAxis::TChartAxis(TCustomAxisPanel* panel)
     : ParentChart(panel), LabelsFont([this] { Invalidate(); }), AxisValuesFormat_(PlotMsg_DefaultValueFormat) {
     ChooseValueToPixel();
+    createDrawingParts();
     if (ParentChart) ParentChart->AxesList.push_back(this);
 }
 
@@ -410,13 +411,6 @@ double TChartAxis::ComputeLabelStep() {
     double step = StepForLabelSize(extent);
     if (LabelsAlternate_) step = Logarithmic_ ? step / LogarithmicBase_ : step * 0.5;
     return step;
-}
-
-QString TChartAxis::FormatAxisLabel(double Value) const {
-    if (IsDateTimeScale)
-        return FormatDateTimeText(DateTimeFormat_.isEmpty() ? DefaultDateTimeFormat(ScaleRange) : DateTimeFormat_,
-                                  Value);
-    return FormatFloat(AxisValuesFormat_, Value);
 }
 
 // ---- range

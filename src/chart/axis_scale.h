@@ -5,6 +5,7 @@
 #include <QString>
 #include <vector>
 
+#include "chart/axis_draw.h"
 #include "chart/plot_canvas.h"
 #include "chart/plot_panel.h"
 
@@ -151,12 +152,65 @@ public:
     // Exact calendar steps only on date-time scales with ExactDateTime.
     void StepDateTime(double& Value, double Step, int StepIndex) const;
     virtual QString FormatAxisLabel(double Value) const;
-    virtual void ComputeAutoLabelStyle() {}
+    virtual TAxisLabelStyle ComputeAutoLabelStyle() const;
+
+    // ---- drawing (axis_draw.cpp)
+    TChartAxisPen& Axis() { return *Axis_; }
+    TAxisGridPen& Grid() { return *Grid_; }
+    TChartHiddenPen& MinorGrid() { return *MinorGrid_; }
+    TDarkGrayPen& Ticks() { return *Ticks_; }
+    TDarkGrayPen& TicksInner() { return *TicksInner_; }
+    TDarkGrayPen& MinorTicks() { return *MinorTicks_; }
+    TChartAxisTitle& Title() { return *Title_; }
+    TAxisItems& Items() { return *Items_; }
+    bool GridCentered() const { return Grid_->Centered(); }
+    void SetGridCentered(bool v) { Grid_->SetCentered(v); }
+    bool Labels() const { return Items_->Format().Visible(); }
+    void SetLabels(bool v) { Items_->Format().SetVisible(v); }
+    // Stored modulo 360.
+    void SetLabelsAngle(int v);
+    int TickLength = 4, TickInnerLength = 0, MinorTickLength = 2, MinorTickCount = 3;
+    bool LabelsExponent = false, LabelsMultiLine = false;
+    int LabelsSize = 0, TitleSize = 0;
+    TAxisDrawLabelEvent OnDrawLabel;
+
+    int LabelsLinePosition = 0, TitlePosition = 0;
+    std::vector<int> TickPositions;
+
+    void Draw(bool CalcPosAxis);
+    void ReserveRoom(TRect& R, bool InflateChartRect);
+    bool HitTest(int X, int Y);
+    int WidestLabel();
+    static int LabelLineCount(const QString& Text);
+    // Room across the axis for the labels and for the title.
+    int LabelsRoom();
+    int TitleRoom();
+    int TickSize() const;
+    // Drawing and scale settings, pens and items copied.
+    virtual void Assign(const TChartAxis& source);
 
 protected:
     void Invalidate() const;
 
 private:
+    void createDrawingParts();
+    void drawTitle();
+    void drawValueLabels(TAxisLabelStyle style);
+    void drawLinearLabels(double step, int stepIndex);
+    void drawLogLabels();
+    bool drawEventLabels();
+    void drawSeriesLabels(TAxisLabelStyle style);
+    void drawDepthSeriesTitles();
+    void drawValueLabel(double value);
+    void placeLabel(int p, QString text, TAxisItem* item);
+    void drawLabelLines(int x, int y, int z, const QString& text, int angle, unsigned align);
+    void drawLines();
+    std::vector<int> minorPositions();
+    bool labelsAlong(int angle) const;
+    int outward() const;
+    int wallSize() const { return 0; }
+    int labelIndex_ = 0;
+
     int LinearHoriz(double v) const;
     int LinearVert(double v) const;
     int FastHoriz(double v) const;
@@ -184,11 +238,20 @@ private:
     double ZPosition_ = 0;
     bool Visible_ = true;
     int (TChartAxis::*Converter_)(double) const = &TChartAxis::LinearVert;
+
+    std::unique_ptr<TAxisShapePanel> ShapePanel_;
+    std::unique_ptr<TChartAxisTitle> Title_;
+    std::unique_ptr<TDarkGrayPen> Ticks_, MinorTicks_, TicksInner_;
+    std::unique_ptr<TAxisGridPen> Grid_;
+    std::unique_ptr<TChartHiddenPen> MinorGrid_;
+    std::unique_ptr<TChartAxisPen> Axis_;
+    std::unique_ptr<TAxisItems> Items_;
 };
 
 class TChartDepthAxis : public TChartAxis {
 public:
     explicit TChartDepthAxis(TCustomAxisPanel* panel);
+    TAxisLabelStyle ComputeAutoLabelStyle() const override;
 };
 
 }  // namespace brine::chart

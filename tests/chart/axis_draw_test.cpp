@@ -1,0 +1,315 @@
+// Axis drawing: label texts and positions, ticks and grid by pixels, the
+// title, and the room the labels, title and ticks take.
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "base/datetime.h"
+#include "chart/axis_panel.h"
+#include "chart/plot_format.h"
+#include "support/qt_app.h"
+
+namespace brine::chart::test {
+namespace {
+
+struct DrawnLabel {
+    int x, y;
+    QString text;
+};
+
+class AxisDrawTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        brine::test::qtApp();
+        panel = std::make_unique<TCustomAxisPanel>();
+        panel->SetView3D(false);
+        image = QImage(400, 300, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        target = std::make_unique<TCanvas>(&image);
+        panel->Canvas().SetUseBuffer(false);
+        panel->Canvas().InitWindow(target.get(), nullptr, {0, 0, 400, 300}, false);
+        panel->Canvas().ResetState();
+        panel->ChartRect = {40, 20, 360, 260};
+        panel->RecalcWidthHeight();
+    }
+    void range(TChartAxis& a, double lo, double hi, double increment = 0) {
+        a.SetAutomatic(false);
+        a.SetRange(lo, hi);
+        a.SetIncrement(increment);
+        a.LabelStyle = talValue;
+        a.ScaleMinimum = lo;
+        a.ScaleMaximum = hi;
+        a.UpdateAxisPixels();
+    }
+    // Draws the axis and returns its labels (optionally without painting them).
+    std::vector<DrawnLabel> labels(TChartAxis& a, bool paint = false) {
+        std::vector<DrawnLabel> out;
+        a.OnDrawLabel = [&out, paint](TChartAxis*, int& x, int& y, int&, QString& text, bool& draw) {
+            out.push_back({x, y, text});
+            draw = paint;
+        };
+        a.Draw(true);
+        return out;
+    }
+    static QStringList texts(const std::vector<DrawnLabel>& l) {
+        QStringList t;
+        for (const auto& d : l) t << d.text;
+        return t;
+    }
+    TColor at(int x, int y) {
+        target->releasePainter();
+        return FromQColor(QColor(image.pixel(x, y)));
+    }
+    // Dark (text) pixels inside a rectangle.
+    int inkIn(int x0, int y0, int x1, int y1) {
+        target->releasePainter();
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) n += qGray(image.pixel(x, y)) < 128;
+        return n;
+    }
+    std::unique_ptr<TCustomAxisPanel> panel;
+    QImage image;
+    std::unique_ptr<TCanvas> target;
+};
+
+TEST_F(AxisDrawTest, NumericLabelTextsPositionsAndHooks) {
+    TChartAxis& a = panel->BottomAxis();
+    range(a, 0, 100, 25);
+    auto l = labels(a);
+    EXPECT_EQ(texts(l), (QStringList{"100", "75", "50", "25", "0"}));
+    ASSERT_EQ(l.size(), 5u);
+    EXPECT_EQ(l[0].x, 360);
+    EXPECT_EQ(l[2].x, 200);
+    EXPECT_EQ(l[4].x, 40);
+    EXPECT_EQ(a.TickPositions, (std::vector<int>{360, 280, 200, 120, 40}));
+
+    // Ends of the axis dropped without LabelsOnAxis.
+    a.LabelsOnAxis = false;
+    EXPECT_EQ(texts(labels(a)), (QStringList{"75", "50", "25"}));
+    a.LabelsOnAxis = true;
+
+    // Every value formats to "0": one label.
+    range(a, 0, 0.000001, 0.0000001);
+    EXPECT_EQ(texts(labels(a)), QStringList{"0"});
+
+    // A next-label handler that never lets go: the default labels.
+    range(a, 0, 100, 50);
+    int calls = 0;
+    panel->OnGetNextAxisLabel = [&](TChartAxis*, int, double&, bool&) { ++calls; };
+    EXPECT_EQ(texts(labels(a)), (QStringList{"100", "50", "0"}));
+    EXPECT_EQ(calls, 1);
+    // One that runs away stops at the bound.
+    panel->OnGetNextAxisLabel = [&](TChartAxis*, int i, double& v, bool& stop) {
+        v = (i % 2) * 10;
+        stop = false;
+    };
+    EXPECT_EQ(labels(a).size(), 2001u);
+    panel->OnGetNextAxisLabel = nullptr;
+
+    // The label hook and multi-line labels.
+    panel->OnGetAxisLabel = [](TChartAxis*, TChartSeries* s, int i, QString& text) {
+        if (!s && i == -1) text = "v " + text;
+    };
+    a.LabelsMultiLine = true;
+    l = labels(a);
+    ASSERT_EQ(l.size(), 3u);
+    EXPECT_EQ(l[1].text, QString("v") + QChar(13) + "50");
+    EXPECT_EQ(TChartAxis::LabelLineCount(l[1].text), 2);
+    EXPECT_EQ(TChartAxis::LabelLineCount(""), 0);
+    EXPECT_EQ(TChartAxis::LabelLineCount("x"), 1);
+}
+
+TEST_F(AxisDrawTest, DateTimeLabels) {
+    auto day = [](int y, int m, int d) {
+        DateTimeParts p;
+        p.year = y;
+        p.month = m;
+        p.day = d;
+        return EncodeDateTime(p);
+    };
+    TChartAxis& a = panel->BottomAxis();
+    TChartSeries s;
+    s.SetParentChart(panel.get());
+    s.XValues->SetDateTime(true);
+    s.AddXY(day(2003, 1, 1), 1);
+    a.SetDateTimeFormat("yyyy/mm/dd");
+    // A one-month step on an exact date axis starts at the 1st of the month.
+    range(a, day(2003, 1, 10), day(2003, 4, 20), CalendarSteps[21]);
+    EXPECT_EQ(texts(labels(a)), (QStringList{"2003/04/01", "2003/03/01", "2003/02/01"}));
+    EXPECT_EQ(a.FormatAxisLabel(-1), "");  // before the epoch: no text
+    // The default format follows the range: dates for steps of days.
+    a.SetDateTimeFormat("");
+    range(a, day(2003, 1, 1), day(2003, 1, 3), 1);
+    const auto l = labels(a);
+    ASSERT_EQ(l.size(), 3u);
+    EXPECT_EQ(l[0].text, FormatDateTimeText(DefaultDateTimeFormat(2), day(2003, 1, 3)));
+    EXPECT_NE(l[0].text, l[1].text);
+    s.SetParentChart(nullptr);
+}
+
+TEST_F(AxisDrawTest, TicksAndGridByPixelsOnAHorizontalAxis) {
+    TChartAxis& a = panel->BottomAxis();
+    range(a, 0, 100, 25);
+    a.Axis().SetColor(clBlack);
+    a.Axis().SetWidth(1);
+    a.Ticks().SetColor(clRed);
+    a.Grid().SetStyle(psSolid);
+    a.Grid().SetColor(clBlue);
+    a.MinorTicks().SetColor(clLime);
+    a.SetLabels(false);
+    a.TickOnLabelsOnly = false;
+    a.Draw(true);
+    // Axis line at the chart's bottom, ticks below it, grid through the chart.
+    EXPECT_EQ(a.AxisLinePosition, 260);
+    EXPECT_EQ(at(100, 260), clBlack);
+    for (int x : {120, 200, 280}) {
+        EXPECT_EQ(at(x, 261), clRed) << x;
+        EXPECT_EQ(at(x, 264), clRed) << x;
+        EXPECT_EQ(at(x, 265), clWhite) << x;  // 4 pixels long
+        EXPECT_EQ(at(x, 100), clBlue) << x;
+        EXPECT_EQ(at(x, 20), clBlue) << x;
+    }
+    // No grid on the ends of the axis.
+    EXPECT_NE(at(40, 100), clBlue);
+    EXPECT_NE(at(360, 100), clBlue);
+    // Three minor ticks between two major ones, 2 pixels long.
+    for (int x : {60, 80, 100}) {
+        EXPECT_EQ(at(x, 261), clLime) << x;
+        EXPECT_EQ(at(x, 262), clLime) << x;
+        EXPECT_EQ(at(x, 263), clWhite) << x;
+    }
+    EXPECT_EQ(at(70, 261), clWhite);
+}
+
+TEST_F(AxisDrawTest, TicksGridAndCentredGridOnAVerticalAxis) {
+    TChartAxis& a = panel->LeftAxis();
+    range(a, 0, 100, 50);
+    a.Axis().SetColor(clBlack);
+    a.Axis().SetWidth(1);
+    a.Ticks().SetColor(clRed);
+    a.Grid().SetStyle(psSolid);
+    a.Grid().SetColor(clBlue);
+    a.SetGridCentered(true);
+    a.MinorTicks().Hide();
+    a.SetLabels(false);
+    a.TickOnLabelsOnly = false;
+    a.Draw(true);
+    EXPECT_EQ(a.AxisLinePosition, 40);
+    EXPECT_EQ(a.TickPositions, (std::vector<int>{20, 140, 260}));
+    EXPECT_EQ(at(40, 100), clBlack);
+    EXPECT_EQ(at(39, 140), clRed);
+    EXPECT_EQ(at(36, 140), clRed);
+    EXPECT_EQ(at(35, 140), clWhite);
+    // Centred: between the ticks only.
+    EXPECT_EQ(at(200, 80), clBlue);
+    EXPECT_EQ(at(200, 200), clBlue);
+    EXPECT_NE(at(200, 140), clBlue);
+}
+
+TEST_F(AxisDrawTest, LabelsAndTitleArePaintedWhereTheRoomWasReserved) {
+    TChartAxis& b = panel->BottomAxis();
+    range(b, 0, 100, 50);
+    b.Title().SetCaption("Depth");
+    TRect r = panel->ChartRect;
+    r.Bottom = 300;
+    b.ReserveRoom(r, true);
+    panel->Canvas().AssignFont(b.Title().Font());
+    const int titleHeight = panel->Canvas().FontHeight();
+    panel->Canvas().AssignFont(b.LabelsFont);
+    const int labelHeight = panel->Canvas().FontHeight();
+    EXPECT_EQ(b.TitlePosition, 300 - titleHeight);
+    EXPECT_EQ(b.LabelsLinePosition, b.TitlePosition - labelHeight);
+    EXPECT_EQ(r.Bottom, b.LabelsLinePosition - b.TickSize());
+    EXPECT_EQ(b.TickSize(), 3 + 4);  // axis width 2 + 1, tick length 4
+
+    // The panel's order: room first, then the chart rectangle, then drawing.
+    const int title = b.TitlePosition, line = b.LabelsLinePosition;
+    panel->ChartRect = r;
+    b.UpdateAxisPixels();
+    b.Draw(true);
+    EXPECT_EQ(b.AxisLinePosition, r.Bottom);
+    EXPECT_EQ(b.LabelsLinePosition, line);
+    EXPECT_EQ(b.TitlePosition, title);
+    // The title: centred under the middle of the axis, inside its band.
+    EXPECT_GT(inkIn(180, b.TitlePosition, 220, 300), 0);
+    EXPECT_EQ(inkIn(0, b.TitlePosition, 150, 300), 0);
+    EXPECT_EQ(inkIn(250, b.TitlePosition, 400, 300), 0);
+    // Labels in their band under each tick.
+    for (int x : {40, 200, 360}) EXPECT_GT(inkIn(x - 12, b.LabelsLinePosition, x + 12, b.TitlePosition), 0) << x;
+    EXPECT_EQ(inkIn(100, b.LabelsLinePosition, 140, b.TitlePosition), 0);
+    image.save(QStringLiteral("/tmp/axis_draw_bottom.png"));
+}
+
+TEST_F(AxisDrawTest, RoomArithmetic) {
+    TChartAxis& l = panel->LeftAxis();
+    range(l, 0, 1000, 500);
+    EXPECT_EQ(l.Title().Angle(), 90);
+    EXPECT_EQ(panel->RightAxis().Title().Angle(), 270);
+    TPlotCanvas3D& c = panel->Canvas();
+    c.AssignFont(l.LabelsFont);
+    const int space = c.TextWidth(" ");
+    // Widest of the two ends plus a blank; doubled when alternating.
+    EXPECT_EQ(l.WidestLabel(), c.TextWidth("1,000") + space);
+    EXPECT_EQ(l.LabelsRoom(), l.WidestLabel());
+    l.SetLabelsAlternate(true);
+    EXPECT_EQ(l.LabelsRoom(), 2 * l.WidestLabel());
+    l.SetLabelsAlternate(false);
+    // Rotated labels run along a vertical axis: the font height.
+    l.SetLabelsAngle(-270);
+    EXPECT_EQ(l.LabelsAngle, 90);
+    EXPECT_EQ(l.LabelsRoom(), c.FontHeight());
+    l.LabelsSize = 33;
+    EXPECT_EQ(l.LabelsRoom(), 33);
+    // Title at 90 degrees runs along; at 0 it takes the caption's width.
+    l.Title().SetCaption("Level");
+    c.AssignFont(l.Title().Font());
+    EXPECT_EQ(l.TitleRoom(), c.FontHeight());
+    l.Title().SetAngle(0);
+    EXPECT_EQ(l.TitleRoom(), c.TextWidth("Level"));
+    l.TitleSize = 20;
+    TRect r{0, 0, 400, 300};
+    l.ReserveRoom(r, true);
+    EXPECT_EQ(l.TitlePosition, 20);
+    EXPECT_EQ(l.LabelsLinePosition, 53);
+    EXPECT_EQ(r.Left, 53 + 7);
+    // Minor ticks longer than the rest set the tick size.
+    l.Axis().Hide();
+    l.Ticks().Hide();
+    l.MinorTickLength = 5;
+    EXPECT_EQ(l.TickSize(), 5);
+
+    // Hit test: from 3 pixels inside the line out to the labels line.
+    l.Draw(true);
+    EXPECT_TRUE(l.HitTest(l.AxisLinePosition + 2, 100));
+    EXPECT_FALSE(l.HitTest(l.AxisLinePosition + 4, 100));
+    EXPECT_TRUE(l.HitTest(l.LabelsLinePosition + 1, 100));
+    EXPECT_FALSE(l.HitTest(l.AxisLinePosition, 10));
+}
+
+TEST_F(AxisDrawTest, TextLabelsKeepTheirDistance) {
+    TChartAxis& a = panel->BottomAxis();
+    TChartSeries s;
+    s.SetParentChart(panel.get());
+    // 10 pixels apart on a 320-pixel axis of 0..32.
+    s.AddXY(10, 1, "WWWWWW");
+    s.AddXY(11, 1, "WWWWWW");
+    s.AddXY(20, 1, "WWWWWW");
+    s.FirstValueIndex = 0;
+    s.LastValueIndex = 2;
+    range(a, 0, 32, 1);
+    a.LabelStyle = talAuto;
+    EXPECT_EQ(a.ComputeAutoLabelStyle(), talText);
+    EXPECT_EQ(panel->LeftAxis().ComputeAutoLabelStyle(), talValue);
+    EXPECT_EQ(panel->TopAxis().ComputeAutoLabelStyle(), talNone);
+    auto l = labels(a);
+    ASSERT_EQ(l.size(), 2u);  // the second is too close to the first
+    EXPECT_EQ(l[0].x, 140);
+    EXPECT_EQ(l[1].x, 240);
+    a.SetLabelsSeparation(0);
+    EXPECT_EQ(labels(a).size(), 3u);
+    s.SetParentChart(nullptr);
+}
+
+}  // namespace
+}  // namespace brine::chart::test
