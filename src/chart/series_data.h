@@ -4,6 +4,8 @@
 // visible and page ranges, z order, legend texts and the propagation of
 // changes to series fed from another one.
 #include <QString>
+#include <QStringList>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -342,6 +344,26 @@ public:
     void DrawMarks();
     virtual void DrawMark(int ValueIndex, const QString& Text, TSeriesMarkPosition& Position);
     int MaxMarkWidth();
+
+    // ---- data sources, streaming and sample values (series_stream.cpp)
+    // Names read from a stream, resolved in Loaded.
+    QStringList DataSourceNames;
+    // The series' own count for FillSampleValues(0); 0 leaves NumSampleValues.
+    int SampleCount = 0;
+    // Throws ChartException when the panel refuses the source.
+    void SetDataSource(TComponent* Value);
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    // Resolves DataSourceNames once every component exists.
+    void Loaded(const std::function<TComponent*(const QString&)>& FindComponent);
+    bool ShouldStoreData() const { return StoreDataAlways || (OwnData && !StoreDataNever); }
+    std::vector<std::uint8_t> WriteData() const;
+    // Throws FormatError for a damaged block and leaves the points as they were.
+    void ReadData(const std::vector<std::uint8_t>& Data);
+    // Throws ChartException for a negative count; 0 means the default count.
+    void FillSampleValues(int NumValues = 0);
+    virtual int NumSampleValues() const { return 25; }
+    virtual void AddSampleValues(int NumValues, bool OnlyMandatory = false);
+    void SortAfterSamples();
 
     // ---- panel
     void SetParentChart(TCustomAxisPanel* v) override;
