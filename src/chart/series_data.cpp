@@ -663,13 +663,13 @@ void TChartSeries::CalcPageRange(int& First, int& Last) const {
         First = Last = -1;
         return;
     }
-    const int p = ParentChart_ ? ParentChart_->MaxPointsPerPage : 0;
+    const int p = ParentChart_ ? ParentChart_->MaxPointsPerPage() : 0;
     if (p < 1) {
         First = 0;
         Last = n - 1;
         return;
     }
-    const int page = ParentChart_->Page;
+    const int page = ParentChart_->Page();
     const long long first = p == 1 ? page - 1LL : (page - 1LL) * p;
     First = first >= n || first < 0 ? std::max(0, n / p - 1) * p : static_cast<int>(first);
     Last = First + p - 1;
