@@ -119,6 +119,8 @@ public:
 
     // ---- colours
     std::vector<TColor> SeriesColorPalette;
+    // Named palette in use (0: the default one).
+    int ColorPaletteIndex = 0;
     TColor GetDefaultColor(int index) const;
     TColor GetFreeSeriesColor(bool checkBackground, const TChartSeries* series) const;
 

@@ -720,6 +720,18 @@ void TChartSeries::DrawAllValues() {
         for (int i = LastValueIndex; i >= FirstValueIndex; --i) DrawValue(i);
 }
 
+void TChartSeries::DrawLegend(int ValueIndex, const TRect& Rect) {
+    if (!ParentChart_) return;
+    TPlotCanvas3D& c = ParentChart_->Canvas();
+    c.Brush->SetStyle(bsSolid);
+    c.Brush->SetColor(ValueIndex < 0 ? SeriesColor() : ValueColor(ValueIndex));
+    DrawLegendBox(ValueIndex, Rect);
+}
+
+void TChartSeries::DrawLegendBox(int /*ValueIndex*/, const TRect& Rect) {
+    if (ParentChart_) ParentChart_->DrawLegendColorBox(Rect);
+}
+
 // ---- panel
 
 void TChartSeries::SetParentChart(TCustomAxisPanel* v) {
