@@ -276,7 +276,12 @@ void TCustomAxisPanel::SetMaxPointsPerPage(int v) {
 }
 
 void TCustomAxisPanel::SetChart3DPercent(int v) {
-    if (v < 1 || v > 100) throw Exception(QString(PlotMsg_3DPercent).arg(1).arg(100));
+    if (v < 1 || v > 100) {
+        QString text = PlotMsg_3DPercent;
+        text.replace(text.indexOf("%d"), 2, "1");
+        text.replace(text.indexOf("%d"), 2, "100");
+        throw Exception(text);
+    }
     ChangeInt(Chart3DPercent_, v);
 }
 
