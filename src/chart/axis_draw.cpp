@@ -339,6 +339,8 @@ int TChartAxis::TickSize() const {
 
 // ---- room and hit test
 
+int TChartAxis::wallSize() const { return ParentChart ? ParentChart->AxisWallSize(*this) : 0; }
+
 void TChartAxis::ReserveRoom(TRect& R, bool InflateChartRect) {
     if (!ParentChart) return;
     const int o = outward();

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "chart/plot_const.h"
+
 namespace brine::chart {
 
 TCustomAxisPanel::TCustomAxisPanel(QWidget* parent) : TCustomPlotPanelExtended(parent) {
@@ -27,14 +29,20 @@ TCustomAxisPanel::TCustomAxisPanel(QWidget* parent) : TCustomPlotPanelExtended(p
     DepthAxis_ = std::make_unique<TChartDepthAxis>(this);
     DepthAxis_->SetOtherSide(true);
     DepthTopAxis_ = std::make_unique<TChartDepthAxis>(this);
+    DepthAxis_->SetVisible(false);
+    DepthTopAxis_->SetVisible(false);
+    AxesList = {BottomAxis_.get(), TopAxis_.get(), LeftAxis_.get(), RightAxis_.get(), DepthAxis_.get(),
+                DepthTopAxis_.get()};
     AutoRepaint = true;
 }
 
 TCustomAxisPanel::~TCustomAxisPanel() {
     Destroying = true;
-    // The series stay with their owner; they only lose their panel.
+    // Every series is detached first; the ones handed over are freed.
     for (TChartSeries* s : std::vector<TChartSeries*>(SeriesList_)) s->RemovedFromChart();
     SeriesList_.clear();
+    OwnedSeries_.clear();
+    AxesList.clear();
     CustomAxes.clear();
     DepthTopAxis_.reset();
     DepthAxis_.reset();
@@ -69,6 +77,14 @@ void TCustomAxisPanel::RemoveSeries(TChartSeries* series) {
     SeriesList_.erase(it);
     SeriesGroups.RemoveSeries(series);
     if (series->ParentChart() == this) series->RemovedFromChart();
+    // One that is being destroyed is no longer ours to free.
+    if (series->Destroying) {
+        const auto own = std::find_if(OwnedSeries_.begin(), OwnedSeries_.end(), [&](auto& p) { return p.get() == series; });
+        if (own != OwnedSeries_.end()) {
+            (void)own->release();
+            OwnedSeries_.erase(own);
+        }
+    }
     Invalidate();
 }
 
@@ -88,7 +104,7 @@ double TCustomAxisPanel::axisRange(const TChartAxis* axis, bool isX, bool isMax)
     if (!axis) return 0;
     if (axis->DepthAxisFlag) return isMax ? MaxZOrder + 0.5 : -0.5;
 
-    if (MaxPointsPerPage > 0) {
+    if (MaxPointsPerPage_ > 0) {
         TChartSeries* first = nullptr;
         for (TChartSeries* s : SeriesList_)
             if (s->AssociatedToAxis(axis)) {
@@ -106,9 +122,9 @@ double TCustomAxisPanel::axisRange(const TChartAxis* axis, bool isX, bool isMax)
             if (!isMax) return vmin;
             double vmax = list.Value(hi);
             const int count = hi - lo + 1;
-            if (!ScaleLastPage && count > 0 && count < MaxPointsPerPage) {
-                vmax = vmax == vmin ? vmin + static_cast<double>(MaxPointsPerPage) / count
-                                    : vmin + (vmax - vmin) * MaxPointsPerPage / count;
+            if (!ScaleLastPage_ && count > 0 && count < MaxPointsPerPage_) {
+                vmax = vmax == vmin ? vmin + static_cast<double>(MaxPointsPerPage_) / count
+                                    : vmin + (vmax - vmin) * MaxPointsPerPage_ / count;
             }
             return vmax;
         }
@@ -139,11 +155,7 @@ TColor TCustomAxisPanel::GetFreeSeriesColor(bool checkBackground, const TChartSe
                                              : static_cast<int>(SeriesColorPalette.size());
     for (int i = 0; i < n - 1; ++i) {
         const TColor c = GetDefaultColor(i);
-        if (checkBackground && ColorToRGB(c) == ColorToRGB(Color())) continue;
-        bool used = false;
-        for (TChartSeries* s : SeriesList_)
-            if (s != series && s->SeriesColor() == c) used = true;
-        if (!used) return c;
+        if (IsFreeSeriesColor(c, checkBackground, series)) return c;
     }
     return GetDefaultColor(n - 1);
 }
@@ -168,6 +180,355 @@ void TCustomAxisPanel::BroadcastSeriesEvent(TCustomChartSeries* series, TSeriesN
     event.Series = series;
     event.Kind = kind;
     NotifyListeners(event);
+}
+
+// ---- series ownership and lists
+
+void TCustomAxisPanel::adopt(std::unique_ptr<TChartSeries> series) {
+    if (!series) return;
+    TChartSeries* s = series.get();
+    if (std::find_if(OwnedSeries_.begin(), OwnedSeries_.end(), [&](auto& p) { return p.get() == s; }) ==
+        OwnedSeries_.end())
+        OwnedSeries_.push_back(std::move(series));
+    AddSeries(s);
+}
+
+void TCustomAxisPanel::FreeAllSeries(const std::function<bool(const TChartSeries*)>& filter) {
+    for (TChartSeries* s : std::vector<TChartSeries*>(SeriesList_)) {
+        if (filter && !filter(s)) continue;
+        s->SetParentChart(nullptr);
+        const auto it = std::find_if(OwnedSeries_.begin(), OwnedSeries_.end(), [&](auto& p) { return p.get() == s; });
+        if (it != OwnedSeries_.end()) {
+            std::unique_ptr<TChartSeries> gone = std::move(*it);
+            OwnedSeries_.erase(it);
+        }
+    }
+}
+
+int TCustomAxisPanel::CountActiveSeries() const {
+    return static_cast<int>(std::count_if(SeriesList_.begin(), SeriesList_.end(), [](auto* s) { return s->Active(); }));
+}
+
+int TCustomAxisPanel::GetMaxValuesCount() const {
+    int n = 0;
+    for (TChartSeries* s : SeriesList_)
+        if (s->Active()) n = std::max(n, s->Count());
+    return n;
+}
+
+TChartSeries* TCustomAxisPanel::GetAxisSeries(const TChartAxis* axis) const {
+    for (TChartSeries* s : SeriesList_)
+        if (s->AssociatedToAxis(axis)) return s;
+    return nullptr;
+}
+
+TChartSeries* TCustomAxisPanel::SeriesLegend(int index, bool onlyActive) const {
+    int n = 0;
+    for (TChartSeries* s : SeriesList_) {
+        if (!s->ShowInLegend() || (onlyActive && !s->Active())) continue;
+        if (n++ == index) return s;
+    }
+    return nullptr;
+}
+
+bool TCustomAxisPanel::AxesInUse() const {
+    bool anyActive = false;
+    for (TChartSeries* s : SeriesList_)
+        if (s->Active()) {
+            anyActive = true;
+            if (s->UseAxis()) return true;
+        }
+    return !anyActive;
+}
+
+// ---- paging and switches
+
+int TCustomAxisPanel::NumPages() const {
+    if (MaxPointsPerPage_ < 1 || SeriesList_.empty()) return 1;
+    const bool yMandatory = SeriesList_.front()->YMandatory;
+    const auto pagesOf = [&](const TChartAxis* axis) {
+        int n = 0;
+        for (TChartSeries* s : SeriesList_)
+            if (s->Active() && s->AssociatedToAxis(axis)) n = std::max(n, s->Count());
+        return n < 1 ? 1 : (n + MaxPointsPerPage_ - 1) / MaxPointsPerPage_;
+    };
+    return yMandatory ? std::max(pagesOf(TopAxis_.get()), pagesOf(BottomAxis_.get()))
+                      : std::max(pagesOf(LeftAxis_.get()), pagesOf(RightAxis_.get()));
+}
+
+void TCustomAxisPanel::SetPage(int v) {
+    v = std::max(1, std::min(v, NumPages()));
+    if (v == Page_) return;
+    Page_ = v;
+    Invalidate();
+    BroadcastToolEvent(ChartToolEventPageChange);
+    if (OnPageChange) OnPageChange();
+}
+
+void TCustomAxisPanel::SetMaxPointsPerPage(int v) {
+    if (v < 0) throw ChartException(PlotMsg_MaxPointsPerPage);
+    if (v != MaxPointsPerPage_) {
+        MaxPointsPerPage_ = v;
+        Invalidate();
+    }
+    if (Page_ > NumPages()) Page_ = NumPages();
+    BroadcastToolEvent(ChartToolEventPageChange);
+}
+
+void TCustomAxisPanel::SetChart3DPercent(int v) {
+    if (v < 1 || v > 100) {
+        QString text = PlotMsg_3DPercent;
+        text.replace(text.indexOf("%d"), 2, "1");
+        text.replace(text.indexOf("%d"), 2, "100");
+        throw Exception(text);
+    }
+    ChangeInt(Chart3DPercent_, v);
+}
+
+void TCustomAxisPanel::BroadcastToolEvent(TChartToolEvent event) {
+    for (TPlotCustomTool* t : std::vector<TPlotCustomTool*>(Tools.Items()))
+        if (t->Active()) t->ChartEvent(event);
+}
+
+// ---- drawing
+
+bool TCustomAxisPanel::IsAxisVisible(const TChartAxis* axis) const {
+    if (!AxisVisible_ || !axis->Visible()) return false;
+    if (axis->DepthAxisFlag) return View3D();
+    if (SeriesList_.empty()) return true;
+    bool anyActive = false;
+    for (TChartSeries* s : SeriesList_) {
+        if (!s->Active()) continue;
+        anyActive = true;
+        if (!s->UseAxis()) return false;
+        if (s->AssociatedToAxis(axis)) return true;
+    }
+    return !anyActive;
+}
+
+bool TCustomAxisPanel::IsFacing(int z) {
+    TPlotCanvas3D& c = Canvas();
+    const TPoint p0 = c.Calculate3DPosition(ChartRect.Left, ChartRect.Top, z);
+    const TPoint p1 = c.Calculate3DPosition(ChartRect.Right, ChartRect.Top, z);
+    const TPoint p2 = c.Calculate3DPosition(ChartRect.Right, ChartRect.Bottom, z);
+    const long long cross = static_cast<long long>(p0.X - p1.X) * (p2.Y - p1.Y) -
+                            static_cast<long long>(p2.X - p1.X) * (p0.Y - p1.Y);
+    return cross >= 0;
+}
+
+void TCustomAxisPanel::Calc3DSizes() {
+    if (!View3D()) {
+        SeriesWidth3D = SeriesHeight3D = Width3D = Height3D = 0;
+        return;
+    }
+    TView3DOptions& o = View3DOptions();
+    double factor = Chart3DPercent_ * 0.001;
+    if (!o.Orthogonal()) factor *= 2;
+    SeriesWidth3D = Round(ChartWidth * factor);
+    const double ratio = o.Orthogonal() ? o.CalcOrthoRatio() : 1.0;
+    if (ratio > 1) SeriesWidth3D = Round(SeriesWidth3D / ratio);
+    SeriesHeight3D = Round(SeriesWidth3D * ratio);
+    const int mult = ApplyZOrder ? std::max(1, MaxZOrder + 1) : 1;
+    Width3D = SeriesWidth3D * mult;
+    Height3D = SeriesHeight3D * mult;
+}
+
+void TCustomAxisPanel::CalcZOrders() {
+    MaxZOrder = 0;
+    if (ApplyZOrder && View3D()) {
+        MaxZOrder = -1;
+        for (TChartSeries* s : SeriesList_)
+            if (s->Active()) s->CalcZOrder();
+        if (MaxZOrder < 0) MaxZOrder = 0;
+    }
+    if (!DepthAxis_->Inverted())
+        for (TChartSeries* s : SeriesList_)
+            if (s->Active()) s->AutoZOrder = (ApplyZOrder && View3D()) ? MaxZOrder - s->ZOrderValue() : 0;
+}
+
+void TCustomAxisPanel::CalcAxesAndChartRect() {
+    std::vector<TChartAxis*> all = AxesList;
+    for (auto& a : CustomAxes) all.push_back(a.get());
+    for (TChartAxis* a : all) {
+        a->IsVisible = IsAxisVisible(a);
+        a->ApplyAutoRange();
+    }
+    for (TChartAxis* a : all) a->UpdateAxisPixels();
+
+    const TRect saved = ChartRect;
+    TRect r = ChartRect;
+    for (size_t i = 0; i < all.size(); ++i) {
+        TChartAxis* a = all[i];
+        if (!a->IsVisible) continue;
+        a->ReserveRoom(r, i < 5);
+    }
+    TRect cut{std::max(r.Left, saved.Left), std::max(r.Top, saved.Top), std::min(r.Right, saved.Right),
+              std::min(r.Bottom, saved.Bottom)};
+    if (cut.Left < cut.Right && cut.Top < cut.Bottom) ChartRect = cut;
+    RecalcWidthHeight();
+    for (TChartAxis* a : all) {
+        a->UpdateAxisPixels();
+        a->ReserveRoom(r, false);
+    }
+
+    // Series margins on the automatic ends.
+    for (TChartAxis* a : all) {
+        int lo = 0, hi = 0;  // left/top and right/bottom
+        for (TChartSeries* s : SeriesList_) {
+            if (!s->Active() || !s->AssociatedToAxis(a)) continue;
+            int m0 = 0, m1 = 0;
+            if (a->Horizontal())
+                s->GetHorizMargins(m0, m1);
+            else
+                s->GetVertMargins(m0, m1);
+            lo = std::max(lo, m0);
+            hi = std::max(hi, m1);
+        }
+        const bool autoMin = a->Automatic() || a->AutomaticMinimum();
+        const bool autoMax = a->Automatic() || a->AutomaticMaximum();
+        // Minimum side: left of a horizontal axis, bottom of a vertical one.
+        int minSide = a->Horizontal() ? lo : hi, maxSide = a->Horizontal() ? hi : lo;
+        if (!autoMin) minSide = 0;
+        if (!autoMax) maxSide = 0;
+        minSide += a->MinimumOffset();
+        maxSide += a->MaximumOffset();
+        if (a->Inverted()) std::swap(minSide, maxSide);
+        if (minSide == 0 && maxSide == 0) continue;
+        const TRect m = a->Horizontal() ? TRect{minSide, 0, maxSide, 0} : TRect{0, maxSide, 0, minSide};
+        a->AdjustPixelMargins(m);
+    }
+}
+
+void TCustomAxisPanel::DrawAxes() {
+    if (!AxisVisible_) return;
+    if (OnBeforeDrawAxes) OnBeforeDrawAxes();
+    std::vector<TChartAxis*> all = AxesList;
+    for (auto& a : CustomAxes) all.push_back(a.get());
+    for (TChartAxis* a : all) {
+        if (!a->IsVisible) continue;
+        if (a == BottomAxis_.get() && IsFacing(0) && View3D() && !View3DOptions().Orthogonal()) continue;
+        a->Draw(false);
+    }
+}
+
+void TCustomAxisPanel::drawOneSeries(TChartSeries& s) {
+    s.CalcVisibleRange();
+    if (s.FirstValueIndex < 0 || s.LastValueIndex < s.FirstValueIndex) return;
+    s.DoBeforeDrawValues();
+    const bool clip = ClipPoints_;
+    TPlotCanvas3D& c = Canvas();
+    if (clip) {
+        if (View3D())
+            c.ClipCube(ChartRect, 0, Width3D);
+        else
+            c.ClipRectangle(ChartRect);
+    }
+    s.DrawAllValues();
+    if (clip) c.UnClipRectangle();
+    s.DrawMarks();
+    s.DoAfterDrawValues();
+}
+
+void TCustomAxisPanel::DrawAllSeries() {
+    const bool forward = DepthAxis_->Inverted() == IsFacing(Width3D) || !View3D();
+    std::vector<TChartSeries*> list = SeriesList_;
+    if (!forward) std::reverse(list.begin(), list.end());
+    for (TChartSeries* s : list)
+        if (s->Active()) drawOneSeries(*s);
+}
+
+void TCustomAxisPanel::DrawContents(const TRect& /*rect*/) {
+    const bool savedRepaint = AutoRepaint;
+    AutoRepaint = false;
+    TView3DOptions& o = View3DOptions();
+    DrawBackwards = View3D() && (o.Orthogonal() ? o.OrthoAngle() > 90 : o.Rotation() < 180);
+    {
+        TRect r = ChartBounds;
+        DrawPanelFrame(r);
+    }
+    BroadcastToolEvent(2);
+    if (OnBeforeDrawChart) OnBeforeDrawChart();
+    for (TChartSeries* s : SeriesList_) {
+        if (!s->Active()) continue;
+        s->PrepareDraw();
+        s->RecalcGetAxis();
+        if (s->StoredSeriesColor() == clDefault && s->AutoColor == clDefault)
+            s->AutoColor = GetFreeSeriesColor(true, s);
+    }
+    DrawTitlesAndLegend(true);
+    CalcZOrders();
+    CalcWallsRect();
+    CalcAxesAndChartRect();
+    for (TChartSeries* s : SeriesList_) s->CalcDepthPositions();
+    Canvas().Projection(Width3D, ChartRect);
+    DrawWalls();
+    if (AxisBehind_) {
+        BroadcastToolEvent(3);
+        DrawAxes();
+    }
+    BroadcastToolEvent(1);
+    if (OnBeforeDrawSeries) OnBeforeDrawSeries();
+    DrawAllSeries();
+    BroadcastToolEvent(4);
+    if (!AxisBehind_) {
+        BroadcastToolEvent(3);
+        DrawAxes();
+    }
+    DrawTitlesAndLegend(false);
+    if (Zoom().Active) DrawZoomRectangle();
+    BroadcastToolEvent(0);
+    Canvas().ResetState();
+    DoAfterDraw();
+    AutoRepaint = savedRepaint;
+}
+
+int TCustomAxisPanel::MaxLabelsWidth(int* lines) {
+    int widest = 0, most = 0;
+    for (TChartSeries* s : SeriesList_)
+        for (int i = 0; i < s->Labels.Count(); ++i) {
+            const QStringList parts = s->Labels.GetLabel(i).split(QChar(13));
+            most = std::max(most, static_cast<int>(parts.size()));
+            for (const QString& p : parts) widest = std::max(widest, Canvas().TextWidth(p));
+        }
+    if (lines) *lines = most;
+    return widest;
+}
+
+bool TCustomAxisPanel::IsFreeSeriesColor(TColor color, bool checkBackground, const TChartSeries* skip) const {
+    for (TChartSeries* s : SeriesList_)
+        if (s != skip && s->SeriesColor() == color) return false;
+    return !(checkBackground && ColorToRGB(color) == ColorToRGB(Color()));
+}
+
+void TCustomAxisPanel::DrawLegendColorBox(const TRect& r) {
+    TPlotCanvas3D& c = Canvas();
+    c.Rectangle(r.Left, r.Top, r.Right, r.Bottom);
+    if (c.Brush->Color() == LegendColor) {
+        const TColor old = c.Pen->Color();
+        if (c.Brush->Color() == clBlack) c.Pen->SetColor(clWhite);
+        c.Brush->SetStyle(bsClear);
+        c.Rectangle(r.Left, r.Top, r.Right, r.Bottom);
+        c.Pen->SetColor(old);
+    }
+}
+
+bool TCustomAxisPanel::CheckMouseOverSeries(int x, int y) {
+    bool over = false;
+    for (auto it = SeriesList_.rbegin(); it != SeriesList_.rend(); ++it) {
+        TChartSeries* s = *it;
+        if (!s->Active()) continue;
+        const bool inside = s->Clicked(x, y) != -1;
+        if (inside) {
+            over = true;
+            if (s->Cursor != crDefault) SetPanelCursor(s->Cursor);
+        }
+        if (inside != s->MouseInside) {
+            s->MouseInside = inside;
+            if (inside && s->OnMouseEnter) s->OnMouseEnter();
+            if (!inside && s->OnMouseLeave) s->OnMouseLeave();
+        }
+    }
+    return over;
 }
 
 }  // namespace brine::chart

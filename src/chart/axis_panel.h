@@ -1,7 +1,7 @@
 #pragma once
-// The panel that owns the axes and knows the series: the part the axes and
-// the series data use (series list, axes, ranges from the series, paging,
-// 3D depth sizes, colours). Drawing order and walls build on it.
+// The panel that owns the axes and the series: series list, axes, ranges from
+// the series, paging, 3D depth sizes, colours, and one paint of a chart in a
+// fixed order. The chart fills in walls, legend and titles.
 #include <functional>
 #include <memory>
 #include <vector>
@@ -19,19 +19,53 @@ public:
     TSeriesNotification Kind = snAdd;
 };
 
+// Tool event sent when the page or the page size changes.
+constexpr TChartToolEvent ChartToolEventPageChange = 6;
+
 class TCustomAxisPanel : public TCustomPlotPanelExtended {
 public:
     explicit TCustomAxisPanel(QWidget* parent = nullptr);
     ~TCustomAxisPanel() override;
 
-    // ---- series (not owned: a series detaches itself when it goes)
+    // ---- series
+    // A series handed over as unique_ptr belongs to the panel and is freed
+    // with it; one added by pointer stays its owner's and is only detached.
+    // A series that is destroyed elsewhere always leaves the list first.
     const std::vector<TChartSeries*>& SeriesList() const { return SeriesList_; }
     int SeriesCount() const { return static_cast<int>(SeriesList_.size()); }
     TChartSeries* Series(int i) const;
     virtual void AddSeries(TChartSeries* series);
+    template <typename T>
+    T* AddSeries(std::unique_ptr<T> series) {
+        T* s = series.get();
+        adopt(std::unique_ptr<TChartSeries>(series.release()));
+        return s;
+    }
     virtual void RemoveSeries(TChartSeries* series);
+    void RemoveSeries(int index) { RemoveSeries(Series(index)); }
+    // Frees the owned series that pass the filter (all without one) and
+    // detaches the others that pass it.
+    void FreeAllSeries(const std::function<bool(const TChartSeries*)>& filter = nullptr);
     // The first active series with the most points on the axis.
     TChartSeries* MasterSeries(const TChartAxis* axis) const;
+    int CountActiveSeries() const;
+    int GetMaxValuesCount() const;
+    // The first series that uses the axis, or nullptr.
+    TChartSeries* GetAxisSeries(const TChartAxis* axis) const;
+    // The n-th series shown in the legend (0-based), or nullptr.
+    TChartSeries* SeriesLegend(int index, bool onlyActive) const;
+    // True when no series is active or some active series uses axes.
+    bool AxesInUse() const;
+
+    // ---- switches
+    bool AxisBehind() const { return AxisBehind_; }
+    void SetAxisBehind(bool v) { ChangeBool(AxisBehind_, v); }
+    bool AxisVisible() const { return AxisVisible_; }
+    void SetAxisVisible(bool v) { ChangeBool(AxisVisible_, v); }
+    bool ClipPoints() const { return ClipPoints_; }
+    void SetClipPoints(bool v) { ChangeBool(ClipPoints_, v); }
+    bool View3DWalls() const { return View3DWalls_; }
+    void SetView3DWalls(bool v) { ChangeBool(View3DWalls_, v); }
 
     // ---- axes: every axis in creation order, the six predefined ones first
     std::vector<TChartAxis*> AxesList;
@@ -58,15 +92,26 @@ public:
     std::function<void(TChartAxis* Sender, int LabelIndex, double& LabelValue, bool& Stop)> OnGetNextAxisLabel;
 
     // ---- paging
-    int MaxPointsPerPage = 0;
-    int Page = 1;
-    bool ScaleLastPage = true;
+    int MaxPointsPerPage() const { return MaxPointsPerPage_; }
+    // Below 0 raises ChartException.
+    void SetMaxPointsPerPage(int v);
+    int Page() const { return Page_; }
+    // Clamped to 1..NumPages().
+    void SetPage(int v);
+    int NumPages() const;
+    bool ScaleLastPage() const { return ScaleLastPage_; }
+    void SetScaleLastPage(bool v) { ChangeBool(ScaleLastPage_, v); }
+    TNotifyEvent OnPageChange;
 
     // ---- 3D depth
-    int Chart3DPercent = 15;
+    int Chart3DPercent() const { return Chart3DPercent_; }
+    // Outside 1..100 raises Exception.
+    void SetChart3DPercent(int v);
     int SeriesWidth3D = 0, SeriesHeight3D = 0;
     int Width3D = 0, Height3D = 0;
     int MaxZOrder = 0;
+    // Each series gets its own depth slot (off: all at depth 0).
+    bool ApplyZOrder = true;
     // Series of one z order share their depth.
     bool SharedDepth = false;
     // Series and points are drawn last to first.
@@ -74,6 +119,8 @@ public:
 
     // ---- colours
     std::vector<TColor> SeriesColorPalette;
+    // Named palette in use (0: the default one).
+    int ColorPaletteIndex = 0;
     TColor GetDefaultColor(int index) const;
     TColor GetFreeSeriesColor(bool checkBackground, const TChartSeries* series) const;
 
@@ -85,11 +132,51 @@ public:
     virtual void CheckDataSource(TChartSeries& series);
     virtual void SeriesChanged(TCustomChartSeries* /*series*/) {}
     void BroadcastSeriesEvent(TCustomChartSeries* series, TSeriesNotification kind);
+    void BroadcastToolEvent(TChartToolEvent event);
+
+    // ---- drawing
+    TNotifyEvent OnBeforeDrawChart, OnBeforeDrawAxes, OnBeforeDrawSeries;
+    TColor LegendColor = clWhite;
+    // Computed before each paint: axis switches, series and View3D.
+    bool IsAxisVisible(const TChartAxis* axis) const;
+    // Whether the chart rectangle projected at depth z faces the viewer.
+    bool IsFacing(int z);
+    void Calc3DSizes();
+    void CalcZOrders();
+    // Axis room, chart rectangle and series margins.
+    void CalcAxesAndChartRect();
+    void DrawAxes();
+    void DrawAllSeries();
+    void DrawContents(const TRect& rect) override;
+    // The largest label of the series' points: width and number of lines.
+    int MaxLabelsWidth(int* lines = nullptr);
+
+    // ---- operations a chart fills in
+    virtual void CalcWallsRect() {}
+    virtual int AxisWallSize(const TChartAxis& /*axis*/) { return 0; }
+    virtual void DrawTitlesAndLegend(bool /*firstPass*/) {}
+    virtual void DrawWalls() {}
+    virtual bool IsFreeSeriesColor(TColor color, bool checkBackground, const TChartSeries* skip) const;
+    virtual QString FormattedLegend(TChartSeries* /*series*/, int /*index*/) { return {}; }
+    virtual void DrawLegendColorBox(const TRect& r);
+    virtual void DoAfterDraw() {
+        if (OnAfterDraw) OnAfterDraw();
+    }
+    // True when a series lies under the mouse (its cursor shown).
+    bool CheckMouseOverSeries(int x, int y);
 
 private:
     double axisRange(const TChartAxis* axis, bool isX, bool isMax) const;
+    void adopt(std::unique_ptr<TChartSeries> series);
+    void drawOneSeries(TChartSeries& s);
 
     std::vector<TChartSeries*> SeriesList_;
+    std::vector<std::unique_ptr<TChartSeries>> OwnedSeries_;
+    int MaxPointsPerPage_ = 0;
+    int Page_ = 1;
+    bool ScaleLastPage_ = true;
+    int Chart3DPercent_ = 15;
+    bool AxisBehind_ = true, AxisVisible_ = true, ClipPoints_ = true, View3DWalls_ = true;
     std::unique_ptr<TChartAxis> BottomAxis_, TopAxis_, LeftAxis_, RightAxis_;
     std::unique_ptr<TChartDepthAxis> DepthAxis_, DepthTopAxis_;
 };

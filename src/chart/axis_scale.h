@@ -133,6 +133,8 @@ public:
     int AxisLinePosition = 0;
     bool IsDateTimeScale = false;
     bool DepthAxisFlag = false;
+    // Computed by the panel before each paint.
+    bool IsVisible = true;
 
     // ---- operations
     double StepForLabelCount(int MaxLabels) const;
@@ -208,7 +210,7 @@ private:
     std::vector<int> minorPositions();
     bool labelsAlong(int angle) const;
     int outward() const;
-    int wallSize() const { return 0; }
+    int wallSize() const;
     int labelIndex_ = 0;
 
     int LinearHoriz(double v) const;

@@ -663,13 +663,13 @@ void TChartSeries::CalcPageRange(int& First, int& Last) const {
         First = Last = -1;
         return;
     }
-    const int p = ParentChart_ ? ParentChart_->MaxPointsPerPage : 0;
+    const int p = ParentChart_ ? ParentChart_->MaxPointsPerPage() : 0;
     if (p < 1) {
         First = 0;
         Last = n - 1;
         return;
     }
-    const int page = ParentChart_->Page;
+    const int page = ParentChart_->Page();
     const long long first = p == 1 ? page - 1LL : (page - 1LL) * p;
     First = first >= n || first < 0 ? std::max(0, n / p - 1) * p : static_cast<int>(first);
     Last = First + p - 1;
@@ -718,6 +718,18 @@ void TChartSeries::DrawAllValues() {
         for (int i = FirstValueIndex; i <= LastValueIndex; ++i) DrawValue(i);
     else
         for (int i = LastValueIndex; i >= FirstValueIndex; --i) DrawValue(i);
+}
+
+void TChartSeries::DrawLegend(int ValueIndex, const TRect& Rect) {
+    if (!ParentChart_) return;
+    TPlotCanvas3D& c = ParentChart_->Canvas();
+    c.Brush->SetStyle(bsSolid);
+    c.Brush->SetColor(ValueIndex < 0 ? SeriesColor() : ValueColor(ValueIndex));
+    DrawLegendBox(ValueIndex, Rect);
+}
+
+void TChartSeries::DrawLegendBox(int /*ValueIndex*/, const TRect& Rect) {
+    if (ParentChart_) ParentChart_->DrawLegendColorBox(Rect);
 }
 
 // ---- panel

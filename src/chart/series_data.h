@@ -335,6 +335,9 @@ public:
         if (AfterDrawValues) AfterDrawValues();
     }
     virtual int Clicked(int /*X*/, int /*Y*/) { return -1; }
+    // The legend symbol of a point (-1: the series) in a rectangle.
+    void DrawLegend(int ValueIndex, const TRect& Rect);
+    virtual void DrawLegendBox(int ValueIndex, const TRect& Rect);
     virtual void EnumSubStyles(const std::function<void(const QString&)>& Proc) const { Proc(PlotMsg_SubStyleNormal); }
     virtual void SetSubStyle(int /*Index*/) {}
     virtual bool IsValidSourceOf(const TChartSeries* Source) const { return Source != this; }

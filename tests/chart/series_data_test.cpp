@@ -194,17 +194,15 @@ TEST_F(SeriesPanelTest, PanelBindsAxesTitlesPagesAndVisibleRange) {
     EXPECT_EQ(a.ValueListOfAxis(&panel.BottomAxis()), nullptr);
 
     for (int i = 0; i < 25; ++i) b.Add(i);
-    panel.MaxPointsPerPage = 10;
+    panel.SetMaxPointsPerPage(10);
     int first = 0, last = 0;
-    panel.Page = 3;
+    panel.SetPage(3);
     b.CalcPageRange(first, last);
     EXPECT_EQ(first, 20);
     EXPECT_EQ(last, 24);
-    panel.Page = 4;
-    b.CalcPageRange(first, last);
-    EXPECT_EQ(first, 10);
-    EXPECT_EQ(last, 19);
-    panel.MaxPointsPerPage = 0;
+    panel.SetPage(4);  // beyond the last page: stays on the last
+    EXPECT_EQ(panel.Page(), 3);
+    panel.SetMaxPointsPerPage(0);
 
     // Bottom axis 0..24 over pixels 0..240: points 0..24 map 10 pixels apart.
     panel.ChartRect = {0, 0, 240, 100};

@@ -1,0 +1,564 @@
+#include "chart/chart.h"
+
+#include <QWheelEvent>
+#include <algorithm>
+
+namespace brine::chart {
+
+// ---- walls
+
+TCustomChartWall::TCustomChartWall(TShapePanel* panel) : TPlotCustomShape(panel) { SetColor(clDefault); }
+
+void TCustomChartWall::Assign(const TPlotCustomShapeBrushPen& source) {
+    if (auto* w = dynamic_cast<const TCustomChartWall*>(&source)) {
+        AutoHide = w->AutoHide;
+        Dark3D = w->Dark3D;
+        Size = w->Size;
+    }
+    TPlotCustomShape::Assign(source);
+}
+
+TChartBackWall::TChartBackWall(TShapePanel* panel) : TChartWall(panel) {
+    DefaultColor = 0xC0C0C0;
+    SetColor(0xC0C0C0);
+    DefaultTransparent = true;
+    SetTransparent(true);
+}
+
+TChartRightWall::TChartRightWall(TShapePanel* panel) : TChartWall(panel) {
+    DefaultColor = 0xC0C0C0;
+    SetColor(0xC0C0C0);
+    SetVisible(false);
+}
+
+TChartWalls::TChartWalls(TShapePanel* panel) : Back(panel), Bottom(panel), Left(panel), Right(panel) {
+    Bottom.DefaultColor = clWhite;
+    Bottom.SetColor(clWhite);
+    Left.DefaultColor = 0x80FFFF;
+    Left.SetColor(0x80FFFF);
+}
+
+void TChartWalls::Assign(const TChartWalls& source) {
+    Back.Assign(source.Back);
+    Bottom.Assign(source.Bottom);
+    Left.Assign(source.Left);
+    Right.Assign(source.Right);
+}
+
+// ---- titles
+
+TChartTitle::TChartTitle(TShapePanel* panel, bool top) : TPlotCustomShapePosition(panel), Top_(top) {
+    DefaultTransparent = true;
+    SetTransparent(true);
+    Font().SetColor(0xFF0000);
+}
+
+void TChartTitle::SetText(const QStringList& v) {
+    Text_ = v;
+    Repaint();
+}
+
+void TChartTitle::AddLine(const QString& line) {
+    Text_.append(line);
+    Repaint();
+}
+
+void TChartTitle::SetTextLine(const QString& s) {
+    Text_.clear();
+    if (!s.isEmpty()) Text_.append(s);
+    Repaint();
+}
+
+bool TChartTitle::Clicked(int x, int y) const {
+    const TRect& r = ShapeBounds;
+    return Visible() && !Text_.isEmpty() && x >= r.Left && x <= r.Right && y >= r.Top && y <= r.Bottom;
+}
+
+void TChartTitle::Assign(const TPlotCustomShapeBrushPen& source) {
+    if (auto* t = dynamic_cast<const TChartTitle*>(&source)) {
+        AdjustFrame = t->AdjustFrame;
+        Alignment = t->Alignment;
+        Text_ = t->Text_;
+    }
+    TPlotCustomShapePosition::Assign(source);
+}
+
+void TChartTitle::DrawTitle(TCustomPlotPanel& chart) {
+    if (!Visible() || Text_.isEmpty()) return;
+    TPlotCanvas3D& c = chart.Canvas();
+    int fw = Pen().Visible() && Pen().Color() != clDefault ? Pen().Width() : 0;
+    if (Bevel() != bvNone) fw = BevelWidth();
+    if (!CustomPosition()) {
+        ShapeBounds = chart.ChartRect;
+        if (Top_) ShapeBounds.Top += fw;
+    }
+    c.AssignFont(Font());
+    const int h = c.FontHeight();
+    const int lines = static_cast<int>(Text_.size());
+    if (Top_ || CustomPosition())
+        ShapeBounds.Bottom = ShapeBounds.Top + lines * h;
+    else
+        ShapeBounds.Top = ShapeBounds.Bottom - lines * h;
+    if (!CustomPosition()) ShapeBounds = {ShapeBounds.Left - fw, ShapeBounds.Top - fw, ShapeBounds.Right + fw, ShapeBounds.Bottom + fw};
+    const int w = c.TextWidth("W");
+    if (AdjustFrame) {
+        int widest = 0;
+        for (const QString& l : Text_) widest = std::max(widest, c.TextWidth(l));
+        const int total = widest + w + fw;
+        if (Alignment == taLeftJustify) {
+            ShapeBounds.Right = ShapeBounds.Left + total;
+        } else if (Alignment == taRightJustify) {
+            ShapeBounds.Left = ShapeBounds.Right - total;
+        } else {
+            if (CustomPosition()) ShapeBounds.Right = ShapeBounds.Left + total;
+            const int cx = (ShapeBounds.Left + ShapeBounds.Right) / 2, half = total / 2;
+            ShapeBounds.Left = cx - half;
+            ShapeBounds.Right = cx + half;
+        }
+    }
+    Draw();
+    c.SetBackMode(TRANSPARENT);
+    c.AssignFont(Font());
+    const int cx = (ShapeBounds.Left + ShapeBounds.Right) / 2;
+    for (int i = 0; i < lines; ++i) {
+        const int y = Top_ ? ShapeBounds.Top + i * h + fw : ShapeBounds.Bottom - h - (i * h + fw);
+        const int lw = c.TextWidth(Text_[i]);
+        const int x = Alignment == taLeftJustify    ? ShapeBounds.Left + w / 2
+                      : Alignment == taRightJustify ? ShapeBounds.Right - lw - w / 2
+                                                    : cx - lw / 2;
+        c.TextOut(x, y, Text_[i]);
+    }
+    if (!CustomPosition()) {
+        int spacing = 5 + fw;
+        if (!Transparent() && Shadow()) spacing += Shadow()->VertSize();
+        if (Top_)
+            chart.ChartRect.Top = ShapeBounds.Bottom + spacing;
+        else
+            chart.ChartRect.Bottom = ShapeBounds.Bottom - spacing - lines * h;
+        chart.RecalcWidthHeight();
+    }
+}
+
+TChartFootTitle::TChartFootTitle(TShapePanel* panel) : TChartTitle(panel, false) {
+    Font().SetColor(clRed);
+    Font().SetStyle(Font().Style() | fsItalic);
+}
+
+// ---- chart
+
+TCustomChart::TCustomChart(QWidget* parent) : TCustomAxisPanel(parent) {
+    AutoRepaint = false;
+    Title_ = std::make_unique<TChartTitle>(&ShapePanel);
+    SubTitle_ = std::make_unique<TChartTitle>(&ShapePanel);
+    Foot_ = std::make_unique<TChartFootTitle>(&ShapePanel);
+    SubFoot_ = std::make_unique<TChartFootTitle>(&ShapePanel);
+    Walls_ = std::make_unique<TChartWalls>(&ShapePanel);
+    Legend_ = std::make_unique<TChartLegend>(this, &ShapePanel);
+    AutoRepaint = true;
+}
+
+TCustomChart::~TCustomChart() {
+    // Series go before the parts they draw with.
+    FreeAllSeries();
+}
+
+TColor TCustomChart::BackColor() { return BackWall().Transparent() ? Color() : BackWall().Color(); }
+
+void TCustomChart::SetBackColor(TColor v) {
+    BackWall().SetColor(v);
+    if (!Loading) BackWall().Brush().SetStyle(bsSolid);
+}
+
+bool TCustomChart::IsFreeSeriesColor(TColor color, bool checkBackground, const TChartSeries* skip) const {
+    for (TChartSeries* s : SeriesList())
+        if (s != skip && s->SeriesColor() == color) return false;
+    if (!checkBackground) return true;
+    const TChartBackWall& back = Walls_->Back;
+    return ColorToRGB(color) != ColorToRGB(Color()) && ColorToRGB(color) != ColorToRGB(back.Color());
+}
+
+int TCustomChart::AxisWallSize(const TChartAxis& axis) {
+    if (!View3D() || !View3DWalls()) return 0;
+    TCustomChartWall* w = &Walls_->Back;
+    if (&axis == &LeftAxis()) w = &Walls_->Left;
+    if (&axis == &BottomAxis()) w = &Walls_->Bottom;
+    if (&axis == &RightAxis()) w = &Walls_->Right;
+    return w->Visible() ? w->Size : 0;
+}
+
+void TCustomChart::CalcWallsRect() {
+    Calc3DSizes();
+    if (!View3D() || !View3DOptions().Orthogonal()) return;
+    const int wall = AxesInUse() ? Walls_->Back.Size : 0;
+    const int d = std::abs(SeriesWidth3D) + wall;
+    if (View3DOptions().OrthoAngle() < 91) {
+        ChartRect.Right -= d + (Walls_->Right.Visible() ? Walls_->Right.Size + 1 : 0);
+    } else {
+        ChartRect.Left += d + (Walls_->Left.Visible() ? Walls_->Left.Size + 1 : 0);
+    }
+    ChartRect.Top += wall + std::abs(Height3D);
+    RecalcWidthHeight();
+}
+
+QString TCustomChart::FormattedLegend(TChartSeries* series, int index) {
+    if (!series) return {};
+    QString text;
+    series->LegendItemText(index, Legend_->TextStyle, text);
+    return text.replace(QChar(13), QChar(' '));
+}
+
+QString TCustomChart::LegendItemText(int index) {
+    QString text = Legend_->ItemText(index);
+    if (OnGetLegendText) OnGetLegendText(Legend_.get(), Legend_->EffectiveStyle(), index, text);
+    return text;
+}
+
+void TCustomChart::DrawTitlesAndLegend(bool firstPass) {
+    auto titles = [&](bool custom) {
+        for (TChartTitle* t : {Title_.get(), SubTitle_.get(), static_cast<TChartTitle*>(Foot_.get()),
+                               static_cast<TChartTitle*>(SubFoot_.get())})
+            if (t->CustomPosition() == custom) t->DrawTitle(*this);
+    };
+    const bool legend = Legend_->Shown();
+    if (firstPass) {
+        if (legend && !Legend_->CustomPosition()) {
+            if (Legend_->Vertical()) {
+                Legend_->Draw(ChartRect);
+                titles(false);
+            } else {
+                titles(false);
+                Legend_->Draw(ChartRect);
+            }
+        } else {
+            titles(false);
+        }
+        RecalcWidthHeight();
+        return;
+    }
+    if (legend && Legend_->CustomPosition()) Legend_->Draw(ChartRect);
+    titles(true);
+}
+
+void TCustomChart::drawWall(TCustomChartWall& wall, const TRect& r) {
+    TPlotCanvas3D& c = Canvas();
+    c.SelectPen(wall.Pen());
+    if (wall.Transparent()) {
+        c.Brush->SetStyle(bsClear);
+    } else {
+        c.Brush->SetStyle(wall.Brush().Style());
+        c.Brush->SetColor(wall.Color() == clDefault ? wall.DefaultColor : wall.Color());
+    }
+    c.Rectangle(r.Left, r.Top, r.Right, r.Bottom);
+}
+
+void TCustomChart::DrawWalls() {
+    if (!AxesInUse()) return;
+    TChartBackWall& back = Walls_->Back;
+    if (!View3D()) {
+        if (View3DWalls() && back.Visible()) {
+            drawWall(back, {ChartRect.Left, ChartRect.Top, ChartRect.Right, ChartRect.Bottom + 1});
+            if (HasBackImage() && BackImage().Inside()) {
+                const int in = back.Pen().Visible() ? 1 : 0;
+                DrawBackImage({ChartRect.Left + in, ChartRect.Top + in, ChartRect.Right - in, ChartRect.Bottom - in}, 0);
+            }
+        }
+        return;
+    }
+    TPlotCanvas3D& c = Canvas();
+    if (View3DWalls() && back.Visible()) {
+        drawWall(back, {ChartRect.Left, ChartRect.Top, ChartRect.Right, ChartRect.Bottom});
+        c.SelectPen(back.Pen());
+        c.RectangleWithZ(ChartRect, Width3D);
+    }
+    if (View3DWalls() && Walls_->Left.Visible()) {
+        drawWall(Walls_->Left, ChartRect);
+        c.RectangleZ(ChartRect.Left, ChartRect.Top, ChartRect.Bottom, 0, Width3D);
+    }
+    if (View3DWalls() && Walls_->Bottom.Visible()) {
+        c.SelectPen(Walls_->Bottom.Pen());
+        c.Brush->SetStyle(bsSolid);
+        c.Brush->SetColor(Walls_->Bottom.Color());
+        c.RectangleY(ChartRect.Left, ChartRect.Bottom, ChartRect.Right, 0, Width3D);
+    }
+    if (View3DWalls() && Walls_->Right.Visible()) {
+        c.SelectPen(Walls_->Right.Pen());
+        c.Brush->SetColor(Walls_->Right.Color());
+        c.RectangleZ(ChartRect.Right, ChartRect.Top, ChartRect.Bottom, 0, Width3D);
+    }
+}
+
+// ---- mouse
+
+std::vector<TChartAxis*> TCustomChart::nonDepthAxes() {
+    std::vector<TChartAxis*> list;
+    for (TChartAxis* a : AxesList)
+        if (!a->DepthAxisFlag) list.push_back(a);
+    for (auto& a : CustomAxes) list.push_back(a.get());
+    return list;
+}
+
+void TCustomChart::saveAxes() {
+    if (!SaveAxes_ || !SavedAxes_.empty()) return;
+    for (TChartAxis* a : nonDepthAxes())
+        SavedAxes_.push_back({a->Automatic(), a->AutomaticMinimum(), a->AutomaticMaximum(), a->Minimum(), a->Maximum()});
+}
+
+TChartClickedPart TCustomChart::CalcClickedPart(int x, int y) {
+    TChartClickedPart part;
+    if (Legend_->Visible() && Legend_->CustomPosition()) {
+        const int i = Legend_->Clicked(x, y);
+        if (i != -1) {
+            part.Part = cpLegend;
+            part.PointIndex = i;
+            return part;
+        }
+    }
+    const auto& list = SeriesList();
+    for (auto it = list.rbegin(); it != list.rend(); ++it) {
+        TChartSeries* s = *it;
+        if (!s->Active() || !OnClickSeries) continue;
+        const int i = s->Clicked(x, y);
+        if (i != -1) {
+            part = {cpSeries, i, s, nullptr};
+            return part;
+        }
+    }
+    for (TChartAxis* a : AxesList)
+        if (a->IsVisible && a->HitTest(x, y)) {
+            part.Part = cpAxis;
+            part.AAxis = a;
+            return part;
+        }
+    if (Legend_->Shown() && !Legend_->CustomPosition() && Legend_->Clicked(x, y) != -1) {
+        part.Part = cpLegend;
+        part.PointIndex = Legend_->Clicked(x, y);
+        return part;
+    }
+    if (Title_->Clicked(x, y)) part.Part = cpTitle;
+    else if (SubTitle_->Clicked(x, y)) part.Part = cpSubTitle;
+    else if (Foot_->Clicked(x, y)) part.Part = cpFoot;
+    else if (SubFoot_->Clicked(x, y)) part.Part = cpSubFoot;
+    else if (CountActiveSeries() > 0 && x >= ChartRect.Left && x <= ChartRect.Right && y >= ChartRect.Top &&
+             y <= ChartRect.Bottom)
+        part.Part = cpChartRect;
+    return part;
+}
+
+void TCustomChart::startZoomOrPan(TMouseButton button, TShiftState shift, int x, int y) {
+    if (!AxesInUse()) return;
+    bool started = false;
+    TPlotZoom& z = Zoom();
+    if (z.Allow && button == z.MouseButton && (shift & z.KeyShift) == z.KeyShift) {
+        z.Activate(x, y);
+        if (z.Direction == tzdVertical) {
+            z.X0 = ChartRect.Left;
+            z.X1 = ChartRect.Right;
+        } else if (z.Direction == tzdHorizontal) {
+            z.Y0 = ChartRect.Top;
+            z.Y1 = ChartRect.Bottom;
+        }
+        started = true;
+    }
+    if (AllowPanning() != pmNone && button == ScrollMouseButton) {
+        Panning.Activate(x, y);
+        started = true;
+    }
+    if (started) SetPanelCursor(SavedCursor);
+}
+
+void TCustomChart::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    TCustomAxisPanel::MouseDown(Button, Shift, X, Y);
+    if (CancelMouse || Zoom().Active || Panning.Active) return;
+    for (TPlotCustomTool* t : std::vector<TPlotCustomTool*>(Tools.Items())) {
+        if (!t->Active()) continue;
+        t->ChartMouseEvent(pmeDown, Button, Shift, X, Y);
+        if (CancelMouse) return;
+    }
+    const TChartClickedPart part = CalcClickedPart(X, Y);
+    bool handled = false;
+    // A handler that clears the flag leaves the click unhandled.
+    auto fire = [&](auto&& call) {
+        CancelMouse = true;
+        call();
+        return CancelMouse;
+    };
+    switch (part.Part) {
+        case cpLegend:
+            handled = Legend_->DoClick(X, Y);
+            if (OnClickLegend) handled = fire([&] { OnClickLegend(Button, Shift, X, Y); }) || handled;
+            break;
+        case cpAxis:
+            if (OnClickAxis) handled = fire([&] { OnClickAxis(part.AAxis, Button, Shift, X, Y); });
+            if (!handled) startZoomOrPan(Button, Shift, X, Y);
+            break;
+        case cpSeries:
+            if (OnClickSeries)
+                handled = fire([&] { OnClickSeries(part.ASeries, part.PointIndex, Button, Shift, X, Y); });
+            if (!handled) startZoomOrPan(Button, Shift, X, Y);
+            break;
+        case cpTitle:
+        case cpSubTitle:
+        case cpFoot:
+        case cpSubFoot: {
+            TChartTitle* t = part.Part == cpTitle ? Title_.get() : part.Part == cpSubTitle ? SubTitle_.get()
+                             : part.Part == cpFoot ? static_cast<TChartTitle*>(Foot_.get())
+                                                   : static_cast<TChartTitle*>(SubFoot_.get());
+            if (OnClickTitle) handled = fire([&] { OnClickTitle(t, Button, Shift, X, Y); });
+            if (!handled) startZoomOrPan(Button, Shift, X, Y);
+            break;
+        }
+        case cpChartRect:
+            if (OnClickBackground) handled = fire([&] { OnClickBackground(Button, Shift, X, Y); });
+            if (!handled) startZoomOrPan(Button, Shift, X, Y);
+            // The background was asked already.
+            handled = true;
+            break;
+        default: break;
+    }
+    if (!handled && OnClickBackground) OnClickBackground(Button, Shift, X, Y);
+    CancelMouse = false;
+}
+
+void TCustomChart::MouseMove(TShiftState Shift, int X, int Y) {
+    TCustomAxisPanel::MouseMove(Shift, X, Y);
+    for (TPlotCustomTool* t : std::vector<TPlotCustomTool*>(Tools.Items()))
+        if (t->Active()) t->ChartMouseEvent(pmeMove, mbLeft, Shift, X, Y);
+    if (CancelMouse) return;
+    TPlotZoom& z = Zoom();
+    if (z.Active) {
+        const int nx = z.Direction == tzdVertical ? ChartRect.Right : X;
+        const int ny = z.Direction == tzdHorizontal ? ChartRect.Bottom : Y;
+        if (nx != z.X1 || ny != z.Y1) {
+            z.X1 = nx;
+            z.Y1 = ny;
+            update();
+        }
+        return;
+    }
+    if (Panning.Active) {
+        if (X < ChartRect.Left || X > ChartRect.Right || Y < ChartRect.Top || Y > ChartRect.Bottom) {
+            Panning.Active = false;
+            return;
+        }
+        if (X == Panning.X0 && Y == Panning.Y0) return;
+        saveAxes();
+        bool moved = false;
+        for (TChartAxis* a : nonDepthAxes()) {
+            const bool horiz = a->Horizontal();
+            const TPanningMode mode = AllowPanning();
+            if (horiz && !(mode == pmHorizontal || mode == pmBoth)) continue;
+            if (!horiz && !(mode == pmVertical || mode == pmBoth)) continue;
+            const int from = horiz ? Panning.X0 : Panning.Y0, to = horiz ? X : Y;
+            if (from == to) continue;
+            const double delta = a->PixelToValue(from) - a->PixelToValue(to);
+            double lo = a->Minimum() + delta, hi = a->Maximum() + delta;
+            if (a->Automatic() || a->AutomaticMinimum() || a->AutomaticMaximum()) {
+                lo = a->ScaleMinimum + delta;
+                hi = a->ScaleMaximum + delta;
+            }
+            bool allow = true;
+            if (OnAllowScroll) OnAllowScroll(a, lo, hi, allow);
+            if (allow) {
+                a->SetRange(lo, hi);
+                moved = true;
+            }
+        }
+        Panning.X0 = X;
+        Panning.Y0 = Y;
+        if (moved) {
+            Zoomed = true;
+            if (OnScroll) OnScroll();
+            Invalidate();
+        }
+        return;
+    }
+    if (!CheckMouseOverSeries(X, Y)) SetPanelCursor(SavedCursor);
+}
+
+void TCustomChart::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    TCustomAxisPanel::MouseUp(Button, Shift, X, Y);
+    TPlotZoom& z = Zoom();
+    if (z.Active && Button == z.MouseButton) {
+        z.Active = false;
+        if (z.Direction != tzdVertical) z.X1 = X;
+        if (z.Direction != tzdHorizontal) z.Y1 = Y;
+        const bool farX = z.Direction == tzdVertical || std::abs(z.X1 - z.X0) > z.MinimumPixels;
+        const bool farY = z.Direction == tzdHorizontal || std::abs(z.Y1 - z.Y0) > z.MinimumPixels;
+        if (farX && farY) {
+            const bool forward = z.Direction == tzdVertical ? z.Y1 > z.Y0 : z.X1 > z.X0;
+            if (z.UpLeftZooms || forward)
+                ZoomRect({z.X0, z.Y0, z.X1, z.Y1});
+            else
+                UndoZoom();
+        }
+        Invalidate();
+    }
+    Panning.Active = false;
+    for (TPlotCustomTool* t : std::vector<TPlotCustomTool*>(Tools.Items()))
+        if (t->Active()) t->ChartMouseEvent(pmeUp, Button, Shift, X, Y);
+}
+
+void TCustomChart::ZoomRect(const TRect& rect) {
+    TPlotZoom& z = Zoom();
+    z.X0 = rect.Left;
+    z.Y0 = rect.Top;
+    z.X1 = rect.Right;
+    z.Y1 = rect.Bottom;
+    z.Check();
+    saveAxes();
+    const auto target = [&](TChartAxis& a) {
+        return a.Horizontal() ? std::pair{a.PixelToValue(z.X0), a.PixelToValue(z.X1)}
+                              : std::pair{a.PixelToValue(z.Y1), a.PixelToValue(z.Y0)};
+    };
+    TChartAxis* four[] = {&TopAxis(), &BottomAxis(), &LeftAxis(), &RightAxis()};
+    std::pair<double, double> goal[4];
+    for (int i = 0; i < 4; ++i) goal[i] = target(*four[i]);
+    if (z.Animated) {
+        for (int step = 1; step < z.AnimatedSteps; ++step) {
+            for (int i = 0; i < 4; ++i) {
+                TChartAxis& a = *four[i];
+                const double lo = a.ScaleMinimum + (goal[i].first - a.ScaleMinimum) / 3.0;
+                const double hi = a.ScaleMaximum + (goal[i].second - a.ScaleMaximum) / 3.0;
+                a.SetRange(lo, hi);
+            }
+            repaint();
+        }
+    }
+    for (int i = 0; i < 4; ++i) four[i]->SetRange(goal[i].first, goal[i].second);
+    Zoomed = true;
+    if (OnZoom) OnZoom();
+    Invalidate();
+}
+
+void TCustomChart::UndoZoom() {
+    if (!SavedAxes_.empty()) {
+        const auto axes = nonDepthAxes();
+        for (size_t i = 0; i < axes.size() && i < SavedAxes_.size(); ++i) {
+            const SavedAxis& s = SavedAxes_[i];
+            axes[i]->SetRange(s.Minimum, s.Maximum);
+            axes[i]->SetAutomatic(s.Automatic);
+            axes[i]->SetAutomaticMinimum(s.AutomaticMinimum);
+            axes[i]->SetAutomaticMaximum(s.AutomaticMaximum);
+        }
+        SavedAxes_.clear();
+    }
+    TCustomAxisPanel::UndoZoom();
+}
+
+void TCustomChart::MouseWheel(bool down) {
+    if (!PlotUseMouseWheel) return;
+    for (TChartAxis* a : nonDepthAxes()) {
+        if (a->Horizontal()) continue;
+        const double d = (a->Maximum() - a->Minimum()) * 3 * 0.01;
+        a->ScrollBy(down ? d : -d, false);
+    }
+    Invalidate();
+}
+
+void TCustomChart::wheelEvent(QWheelEvent* event) {
+    const int dy = event->angleDelta().y();
+    if (dy != 0) MouseWheel(dy < 0);
+    event->accept();
+}
+
+}  // namespace brine::chart

@@ -1,0 +1,332 @@
+#include "chart/line_series.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "chart/axis_panel.h"
+#include "chart/plot_const.h"
+
+namespace brine::chart {
+
+TCustomSeries::TCustomSeries() {
+    KeepPointBeyondEdge = true;
+    Pointer_.SetStyle(psRectangle);
+}
+
+TBrushStyle TCustomSeries::LineBrush() const { return const_cast<TCustomSeries*>(this)->Brush().Style(); }
+
+void TCustomSeries::SetLineBrush(TBrushStyle v) {
+    if (Brush().Style() == v) return;
+    Brush().SetStyle(v);
+    Repaint();
+}
+
+void TCustomSeries::SetParentChart(TCustomAxisPanel* v) { TChartSeries::SetParentChart(v); }
+
+int TCustomSeries::MarksDistance() const {
+    auto& marks = const_cast<TSeriesMarks&>(Marks);
+    return marks.Callout().Length() + marks.Callout().Distance();
+}
+
+void TCustomSeries::GetHorizMargins(int& Left, int& Right) {
+    Left = Right = 0;
+    Pointer_.CalcHorizMargins(Left, Right);
+    if (DrawLine && Stairs_) {
+        Left = std::max(Left, Pen().Width());
+        Right = std::max(Right, Pen().Width());
+    }
+    if (DrawLine && OutLine.Visible()) {
+        Left = std::max(Left, OutLine.Width());
+        Right = std::max(Right, OutLine.Width());
+    }
+    if (Marks.Visible() && !YMandatory) Right = std::max(Right, MarksDistance());
+}
+
+void TCustomSeries::GetVertMargins(int& Top, int& Bottom) {
+    Top = Bottom = 0;
+    Pointer_.CalcVertMargins(Top, Bottom);
+    if (DrawLine && Stairs_) {
+        Top = std::max(Top, Pen().Width());
+        Bottom = std::max(Bottom, Pen().Width());
+    }
+    if (DrawLine && OutLine.Visible()) {
+        Top = std::max(Top, OutLine.Width());
+        Bottom = std::max(Bottom, OutLine.Width());
+    }
+    if (Marks.Visible() && YMandatory) Top = std::max(Top, MarksDistance());
+    if (LineHeight_ > 0 && !DrawArea && ParentChart() && ParentChart()->View3D())
+        Bottom = std::max(Bottom, LineHeight_);
+}
+
+int TCustomSeries::GetOriginPos(int /*ValueIndex*/) const {
+    TChartAxis* axis = YMandatory ? GetVertAxis : GetHorizAxis;
+    if (!axis) return 0;
+    if (YMandatory) return axis->Inverted() ? axis->PixelStart : axis->PixelEnd;
+    return axis->Inverted() ? axis->PixelEnd : axis->PixelStart;
+}
+
+void TCustomSeries::DrawAllValues() {
+    TCustomAxisPanel* panel = ParentChart();
+    if (!panel) return;
+    TPlotShadow& sh = Shadow;
+    if ((sh.HorizSize() != 0 || sh.VertSize() != 0) && GetHorizAxis && GetVertAxis) {
+        const TColor saved = StoredSeriesColor();
+        const bool pointer = Pointer_.Visible();
+        SetSeriesColor(sh.Color());
+        Pointer_.SetVisible(false);
+        GetHorizAxis->PixelStart += sh.HorizSize();
+        GetHorizAxis->PixelEnd += sh.HorizSize();
+        GetVertAxis->PixelStart += sh.VertSize();
+        GetVertAxis->PixelEnd += sh.VertSize();
+        TChartSeries::DrawAllValues();
+        GetHorizAxis->PixelStart -= sh.HorizSize();
+        GetHorizAxis->PixelEnd -= sh.HorizSize();
+        GetVertAxis->PixelStart -= sh.VertSize();
+        GetVertAxis->PixelEnd -= sh.VertSize();
+        Pointer_.SetVisible(pointer);
+        SetSeriesColor(saved);
+    }
+    if (OutLine.Visible()) {
+        TChartPen saved;
+        saved.Assign(Pen());
+        const TColor savedColor = StoredSeriesColor();
+        Pen().Assign(OutLine);
+        Pen().SetWidth(2 * saved.Width() + OutLine.Width() + 1);
+        SetSeriesColor(OutLine.Color());
+        const bool pointer = Pointer_.Visible();
+        Pointer_.SetVisible(false);
+        TChartSeries::DrawAllValues();
+        Pointer_.SetVisible(pointer);
+        Pen().Assign(saved);
+        SetSeriesColor(savedColor);
+    }
+    TChartSeries::DrawAllValues();
+}
+
+void TCustomSeries::DrawPointer(int X, int Y, TColor Color, int ValueIndex) {
+    TCustomAxisPanel* panel = ParentChart();
+    if (!panel) return;
+    Pointer_.PrepareCanvas(panel->Canvas(), Color);
+    Pointer_.Draw(X, Y, Color, OnGetPointerStyle ? OnGetPointerStyle(this, ValueIndex) : Pointer_.Style());
+}
+
+void TCustomSeries::drawSegment(int x, int y, TColor color) {
+    TCustomAxisPanel* panel = ParentChart();
+    TPlotCanvas3D& c = panel->Canvas();
+    TColor lineColor = ColorEachPoint() && ColorEachLine ? color : SeriesColor();
+    if (panel->Monochrome()) lineColor = clWhite;
+    if (!DrawLine) return;
+    if (!panel->View3D()) {
+        c.Brush->SetStyle(bsClear);
+        if (!Pen().Visible()) return;
+        c.SelectPenColor(Pen(), lineColor);
+        if (!Stairs_) {
+            c.Line(OldX, OldY, x, y);
+        } else if (InvertedStairs_) {
+            c.Line(OldX, OldY, OldX, y);
+            c.Line(OldX, y, x, y);
+        } else {
+            c.Line(OldX, OldY, x, OldY);
+            c.Line(x, OldY, x, y);
+        }
+        return;
+    }
+    // A band in the series' depth.
+    if (Pen().Visible())
+        c.SelectPenColor(Pen(), Pen().Color() == clDefault ? lineColor : Pen().Color());
+    else
+        c.Pen->SetStyle(psClear);
+    c.Brush->SetStyle(LineBrush());
+    c.Brush->SetColor(lineColor);
+    const bool darken = Dark3D && x != OldX && DarkSlope != 0 &&
+                        static_cast<double>(y - OldY) / (x - OldX) > DarkSlope;
+    if (darken) c.SetBrushDarkColor(lineColor, 32);
+    if (!Stairs_) {
+        c.Plane3D({OldX, OldY}, {x, y}, StartZ, EndZ);
+    } else if (InvertedStairs_) {
+        c.Plane3D({OldX, OldY}, {OldX, y}, StartZ, EndZ);
+        c.Plane3D({OldX, y}, {x, y}, StartZ, EndZ);
+    } else {
+        c.Plane3D({OldX, OldY}, {x, OldY}, StartZ, EndZ);
+        c.Plane3D({x, OldY}, {x, y}, StartZ, EndZ);
+    }
+    if (darken) c.Brush->SetColor(lineColor);
+}
+
+void TCustomSeries::DrawValue(int ValueIndex) {
+    TCustomAxisPanel* panel = ParentChart();
+    if (!panel) return;
+    const TColor color = ValueColor(ValueIndex);
+    const int x = CalcXPos(ValueIndex), y = CalcYPos(ValueIndex);
+    panel->Canvas().Brush->SetStyle(bsSolid);
+    panel->Canvas().Brush->SetColor(color);
+    if (OldColor == clNone) {
+        OldX = x;
+        OldY = y;
+    }
+    const bool forward = DrawValuesForward();
+    const int start = forward ? FirstValueIndex : LastValueIndex;
+    const int end = forward ? LastValueIndex : FirstValueIndex;
+    const bool pointer = Pointer_.Visible();
+    if (ValueIndex == start) {
+        if (Dark3D) DarkSlope = panel->Width3D == 0 ? 1 : std::abs(static_cast<double>(panel->Height3D) / panel->Width3D);
+        OldColor = clNone;
+        OldX = x;
+        OldY = y;
+        if (ValueIndex == FirstValueIndex && ValueIndex > 0 && GetHorizAxis && GetVertAxis) {
+            // The line comes in from the point left of the chart.
+            const TRect& r = panel->ChartRect;
+            OldX = GetHorizAxis->Inverted() ? r.Right : r.Left;
+            const int px = CalcXPos(ValueIndex - 1), py = CalcYPos(ValueIndex - 1);
+            if (Stairs_) {
+                OldY = py;
+            } else if (px == x) {
+                OldY = y;
+            } else if (GetVertAxis->Logarithmic() && YValue(ValueIndex - 1) > 0 && YValue(ValueIndex) > 0) {
+                const double x0 = XValue(ValueIndex - 1), x1 = XValue(ValueIndex);
+                const double ex = GetHorizAxis->PixelToValue(OldX);
+                const double l0 = std::log(YValue(ValueIndex - 1)), l1 = std::log(YValue(ValueIndex));
+                const double t = x1 == x0 ? 1 : (ex - x0) / (x1 - x0);
+                OldY = GetVertAxis->ValueToPixel(std::exp(l0 + t * (l1 - l0)));
+            } else {
+                const double t = static_cast<double>(OldX - px) / (x - px);
+                OldY = static_cast<int>(std::lround(py + t * (y - py)));
+            }
+            if (color != clNone && (OldX != x || OldY != y)) drawSegment(x, y, color);
+        }
+        if (ValueIndex == end && pointer && color != clNone) DrawPointer(x, y, color, ValueIndex);
+    } else if (color != clNone && OldColor != clNone) {
+        if (OldX != x || OldY != y) drawSegment(x, y, color);
+        if (pointer) {
+            const int prev = forward ? ValueIndex - 1 : ValueIndex + 1;
+            DrawPointer(OldX, OldY, OldColor, prev);
+            if (ValueIndex == end) DrawPointer(x, y, color, ValueIndex);
+        }
+    } else if (color != clNone && pointer && ValueIndex == end) {
+        DrawPointer(x, y, color, ValueIndex);
+    } else if (color == clNone && OldColor != clNone && pointer) {
+        // The piece before a gap keeps its last pointer.
+        DrawPointer(OldX, OldY, OldColor, forward ? ValueIndex - 1 : ValueIndex + 1);
+    }
+    OldX = x;
+    OldY = y;
+    OldColor = color;
+}
+
+bool TCustomSeries::ClickedPointer(int /*ValueIndex*/, int PX, int PY, int X, int Y) {
+    return Pointer_.Style() != psNothing && std::abs(X - PX) < Pointer_.HorizSize() &&
+           std::abs(Y - PY) < Pointer_.VertSize();
+}
+
+int TCustomSeries::Clicked(int X, int Y) {
+    TCustomAxisPanel* panel = ParentChart();
+    if (!panel) return -1;
+    if (panel->View3D()) panel->Canvas().Calculate2DPosition(X, Y, StartZ);
+    CalcVisibleRange();
+    if (FirstValueIndex < 0 || LastValueIndex < FirstValueIndex) return -1;
+    const int first = ClickableLine ? std::max(0, FirstValueIndex - 1) : FirstValueIndex;
+    const TPoint p{X, Y};
+    for (int i = first; i <= LastValueIndex; ++i) {
+        const int px = CalcXPos(i), py = CalcYPos(i);
+        if (Pointer_.Visible() && ClickedPointer(i, px, py, X, Y)) {
+            if (OnClickPointer) OnClickPointer(this, i, px, py);
+            return i;
+        }
+        if (px == X && py == Y) return i;
+        if (ClickableLine && i > first && ValueColor(i) != clNone && ValueColor(i - 1) != clNone) {
+            const TPoint a{CalcXPos(i - 1), CalcYPos(i - 1)}, b{px, py};
+            bool hit;
+            if (Stairs_) {
+                const TPoint corner = InvertedStairs_ ? TPoint{a.X, b.Y} : TPoint{b.X, a.Y};
+                hit = PointInLineTolerance(p, a, corner, 3) || PointInLineTolerance(p, corner, b, 3);
+            } else {
+                hit = PointInLineTolerance(p, a, b, 3);
+            }
+            if (hit) return i - 1;
+        }
+    }
+    return -1;
+}
+
+void TCustomSeries::DrawLegendBox(int ValueIndex, const TRect& Rect) {
+    TCustomAxisPanel* panel = ParentChart();
+    if (!panel) return;
+    TPlotCanvas3D& c = panel->Canvas();
+    const TColor color = ValueIndex < 0 ? SeriesColor() : ValueColor(ValueIndex);
+    const int midY = (Rect.Top + Rect.Bottom) / 2;
+    if (Pointer_.Visible()) {
+        if (DrawLine && Pen().Visible()) {
+            c.SelectPenColor(Pen(), color);
+            c.Line(Rect.Left, midY, Rect.Right, midY);
+        }
+        const int div = DrawLine && Pen().Visible() ? 3 : 2;
+        const int extra = div == 2 ? 1 : 0;
+        const int h = std::min(Pointer_.HorizSize(), (Rect.Right - Rect.Left) / div + extra);
+        const int v = std::min(Pointer_.VertSize(), (Rect.Bottom - Rect.Top) / div + extra);
+        Pointer_.PrepareCanvas(c, color);
+        Pointer_.DrawPointer(c, (Rect.Left + Rect.Right) / 2, midY, h, v, color,
+                             OnGetPointerStyle ? OnGetPointerStyle(this, ValueIndex) : Pointer_.Style());
+    } else if (DrawLine && !panel->View3D()) {
+        c.SelectPenColor(Pen(), color);
+        c.Line(Rect.Left, midY, Rect.Right, midY);
+    } else {
+        c.Brush->SetColor(color);
+        panel->DrawLegendColorBox(Rect);
+    }
+}
+
+void TCustomSeries::Assign(const TCustomChartElement& source) {
+    if (auto* s = dynamic_cast<const TCustomSeries*>(&source)) {
+        ClickableLine = s->ClickableLine;
+        ColorEachLine = s->ColorEachLine;
+        Dark3D = s->Dark3D;
+        DrawArea = s->DrawArea;
+        DrawLine = s->DrawLine;
+        InvertedStairs_ = s->InvertedStairs_;
+        LineHeight_ = s->LineHeight_;
+        Stairs_ = s->Stairs_;
+        Stacked = s->Stacked;
+        OutLine.Assign(s->OutLine);
+        Shadow.Assign(s->Shadow);
+        Pointer_.Assign(s->Pointer_);
+    }
+    TChartSeries::Assign(source);
+}
+
+// ---- TLineSeries
+
+TLineSeries::TLineSeries() {
+    DrawLine = true;
+    Pointer().SetVisible(false);
+    SingleFunctionPoint = false;
+}
+
+void TLineSeries::EnumSubStyles(const std::function<void(const QString&)>& Proc) const {
+    for (const QString* s : {&PlotMsg_SubStyleNormal, &PlotMsg_SubStyleStairs, &PlotMsg_SubStylePoints,
+                             &PlotMsg_SubStyleHeight, &PlotMsg_SubStyleHollow, &PlotMsg_SubStyleColors,
+                             &PlotMsg_SubStyleMarks, &PlotMsg_SubStyleNoBorder, &PlotMsg_SubStyleOutline})
+        Proc(*s);
+}
+
+void TLineSeries::SetSubStyle(int Index) {
+    switch (Index) {
+        case 1: SetStairs(true); break;
+        case 2: Pointer().SetVisible(true); break;
+        case 3: SetLineHeight(5); break;
+        case 4: SetLineBrush(bsClear); break;
+        case 5: SetColorEachPoint(true); break;
+        case 6: Marks.SetVisible(true); break;
+        case 7: Pen().SetVisible(false); break;
+        case 8: OutLine.SetVisible(true); break;
+        default: break;
+    }
+}
+
+void TLineSeries::Assign(const TCustomChartElement& source) {
+    TCustomSeries::Assign(source);
+    if (!dynamic_cast<const TLineSeries*>(&source)) Pointer().SetVisible(false);
+    DrawArea = false;
+    DrawLine = true;
+}
+
+}  // namespace brine::chart

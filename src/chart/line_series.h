@@ -1,0 +1,75 @@
+#pragma once
+// Series drawn as a polyline with optional point markers.
+#include <memory>
+
+#include "chart/series_data.h"
+#include "chart/series_pointer.h"
+
+namespace brine::chart {
+
+class TCustomLineSeries : public TChartSeries {};
+
+enum TCustomSeriesStack { cssNone, cssOverlap, cssStack, cssStack100 };
+
+class TCustomSeries : public TCustomLineSeries {
+public:
+    TCustomSeries();
+
+    bool ClickableLine = true;
+    bool ColorEachLine = true;
+    bool Dark3D = true;
+    bool DrawArea = false;
+    bool DrawLine = true;
+    bool InvertedStairs() const { return InvertedStairs_; }
+    void SetInvertedStairs(bool v) { SetBooleanProperty(InvertedStairs_, v); }
+    int LineHeight() const { return LineHeight_; }
+    void SetLineHeight(int v) { SetIntegerProperty(LineHeight_, v); }
+    TChartHiddenPen OutLine;
+    TSeriesPointer& Pointer() { return Pointer_; }
+    TPlotShadow Shadow;
+    TCustomSeriesStack Stacked = cssNone;
+    bool Stairs() const { return Stairs_; }
+    void SetStairs(bool v) { SetBooleanProperty(Stairs_, v); }
+    TChartPen& LinePen() { return Pen(); }
+    TBrushStyle LineBrush() const;
+    void SetLineBrush(TBrushStyle v);
+
+    std::function<void(TCustomSeries* Sender, int ValueIndex, int X, int Y)> OnClickPointer;
+    std::function<TSeriesPointerStyle(TCustomSeries* Sender, int ValueIndex)> OnGetPointerStyle;
+
+    void SetParentChart(TCustomAxisPanel* v) override;
+    void GetHorizMargins(int& Left, int& Right) override;
+    void GetVertMargins(int& Top, int& Bottom) override;
+    void DrawAllValues() override;
+    void DrawValue(int ValueIndex) override;
+    void DrawLegendBox(int ValueIndex, const TRect& Rect) override;
+    int Clicked(int X, int Y) override;
+    virtual bool ClickedPointer(int ValueIndex, int PX, int PY, int X, int Y);
+    virtual void DrawPointer(int X, int Y, TColor Color, int ValueIndex);
+    virtual int GetOriginPos(int ValueIndex) const;
+    int MarksDistance() const;
+    QString GetEditorClassName() const override { return QStringLiteral("TCustomSeriesEditor"); }
+    void Assign(const TCustomChartElement& source) override;
+
+protected:
+    void drawSegment(int x, int y, TColor color);
+
+    int OldX = 0, OldY = 0;
+    TColor OldColor = clNone;
+    double DarkSlope = 1;
+
+private:
+    bool InvertedStairs_ = false, Stairs_ = false;
+    int LineHeight_ = 0;
+    TSeriesPointer Pointer_{this};
+};
+
+class TLineSeries : public TCustomSeries {
+public:
+    TLineSeries();
+    void EnumSubStyles(const std::function<void(const QString&)>& Proc) const override;
+    void SetSubStyle(int Index) override;
+    void Assign(const TCustomChartElement& source) override;
+};
+
+}  // namespace brine::chart

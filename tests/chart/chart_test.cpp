@@ -1,0 +1,244 @@
+// A whole chart: drawing order, a rendered line chart, legend rows, zoom and
+// panning by mouse, paging and palettes.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QStringList>
+
+#include "chart/chart.h"
+#include "chart/line_series.h"
+#include "chart/plot_const.h"
+#include "support/qt_app.h"
+
+namespace brine::chart {
+namespace {
+
+class ChartTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        brine::test::qtApp();
+        chart = std::make_unique<TChart>();
+        chart->resize(400, 300);
+        chart->SetView3D(false);
+        chart->Title().SetTextLine("Depth");
+        line = chart->AddSeries(std::make_unique<TLineSeries>());
+        line->SetSeriesColor(0x008000);
+        line->Pointer().SetVisible(true);
+        line->Pointer().SetStyle(psRectangle);
+        line->Pointer().Brush().SetColor(clRed);
+        for (auto [x, y] : {std::pair{0.0, 0.0}, {1.0, 4.0}, {2.0, 2.0}, {3.0, 6.0}, {4.0, 5.0}}) line->AddXY(x, y);
+    }
+    QImage render() { return chart->RenderToBitmap(clWhite, chart->PanelRectangle())->Image(); }
+    static TColor px(const QImage& img, int x, int y) { return FromQColor(QColor(img.pixel(x, y))); }
+
+    std::unique_ptr<TChart> chart;
+    TLineSeries* line = nullptr;
+};
+
+TEST_F(ChartTest, RendersLineChart) {
+    const QImage img = render();
+    img.save("/tmp/line_chart.png");
+    const TRect r = chart->ChartRect;
+    for (int i = 0; i < line->Count(); ++i) {
+        const int x = line->CalcXPos(i), y = line->CalcYPos(i);
+        EXPECT_GE(x, r.Left);
+        EXPECT_LE(x, r.Right);
+        EXPECT_EQ(px(img, x, y), clRed) << i;
+    }
+    // The window paints the same chart.
+    const QImage shown = chart->grab().toImage();
+    for (int i = 0; i < line->Count(); ++i) EXPECT_EQ(px(shown, line->CalcXPos(i), line->CalcYPos(i)), clRed) << i;
+}
+
+TEST_F(ChartTest, LineChartPartsByPixels) {
+    const QImage img = render();
+    const TRect r = chart->ChartRect;
+    // The line between two points in the series colour, the title above the
+    // chart rectangle, value labels left of it.
+    const int xm = (line->CalcXPos(0) + line->CalcXPos(1)) / 2, ym = (line->CalcYPos(0) + line->CalcYPos(1)) / 2;
+    int green = 0;
+    for (int dx = -1; dx <= 1; ++dx)
+        for (int dy = -1; dy <= 1; ++dy) green += px(img, xm + dx, ym + dy) == 0x008000;
+    EXPECT_GT(green, 0);
+    int titleInk = 0, labelInk = 0;
+    // Text is smoothed: count pixels of the text's hue.
+    for (int y = 0; y < r.Top; ++y)
+        for (int x = r.Left; x < r.Right; ++x) {
+            const QColor c(img.pixel(x, y));
+            titleInk += c.blue() > 150 && c.red() < 100;
+        }
+    for (int y = r.Top; y < r.Bottom; ++y)
+        for (int x = 0; x < r.Left - 4; ++x) labelInk += QColor(img.pixel(x, y)).lightness() < 100;
+    EXPECT_GT(titleInk, 10);
+    EXPECT_GT(labelInk, 10);
+    // Pointers make room: the first point lies inside the axis ends.
+    EXPECT_GT(line->CalcXPos(0), chart->BottomAxis().PixelStart);
+
+    // A null point breaks the line: no ink half way to the next point.
+    line->Clear();
+    line->AddXY(0, 0);
+    line->AddNullXY(1, 5);
+    line->AddXY(2, 0);
+    line->Pointer().SetVisible(false);
+    const QImage gap = render();
+    const int xg = (line->CalcXPos(0) + line->CalcXPos(2)) / 2 - 20;
+    int ink = 0;
+    for (int y = chart->ChartRect.Top; y < chart->ChartRect.Bottom; ++y) ink += px(gap, xg, y) == 0x008000;
+    EXPECT_EQ(ink, 0);
+}
+
+TEST_F(ChartTest, DrawingOrder) {
+    QStringList order;
+    chart->OnBeforeDrawChart = [&] { order << "chart"; };
+    chart->OnBeforeDrawAxes = [&] { order << "axes"; };
+    chart->OnBeforeDrawSeries = [&] { order << "series"; };
+    chart->OnAfterDraw = [&] { order << "after"; };
+    line->BeforeDrawValues = [&] { order << "values"; };
+    render();
+    EXPECT_EQ(order, (QStringList{"chart", "axes", "series", "values", "after"}));
+    order.clear();
+    chart->SetAxisBehind(false);
+    render();
+    EXPECT_EQ(order, (QStringList{"chart", "series", "values", "axes", "after"}));
+    // An inactive series draws nothing but still scales its axes.
+    order.clear();
+    line->SetActive(false);
+    render();
+    EXPECT_FALSE(order.contains("values"));
+    EXPECT_DOUBLE_EQ(chart->LeftAxis().Maximum(), 6);
+}
+
+TEST_F(ChartTest, PagingAndChecks) {
+    for (int i = 5; i < 25; ++i) line->AddXY(i, i);
+    chart->SetMaxPointsPerPage(10);
+    EXPECT_EQ(chart->NumPages(), 3);
+    chart->SetPage(0);
+    EXPECT_EQ(chart->Page(), 1);
+    chart->SetPage(7);
+    EXPECT_EQ(chart->Page(), 3);
+    chart->SetScaleLastPage(false);
+    render();
+    EXPECT_DOUBLE_EQ(chart->BottomAxis().Minimum(), 20);
+    EXPECT_DOUBLE_EQ(chart->BottomAxis().Maximum(), 28);  // five points take half the axis
+    chart->SetPage(4);
+    chart->SetMaxPointsPerPage(5);
+    EXPECT_EQ(chart->Page(), 3);
+    EXPECT_THROW(chart->SetMaxPointsPerPage(-1), ChartException);
+    EXPECT_EQ(chart->MaxPointsPerPage(), 5);
+    EXPECT_THROW(chart->SetChart3DPercent(0), Exception);
+    EXPECT_THROW(chart->SetChart3DPercent(101), Exception);
+    EXPECT_EQ(chart->Chart3DPercent(), 15);
+    try {
+        chart->SetChart3DPercent(0);
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message, "3D effect percent must be between 1 and 100");
+    }
+}
+
+TEST_F(ChartTest, LegendRowsAndClicks) {
+    // One series lists its values; two list the series.
+    render();
+    EXPECT_EQ(chart->Legend().EffectiveStyle(), lsValues);
+    EXPECT_EQ(chart->Legend().Items.size(), 5u);
+    auto* second = chart->AddSeries(std::make_unique<TLineSeries>());
+    second->SetTitle("Second");
+    line->SetTitle("First");
+    second->AddXY(0, 1);
+    render();
+    TCustomChartLegend& legend = chart->Legend();
+    ASSERT_EQ(legend.EffectiveStyle(), lsSeries);
+    ASSERT_EQ(legend.Items.size(), 2u);
+    EXPECT_EQ(legend.Items[0].Text, "First");
+    EXPECT_EQ(legend.Items[1].Text, "Second");
+    EXPECT_LT(legend.Items[0].Top, legend.Items[1].Top);
+    // The chart rectangle gives way to the legend on the right.
+    EXPECT_LT(chart->ChartRect.Right, legend.ShapeBounds.Left);
+    const int x = legend.Items[1].Left + 2, y = legend.Items[1].Top + 2;
+    EXPECT_EQ(legend.Clicked(x, y), 1);
+    EXPECT_EQ(legend.Clicked(x, legend.ShapeBounds.Bottom + 5), -1);
+    // Radio boxes: clicking the second leaves exactly that one active.
+    legend.CheckBoxes = true;
+    legend.SetCheckBoxesStyle(cbsRadio);
+    EXPECT_FALSE(second->Active());
+    render();
+    chart->MouseDown(mbLeft, ssLeft, legend.Items[1].Left + 2, legend.Items[1].Top + 2);
+    chart->MouseUp(mbLeft, ssLeft, legend.Items[1].Left + 2, legend.Items[1].Top + 2);
+    EXPECT_FALSE(line->Active());
+    EXPECT_TRUE(second->Active());
+
+    EXPECT_NO_THROW(legend.SetFirstValue(0));
+    EXPECT_THROW(legend.SetFirstValue(-1), LegendException);
+    EXPECT_EQ(legend.FirstValue(), 0);
+}
+
+TEST_F(ChartTest, PaletteGivesFreeColours) {
+    auto* a = chart->AddSeries(std::make_unique<TLineSeries>());
+    auto* b = chart->AddSeries(std::make_unique<TLineSeries>());
+    ApplyChartPalette(*chart, 4);
+    EXPECT_EQ(a->SeriesColor(), 0xFF0000u);
+    EXPECT_EQ(b->SeriesColor(), 0x0000FFu);
+    EXPECT_EQ(line->SeriesColor(), 0x008000u);  // its own colour stays
+    EXPECT_EQ(ColorPaletteNames().size(), 10);
+    EXPECT_TRUE(ColorPaletteColors(0).empty());
+    // The back wall's colour is never free.
+    chart->BackWall().SetColor(0xFF0000);
+    EXPECT_FALSE(chart->IsFreeSeriesColor(0xFF0000, true, nullptr));
+}
+
+TEST_F(ChartTest, ZoomAndPanByMouse) {
+    render();
+    TChartAxis& bottom = chart->BottomAxis();
+    TChartAxis& left = chart->LeftAxis();
+    const int x0 = line->CalcXPos(1), x1 = line->CalcXPos(3);
+    const int y0 = line->CalcYPos(3) - 5, y1 = line->CalcYPos(0) - 10;
+    const double vx0 = bottom.PixelToValue(x0), vx1 = bottom.PixelToValue(x1);
+    const double vy0 = left.PixelToValue(y1), vy1 = left.PixelToValue(y0);
+    bool zoomed = false;
+    chart->OnZoom = [&] { zoomed = true; };
+    chart->MouseDown(mbLeft, ssLeft, x0, y0);
+    chart->MouseMove(ssLeft, (x0 + x1) / 2, (y0 + y1) / 2);
+    chart->MouseMove(ssLeft, x1, y1);
+    chart->MouseUp(mbLeft, ssLeft, x1, y1);
+    EXPECT_TRUE(zoomed);
+    EXPECT_NEAR(bottom.Minimum(), vx0, 1e-9);
+    EXPECT_NEAR(bottom.Maximum(), vx1, 1e-9);
+    EXPECT_NEAR(left.Minimum(), vy0, 1e-9);
+    EXPECT_NEAR(left.Maximum(), vy1, 1e-9);
+    // The zoomed chart draws point 2 in the middle area.
+    render();
+    EXPECT_GT(line->CalcXPos(2), chart->ChartRect.Left);
+    EXPECT_LT(line->CalcXPos(2), chart->ChartRect.Right);
+
+    // Right to left undoes; a short drag does nothing.
+    chart->MouseDown(mbLeft, ssLeft, 300, 150);
+    chart->MouseUp(mbLeft, ssLeft, 100, 250);
+    EXPECT_TRUE(bottom.Automatic());
+    render();
+    const double scaleMin0 = bottom.ScaleMinimum;
+    chart->MouseDown(mbLeft, ssLeft, 100, 100);
+    chart->MouseUp(mbLeft, ssLeft, 116, 116);
+    EXPECT_TRUE(bottom.Automatic());
+
+    // Right-button drag pans both axes by the values under the pixels.
+    const int px0 = chart->ChartXCenter, py0 = chart->ChartYCenter;
+    const double dxv = bottom.PixelToValue(px0) - bottom.PixelToValue(px0 + 40);
+    chart->MouseDown(mbRight, ssRight, px0, py0);
+    chart->MouseMove(ssRight, px0 + 40, py0);
+    chart->MouseUp(mbRight, ssRight, px0 + 40, py0);
+    EXPECT_LT(dxv, 0);
+    EXPECT_NEAR(bottom.Minimum(), scaleMin0 + dxv, 1e-9);
+    EXPECT_FALSE(bottom.Automatic());
+    // A refused scroll keeps the axes.
+    const double keep = bottom.Minimum();
+    chart->OnAllowScroll = [](TChartAxis*, double&, double&, bool& allow) { allow = false; };
+    render();
+    chart->MouseDown(mbRight, ssRight, px0, py0);
+    chart->MouseMove(ssRight, px0 + 30, py0);
+    EXPECT_DOUBLE_EQ(bottom.Minimum(), keep);
+    // Leaving the chart rectangle stops panning.
+    chart->MouseMove(ssRight, 0, 0);
+    EXPECT_FALSE(chart->Panning.Active);
+}
+
+}  // namespace
+}  // namespace brine::chart
