@@ -475,11 +475,43 @@ void TCustomAxisPanel::DrawContents(const TRect& /*rect*/) {
         DrawAxes();
     }
     DrawTitlesAndLegend(false);
-    if (Zoom().Active) DrawZoomRectangle();
+    // A buffered window lays the rectangle over the image when painting.
+    if (Zoom().Active && !Canvas().UseBuffer()) DrawZoomRectangle();
     BroadcastToolEvent(0);
     Canvas().ResetState();
     DoAfterDraw();
     AutoRepaint = savedRepaint;
+}
+
+void TCustomAxisPanel::Assign(const TCustomPlotPanel& source) {
+    if (auto* p = dynamic_cast<const TCustomAxisPanel*>(&source); p && p != this) {
+        Chart3DPercent_ = p->Chart3DPercent_;
+        AxisBehind_ = p->AxisBehind_;
+        AxisVisible_ = p->AxisVisible_;
+        BottomAxis_->Assign(*p->BottomAxis_);
+        ClipPoints_ = p->ClipPoints_;
+        SeriesColorPalette = p->SeriesColorPalette;
+        // Custom axes still named by a series are kept, so no series is left
+        // pointing at a freed axis.
+        const auto used = [&](const TChartAxis* a) {
+            for (TChartSeries* s : SeriesList_)
+                if (s->CustomHorizAxis() == a || s->CustomVertAxis() == a) return true;
+            return false;
+        };
+        while (CustomAxes.size() > p->CustomAxes.size() && !used(CustomAxes.back().get())) CustomAxes.pop_back();
+        while (CustomAxes.size() < p->CustomAxes.size()) AddCustomAxis();
+        for (size_t i = 0; i < p->CustomAxes.size(); ++i) CustomAxes[i]->Assign(*p->CustomAxes[i]);
+        LeftAxis_->Assign(*p->LeftAxis_);
+        DepthAxis_->Assign(*p->DepthAxis_);
+        DepthTopAxis_->Assign(*p->DepthTopAxis_);
+        MaxPointsPerPage_ = p->MaxPointsPerPage_;
+        Page_ = p->Page_;
+        RightAxis_->Assign(*p->RightAxis_);
+        ScaleLastPage_ = p->ScaleLastPage_;
+        TopAxis_->Assign(*p->TopAxis_);
+        View3DWalls_ = p->View3DWalls_;
+    }
+    TCustomPlotPanelExtended::Assign(source);
 }
 
 int TCustomAxisPanel::MaxLabelsWidth(int* lines) {

@@ -159,9 +159,14 @@ public:
     virtual bool IsFreeSeriesColor(TColor color, bool checkBackground, const TChartSeries* skip) const;
     virtual QString FormattedLegend(TChartSeries* /*series*/, int /*index*/) { return {}; }
     virtual void DrawLegendColorBox(const TRect& r);
+    // Chart hooks that may move the legend box and each legend item.
+    virtual void DoGetLegendRect(TRect& /*r*/) {}
+    virtual void DoGetLegendPos(int /*index*/, int& /*x*/, int& /*y*/, int& /*symbolX*/) {}
     virtual void DoAfterDraw() {
         if (OnAfterDraw) OnAfterDraw();
     }
+    // Settings, axes and palette of another axis panel; its series stay its own.
+    void Assign(const TCustomPlotPanel& source) override;
     // True when a series lies under the mouse (its cursor shown).
     bool CheckMouseOverSeries(int x, int y);
 

@@ -2,6 +2,9 @@
 
 #include <QWheelEvent>
 #include <algorithm>
+#include <climits>
+
+#include "chart/plot_html.h"
 
 namespace brine::chart {
 
@@ -120,7 +123,12 @@ void TChartTitle::DrawTitle(TCustomPlotPanel& chart) {
     c.SetBackMode(TRANSPARENT);
     c.AssignFont(Font());
     const int cx = (ShapeBounds.Left + ShapeBounds.Right) / 2;
-    for (int i = 0; i < lines; ++i) {
+    if (TextFormat() == ttfHtml) {
+        // The whole text once, from the left position on the first line.
+        const int y = Top_ ? ShapeBounds.Top + fw : ShapeBounds.Bottom - h - fw;
+        HtmlTextOutOrPlain(c, ShapeBounds.Left + w / 2, y, Text_.join(QStringLiteral("\r\n")));
+    }
+    for (int i = 0; i < lines && TextFormat() != ttfHtml; ++i) {
         const int y = Top_ ? ShapeBounds.Top + i * h + fw : ShapeBounds.Bottom - h - (i * h + fw);
         const int lw = c.TextWidth(Text_[i]);
         const int x = Alignment == taLeftJustify    ? ShapeBounds.Left + w / 2
@@ -237,54 +245,181 @@ void TCustomChart::DrawTitlesAndLegend(bool firstPass) {
     }
     if (legend && Legend_->CustomPosition()) Legend_->Draw(ChartRect);
     titles(true);
+    drawFacingWalls();
 }
 
-void TCustomChart::drawWall(TCustomChartWall& wall, const TRect& r) {
-    TPlotCanvas3D& c = Canvas();
-    c.SelectPen(wall.Pen());
-    if (wall.Transparent()) {
-        c.Brush->SetStyle(bsClear);
-    } else {
-        c.Brush->SetStyle(wall.Brush().Style());
-        c.Brush->SetColor(wall.Color() == clDefault ? wall.DefaultColor : wall.Color());
+void TCustomChart::DrawLegendColorBox(const TRect& r) {
+    TPlotGradient& g = Legend_->Symbol.Gradient;
+    if (!g.Visible()) {
+        TCustomAxisPanel::DrawLegendColorBox(r);
+        return;
     }
+    TPlotCanvas3D& c = Canvas();
+    g.SetEndColor(c.Brush->Color());
+    g.Draw(c, r);
+    c.Brush->SetStyle(bsClear);
     c.Rectangle(r.Left, r.Top, r.Right, r.Bottom);
+}
+
+void TCustomChart::DoGetLegendRect(TRect& r) {
+    if (OnGetLegendRect) OnGetLegendRect(this, r);
+}
+
+void TCustomChart::DoGetLegendPos(int index, int& x, int& y, int& symbolX) {
+    if (OnGetLegendPos) OnGetLegendPos(this, index, x, y, symbolX);
+}
+
+bool TCustomChart::RightFacing() {
+    TPlotCanvas3D& c = Canvas();
+    const TPoint p0 = c.Calculate3DPosition(ChartRect.Right, ChartRect.Top, Width3D);
+    const TPoint p1 = c.Calculate3DPosition(ChartRect.Right, ChartRect.Top, 0);
+    const TPoint p2 = c.Calculate3DPosition(ChartRect.Right, ChartRect.Bottom, 0);
+    return static_cast<long long>(p0.X - p1.X) * (p2.Y - p1.Y) - static_cast<long long>(p2.X - p1.X) * (p0.Y - p1.Y) > 0;
+}
+
+bool TCustomChart::LeftFacing() {
+    TPlotCanvas3D& c = Canvas();
+    const TPoint p0 = c.Calculate3DPosition(ChartRect.Left, ChartRect.Top, 0);
+    const TPoint p1 = c.Calculate3DPosition(ChartRect.Left, ChartRect.Top, Width3D);
+    const TPoint p2 = c.Calculate3DPosition(ChartRect.Left, ChartRect.Bottom, Width3D);
+    return static_cast<long long>(p0.X - p1.X) * (p2.Y - p1.Y) - static_cast<long long>(p2.X - p1.X) * (p0.Y - p1.Y) > 0;
+}
+
+bool TCustomChart::BackFacing() { return View3D() && IsFacing(Width3D); }
+
+void TCustomChart::drawWall(TCustomChartWall& wall, WallSide side) {
+    TPlotCanvas3D& c = Canvas();
+    const TRect& r = ChartRect;
+    const bool is3D = View3D();
+    TChartWalls& w = *Walls_;
+    const int bottomSize = w.Bottom.Visible() ? w.Bottom.Size : 0;
+    const int thick = wall.Size;
+
+    // Box (or plane) of the wall: x, y and z spans.
+    int l = r.Left, t = r.Top, rr = r.Right, b = r.Bottom, z0 = 0, z1 = Width3D;
+    switch (side) {
+        case wsBack:
+            if (!is3D) {
+                b = r.Bottom + 1;
+                break;
+            }
+            b = r.Bottom + bottomSize;
+            z0 = Width3D;
+            z1 = Width3D + thick;
+            break;
+        case wsLeft:
+            l = r.Left - thick;
+            rr = r.Left;
+            b = r.Bottom + bottomSize;
+            break;
+        case wsRight:
+            l = r.Right;
+            rr = r.Right + thick;
+            b = r.Bottom + bottomSize;
+            z1 = Width3D + ((w.Back.Visible() && w.Back.Size > 0) ? w.Back.Size : 1);
+            break;
+        case wsBottom:
+            t = r.Bottom;
+            b = r.Bottom + thick;
+            if (w.Left.Visible() && LeftFacing()) l = r.Left - w.Left.Size;
+            break;
+    }
+
+    std::unique_ptr<TPlotBlend> blend;
+    if (wall.Transparency() > 0) {
+        TRect bounds{l, t, rr, b};
+        if (is3D) {
+            int minX = INT32_MAX, minY = INT32_MAX, maxX = INT32_MIN, maxY = INT32_MIN;
+            for (int x : {l, rr})
+                for (int y : {t, b})
+                    for (int z : {z0, z1}) {
+                        const TPoint p = c.Calculate3DPosition(x, y, z);
+                        minX = std::min(minX, p.X);
+                        minY = std::min(minY, p.Y);
+                        maxX = std::max(maxX, p.X);
+                        maxY = std::max(maxY, p.Y);
+                    }
+            bounds = {minX, minY, maxX + 1, maxY + 1};
+        }
+        blend = c.BeginBlending(bounds, wall.Transparency());
+    }
+
+    c.SelectPen(wall.Pen());
+    const TColor color = wall.Color() == clDefault ? wall.DefaultColor : wall.Color();
+    if (wall.Transparent())
+        c.Brush->SetStyle(bsClear);
+    else
+        c.AssignBrushColor(wall.Brush(), color, color);
+    if (wall.HasGradient() && wall.Gradient().Visible() && !wall.Transparent()) {
+        if (!is3D) {
+            wall.Gradient().Draw(c, {l, t, rr, b});
+        } else if (side == wsBack) {
+            const TPoint corners[4] = {{l, t}, {rr, t}, {rr, b}, {l, b}};
+            wall.Gradient().Draw3DPolygon(c, corners, z0);
+        }
+        c.Brush->SetStyle(bsClear);
+    }
+
+    if (!is3D) {
+        c.Rectangle(l, t, rr, b);
+        if (side == wsBack && HasBackImage() && BackImage().Inside()) {
+            const int in = wall.Pen().Visible() ? 1 : 0;
+            DrawBackImage({r.Left + in, r.Top + in, r.Right - in, r.Bottom - in}, 0);
+        }
+    } else if (thick > 0) {
+        const bool dark = wall.Dark3D && c.Brush->Style() != bsClear && !wall.Brush().HasImage();
+        c.Cube(l, rr, t, b, z0, z1, dark);
+    } else {
+        switch (side) {
+            case wsBack: c.RectangleWithZ({l, t, rr, b}, z0); break;
+            case wsLeft: c.RectangleZ(l, t, b, z0, z1); break;
+            case wsRight: c.RectangleZ(l, t, b, z0, z1); break;
+            case wsBottom: c.RectangleY(l, t, rr, z0, z1); break;
+        }
+    }
+    if (blend) c.EndBlending(std::move(blend));
 }
 
 void TCustomChart::DrawWalls() {
     if (!AxesInUse()) return;
-    TChartBackWall& back = Walls_->Back;
-    if (!View3D()) {
-        if (View3DWalls() && back.Visible()) {
-            drawWall(back, {ChartRect.Left, ChartRect.Top, ChartRect.Right, ChartRect.Bottom + 1});
-            if (HasBackImage() && BackImage().Inside()) {
-                const int in = back.Pen().Visible() ? 1 : 0;
-                DrawBackImage({ChartRect.Left + in, ChartRect.Top + in, ChartRect.Right - in, ChartRect.Bottom - in}, 0);
-            }
-        }
-        return;
+    TChartWalls& w = *Walls_;
+    const bool walls3D = View3D() && View3DWalls();
+    if (walls3D && w.Right.Visible() && !RightFacing()) drawWall(w.Right, wsRight);
+    if (View3DWalls() && w.Back.Visible() && !BackFacing()) drawWall(w.Back, wsBack);
+    if (walls3D && w.Left.Visible() && !LeftFacing()) drawWall(w.Left, wsLeft);
+    if (walls3D && w.Bottom.Visible()) drawWall(w.Bottom, wsBottom);
+    if (View3D() && BackFacing()) {
+        if (TopAxis().IsVisible) TopAxis().Draw(false);
+        if (BottomAxis().IsVisible) BottomAxis().Draw(false);
     }
-    TPlotCanvas3D& c = Canvas();
-    if (View3DWalls() && back.Visible()) {
-        drawWall(back, {ChartRect.Left, ChartRect.Top, ChartRect.Right, ChartRect.Bottom});
-        c.SelectPen(back.Pen());
-        c.RectangleWithZ(ChartRect, Width3D);
+}
+
+void TCustomChart::drawFacingWalls() {
+    if (!AxesInUse() || !View3D() || !View3DWalls()) return;
+    TChartWalls& w = *Walls_;
+    if (w.Right.Visible() && !w.Right.AutoHide && RightFacing()) {
+        drawWall(w.Right, wsRight);
+        if (RightAxis().IsVisible) RightAxis().Draw(false);
     }
-    if (View3DWalls() && Walls_->Left.Visible()) {
-        drawWall(Walls_->Left, ChartRect);
-        c.RectangleZ(ChartRect.Left, ChartRect.Top, ChartRect.Bottom, 0, Width3D);
+    if (w.Left.Visible() && !w.Left.AutoHide && LeftFacing()) {
+        drawWall(w.Left, wsLeft);
+        if (LeftAxis().IsVisible) LeftAxis().Draw(false);
     }
-    if (View3DWalls() && Walls_->Bottom.Visible()) {
-        c.SelectPen(Walls_->Bottom.Pen());
-        c.Brush->SetStyle(bsSolid);
-        c.Brush->SetColor(Walls_->Bottom.Color());
-        c.RectangleY(ChartRect.Left, ChartRect.Bottom, ChartRect.Right, 0, Width3D);
+    if (w.Back.Visible() && !w.Back.AutoHide && BackFacing()) drawWall(w.Back, wsBack);
+}
+
+void TCustomChart::Assign(const TCustomPlotPanel& source) {
+    if (auto* c = dynamic_cast<const TCustomChart*>(&source); c && c != this) {
+        Walls_->Assign(*c->Walls_);
+        Foot_->Assign(*c->Foot_);
+        Legend_->Assign(*c->Legend_);
+        ScrollMouseButton = c->ScrollMouseButton;
+        SubFoot_->Assign(*c->SubFoot_);
+        SubTitle_->Assign(*c->SubTitle_);
+        Title_->Assign(*c->Title_);
+        ColorPaletteIndex = c->ColorPaletteIndex;
     }
-    if (View3DWalls() && Walls_->Right.Visible()) {
-        c.SelectPen(Walls_->Right.Pen());
-        c.Brush->SetColor(Walls_->Right.Color());
-        c.RectangleZ(ChartRect.Right, ChartRect.Top, ChartRect.Bottom, 0, Width3D);
-    }
+    TCustomAxisPanel::Assign(source);
 }
 
 // ---- mouse
@@ -358,6 +493,7 @@ void TCustomChart::startZoomOrPan(TMouseButton button, TShiftState shift, int x,
             z.Y1 = ChartRect.Bottom;
         }
         started = true;
+        update();
     }
     if (AllowPanning() != pmNone && button == ScrollMouseButton) {
         Panning.Activate(x, y);
@@ -431,6 +567,7 @@ void TCustomChart::MouseMove(TShiftState Shift, int X, int Y) {
         if (nx != z.X1 || ny != z.Y1) {
             z.X1 = nx;
             z.Y1 = ny;
+            // Only the buffered image is shown again, with the new rectangle.
             update();
         }
         return;
@@ -553,6 +690,19 @@ void TCustomChart::MouseWheel(bool down) {
         a->ScrollBy(down ? d : -d, false);
     }
     Invalidate();
+}
+
+void TCustomChart::paintEvent(QPaintEvent* event) {
+    TCustomAxisPanel::paintEvent(event);
+    // Unbuffered paints draw the rectangle themselves.
+    if (!Zoom().Active || Printing || !Canvas().UseBuffer()) return;
+    TCanvas target(this);
+    TPlotCanvas3D& c = Canvas();
+    TCanvas* saved = c.ReferenceCanvas;
+    c.SetCanvas(&target);
+    DrawZoomRectangle();
+    target.releasePainter();
+    c.SetCanvas(saved);
 }
 
 void TCustomChart::wheelEvent(QWheelEvent* event) {

@@ -111,6 +111,7 @@ public:
     std::function<void(TChartTitle* Title, TMouseButton Button, TShiftState Shift, int X, int Y)> OnClickTitle;
     std::function<void(TCustomChartLegend* Sender, TLegendStyle Style, int Index, QString& Text)> OnGetLegendText;
     std::function<void(TCustomChart* Sender, TRect& Rect)> OnGetLegendRect;
+    std::function<void(TCustomChart* Sender, int Index, int& X, int& Y, int& XColor)> OnGetLegendPos;
 
     TColor BackColor() override;
     void SetBackColor(TColor v);
@@ -130,9 +131,22 @@ public:
     void DrawWalls() override;
     bool IsFreeSeriesColor(TColor color, bool checkBackground, const TChartSeries* skip) const override;
     QString FormattedLegend(TChartSeries* series, int index) override;
+    void DrawLegendColorBox(const TRect& r) override;
+    void DoGetLegendRect(TRect& r) override;
+    void DoGetLegendPos(int index, int& x, int& y, int& symbolX) override;
+    void Assign(const TCustomPlotPanel& source) override;
+
+    // Whether the outer side of the right, left or back plane is turned to
+    // the viewer, so that its wall stands between the viewer and the series.
+    bool RightFacing();
+    bool LeftFacing();
+    bool BackFacing();
 
 protected:
     void wheelEvent(QWheelEvent* event) override;
+    // The zoom rectangle is laid over the buffered chart in inverse colours,
+    // so dragging never redraws the chart itself.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     struct SavedAxis {
@@ -141,7 +155,10 @@ private:
     };
     void saveAxes();
     void startZoomOrPan(TMouseButton button, TShiftState shift, int x, int y);
-    void drawWall(TCustomChartWall& wall, const TRect& r);
+    // Flat or thick wall; which one by the wall side.
+    enum WallSide { wsBack, wsLeft, wsBottom, wsRight };
+    void drawWall(TCustomChartWall& wall, WallSide side);
+    void drawFacingWalls();
     std::vector<TChartAxis*> nonDepthAxes();
 
     std::unique_ptr<TChartTitle> Title_, SubTitle_;

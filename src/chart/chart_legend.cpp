@@ -286,6 +286,7 @@ void TCustomChartLegend::Draw(TRect& chartRect) {
         }
     }
 
+    Chart->DoGetLegendRect(ShapeBounds);
     TPlotCustomShape::Draw();
     if (TitleShown_) {
         c.AssignFont(Title.Font());
@@ -326,6 +327,35 @@ void TCustomChartLegend::Draw(TRect& chartRect) {
     }
 }
 
+void TCustomChartLegend::Assign(const TPlotCustomShapeBrushPen& source) {
+    if (auto* l = dynamic_cast<const TCustomChartLegend*>(&source); l && l != this) {
+        Alignment_ = l->Alignment_;
+        CheckBoxes = l->CheckBoxes;
+        CheckBoxesStyle_ = l->CheckBoxesStyle_;
+        CurrentPage = l->CurrentPage;
+        FirstValue_ = l->FirstValue_;
+        FontSeriesColor = l->FontSeriesColor;
+        HorizMargin = l->HorizMargin;
+        Inverted = l->Inverted;
+        LegendStyle_ = l->LegendStyle_;
+        MaxNumRows = l->MaxNumRows;
+        ResizeChart = l->ResizeChart;
+        TextStyle = l->TextStyle;
+        TopPos = l->TopPos;
+        VertMargin = l->VertMargin;
+        VertSpacing = l->VertSpacing;
+    }
+    TPlotCustomShapePosition::Assign(source);
+}
+
+std::unique_ptr<TPlotGradient> TCustomChartLegend::NewGradient(TNotifyEvent onChange) {
+    auto g = TPlotCustomShapePosition::NewGradient(std::move(onChange));
+    g->SetDirection(gdRightLeft);
+    g->SetStartColor(0xC0C0C0);
+    g->SetEndColor(clWhite);
+    return g;
+}
+
 void TCustomChartLegend::drawItem(int index, int position) {
     TPlotCanvas3D& c = Chart->Canvas();
     const TLegendStyle style = EffectiveStyle();
@@ -344,7 +374,8 @@ void TCustomChartLegend::drawItem(int index, int position) {
         textX += column * step;
         symbolX += column * step;
     }
-    const int y = itemsTop() + 1 + ItemHeight_ * row + VertSpacing / 2;
+    int y = itemsTop() + 1 + ItemHeight_ * row + VertSpacing / 2;
+    Chart->DoGetLegendPos(index, textX, y, symbolX);
 
     TChartSeries* series = style == lsValues ? LegendSeries() : Chart->SeriesLegend(index, !checks);
     const int valueIndex = style == lsValues ? index : (series ? (style == lsLastValues ? series->Count() - 1 : -1) : -1);

@@ -118,6 +118,11 @@ public:
     int LastItem() const { return LastItem_; }
     // Draws the legend and gives the chart rectangle away to it.
     void Draw(TRect& chartRect);
+    void Assign(const TPlotCustomShapeBrushPen& source) override;
+
+protected:
+    // Grey to white from the right.
+    std::unique_ptr<TPlotGradient> NewGradient(TNotifyEvent onChange) override;
 
 private:
     int itemsTop() const;

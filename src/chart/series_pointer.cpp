@@ -1,6 +1,7 @@
 #include "chart/series_pointer.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "chart/axis_panel.h"
 #include "chart/plot_const.h"
@@ -118,12 +119,31 @@ void TSeriesPointer::Draw(int px, int py, TColor color, TSeriesPointerStyle styl
     TCustomAxisPanel* panel = ParentSeries ? ParentSeries->ParentChart() : nullptr;
     if (!panel) return;
     TPlotCanvas3D& c = panel->Canvas();
+    std::unique_ptr<TPlotBlend> blend;
+    if (Transparency_ > 0 && style != psNothing) {
+        TRect r{px - HorizSize_, py - VertSize_, px + HorizSize_ + 1, py + VertSize_ + 1};
+        if (panel->View3D()) {
+            // Flat shapes lie at the front of the series, solid ones reach its back.
+            const int z0 = ParentSeries->StartZ, z1 = Draw3D_ ? ParentSeries->EndZ : z0;
+            TRect b{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+            for (int x : {r.Left, r.Right})
+                for (int y : {r.Top, r.Bottom})
+                    for (int z : {z0, z1}) {
+                        const TPoint p = c.Calculate3DPosition(x, y, z);
+                        b = {std::min(b.Left, p.X), std::min(b.Top, p.Y), std::max(b.Right, p.X + 1),
+                             std::max(b.Bottom, p.Y + 1)};
+                    }
+            r = b;
+        }
+        blend = c.BeginBlending(r, Transparency_);
+    }
     if (Gradient_->Visible() && style != psNothing && style != psSmallDot) {
         if (!FixedGradientColor) Gradient_->SetEndColor(color);
         Gradient_->Draw(c, {px - HorizSize_, py - VertSize_, px + HorizSize_ + 1, py + VertSize_ + 1});
         c.Brush->SetStyle(bsClear);
     }
     DrawPointer3D(c, panel->View3D(), px, py, HorizSize_, VertSize_, color, style);
+    if (blend) c.EndBlending(std::move(blend));
 }
 
 void TSeriesPointer::CalcHorizMargins(int& Left, int& Right) const {

@@ -1,0 +1,273 @@
+// Walls in 3D (facing, thick, AutoHide, blending), the zoom rectangle over the
+// buffered window, pointer blending, legend hooks and copying whole charts.
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "chart/chart.h"
+#include "chart/line_series.h"
+#include "support/qt_app.h"
+
+namespace brine::chart {
+namespace {
+
+class ChartWallsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        brine::test::qtApp();
+        chart = std::make_unique<TChart>();
+        chart->resize(400, 300);
+        chart->Legend().SetVisible(false);
+        line = chart->AddSeries(std::make_unique<TLineSeries>());
+        line->SetSeriesColor(0x008000);
+        for (auto [x, y] : {std::pair{0.0, 1.0}, {1.0, 4.0}, {2.0, 2.0}}) line->AddXY(x, y);
+    }
+    QImage render() { return chart->RenderToBitmap(clWhite, chart->PanelRectangle())->Image(); }
+    static TColor px(const QImage& img, int x, int y) { return FromQColor(QColor(img.pixel(x, y))); }
+    static int count(const QImage& img, int x0, int x1, int y0, int y1, TColor c) {
+        int n = 0;
+        for (int y = std::max(0, y0); y <= y1 && y < img.height(); ++y)
+            for (int x = std::max(0, x0); x <= x1 && x < img.width(); ++x) n += px(img, x, y) == c;
+        return n;
+    }
+
+    std::unique_ptr<TChart> chart;
+    TLineSeries* line = nullptr;
+};
+
+TEST_F(ChartWallsTest, FacingWallsDrawnOverSeriesUnlessAutoHide) {
+    // Depth runs up and right: the right wall stands in front of the series.
+    const TColor wallColor = 0xFF00FF;
+    chart->RightWall().SetVisible(true);
+    chart->RightWall().SetColor(wallColor);
+    QImage img = render();
+    EXPECT_TRUE(chart->RightFacing());
+    EXPECT_FALSE(chart->LeftFacing());
+    const TRect r = chart->ChartRect;
+    const int midY = (r.Top + r.Bottom) / 2;
+    const int inWall = count(img, r.Right + 1, r.Right + chart->Width3D, r.Top - chart->Height3D, r.Bottom, wallColor);
+    EXPECT_GT(inWall, 20);
+
+    chart->RightWall().AutoHide = true;
+    img = render();
+    EXPECT_EQ(count(img, 0, img.width() - 1, 0, img.height() - 1, wallColor), 0);
+
+    // Turned the other way, the left wall faces the viewer and hides too.
+    chart->View3DOptions().SetOrthoAngle(135);
+    chart->LeftWall().SetColor(0x00FFFF);
+    img = render();
+    EXPECT_TRUE(chart->LeftFacing());
+    EXPECT_GT(count(img, 0, img.width() - 1, 0, img.height() - 1, 0x00FFFF), 20);
+    chart->LeftWall().AutoHide = true;
+    img = render();
+    EXPECT_EQ(count(img, 0, img.width() - 1, 0, img.height() - 1, 0x00FFFF), 0);
+    (void)midY;
+}
+
+TEST_F(ChartWallsTest, ThickLeftWallGrowsOutward) {
+    chart->LeftWall().SetColor(0x00FFFF);
+    QImage img = render();
+    TRect r = chart->ChartRect;
+    const int y = (r.Top + r.Bottom) / 2;
+    // A flat wall lies inside the depth; nothing of it left of the edge.
+    EXPECT_EQ(count(img, r.Left - 6, r.Left - 2, y, y, 0x00FFFF), 0);
+
+    chart->LeftWall().Size = 8;
+    chart->LeftWall().Dark3D = false;
+    img = render();
+    r = chart->ChartRect;
+    EXPECT_GE(count(img, r.Left - 6, r.Left - 2, (r.Top + r.Bottom) / 2, (r.Top + r.Bottom) / 2, 0x00FFFF), 4);
+    // The wall takes room from the axis beside it.
+    EXPECT_EQ(chart->AxisWallSize(chart->LeftAxis()), 8);
+    chart->LeftWall().SetVisible(false);
+    EXPECT_EQ(chart->AxisWallSize(chart->LeftAxis()), 0);
+}
+
+TEST_F(ChartWallsTest, BackWallBlendsAndTakesGradient) {
+    chart->SetView3D(false);
+    line->Clear();
+    chart->LeftAxis().Grid().SetVisible(false);
+    chart->BottomAxis().Grid().SetVisible(false);
+    TChartBackWall& back = chart->BackWall();
+    back.SetTransparent(false);
+    back.SetColor(0xFF0000);
+    QImage img = render();
+    TRect r = chart->ChartRect;
+    const int cx = (r.Left + r.Right) / 2, cy = (r.Top + r.Bottom) / 2;
+    EXPECT_EQ(px(img, cx, cy), 0xFF0000u);
+
+    // Half way between the wall colour and the panel behind it.
+    const QColor panel(ToQColor(chart->Color()));
+    back.SetTransparency(50);
+    img = render();
+    const QColor half(img.pixel(cx, cy));
+    EXPECT_NEAR(half.blue(), (255 + panel.blue()) / 2, 3);
+    EXPECT_NEAR(half.red(), panel.red() / 2, 3);
+    EXPECT_NEAR(half.green(), panel.green() / 2, 3);
+
+    back.SetTransparency(0);
+    back.Gradient().SetVisible(true);
+    back.Gradient().SetDirection(gdLeftRight);
+    back.Gradient().SetStartColor(clRed);
+    back.Gradient().SetEndColor(0xFF0000);
+    img = render();
+    r = chart->ChartRect;
+    const QColor left(img.pixel(r.Left + 3, cy)), right(img.pixel(r.Right - 3, cy));
+    EXPECT_NE(left.red() > left.blue(), right.red() > right.blue());
+}
+
+TEST_F(ChartWallsTest, ZoomRectangleOverBufferedWindowWithoutRedrawing) {
+    chart->SetView3D(false);
+    chart->show();
+    int draws = 0;
+    chart->OnAfterDraw = [&] { ++draws; };
+    const QImage before = chart->grab().toImage();
+    ASSERT_EQ(draws, 1);
+    const TRect r = chart->ChartRect;
+    const int x0 = r.Left + 20, y0 = r.Top + 20, x1 = r.Left + 120, y1 = r.Top + 90;
+    chart->MouseDown(mbLeft, ssLeft, x0, y0);
+    chart->MouseMove(ssLeft, x1, y1);
+    const QImage during = chart->grab().toImage();
+    EXPECT_EQ(draws, 1);  // the chart itself was not drawn again
+    int changed = 0;
+    for (int x = x0 + 5; x < x1 - 5; ++x) changed += during.pixel(x, y0) != before.pixel(x, y0);
+    EXPECT_GT(changed, (x1 - x0) / 2);
+    // The inside stays as it was.
+    EXPECT_EQ(during.pixel((x0 + x1) / 2, (y0 + y1) / 2), before.pixel((x0 + x1) / 2, (y0 + y1) / 2));
+
+    // A short drag ends without zooming and leaves no rectangle.
+    chart->MouseMove(ssLeft, x0 + 5, y0 + 5);
+    chart->MouseUp(mbLeft, ssLeft, x0 + 5, y0 + 5);
+    const QImage after = chart->grab().toImage();
+    for (int x = x0 + 5; x < x1 - 5; ++x) ASSERT_EQ(after.pixel(x, y0), before.pixel(x, y0)) << x;
+}
+
+TEST_F(ChartWallsTest, PointerTransparencyBlends) {
+    chart->SetView3D(false);
+    line->Pointer().SetVisible(true);
+    line->Pointer().SetHorizSize(8);
+    line->Pointer().SetVertSize(8);
+    line->Pointer().Brush().SetColor(clRed);
+    line->Pointer().Pen().SetVisible(false);
+    QImage img = render();
+    // Left of and above the first point: no line there.
+    const int x = line->CalcXPos(0) - 4, y = line->CalcYPos(0) - 4;
+    EXPECT_EQ(px(img, x, y), clRed);
+    line->Pointer().SetStyle(psNothing);
+    const QColor behind(render().pixel(x, y));
+    line->Pointer().SetStyle(psRectangle);
+    line->Pointer().SetTransparency(50);
+    img = render();
+    const QColor c(img.pixel(x, y));
+    EXPECT_NEAR(c.red(), (255 + behind.red()) / 2, 3);
+    EXPECT_NEAR(c.green(), behind.green() / 2, 3);
+    EXPECT_NEAR(c.blue(), behind.blue() / 2, 3);
+}
+
+TEST_F(ChartWallsTest, LegendRectAndItemPositionHooks) {
+    chart->SetView3D(false);
+    chart->Legend().SetVisible(true);
+    std::vector<int> items;
+    chart->OnGetLegendPos = [&](TCustomChart*, int index, int& x, int&, int&) {
+        items.push_back(index);
+        x += 7;
+    };
+    render();
+    ASSERT_EQ(items.size(), 3u);  // one series: its three values
+    EXPECT_EQ(items[0], 0);
+    const int shiftedLeft = chart->Legend().Items[0].Left;
+    chart->OnGetLegendPos = nullptr;
+    render();
+    EXPECT_EQ(shiftedLeft, chart->Legend().Items.back().Left + 7);
+
+    chart->OnGetLegendRect = [](TCustomChart*, TRect& r) {
+        r = {5, 5, 60, 80};
+    };
+    render();
+    const TRect b = chart->Legend().ShapeBounds;
+    EXPECT_EQ(b.Left, 5);
+    EXPECT_EQ(b.Right, 60);
+    // Items are placed in the moved box.
+    EXPECT_LT(chart->Legend().Items[0].Left, 60);
+}
+
+TEST_F(ChartWallsTest, LegendColourBoxWithSymbolGradient) {
+    chart->SetView3D(false);
+    chart->Legend().Symbol.Gradient.SetVisible(true);
+    chart->Legend().Symbol.Gradient.SetDirection(gdLeftRight);
+    chart->Legend().Symbol.Gradient.SetStartColor(clWhite);
+    const TRect box{10, 10, 60, 30};
+    chart->OnAfterDraw = [&] {
+        chart->Canvas().Brush->SetStyle(bsSolid);
+        chart->Canvas().Brush->SetColor(0xFF0000);
+        chart->DrawLegendColorBox(box);
+    };
+    const QImage img = render();
+    // White at one end, the brush colour at the other.
+    const QColor l(img.pixel(box.Left + 3, 20)), r(img.pixel(box.Right - 3, 20));
+    const QColor& blueEnd = l.red() < r.red() ? l : r;
+    const QColor& whiteEnd = l.red() < r.red() ? r : l;
+    EXPECT_LT(blueEnd.red(), 60);
+    EXPECT_GT(blueEnd.blue(), 200);
+    EXPECT_GT(whiteEnd.red(), 200);
+    EXPECT_GT(whiteEnd.green(), 200);
+    // The legend's own gradient goes grey to white from the right.
+    EXPECT_EQ(chart->Legend().Gradient().Direction(), gdRightLeft);
+    EXPECT_EQ(chart->Legend().Gradient().StartColor(), 0xC0C0C0u);
+}
+
+TEST_F(ChartWallsTest, HtmlTitleDrawsMarkupOnce) {
+    chart->SetView3D(false);
+    chart->Title().SetTextLine("<b>Depth</b>");
+    chart->Title().Font().SetColor(clBlack);
+    chart->Title().SetTextFormat(ttfHtml);
+    QImage img = render();
+    const TRect t = chart->Title().ShapeBounds;
+    int htmlInk = 0;
+    for (int y = t.Top; y < t.Bottom; ++y)
+        for (int x = t.Left; x < t.Right; ++x) htmlInk += QColor(img.pixel(x, y)).lightness() < 128;
+    chart->Title().SetTextFormat(ttfNormal);
+    img = render();
+    int plainInk = 0;
+    for (int y = t.Top; y < t.Bottom; ++y)
+        for (int x = 0; x < img.width(); ++x) plainInk += QColor(img.pixel(x, y)).lightness() < 128;
+    EXPECT_GT(htmlInk, 10);
+    // The tags are drawn as text only without the HTML format.
+    EXPECT_GT(plainInk, htmlInk);
+}
+
+TEST_F(ChartWallsTest, AssignCopiesSettingsNotSeries) {
+    TChart other;
+    other.SetChart3DPercent(40);
+    other.SetAxisBehind(false);
+    other.SetMaxPointsPerPage(5);
+    other.BottomAxis().SetRange(2, 9);
+    other.Title().SetTextLine("Copied");
+    other.LeftWall().Size = 5;
+    other.Legend().SetAlignment(laBottom);
+    other.SeriesColorPalette = {0x123456};
+    other.AddCustomAxis();
+    chart->Assign(other);
+    EXPECT_EQ(chart->Chart3DPercent(), 40);
+    EXPECT_FALSE(chart->AxisBehind());
+    EXPECT_EQ(chart->MaxPointsPerPage(), 5);
+    EXPECT_DOUBLE_EQ(chart->BottomAxis().Maximum(), 9);
+    EXPECT_EQ(chart->Title().Text(), QStringList{"Copied"});
+    EXPECT_EQ(chart->LeftWall().Size, 5);
+    EXPECT_EQ(chart->Legend().Alignment(), laBottom);
+    EXPECT_EQ(chart->CustomAxes.Count(), 1);
+    EXPECT_EQ(chart->SeriesCount(), 1);
+    EXPECT_EQ(other.SeriesCount(), 0);
+    EXPECT_EQ(chart->GetDefaultColor(3), 0x123456u);
+
+    // A custom axis that a series still uses is not freed by a copy.
+    line->SetCustomVertAxis(chart->CustomAxes.Item(0));
+    TChart plain;
+    chart->Assign(plain);
+    ASSERT_EQ(chart->CustomAxes.Count(), 1);
+    EXPECT_EQ(line->CustomVertAxis(), chart->CustomAxes.Item(0));
+    render();
+}
+
+}  // namespace
+}  // namespace brine::chart
