@@ -436,7 +436,9 @@ void TChartAxis::drawTitle() {
     // The title is no label: it adds no tick.
     const bool tickOnLabels = TickOnLabelsOnly;
     TickOnLabelsOnly = false;
+    titleFont_ = &Title_->Font();
     placeLabel(PixelCentre, Title_->Caption(), nullptr);
+    titleFont_ = nullptr;
     TickOnLabelsOnly = tickOnLabels;
     LabelsAlternate_ = alternate;
     LabelsLinePosition = line;
@@ -609,7 +611,8 @@ void TChartAxis::placeLabel(int p, QString text, TAxisItem* item) {
     if (TickOnLabelsOnly) TickPositions.push_back(p);
     if (text.isEmpty()) return;
     TPlotCanvas3D& c = ParentChart->Canvas();
-    c.AssignFont(item ? item->Font() : LabelsFont);
+    TPlotFont& font = item ? item->Font() : titleFont_ ? *titleFont_ : LabelsFont;
+    c.AssignFont(font);
     c.Brush->SetStyle(bsClear);
     c.SetBackMode(TRANSPARENT);
     const int fh = c.FontHeight();
@@ -631,7 +634,7 @@ void TChartAxis::placeLabel(int p, QString text, TAxisItem* item) {
         if (LabelsAlternate_) {
             const bool outer = Horizontal_ ? (labelIndex_ % 2 == 1) : (labelIndex_ % 2 == 0);
             if (outer) line += o * (Horizontal_ ? fh : WidestLabel());
-            c.AssignFont(item ? item->Font() : LabelsFont);
+            c.AssignFont(font);
         }
         ++labelIndex_;
         x = Horizontal_ ? p : line;
@@ -648,7 +651,7 @@ void TChartAxis::placeLabel(int p, QString text, TAxisItem* item) {
                 if (!Horizontal_ && LabelsAlign == alOpposite) {
                     align = near ? TA_LEFT : TA_RIGHT;
                     x += o * LabelsRoom();
-                    c.AssignFont(item ? item->Font() : LabelsFont);
+                    c.AssignFont(font);
                 } else {
                     align = sideAlign(near);
                 }

@@ -212,6 +212,7 @@ private:
     int outward() const;
     int wallSize() const;
     int labelIndex_ = 0;
+    TPlotFont* titleFont_ = nullptr;  // set while the title goes through placeLabel
 
     int LinearHoriz(double v) const;
     int LinearVert(double v) const;

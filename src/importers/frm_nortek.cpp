@@ -1,7 +1,6 @@
 #include "importers/frm_nortek.h"
 
 #include <QCheckBox>
-#include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,11 +9,15 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTabWidget>
+#include <algorithm>
+#include <memory>
 
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
 #include "base/number_text.h"
+#include "chart/chart.h"
+#include "chart/line_series.h"
 #include "core/header_edit_rules.h"
 #include "core/header_save.h"
 #include "importers/vector_convert.h"
@@ -42,6 +45,28 @@ QLineEdit* labeledEdit(QWidget* parent, const char* name, const QString& label, 
     l->setBuddy(e);
     if (labelOut) *labelOut = l;
     return e;
+}
+
+void setUpAmplitudeChart(chart::TChart& c) {
+    c.Legend().SetVisible(false);
+    c.RightWall().SetVisible(true);
+    c.SetView3D(false);
+    c.Title().SetTextLine(QStringLiteral("Amplitude Distribution"));
+    auto axisTitle = [](chart::TChartAxis& axis, const QString& caption) {
+        axis.Title().SetCaption(caption);
+        axis.Title().Font().SetName(QStringLiteral("Arial"));
+        axis.Title().Font().SetHeight(-13);
+    };
+    axisTitle(c.BottomAxis(), QStringLiteral("Distance from Transmit Transducer (mm)"));
+    axisTitle(c.LeftAxis(), QStringLiteral("Average Amplitude (counts)"));
+}
+
+void setUpProfileSeries(chart::TLineSeries& s) {
+    s.Marks.SetVisible(false);
+    s.Pointer().SetVisible(true);
+    s.Pointer().SetStyle(chart::psCircle);
+    s.XValues->SetOrder(chart::loAscending);
+    s.YValues->SetOrder(chart::loNone);
 }
 
 double numberOf(const QLineEdit* e) {
@@ -133,11 +158,12 @@ TFrmNortek::TFrmNortek(QWidget* parent) : QDialog(parent), model(&AppModel()) {
     BitBtn2->setAutoDefault(false);
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
 
-    // A plain frame of the chart's size until the chart engine draws in it.
-    Chart1Frame = new QFrame(TabSheetAmpProfile);
-    Chart1Frame->setObjectName("Chart1Frame");
-    Chart1Frame->setFrameShape(QFrame::StyledPanel);
-    Chart1Frame->setGeometry(8, 8, 570, 316);
+    Chart1 = new chart::TChart(TabSheetAmpProfile);
+    Chart1->setObjectName("Chart1");
+    Chart1->setGeometry(8, 8, 570, 316);
+    setUpAmplitudeChart(*Chart1);
+    Series1 = Chart1->AddSeries(std::make_unique<chart::TLineSeries>());
+    setUpProfileSeries(*Series1);
     ScrollBarBurstTime = new QScrollBar(Qt::Horizontal, TabSheetAmpProfile);
     ScrollBarBurstTime->setObjectName("ScrollBarBurstTime");
     ScrollBarBurstTime->setGeometry(8, 332, 570, 18);
@@ -207,7 +233,15 @@ void TFrmNortek::ScrollBarBurstTimeChange() {
     const double target = h.FirstTime + ScrollBarBurstTime->value() * burstDays;
     BurstProfile shown = SelectBurstProfile(h.PckFileName, h.FirstTime, burstDays, duration, target, minDist);
     if (shown.ShownTime) EditTime->setText(QString::fromStdString(FormatDateTime(*shown.ShownTime)));
-    if (drawProfile) drawProfile(shown.Profile, BedDistanceTitle(shown.BedDistance));
+    drawProfile(shown.Profile, shown.BedDistance);
+}
+
+void TFrmNortek::drawProfile(const AmplitudeProfile& profile, double bedDistance) {
+    Series1->Clear();
+    const size_t n = std::min(profile.Distance.size(), profile.Amplitude.size());
+    for (size_t i = 0; i < n; ++i) Series1->AddXY(profile.Distance[i], profile.Amplitude[i], QString(), chart::clRed);
+    Chart1->Title().ClearText();
+    Chart1->Title().AddLine(QString::fromStdString(BedDistanceTitle(bedDistance)));
 }
 
 void TFrmNortek::BitBtn1Click() {

@@ -10,7 +10,6 @@
 #include "importers/vector_header.h"
 
 class QCheckBox;
-class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -21,14 +20,14 @@ class QTabWidget;
 class QWidget;
 
 namespace brine {
+namespace chart {
+class TChart;
+class TLineSeries;
+}  // namespace chart
 
 class CurrentFile;
 class HeaderSaveDialog;
 class ProgressSink;
-
-// Where the amplitude page hands a profile to be drawn: the points (distance,
-// mean amplitude, in file order) and the one title line.
-using ProfileChartHook = std::function<void(const AmplitudeProfile& profile, const std::string& title)>;
 
 class TFrmNortek : public QDialog {
     Q_OBJECT
@@ -58,7 +57,6 @@ public:
     std::function<void(bool visible)> showSiteWindow;  // shows or hides the site window
     std::function<double()> declination;               // the site window's declination, degrees
     std::function<void(const std::string& topic)> helpTopic;  // opens a page of the help file
-    ProfileChartHook drawProfile;                      // the amplitude chart
 
     QTabWidget* PageControl1;
     QWidget* TabSheetVector;
@@ -86,7 +84,8 @@ public:
     QLineEdit* EditMinDist;
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;
-    QFrame* Chart1Frame;  // where the amplitude chart goes
+    chart::TChart* Chart1;
+    chart::TLineSeries* Series1;
     QScrollBar* ScrollBarBurstTime;
     QLineEdit* EditTime;
 
@@ -95,6 +94,7 @@ public:
 private:
     void showOnly(QWidget* page);
     void setMinDistVisible(bool visible);
+    void drawProfile(const AmplitudeProfile& profile, double bedDistance);
 
     VectorHeader header_;
 };

@@ -241,6 +241,22 @@ TEST_F(AxisDrawTest, LabelsAndTitleArePaintedWhereTheRoomWasReserved) {
     image.save(QStringLiteral("/tmp/axis_draw_bottom.png"));
 }
 
+TEST_F(AxisDrawTest, TitleIsDrawnInItsOwnFont) {
+    TChartAxis& b = panel->BottomAxis();
+    range(b, 0, 100, 50);
+    b.Title().SetCaption("Depth");
+    b.Title().Font().SetHeight(-20);
+    std::vector<std::pair<QString, int>> heights;
+    b.OnDrawLabel = [&](TChartAxis*, int&, int&, int&, QString& text, bool& draw) {
+        heights.push_back({text, panel->Canvas().Font->Height()});
+        draw = false;
+    };
+    b.Draw(true);
+    ASSERT_FALSE(heights.empty());
+    EXPECT_EQ(heights.front(), std::make_pair(QString("Depth"), -20));
+    for (std::size_t i = 1; i < heights.size(); ++i) EXPECT_EQ(heights[i].second, b.LabelsFont.Height());
+}
+
 TEST_F(AxisDrawTest, RoomArithmetic) {
     TChartAxis& l = panel->LeftAxis();
     range(l, 0, 1000, 500);
