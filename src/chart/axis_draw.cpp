@@ -372,8 +372,15 @@ void TChartAxis::ReserveRoom(TRect& R, bool InflateChartRect) {
         LabelsLinePosition = edge;
     }
     edge -= o * (wallSize() + TickSize());
+    // The axis line sits on the chart rectangle left over.
+    AxisLinePosition = edge - o * shift;
     TitlePosition -= o * shift;
     LabelsLinePosition -= o * shift;
+}
+
+int TChartAxis::depthLineY() const {
+    if (!ParentChart) return 0;
+    return OtherSide_ ? ParentChart->ChartRect.Bottom : ParentChart->ChartRect.Top;
 }
 
 bool TChartAxis::HitTest(int X, int Y) {
@@ -422,7 +429,7 @@ void TChartAxis::drawTitle() {
     c.SetBackMode(TRANSPARENT);
     if (DepthAxisFlag) {
         c.SetTextAlign(OtherSide_ ? TA_LEFT : TA_RIGHT);
-        c.TextOut3D(TitlePosition, AxisLinePosition, ParentChart->Width3D / 2, Title_->Caption());
+        c.TextOut3D(TitlePosition, depthLineY(), ParentChart->Width3D / 2, Title_->Caption());
         return;
     }
     const bool exponent = LabelsExponent;
@@ -625,7 +632,7 @@ void TChartAxis::placeLabel(int p, QString text, TAxisItem* item) {
         align = OtherSide_ ? TA_LEFT : TA_RIGHT;
         x = LabelsLinePosition;
         if (!OtherSide_) x -= 2 + c.TextWidth(QStringLiteral("W")) / 2;
-        y = AxisLinePosition;
+        y = depthLineY();
         if (c.IsOrthogonal || (c.View3DOptions && c.View3DOptions->Rotation() == 360)) y += h;
         z = p;
     } else {
@@ -734,30 +741,46 @@ void TChartAxis::drawLabelLines(int x, int y, int z, const QString& text, int an
         else
             ly += i * fh;
         const int e = LabelsExponent ? static_cast<int>(line.indexOf(QLatin1Char('E'), 0, Qt::CaseInsensitive)) : -1;
-        if (angle != 0) {
-            c.RotateLabel3D(lx, ly, z, line, angle);
-        } else if (e < 0) {
-            c.TextOut3D(lx, ly, z, line);
-        } else {
-            const QString mantissa = line.left(e), exponent = line.mid(e + 1);
-            const int size = c.Font->Size();
-            const int wm = c.TextWidth(mantissa);
-            c.Font->SetSize(size - size / 4);
-            const int we = c.TextWidth(exponent);
-            const unsigned horiz = align & TA_CENTER;
-            int start = lx;
-            if (horiz == TA_CENTER)
-                start -= (wm + 1 + we) / 2;
-            else if (horiz == TA_RIGHT)
-                start -= wm + 1 + we;
-            c.SetTextAlign((align & ~TA_CENTER) | TA_LEFT);
-            c.Font->SetSize(size);
-            c.TextOut3D(start, ly, z, mantissa);
-            c.Font->SetSize(size - size / 4);
-            c.TextOut3D(start + wm + 1, ly - ((fh - 1) / 2 - 2), z, exponent);
-            c.Font->SetSize(size);
-            c.SetTextAlign(align);
+        auto out = [&](int px, int py, const QString& part) {
+            if (angle != 0)
+                c.RotateLabel3D(px, py, z, part, angle);
+            else
+                c.TextOut3D(px, py, z, part);
+        };
+        if (e < 0) {
+            out(lx, ly, line);
+            continue;
         }
+        // Mantissa, then the exponent smaller and raised, both along the
+        // text's own direction so rotated labels keep the pair together.
+        const QString mantissa = line.left(e), exponent = line.mid(e + 1);
+        const int size = c.Font->Size();
+        const int wm = c.TextWidth(mantissa);
+        c.Font->SetSize(size - size / 4);
+        const int we = c.TextWidth(exponent);
+        c.Font->SetSize(size);
+        const unsigned horiz = align & TA_CENTER;
+        int start = 0;
+        if (horiz == TA_CENTER)
+            start = -(wm + 1 + we) / 2;
+        else if (horiz == TA_RIGHT)
+            start = -(wm + 1 + we);
+        const double rad = angle * M_PI / 180.0;
+        const double cs = std::cos(rad), sn = std::sin(rad);
+        // Screen y grows downward: along the text is (cos, -sin), up from it (-sin, -cos).
+        auto at = [&](double along, double up, int& px, int& py) {
+            px = lx + Round(along * cs - up * sn);
+            py = ly + Round(-along * sn - up * cs);
+        };
+        c.SetTextAlign((align & ~TA_CENTER) | TA_LEFT);
+        int px, py;
+        at(start, 0, px, py);
+        out(px, py, mantissa);
+        c.Font->SetSize(size - size / 4);
+        at(start + wm + 1, (fh - 1) / 2 - 2, px, py);
+        out(px, py, exponent);
+        c.Font->SetSize(size);
+        c.SetTextAlign(align);
     }
 }
 
@@ -804,6 +827,7 @@ void TChartAxis::drawLines() {
     const int a = AxisLinePosition;
     const int z = ZPixelPosition;
     const TRect& chart = ParentChart->ChartRect;
+    const int depthY = depthLineY();
     // A segment across the axis at position t, from `from` to `from + len` pixels outward.
     // The canvas leaves out the far end of a line: draw the covered pixels
     // low to high whichever way the segment points.
@@ -815,7 +839,7 @@ void TChartAxis::drawLines() {
         if (Horizontal_)
             c.VertLine3D(t, lo, hi, z);
         else if (DepthAxisFlag)
-            c.HorizLine3D(lo, hi, chart.Bottom, t);
+            c.HorizLine3D(lo, hi, depthY, t);
         else
             c.HorizLine3D(lo, hi, t, z);
     };
@@ -827,6 +851,12 @@ void TChartAxis::drawLines() {
         if (DepthAxisFlag) {
             c.HorizLine3D(chart.Left, chart.Right, chart.Bottom, t);
             c.VertLine3D(chart.Left, chart.Top, chart.Bottom, t);
+        } else if (is3D && !ParentChart->AxisBehind()) {
+            // Axes in front of the series: the grid stays on the front plane.
+            if (Horizontal_)
+                c.VertLine3D(t, chart.Top, chart.Bottom, 0);
+            else
+                c.HorizLine3D(chart.Left, chart.Right, t, 0);
         } else if (Horizontal_) {
             if (!is3D) {
                 c.DoVertLine(t, chart.Top, chart.Bottom);
@@ -851,7 +881,7 @@ void TChartAxis::drawLines() {
     if (Axis_->Visible()) {
         c.SelectPen(*Axis_);
         if (DepthAxisFlag)
-            c.ZLine3D(a, chart.Bottom, PixelStart, PixelEnd);
+            c.ZLine3D(a, depthY, PixelStart, PixelEnd);
         else if (Horizontal_)
             c.HorizLine3D(OtherSide_ ? PixelStart : PixelStart - wall, PixelEnd, a, z);
         else

@@ -211,6 +211,8 @@ private:
     bool labelsAlong(int angle) const;
     int outward() const;
     int wallSize() const;
+    // Screen line of a depth axis: the chart's bottom on the far side, else its top.
+    int depthLineY() const;
     int labelIndex_ = 0;
     TPlotFont* titleFont_ = nullptr;  // set while the title goes through placeLabel
 

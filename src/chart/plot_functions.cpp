@@ -132,6 +132,27 @@ void TPlotFunction::CalculateByPeriod(TChartSeries& Source, TChartValueList& Val
     }
 }
 
+void PrepareSeriesForGallery(TChartSeries& Series, bool Enabled) {
+    Series.Marks.SetVisible(false);
+    Series.Marks.Font().SetSize(7);
+    Series.Marks.Callout().SetLength(4);
+    Series.Marks.SetDrawEvery(2);
+    Series.SetColorEachPoint(false);
+    TColor color = 0xC0C0C0;
+    if (Enabled) {
+        TCustomAxisPanel* chart = Series.ParentChart();
+        const bool first = !chart || chart->SeriesList().empty() || chart->SeriesList().front() == &Series;
+        color = chart ? chart->GetDefaultColor(first ? 0 : 3) : Series.SeriesColor();
+    }
+    Series.SetSeriesColor(color);
+}
+
+void TPlotFunction::PrepareForGallery(TCustomAxisPanel& Chart) {
+    // Copied: a series may react by changing the panel's list.
+    const std::vector<TChartSeries*> list = Chart.SeriesList();
+    for (TChartSeries* s : list) PrepareSeriesForGallery(*s, true);
+}
+
 void TPlotFunction::CalculatePeriod(TChartSeries& Source, double X, int First, int Last) {
     const double y = (PeriodStyle_ == psRange && First > Last) ? 0 : Calculate(Source, First, Last);
     addResult(X, y, !Source.YMandatory);

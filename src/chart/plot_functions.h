@@ -48,6 +48,8 @@ public:
     virtual void CalculateByPeriod(TChartSeries& Source, TChartValueList& ValueList);
     virtual void CalculateSeries(TChartSeries& Source, TChartValueList& ValueList);
     virtual QString GetEditorClassName() const { return QStringLiteral("TPlotFunctionEditor"); }
+    // Gives every series of the chart its gallery look.
+    virtual void PrepareForGallery(TCustomAxisPanel& Chart);
     // First and Last of -1 mean all points.
     virtual double Calculate(TChartSeries& /*Source*/, int /*First*/, int /*Last*/) { return 0; }
     virtual double CalculateMany(const std::vector<TChartSeries*>& /*Sources*/, int /*ValueIndex*/) { return 0; }
@@ -71,6 +73,10 @@ private:
     TFunctionPeriodAlign PeriodAlign_ = paCenter;
     TChartSeries* ParentSeries_ = nullptr;
 };
+
+// The small, quiet look of a series in a gallery preview: marks hidden and
+// small, every second one, one colour per series (silver when disabled).
+void PrepareSeriesForGallery(TChartSeries& Series, bool Enabled);
 
 // Kinds of chart events the panel sends to its tools.
 using TChartToolEvent = int;

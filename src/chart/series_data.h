@@ -211,6 +211,7 @@ public:
     // Made once a point gets a colour of its own; unset entries are clDefault.
     std::unique_ptr<std::vector<TColor>> ColorList;
     QString ColorSource;
+    void SetColorSource(const QString& v);  // a different text refills from the source
     TCursor Cursor = crDefault;
     TColor AutoColor = clDefault;
 
@@ -218,6 +219,7 @@ public:
     TComponent* DataSource() const { return DataSources.Items.empty() ? nullptr : DataSources.Items.front(); }
     int Depth = -1;
     QString XLabelsSource;
+    void SetXLabelsSource(const QString& v);  // likewise
     std::vector<TChartSeries*> LinkedSeries;
     TSeriesMarks Marks{this};
     QString PercentFormat;

@@ -424,7 +424,10 @@ QString TChartSeries::GetMarkText(int ValueIndex) const {
             case smsLabelPercent: text = labelText + sep + percentText; break;
             case smsLabelValue: text = labelText + sep + valueText; break;
             case smsLegend:
-                LegendItemText(ValueIndex, ltsLeftValue, text);
+                // The chart's legend text when it has a legend; a bare panel
+                // has none and gives the legend's default style.
+                if (ParentChart_) text = ParentChart_->FormattedLegend(const_cast<TChartSeries*>(this), ValueIndex);
+                if (text.isEmpty()) LegendItemText(ValueIndex, ltsLeftValue, text);
                 if (!multi) text.replace(QChar(6), QChar(' '));
                 break;
             case smsPercentTotal: text = withTotal(); break;
@@ -444,6 +447,20 @@ void TChartSeries::DrawMark(int ValueIndex, const QString& Text, TSeriesMarkPosi
 void TChartSeries::DrawMarks() {
     if (!ParentChart_) return;
     TCanvas3D& canvas = ParentChart_->Canvas();
+    // Clipped marks stay inside the chart rectangle (the walls' cube in 3D).
+    struct ClipScope {
+        TCanvas3D* c = nullptr;
+        ~ClipScope() {
+            if (c) c->UnClipRectangle();
+        }
+    } clip;
+    if (Marks.Clip()) {
+        if (ParentChart_->View3D())
+            canvas.ClipCube(ParentChart_->ChartRect, 0, ParentChart_->Width3D);
+        else
+            canvas.ClipRectangle(ParentChart_->ChartRect);
+        clip.c = &canvas;
+    }
     const int first = std::max(0, FirstValueIndex), last = std::min(LastValueIndex, Count() - 1);
     for (int i = first; i <= last; ++i) {
         if (i % Marks.DrawEvery() != 0 || ValueColor(i) == clNone) continue;

@@ -429,6 +429,18 @@ void TChartSeries::SetDataSource(TComponent* Value) {
     CheckDataSource();
 }
 
+void TChartSeries::SetColorSource(const QString& v) {
+    if (v == ColorSource) return;
+    ColorSource = v;
+    CheckDataSource();
+}
+
+void TChartSeries::SetXLabelsSource(const QString& v) {
+    if (v == XLabelsSource) return;
+    XLabelsSource = v;
+    CheckDataSource();
+}
+
 void TChartSeries::Notification(TComponent* AComponent, TOperation Operation) {
     if (Operation != opRemove || !AComponent) return;
     const auto& items = DataSources.Items;

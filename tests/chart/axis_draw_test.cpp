@@ -289,6 +289,7 @@ TEST_F(AxisDrawTest, RoomArithmetic) {
     EXPECT_EQ(l.TitlePosition, 20);
     EXPECT_EQ(l.LabelsLinePosition, 53);
     EXPECT_EQ(r.Left, 53 + 7);
+    EXPECT_EQ(l.AxisLinePosition, r.Left);
     // Minor ticks longer than the rest set the tick size.
     l.Axis().Hide();
     l.Ticks().Hide();
@@ -325,6 +326,126 @@ TEST_F(AxisDrawTest, TextLabelsKeepTheirDistance) {
     a.SetLabelsSeparation(0);
     EXPECT_EQ(labels(a).size(), 3u);
     s.SetParentChart(nullptr);
+}
+
+
+// Ink rows or columns of a label drawn on its own.
+struct InkBox {
+    int left = 10000, top = 10000, right = -1, bottom = -1;
+    int Width() const { return right - left + 1; }
+    int Height() const { return bottom - top + 1; }
+};
+
+TEST_F(AxisDrawTest, RaisedExponentFollowsRotatedLabels) {
+    TChartAxis& a = panel->BottomAxis();
+    a.Axis().Hide();
+    a.Ticks().Hide();
+    a.Grid().Hide();
+    a.MinorTicks().Hide();
+    a.TicksInner().Hide();
+    // The format patterns have no exponent form; the label hook gives one.
+    panel->OnGetAxisLabel = [](TChartAxis*, TChartSeries*, int, QString& text) { text = "5E4"; };
+    range(a, 0, 100000, 100000);
+    a.LabelsOnAxis = false;
+    // One label in the middle: 50,000 as "5E+4".
+    panel->OnGetNextAxisLabel = [](TChartAxis*, int index, double& v, bool& stop) {
+        v = 50000;
+        stop = index > 0;
+    };
+    auto inkBox = [&](int angle, bool exponent) {
+        image.fill(Qt::white);
+        a.SetLabelsAngle(angle);
+        a.LabelsExponent = exponent;
+        a.Draw(true);
+        target->releasePainter();
+        InkBox b;
+        for (int y = 0; y < 300; ++y)
+            for (int x = 0; x < 400; ++x)
+                if (qGray(image.pixel(x, y)) < 128) {
+                    b.left = std::min(b.left, x);
+                    b.right = std::max(b.right, x);
+                    b.top = std::min(b.top, y);
+                    b.bottom = std::max(b.bottom, y);
+                }
+        return b;
+    };
+    const InkBox flatPlain = inkBox(0, false), flatRaised = inkBox(0, true);
+    const InkBox upPlain = inkBox(90, false), upRaised = inkBox(90, true);
+    ASSERT_GT(flatPlain.right, 0);
+    ASSERT_GT(upPlain.bottom, 0);
+    // Flat: the "E" goes, the exponent is smaller and raised above the mantissa.
+    EXPECT_LT(flatRaised.Width(), flatPlain.Width());
+    EXPECT_LT(flatRaised.top, flatPlain.top);
+    // Rotated a quarter turn: the same pair, turned. Shorter along the text
+    // (now vertical) and raised means moved left, off the text's baseline.
+    EXPECT_LT(upRaised.Height(), upPlain.Height());
+    EXPECT_NEAR(upRaised.Height(), flatRaised.Width(), 3);
+    EXPECT_LT(upRaised.left, upPlain.left);
+    EXPECT_NEAR(upRaised.Width(), flatRaised.Height(), 3);
+}
+
+class AxisDraw3DTest : public AxisDrawTest {
+protected:
+    void SetUp() override {
+        AxisDrawTest::SetUp();
+        panel->SetView3D(true);
+        panel->Width3D = 40;
+        panel->Canvas().InitWindow(target.get(), &panel->View3DOptions(), {0, 0, 400, 300}, true);
+        panel->Canvas().Projection(panel->Width3D, panel->ChartRect);
+    }
+};
+
+TEST_F(AxisDraw3DTest, GridFollowsAxisBehind) {
+    TChartAxis& a = panel->BottomAxis();
+    range(a, 0, 100, 50);
+    a.Grid().SetStyle(psSolid);
+    a.Grid().SetColor(clRed);
+    a.Ticks().Hide();
+    a.MinorTicks().Hide();
+    TPlotCanvas3D& c = panel->Canvas();
+    const TPoint front = c.Calc3DPos(200, 140, 0), back = c.Calc3DPos(200, 140, panel->Width3D);
+    ASSERT_NE(front.X, back.X);
+
+    a.Draw(true);
+    EXPECT_EQ(at(back.X, back.Y), clRed);
+    EXPECT_NE(at(front.X, front.Y), clRed);
+
+    image.fill(Qt::white);
+    panel->SetAxisBehind(false);
+    a.Draw(true);
+    EXPECT_EQ(at(front.X, front.Y), clRed);
+    EXPECT_NE(at(back.X, back.Y), clRed);
+}
+
+TEST_F(AxisDraw3DTest, DepthAxisLabelsAndTitleSitOnItsLine) {
+    TChartAxis& d = panel->DepthAxis();
+    d.SetVisible(true);
+    range(d, 0, 4, 1);
+    d.Title().SetCaption("Z");
+    std::vector<DrawnLabel> l;
+    std::vector<int> depths;
+    d.OnDrawLabel = [&](TChartAxis*, int& x, int& y, int& z, QString& text, bool& draw) {
+        l.push_back({x, y, text});
+        depths.push_back(z);
+        draw = false;
+    };
+    d.Draw(true);
+    ASSERT_GE(l.size(), 2u);
+    // The far-side depth axis runs along the chart's bottom right edge.
+    EXPECT_EQ(d.AxisLinePosition, panel->ChartRect.Right);
+    TPlotCanvas3D& c = panel->Canvas();
+    c.AssignFont(d.LabelsFont);
+    const int lineY = panel->ChartRect.Bottom;
+    for (size_t i = 0; i < l.size(); ++i) {
+        EXPECT_EQ(l[i].x, d.LabelsLinePosition) << i;
+        EXPECT_TRUE(l[i].y == lineY || l[i].y == lineY + c.FontHeight() / 2) << l[i].y;
+        EXPECT_EQ(depths[i], d.ValueToPixel(l[i].text.toDouble())) << i;
+    }
+    // Ticks in depth; the title half way back, on the same edge.
+    EXPECT_EQ(d.TickPositions.size(), l.size());
+    target->releasePainter();
+    const TPoint t = c.Calc3DPos(d.TitlePosition, lineY, panel->Width3D / 2);
+    EXPECT_GT(inkIn(t.X - 2, t.Y - 2, std::min(400, t.X + 30), std::min(300, t.Y + 30)), 0);
 }
 
 }  // namespace

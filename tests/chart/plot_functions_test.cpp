@@ -253,4 +253,25 @@ TEST_F(PlotFunctionsTest, LinkedCustomAxesFollowTheirMaster) {
     EXPECT_EQ(panel.CustomAxes.Item(5), nullptr);
 }
 
+TEST_F(PlotFunctionsTest, GalleryLookForEverySeriesOfTheChart) {
+    source.Marks.SetVisible(true);
+    source.SetColorEachPoint(true);
+    result.Marks.SetDrawEvery(5);
+    ASSERT_EQ(panel.SeriesList().front(), &source);
+    ASSERT_NE(panel.GetDefaultColor(0), panel.GetDefaultColor(3));
+    function->PrepareForGallery(panel);
+    for (TChartSeries* s : {&source, &result}) {
+        EXPECT_FALSE(s->Marks.Visible());
+        EXPECT_EQ(s->Marks.Font().Size(), 7);
+        EXPECT_EQ(s->Marks.Callout().Length(), 4);
+        EXPECT_EQ(s->Marks.DrawEvery(), 2);
+        EXPECT_FALSE(s->ColorEachPoint());
+    }
+    // The first series takes the palette's first colour, the others its fourth.
+    EXPECT_EQ(source.SeriesColor(), panel.GetDefaultColor(0));
+    EXPECT_EQ(result.SeriesColor(), panel.GetDefaultColor(3));
+    PrepareSeriesForGallery(result, false);
+    EXPECT_EQ(result.SeriesColor(), TColor(0xC0C0C0));
+}
+
 }  // namespace brine::chart::test

@@ -7,6 +7,7 @@
 #include <QImage>
 
 #include "chart/axis_panel.h"
+#include "chart/chart.h"
 #include "support/qt_app.h"
 
 namespace brine::chart::test {
@@ -288,6 +289,45 @@ TEST_F(MarksDrawTest, MultiLineTextSymbolAndWidth) {
     EXPECT_GT(inkInRow(p.LeftTop.Y + fh + 1, p.LeftTop.Y + 2 * fh), 5);
     EXPECT_EQ(s.MaxMarkWidth(), panel.Canvas().TextWidth("Label"));
     image.save("/tmp/marks_text.png");
+}
+
+
+TEST(MarkTextTest, LegendStyleTakesTheChartsLegendText) {
+    brine::test::qtApp();
+    TChart chart;
+    TChartSeries s;
+    s.SetParentChart(&chart);
+    s.AddXY(1, 10, "a");
+    s.Marks.SetStyle(smsLegend);
+    chart.Legend().TextStyle = ltsRightValue;
+    EXPECT_EQ(s.GetMarkText(0), "a 10");
+    chart.Legend().TextStyle = ltsPlain;
+    EXPECT_EQ(s.GetMarkText(0), "a");
+    // Columns kept apart by the separator on separate lines only with MultiLine.
+    chart.Legend().TextStyle = ltsLeftValue;
+    s.Marks.SetMultiLine(true);
+    EXPECT_EQ(s.GetMarkText(0), "10" + QString(QChar(6)) + "a");
+    s.SetParentChart(nullptr);
+}
+
+TEST_F(MarksDrawTest, ClippedMarksStayInsideTheChartRectangle) {
+    s.AddXY(2, 5);
+    // The chart rectangle starts below the top of the box.
+    panel.ChartRect.Top = 52;
+    drawAll();
+    const TSeriesMarkPosition p = *s.Marks.Positions[0];
+    ASSERT_LT(p.LeftTop.Y + 2, 52);
+    ASSERT_GT(p.LeftTop.Y + p.Height - 3, 52);
+    EXPECT_EQ(at(p.LeftTop.X + 2, p.LeftTop.Y + 2), ColorToRGB(clInfoBk));
+
+    image.fill(Qt::white);
+    s.Marks.SetClip(true);
+    drawAll();
+    EXPECT_EQ(at(p.LeftTop.X + 2, p.LeftTop.Y + 2), clWhite);
+    EXPECT_EQ(at(p.LeftTop.X + 2, p.LeftTop.Y + p.Height - 3), ColorToRGB(clInfoBk));
+    // The clip ends with the marks.
+    panel.Canvas().Rectangle(2, 2, 8, 8);
+    EXPECT_NE(at(2, 4), clWhite);
 }
 
 }  // namespace

@@ -231,4 +231,30 @@ TEST_F(SeriesStreamTest, SampleValuesTakeTheirCountAndStayInTheirRanges) {
     }
 }
 
+TEST_F(SeriesStreamTest, ChangedColourAndLabelSourcesRefillFromTheDataSource) {
+    a.SetParentChart(&panel);
+    b.SetParentChart(&panel);
+    b.AddXY(1, 5, "x");
+    b.AddXY(2, 6, "y");
+    a.SetDataSource(&b);
+    ASSERT_EQ(a.Count(), 2);
+    // Points added since the last refill show whether a refill ran.
+    a.AddXY(3, 7);
+    a.SetColorSource("Colour");
+    EXPECT_EQ(a.ColorSource, "Colour");
+    EXPECT_EQ(a.Count(), 2);
+    a.AddXY(3, 7);
+    a.SetColorSource("Colour");  // the same text: nothing to do
+    EXPECT_EQ(a.Count(), 3);
+    a.SetXLabelsSource("Label");
+    EXPECT_EQ(a.XLabelsSource, "Label");
+    EXPECT_EQ(a.Count(), 2);
+    a.AddXY(3, 7);
+    a.SetXLabelsSource("Label");
+    EXPECT_EQ(a.Count(), 3);
+    a.SetDataSource(nullptr);
+    a.SetParentChart(nullptr);
+    b.SetParentChart(nullptr);
+}
+
 }  // namespace brine::chart::test
