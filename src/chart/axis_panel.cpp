@@ -433,8 +433,53 @@ void TCustomAxisPanel::DrawAllSeries() {
     const bool forward = DepthAxis_->Inverted() == IsFacing(Width3D) || !View3D();
     std::vector<TChartSeries*> list = SeriesList_;
     if (!forward) std::reverse(list.begin(), list.end());
-    for (TChartSeries* s : list)
-        if (s->Active()) drawOneSeries(*s);
+    std::vector<TChartSeries*> done;
+    for (TChartSeries* s : list) {
+        if (!s->Active() || std::find(done.begin(), done.end(), s) != done.end()) continue;
+        if (!View3D() || !s->DrawsInterleaved()) {
+            drawOneSeries(*s);
+            continue;
+        }
+        // The first series of a depth order draws the whole order.
+        std::vector<TChartSeries*> group;
+        for (TChartSeries* t : list)
+            if (t->Active() && t->ZOrderValue() == s->ZOrderValue() && t->DrawsInterleaved() &&
+                std::find(done.begin(), done.end(), t) == done.end())
+                group.push_back(t);
+        done.insert(done.end(), group.begin(), group.end());
+        drawInterleaved(group);
+    }
+}
+
+void TCustomAxisPanel::drawInterleaved(std::vector<TChartSeries*> group) {
+    std::erase_if(group, [](TChartSeries* s) {
+        s->CalcVisibleRange();
+        return s->FirstValueIndex < 0 || s->LastValueIndex < s->FirstValueIndex;
+    });
+    if (group.empty()) return;
+    int first = group.front()->FirstValueIndex, last = group.front()->LastValueIndex;
+    for (TChartSeries* s : group) {
+        first = std::min(first, s->FirstValueIndex);
+        last = std::max(last, s->LastValueIndex);
+        s->DoBeforeDrawValues();
+    }
+    TPlotCanvas3D& c = Canvas();
+    if (ClipPoints_) c.ClipCube(ChartRect, 0, Width3D);
+    const bool forward = group.front()->DrawValuesForward();
+    std::vector<TChartSeries*> order = group;
+    if (!group.front()->DrawSeriesForward()) std::reverse(order.begin(), order.end());
+    // Each series draws only its own visible points, so its line starts
+    // and ends where it would when drawn alone.
+    for (int k = 0; k <= last - first; ++k) {
+        const int i = forward ? first + k : last - k;
+        for (TChartSeries* s : order)
+            if (i >= s->FirstValueIndex && i <= s->LastValueIndex) s->DrawValue(i);
+    }
+    if (ClipPoints_) c.UnClipRectangle();
+    for (TChartSeries* s : group) {
+        s->DrawMarks();
+        s->DoAfterDrawValues();
+    }
 }
 
 void TCustomAxisPanel::DrawContents(const TRect& /*rect*/) {

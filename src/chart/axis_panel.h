@@ -174,6 +174,7 @@ private:
     double axisRange(const TChartAxis* axis, bool isX, bool isMax) const;
     void adopt(std::unique_ptr<TChartSeries> series);
     void drawOneSeries(TChartSeries& s);
+    void drawInterleaved(std::vector<TChartSeries*> group);
 
     std::vector<TChartSeries*> SeriesList_;
     std::vector<std::unique_ptr<TChartSeries>> OwnedSeries_;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <typeinfo>
 
 #include "chart/axis_panel.h"
 #include "chart/plot_const.h"
@@ -58,11 +60,111 @@ void TCustomSeries::GetVertMargins(int& Top, int& Bottom) {
         Bottom = std::max(Bottom, LineHeight_);
 }
 
-int TCustomSeries::GetOriginPos(int /*ValueIndex*/) const {
+int TCustomSeries::GetOriginPos(int ValueIndex) const {
     TChartAxis* axis = YMandatory ? GetVertAxis : GetHorizAxis;
     if (!axis) return 0;
+    if (stacking() && ValueIndex >= 0 && ValueIndex < Count()) {
+        const double v = MandatoryValue(ValueIndex);
+        return axis->ValueToPixel(toStackScale(ValueIndex, stackBase(ValueIndex, v)));
+    }
     if (YMandatory) return axis->Inverted() ? axis->PixelStart : axis->PixelEnd;
     return axis->Inverted() ? axis->PixelEnd : axis->PixelStart;
+}
+
+// ---- stacking
+
+void TCustomSeries::SetStacked(TCustomSeriesStack v) {
+    if (Stacked_ == v) return;
+    Stacked_ = v;
+    if (TCustomAxisPanel* panel = ParentChart())
+        for (TChartSeries* s : panel->SeriesList())
+            if (s != this && typeid(*s) == typeid(*this)) static_cast<TCustomSeries*>(s)->Stacked_ = v;
+    Repaint();
+}
+
+std::vector<TCustomSeries*> TCustomSeries::stackGroup() const {
+    std::vector<TCustomSeries*> group;
+    if (TCustomAxisPanel* panel = ParentChart())
+        for (TChartSeries* s : panel->SeriesList())
+            if (s->Active() && typeid(*s) == typeid(*this) && static_cast<TCustomSeries*>(s)->Stacked_ == Stacked_)
+                group.push_back(static_cast<TCustomSeries*>(s));
+    return group;
+}
+
+double TCustomSeries::stackBase(int ValueIndex, double Value) const {
+    double sum = 0;
+    for (TCustomSeries* s : stackGroup()) {
+        if (s == this) break;
+        if (ValueIndex >= s->Count()) continue;
+        const double v = s->MandatoryValue(ValueIndex);
+        // Positive and negative values pile up on their own sides of zero.
+        if ((Value < 0) == (v < 0)) sum += v;
+    }
+    return sum;
+}
+
+double TCustomSeries::toStackScale(int ValueIndex, double Value) const {
+    if (Stacked_ != cssStack100) return Value;
+    double total = 0;
+    for (TCustomSeries* s : stackGroup())
+        if (ValueIndex < s->Count()) total += std::abs(s->MandatoryValue(ValueIndex));
+    // An index where every series is 0 has no share to show.
+    return total == 0 ? 0 : Value * 100.0 / total;
+}
+
+double TCustomSeries::StackedValue(int ValueIndex) const {
+    if (ValueIndex < 0 || ValueIndex >= Count()) return 0;
+    const double v = MandatoryValue(ValueIndex);
+    if (!stacking()) return v;
+    return toStackScale(ValueIndex, stackBase(ValueIndex, v) + v);
+}
+
+double TCustomSeries::stackExtreme(bool isMax) {
+    if (Stacked_ == cssStack100) return isMax ? 100 : 0;
+    const int n = Count();
+    double result = 0;
+    for (int i = 0; i < n; ++i) {
+        const double v = StackedValue(i);
+        if (i == 0 || (isMax ? v > result : v < result)) result = v;
+    }
+    return result;
+}
+
+double TCustomSeries::MaxXValue() { return stacking() && !YMandatory ? stackExtreme(true) : TChartSeries::MaxXValue(); }
+double TCustomSeries::MaxYValue() { return stacking() && YMandatory ? stackExtreme(true) : TChartSeries::MaxYValue(); }
+double TCustomSeries::MinXValue() { return stacking() && !YMandatory ? stackExtreme(false) : TChartSeries::MinXValue(); }
+double TCustomSeries::MinYValue() { return stacking() && YMandatory ? stackExtreme(false) : TChartSeries::MinYValue(); }
+
+int TCustomSeries::CalcXPos(int ValueIndex) const {
+    if (stacking() && !YMandatory && GetHorizAxis) return GetHorizAxis->ValueToPixel(StackedValue(ValueIndex));
+    return TChartSeries::CalcXPos(ValueIndex);
+}
+
+int TCustomSeries::CalcYPos(int ValueIndex) const {
+    if (stacking() && YMandatory && GetVertAxis) return GetVertAxis->ValueToPixel(StackedValue(ValueIndex));
+    return TChartSeries::CalcYPos(ValueIndex);
+}
+
+void TCustomSeries::CalcZOrder() {
+    TCustomAxisPanel* panel = ParentChart();
+    if (Stacked_ != cssNone && ZOrder == -1 && panel && panel->View3D()) {
+        // A stacked series stands in the depth row of the one before it.
+        const std::vector<TCustomSeries*> group = stackGroup();
+        const auto it = std::find(group.begin(), group.end(), this);
+        if (it != group.end() && it != group.begin()) {
+            AutoZOrder = (*std::prev(it))->ZOrderValue();
+            return;
+        }
+    }
+    TChartSeries::CalcZOrder();
+}
+
+bool TCustomSeries::DrawsInterleaved() const {
+    if (TChartSeries::DrawsInterleaved()) return true;
+    if (Stacked_ == cssNone) return false;
+    for (TCustomSeries* s : stackGroup())
+        if (s != this && s->ZOrderValue() == ZOrderValue()) return true;
+    return false;
 }
 
 void TCustomSeries::DrawAllValues() {
@@ -285,7 +387,7 @@ void TCustomSeries::Assign(const TCustomChartElement& source) {
         InvertedStairs_ = s->InvertedStairs_;
         LineHeight_ = s->LineHeight_;
         Stairs_ = s->Stairs_;
-        Stacked = s->Stacked;
+        Stacked_ = s->Stacked_;
         OutLine.Assign(s->OutLine);
         Shadow.Assign(s->Shadow);
         Pointer_.Assign(s->Pointer_);

@@ -1,6 +1,7 @@
 #pragma once
 // Series drawn as a polyline with optional point markers.
 #include <memory>
+#include <vector>
 
 #include "chart/series_data.h"
 #include "chart/series_pointer.h"
@@ -27,7 +28,9 @@ public:
     TChartHiddenPen OutLine;
     TSeriesPointer& Pointer() { return Pointer_; }
     TPlotShadow Shadow;
-    TCustomSeriesStack Stacked = cssNone;
+    TCustomSeriesStack Stacked() const { return Stacked_; }
+    // Every series of the same class in the panel takes the same stacking.
+    void SetStacked(TCustomSeriesStack v);
     bool Stairs() const { return Stairs_; }
     void SetStairs(bool v) { SetBooleanProperty(Stairs_, v); }
     TChartPen& LinePen() { return Pen(); }
@@ -48,10 +51,28 @@ public:
     virtual void DrawPointer(int X, int Y, TColor Color, int ValueIndex);
     virtual int GetOriginPos(int ValueIndex) const;
     int MarksDistance() const;
+    void CalcZOrder() override;
+    bool DrawsInterleaved() const override;
+    int CalcXPos(int ValueIndex) const override;
+    int CalcYPos(int ValueIndex) const override;
+    double MaxXValue() override;
+    double MaxYValue() override;
+    double MinXValue() override;
+    double MinYValue() override;
+    // The value a point is drawn at on the value axis: its own value, the
+    // running sum of the stack, or that sum as a percentage of the total.
+    double StackedValue(int ValueIndex) const;
     QString GetEditorClassName() const override { return QStringLiteral("TCustomSeriesEditor"); }
     void Assign(const TCustomChartElement& source) override;
 
 protected:
+    bool stacking() const { return Stacked_ == cssStack || Stacked_ == cssStack100; }
+    // Active series of this class in the panel, in list order.
+    std::vector<TCustomSeries*> stackGroup() const;
+    // Sum of the earlier series' values at an index with the sign of Value.
+    double stackBase(int ValueIndex, double Value) const;
+    double toStackScale(int ValueIndex, double Value) const;
+    double stackExtreme(bool isMax);
     void drawSegment(int x, int y, TColor color);
 
     int OldX = 0, OldY = 0;
@@ -61,6 +82,7 @@ protected:
 private:
     bool InvertedStairs_ = false, Stairs_ = false;
     int LineHeight_ = 0;
+    TCustomSeriesStack Stacked_ = cssNone;
     TSeriesPointer Pointer_{this};
 };
 

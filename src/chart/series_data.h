@@ -304,11 +304,11 @@ public:
     TColor LegendItemColor(int ValueIndex) const { return ValueColor(ValueIndex); }
     virtual int LegendToValueIndex(int LegendIndex) const { return LegendIndex; }
     virtual void LegendItemText(int ValueIndex, TLegendTextStyle Style, QString& Text) const;
-    double MaxXValue() { return XValues->MaxValue(); }
-    double MaxYValue() { return YValues->MaxValue(); }
+    virtual double MaxXValue() { return XValues->MaxValue(); }
+    virtual double MaxYValue() { return YValues->MaxValue(); }
     double MaxZValue() const { return ZOrderValue(); }
-    double MinXValue() { return XValues->MinValue(); }
-    double MinYValue() { return YValues->MinValue(); }
+    virtual double MinXValue() { return XValues->MinValue(); }
+    virtual double MinYValue() { return YValues->MinValue(); }
     double MinZValue() const { return ZOrderValue(); }
     TChartValueList* ValueListByName(const QString& Name) const;
     TChartValueList* ValueListOfAxis(const TChartAxis* Axis) const;
@@ -317,8 +317,8 @@ public:
     QString GetTitle() const;
 
     // ---- positions and drawing order
-    int CalcXPos(int ValueIndex) const;
-    int CalcYPos(int ValueIndex) const;
+    virtual int CalcXPos(int ValueIndex) const;
+    virtual int CalcYPos(int ValueIndex) const;
     virtual void CalcVisibleRange();
     void CalcPageRange(int& First, int& Last) const;
     virtual void CalcZOrder();
@@ -326,6 +326,8 @@ public:
     // The z order in use: ZOrder, or AutoZOrder when automatic.
     int ZOrderValue() const { return ZOrder == -1 ? AutoZOrder : ZOrder; }
     bool SharesZWithOther() const;
+    // In 3D, series of one depth order drawn point by point together.
+    virtual bool DrawsInterleaved() const { return SharesZWithOther(); }
     bool DrawValuesForward() const;
     bool DrawSeriesForward() const;
     virtual void DrawValue(int /*ValueIndex*/) {}
