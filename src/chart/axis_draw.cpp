@@ -240,7 +240,7 @@ int TChartAxis::LabelLineCount(const QString& Text) {
 TAxisLabelStyle TChartAxis::ComputeAutoLabelStyle() const {
     if (!ParentChart) return talNone;
     bool any = false;
-    for (TChartSeries* s : ParentChart->SeriesList()) {
+    for (TChartSeries* s : ParentChart->SeriesList().Items) {
         if (!s->Active() || !s->AssociatedToAxis(this)) continue;
         any = true;
         if (s->YMandatory != Horizontal_) continue;
@@ -252,7 +252,7 @@ TAxisLabelStyle TChartAxis::ComputeAutoLabelStyle() const {
 
 TAxisLabelStyle TChartDepthAxis::ComputeAutoLabelStyle() const {
     if (!ParentChart || ParentChart->SeriesCount() == 0) return talText;
-    for (TChartSeries* s : ParentChart->SeriesList())
+    for (TChartSeries* s : ParentChart->SeriesList().Items)
         if (s->Active() && s->MinZValue() != s->MaxZValue()) return talValue;
     return talText;
 }
@@ -288,7 +288,7 @@ int TChartAxis::WidestLabel() {
                  c.TextWidth(QStringLiteral(" "));
         ParentChart->OnGetAxisLabel = std::move(hook);
     } else if (style == talMark || style == talText) {
-        for (TChartSeries* s : ParentChart->SeriesList()) {
+        for (TChartSeries* s : ParentChart->SeriesList().Items) {
             if (!s->Active()) continue;
             for (int i = 0; i < s->Count(); ++i) {
                 const QString text = style == talMark ? seriesMarkText(*s, i) : s->Labels.GetLabel(i);
@@ -456,7 +456,7 @@ void TChartAxis::drawTitle() {
 void TChartAxis::drawValueLabels(TAxisLabelStyle style) {
     TPlotCanvas3D& c = ParentChart->Canvas();
     if (DepthAxisFlag && style == talText) {
-        for (TChartSeries* s : ParentChart->SeriesList())
+        for (TChartSeries* s : ParentChart->SeriesList().Items)
             if (s->Active()) {
                 drawDepthSeriesTitles();
                 return;
@@ -558,7 +558,7 @@ void TChartAxis::drawValueLabel(double value) {
 void TChartAxis::drawSeriesLabels(TAxisLabelStyle style) {
     std::vector<TChartSeries*> series;
     int first = -1, last = -1;
-    for (TChartSeries* s : ParentChart->SeriesList()) {
+    for (TChartSeries* s : ParentChart->SeriesList().Items) {
         if (!s->Active() || !s->AssociatedToAxis(this)) continue;
         series.push_back(s);
         if (s->FirstValueIndex >= 0 && (first < 0 || s->FirstValueIndex < first)) first = s->FirstValueIndex;

@@ -8,89 +8,74 @@ namespace brine::chart {
 
 TCustomAxisPanel::TCustomAxisPanel(QWidget* parent) : TCustomPlotPanelExtended(parent) {
     AutoRepaint = false;
-    BottomAxis_ = std::make_unique<TChartAxis>(this);
+    BottomAxis_ = AxesList.Adopt(std::make_unique<TChartAxis>(this));
     BottomAxis_->SetHorizontal(true);
-    TopAxis_ = std::make_unique<TChartAxis>(this);
+    TopAxis_ = AxesList.Adopt(std::make_unique<TChartAxis>(this));
     TopAxis_->SetHorizontal(true);
     TopAxis_->SetOtherSide(true);
     TopAxis_->SetZPosition(100);
-    LeftAxis_ = std::make_unique<TChartAxis>(this);
-    RightAxis_ = std::make_unique<TChartAxis>(this);
+    LeftAxis_ = AxesList.Adopt(std::make_unique<TChartAxis>(this));
+    RightAxis_ = AxesList.Adopt(std::make_unique<TChartAxis>(this));
     RightAxis_->SetOtherSide(true);
     RightAxis_->SetZPosition(100);
-    for (auto& [axis, angle] : {std::pair{LeftAxis_.get(), 90}, std::pair{RightAxis_.get(), 270}}) {
+    for (auto& [axis, angle] : {std::pair{LeftAxis_, 90}, std::pair{RightAxis_, 270}}) {
         axis->Title().DefaultAngle = angle;
         axis->Title().SetAngle(angle);
     }
-    for (TChartAxis* axis : {TopAxis_.get(), RightAxis_.get()}) {
+    for (TChartAxis* axis : {TopAxis_, RightAxis_}) {
         axis->Grid().DefaultZ = 100;
         axis->Grid().SetZPosition(100);
     }
-    DepthAxis_ = std::make_unique<TChartDepthAxis>(this);
+    DepthAxis_ = AxesList.Adopt(std::make_unique<TChartDepthAxis>(this));
     DepthAxis_->SetOtherSide(true);
-    DepthTopAxis_ = std::make_unique<TChartDepthAxis>(this);
+    DepthTopAxis_ = AxesList.Adopt(std::make_unique<TChartDepthAxis>(this));
     DepthAxis_->SetVisible(false);
     DepthTopAxis_->SetVisible(false);
-    AxesList = {BottomAxis_.get(), TopAxis_.get(), LeftAxis_.get(), RightAxis_.get(), DepthAxis_.get(),
-                DepthTopAxis_.get()};
     AutoRepaint = true;
 }
 
 TCustomAxisPanel::~TCustomAxisPanel() {
     Destroying = true;
     // Every series is detached first; the ones handed over are freed.
-    for (TChartSeries* s : std::vector<TChartSeries*>(SeriesList_)) s->RemovedFromChart();
-    SeriesList_.clear();
-    OwnedSeries_.clear();
-    AxesList.clear();
+    for (TChartSeries* s : std::vector<TChartSeries*>(SeriesList_.Items)) s->RemovedFromChart();
+    SeriesList_.Clear();
+    SeriesList_.FreeOwned();
+    AxesList.Clear();
     CustomAxes.clear();
-    DepthTopAxis_.reset();
-    DepthAxis_.reset();
-    RightAxis_.reset();
-    LeftAxis_.reset();
-    TopAxis_.reset();
-    BottomAxis_.reset();
-    SeriesGroups.Clear();
+    SeriesList_.Groups.Clear();
     Tools.Clear();
 }
 
 TChartSeries* TCustomAxisPanel::Series(int i) const {
-    return i >= 0 && i < SeriesCount() ? SeriesList_[static_cast<size_t>(i)] : nullptr;
+    return SeriesList_[i];
 }
 
 void TCustomAxisPanel::AddSeries(TChartSeries* series) {
-    if (!series || std::find(SeriesList_.begin(), SeriesList_.end(), series) != SeriesList_.end()) return;
+    if (!series || SeriesList_.Contains(series)) return;
     if (series->ParentChart() != this) {
         series->SetParentChart(this);  // comes back here once stored
         return;
     }
-    SeriesList_.push_back(series);
+    SeriesList_.Items.push_back(series);
     series->AddedToChart();
     BroadcastSeriesEvent(series, snAdd);
     Invalidate();
 }
 
 void TCustomAxisPanel::RemoveSeries(TChartSeries* series) {
-    const auto it = std::find(SeriesList_.begin(), SeriesList_.end(), series);
-    if (it == SeriesList_.end()) return;
+    if (!series || !SeriesList_.Contains(series)) return;
     BroadcastSeriesEvent(series, snRemove);
-    SeriesList_.erase(it);
-    SeriesGroups.RemoveSeries(series);
+    SeriesList_.Remove(series);
+    SeriesList_.Groups.RemoveSeries(series);
     if (series->ParentChart() == this) series->RemovedFromChart();
     // One that is being destroyed is no longer ours to free.
-    if (series->Destroying) {
-        const auto own = std::find_if(OwnedSeries_.begin(), OwnedSeries_.end(), [&](auto& p) { return p.get() == series; });
-        if (own != OwnedSeries_.end()) {
-            (void)own->release();
-            OwnedSeries_.erase(own);
-        }
-    }
+    if (series->Destroying) (void)SeriesList_.Release(series).release();
     Invalidate();
 }
 
 TChartSeries* TCustomAxisPanel::MasterSeries(const TChartAxis* axis) const {
     TChartSeries* best = nullptr;
-    for (TChartSeries* s : SeriesList_)
+    for (TChartSeries* s : SeriesList_.Items)
         if (s->Active() && s->AssociatedToAxis(axis) && (!best || s->Count() > best->Count())) best = s;
     return best;
 }
@@ -106,7 +91,7 @@ double TCustomAxisPanel::axisRange(const TChartAxis* axis, bool isX, bool isMax)
 
     if (MaxPointsPerPage_ > 0) {
         TChartSeries* first = nullptr;
-        for (TChartSeries* s : SeriesList_)
+        for (TChartSeries* s : SeriesList_.Items)
             if (s->AssociatedToAxis(axis)) {
                 first = s;
                 break;
@@ -131,11 +116,11 @@ double TCustomAxisPanel::axisRange(const TChartAxis* axis, bool isX, bool isMax)
     }
 
     bool anyActive = false;
-    for (TChartSeries* s : SeriesList_)
+    for (TChartSeries* s : SeriesList_.Items)
         if (s->Active() && s->AssociatedToAxis(axis)) anyActive = true;
     bool first = true;
     double result = 0;
-    for (TChartSeries* s : SeriesList_) {
+    for (TChartSeries* s : SeriesList_.Items) {
         if (!(s->Active() || !anyActive) || s->Count() == 0 || !s->AssociatedToAxis(axis)) continue;
         const double v = isX ? (isMax ? s->MaxXValue() : s->MinXValue()) : (isMax ? s->MaxYValue() : s->MinYValue());
         if (first || (isMax ? v > result : v < result)) result = v;
@@ -184,47 +169,34 @@ void TCustomAxisPanel::BroadcastSeriesEvent(TCustomChartSeries* series, TSeriesN
 
 // ---- series ownership and lists
 
-void TCustomAxisPanel::adopt(std::unique_ptr<TChartSeries> series) {
-    if (!series) return;
-    TChartSeries* s = series.get();
-    if (std::find_if(OwnedSeries_.begin(), OwnedSeries_.end(), [&](auto& p) { return p.get() == s; }) ==
-        OwnedSeries_.end())
-        OwnedSeries_.push_back(std::move(series));
-    AddSeries(s);
-}
-
 void TCustomAxisPanel::FreeAllSeries(const std::function<bool(const TChartSeries*)>& filter) {
-    for (TChartSeries* s : std::vector<TChartSeries*>(SeriesList_)) {
+    for (TChartSeries* s : std::vector<TChartSeries*>(SeriesList_.Items)) {
         if (filter && !filter(s)) continue;
         s->SetParentChart(nullptr);
-        const auto it = std::find_if(OwnedSeries_.begin(), OwnedSeries_.end(), [&](auto& p) { return p.get() == s; });
-        if (it != OwnedSeries_.end()) {
-            std::unique_ptr<TChartSeries> gone = std::move(*it);
-            OwnedSeries_.erase(it);
-        }
+        std::unique_ptr<TChartSeries> gone = SeriesList_.Release(s);
     }
 }
 
 int TCustomAxisPanel::CountActiveSeries() const {
-    return static_cast<int>(std::count_if(SeriesList_.begin(), SeriesList_.end(), [](auto* s) { return s->Active(); }));
+    return static_cast<int>(std::count_if(SeriesList_.Items.begin(), SeriesList_.Items.end(), [](auto* s) { return s->Active(); }));
 }
 
 int TCustomAxisPanel::GetMaxValuesCount() const {
     int n = 0;
-    for (TChartSeries* s : SeriesList_)
+    for (TChartSeries* s : SeriesList_.Items)
         if (s->Active()) n = std::max(n, s->Count());
     return n;
 }
 
 TChartSeries* TCustomAxisPanel::GetAxisSeries(const TChartAxis* axis) const {
-    for (TChartSeries* s : SeriesList_)
+    for (TChartSeries* s : SeriesList_.Items)
         if (s->AssociatedToAxis(axis)) return s;
     return nullptr;
 }
 
 TChartSeries* TCustomAxisPanel::SeriesLegend(int index, bool onlyActive) const {
     int n = 0;
-    for (TChartSeries* s : SeriesList_) {
+    for (TChartSeries* s : SeriesList_.Items) {
         if (!s->ShowInLegend() || (onlyActive && !s->Active())) continue;
         if (n++ == index) return s;
     }
@@ -233,7 +205,7 @@ TChartSeries* TCustomAxisPanel::SeriesLegend(int index, bool onlyActive) const {
 
 bool TCustomAxisPanel::AxesInUse() const {
     bool anyActive = false;
-    for (TChartSeries* s : SeriesList_)
+    for (TChartSeries* s : SeriesList_.Items)
         if (s->Active()) {
             anyActive = true;
             if (s->UseAxis()) return true;
@@ -244,16 +216,16 @@ bool TCustomAxisPanel::AxesInUse() const {
 // ---- paging and switches
 
 int TCustomAxisPanel::NumPages() const {
-    if (MaxPointsPerPage_ < 1 || SeriesList_.empty()) return 1;
-    const bool yMandatory = SeriesList_.front()->YMandatory;
+    if (MaxPointsPerPage_ < 1 || SeriesList_.Items.empty()) return 1;
+    const bool yMandatory = SeriesList_.Items.front()->YMandatory;
     const auto pagesOf = [&](const TChartAxis* axis) {
         int n = 0;
-        for (TChartSeries* s : SeriesList_)
+        for (TChartSeries* s : SeriesList_.Items)
             if (s->Active() && s->AssociatedToAxis(axis)) n = std::max(n, s->Count());
         return n < 1 ? 1 : (n + MaxPointsPerPage_ - 1) / MaxPointsPerPage_;
     };
-    return yMandatory ? std::max(pagesOf(TopAxis_.get()), pagesOf(BottomAxis_.get()))
-                      : std::max(pagesOf(LeftAxis_.get()), pagesOf(RightAxis_.get()));
+    return yMandatory ? std::max(pagesOf(TopAxis_), pagesOf(BottomAxis_))
+                      : std::max(pagesOf(LeftAxis_), pagesOf(RightAxis_));
 }
 
 void TCustomAxisPanel::SetPage(int v) {
@@ -295,9 +267,9 @@ void TCustomAxisPanel::BroadcastToolEvent(TChartToolEvent event) {
 bool TCustomAxisPanel::IsAxisVisible(const TChartAxis* axis) const {
     if (!AxisVisible_ || !axis->Visible()) return false;
     if (axis->DepthAxisFlag) return View3D();
-    if (SeriesList_.empty()) return true;
+    if (SeriesList_.Items.empty()) return true;
     bool anyActive = false;
-    for (TChartSeries* s : SeriesList_) {
+    for (TChartSeries* s : SeriesList_.Items) {
         if (!s->Active()) continue;
         anyActive = true;
         if (!s->UseAxis()) return false;
@@ -337,18 +309,18 @@ void TCustomAxisPanel::CalcZOrders() {
     MaxZOrder = 0;
     if (ApplyZOrder && View3D()) {
         MaxZOrder = -1;
-        for (TChartSeries* s : SeriesList_)
+        for (TChartSeries* s : SeriesList_.Items)
             if (s->Active()) s->CalcZOrder();
         if (MaxZOrder < 0) MaxZOrder = 0;
     }
     if (!DepthAxis_->Inverted())
-        for (TChartSeries* s : SeriesList_)
+        for (TChartSeries* s : SeriesList_.Items)
             if (s->Active()) s->AutoZOrder = (ApplyZOrder && View3D()) ? MaxZOrder - s->ZOrderValue() : 0;
 }
 
 void TCustomAxisPanel::CalcAxesAndChartRect() {
-    std::vector<TChartAxis*> all = AxesList;
-    for (auto& a : CustomAxes) all.push_back(a.get());
+    // Custom axes are listed here too.
+    const std::vector<TChartAxis*> all = AxesList.Items();
     for (TChartAxis* a : all) {
         a->IsVisible = IsAxisVisible(a);
         a->ApplyAutoRange();
@@ -374,7 +346,7 @@ void TCustomAxisPanel::CalcAxesAndChartRect() {
     // Series margins on the automatic ends.
     for (TChartAxis* a : all) {
         int lo = 0, hi = 0;  // left/top and right/bottom
-        for (TChartSeries* s : SeriesList_) {
+        for (TChartSeries* s : SeriesList_.Items) {
             if (!s->Active() || !s->AssociatedToAxis(a)) continue;
             int m0 = 0, m1 = 0;
             if (a->Horizontal())
@@ -402,11 +374,11 @@ void TCustomAxisPanel::CalcAxesAndChartRect() {
 void TCustomAxisPanel::DrawAxes() {
     if (!AxisVisible_) return;
     if (OnBeforeDrawAxes) OnBeforeDrawAxes();
-    std::vector<TChartAxis*> all = AxesList;
-    for (auto& a : CustomAxes) all.push_back(a.get());
+    // Custom axes are listed here too.
+    const std::vector<TChartAxis*> all = AxesList.Items();
     for (TChartAxis* a : all) {
         if (!a->IsVisible) continue;
-        if (a == BottomAxis_.get() && IsFacing(0) && View3D() && !View3DOptions().Orthogonal()) continue;
+        if (a == BottomAxis_ && IsFacing(0) && View3D() && !View3DOptions().Orthogonal()) continue;
         a->Draw(false);
     }
 }
@@ -431,7 +403,7 @@ void TCustomAxisPanel::drawOneSeries(TChartSeries& s) {
 
 void TCustomAxisPanel::DrawAllSeries() {
     const bool forward = DepthAxis_->Inverted() == IsFacing(Width3D) || !View3D();
-    std::vector<TChartSeries*> list = SeriesList_;
+    std::vector<TChartSeries*> list = SeriesList_.Items;
     if (!forward) std::reverse(list.begin(), list.end());
     std::vector<TChartSeries*> done;
     for (TChartSeries* s : list) {
@@ -493,7 +465,7 @@ void TCustomAxisPanel::DrawContents(const TRect& /*rect*/) {
     }
     BroadcastToolEvent(2);
     if (OnBeforeDrawChart) OnBeforeDrawChart();
-    for (TChartSeries* s : SeriesList_) {
+    for (TChartSeries* s : SeriesList_.Items) {
         if (!s->Active()) continue;
         s->PrepareDraw();
         s->RecalcGetAxis();
@@ -504,7 +476,7 @@ void TCustomAxisPanel::DrawContents(const TRect& /*rect*/) {
     CalcZOrders();
     CalcWallsRect();
     CalcAxesAndChartRect();
-    for (TChartSeries* s : SeriesList_) s->CalcDepthPositions();
+    for (TChartSeries* s : SeriesList_.Items) s->CalcDepthPositions();
     Canvas().Projection(Width3D, ChartRect);
     DrawWalls();
     if (AxisBehind_) {
@@ -539,7 +511,7 @@ void TCustomAxisPanel::Assign(const TCustomPlotPanel& source) {
         // Custom axes still named by a series are kept, so no series is left
         // pointing at a freed axis.
         const auto used = [&](const TChartAxis* a) {
-            for (TChartSeries* s : SeriesList_)
+            for (TChartSeries* s : SeriesList_.Items)
                 if (s->CustomHorizAxis() == a || s->CustomVertAxis() == a) return true;
             return false;
         };
@@ -561,7 +533,7 @@ void TCustomAxisPanel::Assign(const TCustomPlotPanel& source) {
 
 int TCustomAxisPanel::MaxLabelsWidth(int* lines) {
     int widest = 0, most = 0;
-    for (TChartSeries* s : SeriesList_)
+    for (TChartSeries* s : SeriesList_.Items)
         for (int i = 0; i < s->Labels.Count(); ++i) {
             const QStringList parts = s->Labels.GetLabel(i).split(QChar(13));
             most = std::max(most, static_cast<int>(parts.size()));
@@ -572,7 +544,7 @@ int TCustomAxisPanel::MaxLabelsWidth(int* lines) {
 }
 
 bool TCustomAxisPanel::IsFreeSeriesColor(TColor color, bool checkBackground, const TChartSeries* skip) const {
-    for (TChartSeries* s : SeriesList_)
+    for (TChartSeries* s : SeriesList_.Items)
         if (s != skip && s->SeriesColor() == color) return false;
     return !(checkBackground && ColorToRGB(color) == ColorToRGB(Color()));
 }
@@ -591,7 +563,7 @@ void TCustomAxisPanel::DrawLegendColorBox(const TRect& r) {
 
 bool TCustomAxisPanel::CheckMouseOverSeries(int x, int y) {
     bool over = false;
-    for (auto it = SeriesList_.rbegin(); it != SeriesList_.rend(); ++it) {
+    for (auto it = SeriesList_.Items.rbegin(); it != SeriesList_.Items.rend(); ++it) {
         TChartSeries* s = *it;
         if (!s->Active()) continue;
         const bool inside = s->Clicked(x, y) != -1;

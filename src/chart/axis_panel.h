@@ -31,14 +31,15 @@ public:
     // A series handed over as unique_ptr belongs to the panel and is freed
     // with it; one added by pointer stays its owner's and is only detached.
     // A series that is destroyed elsewhere always leaves the list first.
-    const std::vector<TChartSeries*>& SeriesList() const { return SeriesList_; }
-    int SeriesCount() const { return static_cast<int>(SeriesList_.size()); }
+    const TChartSeriesList& SeriesList() const { return SeriesList_; }
+    int SeriesCount() const { return SeriesList_.Count(); }
     TChartSeries* Series(int i) const;
     virtual void AddSeries(TChartSeries* series);
     template <typename T>
     T* AddSeries(std::unique_ptr<T> series) {
         T* s = series.get();
-        adopt(std::unique_ptr<TChartSeries>(series.release()));
+        SeriesList_.Adopt(std::unique_ptr<TChartSeries>(series.release()));
+        AddSeries(s);
         return s;
     }
     virtual void RemoveSeries(TChartSeries* series);
@@ -68,9 +69,10 @@ public:
     void SetView3DWalls(bool v) { ChangeBool(View3DWalls_, v); }
 
     // ---- axes: every axis in creation order, the six predefined ones first
-    std::vector<TChartAxis*> AxesList;
+    TChartAxes AxesList;
     // Conversion without clamping for all axes.
     bool FastCalc = false;
+    // Predefined axes and custom axes are freed by their own lists.
     TChartAxis& BottomAxis() { return *BottomAxis_; }
     TChartAxis& TopAxis() { return *TopAxis_; }
     TChartAxis& LeftAxis() { return *LeftAxis_; }
@@ -126,7 +128,7 @@ public:
 
     // ---- tools and named groups of series
     TChartTools Tools{this};
-    TSeriesGroups SeriesGroups{this};
+    TSeriesGroups& SeriesGroups() { return SeriesList_.Groups; }
 
     // Refills a series from its function or data source.
     virtual void CheckDataSource(TChartSeries& series);
@@ -172,19 +174,17 @@ public:
 
 private:
     double axisRange(const TChartAxis* axis, bool isX, bool isMax) const;
-    void adopt(std::unique_ptr<TChartSeries> series);
     void drawOneSeries(TChartSeries& s);
     void drawInterleaved(std::vector<TChartSeries*> group);
 
-    std::vector<TChartSeries*> SeriesList_;
-    std::vector<std::unique_ptr<TChartSeries>> OwnedSeries_;
+    TChartSeriesList SeriesList_{this};
     int MaxPointsPerPage_ = 0;
     int Page_ = 1;
     bool ScaleLastPage_ = true;
     int Chart3DPercent_ = 15;
     bool AxisBehind_ = true, AxisVisible_ = true, ClipPoints_ = true, View3DWalls_ = true;
-    std::unique_ptr<TChartAxis> BottomAxis_, TopAxis_, LeftAxis_, RightAxis_;
-    std::unique_ptr<TChartDepthAxis> DepthAxis_, DepthTopAxis_;
+    TChartAxis *BottomAxis_ = nullptr, *TopAxis_ = nullptr, *LeftAxis_ = nullptr, *RightAxis_ = nullptr;
+    TChartDepthAxis *DepthAxis_ = nullptr, *DepthTopAxis_ = nullptr;
 };
 
 }  // namespace brine::chart

@@ -157,16 +157,16 @@ TChartAxis::TChartAxis(TCustomAxisPanel* panel)
     : ParentChart(panel), LabelsFont([this] { Invalidate(); }), AxisValuesFormat_(PlotMsg_DefaultValueFormat) {
     ChooseValueToPixel();
     createDrawingParts();
-    if (ParentChart) ParentChart->AxesList.push_back(this);
+    if (ParentChart) ParentChart->AxesList.Add(this);
 }
 
 TChartAxis::~TChartAxis() {
     if (!ParentChart) return;
-    for (TChartSeries* s : ParentChart->SeriesList()) {
+    for (TChartSeries* s : ParentChart->SeriesList().Items) {
         if (s->CustomHorizAxis() == this) s->SetCustomHorizAxis(nullptr);
         if (s->CustomVertAxis() == this) s->SetCustomVertAxis(nullptr);
     }
-    std::erase(ParentChart->AxesList, this);
+    ParentChart->AxesList.Remove(this);
     for (TChartAxis* a : ParentChart->AxesList)
         if (a->MasterAxis == this) a->MasterAxis = nullptr;
     ParentChart->Tools.AxisRemoved(this);
@@ -180,9 +180,7 @@ TChartDepthAxis::TChartDepthAxis(TCustomAxisPanel* panel) : TChartAxis(panel) {
 
 bool TChartAxis::IsCustom() const {
     if (!ParentChart) return false;
-    const auto& l = ParentChart->AxesList;
-    const auto it = std::find(l.begin(), l.end(), this);
-    return it != l.end() && it - l.begin() >= 6;
+    return ParentChart->AxesList.IndexOf(this) >= 6;
 }
 
 void TChartAxis::Invalidate() const {
@@ -327,7 +325,7 @@ bool TChartAxis::IsZPositionStored() const {
 
 bool TChartAxis::fewPointsOnAxis(int MaxLabels) const {
     if (!ParentChart) return false;
-    for (TChartSeries* s : ParentChart->SeriesList())
+    for (TChartSeries* s : ParentChart->SeriesList().Items)
         if (s->Active() && s->AssociatedToAxis(this) && s->YMandatory == Horizontal_ && s->Count() <= MaxLabels)
             return true;
     return false;
@@ -509,7 +507,7 @@ void TChartAxis::ScrollBy(double Offset, bool OnlyWithinData) {
 
 bool TChartAxis::AxisIsDateTime() const {
     if (!ParentChart) return false;
-    for (TChartSeries* s : ParentChart->SeriesList()) {
+    for (TChartSeries* s : ParentChart->SeriesList().Items) {
         if (!s->Active()) continue;
         if (const TChartValueList* l = s->ValueListOfAxis(this)) return l->DateTime();
     }

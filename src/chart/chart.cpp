@@ -178,7 +178,7 @@ void TCustomChart::SetBackColor(TColor v) {
 }
 
 bool TCustomChart::IsFreeSeriesColor(TColor color, bool checkBackground, const TChartSeries* skip) const {
-    for (TChartSeries* s : SeriesList())
+    for (TChartSeries* s : SeriesList().Items)
         if (s != skip && s->SeriesColor() == color) return false;
     if (!checkBackground) return true;
     const TChartBackWall& back = Walls_->Back;
@@ -428,7 +428,6 @@ std::vector<TChartAxis*> TCustomChart::nonDepthAxes() {
     std::vector<TChartAxis*> list;
     for (TChartAxis* a : AxesList)
         if (!a->DepthAxisFlag) list.push_back(a);
-    for (auto& a : CustomAxes) list.push_back(a.get());
     return list;
 }
 
@@ -448,7 +447,7 @@ TChartClickedPart TCustomChart::CalcClickedPart(int x, int y) {
             return part;
         }
     }
-    const auto& list = SeriesList();
+    const auto& list = SeriesList().Items;
     for (auto it = list.rbegin(); it != list.rend(); ++it) {
         TChartSeries* s = *it;
         if (!s->Active() || !OnClickSeries) continue;

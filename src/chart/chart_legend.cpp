@@ -99,7 +99,7 @@ void TCustomChartLegend::SetCheckBoxesStyle(TCheckBoxesStyle v) {
     CheckBoxesStyle_ = v;
     if (v == cbsRadio && Chart) {
         bool first = true;
-        for (TChartSeries* s : Chart->SeriesList())
+        for (TChartSeries* s : Chart->SeriesList().Items)
             if (s->ShowInLegend() && s->Active()) {
                 if (!first) s->SetActive(false);
                 first = false;
@@ -120,7 +120,7 @@ bool TCustomChartLegend::Shown() const {
 TChartSeries* TCustomChartLegend::LegendSeries() const {
     if (Series) return Series;
     if (!Chart) return nullptr;
-    for (TChartSeries* s : Chart->SeriesList())
+    for (TChartSeries* s : Chart->SeriesList().Items)
         if (s->Active()) return s;
     return nullptr;
 }
@@ -197,7 +197,7 @@ void TCustomChartLegend::Draw(TRect& chartRect) {
         TChartSeries* s = LegendSeries();
         if (s && s->ShowInLegend()) total = s->Count() - FirstValue_;
     } else {
-        for (TChartSeries* s : Chart->SeriesList())
+        for (TChartSeries* s : Chart->SeriesList().Items)
             if (s->ShowInLegend() && (s->Active() || CheckBoxesShown())) ++total;
         total -= FirstValue_;
     }
@@ -485,7 +485,7 @@ bool TCustomChartLegend::DoClick(int x, int y) {
     TChartSeries* clicked = Chart->SeriesLegend(index, false);
     if (!clicked) return false;
     if (CheckBoxesStyle_ == cbsRadio) {
-        for (TChartSeries* s : Chart->SeriesList())
+        for (TChartSeries* s : Chart->SeriesList().Items)
             if (s->ShowInLegend()) s->SetActive(s == clicked);
     } else {
         clicked->SetActive(!clicked->Active());
@@ -528,7 +528,7 @@ std::vector<TColor> ColorPaletteColors(int index) {
 void ApplyChartPalette(TCustomAxisPanel& chart, int index) {
     chart.SeriesColorPalette = ColorPaletteColors(index);
     chart.ColorPaletteIndex = index;
-    for (TChartSeries* s : chart.SeriesList())
+    for (TChartSeries* s : chart.SeriesList().Items)
         if (s->StoredSeriesColor() == clDefault) {
             s->AutoColor = clDefault;
             s->AutoColor = chart.GetFreeSeriesColor(true, s);

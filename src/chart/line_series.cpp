@@ -77,7 +77,7 @@ void TCustomSeries::SetStacked(TCustomSeriesStack v) {
     if (Stacked_ == v) return;
     Stacked_ = v;
     if (TCustomAxisPanel* panel = ParentChart())
-        for (TChartSeries* s : panel->SeriesList())
+        for (TChartSeries* s : panel->SeriesList().Items)
             if (s != this && typeid(*s) == typeid(*this)) static_cast<TCustomSeries*>(s)->Stacked_ = v;
     Repaint();
 }
@@ -85,7 +85,7 @@ void TCustomSeries::SetStacked(TCustomSeriesStack v) {
 std::vector<TCustomSeries*> TCustomSeries::stackGroup() const {
     std::vector<TCustomSeries*> group;
     if (TCustomAxisPanel* panel = ParentChart())
-        for (TChartSeries* s : panel->SeriesList())
+        for (TChartSeries* s : panel->SeriesList().Items)
             if (s->Active() && typeid(*s) == typeid(*this) && static_cast<TCustomSeries*>(s)->Stacked_ == Stacked_)
                 group.push_back(static_cast<TCustomSeries*>(s));
     return group;

@@ -141,7 +141,7 @@ void PrepareSeriesForGallery(TChartSeries& Series, bool Enabled) {
     TColor color = 0xC0C0C0;
     if (Enabled) {
         TCustomAxisPanel* chart = Series.ParentChart();
-        const bool first = !chart || chart->SeriesList().empty() || chart->SeriesList().front() == &Series;
+        const bool first = !chart || chart->SeriesList().Items.empty() || chart->SeriesList().Items.front() == &Series;
         color = chart ? chart->GetDefaultColor(first ? 0 : 3) : Series.SeriesColor();
     }
     Series.SetSeriesColor(color);
@@ -149,7 +149,7 @@ void PrepareSeriesForGallery(TChartSeries& Series, bool Enabled) {
 
 void TPlotFunction::PrepareForGallery(TCustomAxisPanel& Chart) {
     // Copied: a series may react by changing the panel's list.
-    const std::vector<TChartSeries*> list = Chart.SeriesList();
+    const std::vector<TChartSeries*> list = Chart.SeriesList().Items;
     for (TChartSeries* s : list) PrepareSeriesForGallery(*s, true);
 }
 
@@ -192,14 +192,12 @@ void TPlotCustomToolAxis::SetAxis(TChartAxis* Value) {
 
 int TPlotCustomToolAxis::AxisID() const {
     if (!Axis_ || !ParentChart_) return -1;
-    const auto& axes = ParentChart_->AxesList;
-    const auto it = std::find(axes.begin(), axes.end(), Axis_);
-    return it == axes.end() ? -1 : static_cast<int>(it - axes.begin());
+    return ParentChart_->AxesList.IndexOf(Axis_);
 }
 
 void TPlotCustomToolAxis::SetAxisID(int Value) {
-    if (!ParentChart_ || Value < 0 || Value >= static_cast<int>(ParentChart_->AxesList.size())) return;
-    SetAxis(ParentChart_->AxesList[static_cast<size_t>(Value)]);
+    if (!ParentChart_) return;
+    if (TChartAxis* axis = ParentChart_->AxesList[Value]) SetAxis(axis);
 }
 
 TPlotCustomTool* TChartTools::operator[](int i) const {
@@ -348,6 +346,54 @@ void TSeriesGroups::Delete(int i) {
 
 void TSeriesGroups::RemoveSeries(TChartSeries* Series) {
     for (auto& g : Items_) g->Series().Remove(Series);
+}
+
+// ---- series and axes lists
+
+void TChartSeriesList::Adopt(std::unique_ptr<TChartSeries> Series) {
+    if (Series && !Owns(Series.get())) Owned_.push_back(std::move(Series));
+}
+
+bool TChartSeriesList::Owns(const TChartSeries* Series) const {
+    return std::find_if(Owned_.begin(), Owned_.end(), [&](auto& p) { return p.get() == Series; }) != Owned_.end();
+}
+
+std::unique_ptr<TChartSeries> TChartSeriesList::Release(TChartSeries* Series) {
+    const auto it = std::find_if(Owned_.begin(), Owned_.end(), [&](auto& p) { return p.get() == Series; });
+    if (it == Owned_.end()) return nullptr;
+    std::unique_ptr<TChartSeries> gone = std::move(*it);
+    Owned_.erase(it);
+    return gone;
+}
+
+TChartAxis* TChartAxes::operator[](int i) const {
+    return i >= 0 && i < Count() ? Items_[static_cast<size_t>(i)] : nullptr;
+}
+
+int TChartAxes::IndexOf(const TChartAxis* Axis) const {
+    const auto it = std::find(Items_.begin(), Items_.end(), Axis);
+    return it == Items_.end() ? -1 : static_cast<int>(it - Items_.begin());
+}
+
+void TChartAxes::Add(TChartAxis* Axis) {
+    if (Axis && IndexOf(Axis) < 0) Items_.push_back(Axis);
+}
+
+void TChartAxes::Remove(TChartAxis* Axis) {
+    std::erase(Items_, Axis);
+    const auto it = std::find_if(Owned_.begin(), Owned_.end(), [&](auto& p) { return p.get() == Axis; });
+    if (it != Owned_.end()) {
+        (void)it->release();
+        Owned_.erase(it);
+    }
+}
+
+void TChartAxes::Clear() {
+    // Each axis unlists itself as it goes, so the lists are emptied first.
+    std::vector<std::unique_ptr<TChartAxis>> owned = std::move(Owned_);
+    Owned_.clear();
+    Items_.clear();
+    while (!owned.empty()) owned.pop_back();
 }
 
 // ---- custom axes

@@ -197,6 +197,71 @@ private:
     std::vector<std::unique_ptr<TSeriesGroup>> Items_;
 };
 
+// The panel's series in drawing order, with the groups of the panel. A series
+// handed over to the list is freed with it; the others stay their owner's and
+// are only listed.
+class TChartSeriesList : public TCustomSeriesList {
+public:
+    explicit TChartSeriesList(TCustomAxisPanel* Owner = nullptr) : Groups(Owner) { OwnerChart = Owner; }
+    ~TChartSeriesList() { FreeOwned(); }
+    TChartSeriesList(const TChartSeriesList&) = delete;
+    TChartSeriesList& operator=(const TChartSeriesList&) = delete;
+
+    TSeriesGroups Groups;
+    // Takes ownership; the series is listed when it joins the panel.
+    void Adopt(std::unique_ptr<TChartSeries> Series);
+    bool Owns(const TChartSeries* Series) const;
+    // Hands an owned series back (nullptr when not owned).
+    std::unique_ptr<TChartSeries> Release(TChartSeries* Series);
+    // Frees the owned series; the list must be emptied first.
+    void FreeOwned() { Owned_.clear(); }
+
+private:
+    std::vector<std::unique_ptr<TChartSeries>> Owned_;
+};
+
+// Every axis of a panel in creation order: the six predefined ones first,
+// then the custom ones. Axes adopted by the list are freed when it clears;
+// custom axes belong to the custom-axes collection and are only listed.
+class TChartAxes {
+public:
+    TChartAxes() = default;
+    ~TChartAxes() { Clear(); }
+    TChartAxes(const TChartAxes&) = delete;
+    TChartAxes& operator=(const TChartAxes&) = delete;
+
+    int Count() const { return static_cast<int>(Items_.size()); }
+    // Null outside 0..Count-1.
+    TChartAxis* operator[](int i) const;
+    int IndexOf(const TChartAxis* Axis) const;
+    const std::vector<TChartAxis*>& Items() const { return Items_; }
+    auto begin() const { return Items_.begin(); }
+    auto end() const { return Items_.end(); }
+    // Lists an axis once.
+    void Add(TChartAxis* Axis);
+    template <typename T>
+    T* Adopt(std::unique_ptr<T> Axis) {
+        T* a = Axis.get();
+        Add(a);
+        Owned_.push_back(std::unique_ptr<TChartAxis>(Axis.release()));
+        return a;
+    }
+    // Unlists an axis; an adopted one is not freed here (it is going away).
+    void Remove(TChartAxis* Axis);
+    void Clear();
+
+    TChartAxis* BottomAxis() const { return (*this)[0]; }
+    TChartAxis* TopAxis() const { return (*this)[1]; }
+    TChartAxis* LeftAxis() const { return (*this)[2]; }
+    TChartAxis* RightAxis() const { return (*this)[3]; }
+    TChartAxis* DepthAxis() const { return (*this)[4]; }
+    TChartAxis* DepthTopAxis() const { return (*this)[5]; }
+
+private:
+    std::vector<TChartAxis*> Items_;
+    std::vector<std::unique_ptr<TChartAxis>> Owned_;
+};
+
 // The panel's custom axes, owned.
 class TChartCustomAxes : public std::vector<std::unique_ptr<TChartAxis>> {
 public:

@@ -574,7 +574,7 @@ QString TChartSeries::GetTitle() const {
     if (!Title_.isEmpty()) return ReplaceChar(Title_, QChar(6), QChar(' '));
     if (!Name.isEmpty()) return Name;
     if (ParentChart_) {
-        const auto& list = ParentChart_->SeriesList();
+        const auto& list = ParentChart_->SeriesList().Items;
         const auto it = std::find(list.begin(), list.end(), this);
         if (it != list.end()) return PlotMsg_SeriesPrefix + IntegerText(static_cast<int>(it - list.begin()) + 1);
     }
@@ -696,7 +696,7 @@ void TChartSeries::CalcDepthPositions() {
 
 bool TChartSeries::SharesZWithOther() const {
     if (!ParentChart_ || !ParentChart_->SharedDepth) return false;
-    for (TChartSeries* s : ParentChart_->SeriesList())
+    for (TChartSeries* s : ParentChart_->SeriesList().Items)
         if (s != this && s->Active() && !s->ExcludedFromZ && s->ZOrderValue() == ZOrderValue()) return true;
     return false;
 }

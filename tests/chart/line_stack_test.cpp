@@ -38,7 +38,7 @@ protected:
     LoggedLine* add(std::initializer_list<double> ys, TColor color) {
         auto* s = chart->AddSeries(std::make_unique<LoggedLine>());
         s->log = &log;
-        s->tag = static_cast<int>(chart->SeriesList().size()) - 1;
+        s->tag = static_cast<int>(chart->SeriesList().Items.size()) - 1;
         s->SetSeriesColor(color);
         double x = 0;
         for (double y : ys) s->AddXY(x++, y);

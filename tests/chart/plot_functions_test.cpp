@@ -177,7 +177,7 @@ TEST_F(PlotFunctionsTest, ToolsBelongToTheirPanelsList) {
 }
 
 TEST_F(PlotFunctionsTest, GroupsSwitchTheirSeriesTogether) {
-    TSeriesGroup& group = panel.SeriesGroups.Add();
+    TSeriesGroup& group = panel.SeriesGroups().Add();
     EXPECT_EQ(group.Active(), gaYes);
     TChartSeries outsider;
     EXPECT_FALSE(group.Series().Add(&outsider));
@@ -257,7 +257,7 @@ TEST_F(PlotFunctionsTest, GalleryLookForEverySeriesOfTheChart) {
     source.Marks.SetVisible(true);
     source.SetColorEachPoint(true);
     result.Marks.SetDrawEvery(5);
-    ASSERT_EQ(panel.SeriesList().front(), &source);
+    ASSERT_EQ(panel.SeriesList().Items.front(), &source);
     ASSERT_NE(panel.GetDefaultColor(0), panel.GetDefaultColor(3));
     function->PrepareForGallery(panel);
     for (TChartSeries* s : {&source, &result}) {
