@@ -1,6 +1,7 @@
 #include "chart/axis_panel.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "chart/plot_const.h"
 
@@ -165,6 +166,28 @@ void TCustomAxisPanel::BroadcastSeriesEvent(TCustomChartSeries* series, TSeriesN
     event.Series = series;
     event.Kind = kind;
     NotifyListeners(event);
+}
+
+// ---- data sources
+
+bool TCustomAxisPanel::IsValidDataSource(const TChartSeries& series, const TComponent* source) const {
+    if (!source || source == &series) return false;
+    if (auto* s = dynamic_cast<const TChartSeries*>(source)) return series.IsValidSourceOf(s);
+    return dynamic_cast<const TPlotSeriesSource*>(source) != nullptr;
+}
+
+void TCustomAxisPanel::CheckCircularSource(const TChartSeries& series, const TChartSeries& source) const {
+    // A loop already among other series must not recurse for ever.
+    std::unordered_set<const TChartSeries*> seen;
+    std::vector<const TChartSeries*> pending{&source};
+    while (!pending.empty()) {
+        const TChartSeries* s = pending.back();
+        pending.pop_back();
+        if (s == &series) throw ChartException(PlotMsg_CircularSeries);
+        if (!seen.insert(s).second) continue;
+        for (const TComponent* c : s->DataSources.Items)
+            if (auto* next = dynamic_cast<const TChartSeries*>(c)) pending.push_back(next);
+    }
 }
 
 // ---- series ownership and lists

@@ -130,6 +130,12 @@ public:
     TChartTools Tools{this};
     TSeriesGroups& SeriesGroups() { return SeriesList_.Groups; }
 
+    // Whether a component may feed the series: another series of a suitable
+    // kind, or a data-source component.
+    virtual bool IsValidDataSource(const TChartSeries& series, const TComponent* source) const;
+    // Throws ChartException when source takes its data from series, directly
+    // or through a chain of series sources.
+    void CheckCircularSource(const TChartSeries& series, const TChartSeries& source) const;
     // Refills a series from its function or data source.
     virtual void CheckDataSource(TChartSeries& series);
     virtual void SeriesChanged(TCustomChartSeries* /*series*/) {}

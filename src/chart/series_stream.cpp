@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
-#include <unordered_set>
 
 #include "base/errors.h"
 #include "chart/axis_panel.h"
@@ -360,26 +359,6 @@ void ReadSeriesStream(TChartSeries& series, const std::vector<std::uint8_t>& byt
 
 // ---- data sources
 
-bool IsValidDataSource(const TChartSeries& series, const TComponent* source) {
-    if (!source || source == &series) return false;
-    if (auto* s = dynamic_cast<const TChartSeries*>(source)) return series.IsValidSourceOf(s);
-    return dynamic_cast<const TPlotSeriesSource*>(source) != nullptr;
-}
-
-void CheckCircularSource(const TChartSeries& series, const TChartSeries& source) {
-    // A loop already among other series must not recurse for ever.
-    std::unordered_set<const TChartSeries*> seen;
-    std::vector<const TChartSeries*> pending{&source};
-    while (!pending.empty()) {
-        const TChartSeries* s = pending.back();
-        pending.pop_back();
-        if (s == &series) throw ChartException(PlotMsg_CircularSeries);
-        if (!seen.insert(s).second) continue;
-        for (const TComponent* c : s->DataSources.Items)
-            if (auto* next = dynamic_cast<const TChartSeries*>(c)) pending.push_back(next);
-    }
-}
-
 namespace {
 
 // Unlinks one source from the series without touching its points.
@@ -420,8 +399,8 @@ void TChartSeries::SetDataSource(TComponent* Value) {
         return;
     }
     if (!ParentChart_) throw ChartException(PlotMsg_NoParentChartDataSource);
-    if (!IsValidDataSource(*this, Value)) throw ChartException(PlotFormat(PlotMsg_NoValidDataSource, {Value->Name}));
-    if (auto* s = dynamic_cast<TChartSeries*>(Value)) CheckCircularSource(*this, *s);
+    if (!ParentChart_->IsValidDataSource(*this, Value)) throw ChartException(PlotFormat(PlotMsg_NoValidDataSource, {Value->Name}));
+    if (auto* s = dynamic_cast<TChartSeries*>(Value)) ParentChart_->CheckCircularSource(*this, *s);
     const auto& items = DataSources.Items;
     if (std::find(items.begin(), items.end(), Value) != items.end()) return;
     if (!Loading) emptySources(*this);
@@ -457,11 +436,11 @@ void TChartSeries::Loaded(const std::function<TComponent*(const QString&)>& Find
     for (const QString& name : names) {
         TComponent* c = FindComponent ? FindComponent(name) : nullptr;
         // Names of missing, unsuitable or circular sources are dropped.
-        if (!IsValidDataSource(*this, c)) continue;
+        if (!ParentChart_ || !ParentChart_->IsValidDataSource(*this, c)) continue;
         if (std::find(DataSources.Items.begin(), DataSources.Items.end(), c) != DataSources.Items.end()) continue;
         if (auto* s = dynamic_cast<TChartSeries*>(c)) {
             try {
-                CheckCircularSource(*this, *s);
+                ParentChart_->CheckCircularSource(*this, *s);
             } catch (const ChartException&) {
                 continue;
             }

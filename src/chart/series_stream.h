@@ -74,12 +74,6 @@ std::vector<std::uint8_t> WriteSeriesStream(const TChartSeries& series);
 // FormatError for a damaged stream before the series is changed.
 void ReadSeriesStream(TChartSeries& series, const std::vector<std::uint8_t>& bytes);
 
-// Panel checks of a data source for a series.
-bool IsValidDataSource(const TChartSeries& series, const TComponent* source);
-// Throws ChartException when source takes its data from series, directly or
-// through a chain of series sources.
-void CheckCircularSource(const TChartSeries& series, const TChartSeries& source);
-
 // The generator of the sample values: the seed and a value in 0..Range-1
 // (0 for a Range below 1).
 inline std::uint32_t PlotRandSeed = 0;

@@ -4,6 +4,7 @@
 
 #include "chart/chart.h"
 #include "chart/line_series.h"
+#include "chart/plot_const.h"
 #include "support/qt_app.h"
 
 namespace brine::chart {
@@ -79,6 +80,37 @@ TEST(ChartListsTest, CustomAxisPansOnce) {
     chart.MouseMove(ssRight, x0 + 40, y0);
     chart.MouseUp(mbRight, ssRight, x0 + 40, y0);
     EXPECT_NEAR(custom->Minimum(), min0 + delta, 1e-9);
+}
+
+}  // namespace
+}  // namespace brine::chart
+
+namespace brine::chart {
+namespace {
+
+// A panel that takes no series as a source.
+class NoSeriesSourcePanel : public TCustomAxisPanel {
+public:
+    bool IsValidDataSource(const TChartSeries& series, const TComponent* source) const override {
+        return !dynamic_cast<const TChartSeries*>(source) && TCustomAxisPanel::IsValidDataSource(series, source);
+    }
+};
+
+TEST(ChartListsTest, PanelDecidesTheDataSources) {
+    brine::test::qtApp();
+    NoSeriesSourcePanel panel;
+    TChartSeries a, b;
+    a.SetParentChart(&panel);
+    b.SetParentChart(&panel);
+    EXPECT_THROW(a.SetDataSource(&b), ChartException);
+    EXPECT_TRUE(a.DataSources.Items.empty());
+
+    TCustomAxisPanel plain;
+    a.SetParentChart(&plain);
+    b.SetParentChart(&plain);
+    a.SetDataSource(&b);
+    EXPECT_THROW(plain.CheckCircularSource(b, a), ChartException);
+    EXPECT_NO_THROW(plain.CheckCircularSource(a, b));
 }
 
 }  // namespace
