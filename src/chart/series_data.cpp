@@ -752,8 +752,8 @@ void TChartSeries::AddedToChart() {
 void TChartSeries::RemovedFromChart() {
     if (ParentChart_ && Cursor != crDefault && ParentChart_->PanelCursor() == Cursor)
         ParentChart_->SetPanelCursor(ParentChart_->SavedCursor);
-    for (TComponent* c : DataSources.Items)
-        if (auto* src = dynamic_cast<TChartSeries*>(c)) std::erase(src->LinkedSeries, this);
+    // Source links stay on both sides, so whichever series goes first unlinks
+    // the other.
     ForgetParent();
     Marks.SetParentPanel(nullptr);
     RecalcGetAxis();
