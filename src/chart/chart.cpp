@@ -356,6 +356,22 @@ void TCustomChart::drawWall(TCustomChartWall& wall, WallSide side) {
         } else if (side == wsBack) {
             const TPoint corners[4] = {{l, t}, {rr, t}, {rr, b}, {l, b}};
             wall.Gradient().Draw3DPolygon(c, corners, z0);
+        } else {
+            // The face turned to the chart: a thick wall grows away from it.
+            TPoint corners[4];
+            if (side == wsBottom) {
+                corners[0] = c.Calculate3DPosition(l, t, z0);
+                corners[1] = c.Calculate3DPosition(rr, t, z0);
+                corners[2] = c.Calculate3DPosition(rr, t, z1);
+                corners[3] = c.Calculate3DPosition(l, t, z1);
+            } else {
+                const int x = side == wsLeft ? rr : l;
+                corners[0] = c.Calculate3DPosition(x, t, z0);
+                corners[1] = c.Calculate3DPosition(x, t, z1);
+                corners[2] = c.Calculate3DPosition(x, b, z1);
+                corners[3] = c.Calculate3DPosition(x, b, z0);
+            }
+            wall.Gradient().DrawPolygon(c, corners);
         }
         c.Brush->SetStyle(bsClear);
     }

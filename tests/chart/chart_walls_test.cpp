@@ -116,6 +116,43 @@ TEST_F(ChartWallsTest, BackWallBlendsAndTakesGradient) {
     EXPECT_NE(left.red() > left.blue(), right.red() > right.blue());
 }
 
+TEST_F(ChartWallsTest, SideAndBottomWallsTakeGradientIn3D) {
+    line->Clear();
+    chart->LeftAxis().Grid().SetVisible(false);
+    chart->BottomAxis().Grid().SetVisible(false);
+    auto redAndBlue = [&](int x0, int x1, int y0, int y1) {
+        const QImage img = render();
+        int red = 0, blue = 0;
+        for (int y = std::max(0, y0); y <= y1 && y < img.height(); ++y)
+            for (int x = std::max(0, x0); x <= x1 && x < img.width(); ++x) {
+                const QColor c(img.pixel(x, y));
+                red += c.red() > 150 && c.blue() < 100 && c.green() < 100;
+                blue += c.blue() > 150 && c.red() < 100 && c.green() < 100;
+            }
+        return std::pair{red, blue};
+    };
+    for (TChartWall* wall : {&chart->LeftWall(), &chart->BottomWall()}) {
+        wall->Gradient().SetVisible(true);
+        wall->Gradient().SetDirection(gdLeftRight);
+        wall->Gradient().SetStartColor(clRed);
+        wall->Gradient().SetEndColor(0xFF0000);
+    }
+    chart->BottomWall().Gradient().SetVisible(false);
+    render();
+    TRect r = chart->ChartRect;
+    auto [red, blue] = redAndBlue(r.Left, r.Left + chart->Width3D, r.Top - chart->Height3D, r.Bottom);
+    EXPECT_GT(red, 20);
+    EXPECT_GT(blue, 20);
+
+    chart->LeftWall().Gradient().SetVisible(false);
+    chart->BottomWall().Gradient().SetVisible(true);
+    render();
+    r = chart->ChartRect;
+    std::tie(red, blue) = redAndBlue(r.Left, r.Right + chart->Width3D, r.Bottom - chart->Height3D, r.Bottom);
+    EXPECT_GT(red, 20);
+    EXPECT_GT(blue, 20);
+}
+
 TEST_F(ChartWallsTest, ZoomRectangleOverBufferedWindowWithoutRedrawing) {
     chart->SetView3D(false);
     chart->show();
