@@ -11,6 +11,7 @@
 #include "base/number_text.h"
 #include "base/rounding.h"
 #include "base/safe_replace.h"
+#include "tools/extract_data.h"
 #include "tools/link_set.h"
 #include "tools/link_support.h"
 
@@ -193,8 +194,8 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
     };
     const std::size_t files = static_cast<std::size_t>(FileCount);
     if (files < 1 || plan.offsets.size() != files) return LinkOutcome::Refused;
-    const std::string ext = UpperExtension(target);
-    if (ext != ".SDF" && ext != ".TSD") {
+    const std::optional<std::uint8_t> kind = OutputKindOf(target);
+    if (!kind) {
         say(kFormatMessage);
         return LinkOutcome::Refused;
     }
@@ -204,7 +205,7 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
         return LinkOutcome::Refused;
     }
     TargetFile = target;
-    OutKind = ext == ".TSD" ? 1 : 0;
+    OutKind = *kind;
 
     // The output header: the first file's, with the link's memo, counts and
     // burst interval, and every burst channel the files brought.
