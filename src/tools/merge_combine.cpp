@@ -10,6 +10,7 @@
 #include "core/current_file.h"
 #include "platform/api/progress.h"
 #include "platform/api/prompter.h"
+#include "tools/extract_data.h"
 
 namespace brine {
 
@@ -132,12 +133,12 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
         static_cast<int>(settings.BurstChannels.size()) != set.TotalNch2())
         throw RangeError("チャンネル数が範囲外です。");
     const std::string& target = settings.TargetFile;
-    const std::string ext = UpperExtension(target);
-    if (ext != ".SDF" && ext != ".TSD") {
+    const std::optional<std::uint8_t> kind = OutputKindOf(target);
+    if (!kind) {
         prompter.error(kUnknownKind + target);
         return false;
     }
-    const bool tsd = ext == ".TSD";
+    const bool tsd = *kind == 1;
     const long double tol = settings.Tol;
     if (!(tol > 0) || !std::isfinite(tol)) {
         prompter.error(kBadTolerance);
