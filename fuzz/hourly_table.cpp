@@ -1,0 +1,43 @@
+// The single-burst readers of the fixed-station menu (JMA tables, NOWPHAS
+// files, fishing-port tables) as their commands run them on one chosen
+// file: the reader, then the header dialog and the burst. Built once per
+// reader, each with a file name of its kind.
+#include "app/convert_fishing_port.h"
+#include "app/convert_jma.h"
+#include "app/convert_nowphas.h"
+#include "app/menu_jobs.h"
+#include "support/fuzz_support.h"
+
+#if !defined(BRINE_READER) || !defined(BRINE_INPUT_NAME)
+#error "BRINE_READER names the reader, BRINE_INPUT_NAME the chosen file"
+#endif
+
+using namespace brine;
+using namespace brine::fuzz;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Workspace ws;
+    const std::string path = ws.write(BRINE_INPUT_NAME, AsText(data, size));
+    const std::set<std::string> filesBefore = ws.files();
+
+    CurrentFile m;
+    FillPreviousFile(m, ws.file("previous.sdf"));
+    FuzzPrompter prompter;
+    FuzzProgress progress;
+    FuzzHeaderSave dialog(m, ws.file("out.sdf"));
+    const ModelImage before(m);
+
+    bool read = false;
+    auto reader = [&](const std::string& file) {
+        read = BRINE_READER(m, file, prompter, progress);
+        return read;
+    };
+    RunCommand([&] { RunSingleBurstCommand({path}, reader, dialog, m, prompter); }, BRINE_INPUT_NAME);
+    if (!read) {
+        ExpectModelUnchanged(before, m, "refused " BRINE_INPUT_NAME);
+        ExpectNoNewFiles(ws, filesBefore, "refused " BRINE_INPUT_NAME);
+        return 0;
+    }
+    if (ws.files().count("out.sdf")) ExpectSdfReadsBack(ws.file("out.sdf"), BRINE_INPUT_NAME);
+    return 0;
+}
