@@ -1,7 +1,7 @@
 // Yearly tables as the table menu commands and the table dialog handle
 // them: the table is read, the year taken from its title (2000 otherwise),
-// then converted with the dialog's defaults and handed to the header
-// dialog. Built once per table kind.
+// then converted with the dialog's defaults, going on past the questions on
+// the coefficients, and handed to the header dialog. Built once per kind.
 #include <optional>
 
 #include "importers/date_year_table.h"
@@ -21,12 +21,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     CurrentFile m;
     FillPreviousFile(m, ws.file("previous.sdf"));
-    FuzzPrompter prompter;
+    // The two questions offer to set the coefficients again: go on instead.
+    FuzzPrompter prompter(MsgResult::No, MsgResult::Ignore);
     FuzzProgress progress;
     FuzzHeaderSave dialog(m, ws.file("out.sdf"));
     const ModelImage before(m);
 
     std::optional<LoadedYearTable> loaded;
+    bool setAgain = false;  // the user chose to set the coefficients again
     RunCommand([&] { loaded = ReadYearTable(path); }, "yearly table");
     if (loaded) {
         YearTableSettings s;
@@ -43,12 +45,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             [&] {
                 std::optional<YearTableBurst> burst =
                     ConvertYearTable(loaded->table, s, m, prompter, [](int, int) {});
-                if (burst) SaveYearTableBurst(m, *burst, path, dialog, prompter, progress);
+                if (burst)
+                    SaveYearTableBurst(m, *burst, path, dialog, prompter, progress);
+                else
+                    setAgain = true;
             },
             "yearly table conversion");
     }
     if (dialog.calls == 0) {
-        ExpectModelUnchanged(before, m, "refused yearly table");
+        // Refused, unless the user went back to the coefficients.
+        if (!setAgain) ExpectModelUnchanged(before, m, "refused yearly table");
         ExpectNoNewFiles(ws, filesBefore, "refused yearly table");
         return 0;
     }

@@ -104,12 +104,23 @@ std::vector<std::uint8_t> Workspace::read(const std::string& name) const {
 
 // ---- services
 
+namespace {
+
+// BRINE_FUZZ_TRACE set: what the program showed and wrote is printed, to
+// see what an input does when the corpus is looked after.
+bool tracing() {
+    static const bool on = std::getenv("BRINE_FUZZ_TRACE") != nullptr;
+    return on;
+}
+
+}  // namespace
+
 MsgResult FuzzPrompter::show(MsgType, const std::string& text, MsgButtons buttons) {
+    if (tracing()) std::fprintf(stderr, "  message: %s\n", text.c_str());
     shown.push_back(text);
     if (buttons == MsgButtons::Ok) return MsgResult::Ok;
     ++questions;
-    if (answer_ == MsgResult::Yes && buttons == MsgButtons::YesIgnore) return MsgResult::Yes;
-    return answer_;
+    return buttons == MsgButtons::YesIgnore ? ignoreAnswer_ : answer_;
 }
 
 bool FuzzHeaderSave::ExecuteSave(int kind) {
@@ -295,6 +306,7 @@ void ExpectSdfReadsBack(const std::string& path, const char* what) {
         return;
     }
     back.FileName = path;
+    if (tracing()) std::fprintf(stderr, "  output: %d bursts of %d samples\n", back.Iterations, back.SampleSize);
     for (int b = 0; b < back.Iterations; ++b)
         if (!back.ReadSDFBurst(b)) {
             Fail("output-bursts", std::string(what) + ": burst " + std::to_string(b) + " cannot be read back");

@@ -43,10 +43,12 @@ private:
     std::string dir_;
 };
 
-// Answers every question with `answer` and keeps the texts shown.
+// Answers every Yes/No(/Cancel) question with `answer` and every Yes/Ignore
+// question with `ignoreAnswer`, and keeps the texts shown.
 class FuzzPrompter : public Prompter {
 public:
-    explicit FuzzPrompter(MsgResult answer = MsgResult::Yes) : answer_(answer) {}
+    explicit FuzzPrompter(MsgResult answer = MsgResult::Yes, MsgResult ignoreAnswer = MsgResult::Yes)
+        : answer_(answer), ignoreAnswer_(ignoreAnswer) {}
     MsgResult show(MsgType type, const std::string& text, MsgButtons buttons) override;
     void beep() override {}
     std::vector<std::string> shown;
@@ -54,6 +56,7 @@ public:
 
 private:
     MsgResult answer_;
+    MsgResult ignoreAnswer_;
 };
 
 // A progress window nobody cancels.
