@@ -24,13 +24,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzProgress progress;
     FuzzHeaderSave dialog(m, ws.file("out.sdf"));
     const ModelImage before(m);
+    InputFileKind kind = InputFileKind::Unknown;
+    RunCommand([&] { kind = SniffFileKind(path); }, "file kind");
+    const char* kindName[] = {"sdf", "tsd", "addc", "drf", "", "unknown"};
 
     JobResult result = JobResult::Failed;
     const bool ran = RunCommand([&] { result = ConvertOneFile(m, path, prompter, progress, dialog); }, input.c_str());
     if (dialog.calls == 0) {
         // Refused before the header dialog.
         if (ran && result != JobResult::Skipped) Fail("refused-reported-done", input);
-        ExpectModelUnchanged(before, m, "refused input");
+        ExpectModelUnchanged(before, m, "refused input", kindName[static_cast<int>(kind)]);
         ExpectNoNewFiles(ws, filesBefore, "refused input");
         ExpectFileUnchanged(ws, input, original, "refused input");
         return 0;

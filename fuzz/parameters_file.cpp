@@ -2,10 +2,22 @@
 // last file, its folder and the selected site), and written back as the
 // window writes it on closing.
 #include "app/parameters_file.h"
+#include "base/cp932.h"
 #include "support/fuzz_support.h"
 
 using namespace brine;
 using namespace brine::fuzz;
+
+namespace {
+
+// Bytes that are no CP932 text are read as U+FFFD, which is written as "?".
+bool writtenAsRead(const std::string& utf8) {
+    bool lossy = false;
+    utf8ToCp932(utf8, &lossy);
+    return !lossy;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Workspace ws;
@@ -23,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         "Parameters.dat");
     ExpectFileUnchanged(ws, "Parameters.dat", original, "Parameters.dat read");
     ExpectNoNewFiles(ws, filesBefore, "Parameters.dat read");
-    if (!lines) return 0;
+    if (!lines || !writtenAsRead(lines->fileName) || !writtenAsRead(lines->folder)) return 0;
 
     // What was read comes back unchanged from the file written on closing.
     const std::string again = ws.file("again.dat");

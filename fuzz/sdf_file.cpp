@@ -27,7 +27,7 @@ void openSdf(std::string_view bytes, MsgResult answer) {
     RunCommand([&] { ok = m.ReadHeader(path); }, "SDF header");
     const char* what = answer == MsgResult::Yes ? "SDF read, update answered Yes" : "SDF read, update answered No";
     if (!ok) {
-        ExpectModelUnchanged(before, m, what);
+        ExpectModelUnchanged(before, m, what, oldVersion ? "update" : "");
         ExpectNoNewFiles(ws, filesBefore, what);
         ExpectFileUnchanged(ws, "data.sdf", original, what);
         return;

@@ -5,6 +5,7 @@ export DEBIAN_FRONTEND=noninteractive
 apt-get update
 apt-get install -y --no-install-recommends \
   build-essential cmake ninja-build pkg-config \
+  clang libclang-rt-14-dev \
   qt6-base-dev qt6-base-dev-tools libgl-dev \
   libgtest-dev libbenchmark-dev \
   libchm-dev fp-utils \

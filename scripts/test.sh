@@ -1,6 +1,7 @@
 #!/bin/bash
 # Installs what is needed, builds and runs every test, then builds and runs
-# them again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# them again under AddressSanitizer and UndefinedBehaviorSanitizer, and
+# finally fuzzes every file reader for a short while.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -16,3 +17,6 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs")
+
+# Every reader's fuzz target, a fixed number of inputs each.
+bash scripts/fuzz.sh 20000

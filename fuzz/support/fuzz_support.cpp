@@ -1,6 +1,7 @@
 #include "support/fuzz_support.h"
 
 #include <QApplication>
+#include <unistd.h>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -43,10 +44,19 @@ std::vector<std::string> SplitParts(std::string_view text, std::size_t parts) {
 
 namespace {
 
+// Memory rather than disk when the system offers it and TMPDIR does not
+// say otherwise: every input writes and lists a few files.
+fs::path scratchFolder() {
+    std::error_code ec;
+    if (!std::getenv("TMPDIR") && fs::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0)
+        return "/dev/shm";
+    return fs::temp_directory_path();
+}
+
 struct ProcessRoot {
     fs::path path;
     ProcessRoot() {
-        std::string pattern = (fs::temp_directory_path() / "brine-fuzz-XXXXXX").string();
+        std::string pattern = (scratchFolder() / "brine-fuzz-XXXXXX").string();
         if (!::mkdtemp(pattern.data())) {
             std::perror("mkdtemp");
             std::abort();
@@ -243,9 +253,11 @@ void Fail(const char* check, const std::string& detail) {
     std::abort();
 }
 
-void ExpectModelUnchanged(const ModelImage& before, const CurrentFile& m, const char* what) {
+void ExpectModelUnchanged(const ModelImage& before, const CurrentFile& m, const char* what,
+                          const std::string& path) {
     std::string diff = before.differenceTo(ModelImage(m));
-    if (!diff.empty()) Fail("refused-changed-model", std::string(what) + ": " + diff);
+    const std::string check = path.empty() ? "refused-changed-model" : "refused-changed-model:" + path;
+    if (!diff.empty()) Fail(check.c_str(), std::string(what) + ": " + diff);
 }
 
 void ExpectNoNewFiles(const Workspace& ws, const std::set<std::string>& before, const char* what) {

@@ -97,8 +97,11 @@ struct ModelImage {
 // finding while it is being fixed: it is then reported once.
 void Fail(const char* check, const std::string& detail);
 
-// The checks.
-void ExpectModelUnchanged(const ModelImage& before, const CurrentFile& m, const char* what);
+// The checks. A refused input that changed the model fails the check
+// "refused-changed-model", or "refused-changed-model:<path>" when the target
+// names the path the input took.
+void ExpectModelUnchanged(const ModelImage& before, const CurrentFile& m, const char* what,
+                          const std::string& path = {});
 void ExpectNoNewFiles(const Workspace& ws, const std::set<std::string>& before, const char* what);
 void ExpectFileUnchanged(const Workspace& ws, const std::string& name, const std::vector<std::uint8_t>& before,
                          const char* what);
