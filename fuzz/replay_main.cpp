@@ -1,6 +1,8 @@
 // Replays corpus files through the fuzz targets built into this program, so
 // every ordinary test run checks every input that was ever kept.
 //   test_fuzz <target> <file or folder>...
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +18,17 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// The largest allocation the fuzzing runs allow (-malloc_limit_mb), taken
+// as a bound on the whole process: an input that makes a reader take far
+// more memory than it justifies fails here too.
+constexpr long kRssLimitMb = 1024;
+
+long peakRssMb() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss / 1024;
+}
 
 std::vector<fs::path> inputsOf(const fs::path& p) {
     std::vector<fs::path> files;
@@ -57,6 +70,11 @@ int main(int argc, char** argv) {
             if (data) std::memcpy(data, bytes.data(), bytes.size());
             target->run(data, bytes.size());
             delete[] data;
+            if (peakRssMb() > kRssLimitMb) {
+                std::fprintf(stderr, "==brine-fuzz== over the memory limit: %ld MB after %s\n", peakRssMb(),
+                             file.string().c_str());
+                return 1;
+            }
             ++count;
         }
     }
