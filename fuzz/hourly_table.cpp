@@ -1,6 +1,8 @@
 // The single-burst readers of the fixed-station menu (JMA tables, NOWPHAS
 // files, fishing-port tables) as their commands run them on one chosen
-// file: the reader, then the header dialog and the burst. Built once per
+// file: the reader, then the header dialog and the burst. Questions are
+// answered Yes, except warnings that ask whether to go on (such as a time
+// grid far larger than its records), which a user declines. Built once per
 // reader, each with a file name of its kind.
 #include "app/convert_fishing_port.h"
 #include "app/convert_jma.h"
@@ -22,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     CurrentFile m;
     FillPreviousFile(m, ws.file("previous.sdf"));
-    FuzzPrompter prompter;
+    FuzzPrompter prompter(MsgResult::Yes, MsgResult::Yes, MsgResult::No);
     FuzzProgress progress;
     FuzzHeaderSave dialog(m, ws.file("out.sdf"));
     const ModelImage before(m);

@@ -125,12 +125,13 @@ bool tracing() {
 
 }  // namespace
 
-MsgResult FuzzPrompter::show(MsgType, const std::string& text, MsgButtons buttons) {
+MsgResult FuzzPrompter::show(MsgType type, const std::string& text, MsgButtons buttons) {
     if (tracing()) std::fprintf(stderr, "  message: %s\n", text.c_str());
     shown.push_back(text);
     if (buttons == MsgButtons::Ok) return MsgResult::Ok;
     ++questions;
-    return buttons == MsgButtons::YesIgnore ? ignoreAnswer_ : answer_;
+    if (buttons == MsgButtons::YesIgnore) return ignoreAnswer_;
+    return type == MsgType::Warning ? warningAnswer_ : answer_;
 }
 
 bool FuzzHeaderSave::ExecuteSave(int kind) {

@@ -43,12 +43,15 @@ private:
     std::string dir_;
 };
 
-// Answers every Yes/No(/Cancel) question with `answer` and every Yes/Ignore
-// question with `ignoreAnswer`, and keeps the texts shown.
+// Answers every Yes/No(/Cancel) question with `answer` (those shown as a
+// warning with `warningAnswer`) and every Yes/Ignore question with
+// `ignoreAnswer`, and keeps the texts shown.
 class FuzzPrompter : public Prompter {
 public:
     explicit FuzzPrompter(MsgResult answer = MsgResult::Yes, MsgResult ignoreAnswer = MsgResult::Yes)
-        : answer_(answer), ignoreAnswer_(ignoreAnswer) {}
+        : FuzzPrompter(answer, ignoreAnswer, answer) {}
+    FuzzPrompter(MsgResult answer, MsgResult ignoreAnswer, MsgResult warningAnswer)
+        : answer_(answer), ignoreAnswer_(ignoreAnswer), warningAnswer_(warningAnswer) {}
     MsgResult show(MsgType type, const std::string& text, MsgButtons buttons) override;
     void beep() override {}
     std::vector<std::string> shown;
@@ -57,6 +60,7 @@ public:
 private:
     MsgResult answer_;
     MsgResult ignoreAnswer_;
+    MsgResult warningAnswer_;
 };
 
 // A progress window nobody cancels.
