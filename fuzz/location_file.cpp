@@ -1,8 +1,6 @@
 // "Location.dat" as the program reads it at start-up (the list, and the
 // declination of the remembered site) and as the site window uses it (the
 // declination of each site shown), then written back when a site is stored.
-#include <cstring>
-
 #include "app/declination.h"
 #include "app/site_list.h"
 #include "support/fuzz_support.h"
@@ -16,8 +14,8 @@ bool sameSites(const SiteList& a, const SiteList& b) {
     if (a.SiteCount != b.SiteCount) return false;
     for (int k = 1; k <= a.SiteCount; ++k) {
         auto i = static_cast<std::size_t>(k);
-        if (a.SiteName[i] != b.SiteName[i] || std::memcmp(&a.SiteLat[i], &b.SiteLat[i], sizeof(float)) != 0 ||
-            std::memcmp(&a.SiteLon[i], &b.SiteLon[i], sizeof(float)) != 0)
+        // Equal values, -0 and 0 alike: the reader takes only finite numbers.
+        if (a.SiteName[i] != b.SiteName[i] || a.SiteLat[i] != b.SiteLat[i] || a.SiteLon[i] != b.SiteLon[i])
             return false;
     }
     return true;
