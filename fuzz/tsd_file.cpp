@@ -29,8 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     m.FileName = path;
     RunCommand(
         [&] {
-            for (int b = 0; b < m.Iterations; ++b)
+            // Bursts as a tool reads them; beyond the first thousand only
+            // the last one, which is where a short file shows.
+            for (int b = 0; b < m.Iterations; ++b) {
+                if (b == 1000) b = m.Iterations - 1;
                 if (!m.ReadBurst(b)) break;
+            }
         },
         "TSD bursts");
     ExpectFileUnchanged(ws, "data.tsd", original, "TSD read");

