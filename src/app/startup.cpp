@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include <csignal>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
@@ -34,6 +36,10 @@
 namespace brine {
 
 void InitApplication() {
+    // Over a file-size limit a write then fails with EFBIG and takes the
+    // normal failure path (message, temporary file removed, original kept)
+    // instead of the signal ending the program mid-replace.
+    std::signal(SIGXFSZ, SIG_IGN);
     LoadHtmlHelp();
     SetApplicationTitle("Brinelog 4");
 }

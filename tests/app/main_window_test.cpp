@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDialog>
@@ -23,6 +26,7 @@
 #include "app/startup.h"
 #include "app_test_support.h"
 #include "base/cp932.h"
+#include "core/sdf_builder.h"
 #include "core/ui/frm_progress.h"
 #include "platform/api/scripted.h"
 #include "platform/html_help.h"
@@ -70,6 +74,48 @@ TEST(Startup, CreatesTheFifteenDialogsOnceInOrderBehindTheirGlobals) {
     DestroyForms();
     EXPECT_EQ(Form1, nullptr);
     EXPECT_EQ(FrmInputBox, nullptr);
+}
+
+TEST(Startup, AFileSizeLimitFailsTheWriteInsteadOfEndingTheProgram) {
+    ::signal(SIGXFSZ, SIG_DFL);  // as a new process has it
+    InitApplication();
+    TempDir dir;
+    test::SdfSpec spec;
+    spec.version = '2';
+    spec.sampleSize = 100;
+    spec.iterations = 8;
+    for (int b = 0; b < spec.iterations; ++b) spec.records.push_back(test::record(b, 2, 100, 1));
+    const std::vector<std::uint8_t> old = test::buildSdf(spec);
+    const std::string path = dir.file("old.sdf");
+    test::writeAll(path, old);
+
+    // The version update runs in a child under a limit smaller than the new file.
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        rlimit small{};
+        ::getrlimit(RLIMIT_FSIZE, &small);
+        small.rlim_cur = 2048;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        int code = 3;
+        try {
+            CurrentFile m;
+            ScriptedPrompter prompter;
+            prompter.answer(MsgResult::Yes);
+            m.prompter = &prompter;
+            code = m.ReadSDFHeader(path) ? 1 : prompter.showedText("データ形式を更新できません。") ? 0 : 2;
+        } catch (...) {
+        }
+        ::_exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);  // refused with the update's message
+    EXPECT_EQ(test::readAll(path), old);
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"old.sdf"});  // no temporary file left
 }
 
 class MainWindowTest : public ::testing::Test {
