@@ -1,6 +1,7 @@
 #include "app/resave_sdf.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "base/errors.h"
 
@@ -11,9 +12,27 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
     if (kind != InputFileKind::SDF && kind != InputFileKind::TSD) return JobResult::Skipped;
     ModelServices services(m, prompter, progress);
     const bool isSdf = kind == InputFileKind::SDF;
+    // A refused file must not become the model's file: put back what the
+    // model pointed at before.
+    const std::string previousName = m.FileName;
+    const std::uint8_t previousKind = m.FileKind;
+    auto restore = [&] {
+        m.FileName = previousName;
+        m.FileKind = previousKind;
+    };
     m.FileName = fileName;
     m.FileKind = isSdf ? 0 : 1;
-    if (!(isSdf ? m.ReadSDFHeader(fileName) : m.ReadTSDHeader(fileName))) return JobResult::Skipped;
+    bool read = false;
+    try {
+        read = isSdf ? m.ReadSDFHeader(fileName) : m.ReadTSDHeader(fileName);
+    } catch (...) {
+        restore();
+        throw;
+    }
+    if (!read) {
+        restore();
+        return JobResult::Skipped;
+    }
     const int sourceBursts = m.Iterations;
 
     if (!SaveSDFHeaderAs(m, isSdf ? fileName : WithExtension(fileName, ".sdf"), dialog, prompter))

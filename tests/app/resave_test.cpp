@@ -120,6 +120,27 @@ TEST_F(ResaveTest, UnknownShortAndMissingFilesAreReportedOneByOne) {
     EXPECT_EQ(test::readAll(out), test::readAll(src));
 }
 
+TEST_F(ResaveTest, ARefusedFileLeavesTheModelPointingWhereItWas) {
+    Bytes damaged = test::readAll(src);
+    test::put<std::int16_t>(damaged, 210, 300);  // more channels than the table holds
+    std::string badSdf = dir.file("bad.sdf");
+    test::writeAll(badSdf, damaged);
+    std::string badTsd = dir.file("bad.tsd");
+    test::writeText(badTsd, "Time Series Data Text Format Ver.2\r\nmemo\r\nnot a date\r\n");
+    for (const std::string& bad : {badSdf, badTsd}) {
+        model.FileName = "earlier.tsd";
+        model.FileKind = 1;
+        EXPECT_EQ(ConvertSelectedFiles({bad}, model, prompter, progress, dialog), 0);
+        EXPECT_EQ(model.FileName, "earlier.tsd") << bad;
+        EXPECT_EQ(model.FileKind, 1) << bad;
+        model.FileKind = 0;
+        EXPECT_EQ(ConvertSelectedFiles({bad}, model, prompter, progress, dialog), 0);
+        EXPECT_EQ(model.FileKind, 0) << bad;
+    }
+    EXPECT_EQ(prompter.shown.size(), 4u);
+    EXPECT_EQ(dialog.calls, 0);
+}
+
 TEST_F(ResaveTest, ReadOnlyInputsConvert) {
     ::chmod(src.c_str(), 0444);
     dialog.target = out;
