@@ -23,7 +23,7 @@ JobResult ConvertOneFile(CurrentFile& m, const std::string& fileName, Prompter& 
     case InputFileKind::Unknown:
         break;
     }
-    prompter.warning(kUnknownKindMessage);
+    prompter.warning(std::string(kUnknownKindMessage) + "\n" + fileName);
     return JobResult::Skipped;
 }
 

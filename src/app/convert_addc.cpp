@@ -126,7 +126,7 @@ bool ReadADDCFile(CurrentFile& m, const std::string& fileName, Prompter& prompte
     f.readAt(kFixedHeader, table.data(), table.size());
     for (int k = 0; k < nch; ++k) {
         if (table[static_cast<std::size_t>(k) * kEntryBytes + 15] != '1') {
-            prompter.error(kOrderMessage);
+            prompter.error(std::string(kOrderMessage) + "\n" + fileName);
             return false;
         }
     }

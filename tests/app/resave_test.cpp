@@ -113,9 +113,9 @@ TEST_F(ResaveTest, UnknownShortAndMissingFilesAreReportedOneByOne) {
     dialog.target = out;
     EXPECT_EQ(ConvertSelectedFiles({shortFile, other, missing, src}, model, prompter, progress, dialog), 1);
     ASSERT_EQ(prompter.shown.size(), 3u);
-    EXPECT_EQ(prompter.shown[0].text, "ﾌｧｲﾙの種類が分かりません。");
+    EXPECT_EQ(prompter.shown[0].text, "ﾌｧｲﾙの種類が分かりません。\n" + shortFile);
     EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
-    EXPECT_EQ(prompter.shown[1].text, "ﾌｧｲﾙの種類が分かりません。");
+    EXPECT_EQ(prompter.shown[1].text, "ﾌｧｲﾙの種類が分かりません。\n" + other);
     EXPECT_NE(prompter.shown[2].text.find(missing), std::string::npos);
     EXPECT_EQ(test::readAll(out), test::readAll(src));
 }
