@@ -114,6 +114,8 @@ TFrmLocation::TFrmLocation(QWidget* parent, SiteList& sites)
     connect(ButtonCal, &QPushButton::clicked, this, [this] { ButtonCalClick(); });
     connect(ComboBoxModel, &QComboBox::currentIndexChanged, this, [this] { ComboBoxModelChange(); });
     connect(EditDeclination, &QLineEdit::textChanged, this, [this] { EditDeclinationChange(); });
+    for (QLineEdit* e : {EditLat1, EditLat2, EditLat3, EditLong1, EditLong2, EditLong3})
+        connect(e, &QLineEdit::textEdited, this, [this] { positionTyped_ = true; });
 
     for (QObject* o : std::initializer_list<QObject*>{ComboBoxSite, ComboBoxSite->lineEdit(), EditLat1, EditLat2,
                                                        EditLat3, EditLong1, EditLong2, EditLong3, BitBtnAdd,
@@ -158,6 +160,18 @@ void TFrmLocation::SaveSites() { Sites.SaveSites(Sites.LocationFile); }
 
 int TFrmLocation::SiteItemIndex() const { return typed_ ? -1 : ComboBoxSite->currentIndex(); }
 
+bool TFrmLocation::storedSiteSelected() const {
+    const int index = SiteItemIndex();
+    return index >= 0 && index < Sites.SiteCount;
+}
+
+void TFrmLocation::showDeclination(const QString& text) {
+    // Shown only: the value in force is set by the caller, not by the edit.
+    settingDeclination_ = true;
+    EditDeclination->setText(text);
+    settingDeclination_ = false;
+}
+
 float TFrmLocation::readLat() const { return TextToDegrees(utf8(EditLat1), utf8(EditLat2), utf8(EditLat3)); }
 
 float TFrmLocation::readLon() const { return TextToDegrees(utf8(EditLong1), utf8(EditLong2), utf8(EditLong3)); }
@@ -197,7 +211,14 @@ void TFrmLocation::ComboBoxSiteChange() {
         if (i == 0) return;
         Sites.SelectedLocation = static_cast<std::uint16_t>(i);
         showPosition(i);
-        ButtonCalClick();
+        positionTyped_ = false;
+        if (storedSiteSelected()) {
+            ButtonCalClick();
+        } else {
+            // "新規" has no position yet: nothing to compute, and the
+            // declination in force stays that of the last stored site.
+            showDeclination(QString());
+        }
     });
 }
 
@@ -218,6 +239,8 @@ void TFrmLocation::BitBtnAddClick() {
         ComboBoxSite->setCurrentIndex(k - 1);
         typed_ = false;
         SaveSites();
+        // The stored site is the selected one now: its declination is in force.
+        ButtonCalClick();
     });
 }
 
@@ -238,15 +261,20 @@ void TFrmLocation::ButtonCalClick() {
     Guarded([&] {
         const int model = ComboBoxModel->currentIndex();
         if (model < 0) return;
+        const bool stored = storedSiteSelected();
+        // An entry not yet stored shows its value once it has a position, and
+        // never changes the declination the importers use.
+        if (!stored && !positionTyped_) return;
         const float d = CalcDeclination(static_cast<std::uint8_t>(model), readLat(), readLon());
-        EditDeclination->setText(QString::fromStdString(DeclinationText(d)));
-        Declination = d;
+        showDeclination(QString::fromStdString(DeclinationText(d)));
+        if (stored) Declination = d;
     });
 }
 
 void TFrmLocation::ComboBoxModelChange() { ButtonCalClick(); }
 
 void TFrmLocation::EditDeclinationChange() {
+    if (settingDeclination_) return;
     // Text that is not (yet) a number keeps the last value.
     if (std::optional<double> v = ParseNumber(EditDeclination->text().toStdString()); v && std::isfinite(*v))
         Declination = *v;

@@ -79,7 +79,13 @@ private:
     float readLon() const;
     void showPosition(int i);
     void placeBeside(QWidget* owner);
+    // True while a site of the list is selected (not "新規", not a typed name):
+    // only then does the computed declination become the one in force.
+    bool storedSiteSelected() const;
+    void showDeclination(const QString& text);
     bool typed_ = false;
+    bool positionTyped_ = false;    // a coordinate was edited since the last choice
+    bool settingDeclination_ = false;
     QPointer<QWidget> home_;  // the parent while lent to an importer's dialog
 };
 

@@ -139,6 +139,37 @@ TEST_F(SiteWindow, StoreNewSitesAndUpdateOne) {
     EXPECT_EQ(w.ComboBoxSite->itemText(1), QStringLiteral("南"));
 }
 
+TEST_F(SiteWindow, AnUnsavedNewEntryLeavesTheDeclinationInForce) {
+    writeText(sites.LocationFile.string(), "a,37,138\r\n");
+    sites.SelectedLocation = 1;
+    TFrmLocation w(nullptr, sites);
+    w.show();
+    const double atSite = static_cast<double>(7.68f);
+    ASSERT_EQ(w.Declination, atSite);
+
+    choose(w, 1);  // "新規": no position yet, so nothing to show
+    EXPECT_EQ(w.EditDeclination->text().toStdString(), "");
+    EXPECT_EQ(w.Declination, atSite);
+    w.ComboBoxModel->setCurrentIndex(1);
+    EXPECT_EQ(w.EditDeclination->text().toStdString(), "");
+    w.ComboBoxModel->setCurrentIndex(2);
+
+    setPosition(w, "35", "00", "00", "135", "00", "00");
+    emit w.EditLong1->textEdited(w.EditLong1->text());
+    w.ButtonCalClick();
+    const float typed = CalcDeclination(2, 35, 135);
+    EXPECT_EQ(w.EditDeclination->text().toStdString(), DeclinationText(typed));  // shown, not used
+    EXPECT_EQ(w.Declination, atSite);
+
+    typeSiteName(w, QStringLiteral("b"));
+    w.BitBtnAddClick();  // stored and selected: now it is the site in force
+    EXPECT_EQ(w.Declination, static_cast<double>(typed));
+
+    choose(w, 0);
+    EXPECT_EQ(w.Declination, atSite);
+    EXPECT_TRUE(prompter.shown.empty()) << prompter.lastText();
+}
+
 TEST_F(SiteWindow, RefusedNamesLeaveTheFileAlone) {
     writeText(sites.LocationFile.string(), "a,37,138\r\n");
     TFrmLocation w(nullptr, sites);
