@@ -71,11 +71,15 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), SelectedLocation(AppSites
 
 void TForm1::FormCreate() {
     AppDir = executableFolder();
-    ConfigDir = ChooseConfigDir(AppDir);
+    UseConfigDir(ChooseConfigDir(AppDir));
     SelectedLocation = 0;
+    setWindowTitle(QStringLiteral("Brinelog4"));
+}
+
+void TForm1::UseConfigDir(const std::string& dir) {
+    ConfigDir = dir;
     LocationFile = ConfigDir + kLocationFileName;
     AppSites().LocationFile = LocationFile;
-    setWindowTitle(QStringLiteral("Brinelog4"));
 }
 
 void TForm1::showEvent(QShowEvent* e) {

@@ -68,6 +68,10 @@ public:
     QAction* Contents1;
     QAction* V1;
 
+    // Keeps "Parameters.dat" and the site list "Location.dat" in `dir` (with
+    // its trailing delimiter).
+    void UseConfigDir(const std::string& dir);
+
     void FormCreate();
     void FormShow();
     void FormClose();

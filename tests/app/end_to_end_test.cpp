@@ -115,9 +115,7 @@ protected:
         SetModalHook([this](QDialog& d) { return answerDialog(d); });
         CreateForms();
         // Configuration files of this run go to a fresh folder.
-        Form1->ConfigDir = config.path().string() + "/";
-        Form1->LocationFile = Form1->ConfigDir + "Location.dat";
-        AppSites().LocationFile = Form1->LocationFile;
+        Form1->UseConfigDir(config.path().string() + "/");
         Form1->show();
     }
     void TearDown() override {

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QTimer>
 #include <memory>
+#include <set>
 
 #include "app/about_box.h"
 #include "app/frm_location.h"
@@ -139,7 +140,7 @@ protected:
     }
     std::unique_ptr<TForm1> MakeForm() {
         auto form = std::make_unique<TForm1>();
-        form->ConfigDir = dir.path().string() + "/";
+        form->UseConfigDir(dir.path().string() + "/");
         return form;
     }
     std::string params() const { return dir.file("Parameters.dat"); }
@@ -181,6 +182,28 @@ TEST_F(MainWindowTest, FirstShowRunsItsStepsInOrderOnce) {
     form->hide();
     form->show();
     EXPECT_EQ(steps.size(), 3u);
+}
+
+TEST_F(MainWindowTest, ShowingAndClosingWriteOnlyIntoTheConfigurationFolder) {
+    // The program folder's configuration files, as (exists, time written).
+    const std::filesystem::path programFolder = QApplication::applicationDirPath().toStdString();
+    auto state = [&] {
+        std::vector<std::pair<bool, std::filesystem::file_time_type>> s;
+        for (const char* name : {"Location.dat", "Parameters.dat"}) {
+            std::error_code ec;
+            const auto p = programFolder / name;
+            s.emplace_back(std::filesystem::exists(p, ec), std::filesystem::last_write_time(p, ec));
+        }
+        return s;
+    };
+    const auto before = state();
+    auto form = MakeForm();
+    form->show();
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(state(), before);
+    std::set<std::string> written;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) written.insert(e.path().filename().string());
+    EXPECT_EQ(written, (std::set<std::string>{"Location.dat", "Parameters.dat"}));
 }
 
 TEST_F(MainWindowTest, FirstRunWithoutParametersWritesEmptyLinesAndZero) {
@@ -238,7 +261,7 @@ TEST_F(MainWindowTest, ClosingRemembersTheFirstChosenFileAndNeverFailsToClose) {
     EXPECT_EQ(test::readText(params()), a + "\r\n" + dir.path().string() + "\r\n0\r\n");
 
     auto stuck = MakeForm();
-    stuck->ConfigDir = dir.file("missing") + "/";
+    stuck->UseConfigDir(dir.file("missing") + "/");
     stuck->show();
     EXPECT_TRUE(stuck->close());
     EXPECT_FALSE(stuck->isVisible());
