@@ -82,9 +82,20 @@ void TForm1::UseConfigDir(const std::string& dir) {
     AppSites().LocationFile = LocationFile;
 }
 
+// The first showing's start-up opens the modal splash. Run inside the show
+// event it would come before the window had ever been painted, leaving it
+// blank (or not yet on screen) behind the splash; so it runs just after the
+// first paint, or after a second at the latest should no paint come.
 void TForm1::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
-    Guarded([this] { FormShow(); });
+    if (!shown_) QTimer::singleShot(1000, this, [this] { Guarded([this] { FormShow(); }); });
+}
+
+void TForm1::paintEvent(QPaintEvent* e) {
+    QMainWindow::paintEvent(e);
+    if (shown_ || startScheduled_) return;
+    startScheduled_ = true;
+    QTimer::singleShot(0, this, [this] { Guarded([this] { FormShow(); }); });
 }
 
 void TForm1::FormShow() {

@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include "app/main_window.h"
 #include "platform/api/file_dialog.h"
 #include "platform/qt_file_dialog.h"
 #include "core/current_file.h"
@@ -29,6 +33,15 @@ public:
         return true;
     }
 };
+
+// Shows the main window and lets its first showing's start-up run (it waits
+// for the window's first paint).
+inline void ShowMainWindow(TForm1& form) {
+    form.show();
+    QElapsedTimer waited;
+    waited.start();
+    while (!form.FormShown() && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
 
 // Installs a chooser for the life of a test.
 class ChooserScope {

@@ -116,7 +116,7 @@ protected:
         CreateForms();
         // Configuration files of this run go to a fresh folder.
         Form1->UseConfigDir(config.path().string() + "/");
-        Form1->show();
+        test::ShowMainWindow(*Form1);
     }
     void TearDown() override {
         Form1->close();

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMenu>
 #include <QMenuBar>
@@ -168,7 +169,7 @@ TEST_F(MainWindowTest, FirstShowRunsItsStepsInOrderOnce) {
     };
     HelpFileName.reset();
 
-    form->show();
+    test::ShowMainWindow(*form);
     EXPECT_EQ(steps, (std::vector<std::string>{"InitForm", "InitDefaults", "splash"}));
     EXPECT_EQ(modal, (std::vector<std::string>{"AboutBox"}));
     EXPECT_FALSE(helpSetDuringSplash);
@@ -181,6 +182,9 @@ TEST_F(MainWindowTest, FirstShowRunsItsStepsInOrderOnce) {
 
     form->hide();
     form->show();
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_EQ(steps.size(), 3u);
 }
 
@@ -198,7 +202,7 @@ TEST_F(MainWindowTest, ShowingAndClosingWriteOnlyIntoTheConfigurationFolder) {
     };
     const auto before = state();
     auto form = MakeForm();
-    form->show();
+    test::ShowMainWindow(*form);
     EXPECT_TRUE(form->close());
     EXPECT_EQ(state(), before);
     std::set<std::string> written;
@@ -206,9 +210,29 @@ TEST_F(MainWindowTest, ShowingAndClosingWriteOnlyIntoTheConfigurationFolder) {
     EXPECT_EQ(written, (std::set<std::string>{"Location.dat", "Parameters.dat"}));
 }
 
+TEST_F(MainWindowTest, TheWindowIsPaintedBeforeTheSplashShows) {
+    struct PaintCounter : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) ++count;
+            return false;
+        }
+    } paints;
+    auto form = MakeForm();
+    form->installEventFilter(&paints);
+    int paintsAtSplash = -1;
+    onModal = [&] { paintsAtSplash = paints.count; };
+    form->show();
+    QElapsedTimer waited;
+    waited.start();
+    while (modal.empty() && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(modal, std::vector<std::string>{"AboutBox"});
+    EXPECT_GT(paintsAtSplash, 0);
+}
+
 TEST_F(MainWindowTest, FirstRunWithoutParametersWritesEmptyLinesAndZero) {
     auto form = MakeForm();
-    form->show();
+    test::ShowMainWindow(*form);
     EXPECT_EQ(form->OpenDialog1.FileName, "");
     EXPECT_EQ(form->SelectedLocation, 0);
     EXPECT_TRUE(form->close());
@@ -220,7 +244,7 @@ TEST_F(MainWindowTest, ValidParametersRestoreFileFolderAndSite) {
     test::writeText(data, "x");
     test::writeText(params(), utf8ToCp932(data) + "\r\n" + dir.path().string() + "\r\n9\r\n");
     auto form = MakeForm();
-    form->show();
+    test::ShowMainWindow(*form);
     EXPECT_EQ(form->OpenDialog1.FileName, data);
     EXPECT_EQ(form->OpenDialog1.InitialDir, dir.path().string());
     EXPECT_EQ(form->SaveDialog1.InitialDir, dir.path().string());
@@ -230,7 +254,7 @@ TEST_F(MainWindowTest, ValidParametersRestoreFileFolderAndSite) {
     // Names that no longer exist are ignored.
     test::writeText(params(), dir.file("gone.sdf") + "\r\n" + dir.file("gone") + "\r\n1\r\n");
     auto second = MakeForm();
-    second->show();
+    test::ShowMainWindow(*second);
     EXPECT_EQ(second->OpenDialog1.FileName, "");
     EXPECT_EQ(second->OpenDialog1.InitialDir, "");
     EXPECT_EQ(second->SelectedLocation, 1);
@@ -240,7 +264,7 @@ TEST_F(MainWindowTest, InvalidThirdLineIsIgnoredAndTheRestStillLoads) {
     for (const char* bad : {"12a", "70000", "-3"}) {
         test::writeText(params(), "\r\n" + dir.path().string() + "\r\n" + bad + "\r\n");
         auto form = MakeForm();
-        form->show();
+        test::ShowMainWindow(*form);
         EXPECT_EQ(form->SelectedLocation, 0) << bad;
         EXPECT_EQ(form->OpenDialog1.InitialDir, dir.path().string()) << bad;
         EXPECT_TRUE(prompter.shown.empty()) << bad;
@@ -252,7 +276,7 @@ TEST_F(MainWindowTest, ClosingRemembersTheFirstChosenFileAndNeverFailsToClose) {
     std::vector<std::string> converted;
     form->Targets.convertToSdf = [&](const std::vector<std::string>& f) { converted = f; };
     form->UpdateCommands();
-    form->show();
+    test::ShowMainWindow(*form);
     const std::string a = dir.file("a.sdf"), b = dir.file("b.sdf");
     chooser.choices.push_back({a, b});
     form->ADDCDRF1->trigger();
@@ -262,7 +286,7 @@ TEST_F(MainWindowTest, ClosingRemembersTheFirstChosenFileAndNeverFailsToClose) {
 
     auto stuck = MakeForm();
     stuck->UseConfigDir(dir.file("missing") + "/");
-    stuck->show();
+    test::ShowMainWindow(*stuck);
     EXPECT_TRUE(stuck->close());
     EXPECT_FALSE(stuck->isVisible());
 }
@@ -540,7 +564,7 @@ TEST_F(MainWindowTest, NoInputWhileAJobRunsAndClosingAsksItToCancelFirst) {
         progress.Hide();
     };
     form->UpdateCommands();
-    form->show();
+    test::ShowMainWindow(*form);
     chooser.choices.push_back({dir.file("a.sdf")});
     form->ADDCDRF1->trigger();
     EXPECT_FALSE(menuEnabledDuringJob);
