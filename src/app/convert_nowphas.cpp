@@ -81,8 +81,11 @@ std::optional<long long> dayOf(std::optional<int> y, std::optional<int> mo, std:
     return static_cast<long long>(t);
 }
 
-[[noreturn]] void refuseOrder(double time) {
-    throw ConversionError(FormatDateTime(time) + "で時刻の順序が正しくありません。");
+[[noreturn]] void refuseOrder(double time, std::size_t index) {
+    throw ConversionError(FormatDateTime(time) + "で時刻の順序が正しくありません。" + atLine(index));
+}
+[[noreturn]] void refuseOffGrid(double time, std::size_t index) {
+    throw ConversionError(FormatDateTime(time) + "の時刻が記録時間間隔に合いません。" + atLine(index));
 }
 
 // Leading blanks of a fixed-width field removed ("   1" -> "1").
@@ -245,7 +248,8 @@ private:
     }
 
     // One record a line; a record goes to the sample of its time on the
-    // grid set by the first two records, gaps stay missing.
+    // grid set by the first two records, gaps stay missing. Times must rise
+    // and fall on the grid, so no record takes another's place.
     bool readRecords() {
         station = TrimRightControl(columns(lines_[0], 6));
         burst.memo = station;
@@ -254,6 +258,7 @@ private:
 
         std::vector<Record> records;
         long long firstHour = 0;
+        long long previousHour = 0;
         long long step = 0;
         long long lastSlot = 0;
         for (std::size_t i = 1; i < lines_.size(); ++i) {
@@ -267,17 +272,16 @@ private:
             if (records.empty()) {
                 firstHour = hours;
                 burst.startTime = time;
-            } else if (records.size() == 1) {
-                step = hours - firstHour;
-                if (step <= 0) refuseOrder(time);
-                r.slot = 1;
             } else {
-                r.slot = RoundHalfAway(static_cast<long double>(hours - firstHour) / step);
-                if (r.slot < 0) refuseOrder(time);
+                if (hours <= previousHour) refuseOrder(time, i);
+                if (records.size() == 1) step = hours - firstHour;
+                if ((hours - firstHour) % step != 0) refuseOffGrid(time, i);
+                r.slot = (hours - firstHour) / step;
             }
+            previousHour = hours;
             for (std::size_t k = 0; k < kRecordFields; ++k) r.counts[k] = recordCount(i, k);
             records.push_back(r);
-            lastSlot = std::max(lastSlot, r.slot);
+            lastSlot = r.slot;
             const int percent = PercentOf(static_cast<int>(i) + 1, static_cast<int>(lines_.size()));
             if (percent != shown_) {
                 progress_.SetComment(FormatDateTime(time));

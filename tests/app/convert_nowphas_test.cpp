@@ -197,13 +197,43 @@ TEST_F(PortWaveTest, RecordsTakeTheirSlotOnTheGridOfTheFirstTwo) {
     EXPECT_EQ(prompter.shown[0].text, "1個のデータが範囲外のため欠測値に変換しました。");
     EXPECT_EQ(progress.comment, "2022/01/01 01:00:00");
 
-    // Two-hourly records, and a record between grid points rounds away from the first.
+    // Two-hourly records; a gap of two steps leaves one sample missing.
     ASSERT_TRUE(read(write("302 X\n" + record(2022, 1, 1, 0, kPlainFields) + record(2022, 1, 1, 2, kPlainFields) +
-                               record(2022, 1, 1, 5, values),
+                               record(2022, 1, 1, 6, values),
                            "s302x.txt")));
     EXPECT_EQ(model.SInt, 2);
     EXPECT_EQ(model.SampleSize, 4);
     EXPECT_EQ(model.Data[0], (Counts{100, 100, E, 123}));
+}
+
+TEST_F(PortWaveTest, RecordsNeverTakeTheSlotOfAnother) {
+    std::vector<std::string> other = kPlainFields;
+    other[0] = "999";
+    struct Case {
+        const char* what;
+        std::string records;
+        const char* message;
+    };
+    const std::vector<Case> cases{
+        {"an hour repeated after later ones",
+         record(2020, 1, 1, 0, kPlainFields) + record(2020, 1, 1, 1, kPlainFields) +
+             record(2020, 1, 1, 2, kPlainFields) + record(2020, 1, 1, 1, other),
+         "2020/01/01 01:00:00で時刻の順序が正しくありません。（5行目）"},
+        {"a record between two steps of the grid",
+         record(2020, 1, 1, 0, kPlainFields) + record(2020, 1, 1, 2, kPlainFields) +
+             record(2020, 1, 1, 3, other) + record(2020, 1, 1, 4, kPlainFields),
+         "2020/01/01 03:00:00の時刻が記録時間間隔に合いません。（4行目）"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::FillCraftedHeader(model, 1, 3);
+        prompter.shown.clear();
+        EXPECT_FALSE(read(write("302 X\n" + c.records, "s302.txt")));
+        ASSERT_EQ(prompter.shown.size(), 1u);
+        EXPECT_EQ(prompter.shown[0].text, c.message);
+        EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
+        EXPECT_EQ(model.Memo, "crafted");
+    }
 }
 
 TEST_F(PortWaveTest, RefusesEmptyAndDamagedFilesWithoutTouchingTheModel) {
@@ -225,11 +255,11 @@ TEST_F(PortWaveTest, RefusesEmptyAndDamagedFilesWithoutTouchingTheModel) {
         {"short record", "s302.txt", station + "2022010100      100\n", "数値に変換できないデータがあります。（2行目）"},
         {"hour 24", "s302.txt", station + record(2022, 1, 1, 24, kPlainFields), "日付が正しくありません。（2行目）"},
         {"same time twice", "s302.txt", station + record(2022, 1, 1, 3, kPlainFields) + record(2022, 1, 1, 3, kPlainFields),
-         "2022/01/01 03:00:00で時刻の順序が正しくありません。"},
+         "2022/01/01 03:00:00で時刻の順序が正しくありません。（3行目）"},
         {"record before the first", "s302.txt",
          station + record(2022, 1, 1, 3, kPlainFields) + record(2022, 1, 1, 4, kPlainFields) +
              record(2022, 1, 1, 1, kPlainFields),
-         "2022/01/01 01:00:00で時刻の順序が正しくありません。"},
+         "2022/01/01 01:00:00で時刻の順序が正しくありません。（4行目）"},
         {"group without its Ts line", "m.txt", "2020   3\n       1   1\n" + kTwelve + "\n",
          "データが足りません。（4行目）"},
         {"group count not a number", "m.txt", "2020   3\n       1   x\n", "数値に変換できないデータがあります。（2行目）"},
