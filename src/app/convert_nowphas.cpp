@@ -265,7 +265,8 @@ private:
             const std::string_view line = lines_[i];
             auto day = dayOf(intAt(line, 1, 4), intAt(line, 5, 2), intAt(line, 7, 2));
             auto hour = intAt(line, 9, 2);
-            if (!day || !hour || *hour < 0 || *hour > 23) badDate(i);
+            // Hour 24 is 0 h of the next day.
+            if (!day || !hour || *hour < 0 || *hour > 24) badDate(i);
             const long long hours = *day * 24 + *hour;
             const double time = static_cast<double>(*day) + *hour / 24.0;
             Record r{};

@@ -206,6 +206,20 @@ TEST_F(PortWaveTest, RecordsTakeTheirSlotOnTheGridOfTheFirstTwo) {
     EXPECT_EQ(model.Data[0], (Counts{100, 100, E, 123}));
 }
 
+TEST_F(PortWaveTest, RecordAtHour24IsMidnightOfTheNextDay) {
+    std::vector<std::string> midnight = kPlainFields;
+    midnight[0] = "124";
+    ASSERT_TRUE(read(write("302 X\n" + record(2020, 12, 31, 22, kPlainFields) + record(2020, 12, 31, 23, kPlainFields) +
+                               record(2020, 12, 31, 24, midnight) + record(2021, 1, 1, 1, kPlainFields),
+                           "s302.txt")));
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(model.StartTime, at(2020, 12, 31, 22));
+    EXPECT_EQ(model.SInt, 1);
+    EXPECT_EQ(model.SampleSize, 4);
+    EXPECT_EQ(model.Data[0], (Counts{100, 100, 124, 100}));
+    EXPECT_EQ(progress.comment, "2021/01/01 01:00:00");
+}
+
 TEST_F(PortWaveTest, RecordsNeverTakeTheSlotOfAnother) {
     std::vector<std::string> other = kPlainFields;
     other[0] = "999";
@@ -253,7 +267,7 @@ TEST_F(PortWaveTest, RefusesEmptyAndDamagedFilesWithoutTouchingTheModel) {
         {"value not a number", "s302.txt", station + record(2022, 1, 1, 0, notNumber),
          "数値に変換できないデータがあります。（2行目）"},
         {"short record", "s302.txt", station + "2022010100      100\n", "数値に変換できないデータがあります。（2行目）"},
-        {"hour 24", "s302.txt", station + record(2022, 1, 1, 24, kPlainFields), "日付が正しくありません。（2行目）"},
+        {"hour 25", "s302.txt", station + record(2022, 1, 1, 25, kPlainFields), "日付が正しくありません。（2行目）"},
         {"same time twice", "s302.txt", station + record(2022, 1, 1, 3, kPlainFields) + record(2022, 1, 1, 3, kPlainFields),
          "2022/01/01 03:00:00で時刻の順序が正しくありません。（3行目）"},
         {"record before the first", "s302.txt",
