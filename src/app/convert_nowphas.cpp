@@ -25,6 +25,7 @@ constexpr int kPairSampleHours = 2;
 constexpr std::size_t kValueWidth = 4;
 constexpr std::size_t kRecordFields = 10;
 constexpr std::size_t kRecordFieldWidth = 6;
+constexpr std::uint8_t kMinuteUnit = 3;  // TimeUnits index
 
 const char* const kPortMemo = "Offshore wave data observed off a port";
 
@@ -120,7 +121,7 @@ private:
         burst.channels = {{"Hs", "m", 0.01f}, {"Ts", "s", 0.1f}};
         burst.data.assign(2, {});
         burst.memo = kPortMemo;
-        burst.sampleHours = kPairSampleHours;
+        burst.sampleInterval = kPairSampleHours;
     }
 
     // Samples 0 to n - 1 exist on every channel; new ones are missing.
@@ -257,8 +258,8 @@ private:
         burst.data.assign(kRecordFields, {});
 
         std::vector<Record> records;
-        long long firstHour = 0;
-        long long previousHour = 0;
+        long long first = 0;  // minutes since the day-count epoch
+        long long previous = 0;
         long long step = 0;
         long long lastSlot = 0;
         for (std::size_t i = 1; i < lines_.size(); ++i) {
@@ -267,19 +268,26 @@ private:
             auto hour = intAt(line, 9, 2);
             // Hour 24 is 0 h of the next day.
             if (!day || !hour || *hour < 0 || *hour > 24) badDate(i);
-            const long long hours = *day * 24 + *hour;
-            const double time = static_cast<double>(*day) + *hour / 24.0;
+            // Records more often than hourly carry their minute; blanks are 0.
+            int minute = 0;
+            if (std::string_view text = TrimView(columns(line, 11, 2)); !text.empty()) {
+                auto m = ParseInt(text);
+                if (!m || *m < 0 || *m > 59) badDate(i);
+                minute = *m;
+            }
+            const long long minutes = (*day * 24 + *hour) * 60 + minute;
+            const double time = static_cast<double>(*day) + (*hour * 60 + minute) / 1440.0;
             Record r{};
             if (records.empty()) {
-                firstHour = hours;
+                first = minutes;
                 burst.startTime = time;
             } else {
-                if (hours <= previousHour) refuseOrder(time, i);
-                if (records.size() == 1) step = hours - firstHour;
-                if ((hours - firstHour) % step != 0) refuseOffGrid(time, i);
-                r.slot = (hours - firstHour) / step;
+                if (minutes <= previous) refuseOrder(time, i);
+                if (records.size() == 1) step = minutes - first;
+                if ((minutes - first) % step != 0) refuseOffGrid(time, i);
+                r.slot = (minutes - first) / step;
             }
-            previousHour = hours;
+            previous = minutes;
             for (std::size_t k = 0; k < kRecordFields; ++k) r.counts[k] = recordCount(i, k);
             records.push_back(r);
             lastSlot = r.slot;
@@ -297,8 +305,14 @@ private:
         for (const Record& r : records)
             for (std::size_t k = 0; k < kRecordFields; ++k)
                 burst.data[k][static_cast<std::size_t>(r.slot)] = r.counts[k];
-        // Records carry whole hours; a single record gives no step.
-        burst.sampleHours = step > 0 ? static_cast<int>(step) : 1;
+        // Whole hours are given in hours; a single record gives no step.
+        if (step == 0 || step % 60 == 0) {
+            burst.sampleInterval = step > 0 ? static_cast<int>(step / 60) : 1;
+        } else {
+            if (step > std::numeric_limits<std::int32_t>::max()) throw RangeError("データの期間が長すぎます。");
+            burst.sampleInterval = static_cast<int>(step);
+            burst.sampleUnit = kMinuteUnit;
+        }
         return true;
     }
 

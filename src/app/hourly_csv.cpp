@@ -52,19 +52,18 @@ void ReportOutOfRange(long long outOfRange, Prompter& prompter) {
 }
 
 void StoreHourlyBurst(CurrentFile& m, HourlyBurst&& burst) {
-    constexpr std::uint8_t kHour = 4;
     m.ResetHeader();
     m.SetMemo(burst.memo);
     m.Nch = static_cast<std::int16_t>(burst.channels.size());
     m.Nch2 = 0;
     m.Iterations = 1;
     m.SampleSize = burst.sampleSize;
-    m.SInt = burst.sampleHours;
-    m.SITUnit = kHour;
+    m.SInt = burst.sampleInterval;
+    m.SITUnit = burst.sampleUnit;
     m.BInt = 0;
-    m.BITUnit = kHour;
+    m.BITUnit = kHourUnit;
     m.StartTime = burst.startTime;
-    m.DisplayUnit = kHour;
+    m.DisplayUnit = burst.sampleUnit;
     for (std::size_t k = 0; k < burst.channels.size(); ++k) {
         const HourlyChannel& c = burst.channels[k];
         m.SetChannelName(static_cast<int>(k), c.name);

@@ -24,6 +24,9 @@ bool EndsWithCp932(std::string_view s, std::string_view token);
 // Every line of a text file, without line ends. IoError when unreadable.
 std::vector<std::string> ReadTextLines(const std::string& fileName);
 
+// TimeUnits index of hours, the unit of every hourly table.
+constexpr std::uint8_t kHourUnit = 4;
+
 // One item column of an hourly table.
 struct HourlyChannel {
     std::string name;  // CP932, cut to 16 bytes when stored
@@ -36,7 +39,8 @@ struct HourlyBurst {
     std::string memo;
     double startTime = 0;
     int sampleSize = 0;
-    int sampleHours = 1;  // sampling interval in hours
+    int sampleInterval = 1;             // sampling interval, in sampleUnit
+    std::uint8_t sampleUnit = kHourUnit;  // a TimeUnits index
     std::vector<HourlyChannel> channels;
     std::vector<std::vector<std::int16_t>> data;  // [channel][sample]
     std::string outputName;                       // proposed to the header dialog
@@ -49,7 +53,7 @@ std::int16_t HourlyCount(double value, float a, long long& outOfRange);
 void ReportOutOfRange(long long outOfRange, Prompter& prompter);
 
 // Replaces the model's header and burst with the table: one burst of samples
-// every sampleHours hours, shown in hours, with no file to read bursts from.
+// every sampleInterval (shown in its unit), with no file to read bursts from.
 void StoreHourlyBurst(CurrentFile& m, HourlyBurst&& burst);
 
 }  // namespace brine

@@ -14,12 +14,13 @@ namespace {
 using Counts = std::vector<std::int16_t>;
 constexpr std::int16_t E = ErrorData;
 
-double at(int y, int mo, int d, int h = 0) {
+double at(int y, int mo, int d, int h = 0, int mi = 0) {
     DateTimeParts p;
     p.year = y;
     p.month = mo;
     p.day = d;
     p.hour = h;
+    p.minute = mi;
     return EncodeDateTime(p);
 }
 
@@ -218,6 +219,35 @@ TEST_F(PortWaveTest, RecordAtHour24IsMidnightOfTheNextDay) {
     EXPECT_EQ(model.SampleSize, 4);
     EXPECT_EQ(model.Data[0], (Counts{100, 100, 124, 100}));
     EXPECT_EQ(progress.comment, "2021/01/01 01:00:00");
+}
+
+TEST_F(PortWaveTest, RecordsWithMinutesTakeTheirMinuteStep) {
+    // Minutes in characters 11 and 12 of a record line.
+    auto line = [](int y, int mo, int d, int h, int mi, const std::vector<std::string>& fields) {
+        std::string text = record(y, mo, d, h, fields);
+        char buf[4];
+        std::snprintf(buf, sizeof buf, "%02d", mi);
+        return text.replace(10, 2, buf);
+    };
+    std::vector<std::string> other = kPlainFields;
+    other[0] = "130";
+    ASSERT_TRUE(read(write("302 X\n" + line(2020, 1, 1, 0, 0, kPlainFields) + line(2020, 1, 1, 0, 30, other) +
+                               line(2020, 1, 1, 1, 30, other),
+                           "s302.txt")));
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(model.StartTime, at(2020, 1, 1, 0, 0));
+    EXPECT_EQ(model.SInt, 30);
+    EXPECT_EQ(model.SITUnit, 3);
+    EXPECT_EQ(model.SampleSize, 4);
+    EXPECT_EQ(model.Data[0], (Counts{100, 130, E, 130}));
+
+    // Half-past records an hour apart keep the hour as their step.
+    ASSERT_TRUE(read(write("302 X\n" + line(2020, 1, 1, 0, 30, kPlainFields) + line(2020, 1, 1, 1, 30, other),
+                           "s302.txt")));
+    EXPECT_EQ(model.StartTime, at(2020, 1, 1, 0, 30));
+    EXPECT_EQ(model.SInt, 1);
+    EXPECT_EQ(model.SITUnit, 4);
+    EXPECT_EQ(model.SampleSize, 2);
 }
 
 TEST_F(PortWaveTest, RecordsNeverTakeTheSlotOfAnother) {
