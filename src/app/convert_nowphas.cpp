@@ -216,7 +216,7 @@ private:
                 tsDay = dayOf(intAt(ts, 1, 4), intAt(ts, 5, 4), intAt(ts, 9, 4));
             }
             if (tsDay != day) {
-                prompter_.error(date + "のデータが足りません。チェックして下さい。");
+                prompter_.show(MsgType::Error, date + "のデータが足りません。チェックして下さい。", MsgButtons::Yes);
                 return false;
             }
             storeLine(i, 13, 0, s);

@@ -161,6 +161,14 @@ TEST_F(PortWaveTest, DailyPairsRefuseMismatchedAndBackwardDates) {
     }
 }
 
+TEST_F(PortWaveTest, DailyPairsOfTwoDatesAreAnErrorWithASingleYesButton) {
+    EXPECT_FALSE(read(write(kDailyTitle + day(2020, 1, 5, kTwelve) + day(2020, 1, 6, kTwelve), "daily.txt")));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "2020/1/5のデータが足りません。チェックして下さい。");
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
+    EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::Yes);
+}
+
 TEST_F(PortWaveTest, RecordsTakeTheirSlotOnTheGridOfTheFirstTwo) {
     std::vector<std::string> marked{"40000", "77.77", "666.6", "77.77", "777.7", "66.66", "999.9", "99.99", "777.7", "6666"};
     std::vector<std::string> values{"123", "0.125", "7.45", "2.34", "8.6", "3.1", "9.9", "4.56", "11.2", "225"};
