@@ -34,6 +34,7 @@ struct JmaWords {
     std::string hourly = utf8ToCp932("時別値");
     std::string tilde = utf8ToCp932("～");
     std::string direction = utf8ToCp932("方位");
+    std::string wideOpen = utf8ToCp932("（");
     std::string wideClose = utf8ToCp932("）");
     std::string dataLabel = utf8ToCp932("データ：");
     std::string siteLabel = utf8ToCp932("観測地点：");
@@ -63,22 +64,34 @@ enum class Check { Ready, NotMine, NotHourly, NoRows };
 
 constexpr std::size_t kFirstRow = 3;
 
-// "name(unit)": the unit's closing bracket may be one byte or two; a title
-// without brackets is all name.
+// Position of the last `token` in CP932 text; npos when none.
+std::size_t lastOf(std::string_view s, std::string_view token) {
+    std::size_t last = std::string_view::npos;
+    for (std::size_t p = FindCp932(s, token); p != std::string_view::npos; p = FindCp932(s, token, p + token.size()))
+        last = p;
+    return last;
+}
+
+// "name(unit)": either bracket may be one byte or two. The unit runs from the
+// first opening bracket to the last closing one; a title without an opening
+// bracket is all name.
 JmaColumn columnOf(std::string_view title) {
+    const JmaWords& w = words();
     JmaColumn c;
-    std::size_t p = title.find('(');
-    if (p == std::string_view::npos) {
+    const std::size_t narrow = FindCp932(title, "(");
+    const std::size_t wide = FindCp932(title, w.wideOpen);
+    const std::size_t open = std::min(narrow, wide);
+    if (open == std::string_view::npos) {
         c.channel.name = std::string(title);
         return c;
     }
-    c.channel.name = std::string(title.substr(0, p));
-    std::string_view unit = title.substr(p + 1);
-    if (EndsWithCp932(unit, words().wideClose))
-        unit.remove_suffix(words().wideClose.size());
-    else if (!unit.empty() && unit.back() == ')')
-        unit.remove_suffix(1);
-    if (unit == words().direction) {
+    c.channel.name = std::string(title.substr(0, open));
+    std::string_view unit = title.substr(open + (open == narrow ? 1 : w.wideOpen.size()));
+    std::size_t close = std::string_view::npos;
+    for (std::size_t p : {lastOf(unit, ")"), lastOf(unit, w.wideClose)})
+        if (p != std::string_view::npos && (close == std::string_view::npos || p > close)) close = p;
+    if (close != std::string_view::npos) unit = unit.substr(0, close);
+    if (unit == w.direction) {
         c.direction = true;
         c.channel.unit = "deg";
         c.channel.scale = kDirectionScale;

@@ -122,6 +122,21 @@ TEST_F(JmaTest, ReadsHeaderChannelsAndTheHourlyGrid) {
     EXPECT_FALSE(progress.visible);
 }
 
+TEST_F(JmaTest, TitlesOpenTheirUnitWithEitherBracket) {
+    std::string p = write(kTitles + kPeriod + "時刻,気温（℃）,風向（方位）,雨(mm）,気圧（hPa),雲量（1分(%)）\n1,5.5,SSE,1,1000,3\n");
+    ASSERT_TRUE(read(p));
+    const char* names[] = {"気温", "風向", "雨", "気圧", "雲量"};
+    const char* units[] = {"℃", "deg", "mm", "hPa", "1分(%)"};
+    ASSERT_EQ(model.Nch, 5);
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_EQ(model.ChannelName[k], cp(names[k])) << k;
+        EXPECT_EQ(model.ChannelUnit[k], cp(units[k])) << k;
+    }
+    EXPECT_EQ(model.ScaleA[1], 0.1f);
+    EXPECT_EQ(count(0, 0), 55);
+    EXPECT_EQ(count(1, 0), 1575);  // a direction column
+}
+
 TEST_F(JmaTest, TableEndsAtTheFirstEmptyLineAndOnlyNumbersRefineTheScale) {
     // "2.125]" is no number: it is missing and refines nothing; the trailing
     // blank of "-0.25 " is no digit; rows after the empty line are not read.
