@@ -11,6 +11,7 @@
 #include "base/errors.h"
 #include "base/number_text.h"
 #include "core/line_split.h"
+#include "importers/alec_convert.h"
 #include "importers/raw_text.h"
 
 namespace brine {
@@ -51,6 +52,10 @@ struct JmaColumn {
     HourlyChannel channel;
     bool direction = false;
     int decimals = 0;
+    // Range of the values that have a count at A = 1; none while low > high.
+    double low = std::numeric_limits<double>::infinity();
+    double high = -std::numeric_limits<double>::infinity();
+    bool coarsened = false;  // A is coarser than the decimals ask for
 };
 
 struct JmaTable {
@@ -101,13 +106,43 @@ JmaColumn columnOf(std::string_view title) {
     return c;
 }
 
-// Digits after the decimal point of a number text; only numbers count, so a
-// marked or damaged value does not refine the scale of its column.
-int decimalsOf(std::string_view text) {
+// Digits after the decimal point of a number text.
+int decimalsOf(std::string_view number) {
+    std::size_t p = number.find('.');
+    return p == std::string_view::npos ? 0 : static_cast<int>(number.size() - p - 1);
+}
+
+// Only numbers count, so a marked or damaged value does not refine the scale
+// of its column; a value too large for any scale does not coarsen it.
+void takeValue(JmaColumn& c, std::string_view text) {
     text = TrimView(text);
-    if (!ParseNumber(text)) return 0;
-    std::size_t p = text.find('.');
-    return p == std::string_view::npos ? 0 : static_cast<int>(text.size() - p - 1);
+    auto v = ParseNumber(text);
+    if (!v) return;
+    c.decimals = std::max(c.decimals, decimalsOf(text));
+    std::int16_t count = 0;
+    if (ValueToCount(*v, 1.0f, 0.0f, count) != CountStatus::Ok || count == ErrorData) return;
+    c.low = std::min(c.low, *v);
+    c.high = std::max(c.high, *v);
+}
+
+bool fitsAt(const JmaColumn& c, float a) {
+    if (c.low > c.high) return true;
+    for (double v : {c.low, c.high}) {
+        std::int16_t count = 0;
+        if (ValueToCount(v, a, 0.0f, count) != CountStatus::Ok || count == ErrorData) return false;
+    }
+    return true;
+}
+
+// The finest scale 10^-d the decimals ask for, made coarser in steps of ten
+// until every value of the column has a count.
+void chooseScale(JmaColumn& c) {
+    if (c.direction || c.decimals == 0) return;
+    const int finest = std::min(c.decimals, kMaxDecimals);
+    int d = finest;
+    while (d > 0 && !fitsAt(c, static_cast<float>(std::pow(10.0L, -d)))) --d;
+    c.channel.scale = static_cast<float>(std::pow(10.0L, -d));
+    c.coarsened = d < finest;
 }
 
 // First pass: the three header lines and the extent of the table. Throws on
@@ -140,16 +175,13 @@ Check checkTable(const std::vector<std::string>& lines, JmaTable& t) {
         ++t.rows;
         SplitFieldViews(lines[r], fields);
         for (std::size_t i = 0; i < t.columns.size() && i + 1 < fields.size(); ++i)
-            if (!t.columns[i].direction)
-                t.columns[i].decimals = std::max(t.columns[i].decimals, decimalsOf(fields[i + 1]));
+            if (!t.columns[i].direction) takeValue(t.columns[i], fields[i + 1]);
     }
     if (t.rows == 0) return Check::NoRows;
     // The burst must fit one SDF record.
     if (static_cast<unsigned long long>(t.columns.size()) * t.rows * 2 > std::numeric_limits<std::uint32_t>::max())
         throw RangeError();
-    for (JmaColumn& c : t.columns)
-        if (!c.direction && c.decimals > 0)
-            c.channel.scale = static_cast<float>(std::pow(10.0L, -std::min(c.decimals, kMaxDecimals)));
+    for (JmaColumn& c : t.columns) chooseScale(c);
     return Check::Ready;
 }
 
@@ -246,6 +278,11 @@ bool ReadMeteorologicalCsv(CurrentFile& m, const std::string& fileName, Prompter
     for (const JmaColumn& c : table.columns) burst.channels.push_back(c.channel);
     burst.outputName = WithExtension(fileName, ".sdf");
     StoreHourlyBurst(m, std::move(burst));
+    std::string coarsened;
+    for (const JmaColumn& c : table.columns)
+        if (c.coarsened) coarsened += "\n" + cp932ToUtf8(c.channel.name) + "：" + FormatGeneral(c.channel.scale);
+    if (!coarsened.empty())
+        prompter.information("単精度整数に収まらないため、次の項目の係数Aを変更しました。" + coarsened);
     ReportOutOfRange(outOfRange, prompter);
     return true;
 }
