@@ -20,6 +20,7 @@ namespace brine {
 namespace {
 
 constexpr std::size_t kFirstItem = 5;  // fields 1 to 4 hold the date and hour
+constexpr std::size_t kMaxPortFields = 128;
 
 struct PortWords {
     std::string dateTitles[4] = {utf8ToCp932("年"), utf8ToCp932("月"), utf8ToCp932("日"), utf8ToCp932("時")};
@@ -53,6 +54,7 @@ struct PortRow {
 
 struct PortTable {
     std::vector<std::string> header;
+    std::size_t leftOut = 0;  // item columns beyond the line's field limit
     double start = 0;
     long long firstHour = 0;
     long long lastHour = 0;
@@ -90,6 +92,8 @@ long long rowHour(const std::vector<std::string_view>& f, double* time = nullptr
 Check checkTable(const std::vector<std::string>& lines, PortTable& t) {
     if (lines.empty()) return Check::NotMine;
     t.header = SplitCommas(lines[0]);
+    if (t.header.size() > kMaxPortFields) t.header.resize(kMaxPortFields);
+    t.leftOut = FieldsBeyond(lines[0], kMaxPortFields);
     if (t.header.size() < kFirstItem) return Check::NotMine;
     for (std::size_t i = 0; i < 4; ++i)
         if (t.header[i + 1] != words().dateTitles[i]) return Check::NotMine;
@@ -207,6 +211,7 @@ bool ReadFishingPortCsv(CurrentFile& m, const std::string& fileName, Prompter& p
     burst.outputName =
         (std::filesystem::path(fileName).parent_path() / ("Wave_" + FileNamePart(port) + ".sdf")).string();
     StoreHourlyBurst(m, std::move(burst));
+    ReportColumnsLeftOut(table.leftOut, prompter);
     ReportOutOfRange(outOfRange, prompter);
     return true;
 }

@@ -62,6 +62,7 @@ struct JmaTable {
     std::string memo;
     double start = 0;
     std::vector<JmaColumn> columns;
+    std::size_t leftOut = 0;  // item columns beyond the line's field limit
     std::size_t rows = 0;
 };
 
@@ -169,6 +170,7 @@ Check checkTable(const std::vector<std::string>& lines, JmaTable& t) {
     f = SplitCommas(lines[2]);
     if (f.size() < 2) throw FormatError();  // no item column
     for (std::size_t i = 1; i < f.size(); ++i) t.columns.push_back(columnOf(f[i]));
+    t.leftOut = FieldsBeyond(lines[2], static_cast<std::size_t>(kMaxFields));
 
     std::vector<std::string_view> fields;
     for (std::size_t r = kFirstRow; r < lines.size() && !lines[r].empty(); ++r) {
@@ -278,6 +280,7 @@ bool ReadMeteorologicalCsv(CurrentFile& m, const std::string& fileName, Prompter
     for (const JmaColumn& c : table.columns) burst.channels.push_back(c.channel);
     burst.outputName = WithExtension(fileName, ".sdf");
     StoreHourlyBurst(m, std::move(burst));
+    ReportColumnsLeftOut(table.leftOut, prompter);
     std::string coarsened;
     for (const JmaColumn& c : table.columns)
         if (c.coarsened) coarsened += "\n" + cp932ToUtf8(c.channel.name) + "：" + FormatGeneral(c.channel.scale);

@@ -1,5 +1,7 @@
 #include "app/hourly_csv.h"
 
+#include <algorithm>
+
 #include "base/cp932.h"
 #include "importers/alec_convert.h"
 #include "importers/raw_text.h"
@@ -38,6 +40,16 @@ std::vector<std::string> ReadTextLines(const std::string& fileName) {
     std::string_view line;
     while (in.next(line)) lines.emplace_back(line);
     return lines;
+}
+
+std::size_t FieldsBeyond(std::string_view line, std::size_t cap) {
+    const std::size_t fields = static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;
+    return fields > cap ? fields - cap : 0;
+}
+
+void ReportColumnsLeftOut(std::size_t leftOut, Prompter& prompter) {
+    if (leftOut > 0)
+        prompter.information("項目数が多すぎるため、最後の" + std::to_string(leftOut) + "列は変換しませんでした。");
 }
 
 std::int16_t HourlyCount(double value, float a, long long& outOfRange) {

@@ -46,6 +46,11 @@ struct HourlyBurst {
     std::string outputName;                       // proposed to the header dialog
 };
 
+// Number of comma-separated fields of a line beyond the first `cap`.
+std::size_t FieldsBeyond(std::string_view line, std::size_t cap);
+// Tells the user once how many item columns were left out for want of room.
+void ReportColumnsLeftOut(std::size_t leftOut, Prompter& prompter);
+
 // Count of a value at scale `a` (offset 0); ErrorData, counted in
 // `outOfRange`, when the rounded count does not fit 16 bits.
 std::int16_t HourlyCount(double value, float a, long long& outOfRange);

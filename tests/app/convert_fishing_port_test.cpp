@@ -93,6 +93,21 @@ TEST_F(FishingPortTest, RowsOutOfTimeOrderKeepTheirSlots) {
     EXPECT_EQ(model.ChannelUnit[0], cp("℃"));
 }
 
+TEST_F(FishingPortTest, ItemColumnsBeyondTheLimitAreLeftOutAndCounted) {
+    // 128 fields a line: the port, the date and hour, then 123 items.
+    std::string titles = "(港),年,月,日,時", row = ",2021,7,1,0";
+    for (int i = 1; i <= 130; ++i) {
+        titles += ",水位(cm)";
+        row += "," + std::to_string(i);
+    }
+    ASSERT_TRUE(read(write(titles + "\n" + row + "\n")));
+    EXPECT_EQ(model.Nch, 123);
+    EXPECT_EQ(channel(122), (std::vector<std::int16_t>{12300}));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "項目数が多すぎるため、最後の7列は変換しませんでした。");
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Information);
+}
+
 TEST_F(FishingPortTest, PortNameCannotLeadOutOfTheFolder) {
     std::string p = write("(../x:y),年,月,日,時,水位(cm)\n,2021,7,1,0,1\n");
     ASSERT_TRUE(read(p));

@@ -137,6 +137,21 @@ TEST_F(JmaTest, TitlesOpenTheirUnitWithEitherBracket) {
     EXPECT_EQ(count(1, 0), 1575);  // a direction column
 }
 
+TEST_F(JmaTest, ItemColumnsBeyondTheLimitAreLeftOutAndCounted) {
+    std::string titles = "時刻", row = "1";
+    for (int i = 1; i <= 130; ++i) {
+        titles += ",c" + std::to_string(i) + "(m)";
+        row += "," + std::to_string(i);
+    }
+    ASSERT_TRUE(read(write(kTitles + kPeriod + titles + "\n" + row + "\n")));
+    EXPECT_EQ(model.Nch, 128);
+    EXPECT_EQ(model.ChannelName[127], "c128");
+    EXPECT_EQ(count(127, 0), 128);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "項目数が多すぎるため、最後の2列は変換しませんでした。");
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Information);
+}
+
 TEST_F(JmaTest, TableEndsAtTheFirstEmptyLineAndOnlyNumbersRefineTheScale) {
     // "2.125]" is no number: it is missing and refines nothing; the trailing
     // blank of "-0.25 " is no digit; rows after the empty line are not read.
