@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <limits>
 #include <utility>
 #include <vector>
 
@@ -114,11 +113,6 @@ Check checkTable(const std::vector<std::string>& lines, PortTable& t) {
         t.lastHour = std::max(t.lastHour, hour);
     }
     if (t.rows.empty()) return Check::NotMine;
-    const unsigned long long span = static_cast<unsigned long long>(t.lastHour - t.firstHour) + 1;
-    const unsigned long long items = t.header.size() - kFirstItem;
-    if (span > static_cast<unsigned long long>(std::numeric_limits<std::int32_t>::max()) ||
-        items * span * 2 > std::numeric_limits<std::uint32_t>::max())
-        throw RangeError();  // the burst must fit one SDF record
     return Check::Ready;
 }
 
@@ -185,7 +179,11 @@ bool ReadFishingPortCsv(CurrentFile& m, const std::string& fileName, Prompter& p
     }
 
     const std::size_t nch = burst.channels.size();
-    const int sampleSize = static_cast<int>(table.lastHour - table.firstHour + 1);
+    const long long span = table.lastHour - table.firstHour;
+    if (!AcceptBurstGrid(table.start, table.start + static_cast<double>(span) / 24, static_cast<unsigned long long>(span) + 1,
+                         nch, table.rows.size(), prompter))
+        return false;
+    const int sampleSize = static_cast<int>(span + 1);
     burst.data.assign(nch, std::vector<std::int16_t>(static_cast<std::size_t>(sampleSize), ErrorData));
     long long outOfRange = 0;
     {

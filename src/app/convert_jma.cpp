@@ -180,9 +180,6 @@ Check checkTable(const std::vector<std::string>& lines, JmaTable& t) {
             if (!t.columns[i].direction) takeValue(t.columns[i], fields[i + 1]);
     }
     if (t.rows == 0) return Check::NoRows;
-    // The burst must fit one SDF record.
-    if (static_cast<unsigned long long>(t.columns.size()) * t.rows * 2 > std::numeric_limits<std::uint32_t>::max())
-        throw RangeError();
     for (JmaColumn& c : t.columns) chooseScale(c);
     return Check::Ready;
 }
@@ -267,6 +264,9 @@ bool ReadMeteorologicalCsv(CurrentFile& m, const std::string& fileName, Prompter
         return false;
     }
     if (check != Check::Ready) return false;
+    if (!AcceptBurstGrid(table.start, table.start + static_cast<double>(table.rows - 1) / 24, table.rows,
+                         table.columns.size(), table.rows, prompter))
+        return false;
 
     HourlyBurst burst;
     long long outOfRange = 0;

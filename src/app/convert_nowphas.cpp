@@ -262,6 +262,7 @@ private:
         long long previous = 0;
         long long step = 0;
         long long lastSlot = 0;
+        double lastTime = 0;
         for (std::size_t i = 1; i < lines_.size(); ++i) {
             const std::string_view line = lines_[i];
             auto day = dayOf(intAt(line, 1, 4), intAt(line, 5, 2), intAt(line, 7, 2));
@@ -291,16 +292,16 @@ private:
             for (std::size_t k = 0; k < kRecordFields; ++k) r.counts[k] = recordCount(i, k);
             records.push_back(r);
             lastSlot = r.slot;
+            lastTime = time;
             const int percent = PercentOf(static_cast<int>(i) + 1, static_cast<int>(lines_.size()));
             if (percent != shown_) {
                 progress_.SetComment(FormatDateTime(time));
                 progress_.SetPercent(shown_ = percent);
             }
         }
-        // The burst must fit one SDF record.
         const unsigned long long samples = static_cast<unsigned long long>(lastSlot) + 1;
-        if (samples * kRecordFields * 2 > std::numeric_limits<std::uint32_t>::max())
-            throw RangeError("データの期間が長すぎます。");
+        if (!AcceptBurstGrid(burst.startTime, lastTime, samples, kRecordFields, records.size(), prompter_))
+            return false;
         extendTo(samples);
         for (const Record& r : records)
             for (std::size_t k = 0; k < kRecordFields; ++k)

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/cp932.h"
+#include "base/datetime.h"
 #include "importers/alec_convert.h"
 #include "importers/raw_text.h"
 
@@ -50,6 +51,23 @@ std::size_t FieldsBeyond(std::string_view line, std::size_t cap) {
 void ReportColumnsLeftOut(std::size_t leftOut, Prompter& prompter) {
     if (leftOut > 0)
         prompter.information("項目数が多すぎるため、最後の" + std::to_string(leftOut) + "列は変換しませんでした。");
+}
+
+bool AcceptBurstGrid(double first, double last, unsigned long long samples, std::size_t channels,
+                     unsigned long long records, Prompter& prompter) {
+    constexpr unsigned long long kMaxBurstBytes = 2'000'000'000ULL;
+    constexpr unsigned long long kSamplesPerRecord = 100;
+    constexpr unsigned long long kManySamples = 10'000'000ULL;
+    const std::string size =
+        FormatDateTime(first) + "～" + FormatDateTime(last) + "のデータ数は" + std::to_string(samples) + "個";
+    if (samples * channels * 2 > kMaxBurstBytes) {
+        prompter.error(size + "になり、多すぎるため変換できません。");
+        return false;
+    }
+    if (samples > kSamplesPerRecord * records || samples > kManySamples)
+        return prompter.show(MsgType::Warning, size + "になります。\n日付に誤りがないか確認して下さい。\n変換しますか。",
+                             MsgButtons::YesNo) == MsgResult::Yes;
+    return true;
 }
 
 std::int16_t HourlyCount(double value, float a, long long& outOfRange) {

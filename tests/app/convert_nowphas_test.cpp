@@ -258,6 +258,36 @@ TEST_F(PortWaveTest, RecordsWithMinutesTakeTheirMinuteStep) {
     EXPECT_EQ(model.SampleSize, 2);
 }
 
+TEST_F(PortWaveTest, AMostlyEmptyGridIsAskedAboutBeforeItIsBuilt) {
+    // Three records: up to 300 samples pass without a word.
+    ASSERT_TRUE(read(write("302 X\n" + record(2020, 1, 1, 0, kPlainFields) + record(2020, 1, 1, 1, kPlainFields) +
+                               record(2020, 1, 13, 11, kPlainFields),
+                           "s302.txt")));
+    EXPECT_EQ(model.SampleSize, 300);
+    EXPECT_TRUE(prompter.shown.empty());
+
+    // A mistyped year: 17545 samples for three records.
+    const std::string p = write("302 X\n" + record(2020, 1, 1, 0, kPlainFields) + record(2020, 1, 1, 1, kPlainFields) +
+                                    record(2022, 1, 1, 0, kPlainFields),
+                                "s302.txt");
+    test::FillCraftedHeader(model, 1, 3);
+    prompter.answer(MsgResult::No);
+    EXPECT_FALSE(read(p));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text,
+              "2020/01/01 00:00:00～2022/01/01 00:00:00のデータ数は17545個になります。\n"
+              "日付に誤りがないか確認して下さい。\n変換しますか。");
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
+    EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(model.Memo, "crafted");
+    EXPECT_FALSE(progress.visible);
+
+    prompter.answer(MsgResult::Yes);
+    ASSERT_TRUE(read(p));
+    EXPECT_EQ(model.SampleSize, 17545);
+    EXPECT_EQ(model.Data[0][17544], 100);
+}
+
 TEST_F(PortWaveTest, RecordsNeverTakeTheSlotOfAnother) {
     std::vector<std::string> other = kPlainFields;
     other[0] = "999";
