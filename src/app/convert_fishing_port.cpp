@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <limits>
 #include <utility>
 #include <vector>
 
@@ -20,6 +19,7 @@ namespace brine {
 namespace {
 
 constexpr std::size_t kFirstItem = 5;  // fields 1 to 4 hold the date and hour
+constexpr std::size_t kMaxPortFields = 128;
 
 struct PortWords {
     std::string dateTitles[4] = {utf8ToCp932("年"), utf8ToCp932("月"), utf8ToCp932("日"), utf8ToCp932("時")};
@@ -53,6 +53,7 @@ struct PortRow {
 
 struct PortTable {
     std::vector<std::string> header;
+    std::size_t leftOut = 0;  // item columns beyond the line's field limit
     double start = 0;
     long long firstHour = 0;
     long long lastHour = 0;
@@ -90,6 +91,8 @@ long long rowHour(const std::vector<std::string_view>& f, double* time = nullptr
 Check checkTable(const std::vector<std::string>& lines, PortTable& t) {
     if (lines.empty()) return Check::NotMine;
     t.header = SplitCommas(lines[0]);
+    if (t.header.size() > kMaxPortFields) t.header.resize(kMaxPortFields);
+    t.leftOut = FieldsBeyond(lines[0], kMaxPortFields);
     if (t.header.size() < kFirstItem) return Check::NotMine;
     for (std::size_t i = 0; i < 4; ++i)
         if (t.header[i + 1] != words().dateTitles[i]) return Check::NotMine;
@@ -110,11 +113,6 @@ Check checkTable(const std::vector<std::string>& lines, PortTable& t) {
         t.lastHour = std::max(t.lastHour, hour);
     }
     if (t.rows.empty()) return Check::NotMine;
-    const unsigned long long span = static_cast<unsigned long long>(t.lastHour - t.firstHour) + 1;
-    const unsigned long long items = t.header.size() - kFirstItem;
-    if (span > static_cast<unsigned long long>(std::numeric_limits<std::int32_t>::max()) ||
-        items * span * 2 > std::numeric_limits<std::uint32_t>::max())
-        throw RangeError();  // the burst must fit one SDF record
     return Check::Ready;
 }
 
@@ -181,7 +179,11 @@ bool ReadFishingPortCsv(CurrentFile& m, const std::string& fileName, Prompter& p
     }
 
     const std::size_t nch = burst.channels.size();
-    const int sampleSize = static_cast<int>(table.lastHour - table.firstHour + 1);
+    const long long span = table.lastHour - table.firstHour;
+    if (!AcceptBurstGrid(table.start, table.start + static_cast<double>(span) / 24, static_cast<unsigned long long>(span) + 1,
+                         nch, table.rows.size(), prompter))
+        return false;
+    const int sampleSize = static_cast<int>(span + 1);
     burst.data.assign(nch, std::vector<std::int16_t>(static_cast<std::size_t>(sampleSize), ErrorData));
     long long outOfRange = 0;
     {
@@ -207,6 +209,7 @@ bool ReadFishingPortCsv(CurrentFile& m, const std::string& fileName, Prompter& p
     burst.outputName =
         (std::filesystem::path(fileName).parent_path() / ("Wave_" + FileNamePart(port) + ".sdf")).string();
     StoreHourlyBurst(m, std::move(burst));
+    ReportColumnsLeftOut(table.leftOut, prompter);
     ReportOutOfRange(outOfRange, prompter);
     return true;
 }

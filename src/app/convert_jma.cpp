@@ -11,6 +11,7 @@
 #include "base/errors.h"
 #include "base/number_text.h"
 #include "core/line_split.h"
+#include "importers/alec_convert.h"
 #include "importers/raw_text.h"
 
 namespace brine {
@@ -34,6 +35,7 @@ struct JmaWords {
     std::string hourly = utf8ToCp932("時別値");
     std::string tilde = utf8ToCp932("～");
     std::string direction = utf8ToCp932("方位");
+    std::string wideOpen = utf8ToCp932("（");
     std::string wideClose = utf8ToCp932("）");
     std::string dataLabel = utf8ToCp932("データ：");
     std::string siteLabel = utf8ToCp932("観測地点：");
@@ -50,12 +52,17 @@ struct JmaColumn {
     HourlyChannel channel;
     bool direction = false;
     int decimals = 0;
+    // Range of the values that have a count at A = 1; none while low > high.
+    double low = std::numeric_limits<double>::infinity();
+    double high = -std::numeric_limits<double>::infinity();
+    bool coarsened = false;  // A is coarser than the decimals ask for
 };
 
 struct JmaTable {
     std::string memo;
     double start = 0;
     std::vector<JmaColumn> columns;
+    std::size_t leftOut = 0;  // item columns beyond the line's field limit
     std::size_t rows = 0;
 };
 
@@ -63,22 +70,34 @@ enum class Check { Ready, NotMine, NotHourly, NoRows };
 
 constexpr std::size_t kFirstRow = 3;
 
-// "name(unit)": the unit's closing bracket may be one byte or two; a title
-// without brackets is all name.
+// Position of the last `token` in CP932 text; npos when none.
+std::size_t lastOf(std::string_view s, std::string_view token) {
+    std::size_t last = std::string_view::npos;
+    for (std::size_t p = FindCp932(s, token); p != std::string_view::npos; p = FindCp932(s, token, p + token.size()))
+        last = p;
+    return last;
+}
+
+// "name(unit)": either bracket may be one byte or two. The unit runs from the
+// first opening bracket to the last closing one; a title without an opening
+// bracket is all name.
 JmaColumn columnOf(std::string_view title) {
+    const JmaWords& w = words();
     JmaColumn c;
-    std::size_t p = title.find('(');
-    if (p == std::string_view::npos) {
+    const std::size_t narrow = FindCp932(title, "(");
+    const std::size_t wide = FindCp932(title, w.wideOpen);
+    const std::size_t open = std::min(narrow, wide);
+    if (open == std::string_view::npos) {
         c.channel.name = std::string(title);
         return c;
     }
-    c.channel.name = std::string(title.substr(0, p));
-    std::string_view unit = title.substr(p + 1);
-    if (EndsWithCp932(unit, words().wideClose))
-        unit.remove_suffix(words().wideClose.size());
-    else if (!unit.empty() && unit.back() == ')')
-        unit.remove_suffix(1);
-    if (unit == words().direction) {
+    c.channel.name = std::string(title.substr(0, open));
+    std::string_view unit = title.substr(open + (open == narrow ? 1 : w.wideOpen.size()));
+    std::size_t close = std::string_view::npos;
+    for (std::size_t p : {lastOf(unit, ")"), lastOf(unit, w.wideClose)})
+        if (p != std::string_view::npos && (close == std::string_view::npos || p > close)) close = p;
+    if (close != std::string_view::npos) unit = unit.substr(0, close);
+    if (unit == w.direction) {
         c.direction = true;
         c.channel.unit = "deg";
         c.channel.scale = kDirectionScale;
@@ -88,13 +107,43 @@ JmaColumn columnOf(std::string_view title) {
     return c;
 }
 
-// Digits after the decimal point of a number text; only numbers count, so a
-// marked or damaged value does not refine the scale of its column.
-int decimalsOf(std::string_view text) {
+// Digits after the decimal point of a number text.
+int decimalsOf(std::string_view number) {
+    std::size_t p = number.find('.');
+    return p == std::string_view::npos ? 0 : static_cast<int>(number.size() - p - 1);
+}
+
+// Only numbers count, so a marked or damaged value does not refine the scale
+// of its column; a value too large for any scale does not coarsen it.
+void takeValue(JmaColumn& c, std::string_view text) {
     text = TrimView(text);
-    if (!ParseNumber(text)) return 0;
-    std::size_t p = text.find('.');
-    return p == std::string_view::npos ? 0 : static_cast<int>(text.size() - p - 1);
+    auto v = ParseNumber(text);
+    if (!v) return;
+    c.decimals = std::max(c.decimals, decimalsOf(text));
+    std::int16_t count = 0;
+    if (ValueToCount(*v, 1.0f, 0.0f, count) != CountStatus::Ok || count == ErrorData) return;
+    c.low = std::min(c.low, *v);
+    c.high = std::max(c.high, *v);
+}
+
+bool fitsAt(const JmaColumn& c, float a) {
+    if (c.low > c.high) return true;
+    for (double v : {c.low, c.high}) {
+        std::int16_t count = 0;
+        if (ValueToCount(v, a, 0.0f, count) != CountStatus::Ok || count == ErrorData) return false;
+    }
+    return true;
+}
+
+// The finest scale 10^-d the decimals ask for, made coarser in steps of ten
+// until every value of the column has a count.
+void chooseScale(JmaColumn& c) {
+    if (c.direction || c.decimals == 0) return;
+    const int finest = std::min(c.decimals, kMaxDecimals);
+    int d = finest;
+    while (d > 0 && !fitsAt(c, static_cast<float>(std::pow(10.0L, -d)))) --d;
+    c.channel.scale = static_cast<float>(std::pow(10.0L, -d));
+    c.coarsened = d < finest;
 }
 
 // First pass: the three header lines and the extent of the table. Throws on
@@ -121,22 +170,17 @@ Check checkTable(const std::vector<std::string>& lines, JmaTable& t) {
     f = SplitCommas(lines[2]);
     if (f.size() < 2) throw FormatError();  // no item column
     for (std::size_t i = 1; i < f.size(); ++i) t.columns.push_back(columnOf(f[i]));
+    t.leftOut = FieldsBeyond(lines[2], static_cast<std::size_t>(kMaxFields));
 
     std::vector<std::string_view> fields;
     for (std::size_t r = kFirstRow; r < lines.size() && !lines[r].empty(); ++r) {
         ++t.rows;
         SplitFieldViews(lines[r], fields);
         for (std::size_t i = 0; i < t.columns.size() && i + 1 < fields.size(); ++i)
-            if (!t.columns[i].direction)
-                t.columns[i].decimals = std::max(t.columns[i].decimals, decimalsOf(fields[i + 1]));
+            if (!t.columns[i].direction) takeValue(t.columns[i], fields[i + 1]);
     }
     if (t.rows == 0) return Check::NoRows;
-    // The burst must fit one SDF record.
-    if (static_cast<unsigned long long>(t.columns.size()) * t.rows * 2 > std::numeric_limits<std::uint32_t>::max())
-        throw RangeError();
-    for (JmaColumn& c : t.columns)
-        if (!c.direction && c.decimals > 0)
-            c.channel.scale = static_cast<float>(std::pow(10.0L, -std::min(c.decimals, kMaxDecimals)));
+    for (JmaColumn& c : t.columns) chooseScale(c);
     return Check::Ready;
 }
 
@@ -220,6 +264,9 @@ bool ReadMeteorologicalCsv(CurrentFile& m, const std::string& fileName, Prompter
         return false;
     }
     if (check != Check::Ready) return false;
+    if (!AcceptBurstGrid(table.start, table.start + static_cast<double>(table.rows - 1) / 24, table.rows,
+                         table.columns.size(), table.rows, prompter))
+        return false;
 
     HourlyBurst burst;
     long long outOfRange = 0;
@@ -233,6 +280,12 @@ bool ReadMeteorologicalCsv(CurrentFile& m, const std::string& fileName, Prompter
     for (const JmaColumn& c : table.columns) burst.channels.push_back(c.channel);
     burst.outputName = WithExtension(fileName, ".sdf");
     StoreHourlyBurst(m, std::move(burst));
+    ReportColumnsLeftOut(table.leftOut, prompter);
+    std::string coarsened;
+    for (const JmaColumn& c : table.columns)
+        if (c.coarsened) coarsened += "\n" + cp932ToUtf8(c.channel.name) + "：" + FormatGeneral(c.channel.scale);
+    if (!coarsened.empty())
+        prompter.information("単精度整数に収まらないため、次の項目の係数Aを変更しました。" + coarsened);
     ReportOutOfRange(outOfRange, prompter);
     return true;
 }

@@ -25,6 +25,7 @@ constexpr int kPairSampleHours = 2;
 constexpr std::size_t kValueWidth = 4;
 constexpr std::size_t kRecordFields = 10;
 constexpr std::size_t kRecordFieldWidth = 6;
+constexpr std::uint8_t kMinuteUnit = 3;  // TimeUnits index
 
 const char* const kPortMemo = "Offshore wave data observed off a port";
 
@@ -81,8 +82,11 @@ std::optional<long long> dayOf(std::optional<int> y, std::optional<int> mo, std:
     return static_cast<long long>(t);
 }
 
-[[noreturn]] void refuseOrder(double time) {
-    throw ConversionError(FormatDateTime(time) + "で時刻の順序が正しくありません。");
+[[noreturn]] void refuseOrder(double time, std::size_t index) {
+    throw ConversionError(FormatDateTime(time) + "で時刻の順序が正しくありません。" + atLine(index));
+}
+[[noreturn]] void refuseOffGrid(double time, std::size_t index) {
+    throw ConversionError(FormatDateTime(time) + "の時刻が記録時間間隔に合いません。" + atLine(index));
 }
 
 // Leading blanks of a fixed-width field removed ("   1" -> "1").
@@ -117,7 +121,7 @@ private:
         burst.channels = {{"Hs", "m", 0.01f}, {"Ts", "s", 0.1f}};
         burst.data.assign(2, {});
         burst.memo = kPortMemo;
-        burst.sampleHours = kPairSampleHours;
+        burst.sampleInterval = kPairSampleHours;
     }
 
     // Samples 0 to n - 1 exist on every channel; new ones are missing.
@@ -212,7 +216,7 @@ private:
                 tsDay = dayOf(intAt(ts, 1, 4), intAt(ts, 5, 4), intAt(ts, 9, 4));
             }
             if (tsDay != day) {
-                prompter_.error(date + "のデータが足りません。チェックして下さい。");
+                prompter_.show(MsgType::Error, date + "のデータが足りません。チェックして下さい。", MsgButtons::Yes);
                 return false;
             }
             storeLine(i, 13, 0, s);
@@ -245,7 +249,8 @@ private:
     }
 
     // One record a line; a record goes to the sample of its time on the
-    // grid set by the first two records, gaps stay missing.
+    // grid set by the first two records, gaps stay missing. Times must rise
+    // and fall on the grid, so no record takes another's place.
     bool readRecords() {
         station = TrimRightControl(columns(lines_[0], 6));
         burst.memo = station;
@@ -253,47 +258,62 @@ private:
         burst.data.assign(kRecordFields, {});
 
         std::vector<Record> records;
-        long long firstHour = 0;
+        long long first = 0;  // minutes since the day-count epoch
+        long long previous = 0;
         long long step = 0;
         long long lastSlot = 0;
+        double lastTime = 0;
         for (std::size_t i = 1; i < lines_.size(); ++i) {
             const std::string_view line = lines_[i];
             auto day = dayOf(intAt(line, 1, 4), intAt(line, 5, 2), intAt(line, 7, 2));
             auto hour = intAt(line, 9, 2);
-            if (!day || !hour || *hour < 0 || *hour > 23) badDate(i);
-            const long long hours = *day * 24 + *hour;
-            const double time = static_cast<double>(*day) + *hour / 24.0;
+            // Hour 24 is 0 h of the next day.
+            if (!day || !hour || *hour < 0 || *hour > 24) badDate(i);
+            // Records more often than hourly carry their minute; blanks are 0.
+            int minute = 0;
+            if (std::string_view text = TrimView(columns(line, 11, 2)); !text.empty()) {
+                auto m = ParseInt(text);
+                if (!m || *m < 0 || *m > 59) badDate(i);
+                minute = *m;
+            }
+            const long long minutes = (*day * 24 + *hour) * 60 + minute;
+            const double time = static_cast<double>(*day) + (*hour * 60 + minute) / 1440.0;
             Record r{};
             if (records.empty()) {
-                firstHour = hours;
+                first = minutes;
                 burst.startTime = time;
-            } else if (records.size() == 1) {
-                step = hours - firstHour;
-                if (step <= 0) refuseOrder(time);
-                r.slot = 1;
             } else {
-                r.slot = RoundHalfAway(static_cast<long double>(hours - firstHour) / step);
-                if (r.slot < 0) refuseOrder(time);
+                if (minutes <= previous) refuseOrder(time, i);
+                if (records.size() == 1) step = minutes - first;
+                if ((minutes - first) % step != 0) refuseOffGrid(time, i);
+                r.slot = (minutes - first) / step;
             }
+            previous = minutes;
             for (std::size_t k = 0; k < kRecordFields; ++k) r.counts[k] = recordCount(i, k);
             records.push_back(r);
-            lastSlot = std::max(lastSlot, r.slot);
+            lastSlot = r.slot;
+            lastTime = time;
             const int percent = PercentOf(static_cast<int>(i) + 1, static_cast<int>(lines_.size()));
             if (percent != shown_) {
                 progress_.SetComment(FormatDateTime(time));
                 progress_.SetPercent(shown_ = percent);
             }
         }
-        // The burst must fit one SDF record.
         const unsigned long long samples = static_cast<unsigned long long>(lastSlot) + 1;
-        if (samples * kRecordFields * 2 > std::numeric_limits<std::uint32_t>::max())
-            throw RangeError("データの期間が長すぎます。");
+        if (!AcceptBurstGrid(burst.startTime, lastTime, samples, kRecordFields, records.size(), prompter_))
+            return false;
         extendTo(samples);
         for (const Record& r : records)
             for (std::size_t k = 0; k < kRecordFields; ++k)
                 burst.data[k][static_cast<std::size_t>(r.slot)] = r.counts[k];
-        // Records carry whole hours; a single record gives no step.
-        burst.sampleHours = step > 0 ? static_cast<int>(step) : 1;
+        // Whole hours are given in hours; a single record gives no step.
+        if (step == 0 || step % 60 == 0) {
+            burst.sampleInterval = step > 0 ? static_cast<int>(step / 60) : 1;
+        } else {
+            if (step > std::numeric_limits<std::int32_t>::max()) throw RangeError("データの期間が長すぎます。");
+            burst.sampleInterval = static_cast<int>(step);
+            burst.sampleUnit = kMinuteUnit;
+        }
         return true;
     }
 

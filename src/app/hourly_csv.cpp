@@ -1,6 +1,9 @@
 #include "app/hourly_csv.h"
 
+#include <algorithm>
+
 #include "base/cp932.h"
+#include "base/datetime.h"
 #include "importers/alec_convert.h"
 #include "importers/raw_text.h"
 
@@ -40,6 +43,33 @@ std::vector<std::string> ReadTextLines(const std::string& fileName) {
     return lines;
 }
 
+std::size_t FieldsBeyond(std::string_view line, std::size_t cap) {
+    const std::size_t fields = static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;
+    return fields > cap ? fields - cap : 0;
+}
+
+void ReportColumnsLeftOut(std::size_t leftOut, Prompter& prompter) {
+    if (leftOut > 0)
+        prompter.information("項目数が多すぎるため、最後の" + std::to_string(leftOut) + "列は変換しませんでした。");
+}
+
+bool AcceptBurstGrid(double first, double last, unsigned long long samples, std::size_t channels,
+                     unsigned long long records, Prompter& prompter) {
+    constexpr unsigned long long kMaxBurstBytes = 2'000'000'000ULL;
+    constexpr unsigned long long kSamplesPerRecord = 100;
+    constexpr unsigned long long kManySamples = 10'000'000ULL;
+    const std::string size =
+        FormatDateTime(first) + "～" + FormatDateTime(last) + "のデータ数は" + std::to_string(samples) + "個";
+    if (samples * channels * 2 > kMaxBurstBytes) {
+        prompter.error(size + "になり、多すぎるため変換できません。");
+        return false;
+    }
+    if (samples > kSamplesPerRecord * records || samples > kManySamples)
+        return prompter.show(MsgType::Warning, size + "になります。\n日付に誤りがないか確認して下さい。\n変換しますか。",
+                             MsgButtons::YesNo) == MsgResult::Yes;
+    return true;
+}
+
 std::int16_t HourlyCount(double value, float a, long long& outOfRange) {
     std::int16_t count = ErrorData;
     if (ValueToCount(value, a, 0.0f, count) == CountStatus::OutOfRange) ++outOfRange;
@@ -52,19 +82,18 @@ void ReportOutOfRange(long long outOfRange, Prompter& prompter) {
 }
 
 void StoreHourlyBurst(CurrentFile& m, HourlyBurst&& burst) {
-    constexpr std::uint8_t kHour = 4;
     m.ResetHeader();
     m.SetMemo(burst.memo);
     m.Nch = static_cast<std::int16_t>(burst.channels.size());
     m.Nch2 = 0;
     m.Iterations = 1;
     m.SampleSize = burst.sampleSize;
-    m.SInt = burst.sampleHours;
-    m.SITUnit = kHour;
+    m.SInt = burst.sampleInterval;
+    m.SITUnit = burst.sampleUnit;
     m.BInt = 0;
-    m.BITUnit = kHour;
+    m.BITUnit = kHourUnit;
     m.StartTime = burst.startTime;
-    m.DisplayUnit = kHour;
+    m.DisplayUnit = burst.sampleUnit;
     for (std::size_t k = 0; k < burst.channels.size(); ++k) {
         const HourlyChannel& c = burst.channels[k];
         m.SetChannelName(static_cast<int>(k), c.name);

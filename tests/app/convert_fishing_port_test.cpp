@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "app/convert_fishing_port.h"
 #include "app_test_support.h"
 #include "base/cp932.h"
@@ -91,6 +93,46 @@ TEST_F(FishingPortTest, RowsOutOfTimeOrderKeepTheirSlots) {
     const std::int16_t E = ErrorData;
     EXPECT_EQ(channel(0), (std::vector<std::int16_t>{201, E, 203, E, E, 206}));
     EXPECT_EQ(model.ChannelUnit[0], cp("℃"));
+}
+
+TEST_F(FishingPortTest, ItemColumnsBeyondTheLimitAreLeftOutAndCounted) {
+    // 128 fields a line: the port, the date and hour, then 123 items.
+    std::string titles = "(港),年,月,日,時", row = ",2021,7,1,0";
+    for (int i = 1; i <= 130; ++i) {
+        titles += ",水位(cm)";
+        row += "," + std::to_string(i);
+    }
+    ASSERT_TRUE(read(write(titles + "\n" + row + "\n")));
+    EXPECT_EQ(model.Nch, 123);
+    EXPECT_EQ(channel(122), (std::vector<std::int16_t>{12300}));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "項目数が多すぎるため、最後の7列は変換しませんでした。");
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Information);
+}
+
+TEST_F(FishingPortTest, MistypedYearsAreAskedAboutOrRefusedBeforeTheGridIsBuilt) {
+    // 8785 hourly samples for three rows: asked, and declined.
+    test::FillCraftedHeader(model, 1, 3);
+    prompter.answer(MsgResult::No);
+    EXPECT_FALSE(read(write("(港),年,月,日,時,水位(cm)\n,2020,1,1,0,1\n,2020,1,1,1,2\n,2021,1,1,0,3\n")));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text,
+              "2020/01/01 00:00:00～2021/01/01 00:00:00のデータ数は8785個になります。\n"
+              "日付に誤りがないか確認して下さい。\n変換しますか。");
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
+    EXPECT_EQ(model.Memo, "crafted");
+
+    // 1900 to 9000 on 40 items would take some 5 GB: refused without a question.
+    std::string titles = "(港),年,月,日,時";
+    for (int i = 0; i < 40; ++i) titles += ",水位(cm)";
+    prompter.shown.clear();
+    EXPECT_FALSE(read(write(titles + "\n,1900,1,1,0,1\n,9000,1,1,0,2\n")));
+    const long long samples = std::llround((at(9000, 1, 1, 0) - at(1900, 1, 1, 0)) * 24) + 1;
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "1900/01/01 00:00:00～9000/01/01 00:00:00のデータ数は" + std::to_string(samples) +
+                                          "個になり、多すぎるため変換できません。");
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
+    EXPECT_EQ(model.Memo, "crafted");
 }
 
 TEST_F(FishingPortTest, PortNameCannotLeadOutOfTheFolder) {

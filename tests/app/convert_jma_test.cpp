@@ -122,6 +122,36 @@ TEST_F(JmaTest, ReadsHeaderChannelsAndTheHourlyGrid) {
     EXPECT_FALSE(progress.visible);
 }
 
+TEST_F(JmaTest, TitlesOpenTheirUnitWithEitherBracket) {
+    std::string p = write(kTitles + kPeriod + "時刻,気温（℃）,風向（方位）,雨(mm）,気圧（hPa),雲量（1分(%)）\n1,5.5,SSE,1,1000,3\n");
+    ASSERT_TRUE(read(p));
+    const char* names[] = {"気温", "風向", "雨", "気圧", "雲量"};
+    const char* units[] = {"℃", "deg", "mm", "hPa", "1分(%)"};
+    ASSERT_EQ(model.Nch, 5);
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_EQ(model.ChannelName[k], cp(names[k])) << k;
+        EXPECT_EQ(model.ChannelUnit[k], cp(units[k])) << k;
+    }
+    EXPECT_EQ(model.ScaleA[1], 0.1f);
+    EXPECT_EQ(count(0, 0), 55);
+    EXPECT_EQ(count(1, 0), 1575);  // a direction column
+}
+
+TEST_F(JmaTest, ItemColumnsBeyondTheLimitAreLeftOutAndCounted) {
+    std::string titles = "時刻", row = "1";
+    for (int i = 1; i <= 130; ++i) {
+        titles += ",c" + std::to_string(i) + "(m)";
+        row += "," + std::to_string(i);
+    }
+    ASSERT_TRUE(read(write(kTitles + kPeriod + titles + "\n" + row + "\n")));
+    EXPECT_EQ(model.Nch, 128);
+    EXPECT_EQ(model.ChannelName[127], "c128");
+    EXPECT_EQ(count(127, 0), 128);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "項目数が多すぎるため、最後の2列は変換しませんでした。");
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Information);
+}
+
 TEST_F(JmaTest, TableEndsAtTheFirstEmptyLineAndOnlyNumbersRefineTheScale) {
     // "2.125]" is no number: it is missing and refines nothing; the trailing
     // blank of "-0.25 " is no digit; rows after the empty line are not read.
@@ -135,14 +165,34 @@ TEST_F(JmaTest, TableEndsAtTheFirstEmptyLineAndOnlyNumbersRefineTheScale) {
 TEST_F(JmaTest, CountsOutOfRangeBecomeMissingAndAreReportedOnce) {
     std::string p = write(kTitles + kPeriod + "時刻,気圧(hPa),雨(mm)\n1,1013.25,40000\n2,1000,-32767\n3,999.99,-40000\n");
     ASSERT_TRUE(read(p));
-    EXPECT_EQ(count(0, 0), ErrorData);  // 101325 at 0.01
-    EXPECT_EQ(count(0, 1), ErrorData);
-    EXPECT_EQ(count(0, 2), ErrorData);  // 99999
+    // 101325 does not fit at 0.01: the column is read at 0.1.
+    EXPECT_EQ(model.ScaleA[0], 0.1f);
+    EXPECT_EQ(count(0, 0), 10132);
+    EXPECT_EQ(count(0, 1), 10000);
+    EXPECT_EQ(count(0, 2), 10000);
     EXPECT_EQ(count(1, 0), ErrorData);
     EXPECT_EQ(count(1, 1), -32767);
     EXPECT_EQ(count(1, 2), ErrorData);
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, "5個のデータが範囲外のため欠測値に変換しました。");
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_EQ(prompter.shown[1].text, "2個のデータが範囲外のため欠測値に変換しました。");
+}
+
+TEST_F(JmaTest, DecimalsTooFineForSixteenBitsGiveTheFinestScaleThatHoldsTheColumn) {
+    // 99999.5 has no count at any scale: it neither coarsens its column nor is kept.
+    std::string p = write(kTitles + kPeriod +
+                          "時刻,現地気圧(hPa),風速(m/s),積雪(cm)\n1,1013.21,1.25,1.5\n2,998.20,99999.5,3277.5\n"
+                          "3,--,2.5,0\n");
+    ASSERT_TRUE(read(p));
+    EXPECT_EQ(model.ScaleA[0], 0.1f);
+    EXPECT_EQ(model.Data[0], (std::vector<std::int16_t>{10132, 9982, ErrorData}));
+    EXPECT_EQ(model.ScaleA[1], 0.01f);
+    EXPECT_EQ(model.Data[1], (std::vector<std::int16_t>{125, ErrorData, 250}));
+    EXPECT_EQ(model.ScaleA[2], 1.0f);
+    EXPECT_EQ(model.Data[2], (std::vector<std::int16_t>{2, 3278, 0}));
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_EQ(prompter.shown[0].text, "単精度整数に収まらないため、次の項目の係数Aを変更しました。\n現地気圧：0.1\n積雪：1");
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Information);
+    EXPECT_EQ(prompter.shown[1].text, "1個のデータが範囲外のため欠測値に変換しました。");
 }
 
 TEST_F(JmaTest, RefusesFilesThatAreNotHourlyTablesOrDamaged) {

@@ -14,12 +14,13 @@ namespace {
 using Counts = std::vector<std::int16_t>;
 constexpr std::int16_t E = ErrorData;
 
-double at(int y, int mo, int d, int h = 0) {
+double at(int y, int mo, int d, int h = 0, int mi = 0) {
     DateTimeParts p;
     p.year = y;
     p.month = mo;
     p.day = d;
     p.hour = h;
+    p.minute = mi;
     return EncodeDateTime(p);
 }
 
@@ -160,6 +161,14 @@ TEST_F(PortWaveTest, DailyPairsRefuseMismatchedAndBackwardDates) {
     }
 }
 
+TEST_F(PortWaveTest, DailyPairsOfTwoDatesAreAnErrorWithASingleYesButton) {
+    EXPECT_FALSE(read(write(kDailyTitle + day(2020, 1, 5, kTwelve) + day(2020, 1, 6, kTwelve), "daily.txt")));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "2020/1/5のデータが足りません。チェックして下さい。");
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
+    EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::Yes);
+}
+
 TEST_F(PortWaveTest, RecordsTakeTheirSlotOnTheGridOfTheFirstTwo) {
     std::vector<std::string> marked{"40000", "77.77", "666.6", "77.77", "777.7", "66.66", "999.9", "99.99", "777.7", "6666"};
     std::vector<std::string> values{"123", "0.125", "7.45", "2.34", "8.6", "3.1", "9.9", "4.56", "11.2", "225"};
@@ -197,13 +206,116 @@ TEST_F(PortWaveTest, RecordsTakeTheirSlotOnTheGridOfTheFirstTwo) {
     EXPECT_EQ(prompter.shown[0].text, "1個のデータが範囲外のため欠測値に変換しました。");
     EXPECT_EQ(progress.comment, "2022/01/01 01:00:00");
 
-    // Two-hourly records, and a record between grid points rounds away from the first.
+    // Two-hourly records; a gap of two steps leaves one sample missing.
     ASSERT_TRUE(read(write("302 X\n" + record(2022, 1, 1, 0, kPlainFields) + record(2022, 1, 1, 2, kPlainFields) +
-                               record(2022, 1, 1, 5, values),
+                               record(2022, 1, 1, 6, values),
                            "s302x.txt")));
     EXPECT_EQ(model.SInt, 2);
     EXPECT_EQ(model.SampleSize, 4);
     EXPECT_EQ(model.Data[0], (Counts{100, 100, E, 123}));
+}
+
+TEST_F(PortWaveTest, RecordAtHour24IsMidnightOfTheNextDay) {
+    std::vector<std::string> midnight = kPlainFields;
+    midnight[0] = "124";
+    ASSERT_TRUE(read(write("302 X\n" + record(2020, 12, 31, 22, kPlainFields) + record(2020, 12, 31, 23, kPlainFields) +
+                               record(2020, 12, 31, 24, midnight) + record(2021, 1, 1, 1, kPlainFields),
+                           "s302.txt")));
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(model.StartTime, at(2020, 12, 31, 22));
+    EXPECT_EQ(model.SInt, 1);
+    EXPECT_EQ(model.SampleSize, 4);
+    EXPECT_EQ(model.Data[0], (Counts{100, 100, 124, 100}));
+    EXPECT_EQ(progress.comment, "2021/01/01 01:00:00");
+}
+
+TEST_F(PortWaveTest, RecordsWithMinutesTakeTheirMinuteStep) {
+    // Minutes in characters 11 and 12 of a record line.
+    auto line = [](int y, int mo, int d, int h, int mi, const std::vector<std::string>& fields) {
+        std::string text = record(y, mo, d, h, fields);
+        char buf[4];
+        std::snprintf(buf, sizeof buf, "%02d", mi);
+        return text.replace(10, 2, buf);
+    };
+    std::vector<std::string> other = kPlainFields;
+    other[0] = "130";
+    ASSERT_TRUE(read(write("302 X\n" + line(2020, 1, 1, 0, 0, kPlainFields) + line(2020, 1, 1, 0, 30, other) +
+                               line(2020, 1, 1, 1, 30, other),
+                           "s302.txt")));
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(model.StartTime, at(2020, 1, 1, 0, 0));
+    EXPECT_EQ(model.SInt, 30);
+    EXPECT_EQ(model.SITUnit, 3);
+    EXPECT_EQ(model.SampleSize, 4);
+    EXPECT_EQ(model.Data[0], (Counts{100, 130, E, 130}));
+
+    // Half-past records an hour apart keep the hour as their step.
+    ASSERT_TRUE(read(write("302 X\n" + line(2020, 1, 1, 0, 30, kPlainFields) + line(2020, 1, 1, 1, 30, other),
+                           "s302.txt")));
+    EXPECT_EQ(model.StartTime, at(2020, 1, 1, 0, 30));
+    EXPECT_EQ(model.SInt, 1);
+    EXPECT_EQ(model.SITUnit, 4);
+    EXPECT_EQ(model.SampleSize, 2);
+}
+
+TEST_F(PortWaveTest, AMostlyEmptyGridIsAskedAboutBeforeItIsBuilt) {
+    // Three records: up to 300 samples pass without a word.
+    ASSERT_TRUE(read(write("302 X\n" + record(2020, 1, 1, 0, kPlainFields) + record(2020, 1, 1, 1, kPlainFields) +
+                               record(2020, 1, 13, 11, kPlainFields),
+                           "s302.txt")));
+    EXPECT_EQ(model.SampleSize, 300);
+    EXPECT_TRUE(prompter.shown.empty());
+
+    // A mistyped year: 17545 samples for three records.
+    const std::string p = write("302 X\n" + record(2020, 1, 1, 0, kPlainFields) + record(2020, 1, 1, 1, kPlainFields) +
+                                    record(2022, 1, 1, 0, kPlainFields),
+                                "s302.txt");
+    test::FillCraftedHeader(model, 1, 3);
+    prompter.answer(MsgResult::No);
+    EXPECT_FALSE(read(p));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text,
+              "2020/01/01 00:00:00～2022/01/01 00:00:00のデータ数は17545個になります。\n"
+              "日付に誤りがないか確認して下さい。\n変換しますか。");
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
+    EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(model.Memo, "crafted");
+    EXPECT_FALSE(progress.visible);
+
+    prompter.answer(MsgResult::Yes);
+    ASSERT_TRUE(read(p));
+    EXPECT_EQ(model.SampleSize, 17545);
+    EXPECT_EQ(model.Data[0][17544], 100);
+}
+
+TEST_F(PortWaveTest, RecordsNeverTakeTheSlotOfAnother) {
+    std::vector<std::string> other = kPlainFields;
+    other[0] = "999";
+    struct Case {
+        const char* what;
+        std::string records;
+        const char* message;
+    };
+    const std::vector<Case> cases{
+        {"an hour repeated after later ones",
+         record(2020, 1, 1, 0, kPlainFields) + record(2020, 1, 1, 1, kPlainFields) +
+             record(2020, 1, 1, 2, kPlainFields) + record(2020, 1, 1, 1, other),
+         "2020/01/01 01:00:00で時刻の順序が正しくありません。（5行目）"},
+        {"a record between two steps of the grid",
+         record(2020, 1, 1, 0, kPlainFields) + record(2020, 1, 1, 2, kPlainFields) +
+             record(2020, 1, 1, 3, other) + record(2020, 1, 1, 4, kPlainFields),
+         "2020/01/01 03:00:00の時刻が記録時間間隔に合いません。（4行目）"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::FillCraftedHeader(model, 1, 3);
+        prompter.shown.clear();
+        EXPECT_FALSE(read(write("302 X\n" + c.records, "s302.txt")));
+        ASSERT_EQ(prompter.shown.size(), 1u);
+        EXPECT_EQ(prompter.shown[0].text, c.message);
+        EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
+        EXPECT_EQ(model.Memo, "crafted");
+    }
 }
 
 TEST_F(PortWaveTest, RefusesEmptyAndDamagedFilesWithoutTouchingTheModel) {
@@ -223,13 +335,13 @@ TEST_F(PortWaveTest, RefusesEmptyAndDamagedFilesWithoutTouchingTheModel) {
         {"value not a number", "s302.txt", station + record(2022, 1, 1, 0, notNumber),
          "数値に変換できないデータがあります。（2行目）"},
         {"short record", "s302.txt", station + "2022010100      100\n", "数値に変換できないデータがあります。（2行目）"},
-        {"hour 24", "s302.txt", station + record(2022, 1, 1, 24, kPlainFields), "日付が正しくありません。（2行目）"},
+        {"hour 25", "s302.txt", station + record(2022, 1, 1, 25, kPlainFields), "日付が正しくありません。（2行目）"},
         {"same time twice", "s302.txt", station + record(2022, 1, 1, 3, kPlainFields) + record(2022, 1, 1, 3, kPlainFields),
-         "2022/01/01 03:00:00で時刻の順序が正しくありません。"},
+         "2022/01/01 03:00:00で時刻の順序が正しくありません。（3行目）"},
         {"record before the first", "s302.txt",
          station + record(2022, 1, 1, 3, kPlainFields) + record(2022, 1, 1, 4, kPlainFields) +
              record(2022, 1, 1, 1, kPlainFields),
-         "2022/01/01 01:00:00で時刻の順序が正しくありません。"},
+         "2022/01/01 01:00:00で時刻の順序が正しくありません。（4行目）"},
         {"group without its Ts line", "m.txt", "2020   3\n       1   1\n" + kTwelve + "\n",
          "データが足りません。（4行目）"},
         {"group count not a number", "m.txt", "2020   3\n       1   x\n", "数値に変換できないデータがあります。（2行目）"},
