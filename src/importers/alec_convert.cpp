@@ -413,6 +413,9 @@ AlecOutcome ConvertAlecFile(const AlecHeader& h, const AlecOptions& o, AlecServi
     nch = m.Nch;
     nch2 = m.Nch2;
     m.SaveFileName = std::filesystem::path(h.FileName).replace_extension(".sdf").string();
+    // The header dialog refuses to write over the file being read (a raw
+    // file may well be named "*.sdf").
+    m.FileName = h.FileName;
     if (!s.headerSave.ExecuteSave(0)) return AlecOutcome::NotStarted;
 
     if (!modelFits(m, nch, nch2)) {

@@ -247,6 +247,8 @@ std::optional<YearTableBurst> ConvertYearTable(const YearTable& table, const Yea
 bool SaveYearTableBurst(CurrentFile& m, const YearTableBurst& burst, const std::string& sourceFile,
                         HeaderSaveDialog& headerSave, Prompter& prompter, ProgressSink& progress) {
     m.SaveFileName = std::filesystem::path(sourceFile).replace_extension(".sdf").string();
+    // The header dialog refuses to write over the file being read.
+    m.FileName = sourceFile;
     if (!headerSave.ExecuteSave(0)) return false;
 
     bool written = false;
