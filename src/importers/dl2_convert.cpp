@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "base/cp932.h"
@@ -112,8 +113,8 @@ private:
             const int spd = DL2Field(line, 10 * p + 6, 10 * p + 10, n);
             if (spd == kDL2Missing) continue;
             const long double theta = (dir / 10.0L - d_) * std::numbers::pi_v<long double> / 180;
-            vn = count(RoundHalfAway(spd * std::cos(theta)));
-            ve = count(RoundHalfAway(spd * std::sin(theta)));
+            vn = scaled(0, spd * std::cos(theta));
+            ve = scaled(1, spd * std::sin(theta));
         }
         return j;
     }
@@ -121,14 +122,22 @@ private:
     int fillValues(std::string_view line, long long n, int j) {
         for (int p = 0; p < 12 && j < m_.SampleSize; ++p, ++j) {
             const int v = DL2Field(line, 5 * p + 1, 5 * p + 5, n);
-            m_.Data[0][static_cast<std::size_t>(j)] = v == kDL2Missing ? ErrorData : count(v);
+            m_.Data[0][static_cast<std::size_t>(j)] = v == kDL2Missing ? ErrorData : scaled(0, v);
         }
         return j;
     }
 
-    // A count the 16 bits cannot hold (or that would read as missing) is stored as missing.
-    std::int16_t count(long long v) {
-        if (v > -32768 && v <= 32767) return static_cast<std::int16_t>(v);
+    // Count of value v on channel ch with the scale and offset the header
+    // dialog left: the file's table must give v back. A count the 16 bits
+    // cannot hold (or that would read as missing) is stored as missing.
+    std::int16_t scaled(int ch, long double v) {
+        const long double a = m_.ScaleA[static_cast<std::size_t>(ch)];
+        const long double b = m_.OffsetB[static_cast<std::size_t>(ch)];
+        const long double x = a != 0 ? (v - b) / a : std::numeric_limits<long double>::quiet_NaN();
+        if (x > -32768.5L && x < 32767.5L) {
+            const int r = RoundHalfAway(x);
+            if (r > -32768) return static_cast<std::int16_t>(r);
+        }
         ++outOfRange_;
         return ErrorData;
     }

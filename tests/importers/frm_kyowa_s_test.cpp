@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <filesystem>
+#include <functional>
 
 #include "base/cp932.h"
 #include "core/current_file.h"
@@ -32,6 +33,7 @@ public:
         kinds.push_back(kind);
         proposed = m_.SaveFileName;
         if (refuse) return false;
+        if (userEdits) userEdits(m_);
         const std::string target = takeProposed ? proposed : target_;
         if (CheckSaveTarget(target, m_.FileName) == TargetCheck::SourceRefused) {
             ++refusals;
@@ -44,6 +46,7 @@ public:
     std::string proposed;
     bool refuse = false;
     bool takeProposed = false;  // the user keeps the proposed name and answers Yes
+    std::function<void(CurrentFile&)> userEdits;  // what the user changes in the dialog
     int refusals = 0;
 
 private:
@@ -183,6 +186,21 @@ TEST_F(FrmKyowaSTest, SourceNamedSdfIsNeverItsOwnOutput) {
     EXPECT_EQ(save.refusals, 1);
     EXPECT_TRUE(progress.titles.empty());
     EXPECT_EQ(test::readText(source), before);
+}
+
+TEST_F(FrmKyowaSTest, ScalesEditedInTheHeaderDialogMakeTheCounts) {
+    TFrmKyowaS& f = *FrmKyowaS;
+    f.OpenDL2File(currentFile());
+    f.CheckBoxTransVel->setChecked(false);
+    save.userEdits = [](CurrentFile& m) {
+        m.ScaleA[0] = 0.5f;  // Vnorth
+        m.OffsetB[0] = -1.0f;
+        m.ScaleA[1] = 0.1f;  // Veast
+    };
+    f.BitBtn1->click();
+    // Still 0 and 50 cm/s when read back with the table's A and B.
+    EXPECT_EQ(firstSample(), std::make_pair(2, 500));
+    EXPECT_TRUE(prompter.shown.empty());
 }
 
 }  // namespace
