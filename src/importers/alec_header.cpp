@@ -411,6 +411,8 @@ bool ReadAlecHeader(RawKind kind, const std::string& fileName, Prompter& prompte
             case RawKind::InfinityEM:
             case RawKind::Infinity: readInfinity(r, h, prompter); break;
         }
+        // Without a burst interval every burst would carry the same time.
+        if (h.Iterations > 1 && h.BurstTime <= 0) throw Refusal{kMsgBadHeader};
     } catch (const Refusal& refusal) {
         prompter.error(refusal.message);
         return false;
