@@ -75,10 +75,11 @@ double needDate(const std::string& text) {
 }
 
 // The sampling interval as the dialog shows it must be a usable positive
-// number of seconds (it becomes msec in a 32-bit count at worst).
+// number of seconds: at least one microsecond once rounded, and small enough
+// for a 32-bit count of milliseconds.
 double checkedInterval(const std::string& shown) {
     std::optional<double> dt = ParseDecimal(shown);
-    if (!dt || !(*dt > 0) || !(*dt < 2.0e6)) throw Refusal{kMsgBadHeader};
+    if (!dt || !(*dt * 1.0e6 >= 0.5) || !(*dt < 2.0e6)) throw Refusal{kMsgBadHeader};
     return *dt;
 }
 
@@ -460,10 +461,25 @@ void setBurstInterval(std::int32_t seconds, CurrentFile& m) {
     }
 }
 
+// A fractional number of seconds, stored exactly: whole milliseconds, else
+// microseconds (16 Hz gives 62500 usec, 0.0004 s 400 usec). Milliseconds
+// rounded only when a microsecond count would not fit.
+void setSubsecondInterval(double dt, CurrentFile& m) {
+    const long double ms = static_cast<long double>(dt) * 1000;
+    const long double whole = std::round(ms);
+    const long double us = static_cast<long double>(dt) * 1000000;
+    if ((whole >= 1 && std::fabs(ms - whole) <= 1e-9L * ms) || us >= 2147483647.0L) {
+        m.SInt = RoundHalfAway(ms);
+        m.SITUnit = 1;
+    } else {
+        m.SInt = RoundHalfAway(us);
+        m.SITUnit = 0;
+    }
+}
+
 void setMeterIntervals(const AlecHeader& h, CurrentFile& m) {
     if (h.DT != std::trunc(h.DT)) {
-        m.SInt = RoundHalfAway(static_cast<long double>(h.DT) * 1000);
-        m.SITUnit = 1;
+        setSubsecondInterval(h.DT, m);
     } else {
         m.SInt = RoundHalfAway(h.DT);
         m.SITUnit = 2;
@@ -505,8 +521,7 @@ void SetItemHeader(const AlecHeader& h, CurrentFile& m) {
     m.Nch2 = 0;
     int r = RoundHalfAway(h.DT);
     if (std::fabs(h.DT - r) / h.DT > 0.0001) {
-        m.SInt = RoundHalfAway(static_cast<long double>(h.DT) * 1000);
-        m.SITUnit = 1;
+        setSubsecondInterval(h.DT, m);
     } else if (r % 60 != 0) {
         m.SInt = r;
         m.SITUnit = 2;

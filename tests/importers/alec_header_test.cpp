@@ -350,5 +350,25 @@ TEST_F(AlecHeaderTest, BurstsWithoutABurstIntervalAreRefused) {
     EXPECT_EQ(h.Iterations, 1);
 }
 
+TEST_F(AlecHeaderTest, IntervalsBelowAMillisecondAreStoredInMicroseconds) {
+    CurrentFile m;
+    ASSERT_TRUE(read(RawKind::CompactEM, withData(test::compactEMHeader(4, 8, "0.0004"))));
+    SetEMHeader(h, true, m);
+    EXPECT_EQ(m.SInt, 400);
+    EXPECT_EQ(m.SITUnit, 0);
+    ASSERT_TRUE(read(RawKind::CompactWH, withData(with(test::compactWHHeader(), "StepTime", "StepTime=0.0625"))));
+    SetWHHeader(h, m);
+    EXPECT_EQ(m.SInt, 62500);  // 16 Hz
+    EXPECT_EQ(m.SITUnit, 0);
+    ASSERT_TRUE(read(RawKind::Compact, withData(with(test::mdsHeader("T"), "StepTime", "StepTime=0.0004"))));
+    SetItemHeader(h, m);
+    EXPECT_EQ(m.SInt, 400);
+    EXPECT_EQ(m.SITUnit, 0);
+    // Not even a microsecond.
+    prompter.shown.clear();
+    EXPECT_FALSE(read(RawKind::CompactEM, withData(test::compactEMHeader(4, 8, "0.0000004"))));
+    EXPECT_EQ(prompter.lastText(), kMsgBadHeader);
+}
+
 }  // namespace
 }  // namespace brine
