@@ -88,14 +88,21 @@ std::int32_t checkedBurstSeconds(long long seconds) {
     return static_cast<std::int32_t>(seconds);
 }
 
-// Samples per burst and bursts, refused unless both are usable. A burst
-// larger than the whole file cannot be real and would only cost memory.
-void setCounts(AlecHeader& h, long long samples, long long bursts, std::uint64_t fileSize) {
-    if (samples < 1 || static_cast<unsigned long long>(samples) > fileSize || samples > 2147483647LL || bursts < 1)
+// Samples per burst the file need not hold: an instrument that stopped early
+// leaves a file shorter than one burst. Beyond this the buffers (and the
+// output) would be out of all proportion to the data.
+constexpr long long kMaxBurstBeyondFile = 10000000;
+
+// Samples per burst and bursts, refused unless both are usable; total is the
+// number of samples the header declares.
+void setCounts(AlecHeader& h, long long samples, long long bursts, long long total, std::uint64_t fileSize) {
+    const bool fileHoldsIt = static_cast<unsigned long long>(samples) <= fileSize;
+    if (samples < 1 || (!fileHoldsIt && samples > kMaxBurstBeyondFile) || samples > 2147483647LL || bursts < 1)
         throw Refusal{kMsgBadHeader};
     if (bursts > 32767) throw Refusal{kMsgTooManyBursts};
     h.SampleSize = static_cast<std::int32_t>(samples);
     h.Iterations = static_cast<std::int16_t>(bursts);
+    h.TotalSamples = total;
     h.EditNS = std::to_string(samples);
     h.EditIteration = std::to_string(bursts);
 }
@@ -204,7 +211,8 @@ void readCompactCurrentOrWave(RawTextReader& r, AlecHeader& h, Prompter& prompte
     h.DT = checkedInterval(h.EditDT);
     h.BurstTime = checkedBurstSeconds(needWhole(burstTime));
     long long perBurst = needWhole(counters);
-    setCounts(h, perBurst, ceilDiv(needWhole(total), perBurst), r.fileSize());
+    long long totalCount = needWhole(total);
+    setCounts(h, perBurst, ceilDiv(totalCount, perBurst), totalCount, r.fileSize());
 
     readCoefSection(r, h, wave ? 1 : kCoefRows);
 }
@@ -258,7 +266,7 @@ void readCompactLogger(RawTextReader& r, AlecHeader& h) {
     if (burst) {
         long long perBurst = needWhole(counters);
         h.BurstTime = checkedBurstSeconds(needWhole(h.EditBInt));
-        setCounts(h, perBurst, ceilDiv(totalCount, perBurst), r.fileSize());
+        setCounts(h, perBurst, ceilDiv(totalCount, perBurst), totalCount, r.fileSize());
     } else {
         std::optional<long long> bint = ParseWhole(h.EditBInt);
         h.BurstTime = bint ? checkedBurstSeconds(*bint) : 0;
@@ -269,7 +277,7 @@ void readCompactLogger(RawTextReader& r, AlecHeader& h) {
             if (!(span >= 0 && span < 2.0e9)) throw Refusal{kMsgBadHeader};
             samples = RoundHalfAway(span) + 1LL;
         }
-        setCounts(h, samples, 1, r.fileSize());
+        setCounts(h, samples, 1, samples, r.fileSize());
     }
 
     // Items, one per letter; conductivity is followed by its computed salinity.
@@ -331,14 +339,14 @@ void readInfinity(RawTextReader& r, AlecHeader& h, Prompter& prompter) {
         if (minutes < 0 || minutes > 2147483647LL / 60) throw Refusal{kMsgBadHeader};
         h.BurstTime = static_cast<std::int32_t>(minutes * 60);
         long long perBurst = needWhole(burstCnt);
-        setCounts(h, perBurst, ceilDiv(total, perBurst), r.fileSize());
+        setCounts(h, perBurst, ceilDiv(total, perBurst), total, r.fileSize());
     } else {
         if (burstTime) {
             std::optional<long long> minutes = ParseWhole(*burstTime);
             if (minutes && *minutes >= 0 && *minutes <= 2147483647LL / 60)
                 h.BurstTime = static_cast<std::int32_t>(*minutes * 60);
         }
-        setCounts(h, total, 1, r.fileSize());
+        setCounts(h, total, 1, total, r.fileSize());
     }
     h.EditBInt = std::to_string(h.BurstTime);
 

@@ -324,5 +324,22 @@ TEST_F(AlecConvertTest, RawFileNamedSdfIsNeverItsOwnOutput) {
     EXPECT_EQ(test::readText(raw), joinLines(lines));
 }
 
+TEST_F(AlecConvertTest, InstrumentStoppedInsideItsFirstBurst) {
+    // 3600 samples per burst declared; the file holds five and is smaller than one burst.
+    load(RawKind::Compact, test::mdsHeader("T", "Burst1", 3600, 7200), {"a,1", "b,2", "c,3", "d,4", "e,5"});
+    EXPECT_EQ(convert(), AlecOutcome::Completed);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Information);
+    EXPECT_EQ(prompter.lastText(),
+              "ファイルが途中で終わっています。\n7200 個のデータのうち 5 個を変換しました。\n"
+              "最後のバーストの不足分は欠測値にしました。");
+    readBack();
+    EXPECT_EQ(result.SampleSize, 3600);
+    ASSERT_EQ(result.Iterations, 1);
+    std::vector<int> expected(3600, E);
+    for (int j = 0; j < 5; ++j) expected[static_cast<std::size_t>(j)] = 100 * (j + 1);
+    EXPECT_EQ(samples(0, 0), expected);
+}
+
 }  // namespace
 }  // namespace brine
