@@ -33,7 +33,8 @@ public:
     // or holds no table (with a message). The caller then shows the dialog.
     bool LoadTable(const std::string& fileName, int mode);
     void UpdateTimeRange();
-    void EditYearChange();
+    void EditYearChange();  // while typing: takes the text only when it is a year
+    void TakeYear();        // the year edit's text as the year, or a typed error
     void EditTimeChange();
     // Builds the model from the table. False when the user chose to set the
     // coefficients again.

@@ -91,8 +91,6 @@ TEST_F(FrmDateYearTableTest, LoadingShowsTheTableYearAndTimeRange) {
     form->EditYear->setText("0");
     EXPECT_EQ(form->EditLastTime->text(), "2001/12/31 09:15");
     EXPECT_TRUE(prompter.shown.empty());
-    form->EditYear->setText("70000");
-    EXPECT_EQ(prompter.lastText(), "値が範囲外です。");
 
     // A smaller ten-day table: nothing of the first table shows through.
     prompter.shown.clear();
@@ -153,6 +151,22 @@ TEST_F(FrmDateYearTableTest, RefusedConversionsSaveNothingAndKeepTheDialogOpen) 
     EXPECT_EQ(save.calls, 0);
     EXPECT_EQ(prompter.lastText(), "'20x1' は正しい整数ではありません。");
     EXPECT_FALSE(std::filesystem::exists(dir.file("out.sdf")));
+}
+
+TEST_F(FrmDateYearTableTest, TypingInTheYearShowsNoMessageAndKeepsTheLastYear) {
+    ASSERT_TRUE(form->LoadTable(tableFile({monthTitles("日"), "1,1,1,1"}), 0));
+    form->EditYear->setText("2003");
+    EXPECT_EQ(form->EditStartTime->text(), "2003/01/01 10:00");
+    form->EditYear->setText("");       // cleared to type another
+    form->EditYear->setText("99999");  // one digit too many
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(form->Year, 2003);
+    EXPECT_EQ(form->EditStartTime->text(), "2003/01/01 10:00");
+
+    // Converting checks the text again.
+    form->BitBtn1->click();
+    EXPECT_EQ(prompter.lastText(), "値が範囲外です。");
+    EXPECT_EQ(save.calls, 0);
 }
 
 }  // namespace
