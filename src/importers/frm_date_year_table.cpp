@@ -123,7 +123,8 @@ bool TFrmDateYearTable::LoadTable(const std::string& fileName, int mode) {
     LoadedYearTable loaded;
     try {
         loaded = ReadYearTable(fileName);
-    } catch (const IoError&) {
+    } catch (const IoError& e) {
+        AppPrompter().error(e.what());  // names the file
         return false;
     } catch (const FormatError& e) {
         AppPrompter().warning(e.what());

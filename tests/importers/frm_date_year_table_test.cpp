@@ -122,8 +122,6 @@ TEST_F(FrmDateYearTableTest, MemoTypingStopsAt160CharactersButALongLoadedMemoMay
 }
 
 TEST_F(FrmDateYearTableTest, FilesThatAreNoTableShowNoDialog) {
-    EXPECT_FALSE(form->LoadTable(dir.file("missing.csv"), 0));
-    EXPECT_TRUE(prompter.shown.empty());
     EXPECT_FALSE(form->LoadTable(tableFile({"just", "notes"}), 0));
     EXPECT_EQ(prompter.lastText(), "表の見出し行（1月、１月またはJanを含む行）がありません。");
 }
@@ -167,6 +165,19 @@ TEST_F(FrmDateYearTableTest, TypingInTheYearShowsNoMessageAndKeepsTheLastYear) {
     form->BitBtn1->click();
     EXPECT_EQ(prompter.lastText(), "値が範囲外です。");
     EXPECT_EQ(save.calls, 0);
+}
+
+TEST_F(FrmDateYearTableTest, FilesThatCannotBeReadSayWhichFile) {
+    const std::string missing = dir.file("missing.csv");
+    EXPECT_FALSE(form->LoadTable(missing, 0));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
+    EXPECT_EQ(prompter.lastText(), "ファイルを開けません。\n" + missing);
+
+    const std::string folder = dir.file("folder.csv");  // opens, but cannot be read
+    std::filesystem::create_directory(folder);
+    EXPECT_FALSE(form->LoadTable(folder, 0));
+    EXPECT_EQ(prompter.lastText(), "ファイルを読み込めません。\n" + folder);
 }
 
 }  // namespace
