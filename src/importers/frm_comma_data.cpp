@@ -404,7 +404,6 @@ void TFrmCommaData::BitBtn1Click() {
     LastLine = s.LastLine;
     SkipLines = s.SkipLines;
     StepLines = s.StepLines;
-    if (s.BurstMode) TempFileName = s.TempFileName;
 
     CommaImportResult r;
     {
@@ -418,6 +417,7 @@ void TFrmCommaData::BitBtn1Click() {
     }
     LineCount = r.LineCount > INT_MAX ? INT_MAX : static_cast<int>(r.LineCount);
     if (!r.Completed) return;  // the dialog stays open for new coefficients
+    if (s.BurstMode) TempFileName = r.TempFileName;
     SampleCount = r.SampleCount;
     ApplyCommaImport(s, r, *model);
     accept();
