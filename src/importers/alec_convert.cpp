@@ -67,6 +67,13 @@ double angleOf(double a, double b) {
 
 enum class PercentBy { Bursts, SamplesWhenOneBurst };
 
+// What a run met, for the messages at its end.
+struct RunTally {
+    long long outOfRange = 0;  // counts stored as missing because they did not fit
+    long long samples = 0;     // data lines converted
+    bool padded = false;       // the last burst was filled up with missing values
+};
+
 // The machinery every raw converter shares: reading data lines, progress and
 // cancel, counts with the out-of-range question, bursts, the short last
 // burst, and the header fixed to the bursts written.
@@ -79,15 +86,15 @@ public:
     void store(int ch, double v, std::int16_t& slot) {
         std::size_t k = static_cast<std::size_t>(CurrentFile::channelAt(ch));
         if (ValueToCount(v, m_.ScaleA[k], m_.OffsetB[k], slot) != CountStatus::OutOfRange) return;
-        if (outOfRange_ == 0) {
+        if (tally_.outOfRange == 0) {
             std::string q = "異常に高い値を検出しました。\n" + cp932ToUtf8(m_.ChannelName[k]) + "=" +
                             formatOneDecimal(v) + "\n" + questionTail_;
             if (prompter_.show(MsgType::Error, q, MsgButtons::YesNo) == MsgResult::No) stopAsked_ = true;
         }
-        ++outOfRange_;
+        ++tally_.outOfRange;
     }
 
-    long long outOfRange() const { return outOfRange_; }
+    const RunTally& tally() const { return tally_; }
 
     // fillSample(fields, j) fills sample j of every channel from one line;
     // beforeWrite() completes a burst (burst channels) just before it is written.
@@ -143,6 +150,7 @@ private:
                 outcome = AlecOutcome::Failed;
                 break;
             }
+            ++tally_.samples;
             if (++j == m_.SampleSize) {
                 beforeWrite();
                 if (!writeBurst(b)) return AlecOutcome::Failed;
@@ -163,6 +171,7 @@ private:
             beforeWrite();
             if (!writeBurst(b)) return AlecOutcome::Failed;
             ++b;
+            tally_.padded = true;
         }
         return outcome;
     }
@@ -196,13 +205,13 @@ private:
     Prompter& prompter_;
     ProgressSink& progress_;
     const char* questionTail_;
-    long long outOfRange_ = 0;
+    RunTally tally_;
     bool stopAsked_ = false;
 };
 
 // ---- current meter
 
-AlecOutcome ConvertEMData(const AlecHeader& h, const AlecOptions& o, AlecServices& s, long long& outOfRange) {
+AlecOutcome ConvertEMData(const AlecHeader& h, const AlecOptions& o, AlecServices& s, RunTally& tally) {
     CurrentFile& m = s.model;
     RawConversion run(h, s, kQuestionTail);
     const double d = o.TransVel ? o.Declination : 0;
@@ -242,13 +251,13 @@ AlecOutcome ConvertEMData(const AlecHeader& h, const AlecOptions& o, AlecService
         tempCount = 0;
     };
     AlecOutcome r = run.run(PercentBy::Bursts, fill, burstDone);
-    outOfRange = run.outOfRange();
+    tally = run.tally();
     return r;
 }
 
 // ---- wave gauge
 
-AlecOutcome ConvertWHData(const AlecHeader& h, AlecServices& s, long long& outOfRange) {
+AlecOutcome ConvertWHData(const AlecHeader& h, AlecServices& s, RunTally& tally) {
     CurrentFile& m = s.model;
     RawConversion run(h, s, kQuestionTail);
     auto fill = [&](const std::vector<std::string_view>& f, int j) {
@@ -256,7 +265,7 @@ AlecOutcome ConvertWHData(const AlecHeader& h, AlecServices& s, long long& outOf
         run.store(0, HasValue(y) ? y * 1.025 * 100 : kNoResult, m.Data[0][static_cast<std::size_t>(j)]);
     };
     AlecOutcome r = run.run(PercentBy::Bursts, fill, [] {});
-    outOfRange = run.outOfRange();
+    tally = run.tally();
     return r;
 }
 
@@ -306,7 +315,7 @@ bool hasSalinity(const AlecHeader& h) {
     return false;
 }
 
-AlecOutcome ConvertItemData(const AlecHeader& h, double pressureDbar, AlecServices& s, long long& outOfRange) {
+AlecOutcome ConvertItemData(const AlecHeader& h, double pressureDbar, AlecServices& s, RunTally& tally) {
     CurrentFile& m = s.model;
     RawConversion run(h, s, kQuestionTail);
     const std::vector<ItemPlan> plan = planItems(h);
@@ -327,13 +336,13 @@ AlecOutcome ConvertItemData(const AlecHeader& h, double pressureDbar, AlecServic
             run.store(static_cast<int>(ch), v[ch], m.Data[ch][static_cast<std::size_t>(j)]);
     };
     AlecOutcome r = run.run(PercentBy::SamplesWhenOneBurst, fill, [] {});
-    outOfRange = run.outOfRange();
+    tally = run.tally();
     return r;
 }
 
 // ---- Infinity ACTW-USB
 
-AlecOutcome ConvertCTWData(const AlecHeader& h, double pressureDbar, AlecServices& s, long long& outOfRange) {
+AlecOutcome ConvertCTWData(const AlecHeader& h, double pressureDbar, AlecServices& s, RunTally& tally) {
     CurrentFile& m = s.model;
     RawConversion run(h, s, kQuestionTailCTW);
     auto fill = [&](const std::vector<std::string_view>& f, int j) {
@@ -347,7 +356,7 @@ AlecOutcome ConvertCTWData(const AlecHeader& h, double pressureDbar, AlecService
         run.store(2, S, m.Data[2][at]);
     };
     AlecOutcome r = run.run(PercentBy::SamplesWhenOneBurst, fill, [] {});
-    outOfRange = run.outOfRange();
+    tally = run.tally();
     return r;
 }
 
@@ -413,6 +422,9 @@ AlecOutcome ConvertAlecFile(const AlecHeader& h, const AlecOptions& o, AlecServi
     nch = m.Nch;
     nch2 = m.Nch2;
     m.SaveFileName = std::filesystem::path(h.FileName).replace_extension(".sdf").string();
+    // The header dialog refuses to write over the file being read (a raw
+    // file may well be named "*.sdf").
+    m.FileName = h.FileName;
     if (!s.headerSave.ExecuteSave(0)) return AlecOutcome::NotStarted;
 
     if (!modelFits(m, nch, nch2)) {
@@ -422,19 +434,27 @@ AlecOutcome ConvertAlecFile(const AlecHeader& h, const AlecOptions& o, AlecServi
         return AlecOutcome::Failed;
     }
 
-    long long outOfRange = 0;
+    RunTally tally;
     AlecOutcome outcome;
     switch (h.kind) {
         case RawKind::CompactEM:
-        case RawKind::InfinityEM: outcome = ConvertEMData(h, o, s, outOfRange); break;
-        case RawKind::CompactWH: outcome = ConvertWHData(h, s, outOfRange); break;
+        case RawKind::InfinityEM: outcome = ConvertEMData(h, o, s, tally); break;
+        case RawKind::CompactWH: outcome = ConvertWHData(h, s, tally); break;
         default:
-            outcome = ctw ? ConvertCTWData(h, pressureDbar, s, outOfRange)
-                          : ConvertItemData(h, pressureDbar, s, outOfRange);
+            outcome = ctw ? ConvertCTWData(h, pressureDbar, s, tally) : ConvertItemData(h, pressureDbar, s, tally);
             break;
     }
-    if (outOfRange >= 1) s.prompter.information(std::to_string(outOfRange) + "個のデータを欠測値に変換しました。");
-    else if (items && outcome == AlecOutcome::Completed)
+    // An instrument that stopped early leaves fewer samples than its header declares.
+    const bool endedEarly = outcome == AlecOutcome::Completed && tally.samples < h.TotalSamples;
+    if (endedEarly) {
+        std::string text = "ファイルが途中で終わっています。\n" + std::to_string(h.TotalSamples) + " 個のデータのうち " +
+                           std::to_string(tally.samples) + " 個を変換しました。";
+        if (tally.padded) text += "\n最後のバーストの不足分は欠測値にしました。";
+        s.prompter.information(text);
+    }
+    if (tally.outOfRange >= 1)
+        s.prompter.information(std::to_string(tally.outOfRange) + "個のデータを欠測値に変換しました。");
+    else if (items && outcome == AlecOutcome::Completed && !endedEarly)
         s.prompter.show(MsgType::Confirmation, kMsgSaved, MsgButtons::Ok);
     return outcome;
 }

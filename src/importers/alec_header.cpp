@@ -75,10 +75,11 @@ double needDate(const std::string& text) {
 }
 
 // The sampling interval as the dialog shows it must be a usable positive
-// number of seconds (it becomes msec in a 32-bit count at worst).
+// number of seconds: at least one microsecond once rounded, and small enough
+// for a 32-bit count of milliseconds.
 double checkedInterval(const std::string& shown) {
     std::optional<double> dt = ParseDecimal(shown);
-    if (!dt || !(*dt > 0) || !(*dt < 2.0e6)) throw Refusal{kMsgBadHeader};
+    if (!dt || !(*dt * 1.0e6 >= 0.5) || !(*dt < 2.0e6)) throw Refusal{kMsgBadHeader};
     return *dt;
 }
 
@@ -87,14 +88,21 @@ std::int32_t checkedBurstSeconds(long long seconds) {
     return static_cast<std::int32_t>(seconds);
 }
 
-// Samples per burst and bursts, refused unless both are usable. A burst
-// larger than the whole file cannot be real and would only cost memory.
-void setCounts(AlecHeader& h, long long samples, long long bursts, std::uint64_t fileSize) {
-    if (samples < 1 || static_cast<unsigned long long>(samples) > fileSize || samples > 2147483647LL || bursts < 1)
+// Samples per burst the file need not hold: an instrument that stopped early
+// leaves a file shorter than one burst. Beyond this the buffers (and the
+// output) would be out of all proportion to the data.
+constexpr long long kMaxBurstBeyondFile = 10000000;
+
+// Samples per burst and bursts, refused unless both are usable; total is the
+// number of samples the header declares.
+void setCounts(AlecHeader& h, long long samples, long long bursts, long long total, std::uint64_t fileSize) {
+    const bool fileHoldsIt = static_cast<unsigned long long>(samples) <= fileSize;
+    if (samples < 1 || (!fileHoldsIt && samples > kMaxBurstBeyondFile) || samples > 2147483647LL || bursts < 1)
         throw Refusal{kMsgBadHeader};
     if (bursts > 32767) throw Refusal{kMsgTooManyBursts};
     h.SampleSize = static_cast<std::int32_t>(samples);
     h.Iterations = static_cast<std::int16_t>(bursts);
+    h.TotalSamples = total;
     h.EditNS = std::to_string(samples);
     h.EditIteration = std::to_string(bursts);
 }
@@ -203,7 +211,8 @@ void readCompactCurrentOrWave(RawTextReader& r, AlecHeader& h, Prompter& prompte
     h.DT = checkedInterval(h.EditDT);
     h.BurstTime = checkedBurstSeconds(needWhole(burstTime));
     long long perBurst = needWhole(counters);
-    setCounts(h, perBurst, ceilDiv(needWhole(total), perBurst), r.fileSize());
+    long long totalCount = needWhole(total);
+    setCounts(h, perBurst, ceilDiv(totalCount, perBurst), totalCount, r.fileSize());
 
     readCoefSection(r, h, wave ? 1 : kCoefRows);
 }
@@ -257,7 +266,7 @@ void readCompactLogger(RawTextReader& r, AlecHeader& h) {
     if (burst) {
         long long perBurst = needWhole(counters);
         h.BurstTime = checkedBurstSeconds(needWhole(h.EditBInt));
-        setCounts(h, perBurst, ceilDiv(totalCount, perBurst), r.fileSize());
+        setCounts(h, perBurst, ceilDiv(totalCount, perBurst), totalCount, r.fileSize());
     } else {
         std::optional<long long> bint = ParseWhole(h.EditBInt);
         h.BurstTime = bint ? checkedBurstSeconds(*bint) : 0;
@@ -268,7 +277,7 @@ void readCompactLogger(RawTextReader& r, AlecHeader& h) {
             if (!(span >= 0 && span < 2.0e9)) throw Refusal{kMsgBadHeader};
             samples = RoundHalfAway(span) + 1LL;
         }
-        setCounts(h, samples, 1, r.fileSize());
+        setCounts(h, samples, 1, samples, r.fileSize());
     }
 
     // Items, one per letter; conductivity is followed by its computed salinity.
@@ -330,14 +339,14 @@ void readInfinity(RawTextReader& r, AlecHeader& h, Prompter& prompter) {
         if (minutes < 0 || minutes > 2147483647LL / 60) throw Refusal{kMsgBadHeader};
         h.BurstTime = static_cast<std::int32_t>(minutes * 60);
         long long perBurst = needWhole(burstCnt);
-        setCounts(h, perBurst, ceilDiv(total, perBurst), r.fileSize());
+        setCounts(h, perBurst, ceilDiv(total, perBurst), total, r.fileSize());
     } else {
         if (burstTime) {
             std::optional<long long> minutes = ParseWhole(*burstTime);
             if (minutes && *minutes >= 0 && *minutes <= 2147483647LL / 60)
                 h.BurstTime = static_cast<std::int32_t>(*minutes * 60);
         }
-        setCounts(h, total, 1, r.fileSize());
+        setCounts(h, total, 1, total, r.fileSize());
     }
     h.EditBInt = std::to_string(h.BurstTime);
 
@@ -411,6 +420,8 @@ bool ReadAlecHeader(RawKind kind, const std::string& fileName, Prompter& prompte
             case RawKind::InfinityEM:
             case RawKind::Infinity: readInfinity(r, h, prompter); break;
         }
+        // Without a burst interval every burst would carry the same time.
+        if (h.Iterations > 1 && h.BurstTime <= 0) throw Refusal{kMsgBadHeader};
     } catch (const Refusal& refusal) {
         prompter.error(refusal.message);
         return false;
@@ -458,10 +469,25 @@ void setBurstInterval(std::int32_t seconds, CurrentFile& m) {
     }
 }
 
+// A fractional number of seconds, stored exactly: whole milliseconds, else
+// microseconds (16 Hz gives 62500 usec, 0.0004 s 400 usec). Milliseconds
+// rounded only when a microsecond count would not fit.
+void setSubsecondInterval(double dt, CurrentFile& m) {
+    const long double ms = static_cast<long double>(dt) * 1000;
+    const long double whole = std::round(ms);
+    const long double us = static_cast<long double>(dt) * 1000000;
+    if ((whole >= 1 && std::fabs(ms - whole) <= 1e-9L * ms) || us >= 2147483647.0L) {
+        m.SInt = RoundHalfAway(ms);
+        m.SITUnit = 1;
+    } else {
+        m.SInt = RoundHalfAway(us);
+        m.SITUnit = 0;
+    }
+}
+
 void setMeterIntervals(const AlecHeader& h, CurrentFile& m) {
     if (h.DT != std::trunc(h.DT)) {
-        m.SInt = RoundHalfAway(static_cast<long double>(h.DT) * 1000);
-        m.SITUnit = 1;
+        setSubsecondInterval(h.DT, m);
     } else {
         m.SInt = RoundHalfAway(h.DT);
         m.SITUnit = 2;
@@ -503,8 +529,7 @@ void SetItemHeader(const AlecHeader& h, CurrentFile& m) {
     m.Nch2 = 0;
     int r = RoundHalfAway(h.DT);
     if (std::fabs(h.DT - r) / h.DT > 0.0001) {
-        m.SInt = RoundHalfAway(static_cast<long double>(h.DT) * 1000);
-        m.SITUnit = 1;
+        setSubsecondInterval(h.DT, m);
     } else if (r % 60 != 0) {
         m.SInt = r;
         m.SITUnit = 2;

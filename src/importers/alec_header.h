@@ -35,6 +35,7 @@ struct AlecHeader {
     double StartTime = 0;
     std::int32_t SampleSize = 0;   // samples per burst
     std::int16_t Iterations = 0;   // bursts
+    long long TotalSamples = 0;    // samples the header declares in all
     double DT = 0;                 // sampling interval in seconds, as EditDT shows it
     std::int32_t BurstTime = 0;    // burst interval in seconds
     double Alpha = 0, Beta = 0;    // current-meter corrections

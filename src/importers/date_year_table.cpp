@@ -32,6 +32,10 @@ const char* const kMsgTenDayColumns = "旬別表は最初の値の列だけを�
 
 namespace {
 
+// One year at a second's interval is already three times this: a burst of
+// tens of megabytes that no table of daily values calls for.
+constexpr int kMaxYearTableSamples = 10000000;
+
 const char* const kMsgConverting = "ただ今、データの変換中．．．．";
 const char* const kMsgWriteFailed = "ファイルに書き込めません。\n";
 
@@ -155,9 +159,15 @@ std::optional<YearTableBurst> ConvertYearTable(const YearTable& table, const Yea
     const long double dtDays = static_cast<long double>(*dt) * unitAt(s.dtUnit).DaysPer;
     std::optional<YearTimeRange> range = TableTimeRange(s.mode, s.year, s.obsTime);
     if (!range) throw ConversionError("観測年または観測時刻が正しくありません。");
-    const int steps = RoundHalfAway((range->last - range->start) / dtDays);
-    if (steps >= std::numeric_limits<std::int32_t>::max()) throw RangeError();
-    const int sampleSize = steps + 1;
+    const long double steps = std::floor((range->last - range->start) / dtDays + 0.5L);
+    if (!(steps + 1 <= kMaxYearTableSamples)) {
+        char count[32];
+        std::snprintf(count, sizeof count, "%.0Lf", steps + 1);
+        throw RangeError(std::string("1バーストのデータ数が") + count + "個になります（記録時間間隔 " +
+                         std::to_string(*dt) + " " + unitAt(s.dtUnit).Name + "）。\n1バーストは" +
+                         std::to_string(kMaxYearTableSamples) + "個までです。記録時間間隔を長くして下さい。");
+    }
+    const int sampleSize = static_cast<int>(steps) + 1;
 
     m.ResetHeader();
     m.SetMemo(s.memo);
@@ -247,6 +257,8 @@ std::optional<YearTableBurst> ConvertYearTable(const YearTable& table, const Yea
 bool SaveYearTableBurst(CurrentFile& m, const YearTableBurst& burst, const std::string& sourceFile,
                         HeaderSaveDialog& headerSave, Prompter& prompter, ProgressSink& progress) {
     m.SaveFileName = std::filesystem::path(sourceFile).replace_extension(".sdf").string();
+    // The header dialog refuses to write over the file being read.
+    m.FileName = sourceFile;
     if (!headerSave.ExecuteSave(0)) return false;
 
     bool written = false;

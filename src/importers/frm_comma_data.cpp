@@ -393,6 +393,7 @@ CommaFormTexts TFrmCommaData::formTexts() const {
 }
 
 void TFrmCommaData::BitBtn1Click() {
+    takeReadRow();
     CommaImportSettings s = ReadImportSettings(formTexts(), SourceFileName);
     ReadCount = static_cast<int>(s.Channels.size());
     for (std::size_t k = 0; k < s.Channels.size(); ++k) {
@@ -404,7 +405,6 @@ void TFrmCommaData::BitBtn1Click() {
     LastLine = s.LastLine;
     SkipLines = s.SkipLines;
     StepLines = s.StepLines;
-    if (s.BurstMode) TempFileName = s.TempFileName;
 
     CommaImportResult r;
     {
@@ -418,6 +418,7 @@ void TFrmCommaData::BitBtn1Click() {
     }
     LineCount = r.LineCount > INT_MAX ? INT_MAX : static_cast<int>(r.LineCount);
     if (!r.Completed) return;  // the dialog stays open for new coefficients
+    if (s.BurstMode) TempFileName = r.TempFileName;
     SampleCount = r.SampleCount;
     ApplyCommaImport(s, r, *model);
     accept();
@@ -449,9 +450,9 @@ void TFrmCommaData::BitBtn6Click() {
     if (!SaveDialog1.Execute(AppFileChooser())) return;
     const std::string fileName = WithExtensionReplaced(SaveDialog1.FileName, "tfp");
     CommaParameters p = presentParameters();
+    takeReadRow();
     for (int c = 1; c < StringGridPrm->colCount() && c <= kCommaColumns; ++c) {
-        bool read = StringGridPrm->cell(c, 0) == QStringLiteral("Yes");
-        ReadFlags[static_cast<std::size_t>(c - 1)] = read;
+        bool read = ReadFlags[static_cast<std::size_t>(c - 1)];
         CommaParameterColumn col;
         col.Read = read;
         col.ItemName = ToCp932(StringGridPrm->cell(c, 1));
@@ -499,18 +500,26 @@ void TFrmCommaData::BitBtn2Click() {
 
 // ---- table settings
 
+void TFrmCommaData::takeReadRow() {
+    for (int c = 1; c < StringGridPrm->colCount() && c <= kCommaColumns; ++c)
+        ReadFlags[static_cast<std::size_t>(c - 1)] = StringGridPrm->cell(c, 0) == QStringLiteral("Yes");
+}
+
 void TFrmCommaData::BitBtn3Click() {
     int skip = strToInt(ComboBoxSkip->currentText());
     int step = strToInt(ComboBoxStep->currentText());
     int last = strToInt(EditLast->text());
     std::vector<std::pair<double, double>> coefs;
-    for (int c = 1; c < StringGridPrm->colCount(); ++c)
+    for (int c = 1; c < StringGridPrm->colCount() && c <= kCommaColumns; ++c)
         if (StringGridPrm->cell(c, 0) == QStringLiteral("Yes"))
             coefs.emplace_back(strToFloat(StringGridPrm->cell(c, 3)), strToFloat(StringGridPrm->cell(c, 4)));
     SkipLines = skip;
     StepLines = step;
     LastLine = last;
-    for (std::size_t k = 0; k < coefs.size() && k <= static_cast<std::size_t>(kCommaColumns); ++k) {
+    // The read marks as typed decide which columns the coefficients belong
+    // to, in the preview as in the import.
+    takeReadRow();
+    for (std::size_t k = 0; k < coefs.size(); ++k) {
         CoefA[k] = coefs[k].first;
         CoefB[k] = coefs[k].second;
     }

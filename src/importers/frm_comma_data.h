@@ -129,6 +129,8 @@ protected:
 
 private:
     void buildLayout();
+    // Read flags of the grid's columns from row 0 as typed ("Yes" reads).
+    void takeReadRow();
     CommaFormTexts formTexts() const;
     CommaParameters presentParameters() const;
     void showChannel(int gridCol, int k);

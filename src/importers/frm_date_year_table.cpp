@@ -123,7 +123,8 @@ bool TFrmDateYearTable::LoadTable(const std::string& fileName, int mode) {
     LoadedYearTable loaded;
     try {
         loaded = ReadYearTable(fileName);
-    } catch (const IoError&) {
+    } catch (const IoError& e) {
+        AppPrompter().error(e.what());  // names the file
         return false;
     } catch (const FormatError& e) {
         AppPrompter().warning(e.what());
@@ -192,6 +193,15 @@ void TFrmDateYearTable::UpdateTimeRange() {
 }
 
 void TFrmDateYearTable::EditYearChange() {
+    // Runs on every keystroke: text that is no year yet (empty, or a number
+    // being typed past the range) keeps the last year; "変換" checks it.
+    std::optional<int> v = ParseInt(EditYear->text().toStdString());
+    if (!v || *v < 0 || *v > 65535) return;
+    Year = static_cast<std::uint16_t>(*v);
+    UpdateTimeRange();
+}
+
+void TFrmDateYearTable::TakeYear() {
     std::string text = EditYear->text().toStdString();
     std::optional<int> v = ParseInt(text);
     if (!v) throw ConversionError("'" + text + "' は正しい整数ではありません。");
@@ -231,7 +241,7 @@ void TFrmDateYearTable::BitBtn1Click() {
     Guarded([&] {
         if (!headerSave || !progress || !model) throw BrineError("変換の準備ができていません。");
         // The year edit may hold text that never became a year.
-        EditYearChange();
+        TakeYear();
         if (!ConvertTable()) return;
         saved = SaveYearTableBurst(*model, *burst_, sourceFile_, *headerSave, AppPrompter(), *progress);
     });

@@ -29,11 +29,12 @@ public:
 
     void FormCreate();
     // Fills the grid, memo, year and time range from the file; mode 0
-    // month-day, 1 ten-day. False when the file cannot be read (no message)
-    // or holds no table (with a message). The caller then shows the dialog.
+    // month-day, 1 ten-day. False, after a message, when the file cannot be
+    // read or holds no table. The caller then shows the dialog.
     bool LoadTable(const std::string& fileName, int mode);
     void UpdateTimeRange();
-    void EditYearChange();
+    void EditYearChange();  // while typing: takes the text only when it is a year
+    void TakeYear();        // the year edit's text as the year, or a typed error
     void EditTimeChange();
     // Builds the model from the table. False when the user chose to set the
     // coefficients again.

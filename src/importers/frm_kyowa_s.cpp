@@ -117,6 +117,8 @@ void TFrmKyowaS::BitBtn1Click() {
         if (!headerSave) throw BrineError("変換の準備ができていません。");
         if (header_.SourceFile.empty()) return;  // no file loaded
         SetSDFHeader();
+        // The header dialog refuses to write over the file being read.
+        model->FileName = header_.SourceFile;
         model->SaveFileName = DL2OutputName(header_.SourceFile);
         if (headerCaption) headerCaption(header_.SourceFile);
         if (headerSave->ExecuteSave(0)) ConvertDL2File(header_.SourceFile);

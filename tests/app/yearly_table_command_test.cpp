@@ -75,5 +75,41 @@ TEST(YearlyTableCommand, TenDayCommandLoadsShowsAndSavesThroughTheHeaderDialog) 
     SetAppPrompter(nullptr);
 }
 
+TEST(YearlyTableCommand, ATableNamedSdfIsNeverItsOwnOutput) {
+    test::TempDir dir;
+    const std::string table = dir.file("year.sdf");
+    const std::string text = utf8ToCp932("日,1月,2月\r\n1,15,25\r\n2,35,45\r\n");
+    test::writeText(table, text);
+
+    ScriptedPrompter prompter;
+    SetAppPrompter(&prompter);
+    test::RecordingChooser chooser;
+    test::ChooserScope chooserScope(chooser);
+    CreateForms();
+    prompter.answer(MsgResult::Yes);  // to an overwrite question, should one come
+    SetModalHook([&](QDialog& d) {
+        if (&d == FrmDateYearTable) {
+            FrmDateYearTable->BitBtn1->click();
+            return FrmDateYearTable->result();
+        }
+        if (&d == FrmSDFdata) {
+            EXPECT_EQ(FrmSDFdata->EditFileName->text().toStdString(), table);
+            FrmSDFdata->BitBtn1Click();
+            return int(QDialog::Rejected);  // the user gives up
+        }
+        return int(QDialog::Rejected);
+    });
+    chooser.choices.push_back({table});
+    Form1->TableinDateYear->trigger();
+    SetModalHook({});
+
+    EXPECT_TRUE(prompter.showedText("読み込み中のファイルは上書き出来ません。"));
+    EXPECT_FALSE(prompter.showedText("変換ファイルを保存しました。"));
+    EXPECT_EQ(test::readText(table), text);
+
+    DestroyForms();
+    SetAppPrompter(nullptr);
+}
+
 }  // namespace
 }  // namespace brine

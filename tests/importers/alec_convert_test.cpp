@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "core/current_file.h"
+#include "core/header_edit_rules.h"
 #include "core/header_save.h"
 #include "importers/alec_convert.h"
 #include "importers/raw_files.h"
@@ -34,6 +35,24 @@ public:
         value = *a;
         return true;
     }
+};
+
+// Saves to the proposed name like a user who answers Yes to the overwrite
+// question, behind the header dialog's guard of the file being read.
+class OverwritingHeaderSave : public HeaderSaveDialog {
+public:
+    explicit OverwritingHeaderSave(CurrentFile& m) : m_(m) {}
+    bool ExecuteSave(int) override {
+        if (CheckSaveTarget(m_.SaveFileName, m_.FileName) == TargetCheck::SourceRefused) {
+            ++refusals;
+            return false;  // the user gives up after the refusal
+        }
+        return m_.CreateSDFFile(m_.SaveFileName);
+    }
+    int refusals = 0;
+
+private:
+    CurrentFile& m_;
 };
 
 class AlecConvertTest : public ::testing::Test {
@@ -289,6 +308,37 @@ TEST_F(AlecConvertTest, HeaderDialogCancelWritesNothing) {
     EXPECT_EQ(model.SaveFileName, dir.file("in.sdf"));  // the proposed output name
     EXPECT_FALSE(std::filesystem::exists(out));
     EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(AlecConvertTest, RawFileNamedSdfIsNeverItsOwnOutput) {
+    auto lines = test::compactWHHeader(1, 1);
+    lines.push_back("a,1");
+    const std::string raw = dir.file("wave.sdf");
+    test::writeText(raw, joinLines(lines));
+    ASSERT_TRUE(ReadAlecHeader(RawKind::CompactWH, raw, prompter, h));
+    OverwritingHeaderSave overwriting(model);
+    AlecServices s{model, prompter, progress, overwriting, values};
+    EXPECT_EQ(ConvertAlecFile(h, {}, s), AlecOutcome::NotStarted);
+    EXPECT_EQ(model.SaveFileName, raw);  // proposed, and refused
+    EXPECT_EQ(overwriting.refusals, 1);
+    EXPECT_EQ(test::readText(raw), joinLines(lines));
+}
+
+TEST_F(AlecConvertTest, InstrumentStoppedInsideItsFirstBurst) {
+    // 3600 samples per burst declared; the file holds five and is smaller than one burst.
+    load(RawKind::Compact, test::mdsHeader("T", "Burst1", 3600, 7200), {"a,1", "b,2", "c,3", "d,4", "e,5"});
+    EXPECT_EQ(convert(), AlecOutcome::Completed);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Information);
+    EXPECT_EQ(prompter.lastText(),
+              "ファイルが途中で終わっています。\n7200 個のデータのうち 5 個を変換しました。\n"
+              "最後のバーストの不足分は欠測値にしました。");
+    readBack();
+    EXPECT_EQ(result.SampleSize, 3600);
+    ASSERT_EQ(result.Iterations, 1);
+    std::vector<int> expected(3600, E);
+    for (int j = 0; j < 5; ++j) expected[static_cast<std::size_t>(j)] = 100 * (j + 1);
+    EXPECT_EQ(samples(0, 0), expected);
 }
 
 }  // namespace

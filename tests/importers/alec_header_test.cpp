@@ -333,5 +333,42 @@ TEST_F(AlecHeaderTest, MemoIsCutOnACharacterBoundary) {
     EXPECT_EQ(m.Memo, std::string(159, 'a'));
 }
 
+TEST_F(AlecHeaderTest, BurstsWithoutABurstIntervalAreRefused) {
+    const std::vector<std::string> cases[] = {
+        withData(without(test::mdsHeader("T", "Burst1", 2, 4), "BurstTime")),
+        withData(test::compactEMHeader(4, 10, "0.5", 0)),
+        withData(with(test::infinityEMHeader(), "BurstTime", "BurstTime=0")),
+    };
+    const RawKind kinds[] = {RawKind::Compact, RawKind::CompactEM, RawKind::InfinityEM};
+    for (int i = 0; i < 3; ++i) {
+        prompter.shown.clear();
+        EXPECT_FALSE(read(kinds[i], cases[i])) << i;
+        EXPECT_EQ(prompter.lastText(), kMsgBadHeader) << i;
+    }
+    // One burst needs no interval.
+    EXPECT_TRUE(read(RawKind::Compact, withData(without(test::mdsHeader("T", "Burst1", 4, 4), "BurstTime"))));
+    EXPECT_EQ(h.Iterations, 1);
+}
+
+TEST_F(AlecHeaderTest, IntervalsBelowAMillisecondAreStoredInMicroseconds) {
+    CurrentFile m;
+    ASSERT_TRUE(read(RawKind::CompactEM, withData(test::compactEMHeader(4, 8, "0.0004"))));
+    SetEMHeader(h, true, m);
+    EXPECT_EQ(m.SInt, 400);
+    EXPECT_EQ(m.SITUnit, 0);
+    ASSERT_TRUE(read(RawKind::CompactWH, withData(with(test::compactWHHeader(), "StepTime", "StepTime=0.0625"))));
+    SetWHHeader(h, m);
+    EXPECT_EQ(m.SInt, 62500);  // 16 Hz
+    EXPECT_EQ(m.SITUnit, 0);
+    ASSERT_TRUE(read(RawKind::Compact, withData(with(test::mdsHeader("T"), "StepTime", "StepTime=0.0004"))));
+    SetItemHeader(h, m);
+    EXPECT_EQ(m.SInt, 400);
+    EXPECT_EQ(m.SITUnit, 0);
+    // Not even a microsecond.
+    prompter.shown.clear();
+    EXPECT_FALSE(read(RawKind::CompactEM, withData(test::compactEMHeader(4, 8, "0.0000004"))));
+    EXPECT_EQ(prompter.lastText(), kMsgBadHeader);
+}
+
 }  // namespace
 }  // namespace brine

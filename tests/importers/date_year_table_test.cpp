@@ -249,6 +249,26 @@ TEST_F(YearTableTest, SettingsThatCannotMakeAFileAreRefused) {
     EXPECT_TRUE(prompter.shown.empty());
 }
 
+TEST_F(YearTableTest, BurstsOfMoreThanTenMillionSamplesAreRefusedSayingWhy) {
+    YearTable t = load(monthDayLines(2001));
+    settings.year = 2001;
+    auto refusal = [&](std::uint8_t unit) {
+        settings.dtUnit = unit;
+        try {
+            convert(t);
+        } catch (const RangeError& e) {
+            return std::string(e.what());
+        }
+        return std::string("converted");
+    };
+    EXPECT_EQ(refusal(2), "1バーストのデータ数が31449601個になります（記録時間間隔 1 sec）。\n"
+                          "1バーストは10000000個までです。記録時間間隔を長くして下さい。");
+    EXPECT_EQ(refusal(0), "1バーストのデータ数が31449600000001個になります（記録時間間隔 1 usec）。\n"
+                          "1バーストは10000000個までです。記録時間間隔を長くして下さい。");
+    EXPECT_EQ(refusal(3), "converted");  // 524161 samples at one minute
+    EXPECT_EQ(model.SampleSize, 524161);
+}
+
 // A header dialog that lets a test edit the header as a user would.
 class EditingHeaderSave : public HeaderSaveDialog {
 public:

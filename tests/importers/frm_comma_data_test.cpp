@@ -192,6 +192,29 @@ void FrmCommaDataTest::parameterFileFlow() {
     EXPECT_EQ(d->EdtDT->text(), "0.5");
 }
 
+TEST_F(FrmCommaDataTest, ReadMarkTypedInCellModeRulesPreviewAndImportAlike) {
+    d->SkipLines = 2;
+    d->EditStartTime->setText("2004/05/06 00:00:00");
+    SetModalHook([&](QDialog&) {
+        d->StringGridPrmDblClick();  // cell mode
+        d->StringGridPrm->setCell(1, 0, QStringLiteral("No"));
+        d->StringGridPrm->setCell(2, 3, QStringLiteral("0.5"));
+        d->BitBtn3->click();
+        EXPECT_EQ(prm(1, 0), "No");
+        // "1,2,3": the first column as it stands, the second by its own A.
+        EXPECT_EQ(preview(1, 0), "1");
+        EXPECT_EQ(preview(2, 0), "4");
+        EXPECT_EQ(preview(3, 0), "3");
+        d->BitBtn1->click();
+        return d->result();
+    });
+    ASSERT_TRUE(d->OpenFile(file));
+    EXPECT_TRUE(prompter.shown.empty());
+    ASSERT_EQ(model.Nch, 2);
+    EXPECT_EQ(model.Data[0], (std::vector<std::int16_t>{4, 10, 16}));
+    EXPECT_EQ(model.Data[1], (std::vector<std::int16_t>{3, 6, ErrorData}));
+}
+
 TEST_F(FrmCommaDataTest, UpdateAppliesCoefficientsAndGridToolsCopyAndPaste) {
     SetModalHook([&](QDialog&) {
         gridToolsFlow();

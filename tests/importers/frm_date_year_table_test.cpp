@@ -91,8 +91,6 @@ TEST_F(FrmDateYearTableTest, LoadingShowsTheTableYearAndTimeRange) {
     form->EditYear->setText("0");
     EXPECT_EQ(form->EditLastTime->text(), "2001/12/31 09:15");
     EXPECT_TRUE(prompter.shown.empty());
-    form->EditYear->setText("70000");
-    EXPECT_EQ(prompter.lastText(), "値が範囲外です。");
 
     // A smaller ten-day table: nothing of the first table shows through.
     prompter.shown.clear();
@@ -124,8 +122,6 @@ TEST_F(FrmDateYearTableTest, MemoTypingStopsAt160CharactersButALongLoadedMemoMay
 }
 
 TEST_F(FrmDateYearTableTest, FilesThatAreNoTableShowNoDialog) {
-    EXPECT_FALSE(form->LoadTable(dir.file("missing.csv"), 0));
-    EXPECT_TRUE(prompter.shown.empty());
     EXPECT_FALSE(form->LoadTable(tableFile({"just", "notes"}), 0));
     EXPECT_EQ(prompter.lastText(), "表の見出し行（1月、１月またはJanを含む行）がありません。");
 }
@@ -153,6 +149,35 @@ TEST_F(FrmDateYearTableTest, RefusedConversionsSaveNothingAndKeepTheDialogOpen) 
     EXPECT_EQ(save.calls, 0);
     EXPECT_EQ(prompter.lastText(), "'20x1' は正しい整数ではありません。");
     EXPECT_FALSE(std::filesystem::exists(dir.file("out.sdf")));
+}
+
+TEST_F(FrmDateYearTableTest, TypingInTheYearShowsNoMessageAndKeepsTheLastYear) {
+    ASSERT_TRUE(form->LoadTable(tableFile({monthTitles("日"), "1,1,1,1"}), 0));
+    form->EditYear->setText("2003");
+    EXPECT_EQ(form->EditStartTime->text(), "2003/01/01 10:00");
+    form->EditYear->setText("");       // cleared to type another
+    form->EditYear->setText("99999");  // one digit too many
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(form->Year, 2003);
+    EXPECT_EQ(form->EditStartTime->text(), "2003/01/01 10:00");
+
+    // Converting checks the text again.
+    form->BitBtn1->click();
+    EXPECT_EQ(prompter.lastText(), "値が範囲外です。");
+    EXPECT_EQ(save.calls, 0);
+}
+
+TEST_F(FrmDateYearTableTest, FilesThatCannotBeReadSayWhichFile) {
+    const std::string missing = dir.file("missing.csv");
+    EXPECT_FALSE(form->LoadTable(missing, 0));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
+    EXPECT_EQ(prompter.lastText(), "ファイルを開けません。\n" + missing);
+
+    const std::string folder = dir.file("folder.csv");  // opens, but cannot be read
+    std::filesystem::create_directory(folder);
+    EXPECT_FALSE(form->LoadTable(folder, 0));
+    EXPECT_EQ(prompter.lastText(), "ファイルを読み込めません。\n" + folder);
 }
 
 }  // namespace

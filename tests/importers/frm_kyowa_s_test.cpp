@@ -6,9 +6,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <filesystem>
+#include <functional>
 
 #include "base/cp932.h"
 #include "core/current_file.h"
+#include "core/header_edit_rules.h"
 #include "core/header_save.h"
 #include "importers/dl2_files.h"
 #include "importers/frm_kyowa_s.h"
@@ -22,7 +24,8 @@ namespace brine {
 namespace {
 
 // Records what the header dialog was handed, then writes the header to a
-// fixed target (or answers Cancel).
+// fixed target or the proposed one (or answers Cancel). Like the real
+// dialog, it never writes over the file being read.
 class RecordingHeaderSave : public HeaderSaveDialog {
 public:
     RecordingHeaderSave(CurrentFile& m, std::string target) : m_(m), target_(std::move(target)) {}
@@ -30,12 +33,21 @@ public:
         kinds.push_back(kind);
         proposed = m_.SaveFileName;
         if (refuse) return false;
-        m_.SaveFileName = target_;
-        return m_.CreateSDFFile(target_);
+        if (userEdits) userEdits(m_);
+        const std::string target = takeProposed ? proposed : target_;
+        if (CheckSaveTarget(target, m_.FileName) == TargetCheck::SourceRefused) {
+            ++refusals;
+            return false;
+        }
+        m_.SaveFileName = target;
+        return m_.CreateSDFFile(target);
     }
     std::vector<int> kinds;
     std::string proposed;
     bool refuse = false;
+    bool takeProposed = false;  // the user keeps the proposed name and answers Yes
+    std::function<void(CurrentFile&)> userEdits;  // what the user changes in the dialog
+    int refusals = 0;
 
 private:
     CurrentFile& m_;
@@ -160,6 +172,35 @@ TEST_F(FrmKyowaSTest, RefusedFilesAndCancelWriteNothing) {
     f.BitBtn2->click();
     EXPECT_FALSE(f.isVisible());
     EXPECT_EQ(save.kinds.size(), 1u);
+}
+
+TEST_F(FrmKyowaSTest, SourceNamedSdfIsNeverItsOwnOutput) {
+    TFrmKyowaS& f = *FrmKyowaS;
+    const std::string source = dir.file("dl2.sdf");
+    std::filesystem::rename(currentFile(), source);
+    const std::string before = test::readText(source);
+    f.OpenDL2File(source);
+    save.takeProposed = true;
+    f.BitBtn1->click();
+    EXPECT_EQ(save.proposed, source);
+    EXPECT_EQ(save.refusals, 1);
+    EXPECT_TRUE(progress.titles.empty());
+    EXPECT_EQ(test::readText(source), before);
+}
+
+TEST_F(FrmKyowaSTest, ScalesEditedInTheHeaderDialogMakeTheCounts) {
+    TFrmKyowaS& f = *FrmKyowaS;
+    f.OpenDL2File(currentFile());
+    f.CheckBoxTransVel->setChecked(false);
+    save.userEdits = [](CurrentFile& m) {
+        m.ScaleA[0] = 0.5f;  // Vnorth
+        m.OffsetB[0] = -1.0f;
+        m.ScaleA[1] = 0.1f;  // Veast
+    };
+    f.BitBtn1->click();
+    // Still 0 and 50 cm/s when read back with the table's A and B.
+    EXPECT_EQ(firstSample(), std::make_pair(2, 500));
+    EXPECT_TRUE(prompter.shown.empty());
 }
 
 }  // namespace
