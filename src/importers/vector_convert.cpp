@@ -373,12 +373,18 @@ void SetVectorSDFHeader(const VectorPlan& plan, CurrentFile& m) {
     if (o.BottomDist) channel("Distance to bed", "mm", 0.1f);
     m.Nch2 = static_cast<std::int16_t>(ch - m.Nch);
 
-    const int ms = RoundHalfAway(1000.0L / h.SampleRate);
-    if (ms % 1000 == 0) {
-        m.SInt = ms / 1000;
-        m.SITUnit = 2;
+    // Exact where a unit holds the interval whole (16 Hz is 62500 usec, not
+    // 63 msec, which would stretch every burst); a rate that divides no unit
+    // keeps the nearest millisecond.
+    if (1000 % h.SampleRate == 0) {
+        const int ms = 1000 / h.SampleRate;
+        m.SInt = ms % 1000 == 0 ? ms / 1000 : ms;
+        m.SITUnit = ms % 1000 == 0 ? 2 : 1;
+    } else if (1000000 % h.SampleRate == 0) {
+        m.SInt = 1000000 / h.SampleRate;
+        m.SITUnit = 0;
     } else {
-        m.SInt = ms;
+        m.SInt = RoundHalfAway(1000.0L / h.SampleRate);
         m.SITUnit = 1;
     }
     if (h.BurstSeconds % 3600 == 0) {

@@ -143,7 +143,7 @@ bool ParseVectorHeader(const std::string& hdrFileName, Prompter& prompter, Vecto
         h.FirstTime = readTime(lines, "Time of first measurement", h.StartText);
         h.LastTime = readTime(lines, "Time of last measurement", h.FinalText);
 
-        // Each sample needs a whole number of milliseconds above zero.
+        // Each sample needs an interval of a millisecond or more.
         long long rate = readWhole(lines, "Sampling rate", "Hz");
         if (rate < 1 || rate > 1000) refuse("Sampling rate");
         h.SampleRate = static_cast<int>(rate);

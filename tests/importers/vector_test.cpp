@@ -1,9 +1,11 @@
 // The Vector export: header description, SDF header, conversion and refusals.
 #include <gtest/gtest.h>
 
+#include "base/cp932.h"
 #include "base/datetime.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
+#include "core/time_units.h"
 #include "importers/vector_convert.h"
 #include "importers/vector_files.h"
 #include "platform/api/scripted.h"
@@ -165,6 +167,34 @@ TEST_F(VectorTest, SdfHeaderChannelsAndIntervals) {
         EXPECT_EQ(model.SITUnit, c.sunit) << c.rate;
         EXPECT_EQ(model.BInt, c.bint) << c.burst;
         EXPECT_EQ(model.BITUnit, c.bunit) << c.burst;
+    }
+}
+
+// 16, 32 and 64 Hz are no whole number of milliseconds: the interval is
+// kept exact in microseconds, so bursts and ".sen" windows do not drift.
+TEST_F(VectorTest, SamplingIntervalKeptExactInMicroseconds) {
+    std::string file = write(test::VectorHdr{}, {test::datLine(1, 1, 0, 0, 0)}, {test::senLine(12, 0, 0, 10.0)});
+    VectorHeader h;
+    ASSERT_TRUE(ParseVectorHeader(file, prompter, h));
+    std::optional<VectorPlan> plan = PrepareVectorConversion(h, VectorOptions{}, prompter);
+    ASSERT_TRUE(plan) << prompter.lastText();
+    struct Case {
+        const char* rate;
+        int sint, sunit;
+        long double burstSeconds;  // 4096 samples
+    };
+    for (const Case& c : {Case{"16", 62500, 0, 256}, Case{"32", 31250, 0, 128}, Case{"64", 15625, 0, 64},
+                          Case{"4", 250, 1, 1024}, Case{"2", 500, 1, 2048}}) {
+        test::VectorHdr hdr;
+        hdr.rate = c.rate;
+        hdr.samples = "4096";
+        plan->header = header(hdr);
+        SetVectorSDFHeader(*plan, model);
+        EXPECT_EQ(model.SInt, c.sint) << c.rate;
+        EXPECT_EQ(model.SITUnit, c.sunit) << c.rate;
+        EXPECT_NEAR(static_cast<double>(model.SampleSize * model.SInt * unitAt(model.SITUnit).SecondsPer),
+                    static_cast<double>(c.burstSeconds), 1e-9)
+            << c.rate;
     }
 }
 
