@@ -314,11 +314,12 @@ std::optional<VectorPlan> PrepareVectorConversion(const VectorHeader& header, co
         VectorPlan plan;
         plan.header = header;
         plan.options = options;
-        plan.DatFileName = SiblingFile(header.HdrFileName, ".dat");
-        plan.SenFileName = SiblingFile(header.HdrFileName, ".sen");
-        plan.columns = ReadVectorColumns(ReadHeaderLines(header.HdrFileName),
-                                         std::filesystem::path(plan.DatFileName).filename().string(),
-                                         std::filesystem::path(plan.SenFileName).filename().string());
+        const std::vector<std::string> lines = ReadHeaderLines(header.HdrFileName);
+        const VectorFileRef datRef = LocateVectorFile(lines, header.HdrFileName, ".dat");
+        const VectorFileRef senRef = LocateVectorFile(lines, header.HdrFileName, ".sen");
+        plan.DatFileName = datRef.Path;
+        plan.SenFileName = senRef.Path;
+        plan.columns = ReadVectorColumns(lines, datRef.NameLine, senRef.NameLine);
         if (std::string missing = missingColumn(plan.columns, options); !missing.empty()) {
             prompter.error(badHeader(missing));
             return std::nullopt;

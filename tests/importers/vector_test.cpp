@@ -198,6 +198,38 @@ TEST_F(VectorTest, SamplingIntervalKeptExactInMicroseconds) {
     }
 }
 
+// The header names its files in CP932; the files on disk carry UTF-8 names,
+// maybe in another case, maybe renamed after the export.
+TEST_F(VectorTest, JapaneseFileNamesInTheHeader) {
+    auto exportAs = [this](const std::string& hdrBase, const std::string& namedBase, const std::string& datName,
+                           const std::string& senName) {
+        test::writeText(dir.file(hdrBase + ".hdr"), utf8ToCp932(test::joinLines(test::VectorHdr{}.lines(namedBase))));
+        test::writeText(dir.file(datName), test::joinLines({test::datLine(1, 1, 0.1, 0, 0)}));
+        if (!senName.empty()) test::writeText(dir.file(senName), test::joinLines({test::senLine(12, 0, 0, 10.0)}));
+        return dir.file(hdrBase + ".hdr");
+    };
+    auto converted = [this](const std::string& hdr) {
+        prompter.shown.clear();
+        EXPECT_EQ(convert(hdr, VectorOptions{}), VectorOutcome::Completed) << prompter.lastText();
+        readBack();
+        EXPECT_EQ(at(0, 0, 0), 100);
+        EXPECT_EQ(burstValue(0, 0), 1000);
+    };
+    converted(exportAs("観測1", "観測1", "観測1.DAT", "観測1.sen"));
+    // The header names the instrument's own names; the files were renamed with it.
+    converted(exportAs("観測2", "VEC001", "観測2.dat", "観測2.sen"));
+
+    // Told with the name as the user reads it.
+    std::string hdr = exportAs("観測3", "観測3", "観測3.dat", "");
+    std::string text = test::readText(hdr);
+    const std::string named = utf8ToCp932("[Sensor file]     観測3.sen");
+    text.replace(text.find(named), named.size(), "[Sensor file]");
+    test::writeText(hdr, text);
+    prompter.shown.clear();
+    EXPECT_EQ(convert(hdr, VectorOptions{}), VectorOutcome::NotStarted);
+    EXPECT_NE(prompter.lastText().find("観測3.sen"), std::string::npos) << prompter.lastText();
+}
+
 TEST_F(VectorTest, RotationScreeningTemperatureAndBedDistance) {
     std::vector<std::string> pck;
     test::pckProfile(pck, {200, 300, 400, 500, 600, 700}, {10, 20, 15, 40, 60, 30});  // burst 0: 600
