@@ -33,6 +33,9 @@ struct LineError {
     std::string message;
 };
 
+// A day at 64 Hz is 5.5 million samples.
+constexpr std::int32_t kMaxSamplesPerBurst = 10'000'000;
+
 std::string badHeader(std::string_view what) { return std::string(kMsgBadHeader) + "\n" + std::string(what); }
 
 std::string missingColumn(const VectorColumns& c, const VectorOptions& o) {
@@ -326,8 +329,9 @@ std::optional<VectorPlan> PrepareVectorConversion(const VectorHeader& header, co
         }
         RawTextReader dat(plan.DatFileName);
         RawTextReader sen(plan.SenFileName);
-        // A burst larger than the whole ".dat" cannot be real and would only cost memory.
-        if (static_cast<std::uint64_t>(header.SamplesPerBurst) > dat.fileSize()) {
+        // A short ".dat" is an instrument that stopped early and converts; a
+        // burst beyond any deployment's is a damaged header and would only cost memory.
+        if (header.SamplesPerBurst > kMaxSamplesPerBurst) {
             prompter.error(badHeader("Samples per burst"));
             return std::nullopt;
         }

@@ -334,6 +334,29 @@ TEST_F(VectorTest, ShortAndBrokenDataKeepTheHeaderTrue) {
     EXPECT_EQ(at(0, 0, 3), 100);
 }
 
+// An instrument that stopped after 30 samples of its first burst.
+TEST_F(VectorTest, ExportShorterThanOneBurst) {
+    test::VectorHdr h;
+    h.samples = "4096";
+    std::vector<std::string> dat;
+    for (int j = 1; j <= 30; ++j) dat.push_back(test::datLine(1, j, 0.1, 0, 0));
+    std::string hdr = write(h, dat, {test::senLine(12, 0, 0, 10.0)});
+    ASSERT_EQ(convert(hdr, VectorOptions{}), VectorOutcome::Completed) << prompter.lastText();
+    readBack();
+    ASSERT_EQ(result.Iterations, 1);
+    EXPECT_EQ(result.SampleSize, 4096);
+    EXPECT_EQ(at(0, 0, 29), 100);
+    EXPECT_EQ(at(0, 0, 30), ErrorData);
+    EXPECT_EQ(at(0, 0, 4095), ErrorData);
+    EXPECT_EQ(burstValue(0, 0), 1000);
+
+    // A burst no instrument records is a damaged header, refused before any memory is taken.
+    prompter.shown.clear();
+    h.samples = "2000000000";
+    EXPECT_EQ(convert(write(h, dat, {test::senLine(12, 0, 0, 10.0)}), VectorOptions{}), VectorOutcome::NotStarted);
+    EXPECT_NE(prompter.lastText().find("Samples per burst"), std::string::npos) << prompter.lastText();
+}
+
 TEST_F(VectorTest, RefusalsBeforeTheHeaderDialogWriteNothing) {
     auto refused = [this](const std::string& hdr, VectorOptions o, const std::string& message) {
         prompter.shown.clear();
