@@ -101,6 +101,7 @@ private:
         ProgressScope scope(progress_, kMsgConverting, false);
         const int bursts = m_.Iterations;
         int lastJ = -1;  // last sample filled in the current burst
+        std::optional<long long> lastBurst;  // burst counter of the last line used
         clearBurst();
         std::string_view line;
         std::vector<std::string_view> f;
@@ -109,18 +110,33 @@ private:
             lineNo_ = dat.lineNumber();
             line_ = line;
             SplitCommaText(line, f);
-            if (c_.BurstCounter >= 0) whole(f, c_.BurstCounter);
+            std::optional<long long> burstNo;
+            if (c_.BurstCounter >= 0) burstNo = whole(f, c_.BurstCounter);
             const long long counter = whole(f, c_.Ensemble);
             if (counter < 1 || counter > m_.SampleSize) throw lineError(p_.DatFileName, dat.lineNumber(), line);
             const int j = static_cast<int>(counter - 1);
             progress_.SetPercent(RoundHalfEven(static_cast<long double>(k + 1) * 100 / bursts));
-            if (j <= lastJ) {
+            if (burstNo && lastBurst && *burstNo != *lastBurst) {
+                // Another burst, also where its head was lost with the last one's tail.
+                if (lastJ >= 0) {
+                    endBurst(k);
+                    ++k;
+                    lastJ = -1;
+                }
+                // Bursts lost altogether keep their slots, so later ones keep their times.
+                for (long long lost = *burstNo - *lastBurst - 1; lost > 0 && k < bursts; --lost) {
+                    endBurst(k);
+                    ++k;
+                }
+                if (k >= bursts) break;
+            } else if (j <= lastJ) {
                 // The counter started again before the burst was complete.
                 endBurst(k);
                 ++k;
                 lastJ = -1;
                 if (k >= bursts) break;
             }
+            lastBurst = burstNo;
             fillSample(f, j);
             lastJ = j;
             if (j == m_.SampleSize - 1) {

@@ -357,6 +357,31 @@ TEST_F(VectorTest, ExportShorterThanOneBurst) {
     EXPECT_NE(prompter.lastText().find("Samples per burst"), std::string::npos) << prompter.lastText();
 }
 
+// Bursts are told apart by their counter too: a lost tail and a lost head do
+// not merge two bursts, and a burst lost altogether keeps its slot.
+TEST_F(VectorTest, BurstCounterSeparatesBursts) {
+    test::VectorHdr h;
+    h.last = "01.02.2005 15:59:59";  // 4 bursts
+    std::vector<std::string> dat = {test::datLine(1, 1, 0.1, 0, 0), test::datLine(1, 2, 0.1, 0, 0),
+                                    test::datLine(2, 3, 0.2, 0, 0), test::datLine(2, 4, 0.2, 0, 0)};
+    for (int j = 1; j <= 4; ++j) dat.push_back(test::datLine(4, j, 0.4, 0, 0));
+    std::string hdr = write(h, dat,
+                            {test::senLine(12, 0, 0, 10.0), test::senLine(13, 0, 0, 20.0),
+                             test::senLine(14, 0, 0, 30.0), test::senLine(15, 0, 0, 40.0)});
+    ASSERT_EQ(convert(hdr, VectorOptions{}), VectorOutcome::Completed) << prompter.lastText();
+    readBack();
+    ASSERT_EQ(result.Iterations, 4);
+    EXPECT_EQ(at(0, 0, 1), 100);
+    EXPECT_EQ(at(0, 0, 2), ErrorData);
+    EXPECT_EQ(at(1, 0, 1), ErrorData);
+    EXPECT_EQ(at(1, 0, 2), 200);
+    EXPECT_EQ(burstValue(1, 0), 2000);
+    for (int j = 0; j < 4; ++j) EXPECT_EQ(at(2, 0, j), ErrorData) << j;
+    EXPECT_EQ(burstValue(2, 0), 3000);  // the sensor still recorded that hour
+    EXPECT_EQ(at(3, 0, 0), 400);
+    EXPECT_EQ(burstValue(3, 0), 4000);
+}
+
 TEST_F(VectorTest, RefusalsBeforeTheHeaderDialogWriteNothing) {
     auto refused = [this](const std::string& hdr, VectorOptions o, const std::string& message) {
         prompter.shown.clear();
