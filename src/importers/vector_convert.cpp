@@ -89,6 +89,8 @@ public:
             prompter_.error(kMsgWriteFailed + m_.SaveFileName);
             outcome = VectorOutcome::Failed;
         }
+        if (skippedLines_ > 0)
+            prompter_.information("アンサンブル番号が範囲外の行を" + std::to_string(skippedLines_) + "行読み飛ばしました。");
         if (outOfRange_ > 0) prompter_.information(std::to_string(outOfRange_) + "個のデータを欠測値に変換しました。");
         return outcome;
     }
@@ -113,7 +115,11 @@ private:
             std::optional<long long> burstNo;
             if (c_.BurstCounter >= 0) burstNo = whole(f, c_.BurstCounter);
             const long long counter = whole(f, c_.Ensemble);
-            if (counter < 1 || counter > m_.SampleSize) throw lineError(p_.DatFileName, dat.lineNumber(), line);
+            if (counter < 1 || counter > m_.SampleSize) {
+                // One damaged line must not end a long deployment: it is skipped and counted.
+                ++skippedLines_;
+                continue;
+            }
             const int j = static_cast<int>(counter - 1);
             progress_.SetPercent(RoundHalfEven(static_cast<long double>(k + 1) * 100 / bursts));
             if (burstNo && lastBurst && *burstNo != *lastBurst) {
@@ -290,6 +296,7 @@ private:
     ProgressSink& progress_;
     double cos_ = 1, sin_ = 0;
     long long outOfRange_ = 0;
+    long long skippedLines_ = 0;  // ".dat" lines whose ensemble counter lies outside the burst
     long long lineNo_ = 0;
     std::string_view line_;
     RawTextReader* sen_ = nullptr;

@@ -382,6 +382,27 @@ TEST_F(VectorTest, BurstCounterSeparatesBursts) {
     EXPECT_EQ(burstValue(3, 0), 4000);
 }
 
+// A line whose ensemble counter is out of range is skipped; the skips are
+// told once at the end.
+TEST_F(VectorTest, OutOfRangeEnsembleCountersAreSkipped) {
+    std::string hdr = write(test::VectorHdr{},
+                            {test::datLine(1, 1, 0.1, 0, 0), test::datLine(1, 2, 0.1, 0, 0),
+                             test::datLine(1, 9, 0.9, 0, 0), test::datLine(1, 3, 0.1, 0, 0),
+                             test::datLine(1, 4, 0.1, 0, 0), test::datLine(2, 1, 0.2, 0, 0),
+                             test::datLine(2, 0, 0.9, 0, 0), test::datLine(2, 2, 0.2, 0, 0),
+                             test::datLine(2, 3, 0.2, 0, 0), test::datLine(2, 4, 0.2, 0, 0)},
+                            {test::senLine(12, 0, 0, 10.0), test::senLine(13, 0, 0, 20.0)});
+    ASSERT_EQ(convert(hdr, VectorOptions{}), VectorOutcome::Completed) << prompter.lastText();
+    readBack();
+    ASSERT_EQ(result.Iterations, 2);
+    for (int j = 0; j < 4; ++j) {
+        EXPECT_EQ(at(0, 0, j), 100) << j;
+        EXPECT_EQ(at(1, 0, j), 200) << j;
+    }
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.lastText(), "アンサンブル番号が範囲外の行を2行読み飛ばしました。");
+}
+
 TEST_F(VectorTest, RefusalsBeforeTheHeaderDialogWriteNothing) {
     auto refused = [this](const std::string& hdr, VectorOptions o, const std::string& message) {
         prompter.shown.clear();
