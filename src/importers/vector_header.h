@@ -74,8 +74,8 @@ struct VectorColumns {
 
 // A data file of the export and the header line that names it.
 struct VectorFileRef {
-    std::string Path;         // the file to read
-    std::size_t NameLine = 0; // its descriptions follow this line
+    std::string Path;          // the file to read
+    std::size_t NameLine = 0;  // its descriptions follow this line
 };
 
 // Finds the header line naming the export's file with extension ext
