@@ -10,6 +10,7 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 
 #include "base/cp932.h"
@@ -190,10 +191,18 @@ void TFrmNortek::ReadVectorHeader() {
 
     showOnly(TabSheetVector);
     EditSoftwareVer->setText(fromCp932(header_.SoftwareVersion));
-    PageControl1->setTabVisible(PageControl1->indexOf(TabSheetAmpProfile), header_.HasProbeCheck);
-    if (!header_.HasProbeCheck) CheckBoxBottomDist->setChecked(false);
+    // The ".pck" is optional: without it the bed features are shown but cannot be used.
+    std::error_code ec;
+    probeCheckFile_ = header_.HasProbeCheck && std::filesystem::exists(header_.PckFileName, ec);
+    const int ampPage = PageControl1->indexOf(TabSheetAmpProfile);
+    PageControl1->setTabVisible(ampPage, header_.HasProbeCheck);
+    PageControl1->setTabEnabled(ampPage, probeCheckFile_);
+    if (!probeCheckFile_) CheckBoxBottomDist->setChecked(false);
     CheckBoxBottomDist->setVisible(header_.HasProbeCheck);
+    CheckBoxBottomDist->setEnabled(probeCheckFile_);
     setMinDistVisible(header_.HasProbeCheck);
+    EditMinDist->setEnabled(probeCheckFile_);
+    EditMinDistLabel->setEnabled(probeCheckFile_);
 
     EditFirmware->setText(fromCp932(header_.FirmwareVersion));
     EditSamplingVolume->setText(fromCp932(header_.SamplingVolume));
@@ -211,13 +220,13 @@ void TFrmNortek::ReadVectorHeader() {
     CheckBoxTransVel->setChecked(enu);
     CheckBoxTransVel->setEnabled(enu);
 
-    if (header_.HasProbeCheck) {
+    if (probeCheckFile_) {
         {
             const QSignalBlocker block(ScrollBarBurstTime);
             ScrollBarBurstTime->setRange(0, header_.Bursts - 1);
             ScrollBarBurstTime->setValue(0);
         }
-        // A missing or damaged ".pck" is told, and the export still converts.
+        // A damaged ".pck" is told, and the export still converts.
         Guarded([this] { ScrollBarBurstTimeChange(); });
     }
     FormShow();
@@ -226,7 +235,7 @@ void TFrmNortek::ReadVectorHeader() {
 
 void TFrmNortek::ScrollBarBurstTimeChange() {
     const VectorHeader& h = header_;
-    if (h.SampleRate <= 0 || h.PckFileName.empty()) return;
+    if (h.SampleRate <= 0 || !probeCheckFile_) return;
     const double minDist = numberOf(EditMinDist);
     const double burstDays = h.BurstSeconds / 86400.0;
     const double duration = static_cast<double>(h.SamplesPerBurst) / h.SampleRate / 86400.0;

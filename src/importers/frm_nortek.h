@@ -97,6 +97,7 @@ private:
     void drawProfile(const AmplitudeProfile& profile, double bedDistance);
 
     VectorHeader header_;
+    bool probeCheckFile_ = false;  // the export's ".pck" is there
 };
 
 extern TFrmNortek* FrmNortek;

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <filesystem>
 
 #include "chart/chart.h"
 #include "chart/line_series.h"
@@ -124,6 +125,51 @@ TEST_F(FrmNortekTest, ShowsTheHeaderAndConvertsWithBedDistance) {
     EXPECT_EQ(back.Data[1][0], 100);  // east 0.1 turned north by 90 degrees
     EXPECT_EQ(back.BurstData[0], 1500);
     EXPECT_EQ(back.BurstData[1], 3000);
+}
+
+// A newer export whose ".pck" is missing opens without a message; the
+// amplitude page and the bed option are there but cannot be used.
+TEST_F(FrmNortekTest, MissingProbeCheckFileDisablesTheBedFeatures) {
+    FrmNortek->CheckBoxBottomDist->setChecked(true);  // left from a previous file
+    std::vector<std::string> dat;
+    for (int j = 1; j <= 4; ++j) dat.push_back(test::datLine(1, j, 0.1, 0.0, 0.0));
+    const std::string hdr =
+        test::writeVectorExport(dir, test::VectorHdr{}, dat, {test::senLine(12, 0, 1, 15.0)}, {});
+    ASSERT_FALSE(std::filesystem::exists(dir.file("EXP.pck")));
+    int shows = 0;
+    SetModalHook([&](QDialog&) {
+        ++shows;
+        EXPECT_TRUE(prompter.shown.empty()) << prompter.lastText();
+        const int page = FrmNortek->PageControl1->indexOf(FrmNortek->TabSheetAmpProfile);
+        EXPECT_EQ(visibleTabs(), (std::vector<QString>{"Vector", "Amplitude Profile"}));
+        EXPECT_FALSE(FrmNortek->PageControl1->isTabEnabled(page));
+        EXPECT_FALSE(FrmNortek->CheckBoxBottomDist->isChecked());
+        EXPECT_FALSE(FrmNortek->CheckBoxBottomDist->isEnabled());
+        EXPECT_FALSE(FrmNortek->EditMinDist->isEnabled());
+        if (const char* out = std::getenv("BRINE_SCREENSHOT_DIR"))
+            FrmNortek->grab().save(QString::fromLocal8Bit(out) + "/vector_without_pck.png");
+        FrmNortek->BitBtn1->click();
+        return FrmNortek->result();
+    });
+    FrmNortek->OpenHeaderFile(hdr);
+    EXPECT_EQ(shows, 1);
+    EXPECT_TRUE(prompter.shown.empty()) << prompter.lastText();
+    EXPECT_EQ(save.calls, 1);  // converted, without the bed distance
+    EXPECT_EQ(model.Nch2, 1);
+
+    // The next export with its ".pck" has them back.
+    SetModalHook([&](QDialog&) {
+        ++shows;
+        const int page = FrmNortek->PageControl1->indexOf(FrmNortek->TabSheetAmpProfile);
+        EXPECT_TRUE(FrmNortek->PageControl1->isTabEnabled(page));
+        EXPECT_TRUE(FrmNortek->CheckBoxBottomDist->isEnabled());
+        EXPECT_TRUE(FrmNortek->EditMinDist->isEnabled());
+        EXPECT_EQ(chartTitle(), "Distance to Detected Bed (mm): 300.0");
+        return int(QDialog::Rejected);
+    });
+    FrmNortek->OpenHeaderFile(exportFiles(test::VectorHdr{}));
+    EXPECT_EQ(shows, 2);
+    EXPECT_TRUE(prompter.shown.empty()) << prompter.lastText();
 }
 
 TEST_F(FrmNortekTest, OlderExportsAndRefusals) {
