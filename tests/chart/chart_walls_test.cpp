@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <climits>
 
 #include "chart/chart.h"
 #include "chart/line_series.h"
@@ -199,6 +200,33 @@ TEST_F(ChartWallsTest, PointerTransparencyBlends) {
     EXPECT_NEAR(c.red(), (255 + behind.red()) / 2, 3);
     EXPECT_NEAR(c.green(), behind.green() / 2, 3);
     EXPECT_NEAR(c.blue(), behind.blue() / 2, 3);
+}
+
+TEST_F(ChartWallsTest, PointerShapesCoverTheirBoxes) {
+    chart->SetView3D(false);
+    line->Clear();
+    for (auto [x, y] : {std::pair{0.0, 0.0}, {1.0, 5.0}, {2.0, 10.0}}) line->AddXY(x, y);
+    line->LinePen().SetVisible(false);
+    line->Pointer().SetVisible(true);
+    line->Pointer().Brush().SetColor(clRed);
+    line->Pointer().Pen().SetColor(clBlue);
+    // The columns and rows the middle point's pointer covers.
+    const auto extent = [&](TSeriesPointerStyle style) {
+        line->Pointer().SetStyle(style);
+        const QImage img = render();
+        const int cx = line->CalcXPos(1), cy = line->CalcYPos(1);
+        TRect e{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+        for (int y = cy - 10; y <= cy + 10; ++y)
+            for (int x = cx - 10; x <= cx + 10; ++x)
+                if (px(img, x, y) == clRed || px(img, x, y) == clBlue)
+                    e = {std::min(e.Left, x - cx), std::min(e.Top, y - cy), std::max(e.Right, x - cx),
+                         std::max(e.Bottom, y - cy)};
+        return e;
+    };
+    // Size 4: a rectangle from 4 before to 4 after the point, both included;
+    // a circle inside the box from 4 before to 4 after, its far side open.
+    EXPECT_EQ(extent(psRectangle), (TRect{-4, -4, 4, 4}));
+    EXPECT_EQ(extent(psCircle), (TRect{-4, -4, 3, 3}));
 }
 
 TEST_F(ChartWallsTest, LegendRectAndItemPositionHooks) {
