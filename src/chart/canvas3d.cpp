@@ -449,8 +449,7 @@ void TPlotCanvas3D::TextOut(int x, int y, const QString& text) {
         TPlotFontGradient& g = FontObject->Gradient();
         if (g.Outline()) c.widenPath();
         // Keep the clip before the path's, so that UnClipRectangle returns to it.
-        SavedClipRegion = c.clipRegion();
-        HasSavedClip = SavedClipRegion.has_value();
+        SaveClip();
         c.selectClipPath(ClipCombine::And);
         g.Draw(*this, TextRectangle(x, y, text));
         UnClipRectangle();
@@ -693,7 +692,10 @@ void TPlotCanvas3D::ClipCube(const TRect& r, int minZ, int maxZ) {
     for (int z : {minZ, maxZ})
         for (int y : {r.Top, r.Bottom})
             for (int x : {r.Left, r.Right}) p.push_back(Calc3DPos(x, y, z));
-    if (ConvexHull(p)) ClipPolygon(p.data(), static_cast<int>(p.size()));
+    if (ConvexHull(p))
+        ClipPolygon(p.data(), static_cast<int>(p.size()));
+    else
+        SelectClipRegion(std::nullopt);
 }
 
 // ---- solids
