@@ -171,6 +171,36 @@ TEST_F(ChartTest, LegendRowsAndClicks) {
     EXPECT_EQ(legend.FirstValue(), 0);
 }
 
+TEST_F(ChartTest, LegendCheckBoxesKeepItemsInsideTheFrame) {
+    line->SetTitle("Water level at the north pier");
+    auto* second = chart->AddSeries(std::make_unique<TLineSeries>());
+    second->SetTitle("Temperature WWWWWWWW");
+    second->AddXY(0, 1);
+    TCustomChartLegend& legend = chart->Legend();
+    legend.CheckBoxes = true;
+    render();
+    const TRect frame = legend.ShapeBounds;
+    ASSERT_EQ(legend.Items.size(), 2u);
+    TPlotCanvas3D& c = chart->Canvas();
+    c.AssignFont(legend.Font());
+    for (const TLegendItem& item : legend.Items) {
+        EXPECT_LT(item.Left + c.TextWidth(item.Text), frame.Right) << item.Text.toStdString();
+        EXPECT_GT(item.SymbolRect.Left, frame.Left + 4 + 13) << item.Text.toStdString();  // past the check box
+    }
+
+    // Side by side, each item has its own check box left of its symbol.
+    legend.SetAlignment(laBottom);
+    chart->resize(600, 300);
+    const QImage img = render();
+    ASSERT_EQ(legend.Items.size(), 2u);
+    for (const TLegendItem& item : legend.Items) {
+        int black = 0;
+        for (int y = item.Top; y <= item.Top + 14; ++y)
+            for (int x = item.SymbolRect.Left - 20; x < item.SymbolRect.Left; ++x) black += px(img, x, y) == clBlack;
+        EXPECT_GT(black, 20) << item.Text.toStdString();
+    }
+}
+
 TEST_F(ChartTest, PaletteGivesFreeColours) {
     auto* a = chart->AddSeries(std::make_unique<TLineSeries>());
     auto* b = chart->AddSeries(std::make_unique<TLineSeries>());
