@@ -38,6 +38,13 @@ QString StripDoubleQuotes(QString s) {
     return s;
 }
 
+// A value written in quotes, "..." or '...', without that one pair.
+QString Unquoted(const QString& value) {
+    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
+        return value.mid(1, value.size() - 2);
+    return value;
+}
+
 QString FontStyleText(TFontStyles style) {
     QStringList parts;
     if (style & fsBold) parts << QStringLiteral("BOLD");
@@ -275,6 +282,7 @@ private:
         QString name, value;
         while (attributes.Next(name, value)) {
             const QString n = name.toUpper();
+            if (n != u"SRC") value = Unquoted(value);
             if (n == u"WIDTH")
                 width = std::clamp(StrToInt(value), -kMaxImageSize, kMaxImageSize);
             else if (n == u"HEIGHT")
@@ -382,6 +390,7 @@ void ParseFont(TFont& font, const QString& tag) {
     QString name, value;
     while (reader.Next(name, value)) {
         const QString n = name.toUpper();
+        value = Unquoted(value);
         if (n == u"NAME" || n == u"FAMILY") {
             // A quoted name ("<PRE>" writes one) names the font without its quotes.
             font.SetName(StripDoubleQuotes(value));
