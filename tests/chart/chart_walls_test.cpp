@@ -301,6 +301,33 @@ TEST_F(ChartWallsTest, HtmlTitleDrawsMarkupOnce) {
     EXPECT_GT(plainInk, htmlInk);
 }
 
+TEST_F(ChartWallsTest, HtmlTitleFrameFitsTheDrawnText) {
+    chart->SetView3D(false);
+    chart->resize(500, 300);
+    chart->Title().SetTextLine(
+        "<B>Water level</B> and <I>temperature</I> at the <FONT color=#0000FF>north pier</FONT>, "
+        "<FONT color=#008000>measured</FONT> every <B>ten minutes</B>");
+    chart->Title().Font().SetColor(clBlack);
+    chart->Title().SetTextFormat(ttfHtml);
+    const QImage img = render();
+    const TRect t = chart->Title().ShapeBounds;
+    int inkLeft = INT_MAX, inkRight = INT_MIN;
+    // Inside the panel's frame.
+    for (int y = std::max(0, t.Top); y <= t.Bottom; ++y)
+        for (int x = 5; x < img.width() - 5; ++x)
+            if (QColor(img.pixel(x, y)).lightness() < 160) {
+                inkLeft = std::min(inkLeft, x);
+                inkRight = std::max(inkRight, x);
+            }
+    // The box is as wide as the drawn text (not its markup) and the text
+    // starts inside the chart.
+    EXPECT_GE(t.Left, 0);
+    EXPECT_LE(t.Right, 500);
+    EXPECT_GT(inkLeft, t.Left);
+    EXPECT_LT(inkRight, t.Right);
+    EXPECT_NEAR((inkLeft + inkRight) / 2, (t.Left + t.Right) / 2, 4);
+}
+
 TEST_F(ChartWallsTest, AssignCopiesSettingsNotSeries) {
     TChart other;
     other.SetChart3DPercent(40);
