@@ -544,4 +544,62 @@ void ApplyChartPalette(TCustomAxisPanel& chart, int index) {
     chart.Invalidate();
 }
 
+// ---- registries
+
+TPlotSeriesType* TPlotSeriesTypes::Find(const QString& seriesClassName) const {
+    for (const auto& t : items_)
+        if (t->SeriesClassName.compare(seriesClassName, Qt::CaseInsensitive) == 0) return t.get();
+    return nullptr;
+}
+
+TPlotToolType* TPlotToolTypes::Find(const QString& toolClassName) const {
+    for (const auto& t : items_)
+        if (t->ToolClassName.compare(toolClassName, Qt::CaseInsensitive) == 0) return t.get();
+    return nullptr;
+}
+
+namespace {
+
+struct ChartUnitState {
+    int starts = 0;
+    std::unique_ptr<TPlotSeriesTypes> seriesTypes;
+    std::unique_ptr<TPlotToolTypes> toolTypes;
+    std::unique_ptr<TColorPalettes> palettes;
+};
+
+ChartUnitState& chartUnit() {
+    static ChartUnitState state;
+    return state;
+}
+
+// The unit runs from the program's start to its exit.
+struct ChartUnitLifetime {
+    ChartUnitLifetime() { ChartUnitStart(); }
+    ~ChartUnitLifetime() { ChartUnitEnd(); }
+    ChartUnitLifetime(const ChartUnitLifetime&) = delete;
+    ChartUnitLifetime& operator=(const ChartUnitLifetime&) = delete;
+} gChartUnitLifetime;
+
+}  // namespace
+
+void ChartUnitStart() {
+    ChartUnitState& u = chartUnit();
+    if (u.starts++ > 0) return;
+    u.seriesTypes = std::make_unique<TPlotSeriesTypes>();
+    u.toolTypes = std::make_unique<TPlotToolTypes>();
+    u.palettes = std::make_unique<TColorPalettes>(ColorPaletteNames());
+}
+
+void ChartUnitEnd() {
+    ChartUnitState& u = chartUnit();
+    if (u.starts == 0 || --u.starts > 0) return;
+    u.seriesTypes.reset();
+    u.toolTypes.reset();
+    u.palettes.reset();
+}
+
+TPlotSeriesTypes* PlotSeriesTypes() { return chartUnit().seriesTypes.get(); }
+TPlotToolTypes* PlotToolTypes() { return chartUnit().toolTypes.get(); }
+TColorPalettes* ColorPalettes() { return chartUnit().palettes.get(); }
+
 }  // namespace brine::chart

@@ -215,6 +215,51 @@ TEST_F(ChartTest, PaletteGivesFreeColours) {
     EXPECT_FALSE(chart->IsFreeSeriesColor(0xFF0000, true, nullptr));
 }
 
+TEST_F(ChartTest, SeriesAndToolRegistriesLiveWithTheChartUnit) {
+    // Running since the program started; nested starts and ends only count.
+    ChartUnitStart();
+    ASSERT_NE(PlotSeriesTypes(), nullptr);
+    ASSERT_NE(PlotToolTypes(), nullptr);
+    ASSERT_NE(ColorPalettes(), nullptr);
+    EXPECT_EQ(*ColorPalettes(), ColorPaletteNames());
+    EXPECT_EQ(ColorPalettes()->front(), "Ondeline");
+    EXPECT_EQ(ColorPalettes()->back(), "Win. XP");
+
+    const int before = PlotSeriesTypes()->Count();
+    auto made = std::make_shared<int>(0);
+    auto type = std::make_unique<TPlotSeriesType>();
+    type->SeriesClassName = "TLineSeries";
+    type->Description = "Line";
+    type->Create = [made] {
+        ++*made;
+        return std::unique_ptr<TChartSeries>(std::make_unique<TLineSeries>());
+    };
+    PlotSeriesTypes()->Add(std::move(type));
+    ChartUnitEnd();
+    ASSERT_NE(PlotSeriesTypes(), nullptr);
+    ASSERT_EQ(PlotSeriesTypes()->Count(), before + 1);
+    TPlotSeriesType* found = PlotSeriesTypes()->Find("tlineseries");
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->Description, "Line");
+    const std::unique_ptr<TChartSeries> series = found->Create();
+    EXPECT_NE(dynamic_cast<TLineSeries*>(series.get()), nullptr);
+    EXPECT_EQ(*made, 1);
+    EXPECT_EQ(PlotSeriesTypes()->Find("TBarSeries"), nullptr);
+    // Clearing frees the entries and what they hold.
+    EXPECT_EQ(made.use_count(), 2);
+    PlotSeriesTypes()->Clear();
+    EXPECT_EQ(made.use_count(), 1);
+
+    auto tool = std::make_unique<TPlotToolType>();
+    tool->ToolClassName = "TAxisTool";
+    tool->Create = [] { return std::unique_ptr<TPlotCustomTool>(std::make_unique<TPlotCustomToolAxis>()); };
+    PlotToolTypes()->Add(std::move(tool));
+    ASSERT_NE(PlotToolTypes()->Find("TAxisTool"), nullptr);
+    EXPECT_NE(PlotToolTypes()->Find("TAxisTool")->Create(), nullptr);
+    PlotToolTypes()->Clear();
+    EXPECT_EQ(PlotToolTypes()->Count(), 0);
+}
+
 TEST_F(ChartTest, ZoomAndPanByMouse) {
     render();
     TChartAxis& bottom = chart->BottomAxis();
