@@ -98,15 +98,21 @@ void TChartTitle::DrawTitle(TCustomPlotPanel& chart) {
     c.AssignFont(Font());
     const int h = c.FontHeight();
     const int lines = static_cast<int>(Text_.size());
+    // HTML text is measured as it is drawn, not by its markup.
+    const bool html = TextFormat() == ttfHtml;
+    const QString htmlText = html ? Text_.join(QStringLiteral("\r\n")) : QString();
+    const TextSize htmlSize = html ? HtmlTextSizeOrPlain(c, htmlText) : TextSize{};
+    const int textHeight = html ? std::max(h, htmlSize.cy) : lines * h;
     if (Top_ || CustomPosition())
-        ShapeBounds.Bottom = ShapeBounds.Top + lines * h;
+        ShapeBounds.Bottom = ShapeBounds.Top + textHeight;
     else
-        ShapeBounds.Top = ShapeBounds.Bottom - lines * h;
+        ShapeBounds.Top = ShapeBounds.Bottom - textHeight;
     if (!CustomPosition()) ShapeBounds = {ShapeBounds.Left - fw, ShapeBounds.Top - fw, ShapeBounds.Right + fw, ShapeBounds.Bottom + fw};
     const int w = c.TextWidth("W");
     if (AdjustFrame) {
-        int widest = 0;
-        for (const QString& l : Text_) widest = std::max(widest, c.TextWidth(l));
+        int widest = html ? htmlSize.cx : 0;
+        for (const QString& l : Text_)
+            if (!html) widest = std::max(widest, c.TextWidth(l));
         const int total = widest + w + fw;
         if (Alignment == taLeftJustify) {
             ShapeBounds.Right = ShapeBounds.Left + total;
@@ -123,12 +129,13 @@ void TChartTitle::DrawTitle(TCustomPlotPanel& chart) {
     c.SetBackMode(TRANSPARENT);
     c.AssignFont(Font());
     const int cx = (ShapeBounds.Left + ShapeBounds.Right) / 2;
-    if (TextFormat() == ttfHtml) {
-        // The whole text once, from the left position on the first line.
-        const int y = Top_ ? ShapeBounds.Top + fw : ShapeBounds.Bottom - h - fw;
-        HtmlTextOutOrPlain(c, ShapeBounds.Left + w / 2, y, Text_.join(QStringLiteral("\r\n")));
+    if (html) {
+        // The whole text once, from the left position; a foot's lines run
+        // down from the top of its box.
+        const int y = Top_ ? ShapeBounds.Top + fw : ShapeBounds.Bottom - textHeight - fw;
+        HtmlTextOutOrPlain(c, ShapeBounds.Left + w / 2, y, htmlText);
     }
-    for (int i = 0; i < lines && TextFormat() != ttfHtml; ++i) {
+    for (int i = 0; i < lines && !html; ++i) {
         const int y = Top_ ? ShapeBounds.Top + i * h + fw : ShapeBounds.Bottom - h - (i * h + fw);
         const int lw = c.TextWidth(Text_[i]);
         const int x = Alignment == taLeftJustify    ? ShapeBounds.Left + w / 2
@@ -142,7 +149,7 @@ void TChartTitle::DrawTitle(TCustomPlotPanel& chart) {
         if (Top_)
             chart.ChartRect.Top = ShapeBounds.Bottom + spacing;
         else
-            chart.ChartRect.Bottom = ShapeBounds.Bottom - spacing - lines * h;
+            chart.ChartRect.Bottom = ShapeBounds.Bottom - spacing - textHeight;
         chart.RecalcWidthHeight();
     }
 }

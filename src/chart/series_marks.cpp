@@ -475,15 +475,10 @@ void TChartSeries::DrawMarks() {
 
         int width = 0, height = 0;
         if (item.TextFormat() == ttfHtml) {
-            try {
-                const TextSize extent = HtmlTextExtent(canvas, text);
-                width = extent.cx;
-                height = extent.cy;
-            } catch (const BrineError&) {
-                // A malformed text is drawn as it stands; measure it so.
-                width = canvas.TextWidth(text);
-                height = canvas.FontHeight();
-            }
+            // All lines, as drawn; a malformed text is measured as it stands.
+            const TextSize size = HtmlTextSizeOrPlain(canvas, text);
+            width = size.cx;
+            height = size.cy;
         } else {
             const QStringList lines = MarkTextLines(text);
             for (const QString& line : lines) width = std::max(width, canvas.TextWidth(line));

@@ -171,6 +171,36 @@ TEST_F(ChartTest, LegendRowsAndClicks) {
     EXPECT_EQ(legend.FirstValue(), 0);
 }
 
+TEST_F(ChartTest, LegendCheckBoxesKeepItemsInsideTheFrame) {
+    line->SetTitle("Water level at the north pier");
+    auto* second = chart->AddSeries(std::make_unique<TLineSeries>());
+    second->SetTitle("Temperature WWWWWWWW");
+    second->AddXY(0, 1);
+    TCustomChartLegend& legend = chart->Legend();
+    legend.CheckBoxes = true;
+    render();
+    const TRect frame = legend.ShapeBounds;
+    ASSERT_EQ(legend.Items.size(), 2u);
+    TPlotCanvas3D& c = chart->Canvas();
+    c.AssignFont(legend.Font());
+    for (const TLegendItem& item : legend.Items) {
+        EXPECT_LT(item.Left + c.TextWidth(item.Text), frame.Right) << item.Text.toStdString();
+        EXPECT_GT(item.SymbolRect.Left, frame.Left + 4 + 13) << item.Text.toStdString();  // past the check box
+    }
+
+    // Side by side, each item has its own check box left of its symbol.
+    legend.SetAlignment(laBottom);
+    chart->resize(600, 300);
+    const QImage img = render();
+    ASSERT_EQ(legend.Items.size(), 2u);
+    for (const TLegendItem& item : legend.Items) {
+        int black = 0;
+        for (int y = item.Top; y <= item.Top + 14; ++y)
+            for (int x = item.SymbolRect.Left - 20; x < item.SymbolRect.Left; ++x) black += px(img, x, y) == clBlack;
+        EXPECT_GT(black, 20) << item.Text.toStdString();
+    }
+}
+
 TEST_F(ChartTest, PaletteGivesFreeColours) {
     auto* a = chart->AddSeries(std::make_unique<TLineSeries>());
     auto* b = chart->AddSeries(std::make_unique<TLineSeries>());
@@ -183,6 +213,51 @@ TEST_F(ChartTest, PaletteGivesFreeColours) {
     // The back wall's colour is never free.
     chart->BackWall().SetColor(0xFF0000);
     EXPECT_FALSE(chart->IsFreeSeriesColor(0xFF0000, true, nullptr));
+}
+
+TEST_F(ChartTest, SeriesAndToolRegistriesLiveWithTheChartUnit) {
+    // Running since the program started; nested starts and ends only count.
+    ChartUnitStart();
+    ASSERT_NE(PlotSeriesTypes(), nullptr);
+    ASSERT_NE(PlotToolTypes(), nullptr);
+    ASSERT_NE(ColorPalettes(), nullptr);
+    EXPECT_EQ(*ColorPalettes(), ColorPaletteNames());
+    EXPECT_EQ(ColorPalettes()->front(), "Ondeline");
+    EXPECT_EQ(ColorPalettes()->back(), "Win. XP");
+
+    const int before = PlotSeriesTypes()->Count();
+    auto made = std::make_shared<int>(0);
+    auto type = std::make_unique<TPlotSeriesType>();
+    type->SeriesClassName = "TLineSeries";
+    type->Description = "Line";
+    type->Create = [made] {
+        ++*made;
+        return std::unique_ptr<TChartSeries>(std::make_unique<TLineSeries>());
+    };
+    PlotSeriesTypes()->Add(std::move(type));
+    ChartUnitEnd();
+    ASSERT_NE(PlotSeriesTypes(), nullptr);
+    ASSERT_EQ(PlotSeriesTypes()->Count(), before + 1);
+    TPlotSeriesType* found = PlotSeriesTypes()->Find("tlineseries");
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->Description, "Line");
+    const std::unique_ptr<TChartSeries> series = found->Create();
+    EXPECT_NE(dynamic_cast<TLineSeries*>(series.get()), nullptr);
+    EXPECT_EQ(*made, 1);
+    EXPECT_EQ(PlotSeriesTypes()->Find("TBarSeries"), nullptr);
+    // Clearing frees the entries and what they hold.
+    EXPECT_EQ(made.use_count(), 2);
+    PlotSeriesTypes()->Clear();
+    EXPECT_EQ(made.use_count(), 1);
+
+    auto tool = std::make_unique<TPlotToolType>();
+    tool->ToolClassName = "TAxisTool";
+    tool->Create = [] { return std::unique_ptr<TPlotCustomTool>(std::make_unique<TPlotCustomToolAxis>()); };
+    PlotToolTypes()->Add(std::move(tool));
+    ASSERT_NE(PlotToolTypes()->Find("TAxisTool"), nullptr);
+    EXPECT_NE(PlotToolTypes()->Find("TAxisTool")->Create(), nullptr);
+    PlotToolTypes()->Clear();
+    EXPECT_EQ(PlotToolTypes()->Count(), 0);
 }
 
 TEST_F(ChartTest, ZoomAndPanByMouse) {

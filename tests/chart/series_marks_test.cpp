@@ -292,6 +292,24 @@ TEST_F(MarksDrawTest, MultiLineTextSymbolAndWidth) {
 }
 
 
+TEST_F(MarksDrawTest, HtmlBoxHoldsEveryLine) {
+    s.AddXY(2, 5, "<B>Tide</B><BR>level");
+    s.Marks.SetStyle(smsLabel);
+    s.Marks.SetTextFormat(ttfHtml);
+    drawAll();
+    const TSeriesMarkPosition& p = *s.Marks.Positions[0];
+    // The lowest dark pixel under the box's columns is still inside the box.
+    int lowest = -1;
+    for (int y = std::max(0, p.LeftTop.Y); y < 120; ++y)
+        for (int x = std::max(0, p.LeftTop.X); x < std::min(200, p.LeftTop.X + p.Width); ++x) {
+            const TColor c = at(x, y);
+            if (GetRValue(c) < 100 && GetGValue(c) < 100 && GetBValue(c) < 100) lowest = y;
+        }
+    ASSERT_GE(lowest, 0);
+    EXPECT_LT(lowest, p.LeftTop.Y + p.Height);
+    EXPECT_GE(p.Height, 2 * panel.Canvas().FontHeight());
+}
+
 TEST(MarkTextTest, LegendStyleTakesTheChartsLegendText) {
     brine::test::qtApp();
     TChart chart;
