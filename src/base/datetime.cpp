@@ -137,6 +137,10 @@ std::optional<double> ParseDateTime(std::string_view s) {
     DateTimeParts p;
     int digits;
     if (!readInt(s, i, 4, p.year, digits) || !expect(s, i, '/')) return std::nullopt;
+    // A short year is taken into the usual two-digit window; a year of three
+    // digits is most likely a typing error.
+    if (digits == 3) return std::nullopt;
+    if (digits <= 2) p.year += p.year < 50 ? 2000 : 1900;
     if (!readInt(s, i, 2, p.month, digits) || !expect(s, i, '/')) return std::nullopt;
     if (!readInt(s, i, 2, p.day, digits)) return std::nullopt;
     p.hour = p.minute = p.second = p.msec = 0;
