@@ -80,6 +80,21 @@ TEST(DateTime, OneOrTwoDigitYearsTakeTheTwoDigitWindow) {
     for (const char* bad : {"124/01/02 03:04:05", "999/12/31", "024/1/1"}) EXPECT_FALSE(ParseDateTime(bad)) << bad;
 }
 
+TEST(DateTime, TextAfterTheSecondsIsNotRead) {
+    EXPECT_EQ(ParseDateTime("2024/01/02 03:04:05.250"), at(2024, 1, 2, 3, 4, 5, 250));
+    EXPECT_EQ(ParseDateTime("2024/01/02 03:04:05.5"), at(2024, 1, 2, 3, 4, 5, 500));
+    EXPECT_EQ(ParseDateTime("2024/01/02 03:04:05.0123"), at(2024, 1, 2, 3, 4, 5, 12));
+    EXPECT_EQ(ParseDateTime("2024/01/02 03:04:05. x"), at(2024, 1, 2, 3, 4, 5));
+    EXPECT_EQ(ParseDateTime("2024/01/02 03:04:05 000 extra"), at(2024, 1, 2, 3, 4, 5));
+    EXPECT_EQ(ParseDateTime("2024/01/02 03:04:05 042\tJST"), at(2024, 1, 2, 3, 4, 5, 42));
+    EXPECT_EQ(ParseDateTime("2024/01/02 03:04:05 JST"), at(2024, 1, 2, 3, 4, 5));
+    EXPECT_EQ(ParseDateTime("2024/01/02 03:04:05 250ms"), at(2024, 1, 2, 3, 4, 5, 250));
+    // Only the seconds may be followed by other text.
+    for (const char* bad : {"2024/01/02 03:04 extra", "2024/01/02 03:04 250", "2024/01/02 extra", "2024/01/02 03:04:05x",
+                            "2024/01/02 03:04:05 1234 extra"})
+        EXPECT_FALSE(ParseDateTime(bad)) << bad;
+}
+
 TEST(DateTime, TextFormRoundTripsToTheMillisecond) {
     double t = at(2019, 3, 1, 0, 0, 0, 1);
     for (int i = 0; i < 2000; ++i, t += 0.3791234567) {
