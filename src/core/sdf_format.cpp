@@ -160,10 +160,10 @@ void padTo(std::vector<std::uint8_t>& out, std::size_t at, std::string_view text
 void packRecord(const CurrentFile& m, std::uint8_t* out) {
     const std::size_t nch = static_cast<std::size_t>(m.Nch);
     const std::size_t ns = static_cast<std::size_t>(m.SampleSize);
-    for (std::size_t ch = 0; ch < nch; ++ch) {
+    // Channels without samples have nothing to place (and no buffer to place it in).
+    for (std::size_t ch = 0; ns > 0 && ch < nch; ++ch) {
         const std::int16_t* src = m.Data[ch].data();
-        std::uint8_t* dst = out + ch * 2;
-        for (std::size_t j = 0; j < ns; ++j, dst += nch * 2) putLE<std::int16_t>(dst, src[j]);
+        for (std::size_t j = 0; j < ns; ++j) putLE<std::int16_t>(out + (j * nch + ch) * 2, src[j]);
     }
     std::uint8_t* tail = out + nch * ns * 2;
     for (std::size_t k = 0; k < static_cast<std::size_t>(m.Nch2); ++k) putLE<std::int16_t>(tail + k * 2, m.BurstData[k]);
@@ -173,10 +173,9 @@ void unpackRecord(CurrentFile& m, const std::uint8_t* in, bool oldMissing) {
     const std::size_t nch = static_cast<std::size_t>(m.Nch);
     const std::size_t ns = static_cast<std::size_t>(m.SampleSize);
     auto fix = [oldMissing](std::int16_t v) { return (oldMissing && v == OldErrorData) ? ErrorData : v; };
-    for (std::size_t ch = 0; ch < nch; ++ch) {
+    for (std::size_t ch = 0; ns > 0 && ch < nch; ++ch) {
         std::int16_t* dst = m.Data[ch].data();
-        const std::uint8_t* src = in + ch * 2;
-        for (std::size_t j = 0; j < ns; ++j, src += nch * 2) dst[j] = fix(getLE<std::int16_t>(src));
+        for (std::size_t j = 0; j < ns; ++j) dst[j] = fix(getLE<std::int16_t>(in + (j * nch + ch) * 2));
     }
     const std::uint8_t* tail = in + nch * ns * 2;
     for (std::size_t k = 0; k < static_cast<std::size_t>(m.Nch2); ++k) m.BurstData[k] = fix(getLE<std::int16_t>(tail + k * 2));

@@ -172,6 +172,26 @@ TEST(SdfFile, BurstChannelsOnly) {
     EXPECT_EQ(at<std::int16_t>(b, 516), 21);
 }
 
+TEST(SdfFile, EmptyRecordsOfSeveralChannels) {
+    // Channels without samples make records of no bytes at all.
+    TempDir dir;
+    const std::string p = dir.file("empty.sdf");
+    CurrentFile w = model(3, 0, 0);
+    ASSERT_TRUE(w.CreateSDFFile(p));
+    w.SaveFileName = p;
+    ASSERT_TRUE(w.WriteSDFBurst(0));
+    ASSERT_TRUE(w.WriteSDFBurst(2));
+    EXPECT_EQ(w.RecordSize, 0u);
+    EXPECT_EQ(fs::file_size(p), 512u);
+    CurrentFile r;
+    ASSERT_TRUE(r.ReadSDFHeader(p));
+    EXPECT_EQ(r.Nch, 3);
+    EXPECT_EQ(r.SampleSize, 0);
+    r.FileName = p;
+    EXPECT_TRUE(r.ReadSDFBurst(2));
+    EXPECT_TRUE(r.Data[2].empty());
+}
+
 TEST(SdfFile, NewOutputTruncatesHeaderRewriteKeepsBursts) {
     TempDir dir;
     const std::string p = dir.file("over.sdf");
