@@ -107,7 +107,8 @@ ParseResult parseSdfHeader(BinaryFile& f) {
     return res;
 }
 
-// Header fields of the model, kept so a failed update can put them back.
+// Header fields of the model, kept so a failed update can put them back;
+// the burst buffers too when the update is about to use them.
 struct HeaderSnapshot {
     std::string memo;
     std::int16_t nch, nch2, iterations;
@@ -119,6 +120,9 @@ struct HeaderSnapshot {
     double sIntDisplay;
     std::array<std::string, kMaxChannels> names, units;
     std::array<float, kMaxChannels> a, b;
+    bool withBuffers = false;
+    std::vector<std::vector<std::int16_t>> data;
+    std::vector<std::int16_t> burstData;
 
     explicit HeaderSnapshot(const CurrentFile& m)
         : memo(m.Memo), nch(m.Nch), nch2(m.Nch2), iterations(m.Iterations), sampleSize(m.SampleSize),
@@ -127,7 +131,18 @@ struct HeaderSnapshot {
           sIntDisplay(m.SIntDisplay), names(m.ChannelName),
           units(m.ChannelUnit), a(m.ScaleA), b(m.OffsetB) {}
 
-    void restore(CurrentFile& m) const {
+    void keepBuffers(const CurrentFile& m) {
+        data = m.Data;
+        burstData = m.BurstData;
+        withBuffers = true;
+    }
+
+    void restore(CurrentFile& m) {
+        if (withBuffers) {
+            m.Data = std::move(data);
+            m.BurstData = std::move(burstData);
+            withBuffers = false;
+        }
         m.Memo = memo;
         m.Nch = nch;
         m.Nch2 = nch2;
@@ -263,6 +278,8 @@ bool CurrentFile::ReadSDFHeader(const std::string& fileName) {
         if (!prompter || !prompter->confirm(kOldFormatQuestion)) return false;
     }
     HeaderSnapshot before(*this);
+    // The update sizes the buffers for the old file and reads its bursts into them.
+    if (h.version < 4) before.keepBuffers(*this);
     try {
         Memo = h.memo;
         Nch = h.nch;
