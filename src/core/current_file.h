@@ -88,6 +88,10 @@ public:
 
     // Sizes Data and BurstData from Nch, Nch2 and SampleSize.
     void AllocateDataArrays();
+    // The same for a header just read from a file: a file of no bursts holds
+    // no samples, so whatever it declares its buffers get one sample at most
+    // (and every burst read of it fails).
+    void AllocateForReading();
     // A single burst shorter than its burst interval gets an interval that covers it.
     void NormalizeBurstInterval();
     // SIntDisplay and SITUnitName for the unit DisplayUnit.
@@ -123,6 +127,7 @@ public:
     std::vector<std::uint8_t> EncodeSDFHeader() const;
 
 private:
+    void allocateSamples(std::int32_t samples);
     bool WriteSDFHeaderTo(const std::string& fileName, bool truncate);
     std::vector<std::uint8_t> ioBuffer_;
     // Where the blocks of the TSD file read last begin, so reading burst

@@ -87,8 +87,9 @@ ParseResult parseSdfHeader(BinaryFile& f) {
     std::uint64_t record = (static_cast<std::uint64_t>(h.nch) * static_cast<std::uint64_t>(h.sampleSize) +
                             static_cast<std::uint64_t>(h.nch2)) * 2u;
     // A record that cannot fit in the file at all means a damaged count, and
-    // must not turn into a huge allocation.
-    if (record > std::numeric_limits<std::uint32_t>::max() || record > fileSize) return res;
+    // must not turn into a huge allocation. A file of no bursts holds no
+    // record (a converter cancelled at its first burst writes one).
+    if (record > std::numeric_limits<std::uint32_t>::max() || (h.iterations > 0 && record > fileSize)) return res;
     std::uint64_t tableBytes = static_cast<std::uint64_t>(channels) * 32u;
     if (kBlock + tableBytes > fileSize) return res;
     std::vector<std::uint8_t> table(static_cast<std::size_t>(tableBytes));
@@ -311,7 +312,7 @@ bool CurrentFile::ReadSDFHeader(const std::string& fileName) {
         }
         ShowSIntInDisplayUnit();
         UpdateBlockArithmetic();
-        AllocateDataArrays();
+        AllocateForReading();
     } catch (...) {
         // Nothing half-read stays in the model.
         before.restore(*this);
@@ -393,7 +394,7 @@ bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileN
             prompter->error("データ形式を更新できません。\nファイルのあるフォルダに書き込めません。\n" + fileName);
         return false;
     }
-    AllocateDataArrays();
+    AllocateForReading();
     if (!CreateSDFFile(temp->tempPath().string())) {
         if (prompter) prompter->error("データ形式を更新できません。\n一時ファイルに書き込めません。");
         return false;
@@ -417,7 +418,7 @@ bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileN
     {
         ProgressScope scope(sink, kUpdateCaption);
         BinaryFile in(fileName, OpenMode::Read);
-        std::vector<std::uint8_t> record(RecordSize);
+        std::vector<std::uint8_t> record(Iterations > 0 ? RecordSize : 0);
         for (int b = 0; b < Iterations; ++b) {
             sink.SetPercent(RoundHalfEven(static_cast<long double>(b) * 100 / Iterations));
             if (sink.Cancelled()) {
