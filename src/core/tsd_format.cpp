@@ -299,11 +299,17 @@ TsdHeader parseTsdHeader(LineReader& in, std::uint64_t fileSize) {
     h.b = singlesOf(nextLine(in), channels, false);
     h.names = listOf(nextLine(in), channels);
     h.units = listOf(nextLine(in), channels);
-    // Every sample of a burst takes a line of its own, so a sample count
-    // beyond the file's size is damage, not a reason to allocate.
     std::uint64_t values = static_cast<std::uint64_t>(h.nch) * static_cast<std::uint64_t>(h.sampleSize);
-    if (h.nch > 0 && h.iterations > 0 && static_cast<std::uint64_t>(h.sampleSize) > fileSize) throw FormatError();
     if ((values + static_cast<std::uint64_t>(h.nch2)) * 2u > 0xFFFFFFFFu) throw FormatError();
+    // Every sample of a burst takes a line of its own: a file with bursts
+    // must hold at least that many lines after its header, or its sample
+    // count is damage, not a reason to allocate. (A file of no bursts gets
+    // no buffers beyond one sample.)
+    if (h.iterations > 0) {
+        if (static_cast<std::uint64_t>(h.sampleSize) > fileSize) throw FormatError();
+        for (std::int32_t i = 0; i < h.sampleSize; ++i)
+            if (!in.skip()) throw FormatError();
+    }
     return h;
 }
 
@@ -393,7 +399,7 @@ bool CurrentFile::ReadTSDHeader(const std::string& fileName) {
         ChannelUnit[k] = cutCp932(StripQuotes(h.units[k]), kUnitBytes);
     }
     NormalizeBurstInterval();
-    AllocateDataArrays();
+    AllocateForReading();
     return true;
 }
 

@@ -502,12 +502,39 @@ TEST_F(TsdTest, HeaderReaderRefusesDamagedHeadersWithoutTouchingTheModel) {
         EXPECT_EQ(m.SampleSize, 3) << what;
         EXPECT_EQ(m.Memo, sj("潮位観測 St.1")) << what;
     }
-    // The unchanged lines read; a missing prompter only silences the refusal.
-    writeText(path, joinCrLf(good));
+    // The unchanged lines with their block read; a missing prompter only
+    // silences the refusal.
+    writeText(path, joinCrLf(good) + joinCrLf({"No.1", "1,1", "2,2", "3,3", "4"}));
     EXPECT_TRUE(m.ReadTSDHeader(path));
     m.prompter = nullptr;
     writeText(path, with(0, "nothing"));
     EXPECT_FALSE(m.ReadTSDHeader(path));
+}
+
+TEST_F(TsdTest, DeclaredSampleCountsAllocateNoMoreThanTheFileHolds) {
+    std::string path = dir.file("size.tsd");
+    // No bursts: the header opens, with buffers of one sample at most.
+    writeText(path, joinCrLf({"Time Series Data Text Format Ver.2", "m", "2020/01/02 03:04:05", "1 sec", "0",
+                              "1 hr", "1,0", "50000000", "1", "0", "a", "u"}));
+    ASSERT_TRUE(load(path));
+    EXPECT_EQ(m.SampleSize, 50000000);
+    EXPECT_EQ(m.Iterations, 0);
+    EXPECT_LE(m.Data[0].capacity(), 1u);
+    EXPECT_FALSE(m.ReadBurst(0));
+    EXPECT_EQ(prompter.lastText(), kNoData);
+
+    // With bursts, fewer lines after the header than one burst's samples.
+    prompter.shown.clear();
+    writeText(path, sampleFile(5, {"1,1", "2,2", "3,3"}));
+    EXPECT_FALSE(load(path));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.lastText(), kFormat);
+    writeText(path, sampleFile(3, {"1,1", "2,2"}));  // the "No." line makes the third
+    EXPECT_TRUE(load(path));
+    writeText(path, joinCrLf({"Time Series Data Text Format Ver.1", "m", "2020/01/02 03:04:05", "500", "4", "1",
+                              "0", "a", "u", "1", "2", "3"}));
+    EXPECT_FALSE(load(path));
+    EXPECT_EQ(prompter.lastText(), kFormat);
 }
 
 TEST_F(TsdTest, ManyBurstsReadInAnyOrderAndAChangedFileIsRescanned) {
