@@ -445,6 +445,11 @@ bool CurrentFile::ReadTSDBurst(int b) {
             ix->blockStart.resize(1);
         }
 
+        // Past the last block the file holds no "No." line of that burst;
+        // a file that ends with its header holds no data at all.
+        auto pastTheEnd = [&]() {
+            return fail(ix->blockStart.front() >= size ? kNoDataMessage : kBadBlockMessage);
+        };
         std::string_view line;
         if (ix->version == 1) {
             in.seek(ix->blockStart[0]);  // one burst, no "No." line
@@ -456,11 +461,11 @@ bool CurrentFile::ReadTSDBurst(int b) {
                 in.seek(ix->blockStart.back());
                 while (ix->blockStart.size() <= block) {
                     for (std::uint64_t i = 0; i < linesPerBlock; ++i)
-                        if (!in.skip()) return fail(kNoDataMessage);
+                        if (!in.skip()) return pastTheEnd();
                     ix->blockStart.push_back(in.offset());
                 }
             }
-            if (!in.next(line)) return fail(kNoDataMessage);
+            if (!in.next(line)) return pastTheEnd();
             if (trimBlanks(line) != "No." + std::to_string(static_cast<long long>(b) + 1)) return fail(kBadBlockMessage);
         }
 

@@ -407,7 +407,8 @@ TEST_F(TsdTest, BurstReaderMessagesForDamagedBlocks) {
         const char* message;
     };
     const Case cases[] = {
-        {{"1,1", "2,2", "3"}, 1, kNoData},               // no such block
+        {{"1,1", "2,2", "3"}, 1, kBadBlock},             // no such block
+        {{"1,1", "2,2", "3"}, 5, kBadBlock},             // far beyond the last one
         {{"1,1", "2,2"}, 0, kShort},                     // file ends inside the block
         {{"1,1", "x,2", "3"}, 0, kFormat},               // not a number
         {{"1,1", "2,2", "3", "No.3", "1,1"}, 1, kBadBlock},
