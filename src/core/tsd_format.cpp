@@ -64,30 +64,42 @@ public:
     }
     bool atEnd() { return pos_ == len_ && !fill(); }
 
-    // The next line without its LF or CR LF; false at the end of the file.
-    // The view stays valid until the next call.
+    // The next line without its end (CR LF, LF or a lone CR); false at the
+    // end of the file. The view stays valid until the next call.
     bool next(std::string_view& line) {
         if (atEnd()) return false;
         const char* b = buf_.get() + pos_;
-        if (const void* nl = std::memchr(b, '\n', len_ - pos_)) {
-            std::size_t n = static_cast<std::size_t>(static_cast<const char*>(nl) - b);
+        std::size_t avail = len_ - pos_;
+        std::size_t n = lineEnd(b, avail);
+        // The usual case: the line and what ends it lie in the buffer.
+        if (n < avail && (b[n] == '\n' || n + 1 < avail)) {
             line = std::string_view(b, n);
-            pos_ += n + 1;
-        } else {
-            long_.assign(b, len_ - pos_);
-            pos_ = len_;
-            while (fill()) {
-                b = buf_.get();
-                const void* nl2 = std::memchr(b, '\n', len_);
-                std::size_t n = nl2 ? static_cast<std::size_t>(static_cast<const char*>(nl2) - b) : len_;
-                long_.append(b, n);
-                if (long_.size() > kMaxLineBytes) throw FormatError();
-                pos_ = nl2 ? n + 1 : len_;
-                if (nl2) break;
-            }
-            line = long_;
+            pos_ += n + (b[n] == '\r' && b[n + 1] == '\n' ? 2 : 1);
+            return true;
         }
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        // The line goes on past the buffer, or a CR ends it and the LF that
+        // may follow lies beyond.
+        long_.assign(b, n);
+        pos_ += n;
+        for (;;) {
+            if (pos_ == len_ && !fill()) break;
+            b = buf_.get() + pos_;
+            if (*b == '\n') {
+                ++pos_;
+                break;
+            }
+            if (*b == '\r') {
+                ++pos_;
+                if ((pos_ < len_ || fill()) && buf_[pos_] == '\n') ++pos_;
+                break;
+            }
+            avail = len_ - pos_;
+            n = lineEnd(b, avail);
+            long_.append(b, n);
+            pos_ += n;
+            if (long_.size() > kMaxLineBytes) throw FormatError();
+        }
+        line = long_;
         return true;
     }
     bool skip() {
@@ -96,6 +108,14 @@ public:
     }
 
 private:
+    // Where the first CR or LF lies in b[0..n), or n.
+    static std::size_t lineEnd(const char* b, std::size_t n) {
+        const void* lf = std::memchr(b, '\n', n);
+        const std::size_t end = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - b) : n;
+        const void* cr = std::memchr(b, '\r', end);
+        return cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - b) : end;
+    }
+
     // A burst is read with one or a few reads; each call opens the file anew.
     static constexpr std::size_t kChunk = 1u << 16;
 
