@@ -119,6 +119,9 @@ public:
     bool ReadTSDHeader(const std::string& fileName);
     bool ReadTSDBurst(int b);
     bool WriteTSDHeader(const std::string& fileName);
+    // The 12 header lines of version 2, as text; false (nothing written) for
+    // a header no reader would accept. May throw for a start time out of range.
+    bool EncodeTSDHeader(std::string& out) const;
     bool WriteTSDBurst(int b);
     // Appends the text block of burst b ("No." line, sample lines, burst line).
     bool AppendTSDBurstText(int b, std::string& out) const;

@@ -528,37 +528,42 @@ bool CurrentFile::ReadTSDBurst(int b) {
     }
 }
 
+bool CurrentFile::EncodeTSDHeader(std::string& out) const {
+    const int channels = Nch + Nch2;
+    if (Nch < 0 || Nch > kMaxIntervalChannels || Nch2 < 0 || channels > kMaxChannels) return false;
+    if (!validUnit(SITUnit) || !validUnit(BITUnit) || SampleSize < 0 || Iterations < 0) return false;
+    // A file the reader would refuse is not written.
+    for (int k = 0; k < channels; ++k)
+        if (!validScale(ScaleA[static_cast<std::size_t>(k)], OffsetB[static_cast<std::size_t>(k)])) return false;
+
+    out.clear();
+    out.reserve(256 + static_cast<std::size_t>(channels) * 48);
+    out.append(kTsdMagic).append("2").append(kCrLf);
+    out.append(oneField(Memo, true)).append(kCrLf);
+    out.append(FormatDateTimeMs(StartTime)).append(kCrLf);
+    out.append(std::to_string(SInt)).append(" ").append(TimeUnits[SITUnit].Name).append(kCrLf);
+    out.append(std::to_string(Iterations)).append(kCrLf);
+    out.append(std::to_string(BInt)).append(" ").append(TimeUnits[BITUnit].Name).append(kCrLf);
+    out.append(std::to_string(Nch)).append(",").append(std::to_string(Nch2)).append(kCrLf);
+    out.append(std::to_string(SampleSize)).append(kCrLf);
+    auto list = [&](auto&& item) {
+        for (int k = 0; k < channels; ++k) {
+            if (k > 0) out += ',';
+            out += item(static_cast<std::size_t>(k));
+        }
+        out.append(kCrLf);
+    };
+    list([&](std::size_t k) { return singleText(ScaleA[k]); });
+    list([&](std::size_t k) { return singleText(OffsetB[k]); });
+    list([&](std::size_t k) { return oneField(ChannelName[k], false); });
+    list([&](std::size_t k) { return oneField(ChannelUnit[k], false); });
+    return true;
+}
+
 bool CurrentFile::WriteTSDHeader(const std::string& fileName) {
     try {
-        const int channels = Nch + Nch2;
-        if (Nch < 0 || Nch > kMaxIntervalChannels || Nch2 < 0 || channels > kMaxChannels) return false;
-        if (!validUnit(SITUnit) || !validUnit(BITUnit) || SampleSize < 0 || Iterations < 0) return false;
-        // A file the reader would refuse is not written.
-        for (int k = 0; k < channels; ++k)
-            if (!validScale(ScaleA[static_cast<std::size_t>(k)], OffsetB[static_cast<std::size_t>(k)])) return false;
-
         std::string out;
-        out.reserve(256 + static_cast<std::size_t>(channels) * 48);
-        out.append(kTsdMagic).append("2").append(kCrLf);
-        out.append(oneField(Memo, true)).append(kCrLf);
-        out.append(FormatDateTimeMs(StartTime)).append(kCrLf);
-        out.append(std::to_string(SInt)).append(" ").append(TimeUnits[SITUnit].Name).append(kCrLf);
-        out.append(std::to_string(Iterations)).append(kCrLf);
-        out.append(std::to_string(BInt)).append(" ").append(TimeUnits[BITUnit].Name).append(kCrLf);
-        out.append(std::to_string(Nch)).append(",").append(std::to_string(Nch2)).append(kCrLf);
-        out.append(std::to_string(SampleSize)).append(kCrLf);
-        auto list = [&](auto&& item) {
-            for (int k = 0; k < channels; ++k) {
-                if (k > 0) out += ',';
-                out += item(static_cast<std::size_t>(k));
-            }
-            out.append(kCrLf);
-        };
-        list([&](std::size_t k) { return singleText(ScaleA[k]); });
-        list([&](std::size_t k) { return singleText(OffsetB[k]); });
-        list([&](std::size_t k) { return oneField(ChannelName[k], false); });
-        list([&](std::size_t k) { return oneField(ChannelUnit[k], false); });
-
+        if (!EncodeTSDHeader(out)) return false;
         BinaryFile f(fileName, OpenMode::Create);
         f.writeAll(out.data(), out.size());
         f.close();
