@@ -147,9 +147,17 @@ JobResult ConvertDRFBlocks(CurrentFile& m, const std::string& fileName, Prompter
     }
     if (b != declared) {
         DeclareWrittenBursts(m, b, prompter);
-        if (result == JobResult::Done)
-            prompter.information("ファイルが途中で終わっています。\n" + std::to_string(declared) + " バースト中 " +
-                                 std::to_string(b) + " バーストを変換しました。\n" + fileName);
+        if (result == JobResult::Done) {
+            const std::string text = "ファイルが途中で終わっています。\n" + std::to_string(declared) + " バースト中 " +
+                                     std::to_string(b) + " バーストを変換しました。\n" + fileName;
+            // An output without a single burst is no conversion.
+            if (b == 0) {
+                prompter.error(text);
+                result = JobResult::Failed;
+            } else {
+                prompter.information(text);
+            }
+        }
     }
     return result;
 }

@@ -17,8 +17,9 @@ bool ReadDRFHeader(CurrentFile& m, const std::string& fileName, Prompter& prompt
 
 // Copies every complete burst of the file into model.SaveFileName, whose
 // header has been written. A file that ends early gives an output whose
-// header declares the bursts written, and the user is told. On cancel or a
-// failed write the header is corrected the same way.
+// header declares the bursts written, and the user is told; when it holds
+// no complete burst at all the file counts as failed. On cancel or a failed
+// write the header is corrected the same way.
 JobResult ConvertDRFBlocks(CurrentFile& m, const std::string& fileName, Prompter& prompter, ProgressSink& progress);
 
 // Header, dialog, bursts.

@@ -1,12 +1,43 @@
 #include "app/sdf_to_tsd.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
+#include "base/binary_file.h"
 #include "base/buffered_append.h"
 #include "base/errors.h"
 #include "base/safe_replace.h"
 
 namespace brine {
+namespace {
+
+// Makes the output written so far (header, then `written` complete blocks)
+// declare exactly those blocks. The new header is never longer than the
+// old one (fewer bursts take no more digits), so the blocks move towards
+// the start and the file is cut behind them.
+void declareWrittenBlocks(CurrentFile& m, int written, const std::string& path, std::uint64_t headerBytes) {
+    m.Iterations = static_cast<std::int16_t>(written);
+    std::string head;
+    if (!m.EncodeTSDHeader(head) || head.size() > headerBytes) throw IoError("ヘッダーを書き直せません: " + path);
+    BinaryFile f(path, OpenMode::Update);
+    const std::uint64_t size = f.size();
+    const std::uint64_t shift = headerBytes - head.size();
+    f.writeAt(0, head.data(), head.size());
+    if (shift > 0) {
+        std::vector<char> chunk(static_cast<std::size_t>(std::min<std::uint64_t>(size - headerBytes, 4u << 20)));
+        for (std::uint64_t at = headerBytes; at < size;) {
+            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), size - at));
+            f.readAt(at, chunk.data(), n);
+            f.writeAt(at - shift, chunk.data(), n);
+            at += n;
+        }
+        f.truncate(size - shift);
+    }
+    f.close();
+}
+
+}  // namespace
 
 JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const ChooseTargetFile& chooseTarget,
                           Prompter& prompter, ProgressSink& progress) {
@@ -37,6 +68,12 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
     }
     m.SaveFileName = target;
 
+    std::error_code sizeError;
+    const std::uint64_t headerBytes = std::filesystem::file_size(temp, sizeError);
+    if (sizeError) {
+        prompter.error(kWriteFailedMessage + target);
+        return JobResult::Failed;
+    }
     JobResult result = JobResult::Done;
     {
         ProgressScope scope(progress, kConvertCaption);
@@ -44,7 +81,11 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
                             std::filesystem::path(target).filename().string());
         try {
             BufferedAppend out(temp);
-            for (int b = 0; b < m.Iterations; ++b) {
+            // On cancel or a failed read the blocks converted so far are kept,
+            // under a header that declares them; a failed write keeps nothing.
+            bool keep = true;
+            int b = 0;
+            for (; b < m.Iterations; ++b) {
                 if (progress.Cancelled()) {
                     result = JobResult::Cancelled;
                     break;
@@ -58,12 +99,14 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
                 if (!m.AppendTSDBurstText(b, out.buffer())) {
                     prompter.error(kWriteFailedMessage + target);
                     result = JobResult::Failed;
+                    keep = false;
                     break;
                 }
                 out.flushIfFull();
             }
-            if (result == JobResult::Done) {
+            if (keep) {
                 out.close();
+                if (b != m.Iterations) declareWrittenBlocks(m, b, temp, headerBytes);
                 output.commit();
             }
         } catch (const IoError& e) {

@@ -64,30 +64,42 @@ public:
     }
     bool atEnd() { return pos_ == len_ && !fill(); }
 
-    // The next line without its LF or CR LF; false at the end of the file.
-    // The view stays valid until the next call.
+    // The next line without its end (CR LF, LF or a lone CR); false at the
+    // end of the file. The view stays valid until the next call.
     bool next(std::string_view& line) {
         if (atEnd()) return false;
         const char* b = buf_.get() + pos_;
-        if (const void* nl = std::memchr(b, '\n', len_ - pos_)) {
-            std::size_t n = static_cast<std::size_t>(static_cast<const char*>(nl) - b);
+        std::size_t avail = len_ - pos_;
+        std::size_t n = lineEnd(b, avail);
+        // The usual case: the line and what ends it lie in the buffer.
+        if (n < avail && (b[n] == '\n' || n + 1 < avail)) {
             line = std::string_view(b, n);
-            pos_ += n + 1;
-        } else {
-            long_.assign(b, len_ - pos_);
-            pos_ = len_;
-            while (fill()) {
-                b = buf_.get();
-                const void* nl2 = std::memchr(b, '\n', len_);
-                std::size_t n = nl2 ? static_cast<std::size_t>(static_cast<const char*>(nl2) - b) : len_;
-                long_.append(b, n);
-                if (long_.size() > kMaxLineBytes) throw FormatError();
-                pos_ = nl2 ? n + 1 : len_;
-                if (nl2) break;
-            }
-            line = long_;
+            pos_ += n + (b[n] == '\r' && b[n + 1] == '\n' ? 2 : 1);
+            return true;
         }
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        // The line goes on past the buffer, or a CR ends it and the LF that
+        // may follow lies beyond.
+        long_.assign(b, n);
+        pos_ += n;
+        for (;;) {
+            if (pos_ == len_ && !fill()) break;
+            b = buf_.get() + pos_;
+            if (*b == '\n') {
+                ++pos_;
+                break;
+            }
+            if (*b == '\r') {
+                ++pos_;
+                if ((pos_ < len_ || fill()) && buf_[pos_] == '\n') ++pos_;
+                break;
+            }
+            avail = len_ - pos_;
+            n = lineEnd(b, avail);
+            long_.append(b, n);
+            pos_ += n;
+            if (long_.size() > kMaxLineBytes) throw FormatError();
+        }
+        line = long_;
         return true;
     }
     bool skip() {
@@ -96,6 +108,14 @@ public:
     }
 
 private:
+    // Where the first CR or LF lies in b[0..n), or n.
+    static std::size_t lineEnd(const char* b, std::size_t n) {
+        const void* lf = std::memchr(b, '\n', n);
+        const std::size_t end = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - b) : n;
+        const void* cr = std::memchr(b, '\r', end);
+        return cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - b) : end;
+    }
+
     // A burst is read with one or a few reads; each call opens the file anew.
     static constexpr std::size_t kChunk = 1u << 16;
 
@@ -299,11 +319,17 @@ TsdHeader parseTsdHeader(LineReader& in, std::uint64_t fileSize) {
     h.b = singlesOf(nextLine(in), channels, false);
     h.names = listOf(nextLine(in), channels);
     h.units = listOf(nextLine(in), channels);
-    // Every sample of a burst takes a line of its own, so a sample count
-    // beyond the file's size is damage, not a reason to allocate.
     std::uint64_t values = static_cast<std::uint64_t>(h.nch) * static_cast<std::uint64_t>(h.sampleSize);
-    if (h.nch > 0 && h.iterations > 0 && static_cast<std::uint64_t>(h.sampleSize) > fileSize) throw FormatError();
     if ((values + static_cast<std::uint64_t>(h.nch2)) * 2u > 0xFFFFFFFFu) throw FormatError();
+    // Every sample of a burst takes a line of its own: a file with bursts
+    // must hold at least that many lines after its header, or its sample
+    // count is damage, not a reason to allocate. (A file of no bursts gets
+    // no buffers beyond one sample.)
+    if (h.iterations > 0) {
+        if (static_cast<std::uint64_t>(h.sampleSize) > fileSize) throw FormatError();
+        for (std::int32_t i = 0; i < h.sampleSize; ++i)
+            if (!in.skip()) throw FormatError();
+    }
     return h;
 }
 
@@ -393,7 +419,7 @@ bool CurrentFile::ReadTSDHeader(const std::string& fileName) {
         ChannelUnit[k] = cutCp932(StripQuotes(h.units[k]), kUnitBytes);
     }
     NormalizeBurstInterval();
-    AllocateDataArrays();
+    AllocateForReading();
     return true;
 }
 
@@ -439,6 +465,11 @@ bool CurrentFile::ReadTSDBurst(int b) {
             ix->blockStart.resize(1);
         }
 
+        // Past the last block the file holds no "No." line of that burst;
+        // a file that ends with its header holds no data at all.
+        auto pastTheEnd = [&]() {
+            return fail(ix->blockStart.front() >= size ? kNoDataMessage : kBadBlockMessage);
+        };
         std::string_view line;
         if (ix->version == 1) {
             in.seek(ix->blockStart[0]);  // one burst, no "No." line
@@ -450,11 +481,11 @@ bool CurrentFile::ReadTSDBurst(int b) {
                 in.seek(ix->blockStart.back());
                 while (ix->blockStart.size() <= block) {
                     for (std::uint64_t i = 0; i < linesPerBlock; ++i)
-                        if (!in.skip()) return fail(kNoDataMessage);
+                        if (!in.skip()) return pastTheEnd();
                     ix->blockStart.push_back(in.offset());
                 }
             }
-            if (!in.next(line)) return fail(kNoDataMessage);
+            if (!in.next(line)) return pastTheEnd();
             if (trimBlanks(line) != "No." + std::to_string(static_cast<long long>(b) + 1)) return fail(kBadBlockMessage);
         }
 
@@ -497,37 +528,42 @@ bool CurrentFile::ReadTSDBurst(int b) {
     }
 }
 
+bool CurrentFile::EncodeTSDHeader(std::string& out) const {
+    const int channels = Nch + Nch2;
+    if (Nch < 0 || Nch > kMaxIntervalChannels || Nch2 < 0 || channels > kMaxChannels) return false;
+    if (!validUnit(SITUnit) || !validUnit(BITUnit) || SampleSize < 0 || Iterations < 0) return false;
+    // A file the reader would refuse is not written.
+    for (int k = 0; k < channels; ++k)
+        if (!validScale(ScaleA[static_cast<std::size_t>(k)], OffsetB[static_cast<std::size_t>(k)])) return false;
+
+    out.clear();
+    out.reserve(256 + static_cast<std::size_t>(channels) * 48);
+    out.append(kTsdMagic).append("2").append(kCrLf);
+    out.append(oneField(Memo, true)).append(kCrLf);
+    out.append(FormatDateTimeMs(StartTime)).append(kCrLf);
+    out.append(std::to_string(SInt)).append(" ").append(TimeUnits[SITUnit].Name).append(kCrLf);
+    out.append(std::to_string(Iterations)).append(kCrLf);
+    out.append(std::to_string(BInt)).append(" ").append(TimeUnits[BITUnit].Name).append(kCrLf);
+    out.append(std::to_string(Nch)).append(",").append(std::to_string(Nch2)).append(kCrLf);
+    out.append(std::to_string(SampleSize)).append(kCrLf);
+    auto list = [&](auto&& item) {
+        for (int k = 0; k < channels; ++k) {
+            if (k > 0) out += ',';
+            out += item(static_cast<std::size_t>(k));
+        }
+        out.append(kCrLf);
+    };
+    list([&](std::size_t k) { return singleText(ScaleA[k]); });
+    list([&](std::size_t k) { return singleText(OffsetB[k]); });
+    list([&](std::size_t k) { return oneField(ChannelName[k], false); });
+    list([&](std::size_t k) { return oneField(ChannelUnit[k], false); });
+    return true;
+}
+
 bool CurrentFile::WriteTSDHeader(const std::string& fileName) {
     try {
-        const int channels = Nch + Nch2;
-        if (Nch < 0 || Nch > kMaxIntervalChannels || Nch2 < 0 || channels > kMaxChannels) return false;
-        if (!validUnit(SITUnit) || !validUnit(BITUnit) || SampleSize < 0 || Iterations < 0) return false;
-        // A file the reader would refuse is not written.
-        for (int k = 0; k < channels; ++k)
-            if (!validScale(ScaleA[static_cast<std::size_t>(k)], OffsetB[static_cast<std::size_t>(k)])) return false;
-
         std::string out;
-        out.reserve(256 + static_cast<std::size_t>(channels) * 48);
-        out.append(kTsdMagic).append("2").append(kCrLf);
-        out.append(oneField(Memo, true)).append(kCrLf);
-        out.append(FormatDateTimeMs(StartTime)).append(kCrLf);
-        out.append(std::to_string(SInt)).append(" ").append(TimeUnits[SITUnit].Name).append(kCrLf);
-        out.append(std::to_string(Iterations)).append(kCrLf);
-        out.append(std::to_string(BInt)).append(" ").append(TimeUnits[BITUnit].Name).append(kCrLf);
-        out.append(std::to_string(Nch)).append(",").append(std::to_string(Nch2)).append(kCrLf);
-        out.append(std::to_string(SampleSize)).append(kCrLf);
-        auto list = [&](auto&& item) {
-            for (int k = 0; k < channels; ++k) {
-                if (k > 0) out += ',';
-                out += item(static_cast<std::size_t>(k));
-            }
-            out.append(kCrLf);
-        };
-        list([&](std::size_t k) { return singleText(ScaleA[k]); });
-        list([&](std::size_t k) { return singleText(OffsetB[k]); });
-        list([&](std::size_t k) { return oneField(ChannelName[k], false); });
-        list([&](std::size_t k) { return oneField(ChannelUnit[k], false); });
-
+        if (!EncodeTSDHeader(out)) return false;
         BinaryFile f(fileName, OpenMode::Create);
         f.writeAll(out.data(), out.size());
         f.close();

@@ -120,8 +120,20 @@ std::int16_t ParseYear(std::string_view text) {
     return static_cast<std::int16_t>(*v);
 }
 
+namespace {
+
+// The table's year as date text: written with four digits, a small number
+// stays that year instead of falling into the two-digit-year window.
+std::string YearDigits(int year) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d", year);
+    return buf;
+}
+
+}  // namespace
+
 std::optional<YearTimeRange> TableTimeRange(int mode, int year, const std::string& obsTime) {
-    std::string y = std::to_string(year);
+    std::string y = YearDigits(year);
     std::string tail = mode == MonthDayTable ? " " + obsTime : std::string();
     std::optional<double> start = ParseDateTime(y + "/1/1" + tail);
     std::optional<double> last = ParseDateTime(y + "/12/31" + tail);
@@ -202,7 +214,7 @@ std::optional<YearTableBurst> ConvertYearTable(const YearTable& table, const Yea
     const double start = range->start;
     auto sampleAt = [&](double t) { return static_cast<long double>(t - start) / dtDays; };
     bool askPrecision = true;
-    const std::string yearText = std::to_string(s.year);
+    const std::string yearText = YearDigits(s.year);
     for (int c = 1; c <= lastCol; ++c) {
         for (int r = 1; r < table.rowCount; ++r) {
             // Samples this cell fills.

@@ -161,6 +161,28 @@ TEST_F(DrfTest, AShortFileDeclaresTheBurstsItHeld) {
     EXPECT_NE(prompter.lastText().find("10 バースト中 7 バースト"), std::string::npos);
 }
 
+TEST_F(DrfTest, ACutBeforeTheFirstBurstIsNotCountedAsConverted) {
+    DrfSpec s;
+    s.iterations = 5;
+    s.burstsPresent = 0;
+    s.extraBytes = 9;  // part of the first burst
+    const std::string in = writeDRF("cut.drf", s);
+    const std::string out = dir.file("cut.sdf");
+    DirectHeaderSave dialog(model, out);
+    EXPECT_EQ(ConvertSelectedFiles({in}, model, prompter, progress, dialog), 0);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
+    EXPECT_NE(prompter.lastText().find("5 バースト中 0 バースト"), std::string::npos);
+    EXPECT_NE(prompter.lastText().find(in), std::string::npos);
+    // The output declares no burst, and opens as such.
+    Bytes b = test::readAll(out);
+    EXPECT_EQ(b.size(), 512u);
+    EXPECT_EQ(test::get<std::int16_t>(b, 223), 0);
+    CurrentFile back;
+    ASSERT_TRUE(back.ReadSDFHeader(out));
+    EXPECT_EQ(back.Iterations, 0);
+}
+
 TEST_F(DrfTest, EndInsideTheBurstChannelsDropsThatBurst) {
     DrfSpec s;
     s.nch = 0;

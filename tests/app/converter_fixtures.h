@@ -130,6 +130,8 @@ inline bool tsdFormatAvailable() {
     m.AllocateDataArrays();
     std::string p = dir.file("probe.tsd");
     if (!m.WriteTSDHeader(p)) return false;
+    m.SaveFileName = p;
+    if (!m.WriteTSDBurst(0)) return false;  // a header that declares a burst needs its lines
     CurrentFile back;
     return back.ReadTSDHeader(p) && back.Nch == 1;
 }

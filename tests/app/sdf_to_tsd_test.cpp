@@ -117,27 +117,60 @@ TEST_F(SdfToTsdTest, CancelledChoiceOrDeclinedOverwriteDoNothing) {
     EXPECT_TRUE(progress.titles.empty());
 }
 
-TEST_F(SdfToTsdTest, CancelLeavesAnExistingTargetAsItWas) {
+TEST_F(SdfToTsdTest, CancelKeepsTheBlocksConvertedUnderAHeaderDeclaringThem) {
     SKIP_WITHOUT_TSD_FORMAT();
     test::writeText(out, "keep me");
     prompter.answer(MsgResult::Yes);
-    progress.cancelAfter = 2;
+    progress.cancelAfter = 2;  // pressed while the second burst is converted
     EXPECT_EQ(ConvertSDFToTSD(model, src, choose(out), prompter, progress), JobResult::Cancelled);
     EXPECT_EQ(prompter.shown.size(), 1u);  // the question, no success message
-    EXPECT_EQ(test::readText(out), "keep me");
-    EXPECT_EQ(filesInDir(), 2u);  // no temporary file left
+    EXPECT_EQ(filesInDir(), 2u);           // no temporary file left
+
+    // The text of a complete run up to its third block, declaring two.
+    const std::string fullPath = dir.file("full.tsd");
+    CurrentFile other;
+    ScriptedPrompter otherPrompter;
+    ScriptedProgress otherProgress;
+    ASSERT_EQ(ConvertSDFToTSD(other, src, choose(fullPath), otherPrompter, otherProgress), JobResult::Done);
+    std::string expected = test::readText(fullPath);
+    expected.erase(expected.find("No.3\r\n"));
+    std::size_t line5 = 0;
+    for (int i = 0; i < 4; ++i) line5 = expected.find("\r\n", line5) + 2;
+    ASSERT_EQ(expected.substr(line5, 3), "4\r\n");
+    expected[line5] = '2';
+    EXPECT_EQ(test::readText(out), expected);
+
+    CurrentFile back;
+    back.prompter = &prompter;
+    ASSERT_TRUE(back.ReadTSDHeader(out));
+    back.FileName = out;
+    EXPECT_EQ(back.Iterations, 2);
+    ASSERT_TRUE(back.ReadTSDBurst(1));
+    EXPECT_EQ(back.Data[1][2], 112);
 }
 
 TEST_F(SdfToTsdTest, ATruncatedSourceFailsWithoutSuccessMessage) {
     SKIP_WITHOUT_TSD_FORMAT();
+    test::writeSampleSDF(src, 2, 1, 3, 12);  // "12" bursts in the header become "2"
     Bytes b = test::readAll(src);
     b.resize(512 + 2 * 14 + 3);
     test::writeAll(src, b);
     EXPECT_EQ(ConvertSDFToTSD(model, src, choose(out), prompter, progress), JobResult::Failed);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, kReadFailedMessage + src);
-    EXPECT_FALSE(std::filesystem::exists(out));
-    EXPECT_EQ(filesInDir(), 1u);
+    // The two complete bursts are kept, and declared.
+    CurrentFile back;
+    back.prompter = &prompter;
+    ASSERT_TRUE(back.ReadTSDHeader(out));
+    back.FileName = out;
+    EXPECT_EQ(back.Iterations, 2);
+    ASSERT_TRUE(back.ReadTSDBurst(1));
+    EXPECT_EQ(back.Data[1][2], 112);
+    EXPECT_EQ(back.BurstData[0], 1100);
+    const std::string text = test::readText(out);
+    EXPECT_EQ(text.find("No.3"), std::string::npos);
+    EXPECT_EQ(text.substr(text.size() - 8), "\r\n12.5\r\n");
+    EXPECT_EQ(filesInDir(), 2u);
 }
 
 TEST_F(SdfToTsdTest, ANonSdfSourceIsRefusedByTheReader) {

@@ -172,6 +172,58 @@ TEST(SdfFile, BurstChannelsOnly) {
     EXPECT_EQ(at<std::int16_t>(b, 516), 21);
 }
 
+TEST(SdfFile, EmptyRecordsOfSeveralChannels) {
+    // Channels without samples make records of no bytes at all.
+    TempDir dir;
+    const std::string p = dir.file("empty.sdf");
+    CurrentFile w = model(3, 0, 0);
+    ASSERT_TRUE(w.CreateSDFFile(p));
+    w.SaveFileName = p;
+    ASSERT_TRUE(w.WriteSDFBurst(0));
+    ASSERT_TRUE(w.WriteSDFBurst(2));
+    EXPECT_EQ(w.RecordSize, 0u);
+    EXPECT_EQ(fs::file_size(p), 512u);
+    CurrentFile r;
+    ASSERT_TRUE(r.ReadSDFHeader(p));
+    EXPECT_EQ(r.Nch, 3);
+    EXPECT_EQ(r.SampleSize, 0);
+    r.FileName = p;
+    EXPECT_TRUE(r.ReadSDFBurst(2));
+    EXPECT_TRUE(r.Data[2].empty());
+}
+
+TEST(SdfFile, AFileOfNoBurstsOpensHeaderOnlyAsItsTsdTwinDoes) {
+    // What a converter cancelled at its first burst leaves.
+    TempDir dir;
+    const std::string p = dir.file("none.sdf");
+    CurrentFile w = model(2, 1, 3600);
+    w.Iterations = 0;
+    ASSERT_TRUE(w.CreateSDFFile(p));
+    ASSERT_EQ(fs::file_size(p), 512u);
+    ScriptedPrompter prompter;
+    CurrentFile r;
+    r.prompter = &prompter;
+    ASSERT_TRUE(r.ReadHeader(p));
+    EXPECT_EQ(r.Iterations, 0);
+    EXPECT_EQ(r.SampleSize, 3600);
+    EXPECT_EQ(r.ChannelName[2], "name2");
+    EXPECT_LE(r.Data[1].size(), 1u);  // nothing in the file justifies more
+    r.FileName = p;
+    EXPECT_FALSE(r.ReadBurst(0));
+    EXPECT_TRUE(prompter.shown.empty());
+
+    const std::string tsd = dir.file("none.tsd");
+    ASSERT_TRUE(r.WriteTSDHeader(tsd));
+    CurrentFile t;
+    t.prompter = &prompter;
+    ASSERT_TRUE(t.ReadHeader(tsd));
+    EXPECT_EQ(t.Iterations, 0);
+    EXPECT_EQ(t.SampleSize, 3600);
+    t.FileName = tsd;
+    EXPECT_FALSE(t.ReadBurst(0));
+    EXPECT_EQ(prompter.lastText(), "データがありません。");
+}
+
 TEST(SdfFile, NewOutputTruncatesHeaderRewriteKeepsBursts) {
     TempDir dir;
     const std::string p = dir.file("over.sdf");

@@ -407,7 +407,8 @@ TEST_F(TsdTest, BurstReaderMessagesForDamagedBlocks) {
         const char* message;
     };
     const Case cases[] = {
-        {{"1,1", "2,2", "3"}, 1, kNoData},               // no such block
+        {{"1,1", "2,2", "3"}, 1, kBadBlock},             // no such block
+        {{"1,1", "2,2", "3"}, 5, kBadBlock},             // far beyond the last one
         {{"1,1", "2,2"}, 0, kShort},                     // file ends inside the block
         {{"1,1", "x,2", "3"}, 0, kFormat},               // not a number
         {{"1,1", "2,2", "3", "No.3", "1,1"}, 1, kBadBlock},
@@ -452,6 +453,55 @@ TEST_F(TsdTest, BothReadersAcceptTheSameFirstLine) {
     ASSERT_TRUE(load(path));
     ASSERT_TRUE(m.ReadBurst(0));
     EXPECT_EQ(m.BurstData[0], 2);
+}
+
+TEST_F(TsdTest, LinesMayEndInCrLfLfOrALoneCr) {
+    fillModel();
+    m.Iterations = 40;
+    m.SampleSize = 300;
+    m.AllocateDataArrays();
+    std::string path = dir.file("ends.tsd");
+    ASSERT_TRUE(m.WriteTSDHeader(path));
+    m.SaveFileName = path;
+    auto fill = [&](CurrentFile& f, int b) {
+        for (int j = 0; j < 300; ++j) {
+            f.Data[0][static_cast<std::size_t>(j)] = static_cast<std::int16_t>(b * 100 + j);
+            f.Data[1][static_cast<std::size_t>(j)] = static_cast<std::int16_t>(-b - j);
+        }
+        f.BurstData[0] = static_cast<std::int16_t>(b);
+    };
+    for (int b = 0; b < 40; ++b) {
+        fill(m, b);
+        ASSERT_TRUE(m.WriteTSDBurst(b));
+    }
+    const std::vector<std::string> lines = linesOf(readText(path));
+    CurrentFile want = m;
+    std::mt19937 rng(5);
+    const char* ends[] = {"\r\n", "\n", "\r"};
+    // Lone CRs throughout first; then every end mixed, moved by a longer memo
+    // so that a CR LF also falls across the reader's buffer edges.
+    for (int variant = 0; variant < 12; ++variant) {
+        std::string text;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            text += lines[i];
+            if (i == 1) text += std::string(static_cast<std::size_t>(variant), 'x');
+            text += variant == 0 ? "\r" : ends[rng() % 3];
+        }
+        writeText(path, text);
+        ASSERT_TRUE(load(path)) << variant;
+        EXPECT_EQ(m.Memo, sj("潮位観測 St.1") + std::string(static_cast<std::size_t>(variant), 'x'));
+        EXPECT_EQ(m.Iterations, 40);
+        EXPECT_EQ(m.ScaleA[2], 0.5f);
+        EXPECT_EQ(m.ChannelUnit[2], sj("℃"));
+        for (int b : {39, 0, 17, 18}) {
+            ASSERT_TRUE(m.ReadBurst(b)) << variant << " " << b;
+            fill(want, b);
+            EXPECT_EQ(m.Data[0], want.Data[0]) << variant << " " << b;
+            EXPECT_EQ(m.Data[1], want.Data[1]) << variant << " " << b;
+            EXPECT_EQ(m.BurstData[0], b);
+        }
+    }
+    EXPECT_TRUE(prompter.shown.empty());
 }
 
 TEST_F(TsdTest, HeaderReaderRefusesDamagedHeadersWithoutTouchingTheModel) {
@@ -502,12 +552,39 @@ TEST_F(TsdTest, HeaderReaderRefusesDamagedHeadersWithoutTouchingTheModel) {
         EXPECT_EQ(m.SampleSize, 3) << what;
         EXPECT_EQ(m.Memo, sj("潮位観測 St.1")) << what;
     }
-    // The unchanged lines read; a missing prompter only silences the refusal.
-    writeText(path, joinCrLf(good));
+    // The unchanged lines with their block read; a missing prompter only
+    // silences the refusal.
+    writeText(path, joinCrLf(good) + joinCrLf({"No.1", "1,1", "2,2", "3,3", "4"}));
     EXPECT_TRUE(m.ReadTSDHeader(path));
     m.prompter = nullptr;
     writeText(path, with(0, "nothing"));
     EXPECT_FALSE(m.ReadTSDHeader(path));
+}
+
+TEST_F(TsdTest, DeclaredSampleCountsAllocateNoMoreThanTheFileHolds) {
+    std::string path = dir.file("size.tsd");
+    // No bursts: the header opens, with buffers of one sample at most.
+    writeText(path, joinCrLf({"Time Series Data Text Format Ver.2", "m", "2020/01/02 03:04:05", "1 sec", "0",
+                              "1 hr", "1,0", "50000000", "1", "0", "a", "u"}));
+    ASSERT_TRUE(load(path));
+    EXPECT_EQ(m.SampleSize, 50000000);
+    EXPECT_EQ(m.Iterations, 0);
+    EXPECT_LE(m.Data[0].capacity(), 1u);
+    EXPECT_FALSE(m.ReadBurst(0));
+    EXPECT_EQ(prompter.lastText(), kNoData);
+
+    // With bursts, fewer lines after the header than one burst's samples.
+    prompter.shown.clear();
+    writeText(path, sampleFile(5, {"1,1", "2,2", "3,3"}));
+    EXPECT_FALSE(load(path));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.lastText(), kFormat);
+    writeText(path, sampleFile(3, {"1,1", "2,2"}));  // the "No." line makes the third
+    EXPECT_TRUE(load(path));
+    writeText(path, joinCrLf({"Time Series Data Text Format Ver.1", "m", "2020/01/02 03:04:05", "500", "4", "1",
+                              "0", "a", "u", "1", "2", "3"}));
+    EXPECT_FALSE(load(path));
+    EXPECT_EQ(prompter.lastText(), kFormat);
 }
 
 TEST_F(TsdTest, ManyBurstsReadInAnyOrderAndAChangedFileIsRescanned) {
