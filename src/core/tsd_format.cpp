@@ -1,6 +1,9 @@
 // TSD: the text twin of SDF. Version 2 is written; versions 1 and 2 are read.
 // CP932 text, one record per line, lines ended by CR LF, lists joined by ",".
+#include <algorithm>
+#include <array>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -18,6 +21,7 @@
 #include "base/number_text.h"
 #include "core/current_file.h"
 #include "core/line_split.h"
+#include "core/tsd_format.h"
 #include "platform/api/prompter.h"
 
 namespace brine {
@@ -355,41 +359,181 @@ std::string singleText(float f) {
 
 bool validScale(float a, float b) { return std::isfinite(a) && a != 0 && std::isfinite(b); }
 
-// Writes the values of one channel so that they read back to their counts.
-class ValueWriter {
-public:
-    ValueWriter(float a, float b) : a_(a), b_(b) {
-        // With |B| up to 1e5 |A| the 7-digit text is off by at most 0.07 of a
-        // count, so it always reads back; otherwise each value is checked.
-        plain_ = std::fabs(static_cast<double>(b)) <= 1e5 * std::fabs(static_cast<double>(a));
-    }
+// 10^e for the tolerances of the integer texts.
+double powerOfTen(int e) {
+    static const auto table = [] {
+        std::array<double, 121> t{};
+        for (int i = 0; i < 121; ++i) t[static_cast<std::size_t>(i)] = static_cast<double>(std::pow(10.0L, i - 60));
+        return t;
+    }();
+    return table[static_cast<std::size_t>(std::clamp(e, -60, 60) + 60)];
+}
 
-    void append(std::string& out, std::int16_t c) const {
-        if (c == ErrorData) {
-            out += '=';
-            return;
-        }
-        double v = static_cast<double>(static_cast<long double>(c) * a_ + b_);
-        if (plain_) {
-            AppendGeneral7(out, v);
-            return;
-        }
-        // 7 digits when they read back to the count, else the fewest that do.
-        std::string t;
-        for (int d = 7; d <= 17; ++d) {
-            t = FormatGeneral(v, d);
-            std::optional<double> back = ParseNumber(t);
-            if (back && countOf(*back, a_, b_) == c) break;
-        }
-        out += t;
-    }
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
 
-private:
-    float a_, b_;
-    bool plain_ = true;
-};
+// Writes the decimal digits of u so that they end at `end`; returns their start.
+char* decimalDigits(std::uint64_t u, char* end) {
+    constexpr const char* kPairs = kDigitPairs;
+    while (u >= 100) {
+        const auto r = static_cast<std::size_t>(u % 100);
+        u /= 100;
+        end -= 2;
+        std::memcpy(end, kPairs + 2 * r, 2);
+    }
+    if (u >= 10) {
+        end -= 2;
+        std::memcpy(end, kPairs + 2 * static_cast<std::size_t>(u), 2);
+    } else {
+        *--end = static_cast<char>('0' + u);
+    }
+    return end;
+}
 
 }  // namespace
+
+TsdValueText::TsdValueText(float a, float b) : a_(a), b_(b) {
+    // With |B| up to 1e5 |A| the 7-digit text is off by at most 0.07 of a
+    // count, so it always reads back; otherwise each value is checked.
+    plain_ = std::fabs(static_cast<double>(b)) <= 1e5 * std::fabs(static_cast<double>(a));
+    // The fewest decimals d that give A and B as integers times 10^-d, each
+    // of which is the decimal the Single stands for.
+    for (int d = 0; d <= 12; ++d) {
+        const long double p = std::pow(10.0L, d);
+        const long double sa = static_cast<long double>(a) * p, sb = static_cast<long double>(b) * p;
+        if (!(std::fabs(sa) <= 1e9L && std::fabs(sb) <= 1e15L)) break;
+        const long double ra = std::nearbyint(sa), rb = std::nearbyint(sb);
+        if (ra == 0 || static_cast<float>(ra / p) != a || static_cast<float>(rb / p) != b) continue;
+        decimal_ = true;
+        decimals_ = d;
+        aInt_ = static_cast<std::int64_t>(ra);
+        bInt_ = static_cast<std::int64_t>(rb);
+        const long double errA = std::fabs(static_cast<long double>(a) - ra / p);
+        const long double errB = std::fabs(static_cast<long double>(b) - rb / p);
+        // The value is c x A + B in extended precision rounded to a double:
+        // within 2^-52 of itself from the decimal c x A' + B' beside the
+        // differences of A and B from their decimals.
+        const long double ulp = 0x1p-52L;
+        slope_ = static_cast<double>(errA + std::fabs(static_cast<long double>(a)) * ulp);
+        offset_ = static_cast<double>(errB + std::fabs(static_cast<long double>(b)) * ulp);
+        // A decimal text of any count, read back, lands well within half a
+        // count of it.
+        const long double worst = 32768.0L * slope_ + offset_;
+        digitsReadBack_ = worst < 0.25L * std::fabs(static_cast<long double>(a));
+        // The largest |c| whose value lies within half a unit of the last of
+        // k - j digits shown, the tolerance being 10^(j - d) / 2. The bound
+        // is exact but for its own rounding, far below the margin kept here.
+        for (int j = -kLimitBias; j < kLimitBias; ++j)
+            limit_[static_cast<std::size_t>(j + kLimitBias)] =
+                (0.4995 * powerOfTen(j - d) - offset_) / slope_;
+        break;
+    }
+}
+
+char* TsdValueText::writeDigits(char* out, std::int16_t c) const {
+    if (!decimal_) return nullptr;
+    const std::int64_t n = c * aInt_ + bInt_;
+    if (n == 0) return nullptr;
+    const bool negative = n < 0;
+    const std::uint64_t u = negative ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n);
+    // The k digits of u end at buf + 24; the bytes around them are there so
+    // that they can be moved in pieces of a fixed size.
+    char buf[48] = {};
+    int k;
+    if (u < 100000000) {
+        const auto v = static_cast<std::uint32_t>(u);
+        const std::uint32_t hi = v / 10000, lo = v % 10000;
+        std::memcpy(buf + 16, kDigitPairs + 2 * (hi / 100), 2);
+        std::memcpy(buf + 18, kDigitPairs + 2 * (hi % 100), 2);
+        std::memcpy(buf + 20, kDigitPairs + 2 * (lo / 100), 2);
+        std::memcpy(buf + 22, kDigitPairs + 2 * (lo % 100), 2);
+        k = 1 + (v >= 10) + (v >= 100) + (v >= 1000) + (v >= 10000) + (v >= 100000) + (v >= 1000000) +
+            (v >= 10000000);
+    } else {
+        k = static_cast<int>(buf + 24 - decimalDigits(u, buf + 24));
+    }
+    const char* digits = buf + 24 - k;
+    int m = k;
+    while (m > 1 && digits[m - 1] == '0') --m;
+    int shown;
+    if (plain_) {
+        if (m > 7) return nullptr;
+        shown = 7;
+    } else {
+        // Fewer digits than the decimal has change it by at least 10^-d, a
+        // whole count when A is 10^-d: only then are they sure not to read back.
+        if (!digitsReadBack_ || (aInt_ != 1 && aInt_ != -1) || m > 17) return nullptr;
+        shown = std::max(m, 7);
+    }
+    // Below a power of ten the value rounds in the decade beneath it.
+    const bool powerOf10 = m == 1 && digits[0] == '1';
+    const int j = k - shown - (powerOf10 ? 1 : 0);
+    if (!(std::abs(static_cast<int>(c)) < limit_[static_cast<std::size_t>(j + kLimitBias)])) return nullptr;
+
+    // The layout of the general format, value = 0.digits x 10^e: fixed while
+    // -3 <= e <= the digits shown, else d.dddE-n.
+    const int e = k - decimals_;
+    auto move24 = [](char* to, const char* from) { std::memcpy(to, from, 24); };
+    if (negative) *out++ = '-';
+    if (e >= -3 && e <= shown) {
+        if (e <= 0) {
+            std::memcpy(out, "0.000", 5);
+            out += 2 - e;
+            move24(out, digits);
+            out += m;
+        } else if (m <= e) {
+            move24(out, digits);  // the digits up to e hold the zeros
+            out += e;
+        } else {
+            move24(out, digits);
+            out += e;
+            *out++ = '.';
+            move24(out, digits + e);
+            out += m - e;
+        }
+    } else {
+        *out++ = digits[0];
+        if (m > 1) {
+            *out++ = '.';
+            move24(out, digits + 1);
+            out += m - 1;
+        }
+        *out++ = 'E';
+        out = std::to_chars(out, out + 8, e - 1).ptr;
+    }
+    return out;
+}
+
+bool TsdValueText::fromDigits(std::int16_t c) const {
+    char text[kMaxBytes];
+    return c != ErrorData && writeDigits(text, c) != nullptr;
+}
+
+char* TsdValueText::writeGeneral(char* out, std::int16_t c) const {
+    const double v = static_cast<double>(static_cast<long double>(c) * a_ + b_);
+    if (plain_) return WriteGeneral7(out, v);
+    // 7 digits when they read back to the count, else the fewest that do.
+    std::string t;
+    for (int d = 7; d <= 17; ++d) {
+        t = FormatGeneral(v, d);
+        std::optional<double> back = ParseNumber(t);
+        if (back && countOf(*back, a_, b_) == c) break;
+    }
+    const std::size_t n = std::min(t.size(), kMaxBytes);
+    std::memcpy(out, t.data(), n);
+    return out + n;
+}
+
+char* TsdValueText::write(char* out, std::int16_t c) const {
+    if (c == ErrorData) {
+        *out = '=';
+        return out + 1;
+    }
+    if (char* end = writeDigits(out, c)) return end;
+    return writeGeneral(out, c);
+}
 
 bool CurrentFile::ReadTSDHeader(const std::string& fileName) {
     TsdHeader h;
@@ -582,25 +726,34 @@ bool CurrentFile::AppendTSDBurstText(int b, std::string& out) const {
     if (Data.size() < nch || BurstData.size() < nch2) return false;
     for (std::size_t ch = 0; ch < nch; ++ch)
         if (Data[ch].size() < samples) return false;
-    std::vector<ValueWriter> writers;
+    std::vector<TsdValueText> writers;
+    writers.reserve(nch + nch2);
     for (std::size_t k = 0; k < nch + nch2; ++k) {
         if (!validScale(ScaleA[k], OffsetB[k])) return false;
         writers.emplace_back(ScaleA[k], OffsetB[k]);
     }
     out.append("No.").append(std::to_string(static_cast<long long>(b) + 1)).append(kCrLf);
+    // Each line is made in place, then appended at once.
+    char line[kMaxChannels * (TsdValueText::kMaxBytes + 1) + 2];
     for (std::size_t j = 0; j < samples; ++j) {
+        char* p = line;
         for (std::size_t ch = 0; ch < nch; ++ch) {
-            if (ch > 0) out += ',';
-            writers[ch].append(out, Data[ch][j]);
+            if (ch > 0) *p++ = ',';
+            p = writers[ch].write(p, Data[ch][j]);
         }
-        out.append(kCrLf);
+        *p++ = '\r';
+        *p++ = '\n';
+        out.append(line, static_cast<std::size_t>(p - line));
     }
     if (nch2 > 0) {
+        char* p = line;
         for (std::size_t k = 0; k < nch2; ++k) {
-            if (k > 0) out += ',';
-            writers[nch + k].append(out, BurstData[k]);
+            if (k > 0) *p++ = ',';
+            p = writers[nch + k].write(p, BurstData[k]);
         }
-        out.append(kCrLf);
+        *p++ = '\r';
+        *p++ = '\n';
+        out.append(line, static_cast<std::size_t>(p - line));
     }
     return true;
 }

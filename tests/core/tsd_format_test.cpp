@@ -7,7 +7,10 @@
 
 #include "base/cp932.h"
 #include "base/datetime.h"
+#include "base/number_text.h"
+#include "base/rounding.h"
 #include "core/current_file.h"
+#include "core/tsd_format.h"
 #include "platform/api/scripted.h"
 #include "support/temp_dir.h"
 
@@ -317,6 +320,46 @@ TEST_F(TsdTest, WrittenValuesReadBackToTheSameCounts) {
     // Beyond 9 digits.
     roundTripAllCounts(1e-6f, 10000.0f, dir);
     roundTripAllCounts(-0.37f, 123456.7f, dir);
+}
+
+// The text the general formatter gives a count of a channel: 7 digits, or
+// where B is large against A the fewest from 7 up that read back.
+std::string generalText(std::int16_t c, float a, float b) {
+    if (c == ErrorData) return "=";
+    const double v = static_cast<double>(static_cast<long double>(c) * a + b);
+    if (std::fabs(static_cast<double>(b)) <= 1e5 * std::fabs(static_cast<double>(a))) return FormatGeneral(v, 7);
+    std::string t;
+    for (int d = 7; d <= 17; ++d) {
+        t = FormatGeneral(v, d);
+        std::optional<double> back = ParseNumber(t);
+        if (!back) continue;
+        const long double x = (static_cast<long double>(*back) - b) / a;
+        if (std::fabs(x) < 40000 && RoundHalfEven(x) == c) break;
+    }
+    return t;
+}
+
+TEST_F(TsdTest, CountTextsFromDigitsAreTheGeneralFormatsTexts) {
+    for (float a : {1.0f, 0.1f, 0.01f, 0.001f, 0.05f, 1e-6f, 1000.0f, -0.01f})
+        for (float b : {0.0f, -12.5f, 100000.0f}) {
+            TsdValueText text(a, b);
+            int fromDigits = 0;
+            for (int c = -32768; c <= 32767; ++c) {
+                const auto count = static_cast<std::int16_t>(c);
+                char buf[TsdValueText::kMaxBytes];
+                const std::string written(buf, text.write(buf, count));
+                ASSERT_EQ(written, generalText(count, a, b)) << "A " << a << " B " << b << " count " << c;
+                fromDigits += text.fromDigits(count);
+            }
+            // The digits serve the usual scales (all but the count 0 of a zero
+            // offset, which the general path writes as "0"), wide texts included.
+            if (b == 0) {
+                EXPECT_GE(fromDigits, 65000) << "A " << a;
+            }
+            if (b == 100000 && (a == 0.01f || a == 0.001f)) {
+                EXPECT_EQ(fromDigits, 65535) << "A " << a;
+            }
+        }
 }
 
 TEST_F(TsdTest, ScaleAndOffsetTextsReadBackToTheSameSingles) {
