@@ -480,6 +480,59 @@ TEST_F(TsdTest, EmptyAndEqualFieldsAreMissingAndHalvesGoToEven) {
     EXPECT_EQ(m.BurstData[0], ErrorData);
 }
 
+TEST_F(TsdTest, EveryFieldTextGivesTheCountOfTheGeneralRule) {
+    // Texts on and off each channel's count grid, in every form a number may
+    // take, against rounding (v - B) / A with halves to even.
+    const std::pair<float, float> scales[] = {{0.01f, 0},     {0.05f, -12.5f}, {0.001f, 100000}, {1e-6f, 0},
+                                              {1000, 0},       {1, 0},          {0.3f, 0.1f},     {-0.01f, 2.5f}};
+    std::mt19937 rng(21);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    const char* forms[] = {"%s%d", "%s%d.%0*d", "%s%d.", "%s.%0*d", "%s%d.%0*d0", "%s00%d.%0*d", "+%s%d.%0*d",
+                           "%s%de-%d", " %s%d.%0*d", "%s%d.%0*d "};
+    for (const auto& [a, b] : scales) {
+        std::vector<std::string> lines;
+        std::vector<std::int16_t> want;
+        for (int i = 0; i < 4000; ++i) {
+            // Near the values of counts, with 0 to 7 decimals.
+            const double v = (pick(70000) - 35000) * static_cast<double>(a) + b;
+            const int decimals = pick(8);
+            const double scaled = std::round(std::fabs(v) * std::pow(10.0, decimals));
+            const long long whole = static_cast<long long>(scaled / std::pow(10.0, decimals));
+            const long long frac = static_cast<long long>(scaled - static_cast<double>(whole) * std::pow(10.0, decimals));
+            char text[96];
+            const char* form = forms[pick(10)];
+            const char* sign = v < 0 ? "-" : "";
+            if (form[0] == '+' && v < 0) form = forms[1];
+            if (std::string(form).find("e-") != std::string::npos)
+                std::snprintf(text, sizeof text, form, sign, static_cast<int>(whole), decimals);
+            else if (std::string(form).find("%0*d") != std::string::npos)
+                std::snprintf(text, sizeof text, form, sign, static_cast<int>(whole), std::max(decimals, 1),
+                              static_cast<int>(frac));
+            else
+                std::snprintf(text, sizeof text, form, sign, static_cast<int>(whole));
+            const std::optional<double> parsed = ParseNumber(text);
+            ASSERT_TRUE(parsed) << text;
+            const long double x = (static_cast<long double>(*parsed) - b) / a;
+            if (!(std::fabs(x) < 40000) || std::fabs(static_cast<double>(RoundHalfEven(x))) > 32767) continue;
+            lines.push_back(std::string(text) + ",=");
+            want.push_back(static_cast<std::int16_t>(RoundHalfEven(x)));
+        }
+        std::ostringstream scalesText, offsets;
+        scalesText << FormatGeneral(a, 9);
+        offsets << FormatGeneral(b, 9);
+        std::string path = dir.file("fields.tsd");
+        writeText(path, sampleFile(static_cast<int>(want.size()), lines, scalesText.str() + ",1",
+                                   offsets.str() + ",0") + "7\r\n");
+        ASSERT_TRUE(load(path)) << a;
+        ASSERT_EQ(m.ScaleA[0], a);
+        ASSERT_EQ(m.OffsetB[0], b);
+        ASSERT_TRUE(m.ReadBurst(0)) << a;
+        EXPECT_EQ(m.Data[0], want) << "A " << a << " B " << b;
+        EXPECT_EQ(m.Data[1], std::vector<std::int16_t>(want.size(), ErrorData));
+    }
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
 TEST_F(TsdTest, BothReadersAcceptTheSameFirstLine) {
     // A leading byte-order mark and trailing blanks.
     std::string text = sampleFile(1, {"1,1", "2"});
