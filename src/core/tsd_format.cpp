@@ -405,6 +405,21 @@ constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
+// The 8 digits of v < 10^8, leading zeros included, at `at`.
+inline void eightDigits(std::uint32_t v, char* at) {
+    const std::uint32_t hi = v / 10000, lo = v % 10000;
+    std::memcpy(at, kDigitPairs + 2 * (hi / 100), 2);
+    std::memcpy(at + 2, kDigitPairs + 2 * (hi % 100), 2);
+    std::memcpy(at + 4, kDigitPairs + 2 * (lo / 100), 2);
+    std::memcpy(at + 6, kDigitPairs + 2 * (lo % 100), 2);
+}
+
+// Digits of 0 < v < 10^8.
+inline int digitCount(std::uint32_t v) {
+    return 1 + (v >= 10) + (v >= 100) + (v >= 1000) + (v >= 10000) + (v >= 100000) + (v >= 1000000) +
+           (v >= 10000000);
+}
+
 // Writes the decimal digits of u so that they end at `end`; returns their start.
 char* decimalDigits(std::uint64_t u, char* end) {
     constexpr const char* kPairs = kDigitPairs;
@@ -532,19 +547,20 @@ char* TsdValueText::writeDigits(char* out, std::int16_t c) const {
     int k;
     if (u < 100000000) {
         const auto v = static_cast<std::uint32_t>(u);
-        const std::uint32_t hi = v / 10000, lo = v % 10000;
-        std::memcpy(buf + 16, kDigitPairs + 2 * (hi / 100), 2);
-        std::memcpy(buf + 18, kDigitPairs + 2 * (hi % 100), 2);
-        std::memcpy(buf + 20, kDigitPairs + 2 * (lo / 100), 2);
-        std::memcpy(buf + 22, kDigitPairs + 2 * (lo % 100), 2);
-        k = 1 + (v >= 10) + (v >= 100) + (v >= 1000) + (v >= 10000) + (v >= 100000) + (v >= 1000000) +
-            (v >= 10000000);
+        eightDigits(v, buf + 16);
+        k = digitCount(v);
+    } else if (u < 10000000000000000ull) {
+        const auto hi = static_cast<std::uint32_t>(u / 100000000), lo = static_cast<std::uint32_t>(u % 100000000);
+        eightDigits(hi, buf + 8);
+        eightDigits(lo, buf + 16);
+        k = 8 + digitCount(hi);
     } else {
         k = static_cast<int>(buf + 24 - decimalDigits(u, buf + 24));
     }
     const char* digits = buf + 24 - k;
     int m = k;
-    while (m > 1 && digits[m - 1] == '0') --m;
+    if (u % 10 == 0)
+        while (m > 1 && digits[m - 1] == '0') --m;
     int shown;
     if (plain_) {
         if (m > 7) return nullptr;
