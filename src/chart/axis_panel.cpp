@@ -478,7 +478,12 @@ void TCustomAxisPanel::drawInterleaved(std::vector<TChartSeries*> group) {
 }
 
 void TCustomAxisPanel::DrawContents(const TRect& /*rect*/) {
-    const bool savedRepaint = AutoRepaint;
+    // Restored also when a paint fails half way.
+    struct RepaintScope {
+        bool& flag;
+        const bool saved;
+        ~RepaintScope() { flag = saved; }
+    } repaintScope{AutoRepaint, AutoRepaint};
     AutoRepaint = false;
     TView3DOptions& o = View3DOptions();
     DrawBackwards = View3D() && (o.Orthogonal() ? o.OrthoAngle() > 90 : o.Rotation() < 180);
@@ -520,7 +525,6 @@ void TCustomAxisPanel::DrawContents(const TRect& /*rect*/) {
     BroadcastToolEvent(0);
     Canvas().ResetState();
     DoAfterDraw();
-    AutoRepaint = savedRepaint;
 }
 
 void TCustomAxisPanel::Assign(const TCustomPlotPanel& source) {

@@ -4,6 +4,7 @@
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
+#include <exception>
 
 namespace brine::chart {
 
@@ -427,7 +428,13 @@ void TCustomPlotPanel::PaintOnCanvas(TCanvas* ACanvas, const TRect& Rect) {
         ChartRect.Bottom = ChartRect.Top + height();
     RecalcWidthHeight();
 
-    DrawContents(ChartBounds);
+    // Bad data must not take the window down from inside a paint: what was
+    // drawn before the failure is shown.
+    try {
+        DrawContents(ChartBounds);
+    } catch (const std::exception&) {
+        Canvas_->ResetState();
+    }
     Canvas_->ShowImage(ACanvas, ACanvas, Rect);
 }
 
@@ -441,8 +448,12 @@ void TCustomPlotPanel::paintEvent(QPaintEvent*) {
     if (Printing) return;
     TCanvas target(this);
     Canvas_->SetCanvas(&target);
-    const bool fromBuffer = Canvas_->UseBuffer() && Canvas_->ReDrawBitmap();
-    if (!fromBuffer) Draw(&target);
+    // No exception may leave a paint event.
+    try {
+        const bool fromBuffer = Canvas_->UseBuffer() && Canvas_->ReDrawBitmap();
+        if (!fromBuffer) Draw(&target);
+    } catch (const std::exception&) {
+    }
     target.releasePainter();
     Canvas_->SetCanvas(nullptr);
 }
