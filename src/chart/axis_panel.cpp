@@ -505,6 +505,10 @@ void TCustomAxisPanel::DrawContents(const TRect& /*rect*/) {
     CalcWallsRect();
     CalcAxesAndChartRect();
     for (TChartSeries* s : SeriesList_.Items) s->CalcDepthPositions();
+    // Text labels on the axes take the points in view: known before any
+    // axis draws, also when the axes are drawn behind the series.
+    for (TChartSeries* s : SeriesList_.Items)
+        if (s->Active()) s->CalcVisibleRange();
     Canvas().Projection(Width3D, ChartRect);
     DrawWalls();
     if (AxisBehind_) {

@@ -87,6 +87,26 @@ TEST_F(ChartTest, LineChartPartsByPixels) {
     EXPECT_EQ(ink, 0);
 }
 
+TEST_F(ChartTest, TextLabelsFollowThePointsInViewFromTheFirstPaint) {
+    line->Clear();
+    const QStringList months{"Jan", "Feb", "Mar", "Apr", "May"};
+    for (int i = 0; i < months.size(); ++i) line->AddXY(i, i % 3, months[i]);
+    QStringList drawn;
+    chart->BottomAxis().OnDrawLabel = [&](TChartAxis*, int&, int&, int&, QString& text, bool&) { drawn << text; };
+    render();
+    EXPECT_EQ(drawn.size(), 5);
+    EXPECT_EQ(chart->BottomAxis().TickPositions.size(), 5u);
+    // Panned: the labels now in view are drawn in the same paint.
+    chart->BottomAxis().SetRange(-0.5, 1.5);
+    render();
+    chart->BottomAxis().SetRange(2.5, 4.5);
+    drawn.clear();
+    render();
+    EXPECT_TRUE(drawn.contains("Apr"));
+    EXPECT_TRUE(drawn.contains("May"));
+    EXPECT_FALSE(drawn.contains("Jan"));
+}
+
 TEST_F(ChartTest, DrawingOrder) {
     QStringList order;
     chart->OnBeforeDrawChart = [&] { order << "chart"; };
