@@ -346,6 +346,8 @@ void TCustomAxisPanel::CalcAxesAndChartRect() {
     const std::vector<TChartAxis*> all = AxesList.Items();
     for (TChartAxis* a : all) {
         a->IsVisible = IsAxisVisible(a);
+        // The room for labels is measured in the labels' own kind.
+        a->IsDateTimeScale = a->AxisIsDateTime();
         a->ApplyAutoRange();
     }
     for (TChartAxis* a : all) a->UpdateAxisPixels();

@@ -148,7 +148,13 @@ double RoundDateDown(double Value, int StepIndex) {
 }
 
 QString DefaultDateTimeFormat(double Step) {
-    return Step > 1 ? QStringLiteral("yyyy/mm/dd") : QStringLiteral("hh:nn");
+    // Steps of the calendar table equal these exactly; a typed increment may
+    // miss them in the last bit.
+    const auto atLeast = [Step](double unit) { return Step >= unit * (1 - 1e-9); };
+    if (atLeast(1)) return QStringLiteral("yyyy/mm/dd");
+    if (atLeast(kMinute)) return QStringLiteral("yyyy/mm/dd hh:nn");
+    if (atLeast(OneSecond)) return QStringLiteral("yyyy/mm/dd hh:nn:ss");
+    return QStringLiteral("yyyy/mm/dd hh:nn:ss zzz");
 }
 
 // ---- TChartAxis: construction
@@ -405,9 +411,22 @@ int TChartAxis::labelExtent(double value) {
 }
 
 double TChartAxis::ComputeLabelStep() {
-    const int extent = std::max(labelExtent(ScaleMaximum), labelExtent(ScaleMinimum));
-    double step = StepForLabelSize(extent);
-    if (LabelsAlternate_) step = Logarithmic_ ? step / LogarithmicBase_ : step * 0.5;
+    const auto measured = [this] {
+        const int extent = std::max(labelExtent(ScaleMaximum), labelExtent(ScaleMinimum));
+        double step = StepForLabelSize(extent);
+        if (LabelsAlternate_) step = Logarithmic_ ? step / LogarithmicBase_ : step * 0.5;
+        return step;
+    };
+    // Date labels are measured with the format of the whole range first; a
+    // finer step shows more of the date and time, so its labels are measured
+    // again in that (as wide or wider) format.
+    DateTimeLabelStep_ = 0;
+    double step = measured();
+    if (IsDateTimeScale && DateTimeFormat_.isEmpty()) {
+        DateTimeLabelStep_ = step;
+        if (DefaultDateTimeFormat(step) != DefaultDateTimeFormat(ScaleRange)) step = measured();
+        DateTimeLabelStep_ = step;
+    }
     return step;
 }
 

@@ -36,7 +36,9 @@ int FindDateTimeStep(double value);
 // Moves value by a step; exact calendar steps (20 to 26) move by calendar rules.
 void StepDateTime(bool Exact, bool Increment, double& Value, double Step, int StepIndex);
 double RoundDateDown(double Value, int StepIndex);
-// The short date format for steps above a day, else the short time format.
+// The format of date labels a step apart, so that neighbours differ: the
+// date for steps of a day or more, then the time to the minute, to the second
+// and to the millisecond as the step gets finer.
 QString DefaultDateTimeFormat(double Step);
 // The 1-2-5 series step above x.
 double NiceStep(double x);
@@ -243,6 +245,9 @@ private:
     double ZPosition_ = 0;
     bool Visible_ = true;
     int (TChartAxis::*Converter_)(double) const = &TChartAxis::LinearVert;
+    // Step of the date labels last laid out (0: none yet); it picks their
+    // default format.
+    double DateTimeLabelStep_ = 0;
 
     std::unique_ptr<TAxisShapePanel> ShapePanel_;
     std::unique_ptr<TChartAxisTitle> Title_;

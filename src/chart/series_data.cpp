@@ -585,7 +585,8 @@ void TChartSeries::LegendItemText(int ValueIndex, TLegendTextStyle Style, QStrin
     Text = Labels.GetLabel(ValueIndex);
     const double value = MandatoryValue(ValueIndex);
     const auto valueText = [&] {
-        if (MandatoryValueList->DateTime()) return FormatDateTimeText(DefaultDateTimeFormat(0), value);
+        // A point's own date and time, to the second.
+        if (MandatoryValueList->DateTime()) return FormatDateTimeText(DefaultDateTimeFormat(OneSecond), value);
         return FormatFloat(ValueFormat, value);
     };
     const auto percentText = [&] {

@@ -402,8 +402,9 @@ QString TChartSeries::GetMarkText(int ValueIndex) const {
         const bool multi = Marks.MultiLine();
         const QString sep = multi ? QString(QChar(13)) : QStringLiteral(" ");
         const double value = MarkValue(ValueIndex);
+        // A point's own date and time, to the second.
         const QString valueText = MandatoryValueList->DateTime()
-                                      ? FormatDateTimeText(DefaultDateTimeFormat(0), value)
+                                      ? FormatDateTimeText(DefaultDateTimeFormat(OneSecond), value)
                                       : FormatFloat(ValueFormat, value);
         QString labelText = Labels.GetLabel(ValueIndex);
         if (labelText.isEmpty()) labelText = valueText;

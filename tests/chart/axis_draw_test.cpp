@@ -148,6 +148,35 @@ TEST_F(AxisDrawTest, DateTimeLabels) {
     s.SetParentChart(nullptr);
 }
 
+TEST_F(AxisDrawTest, DefaultDateFormatFollowsTheLabelStep) {
+    TChartSeries s;
+    s.SetParentChart(panel.get());
+    s.XValues->SetDateTime(true);
+    const double start = 44562;  // 2022/01/01
+    TChartAxis& a = panel->BottomAxis();
+    const auto distinct = [&](int width, double span) {
+        panel->ChartRect = {0, 20, width, 260};
+        panel->RecalcWidthHeight();
+        range(a, start, start + span);
+        QStringList l = texts(labels(a));
+        const int n = static_cast<int>(l.size());
+        EXPECT_EQ(l.removeDuplicates(), 0) << l.join('|').toStdString();
+        return std::pair{n, l.isEmpty() ? QString() : l.first()};
+    };
+    // Three days of hourly data: steps under a day show the time too.
+    for (int h = 0; h <= 72; ++h) s.AddXY(start + h / 24.0, h);
+    auto [n, first] = distinct(600, 3);
+    EXPECT_GT(n, 3);
+    EXPECT_EQ(first.size(), QStringLiteral("2022/01/04 00:00").size());
+    // Two minutes by the second: steps under a minute show the seconds.
+    s.Clear();
+    for (int k = 0; k <= 120; ++k) s.AddXY(start + k / 86400.0, k);
+    std::tie(n, first) = distinct(1200, 120 / 86400.0);
+    EXPECT_GT(n, 3);
+    EXPECT_EQ(first.size(), QStringLiteral("2022/01/01 00:02:00").size());
+    s.SetParentChart(nullptr);
+}
+
 TEST_F(AxisDrawTest, DamagedDatesGiveEmptyLabelsAndPaintsCarryOn) {
     TChartSeries s;
     s.SetParentChart(panel.get());
