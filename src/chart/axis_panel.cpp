@@ -365,7 +365,8 @@ void TCustomAxisPanel::CalcAxesAndChartRect() {
     RecalcWidthHeight();
     for (TChartAxis* a : all) {
         a->UpdateAxisPixels();
-        a->ReserveRoom(r, false);
+        // Hidden axes are neither drawn nor clicked: no labels to measure.
+        if (a->IsVisible) a->ReserveRoom(r, false);
     }
 
     // Series margins on the automatic ends.

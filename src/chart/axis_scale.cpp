@@ -551,12 +551,6 @@ void TChartAxis::ChooseValueToPixel() {
         Converter_ = Horizontal_ ? &TChartAxis::LinearHoriz : &TChartAxis::LinearVert;
 }
 
-int TChartAxis::clampPixel(double p) const {
-    if (p > PlotMaxPixelPos) return PlotMaxPixelPos;
-    if (p < -PlotMaxPixelPos) return -PlotMaxPixelPos;
-    return Round(p);
-}
-
 int TChartAxis::LinearHoriz(double v) const {
     if (RangeIsZero) return PixelCentre;
     const double t = (v - ScaleMinimum) * PixelsPerUnit;

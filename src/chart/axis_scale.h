@@ -3,6 +3,7 @@
 // value to pixel and back (linear, logarithmic, inverted, depth), the step
 // between labels and the calendar steps of date-time axes.
 #include <QString>
+#include <cmath>
 #include <vector>
 
 #include "chart/axis_draw.h"
@@ -225,7 +226,13 @@ private:
     int LogHoriz(double v) const;
     int LogVert(double v) const;
     int DepthPos(double v) const;
-    int clampPixel(double p) const;
+    // Within the coordinate limit, halves to even (Round's rule); NaN gives 0.
+    int clampPixel(double p) const {
+        if (p > PlotMaxPixelPos) return PlotMaxPixelPos;
+        if (p < -PlotMaxPixelPos) return -PlotMaxPixelPos;
+        if (std::isnan(p)) return 0;
+        return static_cast<int>(std::nearbyint(p));
+    }
     // Width of a label along the axis.
     int labelExtent(double value);
     bool fewPointsOnAxis(int MaxLabels) const;

@@ -74,6 +74,14 @@ protected:
     double toStackScale(int ValueIndex, double Value) const;
     double stackExtreme(bool isMax);
     void drawSegment(int x, int y, TColor color);
+    // A plain 2D line drawn point by point paints only what each pixel
+    // column (row for a horizontal series) shows of it.
+    bool drawsByColumns();
+    // The visible points, each pixel column's run of points reduced to those
+    // that paint exactly the same pixels.
+    void drawValuesByColumns();
+    // The points in view in drawing order, by columns when that is the same.
+    void drawValues();
 
     int OldX = 0, OldY = 0;
     TColor OldColor = clNone;

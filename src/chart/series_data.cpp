@@ -24,10 +24,6 @@ void TChartValueList::SetValueSource(const QString& v) {
     if (Owner) Owner->CheckDataSource();
 }
 
-double TChartValueList::Value(int index) const {
-    return index >= 0 && index < Count_ ? Values_[static_cast<size_t>(index)] : 0.0;
-}
-
 void TChartValueList::SetValue(int index, double v) {
     if (index < 0 || index >= Count_) return;
     Values_[static_cast<size_t>(index)] = v;
@@ -643,16 +639,31 @@ void TChartSeries::CalcVisibleRange() {
         high = axis->PixelToValue(axis->Inverted() ? r.Bottom : r.Top);
     }
     const TChartValueList& list = *NotMandatoryValueList;
-    int first = 0;
-    while (first < n && list.Value(first) < low) ++first;
+    // The first index from `from` whose value is not below v: a binary search
+    // on ascending values, so a paint costs nothing per point out of view.
+    const auto notBelow = [&](int from, double v) {
+        if (list.Order() != loAscending) {
+            while (from < n && list.Value(from) < v) ++from;
+            return from;
+        }
+        int lo = from, hi = n;
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (list.Value(mid) < v)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        return lo;
+    };
+    const int first = notBelow(0, low);
     if (first == n) return;
     FirstValueIndex = first;
     if (list.Value(n - 1) <= high) {
         LastValueIndex = n - 1;
         return;
     }
-    int last = first;
-    while (last < n && list.Value(last) < high) ++last;
+    int last = notBelow(first, high);
     if (last == n) last = n - 1;
     if (!KeepPointBeyondEdge && list.Value(last) > high) --last;
     LastValueIndex = last;

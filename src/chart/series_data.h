@@ -61,7 +61,9 @@ public:
 
     int Count() const { return Count_; }
     // Reads outside 0..Count-1 give 0 and writes there are ignored.
-    double Value(int index) const;
+    double Value(int index) const {
+        return index >= 0 && index < Count_ ? Values_[static_cast<size_t>(index)] : 0.0;
+    }
     void SetValue(int index, double v);
     double operator[](int index) const { return Value(index); }
     double First() const { return Value(0); }

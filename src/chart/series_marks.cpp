@@ -462,12 +462,17 @@ void TChartSeries::DrawMarks() {
             canvas.ClipRectangle(ParentChart_->ChartRect);
         clip.c = &canvas;
     }
+    // Hidden marks show only where an item of their own is visible: their
+    // texts are not built for nothing.
+    const bool marksVisible = Marks.Visible();
     const int first = std::max(0, FirstValueIndex), last = std::min(LastValueIndex, Count() - 1);
-    for (int i = first; i <= last; ++i) {
-        if (i % Marks.DrawEvery() != 0 || ValueColor(i) == clNone) continue;
-        const QString text = GetMarkText(i);
+    const int end = marksVisible ? last : std::min(last, static_cast<int>(Marks.Items.size()) - 1);
+    for (int i = first; i <= end; ++i) {
+        if (i % Marks.DrawEvery() != 0) continue;
         TPlotCustomShape& item = Marks.ItemOrMarks(i);
-        if (text.isEmpty() || !item.Visible()) continue;
+        if (!item.Visible() || ValueColor(i) == clNone) continue;
+        const QString text = GetMarkText(i);
+        if (text.isEmpty()) continue;
 
         canvas.AssignFont(item.Font());
         const TView3DOptions& view = ParentChart_->View3DOptions();

@@ -107,6 +107,92 @@ TEST_F(ChartTest, TextLabelsFollowThePointsInViewFromTheFirstPaint) {
     EXPECT_FALSE(drawn.contains("Jan"));
 }
 
+// Every point drawn as it comes: the plain polyline.
+class PlainLine : public TLineSeries {
+public:
+    void DrawAllValues() override { TChartSeries::DrawAllValues(); }
+};
+
+class CountingLine : public TLineSeries {
+public:
+    int Drawn = 0;
+    void DrawValue(int ValueIndex) override {
+        ++Drawn;
+        TLineSeries::DrawValue(ValueIndex);
+    }
+};
+
+TEST_F(ChartTest, DenseLinesDrawOnlyWhatEachPixelColumnShows) {
+    chart->resize(600, 400);
+    // The last column stays inside the chart rectangle.
+    chart->BottomAxis().SetMaximumOffset(10);
+    line->Pointer().SetVisible(false);
+    line->Clear();
+    // A dense random walk, a gap, sparser points, and a last column that
+    // ends on its highest point.
+    unsigned seed = 7;
+    double y = 0;
+    const auto next = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<double>((seed >> 16) & 0x7FFF) / 32768.0 - 0.5;
+    };
+    std::vector<std::pair<double, double>> points;
+    for (int i = 0; i < 20000; ++i) points.push_back({i * 0.01, y += next() * 3});
+    for (int i = 0; i < 300; ++i) points.push_back({200 + i * 0.3, y += next() * 20});
+    // Before the gap and at the end the column's last point is a fresh
+    // highest one, reached only by the last segment.
+    double top = points[11900].second;
+    for (int i = 11900; i < 11999; ++i) top = std::max(top, points[i].second);
+    points[11999].second = top + 3;
+    for (double d : {0.0, -5.0, 3.0, -2.0, 12.0, -4.0, 6.0, 1.0, 15.0}) points.push_back({290 + points.size() * 1e-6, y + d});
+    const auto fill = [&](TChartSeries& s) {
+        s.BeginUpdate();
+        for (size_t i = 0; i < points.size(); ++i) {
+            if (i == 12000) s.AddNullXY(points[i].first, points[i].second);
+            else s.AddXY(points[i].first, points[i].second);
+        }
+        s.EndUpdate();
+    };
+    fill(*line);
+    int texts = 0;
+    line->OnGetMarkText = [&](TChartSeries*, int, QString&) { ++texts; };
+    const QImage dense = render();
+    EXPECT_EQ(texts, 0);  // hidden marks build no text
+    dense.save("/tmp/dense_line.png");
+
+    line->SetActive(false);
+    auto* plain = chart->AddSeries(std::make_unique<PlainLine>());
+    plain->SetSeriesColor(0x008000);
+    fill(*plain);
+    const QImage polyline = render();
+    int differing = 0;
+    for (int py = 0; py < dense.height(); ++py)
+        for (int px = 0; px < dense.width(); ++px) differing += dense.pixel(px, py) != polyline.pixel(px, py);
+    EXPECT_EQ(differing, 0);
+    int ink = 0;
+    for (int py = 0; py < dense.height(); ++py)
+        for (int px = 0; px < dense.width(); ++px) ink += FromQColor(QColor(dense.pixel(px, py))) == 0x008000;
+    EXPECT_GT(ink, 5000);
+
+    // Zoomed: the line comes in from beyond the left edge; a series of
+    // another class draws by columns too, at most four points a column.
+    plain->SetActive(false);
+    auto* counted = chart->AddSeries(std::make_unique<CountingLine>());
+    counted->SetSeriesColor(0x008000);
+    fill(*counted);
+    chart->BottomAxis().SetRange(37.3, 212.5);
+    const QImage zoomed = render();
+    EXPECT_GT(counted->Drawn, 0);
+    EXPECT_LE(counted->Drawn, 4 * chart->ChartWidth + 4);
+    counted->SetActive(false);
+    plain->SetActive(true);
+    const QImage zoomedPolyline = render();
+    differing = 0;
+    for (int py = 0; py < zoomed.height(); ++py)
+        for (int px = 0; px < zoomed.width(); ++px) differing += zoomed.pixel(px, py) != zoomedPolyline.pixel(px, py);
+    EXPECT_EQ(differing, 0);
+}
+
 TEST_F(ChartTest, DrawingOrder) {
     QStringList order;
     chart->OnBeforeDrawChart = [&] { order << "chart"; };
