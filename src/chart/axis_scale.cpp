@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "base/datetime.h"
 #include "chart/axis_panel.h"
@@ -232,12 +233,15 @@ void TChartAxis::SetAutomaticMinimum(bool v) {
 }
 
 void TChartAxis::SetMaximum(double v) {
-    if (!(ParentChart && ParentChart->Loading) && v < Minimum_) throw AxisException(PlotMsg_AxisMaximum);
+    // A limit that is no finite number would leave no range to draw.
+    if (!std::isfinite(v) || (!(ParentChart && ParentChart->Loading) && v < Minimum_))
+        throw AxisException(PlotMsg_AxisMaximum);
     if (store(Maximum_, v)) Invalidate();
 }
 
 void TChartAxis::SetMinimum(double v) {
-    if (!(ParentChart && ParentChart->Loading) && v > Maximum_) throw AxisException(PlotMsg_AxisMinimum);
+    if (!std::isfinite(v) || (!(ParentChart && ParentChart->Loading) && v > Maximum_))
+        throw AxisException(PlotMsg_AxisMinimum);
     if (store(Minimum_, v)) Invalidate();
 }
 
@@ -448,6 +452,13 @@ void TChartAxis::ApplyAutoRange() {
 }
 
 void TChartAxis::RecalcScale() {
+    // Ends so far apart that their distance is no number are pulled in to
+    // half the largest double each: the range stays a finite number.
+    if (!std::isfinite(ScaleMaximum - ScaleMinimum)) {
+        constexpr double half = std::numeric_limits<double>::max() / 2;
+        ScaleMinimum = std::clamp(std::isnan(ScaleMinimum) ? 0.0 : ScaleMinimum, -half, half);
+        ScaleMaximum = std::clamp(std::isnan(ScaleMaximum) ? 0.0 : ScaleMaximum, -half, half);
+    }
     ScaleRange = ScaleMaximum - ScaleMinimum;
     RangeIsZero = ScaleRange == 0;
     PixelsPerUnit = RangeIsZero ? 0 : PixelLength / ScaleRange;
@@ -499,6 +510,7 @@ void TChartAxis::AdjustPixelMargins(const TRect& Rect) {
 }
 
 void TChartAxis::SetRange(double AMin, double AMax) {
+    if (!std::isfinite(AMin) || !std::isfinite(AMax)) return;
     Automatic_ = AutomaticMaximum_ = AutomaticMinimum_ = false;
     if (AMin > AMax) std::swap(AMin, AMax);
     const bool changed = store(Minimum_, AMin) | store(Maximum_, AMax);
@@ -518,9 +530,11 @@ void TChartAxis::ScrollBy(double Offset, bool OnlyWithinData) {
             if (!(lo < Minimum_)) return;
         }
     }
+    if (!std::isfinite(Offset)) return;
     Automatic_ = AutomaticMaximum_ = AutomaticMinimum_ = false;
-    Maximum_ += Offset;
-    Minimum_ += Offset;
+    constexpr double most = std::numeric_limits<double>::max();
+    Maximum_ = std::clamp(Maximum_ + Offset, -most, most);
+    Minimum_ = std::clamp(Minimum_ + Offset, -most, most);
     Invalidate();
 }
 
@@ -551,27 +565,35 @@ void TChartAxis::ChooseValueToPixel() {
         Converter_ = Horizontal_ ? &TChartAxis::LinearHoriz : &TChartAxis::LinearVert;
 }
 
+// The distance from the minimum in pixels; apart when the values' own
+// distance is too large for a double.
+double TChartAxis::linearOffset(double v) const {
+    const double t = (v - ScaleMinimum) * PixelsPerUnit;
+    if (std::isfinite(t) || !std::isfinite(v)) return t;
+    return v * PixelsPerUnit - ScaleMinimum * PixelsPerUnit;
+}
+
 int TChartAxis::LinearHoriz(double v) const {
     if (RangeIsZero) return PixelCentre;
-    const double t = (v - ScaleMinimum) * PixelsPerUnit;
+    const double t = linearOffset(v);
     return clampPixel(Inverted_ ? PixelEnd - t : PixelStart + t);
 }
 
 int TChartAxis::LinearVert(double v) const {
     if (RangeIsZero) return PixelCentre;
-    const double t = (v - ScaleMinimum) * PixelsPerUnit;
+    const double t = linearOffset(v);
     return clampPixel(Inverted_ ? PixelStart + t : PixelEnd - t);
 }
 
 int TChartAxis::FastHoriz(double v) const {
     if (RangeIsZero) return PixelCentre;
-    const long long t = Round((v - ScaleMinimum) * PixelsPerUnit);
+    const long long t = Round(linearOffset(v));
     return Inverted_ ? addPixel(PixelEnd, -t) : addPixel(PixelStart, t);
 }
 
 int TChartAxis::FastVert(double v) const {
     if (RangeIsZero) return PixelCentre;
-    const long long t = Round((v - ScaleMinimum) * PixelsPerUnit);
+    const long long t = Round(linearOffset(v));
     return Inverted_ ? addPixel(PixelStart, t) : addPixel(PixelEnd, -t);
 }
 
@@ -598,10 +620,12 @@ int TChartAxis::DepthPos(double v) const {
 
 double TChartAxis::PixelToValue(int Pixel) const {
     const double d = Inverted_ ? static_cast<double>(PixelEnd) - Pixel : static_cast<double>(Pixel) - PixelStart;
+    constexpr double most = std::numeric_limits<double>::max();
     if (!Logarithmic_) {
         if (PixelLength < 1) return 0;
-        const double t = d * ScaleRange / PixelLength;
-        return Horizontal_ ? ScaleMinimum + t : ScaleMaximum - t;
+        // Per pixel first: a range near the largest double times pixels is none.
+        const double t = d * (ScaleRange / PixelLength);
+        return std::clamp(Horizontal_ ? ScaleMinimum + t : ScaleMaximum - t, -most, most);
     }
     if (Pixel == PixelStart) return (Horizontal_ != Inverted_) ? ScaleMinimum : ScaleMaximum;
     if (Pixel == PixelEnd) return (Horizontal_ != Inverted_) ? ScaleMaximum : ScaleMinimum;

@@ -219,6 +219,7 @@ private:
     int labelIndex_ = 0;
     TPlotFont* titleFont_ = nullptr;  // set while the title goes through placeLabel
 
+    double linearOffset(double v) const;
     int LinearHoriz(double v) const;
     int LinearVert(double v) const;
     int FastHoriz(double v) const;

@@ -97,6 +97,7 @@ double TCustomSeries::stackBase(int ValueIndex, double Value) const {
         if (s == this) break;
         if (ValueIndex >= s->Count()) continue;
         const double v = s->MandatoryValue(ValueIndex);
+        if (!std::isfinite(v)) continue;  // a null point adds nothing
         // Positive and negative values pile up on their own sides of zero.
         if ((Value < 0) == (v < 0)) sum += v;
     }
@@ -107,7 +108,8 @@ double TCustomSeries::toStackScale(int ValueIndex, double Value) const {
     if (Stacked_ != cssStack100) return Value;
     double total = 0;
     for (TCustomSeries* s : stackGroup())
-        if (ValueIndex < s->Count()) total += std::abs(s->MandatoryValue(ValueIndex));
+        if (ValueIndex < s->Count() && std::isfinite(s->MandatoryValue(ValueIndex)))
+            total += std::abs(s->MandatoryValue(ValueIndex));
     // An index where every series is 0 has no share to show.
     return total == 0 ? 0 : Value * 100.0 / total;
 }
@@ -123,9 +125,12 @@ double TCustomSeries::stackExtreme(bool isMax) {
     if (Stacked_ == cssStack100) return isMax ? 100 : 0;
     const int n = Count();
     double result = 0;
+    bool first = true;
     for (int i = 0; i < n; ++i) {
         const double v = StackedValue(i);
-        if (i == 0 || (isMax ? v > result : v < result)) result = v;
+        if (!std::isfinite(v)) continue;
+        if (first || (isMax ? v > result : v < result)) result = v;
+        first = false;
     }
     return result;
 }
@@ -236,7 +241,8 @@ void TCustomSeries::drawValuesByColumns() {
                         (typeid(*this) == typeid(TLineSeries) || typeid(*this) == typeid(TCustomSeries));
     const bool seriesNull = SeriesColor() == clNone;
     const auto isNull = [&](int i) {
-        if (!direct) return ValueColor(i) == clNone;
+        if (!direct) return IsNullPoint(i);
+        if (!std::isfinite(XValues->Value(i)) || !std::isfinite(YValues->Value(i))) return true;
         if (!ColorList || static_cast<size_t>(i) >= ColorList->size()) return seriesNull;
         const TColor c = (*ColorList)[static_cast<size_t>(i)];
         return c == clNone || (c == clDefault && seriesNull);
@@ -385,7 +391,7 @@ void TCustomSeries::drawSegment(int x, int y, TColor color) {
 void TCustomSeries::DrawValue(int ValueIndex) {
     TCustomAxisPanel* panel = ParentChart();
     if (!panel) return;
-    const TColor color = ValueColor(ValueIndex);
+    const TColor color = IsNullPoint(ValueIndex) ? clNone : ValueColor(ValueIndex);
     const int x = CalcXPos(ValueIndex), y = CalcYPos(ValueIndex);
     panel->Canvas().Brush->SetStyle(bsSolid);
     panel->Canvas().Brush->SetColor(color);
@@ -402,7 +408,9 @@ void TCustomSeries::DrawValue(int ValueIndex) {
         OldColor = clNone;
         OldX = x;
         OldY = y;
-        if (ValueIndex == FirstValueIndex && ValueIndex > 0 && GetHorizAxis && GetVertAxis) {
+        // A null point before it breaks the line there too.
+        if (ValueIndex == FirstValueIndex && ValueIndex > 0 && GetHorizAxis && GetVertAxis &&
+            !IsNullPoint(ValueIndex - 1)) {
             // The line comes in from the point left of the chart.
             const TRect& r = panel->ChartRect;
             OldX = GetHorizAxis->Inverted() ? r.Right : r.Left;
@@ -457,12 +465,12 @@ int TCustomSeries::Clicked(int X, int Y) {
     const TPoint p{X, Y};
     for (int i = first; i <= LastValueIndex; ++i) {
         const int px = CalcXPos(i), py = CalcYPos(i);
-        if (Pointer_.Visible() && ClickedPointer(i, px, py, X, Y)) {
+        if (Pointer_.Visible() && !IsNullPoint(i) && ClickedPointer(i, px, py, X, Y)) {
             if (OnClickPointer) OnClickPointer(this, i, px, py);
             return i;
         }
         if (px == X && py == Y) return i;
-        if (ClickableLine && i > first && ValueColor(i) != clNone && ValueColor(i - 1) != clNone) {
+        if (ClickableLine && i > first && !IsNullPoint(i) && !IsNullPoint(i - 1)) {
             const TPoint a{CalcXPos(i - 1), CalcYPos(i - 1)}, b{px, py};
             bool hit;
             if (Stairs_) {

@@ -122,20 +122,23 @@ void TChartValueList::Sort() {
 
 void TChartValueList::RecalcStats() {
     Count_ = std::min(Count_, Capacity());
-    if (Count_ == 0) {
-        MaxValue_ = MinValue_ = Total_ = AbsTotal_ = 0;
-    } else {
-        MaxValue_ = MinValue_ = Total_ = Values_[0];
-        AbsTotal_ = std::fabs(Values_[0]);
-        for (int i = 1; i < Count_; ++i) {
-            const double v = Values_[static_cast<size_t>(i)];
-            if (v < MinValue_)
-                MinValue_ = v;
-            else if (v > MaxValue_)
-                MaxValue_ = v;
-            Total_ += v;
-            AbsTotal_ += std::fabs(v);
+    MaxValue_ = MinValue_ = Total_ = AbsTotal_ = 0;
+    // Values that are not finite numbers belong to null points: they take no
+    // part in ranges and totals.
+    bool first = true;
+    for (int i = 0; i < Count_; ++i) {
+        const double v = Values_[static_cast<size_t>(i)];
+        if (!std::isfinite(v)) continue;
+        if (first) {
+            MaxValue_ = MinValue_ = v;
+            first = false;
+        } else if (v < MinValue_) {
+            MinValue_ = v;
+        } else if (v > MaxValue_) {
+            MaxValue_ = v;
         }
+        Total_ += v;
+        AbsTotal_ += std::fabs(v);
     }
     StatsOutOfDate = false;
 }
@@ -547,6 +550,10 @@ TColor TChartSeries::ValueColor(int ValueIndex) const {
     if (ColorEachPoint_)
         return ParentChart_ ? ParentChart_->GetDefaultColor(ValueIndex) : chart::GetDefaultColor(ValueIndex);
     return SeriesColor();
+}
+
+bool TChartSeries::IsNullPoint(int ValueIndex) const {
+    return ValueColor(ValueIndex) == clNone || !std::isfinite(XValue(ValueIndex)) || !std::isfinite(YValue(ValueIndex));
 }
 
 TChartValueList* TChartSeries::ValueListByName(const QString& Name) const {

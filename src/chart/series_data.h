@@ -303,6 +303,9 @@ public:
     virtual double MandatoryValue(int ValueIndex) const { return MandatoryValueList->Value(ValueIndex); }
     virtual double MarkValue(int ValueIndex) const { return MandatoryValue(ValueIndex); }
     virtual TColor ValueColor(int ValueIndex) const;
+    // A point that is not drawn and breaks the line: colour clNone, or a
+    // value that is not a finite number.
+    bool IsNullPoint(int ValueIndex) const;
     TColor LegendItemColor(int ValueIndex) const { return ValueColor(ValueIndex); }
     virtual int LegendToValueIndex(int LegendIndex) const { return LegendIndex; }
     virtual void LegendItemText(int ValueIndex, TLegendTextStyle Style, QString& Text) const;

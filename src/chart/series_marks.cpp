@@ -470,7 +470,7 @@ void TChartSeries::DrawMarks() {
     for (int i = first; i <= end; ++i) {
         if (i % Marks.DrawEvery() != 0) continue;
         TPlotCustomShape& item = Marks.ItemOrMarks(i);
-        if (!item.Visible() || ValueColor(i) == clNone) continue;
+        if (!item.Visible() || IsNullPoint(i)) continue;
         const QString text = GetMarkText(i);
         if (text.isEmpty()) continue;
 

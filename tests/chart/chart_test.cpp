@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <cmath>
+#include <limits>
 #include <QStringList>
 
 #include "chart/chart.h"
@@ -191,6 +193,56 @@ TEST_F(ChartTest, DenseLinesDrawOnlyWhatEachPixelColumnShows) {
     for (int py = 0; py < zoomed.height(); ++py)
         for (int px = 0; px < zoomed.width(); ++px) differing += zoomed.pixel(px, py) != zoomedPolyline.pixel(px, py);
     EXPECT_EQ(differing, 0);
+}
+
+TEST_F(ChartTest, NonFiniteValuesAreGapsAndExtremeValuesStillDraw) {
+    line->Pointer().SetVisible(false);
+    line->Clear();
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
+    for (int i = 0; i < 10; ++i) line->AddXY(i, i == 4 ? inf : i == 7 ? nan : i);
+    const auto green = [&](const QImage& img, int x0, int x1) {
+        int n = 0;
+        for (int x = x0; x <= x1; ++x)
+            for (int y = 0; y < img.height(); ++y) n += px(img, x, y) == 0x008000;
+        return n;
+    };
+    QImage img = render();
+    const TChartAxis& left = chart->LeftAxis();
+    EXPECT_DOUBLE_EQ(left.ScaleMinimum, 0);
+    EXPECT_DOUBLE_EQ(left.ScaleMaximum, 9);
+    const auto mid = [&](int a, int b) { return (line->CalcXPos(a) + line->CalcXPos(b)) / 2; };
+    EXPECT_GT(green(img, mid(1, 2) - 1, mid(1, 2) + 1), 0);  // the line is drawn
+    EXPECT_EQ(green(img, mid(3, 4) - 2, mid(4, 5) + 2), 0);  // a gap at the infinite value
+    EXPECT_EQ(green(img, mid(6, 7) - 2, mid(7, 8) + 2), 0);  // and at the NaN
+    EXPECT_THROW(chart->LeftAxis().SetMinimum(nan), AxisException);
+    EXPECT_THROW(chart->LeftAxis().SetMaximum(inf), AxisException);
+    EXPECT_THROW(chart->LeftAxis().SetMinimum(-inf), AxisException);
+
+    // Values near the largest double: finite ranges, a drawn line. (Their
+    // labels are hundreds of digits long: fixed room keeps the chart.)
+    chart->Legend().SetVisible(false);
+    chart->LeftAxis().LabelsSize = 40;
+    chart->BottomAxis().LabelsSize = 15;
+    line->Clear();
+    line->AddXY(0, -1e308);
+    line->AddXY(1, 0);
+    line->AddXY(2, 1e308);
+    img = render();
+    EXPECT_TRUE(std::isfinite(left.ScaleRange));
+    EXPECT_GT(left.ScaleRange, 1e308);
+    EXPECT_GT(green(img, mid(0, 1) - 1, mid(1, 2) + 1), 20);
+    // Pointers make room at the ends: the range grows past the values.
+    line->Pointer().SetVisible(true);
+    line->Clear();
+    line->AddXY(0, 0);
+    line->AddXY(4.5e307, 1);
+    line->AddXY(9e307, 2);
+    img = render();
+    const TChartAxis& bottom = chart->BottomAxis();
+    EXPECT_GT(bottom.ScaleMaximum, 9e307);
+    EXPECT_TRUE(std::isfinite(bottom.ScaleMaximum));
+    EXPECT_EQ(line->LastValueIndex, 2);
+    EXPECT_GT(green(img, mid(0, 1) - 1, mid(1, 2) + 1), 20);
 }
 
 TEST_F(ChartTest, DrawingOrder) {
