@@ -565,14 +565,6 @@ void TChartAxis::ChooseValueToPixel() {
         Converter_ = Horizontal_ ? &TChartAxis::LinearHoriz : &TChartAxis::LinearVert;
 }
 
-// The distance from the minimum in pixels; apart when the values' own
-// distance is too large for a double.
-double TChartAxis::linearOffset(double v) const {
-    const double t = (v - ScaleMinimum) * PixelsPerUnit;
-    if (std::isfinite(t) || !std::isfinite(v)) return t;
-    return v * PixelsPerUnit - ScaleMinimum * PixelsPerUnit;
-}
-
 int TChartAxis::LinearHoriz(double v) const {
     if (RangeIsZero) return PixelCentre;
     const double t = linearOffset(v);

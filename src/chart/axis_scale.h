@@ -219,7 +219,13 @@ private:
     int labelIndex_ = 0;
     TPlotFont* titleFont_ = nullptr;  // set while the title goes through placeLabel
 
-    double linearOffset(double v) const;
+    // The distance from the minimum in pixels; apart when the values' own
+    // distance is too large for a double.
+    double linearOffset(double v) const {
+        const double t = (v - ScaleMinimum) * PixelsPerUnit;
+        if (std::isfinite(t) || !std::isfinite(v)) return t;
+        return v * PixelsPerUnit - ScaleMinimum * PixelsPerUnit;
+    }
     int LinearHoriz(double v) const;
     int LinearVert(double v) const;
     int FastHoriz(double v) const;
