@@ -450,6 +450,12 @@ void TCustomSeries::DrawValue(int ValueIndex) {
     OldColor = color;
 }
 
+void TCustomSeries::DrawMark(int ValueIndex, const QString& Text, TSeriesMarkPosition& Position) {
+    Marks.ZPosition = StartZ;
+    if (YMandatory) Marks.Callout().ApplyDistance(Position);
+    TChartSeries::DrawMark(ValueIndex, Text, Position);
+}
+
 bool TCustomSeries::ClickedPointer(int /*ValueIndex*/, int PX, int PY, int X, int Y) {
     return Pointer_.Style() != psNothing && std::abs(X - PX) < Pointer_.HorizSize() &&
            std::abs(Y - PY) < Pointer_.VertSize();

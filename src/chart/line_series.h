@@ -46,6 +46,8 @@ public:
     void DrawAllValues() override;
     void DrawValue(int ValueIndex) override;
     void DrawLegendBox(int ValueIndex, const TRect& Rect) override;
+    // Marks stand above their points, joined by the callout's arrow.
+    void DrawMark(int ValueIndex, const QString& Text, TSeriesMarkPosition& Position) override;
     int Clicked(int X, int Y) override;
     virtual bool ClickedPointer(int ValueIndex, int PX, int PY, int X, int Y);
     virtual void DrawPointer(int X, int Y, TColor Color, int ValueIndex);

@@ -8,6 +8,7 @@
 
 #include "chart/axis_panel.h"
 #include "chart/chart.h"
+#include "chart/line_series.h"
 #include "support/qt_app.h"
 
 namespace brine::chart::test {
@@ -261,6 +262,32 @@ TEST_F(MarksDrawTest, CalloutArrowHeadsAndPointer) {
     EXPECT_EQ(at(p.ArrowFrom.X + 2, p.ArrowFrom.Y + 2), s.ValueColor(0));
     EXPECT_EQ(at(p.ArrowFrom.X, p.ArrowFrom.Y - 6), clBlue);
     image.save("/tmp/marks_callout.png");
+}
+
+TEST_F(MarksDrawTest, LineSeriesMarksStandAboveTheirPointsOnTheArrow) {
+    TLineSeries line;
+    line.SetParentChart(&panel);
+    line.Marks.SetVisible(true);
+    line.Marks.Frame().SetColor(clBlack);
+    line.Marks.Arrow().SetColor(clBlue);
+    line.AddXY(2, 5);
+    line.CalcVisibleRange();
+    line.DrawMarks();
+    ASSERT_EQ(line.Marks.Positions.size(), 1u);
+    const TSeriesMarkPosition& p = *line.Marks.Positions[0];
+    const int px = line.CalcXPos(0), py = line.CalcYPos(0);
+    // Length 8 and Distance 0: the box ends 8 pixels above the point.
+    EXPECT_EQ(p.LeftTop.Y + p.Height - 1, py - 8);
+    EXPECT_EQ(p.ArrowFrom.Y, py);
+    EXPECT_EQ(p.ArrowTo.Y, py - 8);
+    EXPECT_EQ(at(px, py - 4), clBlue);  // the arrow between point and box
+    EXPECT_EQ(at(p.LeftTop.X + 2, p.LeftTop.Y + 2), ColorToRGB(clInfoBk));
+    EXPECT_EQ(at(px + 1, py), clWhite);  // the point itself stays clear
+    line.Marks.Callout().SetDistance(3);
+    line.DrawMarks();
+    EXPECT_EQ(line.Marks.Positions[0]->LeftTop.Y + p.Height - 1, py - 11);
+    EXPECT_EQ(line.Marks.Positions[0]->ArrowFrom.Y, py - 3);
+    line.SetParentChart(nullptr);
 }
 
 TEST_F(MarksDrawTest, MultiLineTextSymbolAndWidth) {
