@@ -428,6 +428,9 @@ void TCustomAxisPanel::drawOneSeries(TChartSeries& s) {
 }
 
 void TCustomAxisPanel::DrawAllSeries() {
+    // Mark boxes of series without points in view (or hidden) are not drawn
+    // this time: they answer no clicks.
+    for (TChartSeries* s : SeriesList_.Items) s->Marks.ForgetDrawnPositions();
     const bool forward = DepthAxis_->Inverted() == IsFacing(Width3D) || !View3D();
     std::vector<TChartSeries*> list = SeriesList_.Items;
     if (!forward) std::reverse(list.begin(), list.end());

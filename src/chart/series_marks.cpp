@@ -248,13 +248,18 @@ void TSeriesMarks::Assign(const TPlotCustomShapeBrushPen& source) {
         MultiLine_ = s->MultiLine_;
         SetSymbol(s->Symbol_.get());
         for (size_t i = 0; i < s->Items.size(); ++i)
-            if (s->Items[i]) MarkItem(static_cast<int>(i))->Assign(*s->Items[i]);
+            if (s->Items[i]) makeItem(static_cast<int>(i))->Assign(*s->Items[i]);
     }
     TPlotCustomShape::Assign(source);
 }
 
 TMarksItem* TSeriesMarks::MarkItem(int index) {
-    if (index < 0) return nullptr;
+    // The list grows to the index: only the series' points have items.
+    if (index < 0 || !ParentSeries || index >= ParentSeries->Count()) return nullptr;
+    return makeItem(index);
+}
+
+TMarksItem* TSeriesMarks::makeItem(int index) {
     if (static_cast<size_t>(index) >= Items.size()) Items.resize(static_cast<size_t>(index) + 1);
     auto& item = Items[static_cast<size_t>(index)];
     if (!item) item = std::make_unique<TMarksItem>(ParentChart());
@@ -275,7 +280,8 @@ int TSeriesMarks::Clicked(int x, int y) {
     if (Panel_ && Panel_->View3D()) Panel_->Canvas().Calculate2DPosition(x, y, ZPosition);
     for (size_t i = 0; i < Positions.size(); ++i) {
         const auto& p = Positions[i];
-        if (p && static_cast<int>(i) % DrawEvery_ == 0 && PointInRect(p->Bounds(), x, y)) return static_cast<int>(i);
+        if (p && p->Drawn && static_cast<int>(i) % DrawEvery_ == 0 && PointInRect(p->Bounds(), x, y))
+            return static_cast<int>(i);
     }
     return -1;
 }
@@ -286,6 +292,17 @@ void TSeriesMarks::ClearPositions() {
         Items.clear();
         Repaint();
     }
+}
+
+void TSeriesMarks::ForgetDrawnPositions() {
+    for (auto& p : Positions) {
+        if (!p) continue;
+        if (p->Custom)
+            p->Drawn = false;
+        else
+            p.reset();
+    }
+    while (!Positions.empty() && !Positions.back()) Positions.pop_back();
 }
 
 bool TSeriesMarks::AnyCustomPosition() const {
@@ -309,6 +326,7 @@ void TSeriesMarks::DrawItem(int valueIndex, TColor color, const QString& text, T
         } else {
             stored->Assign(position);
         }
+        stored->Drawn = true;
     }
 
     TPlotCustomShape& item = ItemOrMarks(valueIndex);
@@ -446,6 +464,7 @@ void TChartSeries::DrawMark(int ValueIndex, const QString& Text, TSeriesMarkPosi
 }
 
 void TChartSeries::DrawMarks() {
+    Marks.ForgetDrawnPositions();
     if (!ParentChart_) return;
     TCanvas3D& canvas = ParentChart_->Canvas();
     // Clipped marks stay inside the chart rectangle (the walls' cube in 3D).

@@ -76,6 +76,7 @@ TEST(MarksStateTest, DefaultsAssignDeleteAndClear) {
     EXPECT_FALSE(m.Callout().Visible());
     EXPECT_EQ(m.Arrow().Color(), clWhite);
     EXPECT_EQ(m.Callout().Brush().Color(), clBlack);
+    for (int i = 0; i < 3; ++i) s.Add(i);  // items belong to points
     EXPECT_EQ(m.MarkItem(0)->Color(), clInfoBk);
     m.SetDrawEvery(0);  // would divide by zero
     EXPECT_EQ(m.DrawEvery(), 1);
@@ -95,7 +96,6 @@ TEST(MarksStateTest, DefaultsAssignDeleteAndClear) {
 
     // Deleting a point takes its item and position; clearing keeps items
     // read from a stream only.
-    for (int i = 0; i < 3; ++i) s.Add(i);
     m.Positions.resize(3);
     m.Positions[1] = std::make_unique<TSeriesMarkPosition>();
     m.Positions[1]->Custom = true;
@@ -216,6 +216,35 @@ TEST_F(MarksDrawTest, DrawEveryPositionsClicksAndUserPlacedBoxes) {
     s.AddNullXY(2, 5);
     drawAll();
     EXPECT_TRUE(s.Marks.Positions.empty());
+}
+
+TEST_F(MarksDrawTest, ItemsOnlyForPointsAndOnlyBoxesDrawnLastAnswerClicks) {
+    for (int i = 0; i < 5; ++i) s.AddXY(i, 5);
+    EXPECT_EQ(s.Marks.MarkItem(100000000), nullptr);
+    EXPECT_EQ(s.Marks.MarkItem(5), nullptr);
+    EXPECT_TRUE(s.Marks.Items.empty());
+    ASSERT_NE(s.Marks.MarkItem(4), nullptr);
+    EXPECT_EQ(s.Marks.Items.size(), 5u);
+    drawAll();
+    ASSERT_EQ(s.Marks.Positions.size(), 5u);
+    const TSeriesMarkPosition box4 = *s.Marks.Positions[4];
+    const TPoint at4{box4.LeftTop.X + box4.Width / 2, box4.LeftTop.Y + 2};
+    EXPECT_EQ(s.Marks.Clicked(at4.X, at4.Y), 4);
+    s.Marks.Positions[3]->Custom = true;
+    const TSeriesMarkPosition box3 = *s.Marks.Positions[3];
+    // Zoomed to the first three points: the other boxes are not drawn.
+    TChartAxis& bottom = panel.BottomAxis();
+    bottom.ScaleMinimum = -1;
+    bottom.ScaleMaximum = 2.5;
+    bottom.UpdateAxisPixels();
+    drawAll();
+    EXPECT_EQ(s.Marks.Clicked(at4.X, at4.Y), -1);
+    EXPECT_EQ(s.Marks.Clicked(box3.LeftTop.X + 2, box3.LeftTop.Y + 2), -1);
+    ASSERT_GE(s.Marks.Positions.size(), 4u);
+    ASSERT_TRUE(s.Marks.Positions[3]);  // the user's place is kept
+    EXPECT_EQ(s.Marks.Positions[3]->LeftTop.X, box3.LeftTop.X);
+    const TSeriesMarkPosition& box1 = *s.Marks.Positions[1];
+    EXPECT_EQ(s.Marks.Clicked(box1.LeftTop.X + 2, box1.LeftTop.Y + 2), 1);
 }
 
 TEST_F(MarksDrawTest, CalloutArrowHeadsAndPointer) {
