@@ -494,11 +494,27 @@ void TChartAxis::UpdateAxisPixels() {
 }
 
 void TChartAxis::AdjustPixelMargins(const TRect& Rect) {
-    const int a = Horizontal_ ? Rect.Left : Rect.Top;
-    const int b = Horizontal_ ? Rect.Right : Rect.Bottom;
+    long long a = Horizontal_ ? Rect.Left : Rect.Top;
+    long long b = Horizontal_ ? Rect.Right : Rect.Bottom;
     const int s = PixelStart, e = PixelEnd;
-    PixelStart = s + a;
-    PixelEnd = e - b;
+    // Margins that leave less than a pixel between them would collapse the
+    // range: they give way so that one pixel stays.
+    const long long length = static_cast<long long>(e) - s;
+    if (length - a - b < 1) {
+        if (length < 2) return;
+        const long long room = length - 1;
+        if (a >= 0 && b >= 0) {
+            const long long total = a + b;
+            a = a * room / total;
+            b = b * room / total;
+        } else if (a > b) {
+            a = room - b;
+        } else {
+            b = room - a;
+        }
+    }
+    PixelStart = static_cast<int>(s + a);
+    PixelEnd = static_cast<int>(e - b);
     PixelLength = PixelEnd - PixelStart;
     const double va = PixelToValue(s);
     const double vb = PixelToValue(e);

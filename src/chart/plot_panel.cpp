@@ -307,6 +307,15 @@ TCustomPlotPanel::~TCustomPlotPanel() {
 }
 
 void TCustomPlotPanel::RecalcWidthHeight() {
+    // However much margins, titles, legend and walls take, the rectangle
+    // stays inside the bounds of the paint and at least a pixel wide and high.
+    const TRect& b = ChartBounds;
+    if (b.Right > b.Left && b.Bottom > b.Top) {
+        ChartRect.Left = std::clamp(ChartRect.Left, b.Left, b.Right - 1);
+        ChartRect.Top = std::clamp(ChartRect.Top, b.Top, b.Bottom - 1);
+        ChartRect.Right = std::clamp(ChartRect.Right, ChartRect.Left + 1, b.Right);
+        ChartRect.Bottom = std::clamp(ChartRect.Bottom, ChartRect.Top + 1, b.Bottom);
+    }
     ChartWidth = ChartRect.Right - ChartRect.Left;
     ChartHeight = ChartRect.Bottom - ChartRect.Top;
     ChartXCenter = (ChartRect.Left + ChartRect.Right) / 2;
@@ -416,16 +425,7 @@ void TCustomPlotPanel::PaintOnCanvas(TCanvas* ACanvas, const TRect& Rect) {
     ChartRect = {b.Left + border + margin(msLeft, w), b.Top + border + margin(msTop, h),
                  b.Right - border - margin(msRight, w), b.Bottom - border - margin(msBottom, h)};
 
-    ChartRect.Left = std::max(ChartRect.Left, b.Left);
-    ChartRect.Top = std::max(ChartRect.Top, b.Top);
-    if (ChartRect.Right < ChartRect.Left)
-        ChartRect.Right = ChartRect.Left + 1;
-    else if (ChartRect.Right == ChartRect.Left)
-        ChartRect.Right = ChartRect.Left + width();
-    if (ChartRect.Bottom < ChartRect.Top)
-        ChartRect.Bottom = ChartRect.Top + 1;
-    else if (ChartRect.Bottom == ChartRect.Top)
-        ChartRect.Bottom = ChartRect.Top + height();
+    // Margins larger than the panel leave a rectangle of one pixel.
     RecalcWidthHeight();
 
     // Bad data must not take the window down from inside a paint: what was

@@ -245,6 +245,39 @@ TEST_F(ChartTest, NonFiniteValuesAreGapsAndExtremeValuesStillDraw) {
     EXPECT_GT(green(img, mid(0, 1) - 1, mid(1, 2) + 1), 20);
 }
 
+TEST_F(ChartTest, SmallChartsKeepTheirRectangleAndARange) {
+    chart->resize(20, 20);
+    chart->SetBevelOuter(bvNone);
+    chart->SetMarginUnits(muPixels);
+    for (TMarginSide side : {msLeft, msTop, msRight, msBottom}) chart->SetMargin(side, 10);
+    render();
+    const TRect& r = chart->ChartRect;
+    EXPECT_GE(r.Left, 0);
+    EXPECT_GE(r.Top, 0);
+    EXPECT_LE(r.Right, 20);
+    EXPECT_LE(r.Bottom, 20);
+    EXPECT_LT(r.Left, r.Right);
+    EXPECT_LT(r.Top, r.Bottom);
+
+    // Offsets of 15 and 15 on an axis of 20 pixels leave a range around the
+    // values, not a range of nothing.
+    chart->ChartRect = {0, 0, 20, 20};
+    chart->RecalcWidthHeight();
+    TChartAxis& left = chart->LeftAxis();
+    left.ScaleMinimum = 2;
+    left.ScaleMaximum = 6;
+    left.UpdateAxisPixels();
+    left.AdjustPixelMargins({0, 15, 0, 15});
+    EXPECT_LT(left.ScaleMinimum, 2);
+    EXPECT_GT(left.ScaleMaximum, 6);
+    EXPECT_TRUE(std::isfinite(left.ScaleMinimum) && std::isfinite(left.ScaleMaximum));
+    left.SetMinimumOffset(15);
+    left.SetMaximumOffset(15);
+    chart->resize(60, 60);
+    render();
+    EXPECT_LT(left.ScaleMinimum, left.ScaleMaximum);
+}
+
 TEST_F(ChartTest, DrawingOrder) {
     QStringList order;
     chart->OnBeforeDrawChart = [&] { order << "chart"; };
