@@ -431,5 +431,37 @@ TEST_F(ChartTest, ZoomAndPanByMouse) {
     EXPECT_FALSE(chart->Panning.Active);
 }
 
+TEST_F(ChartTest, LogarithmicAxesPanAndWheelByFactors) {
+    line->Pointer().SetVisible(false);
+    line->Clear();
+    for (double v : {1.0, 10.0, 100.0, 1000.0, 10000.0}) line->AddXY(v, v);
+    TChartAxis& bottom = chart->BottomAxis();
+    TChartAxis& left = chart->LeftAxis();
+    bottom.SetLogarithmic(true);
+    left.SetLogarithmic(true);
+    render();
+    ASSERT_DOUBLE_EQ(bottom.ScaleMinimum, 1);
+    ASSERT_DOUBLE_EQ(bottom.ScaleMaximum, 10000);
+    // A drag of 40 pixels to the right moves the range by the factor that
+    // 40 pixels stand for, and the values under the mouse follow it.
+    const int x0 = chart->ChartXCenter, y0 = chart->ChartYCenter;
+    const double under = bottom.PixelToValue(x0);
+    const double factor = std::exp(-40.0 * std::log(10000.0) / bottom.PixelLength);
+    chart->MouseDown(mbRight, ssRight, x0, y0);
+    chart->MouseMove(ssRight, x0 + 40, y0);
+    chart->MouseUp(mbRight, ssRight, x0 + 40, y0);
+    EXPECT_NEAR(bottom.Minimum(), factor, 1e-9);
+    EXPECT_NEAR(bottom.Maximum() / bottom.Minimum(), 10000, 1e-6);
+    render();
+    EXPECT_NEAR(bottom.PixelToValue(x0 + 40) / under, 1, 0.02);
+    // The wheel moves the vertical axis by factors too: it never reaches 0.
+    for (int i = 0; i < 60; ++i) chart->MouseWheel(false);
+    EXPECT_GT(left.Minimum(), 0);
+    EXPECT_LT(left.Minimum(), 1);
+    EXPECT_NEAR(left.Maximum() / left.Minimum(), 10000, 1e-6);
+    for (int i = 0; i < 60; ++i) chart->MouseWheel(true);
+    EXPECT_NEAR(left.Minimum(), 1, 1e-9);
+}
+
 }  // namespace
 }  // namespace brine::chart
