@@ -312,9 +312,10 @@ TEST_F(MarksDrawTest, LineSeriesMarksStandAboveTheirPointsOnTheArrow) {
     EXPECT_EQ(at(px, py - 4), clBlue);  // the arrow between point and box
     EXPECT_EQ(at(p.LeftTop.X + 2, p.LeftTop.Y + 2), ColorToRGB(clInfoBk));
     EXPECT_EQ(at(px + 1, py), clWhite);  // the point itself stays clear
+    const int height = p.Height;
     line.Marks.Callout().SetDistance(3);
     line.DrawMarks();
-    EXPECT_EQ(line.Marks.Positions[0]->LeftTop.Y + p.Height - 1, py - 11);
+    EXPECT_EQ(line.Marks.Positions[0]->LeftTop.Y + height - 1, py - 11);
     EXPECT_EQ(line.Marks.Positions[0]->ArrowFrom.Y, py - 3);
     line.SetParentChart(nullptr);
 }
