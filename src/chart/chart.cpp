@@ -3,6 +3,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 #include "chart/plot_html.h"
 
@@ -447,6 +448,37 @@ void TCustomChart::Assign(const TCustomPlotPanel& source) {
 
 // ---- mouse
 
+namespace {
+// The ends a logarithmic axis shows, positive: an end that is not above 0 is
+// where the axis places it (its logarithm taken as 0).
+bool positiveLogEnds(const TChartAxis& a, double& lo, double& hi) {
+    if (!(lo > 0)) lo = std::exp(a.LogScaleMinimum);
+    if (!(hi > 0)) hi = std::exp(a.LogScaleMaximum);
+    return lo > 0 && hi > lo && std::isfinite(hi);
+}
+
+// How far the values under two pixels lie apart in log space (the value at
+// `from` over the value at `to`, as a logarithm).
+double logPixelDistance(const TChartAxis& a, int from, int to) {
+    if (a.PixelLength == 0) return 0;
+    double d = static_cast<double>(from - to) * a.LogScaleRange / a.PixelLength;
+    if (!a.Horizontal()) d = -d;
+    return a.Inverted() ? -d : d;
+}
+
+// Moves both ends by the same factor, so a logarithmic range stays positive
+// and keeps its ratio; false when there is nothing to move.
+bool logShift(const TChartAxis& a, double& lo, double& hi, double logDistance) {
+    if (!positiveLogEnds(a, lo, hi) || !std::isfinite(logDistance) || logDistance == 0) return false;
+    const double factor = std::exp(logDistance);
+    const double newLo = lo * factor, newHi = hi * factor;
+    if (!(newLo > 0) || !std::isfinite(newHi)) return false;
+    lo = newLo;
+    hi = newHi;
+    return true;
+}
+}  // namespace
+
 std::vector<TChartAxis*> TCustomChart::nonDepthAxes() {
     std::vector<TChartAxis*> list;
     for (TChartAxis* a : AxesList)
@@ -609,11 +641,15 @@ void TCustomChart::MouseMove(TShiftState Shift, int X, int Y) {
             if (!horiz && !(mode == pmVertical || mode == pmBoth)) continue;
             const int from = horiz ? Panning.X0 : Panning.Y0, to = horiz ? X : Y;
             if (from == to) continue;
-            const double delta = a->PixelToValue(from) - a->PixelToValue(to);
-            double lo = a->Minimum() + delta, hi = a->Maximum() + delta;
-            if (a->Automatic() || a->AutomaticMinimum() || a->AutomaticMaximum()) {
-                lo = a->ScaleMinimum + delta;
-                hi = a->ScaleMaximum + delta;
+            const bool automatic = a->Automatic() || a->AutomaticMinimum() || a->AutomaticMaximum();
+            double lo = automatic ? a->ScaleMinimum : a->Minimum();
+            double hi = automatic ? a->ScaleMaximum : a->Maximum();
+            if (a->Logarithmic()) {
+                if (!logShift(*a, lo, hi, logPixelDistance(*a, from, to))) continue;
+            } else {
+                const double delta = a->PixelToValue(from) - a->PixelToValue(to);
+                lo += delta;
+                hi += delta;
             }
             bool allow = true;
             if (OnAllowScroll) OnAllowScroll(a, lo, hi, allow);
@@ -708,6 +744,14 @@ void TCustomChart::MouseWheel(bool down) {
     if (!PlotUseMouseWheel) return;
     for (TChartAxis* a : nonDepthAxes()) {
         if (a->Horizontal()) continue;
+        if (a->Logarithmic()) {
+            // Three hundredths of the range in log space, as the axis shows it.
+            double lo = a->Minimum(), hi = a->Maximum();
+            if (!positiveLogEnds(*a, lo, hi)) continue;
+            const double d = std::log(hi / lo) * 3 * 0.01;
+            if (logShift(*a, lo, hi, down ? d : -d)) a->SetRange(lo, hi);
+            continue;
+        }
         const double d = (a->Maximum() - a->Minimum()) * 3 * 0.01;
         a->ScrollBy(down ? d : -d, false);
     }

@@ -189,6 +189,8 @@ QString FormatFloat(const QString& pattern, double value) {
 }
 
 QString FormatDateTimeText(const QString& pattern, double value) {
+    // Day counts of 0001-01-01 and 10000-01-01.
+    if (!(value >= -693593.0 && value < 2958466.0)) return {};
     const DateTimeParts t = DecodeDateTime(value);
     QString out;
     bool afterHour = false;
