@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "app/sdf_to_tsd.h"
+#include "converters/sdf_to_tsd.h"
 #include "base/binary_file.h"
 #include "core/current_file.h"
 #include "platform/api/progress.h"

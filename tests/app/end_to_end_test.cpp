@@ -19,7 +19,7 @@
 #include "app/startup.h"
 #include "app_test_support.h"
 #include "base/datetime.h"
-#include "converter_fixtures.h"
+#include "converters/converter_fixtures.h"
 #include "core/ui/frm_progress.h"
 #include "core/ui/frm_sdfdata.h"
 #include "importers/frm_alec.h"

@@ -1,4 +1,4 @@
-#include "app/convert_addc.h"
+#include "converters/convert_addc.h"
 
 #include <chrono>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/addc_drf_command.h"
-#include "app/convert_addc.h"
+#include "converters/addc_drf_command.h"
+#include "converters/convert_addc.h"
 #include "base/datetime.h"
 #include "converter_fixtures.h"
 

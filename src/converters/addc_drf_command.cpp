@@ -1,8 +1,8 @@
-#include "app/addc_drf_command.h"
+#include "converters/addc_drf_command.h"
 
-#include "app/convert_addc.h"
-#include "app/convert_drf.h"
-#include "app/resave_sdf.h"
+#include "converters/convert_addc.h"
+#include "converters/convert_drf.h"
+#include "converters/resave_sdf.h"
 #include "base/errors.h"
 
 namespace brine {

@@ -1,4 +1,4 @@
-#include "app/conversion_support.h"
+#include "converters/conversion_support.h"
 
 #include <cstring>
 #include <filesystem>

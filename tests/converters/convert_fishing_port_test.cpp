@@ -2,8 +2,7 @@
 
 #include <cmath>
 
-#include "app/convert_fishing_port.h"
-#include "app_test_support.h"
+#include "converters/convert_fishing_port.h"
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "converter_fixtures.h"

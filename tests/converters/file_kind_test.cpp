@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/file_kind.h"
+#include "converters/file_kind.h"
 #include "base/errors.h"
 #include "converter_fixtures.h"
 

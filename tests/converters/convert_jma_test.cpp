@@ -1,14 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "app/convert_jma.h"
-#include "app/hourly_csv.h"
-#include "app/main_window.h"
-#include "app/menu_jobs.h"
-#include "app/startup.h"
+#include "converters/convert_jma.h"
+#include "converters/hourly_csv.h"
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
-#include "app_test_support.h"
 #include "converter_fixtures.h"
 
 namespace brine {
@@ -238,35 +234,6 @@ TEST_F(JmaTest, RefusesFilesThatAreNotHourlyTablesOrDamaged) {
     prompter.shown.clear();
     EXPECT_FALSE(read(dir.file("missing.csv")));
     EXPECT_EQ(prompter.lastText(), "ファイルが異常です。");
-}
-
-TEST_F(JmaTest, SingleBurstSaveWritesTheTableAsSdf) {
-    std::string p = write(kTitles + kPeriod + "時刻,気温(℃）,風向(方位）\n1,5.5,E\n2,-1.5,W\n3,0,S\n");
-    const std::string target = dir.file("out.sdf");
-    DirectHeaderSave save(model, target);
-    RunSingleBurstCommand({p}, [&](const std::string& f) { return read(f); }, save, model, prompter);
-    EXPECT_EQ(prompter.lastText(), "正常に変換を終了しました。");
-
-    CurrentFile back;
-    back.prompter = &prompter;
-    back.progress = &progress;
-    ASSERT_TRUE(back.ReadSDFHeader(target));
-    back.FileName = target;
-    ASSERT_TRUE(back.ReadSDFBurst(0));
-    EXPECT_EQ(back.Nch, 2);
-    EXPECT_EQ(back.SampleSize, 3);
-    EXPECT_EQ(back.SITUnit, 4);
-    EXPECT_EQ(back.StartTime, at(2020, 1, 1, 1));
-    EXPECT_EQ(back.ChannelUnit[1], "deg");
-    EXPECT_EQ(back.Data[0], (std::vector<std::int16_t>{55, -15, 0}));
-    EXPECT_EQ(back.Data[1], (std::vector<std::int16_t>{900, 2700, 1800}));
-}
-
-TEST(HourlyCsvStartup, BothCommandsAreBound) {
-    CreateForms();
-    EXPECT_TRUE(Form1->Meteolorogical->isEnabled());
-    EXPECT_TRUE(Form1->FishingPort1->isEnabled());
-    DestroyForms();
 }
 
 }  // namespace

@@ -2,11 +2,8 @@
 
 #include <cstdio>
 
-#include "app/convert_cadmas_surf.h"
-#include "app/main_window.h"
-#include "app/startup.h"
+#include "converters/convert_cadmas_surf.h"
 #include "base/cp932.h"
-#include "app_test_support.h"
 #include "converter_fixtures.h"
 
 namespace brine {
@@ -184,13 +181,6 @@ TEST_F(CadmasSurfTest, CommandChoosesConvertsAndSavesTheBurst) {
     ConvertCadmasSurf(model, open, chooser, save, prompter);
     EXPECT_EQ(save.calls, 1);
     EXPECT_EQ(prompter.lastText(), "ファイルが異常です。");
-}
-
-TEST(NowphasCadmasStartup, BothCommandsAreBound) {
-    CreateForms();
-    EXPECT_TRUE(Form1->PortData->isEnabled());
-    EXPECT_TRUE(Form1->CADMASSURFC1->isEnabled());
-    DestroyForms();
 }
 
 }  // namespace

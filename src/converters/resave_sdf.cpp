@@ -1,4 +1,4 @@
-#include "app/resave_sdf.h"
+#include "converters/resave_sdf.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "app/file_kind.h"
+#include "converters/file_kind.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "app/convert_fishing_port.h"
+#include "converters/convert_fishing_port.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/conversion_support.h"
-#include "app/hourly_csv.h"
+#include "converters/conversion_support.h"
+#include "converters/hourly_csv.h"
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"

@@ -2,10 +2,9 @@
 
 #include <cstdio>
 
-#include "app/convert_nowphas.h"
+#include "converters/convert_nowphas.h"
 #include "base/cp932.h"
 #include "base/datetime.h"
-#include "app_test_support.h"
 #include "converter_fixtures.h"
 
 namespace brine {

@@ -1,4 +1,4 @@
-#include "app/sdf_to_tsd.h"
+#include "converters/sdf_to_tsd.h"
 
 #include <algorithm>
 #include <filesystem>

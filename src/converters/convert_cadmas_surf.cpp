@@ -1,4 +1,4 @@
-#include "app/convert_cadmas_surf.h"
+#include "converters/convert_cadmas_surf.h"
 
 #include <cmath>
 #include <cstdint>
@@ -7,8 +7,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/conversion_support.h"
-#include "app/hourly_csv.h"
+#include "converters/conversion_support.h"
+#include "converters/hourly_csv.h"
 #include "base/cp932.h"
 #include "base/errors.h"
 #include "base/number_text.h"

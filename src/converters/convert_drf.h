@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/conversion_support.h"
+#include "converters/conversion_support.h"
 
 namespace brine {
 

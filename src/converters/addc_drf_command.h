@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/conversion_support.h"
-#include "app/file_kind.h"
+#include "converters/conversion_support.h"
+#include "converters/file_kind.h"
 
 namespace brine {
 

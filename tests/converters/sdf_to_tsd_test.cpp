@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/sdf_to_tsd.h"
+#include "converters/sdf_to_tsd.h"
 #include "base/number_text.h"
 #include "converter_fixtures.h"
 

@@ -1,4 +1,4 @@
-#include "app/convert_drf.h"
+#include "converters/convert_drf.h"
 
 #include <cmath>
 #include <vector>

@@ -2,8 +2,8 @@
 // Re-saves an SDF or TSD file as SDF version 4 through the header dialog.
 #include <string>
 
-#include "app/conversion_support.h"
-#include "app/file_kind.h"
+#include "converters/conversion_support.h"
+#include "converters/file_kind.h"
 
 namespace brine {
 

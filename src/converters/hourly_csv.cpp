@@ -1,4 +1,4 @@
-#include "app/hourly_csv.h"
+#include "converters/hourly_csv.h"
 
 #include <algorithm>
 

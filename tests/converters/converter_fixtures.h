@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/binary_file.h"
+#include "converters/crafted_sdf.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
 #include "platform/api/scripted.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/conversion_support.h"
+#include "converters/conversion_support.h"
 
 namespace brine {
 

@@ -1,11 +1,11 @@
-#include "app/convert_jma.h"
+#include "converters/convert_jma.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "app/conversion_support.h"
-#include "app/hourly_csv.h"
+#include "converters/conversion_support.h"
+#include "converters/hourly_csv.h"
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"

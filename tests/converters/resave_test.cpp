@@ -3,9 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/addc_drf_command.h"
-#include "app/conversion_support.h"
-#include "app/resave_sdf.h"
+#include "converters/addc_drf_command.h"
+#include "converters/conversion_support.h"
+#include "converters/resave_sdf.h"
 #include "converter_fixtures.h"
 
 namespace brine {

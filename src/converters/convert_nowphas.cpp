@@ -1,4 +1,4 @@
-#include "app/convert_nowphas.h"
+#include "converters/convert_nowphas.h"
 
 #include <algorithm>
 #include <array>
@@ -8,8 +8,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/conversion_support.h"
-#include "app/hourly_csv.h"
+#include "converters/conversion_support.h"
+#include "converters/hourly_csv.h"
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
