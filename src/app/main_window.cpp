@@ -12,7 +12,7 @@
 #include "app/menu_jobs.h"
 #include "app/parameters_file.h"
 #include "app/path_text.h"
-#include "app/site_list.h"
+#include "sites/site_list.h"
 #include "core/ui/frm_progress.h"
 #include "platform/guard.h"
 #include "platform/html_help.h"

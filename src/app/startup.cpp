@@ -12,7 +12,7 @@
 #include "converters/convert_fishing_port.h"
 #include "converters/convert_jma.h"
 #include "converters/convert_nowphas.h"
-#include "app/frm_location.h"
+#include "sites/frm_location.h"
 #include "app/main_window.h"
 #include "app/path_text.h"
 #include "converters/sdf_to_tsd.h"

@@ -13,9 +13,9 @@
 #include <functional>
 
 #include "app/about_box.h"
-#include "app/frm_location.h"
+#include "sites/frm_location.h"
 #include "app/main_window.h"
-#include "app/site_list.h"
+#include "sites/site_list.h"
 #include "app/startup.h"
 #include "app_test_support.h"
 #include "base/datetime.h"

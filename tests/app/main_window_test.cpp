@@ -14,7 +14,7 @@
 #include <set>
 
 #include "app/about_box.h"
-#include "app/frm_location.h"
+#include "sites/frm_location.h"
 #include "core/ui/frm_sdfdata.h"
 #include "importers/frm_alec.h"
 #include "importers/frm_comma_data.h"

@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/declination.h"
-#include "app/frm_location.h"
+#include "sites/declination.h"
+#include "sites/frm_location.h"
 #include "base/cp932.h"
 #include "platform/api/scripted.h"
 #include "platform/qt_prompter.h"

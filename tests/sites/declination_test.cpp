@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/declination.h"
+#include "sites/declination.h"
 #include "base/errors.h"
 
 namespace brine {

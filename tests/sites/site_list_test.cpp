@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/site_list.h"
+#include "sites/site_list.h"
 #include "base/cp932.h"
 #include "base/errors.h"
 #include "platform/api/scripted.h"

@@ -1,4 +1,4 @@
-#include "app/declination.h"
+#include "sites/declination.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "app/frm_location.h"
+#include "sites/frm_location.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -11,7 +11,7 @@
 #include <cmath>
 #include <optional>
 
-#include "app/declination.h"
+#include "sites/declination.h"
 #include "base/number_text.h"
 #include "platform/dialog_frame.h"
 #include "platform/guard.h"

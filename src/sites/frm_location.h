@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <QPointer>
 
-#include "app/site_list.h"
+#include "sites/site_list.h"
 
 class QComboBox;
 class QLabel;

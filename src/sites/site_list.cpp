@@ -1,4 +1,4 @@
-#include "app/site_list.h"
+#include "sites/site_list.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -7,7 +7,7 @@
 #include <iterator>
 #include <optional>
 
-#include "app/declination.h"
+#include "sites/declination.h"
 #include "base/cp932.h"
 #include "base/errors.h"
 #include "base/number_text.h"
