@@ -11,7 +11,7 @@
 #include "app/about_box.h"
 #include "app/menu_jobs.h"
 #include "app/parameters_file.h"
-#include "app/path_text.h"
+#include "base/path_text.h"
 #include "sites/site_list.h"
 #include "core/ui/frm_progress.h"
 #include "platform/guard.h"

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/path_text.h"
+#include "base/path_text.h"
 #include "base/rounding.h"
 #include "base/safe_replace.h"
 

@@ -14,7 +14,7 @@
 #include "converters/convert_nowphas.h"
 #include "sites/frm_location.h"
 #include "app/main_window.h"
-#include "app/path_text.h"
+#include "base/path_text.h"
 #include "converters/sdf_to_tsd.h"
 #include "core/ui/frm_progress.h"
 #include "core/ui/frm_sdfdata.h"

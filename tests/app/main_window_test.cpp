@@ -24,7 +24,7 @@
 #include "importers/frm_nortek.h"
 #include "importers/frm_wave_hunter.h"
 #include "app/main_window.h"
-#include "app/path_text.h"
+#include "base/path_text.h"
 #include "app/startup.h"
 #include "app_test_support.h"
 #include "base/cp932.h"
