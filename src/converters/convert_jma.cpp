@@ -11,7 +11,7 @@
 #include "base/errors.h"
 #include "base/number_text.h"
 #include "core/line_split.h"
-#include "importers/alec_convert.h"
+#include "importers/raw_convert.h"
 #include "importers/raw_text.h"
 
 namespace brine {

@@ -4,7 +4,7 @@
 
 #include "base/cp932.h"
 #include "base/datetime.h"
-#include "importers/alec_convert.h"
+#include "importers/raw_convert.h"
 #include "importers/raw_text.h"
 
 namespace brine {

@@ -8,7 +8,7 @@
 #include "base/datetime.h"
 #include "base/errors.h"
 #include "core/current_file.h"
-#include "importers/alec_header.h"
+#include "importers/raw_header.h"
 #include "importers/raw_text.h"
 #include "platform/api/prompter.h"
 

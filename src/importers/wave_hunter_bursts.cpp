@@ -7,8 +7,8 @@
 #include "base/errors.h"
 #include "base/rounding.h"
 #include "core/current_file.h"
-#include "importers/alec_convert.h"
-#include "importers/alec_header.h"
+#include "importers/raw_convert.h"
+#include "importers/raw_header.h"
 #include "platform/api/progress.h"
 #include "platform/api/prompter.h"
 

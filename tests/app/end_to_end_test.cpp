@@ -22,7 +22,7 @@
 #include "converters/converter_fixtures.h"
 #include "core/ui/frm_progress.h"
 #include "core/ui/frm_sdfdata.h"
-#include "importers/frm_alec.h"
+#include "importers/raw_dialog.h"
 #include "importers/raw_files.h"
 #include "platform/modal.h"
 #include "platform/qt_prompter.h"

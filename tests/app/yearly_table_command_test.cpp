@@ -11,7 +11,7 @@
 #include "base/cp932.h"
 #include "core/header_save.h"
 #include "core/ui/frm_sdfdata.h"
-#include "importers/frm_date_year_table.h"
+#include "importers/yearly_table_dialog.h"
 #include "platform/api/scripted.h"
 #include "platform/modal.h"
 #include "platform/qt_prompter.h"

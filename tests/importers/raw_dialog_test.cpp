@@ -14,7 +14,7 @@
 
 #include "core/current_file.h"
 #include "core/header_save.h"
-#include "importers/frm_alec.h"
+#include "importers/raw_dialog.h"
 #include "importers/frm_input_box.h"
 #include "importers/raw_files.h"
 #include "platform/api/scripted.h"

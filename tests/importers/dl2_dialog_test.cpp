@@ -13,7 +13,7 @@
 #include "core/header_edit_rules.h"
 #include "core/header_save.h"
 #include "importers/dl2_files.h"
-#include "importers/frm_kyowa_s.h"
+#include "importers/dl2_dialog.h"
 #include "importers/raw_files.h"
 #include "platform/api/scripted.h"
 #include "platform/qt_prompter.h"

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "importers/bed_detection.h"
+#include "importers/vector_bed_detection.h"
 #include "importers/vector_header.h"
 
 class QCheckBox;

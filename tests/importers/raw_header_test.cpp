@@ -4,7 +4,7 @@
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "core/current_file.h"
-#include "importers/alec_header.h"
+#include "importers/raw_header.h"
 #include "importers/raw_files.h"
 #include "platform/api/scripted.h"
 #include "support/temp_dir.h"

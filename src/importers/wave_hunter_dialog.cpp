@@ -1,4 +1,4 @@
-#include "importers/frm_wave_hunter.h"
+#include "importers/wave_hunter_dialog.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -16,7 +16,7 @@
 #include "base/datetime.h"
 #include "base/rounding.h"
 #include "core/current_file.h"
-#include "importers/frm_comma_data.h"
+#include "importers/comma_dialog.h"
 #include "platform/api/scripted.h"
 #include "platform/guard.h"
 #include "platform/modal.h"

@@ -1,4 +1,4 @@
-#include "importers/frm_date_year_table.h"
+#include "importers/yearly_table_dialog.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,5 +1,5 @@
 // Yearly tables: reading, conversion into one burst and the save, headless.
-#include "importers/date_year_table.h"
+#include "importers/yearly_table.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "importers/frm_nortek.h"
+#include "importers/vector_dialog.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -1,4 +1,4 @@
-#include "importers/date_year_table.h"
+#include "importers/yearly_table.h"
 
 #include <cfloat>
 #include <cmath>

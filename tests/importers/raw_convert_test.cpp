@@ -8,7 +8,7 @@
 #include "core/current_file.h"
 #include "core/header_edit_rules.h"
 #include "core/header_save.h"
-#include "importers/alec_convert.h"
+#include "importers/raw_convert.h"
 #include "importers/raw_files.h"
 #include "platform/api/scripted.h"
 #include "support/temp_dir.h"

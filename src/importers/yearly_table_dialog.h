@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "importers/date_year_table.h"
+#include "importers/yearly_table.h"
 
 class QComboBox;
 class QLabel;

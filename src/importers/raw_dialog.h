@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "importers/alec_convert.h"
+#include "importers/raw_convert.h"
 
 class QCheckBox;
 class QGroupBox;

@@ -3,7 +3,7 @@
 
 #include "base/datetime.h"
 #include "base/errors.h"
-#include "importers/bed_detection.h"
+#include "importers/vector_bed_detection.h"
 #include "importers/vector_files.h"
 
 namespace brine {

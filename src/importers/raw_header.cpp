@@ -1,4 +1,4 @@
-#include "importers/alec_header.h"
+#include "importers/raw_header.h"
 
 #include <cmath>
 #include <optional>

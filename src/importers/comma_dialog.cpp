@@ -1,4 +1,4 @@
-#include "importers/frm_comma_data.h"
+#include "importers/comma_dialog.h"
 
 #include <QApplication>
 #include <QCheckBox>

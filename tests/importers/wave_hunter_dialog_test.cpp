@@ -11,7 +11,7 @@
 
 #include "core/current_file.h"
 #include "core/header_save.h"
-#include "importers/frm_wave_hunter.h"
+#include "importers/wave_hunter_dialog.h"
 #include "importers/wave_hunter_bytes.h"
 #include "platform/api/scripted.h"
 #include "platform/qt_prompter.h"

@@ -1,5 +1,5 @@
 // The yearly-table dialog driven headless.
-#include "importers/frm_date_year_table.h"
+#include "importers/yearly_table_dialog.h"
 
 #include <gtest/gtest.h>
 

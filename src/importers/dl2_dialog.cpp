@@ -1,4 +1,4 @@
-#include "importers/frm_kyowa_s.h"
+#include "importers/dl2_dialog.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -14,7 +14,7 @@
 #include "chart/line_series.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
-#include "importers/frm_nortek.h"
+#include "importers/vector_dialog.h"
 #include "importers/vector_files.h"
 #include "platform/api/scripted.h"
 #include "platform/modal.h"

@@ -1,4 +1,4 @@
-#include "importers/bed_detection.h"
+#include "importers/vector_bed_detection.h"
 
 #include <cmath>
 

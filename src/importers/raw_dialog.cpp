@@ -1,4 +1,4 @@
-#include "importers/frm_alec.h"
+#include "importers/raw_dialog.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -3,7 +3,7 @@
 // velocity rotation, practical salinity, counts. No Qt.
 #include <string>
 
-#include "importers/alec_header.h"
+#include "importers/raw_header.h"
 
 namespace brine {
 

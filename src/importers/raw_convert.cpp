@@ -1,4 +1,4 @@
-#include "importers/alec_convert.h"
+#include "importers/raw_convert.h"
 
 #include <charconv>
 #include <chrono>
