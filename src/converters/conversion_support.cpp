@@ -10,7 +10,6 @@ namespace brine {
 
 const char* const kConvertCaption = "ただ今、データの変換中．．．．";
 const char* const kReadFailedMessage = "データの読み込みでエラーが発生しました。\n";
-const char* const kWriteFailedMessage = "データの書き込みでエラーが発生しました。\n";
 
 std::string TextUpToNul(const std::uint8_t* p, std::size_t n) {
     const void* z = std::memchr(p, 0, n);
@@ -61,11 +60,6 @@ bool SaveConvertedHeader(CurrentFile& m, const std::string& source, HeaderSaveDi
     // The dialog compares its target with the file being read.
     m.FileName = source;
     return SaveSDFHeaderAs(m, WithExtension(source, ".sdf"), dialog, prompter);
-}
-
-void DeclareWrittenBursts(CurrentFile& m, int written, Prompter& prompter) {
-    m.Iterations = static_cast<std::int16_t>(written);
-    if (!m.WriteSDFHeader(m.SaveFileName)) prompter.error(kWriteFailedMessage + m.SaveFileName);
 }
 
 }  // namespace brine

@@ -1,7 +1,7 @@
 #pragma once
 // Pieces shared by the built-in converters: the hand-off to the header
-// dialog, and keeping an output's burst count equal to the bursts actually
-// written.
+// dialog, names and texts. Keeping an output's burst count equal to the
+// bursts written is DeclareWrittenBursts (core/header_save.h).
 #include <cstdint>
 #include <string>
 
@@ -24,7 +24,6 @@ enum class JobResult {
 
 extern const char* const kConvertCaption;       // "ただ今、データの変換中．．．．"
 extern const char* const kReadFailedMessage;    // burst read failed
-extern const char* const kWriteFailedMessage;   // burst write failed
 
 // Text of n bytes up to the first NUL.
 std::string TextUpToNul(const std::uint8_t* p, std::size_t n);
@@ -47,9 +46,5 @@ bool FormatDamaged(Prompter& prompter, const std::string& fileName);
 bool SaveSDFHeaderAs(CurrentFile& m, const std::string& proposed, HeaderSaveDialog& dialog, Prompter& prompter);
 // The same for a header read from `source`, proposing its name as ".sdf".
 bool SaveConvertedHeader(CurrentFile& m, const std::string& source, HeaderSaveDialog& dialog, Prompter& prompter);
-
-// Rewrites the output's header in place so that it declares `written` bursts.
-// Tells the user when even that fails.
-void DeclareWrittenBursts(CurrentFile& m, int written, Prompter& prompter);
 
 }  // namespace brine

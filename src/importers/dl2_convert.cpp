@@ -10,6 +10,7 @@
 #include "base/errors.h"
 #include "base/rounding.h"
 #include "core/current_file.h"
+#include "core/header_save.h"
 #include "importers/raw_convert.h"
 #include "importers/raw_header.h"
 #include "importers/raw_text.h"
@@ -163,12 +164,8 @@ private:
 
     // The header declares exactly the bursts written.
     DL2Outcome finish(int written, DL2Outcome outcome) {
-        if (written == m_.Iterations) return outcome;
-        m_.Iterations = static_cast<std::int16_t>(written);
-        if (!m_.WriteSDFHeader(m_.SaveFileName)) {
-            prompter_.error(kMsgWriteFailed + m_.SaveFileName);
+        if (written != m_.Iterations && !DeclareWrittenBursts(m_, written, prompter_, kMsgWriteFailed))
             return DL2Outcome::Failed;
-        }
         return outcome;
     }
 

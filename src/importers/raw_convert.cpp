@@ -190,13 +190,8 @@ private:
 
     // The header declares exactly the bursts written.
     AlecOutcome finish(int written, AlecOutcome outcome) {
-        if (written != m_.Iterations) {
-            m_.Iterations = static_cast<std::int16_t>(written);
-            if (!m_.WriteSDFHeader(m_.SaveFileName)) {
-                prompter_.error(kMsgWriteFailed + m_.SaveFileName);
-                return AlecOutcome::Failed;
-            }
-        }
+        if (written != m_.Iterations && !DeclareWrittenBursts(m_, written, prompter_, kMsgWriteFailed))
+            return AlecOutcome::Failed;
         return outcome;
     }
 

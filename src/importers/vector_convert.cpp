@@ -84,11 +84,7 @@ public:
             outcome = VectorOutcome::Failed;
         }
         // The header declares exactly the bursts written.
-        m_.Iterations = static_cast<std::int16_t>(written);
-        if (!m_.WriteSDFHeader(m_.SaveFileName)) {
-            prompter_.error(kMsgWriteFailed + m_.SaveFileName);
-            outcome = VectorOutcome::Failed;
-        }
+        if (!DeclareWrittenBursts(m_, written, prompter_, kMsgWriteFailed)) outcome = VectorOutcome::Failed;
         if (skippedLines_ > 0)
             prompter_.information("アンサンブル番号が範囲外の行を" + std::to_string(skippedLines_) + "行読み飛ばしました。");
         if (outOfRange_ > 0) prompter_.information(std::to_string(outOfRange_) + "個のデータを欠測値に変換しました。");

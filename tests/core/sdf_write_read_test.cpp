@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "core/current_file.h"
+#include "core/header_save.h"
 #include "core/sdf_builder.h"
 #include "platform/api/scripted.h"
 #include "support/temp_dir.h"
@@ -251,6 +252,31 @@ TEST(SdfFile, NewOutputTruncatesHeaderRewriteKeepsBursts) {
     EXPECT_FALSE(missing.WriteSDFBurst(0));  // the header must be written first
     EXPECT_FALSE(fs::exists(missing.SaveFileName));
     EXPECT_FALSE(w.WriteSDFHeader(dir.file("no/such/folder.sdf")));
+}
+
+TEST(SdfFile, DeclaringTheBurstsWrittenKeepsTheRecordsAndTellsAFailure) {
+    TempDir dir;
+    ScriptedPrompter prompter;
+    CurrentFile w = model(1, 0, 2);
+    w.SaveFileName = dir.file("short.sdf");
+    ASSERT_TRUE(w.CreateSDFFile(w.SaveFileName));
+    for (int b = 0; b < 2; ++b) {
+        fillBurst(w, b);
+        ASSERT_TRUE(w.WriteSDFBurst(b));
+    }
+    const auto before = readAll(w.SaveFileName);
+    EXPECT_TRUE(DeclareWrittenBursts(w, 2, prompter));
+    const auto after = readAll(w.SaveFileName);
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_TRUE(std::equal(before.begin() + 512, before.end(), after.begin() + 512));
+    EXPECT_EQ(at<std::int16_t>(after, 223), 2);
+    EXPECT_TRUE(prompter.shown.empty());
+
+    w.SaveFileName = dir.file("no/such/folder.sdf");
+    EXPECT_FALSE(DeclareWrittenBursts(w, 1, prompter, "failed: "));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
+    EXPECT_EQ(prompter.shown[0].text, "failed: " + w.SaveFileName);
 }
 
 TEST(SdfFile, ReadOnlyFileCanBeRead) {
