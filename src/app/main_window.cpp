@@ -105,7 +105,7 @@ void TForm1::FormShow() {
     if (Targets.initCommaData) Targets.initCommaData();
     if (AboutBox) ShowModal(*AboutBox);
     AppDir = executableFolder();
-    HelpFileName = StrToNewPChar(ChangeFileExt(QApplication::applicationFilePath().toStdString(), ".chm"));
+    HelpFileName = StrToNewPChar(WithExtension(QApplication::applicationFilePath().toStdString(), ".chm"));
     LoadParameters();
     // Importers that never show the site window still use the remembered site.
     AppSites().InitDeclination(AppPrompter());

@@ -72,7 +72,7 @@ bool RunCommaDataHandOff(const std::vector<std::string>& files, const CommaDataS
         if (!steps.openFile(file)) continue;
         const bool burstMode = steps.burstMode();
         const std::string temp = burstMode ? steps.tempFileName() : std::string();
-        steps.proposeOutputName(ChangeFileExt(file, ".sdf"));
+        steps.proposeOutputName(WithExtension(file, ".sdf"));
         if (!headerDialog.ExecuteSave(0)) {
             if (burstMode) removeTempFile(temp, file);
             continue;

@@ -1,13 +1,11 @@
 #include "base/path_text.h"
 
+#include <filesystem>
+
 namespace brine {
 
-std::string ChangeFileExt(std::string_view name, std::string_view ext) {
-    auto cut = name.find_last_of("./");
-    std::string out(name);
-    if (cut != std::string_view::npos && name[cut] == '.') out.erase(cut);
-    out += ext;
-    return out;
+std::string WithExtension(const std::string& fileName, const std::string& ext) {
+    return std::filesystem::path(fileName).replace_extension(ext).string();
 }
 
 std::string ExtractFileDir(std::string_view name) {

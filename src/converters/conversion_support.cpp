@@ -1,7 +1,6 @@
 #include "converters/conversion_support.h"
 
 #include <cstring>
-#include <filesystem>
 
 #include "base/cp932.h"
 #include "base/rounding.h"
@@ -21,10 +20,6 @@ std::string PadCp932(std::string_view s, std::size_t width) {
     std::string out = cutCp932(s, width);
     out.append(width - out.size(), ' ');
     return out;
-}
-
-std::string WithExtension(const std::string& fileName, const std::string& ext) {
-    return std::filesystem::path(fileName).replace_extension(ext).string();
 }
 
 std::string FileNamePart(std::string_view cp932) {

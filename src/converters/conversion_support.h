@@ -11,6 +11,7 @@
 #include "platform/api/progress.h"
 #include "platform/api/prompter.h"
 #include "base/file_identity.h"
+#include "base/path_text.h"
 
 namespace brine {
 
@@ -29,8 +30,6 @@ extern const char* const kReadFailedMessage;    // burst read failed
 std::string TextUpToNul(const std::uint8_t* p, std::size_t n);
 // s padded with blanks to `width` bytes, or cut to `width` at a character boundary.
 std::string PadCp932(std::string_view s, std::size_t width);
-// The file name with its extension replaced (".sdf").
-std::string WithExtension(const std::string& fileName, const std::string& ext);
 // CP932 text made fit to be part of a file name (UTF-8): folder separators
 // and characters a file name cannot hold become "_".
 std::string FileNamePart(std::string_view cp932);

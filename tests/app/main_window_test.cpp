@@ -176,7 +176,7 @@ TEST_F(MainWindowTest, FirstShowRunsItsStepsInOrderOnce) {
     EXPECT_EQ(locationDuringSplash, 0);
     ASSERT_NE(HelpFileName, nullptr);
     EXPECT_EQ(std::string(HelpFileName.get()),
-              ChangeFileExt(QApplication::applicationFilePath().toStdString(), ".chm"));
+              WithExtension(QApplication::applicationFilePath().toStdString(), ".chm"));
     EXPECT_EQ(form->SelectedLocation, 5);
     EXPECT_EQ(form->AppDir, IncludeTrailingPathDelimiter(QApplication::applicationDirPath().toStdString()));
 
