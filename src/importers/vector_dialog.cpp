@@ -99,7 +99,7 @@ TFrmNortek::TFrmNortek(QWidget* parent) : QDialog(parent), model(&AppModel()) {
     QWidget* v = TabSheetVector;
     int y = 8;
     auto info = [&](const char* name, const char* label) {
-        QLineEdit* e = labeledEdit(v, name, QString::fromUtf8(label), 8, y, 156, 118, true);
+        QLineEdit* e = labeledEdit(v, name, QString::fromUtf8(label), 8, y, 150, 144, true);
         y += 26;
         return e;
     };
@@ -118,17 +118,17 @@ TFrmNortek::TFrmNortek(QWidget* parent) : QDialog(parent), model(&AppModel()) {
     memoLabel->setGeometry(8, y, 140, 18);
     Memo1 = new QPlainTextEdit(v);
     Memo1->setObjectName("Memo1");
-    Memo1->setGeometry(8, y + 20, 278, 70);
+    Memo1->setGeometry(8, y + 20, 298, 70);
     memoLabel->setBuddy(Memo1);
 
     GroupBox1 = new QGroupBox(QStringLiteral("保存オプション"), v);
     GroupBox1->setObjectName("GroupBox1");
-    GroupBox1->setGeometry(296, 8, 282, 240);
+    GroupBox1->setGeometry(310, 8, 272, 240);
     int cy = 22;
     auto check = [&](const char* name, const QString& caption, bool checked) {
         auto* c = new QCheckBox(caption, GroupBox1);
         c->setObjectName(name);
-        c->setGeometry(8, cy, 268, 20);
+        c->setGeometry(8, cy, 258, 20);
         c->setChecked(checked);
         cy += 26;
         return c;
@@ -140,10 +140,10 @@ TFrmNortek::TFrmNortek(QWidget* parent) : QDialog(parent), model(&AppModel()) {
     CheckBoxCorr = check("CheckBoxCorr", QStringLiteral("Correlation(相関係数)を保存"), true);
     CheckBoxCorrThreshold = check("CheckBoxCorrThreshold", QStringLiteral("低相関の流速不正確測定値を欠測値に変換"), true);
     EditCorrthreshold = labeledEdit(GroupBox1, "EditCorrthreshold", QStringLiteral("「正確測定」の相関係数閾値："), 24,
-                                    cy, 180, 60, false);
+                                    cy, 176, 60, false);
     cy += 30;
     CheckBoxBottomDist = check("CheckBoxBottomDist", QStringLiteral("最大反射強度距離の保存"), false);
-    EditMinDist = labeledEdit(GroupBox1, "EditMinDist", QStringLiteral("最小距離(mm)："), 24, cy, 180, 60, false,
+    EditMinDist = labeledEdit(GroupBox1, "EditMinDist", QStringLiteral("最小距離(mm)："), 24, cy, 176, 60, false,
                               &EditMinDistLabel);
     EditMinDist->setText(QStringLiteral("160"));
     connect(CheckBoxTransVel, &QCheckBox::clicked, this, [this] { Guarded([this] { CheckBoxTransVelClick(); }); });
