@@ -11,8 +11,8 @@
 #include "app/about_box.h"
 #include "app/menu_jobs.h"
 #include "app/parameters_file.h"
-#include "app/path_text.h"
-#include "app/site_list.h"
+#include "base/path_text.h"
+#include "sites/site_list.h"
 #include "core/ui/frm_progress.h"
 #include "platform/guard.h"
 #include "platform/html_help.h"
@@ -71,16 +71,31 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), SelectedLocation(AppSites
 
 void TForm1::FormCreate() {
     AppDir = executableFolder();
-    ConfigDir = ChooseConfigDir(AppDir);
+    UseConfigDir(ChooseConfigDir(AppDir));
     SelectedLocation = 0;
-    LocationFile = ConfigDir + kLocationFileName;
-    AppSites().LocationFile = LocationFile;
     setWindowTitle(QStringLiteral("Brinelog4"));
 }
 
+void TForm1::UseConfigDir(const std::string& dir) {
+    ConfigDir = dir;
+    LocationFile = ConfigDir + kLocationFileName;
+    AppSites().LocationFile = LocationFile;
+}
+
+// The first showing's start-up opens the modal splash. Run inside the show
+// event it would come before the window had ever been painted, leaving it
+// blank (or not yet on screen) behind the splash; so it runs just after the
+// first paint, or after a second at the latest should no paint come.
 void TForm1::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
-    Guarded([this] { FormShow(); });
+    if (!shown_) QTimer::singleShot(1000, this, [this] { Guarded([this] { FormShow(); }); });
+}
+
+void TForm1::paintEvent(QPaintEvent* e) {
+    QMainWindow::paintEvent(e);
+    if (shown_ || startScheduled_) return;
+    startScheduled_ = true;
+    QTimer::singleShot(0, this, [this] { Guarded([this] { FormShow(); }); });
 }
 
 void TForm1::FormShow() {
@@ -90,7 +105,7 @@ void TForm1::FormShow() {
     if (Targets.initCommaData) Targets.initCommaData();
     if (AboutBox) ShowModal(*AboutBox);
     AppDir = executableFolder();
-    HelpFileName = StrToNewPChar(ChangeFileExt(QApplication::applicationFilePath().toStdString(), ".chm"));
+    HelpFileName = StrToNewPChar(WithExtension(QApplication::applicationFilePath().toStdString(), ".chm"));
     LoadParameters();
     // Importers that never show the site window still use the remembered site.
     AppSites().InitDeclination(AppPrompter());

@@ -68,6 +68,10 @@ public:
     QAction* Contents1;
     QAction* V1;
 
+    // Keeps "Parameters.dat" and the site list "Location.dat" in `dir` (with
+    // its trailing delimiter).
+    void UseConfigDir(const std::string& dir);
+
     void FormCreate();
     void FormShow();
     void FormClose();
@@ -77,6 +81,8 @@ public:
     void UpdateCommands();
     // True while a command or a job with the progress window runs.
     bool JobRunning() const;
+    // True once the first showing's start-up (FormShow) has run.
+    bool FormShown() const { return shown_; }
 
     void ADDCDRF1Click();
     void SDFTSDT1Click();
@@ -109,6 +115,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
 private:
@@ -127,6 +134,7 @@ private:
     int jobDepth_ = 0;
     bool closePending_ = false;
     bool shown_ = false;
+    bool startScheduled_ = false;
 };
 
 extern TForm1* Form1;

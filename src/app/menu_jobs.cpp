@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/path_text.h"
+#include "base/path_text.h"
 #include "base/rounding.h"
 #include "base/safe_replace.h"
 
@@ -72,7 +72,7 @@ bool RunCommaDataHandOff(const std::vector<std::string>& files, const CommaDataS
         if (!steps.openFile(file)) continue;
         const bool burstMode = steps.burstMode();
         const std::string temp = burstMode ? steps.tempFileName() : std::string();
-        steps.proposeOutputName(ChangeFileExt(file, ".sdf"));
+        steps.proposeOutputName(WithExtension(file, ".sdf"));
         if (!headerDialog.ExecuteSave(0)) {
             if (burstMode) removeTempFile(temp, file);
             continue;

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/path_text.h"
+#include "base/path_text.h"
 #include "base/cp932.h"
 #include "base/number_text.h"
 #include "base/safe_replace.h"

@@ -1,28 +1,30 @@
 #include "app/startup.h"
 
+#include <csignal>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
 
 #include "app/about_box.h"
-#include "app/addc_drf_command.h"
-#include "app/convert_cadmas_surf.h"
-#include "app/convert_fishing_port.h"
-#include "app/convert_jma.h"
-#include "app/convert_nowphas.h"
-#include "app/frm_location.h"
+#include "converters/addc_drf_command.h"
+#include "converters/convert_cadmas_surf.h"
+#include "converters/convert_fishing_port.h"
+#include "converters/convert_jma.h"
+#include "converters/convert_nowphas.h"
+#include "sites/frm_location.h"
 #include "app/main_window.h"
-#include "app/path_text.h"
-#include "app/sdf_to_tsd.h"
+#include "base/path_text.h"
+#include "converters/sdf_to_tsd.h"
 #include "core/ui/frm_progress.h"
 #include "core/ui/frm_sdfdata.h"
-#include "importers/frm_alec.h"
-#include "importers/frm_comma_data.h"
-#include "importers/frm_date_year_table.h"
+#include "importers/raw_dialog.h"
+#include "importers/comma_dialog.h"
+#include "importers/yearly_table_dialog.h"
 #include "importers/frm_input_box.h"
-#include "importers/frm_kyowa_s.h"
-#include "importers/frm_nortek.h"
-#include "importers/frm_wave_hunter.h"
+#include "importers/dl2_dialog.h"
+#include "importers/vector_dialog.h"
+#include "importers/wave_hunter_dialog.h"
 #include "platform/html_help.h"
 #include "platform/modal.h"
 #include "platform/qt_file_dialog.h"
@@ -34,6 +36,10 @@
 namespace brine {
 
 void InitApplication() {
+    // Over a file-size limit a write then fails with EFBIG and takes the
+    // normal failure path (message, temporary file removed, original kept)
+    // instead of the signal ending the program mid-replace.
+    std::signal(SIGXFSZ, SIG_IGN);
     LoadHtmlHelp();
     SetApplicationTitle("Brinelog 4");
 }

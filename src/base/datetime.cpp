@@ -133,10 +133,15 @@ std::optional<double> ParseDateTime(std::string_view s) {
     auto skipBlanks = [&] {
         while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
     };
+    auto isDigit = [&](std::size_t at) { return at < s.size() && s[at] >= '0' && s[at] <= '9'; };
     skipBlanks();
     DateTimeParts p;
     int digits;
     if (!readInt(s, i, 4, p.year, digits) || !expect(s, i, '/')) return std::nullopt;
+    // A short year is taken into the usual two-digit window; a year of three
+    // digits is most likely a typing error.
+    if (digits == 3) return std::nullopt;
+    if (digits <= 2) p.year += p.year < 50 ? 2000 : 1900;
     if (!readInt(s, i, 2, p.month, digits) || !expect(s, i, '/')) return std::nullopt;
     if (!readInt(s, i, 2, p.day, digits)) return std::nullopt;
     p.hour = p.minute = p.second = p.msec = 0;
@@ -144,16 +149,28 @@ std::optional<double> ParseDateTime(std::string_view s) {
     if (i < s.size()) {
         if (!readInt(s, i, 2, p.hour, digits) || !expect(s, i, ':')) return std::nullopt;
         if (!readInt(s, i, 2, p.minute, digits)) return std::nullopt;
-        if (expect(s, i, ':') && !readInt(s, i, 2, p.second, digits)) return std::nullopt;
-        std::size_t before = i;
-        skipBlanks();
-        if (i < s.size() && i > before) {
-            int ms;
-            if (!readInt(s, i, 3, ms, digits)) return std::nullopt;
-            p.msec = ms;
-            skipBlanks();
+        bool withSeconds = false;
+        if (expect(s, i, ':')) {
+            if (!readInt(s, i, 2, p.second, digits)) return std::nullopt;
+            withSeconds = true;
         }
-        if (i != s.size()) return std::nullopt;
+        if (withSeconds && i < s.size() && s[i] == '.') {
+            // A decimal fraction of the second: its first three digits.
+            ++i;
+            int scale = 100;
+            for (; isDigit(i); ++i, scale /= 10) p.msec += (s[i] - '0') * scale;
+        } else {
+            const std::size_t before = i;
+            skipBlanks();
+            if (withSeconds && i > before && isDigit(i)) {
+                int ms;
+                if (!readInt(s, i, 3, ms, digits) || isDigit(i)) return std::nullopt;
+                p.msec = ms;
+            }
+            // Whatever follows the seconds (and their milliseconds) is not
+            // read, as long as a blank parts it from them.
+            if (i < s.size() && !(withSeconds && i > before)) return std::nullopt;
+        }
     }
     double t;
     if (!TryEncodeDateTime(p, t)) return std::nullopt;

@@ -26,8 +26,12 @@ std::string FormatDateTimeMs(double t);
 // "yyyy/mm/dd hh:nn:ss"
 std::string FormatDateTime(double t);
 
-// Accepts "yyyy/mm/dd hh:nn:ss" with an optional " zzz" (milliseconds, 1 to 3 digits),
-// surrounding blanks allowed; also "yyyy/mm/dd" alone and "hh:nn" times.
+// Accepts "yyyy/mm/dd hh:nn:ss" with optional milliseconds after the seconds
+// (" zzz", 1 to 3 digits, or a fraction ".zzz"), surrounding blanks allowed;
+// also "yyyy/mm/dd" alone and "hh:nn" times. A year of one or two digits is
+// taken as 2000-2049 (00-49) or 1950-1999 (50-99); three digits are refused.
+// Text after the seconds and their milliseconds, parted from them by a blank,
+// is not read.
 std::optional<double> ParseDateTime(std::string_view text);
 
 }  // namespace brine

@@ -221,8 +221,11 @@ QString TChartAxis::FormatAxisLabel(double Value) const {
     QString text;
     if (IsDateTimeScale) {
         if (Value >= 0)
-            text = FormatDateTimeText(DateTimeFormat_.isEmpty() ? DefaultDateTimeFormat(ScaleRange) : DateTimeFormat_,
-                                      Value);
+            text = FormatDateTimeText(
+                DateTimeFormat_.isEmpty()
+                    ? DefaultDateTimeFormat(DateTimeLabelStep_ > 0 ? DateTimeLabelStep_ : ScaleRange)
+                    : DateTimeFormat_,
+                Value);
     } else {
         text = FormatFloat(AxisValuesFormat_, Value);
     }

@@ -346,6 +346,8 @@ void TCustomAxisPanel::CalcAxesAndChartRect() {
     const std::vector<TChartAxis*> all = AxesList.Items();
     for (TChartAxis* a : all) {
         a->IsVisible = IsAxisVisible(a);
+        // The room for labels is measured in the labels' own kind.
+        a->IsDateTimeScale = a->AxisIsDateTime();
         a->ApplyAutoRange();
     }
     for (TChartAxis* a : all) a->UpdateAxisPixels();
@@ -363,7 +365,8 @@ void TCustomAxisPanel::CalcAxesAndChartRect() {
     RecalcWidthHeight();
     for (TChartAxis* a : all) {
         a->UpdateAxisPixels();
-        a->ReserveRoom(r, false);
+        // Hidden axes are neither drawn nor clicked: no labels to measure.
+        if (a->IsVisible) a->ReserveRoom(r, false);
     }
 
     // Series margins on the automatic ends.
@@ -425,6 +428,9 @@ void TCustomAxisPanel::drawOneSeries(TChartSeries& s) {
 }
 
 void TCustomAxisPanel::DrawAllSeries() {
+    // Mark boxes of series without points in view (or hidden) are not drawn
+    // this time: they answer no clicks.
+    for (TChartSeries* s : SeriesList_.Items) s->Marks.ForgetDrawnPositions();
     const bool forward = DepthAxis_->Inverted() == IsFacing(Width3D) || !View3D();
     std::vector<TChartSeries*> list = SeriesList_.Items;
     if (!forward) std::reverse(list.begin(), list.end());
@@ -478,7 +484,12 @@ void TCustomAxisPanel::drawInterleaved(std::vector<TChartSeries*> group) {
 }
 
 void TCustomAxisPanel::DrawContents(const TRect& /*rect*/) {
-    const bool savedRepaint = AutoRepaint;
+    // Restored also when a paint fails half way.
+    struct RepaintScope {
+        bool& flag;
+        const bool saved;
+        ~RepaintScope() { flag = saved; }
+    } repaintScope{AutoRepaint, AutoRepaint};
     AutoRepaint = false;
     TView3DOptions& o = View3DOptions();
     DrawBackwards = View3D() && (o.Orthogonal() ? o.OrthoAngle() > 90 : o.Rotation() < 180);
@@ -500,6 +511,10 @@ void TCustomAxisPanel::DrawContents(const TRect& /*rect*/) {
     CalcWallsRect();
     CalcAxesAndChartRect();
     for (TChartSeries* s : SeriesList_.Items) s->CalcDepthPositions();
+    // Text labels on the axes take the points in view: known before any
+    // axis draws, also when the axes are drawn behind the series.
+    for (TChartSeries* s : SeriesList_.Items)
+        if (s->Active()) s->CalcVisibleRange();
     Canvas().Projection(Width3D, ChartRect);
     DrawWalls();
     if (AxisBehind_) {
@@ -520,7 +535,6 @@ void TCustomAxisPanel::DrawContents(const TRect& /*rect*/) {
     BroadcastToolEvent(0);
     Canvas().ResetState();
     DoAfterDraw();
-    AutoRepaint = savedRepaint;
 }
 
 void TCustomAxisPanel::Assign(const TCustomPlotPanel& source) {

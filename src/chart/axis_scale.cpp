@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "base/datetime.h"
 #include "chart/axis_panel.h"
@@ -148,7 +149,13 @@ double RoundDateDown(double Value, int StepIndex) {
 }
 
 QString DefaultDateTimeFormat(double Step) {
-    return Step > 1 ? QStringLiteral("yyyy/mm/dd") : QStringLiteral("hh:nn");
+    // Steps of the calendar table equal these exactly; a typed increment may
+    // miss them in the last bit.
+    const auto atLeast = [Step](double unit) { return Step >= unit * (1 - 1e-9); };
+    if (atLeast(1)) return QStringLiteral("yyyy/mm/dd");
+    if (atLeast(kMinute)) return QStringLiteral("yyyy/mm/dd hh:nn");
+    if (atLeast(OneSecond)) return QStringLiteral("yyyy/mm/dd hh:nn:ss");
+    return QStringLiteral("yyyy/mm/dd hh:nn:ss zzz");
 }
 
 // ---- TChartAxis: construction
@@ -226,12 +233,15 @@ void TChartAxis::SetAutomaticMinimum(bool v) {
 }
 
 void TChartAxis::SetMaximum(double v) {
-    if (!(ParentChart && ParentChart->Loading) && v < Minimum_) throw AxisException(PlotMsg_AxisMaximum);
+    // A limit that is no finite number would leave no range to draw.
+    if (!std::isfinite(v) || (!(ParentChart && ParentChart->Loading) && v < Minimum_))
+        throw AxisException(PlotMsg_AxisMaximum);
     if (store(Maximum_, v)) Invalidate();
 }
 
 void TChartAxis::SetMinimum(double v) {
-    if (!(ParentChart && ParentChart->Loading) && v > Maximum_) throw AxisException(PlotMsg_AxisMinimum);
+    if (!std::isfinite(v) || (!(ParentChart && ParentChart->Loading) && v > Maximum_))
+        throw AxisException(PlotMsg_AxisMinimum);
     if (store(Minimum_, v)) Invalidate();
 }
 
@@ -405,9 +415,22 @@ int TChartAxis::labelExtent(double value) {
 }
 
 double TChartAxis::ComputeLabelStep() {
-    const int extent = std::max(labelExtent(ScaleMaximum), labelExtent(ScaleMinimum));
-    double step = StepForLabelSize(extent);
-    if (LabelsAlternate_) step = Logarithmic_ ? step / LogarithmicBase_ : step * 0.5;
+    const auto measured = [this] {
+        const int extent = std::max(labelExtent(ScaleMaximum), labelExtent(ScaleMinimum));
+        double step = StepForLabelSize(extent);
+        if (LabelsAlternate_) step = Logarithmic_ ? step / LogarithmicBase_ : step * 0.5;
+        return step;
+    };
+    // Date labels are measured with the format of the whole range first; a
+    // finer step shows more of the date and time, so its labels are measured
+    // again in that (as wide or wider) format.
+    DateTimeLabelStep_ = 0;
+    double step = measured();
+    if (IsDateTimeScale && DateTimeFormat_.isEmpty()) {
+        DateTimeLabelStep_ = step;
+        if (DefaultDateTimeFormat(step) != DefaultDateTimeFormat(ScaleRange)) step = measured();
+        DateTimeLabelStep_ = step;
+    }
     return step;
 }
 
@@ -429,6 +452,13 @@ void TChartAxis::ApplyAutoRange() {
 }
 
 void TChartAxis::RecalcScale() {
+    // Ends so far apart that their distance is no number are pulled in to
+    // half the largest double each: the range stays a finite number.
+    if (!std::isfinite(ScaleMaximum - ScaleMinimum)) {
+        constexpr double half = std::numeric_limits<double>::max() / 2;
+        ScaleMinimum = std::clamp(std::isnan(ScaleMinimum) ? 0.0 : ScaleMinimum, -half, half);
+        ScaleMaximum = std::clamp(std::isnan(ScaleMaximum) ? 0.0 : ScaleMaximum, -half, half);
+    }
     ScaleRange = ScaleMaximum - ScaleMinimum;
     RangeIsZero = ScaleRange == 0;
     PixelsPerUnit = RangeIsZero ? 0 : PixelLength / ScaleRange;
@@ -464,11 +494,27 @@ void TChartAxis::UpdateAxisPixels() {
 }
 
 void TChartAxis::AdjustPixelMargins(const TRect& Rect) {
-    const int a = Horizontal_ ? Rect.Left : Rect.Top;
-    const int b = Horizontal_ ? Rect.Right : Rect.Bottom;
+    long long a = Horizontal_ ? Rect.Left : Rect.Top;
+    long long b = Horizontal_ ? Rect.Right : Rect.Bottom;
     const int s = PixelStart, e = PixelEnd;
-    PixelStart = s + a;
-    PixelEnd = e - b;
+    // Margins that leave less than a pixel between them would collapse the
+    // range: they give way so that one pixel stays.
+    const long long length = static_cast<long long>(e) - s;
+    if (length - a - b < 1) {
+        if (length < 2) return;
+        const long long room = length - 1;
+        if (a >= 0 && b >= 0) {
+            const long long total = a + b;
+            a = a * room / total;
+            b = b * room / total;
+        } else if (a > b) {
+            a = room - b;
+        } else {
+            b = room - a;
+        }
+    }
+    PixelStart = static_cast<int>(s + a);
+    PixelEnd = static_cast<int>(e - b);
     PixelLength = PixelEnd - PixelStart;
     const double va = PixelToValue(s);
     const double vb = PixelToValue(e);
@@ -480,6 +526,7 @@ void TChartAxis::AdjustPixelMargins(const TRect& Rect) {
 }
 
 void TChartAxis::SetRange(double AMin, double AMax) {
+    if (!std::isfinite(AMin) || !std::isfinite(AMax)) return;
     Automatic_ = AutomaticMaximum_ = AutomaticMinimum_ = false;
     if (AMin > AMax) std::swap(AMin, AMax);
     const bool changed = store(Minimum_, AMin) | store(Maximum_, AMax);
@@ -499,9 +546,11 @@ void TChartAxis::ScrollBy(double Offset, bool OnlyWithinData) {
             if (!(lo < Minimum_)) return;
         }
     }
+    if (!std::isfinite(Offset)) return;
     Automatic_ = AutomaticMaximum_ = AutomaticMinimum_ = false;
-    Maximum_ += Offset;
-    Minimum_ += Offset;
+    constexpr double most = std::numeric_limits<double>::max();
+    Maximum_ = std::clamp(Maximum_ + Offset, -most, most);
+    Minimum_ = std::clamp(Minimum_ + Offset, -most, most);
     Invalidate();
 }
 
@@ -532,33 +581,27 @@ void TChartAxis::ChooseValueToPixel() {
         Converter_ = Horizontal_ ? &TChartAxis::LinearHoriz : &TChartAxis::LinearVert;
 }
 
-int TChartAxis::clampPixel(double p) const {
-    if (p > PlotMaxPixelPos) return PlotMaxPixelPos;
-    if (p < -PlotMaxPixelPos) return -PlotMaxPixelPos;
-    return Round(p);
-}
-
 int TChartAxis::LinearHoriz(double v) const {
     if (RangeIsZero) return PixelCentre;
-    const double t = (v - ScaleMinimum) * PixelsPerUnit;
+    const double t = linearOffset(v);
     return clampPixel(Inverted_ ? PixelEnd - t : PixelStart + t);
 }
 
 int TChartAxis::LinearVert(double v) const {
     if (RangeIsZero) return PixelCentre;
-    const double t = (v - ScaleMinimum) * PixelsPerUnit;
+    const double t = linearOffset(v);
     return clampPixel(Inverted_ ? PixelStart + t : PixelEnd - t);
 }
 
 int TChartAxis::FastHoriz(double v) const {
     if (RangeIsZero) return PixelCentre;
-    const long long t = Round((v - ScaleMinimum) * PixelsPerUnit);
+    const long long t = Round(linearOffset(v));
     return Inverted_ ? addPixel(PixelEnd, -t) : addPixel(PixelStart, t);
 }
 
 int TChartAxis::FastVert(double v) const {
     if (RangeIsZero) return PixelCentre;
-    const long long t = Round((v - ScaleMinimum) * PixelsPerUnit);
+    const long long t = Round(linearOffset(v));
     return Inverted_ ? addPixel(PixelStart, t) : addPixel(PixelEnd, -t);
 }
 
@@ -585,10 +628,12 @@ int TChartAxis::DepthPos(double v) const {
 
 double TChartAxis::PixelToValue(int Pixel) const {
     const double d = Inverted_ ? static_cast<double>(PixelEnd) - Pixel : static_cast<double>(Pixel) - PixelStart;
+    constexpr double most = std::numeric_limits<double>::max();
     if (!Logarithmic_) {
         if (PixelLength < 1) return 0;
-        const double t = d * ScaleRange / PixelLength;
-        return Horizontal_ ? ScaleMinimum + t : ScaleMaximum - t;
+        // Per pixel first: a range near the largest double times pixels is none.
+        const double t = d * (ScaleRange / PixelLength);
+        return std::clamp(Horizontal_ ? ScaleMinimum + t : ScaleMaximum - t, -most, most);
     }
     if (Pixel == PixelStart) return (Horizontal_ != Inverted_) ? ScaleMinimum : ScaleMaximum;
     if (Pixel == PixelEnd) return (Horizontal_ != Inverted_) ? ScaleMaximum : ScaleMinimum;

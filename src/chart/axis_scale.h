@@ -3,6 +3,7 @@
 // value to pixel and back (linear, logarithmic, inverted, depth), the step
 // between labels and the calendar steps of date-time axes.
 #include <QString>
+#include <cmath>
 #include <vector>
 
 #include "chart/axis_draw.h"
@@ -36,7 +37,9 @@ int FindDateTimeStep(double value);
 // Moves value by a step; exact calendar steps (20 to 26) move by calendar rules.
 void StepDateTime(bool Exact, bool Increment, double& Value, double Step, int StepIndex);
 double RoundDateDown(double Value, int StepIndex);
-// The short date format for steps above a day, else the short time format.
+// The format of date labels a step apart, so that neighbours differ: the
+// date for steps of a day or more, then the time to the minute, to the second
+// and to the millisecond as the step gets finer.
 QString DefaultDateTimeFormat(double Step);
 // The 1-2-5 series step above x.
 double NiceStep(double x);
@@ -216,6 +219,13 @@ private:
     int labelIndex_ = 0;
     TPlotFont* titleFont_ = nullptr;  // set while the title goes through placeLabel
 
+    // The distance from the minimum in pixels; apart when the values' own
+    // distance is too large for a double.
+    double linearOffset(double v) const {
+        const double t = (v - ScaleMinimum) * PixelsPerUnit;
+        if (std::isfinite(t) || !std::isfinite(v)) return t;
+        return v * PixelsPerUnit - ScaleMinimum * PixelsPerUnit;
+    }
     int LinearHoriz(double v) const;
     int LinearVert(double v) const;
     int FastHoriz(double v) const;
@@ -223,7 +233,13 @@ private:
     int LogHoriz(double v) const;
     int LogVert(double v) const;
     int DepthPos(double v) const;
-    int clampPixel(double p) const;
+    // Within the coordinate limit, halves to even (Round's rule); NaN gives 0.
+    int clampPixel(double p) const {
+        if (p > PlotMaxPixelPos) return PlotMaxPixelPos;
+        if (p < -PlotMaxPixelPos) return -PlotMaxPixelPos;
+        if (std::isnan(p)) return 0;
+        return static_cast<int>(std::nearbyint(p));
+    }
     // Width of a label along the axis.
     int labelExtent(double value);
     bool fewPointsOnAxis(int MaxLabels) const;
@@ -243,6 +259,9 @@ private:
     double ZPosition_ = 0;
     bool Visible_ = true;
     int (TChartAxis::*Converter_)(double) const = &TChartAxis::LinearVert;
+    // Step of the date labels last laid out (0: none yet); it picks their
+    // default format.
+    double DateTimeLabelStep_ = 0;
 
     std::unique_ptr<TAxisShapePanel> ShapePanel_;
     std::unique_ptr<TChartAxisTitle> Title_;

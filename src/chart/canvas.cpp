@@ -247,7 +247,11 @@ void TCanvas::rectangle(int left, int top, int right, int bottom) {
 
 void TCanvas::ellipse(int left, int top, int right, int bottom) {
     QPainterPath path;
-    path.addEllipse(shapeBox(left, top, right, bottom));
+    QRectF box = shapeBox(left, top, right, bottom);
+    // An outline through the pixel centres covers left..right - 1 like a
+    // rectangle's; through the pixel edges its far side would fall short.
+    if (!recordingPath_ && currentPen().style() != Qt::NoPen) box.translate(0.5, 0.5);
+    path.addEllipse(box);
     drawShape(path);
 }
 

@@ -279,11 +279,29 @@ void TPlotCanvas3D::Calculate2DPosition(int& x, int& y, int z) {
         y = Round((y - YCenterOffset) * i + z * yf_) + YCenter;
         return;
     }
-    if (!Is3D || k_[2] == 0 || k_[1] == 0) return;
-    const double d = static_cast<double>(z) - ZCenter;
-    const int x0 = x;
-    x = Round(((x - XCenterOffset) * i - d * k_[4] - (y - YCenter) * k_[0]) / k_[2]) + XCenter;
-    y = Round(((y - YCenterOffset) * i - d * k_[5] - (x0 - XCenter) * k_[3]) / k_[1]) + YCenter;
+    if (!Is3D) return;
+    // Calc3DPos solved for the point at this depth. Every term of the
+    // projection is linear in (dx, dy) once the perspective divisor is
+    // multiplied out, so the screen point gives two linear equations.
+    const long double d = static_cast<long double>(z) - ZCenter;
+    const long double sx = x - XCenterOffset, sy = y - YCenterOffset;
+    // x1, y1 and the perspective divisor as a·dx + b·dy + c.
+    const long double x1a = cosB_, x1b = 0, x1c = d * sinB_;
+    const long double y1a = sinA_ * sinB_, y1b = cosA_, y1c = -sinA_ * d * cosB_;
+    const long double p = IsPerspective ? perspective_ : 0;
+    const long double da = -p * cosA_ * sinB_, db = p * sinA_, dc = p * cosA_ * d * cosB_ + 1;
+    // Screen X and Y before the zoom and the divisor.
+    const long double pa = cosC_ * x1a - sinC_ * y1a, pb = cosC_ * x1b - sinC_ * y1b, pc = cosC_ * x1c - sinC_ * y1c;
+    const long double qa = cosC_ * y1a + sinC_ * x1a, qb = cosC_ * y1b + sinC_ * x1b, qc = cosC_ * y1c + sinC_ * x1c;
+    const long double a11 = zoom_ * pa - sx * da, a12 = zoom_ * pb - sx * db, r1 = sx * dc - zoom_ * pc;
+    const long double a21 = zoom_ * qa - sy * da, a22 = zoom_ * qb - sy * db, r2 = sy * dc - zoom_ * qc;
+    const long double det = a11 * a22 - a12 * a21;
+    // Edge-on views have no inverse: the point stays.
+    if (std::fabs(det) < 1e-12L) return;
+    const long double dx = (r1 * a22 - a12 * r2) / det, dy = (a11 * r2 - r1 * a21) / det;
+    if (!std::isfinite(dx) || !std::isfinite(dy) || std::fabs(dx) > 1e9L || std::fabs(dy) > 1e9L) return;
+    x = Round(static_cast<double>(dx)) + XCenter;
+    y = Round(static_cast<double>(dy)) + YCenter;
 }
 
 void TPlotCanvas3D::ShowImage(TCanvas* target, TCanvas* defaultCanvas, const TRect& r) {
@@ -431,8 +449,7 @@ void TPlotCanvas3D::TextOut(int x, int y, const QString& text) {
         TPlotFontGradient& g = FontObject->Gradient();
         if (g.Outline()) c.widenPath();
         // Keep the clip before the path's, so that UnClipRectangle returns to it.
-        SavedClipRegion = c.clipRegion();
-        HasSavedClip = SavedClipRegion.has_value();
+        SaveClip();
         c.selectClipPath(ClipCombine::And);
         g.Draw(*this, TextRectangle(x, y, text));
         UnClipRectangle();
@@ -675,7 +692,10 @@ void TPlotCanvas3D::ClipCube(const TRect& r, int minZ, int maxZ) {
     for (int z : {minZ, maxZ})
         for (int y : {r.Top, r.Bottom})
             for (int x : {r.Left, r.Right}) p.push_back(Calc3DPos(x, y, z));
-    if (ConvexHull(p)) ClipPolygon(p.data(), static_cast<int>(p.size()));
+    if (ConvexHull(p))
+        ClipPolygon(p.data(), static_cast<int>(p.size()));
+    else
+        SelectClipRegion(std::nullopt);
 }
 
 // ---- solids

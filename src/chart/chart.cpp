@@ -3,6 +3,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 #include "chart/plot_html.h"
 
@@ -98,15 +99,21 @@ void TChartTitle::DrawTitle(TCustomPlotPanel& chart) {
     c.AssignFont(Font());
     const int h = c.FontHeight();
     const int lines = static_cast<int>(Text_.size());
+    // HTML text is measured as it is drawn, not by its markup.
+    const bool html = TextFormat() == ttfHtml;
+    const QString htmlText = html ? Text_.join(QStringLiteral("\r\n")) : QString();
+    const TextSize htmlSize = html ? HtmlTextSizeOrPlain(c, htmlText) : TextSize{};
+    const int textHeight = html ? std::max(h, htmlSize.cy) : lines * h;
     if (Top_ || CustomPosition())
-        ShapeBounds.Bottom = ShapeBounds.Top + lines * h;
+        ShapeBounds.Bottom = ShapeBounds.Top + textHeight;
     else
-        ShapeBounds.Top = ShapeBounds.Bottom - lines * h;
+        ShapeBounds.Top = ShapeBounds.Bottom - textHeight;
     if (!CustomPosition()) ShapeBounds = {ShapeBounds.Left - fw, ShapeBounds.Top - fw, ShapeBounds.Right + fw, ShapeBounds.Bottom + fw};
     const int w = c.TextWidth("W");
     if (AdjustFrame) {
-        int widest = 0;
-        for (const QString& l : Text_) widest = std::max(widest, c.TextWidth(l));
+        int widest = html ? htmlSize.cx : 0;
+        for (const QString& l : Text_)
+            if (!html) widest = std::max(widest, c.TextWidth(l));
         const int total = widest + w + fw;
         if (Alignment == taLeftJustify) {
             ShapeBounds.Right = ShapeBounds.Left + total;
@@ -123,12 +130,13 @@ void TChartTitle::DrawTitle(TCustomPlotPanel& chart) {
     c.SetBackMode(TRANSPARENT);
     c.AssignFont(Font());
     const int cx = (ShapeBounds.Left + ShapeBounds.Right) / 2;
-    if (TextFormat() == ttfHtml) {
-        // The whole text once, from the left position on the first line.
-        const int y = Top_ ? ShapeBounds.Top + fw : ShapeBounds.Bottom - h - fw;
-        HtmlTextOutOrPlain(c, ShapeBounds.Left + w / 2, y, Text_.join(QStringLiteral("\r\n")));
+    if (html) {
+        // The whole text once, from the left position; a foot's lines run
+        // down from the top of its box.
+        const int y = Top_ ? ShapeBounds.Top + fw : ShapeBounds.Bottom - textHeight - fw;
+        HtmlTextOutOrPlain(c, ShapeBounds.Left + w / 2, y, htmlText);
     }
-    for (int i = 0; i < lines && TextFormat() != ttfHtml; ++i) {
+    for (int i = 0; i < lines && !html; ++i) {
         const int y = Top_ ? ShapeBounds.Top + i * h + fw : ShapeBounds.Bottom - h - (i * h + fw);
         const int lw = c.TextWidth(Text_[i]);
         const int x = Alignment == taLeftJustify    ? ShapeBounds.Left + w / 2
@@ -142,7 +150,7 @@ void TChartTitle::DrawTitle(TCustomPlotPanel& chart) {
         if (Top_)
             chart.ChartRect.Top = ShapeBounds.Bottom + spacing;
         else
-            chart.ChartRect.Bottom = ShapeBounds.Bottom - spacing - lines * h;
+            chart.ChartRect.Bottom = ShapeBounds.Bottom - spacing - textHeight;
         chart.RecalcWidthHeight();
     }
 }
@@ -440,6 +448,37 @@ void TCustomChart::Assign(const TCustomPlotPanel& source) {
 
 // ---- mouse
 
+namespace {
+// The ends a logarithmic axis shows, positive: an end that is not above 0 is
+// where the axis places it (its logarithm taken as 0).
+bool positiveLogEnds(const TChartAxis& a, double& lo, double& hi) {
+    if (!(lo > 0)) lo = std::exp(a.LogScaleMinimum);
+    if (!(hi > 0)) hi = std::exp(a.LogScaleMaximum);
+    return lo > 0 && hi > lo && std::isfinite(hi);
+}
+
+// How far the values under two pixels lie apart in log space (the value at
+// `from` over the value at `to`, as a logarithm).
+double logPixelDistance(const TChartAxis& a, int from, int to) {
+    if (a.PixelLength == 0) return 0;
+    double d = static_cast<double>(from - to) * a.LogScaleRange / a.PixelLength;
+    if (!a.Horizontal()) d = -d;
+    return a.Inverted() ? -d : d;
+}
+
+// Moves both ends by the same factor, so a logarithmic range stays positive
+// and keeps its ratio; false when there is nothing to move.
+bool logShift(const TChartAxis& a, double& lo, double& hi, double logDistance) {
+    if (!positiveLogEnds(a, lo, hi) || !std::isfinite(logDistance) || logDistance == 0) return false;
+    const double factor = std::exp(logDistance);
+    const double newLo = lo * factor, newHi = hi * factor;
+    if (!(newLo > 0) || !std::isfinite(newHi)) return false;
+    lo = newLo;
+    hi = newHi;
+    return true;
+}
+}  // namespace
+
 std::vector<TChartAxis*> TCustomChart::nonDepthAxes() {
     std::vector<TChartAxis*> list;
     for (TChartAxis* a : AxesList)
@@ -602,11 +641,15 @@ void TCustomChart::MouseMove(TShiftState Shift, int X, int Y) {
             if (!horiz && !(mode == pmVertical || mode == pmBoth)) continue;
             const int from = horiz ? Panning.X0 : Panning.Y0, to = horiz ? X : Y;
             if (from == to) continue;
-            const double delta = a->PixelToValue(from) - a->PixelToValue(to);
-            double lo = a->Minimum() + delta, hi = a->Maximum() + delta;
-            if (a->Automatic() || a->AutomaticMinimum() || a->AutomaticMaximum()) {
-                lo = a->ScaleMinimum + delta;
-                hi = a->ScaleMaximum + delta;
+            const bool automatic = a->Automatic() || a->AutomaticMinimum() || a->AutomaticMaximum();
+            double lo = automatic ? a->ScaleMinimum : a->Minimum();
+            double hi = automatic ? a->ScaleMaximum : a->Maximum();
+            if (a->Logarithmic()) {
+                if (!logShift(*a, lo, hi, logPixelDistance(*a, from, to))) continue;
+            } else {
+                const double delta = a->PixelToValue(from) - a->PixelToValue(to);
+                lo += delta;
+                hi += delta;
             }
             bool allow = true;
             if (OnAllowScroll) OnAllowScroll(a, lo, hi, allow);
@@ -701,6 +744,14 @@ void TCustomChart::MouseWheel(bool down) {
     if (!PlotUseMouseWheel) return;
     for (TChartAxis* a : nonDepthAxes()) {
         if (a->Horizontal()) continue;
+        if (a->Logarithmic()) {
+            // Three hundredths of the range in log space, as the axis shows it.
+            double lo = a->Minimum(), hi = a->Maximum();
+            if (!positiveLogEnds(*a, lo, hi)) continue;
+            const double d = std::log(hi / lo) * 3 * 0.01;
+            if (logShift(*a, lo, hi, down ? d : -d)) a->SetRange(lo, hi);
+            continue;
+        }
         const double d = (a->Maximum() - a->Minimum()) * 3 * 0.01;
         a->ScrollBy(down ? d : -d, false);
     }

@@ -7,6 +7,11 @@
 
 namespace brine::chart {
 
+namespace {
+// How much a check box widens a vertical legend and moves its items right.
+constexpr int kCheckBoxRoom = 15;
+}  // namespace
+
 // ---- TPlotCustomShapePosition
 
 void TPlotCustomShapePosition::SetCustomPosition(bool v) {
@@ -266,7 +271,7 @@ void TCustomChartLegend::Draw(TRect& chartRect) {
             ShapeBounds.Left = Round(TopPos * (Chart->ChartBounds.Width() - width) * 0.01) + Chart->ChartXCenter - width / 2;
         ShapeBounds.Right = ShapeBounds.Left + width;
     } else {
-        width = textWidth + 10 + SymbolWidth_ + (checks ? 15 : 0);
+        width = textWidth + 10 + SymbolWidth_ + (checks ? kCheckBoxRoom : 0);
         if (TitleShown_) {
             c.AssignFont(Title.Font());
             for (const QString& l : Title.Text) width = std::max(width, c.TextWidth(l) + 8);
@@ -360,19 +365,22 @@ void TCustomChartLegend::drawItem(int index, int position) {
     TPlotCanvas3D& c = Chart->Canvas();
     const TLegendStyle style = EffectiveStyle();
     const bool checks = CheckBoxesShown();
-    int x = ShapeBounds.Left + (checks ? 19 : 0);
+    // With check boxes the box sits 4 pixels in and the item moves right by
+    // as much as the legend grew for it.
+    int x = ShapeBounds.Left + (checks ? kCheckBoxRoom : 0);
     int symbolX = x + 6, textX = symbolX + SymbolWidth_ + 4;
     if (Symbol.Position == spRight) {
         textX = x + 6;
         symbolX = textX + ColumnWidth_[0] + ColumnWidth_[1] + c.TextWidth(" ");
     }
-    int row = position, column = 0;
+    int row = position, column = 0, columnLeft = ShapeBounds.Left;
     if (!Vertical() && Columns_ > 0) {
         row = position / Columns_;
         column = position % Columns_;
         const int step = ColumnWidth_[0] + ColumnWidth_[1] + c.TextWidth(" ") + SymbolWidth_ + 10 + (checks ? 21 : 0);
         textX += column * step;
         symbolX += column * step;
+        columnLeft += column * step;
     }
     int y = itemsTop() + 1 + ItemHeight_ * row + VertSpacing / 2;
     Chart->DoGetLegendPos(index, textX, y, symbolX);
@@ -413,7 +421,7 @@ void TCustomChartLegend::drawItem(int index, int position) {
     item.SymbolRect = {symbolX, y + ((!DividingLines.Visible() || first) ? 2 : 0), symbolX + SymbolWidth_,
                        y + ItemHeight_ + 1 - ((!DividingLines.Visible() || last) ? VertSpacing + 3 : 0)};
     if (checks && series) {
-        const int bx = ShapeBounds.Left + 4, by = y + 1;
+        const int bx = columnLeft + 4, by = y + 1;
         c.Pen->SetStyle(psSolid);
         c.Pen->SetColor(clBlack);
         c.Pen->SetWidth(1);
@@ -535,5 +543,63 @@ void ApplyChartPalette(TCustomAxisPanel& chart, int index) {
         }
     chart.Invalidate();
 }
+
+// ---- registries
+
+TPlotSeriesType* TPlotSeriesTypes::Find(const QString& seriesClassName) const {
+    for (const auto& t : items_)
+        if (t->SeriesClassName.compare(seriesClassName, Qt::CaseInsensitive) == 0) return t.get();
+    return nullptr;
+}
+
+TPlotToolType* TPlotToolTypes::Find(const QString& toolClassName) const {
+    for (const auto& t : items_)
+        if (t->ToolClassName.compare(toolClassName, Qt::CaseInsensitive) == 0) return t.get();
+    return nullptr;
+}
+
+namespace {
+
+struct ChartUnitState {
+    int starts = 0;
+    std::unique_ptr<TPlotSeriesTypes> seriesTypes;
+    std::unique_ptr<TPlotToolTypes> toolTypes;
+    std::unique_ptr<TColorPalettes> palettes;
+};
+
+ChartUnitState& chartUnit() {
+    static ChartUnitState state;
+    return state;
+}
+
+// The unit runs from the program's start to its exit.
+struct ChartUnitLifetime {
+    ChartUnitLifetime() { ChartUnitStart(); }
+    ~ChartUnitLifetime() { ChartUnitEnd(); }
+    ChartUnitLifetime(const ChartUnitLifetime&) = delete;
+    ChartUnitLifetime& operator=(const ChartUnitLifetime&) = delete;
+} gChartUnitLifetime;
+
+}  // namespace
+
+void ChartUnitStart() {
+    ChartUnitState& u = chartUnit();
+    if (u.starts++ > 0) return;
+    u.seriesTypes = std::make_unique<TPlotSeriesTypes>();
+    u.toolTypes = std::make_unique<TPlotToolTypes>();
+    u.palettes = std::make_unique<TColorPalettes>(ColorPaletteNames());
+}
+
+void ChartUnitEnd() {
+    ChartUnitState& u = chartUnit();
+    if (u.starts == 0 || --u.starts > 0) return;
+    u.seriesTypes.reset();
+    u.toolTypes.reset();
+    u.palettes.reset();
+}
+
+TPlotSeriesTypes* PlotSeriesTypes() { return chartUnit().seriesTypes.get(); }
+TPlotToolTypes* PlotToolTypes() { return chartUnit().toolTypes.get(); }
+TColorPalettes* ColorPalettes() { return chartUnit().palettes.get(); }
 
 }  // namespace brine::chart

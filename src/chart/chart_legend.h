@@ -1,7 +1,9 @@
 #pragma once
 // The legend box beside or above the chart, its symbol and title, the shape
-// base that can be placed freely, and the named colour palettes.
+// base that can be placed freely, the named colour palettes and the
+// registries of the kinds of series and tools.
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -153,5 +155,65 @@ std::vector<TColor> ColorPaletteColors(int index);
 // Sets the chart's colour table, gives the automatic-coloured series free
 // colours and repaints.
 void ApplyChartPalette(TCustomAxisPanel& chart, int index);
+
+// ---- registries of the kinds of series and tools
+
+class TPlotCustomTool;
+
+// A kind of series known by its class name, with a title for lists and a
+// maker of a new series of that kind.
+struct TPlotSeriesType {
+    QString SeriesClassName;
+    QString Description;
+    std::function<std::unique_ptr<TChartSeries>()> Create;
+};
+
+// A kind of chart tool, likewise.
+struct TPlotToolType {
+    QString ToolClassName;
+    QString Description;
+    std::function<std::unique_ptr<TPlotCustomTool>()> Create;
+};
+
+// A list that owns its entries: clearing or freeing it frees them.
+template <class Entry>
+class TPlotTypeList {
+public:
+    void Add(std::unique_ptr<Entry> entry) {
+        if (entry) items_.push_back(std::move(entry));
+    }
+    int Count() const { return static_cast<int>(items_.size()); }
+    Entry& Item(int index) const { return *items_.at(static_cast<size_t>(index)); }
+    void Clear() { items_.clear(); }
+
+protected:
+    std::vector<std::unique_ptr<Entry>> items_;
+};
+
+class TPlotSeriesTypes : public TPlotTypeList<TPlotSeriesType> {
+public:
+    // The entry of a series class, or nullptr.
+    TPlotSeriesType* Find(const QString& seriesClassName) const;
+};
+
+class TPlotToolTypes : public TPlotTypeList<TPlotToolType> {
+public:
+    // The entry of a tool class, or nullptr.
+    TPlotToolType* Find(const QString& toolClassName) const;
+};
+
+// The palette names, in palette order.
+using TColorPalettes = QStringList;
+
+// The chart unit's start and end, run once for the program (at its start and
+// exit) and counted, so that starts and ends nested inside do nothing: the
+// first start makes the two registries and the palette list, the matching
+// last end frees all three.
+void ChartUnitStart();
+void ChartUnitEnd();
+// The registries while the unit runs, else nullptr.
+TPlotSeriesTypes* PlotSeriesTypes();
+TPlotToolTypes* PlotToolTypes();
+TColorPalettes* ColorPalettes();
 
 }  // namespace brine::chart

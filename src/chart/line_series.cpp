@@ -97,6 +97,7 @@ double TCustomSeries::stackBase(int ValueIndex, double Value) const {
         if (s == this) break;
         if (ValueIndex >= s->Count()) continue;
         const double v = s->MandatoryValue(ValueIndex);
+        if (!std::isfinite(v)) continue;  // a null point adds nothing
         // Positive and negative values pile up on their own sides of zero.
         if ((Value < 0) == (v < 0)) sum += v;
     }
@@ -107,7 +108,8 @@ double TCustomSeries::toStackScale(int ValueIndex, double Value) const {
     if (Stacked_ != cssStack100) return Value;
     double total = 0;
     for (TCustomSeries* s : stackGroup())
-        if (ValueIndex < s->Count()) total += std::abs(s->MandatoryValue(ValueIndex));
+        if (ValueIndex < s->Count() && std::isfinite(s->MandatoryValue(ValueIndex)))
+            total += std::abs(s->MandatoryValue(ValueIndex));
     // An index where every series is 0 has no share to show.
     return total == 0 ? 0 : Value * 100.0 / total;
 }
@@ -123,9 +125,12 @@ double TCustomSeries::stackExtreme(bool isMax) {
     if (Stacked_ == cssStack100) return isMax ? 100 : 0;
     const int n = Count();
     double result = 0;
+    bool first = true;
     for (int i = 0; i < n; ++i) {
         const double v = StackedValue(i);
-        if (i == 0 || (isMax ? v > result : v < result)) result = v;
+        if (!std::isfinite(v)) continue;
+        if (first || (isMax ? v > result : v < result)) result = v;
+        first = false;
     }
     return result;
 }
@@ -180,7 +185,7 @@ void TCustomSeries::DrawAllValues() {
         GetHorizAxis->PixelEnd += sh.HorizSize();
         GetVertAxis->PixelStart += sh.VertSize();
         GetVertAxis->PixelEnd += sh.VertSize();
-        TChartSeries::DrawAllValues();
+        drawValues();
         GetHorizAxis->PixelStart -= sh.HorizSize();
         GetHorizAxis->PixelEnd -= sh.HorizSize();
         GetVertAxis->PixelStart -= sh.VertSize();
@@ -197,12 +202,140 @@ void TCustomSeries::DrawAllValues() {
         SetSeriesColor(OutLine.Color());
         const bool pointer = Pointer_.Visible();
         Pointer_.SetVisible(false);
-        TChartSeries::DrawAllValues();
+        drawValues();
         Pointer_.SetVisible(pointer);
         Pen().Assign(saved);
         SetSeriesColor(savedColor);
     }
-    TChartSeries::DrawAllValues();
+    drawValues();
+}
+
+bool TCustomSeries::drawsByColumns() {
+    TCustomAxisPanel* panel = ParentChart();
+    if (!panel || panel->View3D() || !DrawLine || DrawArea || Stairs_ || Pointer_.Visible()) return false;
+    // Each segment in the colour of its point: the run's colours would show.
+    if (ColorEachPoint() && ColorEachLine) return false;
+    // Only a thin solid pen that paints over itself paints a column's
+    // segments the same as one segment from the lowest to the highest point.
+    const TChartPen& pen = Pen();
+    return pen.Visible() && pen.Style() == psSolid && pen.Width() <= 1 && !pen.SmallDots() && pen.Mode() == pmCopy &&
+           !pen.HasExtHandle();
+}
+
+void TCustomSeries::drawValues() {
+    if (FirstValueIndex < 0 || LastValueIndex < FirstValueIndex) return;
+    if (drawsByColumns())
+        drawValuesByColumns();
+    else
+        TChartSeries::DrawAllValues();
+}
+
+void TCustomSeries::drawValuesByColumns() {
+    const bool forward = DrawValuesForward();
+    const int count = LastValueIndex - FirstValueIndex + 1;
+    const auto indexAt = [&](int k) { return forward ? FirstValueIndex + k : LastValueIndex - k; };
+    // A plain line series places its points straight from their values
+    // (the same sums DrawValue makes, without the calls in between); a
+    // series of another kind is asked point by point.
+    const bool direct = !stacking() && !ColorEachPoint() && GetHorizAxis && GetVertAxis &&
+                        (typeid(*this) == typeid(TLineSeries) || typeid(*this) == typeid(TCustomSeries));
+    const bool seriesNull = SeriesColor() == clNone;
+    const auto isNull = [&](int i) {
+        if (!direct) return IsNullPoint(i);
+        if (!std::isfinite(XValues->Value(i)) || !std::isfinite(YValues->Value(i))) return true;
+        if (!ColorList || static_cast<size_t>(i) >= ColorList->size()) return seriesNull;
+        const TColor c = (*ColorList)[static_cast<size_t>(i)];
+        return c == clNone || (c == clDefault && seriesNull);
+    };
+    const TChartAxis* alongAxis = YMandatory ? GetHorizAxis : GetVertAxis;
+    const TChartAxis* acrossAxis = YMandatory ? GetVertAxis : GetHorizAxis;
+    const TChartValueList& alongValues = YMandatory ? *XValues : *YValues;
+    const TChartValueList& acrossValues = YMandatory ? *YValues : *XValues;
+    // Along the run: the pixel that groups points; across it: the pixel that varies.
+    const auto along = [&](int i) {
+        if (direct) return alongAxis->ValueToPixel(alongValues.Value(i));
+        return YMandatory ? CalcXPos(i) : CalcYPos(i);
+    };
+    const auto across = [&](int i) {
+        if (direct) return acrossAxis->ValueToPixel(acrossValues.Value(i));
+        return YMandatory ? CalcYPos(i) : CalcXPos(i);
+    };
+    // Ascending values on a linear or logarithmic axis give pixels in order.
+    const bool sortedAlong = direct && alongValues.Order() == loAscending;
+    int k = 0;
+    while (k < count) {
+        const int first = indexAt(k);
+        if (isNull(first)) {
+            DrawValue(first);
+            ++k;
+            continue;
+        }
+        // One run: consecutive points in the same column. A thin line leaves
+        // out the last pixel of each segment, so a column shows every pixel
+        // from its lowest to its highest point, except an end point reached
+        // only by the run's last segment.
+        const int column = along(first);
+        int low = across(first), high = low, lowIndex = first, highIndex = first;
+        bool lowLeft = false, highLeft = false;  // a segment starts at that pixel
+        int last = first, lastPos = low;
+        // Where the column ends: with values in order, points of one column
+        // follow each other, so the end is searched for rather than walked to.
+        int end = count;
+        if (sortedAlong) {
+            int bound = 1;
+            while (k + bound < count && along(indexAt(k + bound)) == column) bound *= 2;
+            int lo = k + bound / 2 + 1, hi = std::min(k + bound, count);
+            while (lo < hi) {
+                const int mid = lo + (hi - lo) / 2;
+                if (along(indexAt(mid)) == column)
+                    lo = mid + 1;
+                else
+                    hi = mid;
+            }
+            end = lo;
+        }
+        int m = k + 1;
+        for (; m < end; ++m) {
+            const int i = indexAt(m);
+            if (isNull(i) || (!sortedAlong && along(i) != column)) break;
+            const int pos = across(i);
+            if (pos != lastPos) {
+                if (lastPos == low) lowLeft = true;
+                if (lastPos == high) highLeft = true;
+            }
+            if (pos < low) {
+                low = pos;
+                lowIndex = i;
+                lowLeft = false;
+            } else if (pos > high) {
+                high = pos;
+                highIndex = i;
+                highLeft = false;
+            }
+            last = i;
+            lastPos = pos;
+        }
+        const int firstPos = across(first);
+        DrawValue(first);
+        if (low != high) {
+            // The run ends on an extreme that no segment starts from: that
+            // pixel stays empty, so the other extreme is visited last.
+            if (lastPos == high && !highLeft) {
+                if (lowIndex != first) DrawValue(lowIndex);
+            } else if (lastPos == low && !lowLeft) {
+                if (highIndex != first) DrawValue(highIndex);
+            } else {
+                // Every pixel from low to high: both extremes, the one the run
+                // ends on (if any) first so that a segment leaves it.
+                const bool highFirst = lastPos == high || (lastPos != low && firstPos != high);
+                const int a = highFirst ? highIndex : lowIndex, b = highFirst ? lowIndex : highIndex;
+                if (a != first) DrawValue(a);
+                if (b != first) DrawValue(b);
+            }
+        }
+        if (last != first) DrawValue(last);
+        k = m;
+    }
 }
 
 void TCustomSeries::DrawPointer(int X, int Y, TColor Color, int ValueIndex) {
@@ -258,7 +391,7 @@ void TCustomSeries::drawSegment(int x, int y, TColor color) {
 void TCustomSeries::DrawValue(int ValueIndex) {
     TCustomAxisPanel* panel = ParentChart();
     if (!panel) return;
-    const TColor color = ValueColor(ValueIndex);
+    const TColor color = IsNullPoint(ValueIndex) ? clNone : ValueColor(ValueIndex);
     const int x = CalcXPos(ValueIndex), y = CalcYPos(ValueIndex);
     panel->Canvas().Brush->SetStyle(bsSolid);
     panel->Canvas().Brush->SetColor(color);
@@ -275,7 +408,9 @@ void TCustomSeries::DrawValue(int ValueIndex) {
         OldColor = clNone;
         OldX = x;
         OldY = y;
-        if (ValueIndex == FirstValueIndex && ValueIndex > 0 && GetHorizAxis && GetVertAxis) {
+        // A null point before it breaks the line there too.
+        if (ValueIndex == FirstValueIndex && ValueIndex > 0 && GetHorizAxis && GetVertAxis &&
+            !IsNullPoint(ValueIndex - 1)) {
             // The line comes in from the point left of the chart.
             const TRect& r = panel->ChartRect;
             OldX = GetHorizAxis->Inverted() ? r.Right : r.Left;
@@ -315,6 +450,12 @@ void TCustomSeries::DrawValue(int ValueIndex) {
     OldColor = color;
 }
 
+void TCustomSeries::DrawMark(int ValueIndex, const QString& Text, TSeriesMarkPosition& Position) {
+    Marks.ZPosition = StartZ;
+    if (YMandatory) Marks.Callout().ApplyDistance(Position);
+    TChartSeries::DrawMark(ValueIndex, Text, Position);
+}
+
 bool TCustomSeries::ClickedPointer(int /*ValueIndex*/, int PX, int PY, int X, int Y) {
     return Pointer_.Style() != psNothing && std::abs(X - PX) < Pointer_.HorizSize() &&
            std::abs(Y - PY) < Pointer_.VertSize();
@@ -330,12 +471,12 @@ int TCustomSeries::Clicked(int X, int Y) {
     const TPoint p{X, Y};
     for (int i = first; i <= LastValueIndex; ++i) {
         const int px = CalcXPos(i), py = CalcYPos(i);
-        if (Pointer_.Visible() && ClickedPointer(i, px, py, X, Y)) {
+        if (Pointer_.Visible() && !IsNullPoint(i) && ClickedPointer(i, px, py, X, Y)) {
             if (OnClickPointer) OnClickPointer(this, i, px, py);
             return i;
         }
         if (px == X && py == Y) return i;
-        if (ClickableLine && i > first && ValueColor(i) != clNone && ValueColor(i - 1) != clNone) {
+        if (ClickableLine && i > first && !IsNullPoint(i) && !IsNullPoint(i - 1)) {
             const TPoint a{CalcXPos(i - 1), CalcYPos(i - 1)}, b{px, py};
             bool hit;
             if (Stairs_) {

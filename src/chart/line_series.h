@@ -46,6 +46,8 @@ public:
     void DrawAllValues() override;
     void DrawValue(int ValueIndex) override;
     void DrawLegendBox(int ValueIndex, const TRect& Rect) override;
+    // Marks stand above their points, joined by the callout's arrow.
+    void DrawMark(int ValueIndex, const QString& Text, TSeriesMarkPosition& Position) override;
     int Clicked(int X, int Y) override;
     virtual bool ClickedPointer(int ValueIndex, int PX, int PY, int X, int Y);
     virtual void DrawPointer(int X, int Y, TColor Color, int ValueIndex);
@@ -74,6 +76,14 @@ protected:
     double toStackScale(int ValueIndex, double Value) const;
     double stackExtreme(bool isMax);
     void drawSegment(int x, int y, TColor color);
+    // A plain 2D line drawn point by point paints only what each pixel
+    // column (row for a horizontal series) shows of it.
+    bool drawsByColumns();
+    // The visible points, each pixel column's run of points reduced to those
+    // that paint exactly the same pixels.
+    void drawValuesByColumns();
+    // The points in view in drawing order, by columns when that is the same.
+    void drawValues();
 
     int OldX = 0, OldY = 0;
     TColor OldColor = clNone;

@@ -383,6 +383,7 @@ TPlotCanvas::TPlotCanvas() {
 TPlotCanvas::~TPlotCanvas() = default;
 
 void TPlotCanvas::SetCanvas(TCanvas* canvas) {
+    if (canvas != ReferenceCanvas) savedClips_.clear();
     ReferenceCanvas = canvas;
     Font = &dc().Font();
     Pen = &dc().Pen();
@@ -531,16 +532,22 @@ void TPlotCanvas::Frame3D(TRect& r, TColor topColor, TColor bottomColor, int wid
 
 // ---- clipping
 
+void TPlotCanvas::SaveClip() { savedClips_.push_back(dc().clipRegion()); }
+
 void TPlotCanvas::SelectClipRegion(const std::optional<QRegion>& region) {
-    if (!region) return;
-    SavedClipRegion = dc().clipRegion();
-    HasSavedClip = SavedClipRegion.has_value();
-    dc().combineClipRegion(*region, ClipCombine::And);
+    // Saved even without a region, so that the caller's UnClipRectangle
+    // does not take away a clip set before.
+    SaveClip();
+    if (region) dc().combineClipRegion(*region, ClipCombine::And);
 }
 
 void TPlotCanvas::RestoreClipRegion() {
-    dc().selectClipRegion(HasSavedClip ? SavedClipRegion : std::nullopt);
-    HasSavedClip = false;
+    if (savedClips_.empty()) {
+        dc().selectClipRegion(std::nullopt);
+        return;
+    }
+    dc().selectClipRegion(savedClips_.back());
+    savedClips_.pop_back();
 }
 
 void TPlotCanvas::ClipRoundRectangle(const TRect& r, int corner) {
@@ -553,14 +560,16 @@ void TPlotCanvas::ClipRoundRectangle(const TRect& r, int corner) {
 void TPlotCanvas::ClipEllipse(const TRect& r, bool inverted) {
     const TRect o = OrientRectangle(r);
     const QRegion region(QRect(o.Left, o.Top, o.Width(), o.Height()), QRegion::Ellipse);
-    if (inverted)
+    if (inverted) {
+        SaveClip();
         dc().combineClipRegion(region, ClipCombine::Xor);
-    else
+    } else {
         SelectClipRegion(region);
+    }
 }
 
 void TPlotCanvas::ClipPolygon(const TPoint* points, int count) {
-    if (!points || count < 3) return;
+    if (!points || count < 3) return SelectClipRegion(std::nullopt);
     QPolygon poly;
     for (int i = 0; i < count; ++i) poly << QPoint(points[i].X, points[i].Y);
     SelectClipRegion(QRegion(poly, Qt::OddEvenFill));

@@ -285,15 +285,20 @@ public:
     // The box the text covers when drawn at (x, y) with the current alignment.
     TRect TextRectangle(int x, int y, const QString& text);
 
-    // Clipping: each clip keeps the clip before it, and UnClipRectangle
-    // returns to it.
+    // Clipping: every clip operation saves the clip in force before it, also
+    // one that ends up setting nothing, and each UnClipRectangle returns to
+    // the clip saved last; with nothing saved it removes clipping. Clips
+    // thus nest, and the saved ones belong to the device the canvas is bound
+    // to (SetCanvas with another device forgets them).
     void SelectClipRegion(const std::optional<QRegion>& region);
     void RestoreClipRegion();
-    std::optional<QRegion> SavedClipRegion;
-    bool HasSavedClip = false;
+    // Saves the clip in force, for a clip then set on the device directly.
+    void SaveClip();
+    int SavedClipCount() const { return static_cast<int>(savedClips_.size()); }
 
 protected:
     TCanvas& dc() { return ReferenceCanvas ? *ReferenceCanvas : unbound_; }
+    std::vector<std::optional<QRegion>> savedClips_;
     // Until the first SetCanvas, drawing goes nowhere.
     TCanvas unbound_;
 };

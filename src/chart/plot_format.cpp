@@ -1,8 +1,10 @@
 #include "chart/plot_format.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "base/datetime.h"
@@ -48,12 +50,38 @@ std::string fixedDigits(double value, int decimals) {
     return digits.substr(0, intLen) + "." + digits.substr(intLen);
 }
 
+// |value| rounded to `count` significant digits (halves away from zero, from
+// the exact binary value): the digits and the power of ten of the first one.
+std::string significantDigits(double value, int count, int& exponent) {
+    char buf[80];
+    std::snprintf(buf, sizeof buf, "%.40e", std::fabs(value));
+    const std::string s(buf);
+    const size_t e = s.find('e');
+    exponent = std::atoi(s.c_str() + e + 1);
+    std::string all = s.substr(0, 1) + s.substr(2, e - 2);
+    std::string digits = all.substr(0, static_cast<size_t>(count));
+    if (all[static_cast<size_t>(count)] >= '5') {
+        int i = count - 1;
+        while (i >= 0 && digits[static_cast<size_t>(i)] == '9') digits[static_cast<size_t>(i--)] = '0';
+        if (i < 0) {
+            digits.insert(digits.begin(), '1');
+            digits.pop_back();
+            ++exponent;
+        } else {
+            ++digits[static_cast<size_t>(i)];
+        }
+    }
+    return digits;
+}
+
 QString formatSection(const QString& section, double value, bool withMinus) {
     // Layout of the placeholders.
-    int first = -1, last = -1, dot = -1, minInt = 0, maxDec = 0, minDec = 0;
+    int first = -1, last = -1, dot = -1, minInt = 0, intPlaces = 0, maxDec = 0, minDec = 0;
     bool thousands = false;
+    // An exponent: "E+", "E-", "e+" or "e-" and up to four "0" for its digits.
+    int expAt = -1, expEnd = -1, expDigits = 0;
     QChar quote;
-    for (int i = 0; i < section.size(); ++i) {
+    for (int i = 0; i < section.size() && expAt < 0; ++i) {
         const QChar c = section[i];
         if (!quote.isNull()) {
             if (c == quote) quote = QChar();
@@ -61,10 +89,19 @@ QString formatSection(const QString& section, double value, bool withMinus) {
         }
         if (c == u'"' || c == u'\'') {
             quote = c;
+        } else if ((c == u'E' || c == u'e') && first >= 0 && i + 1 < section.size() &&
+                   (section[i + 1] == u'+' || section[i + 1] == u'-')) {
+            expAt = i;
+            expEnd = i + 2;
+            while (expEnd < section.size() && section[expEnd] == u'0' && expDigits < 4) {
+                ++expEnd;
+                ++expDigits;
+            }
         } else if (c == u'0' || c == u'#') {
             if (first < 0) first = i;
             last = i;
             if (dot < 0) {
+                ++intPlaces;
                 if (c == u'0') ++minInt;
             } else {
                 ++maxDec;
@@ -97,10 +134,32 @@ QString formatSection(const QString& section, double value, bool withMinus) {
     };
     if (first < 0) return literal(0, static_cast<int>(section.size()));
 
-    const std::string fixed = fixedDigits(value, maxDec);
-    const size_t p = fixed.find('.');
-    QString intPart = QString::fromStdString(fixed.substr(0, p));
-    QString frac = QString::fromStdString(fixed.substr(p + 1));
+    QString intPart, frac, exponentText;
+    if (expAt >= 0) {
+        // The digits before the point are as many as their placeholders; the
+        // exponent takes up the rest.
+        const int count = intPlaces + maxDec;
+        int power = 0;
+        // A double holds no more than 17 significant digits; the rest are zeros.
+        std::string digits = value == 0 ? std::string() : significantDigits(value, std::min(count, 18), power);
+        digits.resize(static_cast<size_t>(count), '0');
+        const int exponent = value == 0 ? 0 : power - intPlaces + 1;
+        intPart = QString::fromStdString(digits.substr(0, static_cast<size_t>(intPlaces)));
+        frac = QString::fromStdString(digits.substr(static_cast<size_t>(intPlaces)));
+        if (intPart.isEmpty()) intPart = QStringLiteral("0");
+        exponentText = section[expAt];
+        if (exponent < 0)
+            exponentText += u'-';
+        else if (section[expAt + 1] == u'+')
+            exponentText += u'+';
+        exponentText += QString::number(std::abs(exponent)).rightJustified(expDigits, u'0');
+        thousands = false;
+    } else {
+        const std::string fixed = fixedDigits(value, maxDec);
+        const size_t p = fixed.find('.');
+        intPart = QString::fromStdString(fixed.substr(0, p));
+        frac = QString::fromStdString(fixed.substr(p + 1));
+    }
     while (frac.size() > minDec && frac.endsWith(u'0')) frac.chop(1);
     while (intPart.size() > 1 && intPart.startsWith(u'0')) intPart.remove(0, 1);
     if (intPart == u"0" && minInt == 0) intPart.clear();
@@ -112,6 +171,9 @@ QString formatSection(const QString& section, double value, bool withMinus) {
     if (number.isEmpty()) number = QStringLiteral("0");
     const bool isZero = number.count(u'0') + number.count(u'.') + number.count(u',') == number.size();
     const QString sign = withMinus && value < 0 && !isZero ? QStringLiteral("-") : QString();
+    if (expAt >= 0)
+        return literal(0, first) + sign + number + literal(last + 1, expAt) + exponentText +
+               literal(expEnd, static_cast<int>(section.size()));
     return literal(0, first) + sign + number + literal(last + 1, static_cast<int>(section.size()));
 }
 
@@ -127,6 +189,8 @@ QString FormatFloat(const QString& pattern, double value) {
 }
 
 QString FormatDateTimeText(const QString& pattern, double value) {
+    // Day counts of 0001-01-01 and 10000-01-01.
+    if (!(value >= -693593.0 && value < 2958466.0)) return {};
     const DateTimeParts t = DecodeDateTime(value);
     QString out;
     bool afterHour = false;

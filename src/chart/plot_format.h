@@ -10,7 +10,8 @@ namespace brine::chart {
 // zero) and quoted literals. Halves round away from zero.
 QString FormatFloat(const QString& pattern, double value);
 // yyyy, yy, m, mm, d, dd, h, hh, n, nn, s, ss, zzz and quoted literals; "m"
-// right after an hour means minutes.
+// right after an hour means minutes. A value outside the years 1 to 9999 (or
+// not finite) gives an empty text.
 QString FormatDateTimeText(const QString& pattern, double value);
 
 }  // namespace brine::chart

@@ -38,6 +38,13 @@ QString StripDoubleQuotes(QString s) {
     return s;
 }
 
+// A value written in quotes, "..." or '...', without that one pair.
+QString Unquoted(const QString& value) {
+    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
+        return value.mid(1, value.size() - 2);
+    return value;
+}
+
 QString FontStyleText(TFontStyles style) {
     QStringList parts;
     if (style & fsBold) parts << QStringLiteral("BOLD");
@@ -98,7 +105,7 @@ TFontStyles ParseWeight(const QString& value) {
 class HtmlLayout {
 public:
     HtmlLayout(TPlotCanvas& canvas, int x, int y, bool draw)
-        : c_(canvas), x_(x), y_(y), x0_(x), draw_(draw), lineHeight_(canvas.FontHeight()) {}
+        : top(y), bottom(y), c_(canvas), x_(x), y_(y), x0_(x), draw_(draw), lineHeight_(canvas.FontHeight()) {}
 
     void Run(const QString& text) {
         QString rest = text;
@@ -110,6 +117,9 @@ public:
     }
 
     TextSize extent;
+    // The rows the drawn runs cover, from the start Y: all lines, where
+    // extent.cy holds only the tallest.
+    int top = 0, bottom = 0;
 
 private:
     TFont& font() { return *c_.Font; }
@@ -255,6 +265,8 @@ private:
                 y_ += lineHeight_ - h - 1;
             }
             if (draw_) c_.TextOut(x_, y_, text);
+            top = std::min(top, y_);
+            bottom = std::max(bottom, y_ + h);
             x_ += w;
             extent.cx = std::max(extent.cx, x_);
             lineHeight_ = std::max(lineHeight_, h);
@@ -275,6 +287,7 @@ private:
         QString name, value;
         while (attributes.Next(name, value)) {
             const QString n = name.toUpper();
+            if (n != u"SRC") value = Unquoted(value);
             if (n == u"WIDTH")
                 width = std::clamp(StrToInt(value), -kMaxImageSize, kMaxImageSize);
             else if (n == u"HEIGHT")
@@ -382,6 +395,7 @@ void ParseFont(TFont& font, const QString& tag) {
     QString name, value;
     while (reader.Next(name, value)) {
         const QString n = name.toUpper();
+        value = Unquoted(value);
         if (n == u"NAME" || n == u"FAMILY") {
             // A quoted name ("<PRE>" writes one) names the font without its quotes.
             font.SetName(StripDoubleQuotes(value));
@@ -424,6 +438,26 @@ TextSize HtmlTextExtent(TPlotCanvas& canvas, const QString& text) {
     TextSize extent;
     HtmlRender(canvas, 0, 0, extent, false, text);
     return extent;
+}
+
+TextSize HtmlTextSizeOrPlain(TPlotCanvas& canvas, const QString& text) {
+    TFont font;
+    font.SetPixelsPerInch(canvas.Font->PixelsPerInch());
+    font.Assign(*canvas.Font);
+    const std::vector<QString> tags = gTagStack, fonts = gFontStack;
+    TextSize size;
+    try {
+        HtmlLayout layout(canvas, 0, 0, false);
+        layout.Run(text);
+        size = {layout.extent.cx, layout.bottom - layout.top};
+    } catch (const BrineError&) {
+        canvas.Font->Assign(font);
+        size = {canvas.TextWidth(text), canvas.TextHeight(text)};
+    }
+    canvas.Font->Assign(font);
+    gTagStack = tags;
+    gFontStack = fonts;
+    return size;
 }
 
 void HtmlTextOutOrPlain(TPlotCanvas& canvas, int x, int y, const QString& text) {

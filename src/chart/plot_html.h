@@ -39,6 +39,12 @@ void HtmlRender(TPlotCanvas& canvas, int x, int y, TextSize& extent, bool draw, 
 void HtmlTextOut(TPlotCanvas& canvas, int x, int y, const QString& text);
 TextSize HtmlTextExtent(TPlotCanvas& canvas, const QString& text);
 
+// For layout, which must not raise: the size HtmlTextOutOrPlain gives the
+// text, cx the largest X reached from 0 and cy the height of all its lines
+// (the plain text's size for a malformed one). Leaves the canvas font and the
+// tag and font stacks as they were.
+TextSize HtmlTextSizeOrPlain(TPlotCanvas& canvas, const QString& text);
+
 // For painting, which must not raise: draws the HTML text when it can be laid
 // out, else the text as it stands, and leaves the canvas font and the tag and
 // font stacks as a direct HtmlTextOut would (or untouched for the plain text).

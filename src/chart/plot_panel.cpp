@@ -4,6 +4,7 @@
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
+#include <exception>
 
 namespace brine::chart {
 
@@ -306,6 +307,15 @@ TCustomPlotPanel::~TCustomPlotPanel() {
 }
 
 void TCustomPlotPanel::RecalcWidthHeight() {
+    // However much margins, titles, legend and walls take, the rectangle
+    // stays inside the bounds of the paint and at least a pixel wide and high.
+    const TRect& b = ChartBounds;
+    if (b.Right > b.Left && b.Bottom > b.Top) {
+        ChartRect.Left = std::clamp(ChartRect.Left, b.Left, b.Right - 1);
+        ChartRect.Top = std::clamp(ChartRect.Top, b.Top, b.Bottom - 1);
+        ChartRect.Right = std::clamp(ChartRect.Right, ChartRect.Left + 1, b.Right);
+        ChartRect.Bottom = std::clamp(ChartRect.Bottom, ChartRect.Top + 1, b.Bottom);
+    }
     ChartWidth = ChartRect.Right - ChartRect.Left;
     ChartHeight = ChartRect.Bottom - ChartRect.Top;
     ChartXCenter = (ChartRect.Left + ChartRect.Right) / 2;
@@ -415,19 +425,16 @@ void TCustomPlotPanel::PaintOnCanvas(TCanvas* ACanvas, const TRect& Rect) {
     ChartRect = {b.Left + border + margin(msLeft, w), b.Top + border + margin(msTop, h),
                  b.Right - border - margin(msRight, w), b.Bottom - border - margin(msBottom, h)};
 
-    ChartRect.Left = std::max(ChartRect.Left, b.Left);
-    ChartRect.Top = std::max(ChartRect.Top, b.Top);
-    if (ChartRect.Right < ChartRect.Left)
-        ChartRect.Right = ChartRect.Left + 1;
-    else if (ChartRect.Right == ChartRect.Left)
-        ChartRect.Right = ChartRect.Left + width();
-    if (ChartRect.Bottom < ChartRect.Top)
-        ChartRect.Bottom = ChartRect.Top + 1;
-    else if (ChartRect.Bottom == ChartRect.Top)
-        ChartRect.Bottom = ChartRect.Top + height();
+    // Margins larger than the panel leave a rectangle of one pixel.
     RecalcWidthHeight();
 
-    DrawContents(ChartBounds);
+    // Bad data must not take the window down from inside a paint: what was
+    // drawn before the failure is shown.
+    try {
+        DrawContents(ChartBounds);
+    } catch (const std::exception&) {
+        Canvas_->ResetState();
+    }
     Canvas_->ShowImage(ACanvas, ACanvas, Rect);
 }
 
@@ -441,8 +448,12 @@ void TCustomPlotPanel::paintEvent(QPaintEvent*) {
     if (Printing) return;
     TCanvas target(this);
     Canvas_->SetCanvas(&target);
-    const bool fromBuffer = Canvas_->UseBuffer() && Canvas_->ReDrawBitmap();
-    if (!fromBuffer) Draw(&target);
+    // No exception may leave a paint event.
+    try {
+        const bool fromBuffer = Canvas_->UseBuffer() && Canvas_->ReDrawBitmap();
+        if (!fromBuffer) Draw(&target);
+    } catch (const std::exception&) {
+    }
     target.releasePainter();
     Canvas_->SetCanvas(nullptr);
 }

@@ -231,7 +231,8 @@ public:
     TRect ChartRect;
     int ChartWidth = 0, ChartHeight = 0;
     int ChartXCenter = 0, ChartYCenter = 0;
-    // Recomputes width, height and centre from ChartRect.
+    // Keeps ChartRect inside the bounds of the last paint and at least a
+    // pixel wide and high, then recomputes width, height and centre from it.
     void RecalcWidthHeight();
 
     int Margin(TMarginSide side) const { return Margins_[side]; }

@@ -24,10 +24,6 @@ void TChartValueList::SetValueSource(const QString& v) {
     if (Owner) Owner->CheckDataSource();
 }
 
-double TChartValueList::Value(int index) const {
-    return index >= 0 && index < Count_ ? Values_[static_cast<size_t>(index)] : 0.0;
-}
-
 void TChartValueList::SetValue(int index, double v) {
     if (index < 0 || index >= Count_) return;
     Values_[static_cast<size_t>(index)] = v;
@@ -126,20 +122,23 @@ void TChartValueList::Sort() {
 
 void TChartValueList::RecalcStats() {
     Count_ = std::min(Count_, Capacity());
-    if (Count_ == 0) {
-        MaxValue_ = MinValue_ = Total_ = AbsTotal_ = 0;
-    } else {
-        MaxValue_ = MinValue_ = Total_ = Values_[0];
-        AbsTotal_ = std::fabs(Values_[0]);
-        for (int i = 1; i < Count_; ++i) {
-            const double v = Values_[static_cast<size_t>(i)];
-            if (v < MinValue_)
-                MinValue_ = v;
-            else if (v > MaxValue_)
-                MaxValue_ = v;
-            Total_ += v;
-            AbsTotal_ += std::fabs(v);
+    MaxValue_ = MinValue_ = Total_ = AbsTotal_ = 0;
+    // Values that are not finite numbers belong to null points: they take no
+    // part in ranges and totals.
+    bool first = true;
+    for (int i = 0; i < Count_; ++i) {
+        const double v = Values_[static_cast<size_t>(i)];
+        if (!std::isfinite(v)) continue;
+        if (first) {
+            MaxValue_ = MinValue_ = v;
+            first = false;
+        } else if (v < MinValue_) {
+            MinValue_ = v;
+        } else if (v > MaxValue_) {
+            MaxValue_ = v;
         }
+        Total_ += v;
+        AbsTotal_ += std::fabs(v);
     }
     StatsOutOfDate = false;
 }
@@ -553,6 +552,10 @@ TColor TChartSeries::ValueColor(int ValueIndex) const {
     return SeriesColor();
 }
 
+bool TChartSeries::IsNullPoint(int ValueIndex) const {
+    return ValueColor(ValueIndex) == clNone || !std::isfinite(XValue(ValueIndex)) || !std::isfinite(YValue(ValueIndex));
+}
+
 TChartValueList* TChartSeries::ValueListByName(const QString& Name) const {
     for (size_t i = 2; i < ValueLists.size(); ++i)
         if (ValueLists[i]->Name.compare(Name, Qt::CaseInsensitive) == 0) return ValueLists[i].get();
@@ -585,7 +588,8 @@ void TChartSeries::LegendItemText(int ValueIndex, TLegendTextStyle Style, QStrin
     Text = Labels.GetLabel(ValueIndex);
     const double value = MandatoryValue(ValueIndex);
     const auto valueText = [&] {
-        if (MandatoryValueList->DateTime()) return FormatDateTimeText(DefaultDateTimeFormat(0), value);
+        // A point's own date and time, to the second.
+        if (MandatoryValueList->DateTime()) return FormatDateTimeText(DefaultDateTimeFormat(OneSecond), value);
         return FormatFloat(ValueFormat, value);
     };
     const auto percentText = [&] {
@@ -642,16 +646,31 @@ void TChartSeries::CalcVisibleRange() {
         high = axis->PixelToValue(axis->Inverted() ? r.Bottom : r.Top);
     }
     const TChartValueList& list = *NotMandatoryValueList;
-    int first = 0;
-    while (first < n && list.Value(first) < low) ++first;
+    // The first index from `from` whose value is not below v: a binary search
+    // on ascending values, so a paint costs nothing per point out of view.
+    const auto notBelow = [&](int from, double v) {
+        if (list.Order() != loAscending) {
+            while (from < n && list.Value(from) < v) ++from;
+            return from;
+        }
+        int lo = from, hi = n;
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (list.Value(mid) < v)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        return lo;
+    };
+    const int first = notBelow(0, low);
     if (first == n) return;
     FirstValueIndex = first;
     if (list.Value(n - 1) <= high) {
         LastValueIndex = n - 1;
         return;
     }
-    int last = first;
-    while (last < n && list.Value(last) < high) ++last;
+    int last = notBelow(first, high);
     if (last == n) last = n - 1;
     if (!KeepPointBeyondEdge && list.Value(last) > high) --last;
     LastValueIndex = last;

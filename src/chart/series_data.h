@@ -61,7 +61,9 @@ public:
 
     int Count() const { return Count_; }
     // Reads outside 0..Count-1 give 0 and writes there are ignored.
-    double Value(int index) const;
+    double Value(int index) const {
+        return index >= 0 && index < Count_ ? Values_[static_cast<size_t>(index)] : 0.0;
+    }
     void SetValue(int index, double v);
     double operator[](int index) const { return Value(index); }
     double First() const { return Value(0); }
@@ -301,6 +303,9 @@ public:
     virtual double MandatoryValue(int ValueIndex) const { return MandatoryValueList->Value(ValueIndex); }
     virtual double MarkValue(int ValueIndex) const { return MandatoryValue(ValueIndex); }
     virtual TColor ValueColor(int ValueIndex) const;
+    // A point that is not drawn and breaks the line: colour clNone, or a
+    // value that is not a finite number.
+    bool IsNullPoint(int ValueIndex) const;
     TColor LegendItemColor(int ValueIndex) const { return ValueColor(ValueIndex); }
     virtual int LegendToValueIndex(int LegendIndex) const { return LegendIndex; }
     virtual void LegendItemText(int ValueIndex, TLegendTextStyle Style, QString& Text) const;

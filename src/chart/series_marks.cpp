@@ -248,13 +248,18 @@ void TSeriesMarks::Assign(const TPlotCustomShapeBrushPen& source) {
         MultiLine_ = s->MultiLine_;
         SetSymbol(s->Symbol_.get());
         for (size_t i = 0; i < s->Items.size(); ++i)
-            if (s->Items[i]) MarkItem(static_cast<int>(i))->Assign(*s->Items[i]);
+            if (s->Items[i]) makeItem(static_cast<int>(i))->Assign(*s->Items[i]);
     }
     TPlotCustomShape::Assign(source);
 }
 
 TMarksItem* TSeriesMarks::MarkItem(int index) {
-    if (index < 0) return nullptr;
+    // The list grows to the index: only the series' points have items.
+    if (index < 0 || !ParentSeries || index >= ParentSeries->Count()) return nullptr;
+    return makeItem(index);
+}
+
+TMarksItem* TSeriesMarks::makeItem(int index) {
     if (static_cast<size_t>(index) >= Items.size()) Items.resize(static_cast<size_t>(index) + 1);
     auto& item = Items[static_cast<size_t>(index)];
     if (!item) item = std::make_unique<TMarksItem>(ParentChart());
@@ -275,7 +280,8 @@ int TSeriesMarks::Clicked(int x, int y) {
     if (Panel_ && Panel_->View3D()) Panel_->Canvas().Calculate2DPosition(x, y, ZPosition);
     for (size_t i = 0; i < Positions.size(); ++i) {
         const auto& p = Positions[i];
-        if (p && static_cast<int>(i) % DrawEvery_ == 0 && PointInRect(p->Bounds(), x, y)) return static_cast<int>(i);
+        if (p && p->Drawn && static_cast<int>(i) % DrawEvery_ == 0 && PointInRect(p->Bounds(), x, y))
+            return static_cast<int>(i);
     }
     return -1;
 }
@@ -286,6 +292,17 @@ void TSeriesMarks::ClearPositions() {
         Items.clear();
         Repaint();
     }
+}
+
+void TSeriesMarks::ForgetDrawnPositions() {
+    for (auto& p : Positions) {
+        if (!p) continue;
+        if (p->Custom)
+            p->Drawn = false;
+        else
+            p.reset();
+    }
+    while (!Positions.empty() && !Positions.back()) Positions.pop_back();
 }
 
 bool TSeriesMarks::AnyCustomPosition() const {
@@ -309,6 +326,7 @@ void TSeriesMarks::DrawItem(int valueIndex, TColor color, const QString& text, T
         } else {
             stored->Assign(position);
         }
+        stored->Drawn = true;
     }
 
     TPlotCustomShape& item = ItemOrMarks(valueIndex);
@@ -402,8 +420,9 @@ QString TChartSeries::GetMarkText(int ValueIndex) const {
         const bool multi = Marks.MultiLine();
         const QString sep = multi ? QString(QChar(13)) : QStringLiteral(" ");
         const double value = MarkValue(ValueIndex);
+        // A point's own date and time, to the second.
         const QString valueText = MandatoryValueList->DateTime()
-                                      ? FormatDateTimeText(DefaultDateTimeFormat(0), value)
+                                      ? FormatDateTimeText(DefaultDateTimeFormat(OneSecond), value)
                                       : FormatFloat(ValueFormat, value);
         QString labelText = Labels.GetLabel(ValueIndex);
         if (labelText.isEmpty()) labelText = valueText;
@@ -445,6 +464,7 @@ void TChartSeries::DrawMark(int ValueIndex, const QString& Text, TSeriesMarkPosi
 }
 
 void TChartSeries::DrawMarks() {
+    Marks.ForgetDrawnPositions();
     if (!ParentChart_) return;
     TCanvas3D& canvas = ParentChart_->Canvas();
     // Clipped marks stay inside the chart rectangle (the walls' cube in 3D).
@@ -461,12 +481,17 @@ void TChartSeries::DrawMarks() {
             canvas.ClipRectangle(ParentChart_->ChartRect);
         clip.c = &canvas;
     }
+    // Hidden marks show only where an item of their own is visible: their
+    // texts are not built for nothing.
+    const bool marksVisible = Marks.Visible();
     const int first = std::max(0, FirstValueIndex), last = std::min(LastValueIndex, Count() - 1);
-    for (int i = first; i <= last; ++i) {
-        if (i % Marks.DrawEvery() != 0 || ValueColor(i) == clNone) continue;
-        const QString text = GetMarkText(i);
+    const int end = marksVisible ? last : std::min(last, static_cast<int>(Marks.Items.size()) - 1);
+    for (int i = first; i <= end; ++i) {
+        if (i % Marks.DrawEvery() != 0) continue;
         TPlotCustomShape& item = Marks.ItemOrMarks(i);
-        if (text.isEmpty() || !item.Visible()) continue;
+        if (!item.Visible() || IsNullPoint(i)) continue;
+        const QString text = GetMarkText(i);
+        if (text.isEmpty()) continue;
 
         canvas.AssignFont(item.Font());
         const TView3DOptions& view = ParentChart_->View3DOptions();
@@ -475,15 +500,10 @@ void TChartSeries::DrawMarks() {
 
         int width = 0, height = 0;
         if (item.TextFormat() == ttfHtml) {
-            try {
-                const TextSize extent = HtmlTextExtent(canvas, text);
-                width = extent.cx;
-                height = extent.cy;
-            } catch (const BrineError&) {
-                // A malformed text is drawn as it stands; measure it so.
-                width = canvas.TextWidth(text);
-                height = canvas.FontHeight();
-            }
+            // All lines, as drawn; a malformed text is measured as it stands.
+            const TextSize size = HtmlTextSizeOrPlain(canvas, text);
+            width = size.cx;
+            height = size.cy;
         } else {
             const QStringList lines = MarkTextLines(text);
             for (const QString& line : lines) width = std::max(width, canvas.TextWidth(line));

@@ -24,6 +24,8 @@ struct TSeriesMarkPosition {
     int Height = 0;
     TPoint LeftTop;
     int Width = 0;
+    // Drawn in the last paint: only such a box answers clicks.
+    bool Drawn = false;
 
     TRect Bounds() const { return {LeftTop.X, LeftTop.Y, LeftTop.X + Width, LeftTop.Y + Height}; }
     // Geometry only: the target keeps its own ArrowFixed and Custom.
@@ -159,14 +161,18 @@ public:
 
     void Assign(const TPlotCustomShapeBrushPen& source) override;
     // The point's item, made (with empty entries before it) when missing;
-    // nullptr for a negative index.
+    // nullptr for an index that is not one of the series' points.
     TMarksItem* MarkItem(int index);
     // The point's item, or the marks themselves.
     TPlotCustomShape& ItemOrMarks(int index);
     const TMarksItem* ItemAt(int index) const;
-    // Index of the point whose stored box holds (x, y); -1 for none.
+    // Index of the point whose box drawn in the last paint holds (x, y); -1
+    // for none.
     int Clicked(int x, int y);
     void ClearPositions();
+    // Before drawing: the boxes of the last paint are forgotten; user-placed
+    // ones keep their place but answer clicks only once drawn again.
+    void ForgetDrawnPositions();
     bool AnyCustomPosition() const;
     void DrawItem(int valueIndex, TColor color, const QString& text, TSeriesMarkPosition& position);
 
@@ -181,6 +187,7 @@ private:
         Repaint();
     }
     void drawText(TCanvas3D& canvas, TPlotCustomShape& item, const TRect& box, const QString& text, bool symbol);
+    TMarksItem* makeItem(int index);
 
     class PanelLink;
     std::unique_ptr<PanelLink> Link_;

@@ -61,7 +61,7 @@ void TSeriesPointer::DrawPointer(TCanvas3D& canvas, int px, int py, int h, int v
         canvas.Polygon(p.data(), static_cast<int>(p.size()) - 1);
     };
     switch (style) {
-        case psRectangle: canvas.Rectangle(l, t, r, b); break;
+        case psRectangle: canvas.Rectangle(l, t, r + 1, b + 1); break;
         case psCircle: canvas.Ellipse(l, t, r, b); break;
         case psTriangle: polygon({{l, b}, {px, t}, {r, b}}); break;
         case psDownTriangle: polygon({{l, t}, {r, t}, {px, b}}); break;

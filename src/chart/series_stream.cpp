@@ -213,30 +213,38 @@ std::vector<std::uint8_t> TChartSeries::WriteData() const {
     return w.Bytes;
 }
 
-void TChartSeries::ReadData(const std::vector<std::uint8_t>& Data) {
-    struct Point {
-        double X = 0, Y = 0;
-        TColor Color = clDefault;
-        QString Label;
-        std::vector<double> Further;
-        std::optional<TSeriesMarkPosition> Position;
-    };
+namespace {
 
-    // The whole block is checked before the series changes.
+struct DataPoint {
+    double X = 0, Y = 0;
+    TColor Color = clDefault;
+    QString Label;
+    std::vector<double> Further;
+    std::optional<TSeriesMarkPosition> Position;
+};
+
+struct DataBlock {
+    std::vector<DataPoint> Points;
+};
+
+// The points of a "Data" block for this series; throws FormatError for a
+// damaged block and changes nothing.
+DataBlock parseDataBlock(const TChartSeries& series, const std::vector<std::uint8_t>& Data) {
     TByteReader r(Data);
     const std::uint8_t flags = r.ReadByte();
     if (flags & 0xF0) damaged("unknown flags");
     const std::int32_t count = r.ReadInt32();
     if (count < 0) damaged("negative count");
-    const size_t further = ValueLists.size() > 2 ? ValueLists.size() - 2 : 0;
+    const size_t further = series.ValueLists.size() > 2 ? series.ValueLists.size() - 2 : 0;
     const size_t minPoint = 8 + ((flags & FlagXValues) ? 8 : 0) + ((flags & FlagColors) ? 4 : 0) +
                             ((flags & FlagLabels) ? 1 : 0) + 8 * further +
                             ((flags & FlagPositions) ? MarkPositionSize : 0);
     if (static_cast<size_t>(count) > r.Remaining() / minPoint) damaged("count beyond the data");
 
-    std::vector<Point> points(static_cast<size_t>(count));
+    DataBlock block;
+    block.Points.resize(static_cast<size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) {
-        Point& p = points[static_cast<size_t>(i)];
+        DataPoint& p = block.Points[static_cast<size_t>(i)];
         p.X = (flags & FlagXValues) ? r.ReadDouble() : i;
         p.Y = r.ReadDouble();
         if (flags & FlagColors) p.Color = r.ReadInt32();
@@ -259,20 +267,31 @@ void TChartSeries::ReadData(const std::vector<std::uint8_t>& Data) {
         }
     }
     if (!r.AtEnd()) damaged("bytes after the points");
+    return block;
+}
 
-    Clear();
-    BeginUpdate();
-    for (Point& p : points) {
-        if (!YMandatory) std::swap(p.X, p.Y);
-        for (size_t l = 0; l < further; ++l) ValueLists[l + 2]->PendingValue = p.Further[l];
-        const int index = AddXY(p.X, p.Y, p.Label, p.Color);
+void applyDataBlock(TChartSeries& series, DataBlock& block) {
+    series.Clear();
+    series.BeginUpdate();
+    for (DataPoint& p : block.Points) {
+        if (!series.YMandatory) std::swap(p.X, p.Y);
+        for (size_t l = 0; l < p.Further.size(); ++l) series.ValueLists[l + 2]->PendingValue = p.Further[l];
+        const int index = series.AddXY(p.X, p.Y, p.Label, p.Color);
         if (index < 0 || !p.Position) continue;
-        auto& list = Marks.Positions;
+        auto& list = series.Marks.Positions;
         const size_t at = std::min(static_cast<size_t>(index), list.size());
         list.insert(list.begin() + static_cast<std::ptrdiff_t>(at), std::make_unique<TSeriesMarkPosition>(*p.Position));
     }
-    EndUpdate();
-    OwnData = true;
+    series.EndUpdate();
+    series.OwnData = true;
+}
+
+}  // namespace
+
+void TChartSeries::ReadData(const std::vector<std::uint8_t>& Data) {
+    // The whole block is checked before the series changes.
+    DataBlock block = parseDataBlock(*this, Data);
+    applyDataBlock(*this, block);
 }
 
 // ---- series streams
@@ -341,10 +360,13 @@ void ReadSeriesStream(TChartSeries& series, const std::vector<std::uint8_t>& byt
         if (p.Name == QLatin1String("CustomHorizAxis") || p.Name == QLatin1String("CustomVertAxis"))
             kindOf(p, TPropertyKind::Integer);
     }
-    series.Loading = true;
-    // The points first: a damaged block refuses the stream before anything changed.
+    // Every block is read before the series changes, so that a damaged one
+    // refuses the whole stream.
+    std::vector<DataBlock> blocks;
     for (const TStoredProperty& p : properties)
-        if (p.Name == QLatin1String("Data")) series.ReadData(p.Binary);
+        if (p.Name == QLatin1String("Data")) blocks.push_back(parseDataBlock(series, p.Binary));
+    series.Loading = true;
+    for (DataBlock& block : blocks) applyDataBlock(series, block);
     for (const TStoredProperty& p : properties) {
         if (p.Name == QLatin1String("DataSource")) series.DataSourceNames = QStringList{p.String};
         if (p.Name == QLatin1String("DataSources")) series.DataSourceNames = p.Strings;

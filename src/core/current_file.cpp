@@ -54,11 +54,15 @@ void CurrentFile::SetChannelUnit(int k, std::string_view cp932) {
     ChannelUnit[static_cast<std::size_t>(channelAt(k))] = cutCp932(cp932, kUnitBytes);
 }
 
-void CurrentFile::AllocateDataArrays() {
+void CurrentFile::AllocateDataArrays() { allocateSamples(SampleSize); }
+
+void CurrentFile::AllocateForReading() { allocateSamples(Iterations > 0 ? SampleSize : std::min(SampleSize, 1)); }
+
+void CurrentFile::allocateSamples(std::int32_t samples) {
     if (Nch < 0 || Nch > kMaxIntervalChannels || Nch2 < 0) throw RangeError("チャンネル数が範囲外です。");
-    if (SampleSize < 0) throw RangeError("計測回数が範囲外です。");
+    if (samples < 0) throw RangeError("計測回数が範囲外です。");
     if (Data.size() < static_cast<std::size_t>(kMaxIntervalChannels)) Data.resize(kMaxIntervalChannels);
-    for (int ch = 0; ch < Nch; ++ch) Data[static_cast<std::size_t>(ch)].resize(static_cast<std::size_t>(SampleSize));
+    for (int ch = 0; ch < Nch; ++ch) Data[static_cast<std::size_t>(ch)].resize(static_cast<std::size_t>(samples));
     if (Nch2 >= 1) BurstData.resize(static_cast<std::size_t>(Nch2));
 }
 

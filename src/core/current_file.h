@@ -88,6 +88,10 @@ public:
 
     // Sizes Data and BurstData from Nch, Nch2 and SampleSize.
     void AllocateDataArrays();
+    // The same for a header just read from a file: a file of no bursts holds
+    // no samples, so whatever it declares its buffers get one sample at most
+    // (and every burst read of it fails).
+    void AllocateForReading();
     // A single burst shorter than its burst interval gets an interval that covers it.
     void NormalizeBurstInterval();
     // SIntDisplay and SITUnitName for the unit DisplayUnit.
@@ -115,6 +119,9 @@ public:
     bool ReadTSDHeader(const std::string& fileName);
     bool ReadTSDBurst(int b);
     bool WriteTSDHeader(const std::string& fileName);
+    // The 12 header lines of version 2, as text; false (nothing written) for
+    // a header no reader would accept. May throw for a start time out of range.
+    bool EncodeTSDHeader(std::string& out) const;
     bool WriteTSDBurst(int b);
     // Appends the text block of burst b ("No." line, sample lines, burst line).
     bool AppendTSDBurstText(int b, std::string& out) const;
@@ -123,6 +130,7 @@ public:
     std::vector<std::uint8_t> EncodeSDFHeader() const;
 
 private:
+    void allocateSamples(std::int32_t samples);
     bool WriteSDFHeaderTo(const std::string& fileName, bool truncate);
     std::vector<std::uint8_t> ioBuffer_;
     // Where the blocks of the TSD file read last begin, so reading burst

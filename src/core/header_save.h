@@ -3,10 +3,15 @@
 // the dialog shows the model's header for review, lets the user pick the
 // output, asks the overwrite questions and writes the header.
 #include <string>
+#include <string_view>
 
 #include "core/current_file.h"
 
 namespace brine {
+
+class Prompter;
+
+extern const char* const kWriteFailedMessage;  // "データの書き込みでエラーが発生しました。\n"
 
 class HeaderSaveDialog {
 public:
@@ -17,6 +22,14 @@ public:
     // bursts there with WriteSDFBurst.
     virtual bool ExecuteSave(int kind) = 0;
 };
+
+// When a run ends with another number of bursts written than the header
+// declares (cancel, failure, a short input): rewrites the header of
+// model.SaveFileName in place so that it declares `written` bursts; the
+// records stay. A failed rewrite is told with failMessage and the file name,
+// and gives false.
+bool DeclareWrittenBursts(CurrentFile& m, int written, Prompter& prompter,
+                          std::string_view failMessage = kWriteFailedMessage);
 
 // For tests and batch use: accepts at once, writing a fresh SDF header to a
 // fixed target.

@@ -87,8 +87,9 @@ ParseResult parseSdfHeader(BinaryFile& f) {
     std::uint64_t record = (static_cast<std::uint64_t>(h.nch) * static_cast<std::uint64_t>(h.sampleSize) +
                             static_cast<std::uint64_t>(h.nch2)) * 2u;
     // A record that cannot fit in the file at all means a damaged count, and
-    // must not turn into a huge allocation.
-    if (record > std::numeric_limits<std::uint32_t>::max() || record > fileSize) return res;
+    // must not turn into a huge allocation. A file of no bursts holds no
+    // record (a converter cancelled at its first burst writes one).
+    if (record > std::numeric_limits<std::uint32_t>::max() || (h.iterations > 0 && record > fileSize)) return res;
     std::uint64_t tableBytes = static_cast<std::uint64_t>(channels) * 32u;
     if (kBlock + tableBytes > fileSize) return res;
     std::vector<std::uint8_t> table(static_cast<std::size_t>(tableBytes));
@@ -107,7 +108,8 @@ ParseResult parseSdfHeader(BinaryFile& f) {
     return res;
 }
 
-// Header fields of the model, kept so a failed update can put them back.
+// Header fields of the model, kept so a failed update can put them back;
+// the burst buffers too when the update is about to use them.
 struct HeaderSnapshot {
     std::string memo;
     std::int16_t nch, nch2, iterations;
@@ -119,6 +121,9 @@ struct HeaderSnapshot {
     double sIntDisplay;
     std::array<std::string, kMaxChannels> names, units;
     std::array<float, kMaxChannels> a, b;
+    bool withBuffers = false;
+    std::vector<std::vector<std::int16_t>> data;
+    std::vector<std::int16_t> burstData;
 
     explicit HeaderSnapshot(const CurrentFile& m)
         : memo(m.Memo), nch(m.Nch), nch2(m.Nch2), iterations(m.Iterations), sampleSize(m.SampleSize),
@@ -127,7 +132,18 @@ struct HeaderSnapshot {
           sIntDisplay(m.SIntDisplay), names(m.ChannelName),
           units(m.ChannelUnit), a(m.ScaleA), b(m.OffsetB) {}
 
-    void restore(CurrentFile& m) const {
+    void keepBuffers(const CurrentFile& m) {
+        data = m.Data;
+        burstData = m.BurstData;
+        withBuffers = true;
+    }
+
+    void restore(CurrentFile& m) {
+        if (withBuffers) {
+            m.Data = std::move(data);
+            m.BurstData = std::move(burstData);
+            withBuffers = false;
+        }
         m.Memo = memo;
         m.Nch = nch;
         m.Nch2 = nch2;
@@ -160,10 +176,10 @@ void padTo(std::vector<std::uint8_t>& out, std::size_t at, std::string_view text
 void packRecord(const CurrentFile& m, std::uint8_t* out) {
     const std::size_t nch = static_cast<std::size_t>(m.Nch);
     const std::size_t ns = static_cast<std::size_t>(m.SampleSize);
-    for (std::size_t ch = 0; ch < nch; ++ch) {
+    // Channels without samples have nothing to place (and no buffer to place it in).
+    for (std::size_t ch = 0; ns > 0 && ch < nch; ++ch) {
         const std::int16_t* src = m.Data[ch].data();
-        std::uint8_t* dst = out + ch * 2;
-        for (std::size_t j = 0; j < ns; ++j, dst += nch * 2) putLE<std::int16_t>(dst, src[j]);
+        for (std::size_t j = 0; j < ns; ++j) putLE<std::int16_t>(out + (j * nch + ch) * 2, src[j]);
     }
     std::uint8_t* tail = out + nch * ns * 2;
     for (std::size_t k = 0; k < static_cast<std::size_t>(m.Nch2); ++k) putLE<std::int16_t>(tail + k * 2, m.BurstData[k]);
@@ -173,10 +189,9 @@ void unpackRecord(CurrentFile& m, const std::uint8_t* in, bool oldMissing) {
     const std::size_t nch = static_cast<std::size_t>(m.Nch);
     const std::size_t ns = static_cast<std::size_t>(m.SampleSize);
     auto fix = [oldMissing](std::int16_t v) { return (oldMissing && v == OldErrorData) ? ErrorData : v; };
-    for (std::size_t ch = 0; ch < nch; ++ch) {
+    for (std::size_t ch = 0; ns > 0 && ch < nch; ++ch) {
         std::int16_t* dst = m.Data[ch].data();
-        const std::uint8_t* src = in + ch * 2;
-        for (std::size_t j = 0; j < ns; ++j, src += nch * 2) dst[j] = fix(getLE<std::int16_t>(src));
+        for (std::size_t j = 0; j < ns; ++j) dst[j] = fix(getLE<std::int16_t>(in + (j * nch + ch) * 2));
     }
     const std::uint8_t* tail = in + nch * ns * 2;
     for (std::size_t k = 0; k < static_cast<std::size_t>(m.Nch2); ++k) m.BurstData[k] = fix(getLE<std::int16_t>(tail + k * 2));
@@ -264,6 +279,8 @@ bool CurrentFile::ReadSDFHeader(const std::string& fileName) {
         if (!prompter || !prompter->confirm(kOldFormatQuestion)) return false;
     }
     HeaderSnapshot before(*this);
+    // The update sizes the buffers for the old file and reads its bursts into them.
+    if (h.version < 4) before.keepBuffers(*this);
     try {
         Memo = h.memo;
         Nch = h.nch;
@@ -295,7 +312,7 @@ bool CurrentFile::ReadSDFHeader(const std::string& fileName) {
         }
         ShowSIntInDisplayUnit();
         UpdateBlockArithmetic();
-        AllocateDataArrays();
+        AllocateForReading();
     } catch (...) {
         // Nothing half-read stays in the model.
         before.restore(*this);
@@ -377,7 +394,7 @@ bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileN
             prompter->error("データ形式を更新できません。\nファイルのあるフォルダに書き込めません。\n" + fileName);
         return false;
     }
-    AllocateDataArrays();
+    AllocateForReading();
     if (!CreateSDFFile(temp->tempPath().string())) {
         if (prompter) prompter->error("データ形式を更新できません。\n一時ファイルに書き込めません。");
         return false;
@@ -401,7 +418,7 @@ bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileN
     {
         ProgressScope scope(sink, kUpdateCaption);
         BinaryFile in(fileName, OpenMode::Read);
-        std::vector<std::uint8_t> record(RecordSize);
+        std::vector<std::uint8_t> record(Iterations > 0 ? RecordSize : 0);
         for (int b = 0; b < Iterations; ++b) {
             sink.SetPercent(RoundHalfEven(static_cast<long double>(b) * 100 / Iterations));
             if (sink.Cancelled()) {

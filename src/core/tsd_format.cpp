@@ -1,6 +1,9 @@
 // TSD: the text twin of SDF. Version 2 is written; versions 1 and 2 are read.
 // CP932 text, one record per line, lines ended by CR LF, lists joined by ",".
+#include <algorithm>
+#include <array>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -18,6 +21,7 @@
 #include "base/number_text.h"
 #include "core/current_file.h"
 #include "core/line_split.h"
+#include "core/tsd_format.h"
 #include "platform/api/prompter.h"
 
 namespace brine {
@@ -30,7 +34,8 @@ struct TsdBlockIndex {
     std::filesystem::file_time_type mtime{};
     int version = 0;
     std::uint64_t linesPerBlock = 0;
-    std::vector<std::uint64_t> blockStart;
+    std::vector<std::uint64_t> blockStart;  // empty until the header's end is known
+    std::vector<char> buffer;               // kept for the next block read
 };
 
 namespace {
@@ -52,42 +57,60 @@ constexpr std::size_t kMaxLineBytes = 16u << 20;
 // of the next line, so a block can be found again without counting lines.
 class LineReader {
 public:
-    explicit LineReader(const std::string& path)
-        : file_(path, OpenMode::Read), buf_(std::make_unique_for_overwrite<char[]>(kChunk)) {}
+    // Reads through `buffer` when given (kept by the caller from one call to
+    // the next), else through a buffer of its own.
+    explicit LineReader(const std::string& path, std::vector<char>* buffer = nullptr)
+        : file_(path, OpenMode::Read), buf_(buffer ? *buffer : own_) {}
 
     std::uint64_t offset() const { return bufStart_ + pos_; }
-    void seek(std::uint64_t off) {
+    // Goes on from `off`, reading `expected` bytes at once when the length of
+    // what follows is known or can be guessed.
+    void seek(std::uint64_t off, std::size_t expected = 0) {
         file_.seek(off);
         bufStart_ = off;
         pos_ = len_ = 0;
         reads_ = 0;
+        first_ = expected > 0 ? std::min(expected, kMaxRead) : kChunk / 8;
+        chunk_ = std::max(kChunk, first_);
     }
     bool atEnd() { return pos_ == len_ && !fill(); }
 
-    // The next line without its LF or CR LF; false at the end of the file.
-    // The view stays valid until the next call.
+    // The next line without its end (CR LF, LF or a lone CR); false at the
+    // end of the file. The view stays valid until the next call.
     bool next(std::string_view& line) {
         if (atEnd()) return false;
-        const char* b = buf_.get() + pos_;
-        if (const void* nl = std::memchr(b, '\n', len_ - pos_)) {
-            std::size_t n = static_cast<std::size_t>(static_cast<const char*>(nl) - b);
+        const char* b = buf_.data() + pos_;
+        std::size_t avail = len_ - pos_;
+        std::size_t n = lineEnd(b, avail);
+        // The usual case: the line and what ends it lie in the buffer.
+        if (n < avail && (b[n] == '\n' || n + 1 < avail)) {
             line = std::string_view(b, n);
-            pos_ += n + 1;
-        } else {
-            long_.assign(b, len_ - pos_);
-            pos_ = len_;
-            while (fill()) {
-                b = buf_.get();
-                const void* nl2 = std::memchr(b, '\n', len_);
-                std::size_t n = nl2 ? static_cast<std::size_t>(static_cast<const char*>(nl2) - b) : len_;
-                long_.append(b, n);
-                if (long_.size() > kMaxLineBytes) throw FormatError();
-                pos_ = nl2 ? n + 1 : len_;
-                if (nl2) break;
-            }
-            line = long_;
+            pos_ += n + (b[n] == '\r' && b[n + 1] == '\n' ? 2 : 1);
+            return true;
         }
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        // The line goes on past the buffer, or a CR ends it and the LF that
+        // may follow lies beyond.
+        long_.assign(b, n);
+        pos_ += n;
+        for (;;) {
+            if (pos_ == len_ && !fill()) break;
+            b = buf_.data() + pos_;
+            if (*b == '\n') {
+                ++pos_;
+                break;
+            }
+            if (*b == '\r') {
+                ++pos_;
+                if ((pos_ < len_ || fill()) && buf_[pos_] == '\n') ++pos_;
+                break;
+            }
+            avail = len_ - pos_;
+            n = lineEnd(b, avail);
+            long_.append(b, n);
+            pos_ += n;
+            if (long_.size() > kMaxLineBytes) throw FormatError();
+        }
+        line = long_;
         return true;
     }
     bool skip() {
@@ -96,22 +119,36 @@ public:
     }
 
 private:
+    // Where the first CR or LF lies in b[0..n), or n.
+    static std::size_t lineEnd(const char* b, std::size_t n) {
+        const void* lf = std::memchr(b, '\n', n);
+        const std::size_t end = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - b) : n;
+        const void* cr = std::memchr(b, '\r', end);
+        return cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - b) : end;
+    }
+
     // A burst is read with one or a few reads; each call opens the file anew.
     static constexpr std::size_t kChunk = 1u << 16;
+    static constexpr std::size_t kMaxRead = 64u << 20;
 
     bool fill() {
         bufStart_ += len_;
         pos_ = 0;
-        // Small blocks are common: start small, then read in full chunks.
-        len_ = file_.readSome(buf_.get(), reads_++ == 0 ? kChunk / 8 : kChunk);
+        // Small blocks are common: start small unless told more, then read
+        // in full chunks.
+        const std::size_t want = reads_++ == 0 ? first_ : chunk_;
+        if (buf_.size() < want) buf_.resize(want);
+        len_ = file_.readSome(buf_.data(), want);
         return len_ > 0;
     }
 
     BinaryFile file_;
-    std::unique_ptr<char[]> buf_;
+    std::vector<char> own_;
+    std::vector<char>& buf_;
     std::string long_;
     std::uint64_t bufStart_ = 0;
     std::size_t pos_ = 0, len_ = 0;
+    std::size_t first_ = kChunk / 8, chunk_ = kChunk;
     int reads_ = 0;
 };
 
@@ -166,27 +203,6 @@ Field readField(std::string_view f, float a, float b, std::int16_t& out) {
     out = *c;
     return Field::Count;
 }
-
-// Fields of a list line taken one by one; past the last field every further
-// one is empty.
-class FieldCursor {
-public:
-    explicit FieldCursor(std::string_view line) : rest_(line) {}
-    std::string_view next() {
-        if (done_) return {};
-        std::size_t p = rest_.find(',');
-        std::string_view f = rest_.substr(0, p);
-        if (p == std::string_view::npos)
-            done_ = true;
-        else
-            rest_.remove_prefix(p + 1);
-        return f;
-    }
-
-private:
-    std::string_view rest_;
-    bool done_ = false;
-};
 
 // Reads lines 1 to the date-time line: version, memo (its later lines joined
 // by CR) and start time. False when the file is no TSD of a known version
@@ -299,11 +315,17 @@ TsdHeader parseTsdHeader(LineReader& in, std::uint64_t fileSize) {
     h.b = singlesOf(nextLine(in), channels, false);
     h.names = listOf(nextLine(in), channels);
     h.units = listOf(nextLine(in), channels);
-    // Every sample of a burst takes a line of its own, so a sample count
-    // beyond the file's size is damage, not a reason to allocate.
     std::uint64_t values = static_cast<std::uint64_t>(h.nch) * static_cast<std::uint64_t>(h.sampleSize);
-    if (h.nch > 0 && h.iterations > 0 && static_cast<std::uint64_t>(h.sampleSize) > fileSize) throw FormatError();
     if ((values + static_cast<std::uint64_t>(h.nch2)) * 2u > 0xFFFFFFFFu) throw FormatError();
+    // Every sample of a burst takes a line of its own: a file with bursts
+    // must hold at least that many lines after its header, or its sample
+    // count is damage, not a reason to allocate. (A file of no bursts gets
+    // no buffers beyond one sample.)
+    if (h.iterations > 0) {
+        if (static_cast<std::uint64_t>(h.sampleSize) > fileSize) throw FormatError();
+        for (std::int32_t i = 0; i < h.sampleSize; ++i)
+            if (!in.skip()) throw FormatError();
+    }
     return h;
 }
 
@@ -329,41 +351,293 @@ std::string singleText(float f) {
 
 bool validScale(float a, float b) { return std::isfinite(a) && a != 0 && std::isfinite(b); }
 
-// Writes the values of one channel so that they read back to their counts.
-class ValueWriter {
+// 10^e for the tolerances of the integer texts.
+double powerOfTen(int e) {
+    static const auto table = [] {
+        std::array<double, 121> t{};
+        for (int i = 0; i < 121; ++i) t[static_cast<std::size_t>(i)] = static_cast<double>(std::pow(10.0L, i - 60));
+        return t;
+    }();
+    return table[static_cast<std::size_t>(std::clamp(e, -60, 60) + 60)];
+}
+
+// A and B of a channel as integers times 10^-d, each the decimal its Single
+// stands for, with the fewest decimals d; and how far a value computed from
+// a count strays from the decimal of that count.
+struct ChannelDecimals {
+    bool found = false;
+    int d = 0;
+    std::int64_t aInt = 0, bInt = 0;
+    // |c x A + B computed in extended precision, rounded to a double, minus
+    // c x a x 10^-d + b x 10^-d| <= |c| slope + offset.
+    double slope = 0, offset = 0;
+    // The decimal text of any count, read back (a double, then (v - B) / A),
+    // lands within a quarter of a count of it.
+    bool countsExact = false;
+};
+
+ChannelDecimals channelDecimals(float a, float b) {
+    ChannelDecimals r;
+    for (int d = 0; d <= 12; ++d) {
+        const long double p = std::pow(10.0L, d);
+        const long double sa = static_cast<long double>(a) * p, sb = static_cast<long double>(b) * p;
+        if (!(std::fabs(sa) <= 1e9L && std::fabs(sb) <= 1e15L)) break;
+        const long double ra = std::nearbyint(sa), rb = std::nearbyint(sb);
+        if (ra == 0 || static_cast<float>(ra / p) != a || static_cast<float>(rb / p) != b) continue;
+        r.found = true;
+        r.d = d;
+        r.aInt = static_cast<std::int64_t>(ra);
+        r.bInt = static_cast<std::int64_t>(rb);
+        const long double errA = std::fabs(static_cast<long double>(a) - ra / p);
+        const long double errB = std::fabs(static_cast<long double>(b) - rb / p);
+        // Rounding to a double (or reading one) is within 2^-53 of the value.
+        const long double ulp = 0x1p-52L;
+        r.slope = static_cast<double>(errA + std::fabs(static_cast<long double>(a)) * ulp);
+        r.offset = static_cast<double>(errB + std::fabs(static_cast<long double>(b)) * ulp);
+        r.countsExact = 32768.0L * r.slope + r.offset < 0.25L * std::fabs(static_cast<long double>(a));
+        break;
+    }
+    return r;
+}
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// The 8 digits of v < 10^8, leading zeros included, at `at`.
+inline void eightDigits(std::uint32_t v, char* at) {
+    const std::uint32_t hi = v / 10000, lo = v % 10000;
+    std::memcpy(at, kDigitPairs + 2 * (hi / 100), 2);
+    std::memcpy(at + 2, kDigitPairs + 2 * (hi % 100), 2);
+    std::memcpy(at + 4, kDigitPairs + 2 * (lo / 100), 2);
+    std::memcpy(at + 6, kDigitPairs + 2 * (lo % 100), 2);
+}
+
+// Digits of 0 < v < 10^8.
+inline int digitCount(std::uint32_t v) {
+    return 1 + (v >= 10) + (v >= 100) + (v >= 1000) + (v >= 10000) + (v >= 100000) + (v >= 1000000) +
+           (v >= 10000000);
+}
+
+// Writes the decimal digits of u so that they end at `end`; returns their start.
+char* decimalDigits(std::uint64_t u, char* end) {
+    constexpr const char* kPairs = kDigitPairs;
+    while (u >= 100) {
+        const auto r = static_cast<std::size_t>(u % 100);
+        u /= 100;
+        end -= 2;
+        std::memcpy(end, kPairs + 2 * r, 2);
+    }
+    if (u >= 10) {
+        end -= 2;
+        std::memcpy(end, kPairs + 2 * static_cast<std::size_t>(u), 2);
+    } else {
+        *--end = static_cast<char>('0' + u);
+    }
+    return end;
+}
+
+// Counts of one channel from the fields of a burst. An ordinary field, a
+// decimal on the channel's count grid (as the writer makes them), gives its
+// count from its digits alone: its value lies within a quarter of a count of
+// that grid point, so rounding (v - B) / A gives the same count.
+class CountReader {
 public:
-    ValueWriter(float a, float b) : a_(a), b_(b) {
-        // With |B| up to 1e5 |A| the 7-digit text is off by at most 0.07 of a
-        // count, so it always reads back; otherwise each value is checked.
-        plain_ = std::fabs(static_cast<double>(b)) <= 1e5 * std::fabs(static_cast<double>(a));
+    CountReader(float a, float b) {
+        const ChannelDecimals dec = channelDecimals(a, b);
+        fast_ = dec.found && dec.countsExact;
+        decimals_ = dec.d;
+        aInt_ = dec.aInt;
+        bInt_ = dec.bInt;
     }
 
-    void append(std::string& out, std::int16_t c) const {
-        if (c == ErrorData) {
-            out += '=';
-            return;
+    // The field starting at p and ending at the next comma or at e: true,
+    // with p at its end, for an empty field, "=" or an ordinary number;
+    // false, p unchanged, when the general reading must decide.
+    bool read(const char*& p, const char* e, std::int16_t& out) const {
+        const char* q = p;
+        if (q == e || *q == ',') {
+            out = ErrorData;
+            return true;
         }
-        double v = static_cast<double>(static_cast<long double>(c) * a_ + b_);
-        if (plain_) {
-            AppendGeneral7(out, v);
-            return;
+        if (*q == '=') {
+            if (q + 1 != e && q[1] != ',') return false;
+            out = ErrorData;
+            p = q + 1;
+            return true;
         }
-        // 7 digits when they read back to the count, else the fewest that do.
-        std::string t;
-        for (int d = 7; d <= 17; ++d) {
-            t = FormatGeneral(v, d);
-            std::optional<double> back = ParseNumber(t);
-            if (back && countOf(*back, a_, b_) == c) break;
+        if (!fast_) return false;
+        const bool negative = *q == '-';
+        if (negative) ++q;
+        std::uint64_t n = 0;
+        int digits = 0, fraction = 0;
+        for (; q != e && static_cast<unsigned char>(*q - '0') < 10; ++q, ++digits)
+            n = n * 10 + static_cast<unsigned>(*q - '0');
+        if (q != e && *q == '.') {
+            for (++q; q != e && static_cast<unsigned char>(*q - '0') < 10; ++q, ++digits, ++fraction)
+                n = n * 10 + static_cast<unsigned>(*q - '0');
         }
-        out += t;
+        if (digits == 0 || fraction > decimals_ || digits + decimals_ - fraction > 18) return false;
+        if (q != e && *q != ',') return false;
+        const auto scaled = static_cast<std::int64_t>(n * kPowers[decimals_ - fraction]);
+        const std::int64_t grid = (negative ? -scaled : scaled) - bInt_;
+        std::int64_t count;
+        if (aInt_ == 1) {
+            count = grid;
+        } else {
+            if (grid % aInt_ != 0) return false;
+            count = grid / aInt_;
+        }
+        if (count < -32768 || count > 32767) return false;
+        out = static_cast<std::int16_t>(count);
+        p = q;
+        return true;
     }
 
 private:
-    float a_, b_;
-    bool plain_ = true;
+    static constexpr std::uint64_t kPowers[] = {1ull,
+                                                10ull,
+                                                100ull,
+                                                1000ull,
+                                                10000ull,
+                                                100000ull,
+                                                1000000ull,
+                                                10000000ull,
+                                                100000000ull,
+                                                1000000000ull,
+                                                10000000000ull,
+                                                100000000000ull,
+                                                1000000000000ull,
+                                                10000000000000ull};
+    bool fast_ = false;
+    int decimals_ = 0;
+    std::int64_t aInt_ = 0, bInt_ = 0;
 };
 
 }  // namespace
+
+TsdValueText::TsdValueText(float a, float b) : a_(a), b_(b) {
+    // With |B| up to 1e5 |A| the 7-digit text is off by at most 0.07 of a
+    // count, so it always reads back; otherwise each value is checked.
+    plain_ = std::fabs(static_cast<double>(b)) <= 1e5 * std::fabs(static_cast<double>(a));
+    const ChannelDecimals dec = channelDecimals(a, b);
+    if (!dec.found) return;
+    decimal_ = true;
+    decimals_ = dec.d;
+    aInt_ = dec.aInt;
+    bInt_ = dec.bInt;
+    digitsReadBack_ = dec.countsExact;
+    // The largest |c| whose value lies within half a unit of the last of
+    // k - j digits shown, the tolerance being 10^(j - d) / 2. The bound is
+    // exact but for its own rounding, far below the margin kept here.
+    for (int j = -kLimitBias; j < kLimitBias; ++j)
+        limit_[static_cast<std::size_t>(j + kLimitBias)] = (0.4995 * powerOfTen(j - dec.d) - dec.offset) / dec.slope;
+}
+
+char* TsdValueText::writeDigits(char* out, std::int16_t c) const {
+    if (!decimal_) return nullptr;
+    const std::int64_t n = c * aInt_ + bInt_;
+    if (n == 0) return nullptr;
+    const bool negative = n < 0;
+    const std::uint64_t u = negative ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n);
+    // The k digits of u end at buf + 24; the bytes around them are there so
+    // that they can be moved in pieces of a fixed size.
+    char buf[48] = {};
+    int k;
+    if (u < 100000000) {
+        const auto v = static_cast<std::uint32_t>(u);
+        eightDigits(v, buf + 16);
+        k = digitCount(v);
+    } else if (u < 10000000000000000ull) {
+        const auto hi = static_cast<std::uint32_t>(u / 100000000), lo = static_cast<std::uint32_t>(u % 100000000);
+        eightDigits(hi, buf + 8);
+        eightDigits(lo, buf + 16);
+        k = 8 + digitCount(hi);
+    } else {
+        k = static_cast<int>(buf + 24 - decimalDigits(u, buf + 24));
+    }
+    const char* digits = buf + 24 - k;
+    int m = k;
+    if (u % 10 == 0)
+        while (m > 1 && digits[m - 1] == '0') --m;
+    int shown;
+    if (plain_) {
+        if (m > 7) return nullptr;
+        shown = 7;
+    } else {
+        // Fewer digits than the decimal has change it by at least 10^-d, a
+        // whole count when A is 10^-d: only then are they sure not to read back.
+        if (!digitsReadBack_ || (aInt_ != 1 && aInt_ != -1) || m > 17) return nullptr;
+        shown = std::max(m, 7);
+    }
+    // Below a power of ten the value rounds in the decade beneath it.
+    const bool powerOf10 = m == 1 && digits[0] == '1';
+    const int j = k - shown - (powerOf10 ? 1 : 0);
+    if (!(std::abs(static_cast<int>(c)) < limit_[static_cast<std::size_t>(j + kLimitBias)])) return nullptr;
+
+    // The layout of the general format, value = 0.digits x 10^e: fixed while
+    // -3 <= e <= the digits shown, else d.dddE-n.
+    const int e = k - decimals_;
+    auto move24 = [](char* to, const char* from) { std::memcpy(to, from, 24); };
+    if (negative) *out++ = '-';
+    if (e >= -3 && e <= shown) {
+        if (e <= 0) {
+            std::memcpy(out, "0.000", 5);
+            out += 2 - e;
+            move24(out, digits);
+            out += m;
+        } else if (m <= e) {
+            move24(out, digits);  // the digits up to e hold the zeros
+            out += e;
+        } else {
+            move24(out, digits);
+            out += e;
+            *out++ = '.';
+            move24(out, digits + e);
+            out += m - e;
+        }
+    } else {
+        *out++ = digits[0];
+        if (m > 1) {
+            *out++ = '.';
+            move24(out, digits + 1);
+            out += m - 1;
+        }
+        *out++ = 'E';
+        out = std::to_chars(out, out + 8, e - 1).ptr;
+    }
+    return out;
+}
+
+bool TsdValueText::fromDigits(std::int16_t c) const {
+    char text[kMaxBytes];
+    return c != ErrorData && writeDigits(text, c) != nullptr;
+}
+
+char* TsdValueText::writeGeneral(char* out, std::int16_t c) const {
+    const double v = static_cast<double>(static_cast<long double>(c) * a_ + b_);
+    if (plain_) return WriteGeneral7(out, v);
+    // 7 digits when they read back to the count, else the fewest that do.
+    std::string t;
+    for (int d = 7; d <= 17; ++d) {
+        t = FormatGeneral(v, d);
+        std::optional<double> back = ParseNumber(t);
+        if (back && countOf(*back, a_, b_) == c) break;
+    }
+    const std::size_t n = std::min(t.size(), kMaxBytes);
+    std::memcpy(out, t.data(), n);
+    return out + n;
+}
+
+char* TsdValueText::write(char* out, std::int16_t c) const {
+    if (c == ErrorData) {
+        *out = '=';
+        return out + 1;
+    }
+    if (char* end = writeDigits(out, c)) return end;
+    return writeGeneral(out, c);
+}
 
 bool CurrentFile::ReadTSDHeader(const std::string& fileName) {
     TsdHeader h;
@@ -393,7 +667,7 @@ bool CurrentFile::ReadTSDHeader(const std::string& fileName) {
         ChannelUnit[k] = cutCp932(StripQuotes(h.units[k]), kUnitBytes);
     }
     NormalizeBurstInterval();
-    AllocateDataArrays();
+    AllocateForReading();
     return true;
 }
 
@@ -412,12 +686,17 @@ bool CurrentFile::ReadTSDBurst(int b) {
 
     const std::uint64_t L = static_cast<std::uint64_t>(SampleSize) + (nch2 > 0 ? 1 : 0);
     try {
-        LineReader in(FileName);
         std::error_code ec;
         std::uintmax_t size = std::filesystem::file_size(FileName, ec);
         std::filesystem::file_time_type mtime = std::filesystem::last_write_time(FileName, ec);
         TsdBlockIndex* ix = tsdIndex_.get();
-        if (!ix || ix->path != FileName || ix->size != size || ix->mtime != mtime) {
+        const bool known = ix && ix->path == FileName && ix->size == size && ix->mtime == mtime && !ix->blockStart.empty();
+        if (!known) {
+            tsdIndex_ = std::make_shared<TsdBlockIndex>();
+            ix = tsdIndex_.get();
+        }
+        LineReader in(FileName, &ix->buffer);
+        if (!known) {
             // The header's end is found from its date-time line, so a memo
             // spread over several lines does not shift the blocks.
             int version = 0;
@@ -425,8 +704,6 @@ bool CurrentFile::ReadTSDBurst(int b) {
             int rest = version == 1 ? kHeaderLinesAfterDateV1 : kHeaderLinesAfterDateV2;
             for (int i = 0; i < rest; ++i)
                 if (!in.skip()) return fail(kNoDataMessage);
-            tsdIndex_ = std::make_shared<TsdBlockIndex>();
-            ix = tsdIndex_.get();
             ix->path = FileName;
             ix->size = size;
             ix->mtime = mtime;
@@ -439,22 +716,38 @@ bool CurrentFile::ReadTSDBurst(int b) {
             ix->blockStart.resize(1);
         }
 
+        // Past the last block the file holds no "No." line of that burst;
+        // a file that ends with its header holds no data at all.
+        auto pastTheEnd = [&]() {
+            return fail(ix->blockStart.front() >= size ? kNoDataMessage : kBadBlockMessage);
+        };
+        // The block is read at once: its length is known once it has been
+        // read, and the block before it is a fair guess.
+        auto expectedBytes = [&](std::size_t block) -> std::size_t {
+            const std::vector<std::uint64_t>& at = ix->blockStart;
+            if (block + 1 < at.size()) return static_cast<std::size_t>(at[block + 1] - at[block]);
+            if (block > 0 && block < at.size()) {
+                const std::uint64_t before = at[block] - at[block - 1];
+                return static_cast<std::size_t>(before + before / 8 + 4096);
+            }
+            return 0;
+        };
         std::string_view line;
         if (ix->version == 1) {
             in.seek(ix->blockStart[0]);  // one burst, no "No." line
         } else {
             const std::size_t block = static_cast<std::size_t>(b);
             if (block < ix->blockStart.size()) {
-                in.seek(ix->blockStart[block]);
+                in.seek(ix->blockStart[block], expectedBytes(block));
             } else {
                 in.seek(ix->blockStart.back());
                 while (ix->blockStart.size() <= block) {
                     for (std::uint64_t i = 0; i < linesPerBlock; ++i)
-                        if (!in.skip()) return fail(kNoDataMessage);
+                        if (!in.skip()) return pastTheEnd();
                     ix->blockStart.push_back(in.offset());
                 }
             }
-            if (!in.next(line)) return fail(kNoDataMessage);
+            if (!in.next(line)) return pastTheEnd();
             if (trimBlanks(line) != "No." + std::to_string(static_cast<long long>(b) + 1)) return fail(kBadBlockMessage);
         }
 
@@ -477,16 +770,45 @@ bool CurrentFile::ReadTSDBurst(int b) {
             }
             return true;
         };
+        std::vector<CountReader> readers;
+        readers.reserve(static_cast<std::size_t>(nch + nch2));
+        for (int k = 0; k < nch + nch2; ++k)
+            readers.emplace_back(ScaleA[static_cast<std::size_t>(k)], OffsetB[static_cast<std::size_t>(k)]);
+        // The fields of a line, split at commas, into the counts of channels
+        // first.. first + n - 1; past the last field of the line every further
+        // one is empty, and fields beyond the channels are not read.
+        auto readLine = [&](std::string_view text, int first, int n, auto&& countAt) {
+            const char* p = text.data();
+            const char* const e = p + text.size();
+            bool ended = false;
+            for (int k = 0; k < n; ++k) {
+                std::int16_t& out = countAt(k);
+                if (ended) {
+                    out = ErrorData;
+                    continue;
+                }
+                if (!readers[static_cast<std::size_t>(first + k)].read(p, e, out)) {
+                    const char* comma = static_cast<const char*>(std::memchr(p, ',', static_cast<std::size_t>(e - p)));
+                    const char* end = comma ? comma : e;
+                    if (!take(std::string_view(p, static_cast<std::size_t>(end - p)), first + k, out)) return false;
+                    p = end;
+                }
+                if (p == e)
+                    ended = true;
+                else
+                    ++p;  // the comma
+            }
+            return true;
+        };
 
         for (std::uint64_t i = 0; i < L; ++i) {
             if (!in.next(line)) return fail(kShortDataMessage);
-            FieldCursor fields(line);
             if (i < static_cast<std::uint64_t>(SampleSize)) {
-                for (int ch = 0; ch < nch; ++ch)
-                    if (!take(fields.next(), ch, Data[static_cast<std::size_t>(ch)][i])) return false;
+                if (!readLine(line, 0, nch, [&](int ch) -> std::int16_t& { return Data[static_cast<std::size_t>(ch)][i]; }))
+                    return false;
             } else {
-                for (int k = 0; k < nch2; ++k)
-                    if (!take(fields.next(), nch + k, BurstData[static_cast<std::size_t>(k)])) return false;
+                if (!readLine(line, nch, nch2, [&](int k) -> std::int16_t& { return BurstData[static_cast<std::size_t>(k)]; }))
+                    return false;
             }
         }
         if (ix->version == 2 && ix->blockStart.size() == static_cast<std::size_t>(b) + 1)
@@ -497,37 +819,42 @@ bool CurrentFile::ReadTSDBurst(int b) {
     }
 }
 
+bool CurrentFile::EncodeTSDHeader(std::string& out) const {
+    const int channels = Nch + Nch2;
+    if (Nch < 0 || Nch > kMaxIntervalChannels || Nch2 < 0 || channels > kMaxChannels) return false;
+    if (!validUnit(SITUnit) || !validUnit(BITUnit) || SampleSize < 0 || Iterations < 0) return false;
+    // A file the reader would refuse is not written.
+    for (int k = 0; k < channels; ++k)
+        if (!validScale(ScaleA[static_cast<std::size_t>(k)], OffsetB[static_cast<std::size_t>(k)])) return false;
+
+    out.clear();
+    out.reserve(256 + static_cast<std::size_t>(channels) * 48);
+    out.append(kTsdMagic).append("2").append(kCrLf);
+    out.append(oneField(Memo, true)).append(kCrLf);
+    out.append(FormatDateTimeMs(StartTime)).append(kCrLf);
+    out.append(std::to_string(SInt)).append(" ").append(TimeUnits[SITUnit].Name).append(kCrLf);
+    out.append(std::to_string(Iterations)).append(kCrLf);
+    out.append(std::to_string(BInt)).append(" ").append(TimeUnits[BITUnit].Name).append(kCrLf);
+    out.append(std::to_string(Nch)).append(",").append(std::to_string(Nch2)).append(kCrLf);
+    out.append(std::to_string(SampleSize)).append(kCrLf);
+    auto list = [&](auto&& item) {
+        for (int k = 0; k < channels; ++k) {
+            if (k > 0) out += ',';
+            out += item(static_cast<std::size_t>(k));
+        }
+        out.append(kCrLf);
+    };
+    list([&](std::size_t k) { return singleText(ScaleA[k]); });
+    list([&](std::size_t k) { return singleText(OffsetB[k]); });
+    list([&](std::size_t k) { return oneField(ChannelName[k], false); });
+    list([&](std::size_t k) { return oneField(ChannelUnit[k], false); });
+    return true;
+}
+
 bool CurrentFile::WriteTSDHeader(const std::string& fileName) {
     try {
-        const int channels = Nch + Nch2;
-        if (Nch < 0 || Nch > kMaxIntervalChannels || Nch2 < 0 || channels > kMaxChannels) return false;
-        if (!validUnit(SITUnit) || !validUnit(BITUnit) || SampleSize < 0 || Iterations < 0) return false;
-        // A file the reader would refuse is not written.
-        for (int k = 0; k < channels; ++k)
-            if (!validScale(ScaleA[static_cast<std::size_t>(k)], OffsetB[static_cast<std::size_t>(k)])) return false;
-
         std::string out;
-        out.reserve(256 + static_cast<std::size_t>(channels) * 48);
-        out.append(kTsdMagic).append("2").append(kCrLf);
-        out.append(oneField(Memo, true)).append(kCrLf);
-        out.append(FormatDateTimeMs(StartTime)).append(kCrLf);
-        out.append(std::to_string(SInt)).append(" ").append(TimeUnits[SITUnit].Name).append(kCrLf);
-        out.append(std::to_string(Iterations)).append(kCrLf);
-        out.append(std::to_string(BInt)).append(" ").append(TimeUnits[BITUnit].Name).append(kCrLf);
-        out.append(std::to_string(Nch)).append(",").append(std::to_string(Nch2)).append(kCrLf);
-        out.append(std::to_string(SampleSize)).append(kCrLf);
-        auto list = [&](auto&& item) {
-            for (int k = 0; k < channels; ++k) {
-                if (k > 0) out += ',';
-                out += item(static_cast<std::size_t>(k));
-            }
-            out.append(kCrLf);
-        };
-        list([&](std::size_t k) { return singleText(ScaleA[k]); });
-        list([&](std::size_t k) { return singleText(OffsetB[k]); });
-        list([&](std::size_t k) { return oneField(ChannelName[k], false); });
-        list([&](std::size_t k) { return oneField(ChannelUnit[k], false); });
-
+        if (!EncodeTSDHeader(out)) return false;
         BinaryFile f(fileName, OpenMode::Create);
         f.writeAll(out.data(), out.size());
         f.close();
@@ -546,25 +873,34 @@ bool CurrentFile::AppendTSDBurstText(int b, std::string& out) const {
     if (Data.size() < nch || BurstData.size() < nch2) return false;
     for (std::size_t ch = 0; ch < nch; ++ch)
         if (Data[ch].size() < samples) return false;
-    std::vector<ValueWriter> writers;
+    std::vector<TsdValueText> writers;
+    writers.reserve(nch + nch2);
     for (std::size_t k = 0; k < nch + nch2; ++k) {
         if (!validScale(ScaleA[k], OffsetB[k])) return false;
         writers.emplace_back(ScaleA[k], OffsetB[k]);
     }
     out.append("No.").append(std::to_string(static_cast<long long>(b) + 1)).append(kCrLf);
+    // Each line is made in place, then appended at once.
+    char line[kMaxChannels * (TsdValueText::kMaxBytes + 1) + 2];
     for (std::size_t j = 0; j < samples; ++j) {
+        char* p = line;
         for (std::size_t ch = 0; ch < nch; ++ch) {
-            if (ch > 0) out += ',';
-            writers[ch].append(out, Data[ch][j]);
+            if (ch > 0) *p++ = ',';
+            p = writers[ch].write(p, Data[ch][j]);
         }
-        out.append(kCrLf);
+        *p++ = '\r';
+        *p++ = '\n';
+        out.append(line, static_cast<std::size_t>(p - line));
     }
     if (nch2 > 0) {
+        char* p = line;
         for (std::size_t k = 0; k < nch2; ++k) {
-            if (k > 0) out += ',';
-            writers[nch + k].append(out, BurstData[k]);
+            if (k > 0) *p++ = ',';
+            p = writers[nch + k].write(p, BurstData[k]);
         }
-        out.append(kCrLf);
+        *p++ = '\r';
+        *p++ = '\n';
+        out.append(line, static_cast<std::size_t>(p - line));
     }
     return true;
 }

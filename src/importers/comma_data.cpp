@@ -1,6 +1,10 @@
 #include "importers/comma_data.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <filesystem>
@@ -105,6 +109,26 @@ public:
 private:
     std::string name_;
 };
+
+// Creates the temporary burst file fresh and empty: under the preferred name
+// when no file has it, else under a unique name beside it, so a file of the
+// user's that happens to carry the name is never written over. The name
+// created is returned.
+std::string createTempBurstFile(const std::string& preferred) {
+    int fd = ::open(preferred.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+        ::close(fd);
+        return preferred;
+    }
+    if (errno != EEXIST) throw IoError("一時ファイルを作成できません。\n" + preferred);
+    std::string pattern = std::filesystem::path(preferred).replace_extension("").string() + ".XXXXXX.$$$";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    fd = ::mkstemps(buf.data(), 4);
+    if (fd < 0) throw IoError("一時ファイルを作成できません。\n" + pattern);
+    ::close(fd);
+    return buf.data();
+}
 
 // The channel table of a model from the read columns.
 void setChannels(CurrentFile& m, const std::vector<CommaChannel>& channels) {
@@ -299,9 +323,11 @@ CommaImportResult ImportCommaData(const CommaImportSettings& s, Prompter& prompt
         setChannels(temp, s.Channels);
         temp.UpdateBlockArithmetic();
         temp.AllocateDataArrays();
-        temp.SaveFileName = s.TempFileName;
-        if (!temp.CreateSDFFile(s.TempFileName)) throw IoError("一時ファイルを作成できません。\n" + s.TempFileName);
-        guard.arm(s.TempFileName);
+        result.TempFileName = createTempBurstFile(s.TempFileName);
+        guard.arm(result.TempFileName);
+        temp.SaveFileName = result.TempFileName;
+        if (!temp.CreateSDFFile(result.TempFileName))
+            throw IoError("一時ファイルを作成できません。\n" + result.TempFileName);
     } else {
         result.Table.assign(static_cast<std::size_t>(nch), {});
     }
@@ -311,7 +337,7 @@ CommaImportResult ImportCommaData(const CommaImportSettings& s, Prompter& prompt
 
     auto writeBurst = [&](int b) {
         if (b >= 32767) throw RangeError("バーストの数が32767を超えるため読み込めません。");
-        if (!temp.WriteSDFBurst(b)) throw IoError("一時ファイルに書き込めません。\n" + s.TempFileName);
+        if (!temp.WriteSDFBurst(b)) throw IoError("一時ファイルに書き込めません。\n" + result.TempFileName);
     };
 
     LineSelector select(s.SkipLines, s.StepLines);
@@ -411,8 +437,8 @@ void ApplyCommaImport(const CommaImportSettings& s, CommaImportResult& r, Curren
         model.BITUnit = s.BurstUnit;
         model.UpdateBlockArithmetic();
         model.AllocateDataArrays();
-        model.FileName = s.TempFileName;
-        if (!model.ReadSDFBurst(0)) throw IoError("一時ファイルを読み込めません。\n" + s.TempFileName);
+        model.FileName = r.TempFileName;
+        if (!model.ReadSDFBurst(0)) throw IoError("一時ファイルを読み込めません。\n" + r.TempFileName);
     } else {
         model.Iterations = 1;
         model.BInt = 0;

@@ -89,7 +89,7 @@ struct CommaFormTexts {
 
 struct CommaImportSettings {
     std::string SourceFileName;
-    std::string TempFileName;                 // burst mode
+    std::string TempFileName;                 // burst mode: the name preferred for the bursts
     std::vector<bool> ReadColumns;            // by file column; its size is the column count
     std::vector<CommaChannel> Channels;       // the read columns in file-column order
     int SkipLines = 0, StepLines = 1, LastLine = -1;
@@ -119,12 +119,14 @@ struct CommaImportResult {
     int SampleCount = 0;     // samples per burst
     int Bursts = 0;
     std::vector<std::vector<std::int16_t>> Table;  // interval mode: [channel][sample]
+    std::string TempFileName;                      // burst mode: the file holding the bursts
 };
 
-// Reads the file. Burst mode writes every burst into settings.TempFileName
-// (a short last burst is filled up with missing values) and removes that
-// file again when the import stops. Messages go to the prompter, progress to
-// the sink.
+// Reads the file. Burst mode writes every burst into a temporary file made
+// fresh beside the input: settings.TempFileName when no file has that name,
+// else a unique name (result.TempFileName tells which). A short last burst is
+// filled up with missing values; the file is removed again when the import
+// stops. Messages go to the prompter, progress to the sink.
 CommaImportResult ImportCommaData(const CommaImportSettings& settings, Prompter& prompter, ProgressSink& progress);
 
 // Fills the model from a completed import: header, channel table and one

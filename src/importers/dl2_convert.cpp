@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "base/cp932.h"
@@ -9,8 +10,9 @@
 #include "base/errors.h"
 #include "base/rounding.h"
 #include "core/current_file.h"
-#include "importers/alec_convert.h"
-#include "importers/alec_header.h"
+#include "core/header_save.h"
+#include "importers/raw_convert.h"
+#include "importers/raw_header.h"
 #include "importers/raw_text.h"
 #include "platform/api/progress.h"
 #include "platform/api/prompter.h"
@@ -51,8 +53,11 @@ private:
         std::string_view line;
         if (!r.next(line) || !r.next(line)) throw FormatError();
         ProgressScope scope(progress_, kMsgConverting);
+        const int perLine = h_.ValuesPerLine();
+        const int width = h_.IsCurrent() ? 10 : 5;  // columns of one sample
         while (b < m_.Iterations) {
             if (!nextBurstHeader(r, line)) break;  // the end of the file ends the conversion
+            if (r.eof()) break;                    // a burst header with no data holds nothing
             showBurst(line, r.lineNumber(), b);
             int j = 0;
             bool truncated = false;
@@ -61,7 +66,17 @@ private:
                     truncated = true;
                     break;
                 }
-                j = h_.IsCurrent() ? fillCurrent(line, r.lineNumber(), j) : fillValues(line, r.lineNumber(), j);
+                const int expected = std::min(perLine, m_.SampleSize - j);
+                int usable = expected;
+                // A file cut inside its last line: only the samples whose
+                // columns are all there are kept.
+                if (r.eof()) usable = std::min(expected, static_cast<int>(line.size()) / width);
+                j = h_.IsCurrent() ? fillCurrent(line, r.lineNumber(), j, usable)
+                                   : fillValues(line, r.lineNumber(), j, usable);
+                if (usable < expected) {
+                    truncated = true;
+                    break;
+                }
             }
             if (truncated) {
                 // The file ends inside this burst: keep what it holds.
@@ -76,7 +91,12 @@ private:
                 return DL2Outcome::Failed;
             }
             ++b;
-            if (truncated) break;
+            if (truncated) {
+                prompter_.information("ファイルが途中で終わっています。\n" + std::to_string(m_.Iterations) +
+                                      " バースト中 " + std::to_string(b) +
+                                      " バーストを変換しました。\n最後のバーストの不足分は欠測値にしました。");
+                break;
+            }
             if (progress_.Cancelled()) return DL2Outcome::Cancelled;
         }
         return DL2Outcome::Completed;
@@ -101,9 +121,10 @@ private:
         progress_.SetComment(TryEncodeDateTime(p, t) ? FormatDateTime(t) : cp932ToUtf8(TrimView(line)));
     }
 
-    // Direction and speed pairs into north and east components.
-    int fillCurrent(std::string_view line, long long n, int j) {
-        for (int p = 0; p < 6 && j < m_.SampleSize; ++p, ++j) {
+    // The first `count` direction and speed pairs of a line into north and
+    // east components, from sample j on.
+    int fillCurrent(std::string_view line, long long n, int j, int count) {
+        for (int p = 0; p < count; ++p, ++j) {
             std::int16_t& vn = m_.Data[0][static_cast<std::size_t>(j)];
             std::int16_t& ve = m_.Data[1][static_cast<std::size_t>(j)];
             vn = ve = ErrorData;
@@ -112,35 +133,39 @@ private:
             const int spd = DL2Field(line, 10 * p + 6, 10 * p + 10, n);
             if (spd == kDL2Missing) continue;
             const long double theta = (dir / 10.0L - d_) * std::numbers::pi_v<long double> / 180;
-            vn = count(RoundHalfAway(spd * std::cos(theta)));
-            ve = count(RoundHalfAway(spd * std::sin(theta)));
+            vn = scaled(0, spd * std::cos(theta));
+            ve = scaled(1, spd * std::sin(theta));
         }
         return j;
     }
 
-    int fillValues(std::string_view line, long long n, int j) {
-        for (int p = 0; p < 12 && j < m_.SampleSize; ++p, ++j) {
+    int fillValues(std::string_view line, long long n, int j, int count) {
+        for (int p = 0; p < count; ++p, ++j) {
             const int v = DL2Field(line, 5 * p + 1, 5 * p + 5, n);
-            m_.Data[0][static_cast<std::size_t>(j)] = v == kDL2Missing ? ErrorData : count(v);
+            m_.Data[0][static_cast<std::size_t>(j)] = v == kDL2Missing ? ErrorData : scaled(0, v);
         }
         return j;
     }
 
-    // A count the 16 bits cannot hold (or that would read as missing) is stored as missing.
-    std::int16_t count(long long v) {
-        if (v > -32768 && v <= 32767) return static_cast<std::int16_t>(v);
+    // Count of value v on channel ch with the scale and offset the header
+    // dialog left: the file's table must give v back. A count the 16 bits
+    // cannot hold (or that would read as missing) is stored as missing.
+    std::int16_t scaled(int ch, long double v) {
+        const long double a = m_.ScaleA[static_cast<std::size_t>(ch)];
+        const long double b = m_.OffsetB[static_cast<std::size_t>(ch)];
+        const long double x = a != 0 ? (v - b) / a : std::numeric_limits<long double>::quiet_NaN();
+        if (x > -32768.5L && x < 32767.5L) {
+            const int r = RoundHalfAway(x);
+            if (r > -32768) return static_cast<std::int16_t>(r);
+        }
         ++outOfRange_;
         return ErrorData;
     }
 
     // The header declares exactly the bursts written.
     DL2Outcome finish(int written, DL2Outcome outcome) {
-        if (written == m_.Iterations) return outcome;
-        m_.Iterations = static_cast<std::int16_t>(written);
-        if (!m_.WriteSDFHeader(m_.SaveFileName)) {
-            prompter_.error(kMsgWriteFailed + m_.SaveFileName);
+        if (written != m_.Iterations && !DeclareWrittenBursts(m_, written, prompter_, kMsgWriteFailed))
             return DL2Outcome::Failed;
-        }
         return outcome;
     }
 

@@ -23,9 +23,10 @@ enum class DL2Outcome {
 
 // Fills and writes burst after burst with WriteSDFBurst into
 // model.SaveFileName. Current-meter pairs are rotated by declination
-// (degrees; 0 for none). The output's header ends up declaring exactly the
-// bursts written. Counts outside 16 bits are stored as missing, with one
-// notice at the end.
+// (degrees; 0 for none). Counts are made with the model's scales and offsets
+// as the header dialog left them. The output's header ends up declaring
+// exactly the bursts written. Counts outside 16 bits are stored as missing,
+// with one notice at the end.
 DL2Outcome ConvertDL2Bursts(const DL2Header& h, double declination, DL2Services& s);
 
 }  // namespace brine

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "importers/alec_convert.h"
+#include "importers/raw_convert.h"
 
 class QLabel;
 class QLineEdit;

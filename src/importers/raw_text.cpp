@@ -10,7 +10,7 @@ namespace {
 constexpr std::size_t kChunk = 1 << 20;
 }
 
-RawTextReader::RawTextReader(const std::string& fileName) {
+RawTextReader::RawTextReader(const std::string& fileName) : fileName_(fileName) {
     f_ = std::fopen(fileName.c_str(), "rb");
     if (!f_) throw IoError("ファイルを開けません。\n" + fileName);
     if (std::fseek(f_, 0, SEEK_END) == 0) {
@@ -35,7 +35,7 @@ bool RawTextReader::fill() {
     if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);  // a line longer than the buffer
     std::size_t got = std::fread(buf_.data() + end_, 1, buf_.size() - end_, f_);
     if (got == 0) {
-        if (std::ferror(f_)) throw IoError("ファイルを読み込めません。");
+        if (std::ferror(f_)) throw IoError("ファイルを読み込めません。\n" + fileName_);
         atFileEnd_ = true;
         return false;
     }

@@ -13,7 +13,8 @@ namespace brine {
 // Lines end at LF, CR LF or a lone CR. The file is closed by the destructor.
 class RawTextReader {
 public:
-    // Throws IoError when the file cannot be opened.
+    // Throws IoError naming the file when it cannot be opened (and, from
+    // next(), when it cannot be read).
     explicit RawTextReader(const std::string& fileName);
     ~RawTextReader();
     RawTextReader(const RawTextReader&) = delete;
@@ -34,6 +35,7 @@ public:
 
 private:
     bool fill();
+    std::string fileName_;  // for the messages
     std::FILE* f_ = nullptr;
     std::vector<char> buf_;
     std::size_t pos_ = 0, end_ = 0;

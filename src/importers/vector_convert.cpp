@@ -12,9 +12,9 @@
 #include "core/current_file.h"
 #include "core/header_save.h"
 #include "core/time_units.h"
-#include "importers/alec_convert.h"
-#include "importers/alec_header.h"
-#include "importers/bed_detection.h"
+#include "importers/raw_convert.h"
+#include "importers/raw_header.h"
+#include "importers/vector_bed_detection.h"
 #include "importers/raw_text.h"
 #include "importers/salinity.h"
 #include "platform/api/progress.h"
@@ -32,6 +32,9 @@ constexpr const char* kVelocityNames[3][3] = {{"Vel_Beam1", "Vel_Beam2", "Vel_Be
 struct LineError {
     std::string message;
 };
+
+// A day at 64 Hz is 5.5 million samples.
+constexpr std::int32_t kMaxSamplesPerBurst = 10'000'000;
 
 std::string badHeader(std::string_view what) { return std::string(kMsgBadHeader) + "\n" + std::string(what); }
 
@@ -81,11 +84,9 @@ public:
             outcome = VectorOutcome::Failed;
         }
         // The header declares exactly the bursts written.
-        m_.Iterations = static_cast<std::int16_t>(written);
-        if (!m_.WriteSDFHeader(m_.SaveFileName)) {
-            prompter_.error(kMsgWriteFailed + m_.SaveFileName);
-            outcome = VectorOutcome::Failed;
-        }
+        if (!DeclareWrittenBursts(m_, written, prompter_, kMsgWriteFailed)) outcome = VectorOutcome::Failed;
+        if (skippedLines_ > 0)
+            prompter_.information("アンサンブル番号が範囲外の行を" + std::to_string(skippedLines_) + "行読み飛ばしました。");
         if (outOfRange_ > 0) prompter_.information(std::to_string(outOfRange_) + "個のデータを欠測値に変換しました。");
         return outcome;
     }
@@ -98,6 +99,7 @@ private:
         ProgressScope scope(progress_, kMsgConverting, false);
         const int bursts = m_.Iterations;
         int lastJ = -1;  // last sample filled in the current burst
+        std::optional<long long> lastBurst;  // burst counter of the last line used
         clearBurst();
         std::string_view line;
         std::vector<std::string_view> f;
@@ -106,18 +108,37 @@ private:
             lineNo_ = dat.lineNumber();
             line_ = line;
             SplitCommaText(line, f);
-            if (c_.BurstCounter >= 0) whole(f, c_.BurstCounter);
+            std::optional<long long> burstNo;
+            if (c_.BurstCounter >= 0) burstNo = whole(f, c_.BurstCounter);
             const long long counter = whole(f, c_.Ensemble);
-            if (counter < 1 || counter > m_.SampleSize) throw lineError(p_.DatFileName, dat.lineNumber(), line);
+            if (counter < 1 || counter > m_.SampleSize) {
+                // One damaged line must not end a long deployment: it is skipped and counted.
+                ++skippedLines_;
+                continue;
+            }
             const int j = static_cast<int>(counter - 1);
             progress_.SetPercent(RoundHalfEven(static_cast<long double>(k + 1) * 100 / bursts));
-            if (j <= lastJ) {
+            if (burstNo && lastBurst && *burstNo != *lastBurst) {
+                // Another burst, also where its head was lost with the last one's tail.
+                if (lastJ >= 0) {
+                    endBurst(k);
+                    ++k;
+                    lastJ = -1;
+                }
+                // Bursts lost altogether keep their slots, so later ones keep their times.
+                for (long long lost = *burstNo - *lastBurst - 1; lost > 0 && k < bursts; --lost) {
+                    endBurst(k);
+                    ++k;
+                }
+                if (k >= bursts) break;
+            } else if (j <= lastJ) {
                 // The counter started again before the burst was complete.
                 endBurst(k);
                 ++k;
                 lastJ = -1;
                 if (k >= bursts) break;
             }
+            lastBurst = burstNo;
             fillSample(f, j);
             lastJ = j;
             if (j == m_.SampleSize - 1) {
@@ -271,6 +292,7 @@ private:
     ProgressSink& progress_;
     double cos_ = 1, sin_ = 0;
     long long outOfRange_ = 0;
+    long long skippedLines_ = 0;  // ".dat" lines whose ensemble counter lies outside the burst
     long long lineNo_ = 0;
     std::string_view line_;
     RawTextReader* sen_ = nullptr;
@@ -314,19 +336,21 @@ std::optional<VectorPlan> PrepareVectorConversion(const VectorHeader& header, co
         VectorPlan plan;
         plan.header = header;
         plan.options = options;
-        plan.DatFileName = SiblingFile(header.HdrFileName, ".dat");
-        plan.SenFileName = SiblingFile(header.HdrFileName, ".sen");
-        plan.columns = ReadVectorColumns(ReadHeaderLines(header.HdrFileName),
-                                         std::filesystem::path(plan.DatFileName).filename().string(),
-                                         std::filesystem::path(plan.SenFileName).filename().string());
+        const std::vector<std::string> lines = ReadHeaderLines(header.HdrFileName);
+        const VectorFileRef datRef = LocateVectorFile(lines, header.HdrFileName, ".dat");
+        const VectorFileRef senRef = LocateVectorFile(lines, header.HdrFileName, ".sen");
+        plan.DatFileName = datRef.Path;
+        plan.SenFileName = senRef.Path;
+        plan.columns = ReadVectorColumns(lines, datRef.NameLine, senRef.NameLine);
         if (std::string missing = missingColumn(plan.columns, options); !missing.empty()) {
             prompter.error(badHeader(missing));
             return std::nullopt;
         }
         RawTextReader dat(plan.DatFileName);
         RawTextReader sen(plan.SenFileName);
-        // A burst larger than the whole ".dat" cannot be real and would only cost memory.
-        if (static_cast<std::uint64_t>(header.SamplesPerBurst) > dat.fileSize()) {
+        // A short ".dat" is an instrument that stopped early and converts; a
+        // burst beyond any deployment's is a damaged header and would only cost memory.
+        if (header.SamplesPerBurst > kMaxSamplesPerBurst) {
             prompter.error(badHeader("Samples per burst"));
             return std::nullopt;
         }
@@ -373,12 +397,18 @@ void SetVectorSDFHeader(const VectorPlan& plan, CurrentFile& m) {
     if (o.BottomDist) channel("Distance to bed", "mm", 0.1f);
     m.Nch2 = static_cast<std::int16_t>(ch - m.Nch);
 
-    const int ms = RoundHalfAway(1000.0L / h.SampleRate);
-    if (ms % 1000 == 0) {
-        m.SInt = ms / 1000;
-        m.SITUnit = 2;
+    // Exact where a unit holds the interval whole (16 Hz is 62500 usec, not
+    // 63 msec, which would stretch every burst); a rate that divides no unit
+    // keeps the nearest millisecond.
+    if (1000 % h.SampleRate == 0) {
+        const int ms = 1000 / h.SampleRate;
+        m.SInt = ms % 1000 == 0 ? ms / 1000 : ms;
+        m.SITUnit = ms % 1000 == 0 ? 2 : 1;
+    } else if (1000000 % h.SampleRate == 0) {
+        m.SInt = 1000000 / h.SampleRate;
+        m.SITUnit = 0;
     } else {
-        m.SInt = ms;
+        m.SInt = RoundHalfAway(1000.0L / h.SampleRate);
         m.SITUnit = 1;
     }
     if (h.BurstSeconds % 3600 == 0) {

@@ -8,7 +8,7 @@
 #include "base/datetime.h"
 #include "base/errors.h"
 #include "core/current_file.h"
-#include "importers/alec_header.h"
+#include "importers/raw_header.h"
 #include "importers/raw_text.h"
 #include "platform/api/prompter.h"
 
@@ -36,15 +36,51 @@ bool contains(std::string_view line, std::string_view text) { return line.find(t
 
 char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// Windows names: the file named in the header may differ in case.
-bool containsNoCase(std::string_view line, std::string_view name) {
-    if (name.empty() || line.size() < name.size()) return false;
+// Windows names ignore case: ASCII letters compare without it, the bytes of
+// other characters exactly.
+bool sameNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    return true;
+}
+
+// The line names the file: the name occurs in it, not as the tail of a
+// longer name.
+bool namesFile(std::string_view line, std::string_view name) {
+    if (name.empty()) return false;
     for (std::size_t i = 0; i + name.size() <= line.size(); ++i) {
-        std::size_t k = 0;
-        while (k < name.size() && lowerAscii(line[i + k]) == lowerAscii(name[k])) ++k;
-        if (k == name.size()) return true;
+        if (i > 0 && std::string_view(" \t\\/]\"':=").find(line[i - 1]) == std::string_view::npos) continue;
+        if (sameNoCase(line.substr(i, name.size()), name)) return true;
     }
     return false;
+}
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+    return rightTrimmed(s);
+}
+
+// The file name a header line ends with: after its last folder separator,
+// else after its label ("[Data file]") and the blanks that follow it.
+std::string_view nameAtEnd(std::string_view line) {
+    std::string_view t = trimmed(line);
+    if (std::size_t cut = t.find_last_of("\\/"); cut != std::string_view::npos) return t.substr(cut + 1);
+    if (std::size_t cut = t.rfind(']'); cut != std::string_view::npos) t = t.substr(cut + 1);
+    if (std::size_t cut = t.rfind("  "); cut != std::string_view::npos) t = t.substr(cut + 2);
+    return trimmed(t);
+}
+
+// The entry of dir named name, regardless of case.
+std::optional<std::filesystem::path> findInFolder(const std::filesystem::path& dir, const std::string& name) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::exists(dir / name, ec)) return dir / name;
+    for (fs::directory_iterator it(dir.empty() ? fs::path(".") : dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string entry = it->path().filename().string();
+        if (sameNoCase(entry, name)) return dir / entry;
+    }
+    return std::nullopt;
 }
 
 double readTime(const std::vector<std::string>& lines, std::string_view key, std::string& shown) {
@@ -66,12 +102,6 @@ int columnIndex(std::string_view line) {
     if (!n || *n < 1 || *n > 256)
         throw FormatError(std::string(kMsgBadHeader) + "\n" + cp932ToUtf8(rightTrimmed(line)));
     return static_cast<int>(*n - 1);
-}
-
-std::size_t lineAfter(const std::vector<std::string>& lines, std::string_view name) {
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        if (containsNoCase(lines[i], name)) return i + 1;
-    throw FormatError(std::string(kMsgBadHeader) + "\n" + cp932ToUtf8(name));
 }
 
 std::string unitOf(std::string_view line) {
@@ -143,7 +173,7 @@ bool ParseVectorHeader(const std::string& hdrFileName, Prompter& prompter, Vecto
         h.FirstTime = readTime(lines, "Time of first measurement", h.StartText);
         h.LastTime = readTime(lines, "Time of last measurement", h.FinalText);
 
-        // Each sample needs a whole number of milliseconds above zero.
+        // Each sample needs an interval of a millisecond or more.
         long long rate = readWhole(lines, "Sampling rate", "Hz");
         if (rate < 1 || rate > 1000) refuse("Sampling rate");
         h.SampleRate = static_cast<int>(rate);
@@ -181,10 +211,37 @@ bool ParseVectorHeader(const std::string& hdrFileName, Prompter& prompter, Vecto
     return false;
 }
 
-VectorColumns ReadVectorColumns(const std::vector<std::string>& lines, std::string_view datName,
-                                std::string_view senName) {
+VectorFileRef LocateVectorFile(const std::vector<std::string>& lines, const std::string& hdrFileName,
+                               std::string_view ext) {
+    namespace fs = std::filesystem;
+    const std::string sibling = SiblingFile(hdrFileName, ext);
+    const std::string siblingName = fs::path(sibling).filename().string();
+    // File names on disk are UTF-8; the header wrote them in CP932.
+    std::vector<std::string> text;
+    text.reserve(lines.size());
+    for (const std::string& l : lines) text.push_back(cp932ToUtf8(l));
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (namesFile(text[i], siblingName)) return {sibling, i};
+    // The export was renamed after it was written: the header names the
+    // instrument's own names.
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::string_view t = rightTrimmed(text[i]);
+        if (t.size() <= ext.size() || !sameNoCase(t.substr(t.size() - ext.size()), ext)) continue;
+        const std::string named(nameAtEnd(t));
+        const fs::path dir = fs::path(hdrFileName).parent_path();
+        if (named.size() > ext.size())
+            if (std::optional<fs::path> found = findInFolder(dir, named)) return {found->string(), i};
+        std::error_code ec;
+        if (fs::exists(sibling, ec) || named.size() <= ext.size()) return {sibling, i};
+        return {(dir / named).string(), i};
+    }
+    throw FormatError(std::string(kMsgBadHeader) + "\n" + siblingName);
+}
+
+VectorColumns ReadVectorColumns(const std::vector<std::string>& lines, std::size_t datNameLine,
+                                std::size_t senNameLine) {
     VectorColumns c;
-    const std::size_t datStart = lineAfter(lines, datName);
+    const std::size_t datStart = datNameLine + 1;
     for (std::size_t i = datStart; i < lines.size(); ++i) {
         std::string_view l = lines[i];
         if (contains(l, "Velocity")) c.VelocityUnit = unitOf(l);
@@ -209,7 +266,7 @@ VectorColumns ReadVectorColumns(const std::vector<std::string>& lines, std::stri
             }
         }
     }
-    for (std::size_t i = lineAfter(lines, senName); i < lines.size(); ++i) {
+    for (std::size_t i = senNameLine + 1; i < lines.size(); ++i) {
         std::string_view l = lines[i];
         if (contains(l, "Month")) c.Month = columnIndex(l);
         else if (contains(l, "Day")) c.Day = columnIndex(l);
@@ -227,19 +284,9 @@ VectorColumns ReadVectorColumns(const std::vector<std::string>& lines, std::stri
 
 std::string SiblingFile(const std::string& hdrFileName, std::string_view ext) {
     namespace fs = std::filesystem;
-    fs::path p = fs::path(hdrFileName).replace_extension(std::string(ext));
-    std::error_code ec;
-    if (fs::exists(p, ec)) return p.string();
-    fs::path dir = p.parent_path().empty() ? fs::path(".") : p.parent_path();
-    const std::string want = p.filename().string();
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.size() != want.size()) continue;
-        bool same = true;
-        for (std::size_t i = 0; i < name.size() && same; ++i) same = lowerAscii(name[i]) == lowerAscii(want[i]);
-        if (same) return (p.parent_path() / name).string();
-    }
-    return p.string();
+    const fs::path p = fs::path(hdrFileName).replace_extension(std::string(ext));
+    std::optional<fs::path> found = findInFolder(p.parent_path(), p.filename().string());
+    return found ? found->string() : p.string();
 }
 
 }  // namespace brine

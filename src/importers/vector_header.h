@@ -72,14 +72,30 @@ struct VectorColumns {
     std::string VelocityUnit, PressureUnit;  // CP932, as written
 };
 
-// Column descriptions from the header lines; datName and senName are the
-// data files' names without folder. Throws FormatError (with the reason)
-// when a file is not described or a column number is not 1 to 256.
-VectorColumns ReadVectorColumns(const std::vector<std::string>& lines, std::string_view datName,
-                                std::string_view senName);
+// A data file of the export and the header line that names it.
+struct VectorFileRef {
+    std::string Path;          // the file to read
+    std::size_t NameLine = 0;  // its descriptions follow this line
+};
+
+// Finds the header line naming the export's file with extension ext
+// (".dat"): the first line holding the name of that file beside the header,
+// else the first line that ends in a name with that extension. Names in
+// the header are CP932 and are compared as UTF-8 regardless of case. The
+// file read is the one the header names when it is beside the header, else
+// the header's sibling. FormatError, naming the sibling, when no line names
+// such a file.
+VectorFileRef LocateVectorFile(const std::vector<std::string>& lines, const std::string& hdrFileName,
+                               std::string_view ext);
+
+// Column descriptions from the header lines after the lines naming the
+// ".dat" and the ".sen". Throws FormatError (with the reason) when a column
+// number is not 1 to 256.
+VectorColumns ReadVectorColumns(const std::vector<std::string>& lines, std::size_t datNameLine,
+                                std::size_t senNameLine);
 
 // The file beside hdrFileName with extension ext (".dat"): an existing file
-// whose extension differs only in case is preferred to a missing one.
+// whose name differs only in case is preferred to a missing one.
 std::string SiblingFile(const std::string& hdrFileName, std::string_view ext);
 
 }  // namespace brine

@@ -7,8 +7,9 @@
 #include "base/errors.h"
 #include "base/rounding.h"
 #include "core/current_file.h"
-#include "importers/alec_convert.h"
-#include "importers/alec_header.h"
+#include "core/header_save.h"
+#include "importers/raw_convert.h"
+#include "importers/raw_header.h"
 #include "platform/api/progress.h"
 #include "platform/api/prompter.h"
 
@@ -306,12 +307,8 @@ private:
 
     // The header declares exactly the bursts written.
     WaveHunterOutcome finish(int written, WaveHunterOutcome outcome) {
-        if (written == m_.Iterations) return outcome;
-        m_.Iterations = static_cast<std::int16_t>(written);
-        if (!m_.WriteSDFHeader(m_.SaveFileName)) {
-            prompter_.error(kMsgWriteFailed + m_.SaveFileName);
+        if (written != m_.Iterations && !DeclareWrittenBursts(m_, written, prompter_, kMsgWriteFailed))
             return WaveHunterOutcome::Failed;
-        }
         return outcome;
     }
 

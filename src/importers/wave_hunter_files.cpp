@@ -125,7 +125,16 @@ private:
     WaveHunterRead counted(bool finished) {
         if (!finished) return WaveHunterRead::Cancelled;
         if (w_.BurstCount == 0) throw Refusal{kMsgNoBursts};
+        checkBurstInterval();
         return WaveHunterRead::Read;
+    }
+
+    // Several bursts need an interval that holds the record: with 0, or a
+    // shorter one, bursts would share their times or overlap the next.
+    void checkBurstInterval() const {
+        const long long record = static_cast<long long>(w_.Samples) * w_.SampleInterval;  // 0.1 s
+        if (w_.BurstCount > 1 && record > static_cast<long long>(w_.BurstInterval) * 600)
+            throw Refusal{kMsgWaveHunterHeader};
     }
 
     WaveHunterRead ReadHunFile() {
@@ -149,6 +158,7 @@ private:
         while (count > 0 && !tryWord(f_, w_.RecordOffset(count - 1), w)) --count;
         if (count == 0) throw Refusal{kMsgNoBursts};
         w_.BurstCount = count;
+        checkBurstInterval();
         w_.StartTime = modificationTime(w_.MasterFileName);
         // No status bytes: pressure in channel 0, the velocity pair last.
         w_.Components = 0;

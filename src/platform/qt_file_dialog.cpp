@@ -1,8 +1,14 @@
 #include "platform/qt_file_dialog.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
 
 namespace brine {
 
@@ -29,6 +35,61 @@ QStringList QtNameFilters(const std::string& filter) {
     return out;
 }
 
+namespace {
+
+// Qt's own open dialog enables "Open" only for a typed name that its filter
+// lists. Commands that tell a file's kind by its content must also open a
+// typed name of an existing file that the filter hides, so the button is
+// kept enabled whenever every typed name is an existing file.
+class TypedNameOpener : public QObject {
+public:
+    explicit TypedNameOpener(QFileDialog& dialog) : QObject(&dialog), dialog_(dialog) {
+        edit_ = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (auto* box = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox")))
+            open_ = box->button(QDialogButtonBox::Open);
+        if (!edit_ || !open_) return;  // the platform's own dialog: nothing to mend
+        open_->installEventFilter(this);
+        connect(edit_, &QLineEdit::textChanged, this, [this] { update(); });
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        // Qt disables the button again whenever it re-checks the name.
+        if (watched == open_ && e->type() == QEvent::EnabledChange) update();
+        return false;
+    }
+
+private:
+    void update() {
+        if (open_->isEnabled() || !typedFilesExist()) return;
+        open_->setEnabled(true);
+    }
+
+    // The names typed, one or several in double quotes, as files of the
+    // dialog's folder unless absolute.
+    bool typedFilesExist() const {
+        const QString text = edit_->text();
+        QStringList names;
+        if (text.contains(QLatin1Char('"'))) {
+            static const QRegularExpression quoted(QStringLiteral("\"([^\"]+)\""));
+            for (auto it = quoted.globalMatch(text); it.hasNext();) names << it.next().captured(1);
+        } else if (!text.isEmpty()) {
+            names << text;
+        }
+        if (names.isEmpty()) return false;
+        const QDir folder = dialog_.directory();
+        for (const QString& name : names)
+            if (!QFileInfo(folder.absoluteFilePath(name)).isFile()) return false;
+        return true;
+    }
+
+    QFileDialog& dialog_;
+    QLineEdit* edit_ = nullptr;
+    QPushButton* open_ = nullptr;
+};
+
+}  // namespace
+
 bool QtFileChooser::Execute(FileDialogKind kind, FileDialogSettings& s) {
     QFileDialog dlg(QApplication::activeWindow());
     if (!s.Title.empty()) dlg.setWindowTitle(QString::fromStdString(s.Title));
@@ -40,6 +101,7 @@ bool QtFileChooser::Execute(FileDialogKind kind, FileDialogSettings& s) {
     } else {
         dlg.setAcceptMode(QFileDialog::AcceptOpen);
         dlg.setFileMode(s.MultiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+        new TypedNameOpener(dlg);
     }
     QStringList filters = QtNameFilters(s.Filter);
     if (!filters.isEmpty()) {

@@ -28,6 +28,10 @@ MsgResult QtPrompter::show(MsgType type, const std::string& text, MsgButtons but
             // The question names this button.
             box.button(QMessageBox::Ignore)->setText(QStringLiteral("無視"));
             break;
+        case MsgButtons::Yes:
+            box.setStandardButtons(QMessageBox::Yes);
+            box.setEscapeButton(QMessageBox::Yes);
+            break;
     }
     switch (box.exec()) {
         case QMessageBox::Yes: return MsgResult::Yes;

@@ -176,6 +176,8 @@ void TFrmCombineSDF::Execute() {
     setUpGrid(StringGridBurstCh);
     StringGridItem->setGeometry(StringGridItem->x(), kItemGridTop, StringGridItem->width(),
                                 ChannelGridHeight(1, kGridRowHeight, kItemGridMaxHeight));
+    StringGridBurstCh->setGeometry(StringGridBurstCh->x(), kBurstGridTop, StringGridBurstCh->width(),
+                                   ChannelGridHeight(1, kGridRowHeight, kBurstGridMaxHeight));
     StringGridBurstCh->setVisible(false);
     LabelBurstCh->setVisible(false);
 

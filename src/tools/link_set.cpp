@@ -29,8 +29,8 @@ long double daysOf(std::int32_t value, std::uint8_t unit) { return value * unitA
 
 }  // namespace
 
-double LinkSet::LastSampleTimeOf(const CurrentFile& m) {
-    return static_cast<double>(m.StartTime + (m.Iterations - 1) * daysOf(m.BInt, m.BITUnit) +
+double LinkSet::LastSampleTimeOf(const CurrentFile& m, int bursts) {
+    return static_cast<double>(m.StartTime + (bursts - 1) * daysOf(m.BInt, m.BITUnit) +
                                (m.SampleSize - 1) * daysOf(m.SInt, m.SITUnit));
 }
 
@@ -40,6 +40,7 @@ void LinkSet::Clear() {
     FileNames.clear();
     FileStartTime.clear();
     FileIterations.clear();
+    FileHeaderIterations.clear();
     FileOffset.clear();
     ChannelMap.clear();
     FileSampleSize.clear();
@@ -96,7 +97,9 @@ bool LinkSet::addFileChecked(const std::string& name) {
 
     const int channels = m.Nch + m.Nch2;
     const double start = m.StartTime;
-    const double last = LastSampleTimeOf(m);
+    // Bursts linked from the file: all of them, or its first alone when its
+    // burst data is left out.
+    int bursts = m.Iterations;
 
     if (FileCount == 0) {
         Clear();
@@ -125,13 +128,19 @@ bool LinkSet::addFileChecked(const std::string& name) {
         ChannelMap.push_back(std::move(identity));
         FileOffset.push_back(0);
     } else {
-        if ((m.Iterations > 1 || m.Nch2 > 0) && !ask(MsgType::Warning, kBurstDataQuestion)) return false;
+        // Burst data goes into a link of bursts as it is; a link of interval
+        // data can only leave it out, keeping the first burst's interval channels.
+        const bool ignoreBursts = IntervalOnly && (m.Iterations > 1 || m.Nch2 > 0);
+        if (ignoreBursts) {
+            if (!ask(MsgType::Warning, kBurstDataQuestion)) return false;
+            bursts = 1;
+        }
         if (start < FirstStart)
             return refuse("計測開始時刻は" + FormatDateTime(start) + "です。\n時刻の古いファイルから順に読み込んで下さい。");
         if (m.Nch != RefNch && !ask(MsgType::Confirmation, kChannelCountQuestion)) return false;
-        if ((TotalBursts > 1 || m.Iterations > 1) && m.SampleSize != RefSampleSize) return refuse(kSampleSizeDiffers);
+        if ((TotalBursts > 1 || bursts > 1) && m.SampleSize != RefSampleSize) return refuse(kSampleSizeDiffers);
         if (m.SInt != RefSInt || m.SITUnit != RefSITUnit) return refuse(kSamplingIntervalDiffers);
-        if ((m.BInt != RefBInt || m.BITUnit != RefBITUnit) && m.Iterations > 1) return refuse(kBurstIntervalDiffers);
+        if ((m.BInt != RefBInt || m.BITUnit != RefBITUnit) && bursts > 1) return refuse(kBurstIntervalDiffers);
 
         // Interval channels: each goes to the first identical reference
         // channel not taken yet, so repeated channels keep their places.
@@ -160,7 +169,7 @@ bool LinkSet::addFileChecked(const std::string& name) {
             float a, b;
         };
         std::vector<NewChannel> added;
-        for (int k = 0; k < m.Nch2; ++k) {
+        for (int k = 0; k < (ignoreBursts ? 0 : m.Nch2); ++k) {
             const std::size_t u = static_cast<std::size_t>(m.Nch + k);
             const int known = RefNch2 + static_cast<int>(added.size());
             int found = -1;
@@ -209,15 +218,17 @@ bool LinkSet::addFileChecked(const std::string& name) {
         FileOffset.push_back(k);
     }
 
+    const double last = LastSampleTimeOf(m, bursts);
     ++FileCount;
     FileNames.push_back(name);
     FileStartTime.push_back(start);
-    FileIterations.push_back(m.Iterations);
+    FileIterations.push_back(static_cast<std::int16_t>(bursts));
+    FileHeaderIterations.push_back(m.Iterations);
     FileSampleSize.push_back(m.SampleSize);
     FileBInt.push_back(m.BInt);
     FileBITUnit.push_back(m.BITUnit);
     FileLastTime.push_back(last);
-    if (!IntervalOnly) TotalBursts = std::max(TotalBursts, FileOffset.back() + m.Iterations);
+    if (!IntervalOnly) TotalBursts = std::max(TotalBursts, FileOffset.back() + bursts);
     if (last > LastTime || FileCount == 1) LastTime = last;
     return true;
 }

@@ -47,10 +47,12 @@ public:
     std::int16_t FileCount = 0;
     std::vector<std::string> FileNames;
     std::vector<double> FileStartTime;
-    std::vector<std::int16_t> FileIterations;
+    std::vector<std::int16_t> FileIterations;  // bursts linked from each file
     std::vector<std::int32_t> FileOffset;
     std::vector<std::vector<std::uint16_t>> ChannelMap;  // [file][output channel]
-    // Kept per file as well, so the save can check them against its mode.
+    // Kept per file as well, so the save can check them against its mode
+    // and the link that each file is still the one that was added.
+    std::vector<std::int16_t> FileHeaderIterations;  // bursts its header states
     std::vector<std::int32_t> FileSampleSize;
     std::vector<std::int32_t> FileBInt;
     std::vector<std::uint8_t> FileBITUnit;
@@ -89,8 +91,8 @@ public:
     // over the target after a complete run. memo is CP932.
     LinkOutcome LinkFiles(const std::string& target, const std::string& memo, const LinkPlan& plan);
 
-    // Time of the file's last sample.
-    static double LastSampleTimeOf(const CurrentFile& m);
+    // Time of the last sample of the file's first `bursts` bursts.
+    static double LastSampleTimeOf(const CurrentFile& m, int bursts);
 
 private:
     bool addFileChecked(const std::string& name);

@@ -299,7 +299,7 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
             }
             m.FileName = name;
             // The file must still be the one that was checked when added.
-            bool same = m.SampleSize == FileSampleSize[i] && m.Iterations == FileIterations[i] &&
+            bool same = m.SampleSize == FileSampleSize[i] && m.Iterations == FileHeaderIterations[i] &&
                         m.StartTime == FileStartTime[i] && (plan.intervalMode || m.SampleSize == plan.sampleSize);
             for (int c = 0; same && c < RefNch + RefNch2; ++c) {
                 const std::uint16_t src = map[static_cast<std::size_t>(c)];
@@ -338,7 +338,7 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
                     WriteBurst(nullptr, P);
                     if (sink.Cancelled()) return LinkOutcome::Cancelled;
                 }
-                for (int b = P - offset; b < m.Iterations; ++b, ++P) {
+                for (int b = P - offset; b < FileIterations[i]; ++b, ++P) {
                     if (!readSucceeds([&] { return m.ReadBurst(b); })) {
                         say(kReadErrorFix);
                         return LinkOutcome::Failed;

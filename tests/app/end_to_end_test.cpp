@@ -13,16 +13,16 @@
 #include <functional>
 
 #include "app/about_box.h"
-#include "app/frm_location.h"
+#include "sites/frm_location.h"
 #include "app/main_window.h"
-#include "app/site_list.h"
+#include "sites/site_list.h"
 #include "app/startup.h"
 #include "app_test_support.h"
 #include "base/datetime.h"
-#include "converter_fixtures.h"
+#include "converters/converter_fixtures.h"
 #include "core/ui/frm_progress.h"
 #include "core/ui/frm_sdfdata.h"
-#include "importers/frm_alec.h"
+#include "importers/raw_dialog.h"
 #include "importers/raw_files.h"
 #include "platform/modal.h"
 #include "platform/qt_prompter.h"
@@ -115,10 +115,8 @@ protected:
         SetModalHook([this](QDialog& d) { return answerDialog(d); });
         CreateForms();
         // Configuration files of this run go to a fresh folder.
-        Form1->ConfigDir = config.path().string() + "/";
-        Form1->LocationFile = Form1->ConfigDir + "Location.dat";
-        AppSites().LocationFile = Form1->LocationFile;
-        Form1->show();
+        Form1->UseConfigDir(config.path().string() + "/");
+        test::ShowMainWindow(*Form1);
     }
     void TearDown() override {
         Form1->close();

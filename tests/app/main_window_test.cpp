@@ -1,28 +1,34 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
 #include <memory>
+#include <set>
 
 #include "app/about_box.h"
-#include "app/frm_location.h"
+#include "sites/frm_location.h"
 #include "core/ui/frm_sdfdata.h"
-#include "importers/frm_alec.h"
-#include "importers/frm_comma_data.h"
-#include "importers/frm_date_year_table.h"
+#include "importers/raw_dialog.h"
+#include "importers/comma_dialog.h"
+#include "importers/yearly_table_dialog.h"
 #include "importers/frm_input_box.h"
-#include "importers/frm_kyowa_s.h"
-#include "importers/frm_nortek.h"
-#include "importers/frm_wave_hunter.h"
+#include "importers/dl2_dialog.h"
+#include "importers/vector_dialog.h"
+#include "importers/wave_hunter_dialog.h"
 #include "app/main_window.h"
-#include "app/path_text.h"
+#include "base/path_text.h"
 #include "app/startup.h"
 #include "app_test_support.h"
 #include "base/cp932.h"
+#include "core/sdf_builder.h"
 #include "core/ui/frm_progress.h"
 #include "platform/api/scripted.h"
 #include "platform/html_help.h"
@@ -72,6 +78,48 @@ TEST(Startup, CreatesTheFifteenDialogsOnceInOrderBehindTheirGlobals) {
     EXPECT_EQ(FrmInputBox, nullptr);
 }
 
+TEST(Startup, AFileSizeLimitFailsTheWriteInsteadOfEndingTheProgram) {
+    ::signal(SIGXFSZ, SIG_DFL);  // as a new process has it
+    InitApplication();
+    TempDir dir;
+    test::SdfSpec spec;
+    spec.version = '2';
+    spec.sampleSize = 100;
+    spec.iterations = 8;
+    for (int b = 0; b < spec.iterations; ++b) spec.records.push_back(test::record(b, 2, 100, 1));
+    const std::vector<std::uint8_t> old = test::buildSdf(spec);
+    const std::string path = dir.file("old.sdf");
+    test::writeAll(path, old);
+
+    // The version update runs in a child under a limit smaller than the new file.
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        rlimit small{};
+        ::getrlimit(RLIMIT_FSIZE, &small);
+        small.rlim_cur = 2048;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        int code = 3;
+        try {
+            CurrentFile m;
+            ScriptedPrompter prompter;
+            prompter.answer(MsgResult::Yes);
+            m.prompter = &prompter;
+            code = m.ReadSDFHeader(path) ? 1 : prompter.showedText("データ形式を更新できません。") ? 0 : 2;
+        } catch (...) {
+        }
+        ::_exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);  // refused with the update's message
+    EXPECT_EQ(test::readAll(path), old);
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"old.sdf"});  // no temporary file left
+}
+
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -93,7 +141,7 @@ protected:
     }
     std::unique_ptr<TForm1> MakeForm() {
         auto form = std::make_unique<TForm1>();
-        form->ConfigDir = dir.path().string() + "/";
+        form->UseConfigDir(dir.path().string() + "/");
         return form;
     }
     std::string params() const { return dir.file("Parameters.dat"); }
@@ -121,25 +169,70 @@ TEST_F(MainWindowTest, FirstShowRunsItsStepsInOrderOnce) {
     };
     HelpFileName.reset();
 
-    form->show();
+    test::ShowMainWindow(*form);
     EXPECT_EQ(steps, (std::vector<std::string>{"InitForm", "InitDefaults", "splash"}));
     EXPECT_EQ(modal, (std::vector<std::string>{"AboutBox"}));
     EXPECT_FALSE(helpSetDuringSplash);
     EXPECT_EQ(locationDuringSplash, 0);
     ASSERT_NE(HelpFileName, nullptr);
     EXPECT_EQ(std::string(HelpFileName.get()),
-              ChangeFileExt(QApplication::applicationFilePath().toStdString(), ".chm"));
+              WithExtension(QApplication::applicationFilePath().toStdString(), ".chm"));
     EXPECT_EQ(form->SelectedLocation, 5);
     EXPECT_EQ(form->AppDir, IncludeTrailingPathDelimiter(QApplication::applicationDirPath().toStdString()));
 
     form->hide();
     form->show();
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_EQ(steps.size(), 3u);
+}
+
+TEST_F(MainWindowTest, ShowingAndClosingWriteOnlyIntoTheConfigurationFolder) {
+    // The program folder's configuration files, as (exists, time written).
+    const std::filesystem::path programFolder = QApplication::applicationDirPath().toStdString();
+    auto state = [&] {
+        std::vector<std::pair<bool, std::filesystem::file_time_type>> s;
+        for (const char* name : {"Location.dat", "Parameters.dat"}) {
+            std::error_code ec;
+            const auto p = programFolder / name;
+            s.emplace_back(std::filesystem::exists(p, ec), std::filesystem::last_write_time(p, ec));
+        }
+        return s;
+    };
+    const auto before = state();
+    auto form = MakeForm();
+    test::ShowMainWindow(*form);
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(state(), before);
+    std::set<std::string> written;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) written.insert(e.path().filename().string());
+    EXPECT_EQ(written, (std::set<std::string>{"Location.dat", "Parameters.dat"}));
+}
+
+TEST_F(MainWindowTest, TheWindowIsPaintedBeforeTheSplashShows) {
+    struct PaintCounter : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) ++count;
+            return false;
+        }
+    } paints;
+    auto form = MakeForm();
+    form->installEventFilter(&paints);
+    int paintsAtSplash = -1;
+    onModal = [&] { paintsAtSplash = paints.count; };
+    form->show();
+    QElapsedTimer waited;
+    waited.start();
+    while (modal.empty() && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(modal, std::vector<std::string>{"AboutBox"});
+    EXPECT_GT(paintsAtSplash, 0);
 }
 
 TEST_F(MainWindowTest, FirstRunWithoutParametersWritesEmptyLinesAndZero) {
     auto form = MakeForm();
-    form->show();
+    test::ShowMainWindow(*form);
     EXPECT_EQ(form->OpenDialog1.FileName, "");
     EXPECT_EQ(form->SelectedLocation, 0);
     EXPECT_TRUE(form->close());
@@ -151,7 +244,7 @@ TEST_F(MainWindowTest, ValidParametersRestoreFileFolderAndSite) {
     test::writeText(data, "x");
     test::writeText(params(), utf8ToCp932(data) + "\r\n" + dir.path().string() + "\r\n9\r\n");
     auto form = MakeForm();
-    form->show();
+    test::ShowMainWindow(*form);
     EXPECT_EQ(form->OpenDialog1.FileName, data);
     EXPECT_EQ(form->OpenDialog1.InitialDir, dir.path().string());
     EXPECT_EQ(form->SaveDialog1.InitialDir, dir.path().string());
@@ -161,7 +254,7 @@ TEST_F(MainWindowTest, ValidParametersRestoreFileFolderAndSite) {
     // Names that no longer exist are ignored.
     test::writeText(params(), dir.file("gone.sdf") + "\r\n" + dir.file("gone") + "\r\n1\r\n");
     auto second = MakeForm();
-    second->show();
+    test::ShowMainWindow(*second);
     EXPECT_EQ(second->OpenDialog1.FileName, "");
     EXPECT_EQ(second->OpenDialog1.InitialDir, "");
     EXPECT_EQ(second->SelectedLocation, 1);
@@ -171,7 +264,7 @@ TEST_F(MainWindowTest, InvalidThirdLineIsIgnoredAndTheRestStillLoads) {
     for (const char* bad : {"12a", "70000", "-3"}) {
         test::writeText(params(), "\r\n" + dir.path().string() + "\r\n" + bad + "\r\n");
         auto form = MakeForm();
-        form->show();
+        test::ShowMainWindow(*form);
         EXPECT_EQ(form->SelectedLocation, 0) << bad;
         EXPECT_EQ(form->OpenDialog1.InitialDir, dir.path().string()) << bad;
         EXPECT_TRUE(prompter.shown.empty()) << bad;
@@ -183,7 +276,7 @@ TEST_F(MainWindowTest, ClosingRemembersTheFirstChosenFileAndNeverFailsToClose) {
     std::vector<std::string> converted;
     form->Targets.convertToSdf = [&](const std::vector<std::string>& f) { converted = f; };
     form->UpdateCommands();
-    form->show();
+    test::ShowMainWindow(*form);
     const std::string a = dir.file("a.sdf"), b = dir.file("b.sdf");
     chooser.choices.push_back({a, b});
     form->ADDCDRF1->trigger();
@@ -192,8 +285,8 @@ TEST_F(MainWindowTest, ClosingRemembersTheFirstChosenFileAndNeverFailsToClose) {
     EXPECT_EQ(test::readText(params()), a + "\r\n" + dir.path().string() + "\r\n0\r\n");
 
     auto stuck = MakeForm();
-    stuck->ConfigDir = dir.file("missing") + "/";
-    stuck->show();
+    stuck->UseConfigDir(dir.file("missing") + "/");
+    test::ShowMainWindow(*stuck);
     EXPECT_TRUE(stuck->close());
     EXPECT_FALSE(stuck->isVisible());
 }
@@ -471,7 +564,7 @@ TEST_F(MainWindowTest, NoInputWhileAJobRunsAndClosingAsksItToCancelFirst) {
         progress.Hide();
     };
     form->UpdateCommands();
-    form->show();
+    test::ShowMainWindow(*form);
     chooser.choices.push_back({dir.file("a.sdf")});
     form->ADDCDRF1->trigger();
     EXPECT_FALSE(menuEnabledDuringJob);

@@ -239,6 +239,15 @@ TEST(CommaDataHandOff, IntervalModeWritesTheOneBurstInTheModel) {
     ASSERT_TRUE(back.ReadSDFBurst(0));
     EXPECT_EQ(back.Data[0], (std::vector<std::int16_t>{200, 201, 202, 203, 204, 205}));
     EXPECT_EQ(back.BurstData[0], -2);
+
+    // A dot file's leading dot belongs to its name, not to an extension, so
+    // its output keeps the name; a dot in a folder's name is no extension.
+    std::filesystem::create_directory(dir.file("a.b"));
+    const std::string hidden = dir.file("a.b/.c");
+    test::writeText(hidden, "x");
+    proposed.clear();
+    ASSERT_TRUE(RunCommaDataHandOff({hidden}, importer.steps(proposed), header, model, progress, prompter, open));
+    EXPECT_EQ(proposed, (std::vector<std::string>{dir.file("a.b/.c.sdf")}));
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include "base/cp932.h"
 #include "core/header_save.h"
 #include "core/ui/frm_sdfdata.h"
-#include "importers/frm_date_year_table.h"
+#include "importers/yearly_table_dialog.h"
 #include "platform/api/scripted.h"
 #include "platform/modal.h"
 #include "platform/qt_prompter.h"
@@ -70,6 +70,42 @@ TEST(YearlyTableCommand, TenDayCommandLoadsShowsAndSavesThroughTheHeaderDialog) 
     EXPECT_EQ(back.Memo.substr(0, 14), "Original file:");
     EXPECT_EQ(back.Data[0][0], 3);      // 1.5 / 0.5
     EXPECT_EQ(back.Data[0][364], 73);   // 36.5 / 0.5
+
+    DestroyForms();
+    SetAppPrompter(nullptr);
+}
+
+TEST(YearlyTableCommand, ATableNamedSdfIsNeverItsOwnOutput) {
+    test::TempDir dir;
+    const std::string table = dir.file("year.sdf");
+    const std::string text = utf8ToCp932("日,1月,2月\r\n1,15,25\r\n2,35,45\r\n");
+    test::writeText(table, text);
+
+    ScriptedPrompter prompter;
+    SetAppPrompter(&prompter);
+    test::RecordingChooser chooser;
+    test::ChooserScope chooserScope(chooser);
+    CreateForms();
+    prompter.answer(MsgResult::Yes);  // to an overwrite question, should one come
+    SetModalHook([&](QDialog& d) {
+        if (&d == FrmDateYearTable) {
+            FrmDateYearTable->BitBtn1->click();
+            return FrmDateYearTable->result();
+        }
+        if (&d == FrmSDFdata) {
+            EXPECT_EQ(FrmSDFdata->EditFileName->text().toStdString(), table);
+            FrmSDFdata->BitBtn1Click();
+            return int(QDialog::Rejected);  // the user gives up
+        }
+        return int(QDialog::Rejected);
+    });
+    chooser.choices.push_back({table});
+    Form1->TableinDateYear->trigger();
+    SetModalHook({});
+
+    EXPECT_TRUE(prompter.showedText("読み込み中のファイルは上書き出来ません。"));
+    EXPECT_FALSE(prompter.showedText("変換ファイルを保存しました。"));
+    EXPECT_EQ(test::readText(table), text);
 
     DestroyForms();
     SetAppPrompter(nullptr);

@@ -69,6 +69,32 @@ TEST(DateTime, ParsesWithAndWithoutMilliseconds) {
         EXPECT_FALSE(ParseDateTime(bad)) << bad;
 }
 
+TEST(DateTime, OneOrTwoDigitYearsTakeTheTwoDigitWindow) {
+    EXPECT_EQ(ParseDateTime("24/01/02 03:04:05"), at(2024, 1, 2, 3, 4, 5));
+    EXPECT_EQ(ParseDateTime("99/12/31"), at(1999, 12, 31));
+    EXPECT_EQ(ParseDateTime("49/12/31 23:59:59"), at(2049, 12, 31, 23, 59, 59));
+    EXPECT_EQ(ParseDateTime("50/01/01"), at(1950, 1, 1));
+    EXPECT_EQ(ParseDateTime("0/2/29"), at(2000, 2, 29));
+    EXPECT_EQ(ParseDateTime("5/6/7 8:09"), at(2005, 6, 7, 8, 9));
+    EXPECT_EQ(ParseDateTime("0024/01/02"), at(24, 1, 2));  // four digits are taken as written
+    for (const char* bad : {"124/01/02 03:04:05", "999/12/31", "024/1/1"}) EXPECT_FALSE(ParseDateTime(bad)) << bad;
+}
+
+TEST(DateTime, TextAfterTheSecondsIsNotRead) {
+    EXPECT_EQ(ParseDateTime("2024/01/02 03:04:05.250"), at(2024, 1, 2, 3, 4, 5, 250));
+    EXPECT_EQ(ParseDateTime("2024/01/02 03:04:05.5"), at(2024, 1, 2, 3, 4, 5, 500));
+    EXPECT_EQ(ParseDateTime("2024/01/02 03:04:05.0123"), at(2024, 1, 2, 3, 4, 5, 12));
+    EXPECT_EQ(ParseDateTime("2024/01/02 03:04:05. x"), at(2024, 1, 2, 3, 4, 5));
+    EXPECT_EQ(ParseDateTime("2024/01/02 03:04:05 000 extra"), at(2024, 1, 2, 3, 4, 5));
+    EXPECT_EQ(ParseDateTime("2024/01/02 03:04:05 042\tJST"), at(2024, 1, 2, 3, 4, 5, 42));
+    EXPECT_EQ(ParseDateTime("2024/01/02 03:04:05 JST"), at(2024, 1, 2, 3, 4, 5));
+    EXPECT_EQ(ParseDateTime("2024/01/02 03:04:05 250ms"), at(2024, 1, 2, 3, 4, 5, 250));
+    // Only the seconds may be followed by other text.
+    for (const char* bad : {"2024/01/02 03:04 extra", "2024/01/02 03:04 250", "2024/01/02 extra", "2024/01/02 03:04:05x",
+                            "2024/01/02 03:04:05 1234 extra"})
+        EXPECT_FALSE(ParseDateTime(bad)) << bad;
+}
+
 TEST(DateTime, TextFormRoundTripsToTheMillisecond) {
     double t = at(2019, 3, 1, 0, 0, 0, 1);
     for (int i = 0; i < 2000; ++i, t += 0.3791234567) {

@@ -156,6 +156,47 @@ TEST(SafeReplace, AbandonOrFailureKeepsTheTarget) {
     EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"out.sdf", "sub"}));
 }
 
+TEST(SafeReplace, LinksStayLinksAndTheFileTheyNameIsReplaced) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "data");
+    const std::string real = dir.file("data/real.sdf");
+    test::writeText(real, "old contents");
+    const std::string link = dir.file("link.sdf");
+    const std::string chain = dir.file("chain.sdf");
+    fs::create_symlink("data/real.sdf", link);  // relative to the link's folder
+    fs::create_symlink(link, chain);
+    {
+        SafeReplace r(chain);
+        EXPECT_EQ(r.tempPath().parent_path(), dir.path() / "data");  // beside the real file
+        test::writeText(r.tempPath().string(), "new");
+        r.commit();
+    }
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_TRUE(fs::is_symlink(chain));
+    EXPECT_EQ(fs::read_symlink(link), fs::path("data/real.sdf"));
+    EXPECT_EQ(test::readText(real), "new");
+    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"chain.sdf", "data", "link.sdf"}));
+    EXPECT_EQ(namesIn(dir.path() / "data"), std::set<std::string>{"real.sdf"});
+
+    // A hard link keeps sharing the file, longer or shorter than before.
+    const std::string other = dir.file("other.sdf");
+    fs::create_hard_link(real, other);
+    for (const std::string text : {"a longer content than before", "x"}) {
+        {
+            SafeReplace r(other);
+            test::writeText(r.tempPath().string(), text);
+            EXPECT_EQ(test::readText(real), text == "x" ? "a longer content than before" : "new");
+            r.commit();
+        }
+        EXPECT_EQ(fs::hard_link_count(real), 2u);
+        EXPECT_TRUE(fs::equivalent(real, other));
+        EXPECT_EQ(test::readText(real), text);
+        EXPECT_EQ(test::readText(other), text);
+    }
+    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"chain.sdf", "data", "link.sdf", "other.sdf"}));
+    EXPECT_EQ(namesIn(dir.path() / "data"), std::set<std::string>{"real.sdf"});
+}
+
 TEST(SafeReplace, UnwritableFolderIsReported) {
     if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
     TempDir dir;

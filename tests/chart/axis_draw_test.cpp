@@ -148,6 +148,72 @@ TEST_F(AxisDrawTest, DateTimeLabels) {
     s.SetParentChart(nullptr);
 }
 
+TEST_F(AxisDrawTest, DefaultDateFormatFollowsTheLabelStep) {
+    TChartSeries s;
+    s.SetParentChart(panel.get());
+    s.XValues->SetDateTime(true);
+    const double start = 44562;  // 2022/01/01
+    TChartAxis& a = panel->BottomAxis();
+    const auto distinct = [&](int width, double span) {
+        panel->ChartRect = {0, 20, width, 260};
+        panel->RecalcWidthHeight();
+        range(a, start, start + span);
+        QStringList l = texts(labels(a));
+        const int n = static_cast<int>(l.size());
+        EXPECT_EQ(l.removeDuplicates(), 0) << l.join('|').toStdString();
+        return std::pair{n, l.isEmpty() ? QString() : l.first()};
+    };
+    // Three days of hourly data: steps under a day show the time too.
+    for (int h = 0; h <= 72; ++h) s.AddXY(start + h / 24.0, h);
+    auto [n, first] = distinct(600, 3);
+    EXPECT_GT(n, 3);
+    EXPECT_EQ(first.size(), QStringLiteral("2022/01/04 00:00").size());
+    // Two minutes by the second: steps under a minute show the seconds.
+    s.Clear();
+    for (int k = 0; k <= 120; ++k) s.AddXY(start + k / 86400.0, k);
+    std::tie(n, first) = distinct(1200, 120 / 86400.0);
+    EXPECT_GT(n, 3);
+    EXPECT_EQ(first.size(), QStringLiteral("2022/01/01 00:02:00").size());
+    s.SetParentChart(nullptr);
+}
+
+TEST_F(AxisDrawTest, DamagedDatesGiveEmptyLabelsAndPaintsCarryOn) {
+    TChartSeries s;
+    s.SetParentChart(panel.get());
+    s.XValues->SetDateTime(true);
+    s.YValues->SetDateTime(true);
+    s.AddXY(44562, 44562);
+    s.AddXY(4.0e6, 4.0e6);  // one damaged day count
+    TChartAxis& a = panel->BottomAxis();
+    a.IsDateTimeScale = true;
+    EXPECT_EQ(a.FormatAxisLabel(4.0e6), "");
+    EXPECT_EQ(a.FormatAxisLabel(1e308), "");
+    EXPECT_FALSE(a.FormatAxisLabel(44562).isEmpty());
+    EXPECT_EQ(s.GetMarkText(1), "");
+    QString legend;
+    EXPECT_NO_THROW(s.LegendItemText(1, ltsValue, legend));
+    const TRect whole{0, 0, 400, 300};
+    EXPECT_NO_THROW(panel->RenderToBitmap(clWhite, whole));
+    s.Clear();
+    s.AddXY(-1e308, 1);
+    s.AddXY(1e308, 2);
+    EXPECT_NO_THROW(panel->RenderToBitmap(clWhite, whole));
+
+    // Whatever fails inside a paint stays inside it: the frame is drawn and
+    // the panel repaints on changes afterwards.
+    s.Clear();
+    s.AddXY(44562, 1);
+    panel->SetColor(clRed);
+    panel->OnGetAxisLabel = [](TChartAxis*, TChartSeries*, int, QString&) { throw std::runtime_error("hook"); };
+    std::unique_ptr<TBitmap> bmp;
+    EXPECT_NO_THROW(bmp = panel->RenderToBitmap(clWhite, whole));
+    ASSERT_TRUE(bmp);
+    EXPECT_EQ(FromQColor(QColor(bmp->Image().pixel(200, 150))), clRed);
+    EXPECT_TRUE(panel->AutoRepaint);
+    panel->OnGetAxisLabel = nullptr;
+    s.SetParentChart(nullptr);
+}
+
 TEST_F(AxisDrawTest, TicksAndGridByPixelsOnAHorizontalAxis) {
     TChartAxis& a = panel->BottomAxis();
     range(a, 0, 100, 25);

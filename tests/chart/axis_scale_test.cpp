@@ -73,7 +73,7 @@ TEST(AxisStepTest, NiceStepsAndCalendarRoutines) {
     v = 10.5;
     StepDateTime(false, false, v, 2, 21);
     EXPECT_DOUBLE_EQ(v, 8.5);
-    EXPECT_EQ(DefaultDateTimeFormat(1.0), "hh:nn");
+    EXPECT_EQ(DefaultDateTimeFormat(1.0), "yyyy/mm/dd");
     EXPECT_EQ(DefaultDateTimeFormat(1.5), "yyyy/mm/dd");
 }
 

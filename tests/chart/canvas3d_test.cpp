@@ -95,6 +95,25 @@ TEST_F(ProjectionTest, RotatedProjectionAgainstHandValues) {
     EXPECT_EQ(canvas.Calculate3DPosition(60, 40, 110), (TPoint{59, 40}));
 }
 
+TEST_F(ProjectionTest, InverseProjectionReturnsTheProjectedPoint) {
+    // The default rotated view, with perspective and with tilt: a point
+    // projected at a depth and taken back at that depth is where it was.
+    options.SetOrthogonal(false);
+    for (const int tilt : {0, 20}) {
+        options.SetTilt(tilt);
+        view3D();
+        for (int z : {0, 10, 20})
+            for (int x = 0; x <= 100; x += 20)
+                for (int y = 0; y <= 80; y += 20) {
+                    const TPoint p = canvas.Calculate3DPosition(x, y, z);
+                    int bx = p.X, by = p.Y;
+                    canvas.Calculate2DPosition(bx, by, z);
+                    EXPECT_LE(std::abs(bx - x), 1) << x << "," << y << "," << z << " tilt " << tilt;
+                    EXPECT_LE(std::abs(by - y), 1) << x << "," << y << "," << z << " tilt " << tilt;
+                }
+    }
+}
+
 TEST_F(ProjectionTest, WithoutProjectionDepthIsIgnored) {
     EXPECT_EQ(canvas.Calculate3DPosition(33, 44, 1000), (TPoint{33, 44}));
     canvas.Pen->SetColor(clRed);

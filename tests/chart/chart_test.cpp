@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <cmath>
+#include <limits>
 #include <QStringList>
 
 #include "chart/chart.h"
@@ -85,6 +87,195 @@ TEST_F(ChartTest, LineChartPartsByPixels) {
     int ink = 0;
     for (int y = chart->ChartRect.Top; y < chart->ChartRect.Bottom; ++y) ink += px(gap, xg, y) == 0x008000;
     EXPECT_EQ(ink, 0);
+}
+
+TEST_F(ChartTest, TextLabelsFollowThePointsInViewFromTheFirstPaint) {
+    line->Clear();
+    const QStringList months{"Jan", "Feb", "Mar", "Apr", "May"};
+    for (int i = 0; i < months.size(); ++i) line->AddXY(i, i % 3, months[i]);
+    QStringList drawn;
+    chart->BottomAxis().OnDrawLabel = [&](TChartAxis*, int&, int&, int&, QString& text, bool&) { drawn << text; };
+    render();
+    EXPECT_EQ(drawn.size(), 5);
+    EXPECT_EQ(chart->BottomAxis().TickPositions.size(), 5u);
+    // Panned: the labels now in view are drawn in the same paint.
+    chart->BottomAxis().SetRange(-0.5, 1.5);
+    render();
+    chart->BottomAxis().SetRange(2.5, 4.5);
+    drawn.clear();
+    render();
+    EXPECT_TRUE(drawn.contains("Apr"));
+    EXPECT_TRUE(drawn.contains("May"));
+    EXPECT_FALSE(drawn.contains("Jan"));
+}
+
+// Every point drawn as it comes: the plain polyline.
+class PlainLine : public TLineSeries {
+public:
+    void DrawAllValues() override { TChartSeries::DrawAllValues(); }
+};
+
+class CountingLine : public TLineSeries {
+public:
+    int Drawn = 0;
+    void DrawValue(int ValueIndex) override {
+        ++Drawn;
+        TLineSeries::DrawValue(ValueIndex);
+    }
+};
+
+TEST_F(ChartTest, DenseLinesDrawOnlyWhatEachPixelColumnShows) {
+    chart->resize(600, 400);
+    // The last column stays inside the chart rectangle.
+    chart->BottomAxis().SetMaximumOffset(10);
+    line->Pointer().SetVisible(false);
+    line->Clear();
+    // A dense random walk, a gap, sparser points, and a last column that
+    // ends on its highest point.
+    unsigned seed = 7;
+    double y = 0;
+    const auto next = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<double>((seed >> 16) & 0x7FFF) / 32768.0 - 0.5;
+    };
+    std::vector<std::pair<double, double>> points;
+    for (int i = 0; i < 20000; ++i) points.push_back({i * 0.01, y += next() * 3});
+    for (int i = 0; i < 300; ++i) points.push_back({200 + i * 0.3, y += next() * 20});
+    // Before the gap and at the end the column's last point is a fresh
+    // highest one, reached only by the last segment.
+    double top = points[11900].second;
+    for (int i = 11900; i < 11999; ++i) top = std::max(top, points[i].second);
+    points[11999].second = top + 3;
+    for (double d : {0.0, -5.0, 3.0, -2.0, 12.0, -4.0, 6.0, 1.0, 15.0}) points.push_back({290 + points.size() * 1e-6, y + d});
+    const auto fill = [&](TChartSeries& s) {
+        s.BeginUpdate();
+        for (size_t i = 0; i < points.size(); ++i) {
+            if (i == 12000) s.AddNullXY(points[i].first, points[i].second);
+            else s.AddXY(points[i].first, points[i].second);
+        }
+        s.EndUpdate();
+    };
+    fill(*line);
+    int texts = 0;
+    line->OnGetMarkText = [&](TChartSeries*, int, QString&) { ++texts; };
+    const QImage dense = render();
+    EXPECT_EQ(texts, 0);  // hidden marks build no text
+    dense.save("/tmp/dense_line.png");
+
+    line->SetActive(false);
+    auto* plain = chart->AddSeries(std::make_unique<PlainLine>());
+    plain->SetSeriesColor(0x008000);
+    fill(*plain);
+    const QImage polyline = render();
+    int differing = 0;
+    for (int py = 0; py < dense.height(); ++py)
+        for (int px = 0; px < dense.width(); ++px) differing += dense.pixel(px, py) != polyline.pixel(px, py);
+    EXPECT_EQ(differing, 0);
+    int ink = 0;
+    for (int py = 0; py < dense.height(); ++py)
+        for (int px = 0; px < dense.width(); ++px) ink += FromQColor(QColor(dense.pixel(px, py))) == 0x008000;
+    EXPECT_GT(ink, 5000);
+
+    // Zoomed: the line comes in from beyond the left edge; a series of
+    // another class draws by columns too, at most four points a column.
+    plain->SetActive(false);
+    auto* counted = chart->AddSeries(std::make_unique<CountingLine>());
+    counted->SetSeriesColor(0x008000);
+    fill(*counted);
+    chart->BottomAxis().SetRange(37.3, 212.5);
+    const QImage zoomed = render();
+    EXPECT_GT(counted->Drawn, 0);
+    EXPECT_LE(counted->Drawn, 4 * chart->ChartWidth + 4);
+    counted->SetActive(false);
+    plain->SetActive(true);
+    const QImage zoomedPolyline = render();
+    differing = 0;
+    for (int py = 0; py < zoomed.height(); ++py)
+        for (int px = 0; px < zoomed.width(); ++px) differing += zoomed.pixel(px, py) != zoomedPolyline.pixel(px, py);
+    EXPECT_EQ(differing, 0);
+}
+
+TEST_F(ChartTest, NonFiniteValuesAreGapsAndExtremeValuesStillDraw) {
+    line->Pointer().SetVisible(false);
+    line->Clear();
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
+    for (int i = 0; i < 10; ++i) line->AddXY(i, i == 4 ? inf : i == 7 ? nan : i);
+    const auto green = [&](const QImage& img, int x0, int x1) {
+        int n = 0;
+        for (int x = x0; x <= x1; ++x)
+            for (int y = 0; y < img.height(); ++y) n += px(img, x, y) == 0x008000;
+        return n;
+    };
+    QImage img = render();
+    const TChartAxis& left = chart->LeftAxis();
+    EXPECT_DOUBLE_EQ(left.ScaleMinimum, 0);
+    EXPECT_DOUBLE_EQ(left.ScaleMaximum, 9);
+    const auto mid = [&](int a, int b) { return (line->CalcXPos(a) + line->CalcXPos(b)) / 2; };
+    EXPECT_GT(green(img, mid(1, 2) - 1, mid(1, 2) + 1), 0);  // the line is drawn
+    EXPECT_EQ(green(img, mid(3, 4) - 2, mid(4, 5) + 2), 0);  // a gap at the infinite value
+    EXPECT_EQ(green(img, mid(6, 7) - 2, mid(7, 8) + 2), 0);  // and at the NaN
+    EXPECT_THROW(chart->LeftAxis().SetMinimum(nan), AxisException);
+    EXPECT_THROW(chart->LeftAxis().SetMaximum(inf), AxisException);
+    EXPECT_THROW(chart->LeftAxis().SetMinimum(-inf), AxisException);
+
+    // Values near the largest double: finite ranges, a drawn line. (Their
+    // labels are hundreds of digits long: fixed room keeps the chart.)
+    chart->Legend().SetVisible(false);
+    chart->LeftAxis().LabelsSize = 40;
+    chart->BottomAxis().LabelsSize = 15;
+    line->Clear();
+    line->AddXY(0, -1e308);
+    line->AddXY(1, 0);
+    line->AddXY(2, 1e308);
+    img = render();
+    EXPECT_TRUE(std::isfinite(left.ScaleRange));
+    EXPECT_GT(left.ScaleRange, 1e308);
+    EXPECT_GT(green(img, mid(0, 1) - 1, mid(1, 2) + 1), 20);
+    // Pointers make room at the ends: the range grows past the values.
+    line->Pointer().SetVisible(true);
+    line->Clear();
+    line->AddXY(0, 0);
+    line->AddXY(4.5e307, 1);
+    line->AddXY(9e307, 2);
+    img = render();
+    const TChartAxis& bottom = chart->BottomAxis();
+    EXPECT_GT(bottom.ScaleMaximum, 9e307);
+    EXPECT_TRUE(std::isfinite(bottom.ScaleMaximum));
+    EXPECT_EQ(line->LastValueIndex, 2);
+    EXPECT_GT(green(img, mid(0, 1) - 1, mid(1, 2) + 1), 20);
+}
+
+TEST_F(ChartTest, SmallChartsKeepTheirRectangleAndARange) {
+    chart->resize(20, 20);
+    chart->SetBevelOuter(bvNone);
+    chart->SetMarginUnits(muPixels);
+    for (TMarginSide side : {msLeft, msTop, msRight, msBottom}) chart->SetMargin(side, 10);
+    render();
+    const TRect& r = chart->ChartRect;
+    EXPECT_GE(r.Left, 0);
+    EXPECT_GE(r.Top, 0);
+    EXPECT_LE(r.Right, 20);
+    EXPECT_LE(r.Bottom, 20);
+    EXPECT_LT(r.Left, r.Right);
+    EXPECT_LT(r.Top, r.Bottom);
+
+    // Offsets of 15 and 15 on an axis of 20 pixels leave a range around the
+    // values, not a range of nothing.
+    chart->ChartRect = {0, 0, 20, 20};
+    chart->RecalcWidthHeight();
+    TChartAxis& left = chart->LeftAxis();
+    left.ScaleMinimum = 2;
+    left.ScaleMaximum = 6;
+    left.UpdateAxisPixels();
+    left.AdjustPixelMargins({0, 15, 0, 15});
+    EXPECT_LT(left.ScaleMinimum, 2);
+    EXPECT_GT(left.ScaleMaximum, 6);
+    EXPECT_TRUE(std::isfinite(left.ScaleMinimum) && std::isfinite(left.ScaleMaximum));
+    left.SetMinimumOffset(15);
+    left.SetMaximumOffset(15);
+    chart->resize(60, 60);
+    render();
+    EXPECT_LT(left.ScaleMinimum, left.ScaleMaximum);
 }
 
 TEST_F(ChartTest, DrawingOrder) {
@@ -171,6 +362,36 @@ TEST_F(ChartTest, LegendRowsAndClicks) {
     EXPECT_EQ(legend.FirstValue(), 0);
 }
 
+TEST_F(ChartTest, LegendCheckBoxesKeepItemsInsideTheFrame) {
+    line->SetTitle("Water level at the north pier");
+    auto* second = chart->AddSeries(std::make_unique<TLineSeries>());
+    second->SetTitle("Temperature WWWWWWWW");
+    second->AddXY(0, 1);
+    TCustomChartLegend& legend = chart->Legend();
+    legend.CheckBoxes = true;
+    render();
+    const TRect frame = legend.ShapeBounds;
+    ASSERT_EQ(legend.Items.size(), 2u);
+    TPlotCanvas3D& c = chart->Canvas();
+    c.AssignFont(legend.Font());
+    for (const TLegendItem& item : legend.Items) {
+        EXPECT_LT(item.Left + c.TextWidth(item.Text), frame.Right) << item.Text.toStdString();
+        EXPECT_GT(item.SymbolRect.Left, frame.Left + 4 + 13) << item.Text.toStdString();  // past the check box
+    }
+
+    // Side by side, each item has its own check box left of its symbol.
+    legend.SetAlignment(laBottom);
+    chart->resize(600, 300);
+    const QImage img = render();
+    ASSERT_EQ(legend.Items.size(), 2u);
+    for (const TLegendItem& item : legend.Items) {
+        int black = 0;
+        for (int y = item.Top; y <= item.Top + 14; ++y)
+            for (int x = item.SymbolRect.Left - 20; x < item.SymbolRect.Left; ++x) black += px(img, x, y) == clBlack;
+        EXPECT_GT(black, 20) << item.Text.toStdString();
+    }
+}
+
 TEST_F(ChartTest, PaletteGivesFreeColours) {
     auto* a = chart->AddSeries(std::make_unique<TLineSeries>());
     auto* b = chart->AddSeries(std::make_unique<TLineSeries>());
@@ -183,6 +404,51 @@ TEST_F(ChartTest, PaletteGivesFreeColours) {
     // The back wall's colour is never free.
     chart->BackWall().SetColor(0xFF0000);
     EXPECT_FALSE(chart->IsFreeSeriesColor(0xFF0000, true, nullptr));
+}
+
+TEST_F(ChartTest, SeriesAndToolRegistriesLiveWithTheChartUnit) {
+    // Running since the program started; nested starts and ends only count.
+    ChartUnitStart();
+    ASSERT_NE(PlotSeriesTypes(), nullptr);
+    ASSERT_NE(PlotToolTypes(), nullptr);
+    ASSERT_NE(ColorPalettes(), nullptr);
+    EXPECT_EQ(*ColorPalettes(), ColorPaletteNames());
+    EXPECT_EQ(ColorPalettes()->front(), "Ondeline");
+    EXPECT_EQ(ColorPalettes()->back(), "Win. XP");
+
+    const int before = PlotSeriesTypes()->Count();
+    auto made = std::make_shared<int>(0);
+    auto type = std::make_unique<TPlotSeriesType>();
+    type->SeriesClassName = "TLineSeries";
+    type->Description = "Line";
+    type->Create = [made] {
+        ++*made;
+        return std::unique_ptr<TChartSeries>(std::make_unique<TLineSeries>());
+    };
+    PlotSeriesTypes()->Add(std::move(type));
+    ChartUnitEnd();
+    ASSERT_NE(PlotSeriesTypes(), nullptr);
+    ASSERT_EQ(PlotSeriesTypes()->Count(), before + 1);
+    TPlotSeriesType* found = PlotSeriesTypes()->Find("tlineseries");
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->Description, "Line");
+    const std::unique_ptr<TChartSeries> series = found->Create();
+    EXPECT_NE(dynamic_cast<TLineSeries*>(series.get()), nullptr);
+    EXPECT_EQ(*made, 1);
+    EXPECT_EQ(PlotSeriesTypes()->Find("TBarSeries"), nullptr);
+    // Clearing frees the entries and what they hold.
+    EXPECT_EQ(made.use_count(), 2);
+    PlotSeriesTypes()->Clear();
+    EXPECT_EQ(made.use_count(), 1);
+
+    auto tool = std::make_unique<TPlotToolType>();
+    tool->ToolClassName = "TAxisTool";
+    tool->Create = [] { return std::unique_ptr<TPlotCustomTool>(std::make_unique<TPlotCustomToolAxis>()); };
+    PlotToolTypes()->Add(std::move(tool));
+    ASSERT_NE(PlotToolTypes()->Find("TAxisTool"), nullptr);
+    EXPECT_NE(PlotToolTypes()->Find("TAxisTool")->Create(), nullptr);
+    PlotToolTypes()->Clear();
+    EXPECT_EQ(PlotToolTypes()->Count(), 0);
 }
 
 TEST_F(ChartTest, ZoomAndPanByMouse) {
@@ -238,6 +504,38 @@ TEST_F(ChartTest, ZoomAndPanByMouse) {
     // Leaving the chart rectangle stops panning.
     chart->MouseMove(ssRight, 0, 0);
     EXPECT_FALSE(chart->Panning.Active);
+}
+
+TEST_F(ChartTest, LogarithmicAxesPanAndWheelByFactors) {
+    line->Pointer().SetVisible(false);
+    line->Clear();
+    for (double v : {1.0, 10.0, 100.0, 1000.0, 10000.0}) line->AddXY(v, v);
+    TChartAxis& bottom = chart->BottomAxis();
+    TChartAxis& left = chart->LeftAxis();
+    bottom.SetLogarithmic(true);
+    left.SetLogarithmic(true);
+    render();
+    ASSERT_DOUBLE_EQ(bottom.ScaleMinimum, 1);
+    ASSERT_DOUBLE_EQ(bottom.ScaleMaximum, 10000);
+    // A drag of 40 pixels to the right moves the range by the factor that
+    // 40 pixels stand for, and the values under the mouse follow it.
+    const int x0 = chart->ChartXCenter, y0 = chart->ChartYCenter;
+    const double under = bottom.PixelToValue(x0);
+    const double factor = std::exp(-40.0 * std::log(10000.0) / bottom.PixelLength);
+    chart->MouseDown(mbRight, ssRight, x0, y0);
+    chart->MouseMove(ssRight, x0 + 40, y0);
+    chart->MouseUp(mbRight, ssRight, x0 + 40, y0);
+    EXPECT_NEAR(bottom.Minimum(), factor, 1e-9);
+    EXPECT_NEAR(bottom.Maximum() / bottom.Minimum(), 10000, 1e-6);
+    render();
+    EXPECT_NEAR(bottom.PixelToValue(x0 + 40) / under, 1, 0.02);
+    // The wheel moves the vertical axis by factors too: it never reaches 0.
+    for (int i = 0; i < 60; ++i) chart->MouseWheel(false);
+    EXPECT_GT(left.Minimum(), 0);
+    EXPECT_LT(left.Minimum(), 1);
+    EXPECT_NEAR(left.Maximum() / left.Minimum(), 10000, 1e-6);
+    for (int i = 0; i < 60; ++i) chart->MouseWheel(true);
+    EXPECT_NEAR(left.Minimum(), 1, 1e-9);
 }
 
 }  // namespace

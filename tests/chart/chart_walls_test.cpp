@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <climits>
 
 #include "chart/chart.h"
 #include "chart/line_series.h"
@@ -201,6 +202,33 @@ TEST_F(ChartWallsTest, PointerTransparencyBlends) {
     EXPECT_NEAR(c.blue(), behind.blue() / 2, 3);
 }
 
+TEST_F(ChartWallsTest, PointerShapesCoverTheirBoxes) {
+    chart->SetView3D(false);
+    line->Clear();
+    for (auto [x, y] : {std::pair{0.0, 0.0}, {1.0, 5.0}, {2.0, 10.0}}) line->AddXY(x, y);
+    line->LinePen().SetVisible(false);
+    line->Pointer().SetVisible(true);
+    line->Pointer().Brush().SetColor(clRed);
+    line->Pointer().Pen().SetColor(clBlue);
+    // The columns and rows the middle point's pointer covers.
+    const auto extent = [&](TSeriesPointerStyle style) {
+        line->Pointer().SetStyle(style);
+        const QImage img = render();
+        const int cx = line->CalcXPos(1), cy = line->CalcYPos(1);
+        TRect e{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+        for (int y = cy - 10; y <= cy + 10; ++y)
+            for (int x = cx - 10; x <= cx + 10; ++x)
+                if (px(img, x, y) == clRed || px(img, x, y) == clBlue)
+                    e = {std::min(e.Left, x - cx), std::min(e.Top, y - cy), std::max(e.Right, x - cx),
+                         std::max(e.Bottom, y - cy)};
+        return e;
+    };
+    // Size 4: a rectangle from 4 before to 4 after the point, both included;
+    // a circle inside the box from 4 before to 4 after, its far side open.
+    EXPECT_EQ(extent(psRectangle), (TRect{-4, -4, 4, 4}));
+    EXPECT_EQ(extent(psCircle), (TRect{-4, -4, 3, 3}));
+}
+
 TEST_F(ChartWallsTest, LegendRectAndItemPositionHooks) {
     chart->SetView3D(false);
     chart->Legend().SetVisible(true);
@@ -271,6 +299,33 @@ TEST_F(ChartWallsTest, HtmlTitleDrawsMarkupOnce) {
     EXPECT_GT(htmlInk, 10);
     // The tags are drawn as text only without the HTML format.
     EXPECT_GT(plainInk, htmlInk);
+}
+
+TEST_F(ChartWallsTest, HtmlTitleFrameFitsTheDrawnText) {
+    chart->SetView3D(false);
+    chart->resize(500, 300);
+    chart->Title().SetTextLine(
+        "<B>Water level</B> and <I>temperature</I> at the <FONT color=#0000FF>north pier</FONT>, "
+        "<FONT color=#008000>measured</FONT> every <B>ten minutes</B>");
+    chart->Title().Font().SetColor(clBlack);
+    chart->Title().SetTextFormat(ttfHtml);
+    const QImage img = render();
+    const TRect t = chart->Title().ShapeBounds;
+    int inkLeft = INT_MAX, inkRight = INT_MIN;
+    // Inside the panel's frame.
+    for (int y = std::max(0, t.Top); y <= t.Bottom; ++y)
+        for (int x = 5; x < img.width() - 5; ++x)
+            if (QColor(img.pixel(x, y)).lightness() < 160) {
+                inkLeft = std::min(inkLeft, x);
+                inkRight = std::max(inkRight, x);
+            }
+    // The box is as wide as the drawn text (not its markup) and the text
+    // starts inside the chart.
+    EXPECT_GE(t.Left, 0);
+    EXPECT_LE(t.Right, 500);
+    EXPECT_GT(inkLeft, t.Left);
+    EXPECT_LT(inkRight, t.Right);
+    EXPECT_NEAR((inkLeft + inkRight) / 2, (t.Left + t.Right) / 2, 4);
 }
 
 TEST_F(ChartWallsTest, AssignCopiesSettingsNotSeries) {

@@ -255,6 +255,49 @@ TEST_F(ChartCanvasTest, ClippingAndRestore) {
     canvas.UnClipRectangle();
 }
 
+TEST_F(ChartCanvasTest, NestedClipsRestoreOneAtATime) {
+    // Paints the whole image blue, reads which of four probes took it, and
+    // wipes it again.
+    const auto probe = [&] {
+        canvas.Brush->SetColor(clBlue);
+        canvas.FillRect({0, 0, 100, 80});
+        const std::vector<bool> seen{at(5, 5) == clBlue, at(15, 15) == clBlue, at(25, 25) == clBlue,
+                                     at(50, 50) == clBlue};
+        image.fill(Qt::white);
+        return seen;
+    };
+    canvas.ClipRectangle({10, 10, 100, 80});
+    canvas.ClipRectangle({20, 20, 100, 80});
+    canvas.ClipRectangle({40, 40, 100, 80});
+    EXPECT_EQ(probe(), (std::vector<bool>{false, false, false, true}));
+    canvas.UnClipRectangle();
+    EXPECT_EQ(probe(), (std::vector<bool>{false, false, true, true}));
+    canvas.UnClipRectangle();
+    EXPECT_EQ(probe(), (std::vector<bool>{false, true, true, true}));
+
+    // An inverted ellipse and a clip that sets nothing each take one restore.
+    canvas.ClipEllipse({40, 40, 60, 60}, true);
+    EXPECT_EQ(probe(), (std::vector<bool>{false, true, true, false}));
+    const TPoint two[2] = {{0, 0}, {10, 10}};
+    canvas.ClipPolygon(two, 2);
+    canvas.UnClipRectangle();
+    EXPECT_EQ(probe(), (std::vector<bool>{false, true, true, false}));
+    canvas.UnClipRectangle();
+    EXPECT_EQ(probe(), (std::vector<bool>{false, true, true, true}));
+
+    // Gradient text clips to its path inside the clip already set.
+    TPlotFont font;
+    font.SetSize(30);
+    font.Gradient().SetVisible(true);
+    font.Gradient().SetStartColor(clRed);
+    font.Gradient().SetEndColor(clRed);
+    canvas.AssignFont(font);
+    canvas.TextOut(0, 0, QStringLiteral("MMMM"));
+    EXPECT_EQ(probe(), (std::vector<bool>{false, true, true, true}));
+    canvas.UnClipRectangle();
+    EXPECT_FALSE(target->clipRegion().has_value());
+}
+
 TEST_F(ChartCanvasTest, Frame3DDrawsNestedFramesAndShrinks) {
     TRect r{10, 10, 30, 30};
     canvas.Frame3D(r, clWhite - 1, clBlack, 2);

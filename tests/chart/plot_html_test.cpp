@@ -105,6 +105,22 @@ TEST_F(HtmlTest, FontTags) {
     EXPECT_THROW(html::ParseFont(font, QStringLiteral("<FONT size=99999999999>")), ConversionError);
 }
 
+TEST_F(HtmlTest, QuotedFontValuesLoseTheirQuotes) {
+    TFont font;
+    html::ParseFont(font, QStringLiteral("<FONT color=\"#FF0000\" size=\"12\">"));
+    EXPECT_EQ(font.Color(), clRed);
+    EXPECT_EQ(font.Size(), 12);
+    html::ParseFont(font, QStringLiteral("<FONT color='#00FF00' size='+2' name='Liberation Sans'>"));
+    EXPECT_EQ(font.Color(), clLime);
+    EXPECT_EQ(font.Size(), 14);
+    EXPECT_EQ(font.Name(), u"Liberation Sans");
+    // Drawn, the quoted colour shows and no markup is left as text.
+    const int h = canvas.FontHeight();
+    HtmlTextOutOrPlain(canvas, 10, 10, QStringLiteral("<FONT color=\"#FF0000\">MM</FONT>"));
+    EXPECT_GT(inked(10, 10, 60, 10 + h, [](TColor c) { return GetRValue(c) > 150 && GetGValue(c) < 100; }), 10);
+    EXPECT_EQ(inked(60, 10, 240, 10 + h), 0);
+}
+
 TEST_F(HtmlTest, ExtentsAgainstPlainText) {
     const int h = canvas.FontHeight();
     TextSize e = HtmlTextExtent(canvas, QStringLiteral("Chart"));

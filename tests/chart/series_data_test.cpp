@@ -245,5 +245,21 @@ TEST(PlotFormatTest, PatternsRoundHalfAwayAndGroupThousands) {
     EXPECT_EQ(FormatDateTimeText("yyyy/mm/dd hh:nn", 37700.4375), "2003/03/20 10:30");
 }
 
+TEST(PlotFormatTest, ScientificSectionsPlaceTheExponent) {
+    EXPECT_EQ(FormatFloat("0.0E+00", 55000), "5.5E+04");
+    EXPECT_EQ(FormatFloat("0.0E+00", 0.00055), "5.5E-04");
+    EXPECT_EQ(FormatFloat("0.0E-00", 55000), "5.5E04");  // "-" signs only negative exponents
+    EXPECT_EQ(FormatFloat("0.0E-00", 0.00055), "5.5E-04");
+    EXPECT_EQ(FormatFloat("0.00e+0", 123456), "1.23e+5");
+    EXPECT_EQ(FormatFloat("0.##e-0", 1000), "1e3");
+    EXPECT_EQ(FormatFloat("0.0E+00", -55000), "-5.5E+04");
+    EXPECT_EQ(FormatFloat("0.0E+00", 0), "0.0E+00");
+    EXPECT_EQ(FormatFloat("0.0E+00", 99999), "1.0E+05");  // the carry moves the exponent
+    EXPECT_EQ(FormatFloat("0.0E+00", 0.125), "1.3E-01");  // halves away from zero
+    EXPECT_EQ(FormatFloat("00.0E+0", 55000), "55.0E+3");  // two digits before the point
+    EXPECT_EQ(FormatFloat("0.0E+0000 m", 1e-300), "1.0E-0300 m");
+    EXPECT_EQ(FormatFloat("0.0E+00;(0.0E+00)", -0.5), "(5.0E-01)");
+}
+
 }  // namespace
 }  // namespace brine::chart::test

@@ -8,6 +8,7 @@
 
 #include "chart/axis_panel.h"
 #include "chart/chart.h"
+#include "chart/line_series.h"
 #include "support/qt_app.h"
 
 namespace brine::chart::test {
@@ -75,6 +76,7 @@ TEST(MarksStateTest, DefaultsAssignDeleteAndClear) {
     EXPECT_FALSE(m.Callout().Visible());
     EXPECT_EQ(m.Arrow().Color(), clWhite);
     EXPECT_EQ(m.Callout().Brush().Color(), clBlack);
+    for (int i = 0; i < 3; ++i) s.Add(i);  // items belong to points
     EXPECT_EQ(m.MarkItem(0)->Color(), clInfoBk);
     m.SetDrawEvery(0);  // would divide by zero
     EXPECT_EQ(m.DrawEvery(), 1);
@@ -94,7 +96,6 @@ TEST(MarksStateTest, DefaultsAssignDeleteAndClear) {
 
     // Deleting a point takes its item and position; clearing keeps items
     // read from a stream only.
-    for (int i = 0; i < 3; ++i) s.Add(i);
     m.Positions.resize(3);
     m.Positions[1] = std::make_unique<TSeriesMarkPosition>();
     m.Positions[1]->Custom = true;
@@ -217,6 +218,35 @@ TEST_F(MarksDrawTest, DrawEveryPositionsClicksAndUserPlacedBoxes) {
     EXPECT_TRUE(s.Marks.Positions.empty());
 }
 
+TEST_F(MarksDrawTest, ItemsOnlyForPointsAndOnlyBoxesDrawnLastAnswerClicks) {
+    for (int i = 0; i < 5; ++i) s.AddXY(i, 5);
+    EXPECT_EQ(s.Marks.MarkItem(100000000), nullptr);
+    EXPECT_EQ(s.Marks.MarkItem(5), nullptr);
+    EXPECT_TRUE(s.Marks.Items.empty());
+    ASSERT_NE(s.Marks.MarkItem(4), nullptr);
+    EXPECT_EQ(s.Marks.Items.size(), 5u);
+    drawAll();
+    ASSERT_EQ(s.Marks.Positions.size(), 5u);
+    const TSeriesMarkPosition box4 = *s.Marks.Positions[4];
+    const TPoint at4{box4.LeftTop.X + box4.Width / 2, box4.LeftTop.Y + 2};
+    EXPECT_EQ(s.Marks.Clicked(at4.X, at4.Y), 4);
+    s.Marks.Positions[3]->Custom = true;
+    const TSeriesMarkPosition box3 = *s.Marks.Positions[3];
+    // Zoomed to the first three points: the other boxes are not drawn.
+    TChartAxis& bottom = panel.BottomAxis();
+    bottom.ScaleMinimum = -1;
+    bottom.ScaleMaximum = 2.5;
+    bottom.UpdateAxisPixels();
+    drawAll();
+    EXPECT_EQ(s.Marks.Clicked(at4.X, at4.Y), -1);
+    EXPECT_EQ(s.Marks.Clicked(box3.LeftTop.X + 2, box3.LeftTop.Y + 2), -1);
+    ASSERT_GE(s.Marks.Positions.size(), 4u);
+    ASSERT_TRUE(s.Marks.Positions[3]);  // the user's place is kept
+    EXPECT_EQ(s.Marks.Positions[3]->LeftTop.X, box3.LeftTop.X);
+    const TSeriesMarkPosition& box1 = *s.Marks.Positions[1];
+    EXPECT_EQ(s.Marks.Clicked(box1.LeftTop.X + 2, box1.LeftTop.Y + 2), 1);
+}
+
 TEST_F(MarksDrawTest, CalloutArrowHeadsAndPointer) {
     s.Marks.Callout().Arrow().SetColor(clBlue);
     TMarksCallout& c = s.Marks.Callout();
@@ -263,6 +293,33 @@ TEST_F(MarksDrawTest, CalloutArrowHeadsAndPointer) {
     image.save("/tmp/marks_callout.png");
 }
 
+TEST_F(MarksDrawTest, LineSeriesMarksStandAboveTheirPointsOnTheArrow) {
+    TLineSeries line;
+    line.SetParentChart(&panel);
+    line.Marks.SetVisible(true);
+    line.Marks.Frame().SetColor(clBlack);
+    line.Marks.Arrow().SetColor(clBlue);
+    line.AddXY(2, 5);
+    line.CalcVisibleRange();
+    line.DrawMarks();
+    ASSERT_EQ(line.Marks.Positions.size(), 1u);
+    const TSeriesMarkPosition& p = *line.Marks.Positions[0];
+    const int px = line.CalcXPos(0), py = line.CalcYPos(0);
+    // Length 8 and Distance 0: the box ends 8 pixels above the point.
+    EXPECT_EQ(p.LeftTop.Y + p.Height - 1, py - 8);
+    EXPECT_EQ(p.ArrowFrom.Y, py);
+    EXPECT_EQ(p.ArrowTo.Y, py - 8);
+    EXPECT_EQ(at(px, py - 4), clBlue);  // the arrow between point and box
+    EXPECT_EQ(at(p.LeftTop.X + 2, p.LeftTop.Y + 2), ColorToRGB(clInfoBk));
+    EXPECT_EQ(at(px + 1, py), clWhite);  // the point itself stays clear
+    const int height = p.Height;
+    line.Marks.Callout().SetDistance(3);
+    line.DrawMarks();
+    EXPECT_EQ(line.Marks.Positions[0]->LeftTop.Y + height - 1, py - 11);
+    EXPECT_EQ(line.Marks.Positions[0]->ArrowFrom.Y, py - 3);
+    line.SetParentChart(nullptr);
+}
+
 TEST_F(MarksDrawTest, MultiLineTextSymbolAndWidth) {
     s.AddXY(2, 5, "Label");
     s.Marks.SetStyle(smsLabelValue);
@@ -291,6 +348,24 @@ TEST_F(MarksDrawTest, MultiLineTextSymbolAndWidth) {
     image.save("/tmp/marks_text.png");
 }
 
+
+TEST_F(MarksDrawTest, HtmlBoxHoldsEveryLine) {
+    s.AddXY(2, 5, "<B>Tide</B><BR>level");
+    s.Marks.SetStyle(smsLabel);
+    s.Marks.SetTextFormat(ttfHtml);
+    drawAll();
+    const TSeriesMarkPosition& p = *s.Marks.Positions[0];
+    // The lowest dark pixel under the box's columns is still inside the box.
+    int lowest = -1;
+    for (int y = std::max(0, p.LeftTop.Y); y < 120; ++y)
+        for (int x = std::max(0, p.LeftTop.X); x < std::min(200, p.LeftTop.X + p.Width); ++x) {
+            const TColor c = at(x, y);
+            if (GetRValue(c) < 100 && GetGValue(c) < 100 && GetBValue(c) < 100) lowest = y;
+        }
+    ASSERT_GE(lowest, 0);
+    EXPECT_LT(lowest, p.LeftTop.Y + p.Height);
+    EXPECT_GE(p.Height, 2 * panel.Canvas().FontHeight());
+}
 
 TEST(MarkTextTest, LegendStyleTakesTheChartsLegendText) {
     brine::test::qtApp();

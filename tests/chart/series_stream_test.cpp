@@ -128,6 +128,23 @@ TEST_F(SeriesStreamTest, DamagedStreamsAreRefusedAndLeaveTheSeriesAsItWas) {
     EXPECT_EQ(b.Count(), 1);
 }
 
+TEST_F(SeriesStreamTest, AStreamWithALaterDamagedBlockLeavesTheSeriesAsItWas) {
+    a.AddXY(1, 2);
+    a.AddXY(3, 4);
+    TStoredProperty good;
+    good.Name = QStringLiteral("Data");
+    good.Kind = TPropertyKind::Binary;
+    good.Binary = a.WriteData();
+    TStoredProperty damaged = good;
+    damaged.Binary.pop_back();
+    b.AddXY(9, 9);
+    EXPECT_THROW(ReadSeriesStream(b, WriteProperties({good, damaged})), FormatError);
+    ASSERT_EQ(b.Count(), 1);
+    EXPECT_EQ(b.XValue(0), 9);
+    EXPECT_FALSE(b.OwnData);
+    EXPECT_FALSE(b.Loading);
+}
+
 TEST_F(SeriesStreamTest, DataSourcesAreCheckedStoredAndResolvedOnLoading) {
     TComponent plain;
     plain.Name = QStringLiteral("Label1");

@@ -148,6 +148,32 @@ TEST_F(UpdateFixture, MissingBurstKeepsTheOriginal) {
     EXPECT_EQ(prompter.shown.back().type, MsgType::Error);
 }
 
+TEST_F(UpdateFixture, RefusedUpdateKeepsTheBurstBuffersOfTheFileBefore) {
+    SdfSpec before;
+    before.nch = 1;
+    before.nch2 = 2;
+    before.sampleSize = 5;
+    before.iterations = 1;
+    before.records = {record(0, 1, 5, 2)};
+    const std::string first = dir.file("first.sdf");
+    writeAll(first, buildSdf(before));
+    ASSERT_TRUE(m.ReadSDFHeader(first));
+    m.FileName = first;
+    ASSERT_TRUE(m.ReadSDFBurst(0));
+    const auto data = m.Data;
+    const auto burst = m.BurstData;
+
+    writeAll(path, oldFile('2', 2));  // the header promises 3 bursts
+    prompter.answer(MsgResult::Yes);
+    EXPECT_FALSE(m.ReadSDFHeader(path));
+    EXPECT_EQ(m.Data, data);
+    EXPECT_EQ(m.BurstData, burst);
+    // The file read before can still be saved.
+    m.SaveFileName = dir.file("again.sdf");
+    ASSERT_TRUE(m.CreateSDFFile(m.SaveFileName));
+    EXPECT_TRUE(m.WriteSDFBurst(0));
+}
+
 TEST_F(UpdateFixture, FailedWriteKeepsTheOriginal) {
     const auto bytes = oldFile('2');
     writeAll(path, bytes);

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "core/current_file.h"
+#include "core/header_save.h"
 #include "core/sdf_builder.h"
 #include "platform/api/scripted.h"
 #include "support/temp_dir.h"
@@ -172,6 +173,58 @@ TEST(SdfFile, BurstChannelsOnly) {
     EXPECT_EQ(at<std::int16_t>(b, 516), 21);
 }
 
+TEST(SdfFile, EmptyRecordsOfSeveralChannels) {
+    // Channels without samples make records of no bytes at all.
+    TempDir dir;
+    const std::string p = dir.file("empty.sdf");
+    CurrentFile w = model(3, 0, 0);
+    ASSERT_TRUE(w.CreateSDFFile(p));
+    w.SaveFileName = p;
+    ASSERT_TRUE(w.WriteSDFBurst(0));
+    ASSERT_TRUE(w.WriteSDFBurst(2));
+    EXPECT_EQ(w.RecordSize, 0u);
+    EXPECT_EQ(fs::file_size(p), 512u);
+    CurrentFile r;
+    ASSERT_TRUE(r.ReadSDFHeader(p));
+    EXPECT_EQ(r.Nch, 3);
+    EXPECT_EQ(r.SampleSize, 0);
+    r.FileName = p;
+    EXPECT_TRUE(r.ReadSDFBurst(2));
+    EXPECT_TRUE(r.Data[2].empty());
+}
+
+TEST(SdfFile, AFileOfNoBurstsOpensHeaderOnlyAsItsTsdTwinDoes) {
+    // What a converter cancelled at its first burst leaves.
+    TempDir dir;
+    const std::string p = dir.file("none.sdf");
+    CurrentFile w = model(2, 1, 3600);
+    w.Iterations = 0;
+    ASSERT_TRUE(w.CreateSDFFile(p));
+    ASSERT_EQ(fs::file_size(p), 512u);
+    ScriptedPrompter prompter;
+    CurrentFile r;
+    r.prompter = &prompter;
+    ASSERT_TRUE(r.ReadHeader(p));
+    EXPECT_EQ(r.Iterations, 0);
+    EXPECT_EQ(r.SampleSize, 3600);
+    EXPECT_EQ(r.ChannelName[2], "name2");
+    EXPECT_LE(r.Data[1].size(), 1u);  // nothing in the file justifies more
+    r.FileName = p;
+    EXPECT_FALSE(r.ReadBurst(0));
+    EXPECT_TRUE(prompter.shown.empty());
+
+    const std::string tsd = dir.file("none.tsd");
+    ASSERT_TRUE(r.WriteTSDHeader(tsd));
+    CurrentFile t;
+    t.prompter = &prompter;
+    ASSERT_TRUE(t.ReadHeader(tsd));
+    EXPECT_EQ(t.Iterations, 0);
+    EXPECT_EQ(t.SampleSize, 3600);
+    t.FileName = tsd;
+    EXPECT_FALSE(t.ReadBurst(0));
+    EXPECT_EQ(prompter.lastText(), "データがありません。");
+}
+
 TEST(SdfFile, NewOutputTruncatesHeaderRewriteKeepsBursts) {
     TempDir dir;
     const std::string p = dir.file("over.sdf");
@@ -199,6 +252,31 @@ TEST(SdfFile, NewOutputTruncatesHeaderRewriteKeepsBursts) {
     EXPECT_FALSE(missing.WriteSDFBurst(0));  // the header must be written first
     EXPECT_FALSE(fs::exists(missing.SaveFileName));
     EXPECT_FALSE(w.WriteSDFHeader(dir.file("no/such/folder.sdf")));
+}
+
+TEST(SdfFile, DeclaringTheBurstsWrittenKeepsTheRecordsAndTellsAFailure) {
+    TempDir dir;
+    ScriptedPrompter prompter;
+    CurrentFile w = model(1, 0, 2);
+    w.SaveFileName = dir.file("short.sdf");
+    ASSERT_TRUE(w.CreateSDFFile(w.SaveFileName));
+    for (int b = 0; b < 2; ++b) {
+        fillBurst(w, b);
+        ASSERT_TRUE(w.WriteSDFBurst(b));
+    }
+    const auto before = readAll(w.SaveFileName);
+    EXPECT_TRUE(DeclareWrittenBursts(w, 2, prompter));
+    const auto after = readAll(w.SaveFileName);
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_TRUE(std::equal(before.begin() + 512, before.end(), after.begin() + 512));
+    EXPECT_EQ(at<std::int16_t>(after, 223), 2);
+    EXPECT_TRUE(prompter.shown.empty());
+
+    w.SaveFileName = dir.file("no/such/folder.sdf");
+    EXPECT_FALSE(DeclareWrittenBursts(w, 1, prompter, "failed: "));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
+    EXPECT_EQ(prompter.shown[0].text, "failed: " + w.SaveFileName);
 }
 
 TEST(SdfFile, ReadOnlyFileCanBeRead) {

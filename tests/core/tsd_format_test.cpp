@@ -7,7 +7,10 @@
 
 #include "base/cp932.h"
 #include "base/datetime.h"
+#include "base/number_text.h"
+#include "base/rounding.h"
 #include "core/current_file.h"
+#include "core/tsd_format.h"
 #include "platform/api/scripted.h"
 #include "support/temp_dir.h"
 
@@ -319,6 +322,46 @@ TEST_F(TsdTest, WrittenValuesReadBackToTheSameCounts) {
     roundTripAllCounts(-0.37f, 123456.7f, dir);
 }
 
+// The text the general formatter gives a count of a channel: 7 digits, or
+// where B is large against A the fewest from 7 up that read back.
+std::string generalText(std::int16_t c, float a, float b) {
+    if (c == ErrorData) return "=";
+    const double v = static_cast<double>(static_cast<long double>(c) * a + b);
+    if (std::fabs(static_cast<double>(b)) <= 1e5 * std::fabs(static_cast<double>(a))) return FormatGeneral(v, 7);
+    std::string t;
+    for (int d = 7; d <= 17; ++d) {
+        t = FormatGeneral(v, d);
+        std::optional<double> back = ParseNumber(t);
+        if (!back) continue;
+        const long double x = (static_cast<long double>(*back) - b) / a;
+        if (std::fabs(x) < 40000 && RoundHalfEven(x) == c) break;
+    }
+    return t;
+}
+
+TEST_F(TsdTest, CountTextsFromDigitsAreTheGeneralFormatsTexts) {
+    for (float a : {1.0f, 0.1f, 0.01f, 0.001f, 0.05f, 1e-6f, 1000.0f, -0.01f})
+        for (float b : {0.0f, -12.5f, 100000.0f}) {
+            TsdValueText text(a, b);
+            int fromDigits = 0;
+            for (int c = -32768; c <= 32767; ++c) {
+                const auto count = static_cast<std::int16_t>(c);
+                char buf[TsdValueText::kMaxBytes];
+                const std::string written(buf, text.write(buf, count));
+                ASSERT_EQ(written, generalText(count, a, b)) << "A " << a << " B " << b << " count " << c;
+                fromDigits += text.fromDigits(count);
+            }
+            // The digits serve the usual scales (all but the count 0 of a zero
+            // offset, which the general path writes as "0"), wide texts included.
+            if (b == 0) {
+                EXPECT_GE(fromDigits, 65000) << "A " << a;
+            }
+            if (b == 100000 && (a == 0.01f || a == 0.001f)) {
+                EXPECT_EQ(fromDigits, 65535) << "A " << a;
+            }
+        }
+}
+
 TEST_F(TsdTest, ScaleAndOffsetTextsReadBackToTheSameSingles) {
     fillModel();
     m.Nch = 100;
@@ -407,7 +450,8 @@ TEST_F(TsdTest, BurstReaderMessagesForDamagedBlocks) {
         const char* message;
     };
     const Case cases[] = {
-        {{"1,1", "2,2", "3"}, 1, kNoData},               // no such block
+        {{"1,1", "2,2", "3"}, 1, kBadBlock},             // no such block
+        {{"1,1", "2,2", "3"}, 5, kBadBlock},             // far beyond the last one
         {{"1,1", "2,2"}, 0, kShort},                     // file ends inside the block
         {{"1,1", "x,2", "3"}, 0, kFormat},               // not a number
         {{"1,1", "2,2", "3", "No.3", "1,1"}, 1, kBadBlock},
@@ -436,6 +480,59 @@ TEST_F(TsdTest, EmptyAndEqualFieldsAreMissingAndHalvesGoToEven) {
     EXPECT_EQ(m.BurstData[0], ErrorData);
 }
 
+TEST_F(TsdTest, EveryFieldTextGivesTheCountOfTheGeneralRule) {
+    // Texts on and off each channel's count grid, in every form a number may
+    // take, against rounding (v - B) / A with halves to even.
+    const std::pair<float, float> scales[] = {{0.01f, 0},     {0.05f, -12.5f}, {0.001f, 100000}, {1e-6f, 0},
+                                              {1000, 0},       {1, 0},          {0.3f, 0.1f},     {-0.01f, 2.5f}};
+    std::mt19937 rng(21);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    const char* forms[] = {"%s%d", "%s%d.%0*d", "%s%d.", "%s.%0*d", "%s%d.%0*d0", "%s00%d.%0*d", "+%s%d.%0*d",
+                           "%s%de-%d", " %s%d.%0*d", "%s%d.%0*d "};
+    for (const auto& [a, b] : scales) {
+        std::vector<std::string> lines;
+        std::vector<std::int16_t> want;
+        for (int i = 0; i < 4000; ++i) {
+            // Near the values of counts, with 0 to 7 decimals.
+            const double v = (pick(70000) - 35000) * static_cast<double>(a) + b;
+            const int decimals = pick(8);
+            const double scaled = std::round(std::fabs(v) * std::pow(10.0, decimals));
+            const long long whole = static_cast<long long>(scaled / std::pow(10.0, decimals));
+            const long long frac = static_cast<long long>(scaled - static_cast<double>(whole) * std::pow(10.0, decimals));
+            char text[96];
+            const char* form = forms[pick(10)];
+            const char* sign = v < 0 ? "-" : "";
+            if (form[0] == '+' && v < 0) form = forms[1];
+            if (std::string(form).find("e-") != std::string::npos)
+                std::snprintf(text, sizeof text, form, sign, static_cast<int>(whole), decimals);
+            else if (std::string(form).find("%0*d") != std::string::npos)
+                std::snprintf(text, sizeof text, form, sign, static_cast<int>(whole), std::max(decimals, 1),
+                              static_cast<int>(frac));
+            else
+                std::snprintf(text, sizeof text, form, sign, static_cast<int>(whole));
+            const std::optional<double> parsed = ParseNumber(text);
+            ASSERT_TRUE(parsed) << text;
+            const long double x = (static_cast<long double>(*parsed) - b) / a;
+            if (!(std::fabs(x) < 40000) || std::fabs(static_cast<double>(RoundHalfEven(x))) > 32767) continue;
+            lines.push_back(std::string(text) + ",=");
+            want.push_back(static_cast<std::int16_t>(RoundHalfEven(x)));
+        }
+        std::ostringstream scalesText, offsets;
+        scalesText << FormatGeneral(a, 9);
+        offsets << FormatGeneral(b, 9);
+        std::string path = dir.file("fields.tsd");
+        writeText(path, sampleFile(static_cast<int>(want.size()), lines, scalesText.str() + ",1",
+                                   offsets.str() + ",0") + "7\r\n");
+        ASSERT_TRUE(load(path)) << a;
+        ASSERT_EQ(m.ScaleA[0], a);
+        ASSERT_EQ(m.OffsetB[0], b);
+        ASSERT_TRUE(m.ReadBurst(0)) << a;
+        EXPECT_EQ(m.Data[0], want) << "A " << a << " B " << b;
+        EXPECT_EQ(m.Data[1], std::vector<std::int16_t>(want.size(), ErrorData));
+    }
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
 TEST_F(TsdTest, BothReadersAcceptTheSameFirstLine) {
     // A leading byte-order mark and trailing blanks.
     std::string text = sampleFile(1, {"1,1", "2"});
@@ -452,6 +549,55 @@ TEST_F(TsdTest, BothReadersAcceptTheSameFirstLine) {
     ASSERT_TRUE(load(path));
     ASSERT_TRUE(m.ReadBurst(0));
     EXPECT_EQ(m.BurstData[0], 2);
+}
+
+TEST_F(TsdTest, LinesMayEndInCrLfLfOrALoneCr) {
+    fillModel();
+    m.Iterations = 40;
+    m.SampleSize = 300;
+    m.AllocateDataArrays();
+    std::string path = dir.file("ends.tsd");
+    ASSERT_TRUE(m.WriteTSDHeader(path));
+    m.SaveFileName = path;
+    auto fill = [&](CurrentFile& f, int b) {
+        for (int j = 0; j < 300; ++j) {
+            f.Data[0][static_cast<std::size_t>(j)] = static_cast<std::int16_t>(b * 100 + j);
+            f.Data[1][static_cast<std::size_t>(j)] = static_cast<std::int16_t>(-b - j);
+        }
+        f.BurstData[0] = static_cast<std::int16_t>(b);
+    };
+    for (int b = 0; b < 40; ++b) {
+        fill(m, b);
+        ASSERT_TRUE(m.WriteTSDBurst(b));
+    }
+    const std::vector<std::string> lines = linesOf(readText(path));
+    CurrentFile want = m;
+    std::mt19937 rng(5);
+    const char* ends[] = {"\r\n", "\n", "\r"};
+    // Lone CRs throughout first; then every end mixed, moved by a longer memo
+    // so that a CR LF also falls across the reader's buffer edges.
+    for (int variant = 0; variant < 12; ++variant) {
+        std::string text;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            text += lines[i];
+            if (i == 1) text += std::string(static_cast<std::size_t>(variant), 'x');
+            text += variant == 0 ? "\r" : ends[rng() % 3];
+        }
+        writeText(path, text);
+        ASSERT_TRUE(load(path)) << variant;
+        EXPECT_EQ(m.Memo, sj("潮位観測 St.1") + std::string(static_cast<std::size_t>(variant), 'x'));
+        EXPECT_EQ(m.Iterations, 40);
+        EXPECT_EQ(m.ScaleA[2], 0.5f);
+        EXPECT_EQ(m.ChannelUnit[2], sj("℃"));
+        for (int b : {39, 0, 17, 18}) {
+            ASSERT_TRUE(m.ReadBurst(b)) << variant << " " << b;
+            fill(want, b);
+            EXPECT_EQ(m.Data[0], want.Data[0]) << variant << " " << b;
+            EXPECT_EQ(m.Data[1], want.Data[1]) << variant << " " << b;
+            EXPECT_EQ(m.BurstData[0], b);
+        }
+    }
+    EXPECT_TRUE(prompter.shown.empty());
 }
 
 TEST_F(TsdTest, HeaderReaderRefusesDamagedHeadersWithoutTouchingTheModel) {
@@ -502,12 +648,39 @@ TEST_F(TsdTest, HeaderReaderRefusesDamagedHeadersWithoutTouchingTheModel) {
         EXPECT_EQ(m.SampleSize, 3) << what;
         EXPECT_EQ(m.Memo, sj("潮位観測 St.1")) << what;
     }
-    // The unchanged lines read; a missing prompter only silences the refusal.
-    writeText(path, joinCrLf(good));
+    // The unchanged lines with their block read; a missing prompter only
+    // silences the refusal.
+    writeText(path, joinCrLf(good) + joinCrLf({"No.1", "1,1", "2,2", "3,3", "4"}));
     EXPECT_TRUE(m.ReadTSDHeader(path));
     m.prompter = nullptr;
     writeText(path, with(0, "nothing"));
     EXPECT_FALSE(m.ReadTSDHeader(path));
+}
+
+TEST_F(TsdTest, DeclaredSampleCountsAllocateNoMoreThanTheFileHolds) {
+    std::string path = dir.file("size.tsd");
+    // No bursts: the header opens, with buffers of one sample at most.
+    writeText(path, joinCrLf({"Time Series Data Text Format Ver.2", "m", "2020/01/02 03:04:05", "1 sec", "0",
+                              "1 hr", "1,0", "50000000", "1", "0", "a", "u"}));
+    ASSERT_TRUE(load(path));
+    EXPECT_EQ(m.SampleSize, 50000000);
+    EXPECT_EQ(m.Iterations, 0);
+    EXPECT_LE(m.Data[0].capacity(), 1u);
+    EXPECT_FALSE(m.ReadBurst(0));
+    EXPECT_EQ(prompter.lastText(), kNoData);
+
+    // With bursts, fewer lines after the header than one burst's samples.
+    prompter.shown.clear();
+    writeText(path, sampleFile(5, {"1,1", "2,2", "3,3"}));
+    EXPECT_FALSE(load(path));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.lastText(), kFormat);
+    writeText(path, sampleFile(3, {"1,1", "2,2"}));  // the "No." line makes the third
+    EXPECT_TRUE(load(path));
+    writeText(path, joinCrLf({"Time Series Data Text Format Ver.1", "m", "2020/01/02 03:04:05", "500", "4", "1",
+                              "0", "a", "u", "1", "2", "3"}));
+    EXPECT_FALSE(load(path));
+    EXPECT_EQ(prompter.lastText(), kFormat);
 }
 
 TEST_F(TsdTest, ManyBurstsReadInAnyOrderAndAChangedFileIsRescanned) {

@@ -194,8 +194,7 @@ TEST_F(CommaImportTest, BurstModeWritesFullBurstsAndFillsTheShortLastOneWithMiss
     f.BurstInterval = "30";
     f.BurstUnit = 3;
     std::string file = csv(numberedLines(250));
-    std::string temp = dir.file("in.$$$");
-    test::writeText(temp, std::string(100000, 'x'));  // a longer leftover of an earlier run
+    const std::string temp = dir.file("in.$$$");
     CommaImportResult r = run(f, file);
     ASSERT_TRUE(r.Completed);
     ASSERT_EQ(prompter.shown.size(), 1u);
@@ -214,6 +213,30 @@ TEST_F(CommaImportTest, BurstModeWritesFullBurstsAndFillsTheShortLastOneWithMiss
     EXPECT_EQ(model.Data[1][49], 2500);
     EXPECT_EQ(model.Data[0][50], ErrorData);
     EXPECT_EQ(model.Data[1][99], ErrorData);
+}
+
+TEST_F(CommaImportTest, BurstModeNeverWritesOverAFileNamedLikeItsTemporaryFile) {
+    CommaFormTexts f = form(1);
+    f.BurstMode = true;
+    f.SamplesPerBurst = "2";
+    std::string file = csv("1\r\n2\r\n3\r\n4\r\n");
+    const std::string mine = dir.file("in.$$$");
+    test::writeText(mine, "the user's own file");
+    CommaImportResult r = run(f, file);
+    ASSERT_TRUE(r.Completed);
+    EXPECT_EQ(test::readText(mine), "the user's own file");
+    const std::filesystem::path temp = model.FileName;  // the bursts
+    EXPECT_NE(temp, mine);
+    EXPECT_EQ(temp.parent_path(), dir.path());
+    EXPECT_EQ(temp.extension(), ".$$$");
+    ASSERT_TRUE(model.ReadSDFBurst(1));
+    EXPECT_EQ(model.Data[0], (std::vector<std::int16_t>{3, 4}));
+
+    // A stopped import removes only its own file.
+    std::filesystem::remove(temp);
+    EXPECT_FALSE(run(f, csv("1\r\n2\r\n40000\r\n")).Completed);
+    EXPECT_EQ(test::readText(mine), "the user's own file");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // the input and mine
 }
 
 TEST_F(CommaImportTest, BurstModeWithoutDataAndTooManyBurstsAreRefused) {

@@ -310,5 +310,23 @@ TEST_F(DL2Test, ABadDataLineStopsTheRunKeepingEarlierBursts) {
     EXPECT_EQ(result.Iterations, 0);
 }
 
+TEST_F(DL2Test, AFileCutInsideADataLineKeepsTheCompleteSamples) {
+    auto lines = yearEndCurrent(7, 2, 900);
+    lines.pop_back();  // the line with the seventh pair
+    std::string text = test::joinLines(lines);
+    text.resize(text.size() - 2 - 33);  // the last line stops in the speed of its third pair
+    std::string p = dir.file("in.txt");
+    test::writeText(p, text);
+    h = ReadDL2Header(p);
+    EXPECT_EQ(convert(), DL2Outcome::Completed);
+    EXPECT_EQ(prompter.lastText(),
+              "ファイルが途中で終わっています。\n3 バースト中 2 バーストを変換しました。\n"
+              "最後のバーストの不足分は欠測値にしました。");
+    readBack();
+    ASSERT_EQ(result.Iterations, 2);
+    EXPECT_EQ(samples(1, 1), (std::vector<int>{2, 2, E, E, E, E, E}));
+    EXPECT_EQ(samples(0, 1), std::vector<int>(7, 1));
+}
+
 }  // namespace
 }  // namespace brine

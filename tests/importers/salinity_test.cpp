@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "base/rounding.h"
-#include "importers/alec_convert.h"
+#include "importers/raw_convert.h"
 #include "importers/salinity.h"
 
 namespace brine {

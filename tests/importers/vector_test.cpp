@@ -1,9 +1,11 @@
 // The Vector export: header description, SDF header, conversion and refusals.
 #include <gtest/gtest.h>
 
+#include "base/cp932.h"
 #include "base/datetime.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
+#include "core/time_units.h"
 #include "importers/vector_convert.h"
 #include "importers/vector_files.h"
 #include "platform/api/scripted.h"
@@ -168,6 +170,66 @@ TEST_F(VectorTest, SdfHeaderChannelsAndIntervals) {
     }
 }
 
+// 16, 32 and 64 Hz are no whole number of milliseconds: the interval is
+// kept exact in microseconds, so bursts and ".sen" windows do not drift.
+TEST_F(VectorTest, SamplingIntervalKeptExactInMicroseconds) {
+    std::string file = write(test::VectorHdr{}, {test::datLine(1, 1, 0, 0, 0)}, {test::senLine(12, 0, 0, 10.0)});
+    VectorHeader h;
+    ASSERT_TRUE(ParseVectorHeader(file, prompter, h));
+    std::optional<VectorPlan> plan = PrepareVectorConversion(h, VectorOptions{}, prompter);
+    ASSERT_TRUE(plan) << prompter.lastText();
+    struct Case {
+        const char* rate;
+        int sint, sunit;
+        long double burstSeconds;  // 4096 samples
+    };
+    for (const Case& c : {Case{"16", 62500, 0, 256}, Case{"32", 31250, 0, 128}, Case{"64", 15625, 0, 64},
+                          Case{"4", 250, 1, 1024}, Case{"2", 500, 1, 2048}}) {
+        test::VectorHdr hdr;
+        hdr.rate = c.rate;
+        hdr.samples = "4096";
+        plan->header = header(hdr);
+        SetVectorSDFHeader(*plan, model);
+        EXPECT_EQ(model.SInt, c.sint) << c.rate;
+        EXPECT_EQ(model.SITUnit, c.sunit) << c.rate;
+        EXPECT_NEAR(static_cast<double>(model.SampleSize * model.SInt * unitAt(model.SITUnit).SecondsPer),
+                    static_cast<double>(c.burstSeconds), 1e-9)
+            << c.rate;
+    }
+}
+
+// The header names its files in CP932; the files on disk carry UTF-8 names,
+// maybe in another case, maybe renamed after the export.
+TEST_F(VectorTest, JapaneseFileNamesInTheHeader) {
+    auto exportAs = [this](const std::string& hdrBase, const std::string& namedBase, const std::string& datName,
+                           const std::string& senName) {
+        test::writeText(dir.file(hdrBase + ".hdr"), utf8ToCp932(test::joinLines(test::VectorHdr{}.lines(namedBase))));
+        test::writeText(dir.file(datName), test::joinLines({test::datLine(1, 1, 0.1, 0, 0)}));
+        if (!senName.empty()) test::writeText(dir.file(senName), test::joinLines({test::senLine(12, 0, 0, 10.0)}));
+        return dir.file(hdrBase + ".hdr");
+    };
+    auto converted = [this](const std::string& hdr) {
+        prompter.shown.clear();
+        EXPECT_EQ(convert(hdr, VectorOptions{}), VectorOutcome::Completed) << prompter.lastText();
+        readBack();
+        EXPECT_EQ(at(0, 0, 0), 100);
+        EXPECT_EQ(burstValue(0, 0), 1000);
+    };
+    converted(exportAs("観測1", "観測1", "観測1.DAT", "観測1.sen"));
+    // The header names the instrument's own names; the files were renamed with it.
+    converted(exportAs("観測2", "VEC001", "観測2.dat", "観測2.sen"));
+
+    // Told with the name as the user reads it.
+    std::string hdr = exportAs("観測3", "観測3", "観測3.dat", "");
+    std::string text = test::readText(hdr);
+    const std::string named = utf8ToCp932("[Sensor file]     観測3.sen");
+    text.replace(text.find(named), named.size(), "[Sensor file]");
+    test::writeText(hdr, text);
+    prompter.shown.clear();
+    EXPECT_EQ(convert(hdr, VectorOptions{}), VectorOutcome::NotStarted);
+    EXPECT_NE(prompter.lastText().find("観測3.sen"), std::string::npos) << prompter.lastText();
+}
+
 TEST_F(VectorTest, RotationScreeningTemperatureAndBedDistance) {
     std::vector<std::string> pck;
     test::pckProfile(pck, {200, 300, 400, 500, 600, 700}, {10, 20, 15, 40, 60, 30});  // burst 0: 600
@@ -270,6 +332,75 @@ TEST_F(VectorTest, ShortAndBrokenDataKeepTheHeaderTrue) {
     readBack();
     EXPECT_EQ(result.Iterations, 1);
     EXPECT_EQ(at(0, 0, 3), 100);
+}
+
+// An instrument that stopped after 30 samples of its first burst.
+TEST_F(VectorTest, ExportShorterThanOneBurst) {
+    test::VectorHdr h;
+    h.samples = "4096";
+    std::vector<std::string> dat;
+    for (int j = 1; j <= 30; ++j) dat.push_back(test::datLine(1, j, 0.1, 0, 0));
+    std::string hdr = write(h, dat, {test::senLine(12, 0, 0, 10.0)});
+    ASSERT_EQ(convert(hdr, VectorOptions{}), VectorOutcome::Completed) << prompter.lastText();
+    readBack();
+    ASSERT_EQ(result.Iterations, 1);
+    EXPECT_EQ(result.SampleSize, 4096);
+    EXPECT_EQ(at(0, 0, 29), 100);
+    EXPECT_EQ(at(0, 0, 30), ErrorData);
+    EXPECT_EQ(at(0, 0, 4095), ErrorData);
+    EXPECT_EQ(burstValue(0, 0), 1000);
+
+    // A burst no instrument records is a damaged header, refused before any memory is taken.
+    prompter.shown.clear();
+    h.samples = "2000000000";
+    EXPECT_EQ(convert(write(h, dat, {test::senLine(12, 0, 0, 10.0)}), VectorOptions{}), VectorOutcome::NotStarted);
+    EXPECT_NE(prompter.lastText().find("Samples per burst"), std::string::npos) << prompter.lastText();
+}
+
+// Bursts are told apart by their counter too: a lost tail and a lost head do
+// not merge two bursts, and a burst lost altogether keeps its slot.
+TEST_F(VectorTest, BurstCounterSeparatesBursts) {
+    test::VectorHdr h;
+    h.last = "01.02.2005 15:59:59";  // 4 bursts
+    std::vector<std::string> dat = {test::datLine(1, 1, 0.1, 0, 0), test::datLine(1, 2, 0.1, 0, 0),
+                                    test::datLine(2, 3, 0.2, 0, 0), test::datLine(2, 4, 0.2, 0, 0)};
+    for (int j = 1; j <= 4; ++j) dat.push_back(test::datLine(4, j, 0.4, 0, 0));
+    std::string hdr = write(h, dat,
+                            {test::senLine(12, 0, 0, 10.0), test::senLine(13, 0, 0, 20.0),
+                             test::senLine(14, 0, 0, 30.0), test::senLine(15, 0, 0, 40.0)});
+    ASSERT_EQ(convert(hdr, VectorOptions{}), VectorOutcome::Completed) << prompter.lastText();
+    readBack();
+    ASSERT_EQ(result.Iterations, 4);
+    EXPECT_EQ(at(0, 0, 1), 100);
+    EXPECT_EQ(at(0, 0, 2), ErrorData);
+    EXPECT_EQ(at(1, 0, 1), ErrorData);
+    EXPECT_EQ(at(1, 0, 2), 200);
+    EXPECT_EQ(burstValue(1, 0), 2000);
+    for (int j = 0; j < 4; ++j) EXPECT_EQ(at(2, 0, j), ErrorData) << j;
+    EXPECT_EQ(burstValue(2, 0), 3000);  // the sensor still recorded that hour
+    EXPECT_EQ(at(3, 0, 0), 400);
+    EXPECT_EQ(burstValue(3, 0), 4000);
+}
+
+// A line whose ensemble counter is out of range is skipped; the skips are
+// told once at the end.
+TEST_F(VectorTest, OutOfRangeEnsembleCountersAreSkipped) {
+    std::string hdr = write(test::VectorHdr{},
+                            {test::datLine(1, 1, 0.1, 0, 0), test::datLine(1, 2, 0.1, 0, 0),
+                             test::datLine(1, 9, 0.9, 0, 0), test::datLine(1, 3, 0.1, 0, 0),
+                             test::datLine(1, 4, 0.1, 0, 0), test::datLine(2, 1, 0.2, 0, 0),
+                             test::datLine(2, 0, 0.9, 0, 0), test::datLine(2, 2, 0.2, 0, 0),
+                             test::datLine(2, 3, 0.2, 0, 0), test::datLine(2, 4, 0.2, 0, 0)},
+                            {test::senLine(12, 0, 0, 10.0), test::senLine(13, 0, 0, 20.0)});
+    ASSERT_EQ(convert(hdr, VectorOptions{}), VectorOutcome::Completed) << prompter.lastText();
+    readBack();
+    ASSERT_EQ(result.Iterations, 2);
+    for (int j = 0; j < 4; ++j) {
+        EXPECT_EQ(at(0, 0, j), 100) << j;
+        EXPECT_EQ(at(1, 0, j), 200) << j;
+    }
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.lastText(), "アンサンブル番号が範囲外の行を2行読み飛ばしました。");
 }
 
 TEST_F(VectorTest, RefusalsBeforeTheHeaderDialogWriteNothing) {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/current_file.h"
-#include "importers/alec_header.h"
+#include "importers/raw_header.h"
 #include "importers/wave_hunter_bursts.h"
 #include "importers/wave_hunter_bytes.h"
 #include "platform/api/scripted.h"

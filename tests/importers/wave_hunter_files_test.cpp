@@ -167,6 +167,36 @@ TEST_F(WaveHunterFilesTest, K02SignatureStatusAndRefusals) {
     EXPECT_EQ(file.BurstCount, 2);
 }
 
+// Several bursts need a burst interval that holds the record; otherwise every
+// burst would carry the same time or overlap the next.
+TEST_F(WaveHunterFilesTest, SeveralBurstsNeedABurstIntervalThatHoldsTheRecord) {
+    WHRecord noInterval, longRecord;
+    noInterval.burstMinutes = 0;
+    longRecord.recordMinutes = 40;  // 2400 samples of 1.0 s, 15 blocks
+    test::HunHeader hunNoInterval;
+    hunNoInterval.burstMinutes = 0;
+    test::Bytes h00 = test::directoryFile({test::recordAt(noInterval, 0), test::recordAt(noInterval, 0)}, 1024, false);
+
+    struct Case {
+        const char* name;
+        test::Bytes bytes;
+    };
+    for (const Case& c : std::vector<Case>{{"a.h98", test::h98File({noInterval, noInterval}, 1024)},
+                                           {"b.h98", test::h98File({longRecord, longRecord}, 15 * 1024)},
+                                           {"WH1M.H00", h00},
+                                           {"c.hun", test::hunFile(hunNoInterval, {{}, {}})}}) {
+        SCOPED_TRACE(c.name);
+        const std::string p = test::writeFile(dir, c.name, c.bytes);
+        EXPECT_EQ(read(p), WaveHunterRead::Refused);
+        EXPECT_EQ(prompter.lastText(), std::string(kMsgWaveHunterHeader) + "\n" + p);
+    }
+    // One burst has no next one to overlap.
+    prompter.shown.clear();
+    ASSERT_EQ(read(test::writeFile(dir, "d.h98", test::h98File({noInterval}, 1024))), WaveHunterRead::Read);
+    EXPECT_EQ(file.BurstCount, 1);
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
 TEST_F(WaveHunterFilesTest, DamagedFilesAreRefusedWithTheirReason) {
     struct Case {
         const char* name;

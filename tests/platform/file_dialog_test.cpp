@@ -1,8 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
 #include "platform/api/file_dialog.h"
 #include "platform/qt_file_dialog.h"
 #include "support/qt_app.h"
+#include "support/temp_dir.h"
 
 namespace brine {
 namespace {
@@ -50,6 +59,51 @@ TEST(FileDialogs, ExtensionRules) {
     EXPECT_EQ(WithExtensionReplaced("/d.v2/out.dat", "sdf"), "/d.v2/out.sdf");
     EXPECT_EQ(WithExtensionReplaced("/d.v2/out", "sdf"), "/d.v2/out.sdf");
     EXPECT_EQ(WithExtensionReplaced("out.tsd", ""), "out");
+}
+
+TEST(FileDialogs, ATypedExistingNameOpensWhateverTheFilter) {
+    test::qtApp();
+    test::TempDir dir;
+    const std::string addc = dir.file("a1.addc");  // its kind comes from its content
+    test::writeText(addc, "AD/DC DATA FILE Ver.2   ");
+    test::writeText(dir.file("b.sdf"), "x");
+
+    bool enabledForMissing = true, enabledForExisting = false;
+    // Types into the dialog like a user once it shows, then presses "Open".
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        auto* edit = dlg->findChild<QLineEdit*>("fileNameEdit");
+        auto* box = dlg->findChild<QDialogButtonBox*>("buttonBox");
+        if (!edit || !box) {
+            ADD_FAILURE() << "not Qt's own file dialog";
+            dlg->reject();
+            return;
+        }
+        QPushButton* open = box->button(QDialogButtonBox::Open);
+        auto settle = [] {
+            QElapsedTimer t;
+            t.start();
+            while (t.elapsed() < 300) QApplication::processEvents(QEventLoop::AllEvents, 20);
+        };
+        edit->setText(QString::fromStdString(dir.file("missing.addc")));
+        settle();
+        enabledForMissing = open->isEnabled();
+        edit->setText(QString::fromStdString(addc));
+        settle();
+        enabledForExisting = open->isEnabled();
+        open->click();
+        if (dlg->isVisible()) dlg->reject();
+    });
+    QtFileChooser chooser;
+    FileDialogSettings s;
+    s.Filter = "ADDC/DRF/SDF/TSD files (*.drf,*.sdf,*.tsd)|*.drf;*.sdf;*.tsd";
+    s.InitialDir = dir.path().string();
+    s.MultiSelect = true;
+    ASSERT_TRUE(chooser.Execute(FileDialogKind::Open, s));
+    EXPECT_FALSE(enabledForMissing);
+    EXPECT_TRUE(enabledForExisting);
+    EXPECT_EQ(s.Files, std::vector<std::string>{addc});
 }
 
 TEST(FileDialogs, ScriptedChooserAnswersAndRecords) {

@@ -11,6 +11,7 @@
 
 #include "base/cp932.h"
 #include "core/current_file.h"
+#include "core/header_edit_rules.h"
 #include "platform/api/file_dialog.h"
 #include "platform/api/scripted.h"
 #include "platform/modal.h"
@@ -182,6 +183,28 @@ TEST_F(FrmCombineSDFTest, SaveQuestionsDecideWhetherTheDialogStaysAndWhatIsWritt
     ASSERT_EQ(bursts.size(), 1u);
     EXPECT_EQ(out.Nch, 5);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
+}
+
+TEST_F(FrmCombineSDFTest, EachRunStartsWithTheBurstGridAsHighAsItsTitleRow) {
+    InputLayout c = b;
+    c.prefix = "c";
+    c.nch2 = 3;
+    const std::string fileC = dir.file("c.sdf");
+    test::writeInput(fileC, c);
+    execute(fileA, [&] {
+        chooser.choose(fileC);
+        form->Button1Click();
+    });
+    const int grown = form->StringGridBurstCh->height();
+    const int titleRowOnly = ChannelGridHeight(1, form->StringGridBurstCh->defaultRowHeight(), 80);
+    EXPECT_GT(grown, titleRowOnly);
+    execute(fileA, [&] {
+        EXPECT_TRUE(form->StringGridBurstCh->isHidden());
+        EXPECT_EQ(form->StringGridBurstCh->height(), titleRowOnly);
+        addSecond();  // one burst channel: the title row and one more
+        EXPECT_EQ(form->StringGridBurstCh->height(),
+                  ChannelGridHeight(2, form->StringGridBurstCh->defaultRowHeight(), 80));
+    });
 }
 
 TEST_F(FrmCombineSDFTest, NothingShowsWithoutAnAcceptedFirstFileAndEachRunStartsEmpty) {

@@ -78,12 +78,11 @@ protected:
 
 TEST_F(Link, BurstFilesOfConsecutiveDaysFollowEachOtherAndAMissingDayIsMissing) {
     std::string d1 = file("d1.sdf", day(1, 0)), d2 = file("d2.tsd", day(2, 24)), d3 = file("d3.sdf", day(3, 48));
-    yes(2);  // each later file has bursts
-    ASSERT_TRUE(set.AddFilesSorted({d3, d1, d2}));
+    ASSERT_TRUE(set.AddFilesSorted({d3, d1, d2}));  // bursts join bursts without a question
     EXPECT_EQ(set.FileNames, (std::vector<std::string>{d1, d2, d3}));
     EXPECT_EQ(set.FileOffset, (std::vector<std::int32_t>{0, 24, 48}));
     EXPECT_EQ(set.TotalBursts, 72);
-    EXPECT_TRUE(prompter.showedText("このファイルにはバースト記録データがあります。\nバースト記録データを無視しますか。"));
+    EXPECT_TRUE(prompter.shown.empty());
 
     std::string out = dir.file("out.sdf");
     EXPECT_EQ(set.LinkFiles(out, "linked", plan()), LinkOutcome::Done);
@@ -105,7 +104,6 @@ TEST_F(Link, BurstFilesOfConsecutiveDaysFollowEachOtherAndAMissingDayIsMissing) 
 
     // Without the middle day its bursts are missing values.
     set.Clear();
-    yes();
     ASSERT_TRUE(set.AddFilesSorted({d1, d3}));
     std::string gap = dir.file("gap.sdf");
     ASSERT_EQ(set.LinkFiles(gap, "", plan()), LinkOutcome::Done);
@@ -117,7 +115,6 @@ TEST_F(Link, BurstFilesOfConsecutiveDaysFollowEachOtherAndAMissingDayIsMissing) 
 
 TEST_F(Link, OverlapsKeepWhatWasWrittenFirstAndLateFilesStillFillTheirPlace) {
     std::string a = file("a.sdf", day(1, 0)), b = file("b.sdf", day(2, 18));
-    yes();
     ASSERT_TRUE(set.AddFilesSorted({b, a}));
     EXPECT_EQ(set.FileOffset[1], 18);
     EXPECT_EQ(set.TotalBursts, 42);
@@ -132,7 +129,6 @@ TEST_F(Link, OverlapsKeepWhatWasWrittenFirstAndLateFilesStillFillTheirPlace) {
     // Days 1 and 3 first, day 2 added afterwards: day 2 is not lost behind the gap.
     set.Clear();
     std::string d1 = file("d1.sdf", day(1, 0)), d2 = file("d2.sdf", day(2, 24)), d3 = file("d3.sdf", day(3, 48));
-    yes(2);
     ASSERT_TRUE(set.AddFile(d1));
     ASSERT_TRUE(set.AddFile(d3));
     ASSERT_TRUE(set.AddFile(d2));
@@ -147,19 +143,16 @@ TEST_F(Link, OverlapsKeepWhatWasWrittenFirstAndLateFilesStillFillTheirPlace) {
 TEST_F(Link, AFileOffTheBurstGridIsRefusedOutsideTheTolerance) {
     std::string a = file("a.sdf", day(1, 0)), off = file("off.sdf", day(2, 24 + 40.0 / 60));
     ASSERT_TRUE(set.AddFile(a));
-    yes();
     EXPECT_FALSE(set.AddFile(off));  // 24 2/3 bursts: 1/3 off the grid
     EXPECT_EQ(prompter.lastText(), "記録同時性許容範囲外です。\n連結できません。");
     EXPECT_EQ(set.FileCount, 1);
     EXPECT_EQ(set.ChannelMap.size(), 1u);
 
     set.ToleranceText = "abc";
-    yes();
     EXPECT_FALSE(set.AddFile(off));
     EXPECT_EQ(set.FileCount, 1);
 
     set.ToleranceText = "50";
-    yes();
     ASSERT_TRUE(set.AddFile(off));
     EXPECT_EQ(set.FileOffset[1], 25);
     EXPECT_EQ(set.TotalBursts, 49);
@@ -203,6 +196,39 @@ TEST_F(Link, IntervalFilesBecomeOneLongBurstWithTheGapMissing) {
     EXPECT_EQ(lines[13 + 900], "10001,10501");
     ReadBack t(text);
     EXPECT_EQ(t.burst(0), data);
+}
+
+TEST_F(Link, AnIntervalLinkLeavesOutTheBurstDataOfAFileWhenTheUserAgrees) {
+    FileSpec bursty = day(2, 0, 2);  // two bursts and a burst channel
+    bursty.start = interval(2, 4, 4).start;
+    FileSpec later = bursty;
+    later.start += seconds(4);
+    std::string a = file("a.sdf", interval(1, 0, 4)), b = file("b.sdf", bursty), c = file("c.sdf", later);
+    ASSERT_TRUE(set.AddFile(a));
+    yes();
+    ASSERT_TRUE(set.AddFile(b));
+    EXPECT_EQ(prompter.lastText(), "このファイルにはバースト記録データがあります。\nバースト記録データを無視しますか。");
+    EXPECT_EQ(prompter.shown.back().type, MsgType::Warning);
+    EXPECT_EQ(set.RefNch2, 0);
+    EXPECT_EQ(set.ChannelMap[1], (std::vector<std::uint16_t>{0, 1}));
+    EXPECT_EQ(set.FileIterations[1], 1);
+    EXPECT_DOUBLE_EQ(set.LastTime, bursty.start + seconds(3));
+    prompter.answer(MsgResult::No);
+    EXPECT_FALSE(set.AddFile(c));
+    EXPECT_EQ(set.FileCount, 2);
+
+    yes();  // save in interval mode
+    LinkPlan p = plan();
+    EXPECT_EQ(prompter.lastText(), "インターバル記録方式で保存します。\nよろしいですか。");
+    EXPECT_TRUE(p.intervalMode);
+    EXPECT_EQ(p.sampleSize, 8);
+    std::string out = dir.file("out.sdf");
+    ASSERT_EQ(set.LinkFiles(out, "", p), LinkOutcome::Done);
+    ReadBack r(out);
+    EXPECT_EQ(r.m.Nch2, 0);
+    EXPECT_EQ(r.m.Iterations, 1);
+    EXPECT_EQ(r.burst(0), (std::vector<std::vector<std::int16_t>>{{10000, 10001, 10002, 10003, 20000, 20001, 20002, 20003},
+                                                                  {11000, 11001, 11002, 11003, 20010, 20011, 20012, 20013}}));
 }
 
 TEST_F(Link, ChannelsAreMatchedByNameUnitAndScale) {
@@ -258,13 +284,11 @@ TEST_F(Link, BurstChannelsJoinByName) {
     other.burst = {Channel{"Hs", "cm"}};
     std::string a = file("a.sdf", first), b = file("b.sdf", second), c = file("c.sdf", other);
     ASSERT_TRUE(set.AddFile(a));
-    yes();
     ASSERT_TRUE(set.AddFile(b));
     EXPECT_EQ(set.RefNch2, 2);
     EXPECT_EQ(set.RefChannelName[3], "Tp");
     EXPECT_EQ(set.ChannelMap[0], (std::vector<std::uint16_t>{0, 1, 0, kNoChannel}));
     EXPECT_EQ(set.ChannelMap[1], (std::vector<std::uint16_t>{0, 1, 1, 0}));
-    yes();
     EXPECT_FALSE(set.AddFile(c));
     EXPECT_EQ(prompter.lastText(), "バースト記録項目が異なります。");
     EXPECT_EQ(set.RefNch2, 2);
@@ -302,10 +326,10 @@ TEST_F(Link, RefusalsSayWhyAndLeaveTheSetAsItWas) {
     shortInterval.bInt = 2;
     shortInterval.bitUnit = 2;  // 2 s between bursts of 4 s
     std::vector<Case> cases{
-        {earlier, 1, "計測開始時刻は2020/04/30 00:00:00です。\n時刻の古いファイルから順に読み込んで下さい。"},
-        {samples, 1, "サンプル数が異なります。"},
-        {sampling, 1, "サンプリング時間間隔が異なります。"},
-        {burstInterval, 1, "バースト時間間隔が異なります。"},
+        {earlier, 0, "計測開始時刻は2020/04/30 00:00:00です。\n時刻の古いファイルから順に読み込んで下さい。"},
+        {samples, 0, "サンプル数が異なります。"},
+        {sampling, 0, "サンプリング時間間隔が異なります。"},
+        {burstInterval, 0, "バースト時間間隔が異なります。"},
         {shortInterval, 0, "のバースト記録時間間隔が短すぎます。\n修正してから連結して下さい。"},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -321,7 +345,6 @@ TEST_F(Link, RefusalsSayWhyAndLeaveTheSetAsItWas) {
     FileSpec fewer = day(2, 24);
     fewer.interval = {{"u"}};
     std::string f = file("fewer.sdf", fewer);
-    prompter.answer(MsgResult::Yes);
     prompter.answer(MsgResult::No);
     EXPECT_FALSE(set.AddFile(f));
     EXPECT_EQ(prompter.lastText(), "チャンネル数が異なりますが，\n連結しますか。");
@@ -378,7 +401,6 @@ TEST_F(Link, SingleBurstFilesSavedInBurstsArePlacedByTheBurstInterval) {
 
 TEST_F(Link, CancelAndFailuresLeaveTheTargetAsItWas) {
     std::string a = file("a.sdf", day(1, 0)), b = file("b.sdf", day(2, 24));
-    yes();
     ASSERT_TRUE(set.AddFilesSorted({a, b}));
     std::string out = dir.file("out.sdf");
     test::writeText(out, "old");

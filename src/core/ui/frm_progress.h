@@ -1,7 +1,12 @@
 #pragma once
-// The progress window every long job shares. Application-modal but shown
-// without blocking: while a job runs only its Cancel button takes input.
+// The progress window every long job shares, shown without blocking. While
+// it shows, the windows that were open when the job started take no input
+// (only the Cancel button does), but a close request for the main window
+// still reaches it, so that closing asks the job to stop. Qt's modality would
+// drop such a request from the window system altogether.
 #include <QDialog>
+#include <QPointer>
+#include <vector>
 
 #include "platform/api/progress.h"
 
@@ -31,9 +36,16 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
     void reject() override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    void holdInput();
+    void releaseInput();
+
+    std::vector<QPointer<QWidget>> held_;  // windows that take no input meanwhile
+    bool holding_ = false;
     bool cancelled_ = false;
     bool cancellable_ = true;
     int lastPercent_ = -1;

@@ -622,8 +622,13 @@ void TFrmSDFdata::Copy1Click() {
 void TFrmSDFdata::Paste1Click() {
     std::vector<PasteStep> plan =
         PastePlan(StringGrid1->selection(), ClipCols, ClipRows, StringGrid1->colCount(), StringGrid1->rowCount());
+    // Each pasted cell passes the checks typed text gets; a refused cell keeps
+    // its text (a name is never cut to fit the unit column).
+    bool refused = false;
     for (const PasteStep& s : plan)
-        StringGrid1->setCell(s.col, s.row, Clip[static_cast<std::size_t>(s.i)][static_cast<std::size_t>(s.k)]);
+        if (!StringGrid1->commitEdit(s.col, s.row, Clip[static_cast<std::size_t>(s.i)][static_cast<std::size_t>(s.k)]))
+            refused = true;
+    if (refused) AppPrompter().beep();
     // Pasted cells are edits like typed ones and are offered for saving.
     if (!plan.empty()) Modified = true;
 }

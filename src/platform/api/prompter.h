@@ -6,7 +6,7 @@
 namespace brine {
 
 enum class MsgType { Warning, Error, Information, Confirmation };
-enum class MsgButtons { Ok, YesNo, YesNoCancel, YesIgnore };
+enum class MsgButtons { Ok, YesNo, YesNoCancel, YesIgnore, Yes };
 enum class MsgResult { Ok, Yes, No, Cancel, Ignore };
 
 class Prompter {

@@ -7,6 +7,7 @@ namespace brine {
 MsgResult ScriptedPrompter::show(MsgType type, const std::string& text, MsgButtons buttons) {
     shown.push_back({type, text, buttons});
     if (buttons == MsgButtons::Ok) return MsgResult::Ok;
+    if (buttons == MsgButtons::Yes) return MsgResult::Yes;  // nothing to choose
     if (answers.empty()) throw std::logic_error("unscripted question: " + text);
     MsgResult r = answers.front();
     answers.pop_front();

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QMouseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -34,10 +37,54 @@ TEST_F(FrmProgressTest, StartShowsAFreshWindow) {
     EXPECT_EQ(frm.LblPercent->text(), "0 %");
     EXPECT_EQ(frm.ProgressBar1->value(), 0);
     EXPECT_TRUE(frm.BitBtn1->isEnabled());
-    // While a job runs no other window takes input.
-    EXPECT_EQ(QApplication::activeModalWidget(), &frm);
     frm.Hide();
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_FALSE(frm.isVisible());
+}
+
+// A click on a button as the window system delivers it.
+void clickButton(QPushButton& b) {
+    const QPointF at(b.width() / 2.0, b.height() / 2.0);
+    const QPointF global = b.mapToGlobal(at);
+    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&b, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&b, &release);
+}
+
+TEST_F(FrmProgressTest, WhileAJobRunsOnlyItsWindowTakesInputButNothingBlocksClosing) {
+    QWidget mainWindow;
+    mainWindow.show();
+    TFrmProgress progress(&mainWindow);
+    QDialog other(&mainWindow);
+    auto* button = new QPushButton(QStringLiteral("go"), &other);
+    int clicks = 0;
+    QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
+    other.show();
+
+    progress.Start("job", true);
+    clickButton(*button);
+    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QApplication::sendEvent(button, &space);
+    EXPECT_EQ(clicks, 0);
+    // The window system's close request for a window that a modal window
+    // blocks never reaches it: the main window must not be blocked, so that
+    // closing it can ask the job to stop.
+    EXPECT_EQ(QGuiApplication::modalWindow(), nullptr);
+
+    // A question the job asks takes input while the progress window shows.
+    QDialog question(&mainWindow);
+    auto* answer = new QPushButton(QStringLiteral("yes"), &question);
+    int answers = 0;
+    QObject::connect(answer, &QPushButton::clicked, [&] { ++answers; });
+    question.show();
+    clickButton(*answer);
+    EXPECT_EQ(answers, 1);
+    question.hide();
+
+    clickButton(*progress.BitBtn1);
+    EXPECT_TRUE(progress.Cancelled());
+    clickButton(*button);
+    EXPECT_EQ(clicks, 1);
 }
 
 TEST_F(FrmProgressTest, ButtonCancelsAndHides) {

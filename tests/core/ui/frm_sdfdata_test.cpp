@@ -465,6 +465,22 @@ TEST_F(FrmSDFdataTest, BlockCopyAndPasteClipAtTheEdge) {
     EXPECT_TRUE(dlg->Modified);
 }
 
+TEST_F(FrmSDFdataTest, PastedCellsGetTheChecksOfTypedText) {
+    dlg->Mode = 1;
+    dlg->ShowHeader();
+    StringGrid& g = *dlg->StringGrid1;
+    const QString longName = QStringLiteral("ABCDEFGHIJKLMNOP");  // 16 bytes: a name, not a unit
+    ASSERT_TRUE(g.commitEdit(1, 1, longName));
+    ASSERT_FALSE(g.commitEdit(2, 1, longName));  // typed into the unit column it is refused
+    g.setSelection({1, 1, 1, 1});
+    dlg->Copy1->trigger();
+    g.setSelection({1, 3, 2, 3});
+    dlg->Paste1->trigger();
+    EXPECT_EQ(g.cell(1, 3).toStdString(), "ABCDEFGHIJKLMNOP");
+    EXPECT_EQ(g.cell(2, 3).toStdString(), "V");  // refused like typing, not cut
+    EXPECT_EQ(prompter.beeps, 1);
+}
+
 TEST_F(FrmSDFdataTest, LoadModeReadsBurstZeroAndOffersToSaveEdits) {
     std::string src = writeSource("src.sdf");
     auto sizeBefore = fs::file_size(src);

@@ -1,0 +1,110 @@
+#include "converters/hourly_csv.h"
+
+#include <algorithm>
+
+#include "base/cp932.h"
+#include "base/datetime.h"
+#include "importers/raw_convert.h"
+#include "importers/raw_text.h"
+
+namespace brine {
+
+const char* const kBadFileMessage = "ファイルが異常です。";
+
+namespace {
+
+std::size_t charLength(std::string_view s, std::size_t at) {
+    return isCp932LeadByte(static_cast<unsigned char>(s[at])) && at + 1 < s.size() ? 2 : 1;
+}
+
+}  // namespace
+
+std::size_t FindCp932(std::string_view s, std::string_view token, std::size_t from) {
+    if (token.empty()) return from <= s.size() ? from : std::string_view::npos;
+    std::size_t at = 0;
+    while (at < s.size()) {
+        if (at >= from && s.substr(at, token.size()) == token) return at;
+        at += charLength(s, at);
+    }
+    return std::string_view::npos;
+}
+
+bool EndsWithCp932(std::string_view s, std::string_view token) {
+    if (token.size() > s.size()) return false;
+    std::size_t start = s.size() - token.size();
+    return FindCp932(s, token, start) == start;
+}
+
+std::vector<std::string> ReadTextLines(const std::string& fileName) {
+    RawTextReader in(fileName);
+    std::vector<std::string> lines;
+    std::string_view line;
+    while (in.next(line)) lines.emplace_back(line);
+    return lines;
+}
+
+std::size_t FieldsBeyond(std::string_view line, std::size_t cap) {
+    const std::size_t fields = static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;
+    return fields > cap ? fields - cap : 0;
+}
+
+void ReportColumnsLeftOut(std::size_t leftOut, Prompter& prompter) {
+    if (leftOut > 0)
+        prompter.information("項目数が多すぎるため、最後の" + std::to_string(leftOut) + "列は変換しませんでした。");
+}
+
+bool AcceptBurstGrid(double first, double last, unsigned long long samples, std::size_t channels,
+                     unsigned long long records, Prompter& prompter) {
+    constexpr unsigned long long kMaxBurstBytes = 2'000'000'000ULL;
+    constexpr unsigned long long kSamplesPerRecord = 100;
+    constexpr unsigned long long kManySamples = 10'000'000ULL;
+    const std::string size =
+        FormatDateTime(first) + "～" + FormatDateTime(last) + "のデータ数は" + std::to_string(samples) + "個";
+    if (samples * channels * 2 > kMaxBurstBytes) {
+        prompter.error(size + "になり、多すぎるため変換できません。");
+        return false;
+    }
+    if (samples > kSamplesPerRecord * records || samples > kManySamples)
+        return prompter.show(MsgType::Warning, size + "になります。\n日付に誤りがないか確認して下さい。\n変換しますか。",
+                             MsgButtons::YesNo) == MsgResult::Yes;
+    return true;
+}
+
+std::int16_t HourlyCount(double value, float a, long long& outOfRange) {
+    std::int16_t count = ErrorData;
+    if (ValueToCount(value, a, 0.0f, count) == CountStatus::OutOfRange) ++outOfRange;
+    return count;
+}
+
+void ReportOutOfRange(long long outOfRange, Prompter& prompter) {
+    if (outOfRange > 0)
+        prompter.information(std::to_string(outOfRange) + "個のデータが範囲外のため欠測値に変換しました。");
+}
+
+void StoreHourlyBurst(CurrentFile& m, HourlyBurst&& burst) {
+    m.ResetHeader();
+    m.SetMemo(burst.memo);
+    m.Nch = static_cast<std::int16_t>(burst.channels.size());
+    m.Nch2 = 0;
+    m.Iterations = 1;
+    m.SampleSize = burst.sampleSize;
+    m.SInt = burst.sampleInterval;
+    m.SITUnit = burst.sampleUnit;
+    m.BInt = 0;
+    m.BITUnit = kHourUnit;
+    m.StartTime = burst.startTime;
+    m.DisplayUnit = burst.sampleUnit;
+    for (std::size_t k = 0; k < burst.channels.size(); ++k) {
+        const HourlyChannel& c = burst.channels[k];
+        m.SetChannelName(static_cast<int>(k), c.name);
+        m.SetChannelUnit(static_cast<int>(k), c.unit);
+        m.ScaleA[k] = c.scale;
+        m.OffsetB[k] = 0;
+    }
+    m.AllocateDataArrays();
+    for (std::size_t k = 0; k < burst.channels.size(); ++k) m.Data[k] = std::move(burst.data[k]);
+    m.FileName.clear();
+    m.SaveFileName = std::move(burst.outputName);
+}
+
+}  // namespace brine

@@ -1,0 +1,86 @@
+#include "converters/resave_sdf.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "base/errors.h"
+
+namespace brine {
+
+JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFileKind kind, Prompter& prompter,
+                           ProgressSink& progress, HeaderSaveDialog& dialog) {
+    if (kind != InputFileKind::SDF && kind != InputFileKind::TSD) return JobResult::Skipped;
+    ModelServices services(m, prompter, progress);
+    const bool isSdf = kind == InputFileKind::SDF;
+    // A refused file must not become the model's file: put back what the
+    // model pointed at before.
+    const std::string previousName = m.FileName;
+    const std::uint8_t previousKind = m.FileKind;
+    auto restore = [&] {
+        m.FileName = previousName;
+        m.FileKind = previousKind;
+    };
+    m.FileName = fileName;
+    m.FileKind = isSdf ? 0 : 1;
+    bool read = false;
+    try {
+        read = isSdf ? m.ReadSDFHeader(fileName) : m.ReadTSDHeader(fileName);
+    } catch (...) {
+        restore();
+        throw;
+    }
+    if (!read) {
+        restore();
+        return JobResult::Skipped;
+    }
+    const int sourceBursts = m.Iterations;
+
+    if (!SaveSDFHeaderAs(m, isSdf ? fileName : WithExtension(fileName, ".sdf"), dialog, prompter))
+        return JobResult::Skipped;
+    if (SameFile(m.SaveFileName, fileName)) {
+        if (!isSdf) {
+            prompter.error("変換元のファイルには保存できません。\n" + fileName);
+            return JobResult::Failed;
+        }
+        // Only the header was meant to change; it may not claim bursts the
+        // file does not hold.
+        if (m.Iterations > sourceBursts) DeclareWrittenBursts(m, sourceBursts, prompter);
+        return JobResult::Done;
+    }
+
+    const int total = std::min<int>(m.Iterations, sourceBursts);
+    int b = 0;
+    JobResult result = JobResult::Done;
+    {
+        ProgressScope scope(progress, kConvertCaption);
+        progress.SetComment(FullName(fileName) + " => " + FullName(m.SaveFileName));
+        try {
+            for (; b < total; ++b) {
+                if (progress.Cancelled()) {
+                    result = JobResult::Cancelled;
+                    break;
+                }
+                progress.SetPercent(PercentOf(b, total));
+                if (!(isSdf ? m.ReadSDFBurst(b) : m.ReadTSDBurst(b))) {
+                    // The TSD reader has given its own message (or the user
+                    // declined to go on).
+                    if (isSdf) prompter.error(kReadFailedMessage + fileName);
+                    result = JobResult::Failed;
+                    break;
+                }
+                if (!m.WriteSDFBurst(b)) {
+                    prompter.error(kWriteFailedMessage + m.SaveFileName);
+                    result = JobResult::Failed;
+                    break;
+                }
+            }
+        } catch (const BrineError&) {
+            DeclareWrittenBursts(m, b, prompter);
+            throw;
+        }
+    }
+    if (b != m.Iterations) DeclareWrittenBursts(m, b, prompter);
+    return result;
+}
+
+}  // namespace brine

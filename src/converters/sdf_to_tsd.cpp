@@ -1,0 +1,121 @@
+#include "converters/sdf_to_tsd.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+#include "base/binary_file.h"
+#include "base/buffered_append.h"
+#include "base/errors.h"
+#include "base/safe_replace.h"
+
+namespace brine {
+namespace {
+
+// Makes the output written so far (header, then `written` complete blocks)
+// declare exactly those blocks. The new header is never longer than the
+// old one (fewer bursts take no more digits), so the blocks move towards
+// the start and the file is cut behind them.
+void declareWrittenBlocks(CurrentFile& m, int written, const std::string& path, std::uint64_t headerBytes) {
+    m.Iterations = static_cast<std::int16_t>(written);
+    std::string head;
+    if (!m.EncodeTSDHeader(head) || head.size() > headerBytes) throw IoError("ヘッダーを書き直せません: " + path);
+    BinaryFile f(path, OpenMode::Update);
+    const std::uint64_t size = f.size();
+    const std::uint64_t shift = headerBytes - head.size();
+    f.writeAt(0, head.data(), head.size());
+    if (shift > 0) {
+        std::vector<char> chunk(static_cast<std::size_t>(std::min<std::uint64_t>(size - headerBytes, 4u << 20)));
+        for (std::uint64_t at = headerBytes; at < size;) {
+            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), size - at));
+            f.readAt(at, chunk.data(), n);
+            f.writeAt(at - shift, chunk.data(), n);
+            at += n;
+        }
+        f.truncate(size - shift);
+    }
+    f.close();
+}
+
+}  // namespace
+
+JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const ChooseTargetFile& chooseTarget,
+                          Prompter& prompter, ProgressSink& progress) {
+    std::optional<std::string> chosen = chooseTarget(WithExtension(source, ".tsd"));
+    if (!chosen || chosen->empty()) return JobResult::Skipped;
+    const std::string target = *chosen;
+    if (SameFile(target, source)) {
+        prompter.error("変換元のファイルには保存できません。\n" + target);
+        return JobResult::Skipped;
+    }
+    std::error_code ec;
+    if (std::filesystem::exists(target, ec) &&
+        prompter.show(MsgType::Warning, "同名のファイルが存在します。上書きしてよろしいですか。", MsgButtons::YesNo) !=
+            MsgResult::Yes)
+        return JobResult::Skipped;
+
+    ModelServices services(m, prompter, progress);
+    m.FileName = source;
+    m.FileKind = 0;
+    // Read before the progress window starts: a version update shows its own.
+    if (!m.ReadSDFHeader(source)) return JobResult::Skipped;
+
+    SafeReplace output(target);
+    const std::string temp = output.tempPath().string();
+    if (!m.WriteTSDHeader(temp)) {
+        prompter.error(kWriteFailedMessage + target);
+        return JobResult::Failed;
+    }
+    m.SaveFileName = target;
+
+    std::error_code sizeError;
+    const std::uint64_t headerBytes = std::filesystem::file_size(temp, sizeError);
+    if (sizeError) {
+        prompter.error(kWriteFailedMessage + target);
+        return JobResult::Failed;
+    }
+    JobResult result = JobResult::Done;
+    {
+        ProgressScope scope(progress, kConvertCaption);
+        progress.SetComment(std::filesystem::path(source).filename().string() + " => " +
+                            std::filesystem::path(target).filename().string());
+        try {
+            BufferedAppend out(temp);
+            // On cancel or a failed read the blocks converted so far are kept,
+            // under a header that declares them; a failed write keeps nothing.
+            bool keep = true;
+            int b = 0;
+            for (; b < m.Iterations; ++b) {
+                if (progress.Cancelled()) {
+                    result = JobResult::Cancelled;
+                    break;
+                }
+                progress.SetPercent(PercentOf(b, m.Iterations));
+                if (!m.ReadSDFBurst(b)) {
+                    prompter.error(kReadFailedMessage + source);
+                    result = JobResult::Failed;
+                    break;
+                }
+                if (!m.AppendTSDBurstText(b, out.buffer())) {
+                    prompter.error(kWriteFailedMessage + target);
+                    result = JobResult::Failed;
+                    keep = false;
+                    break;
+                }
+                out.flushIfFull();
+            }
+            if (keep) {
+                out.close();
+                if (b != m.Iterations) declareWrittenBlocks(m, b, temp, headerBytes);
+                output.commit();
+            }
+        } catch (const IoError& e) {
+            prompter.error(kWriteFailedMessage + target + "\n" + e.what());
+            result = JobResult::Failed;
+        }
+    }
+    if (result == JobResult::Done) prompter.information("変換を正常に終了しました。");
+    return result;
+}
+
+}  // namespace brine

@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+
+#include "converters/addc_drf_command.h"
+#include "converters/convert_addc.h"
+#include "base/datetime.h"
+#include "converter_fixtures.h"
+
+namespace brine {
+namespace {
+
+using test::Bytes;
+
+struct AddcSpec {
+    int nch = 3;
+    std::uint16_t sampleSize = 4;
+    float interval = 2;
+    std::string date = "97/05/12";
+    char order = '1';
+};
+
+// Count of channel ch at sample j.
+std::int16_t addcCount(int ch, int j) { return static_cast<std::int16_t>(ch * 1000 + j - 2); }
+
+Bytes makeADDC(const AddcSpec& s) {
+    Bytes b(128 + 24 * static_cast<std::size_t>(std::max(s.nch, 0)), 0);
+    test::putText(b, 0, "AD/DC DATA FILE Ver.2   ");
+    test::putText(b, 24, "ADDC comment");
+    test::putText(b, 104, s.date);
+    test::put<std::int16_t>(b, 120, static_cast<std::int16_t>(s.nch));
+    test::put<std::uint16_t>(b, 122, s.sampleSize);
+    test::put<float>(b, 124, s.interval);
+    for (int k = 0; k < s.nch; ++k) {
+        std::size_t at = 128 + 24 * static_cast<std::size_t>(k);
+        std::string text = k == 1 ? "Temperature" : "Level" + std::to_string(k) + "(cm)";
+        text.resize(15, ' ');
+        test::putText(b, at, text);
+        b[at + 15] = static_cast<unsigned char>(s.order);
+        test::put<float>(b, at + 16, 0.25f * static_cast<float>(k));  // a0
+        test::put<float>(b, at + 20, 0.5f);                           // a1
+    }
+    std::size_t samples = std::max<std::size_t>(512, 128 + 24 * static_cast<std::size_t>(s.nch));
+    b.resize(samples, ' ');
+    for (int j = 0; j < s.sampleSize; ++j)
+        for (int ch = 0; ch < s.nch; ++ch) test::put<std::int16_t>(b, samples + 2 * (static_cast<std::size_t>(j) * s.nch + ch), addcCount(ch, j));
+    return b;
+}
+
+class AddcTest : public ::testing::Test {
+protected:
+    std::string writeADDC(const std::string& name, const AddcSpec& s) {
+        std::string p = dir.file(name);
+        test::writeAll(p, makeADDC(s));
+        test::setLocalModificationTime(p, 2021, 3, 4, 13, 45, 27);
+        return p;
+    }
+    test::TempDir dir;
+    CurrentFile model;
+    ScriptedPrompter prompter;
+    ScriptedProgress progress;
+};
+
+TEST(SplitItemAndUnit, NameAndUnitInBracketsOrTheWholeText) {
+    std::string name, unit;
+    SplitItemAndUnit("Level(cm)", name, unit);
+    EXPECT_EQ(name, "Level           ");
+    EXPECT_EQ(unit, "cm      ");
+    SplitItemAndUnit("Temperature", name, unit);
+    EXPECT_EQ(name, "Temperature     ");
+    EXPECT_EQ(unit, "        ");
+    SplitItemAndUnit("A)x(b", name, unit);  // ")" first: empty unit
+    EXPECT_EQ(name, "A)x             ");
+    EXPECT_EQ(unit, "        ");
+    SplitItemAndUnit("VeryLongChannelNameHere(centimetres)", name, unit);
+    EXPECT_EQ(name, "VeryLongChannelN");
+    EXPECT_EQ(unit, "centimet");
+}
+
+TEST_F(AddcTest, WritesTheSdfLayoutWithTheFileTimeOfDay) {
+    std::string in = writeADDC("rec.sdf.addc", {});
+    std::string out = dir.file("rec.sdf");
+    DirectHeaderSave dialog(model, out);
+    ASSERT_EQ(ConvertADDCFile(model, in, prompter, progress, dialog), JobResult::Done);
+    EXPECT_EQ(dialog.calls, 1);
+
+    Bytes b = test::readAll(out);
+    ASSERT_EQ(b.size(), 512u + 2 * 3 * 4);
+    EXPECT_EQ(test::textAt(b, 0, 50), "Standard Burst-Interval Data Format Ver.4         ");
+    EXPECT_EQ(test::textAt(b, 50, 12), "ADDC comment");
+    EXPECT_EQ(test::textAt(b, 62, 148), std::string(148, ' '));
+    EXPECT_EQ(test::get<std::int16_t>(b, 210), 3);
+    EXPECT_EQ(test::get<std::int16_t>(b, 212), 0);
+    EXPECT_EQ(test::get<std::int32_t>(b, 214), 4);
+    EXPECT_EQ(test::get<std::int32_t>(b, 218), 2);  // 2 sec
+    EXPECT_EQ(b[222], 2);
+    EXPECT_EQ(test::get<std::int16_t>(b, 223), 1);
+    EXPECT_EQ(test::get<std::int32_t>(b, 225), 0);
+    EXPECT_EQ(b[229], 2);
+    EXPECT_EQ(FormatDateTimeMs(test::get<double>(b, 230)), "1997/05/12 13:45:27 000");
+    EXPECT_EQ(test::textAt(b, 256, 24), "Level0          cm      ");
+    EXPECT_EQ(test::textAt(b, 288, 24), "Temperature             ");
+    EXPECT_EQ(test::get<float>(b, 288 + 24), 0.5f);   // a1 is A
+    EXPECT_EQ(test::get<float>(b, 288 + 28), 0.25f);  // a0 is B
+    for (int j = 0; j < 4; ++j)
+        for (int ch = 0; ch < 3; ++ch) EXPECT_EQ(test::get<std::int16_t>(b, 512 + 2 * (j * 3 + ch)), addcCount(ch, j));
+}
+
+TEST_F(AddcTest, DatesAndIntervals) {
+    struct Case {
+        std::string date;
+        float interval;
+        const char* start;
+        std::int32_t sInt;
+        int unit;
+    } cases[] = {
+        {"97/05/12", 2, "1997/05/12 13:45:27 000", 2, 2},
+        {"2003/05/12xxxxxx", 0.5f, "2003/05/12 13:45:27 000", 500, 1},
+        {"05/11/30", 0.1f, "2005/11/30 13:45:27 000", 100, 1},  // yy <= 90 reads as 20yy
+        {"91/01/02", 0.0002f, "1991/01/02 13:45:27 000", 200, 0},
+    };
+    for (const Case& c : cases) {
+        AddcSpec s;
+        s.date = c.date;
+        s.interval = c.interval;
+        std::string in = writeADDC("a.dat", s);
+        ASSERT_TRUE(ReadADDCFile(model, in, prompter)) << c.date << prompter.lastText();
+        EXPECT_EQ(FormatDateTimeMs(model.StartTime), c.start);
+        EXPECT_EQ(model.SInt, c.sInt) << c.date;
+        EXPECT_EQ(model.SITUnit, c.unit) << c.date;
+        EXPECT_EQ(model.BITUnit, 2);
+    }
+}
+
+TEST_F(AddcTest, SamplesFollowALongerChannelTable) {
+    AddcSpec s;
+    s.nch = 20;
+    s.sampleSize = 2;
+    std::string in = writeADDC("wide.dat", s);
+    ASSERT_EQ(test::readAll(in).size(), 608u + 2 * 20 * 2);
+    ASSERT_TRUE(ReadADDCFile(model, in, prompter));
+    EXPECT_EQ(model.Data[19][1], addcCount(19, 1));
+    EXPECT_EQ(model.Data[0][0], addcCount(0, 0));
+}
+
+TEST_F(AddcTest, BadFilesAreReportedAndTheNextFileGoesOn) {
+    AddcSpec order;
+    order.order = '2';
+    AddcSpec noChannels;
+    noChannels.nch = 0;
+    AddcSpec tooMany;
+    tooMany.nch = 129;
+    AddcSpec zeroRate;
+    zeroRate.interval = 0;
+    AddcSpec badDate;
+    badDate.date = "xx/05/12";
+    std::vector<std::string> files = {writeADDC("order.dat", order), writeADDC("none.dat", noChannels),
+                                      writeADDC("many.dat", tooMany), writeADDC("zero.dat", zeroRate),
+                                      writeADDC("date.dat", badDate)};
+    Bytes truncated = makeADDC({});
+    truncated.resize(truncated.size() - 1);
+    files.push_back(dir.file("cut.dat"));
+    test::writeAll(files.back(), truncated);
+    files.push_back(writeADDC("good.dat", {}));
+
+    DirectHeaderSave dialog(model, dir.file("good.sdf"));
+    EXPECT_EQ(ConvertSelectedFiles(files, model, prompter, progress, dialog), 1);
+    EXPECT_EQ(dialog.calls, 1);
+    ASSERT_EQ(prompter.shown.size(), 6u);
+    EXPECT_EQ(prompter.shown[0].text, "ｷｬﾘﾌﾞﾚｰｼｮﾝの次数が１を超えています。\n" + files[0]);
+    for (std::size_t i = 1; i < 6; ++i) {
+        EXPECT_EQ(prompter.shown[i].type, MsgType::Error);
+        EXPECT_NE(prompter.shown[i].text.find(files[i]), std::string::npos) << prompter.shown[i].text;
+    }
+}
+
+TEST_F(AddcTest, SkippedFilesAreNamedInTheirMessages) {
+    AddcSpec order;
+    order.order = '2';
+    const std::string orderFile = writeADDC("order.dat", order);
+    const std::string unknown = dir.file("notes.drf");
+    test::writeText(unknown, std::string(60, 'n'));
+    DirectHeaderSave dialog(model, dir.file("out.sdf"));
+    EXPECT_EQ(ConvertSelectedFiles({unknown, orderFile}, model, prompter, progress, dialog), 0);
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_EQ(prompter.shown[0].text, "ﾌｧｲﾙの種類が分かりません。\n" + unknown);
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
+    EXPECT_EQ(prompter.shown[1].text, "ｷｬﾘﾌﾞﾚｰｼｮﾝの次数が１を超えています。\n" + orderFile);
+    EXPECT_EQ(prompter.shown[1].type, MsgType::Error);
+}
+
+TEST_F(AddcTest, NulEndsNamesAndMemo) {
+    Bytes b = makeADDC({});
+    b[24 + 4] = 0;       // comment "ADDC"
+    b[128 + 3] = 0;      // channel 0 "Lev"
+    std::string in = dir.file("nul.dat");
+    test::writeAll(in, b);
+    ASSERT_TRUE(ReadADDCFile(model, in, prompter));
+    EXPECT_EQ(model.Memo.substr(0, 5), "ADDC ");
+    EXPECT_EQ(model.ChannelName[0], "Lev             ");
+    EXPECT_EQ(model.ChannelUnit[0], "        ");
+}
+
+}  // namespace
+}  // namespace brine

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "converters/convert_fishing_port.h"
+#include "base/cp932.h"
+#include "base/datetime.h"
+#include "converter_fixtures.h"
+
+namespace brine {
+namespace {
+
+std::string cp(const std::string& utf8) { return utf8ToCp932(utf8); }
+
+double at(int y, int mo, int d, int h) {
+    DateTimeParts p;
+    p.year = y;
+    p.month = mo;
+    p.day = d;
+    p.hour = h;
+    return EncodeDateTime(p);
+}
+
+const std::string kHeader = "漁港名(銚子),年,月,日,時,1/3最大(有義)波高(m),1/3最大(有義)波周期(s),波向(deg),最大波高(m)\n";
+
+class FishingPortTest : public ::testing::Test {
+protected:
+    std::string write(const std::string& utf8, const std::string& name = "port.csv") {
+        std::string p = dir.file(name);
+        test::writeText(p, cp(utf8));
+        return p;
+    }
+    bool read(const std::string& path) { return ReadFishingPortCsv(model, path, prompter, progress); }
+    const std::vector<std::int16_t>& channel(int ch) const { return model.Data[std::size_t(ch)]; }
+
+    test::TempDir dir;
+    CurrentFile model;
+    ScriptedPrompter prompter;
+    ScriptedProgress progress;
+};
+
+TEST_F(FishingPortTest, ReadsHeaderChannelsAndTheHourlyGrid) {
+    std::string p = write(kHeader +
+                          ",2020,1,1,22,1.25,8.5,90,2.5\n"
+                          ",2020,1,1,23,1.3,8.6\n"          // a short row: the rest is missing
+                          ",2020,1,1,24,abc,8.7,95,2.7\n"   // hour 24: 0 h on 2 January
+                          ",2020,1,2,4,1.5,9.0,100,3.0\n"   // three hours missing before it
+                          "\n"
+                          ",2020,1,1,20,9,9,9,9\n"          // not after the first row: the table ends
+                          ",2020,1,2,5,7,7,7,7\n");
+    model.FileName = "previous.sdf";
+    ASSERT_TRUE(read(p));
+    EXPECT_TRUE(prompter.shown.empty());
+
+    EXPECT_EQ(model.Memo, cp("漁港波浪データベース／漁港名：銚子"));
+    EXPECT_EQ(model.StartTime, at(2020, 1, 1, 22));
+    EXPECT_EQ(model.Nch, 4);
+    EXPECT_EQ(model.Nch2, 0);
+    EXPECT_EQ(model.Iterations, 1);
+    EXPECT_EQ(model.SampleSize, 7);
+    EXPECT_EQ(model.SInt, 1);
+    EXPECT_EQ(model.SITUnit, 4);
+    EXPECT_EQ(model.BInt, 0);
+    EXPECT_EQ(model.BITUnit, 4);
+    EXPECT_EQ(model.DisplayUnit, 4);
+    EXPECT_EQ(model.FileName, "");
+    EXPECT_EQ(model.SaveFileName, dir.file("Wave_銚子.sdf"));
+
+    const char* names[] = {"有義波高", "有義波周期", "波向", "最大波高"};
+    const char* units[] = {"m", "s", "deg", "m"};
+    const float scales[] = {0.01f, 0.1f, 1.0f, 0.01f};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(model.ChannelName[k], cp(names[k])) << k;
+        EXPECT_EQ(model.ChannelUnit[k], units[k]) << k;
+        EXPECT_EQ(model.ScaleA[k], scales[k]) << k;
+        EXPECT_EQ(model.OffsetB[k], 0.0f) << k;
+    }
+    const std::int16_t E = ErrorData;
+    EXPECT_EQ(channel(0), (std::vector<std::int16_t>{125, 130, E, E, E, E, 150}));
+    EXPECT_EQ(channel(1), (std::vector<std::int16_t>{85, 86, 87, E, E, E, 90}));
+    EXPECT_EQ(channel(2), (std::vector<std::int16_t>{90, E, 95, E, E, E, 100}));
+    EXPECT_EQ(channel(3), (std::vector<std::int16_t>{250, E, 270, E, E, E, 300}));
+    EXPECT_EQ(progress.titles, (std::vector<std::string>{"ファイルの読み取り"}));
+    EXPECT_EQ(progress.percents.back(), 100);
+    EXPECT_FALSE(progress.visible);
+}
+
+TEST_F(FishingPortTest, RowsOutOfTimeOrderKeepTheirSlots) {
+    std::string p = write("(港),年,月,日,時,水温(℃)\n,2021,7,1,0,20.1\n,2021,7,1,5,20.6\n,2021,7,1,2,20.3\n");
+    ASSERT_TRUE(read(p));
+    EXPECT_EQ(model.SampleSize, 6);
+    const std::int16_t E = ErrorData;
+    EXPECT_EQ(channel(0), (std::vector<std::int16_t>{201, E, 203, E, E, 206}));
+    EXPECT_EQ(model.ChannelUnit[0], cp("℃"));
+}
+
+TEST_F(FishingPortTest, ItemColumnsBeyondTheLimitAreLeftOutAndCounted) {
+    // 128 fields a line: the port, the date and hour, then 123 items.
+    std::string titles = "(港),年,月,日,時", row = ",2021,7,1,0";
+    for (int i = 1; i <= 130; ++i) {
+        titles += ",水位(cm)";
+        row += "," + std::to_string(i);
+    }
+    ASSERT_TRUE(read(write(titles + "\n" + row + "\n")));
+    EXPECT_EQ(model.Nch, 123);
+    EXPECT_EQ(channel(122), (std::vector<std::int16_t>{12300}));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "項目数が多すぎるため、最後の7列は変換しませんでした。");
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Information);
+}
+
+TEST_F(FishingPortTest, MistypedYearsAreAskedAboutOrRefusedBeforeTheGridIsBuilt) {
+    // 8785 hourly samples for three rows: asked, and declined.
+    test::FillCraftedHeader(model, 1, 3);
+    prompter.answer(MsgResult::No);
+    EXPECT_FALSE(read(write("(港),年,月,日,時,水位(cm)\n,2020,1,1,0,1\n,2020,1,1,1,2\n,2021,1,1,0,3\n")));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text,
+              "2020/01/01 00:00:00～2021/01/01 00:00:00のデータ数は8785個になります。\n"
+              "日付に誤りがないか確認して下さい。\n変換しますか。");
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
+    EXPECT_EQ(model.Memo, "crafted");
+
+    // 1900 to 9000 on 40 items would take some 5 GB: refused without a question.
+    std::string titles = "(港),年,月,日,時";
+    for (int i = 0; i < 40; ++i) titles += ",水位(cm)";
+    prompter.shown.clear();
+    EXPECT_FALSE(read(write(titles + "\n,1900,1,1,0,1\n,9000,1,1,0,2\n")));
+    const long long samples = std::llround((at(9000, 1, 1, 0) - at(1900, 1, 1, 0)) * 24) + 1;
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "1900/01/01 00:00:00～9000/01/01 00:00:00のデータ数は" + std::to_string(samples) +
+                                          "個になり、多すぎるため変換できません。");
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
+    EXPECT_EQ(model.Memo, "crafted");
+}
+
+TEST_F(FishingPortTest, PortNameCannotLeadOutOfTheFolder) {
+    std::string p = write("(../x:y),年,月,日,時,水位(cm)\n,2021,7,1,0,1\n");
+    ASSERT_TRUE(read(p));
+    EXPECT_EQ(model.SaveFileName, dir.file("Wave_.._x_y.sdf"));
+    EXPECT_EQ(model.Memo, cp("漁港波浪データベース／漁港名：../x:y"));
+    // Without brackets there is no port name.
+    ASSERT_TRUE(read(write("Port,年,月,日,時,水位(cm)\n,2021,7,1,0,1\n")));
+    EXPECT_EQ(model.SaveFileName, dir.file("Wave_.sdf"));
+}
+
+TEST_F(FishingPortTest, RefusesFilesThatAreNotPortTablesOrDamaged) {
+    struct Case {
+        const char* what;
+        std::string text;
+        const char* message;  // nullptr: refused without a message
+        MsgType type = MsgType::Information;
+    };
+    const std::string head = "(港),年,月,日,時,水位(cm)\n";
+    const std::vector<Case> cases{
+        {"empty file", "", nullptr},
+        {"other titles", "(港),年,月,日,時刻,水位(cm)\n,2021,7,1,0,1\n", nullptr},
+        {"no row", head, nullptr},
+        {"no item column", "(港),年,月,日,時\n,2021,7,1,0\n", "ファイルが異常です。"},
+        {"no date", head + ",2021,7,1\n", "ファイルが異常です。"},
+        {"bad month", head + ",2021,13,1,0,1\n", "ファイルが異常です。"},
+        {"hour 25", head + ",2021,7,1,25,1\n", "ファイルが異常です。"},
+        {"text hour", head + ",2021,7,1,1,1\n,2021,7,1,x,1\n", "ファイルが異常です。"},
+        {"unknown item", "(港),年,月,日,時,水位(cm),風速(m/s)\n,2021,7,1,0,1,2\n",
+         "風速は登録されていない項目です。", MsgType::Error},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::FillCraftedHeader(model, 1, 3);
+        prompter.shown.clear();
+        EXPECT_FALSE(read(write(c.text, "p.csv")));
+        if (c.message) {
+            ASSERT_EQ(prompter.shown.size(), 1u);
+            EXPECT_EQ(prompter.shown[0].text, c.message);
+            EXPECT_EQ(prompter.shown[0].type, c.type);
+        } else {
+            EXPECT_TRUE(prompter.shown.empty());
+        }
+        EXPECT_EQ(model.Nch, 1);
+        EXPECT_EQ(model.Memo, "crafted");
+        EXPECT_FALSE(progress.visible);
+    }
+}
+
+}  // namespace
+}  // namespace brine

@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "converters/addc_drf_command.h"
+#include "converters/conversion_support.h"
+#include "converters/resave_sdf.h"
+#include "converter_fixtures.h"
+
+namespace brine {
+namespace {
+
+using test::Bytes;
+
+class ResaveTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::writeSampleSDF(src, 2, 1, 3, 4); }
+    test::TempDir dir;
+    std::string src = dir.file("in.sdf");
+    std::string out = dir.file("out.sdf");
+    CurrentFile model;
+    ScriptedPrompter prompter;
+    ScriptedProgress progress;
+    test::TestHeaderSave dialog{model};
+    static constexpr std::size_t kRecord = (2 * 3 + 1) * 2;
+};
+
+TEST_F(ResaveTest, CopiesEveryBurstUnderANewName) {
+    dialog.target = out;
+    EXPECT_EQ(ConvertSelectedFiles({src}, model, prompter, progress, dialog), 1);
+    ASSERT_EQ(dialog.proposals, std::vector<std::string>{src});  // the input itself is proposed
+    EXPECT_EQ(test::readAll(out), test::readAll(src));
+    EXPECT_EQ(progress.titles, std::vector<std::string>{"ただ今、データの変換中．．．．"});
+    EXPECT_EQ(progress.comment, FullName(src) + " => " + FullName(out));
+    EXPECT_EQ(progress.percents, (std::vector<int>{0, 0, 25, 50, 75}));
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(ResaveTest, ARaisedBurstCountIsCappedAtTheSource) {
+    dialog.target = out;
+    dialog.edit = [](CurrentFile& m) { m.Iterations = 9; };
+    EXPECT_EQ(ConvertSelectedFiles({src}, model, prompter, progress, dialog), 1);
+    EXPECT_EQ(test::readAll(out), test::readAll(src));
+}
+
+TEST_F(ResaveTest, ItsOwnNameRewritesOnlyTheHeader) {
+    Bytes before = test::readAll(src);
+    dialog.target = dir.file("./in.sdf");  // another spelling of the same file
+    dialog.edit = [](CurrentFile& m) {
+        m.SetMemo("new memo");
+        m.Iterations = 6;  // more than the file holds
+    };
+    EXPECT_EQ(ConvertSelectedFiles({src}, model, prompter, progress, dialog), 1);
+    Bytes after = test::readAll(src);
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(test::textAt(after, 50, 9), "new memo ");
+    EXPECT_EQ(test::get<std::int16_t>(after, 223), 4);
+    EXPECT_TRUE(std::equal(before.begin() + 512, before.end(), after.begin() + 512));
+    EXPECT_TRUE(progress.titles.empty());
+}
+
+TEST_F(ResaveTest, ATruncatedSourceStopsWithAMessage) {
+    Bytes b = test::readAll(src);
+    b.resize(512 + 2 * kRecord + 5);
+    test::writeAll(src, b);
+    dialog.target = out;
+    EXPECT_EQ(ConvertSelectedFiles({src}, model, prompter, progress, dialog), 0);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, kReadFailedMessage + src);
+    Bytes o = test::readAll(out);
+    EXPECT_EQ(o.size(), 512 + 2 * kRecord);
+    EXPECT_EQ(test::get<std::int16_t>(o, 223), 2);
+    EXPECT_TRUE(std::equal(o.begin() + 512, o.end(), b.begin() + 512));
+}
+
+TEST_F(ResaveTest, CancelKeepsTheHeaderTrueAndEndsTheCommand) {
+    std::string second = dir.file("second.sdf");
+    test::writeSampleSDF(second, 1, 0, 2, 3);
+    dialog.target = out;
+    progress.cancelAfter = 2;  // pressed while burst 1's percentage is shown
+    EXPECT_EQ(ConvertSelectedFiles({src, second}, model, prompter, progress, dialog), 0);
+    EXPECT_EQ(dialog.calls, 1);
+    Bytes o = test::readAll(out);
+    EXPECT_EQ(test::get<std::int16_t>(o, 223), 2);
+    EXPECT_EQ(o.size(), 512 + 2 * kRecord);
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(ResaveTest, TheKindComesFromTheContentNotTheName) {
+    std::string named = dir.file("disguised.drf");
+    std::filesystem::copy_file(src, named);
+    dialog.target = out;
+    EXPECT_EQ(ConvertSelectedFiles({named}, model, prompter, progress, dialog), 1);
+    EXPECT_EQ(dialog.proposals, std::vector<std::string>{named});
+    EXPECT_EQ(test::readAll(out), test::readAll(src));
+}
+
+TEST_F(ResaveTest, ANonSdfTargetGetsNoRecords) {
+    dialog.target = dir.file("out.tsd");
+    EXPECT_EQ(ConvertSelectedFiles({src}, model, prompter, progress, dialog), 0);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
+    EXPECT_EQ(test::readAll(dir.file("out.tsd")).size(), 512u);  // the double's header only
+}
+
+TEST_F(ResaveTest, UnknownShortAndMissingFilesAreReportedOneByOne) {
+    std::string shortFile = dir.file("short.sdf");
+    test::writeText(shortFile, "Standard Burst-Interval Data Format Ver.4");
+    std::string other = dir.file("notes.tsd");
+    test::writeText(other, std::string(80, 'n'));
+    std::string missing = dir.file("missing.sdf");
+    dialog.target = out;
+    EXPECT_EQ(ConvertSelectedFiles({shortFile, other, missing, src}, model, prompter, progress, dialog), 1);
+    ASSERT_EQ(prompter.shown.size(), 3u);
+    EXPECT_EQ(prompter.shown[0].text, "ﾌｧｲﾙの種類が分かりません。\n" + shortFile);
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
+    EXPECT_EQ(prompter.shown[1].text, "ﾌｧｲﾙの種類が分かりません。\n" + other);
+    EXPECT_NE(prompter.shown[2].text.find(missing), std::string::npos);
+    EXPECT_EQ(test::readAll(out), test::readAll(src));
+}
+
+TEST_F(ResaveTest, ARefusedFileLeavesTheModelPointingWhereItWas) {
+    Bytes damaged = test::readAll(src);
+    test::put<std::int16_t>(damaged, 210, 300);  // more channels than the table holds
+    std::string badSdf = dir.file("bad.sdf");
+    test::writeAll(badSdf, damaged);
+    std::string badTsd = dir.file("bad.tsd");
+    test::writeText(badTsd, "Time Series Data Text Format Ver.2\r\nmemo\r\nnot a date\r\n");
+    for (const std::string& bad : {badSdf, badTsd}) {
+        model.FileName = "earlier.tsd";
+        model.FileKind = 1;
+        EXPECT_EQ(ConvertSelectedFiles({bad}, model, prompter, progress, dialog), 0);
+        EXPECT_EQ(model.FileName, "earlier.tsd") << bad;
+        EXPECT_EQ(model.FileKind, 1) << bad;
+        model.FileKind = 0;
+        EXPECT_EQ(ConvertSelectedFiles({bad}, model, prompter, progress, dialog), 0);
+        EXPECT_EQ(model.FileKind, 0) << bad;
+    }
+    EXPECT_EQ(prompter.shown.size(), 4u);
+    EXPECT_EQ(dialog.calls, 0);
+}
+
+TEST_F(ResaveTest, ReadOnlyInputsConvert) {
+    ::chmod(src.c_str(), 0444);
+    dialog.target = out;
+    EXPECT_EQ(ConvertSelectedFiles({src}, model, prompter, progress, dialog), 1);
+    EXPECT_EQ(test::readAll(out), test::readAll(src));
+}
+
+// A version-2 TSD text: 1 interval channel with scale 0.5, 1 burst channel.
+std::string sampleTSD(int burstsPresent) {
+    std::string t =
+        "Time Series Data Text Format Ver.2\r\n"
+        "tsd memo\r\n"
+        "2001/02/03 04:05:06 000\r\n"
+        "1 sec\r\n"
+        "3\r\n"
+        "10 min\r\n"
+        "1,1\r\n"
+        "2\r\n"
+        "0.5,1\r\n"
+        "0,0\r\n"
+        "lvl,bat\r\n"
+        "cm,V\r\n";
+    for (int b = 0; b < burstsPresent; ++b) {
+        t += "No." + std::to_string(b + 1) + "\r\n";
+        t += std::to_string(b + 1) + "\r\n=\r\n";
+        t += std::to_string(12 + b) + "\r\n";
+    }
+    return t;
+}
+
+TEST_F(ResaveTest, TsdIsRequantisedWithTheDialogsScale) {
+    SKIP_WITHOUT_TSD_FORMAT();
+    std::string tsd = dir.file("text.sdf");  // recognised as TSD all the same
+    test::writeText(tsd, sampleTSD(3));
+    dialog.target = out;
+    dialog.edit = [](CurrentFile& m) { m.ScaleA[0] = 0.25f; };
+    EXPECT_EQ(ConvertSelectedFiles({tsd}, model, prompter, progress, dialog), 1);
+    EXPECT_TRUE(prompter.shown.empty()) << prompter.lastText();
+    Bytes o = test::readAll(out);
+    ASSERT_EQ(o.size(), 512u + 3 * 3 * 2);
+    EXPECT_EQ(test::get<std::int16_t>(o, 223), 3);
+    for (int b = 0; b < 3; ++b) {
+        std::size_t at = 512 + 6 * static_cast<std::size_t>(b);
+        EXPECT_EQ(test::get<std::int16_t>(o, at), 4 * (b + 1));  // value b+1 at 0.25 per count
+        EXPECT_EQ(test::get<std::int16_t>(o, at + 2), ErrorData);
+        EXPECT_EQ(test::get<std::int16_t>(o, at + 4), 12 + b);
+    }
+}
+
+TEST_F(ResaveTest, AShortTsdDeclaresTheBurstsCopied) {
+    SKIP_WITHOUT_TSD_FORMAT();
+    std::string tsd = dir.file("short.tsd");
+    test::writeText(tsd, sampleTSD(2));
+    dialog.target = out;
+    EXPECT_EQ(ConvertSelectedFiles({tsd}, model, prompter, progress, dialog), 0);
+    EXPECT_EQ(prompter.shown.size(), 1u);  // the reader's own message only
+    Bytes o = test::readAll(out);
+    EXPECT_EQ(test::get<std::int16_t>(o, 223), 2);
+    EXPECT_EQ(o.size(), 512u + 2 * 3 * 2);
+}
+
+}  // namespace
+}  // namespace brine
