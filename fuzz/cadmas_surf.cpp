@@ -1,6 +1,6 @@
 // CADMAS-SURF time-series output as its menu command converts it: the file
 // chosen, read, handed to the header dialog, and its burst written.
-#include "app/convert_cadmas_surf.h"
+#include "converters/convert_cadmas_surf.h"
 #include "support/fuzz_support.h"
 
 using namespace brine;

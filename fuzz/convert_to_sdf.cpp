@@ -1,7 +1,7 @@
 // The ADDC/DRF/SDF/TSD to SDF command on one chosen file: the file is
 // recognised by its start, then re-saved or converted through the header
 // dialog. Built once per kind, each with its own corpus and input name.
-#include "app/addc_drf_command.h"
+#include "converters/addc_drf_command.h"
 #include "support/fuzz_support.h"
 
 #ifndef BRINE_INPUT_NAME

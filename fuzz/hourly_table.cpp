@@ -4,9 +4,9 @@
 // answered Yes, except warnings that ask whether to go on (such as a time
 // grid far larger than its records), which a user declines. Built once per
 // reader, each with a file name of its kind.
-#include "app/convert_fishing_port.h"
-#include "app/convert_jma.h"
-#include "app/convert_nowphas.h"
+#include "converters/convert_fishing_port.h"
+#include "converters/convert_jma.h"
+#include "converters/convert_nowphas.h"
 #include "app/menu_jobs.h"
 #include "support/fuzz_support.h"
 

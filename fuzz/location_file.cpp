@@ -1,8 +1,8 @@
 // "Location.dat" as the program reads it at start-up (the list, and the
 // declination of the remembered site) and as the site window uses it (the
 // declination of each site shown), then written back when a site is stored.
-#include "app/declination.h"
-#include "app/site_list.h"
+#include "sites/declination.h"
+#include "sites/site_list.h"
 #include "support/fuzz_support.h"
 
 using namespace brine;

@@ -2,8 +2,8 @@
 // Next button handle them: the header reader, then the conversion through
 // the header dialog (velocity correction on, pressure typed as 1.00 bar).
 // Built once per kind.
-#include "importers/alec_convert.h"
-#include "importers/alec_header.h"
+#include "importers/raw_convert.h"
+#include "importers/raw_header.h"
 #include "support/fuzz_support.h"
 
 #ifndef BRINE_RAW_KIND

@@ -5,7 +5,7 @@
 // separated by lines of "%%%%".
 #include <optional>
 
-#include "importers/bed_detection.h"
+#include "importers/vector_bed_detection.h"
 #include "importers/vector_convert.h"
 #include "importers/vector_header.h"
 #include "support/fuzz_support.h"

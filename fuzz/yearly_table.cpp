@@ -4,7 +4,7 @@
 // the coefficients, and handed to the header dialog. Built once per kind.
 #include <optional>
 
-#include "importers/date_year_table.h"
+#include "importers/yearly_table.h"
 #include "support/fuzz_support.h"
 
 #ifndef BRINE_TABLE_MODE
