@@ -529,7 +529,10 @@ void TChartAxis::SetRange(double AMin, double AMax) {
     if (!std::isfinite(AMin) || !std::isfinite(AMax)) return;
     Automatic_ = AutomaticMaximum_ = AutomaticMinimum_ = false;
     if (AMin > AMax) std::swap(AMin, AMax);
-    const bool changed = store(Minimum_, AMin) | store(Maximum_, AMax);
+    // Both ends are stored whatever the first one did.
+    const bool minChanged = store(Minimum_, AMin);
+    const bool maxChanged = store(Maximum_, AMax);
+    const bool changed = minChanged || maxChanged;
     if (Maximum_ - Minimum_ < MinAxisRange) Maximum_ = Minimum_ + MinAxisRange;
     if (changed) Invalidate();
     if (ParentChart) ParentChart->CustomAxes.SyncLinkedAxes(*this);

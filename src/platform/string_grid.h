@@ -62,6 +62,8 @@ signals:
     void cellEdited(int col, int row);
 
 protected:
+    // The view's own selection by rectangle stays reachable beside ours.
+    using QTableWidget::setSelection;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
