@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const bool read = RunCommand([&] { ReadSeriesStream(loaded, bytes); }, "series stream");
     if (!read) {
-        if (!(SeriesImage(loaded) == before)) Fail("refused-changed-model:series", "series stream: the series changed");
+        if (!(SeriesImage(loaded) == before)) Fail("refused-changed-model", "series stream: the series changed");
         return 0;
     }
     std::map<QString, TComponent*> components{{first.Name, &first}, {second.Name, &second}, {loaded.Name, &loaded}};

@@ -96,26 +96,22 @@ struct ModelImage {
     const void* progress;
 };
 
-// Ends the run with a report naming the check, unless the check is listed in
-// BRINE_FUZZ_KNOWN (comma-separated), which lets fuzzing go on past a known
-// finding while it is being fixed: it is then reported once. The checks:
-//   refused-changed-model[:path]  a refused input changed the model
+// Ends the run with a report naming the check that failed:
+//   refused-changed-model         a refused input changed the model
 //   refused-created-file          a refused input left a file behind
 //   refused-changed-input         a refused input file was changed
 //   refused-reported-done         refused before the header dialog, yet done
 //   declined-update-read          an old SDF read although the update was declined
 //   output-bursts                 an output does not hold exactly its declared bursts
 //   output-unreadable             an output's header is refused by the reader
-//   empty-output-refused          the same, for an output declaring no burst
 //   temporary-file-left           a completed job left its temporary file
 //   stream-round-trip             a series written back does not read the same
 //   settings-round-trip           a settings file written back does not read the same
 //   foreign-exception             an exception other than the program's own escaped
-void Fail(const char* check, const std::string& detail);
+[[noreturn]] void Fail(const char* check, const std::string& detail);
 
-// The checks. A refused input that changed the model fails the check
-// "refused-changed-model", or "refused-changed-model:<path>" when the target
-// names the path the input took.
+// The checks. `path` names the way a refused input took through the reader
+// (such as "update"), when the target knows it.
 void ExpectModelUnchanged(const ModelImage& before, const CurrentFile& m, const char* what,
                           const std::string& path = {});
 void ExpectNoNewFiles(const Workspace& ws, const std::set<std::string>& before, const char* what);
