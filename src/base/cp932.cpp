@@ -94,11 +94,23 @@ std::string cutCp932(std::string_view s, std::size_t maxBytes) {
     return std::string(s.substr(0, i));
 }
 
+namespace {
+std::size_t charLength(std::string_view s, std::size_t at) {
+    return isCp932LeadByte(static_cast<unsigned char>(s[at])) && at + 1 < s.size() ? 2 : 1;
+}
+}  // namespace
+
 std::size_t cp932Length(std::string_view s) {
     std::size_t n = 0;
-    for (std::size_t i = 0; i < s.size(); ++n)
-        i += (isCp932LeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
+    for (std::size_t i = 0; i < s.size(); ++n) i += charLength(s, i);
     return n;
+}
+
+std::size_t findCp932(std::string_view s, std::string_view token, std::size_t from) {
+    if (token.empty()) return from <= s.size() ? from : std::string_view::npos;
+    for (std::size_t at = 0; at < s.size(); at += charLength(s, at))
+        if (at >= from && s.substr(at, token.size()) == token) return at;
+    return std::string_view::npos;
 }
 
 }  // namespace brine

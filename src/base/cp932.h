@@ -25,4 +25,8 @@ std::string cutCp932(std::string_view s, std::size_t maxBytes);
 // Number of characters (not bytes) in CP932 text.
 std::size_t cp932Length(std::string_view s);
 
+// Position of token in s at or after from, starting on a character boundary,
+// so a trail byte of a double-byte character never starts a match; npos if none.
+std::size_t findCp932(std::string_view s, std::string_view token, std::size_t from = 0);
+
 }  // namespace brine

@@ -129,6 +129,12 @@ std::string FormatGeneral(double value, int digits) {
     return std::string(out, static_cast<std::size_t>(k));
 }
 
+std::string SignificantDigits(double value, int count, int& exponent) {
+    const Digits r = exactDigits(std::fabs(value), count);
+    exponent = r.exp10 - 1;
+    return std::string(r.d, static_cast<std::size_t>(r.n));
+}
+
 std::optional<double> ParseNumber(std::string_view text) {
     std::size_t b = 0, e = text.size();
     while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;

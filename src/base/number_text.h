@@ -12,6 +12,11 @@ namespace brine {
 // FormatGeneral(12345678, 7) == "1.234568E7", FormatGeneral(0.00005, 7) == "5E-5".
 std::string FormatGeneral(double value, int digits = 7);
 
+// The first `count` (1 to 18) significant digits of |value|, rounded half
+// away from zero on its exact binary value, and the power of ten of the
+// first digit: |value| ~ d.dd...d x 10^exponent. value is finite, not 0.
+std::string SignificantDigits(double value, int count, int& exponent);
+
 // Parses a decimal number (optional sign, digits, ".", exponent) with
 // surrounding blanks allowed. No locale, no thousands separators.
 std::optional<double> ParseNumber(std::string_view text);

@@ -233,12 +233,11 @@ private:
     int LogHoriz(double v) const;
     int LogVert(double v) const;
     int DepthPos(double v) const;
-    // Within the coordinate limit, halves to even (Round's rule); NaN gives 0.
+    // Within the coordinate limit, rounded as the chart rounds (NaN gives 0).
     int clampPixel(double p) const {
         if (p > PlotMaxPixelPos) return PlotMaxPixelPos;
         if (p < -PlotMaxPixelPos) return -PlotMaxPixelPos;
-        if (std::isnan(p)) return 0;
-        return static_cast<int>(std::nearbyint(p));
+        return Round(p);
     }
     // Width of a label along the axis.
     int labelExtent(double value);

@@ -148,13 +148,6 @@ int MulDiv(int a, int b, int c) {
     return static_cast<int>(q);
 }
 
-int Round(double x) {
-    if (std::isnan(x)) return 0;
-    if (x >= 2147483647.0) return INT_MAX;
-    if (x <= -2147483648.0) return INT_MIN;
-    return static_cast<int>(std::nearbyint(x));
-}
-
 // ---- TPen
 
 void TPen::SetColor(TColor c) {

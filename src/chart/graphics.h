@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QPen>
 #include <QString>
+#include <climits>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -116,8 +118,14 @@ TColor StringToColor(const QString& text);
 // (a × b) / c rounded half away from zero, in 64 bits; -1 when c is 0.
 int MulDiv(int a, int b, int c);
 // The chart's rounding: to nearest, halves to even. Out-of-range values
-// saturate and NaN gives 0, so that drawing never fails on bad data.
-int Round(double x);
+// saturate and NaN gives 0, so that drawing never fails on bad data. Inline:
+// value-to-pixel conversions call it for every point drawn.
+inline int Round(double x) {
+    if (std::isnan(x)) return 0;
+    if (x >= 2147483647.0) return INT_MAX;
+    if (x <= -2147483648.0) return INT_MIN;
+    return static_cast<int>(std::nearbyint(x));
+}
 
 // ---- graphics objects -----------------------------------------------------
 

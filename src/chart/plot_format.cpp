@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/datetime.h"
+#include "base/number_text.h"
 
 namespace brine::chart {
 namespace {
@@ -48,30 +49,6 @@ std::string fixedDigits(double value, int decimals) {
     }
     const size_t intLen = digits.size() - static_cast<size_t>(decimals);
     return digits.substr(0, intLen) + "." + digits.substr(intLen);
-}
-
-// |value| rounded to `count` significant digits (halves away from zero, from
-// the exact binary value): the digits and the power of ten of the first one.
-std::string significantDigits(double value, int count, int& exponent) {
-    char buf[80];
-    std::snprintf(buf, sizeof buf, "%.40e", std::fabs(value));
-    const std::string s(buf);
-    const size_t e = s.find('e');
-    exponent = std::atoi(s.c_str() + e + 1);
-    std::string all = s.substr(0, 1) + s.substr(2, e - 2);
-    std::string digits = all.substr(0, static_cast<size_t>(count));
-    if (all[static_cast<size_t>(count)] >= '5') {
-        int i = count - 1;
-        while (i >= 0 && digits[static_cast<size_t>(i)] == '9') digits[static_cast<size_t>(i--)] = '0';
-        if (i < 0) {
-            digits.insert(digits.begin(), '1');
-            digits.pop_back();
-            ++exponent;
-        } else {
-            ++digits[static_cast<size_t>(i)];
-        }
-    }
-    return digits;
 }
 
 QString formatSection(const QString& section, double value, bool withMinus) {
@@ -141,7 +118,7 @@ QString formatSection(const QString& section, double value, bool withMinus) {
         const int count = intPlaces + maxDec;
         int power = 0;
         // A double holds no more than 17 significant digits; the rest are zeros.
-        std::string digits = value == 0 ? std::string() : significantDigits(value, std::min(count, 18), power);
+        std::string digits = value == 0 ? std::string() : SignificantDigits(value, std::min(count, 18), power);
         digits.resize(static_cast<size_t>(count), '0');
         const int exponent = value == 0 ? 0 : power - intPlaces + 1;
         intPart = QString::fromStdString(digits.substr(0, static_cast<size_t>(intPlaces)));

@@ -120,7 +120,7 @@ Check checkTable(const std::vector<std::string>& lines, PortTable& t) {
 HourlyChannel channelOf(std::string_view title) {
     const PortWords& w = words();
     std::size_t from = 0;
-    std::size_t s = FindCp932(title, w.significant);
+    std::size_t s = findCp932(title, w.significant);
     if (s != std::string_view::npos) from = s + w.significant.size();
     HourlyChannel c;
     std::size_t open = title.find('(', from);

@@ -73,7 +73,7 @@ constexpr std::size_t kFirstRow = 3;
 // Position of the last `token` in CP932 text; npos when none.
 std::size_t lastOf(std::string_view s, std::string_view token) {
     std::size_t last = std::string_view::npos;
-    for (std::size_t p = FindCp932(s, token); p != std::string_view::npos; p = FindCp932(s, token, p + token.size()))
+    for (std::size_t p = findCp932(s, token); p != std::string_view::npos; p = findCp932(s, token, p + token.size()))
         last = p;
     return last;
 }
@@ -84,8 +84,8 @@ std::size_t lastOf(std::string_view s, std::string_view token) {
 JmaColumn columnOf(std::string_view title) {
     const JmaWords& w = words();
     JmaColumn c;
-    const std::size_t narrow = FindCp932(title, "(");
-    const std::size_t wide = FindCp932(title, w.wideOpen);
+    const std::size_t narrow = findCp932(title, "(");
+    const std::size_t wide = findCp932(title, w.wideOpen);
     const std::size_t open = std::min(narrow, wide);
     if (open == std::string_view::npos) {
         c.channel.name = std::string(title);
@@ -159,7 +159,7 @@ Check checkTable(const std::vector<std::string>& lines, JmaTable& t) {
     if (lines.size() < 2) throw FormatError();
     f = SplitCommas(lines[1]);
     if (f.size() < 4) throw FormatError();
-    std::size_t tilde = FindCp932(f[3], w.tilde);
+    std::size_t tilde = findCp932(f[3], w.tilde);
     if (tilde == std::string::npos) throw FormatError();
     t.start = ParseJapaneseDateTime(std::string_view(f[3]).substr(0, tilde));
     ParseJapaneseDateTime(std::string_view(f[3]).substr(tilde + w.tilde.size()));
@@ -221,7 +221,7 @@ double ParseJapaneseDateTime(std::string_view cp932) {
     int v[6] = {0, 1, 1, 0, 0, 0};
     std::string_view rest = cp932;
     for (int u = 0; u < 6; ++u) {
-        std::size_t p = FindCp932(rest, w.dateUnits[u]);
+        std::size_t p = findCp932(rest, w.dateUnits[u]);
         if (p == std::string_view::npos) break;
         auto n = ParseInt(rest.substr(0, p));
         if (!n) throw ConversionError("日付が正しくありません。");

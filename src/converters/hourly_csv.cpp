@@ -11,28 +11,10 @@ namespace brine {
 
 const char* const kBadFileMessage = "ファイルが異常です。";
 
-namespace {
-
-std::size_t charLength(std::string_view s, std::size_t at) {
-    return isCp932LeadByte(static_cast<unsigned char>(s[at])) && at + 1 < s.size() ? 2 : 1;
-}
-
-}  // namespace
-
-std::size_t FindCp932(std::string_view s, std::string_view token, std::size_t from) {
-    if (token.empty()) return from <= s.size() ? from : std::string_view::npos;
-    std::size_t at = 0;
-    while (at < s.size()) {
-        if (at >= from && s.substr(at, token.size()) == token) return at;
-        at += charLength(s, at);
-    }
-    return std::string_view::npos;
-}
-
 bool EndsWithCp932(std::string_view s, std::string_view token) {
     if (token.size() > s.size()) return false;
     std::size_t start = s.size() - token.size();
-    return FindCp932(s, token, start) == start;
+    return findCp932(s, token, start) == start;
 }
 
 std::vector<std::string> ReadTextLines(const std::string& fileName) {

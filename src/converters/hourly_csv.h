@@ -15,9 +15,6 @@ namespace brine {
 // Reported for any read or conversion failure of a table.
 extern const char* const kBadFileMessage;  // "ファイルが異常です。"
 
-// Position of `token` in CP932 text at or after byte `from`, matched only at
-// character starts (a trail byte never starts a match); npos when none.
-std::size_t FindCp932(std::string_view s, std::string_view token, std::size_t from = 0);
 // True when CP932 text ends with the whole character(s) of `token`.
 bool EndsWithCp932(std::string_view s, std::string_view token);
 

@@ -1,7 +1,6 @@
 #include "converters/resave_sdf.h"
 
 #include <algorithm>
-#include <cstdint>
 
 #include "base/errors.h"
 
@@ -12,27 +11,11 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
     if (kind != InputFileKind::SDF && kind != InputFileKind::TSD) return JobResult::Skipped;
     ModelServices services(m, prompter, progress);
     const bool isSdf = kind == InputFileKind::SDF;
-    // A refused file must not become the model's file: put back what the
-    // model pointed at before.
-    const std::string previousName = m.FileName;
-    const std::uint8_t previousKind = m.FileKind;
-    auto restore = [&] {
-        m.FileName = previousName;
-        m.FileKind = previousKind;
-    };
+    if (!(isSdf ? m.ReadSDFHeader(fileName) : m.ReadTSDHeader(fileName))) return JobResult::Skipped;
+    // The readers take the name they are given: only a header read makes
+    // the file the model's, so a refused one leaves the model's as it was.
     m.FileName = fileName;
     m.FileKind = isSdf ? 0 : 1;
-    bool read = false;
-    try {
-        read = isSdf ? m.ReadSDFHeader(fileName) : m.ReadTSDHeader(fileName);
-    } catch (...) {
-        restore();
-        throw;
-    }
-    if (!read) {
-        restore();
-        return JobResult::Skipped;
-    }
     const int sourceBursts = m.Iterations;
 
     if (!SaveSDFHeaderAs(m, isSdf ? fileName : WithExtension(fileName, ".sdf"), dialog, prompter))

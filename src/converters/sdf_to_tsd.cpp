@@ -55,10 +55,11 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
         return JobResult::Skipped;
 
     ModelServices services(m, prompter, progress);
+    // Read before the progress window starts: a version update shows its own.
+    // Only a header read makes the file the model's.
+    if (!m.ReadSDFHeader(source)) return JobResult::Skipped;
     m.FileName = source;
     m.FileKind = 0;
-    // Read before the progress window starts: a version update shows its own.
-    if (!m.ReadSDFHeader(source)) return JobResult::Skipped;
 
     SafeReplace output(target);
     const std::string temp = output.tempPath().string();

@@ -37,7 +37,7 @@ private:
     bool decimal_ = false;  // A and B are short decimals
     int decimals_ = 0;      // d
     std::int64_t aInt_ = 0, bInt_ = 0;
-    bool digitsReadBack_ = false;    // a decimal of c reads back to c (wide texts)
+    bool digitsReadBack_ = false;  // a decimal of c reads back to c (wide texts)
     // limit_[j + kLimitBias]: |c| below it is close enough to show k - j
     // digits of a decimal of k digits.
     static constexpr int kLimitBias = 24;

@@ -44,19 +44,9 @@ const std::string kMonth1 = "1\x8C\x8E";            // 1月
 const std::string kMonth1Wide = "\x82\x50\x8C\x8E";  // １月
 const std::string kYearMark = "\x94\x4E";           // 年
 
-// Position of needle in s at a character boundary, so a trail byte of a
-// double-byte character never starts a match.
-std::size_t FindCp932(std::string_view s, std::string_view needle) {
-    for (std::size_t i = 0; i + needle.size() <= s.size();) {
-        if (s.compare(i, needle.size(), needle) == 0) return i;
-        i += (isCp932LeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
-    }
-    return std::string_view::npos;
-}
-
 bool StartsTable(std::string_view line) {
-    return FindCp932(line, kMonth1) != std::string_view::npos ||
-           FindCp932(line, kMonth1Wide) != std::string_view::npos || FindCp932(line, "Jan") != std::string_view::npos;
+    return findCp932(line, kMonth1) != std::string_view::npos ||
+           findCp932(line, kMonth1Wide) != std::string_view::npos || findCp932(line, "Jan") != std::string_view::npos;
 }
 
 float ParseCoefficient(const std::string& text, const char* name) {
@@ -112,7 +102,7 @@ LoadedYearTable ReadYearTable(const std::string& fileName) {
 }
 
 std::int16_t ParseYear(std::string_view text) {
-    std::size_t mark = FindCp932(text, kYearMark);
+    std::size_t mark = findCp932(text, kYearMark);
     std::string_view digits = mark == std::string_view::npos ? text : text.substr(0, mark);
     std::optional<int> v = ParseInt(digits);
     if (!v) throw ConversionError("'" + cp932ToUtf8(digits) + "' は正しい整数ではありません。");

@@ -60,8 +60,8 @@ TEST(JapaneseDateTime, MatchesUnitsOnlyAtCharacterStarts) {
     // "ｔ" is 82 94 and "年" is 94 4E: "ｔN" holds the bytes of "年" across
     // a character boundary.
     const std::string text = cp("ｔN年");
-    EXPECT_EQ(FindCp932(text, cp("年")), 3u);
-    EXPECT_EQ(FindCp932(cp("ｔN"), cp("年")), std::string::npos);
+    EXPECT_EQ(findCp932(text, cp("年")), 3u);
+    EXPECT_EQ(findCp932(cp("ｔN"), cp("年")), std::string::npos);
     EXPECT_TRUE(EndsWithCp932(cp("℃）"), cp("）")));
     EXPECT_FALSE(EndsWithCp932(cp("ｔN"), cp("年")));
 }

@@ -175,7 +175,11 @@ TEST_F(SdfToTsdTest, ATruncatedSourceFailsWithoutSuccessMessage) {
 
 TEST_F(SdfToTsdTest, ANonSdfSourceIsRefusedByTheReader) {
     test::writeText(src, std::string(300, 'x'));
+    model.FileName = "earlier.tsd";
+    model.FileKind = 1;
     EXPECT_EQ(ConvertSDFToTSD(model, src, choose(out), prompter, progress), JobResult::Skipped);
+    EXPECT_EQ(model.FileName, "earlier.tsd");  // the refused file does not become the model's
+    EXPECT_EQ(model.FileKind, 1);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "フォーマットが違います。");
     EXPECT_FALSE(std::filesystem::exists(out));

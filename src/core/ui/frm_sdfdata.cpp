@@ -294,19 +294,10 @@ bool TFrmSDFdata::OpenTimeSeriesFile(std::string& fileName) {
 }
 
 bool TFrmSDFdata::readHeaderKeepingKind(const std::string& name) {
-    // ReadHeader sets the kind before it reads; a failed read must leave the
-    // kind of the header the model still holds.
+    // A failed read leaves the kind of the header the model still holds:
+    // ReadHeader restores it itself.
     ReaderPrompter readerPrompter(model_);
-    std::uint8_t kindBefore = model_.FileKind;
-    bool ok = false;
-    try {
-        ok = model_.ReadHeader(name);
-    } catch (...) {
-        model_.FileKind = kindBefore;
-        throw;
-    }
-    if (!ok) model_.FileKind = kindBefore;
-    return ok;
+    return model_.ReadHeader(name);
 }
 
 void TFrmSDFdata::ShowHeader() {
