@@ -399,15 +399,6 @@ bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileN
         if (prompter) prompter->error("データ形式を更新できません。\n一時ファイルに書き込めません。");
         return false;
     }
-    // The burst writer writes to SaveFileName: point it at the temporary file
-    // for the update and put it back on every way out.
-    struct RestoreName {
-        std::string& ref;
-        std::string saved;
-        ~RestoreName() { ref = saved; }
-    } restoreName{SaveFileName, SaveFileName};
-    SaveFileName = temp->tempPath().string();
-
     NullProgress noProgress;
     ProgressSink& sink = progress ? *progress : noProgress;
     std::uint64_t values = static_cast<std::uint64_t>(Nch) * static_cast<std::uint64_t>(SampleSize) +
@@ -418,6 +409,15 @@ bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileN
     {
         ProgressScope scope(sink, kUpdateCaption);
         BinaryFile in(fileName, OpenMode::Read);
+        // One handle for the whole update: a file of many small bursts
+        // would otherwise spend its time opening and closing.
+        BinaryFile out;
+        try {
+            out.open(temp->tempPath(), OpenMode::Update);
+        } catch (const IoError&) {
+            if (prompter) prompter->error("データ形式を更新できません。\n一時ファイルに書き込めません。");
+            return false;
+        }
         std::vector<std::uint8_t> record(Iterations > 0 ? RecordSize : 0);
         for (int b = 0; b < Iterations; ++b) {
             sink.SetPercent(RoundHalfEven(static_cast<long double>(b) * 100 / Iterations));
@@ -433,10 +433,20 @@ bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileN
                 return false;
             }
             unpackRecord(*this, record.data(), true);
-            if (!WriteSDFBurst(b)) {
+            try {
+                packRecord(*this, record.data());
+                out.writeAt(static_cast<std::uint64_t>(HeaderBlocks) * kBlock + static_cast<std::uint64_t>(b) * RecordSize,
+                            record.data(), record.size());
+            } catch (const IoError&) {
                 if (prompter) prompter->error("データ形式を更新できません。\n一時ファイルに書き込めません。");
                 return false;
             }
+        }
+        try {
+            out.close();
+        } catch (const IoError&) {
+            if (prompter) prompter->error("データ形式を更新できません。\n一時ファイルに書き込めません。");
+            return false;
         }
     }
     if (!completed) return false;
