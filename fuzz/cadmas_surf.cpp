@@ -26,24 +26,17 @@ private:
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Workspace ws;
     const std::string path = ws.write("data.tran", AsText(data, size));
-    const std::set<std::string> filesBefore = ws.files();
-
-    CurrentFile m;
-    FillPreviousFile(m, ws.file("previous.sdf"));
-    FuzzPrompter prompter;
-    FuzzHeaderSave dialog(m, ws.file("out.sdf"));
+    ConverterRun run(ws);
     FileDialog open(FileDialogKind::Open);
     open.Filter = "CADMAS-SURF計算結果時系列データ(*.tran)|*.tran";
     open.FileName = "data.tran";
     ChooseFile chooser(path);
-    const ModelImage before(m);
 
-    RunCommand([&] { ConvertCadmasSurf(m, open, chooser, dialog, prompter); }, "CADMAS-SURF");
-    if (dialog.calls == 0) {
-        ExpectModelUnchanged(before, m, "refused CADMAS-SURF file");
-        ExpectNoNewFiles(ws, filesBefore, "refused CADMAS-SURF file");
+    RunCommand([&] { ConvertCadmasSurf(run.m, open, chooser, run.dialog, run.prompter); }, "CADMAS-SURF");
+    if (run.dialog.calls == 0) {
+        run.ExpectRefused("refused CADMAS-SURF file");
         return 0;
     }
-    if (ws.files().count("out.sdf")) ExpectSdfReadsBack(ws.file("out.sdf"), "CADMAS-SURF");
+    run.ExpectOutputReadsBack("CADMAS-SURF");
     return 0;
 }

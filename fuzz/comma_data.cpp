@@ -72,39 +72,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::string> parts = SplitParts(AsText(data, size), 2);
     const std::string csv = ws.write("data.csv", parts[0]);
     const std::string tfp = ws.write("saved.tfp", parts[1]);
-    const std::set<std::string> filesBefore = ws.files();
-
-    CurrentFile m;
-    FillPreviousFile(m, ws.file("previous.sdf"));
-    FuzzPrompter prompter;
-    FuzzProgress progress;
-    FuzzHeaderSave dialog(m, ws.file("out.sdf"));
+    ConverterRun run(ws);
     FileDialogSettings openDialog;
-    const ModelImage before(m);
 
     CommaImportSettings settings;
     bool imported = false;
     CommaDataSteps steps;
     steps.openFile = [&](const std::string& file) {
         imported = false;
-        RunCommand([&] { imported = importWithParameters(file, tfp, m, prompter, progress, settings); },
+        RunCommand([&] { imported = importWithParameters(file, tfp, run.m, run.prompter, run.progress, settings); },
                    "comma data import");
         return imported;
     };
     steps.burstMode = [&] { return settings.BurstMode; };
     steps.tempFileName = [&] { return settings.TempFileName; };
-    steps.proposeOutputName = [&](const std::string& name) { m.SaveFileName = name; };
+    steps.proposeOutputName = [&](const std::string& name) { run.m.SaveFileName = name; };
     bool handedOff = false;
     RunCommand(
-        [&] { handedOff = RunCommaDataHandOff({csv}, steps, dialog, m, progress, prompter, openDialog); },
+        [&] { handedOff = RunCommaDataHandOff({csv}, steps, run.dialog, run.m, run.progress, run.prompter, openDialog); },
         "comma data hand-off");
 
     if (!imported) {
-        ExpectModelUnchanged(before, m, "refused comma data");
-        ExpectNoNewFiles(ws, filesBefore, "refused comma data");
+        run.ExpectRefused("refused comma data");
         return 0;
     }
-    if (ws.files().count("out.sdf")) ExpectSdfReadsBack(ws.file("out.sdf"), "comma data");
+    run.ExpectOutputReadsBack("comma data");
     if (handedOff && settings.BurstMode && ws.files().count("data.$$$"))
         Fail("temporary-file-left", "comma data: data.$$$ after a complete hand-off");
     return 0;

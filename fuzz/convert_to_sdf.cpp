@@ -16,28 +16,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string input = BRINE_INPUT_NAME;
     const std::string path = ws.write(input, AsText(data, size));
     const std::vector<std::uint8_t> original = ws.read(input);
-    const std::set<std::string> filesBefore = ws.files();
-
-    CurrentFile m;
-    FillPreviousFile(m, ws.file("previous.sdf"));
-    FuzzPrompter prompter;
-    FuzzProgress progress;
-    FuzzHeaderSave dialog(m, ws.file("out.sdf"));
-    const ModelImage before(m);
+    ConverterRun run(ws);
     InputFileKind kind = InputFileKind::Unknown;
     RunCommand([&] { kind = SniffFileKind(path); }, "file kind");
     const char* kindName[] = {"sdf", "tsd", "addc", "drf", "", "unknown"};
 
     JobResult result = JobResult::Failed;
-    const bool ran = RunCommand([&] { result = ConvertOneFile(m, path, prompter, progress, dialog); }, input.c_str());
-    if (dialog.calls == 0) {
+    const bool ran = RunCommand([&] { result = ConvertOneFile(run.m, path, run.prompter, run.progress, run.dialog); }, input.c_str());
+    if (run.dialog.calls == 0) {
         // Refused before the header dialog.
         if (ran && result != JobResult::Skipped) Fail("refused-reported-done", input);
-        ExpectModelUnchanged(before, m, "refused input", kindName[static_cast<int>(kind)]);
-        ExpectNoNewFiles(ws, filesBefore, "refused input");
+        ExpectModelUnchanged(run.before, run.m, "refused input", kindName[static_cast<int>(kind)]);
+        ExpectNoNewFiles(ws, run.filesBefore, "refused input");
         ExpectFileUnchanged(ws, input, original, "refused input");
         return 0;
     }
-    if (ws.files().count("out.sdf")) ExpectSdfReadsBack(ws.file("out.sdf"), input.c_str());
+    run.ExpectOutputReadsBack(input.c_str());
     return 0;
 }

@@ -13,31 +13,23 @@ using namespace brine::fuzz;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Workspace ws;
     const std::string path = ws.write("data.txt", AsText(data, size));
-    const std::set<std::string> filesBefore = ws.files();
-
-    CurrentFile m;
-    FillPreviousFile(m, ws.file("previous.sdf"));
-    FuzzPrompter prompter;
-    FuzzProgress progress;
-    FuzzHeaderSave dialog(m, ws.file("out.sdf"));
-    const ModelImage before(m);
+    ConverterRun run(ws);
 
     std::optional<DL2Header> header;
     RunCommand([&] { header = ReadDL2Header(path); }, "DL-2 header");
     if (!header) {
-        ExpectModelUnchanged(before, m, "refused DL-2 file");
-        ExpectNoNewFiles(ws, filesBefore, "refused DL-2 file");
+        run.ExpectRefused("refused DL-2 file");
         return 0;
     }
     RunCommand(
         [&] {
-            SetDL2SDFHeader(*header, m);
-            m.SaveFileName = DL2OutputName(header->SourceFile);
-            if (!dialog.ExecuteSave(0)) return;
-            DL2Services services{m, prompter, progress};
+            SetDL2SDFHeader(*header, run.m);
+            run.m.SaveFileName = DL2OutputName(header->SourceFile);
+            if (!run.dialog.ExecuteSave(0)) return;
+            DL2Services services{run.m, run.prompter, run.progress};
             ConvertDL2Bursts(*header, -7.25, services);
         },
         "DL-2 conversion");
-    if (ws.files().count("out.sdf")) ExpectSdfReadsBack(ws.file("out.sdf"), "DL-2 conversion");
+    run.ExpectOutputReadsBack("DL-2 conversion");
     return 0;
 }

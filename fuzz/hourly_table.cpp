@@ -20,26 +20,18 @@ using namespace brine::fuzz;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Workspace ws;
     const std::string path = ws.write(BRINE_INPUT_NAME, AsText(data, size));
-    const std::set<std::string> filesBefore = ws.files();
-
-    CurrentFile m;
-    FillPreviousFile(m, ws.file("previous.sdf"));
-    FuzzPrompter prompter(MsgResult::Yes, MsgResult::Yes, MsgResult::No);
-    FuzzProgress progress;
-    FuzzHeaderSave dialog(m, ws.file("out.sdf"));
-    const ModelImage before(m);
+    ConverterRun run(ws, MsgResult::Yes, MsgResult::Yes, MsgResult::No);
 
     bool read = false;
     auto reader = [&](const std::string& file) {
-        read = BRINE_READER(m, file, prompter, progress);
+        read = BRINE_READER(run.m, file, run.prompter, run.progress);
         return read;
     };
-    RunCommand([&] { RunSingleBurstCommand({path}, reader, dialog, m, prompter); }, BRINE_INPUT_NAME);
+    RunCommand([&] { RunSingleBurstCommand({path}, reader, run.dialog, run.m, run.prompter); }, BRINE_INPUT_NAME);
     if (!read) {
-        ExpectModelUnchanged(before, m, "refused " BRINE_INPUT_NAME);
-        ExpectNoNewFiles(ws, filesBefore, "refused " BRINE_INPUT_NAME);
+        run.ExpectRefused("refused " BRINE_INPUT_NAME);
         return 0;
     }
-    if (ws.files().count("out.sdf")) ExpectSdfReadsBack(ws.file("out.sdf"), BRINE_INPUT_NAME);
+    run.ExpectOutputReadsBack(BRINE_INPUT_NAME);
     return 0;
 }

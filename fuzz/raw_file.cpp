@@ -29,32 +29,24 @@ public:
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Workspace ws;
     const std::string path = ws.write("data.raw", AsText(data, size));
-    const std::set<std::string> filesBefore = ws.files();
-
-    CurrentFile m;
-    FillPreviousFile(m, ws.file("previous.sdf"));
-    FuzzPrompter prompter;
-    FuzzProgress progress;
-    FuzzHeaderSave dialog(m, ws.file("out.sdf"));
+    ConverterRun run(ws);
     TypedValue pressure;
-    const ModelImage before(m);
 
     AlecHeader header;
     bool ok = false;
-    RunCommand([&] { ok = ReadAlecHeader(RawKind::BRINE_RAW_KIND, path, prompter, header); }, "raw header");
+    RunCommand([&] { ok = ReadAlecHeader(RawKind::BRINE_RAW_KIND, path, run.prompter, header); }, "raw header");
     if (ok) {
         AlecOptions options;
         options.TransVel = header.TransVelChecked;
         options.TempMeanOnly = true;
         options.Declination = -7.25;
-        AlecServices services{m, prompter, progress, dialog, pressure};
+        AlecServices services{run.m, run.prompter, run.progress, run.dialog, pressure};
         RunCommand([&] { ConvertAlecFile(header, options, services); }, "raw conversion");
     }
-    if (dialog.calls == 0) {
-        ExpectModelUnchanged(before, m, "refused raw file");
-        ExpectNoNewFiles(ws, filesBefore, "refused raw file");
+    if (run.dialog.calls == 0) {
+        run.ExpectRefused("refused raw file");
         return 0;
     }
-    if (ws.files().count("out.sdf")) ExpectSdfReadsBack(ws.file("out.sdf"), "raw conversion");
+    run.ExpectOutputReadsBack("raw conversion");
     return 0;
 }

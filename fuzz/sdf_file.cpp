@@ -35,16 +35,7 @@ void openSdf(std::string_view bytes, MsgResult answer) {
     if (oldVersion && answer != MsgResult::Yes) Fail("declined-update-read", what);
     if (oldVersion) ExpectSdfReadsBack(path, "SDF updated to version 4");
     m.FileName = path;
-    RunCommand(
-        [&] {
-            // Bursts as a tool reads them; beyond the first thousand only
-            // the last one, which is where a short file shows.
-            for (int b = 0; b < m.Iterations; ++b) {
-                if (b == 1000) b = m.Iterations - 1;
-                if (!m.ReadBurst(b)) break;
-            }
-        },
-        "SDF bursts");
+    ReadBurstsAsATool(m, "SDF bursts");
 }
 
 }  // namespace

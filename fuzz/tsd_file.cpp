@@ -27,16 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     m.FileName = path;
-    RunCommand(
-        [&] {
-            // Bursts as a tool reads them; beyond the first thousand only
-            // the last one, which is where a short file shows.
-            for (int b = 0; b < m.Iterations; ++b) {
-                if (b == 1000) b = m.Iterations - 1;
-                if (!m.ReadBurst(b)) break;
-            }
-        },
-        "TSD bursts");
+    ReadBurstsAsATool(m, "TSD bursts");
     ExpectFileUnchanged(ws, "data.tsd", original, "TSD read");
     ExpectNoNewFiles(ws, filesBefore, "TSD read");
     return 0;

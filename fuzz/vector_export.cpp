@@ -20,18 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ws.write("EXP.dat", parts[1]);
     ws.write("EXP.sen", parts[2]);
     if (!parts[3].empty()) ws.write("EXP.pck", parts[3]);
-    const std::set<std::string> filesBefore = ws.files();
-
-    CurrentFile m;
-    FillPreviousFile(m, ws.file("previous.sdf"));
-    FuzzPrompter prompter;
-    FuzzProgress progress;
-    FuzzHeaderSave dialog(m, ws.file("out.sdf"));
-    const ModelImage before(m);
+    ConverterRun run(ws);
 
     VectorHeader header;
     bool ok = false;
-    RunCommand([&] { ok = ParseVectorHeader(hdr, prompter, header); }, "Vector header");
+    RunCommand([&] { ok = ParseVectorHeader(hdr, run.prompter, header); }, "Vector header");
     if (ok && header.HasProbeCheck && header.SampleRate > 0 && !header.PckFileName.empty()) {
         RunCommand(
             [&] {
@@ -52,18 +45,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         o.Memo = "Data measured with Vector, Nortek. " + header.Comments;
         RunCommand(
             [&] {
-                std::optional<VectorPlan> plan = PrepareVectorConversion(header, o, prompter);
+                std::optional<VectorPlan> plan = PrepareVectorConversion(header, o, run.prompter);
                 if (!plan) return;
-                VectorServices services{m, prompter, progress, dialog};
+                VectorServices services{run.m, run.prompter, run.progress, run.dialog};
                 ConvertVectorFile(*plan, services);
             },
             "Vector conversion");
     }
-    if (dialog.calls == 0) {
-        ExpectModelUnchanged(before, m, "refused Vector export");
-        ExpectNoNewFiles(ws, filesBefore, "refused Vector export");
+    if (run.dialog.calls == 0) {
+        run.ExpectRefused("refused Vector export");
         return 0;
     }
-    if (ws.files().count("out.sdf")) ExpectSdfReadsBack(ws.file("out.sdf"), "Vector conversion");
+    run.ExpectOutputReadsBack("Vector conversion");
     return 0;
 }

@@ -20,18 +20,11 @@ using namespace brine::fuzz;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Workspace ws;
     const std::string path = ws.write(BRINE_MASTER_NAME, AsText(data, size));
-    const std::set<std::string> filesBefore = ws.files();
-
-    CurrentFile m;
-    FillPreviousFile(m, ws.file("previous.sdf"));
-    FuzzPrompter prompter;
-    FuzzProgress progress;
-    FuzzHeaderSave dialog(m, ws.file("out.sdf"));
-    const ModelImage before(m);
+    ConverterRun run(ws);
 
     WaveHunterFile file;
     WaveHunterRead read = WaveHunterRead::NotMine;
-    RunCommand([&] { read = ReadWaveHunterFile(path, file, prompter, progress); }, "Wave Hunter file");
+    RunCommand([&] { read = ReadWaveHunterFile(path, file, run.prompter, run.progress); }, "Wave Hunter file");
     if (read == WaveHunterRead::Read) {
         RunCommand(
             [&] {
@@ -45,20 +38,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const std::optional<double> t = ParseDateTime(start);
                 if (!t) throw ConversionError("'" + start + "' は正しい日付と時刻ではありません。");
                 o.StartTime = *t;
-                SetWaveHunterSDFHeader(file, o, m);
-                m.FileName = file.MasterFileName;
-                m.SaveFileName = WaveHunterOutputName(file.MasterFileName);
-                if (!dialog.ExecuteSave(0)) return;
-                WaveHunterServices services{m, prompter, progress};
+                SetWaveHunterSDFHeader(file, o, run.m);
+                run.m.FileName = file.MasterFileName;
+                run.m.SaveFileName = WaveHunterOutputName(file.MasterFileName);
+                if (!run.dialog.ExecuteSave(0)) return;
+                WaveHunterServices services{run.m, run.prompter, run.progress};
                 ConvertWaveHunterBursts(file, o, services);
             },
             "Wave Hunter conversion");
     }
-    if (dialog.calls == 0) {
-        ExpectModelUnchanged(before, m, "refused Wave Hunter file");
-        ExpectNoNewFiles(ws, filesBefore, "refused Wave Hunter file");
+    if (run.dialog.calls == 0) {
+        run.ExpectRefused("refused Wave Hunter file");
         return 0;
     }
-    if (ws.files().count("out.sdf")) ExpectSdfReadsBack(ws.file("out.sdf"), "Wave Hunter conversion");
+    run.ExpectOutputReadsBack("Wave Hunter conversion");
     return 0;
 }

@@ -17,15 +17,8 @@ using namespace brine::fuzz;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Workspace ws;
     const std::string path = ws.write("table.csv", AsText(data, size));
-    const std::set<std::string> filesBefore = ws.files();
-
-    CurrentFile m;
-    FillPreviousFile(m, ws.file("previous.sdf"));
     // The two questions offer to set the coefficients again: go on instead.
-    FuzzPrompter prompter(MsgResult::No, MsgResult::Ignore);
-    FuzzProgress progress;
-    FuzzHeaderSave dialog(m, ws.file("out.sdf"));
-    const ModelImage before(m);
+    ConverterRun run(ws, MsgResult::No, MsgResult::Ignore);
 
     std::optional<LoadedYearTable> loaded;
     bool setAgain = false;  // the user chose to set the coefficients again
@@ -44,20 +37,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         RunCommand(
             [&] {
                 std::optional<YearTableBurst> burst =
-                    ConvertYearTable(loaded->table, s, m, prompter, [](int, int) {});
+                    ConvertYearTable(loaded->table, s, run.m, run.prompter, [](int, int) {});
                 if (burst)
-                    SaveYearTableBurst(m, *burst, path, dialog, prompter, progress);
+                    SaveYearTableBurst(run.m, *burst, path, run.dialog, run.prompter, run.progress);
                 else
                     setAgain = true;
             },
             "yearly table conversion");
     }
-    if (dialog.calls == 0) {
+    if (run.dialog.calls == 0) {
         // Refused, unless the user went back to the coefficients.
-        if (!setAgain) ExpectModelUnchanged(before, m, "refused yearly table");
-        ExpectNoNewFiles(ws, filesBefore, "refused yearly table");
+        if (!setAgain) ExpectModelUnchanged(run.before, run.m, "refused yearly table");
+        ExpectNoNewFiles(ws, run.filesBefore, "refused yearly table");
         return 0;
     }
-    if (ws.files().count("out.sdf")) ExpectSdfReadsBack(ws.file("out.sdf"), "yearly table");
+    run.ExpectOutputReadsBack("yearly table");
     return 0;
 }

@@ -319,4 +319,40 @@ void EnsureQtApplication() {
     (void)app;
 }
 
+void ReadBurstsAsATool(CurrentFile& m, const char* what) {
+    RunCommand(
+        [&] {
+            for (int b = 0; b < m.Iterations; ++b) {
+                if (b == 1000) b = m.Iterations - 1;
+                if (!m.ReadBurst(b)) break;
+            }
+        },
+        what);
+}
+
+namespace {
+
+const CurrentFile& filledAsPrevious(CurrentFile& m, const Workspace& ws) {
+    FillPreviousFile(m, ws.file("previous.sdf"));
+    return m;
+}
+
+}  // namespace
+
+ConverterRun::ConverterRun(Workspace& ws, MsgResult answer, MsgResult ignoreAnswer, MsgResult warningAnswer)
+    : ws(ws),
+      filesBefore(ws.files()),
+      prompter(answer, ignoreAnswer, warningAnswer),
+      dialog(m, ws.file("out.sdf")),
+      before(filledAsPrevious(m, ws)) {}
+
+void ConverterRun::ExpectRefused(const char* what) const {
+    ExpectModelUnchanged(before, m, what);
+    ExpectNoNewFiles(ws, filesBefore, what);
+}
+
+void ConverterRun::ExpectOutputReadsBack(const char* what) const {
+    if (ws.files().count("out.sdf")) ExpectSdfReadsBack(ws.file("out.sdf"), what);
+}
+
 }  // namespace brine::fuzz

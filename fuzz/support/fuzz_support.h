@@ -120,6 +120,29 @@ void ExpectFileUnchanged(const Workspace& ws, const std::string& name, const std
 // The SDF file holds exactly the bursts its header declares, and each reads.
 void ExpectSdfReadsBack(const std::string& path, const char* what);
 
+// One converter command on the input files already written to `ws`: the
+// files present before it, a model left as a previous file left it (and its
+// image), scripted answers, a progress window and the header-dialog double
+// writing "out.sdf".
+struct ConverterRun {
+    explicit ConverterRun(Workspace& ws, MsgResult answer = MsgResult::Yes, MsgResult ignoreAnswer = MsgResult::Yes)
+        : ConverterRun(ws, answer, ignoreAnswer, answer) {}
+    ConverterRun(Workspace& ws, MsgResult answer, MsgResult ignoreAnswer, MsgResult warningAnswer);
+
+    // A refused input left the model as it was and created no file.
+    void ExpectRefused(const char* what) const;
+    // The output, when one was written, holds exactly its declared bursts.
+    void ExpectOutputReadsBack(const char* what) const;
+
+    const Workspace& ws;
+    const std::set<std::string> filesBefore;
+    CurrentFile m;
+    FuzzPrompter prompter;
+    FuzzProgress progress;
+    FuzzHeaderSave dialog;
+    const ModelImage before;
+};
+
 // Runs a command's body: true when it ran through, false when it raised one
 // of the program's own errors (as the menu's handler would show it); any
 // other exception fails the run.
@@ -139,6 +162,10 @@ bool RunCommand(F&& body, const char* what) {
     }
     return false;
 }
+
+// Reads the bursts of the model's file as a tool does; beyond the first
+// thousand only the last one, which is where a short file shows.
+void ReadBurstsAsATool(CurrentFile& m, const char* what);
 
 // The one QApplication some readers need (offscreen), made on first use.
 void EnsureQtApplication();
