@@ -2,6 +2,11 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextDocument>
 #include <QTimer>
 #include <cstring>
 
@@ -70,6 +75,42 @@ TEST(HelpBinding, ShowsTheDefaultPageAndTopicsOfTheBuiltHelpFile) {
     QVariant linked = viewer->Browser->loadResource(QTextDocument::HtmlResource,
                                                     viewer->Browser->source().resolved(QUrl("Vector.htm")));
     EXPECT_TRUE(linked.toByteArray().contains("Nortek"));
+}
+
+// Clicks the first link to `page` in the viewer, as a user's mouse would.
+bool clickLink(THelpViewer& viewer, const QString& page) {
+    QTextBrowser& b = *viewer.Browser;
+    for (QTextBlock block = b.document()->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            QTextFragment f = it.fragment();
+            if (f.charFormat().anchorHref() != page) continue;
+            QTextCursor c(b.document());
+            c.setPosition(f.position() + 1);
+            b.setTextCursor(c);
+            b.ensureCursorVisible();
+            QPoint at = b.cursorRect(c).center();
+            for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                QMouseEvent e(t, at, b.viewport()->mapToGlobal(at), Qt::LeftButton,
+                              t == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+                QApplication::sendEvent(b.viewport(), &e);
+            }
+            return true;
+        }
+    return false;
+}
+
+TEST(HelpBinding, TheCaptionNamesThePageShown) {
+    PrompterScope p;
+    auto* viewer = qobject_cast<THelpViewer*>(HtmlHelp(nullptr, BRINE_TEST_HELP_CHM, HH_DISPLAY_TOPIC, 0));
+    ASSERT_NE(viewer, nullptr) << p.prompter.lastText();
+    ASSERT_TRUE(clickLink(*viewer, "Vector.htm"));
+    EXPECT_EQ(viewer->Browser->source().path(), "/Vector.htm");
+    EXPECT_EQ(viewer->windowTitle(), QStringLiteral("Nortek Vector データの変換"));
+    QKeyEvent back(QEvent::KeyPress, Qt::Key_Left, Qt::AltModifier);
+    QApplication::sendEvent(viewer->Browser, &back);
+    EXPECT_EQ(viewer->Browser->source().path(), "/index.htm");
+    EXPECT_EQ(viewer->windowTitle(), QStringLiteral("Brinelog4 ヘルプ"));
+    viewer->close();
 }
 
 TEST(HelpBinding, AHelpButtonOfAModalDialogGetsAViewerItCanUse) {
