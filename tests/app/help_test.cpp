@@ -1,15 +1,26 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QTimer>
+#include <algorithm>
 #include <cstring>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
 
+#include "app/main_window.h"
 #include "platform/api/scripted.h"
 #include "platform/help_viewer.h"
 #include "platform/html_help.h"
@@ -134,6 +145,83 @@ TEST(HelpBinding, AHelpButtonOfAModalDialogGetsAViewerItCanUse) {
     ASSERT_EQ(HtmlHelp(nullptr, BRINE_TEST_HELP_CHM, HH_DISPLAY_TOPIC, 0), viewer);
     EXPECT_EQ(viewer->windowModality(), Qt::NonModal);
     viewer->close();
+}
+
+// The page of each menu command; the contents page links every one of them.
+const std::map<std::string, std::string> kCommandPages = {
+    {"ADDCDRF1", "ConvertToSdf.htm"},      {"SDFTSDT1", "SdfToTsd.htm"},
+    {"WavehunterW1", "WaveHunter.htm"},    {"MDSMkV1", "MdsMkV.htm"},
+    {"CompactWH", "CompactWH.htm"},        {"CompactEMC1", "CompactEM.htm"},
+    {"CompactCLWL1", "CompactOther.htm"},  {"InfinityI1", "InfinityEM.htm"},
+    {"InfinityCLWJ1", "InfinityOther.htm"}, {"VectorV1", "Vector.htm"},
+    {"DL2", "DL2.htm"},                    {"Meteolorogical", "Jma.htm"},
+    {"PortData", "Nowphas.htm"},           {"FishingPort1", "FishingPort.htm"},
+    {"C1", "CommaData.htm"},               {"TableinDateYear", "YearlyTableByDate.htm"},
+    {"T1", "YearlyTableByTenDays.htm"},    {"CADMASSURFC1", "CadmasSurf.htm"},
+    {"SDFE1", "Extract.htm"},              {"CombineSDF", "Merge.htm"},
+    {"Link", "Link.htm"},                  {"Exit1", "Exit.htm"},
+    {"L1", "Location.htm"},                {"Contents1", "index.htm"},
+    {"V1", "Version.htm"},
+};
+
+std::vector<std::string> linksOf(const QByteArray& page) {
+    static const QRegularExpression href(QStringLiteral("href=\"([^\"#]*)"));
+    std::vector<std::string> out;
+    for (auto it = href.globalMatch(QString::fromUtf8(page)); it.hasNext();) {
+        QString target = it.next().captured(1);
+        if (!target.isEmpty()) out.push_back(target.toStdString());
+    }
+    return out;
+}
+
+TEST(HelpBinding, EveryMenuCommandHasAPageAndEveryLinkFromTheContentsLeadsToOne) {
+    ChmArchive chm;
+    ASSERT_TRUE(chm.open(BRINE_TEST_HELP_CHM));
+    auto contents = chm.read("/index.htm");
+    ASSERT_TRUE(contents);
+    const std::vector<std::string> fromContents = linksOf(*contents);
+    auto linked = [&](const std::string& page) {
+        return std::find(fromContents.begin(), fromContents.end(), page) != fromContents.end();
+    };
+
+    // Every page reached from the contents exists and has a caption to show.
+    std::set<std::string> seen{"index.htm"};
+    std::vector<std::string> queue = fromContents;
+    while (!queue.empty()) {
+        std::string page = queue.back();
+        queue.pop_back();
+        if (!seen.insert(page).second) continue;
+        auto bytes = chm.read("/" + page);
+        ASSERT_TRUE(bytes) << page << " is linked but not in the help file";
+        EXPECT_TRUE(bytes->contains("<title>") && !bytes->contains("<title></title>")) << page;
+        for (const std::string& next : linksOf(*bytes)) queue.push_back(next);
+    }
+
+    TForm1 form;
+    std::vector<QAction*> commands;
+    std::function<void(QMenu*)> collect = [&](QMenu* menu) {
+        for (QAction* a : menu->actions()) {
+            if (a->isSeparator()) continue;
+            if (a->menu())
+                collect(a->menu());
+            else
+                commands.push_back(a);
+        }
+    };
+    for (QAction* a : form.MainMenu1->actions()) collect(a->menu());
+    ASSERT_EQ(commands.size(), kCommandPages.size());
+    for (QAction* a : commands) {
+        const std::string name = a->objectName().toStdString();
+        auto page = kCommandPages.find(name);
+        ASSERT_NE(page, kCommandPages.end()) << name << " has no help page";
+        EXPECT_TRUE(chm.read("/" + page->second)) << page->second;
+        if (page->second != "index.htm") {
+            EXPECT_TRUE(linked(page->second)) << page->second << " not in the contents";
+        }
+    }
+    // The grids' edit modes, met in several dialogs, have a page of their own.
+    EXPECT_TRUE(linked("GridEditModes.htm"));
+    EXPECT_TRUE(seen.count("PracticalSalinity.htm"));
 }
 
 TEST(HelpBinding, MissingFileOrTopicIsReported) {
