@@ -13,8 +13,12 @@
 #include <QTextDocument>
 #include <QTimer>
 #include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -174,7 +178,62 @@ std::vector<std::string> linksOf(const QByteArray& page) {
     return out;
 }
 
-TEST(HelpBinding, EveryMenuCommandHasAPageAndEveryLinkFromTheContentsLeadsToOne) {
+// A quote after a digit or letter separates digits (2'000) rather than
+// opening a character literal.
+bool digitSeparator(const std::string& code, std::size_t i) {
+    return i > 0 && std::isalnum(static_cast<unsigned char>(code[i - 1]));
+}
+
+// Every string literal of the program's sources (comments left out),
+// escapes decoded.
+std::vector<std::string> programTexts() {
+    std::vector<std::string> out;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(BRINE_SOURCE_DIR "/src")) {
+        if (e.path().extension() != ".cpp" && e.path().extension() != ".h") continue;
+        std::ifstream in(e.path());
+        const std::string code((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::size_t n = code.size();
+        for (std::size_t i = 0; i < n; ++i) {
+            if (code.compare(i, 2, "//") == 0) {
+                i = code.find('\n', i);
+            } else if (code.compare(i, 2, "/*") == 0) {
+                i = code.find("*/", i + 2);
+                if (i != std::string::npos) ++i;
+            } else if (code[i] == '"' || (code[i] == '\'' && !digitSeparator(code, i))) {
+                const char close = code[i];
+                std::string text;
+                for (++i; i < n && code[i] != close; ++i) {
+                    if (code[i] == '\\' && i + 1 < n) {
+                        const char escaped = code[++i];
+                        text += escaped == 'n' ? '\n' : escaped;
+                    } else {
+                        text += code[i];
+                    }
+                }
+                if (close == '"') out.push_back(std::move(text));
+            }
+            if (i == std::string::npos) break;
+        }
+    }
+    return out;
+}
+
+// The parts of a page's 「quoted」 texts that must be the program's own:
+// lines of each quote, split where an <i>variable</i> part stands.
+std::vector<std::string> quotedParts(const QByteArray& page) {
+    std::vector<std::string> out;
+    static const QRegularExpression quote(QStringLiteral("「(.*?)」"), QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression variable(QStringLiteral("<i>.*?</i>|<br>"));
+    static const QRegularExpression tag(QStringLiteral("<[^>]+>"));
+    for (auto it = quote.globalMatch(QString::fromUtf8(page)); it.hasNext();) {
+        QString q = it.next().captured(1);
+        q.replace(variable, QStringLiteral("\x01")).remove(tag).replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+        for (const QString& part : q.split(QChar(1), Qt::SkipEmptyParts)) out.push_back(part.toStdString());
+    }
+    return out;
+}
+
+TEST(HelpBinding, EveryMenuCommandHasAPageAndEveryPageQuotesTheProgramsOwnTexts) {
     ChmArchive chm;
     ASSERT_TRUE(chm.open(BRINE_TEST_HELP_CHM));
     auto contents = chm.read("/index.htm");
@@ -184,6 +243,7 @@ TEST(HelpBinding, EveryMenuCommandHasAPageAndEveryLinkFromTheContentsLeadsToOne)
         return std::find(fromContents.begin(), fromContents.end(), page) != fromContents.end();
     };
 
+    const std::vector<std::string> texts = programTexts();
     // Every page reached from the contents exists and has a caption to show.
     std::set<std::string> seen{"index.htm"};
     std::vector<std::string> queue = fromContents;
@@ -194,6 +254,12 @@ TEST(HelpBinding, EveryMenuCommandHasAPageAndEveryLinkFromTheContentsLeadsToOne)
         auto bytes = chm.read("/" + page);
         ASSERT_TRUE(bytes) << page << " is linked but not in the help file";
         EXPECT_TRUE(bytes->contains("<title>") && !bytes->contains("<title></title>")) << page;
+        // What a page quotes is what the program shows.
+        for (const std::string& part : quotedParts(*bytes)) {
+            bool found = std::any_of(texts.begin(), texts.end(),
+                                     [&](const std::string& t) { return t.find(part) != std::string::npos; });
+            EXPECT_TRUE(found) << page << ": 「" << part << "」 is no text of the program";
+        }
         for (const std::string& next : linksOf(*bytes)) queue.push_back(next);
     }
 
