@@ -29,6 +29,7 @@
 #include "platform/modal.h"
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
+#include "platform/qt_translations.h"
 #include "tools/frm_combine_sdf.h"
 #include "tools/frm_edit_sdf.h"
 #include "tools/frm_linksdf.h"
@@ -42,6 +43,8 @@ void InitApplication() {
     std::signal(SIGXFSZ, SIG_IGN);
     LoadHtmlHelp();
     SetApplicationTitle("Brinelog 4");
+    // Every caption is Japanese: Qt's standard dialogs and menus must match.
+    InstallQtTranslations();
 }
 
 void CreateForms() {

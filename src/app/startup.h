@@ -1,7 +1,7 @@
 #pragma once
-// Program start-up: the application's title and help binding, the dialogs
-// created once in their fixed order, and the commands bound to the dialogs
-// that are built.
+// Program start-up: the application's title, Qt's Japanese texts and the
+// help binding, the dialogs created once in their fixed order, and the
+// commands bound to the dialogs that are built.
 namespace brine {
 
 void InitApplication();

@@ -103,6 +103,13 @@ THelpViewer::THelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Browser);
+    // Links and Alt+Left/Right move between pages: the caption names the page shown.
+    connect(Browser, &QTextBrowser::sourceChanged, this, [this] { showCaption(); });
+}
+
+void THelpViewer::showCaption() {
+    QString title = Browser->documentTitle();
+    setWindowTitle(title.isEmpty() ? QStringLiteral("ヘルプ") : title);
 }
 
 std::optional<std::string> THelpViewer::ShowTopic(const std::string& file, const std::string& topic) {
@@ -117,8 +124,7 @@ std::optional<std::string> THelpViewer::ShowTopic(const std::string& file, const
         Browser->reload();
     else
         Browser->setSource(url, QTextDocument::HtmlResource);
-    QString title = Browser->documentTitle();
-    setWindowTitle(title.isEmpty() ? QStringLiteral("ヘルプ") : title);
+    showCaption();
     show();
     raise();
     activateWindow();

@@ -59,6 +59,7 @@ public:
     ChmBrowser* Browser;
 
 private:
+    void showCaption();
     ChmArchive archive_;
 };
 

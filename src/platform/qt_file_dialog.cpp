@@ -88,6 +88,16 @@ private:
     QPushButton* open_ = nullptr;
 };
 
+// The index of the filter the dialog reports as selected: the full filter,
+// or, with the details hidden, only its description.
+qsizetype filterIndexOf(const QStringList& filters, const QString& selected) {
+    if (qsizetype i = filters.indexOf(selected); i >= 0) return i;
+    static const QRegularExpression details(QStringLiteral("\\s*\\([^()]*\\)$"));
+    for (qsizetype i = 0; i < filters.size(); ++i)
+        if (QString(filters[i]).remove(details).simplified() == selected.simplified()) return i;
+    return -1;
+}
+
 }  // namespace
 
 bool QtFileChooser::Execute(FileDialogKind kind, FileDialogSettings& s) {
@@ -105,6 +115,9 @@ bool QtFileChooser::Execute(FileDialogKind kind, FileDialogSettings& s) {
     }
     QStringList filters = QtNameFilters(s.Filter);
     if (!filters.isEmpty()) {
+        // The descriptions already name their patterns; the list Qt would
+        // append (every case spelling) only repeats them and gets cut.
+        dlg.setOption(QFileDialog::HideNameFilterDetails, true);
         dlg.setNameFilters(filters);
         int i = s.FilterIndex - 1;
         if (i >= 0 && i < filters.size()) dlg.selectNameFilter(filters[i]);
@@ -123,8 +136,8 @@ bool QtFileChooser::Execute(FileDialogKind kind, FileDialogSettings& s) {
     s.Files.clear();
     for (const QString& f : chosen) s.Files.push_back(f.toStdString());
     s.FileName = s.Files.front();
-    int idx = filters.indexOf(dlg.selectedNameFilter());
-    if (idx >= 0) s.FilterIndex = idx + 1;
+    qsizetype idx = filterIndexOf(filters, dlg.selectedNameFilter());
+    if (idx >= 0) s.FilterIndex = static_cast<int>(idx) + 1;
     return true;
 }
 

@@ -91,6 +91,8 @@ TFrmLocation::TFrmLocation(QWidget* parent, SiteList& sites)
     EditDeclinationLabel = makeLabel(this, "EditDeclinationLabel", QStringLiteral("磁針偏角(度)： "), 8, 123, 100);
     EditDeclination = makeEdit(this, "EditDeclination", 110, 120, 64);
     EditDeclinationLabel->setBuddy(EditDeclination);
+    LabelUnsaved = makeLabel(this, "LabelUnsaved", QStringLiteral("未登録"), 180, 123, 60);
+    LabelUnsaved->hide();
 
     setTabOrder(ComboBoxSite, EditLat1);
     setTabOrder(EditLat1, EditLat2);
@@ -165,11 +167,12 @@ bool TFrmLocation::storedSiteSelected() const {
     return index >= 0 && index < Sites.SiteCount;
 }
 
-void TFrmLocation::showDeclination(const QString& text) {
+void TFrmLocation::showDeclination(const QString& text, bool inForce) {
     // Shown only: the value in force is set by the caller, not by the edit.
     settingDeclination_ = true;
     EditDeclination->setText(text);
     settingDeclination_ = false;
+    LabelUnsaved->setVisible(!inForce && !text.isEmpty());
 }
 
 float TFrmLocation::readLat() const { return TextToDegrees(utf8(EditLat1), utf8(EditLat2), utf8(EditLat3)); }
@@ -217,7 +220,7 @@ void TFrmLocation::ComboBoxSiteChange() {
         } else {
             // "新規" has no position yet: nothing to compute, and the
             // declination in force stays that of the last stored site.
-            showDeclination(QString());
+            showDeclination(QString(), true);
         }
     });
 }
@@ -266,7 +269,7 @@ void TFrmLocation::ButtonCalClick() {
         // never changes the declination the importers use.
         if (!stored && !positionTyped_) return;
         const float d = CalcDeclination(static_cast<std::uint8_t>(model), readLat(), readLon());
-        showDeclination(QString::fromStdString(DeclinationText(d)));
+        showDeclination(QString::fromStdString(DeclinationText(d)), stored);
         if (stored) Declination = d;
     });
 }
@@ -276,8 +279,10 @@ void TFrmLocation::ComboBoxModelChange() { ButtonCalClick(); }
 void TFrmLocation::EditDeclinationChange() {
     if (settingDeclination_) return;
     // Text that is not (yet) a number keeps the last value.
-    if (std::optional<double> v = ParseNumber(EditDeclination->text().toStdString()); v && std::isfinite(*v))
+    if (std::optional<double> v = ParseNumber(EditDeclination->text().toStdString()); v && std::isfinite(*v)) {
         Declination = *v;
+        LabelUnsaved->hide();
+    }
 }
 
 namespace {

@@ -69,6 +69,9 @@ public:
     QPushButton* ButtonCal;
     QLabel* EditDeclinationLabel;
     QLineEdit* EditDeclination;
+    // "未登録" beside a value computed for an entry not yet stored, which the
+    // importers do not use.
+    QLabel* LabelUnsaved;
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -82,7 +85,7 @@ private:
     // True while a site of the list is selected (not "新規", not a typed name):
     // only then does the computed declination become the one in force.
     bool storedSiteSelected() const;
-    void showDeclination(const QString& text);
+    void showDeclination(const QString& text, bool inForce);
     bool typed_ = false;
     bool positionTyped_ = false;    // a coordinate was edited since the last choice
     bool settingDeclination_ = false;

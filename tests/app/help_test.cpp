@@ -1,10 +1,30 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QRegularExpression>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextDocument>
 #include <QTimer>
+#include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
 
+#include "app/main_window.h"
 #include "platform/api/scripted.h"
 #include "platform/help_viewer.h"
 #include "platform/html_help.h"
@@ -72,6 +92,42 @@ TEST(HelpBinding, ShowsTheDefaultPageAndTopicsOfTheBuiltHelpFile) {
     EXPECT_TRUE(linked.toByteArray().contains("Nortek"));
 }
 
+// Clicks the first link to `page` in the viewer, as a user's mouse would.
+bool clickLink(THelpViewer& viewer, const QString& page) {
+    QTextBrowser& b = *viewer.Browser;
+    for (QTextBlock block = b.document()->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            QTextFragment f = it.fragment();
+            if (f.charFormat().anchorHref() != page) continue;
+            QTextCursor c(b.document());
+            c.setPosition(f.position() + 1);
+            b.setTextCursor(c);
+            b.ensureCursorVisible();
+            QPoint at = b.cursorRect(c).center();
+            for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                QMouseEvent e(t, at, b.viewport()->mapToGlobal(at), Qt::LeftButton,
+                              t == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+                QApplication::sendEvent(b.viewport(), &e);
+            }
+            return true;
+        }
+    return false;
+}
+
+TEST(HelpBinding, TheCaptionNamesThePageShown) {
+    PrompterScope p;
+    auto* viewer = qobject_cast<THelpViewer*>(HtmlHelp(nullptr, BRINE_TEST_HELP_CHM, HH_DISPLAY_TOPIC, 0));
+    ASSERT_NE(viewer, nullptr) << p.prompter.lastText();
+    ASSERT_TRUE(clickLink(*viewer, "Vector.htm"));
+    EXPECT_EQ(viewer->Browser->source().path(), "/Vector.htm");
+    EXPECT_EQ(viewer->windowTitle(), QStringLiteral("Nortek Vector データの変換"));
+    QKeyEvent back(QEvent::KeyPress, Qt::Key_Left, Qt::AltModifier);
+    QApplication::sendEvent(viewer->Browser, &back);
+    EXPECT_EQ(viewer->Browser->source().path(), "/index.htm");
+    EXPECT_EQ(viewer->windowTitle(), QStringLiteral("Brinelog4 ヘルプ"));
+    viewer->close();
+}
+
 TEST(HelpBinding, AHelpButtonOfAModalDialogGetsAViewerItCanUse) {
     PrompterScope p;
     QDialog prompt;
@@ -93,6 +149,145 @@ TEST(HelpBinding, AHelpButtonOfAModalDialogGetsAViewerItCanUse) {
     ASSERT_EQ(HtmlHelp(nullptr, BRINE_TEST_HELP_CHM, HH_DISPLAY_TOPIC, 0), viewer);
     EXPECT_EQ(viewer->windowModality(), Qt::NonModal);
     viewer->close();
+}
+
+// The page of each menu command; the contents page links every one of them.
+const std::map<std::string, std::string> kCommandPages = {
+    {"ADDCDRF1", "ConvertToSdf.htm"},      {"SDFTSDT1", "SdfToTsd.htm"},
+    {"WavehunterW1", "WaveHunter.htm"},    {"MDSMkV1", "MdsMkV.htm"},
+    {"CompactWH", "CompactWH.htm"},        {"CompactEMC1", "CompactEM.htm"},
+    {"CompactCLWL1", "CompactOther.htm"},  {"InfinityI1", "InfinityEM.htm"},
+    {"InfinityCLWJ1", "InfinityOther.htm"}, {"VectorV1", "Vector.htm"},
+    {"DL2", "DL2.htm"},                    {"Meteolorogical", "Jma.htm"},
+    {"PortData", "Nowphas.htm"},           {"FishingPort1", "FishingPort.htm"},
+    {"C1", "CommaData.htm"},               {"TableinDateYear", "YearlyTableByDate.htm"},
+    {"T1", "YearlyTableByTenDays.htm"},    {"CADMASSURFC1", "CadmasSurf.htm"},
+    {"SDFE1", "Extract.htm"},              {"CombineSDF", "Merge.htm"},
+    {"Link", "Link.htm"},                  {"Exit1", "Exit.htm"},
+    {"L1", "Location.htm"},                {"Contents1", "index.htm"},
+    {"V1", "Version.htm"},
+};
+
+std::vector<std::string> linksOf(const QByteArray& page) {
+    static const QRegularExpression href(QStringLiteral("href=\"([^\"#]*)"));
+    std::vector<std::string> out;
+    for (auto it = href.globalMatch(QString::fromUtf8(page)); it.hasNext();) {
+        QString target = it.next().captured(1);
+        if (!target.isEmpty()) out.push_back(target.toStdString());
+    }
+    return out;
+}
+
+// A quote after a digit or letter separates digits (2'000) rather than
+// opening a character literal.
+bool digitSeparator(const std::string& code, std::size_t i) {
+    return i > 0 && std::isalnum(static_cast<unsigned char>(code[i - 1]));
+}
+
+// Every string literal of the program's sources (comments left out),
+// escapes decoded.
+std::vector<std::string> programTexts() {
+    std::vector<std::string> out;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(BRINE_SOURCE_DIR "/src")) {
+        if (e.path().extension() != ".cpp" && e.path().extension() != ".h") continue;
+        std::ifstream in(e.path());
+        const std::string code((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::size_t n = code.size();
+        for (std::size_t i = 0; i < n; ++i) {
+            if (code.compare(i, 2, "//") == 0) {
+                i = code.find('\n', i);
+            } else if (code.compare(i, 2, "/*") == 0) {
+                i = code.find("*/", i + 2);
+                if (i != std::string::npos) ++i;
+            } else if (code[i] == '"' || (code[i] == '\'' && !digitSeparator(code, i))) {
+                const char close = code[i];
+                std::string text;
+                for (++i; i < n && code[i] != close; ++i) {
+                    if (code[i] == '\\' && i + 1 < n) {
+                        const char escaped = code[++i];
+                        text += escaped == 'n' ? '\n' : escaped;
+                    } else {
+                        text += code[i];
+                    }
+                }
+                if (close == '"') out.push_back(std::move(text));
+            }
+            if (i == std::string::npos) break;
+        }
+    }
+    return out;
+}
+
+// The parts of a page's 「quoted」 texts that must be the program's own:
+// lines of each quote, split where an <i>variable</i> part stands.
+std::vector<std::string> quotedParts(const QByteArray& page) {
+    std::vector<std::string> out;
+    static const QRegularExpression quote(QStringLiteral("「(.*?)」"), QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression variable(QStringLiteral("<i>.*?</i>|<br>"));
+    static const QRegularExpression tag(QStringLiteral("<[^>]+>"));
+    for (auto it = quote.globalMatch(QString::fromUtf8(page)); it.hasNext();) {
+        QString q = it.next().captured(1);
+        q.replace(variable, QStringLiteral("\x01")).remove(tag).replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+        for (const QString& part : q.split(QChar(1), Qt::SkipEmptyParts)) out.push_back(part.toStdString());
+    }
+    return out;
+}
+
+TEST(HelpBinding, EveryMenuCommandHasAPageAndEveryPageQuotesTheProgramsOwnTexts) {
+    ChmArchive chm;
+    ASSERT_TRUE(chm.open(BRINE_TEST_HELP_CHM));
+    auto contents = chm.read("/index.htm");
+    ASSERT_TRUE(contents);
+    const std::vector<std::string> fromContents = linksOf(*contents);
+    auto linked = [&](const std::string& page) {
+        return std::find(fromContents.begin(), fromContents.end(), page) != fromContents.end();
+    };
+
+    const std::vector<std::string> texts = programTexts();
+    // Every page reached from the contents exists and has a caption to show.
+    std::set<std::string> seen{"index.htm"};
+    std::vector<std::string> queue = fromContents;
+    while (!queue.empty()) {
+        std::string page = queue.back();
+        queue.pop_back();
+        if (!seen.insert(page).second) continue;
+        auto bytes = chm.read("/" + page);
+        ASSERT_TRUE(bytes) << page << " is linked but not in the help file";
+        EXPECT_TRUE(bytes->contains("<title>") && !bytes->contains("<title></title>")) << page;
+        // What a page quotes is what the program shows.
+        for (const std::string& part : quotedParts(*bytes)) {
+            bool found = std::any_of(texts.begin(), texts.end(),
+                                     [&](const std::string& t) { return t.find(part) != std::string::npos; });
+            EXPECT_TRUE(found) << page << ": 「" << part << "」 is no text of the program";
+        }
+        for (const std::string& next : linksOf(*bytes)) queue.push_back(next);
+    }
+
+    TForm1 form;
+    std::vector<QAction*> commands;
+    std::function<void(QMenu*)> collect = [&](QMenu* menu) {
+        for (QAction* a : menu->actions()) {
+            if (a->isSeparator()) continue;
+            if (a->menu())
+                collect(a->menu());
+            else
+                commands.push_back(a);
+        }
+    };
+    for (QAction* a : form.MainMenu1->actions()) collect(a->menu());
+    ASSERT_EQ(commands.size(), kCommandPages.size());
+    for (QAction* a : commands) {
+        const std::string name = a->objectName().toStdString();
+        auto page = kCommandPages.find(name);
+        ASSERT_NE(page, kCommandPages.end()) << name << " has no help page";
+        EXPECT_TRUE(chm.read("/" + page->second)) << page->second;
+        if (page->second != "index.htm") {
+            EXPECT_TRUE(linked(page->second)) << page->second << " not in the contents";
+        }
+    }
+    // The grids' edit modes, met in several dialogs, have a page of their own.
+    EXPECT_TRUE(linked("GridEditModes.htm"));
+    EXPECT_TRUE(seen.count("PracticalSalinity.htm"));
 }
 
 TEST(HelpBinding, MissingFileOrTopicIsReported) {

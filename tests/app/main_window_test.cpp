@@ -3,12 +3,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTimer>
 #include <memory>
 #include <set>
@@ -33,6 +38,7 @@
 #include "platform/api/scripted.h"
 #include "platform/html_help.h"
 #include "platform/modal.h"
+#include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
 #include "support/temp_dir.h"
 #include "tools/frm_edit_sdf.h"
@@ -118,6 +124,45 @@ TEST(Startup, AFileSizeLimitFailsTheWriteInsteadOfEndingTheProgram) {
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
     EXPECT_EQ(names, std::vector<std::string>{"old.sdf"});  // no temporary file left
+}
+
+TEST(Startup, QtsOwnDialogsButtonsAndEditMenusAreJapanese) {
+    InitApplication();
+    TempDir dir;
+    QStringList fileDialog, question, editMenu;
+    QTimer::singleShot(0, [&] {
+        QWidget* dlg = QApplication::activeModalWidget();
+        ASSERT_NE(dlg, nullptr);
+        fileDialog << dlg->windowTitle();
+        for (const char* name : {"lookInLabel", "fileNameLabel", "fileTypeLabel"})
+            if (auto* label = dlg->findChild<QLabel*>(name)) fileDialog << label->text();
+        if (auto* box = dlg->findChild<QDialogButtonBox*>("buttonBox"))
+            for (QAbstractButton* b : box->buttons()) fileDialog << b->text();
+        if (auto* edit = dlg->findChild<QLineEdit*>("fileNameEdit")) {
+            std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
+            for (QAction* a : menu->actions())
+                if (!a->isSeparator()) editMenu << a->text().section('\t', 0, 0);
+        }
+        static_cast<QDialog*>(dlg)->reject();
+    });
+    QtFileChooser files;
+    FileDialogSettings open;
+    open.InitialDir = dir.path().string();
+    EXPECT_FALSE(files.Execute(FileDialogKind::Open, open));
+    EXPECT_EQ(fileDialog.join(" ").toStdString(), "開く アドレス: ファイル名(&N): ファイルの種類: 開く(&O) キャンセル");
+    EXPECT_EQ(editMenu.join(" ").toStdString(),
+              "元に戻す(&U) やり直す(&R) 切り取り(&T) コピー(&C) 貼り付け(&P) 削除 すべてを選択");
+
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton* b : box->buttons()) question << b->text();
+        box->button(QMessageBox::No)->click();
+    });
+    QtPrompter prompter;
+    EXPECT_FALSE(prompter.confirm("続けますか？"));
+    question.sort();
+    EXPECT_EQ(question.join(" ").toStdString(), "いいえ(&N) はい(&Y)");
 }
 
 class MainWindowTest : public ::testing::Test {

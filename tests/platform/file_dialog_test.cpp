@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -104,6 +106,44 @@ TEST(FileDialogs, ATypedExistingNameOpensWhateverTheFilter) {
     EXPECT_FALSE(enabledForMissing);
     EXPECT_TRUE(enabledForExisting);
     EXPECT_EQ(s.Files, std::vector<std::string>{addc});
+}
+
+TEST(FileDialogs, EachFilterIsNamedOnceAndTheOneChosenIsReported) {
+    test::qtApp();
+    test::TempDir dir;
+    const std::string file = dir.file("a.sdf");
+    test::writeText(file, "x");
+
+    QStringList shown;
+    int preselected = -1;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        auto* types = dlg->findChild<QComboBox*>("fileTypeCombo");
+        auto* edit = dlg->findChild<QLineEdit*>("fileNameEdit");
+        if (!types || !edit) {
+            ADD_FAILURE() << "not Qt's own file dialog";
+            dlg->reject();
+            return;
+        }
+        for (int i = 0; i < types->count(); ++i) shown << types->itemText(i);
+        preselected = types->currentIndex();
+        QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+        QApplication::sendEvent(types, &up);  // the user picks the first type
+        edit->setText(QString::fromStdString(file));
+        if (auto* box = dlg->findChild<QDialogButtonBox*>("buttonBox")) box->button(QDialogButtonBox::Open)->click();
+        if (dlg->isVisible()) dlg->reject();
+    });
+    QtFileChooser chooser;
+    FileDialogSettings s;
+    s.Filter = "ADDC/DRF/SDF/TSD files (*.drf,*.sdf,*.tsd)|*.drf;*.sdf;*.tsd|すべてのファイル(*.*)|*.*";
+    s.FilterIndex = 2;
+    s.InitialDir = dir.path().string();
+    ASSERT_TRUE(chooser.Execute(FileDialogKind::Open, s));
+    EXPECT_EQ(shown.join(" | ").toStdString(), "ADDC/DRF/SDF/TSD files (*.drf,*.sdf,*.tsd) | すべてのファイル(*.*)");
+    EXPECT_EQ(preselected, 1);
+    EXPECT_EQ(s.FilterIndex, 1);
+    EXPECT_EQ(s.FileName, file);
 }
 
 TEST(FileDialogs, ScriptedChooserAnswersAndRecords) {

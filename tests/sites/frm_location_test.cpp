@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -168,6 +169,47 @@ TEST_F(SiteWindow, AnUnsavedNewEntryLeavesTheDeclinationInForce) {
     choose(w, 0);
     EXPECT_EQ(w.Declination, atSite);
     EXPECT_TRUE(prompter.shown.empty()) << prompter.lastText();
+}
+
+TEST_F(SiteWindow, AComputedValueNotInForceIsMarkedUnsaved) {
+    writeText(sites.LocationFile.string(), "a,37,138\r\n");
+    sites.SelectedLocation = 1;
+    TFrmLocation w(nullptr, sites);
+    w.show();
+    auto marked = [&w] {
+        for (QLabel* l : w.findChildren<QLabel*>())
+            if (l->isVisible() && l->text() == QStringLiteral("未登録")) return true;
+        return false;
+    };
+    auto typePosition = [&](const char* lat) {
+        setPosition(w, lat, "00", "00", "135", "00", "00");
+        emit w.EditLat1->textEdited(w.EditLat1->text());
+        w.ButtonCalClick();
+    };
+    EXPECT_FALSE(marked());  // the stored site's value is the one in force
+
+    choose(w, 1);
+    EXPECT_FALSE(marked());  // "新規": nothing shown yet
+    typePosition("35");
+    EXPECT_TRUE(marked());
+    w.ComboBoxModel->setCurrentIndex(0);
+    EXPECT_TRUE(marked());
+    typeSiteName(w, QStringLiteral("b"));
+    w.BitBtnAddClick();
+    EXPECT_FALSE(marked());  // stored: now in force
+
+    choose(w, 2);
+    typePosition("36");
+    ASSERT_TRUE(marked());
+    choose(w, 0);
+    EXPECT_FALSE(marked());
+
+    choose(w, 2);
+    typePosition("36");
+    ASSERT_TRUE(marked());
+    w.EditDeclination->setText("7.5");  // a typed value is in force at once
+    EXPECT_EQ(w.Declination, 7.5);
+    EXPECT_FALSE(marked());
 }
 
 TEST_F(SiteWindow, RefusedNamesLeaveTheFileAlone) {
