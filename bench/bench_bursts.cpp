@@ -117,6 +117,7 @@ bool sameLastBurst(const brine::CurrentFile& m, const Files& f) {
 
 bool readAll(const Files& f, bool tsd) {
     brine::CurrentFile m;
+    brine::BurstJob job(m);
     const std::string& name = tsd ? f.tsd : f.sdf;
     if (!m.ReadHeader(name)) return false;
     m.FileName = name;

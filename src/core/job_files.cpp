@@ -1,0 +1,92 @@
+#include "core/job_files.h"
+
+#include <algorithm>
+
+namespace brine {
+
+JobFile* JobFiles::find(const std::string& path) {
+    for (auto& f : files_)
+        if (f->path == path) return f.get();
+    return nullptr;
+}
+
+JobFile& JobFiles::forReading(const std::string& path) {
+    if (JobFile* f = find(path)) {
+        if (f->writable) f->behind.flush(f->file);
+        return *f;
+    }
+    std::erase_if(files_, [](const std::unique_ptr<JobFile>& f) { return !f->writable; });
+    auto f = std::make_unique<JobFile>();
+    f->file.open(path, OpenMode::Read);
+    f->path = path;
+    f->size = f->end = f->file.size();
+    files_.push_back(std::move(f));
+    return *files_.back();
+}
+
+JobFile& JobFiles::forWriting(const std::string& path, OpenMode mode) {
+    if (JobFile* f = find(path)) {
+        if (f->writable) {
+            if (mode == OpenMode::Create) {
+                f->behind.drop();
+                f->ahead.clear();
+                f->tsd.reset();
+                f->file.truncate(0);
+                f->size = f->end = 0;
+            }
+            return *f;
+        }
+        forget(path);
+    }
+    auto f = std::make_unique<JobFile>();
+    f->file.open(path, mode);
+    f->path = path;
+    f->writable = true;
+    f->size = f->end = f->file.size();
+    files_.push_back(std::move(f));
+    return *files_.back();
+}
+
+void JobFiles::write(JobFile& f, std::uint64_t pos, const void* p, std::size_t n) {
+    if (!wholeOutput_) return writeNow(f, pos, p, n);
+    f.ahead.clear();
+    f.behind.write(f.file, pos, p, n);
+    f.end = std::max(f.end, pos + n);
+}
+
+void JobFiles::writeNow(JobFile& f, std::uint64_t pos, const void* p, std::size_t n) {
+    f.ahead.clear();
+    f.behind.flush(f.file);
+    f.file.writeAt(pos, p, n);
+    f.end = std::max(f.end, pos + n);
+}
+
+std::string& JobFiles::appendBuffer(JobFile& f) {
+    f.ahead.clear();
+    return f.behind.bufferAt(f.file, f.end);
+}
+
+void JobFiles::appended(JobFile& f) {
+    f.end = std::max(f.end, f.behind.end());
+    if (wholeOutput_)
+        f.behind.flushIfFull(f.file);
+    else
+        f.behind.flush(f.file);
+}
+
+void JobFiles::forget(const std::string& path) {
+    std::erase_if(files_, [&](const std::unique_ptr<JobFile>& f) { return f->path == path; });
+}
+
+void JobFiles::finish() {
+    // Every file is closed, also when one of them fails.
+    std::vector<std::unique_ptr<JobFile>> files = std::move(files_);
+    files_.clear();
+    for (auto& f : files) {
+        if (!f->writable) continue;
+        f->behind.flush(f->file);
+        f->file.close();
+    }
+}
+
+}  // namespace brine
