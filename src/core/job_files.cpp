@@ -4,6 +4,19 @@
 
 namespace brine {
 
+std::uint64_t JobFile::size() {
+    // An output grows while it is written.
+    if (writable) return file.size();
+    if (!size_) size_ = file.size();
+    return *size_;
+}
+
+std::uint64_t JobFiles::endOf(JobFile& f) {
+    // Nothing waits before the end is known: the file holds all written.
+    if (!f.end_) f.end_ = f.file.size();
+    return *f.end_;
+}
+
 JobFile* JobFiles::find(const std::string& path) {
     for (auto& f : files_)
         if (f->path == path) return f.get();
@@ -19,7 +32,6 @@ JobFile& JobFiles::forReading(const std::string& path) {
     auto f = std::make_unique<JobFile>();
     f->file.open(path, OpenMode::Read);
     f->path = path;
-    f->size = f->end = f->file.size();
     files_.push_back(std::move(f));
     return *files_.back();
 }
@@ -32,7 +44,7 @@ JobFile& JobFiles::forWriting(const std::string& path, OpenMode mode) {
                 f->ahead.clear();
                 f->tsd.reset();
                 f->file.truncate(0);
-                f->size = f->end = 0;
+                f->end_ = 0;
             }
             return *f;
         }
@@ -42,32 +54,34 @@ JobFile& JobFiles::forWriting(const std::string& path, OpenMode mode) {
     f->file.open(path, mode);
     f->path = path;
     f->writable = true;
-    f->size = f->end = f->file.size();
+    if (mode == OpenMode::Create) f->end_ = 0;
     files_.push_back(std::move(f));
     return *files_.back();
 }
 
 void JobFiles::write(JobFile& f, std::uint64_t pos, const void* p, std::size_t n) {
     if (!wholeOutput_) return writeNow(f, pos, p, n);
+    const std::uint64_t end = endOf(f);
     f.ahead.clear();
     f.behind.write(f.file, pos, p, n);
-    f.end = std::max(f.end, pos + n);
+    f.end_ = std::max(end, pos + n);
 }
 
 void JobFiles::writeNow(JobFile& f, std::uint64_t pos, const void* p, std::size_t n) {
     f.ahead.clear();
     f.behind.flush(f.file);
     f.file.writeAt(pos, p, n);
-    f.end = std::max(f.end, pos + n);
+    if (f.end_) f.end_ = std::max(*f.end_, pos + n);
 }
 
 std::string& JobFiles::appendBuffer(JobFile& f) {
+    const std::uint64_t end = endOf(f);
     f.ahead.clear();
-    return f.behind.bufferAt(f.file, f.end);
+    return f.behind.bufferAt(f.file, end);
 }
 
 void JobFiles::appended(JobFile& f) {
-    f.end = std::max(f.end, f.behind.end());
+    f.end_ = std::max(endOf(f), f.behind.end());
     if (wholeOutput_)
         f.behind.flushIfFull(f.file);
     else

@@ -5,6 +5,7 @@
 // its own, closed when the call returns.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,12 +20,18 @@ struct JobFile {
     std::string path;
     BinaryFile file;
     bool writable = false;
-    std::uint64_t size = 0;  // when opened, for the readers' checks
-    std::uint64_t end = 0;   // where an appended block goes
+    // The size of a file read, taken when first asked: once per job.
+    std::uint64_t size();
     ReadAhead ahead;
     WriteBehind behind;
     // Where the blocks of a TSD file begin, and how far it has been read.
     std::shared_ptr<TsdBlockIndex> tsd;
+
+private:
+    friend class JobFiles;
+    std::optional<std::uint64_t> size_;
+    // Where an appended block goes, once known; it includes what waits.
+    std::optional<std::uint64_t> end_;
 };
 
 class JobFiles {
@@ -51,7 +58,7 @@ public:
     // Writes at pos, after what waits; in a whole-output job it may wait too.
     void write(JobFile& f, std::uint64_t pos, const void* p, std::size_t n);
     void writeNow(JobFile& f, std::uint64_t pos, const void* p, std::size_t n);
-    // The text of blocks to append at f.end, then appended() once it is there.
+    // The text of blocks to append at the file's end, then appended() once it is there.
     std::string& appendBuffer(JobFile& f);
     void appended(JobFile& f);
     // Closes the file: its name now stands for another one.
@@ -63,6 +70,7 @@ public:
 
 private:
     JobFile* find(const std::string& path);
+    std::uint64_t endOf(JobFile& f);
 
     bool wholeOutput_, lone_;
     std::vector<std::unique_ptr<JobFile>> files_;

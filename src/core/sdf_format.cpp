@@ -269,7 +269,7 @@ bool CurrentFile::ReadHeader(const std::string& fileName) {
 bool CurrentFile::ReadSDFHeader(const std::string& fileName) {
     CallFiles files(job_.p.get());
     JobFile& source = files->forReading(fileName);
-    ParseResult parsed = parseSdfHeader(source.file, source.size);
+    ParseResult parsed = parseSdfHeader(source.file, source.size());
     if (parsed.kind != ParseResult::Ok) {
         if (prompter) prompter->error(kFormatMessage);
         return false;

@@ -674,7 +674,7 @@ bool CurrentFile::ReadTSDHeader(const std::string& fileName) {
     JobFile& source = files->forReading(fileName);
     try {
         LineReader in(source.file);
-        h = parseTsdHeader(in, source.size);
+        h = parseTsdHeader(in, source.size());
     } catch (const FormatError&) {
         if (prompter) prompter->error(kFormatMessage);
         return false;
@@ -716,7 +716,6 @@ bool CurrentFile::ReadTSDBurst(int b) {
     const std::uint64_t L = static_cast<std::uint64_t>(SampleSize) + (nch2 > 0 ? 1 : 0);
     CallFiles files(job_.p.get());
     JobFile& source = files->forReading(FileName);
-    const std::uint64_t size = source.size;
     try {
         if (!source.tsd) source.tsd = std::make_shared<TsdBlockIndex>(source.file);
         TsdBlockIndex* ix = source.tsd.get();
@@ -742,7 +741,7 @@ bool CurrentFile::ReadTSDBurst(int b) {
         // Past the last block the file holds no "No." line of that burst;
         // a file that ends with its header holds no data at all.
         auto pastTheEnd = [&]() {
-            return fail(ix->blockStart.front() >= size ? kNoDataMessage : kBadBlockMessage);
+            return fail(ix->blockStart.front() >= source.size() ? kNoDataMessage : kBadBlockMessage);
         };
         // The block is read at once: its length is known once it has been
         // read, and the block before it is a fair guess.
