@@ -29,12 +29,13 @@ const std::uint8_t* ReadAhead::at(BinaryFile& f, std::uint64_t pos, std::size_t 
 }
 
 void WriteBehind::write(BinaryFile& f, std::uint64_t pos, const void* p, std::size_t n) {
-    std::string& b = bufferAt(f, pos);
-    if (b.empty() && n >= kFlushBytes) {
+    // A large record gains nothing from waiting, and is not copied.
+    if (n >= kFlushBytes) {
+        flush(f);
         f.writeAt(pos, p, n);
         return;
     }
-    b.append(static_cast<const char*>(p), n);
+    bufferAt(f, pos).append(static_cast<const char*>(p), n);
     flushIfFull(f);
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <sstream>
 
@@ -590,12 +591,17 @@ TEST_F(TsdTest, LinesMayEndInCrLfLfOrALoneCr) {
         EXPECT_EQ(m.Iterations, 40);
         EXPECT_EQ(m.ScaleA[2], 0.5f);
         EXPECT_EQ(m.ChannelUnit[2], sj("℃"));
-        for (int b : {39, 0, 17, 18}) {
-            ASSERT_TRUE(m.ReadBurst(b)) << variant << " " << b;
-            fill(want, b);
-            EXPECT_EQ(m.Data[0], want.Data[0]) << variant << " " << b;
-            EXPECT_EQ(m.Data[1], want.Data[1]) << variant << " " << b;
-            EXPECT_EQ(m.BurstData[0], b);
+        // Single reads, then a job's, which go on from what they have read ahead.
+        for (bool inJob : {false, true}) {
+            std::optional<BurstJob> job;
+            if (inJob) job.emplace(m);
+            for (int b : {39, 0, 17, 18, 19}) {
+                ASSERT_TRUE(m.ReadBurst(b)) << variant << " " << b << " " << inJob;
+                fill(want, b);
+                EXPECT_EQ(m.Data[0], want.Data[0]) << variant << " " << b;
+                EXPECT_EQ(m.Data[1], want.Data[1]) << variant << " " << b;
+                EXPECT_EQ(m.BurstData[0], b);
+            }
         }
     }
     EXPECT_TRUE(prompter.shown.empty());
