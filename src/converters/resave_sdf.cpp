@@ -67,7 +67,7 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
         try {
             job.finish();
         } catch (const IoError&) {
-            if (result == JobResult::Done) prompter.error(kWriteFailedMessage + m.SaveFileName);
+            if (result != JobResult::Failed) prompter.error(kWriteFailedMessage + m.SaveFileName);
             result = JobResult::Failed;
         }
     }
