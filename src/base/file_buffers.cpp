@@ -1,7 +1,6 @@
 #include "base/file_buffers.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace brine {
 namespace {
