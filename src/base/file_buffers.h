@@ -39,7 +39,6 @@ public:
     // Writes what waits; what a failed write leaves is dropped.
     void flush(BinaryFile& f);
     void drop() { buf_.clear(); }
-    bool empty() const { return buf_.empty(); }
     // Where the bytes waiting end.
     std::uint64_t end() const { return start_ + buf_.size(); }
 

@@ -44,7 +44,6 @@ public:
     JobFiles(const JobFiles&) = delete;
     JobFiles& operator=(const JobFiles&) = delete;
 
-    bool wholeOutput() const { return wholeOutput_; }
     // Bytes a read may take ahead of what it needs.
     std::size_t readAhead() const { return lone_ ? 0 : kReadAhead; }
 
