@@ -155,6 +155,7 @@ void BM_ReadTsd(benchmark::State& state) {
     const Files& f = files(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         brine::CurrentFile m;
+        brine::BurstJob job(m);  // as the program's jobs read
         if (!m.ReadTSDHeader(f.tsd)) state.SkipWithError("header refused");
         m.FileName = f.tsd;
         for (int b = 0; b < kBursts; ++b)

@@ -322,6 +322,7 @@ void EnsureQtApplication() {
 void ReadBurstsAsATool(CurrentFile& m, const char* what) {
     RunCommand(
         [&] {
+            BurstJob job(m);  // as the tools read
             for (int b = 0; b < m.Iterations; ++b) {
                 if (b == 1000) b = m.Iterations - 1;
                 if (!m.ReadBurst(b)) break;

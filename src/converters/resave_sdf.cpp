@@ -35,6 +35,9 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
     int b = 0;
     JobResult result = JobResult::Done;
     {
+        // Source and output stay open for the whole run; each burst is in
+        // the output when it has been written, as a stop keeps those.
+        BurstJob job(m);
         ProgressScope scope(progress, kConvertCaption);
         progress.SetComment(FullName(fileName) + " => " + FullName(m.SaveFileName));
         try {
@@ -60,6 +63,12 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
         } catch (const BrineError&) {
             DeclareWrittenBursts(m, b, prompter);
             throw;
+        }
+        try {
+            job.finish();
+        } catch (const IoError&) {
+            if (result != JobResult::Failed) prompter.error(kWriteFailedMessage + m.SaveFileName);
+            result = JobResult::Failed;
         }
     }
     if (b != m.Iterations) DeclareWrittenBursts(m, b, prompter);

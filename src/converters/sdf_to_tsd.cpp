@@ -55,6 +55,8 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
         return JobResult::Skipped;
 
     ModelServices services(m, prompter, progress);
+    // The source stays open from its header to its last burst.
+    BurstJob job(m);
     // Read before the progress window starts: a version update shows its own.
     // Only a header read makes the file the model's.
     if (!m.ReadSDFHeader(source)) return JobResult::Skipped;
@@ -107,6 +109,7 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
             }
             if (keep) {
                 out.close();
+                job.finish();
                 if (b != m.Iterations) declareWrittenBlocks(m, b, temp, headerBytes);
                 output.commit();
             }

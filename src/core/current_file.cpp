@@ -7,12 +7,31 @@
 
 #include "base/cp932.h"
 #include "base/errors.h"
+#include "core/job_files.h"
 
 namespace brine {
 
 const char* const kFormatMessage = "フォーマットが違います。";
 
 CurrentFile::CurrentFile() { Data.resize(kMaxIntervalChannels); }
+
+BurstJob::BurstJob(CurrentFile& m, Writes writes) : m_(m) {
+    if (m_.job_.p) return;
+    m_.job_.p = std::make_shared<JobFiles>(writes == WholeOutput, false);
+    owner_ = true;
+}
+
+BurstJob::~BurstJob() {
+    if (owner_) m_.job_.p.reset();
+}
+
+void BurstJob::finish() {
+    if (!owner_) return;
+    owner_ = false;
+    std::shared_ptr<JobFiles> files = std::move(m_.job_.p);
+    m_.job_.p.reset();
+    files->finish();
+}
 
 void CurrentFile::ResetHeader() {
     RecordSize = 0;

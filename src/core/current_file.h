@@ -17,7 +17,9 @@ namespace brine {
 
 class Prompter;
 class ProgressSink;
-struct TsdBlockIndex;
+class BinaryFile;
+class JobFiles;
+struct TsdScales;
 
 constexpr int kMaxChannels = 129;          // entries of the channel table
 constexpr int kMaxIntervalChannels = 128;  // channel arrays of Data
@@ -26,6 +28,16 @@ constexpr std::size_t kNameBytes = 16;
 constexpr std::size_t kUnitBytes = 8;
 
 extern const char* const kFormatMessage;   // "フォーマットが違います。"
+
+// State a model object keeps for itself: a copy starts without it and an
+// assignment leaves the target's own in place.
+template <class T>
+struct Unshared {
+    std::shared_ptr<T> p;
+    Unshared() = default;
+    Unshared(const Unshared&) {}
+    Unshared& operator=(const Unshared&) { return *this; }
+};
 
 class CurrentFile {
 public:
@@ -130,12 +142,47 @@ public:
     std::vector<std::uint8_t> EncodeSDFHeader() const;
 
 private:
+    friend class BurstJob;
     void allocateSamples(std::int32_t samples);
     bool WriteSDFHeaderTo(const std::string& fileName, bool truncate);
+    // The update reading through `in` when it is open already.
+    bool updateOldSDF(std::uint8_t oldVersion, const std::string& fileName, BinaryFile* in);
     std::vector<std::uint8_t> ioBuffer_;
-    // Where the blocks of the TSD file read last begin, so reading burst
-    // after burst does not rescan the file from its first line.
-    std::shared_ptr<TsdBlockIndex> tsdIndex_;
+    // The kind ReadBurst found for the name read from last: 0 SDF, 1 TSD, -1 neither.
+    std::string burstKindName_;
+    int burstKind_ = -1;
+    // The files of the job running (see BurstJob); none between jobs.
+    Unshared<JobFiles> job_;
+    // The TSD value texts and count readers of the channels, made once for
+    // each scale a channel has.
+    mutable Unshared<TsdScales> tsdScales_;
+};
+
+// One job of the model, from the first file it opens to its end: the
+// header and burst readers and writers keep each file open meanwhile, so a
+// file is opened, stat'ed and closed once per job, not once per burst, and
+// bursts read again or read in turn come from data already at hand. Within
+// a job a file's name stands for the file first opened under it; the job
+// must end before a file it uses is replaced. Outside a job every call opens
+// and closes its file. A job begun while another runs on the model is part
+// of that one.
+class BurstJob {
+public:
+    enum Writes {
+        EachBurst,    // every burst is in the file when its writer returns
+        WholeOutput,  // only a complete output counts: bursts may wait in
+                      // memory and reach the file in large writes by finish()
+    };
+    explicit BurstJob(CurrentFile& m, Writes writes = EachBurst);
+    ~BurstJob();  // closes every file; bursts still waiting are dropped
+    BurstJob(const BurstJob&) = delete;
+    BurstJob& operator=(const BurstJob&) = delete;
+    // Writes what waits and closes every file; IoError when that fails.
+    void finish();
+
+private:
+    CurrentFile& m_;
+    bool owner_ = false;
 };
 
 // True when the file begins with the SDF signature (whatever its name);

@@ -7,8 +7,10 @@
 
 #include "base/binary_file.h"
 #include "base/errors.h"
+#include "base/file_buffers.h"
 #include "base/safe_replace.h"
 #include "core/current_file.h"
+#include "core/job_files.h"
 #include "platform/api/progress.h"
 #include "platform/api/prompter.h"
 
@@ -48,10 +50,10 @@ struct ParseResult {
 };
 
 // Reads and checks the header block and channel table. Never touches the model.
-ParseResult parseSdfHeader(BinaryFile& f) {
+ParseResult parseSdfHeader(BinaryFile& f, std::uint64_t fileSize) {
     ParseResult res;
-    std::uint64_t fileSize = f.size();
     std::uint8_t block[kBlock];
+    f.seek(0);
     std::size_t got = f.readSome(block, kBlock);
     std::string head = textUpToNul(block, std::min<std::size_t>(got, 210));
     if (head.compare(0, kMagicLen, kSdfMagic) != 0 || head.size() < kMagicLen + 1) {
@@ -265,11 +267,9 @@ bool CurrentFile::ReadHeader(const std::string& fileName) {
 }
 
 bool CurrentFile::ReadSDFHeader(const std::string& fileName) {
-    ParseResult parsed;
-    {
-        BinaryFile f(fileName, OpenMode::Read);
-        parsed = parseSdfHeader(f);
-    }
+    CallFiles files(job_.p.get());
+    JobFile& source = files->forReading(fileName);
+    ParseResult parsed = parseSdfHeader(source.file, source.size());
     if (parsed.kind != ParseResult::Ok) {
         if (prompter) prompter->error(kFormatMessage);
         return false;
@@ -306,9 +306,14 @@ bool CurrentFile::ReadSDFHeader(const std::string& fileName) {
             OffsetB[k] = h.entries[k].b;
         }
         NormalizeBurstInterval();
-        if (h.version < 4 && !UpdateOldSDF(static_cast<std::uint8_t>(h.version), fileName)) {
-            before.restore(*this);
-            return false;
+        if (h.version < 4) {
+            const bool updated = updateOldSDF(static_cast<std::uint8_t>(h.version), fileName, &source.file);
+            // The name now stands for the updated file (or the update failed).
+            files->forget(fileName);
+            if (!updated) {
+                before.restore(*this);
+                return false;
+            }
         }
         ShowSIntInDisplayUnit();
         UpdateBlockArithmetic();
@@ -323,21 +328,25 @@ bool CurrentFile::ReadSDFHeader(const std::string& fileName) {
 }
 
 bool CurrentFile::ReadBurst(int b) {
-    std::string ext = UpperExtension(FileName);
-    if (ext == ".SDF") return ReadSDFBurst(b);
-    if (ext == ".TSD") return ReadTSDBurst(b);
+    // The extension decides, found once for each name read from.
+    if (burstKindName_ != FileName) {
+        const std::string ext = UpperExtension(FileName);
+        burstKind_ = ext == ".SDF" ? 0 : ext == ".TSD" ? 1 : -1;
+        burstKindName_ = FileName;
+    }
+    if (burstKind_ == 0) return ReadSDFBurst(b);
+    if (burstKind_ == 1) return ReadTSDBurst(b);
     return false;
 }
 
 bool CurrentFile::ReadSDFBurst(int b) {
     try {
         if (b < 0 || !buffersFit(*this)) return false;
-        BinaryFile f(FileName, OpenMode::Read);
-        std::uint64_t rs = ComputeRecordSize();
+        CallFiles files(job_.p.get());
+        JobFile& source = files->forReading(FileName);
+        const std::size_t rs = static_cast<std::size_t>(ComputeRecordSize());
         std::uint64_t pos = static_cast<std::uint64_t>(HeaderBlocks) * kBlock + static_cast<std::uint64_t>(b) * rs;
-        ioBuffer_.resize(static_cast<std::size_t>(rs));
-        f.readAt(pos, ioBuffer_.data(), ioBuffer_.size());
-        unpackRecord(*this, ioBuffer_.data(), false);
+        unpackRecord(*this, source.ahead.at(source.file, pos, rs, rs, files->readAhead()), false);
         return true;
     } catch (...) {
         return false;
@@ -347,9 +356,12 @@ bool CurrentFile::ReadSDFBurst(int b) {
 bool CurrentFile::WriteSDFHeaderTo(const std::string& fileName, bool truncate) {
     try {
         std::vector<std::uint8_t> bytes = EncodeSDFHeader();
-        BinaryFile f(fileName, truncate ? OpenMode::Create : OpenMode::CreateOrUpdate);
-        f.writeAt(0, bytes.data(), bytes.size());
-        f.close();
+        CallFiles files(job_.p.get());
+        JobFile& f = files->forWriting(fileName, truncate ? OpenMode::Create : OpenMode::CreateOrUpdate);
+        // Records still waiting go first: a header never declares records
+        // that are not in the file.
+        files->writeNow(f, 0, bytes.data(), bytes.size());
+        files.done();
         return true;
     } catch (...) {
         return false;
@@ -364,13 +376,14 @@ bool CurrentFile::WriteSDFBurst(int b) {
     try {
         if (b < 0 || !buffersFit(*this)) return false;
         UpdateBlockArithmetic();
-        BinaryFile f(SaveFileName, OpenMode::Update);
+        CallFiles files(job_.p.get());
+        JobFile& f = files->forWriting(SaveFileName, OpenMode::Update);
         std::uint64_t pos = static_cast<std::uint64_t>(HeaderBlocks) * kBlock +
                             static_cast<std::uint64_t>(b) * RecordSize;
         ioBuffer_.resize(RecordSize);
         packRecord(*this, ioBuffer_.data());
-        f.writeAt(pos, ioBuffer_.data(), ioBuffer_.size());
-        f.close();
+        files->write(f, pos, ioBuffer_.data(), ioBuffer_.size());
+        files.done();
         return true;
     } catch (...) {
         return false;
@@ -378,6 +391,10 @@ bool CurrentFile::WriteSDFBurst(int b) {
 }
 
 bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileName) {
+    return updateOldSDF(oldVersion, fileName, nullptr);
+}
+
+bool CurrentFile::updateOldSDF(std::uint8_t oldVersion, const std::string& fileName, BinaryFile* source) {
     if (oldVersion < 1 || oldVersion > 3) return false;
     // Version 1 intervals are converted by ReadSDFHeader before this runs.
     // The file is read-only to its owner: replacing it would override that.
@@ -395,29 +412,37 @@ bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileN
         return false;
     }
     AllocateForReading();
-    if (!CreateSDFFile(temp->tempPath().string())) {
+    auto tempFailed = [this] {
         if (prompter) prompter->error("データ形式を更新できません。\n一時ファイルに書き込めません。");
         return false;
+    };
+    // One handle for the whole update, and records read and written many
+    // at a time: a file of many small bursts would otherwise spend its time
+    // in opening, closing and system calls.
+    BinaryFile out;
+    WriteBehind pending;
+    UpdateBlockArithmetic();
+    try {
+        out.open(temp->tempPath(), OpenMode::Create);
+        std::vector<std::uint8_t> head = EncodeSDFHeader();
+        out.writeAt(0, head.data(), head.size());
+    } catch (const BrineError&) {
+        return tempFailed();
     }
     NullProgress noProgress;
     ProgressSink& sink = progress ? *progress : noProgress;
     std::uint64_t values = static_cast<std::uint64_t>(Nch) * static_cast<std::uint64_t>(SampleSize) +
                            static_cast<std::uint64_t>(Nch2);
     std::uint64_t oldBlocks = values / 128 + (values % 128 > 0 ? 1 : 0);
-    UpdateBlockArithmetic();
     bool completed = true;
     {
         ProgressScope scope(sink, kUpdateCaption);
-        BinaryFile in(fileName, OpenMode::Read);
-        // One handle for the whole update: a file of many small bursts
-        // would otherwise spend its time opening and closing.
-        BinaryFile out;
-        try {
-            out.open(temp->tempPath(), OpenMode::Update);
-        } catch (const IoError&) {
-            if (prompter) prompter->error("データ形式を更新できません。\n一時ファイルに書き込めません。");
-            return false;
+        BinaryFile own;
+        if (!source) {
+            own.open(fileName, OpenMode::Read);
+            source = &own;
         }
+        ReadAhead records;
         std::vector<std::uint8_t> record(Iterations > 0 ? RecordSize : 0);
         for (int b = 0; b < Iterations; ++b) {
             sink.SetPercent(RoundHalfEven(static_cast<long double>(b) * 100 / Iterations));
@@ -427,26 +452,25 @@ bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileN
             }
             std::uint64_t pos = (static_cast<std::uint64_t>(HeaderBlocks) + static_cast<std::uint64_t>(b) * oldBlocks) * kBlock;
             try {
-                in.readAt(pos, record.data(), record.size());
+                unpackRecord(*this, records.at(*source, pos, record.size(), oldBlocks * kBlock, JobFiles::kReadAhead),
+                             true);
             } catch (const IoError&) {
                 if (prompter) prompter->error("データ形式を更新できません。\nデータの読み込みでエラーが発生しました。");
                 return false;
             }
-            unpackRecord(*this, record.data(), true);
             try {
                 packRecord(*this, record.data());
-                out.writeAt(static_cast<std::uint64_t>(HeaderBlocks) * kBlock + static_cast<std::uint64_t>(b) * RecordSize,
-                            record.data(), record.size());
+                pending.write(out, static_cast<std::uint64_t>(HeaderBlocks) * kBlock + static_cast<std::uint64_t>(b) * RecordSize,
+                              record.data(), record.size());
             } catch (const IoError&) {
-                if (prompter) prompter->error("データ形式を更新できません。\n一時ファイルに書き込めません。");
-                return false;
+                return tempFailed();
             }
         }
         try {
+            pending.flush(out);
             out.close();
         } catch (const IoError&) {
-            if (prompter) prompter->error("データ形式を更新できません。\n一時ファイルに書き込めません。");
-            return false;
+            return tempFailed();
         }
     }
     if (!completed) return false;

@@ -2,11 +2,11 @@
 // CP932 text, one record per line, lines ended by CR LF, lists joined by ",".
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,24 +20,12 @@
 #include "base/fast_number.h"
 #include "base/number_text.h"
 #include "core/current_file.h"
+#include "core/job_files.h"
 #include "core/line_split.h"
 #include "core/tsd_format.h"
 #include "platform/api/prompter.h"
 
 namespace brine {
-
-// Start offsets of the blocks of one TSD file, valid while the file keeps its
-// path, size and modification time. Block 0 starts right after the header.
-struct TsdBlockIndex {
-    std::string path;
-    std::uintmax_t size = 0;
-    std::filesystem::file_time_type mtime{};
-    int version = 0;
-    std::uint64_t linesPerBlock = 0;
-    std::vector<std::uint64_t> blockStart;  // empty until the header's end is known
-    std::vector<char> buffer;               // kept for the next block read
-};
-
 namespace {
 
 constexpr std::string_view kTsdMagic = "Time Series Data Text Format Ver.";
@@ -57,16 +45,15 @@ constexpr std::size_t kMaxLineBytes = 16u << 20;
 // of the next line, so a block can be found again without counting lines.
 class LineReader {
 public:
-    // Reads through `buffer` when given (kept by the caller from one call to
-    // the next), else through a buffer of its own.
-    explicit LineReader(const std::string& path, std::vector<char>* buffer = nullptr)
-        : file_(path, OpenMode::Read), buf_(buffer ? *buffer : own_) {}
+    // Reads from the start of the file through a buffer of its own, or
+    // through `buffer` when given (kept by the caller from one call to the next).
+    explicit LineReader(BinaryFile& file, std::vector<char>* buffer = nullptr)
+        : file_(file), buf_(buffer ? *buffer : own_) {}
 
     std::uint64_t offset() const { return bufStart_ + pos_; }
     // Goes on from `off`, reading `expected` bytes at once when the length of
     // what follows is known or can be guessed.
     void seek(std::uint64_t off, std::size_t expected = 0) {
-        file_.seek(off);
         bufStart_ = off;
         pos_ = len_ = 0;
         reads_ = 0;
@@ -127,7 +114,8 @@ private:
         return cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - b) : end;
     }
 
-    // A burst is read with one or a few reads; each call opens the file anew.
+    // A burst is read with one or a few reads; within a job, the blocks that
+    // follow come from the same reads.
     static constexpr std::size_t kChunk = 1u << 16;
     static constexpr std::size_t kMaxRead = 64u << 20;
 
@@ -138,11 +126,13 @@ private:
         // in full chunks.
         const std::size_t want = reads_++ == 0 ? first_ : chunk_;
         if (buf_.size() < want) buf_.resize(want);
+        // Others may read the file between two calls.
+        file_.seek(bufStart_);
         len_ = file_.readSome(buf_.data(), want);
         return len_ > 0;
     }
 
-    BinaryFile file_;
+    BinaryFile& file_;
     std::vector<char> own_;
     std::vector<char>& buf_;
     std::string long_;
@@ -515,7 +505,45 @@ private:
     std::int64_t aInt_ = 0, bInt_ = 0;
 };
 
+// What is made of a channel's A and B, kept per channel while they stay.
+template <class T>
+class PerScale {
+public:
+    const T& at(std::size_t k, float a, float b) {
+        const std::uint64_t key = static_cast<std::uint64_t>(std::bit_cast<std::uint32_t>(a)) << 32 |
+                                  std::bit_cast<std::uint32_t>(b);
+        std::optional<Slot>& s = slots_.at(k);
+        if (!s || s->key != key) s.emplace(Slot{key, T(a, b)});
+        return s->value;
+    }
+
+private:
+    struct Slot {
+        std::uint64_t key;
+        T value;
+    };
+    std::array<std::optional<Slot>, kMaxChannels> slots_;
+};
+
 }  // namespace
+
+// Start offsets of the blocks of one open TSD file, and the reader that has
+// read the last block, so that reading burst after burst neither rescans the
+// file from its first line nor reads again what it has read ahead. Kept only
+// while a job holds the file open. Block 0 starts right after the header.
+struct TsdBlockIndex {
+    explicit TsdBlockIndex(BinaryFile& file) : reader(file, &buffer) {}
+    int version = 0;
+    std::uint64_t linesPerBlock = 0;
+    std::vector<std::uint64_t> blockStart;  // empty until the header's end is known
+    std::vector<char> buffer;
+    LineReader reader;
+};
+
+struct TsdScales {
+    PerScale<TsdValueText> text;
+    PerScale<CountReader> counts;
+};
 
 TsdValueText::TsdValueText(float a, float b) : a_(a), b_(b) {
     // With |B| up to 1e5 |A| the 7-digit text is off by at most 0.07 of a
@@ -641,11 +669,11 @@ char* TsdValueText::write(char* out, std::int16_t c) const {
 
 bool CurrentFile::ReadTSDHeader(const std::string& fileName) {
     TsdHeader h;
+    CallFiles files(job_.p.get());
+    JobFile& source = files->forReading(fileName);
     try {
-        LineReader in(fileName);
-        std::error_code ec;
-        std::uintmax_t size = std::filesystem::file_size(fileName, ec);
-        h = parseTsdHeader(in, ec ? 0 : static_cast<std::uint64_t>(size));
+        LineReader in(source.file);
+        h = parseTsdHeader(in, source.size());
     } catch (const FormatError&) {
         if (prompter) prompter->error(kFormatMessage);
         return false;
@@ -685,28 +713,21 @@ bool CurrentFile::ReadTSDBurst(int b) {
     if (!fits) return fail(kNoDataMessage);
 
     const std::uint64_t L = static_cast<std::uint64_t>(SampleSize) + (nch2 > 0 ? 1 : 0);
+    CallFiles files(job_.p.get());
+    JobFile& source = files->forReading(FileName);
     try {
-        std::error_code ec;
-        std::uintmax_t size = std::filesystem::file_size(FileName, ec);
-        std::filesystem::file_time_type mtime = std::filesystem::last_write_time(FileName, ec);
-        TsdBlockIndex* ix = tsdIndex_.get();
-        const bool known = ix && ix->path == FileName && ix->size == size && ix->mtime == mtime && !ix->blockStart.empty();
-        if (!known) {
-            tsdIndex_ = std::make_shared<TsdBlockIndex>();
-            ix = tsdIndex_.get();
-        }
-        LineReader in(FileName, &ix->buffer);
-        if (!known) {
+        if (!source.tsd) source.tsd = std::make_shared<TsdBlockIndex>(source.file);
+        TsdBlockIndex* ix = source.tsd.get();
+        LineReader& in = ix->reader;
+        if (ix->blockStart.empty()) {
             // The header's end is found from its date-time line, so a memo
             // spread over several lines does not shift the blocks.
+            in.seek(0);
             int version = 0;
             if (!readPreamble(in, version, nullptr, nullptr)) return fail(kNoDataMessage);
             int rest = version == 1 ? kHeaderLinesAfterDateV1 : kHeaderLinesAfterDateV2;
             for (int i = 0; i < rest; ++i)
                 if (!in.skip()) return fail(kNoDataMessage);
-            ix->path = FileName;
-            ix->size = size;
-            ix->mtime = mtime;
             ix->version = version;
             ix->blockStart.assign(1, in.offset());
         }
@@ -719,7 +740,7 @@ bool CurrentFile::ReadTSDBurst(int b) {
         // Past the last block the file holds no "No." line of that burst;
         // a file that ends with its header holds no data at all.
         auto pastTheEnd = [&]() {
-            return fail(ix->blockStart.front() >= size ? kNoDataMessage : kBadBlockMessage);
+            return fail(ix->blockStart.front() >= source.size() ? kNoDataMessage : kBadBlockMessage);
         };
         // The block is read at once: its length is known once it has been
         // read, and the block before it is a fair guess.
@@ -732,15 +753,20 @@ bool CurrentFile::ReadTSDBurst(int b) {
             }
             return 0;
         };
+        // The reader stands where the last block read ended: the next block
+        // goes on from what it has read ahead.
+        auto goTo = [&](std::size_t block) {
+            if (in.offset() != ix->blockStart[block]) in.seek(ix->blockStart[block], expectedBytes(block));
+        };
         std::string_view line;
         if (ix->version == 1) {
-            in.seek(ix->blockStart[0]);  // one burst, no "No." line
+            goTo(0);  // one burst, no "No." line
         } else {
             const std::size_t block = static_cast<std::size_t>(b);
             if (block < ix->blockStart.size()) {
-                in.seek(ix->blockStart[block], expectedBytes(block));
+                goTo(block);
             } else {
-                in.seek(ix->blockStart.back());
+                goTo(ix->blockStart.size() - 1);
                 while (ix->blockStart.size() <= block) {
                     for (std::uint64_t i = 0; i < linesPerBlock; ++i)
                         if (!in.skip()) return pastTheEnd();
@@ -770,10 +796,12 @@ bool CurrentFile::ReadTSDBurst(int b) {
             }
             return true;
         };
-        std::vector<CountReader> readers;
-        readers.reserve(static_cast<std::size_t>(nch + nch2));
-        for (int k = 0; k < nch + nch2; ++k)
-            readers.emplace_back(ScaleA[static_cast<std::size_t>(k)], OffsetB[static_cast<std::size_t>(k)]);
+        if (!tsdScales_.p) tsdScales_.p = std::make_shared<TsdScales>();
+        std::array<const CountReader*, kMaxChannels> readers;
+        for (int k = 0; k < nch + nch2; ++k) {
+            const auto i = static_cast<std::size_t>(k);
+            readers[i] = &tsdScales_.p->counts.at(i, ScaleA[i], OffsetB[i]);
+        }
         // The fields of a line, split at commas, into the counts of channels
         // first.. first + n - 1; past the last field of the line every further
         // one is empty, and fields beyond the channels are not read.
@@ -787,7 +815,7 @@ bool CurrentFile::ReadTSDBurst(int b) {
                     out = ErrorData;
                     continue;
                 }
-                if (!readers[static_cast<std::size_t>(first + k)].read(p, e, out)) {
+                if (!readers[static_cast<std::size_t>(first + k)]->read(p, e, out)) {
                     const char* comma = static_cast<const char*>(std::memchr(p, ',', static_cast<std::size_t>(e - p)));
                     const char* end = comma ? comma : e;
                     if (!take(std::string_view(p, static_cast<std::size_t>(end - p)), first + k, out)) return false;
@@ -855,10 +883,10 @@ bool CurrentFile::WriteTSDHeader(const std::string& fileName) {
     try {
         std::string out;
         if (!EncodeTSDHeader(out)) return false;
-        BinaryFile f(fileName, OpenMode::Create);
-        f.writeAll(out.data(), out.size());
-        f.close();
-        tsdIndex_.reset();
+        CallFiles files(job_.p.get());
+        JobFile& f = files->forWriting(fileName, OpenMode::Create);
+        files->writeNow(f, 0, out.data(), out.size());
+        files.done();
         return true;
     } catch (...) {
         return false;
@@ -873,11 +901,11 @@ bool CurrentFile::AppendTSDBurstText(int b, std::string& out) const {
     if (Data.size() < nch || BurstData.size() < nch2) return false;
     for (std::size_t ch = 0; ch < nch; ++ch)
         if (Data[ch].size() < samples) return false;
-    std::vector<TsdValueText> writers;
-    writers.reserve(nch + nch2);
+    if (!tsdScales_.p) tsdScales_.p = std::make_shared<TsdScales>();
+    std::array<const TsdValueText*, kMaxChannels> writers;
     for (std::size_t k = 0; k < nch + nch2; ++k) {
         if (!validScale(ScaleA[k], OffsetB[k])) return false;
-        writers.emplace_back(ScaleA[k], OffsetB[k]);
+        writers[k] = &tsdScales_.p->text.at(k, ScaleA[k], OffsetB[k]);
     }
     out.append("No.").append(std::to_string(static_cast<long long>(b) + 1)).append(kCrLf);
     // Each line is made in place, then appended at once.
@@ -886,7 +914,7 @@ bool CurrentFile::AppendTSDBurstText(int b, std::string& out) const {
         char* p = line;
         for (std::size_t ch = 0; ch < nch; ++ch) {
             if (ch > 0) *p++ = ',';
-            p = writers[ch].write(p, Data[ch][j]);
+            p = writers[ch]->write(p, Data[ch][j]);
         }
         *p++ = '\r';
         *p++ = '\n';
@@ -896,7 +924,7 @@ bool CurrentFile::AppendTSDBurstText(int b, std::string& out) const {
         char* p = line;
         for (std::size_t k = 0; k < nch2; ++k) {
             if (k > 0) *p++ = ',';
-            p = writers[nch + k].write(p, BurstData[k]);
+            p = writers[nch + k]->write(p, BurstData[k]);
         }
         *p++ = '\r';
         *p++ = '\n';
@@ -907,11 +935,13 @@ bool CurrentFile::AppendTSDBurstText(int b, std::string& out) const {
 
 bool CurrentFile::WriteTSDBurst(int b) {
     try {
-        std::string out;
-        if (!AppendTSDBurstText(b, out)) return false;
-        BinaryFile f(SaveFileName, OpenMode::Update);
-        f.writeAt(f.size(), out.data(), out.size());
-        f.close();
+        CallFiles files(job_.p.get());
+        JobFile& f = files->forWriting(SaveFileName, OpenMode::Update);
+        // The text goes straight behind what waits to be written.
+        std::string& text = files->appendBuffer(f);
+        if (!AppendTSDBurstText(b, text)) return false;
+        files->appended(f);
+        files.done();
         return true;
     } catch (...) {
         return false;

@@ -174,6 +174,10 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
         SafeReplace output(target);
         const std::string temp = output.tempPath().string();
         out.SaveFileName = temp;
+        // Source and output stay open for the whole run; the output is
+        // written in large pieces, as only a complete one replaces the target.
+        BurstJob reading(model);
+        BurstJob writing(out, BurstJob::WholeOutput);
         const bool headerWritten = r.OutputKind == 0 ? out.CreateSDFFile(temp) : out.WriteTSDHeader(temp);
         if (!headerWritten) {
             prompter.error(kWriteFailed + target);
@@ -210,6 +214,9 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
                 }
             }
         }
+        writing.finish();
+        // The source itself may be the file replaced.
+        reading.finish();
         output.commit();
     } catch (const IoError& e) {
         prompter.error(kWriteFailed + target + "\n" + e.what());

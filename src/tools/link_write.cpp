@@ -259,6 +259,8 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
                                            : static_cast<std::uint64_t>(HeaderBlocks) * 256u;
         if (ec) throw IoError(tempName);
         LinkWriter writer(out, tempName, start, OutKind == 1);
+        // Each file is opened once, for its header and all its bursts.
+        BurstJob reading(m);
         ProgressScope scope(sink, kLinkCaption);
         int lastPercent = 0;
         auto percent = [&](long long done, long long total) {

@@ -154,6 +154,9 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
         prompter.error(kWriteFailed + target + "\n" + e.what());
         return false;
     }
+    // Every file stays open for the whole run; the output is written in
+    // large pieces, as only a complete one replaces the target.
+    BurstJob writing(model, BurstJob::WholeOutput);
     const std::string temp = output->tempPath().string();
     if (!(tsd ? model.WriteTSDHeader(temp) : model.CreateSDFFile(temp))) {
         prompter.error(kWriteFailed + target);
@@ -165,10 +168,12 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
     const int n = set.FileCount();
     InputPrompter inputPrompter(prompter);
     std::vector<std::unique_ptr<CurrentFile>> inputs;
+    std::vector<std::unique_ptr<BurstJob>> reading;
     // Times in seconds from the output's start.
     std::vector<long double> startOffset, sampleStep, burstStep;
     for (const MergeSource& f : files) {
         inputs.push_back(OpenInput(f, inputPrompter));
+        reading.push_back(std::make_unique<BurstJob>(*inputs.back()));
         startOffset.push_back(SecondsBetween(f.FileStartTime, model.StartTime));
         sampleStep.push_back(SecondsOf(f.FileSInt, f.FileSITUnit));
         burstStep.push_back(SecondsOf(f.FileBInt, f.FileBITUnit));
@@ -231,6 +236,7 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
             }
         }
         try {
+            writing.finish();
             output->commit();
         } catch (const IoError& e) {
             prompter.error(kWriteFailed + target + "\n" + e.what());

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <numeric>
+#include <optional>
 
 #include "core/current_file.h"
 #include "core/header_save.h"
@@ -155,6 +157,43 @@ TEST(SdfFile, BurstsRoundTripInAnyOrder) {
     }
     EXPECT_FALSE(r.ReadSDFBurst(3));  // past the end
     EXPECT_FALSE(r.ReadSDFBurst(-1));
+}
+
+TEST(SdfFile, AJobWritesAndReadsWhatSingleCallsDo) {
+    // Records of 6 002 bytes: a job reads dozens of them at once and writes
+    // them in pieces of megabytes; 800 make both cross their limits.
+    TempDir dir;
+    CurrentFile w = model(3, 1, 1000);
+    w.Iterations = 800;
+    const std::string single = dir.file("single.sdf"), joined = dir.file("joined.sdf");
+    for (const std::string& p : {single, joined}) {
+        std::optional<BurstJob> job;
+        if (p == joined) job.emplace(w, BurstJob::WholeOutput);
+        ASSERT_TRUE(w.CreateSDFFile(p));
+        w.SaveFileName = p;
+        for (int b = 0; b < 800; ++b) {
+            fillBurst(w, b);
+            ASSERT_TRUE(w.WriteSDFBurst(b));
+        }
+        if (job) job->finish();
+    }
+    EXPECT_EQ(readAll(joined), readAll(single));
+
+    CurrentFile r;
+    ASSERT_TRUE(r.ReadHeader(joined));
+    r.FileName = joined;
+    BurstJob job(r);
+    std::vector<int> order(800);
+    std::iota(order.begin(), order.end(), 0);
+    order.insert(order.end(), {799, 0, 400, 43, 42, 44});
+    for (int b : order) {
+        ASSERT_TRUE(r.ReadBurst(b)) << b;
+        CurrentFile expect = model(3, 1, 1000);
+        fillBurst(expect, b);
+        for (std::size_t ch = 0; ch < 3; ++ch) ASSERT_EQ(r.Data[ch], expect.Data[ch]) << b;
+        ASSERT_EQ(r.BurstData, expect.BurstData) << b;
+    }
+    EXPECT_FALSE(r.ReadSDFBurst(800));
 }
 
 TEST(SdfFile, BurstChannelsOnly) {

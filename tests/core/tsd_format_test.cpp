@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <optional>
 #include <random>
 #include <sstream>
 
@@ -589,12 +591,17 @@ TEST_F(TsdTest, LinesMayEndInCrLfLfOrALoneCr) {
         EXPECT_EQ(m.Iterations, 40);
         EXPECT_EQ(m.ScaleA[2], 0.5f);
         EXPECT_EQ(m.ChannelUnit[2], sj("℃"));
-        for (int b : {39, 0, 17, 18}) {
-            ASSERT_TRUE(m.ReadBurst(b)) << variant << " " << b;
-            fill(want, b);
-            EXPECT_EQ(m.Data[0], want.Data[0]) << variant << " " << b;
-            EXPECT_EQ(m.Data[1], want.Data[1]) << variant << " " << b;
-            EXPECT_EQ(m.BurstData[0], b);
+        // Single reads, then a job's, which go on from what they have read ahead.
+        for (bool inJob : {false, true}) {
+            std::optional<BurstJob> job;
+            if (inJob) job.emplace(m);
+            for (int b : {39, 0, 17, 18, 19}) {
+                ASSERT_TRUE(m.ReadBurst(b)) << variant << " " << b << " " << inJob;
+                fill(want, b);
+                EXPECT_EQ(m.Data[0], want.Data[0]) << variant << " " << b;
+                EXPECT_EQ(m.Data[1], want.Data[1]) << variant << " " << b;
+                EXPECT_EQ(m.BurstData[0], b);
+            }
         }
     }
     EXPECT_TRUE(prompter.shown.empty());
@@ -713,6 +720,41 @@ TEST_F(TsdTest, ManyBurstsReadInAnyOrderAndAChangedFileIsRescanned) {
     writeText(path, text);
     ASSERT_TRUE(r.ReadBurst(299));
     EXPECT_EQ(r.BurstData[0], 299);
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(TsdTest, AFileRewrittenToTheSameSizeAndTimeIsNotReadThroughItsOldBlockOffsets) {
+    // Each second text is as long as the first: its header grows by what its data loses.
+    auto edited = [](std::string text, const std::string& memo, const std::string& from, const std::string& to) {
+        text.insert(text.find("\r\n") + 2 + memo.size(), std::string(from.size() - to.size(), 'x'));
+        text.replace(text.find(from), from.size(), to);
+        return text;
+    };
+    const std::string v1 = joinCrLf({"Time Series Data Text Format Ver.1", "memo", "2020/01/02 03:04:05", "500", "3",
+                                     "1,1", "0,0", "a,b", "u,v", "10,20", "30,40", "50,60"});
+    const std::string v2 = expectedFile();
+    struct Case {
+        std::string before, after;
+        int burst;
+        std::vector<std::int16_t> first;  // channel 0 as the second text holds it
+    };
+    const Case cases[] = {{v1, edited(v1, "memo", "10,20", "1,2"), 0, {1, 30, 50}},
+                          {v2, edited(v2, sj("潮位観測 St.1"), "0.01,99", "1,99"), 1, {100, 2, 3}}};
+    int n = 0;
+    for (const Case& c : cases) {
+        ASSERT_EQ(c.before.size(), c.after.size());
+        std::string path = dir.file("same" + std::to_string(n++) + ".tsd");
+        writeText(path, c.before);
+        ASSERT_TRUE(load(path));
+        ASSERT_TRUE(m.ReadBurst(c.burst));
+        // Media with coarse times, or a touch, leave the time as it was.
+        const auto written = std::filesystem::last_write_time(path);
+        writeText(path, c.after);
+        std::filesystem::last_write_time(path, written);
+        ASSERT_TRUE(load(path));
+        ASSERT_TRUE(m.ReadBurst(c.burst)) << n;
+        EXPECT_EQ(m.Data[0], c.first) << n;
+    }
     EXPECT_TRUE(prompter.shown.empty());
 }
 
