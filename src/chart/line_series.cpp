@@ -339,6 +339,19 @@ public:
         Point* before = &points[1];
         setPoint(count - 1, *here);
         for (int k = count - 1; k >= 1; --k) {
+            if (here->hidden) {
+                // Steps between hidden points of one column draw nothing
+                // (nor do those of a null point among them).
+                int j = k;
+                while (j >= 1 && hiddenPoint(j - 1)) --j;
+                if (j < k) {
+                    k = j;
+                    here->across = acrossValues_.Value(IndexAt(k));
+                    here->color = colorOf(IndexAt(k));
+                    here->placed = false;
+                    if (k == 0) break;
+                }
+            }
             setPoint(k - 1, *before);
             unsigned char draw = 0;
             if (k == count - 1 && here->color != clNone && keepPointer(*here)) draw |= kOwnPointer;
@@ -378,6 +391,14 @@ private:
         return pixel;
     }
 
+    // The colour of value i, clNone for a null point (finite values given).
+    TColor colorOf(int i) const {
+        const auto* colors = series_.ColorList.get();
+        if (colors && static_cast<size_t>(i) < colors->size() && (*colors)[static_cast<size_t>(i)] != clDefault)
+            return (*colors)[static_cast<size_t>(i)];
+        return seriesColor_;
+    }
+
     // Point k placed along its column.
     void start(int k, Point& p) {
         const int i = IndexAt(k);
@@ -385,10 +406,7 @@ private:
         p.color = clNone;
         p.placed = p.hidden = false;
         if (!std::isfinite(along) || !std::isfinite(across)) return;
-        p.color = seriesColor_;
-        const auto* colors = series_.ColorList.get();
-        if (colors && static_cast<size_t>(i) < colors->size() && (*colors)[static_cast<size_t>(i)] != clDefault)
-            p.color = (*colors)[static_cast<size_t>(i)];
+        p.color = colorOf(i);
         if (p.color == clNone) return;
         (vertical_ ? p.at.X : p.at.Y) = alongPixel(k, along);
         p.across = across;
@@ -430,6 +448,14 @@ private:
             hiddenLow_ = none ? p.across : std::min(hiddenLow_, p.across);
             hiddenHigh_ = none ? p.across : std::max(hiddenHigh_, p.across);
         }
+    }
+
+    // Point j lies in the column of the hidden point after it, its pointer
+    // (unless it is null) among the rows painted there.
+    bool hiddenPoint(int j) const {
+        const int i = IndexAt(j);
+        const double along = alongValues_.Value(i), across = acrossValues_.Value(i);
+        return along >= columnLow_ && along <= columnHigh_ && across >= hiddenLow_ && across <= hiddenHigh_;
     }
 
     bool keepPointer(Point& p) {
