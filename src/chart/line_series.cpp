@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <iterator>
 #include <typeinfo>
+#include <utility>
+#include <vector>
 
 #include "chart/axis_panel.h"
 #include "chart/plot_const.h"
@@ -210,24 +213,401 @@ void TCustomSeries::DrawAllValues() {
     drawValues();
 }
 
+namespace {
+
+bool thinPen(const TChartPen& pen) {
+    return pen.Style() == psSolid && pen.Width() <= 1 && !pen.SmallDots() && pen.Mode() == pmCopy &&
+           !pen.HasExtHandle();
+}
+
+// Pixels of a region (inclusive rectangles) known to be painted, a bit per
+// pixel, column by column.
+class PaintedPixels {
+public:
+    explicit PaintedPixels(const TRect& region)
+        : left_(region.Left), top_(region.Top), width_(std::max(0, region.Right - region.Left + 1)),
+          height_(std::max(0, region.Bottom - region.Top + 1)), words_((height_ + 63) / 64),
+          bits_(static_cast<size_t>(width_) * static_cast<size_t>(words_), 0) {}
+
+    bool inside(int x, int y) const {
+        return x >= left_ && y >= top_ && x - left_ < width_ && y - top_ < height_;
+    }
+    // Every pixel of l..r x t..b painted (nothing outside the region is known).
+    bool all(int l, int t, int r, int b) const {
+        if (!inside(l, t) || !inside(r, b)) return false;
+        for (int x = l; x <= r; ++x)
+            if (!eachRow(x, t, b, [](std::uint64_t& word, std::uint64_t mask) { return (word & mask) == mask; }))
+                return false;
+        return true;
+    }
+    // One pixel: painted? Then marked painted (nothing outside the region).
+    bool testAndSet(int x, int y) {
+        if (!inside(x, y)) return false;
+        std::uint64_t& word = bits_[static_cast<size_t>(x - left_) * words_ + static_cast<size_t>(y - top_) / 64];
+        const std::uint64_t bit = std::uint64_t{1} << ((y - top_) % 64);
+        const bool was = (word & bit) != 0;
+        word |= bit;
+        return was;
+    }
+    void add(int l, int t, int r, int b) {
+        l = std::max(l, left_);
+        t = std::max(t, top_);
+        r = std::min(r, left_ + width_ - 1);
+        b = std::min(b, top_ + height_ - 1);
+        if (l > r || t > b) return;
+        for (int x = l; x <= r; ++x)
+            eachRow(x, t, b, [](std::uint64_t& word, std::uint64_t mask) {
+                word |= mask;
+                return true;
+            });
+    }
+
+private:
+    // f(word, mask of rows t..b in it) for each word of column x; false stops.
+    template <typename F>
+    bool eachRow(int x, int t, int b, F f) const {
+        std::uint64_t* column = const_cast<std::uint64_t*>(bits_.data()) + static_cast<size_t>(x - left_) * words_;
+        const int from = t - top_, to = b - top_;
+        for (int w = from / 64; w <= to / 64; ++w) {
+            const int lo = std::max(from, w * 64) - w * 64, hi = std::min(to, w * 64 + 63) - w * 64;
+            const std::uint64_t mask = (hi == 63 ? ~std::uint64_t{0} : (std::uint64_t{1} << (hi + 1)) - 1) &
+                                       ~((std::uint64_t{1} << lo) - 1);
+            if (!f(column[w], mask)) return false;
+        }
+        return true;
+    }
+
+    int left_, top_, width_, height_, words_;
+    std::vector<std::uint64_t> bits_;
+};
+
+
+// The segments and pointers of a 2D line with pointers, in the order
+// DrawValue draws them, that something drawn later does not paint over
+// entirely. DrawValue of point k (after the first) draws the segment into
+// it, the pointer of the point before and, at the last, its own pointer:
+// going back from the end, each is kept unless what is kept after it paints
+// all its pixels.
+//
+// What each drawing paints: a pointer lies within its box, one pixel wider
+// unless it is a rectangle; a solid rectangle paints its whole box with its
+// outline, all but its right and bottom edges without. A thin line lies
+// within the box of its ends; a straight one paints from its start up to
+// its end.
+class ShownParts {
+public:
+    enum : unsigned char { kSegment = 1, kPointerBefore = 2, kOwnPointer = 4 };
+    struct Point {
+        TPoint at;
+        TColor color = clNone;  // clNone: a null point
+        double across = 0;
+        bool placed = false;  // at holds the pixel across the column too
+        bool hidden = false;  // its pointer lies within rows already painted
+    };
+
+    ShownParts(TCustomSeries& series, const TRect& chartRect)
+        : series_(series), forward_(series.DrawValuesForward()), first_(series.FirstValueIndex),
+          last_(series.LastValueIndex), seriesColor_(series.SeriesColor()), vertical_(series.YMandatory),
+          alongAxis_(vertical_ ? *series.GetHorizAxis : *series.GetVertAxis),
+          acrossAxis_(vertical_ ? *series.GetVertAxis : *series.GetHorizAxis),
+          alongValues_(vertical_ ? *series.XValues : *series.YValues),
+          acrossValues_(vertical_ ? *series.YValues : *series.XValues), linearAlong_(!alongAxis_.Logarithmic()),
+          h_(series.Pointer().HorizSize()), v_(series.Pointer().VertSize()), style_(series.Pointer().Style()),
+          margin_(style_ == psRectangle ? 0 : 1),
+          solidBox_(style_ == psRectangle && series.Pointer().Brush().Style() == bsSolid &&
+                    series.Pointer().Brush().Color() != clNone),
+          edge_(series.Pointer().Pen().Visible() ? 0 : 1), linePaints_(series.DrawLine && series.Pen().Visible()),
+          columnRows_(solidBox_ && vertical_), painted_(region(chartRect)), pointerAt_(region(chartRect)) {}
+
+    int Count() const { return last_ - first_ + 1; }
+    int IndexAt(int k) const { return forward_ ? first_ + k : last_ - k; }
+    // Point k placed; only after Steps().
+    Point PointAt(int k) {
+        Point p;
+        setPoint(k, p);
+        if (p.color != clNone) place(p);
+        return p;
+    }
+
+    // The steps k (1 to Count() - 1) with something kept, last first.
+    std::vector<std::pair<int, unsigned char>> Steps() {
+        std::vector<std::pair<int, unsigned char>> steps;
+        const int count = Count();
+        // The two points of a step, filled in place and used in turn.
+        Point points[2];
+        Point* here = &points[0];
+        Point* before = &points[1];
+        setPoint(count - 1, *here);
+        for (int k = count - 1; k >= 1; --k) {
+            if (here->hidden) {
+                // Steps between hidden points of one column draw nothing
+                // (nor do those of a null point among them).
+                int j = k;
+                while (j >= 1 && hiddenPoint(j - 1)) --j;
+                if (j < k) {
+                    k = j;
+                    here->across = acrossValues_.Value(IndexAt(k));
+                    here->color = colorOf(IndexAt(k));
+                    here->placed = false;
+                    if (k == 0) break;
+                }
+            }
+            setPoint(k - 1, *before);
+            unsigned char draw = 0;
+            if (k == count - 1 && here->color != clNone && keepPointer(*here)) draw |= kOwnPointer;
+            if (before->color != clNone && keepPointer(*before)) draw |= kPointerBefore;
+            if (here->color != clNone && before->color != clNone && keepSegment(*before, *here)) draw |= kSegment;
+            if (draw) steps.emplace_back(k, draw);
+            std::swap(here, before);
+        }
+        return steps;
+    }
+
+private:
+    TRect region(const TRect& chartRect) const {
+        const int reach = std::max(h_, v_) + 2;
+        return {chartRect.Left - reach, chartRect.Top - reach, chartRect.Right + reach, chartRect.Bottom + reach};
+    }
+
+    // The pixel along the axis of the values in order. A linear axis places
+    // values in order: every value between two that share a pixel has it
+    // too. Points of one pixel column are looked for together, so that most
+    // points need only their pixel across the column.
+    int alongPixel(int k, double value) {
+        if (value >= columnLow_ && value <= columnHigh_) return columnPixel_;
+        const int pixel = alongAxis_.ValueToPixel(value);
+        if (!linearAlong_) return pixel;
+        columnPixel_ = pixel;
+        columnLow_ = columnHigh_ = value;
+        // Earlier points of this column (with values in order, those in the
+        // column are then all that lie between the two ends found).
+        for (int step = 1, found = k; found - step >= 0; step *= 2) {
+            const double v = alongValues_.Value(IndexAt(found - step));
+            if (!std::isfinite(v) || alongAxis_.ValueToPixel(v) != pixel) break;
+            found -= step;
+            columnLow_ = std::min(columnLow_, v);
+            columnHigh_ = std::max(columnHigh_, v);
+        }
+        return pixel;
+    }
+
+    // The colour of value i, clNone for a null point (finite values given).
+    TColor colorOf(int i) const {
+        const auto* colors = series_.ColorList.get();
+        if (colors && static_cast<size_t>(i) < colors->size() && (*colors)[static_cast<size_t>(i)] != clDefault)
+            return (*colors)[static_cast<size_t>(i)];
+        return seriesColor_;
+    }
+
+    // Point k placed along its column.
+    void start(int k, Point& p) {
+        const int i = IndexAt(k);
+        const double along = alongValues_.Value(i), across = acrossValues_.Value(i);
+        p.color = clNone;
+        p.placed = p.hidden = false;
+        if (!std::isfinite(along) || !std::isfinite(across)) return;
+        p.color = colorOf(i);
+        if (p.color == clNone) return;
+        (vertical_ ? p.at.X : p.at.Y) = alongPixel(k, along);
+        p.across = across;
+    }
+    void place(Point& p) {
+        if (p.placed) return;
+        (vertical_ ? p.at.Y : p.at.X) = acrossAxis_.ValueToPixel(p.across);
+        p.placed = true;
+    }
+
+    // Point k for the pass back from the end, placed across its column only
+    // when needed. The rows of the current pixel column that the pointers
+    // kept there paint across their whole width, and the values known to
+    // place a pointer so that its box lies within them: such a point's
+    // pointer is painted over, and so is a segment between two of them.
+    // (A vertical series only.)
+    void setPoint(int k, Point& p) {
+        start(k, p);
+        if (p.color == clNone) return;
+        if (!columnRows_) {
+            place(p);
+            return;
+        }
+        if (p.at.X != rowsColumn_) {
+            rowsColumn_ = p.at.X;
+            rowsTop_ = 1;
+            rowsBottom_ = 0;
+            hiddenLow_ = 1;
+            hiddenHigh_ = 0;
+        }
+        if (p.across >= hiddenLow_ && p.across <= hiddenHigh_) {
+            p.hidden = true;
+            return;
+        }
+        place(p);
+        if (p.at.Y >= rowsTop_ + v_ && p.at.Y <= rowsBottom_ - v_ + edge_) {
+            p.hidden = true;
+            const bool none = hiddenLow_ > hiddenHigh_;
+            hiddenLow_ = none ? p.across : std::min(hiddenLow_, p.across);
+            hiddenHigh_ = none ? p.across : std::max(hiddenHigh_, p.across);
+        }
+    }
+
+    // Point j lies in the column of the hidden point after it, its pointer
+    // (unless it is null) among the rows painted there.
+    bool hiddenPoint(int j) const {
+        const int i = IndexAt(j);
+        const double along = alongValues_.Value(i), across = acrossValues_.Value(i);
+        return along >= columnLow_ && along <= columnHigh_ && across >= hiddenLow_ && across <= hiddenHigh_;
+    }
+
+    bool keepPointer(Point& p) {
+        if (style_ == psNothing || p.hidden) return false;
+        const TPoint& c = p.at;
+        // The same pointer at the same place paints the same pixels: once one
+        // is kept or painted over, those before it are painted over too.
+        // (Those of the colour most pointers have: the first one's.)
+        if (pointerColor_ == clNone) pointerColor_ = p.color;
+        if (p.color == pointerColor_ && pointerAt_.testAndSet(c.X, c.Y)) return false;
+        if (painted_.all(c.X - h_ - margin_, c.Y - v_ - margin_, c.X + h_ + margin_, c.Y + v_ + margin_)) return false;
+        if (solidBox_) painted_.add(c.X - h_, c.Y - v_, c.X + h_ - edge_, c.Y + v_ - edge_);
+        if (columnRows_ && c.X == rowsColumn_) {
+            // Rows joining those painted in this column extend them.
+            const int top = c.Y - v_, bottom = c.Y + v_ - edge_;
+            if (rowsTop_ > rowsBottom_) {
+                rowsTop_ = top;
+                rowsBottom_ = bottom;
+            } else if (top <= rowsBottom_ + 1 && bottom >= rowsTop_ - 1) {
+                rowsTop_ = std::min(rowsTop_, top);
+                rowsBottom_ = std::max(rowsBottom_, bottom);
+            }
+        }
+        return true;
+    }
+
+    // Both pointers of a segment are painted after it (kept, or painted over
+    // by what is kept): a segment within their solid boxes is painted over.
+    bool withinPointers(const TPoint& a, const TPoint& b) const {
+        if (!solidBox_) return false;
+        // The usual case: a segment up or down a pixel column.
+        if (a.X == b.X) return std::abs(a.Y - b.Y) <= 2 * v_ + 1 - edge_;
+        const auto spans = [](int a0, int a1, int b0, int b1, int from, int to) {
+            // a0..a1 and b0..b1 together hold from..to.
+            if (a0 > b0) {
+                std::swap(a0, b0);
+                std::swap(a1, b1);
+            }
+            return a0 <= from && b0 <= a1 + 1 && std::max(a1, b1) >= to;
+        };
+        const int l = std::min(a.X, b.X), r = std::max(a.X, b.X), t = std::min(a.Y, b.Y), btm = std::max(a.Y, b.Y);
+        const int al = a.X - h_, ar = a.X + h_ - edge_, at = a.Y - v_, ab = a.Y + v_ - edge_;
+        const int bl = b.X - h_, br = b.X + h_ - edge_, bt = b.Y - v_, bb = b.Y + v_ - edge_;
+        // Both boxes across the segment's width and together along its
+        // height, or the other way round.
+        if (al <= l && ar >= r && bl <= l && br >= r && spans(at, ab, bt, bb, t, btm)) return true;
+        return at <= t && ab >= btm && bt <= t && bb >= btm && spans(al, ar, bl, br, l, r);
+    }
+
+    bool keepSegment(Point& from, Point& to) {
+        if (!linePaints_) return false;
+        if (from.hidden && to.hidden && (vertical_ ? from.at.X == to.at.X : from.at.Y == to.at.Y)) return false;
+        place(from);
+        place(to);
+        const TPoint& a = from.at;
+        const TPoint& b = to.at;
+        if (a == b || withinPointers(a, b)) return false;
+        if (painted_.all(std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)))
+            return false;
+        if (a.X == b.X)
+            painted_.add(a.X, b.Y > a.Y ? a.Y : b.Y + 1, a.X, b.Y > a.Y ? b.Y - 1 : a.Y);
+        else if (a.Y == b.Y)
+            painted_.add(b.X > a.X ? a.X : b.X + 1, a.Y, b.X > a.X ? b.X - 1 : a.X, a.Y);
+        return true;
+    }
+
+    TCustomSeries& series_;
+    const bool forward_;
+    const int first_, last_;
+    const TColor seriesColor_;
+    const bool vertical_;
+    const TChartAxis &alongAxis_, &acrossAxis_;
+    const TChartValueList &alongValues_, &acrossValues_;
+    const bool linearAlong_;
+    const int h_, v_;
+    const TSeriesPointerStyle style_;
+    const int margin_;
+    const bool solidBox_;
+    const int edge_;
+    const bool linePaints_;
+    const bool columnRows_;
+    PaintedPixels painted_;
+    PaintedPixels pointerAt_;
+    TColor pointerColor_ = clNone;
+    double columnLow_ = 1, columnHigh_ = 0;  // values known to lie on columnPixel_
+    int columnPixel_ = 0;
+    int rowsColumn_ = 0, rowsTop_ = 1, rowsBottom_ = 0;
+    double hiddenLow_ = 1, hiddenHigh_ = 0;
+};
+}  // namespace
+
 bool TCustomSeries::drawsByColumns() {
     TCustomAxisPanel* panel = ParentChart();
-    if (!panel || panel->View3D() || !DrawLine || DrawArea || Stairs_ || Pointer_.Visible()) return false;
+    if (!panel || !DrawLine || DrawArea || Stairs_ || Pointer_.Visible()) return false;
     // Each segment in the colour of its point: the run's colours would show.
     if (ColorEachPoint() && ColorEachLine) return false;
     // Only a thin solid pen that paints over itself paints a column's
     // segments the same as one segment from the lowest to the highest point.
     const TChartPen& pen = Pen();
-    return pen.Visible() && pen.Style() == psSolid && pen.Width() <= 1 && !pen.SmallDots() && pen.Mode() == pmCopy &&
-           !pen.HasExtHandle();
+    const bool thin = thinPen(pen);
+    if (!panel->View3D()) return pen.Visible() && thin;
+    // Solid bands, each painting its whole outline over its own fill; in an
+    // orthogonal view the bands of a column share their vertical sides.
+    return panel->Canvas().IsOrthogonal && (!pen.Visible() || thin) && LineBrush() == bsSolid && LineHeight_ == 0;
 }
 
 void TCustomSeries::drawValues() {
     if (FirstValueIndex < 0 || LastValueIndex < FirstValueIndex) return;
     if (drawsByColumns())
         drawValuesByColumns();
+    else if (drawsShownPartsOnly())
+        drawShownParts();
     else
         TChartSeries::DrawAllValues();
+}
+
+bool TCustomSeries::drawsShownPartsOnly() {
+    TCustomAxisPanel* panel = ParentChart();
+    if (!panel || panel->View3D() || !Pointer_.Visible() || DrawArea || Stairs_ || stacking() || ColorEachPoint() ||
+        !GetHorizAxis || !GetVertAxis)
+        return false;
+    // Drawn exactly as DrawValue draws them: a plain line series, its
+    // pointers all of one shape, painting the same pixels whatever lies below.
+    if (typeid(*this) != typeid(TLineSeries) && typeid(*this) != typeid(TCustomSeries)) return false;
+    if (OnGetPointerStyle || Pointer_.Transparency() > 0 || Pointer_.Gradient().Visible()) return false;
+    if (Pointer_.Pen().Visible() && !thinPen(Pointer_.Pen())) return false;
+    return !DrawLine || !Pen().Visible() || thinPen(Pen());
+}
+
+void TCustomSeries::drawShownParts() {
+    TCustomAxisPanel* panel = ParentChart();
+    ShownParts shown(*this, panel->ChartRect);
+    const std::vector<std::pair<int, unsigned char>> steps = shown.Steps();
+    DrawValue(shown.IndexAt(0));
+    TPlotCanvas3D& c = panel->Canvas();
+    for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
+        const auto [k, draw] = *it;
+        const ShownParts::Point p = shown.PointAt(k), before = shown.PointAt(k - 1);
+        c.Brush->SetStyle(bsSolid);
+        c.Brush->SetColor(p.color);
+        if (draw & ShownParts::kSegment) {
+            OldX = before.at.X;
+            OldY = before.at.Y;
+            drawSegment(p.at.X, p.at.Y, p.color);
+        }
+        if (draw & ShownParts::kPointerBefore) DrawPointer(before.at.X, before.at.Y, before.color, shown.IndexAt(k - 1));
+        if (draw & ShownParts::kOwnPointer) DrawPointer(p.at.X, p.at.Y, p.color, shown.IndexAt(k));
+    }
+    const ShownParts::Point last = shown.PointAt(shown.Count() - 1);
+    OldX = last.at.X;
+    OldY = last.at.Y;
+    OldColor = last.color;
 }
 
 void TCustomSeries::drawValuesByColumns() {
@@ -262,6 +642,9 @@ void TCustomSeries::drawValuesByColumns() {
     };
     // Ascending values on a linear or logarithmic axis give pixels in order.
     const bool sortedAlong = direct && alongValues.Order() == loAscending;
+    // 3D lines draw bands: a run keeps the positions of its points.
+    const bool bands = ParentChart()->View3D();
+    std::vector<int> runPos, reaching;
     int k = 0;
     while (k < count) {
         const int first = indexAt(k);
@@ -278,6 +661,7 @@ void TCustomSeries::drawValuesByColumns() {
         int low = across(first), high = low, lowIndex = first, highIndex = first;
         bool lowLeft = false, highLeft = false;  // a segment starts at that pixel
         int last = first, lastPos = low;
+        if (bands) runPos.assign(1, low);
         // Where the column ends: with values in order, points of one column
         // follow each other, so the end is searched for rather than walked to.
         int end = count;
@@ -299,6 +683,7 @@ void TCustomSeries::drawValuesByColumns() {
             const int i = indexAt(m);
             if (isNull(i) || (!sortedAlong && along(i) != column)) break;
             const int pos = across(i);
+            if (bands) runPos.push_back(pos);
             if (pos != lastPos) {
                 if (lastPos == low) lowLeft = true;
                 if (lastPos == high) highLeft = true;
@@ -317,6 +702,27 @@ void TCustomSeries::drawValuesByColumns() {
         }
         const int firstPos = across(first);
         DrawValue(first);
+        if (bands) {
+            // A band outlined all round shows only what the bands after it in
+            // its column leave uncovered, and those cover every level from
+            // the lowest to the highest point after it: a point inside that
+            // span, joined straight to its neighbours, changes no pixel that
+            // stays in view. Scanning back from the last point, only points
+            // beyond every later one are drawn.
+            reaching.clear();
+            int lo = lastPos, hi = lastPos;
+            for (std::size_t j = runPos.size() - 1; j-- > 1;) {
+                const int pos = runPos[j];
+                if (pos >= lo && pos <= hi) continue;
+                reaching.push_back(indexAt(k + static_cast<int>(j)));
+                lo = std::min(lo, pos);
+                hi = std::max(hi, pos);
+            }
+            for (auto it = reaching.rbegin(); it != reaching.rend(); ++it) DrawValue(*it);
+            if (last != first) DrawValue(last);
+            k = m;
+            continue;
+        }
         if (low != high) {
             // The run ends on an extreme that no segment starts from: that
             // pixel stays empty, so the other extreme is visited last.

@@ -76,12 +76,19 @@ protected:
     double toStackScale(int ValueIndex, double Value) const;
     double stackExtreme(bool isMax);
     void drawSegment(int x, int y, TColor color);
-    // A plain 2D line drawn point by point paints only what each pixel
-    // column (row for a horizontal series) shows of it.
+    // A plain line (a thin line in 2D, solid bands in 3D) drawn point by
+    // point paints only what each pixel column (row for a horizontal series)
+    // shows of it.
     bool drawsByColumns();
     // The visible points, each pixel column's run of points reduced to those
     // that paint exactly the same pixels.
     void drawValuesByColumns();
+    // A 2D line with pointers drawn point by point, where what each drawing
+    // paints is known well enough to tell when later ones paint over it all.
+    bool drawsShownPartsOnly();
+    // The segments and pointers of the visible points, in drawing order,
+    // leaving out each one that those drawn after it paint over entirely.
+    void drawShownParts();
     // The points in view in drawing order, by columns when that is the same.
     void drawValues();
 

@@ -1,5 +1,6 @@
 #include "importers/raw_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -8,7 +9,24 @@
 namespace brine {
 namespace {
 constexpr std::size_t kChunk = 1 << 20;
+
+// Where the first CR or LF of b[from..to) lies, or `to`. Searched a window
+// at a time, so that lines ended by CR alone do not make each search run
+// to the end of the buffer for an LF.
+std::size_t lineEnd(const char* b, std::size_t from, std::size_t to) {
+    constexpr std::size_t kWindow = 256;
+    while (from < to) {
+        const std::size_t n = std::min(kWindow, to - from);
+        const void* lf = std::memchr(b + from, '\n', n);
+        const std::size_t stop = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - b) : from + n;
+        if (const void* cr = std::memchr(b + from, '\r', stop - from))
+            return static_cast<std::size_t>(static_cast<const char*>(cr) - b);
+        if (lf) return stop;
+        from = stop;
+    }
+    return to;
 }
+}  // namespace
 
 RawTextReader::RawTextReader(const std::string& fileName) : fileName_(fileName) {
     f_ = std::fopen(fileName.c_str(), "rb");
@@ -48,8 +66,7 @@ bool RawTextReader::next(std::string_view& line) {
     std::size_t offset = 0;  // bytes after pos_ already scanned
     for (;;) {
         const char* base = buf_.data();
-        std::size_t k = pos_ + offset;
-        while (k < end_ && base[k] != '\n' && base[k] != '\r') ++k;
+        const std::size_t k = lineEnd(base, pos_ + offset, end_);
         // A CR at the end of the buffer needs the next byte to tell CR LF.
         bool pendingCr = k < end_ && base[k] == '\r' && k + 1 == end_ && !atFileEnd_;
         if (k < end_ && !pendingCr) {

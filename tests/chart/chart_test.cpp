@@ -5,6 +5,7 @@
 #include <QImage>
 #include <cmath>
 #include <limits>
+#include <set>
 #include <QStringList>
 
 #include "chart/chart.h"
@@ -124,12 +125,11 @@ public:
     }
 };
 
+// A dense line draws only what each pixel column shows, in 2D and in an
+// orthogonal 3D view (bands), and a line with pointers only the segments and
+// pointers that stay in view: each paints exactly the pixels of the full
+// polyline drawn point by point.
 TEST_F(ChartTest, DenseLinesDrawOnlyWhatEachPixelColumnShows) {
-    chart->resize(600, 400);
-    // The last column stays inside the chart rectangle.
-    chart->BottomAxis().SetMaximumOffset(10);
-    line->Pointer().SetVisible(false);
-    line->Clear();
     // A dense random walk, a gap, sparser points, and a last column that
     // ends on its highest point.
     unsigned seed = 7;
@@ -155,44 +155,88 @@ TEST_F(ChartTest, DenseLinesDrawOnlyWhatEachPixelColumnShows) {
         }
         s.EndUpdate();
     };
-    fill(*line);
-    int texts = 0;
-    line->OnGetMarkText = [&](TChartSeries*, int, QString&) { ++texts; };
-    const QImage dense = render();
-    EXPECT_EQ(texts, 0);  // hidden marks build no text
-    dense.save("/tmp/dense_line.png");
 
-    line->SetActive(false);
-    auto* plain = chart->AddSeries(std::make_unique<PlainLine>());
-    plain->SetSeriesColor(0x008000);
-    fill(*plain);
-    const QImage polyline = render();
-    int differing = 0;
-    for (int py = 0; py < dense.height(); ++py)
-        for (int px = 0; px < dense.width(); ++px) differing += dense.pixel(px, py) != polyline.pixel(px, py);
-    EXPECT_EQ(differing, 0);
-    int ink = 0;
-    for (int py = 0; py < dense.height(); ++py)
-        for (int px = 0; px < dense.width(); ++px) ink += FromQColor(QColor(dense.pixel(px, py))) == 0x008000;
-    EXPECT_GT(ink, 5000);
+    struct Case {
+        const char* name;
+        bool view3D, orthogonal;
+        bool pointers;
+        TSeriesPointerStyle style;
+        bool pointerPen;
+        int drawnPerColumn;  // DrawValue calls of a series of another class; 0: no limit
+    };
+    const Case cases[] = {
+        {"2D line", false, true, false, psRectangle, true, 4},
+        {"2D line, rectangle pointers", false, true, true, psRectangle, true, 0},
+        {"2D line, rectangle pointers without outline", false, true, true, psRectangle, false, 0},
+        {"2D line, circle pointers", false, true, true, psCircle, true, 0},
+        {"3D line", true, true, false, psRectangle, true, -1},
+        {"3D line in perspective", true, false, false, psRectangle, true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        chart = std::make_unique<TChart>();
+        chart->resize(600, 400);
+        chart->SetView3D(c.view3D);
+        chart->View3DOptions().SetOrthogonal(c.orthogonal);
+        // The last column stays inside the chart rectangle.
+        chart->BottomAxis().SetMaximumOffset(10);
+        const auto add = [&](std::unique_ptr<TLineSeries> made) {
+            TLineSeries* s = chart->AddSeries(std::move(made));
+            s->SetSeriesColor(0x008000);
+            s->Pointer().SetVisible(c.pointers);
+            s->Pointer().SetStyle(c.style);
+            s->Pointer().Pen().SetVisible(c.pointerPen);
+            fill(*s);
+            return s;
+        };
+        const auto differing = [](const QImage& a, const QImage& b) {
+            int n = 0;
+            for (int py = 0; py < a.height(); ++py)
+                for (int px = 0; px < a.width(); ++px) n += a.pixel(px, py) != b.pixel(px, py);
+            return n;
+        };
+        line = add(std::make_unique<TLineSeries>());
+        int texts = 0;
+        line->OnGetMarkText = [&](TChartSeries*, int, QString&) { ++texts; };
+        const QImage dense = render();
+        EXPECT_EQ(texts, 0);  // hidden marks build no text
 
-    // Zoomed: the line comes in from beyond the left edge; a series of
-    // another class draws by columns too, at most four points a column.
-    plain->SetActive(false);
-    auto* counted = chart->AddSeries(std::make_unique<CountingLine>());
-    counted->SetSeriesColor(0x008000);
-    fill(*counted);
-    chart->BottomAxis().SetRange(37.3, 212.5);
-    const QImage zoomed = render();
-    EXPECT_GT(counted->Drawn, 0);
-    EXPECT_LE(counted->Drawn, 4 * chart->ChartWidth + 4);
-    counted->SetActive(false);
-    plain->SetActive(true);
-    const QImage zoomedPolyline = render();
-    differing = 0;
-    for (int py = 0; py < zoomed.height(); ++py)
-        for (int px = 0; px < zoomed.width(); ++px) differing += zoomed.pixel(px, py) != zoomedPolyline.pixel(px, py);
-    EXPECT_EQ(differing, 0);
+        line->SetActive(false);
+        auto* plain = static_cast<PlainLine*>(add(std::make_unique<PlainLine>()));
+        const QImage polyline = render();
+        EXPECT_EQ(differing(dense, polyline), 0);
+        int ink = 0;
+        for (int py = 0; py < dense.height(); ++py)
+            for (int px = 0; px < dense.width(); ++px) ink += FromQColor(QColor(dense.pixel(px, py))) == 0x008000;
+        EXPECT_GT(ink, 3000);
+
+        // Zoomed: the line comes in from beyond the left edge; a series of
+        // another class draws by columns too, at most four points a column
+        // in 2D and, in 3D, no more than the pixels its points lie on.
+        chart->BottomAxis().SetRange(37.3, 212.5);
+        const QImage zoomedPolyline = render();
+        plain->SetActive(false);
+        line->SetActive(true);
+        EXPECT_EQ(differing(render(), zoomedPolyline), 0);
+        line->SetActive(false);
+        auto* counted = static_cast<CountingLine*>(add(std::make_unique<CountingLine>()));
+        EXPECT_EQ(differing(render(), zoomedPolyline), 0);
+        const int drawn = counted->Drawn;
+        EXPECT_GT(drawn, 0);
+        if (c.drawnPerColumn > 0) {
+            EXPECT_LE(drawn, c.drawnPerColumn * chart->ChartWidth + 4);
+        }
+        if (c.drawnPerColumn < 0) {
+            std::set<std::pair<int, int>> pixels;
+            std::set<int> columns;
+            for (int i = counted->FirstValueIndex; i <= counted->LastValueIndex; ++i) {
+                pixels.insert({counted->CalcXPos(i), counted->CalcYPos(i)});
+                columns.insert(counted->CalcXPos(i));
+            }
+            EXPECT_LE(drawn, static_cast<int>(pixels.size() + 2 * columns.size()) + 4);
+            EXPECT_LT(drawn, (counted->LastValueIndex - counted->FirstValueIndex) / 2);
+        }
+    }
 }
 
 TEST_F(ChartTest, NonFiniteValuesAreGapsAndExtremeValuesStillDraw) {

@@ -2,6 +2,7 @@
 // the import in both modes, its refusals, and the parameter file.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 
 #include "base/cp932.h"
@@ -186,6 +187,70 @@ TEST_F(CommaImportTest, AccuracyQuestionIsAskedOnceAndYesStops) {
     EXPECT_FALSE(run(form(1), csv("20\r\n5.3\r\n")).Completed);
     EXPECT_TRUE(prompter.showedText("2行でデータ変換精度"));
     EXPECT_EQ(model.Nch, 7);
+}
+
+// A field on the column's count grid may give its count from its digits; a
+// leading blank sends any field through the full conversion. Both ways give
+// the same count, stop and question.
+TEST_F(CommaImportTest, CountsFromDigitsEqualTheFullConversion) {
+    constexpr int kStops = INT_MIN;
+    struct Case {
+        const char *a, *b, *field;
+        int count;  // kStops: scale over
+        bool asks;  // the accuracy question
+    };
+    const Case cases[] = {
+        {"0.01", "0", "123.45", 12345, false},
+        {"0.01", "0", "-0.07", -7, false},
+        {"0.01", "0", "5.", 500, false},
+        {"0.01", "0", "-.05", -5, false},
+        {"0.01", "0", "-0", 0, false},
+        {"0.01", "0", "327.66", 32766, false},
+        {"0.01", "0", "-327.66", -32766, false},
+        {"0.01", "0", "327.67", kStops, false},
+        {"0.01", "0", "-327.68", kStops, false},
+        {"0.01", "0", "1.234", 123, false},  // off the grid
+        {"0.01", "0", "0.001", 0, true},
+        {"0.01", "0", "1.5e2", 15000, false},
+        {"0.01", "0", "=", ErrorData, false},
+        {"0.01", "0", "", ErrorData, false},
+        {"0.01", "100000", "100123.45", 12345, false},
+        {"0.01", "-5", "-4.99", 1, false},
+        {"-0.01", "0", "1.23", -123, false},
+        {"3", "0", "-9", -3, false},
+        {"3", "0", "10", 3, true},
+        {"0.02", "0", "0.01", 1, true},  // half a count, away from zero
+        {"0.02", "0", "0.04", 2, false},
+        // On the grid, but so far from the scale's precision that the
+        // computed value strays 2 % from the count: still asked.
+        {"1E-10", "100000", "100000.0000000001", 1, true},
+        {"1E-10", "100000", "100000", 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.a) + " " + c.b + " '" + c.field + "'");
+        CommaFormTexts f = form(1);
+        f.Columns[0].A = c.a;
+        f.Columns[0].B = c.b;
+        auto import = [&](const std::string& field, ScriptedPrompter& asked) {
+            asked.answer(MsgResult::No);
+            return ImportCommaData(ReadImportSettings(f, csv(field + "\r\n")), asked, progress);
+        };
+        ScriptedPrompter digits, full;
+        const CommaImportResult r = import(c.field, digits);
+        const CommaImportResult g = import(std::string(" ") + c.field, full);
+        EXPECT_EQ(r.Completed, c.count != kStops);
+        if (r.Completed) {
+            EXPECT_EQ(r.Table, (std::vector<std::vector<std::int16_t>>{{static_cast<std::int16_t>(c.count)}}));
+        }
+        EXPECT_EQ(digits.shown.size(), c.count == kStops || c.asks ? 1u : 0u);
+        EXPECT_EQ(g.Completed, r.Completed);
+        EXPECT_EQ(g.Table, r.Table);
+        ASSERT_EQ(full.shown.size(), digits.shown.size());
+        for (std::size_t i = 0; i < digits.shown.size(); ++i) {
+            EXPECT_EQ(full.shown[i].type, digits.shown[i].type);
+            EXPECT_EQ(full.shown[i].text, digits.shown[i].text);
+        }
+    }
 }
 
 TEST_F(CommaImportTest, BurstModeWritesFullBurstsAndFillsTheShortLastOneWithMissingValues) {
