@@ -48,10 +48,13 @@ int RunExtractionLoop(const std::vector<std::string>& files, const std::function
 
 void SaveSingleBurst(HeaderSaveDialog& headerDialog, CurrentFile& model, Prompter& prompter) {
     if (!headerDialog.ExecuteSave(0)) return;
-    if (model.WriteSDFBurst(0))
+    const char* const failed = "データを書き込めませんでした。\n";
+    if (!model.WriteSDFBurst(0)) {
+        prompter.error(failed + model.SaveFileName);
+        FinishSave(model, prompter, failed);
+    } else if (FinishSave(model, prompter, failed)) {
         prompter.information("正常に変換を終了しました。");
-    else
-        prompter.error("データを書き込めませんでした。\n" + model.SaveFileName);
+    }
 }
 
 void RunSingleBurstCommand(const std::vector<std::string>& files, const std::function<bool(const std::string&)>& reader,
@@ -78,10 +81,13 @@ bool RunCommaDataHandOff(const std::vector<std::string>& files, const CommaDataS
             continue;
         }
         if (!burstMode) {
+            const char* const failed = "データを書き込めませんでした。\n";
             if (!model.WriteSDFBurst(0)) {
-                prompter.error("データを書き込めませんでした。\n" + model.SaveFileName);
+                prompter.error(failed + model.SaveFileName);
+                FinishSave(model, prompter, failed);
                 return false;
             }
+            if (!FinishSave(model, prompter, failed)) return false;
             continue;
         }
         model.FileName = temp;
@@ -98,8 +104,10 @@ bool RunCommaDataHandOff(const std::vector<std::string>& files, const CommaDataS
                 text += "保存できたのは " + std::to_string(copied) + " / " + std::to_string(total) + " バーストです。\n";
             text += "読み込んだデータは一時ファイルに残してあります。\n" + temp;
             prompter.error(text);
+            FinishSave(model, prompter, "ファイルの保存中にエラーが発生しました。\n");
             return false;
         }
+        if (!FinishSave(model, prompter, "ファイルの保存中にエラーが発生しました。\n")) return false;
         removeTempFile(temp, file);
     }
     return true;

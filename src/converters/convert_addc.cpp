@@ -169,9 +169,10 @@ JobResult ConvertADDCFile(CurrentFile& m, const std::string& fileName, Prompter&
     if (!m.WriteSDFBurst(0)) {
         prompter.error(kWriteFailedMessage + m.SaveFileName);
         DeclareWrittenBursts(m, 0, prompter);
+        FinishSave(m, prompter);
         return JobResult::Failed;
     }
-    return JobResult::Done;
+    return FinishSave(m, prompter) ? JobResult::Done : JobResult::Failed;
 }
 
 }  // namespace brine

@@ -198,10 +198,12 @@ void ConvertCadmasSurf(CurrentFile& m, FileDialog& openDialog, FileChooser& choo
     if (!ReadCadmasSurfFile(m, openDialog.FileName, prompter)) return;
     const std::string proposed = m.SaveFileName;
     if (!SaveSDFHeaderAs(m, proposed, headerDialog, prompter)) return;
-    if (m.WriteSDFBurst(0))
-        prompter.information("変換ファイルを保存しました。");
-    else
+    if (!m.WriteSDFBurst(0)) {
         prompter.error(kWriteFailedMessage + m.SaveFileName);
+        FinishSave(m, prompter);
+    } else if (FinishSave(m, prompter)) {
+        prompter.information("変換ファイルを保存しました。");
+    }
 }
 
 }  // namespace brine

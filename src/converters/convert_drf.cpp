@@ -142,6 +142,7 @@ JobResult ConvertDRFBlocks(CurrentFile& m, const std::string& fileName, Prompter
             }
         } catch (const BrineError&) {
             DeclareWrittenBursts(m, b, prompter);
+            FinishSave(m, prompter);
             throw;
         }
     }
@@ -159,6 +160,7 @@ JobResult ConvertDRFBlocks(CurrentFile& m, const std::string& fileName, Prompter
             }
         }
     }
+    if (!FinishSave(m, prompter)) result = JobResult::Failed;
     return result;
 }
 
@@ -168,6 +170,7 @@ JobResult ConvertDRFFile(CurrentFile& m, const std::string& fileName, Prompter& 
     if (!ReadDRFHeader(m, fileName, prompter)) return JobResult::Skipped;
     if (!SaveConvertedHeader(m, fileName, dialog, prompter)) return JobResult::Skipped;
     if (SameFile(m.SaveFileName, fileName)) {
+        m.FinishOutput(false);
         prompter.error("変換元のファイルには保存できません。\n" + fileName);
         return JobResult::Failed;
     }

@@ -22,13 +22,14 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
         return JobResult::Skipped;
     if (SameFile(m.SaveFileName, fileName)) {
         if (!isSdf) {
+            m.FinishOutput(false);
             prompter.error("変換元のファイルには保存できません。\n" + fileName);
             return JobResult::Failed;
         }
         // Only the header was meant to change; it may not claim bursts the
         // file does not hold.
         if (m.Iterations > sourceBursts) DeclareWrittenBursts(m, sourceBursts, prompter);
-        return JobResult::Done;
+        return FinishSave(m, prompter) ? JobResult::Done : JobResult::Failed;
     }
 
     const int total = std::min<int>(m.Iterations, sourceBursts);
@@ -59,10 +60,12 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
             }
         } catch (const BrineError&) {
             DeclareWrittenBursts(m, b, prompter);
+            FinishSave(m, prompter);
             throw;
         }
     }
     if (b != m.Iterations) DeclareWrittenBursts(m, b, prompter);
+    if (!FinishSave(m, prompter)) result = JobResult::Failed;
     return result;
 }
 

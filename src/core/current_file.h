@@ -17,6 +17,7 @@ namespace brine {
 
 class Prompter;
 class ProgressSink;
+class SafeReplace;
 struct TsdBlockIndex;
 
 constexpr int kMaxChannels = 129;          // entries of the channel table
@@ -115,6 +116,18 @@ public:
     bool WriteSDFBurst(int b);
     bool UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileName);
 
+    // ---- a new output begun through the header dialog
+    // Starts the SDF output `target` afresh without touching it: the header
+    // goes into a new temporary file beside it, and until FinishOutput every
+    // header rewrite and burst write addressed to `target` (SaveFileName)
+    // goes there. False when the temporary file cannot be made or written.
+    bool BeginSDFOutput(const std::string& target);
+    // Ends the output begun: with `keep`, and when no write into it failed,
+    // it replaces its target (IoError when that fails); otherwise it is
+    // removed and the target stays as it was. False when it was removed.
+    // True when no output was begun.
+    bool FinishOutput(bool keep = true);
+
     // ---- TSD (tsd_format.cpp)
     bool ReadTSDHeader(const std::string& fileName);
     bool ReadTSDBurst(int b);
@@ -132,7 +145,12 @@ public:
 private:
     void allocateSamples(std::int32_t samples);
     bool WriteSDFHeaderTo(const std::string& fileName, bool truncate);
+    // The file a write addressed to `fileName` goes to.
+    std::string outputPath(const std::string& fileName) const;
+    void outputFailed(const std::string& fileName);
     std::vector<std::uint8_t> ioBuffer_;
+    struct PendingOutput;
+    std::shared_ptr<PendingOutput> output_;
     // Where the blocks of the TSD file read last begin, so reading burst
     // after burst does not rescan the file from its first line.
     std::shared_ptr<TsdBlockIndex> tsdIndex_;

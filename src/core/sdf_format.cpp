@@ -344,14 +344,54 @@ bool CurrentFile::ReadSDFBurst(int b) {
     }
 }
 
+struct CurrentFile::PendingOutput {
+    explicit PendingOutput(const std::string& name) : target(name), replace(name) {}
+    std::string target;  // the name the writes are addressed to
+    SafeReplace replace;
+    bool failed = false;  // a write into it failed: it is never kept
+};
+
+std::string CurrentFile::outputPath(const std::string& fileName) const {
+    return output_ && fileName == output_->target ? output_->replace.tempPath().string() : fileName;
+}
+
+void CurrentFile::outputFailed(const std::string& fileName) {
+    if (output_ && fileName == output_->target) output_->failed = true;
+}
+
+bool CurrentFile::BeginSDFOutput(const std::string& target) {
+    FinishOutput(false);
+    try {
+        output_ = std::make_shared<PendingOutput>(target);
+    } catch (const IoError&) {
+        return false;
+    }
+    if (CreateSDFFile(target)) return true;
+    FinishOutput(false);
+    return false;
+}
+
+bool CurrentFile::FinishOutput(bool keep) {
+    if (!output_) return true;
+    std::shared_ptr<PendingOutput> out = std::move(output_);
+    output_.reset();
+    if (!keep || out->failed) {
+        out->replace.abandon();
+        return false;
+    }
+    out->replace.commit();
+    return true;
+}
+
 bool CurrentFile::WriteSDFHeaderTo(const std::string& fileName, bool truncate) {
     try {
         std::vector<std::uint8_t> bytes = EncodeSDFHeader();
-        BinaryFile f(fileName, truncate ? OpenMode::Create : OpenMode::CreateOrUpdate);
+        BinaryFile f(outputPath(fileName), truncate ? OpenMode::Create : OpenMode::CreateOrUpdate);
         f.writeAt(0, bytes.data(), bytes.size());
         f.close();
         return true;
     } catch (...) {
+        outputFailed(fileName);
         return false;
     }
 }
@@ -362,9 +402,12 @@ bool CurrentFile::CreateSDFFile(const std::string& fileName) { return WriteSDFHe
 
 bool CurrentFile::WriteSDFBurst(int b) {
     try {
-        if (b < 0 || !buffersFit(*this)) return false;
+        if (b < 0 || !buffersFit(*this)) {
+            outputFailed(SaveFileName);
+            return false;
+        }
         UpdateBlockArithmetic();
-        BinaryFile f(SaveFileName, OpenMode::Update);
+        BinaryFile f(outputPath(SaveFileName), OpenMode::Update);
         std::uint64_t pos = static_cast<std::uint64_t>(HeaderBlocks) * kBlock +
                             static_cast<std::uint64_t>(b) * RecordSize;
         ioBuffer_.resize(RecordSize);
@@ -373,6 +416,7 @@ bool CurrentFile::WriteSDFBurst(int b) {
         f.close();
         return true;
     } catch (...) {
+        outputFailed(SaveFileName);
         return false;
     }
 }

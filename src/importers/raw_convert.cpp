@@ -426,6 +426,7 @@ AlecOutcome ConvertAlecFile(const AlecHeader& h, const AlecOptions& o, AlecServi
         s.prompter.error(kMsgBadHeader);
         m.Iterations = 0;
         m.WriteSDFHeader(m.SaveFileName);
+        FinishSave(m, s.prompter, kMsgWriteFailed);
         return AlecOutcome::Failed;
     }
 
@@ -439,6 +440,7 @@ AlecOutcome ConvertAlecFile(const AlecHeader& h, const AlecOptions& o, AlecServi
             outcome = ctw ? ConvertCTWData(h, pressureDbar, s, tally) : ConvertItemData(h, pressureDbar, s, tally);
             break;
     }
+    if (!FinishSave(m, s.prompter, kMsgWriteFailed)) outcome = AlecOutcome::Failed;
     // An instrument that stopped early leaves fewer samples than its header declares.
     const bool endedEarly = outcome == AlecOutcome::Completed && tally.samples < h.TotalSamples;
     if (endedEarly) {

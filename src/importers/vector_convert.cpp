@@ -85,6 +85,7 @@ public:
         }
         // The header declares exactly the bursts written.
         if (!DeclareWrittenBursts(m_, written, prompter_, kMsgWriteFailed)) outcome = VectorOutcome::Failed;
+        if (!FinishSave(m_, prompter_, kMsgWriteFailed)) outcome = VectorOutcome::Failed;
         if (skippedLines_ > 0)
             prompter_.information("アンサンブル番号が範囲外の行を" + std::to_string(skippedLines_) + "行読み飛ばしました。");
         if (outOfRange_ > 0) prompter_.information(std::to_string(outOfRange_) + "個のデータを欠測値に変換しました。");
@@ -435,6 +436,7 @@ VectorOutcome ConvertVectorFile(const VectorPlan& plan, VectorServices& s) {
         s.prompter.error(kMsgBadHeader);
         m.Iterations = 0;
         m.WriteSDFHeader(m.SaveFileName);
+        FinishSave(m, s.prompter, kMsgWriteFailed);
         return VectorOutcome::Failed;
     }
     return VectorConversion(plan, s).run();

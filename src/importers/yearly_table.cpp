@@ -292,8 +292,10 @@ bool SaveYearTableBurst(CurrentFile& m, const YearTableBurst& burst, const std::
     }
     if (!written) {
         prompter.error(kMsgWriteFailed + m.SaveFileName);
+        FinishSave(m, prompter, kMsgWriteFailed);
         return false;
     }
+    if (!FinishSave(m, prompter, kMsgWriteFailed)) return false;
     if (missing > 0) prompter.information(std::to_string(missing) + "個のデータを欠測値に変換しました。");
     prompter.information(kMsgTableSaved);
     return true;

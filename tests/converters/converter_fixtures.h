@@ -104,7 +104,7 @@ public:
         if (!target.empty()) m_.SaveFileName = target;
         std::error_code ec;
         if (std::filesystem::equivalent(m_.SaveFileName, m_.FileName, ec)) return m_.WriteSDFHeader(m_.SaveFileName);
-        return m_.CreateSDFFile(m_.SaveFileName);
+        return m_.BeginSDFOutput(m_.SaveFileName);
     }
     int calls = 0;
     bool refuse = false;
