@@ -7,6 +7,7 @@
 #include "base/binary_file.h"
 #include "base/errors.h"
 #include "base/path_text.h"
+#include "platform/api/prompter.h"
 #include "base/cp932.h"
 #include "base/number_text.h"
 #include "base/safe_replace.h"
@@ -38,12 +39,15 @@ std::optional<ParametersLines> ReadParametersFile(const std::filesystem::path& p
 }
 
 bool WriteParametersFile(const std::filesystem::path& path, const std::string& fileName, const std::string& folder,
-                         std::uint16_t selectedLocation) {
+                         std::uint16_t selectedLocation, Prompter* prompter) {
     try {
         std::string text = utf8ToCp932(fileName) + "\r\n" + utf8ToCp932(folder) + "\r\n" +
                            std::to_string(selectedLocation) + "\r\n";
         ReplaceFileContent(path, text);
         return true;
+    } catch (const BrineError& e) {
+        if (prompter) prompter->error("ファイルに書き込めません。\n" + path.string() + "\n" + e.what());
+        return false;
     } catch (...) {
         return false;
     }

@@ -164,6 +164,7 @@ bool ReadADDCFile(CurrentFile& m, const std::string& fileName, Prompter& prompte
 JobResult ConvertADDCFile(CurrentFile& m, const std::string& fileName, Prompter& prompter, ProgressSink& progress,
                           HeaderSaveDialog& dialog) {
     ModelServices services(m, prompter, progress);
+    OutputGuard guard(m);
     if (!ReadADDCFile(m, fileName, prompter)) return JobResult::Skipped;
     if (!SaveConvertedHeader(m, fileName, dialog, prompter)) return JobResult::Skipped;
     if (!m.WriteSDFBurst(0)) {

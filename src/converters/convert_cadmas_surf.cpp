@@ -195,6 +195,7 @@ bool ReadCadmasSurfFile(CurrentFile& m, const std::string& fileName, Prompter& p
 void ConvertCadmasSurf(CurrentFile& m, FileDialog& openDialog, FileChooser& chooser, HeaderSaveDialog& headerDialog,
                        Prompter& prompter) {
     if (!openDialog.Execute(chooser)) return;
+    OutputGuard guard(m);
     if (!ReadCadmasSurfFile(m, openDialog.FileName, prompter)) return;
     const std::string proposed = m.SaveFileName;
     if (!SaveSDFHeaderAs(m, proposed, headerDialog, prompter)) return;

@@ -167,6 +167,7 @@ JobResult ConvertDRFBlocks(CurrentFile& m, const std::string& fileName, Prompter
 JobResult ConvertDRFFile(CurrentFile& m, const std::string& fileName, Prompter& prompter, ProgressSink& progress,
                          HeaderSaveDialog& dialog) {
     ModelServices services(m, prompter, progress);
+    OutputGuard guard(m);
     if (!ReadDRFHeader(m, fileName, prompter)) return JobResult::Skipped;
     if (!SaveConvertedHeader(m, fileName, dialog, prompter)) return JobResult::Skipped;
     if (SameFile(m.SaveFileName, fileName)) {

@@ -10,6 +10,7 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
                            ProgressSink& progress, HeaderSaveDialog& dialog) {
     if (kind != InputFileKind::SDF && kind != InputFileKind::TSD) return JobResult::Skipped;
     ModelServices services(m, prompter, progress);
+    OutputGuard guard(m);
     const bool isSdf = kind == InputFileKind::SDF;
     if (!(isSdf ? m.ReadSDFHeader(fileName) : m.ReadTSDHeader(fileName))) return JobResult::Skipped;
     // The readers take the name they are given: only a header read makes

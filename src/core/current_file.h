@@ -156,6 +156,64 @@ private:
     std::shared_ptr<TsdBlockIndex> tsdIndex_;
 };
 
+// Header fields of a model, kept so that a failed job can put them back, or
+// so that a header read elsewhere can be taken over; the burst buffers too
+// when asked.
+struct HeaderSnapshot {
+    std::string memo;
+    std::int16_t nch, nch2, iterations;
+    std::int32_t sampleSize, sInt, bInt;
+    std::uint8_t sitUnit, bitUnit;
+    double startTime;
+    std::uint32_t recordSize, headerBlocks;
+    std::string sitUnitName;
+    double sIntDisplay;
+    std::array<std::string, kMaxChannels> names, units;
+    std::array<float, kMaxChannels> a, b;
+    bool withBuffers = false;
+    std::vector<std::vector<std::int16_t>> data;
+    std::vector<std::int16_t> burstData;
+
+    explicit HeaderSnapshot(const CurrentFile& m)
+        : memo(m.Memo), nch(m.Nch), nch2(m.Nch2), iterations(m.Iterations), sampleSize(m.SampleSize),
+          sInt(m.SInt), bInt(m.BInt), sitUnit(m.SITUnit), bitUnit(m.BITUnit), startTime(m.StartTime),
+          recordSize(m.RecordSize), headerBlocks(m.HeaderBlocks), sitUnitName(m.SITUnitName),
+          sIntDisplay(m.SIntDisplay), names(m.ChannelName),
+          units(m.ChannelUnit), a(m.ScaleA), b(m.OffsetB) {}
+
+    void keepBuffers(const CurrentFile& m) {
+        data = m.Data;
+        burstData = m.BurstData;
+        withBuffers = true;
+    }
+
+    void restore(CurrentFile& m) {
+        if (withBuffers) {
+            m.Data = std::move(data);
+            m.BurstData = std::move(burstData);
+            withBuffers = false;
+        }
+        m.Memo = memo;
+        m.Nch = nch;
+        m.Nch2 = nch2;
+        m.Iterations = iterations;
+        m.SampleSize = sampleSize;
+        m.SInt = sInt;
+        m.BInt = bInt;
+        m.SITUnit = sitUnit;
+        m.BITUnit = bitUnit;
+        m.StartTime = startTime;
+        m.RecordSize = recordSize;
+        m.HeaderBlocks = headerBlocks;
+        m.SITUnitName = sitUnitName;
+        m.SIntDisplay = sIntDisplay;
+        m.ChannelName = names;
+        m.ChannelUnit = units;
+        m.ScaleA = a;
+        m.OffsetB = b;
+    }
+};
+
 // True when the file begins with the SDF signature (whatever its name);
 // false when it does not or cannot be read.
 bool HasSdfSignature(const std::string& fileName);

@@ -40,6 +40,20 @@ bool DeclareWrittenBursts(CurrentFile& m, int written, Prompter& prompter,
 // its name (or was written in place).
 bool FinishSave(CurrentFile& m, Prompter& prompter, std::string_view failMessage = kWriteFailedMessage);
 
+// Removes, on every way out of a producer, the output begun for it that it
+// left unfinished (an exception on its way out), so that no temporary file
+// outlives the run and the target stays as it was.
+class OutputGuard {
+public:
+    explicit OutputGuard(CurrentFile& m) : m_(m) {}
+    ~OutputGuard() { m_.FinishOutput(false); }
+    OutputGuard(const OutputGuard&) = delete;
+    OutputGuard& operator=(const OutputGuard&) = delete;
+
+private:
+    CurrentFile& m_;
+};
+
 // For tests and batch use: accepts at once, beginning a fresh SDF output for
 // a fixed target.
 class DirectHeaderSave : public HeaderSaveDialog {

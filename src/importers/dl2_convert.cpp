@@ -181,6 +181,7 @@ private:
 }  // namespace
 
 DL2Outcome ConvertDL2Bursts(const DL2Header& h, double declination, DL2Services& s) {
+    OutputGuard guard(s.model);
     return DL2Conversion(h, declination, s).run();
 }
 

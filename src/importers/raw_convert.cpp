@@ -375,6 +375,7 @@ CountStatus ValueToCount(double v, float a, float b, std::int16_t& out) {
 
 AlecOutcome ConvertAlecFile(const AlecHeader& h, const AlecOptions& o, AlecServices& s) {
     CurrentFile& m = s.model;
+    OutputGuard guard(m);
     const bool items = h.kind == RawKind::Compact || h.kind == RawKind::Infinity;
     const bool ctw = items && h.SondeName == "ACTW-USB";
     double pressureDbar = 0;

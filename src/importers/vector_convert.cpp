@@ -427,6 +427,7 @@ void SetVectorSDFHeader(const VectorPlan& plan, CurrentFile& m) {
 
 VectorOutcome ConvertVectorFile(const VectorPlan& plan, VectorServices& s) {
     CurrentFile& m = s.model;
+    OutputGuard guard(m);
     SetVectorSDFHeader(plan, m);
     const std::int16_t nch = m.Nch, nch2 = m.Nch2;
     const std::int32_t samples = m.SampleSize;

@@ -324,6 +324,7 @@ private:
 }  // namespace
 
 WaveHunterOutcome ConvertWaveHunterBursts(const WaveHunterFile& f, const WaveHunterOptions& o, WaveHunterServices& s) {
+    OutputGuard guard(s.model);
     return WaveHunterConversion(f, o, s).run();
 }
 

@@ -258,6 +258,7 @@ std::optional<YearTableBurst> ConvertYearTable(const YearTable& table, const Yea
 
 bool SaveYearTableBurst(CurrentFile& m, const YearTableBurst& burst, const std::string& sourceFile,
                         HeaderSaveDialog& headerSave, Prompter& prompter, ProgressSink& progress) {
+    OutputGuard guard(m);
     m.SaveFileName = std::filesystem::path(sourceFile).replace_extension(".sdf").string();
     // The header dialog refuses to write over the file being read.
     m.FileName = sourceFile;
