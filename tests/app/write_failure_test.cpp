@@ -293,7 +293,7 @@ TEST_P(WriteFailure, EveryCallFailedInTurnLeavesOldOrNewNeverAMixture) {
             });
             // A file the job only reads: neither one it replaces nor its own temporary file.
             const std::string failedName = fs::path(call.path).filename().string();
-            const bool inputFailed = !call.writable && !failedName.starts_with(".") &&
+            const bool inputFailed = !call.writable && fs::path(call.path) != dir.path() && !failedName.starts_with(".") &&
                                      failedName.find(".new-") == std::string::npos &&
                                      before.files.count(failedName) == clean.files.count(failedName) &&
                                      (!before.files.count(failedName) ||
@@ -328,6 +328,17 @@ TEST_P(WriteFailure, EveryCallFailedInTurnLeavesOldOrNewNeverAMixture) {
             }
             for (const auto& [name, bytes] : before.files)
                 if (!o.files.count(name) && clean.files.count(name)) problems.push_back(name + " is gone");
+            if (all.find("壊れています") != std::string::npos) {
+                // A damaged file: the message names a visible file holding the new content.
+                const bool kept = std::any_of(o.files.begin(), o.files.end(), [&](const auto& f) {
+                    return !f.first.starts_with(".") && all.find(f.first) != std::string::npos &&
+                           std::any_of(clean.files.begin(), clean.files.end(), [&](const auto& c) {
+                               return c.second == f.second && before.files.count(c.first) &&
+                                      before.files.at(c.first) != c.second;
+                           });
+                });
+                if (!kept) problems.push_back("no file the message names holds the new content");
+            }
             if (!o.linksKept) problems.push_back("a hard link was split");
             // The model describes the files as they are.
             if (!w.workingModel) {
