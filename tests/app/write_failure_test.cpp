@@ -384,9 +384,9 @@ TEST_P(WriteFailure, EveryCallFailedInTurnLeavesOldOrNewNeverAMixture) {
 std::vector<std::uint8_t> oldSdf() {
     test::SdfSpec s;
     s.version = '3';
-    s.sampleSize = 600;
+    s.sampleSize = 300;
     s.iterations = 60;
-    for (int b = 0; b < 60; ++b) s.records.push_back(test::record(b, 2, 600, 1));
+    for (int b = 0; b < 60; ++b) s.records.push_back(test::record(b, 2, 300, 1));
     return test::buildSdf(s);
 }
 
