@@ -3,7 +3,7 @@
 // and again for good (a device gone bad). After each run every file of the
 // folder is as it was before or as the clean run left it (never a mixture),
 // or named by a message; the user was told of the failure and not of a
-// success; the model is as before or as after the clean run.
+// success; the model describes the files as they are.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +12,6 @@
 #include <map>
 #include <optional>
 #include <set>
-#include <sstream>
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -252,6 +251,94 @@ bool readsWhole(const fs::path& p) {
     }
 }
 
+// What is wrong with a run whose call `call` failed, against the folder
+// before the job and after a clean run.
+std::vector<std::string> problemsOf(const Writer& w, const fs::path& dir, const Outcome& before, const Outcome& clean,
+                                    const Outcome& o, const FaultPlan::Record& call,
+                                    const std::vector<FaultPlan::Record>& calls) {
+    std::vector<std::string> problems;
+    const std::string all = texts(o.shown);
+    // Told: shown something a clean run does not show.
+    const bool told = std::any_of(o.shown.begin(), o.shown.end(), [&](const auto& m) {
+        return std::none_of(clean.shown.begin(), clean.shown.end(),
+                            [&](const auto& c) { return c.type == m.type && c.text == m.text; });
+    });
+    const bool damaged = all.find("壊れています") != std::string::npos;
+    // A file the job only reads: neither one it replaces nor a temporary file.
+    const std::string failed = fs::path(call.path).filename().string();
+    const bool inputFailed = !call.writable && fs::path(call.path) != dir && !failed.starts_with(".") &&
+                             failed.find(".new-") == std::string::npos &&
+                             before.files.count(failed) == clean.files.count(failed) &&
+                             (!before.files.count(failed) || before.files.at(failed) == clean.files.at(failed));
+    auto named = [&](const std::string& name) {
+        if (all.find(name) != std::string::npos) return true;
+        for (const auto& [a, b] : w.linked)
+            if ((a == name && all.find(b) != std::string::npos) || (b == name && all.find(a) != std::string::npos))
+                return true;
+        return false;
+    };
+    for (const auto& [name, bytes] : o.files) {
+        auto b = before.files.find(name);
+        auto c = clean.files.find(name);
+        if ((b != before.files.end() && b->second == bytes) || (c != clean.files.end() && c->second == bytes)) continue;
+        // An input that could not be read: the job went on or kept what it
+        // had written, as a file that declares what it holds.
+        if (inputFailed && told && readsWhole(dir / name)) continue;
+        if (!named(name)) {
+            problems.push_back(name + " is neither as before nor as after a clean run, and no message names it");
+        } else if ((b != before.files.end() || c != clean.files.end()) && !holdsSomeContent(bytes, before, clean)) {
+            // Only a file the message plainly calls damaged may be left
+            // changed, and it must be refused, never read wrong.
+            if (!damaged)
+                problems.push_back(name + " is changed, and no message says it is damaged");
+            else if (opensAsValid(dir / name))
+                problems.push_back(name + " is damaged yet opens as a valid file");
+        }
+    }
+    for (const auto& [name, bytes] : before.files)
+        if (!o.files.count(name) && clean.files.count(name)) problems.push_back(name + " is gone");
+    if (damaged) {
+        // The message names a visible file that holds the new content.
+        const bool kept = std::any_of(o.files.begin(), o.files.end(), [&](const auto& f) {
+            return !f.first.starts_with(".") && all.find(f.first) != std::string::npos &&
+                   std::any_of(clean.files.begin(), clean.files.end(), [&](const auto& c) {
+                       return c.second == f.second && before.files.count(c.first) && before.files.at(c.first) != c.second;
+                   });
+        });
+        if (!kept) problems.push_back("no file the message names holds the new content");
+    }
+    if (!o.linksKept) problems.push_back("a hard link was split");
+    // The model describes the files as they are...
+    if (!w.workingModel) {
+        if (o.files == before.files && o.state != before.state)
+            problems.push_back("the files are as before, the model is not");
+        else if (o.files == clean.files && o.state != clean.state)
+            problems.push_back("the files are as after a clean run, the model is not");
+        else if (o.state != before.state && o.state != clean.state)
+            problems.push_back("the model is neither as before nor as after a clean run");
+    }
+    // ...and never points at a file the job made for itself.
+    for (const std::string& f : o.modelFiles) {
+        const std::string name = fs::path(f).filename().string();
+        const bool made = std::any_of(calls.begin(), calls.end(), [&](const auto& c) {
+            return c.call == sys::Call::Open && c.writable && c.path == f;
+        });
+        if (made && !before.files.count(name) && !clean.files.count(name) &&
+            std::find(clean.modelFiles.begin(), clean.modelFiles.end(), f) == clean.modelFiles.end())
+            problems.push_back("the model names " + f + ", a file of the job's own");
+    }
+    if (sameMessages(o.shown, clean.shown)) {
+        // Nothing told: the failure must have changed nothing of the result.
+        if (o.files != clean.files) problems.push_back("the files differ from a clean run, and nothing was said");
+    } else {
+        if (!told) problems.push_back("the failure was not told");
+        for (const std::string& text : w.success)
+            if (std::any_of(o.shown.begin(), o.shown.end(), [&](const auto& m) { return m.text == text; }))
+                problems.push_back("the success message was shown");
+    }
+    return problems;
+}
+
 class WriteFailure : public ::testing::TestWithParam<Writer> {};
 
 TEST_P(WriteFailure, EveryCallFailedInTurnLeavesOldOrNewNeverAMixture) {
@@ -277,100 +364,16 @@ TEST_P(WriteFailure, EveryCallFailedInTurnLeavesOldOrNewNeverAMixture) {
             plan.persistent = persistent;
             plan.error = std::array{EIO, ENOSPC, EFBIG}[static_cast<std::size_t>(at % 3)];
             const Outcome o = runOnce(w, dir.path(), &plan, nullptr);
-            const auto& call = at <= static_cast<long long>(plan.calls.size()) ? plan.calls[static_cast<std::size_t>(at - 1)]
-                                                                               : FaultPlan::Record{};
-            std::ostringstream where;
-            where << w.name << ": call " << at << " of " << n << " (" << callName(call.call) << " " << call.path << ", "
-                  << std::strerror(plan.error) << (persistent ? ", and every later call" : "") << ")\n"
-                  << texts(o.shown);
-            std::vector<std::string> problems;
-
-            const std::string all = texts(o.shown);
-            // Told: shown something a clean run does not show.
-            const bool told = std::any_of(o.shown.begin(), o.shown.end(), [&](const auto& m) {
-                return std::none_of(clean.shown.begin(), clean.shown.end(),
-                                    [&](const auto& c) { return c.type == m.type && c.text == m.text; });
-            });
-            // A file the job only reads: neither one it replaces nor its own temporary file.
-            const std::string failedName = fs::path(call.path).filename().string();
-            const bool inputFailed = !call.writable && fs::path(call.path) != dir.path() && !failedName.starts_with(".") &&
-                                     failedName.find(".new-") == std::string::npos &&
-                                     before.files.count(failedName) == clean.files.count(failedName) &&
-                                     (!before.files.count(failedName) ||
-                                      before.files.at(failedName) == clean.files.at(failedName));
-            auto named = [&](const std::string& name) {
-                if (all.find(name) != std::string::npos) return true;
-                for (const auto& [a, b] : w.linked)
-                    if ((a == name && all.find(b) != std::string::npos) || (b == name && all.find(a) != std::string::npos))
-                        return true;
-                return false;
-            };
-            for (const auto& [name, bytes] : o.files) {
-                auto b = before.files.find(name);
-                auto c = clean.files.find(name);
-                if ((b != before.files.end() && b->second == bytes) || (c != clean.files.end() && c->second == bytes))
-                    continue;
-                if (inputFailed && told && readsWhole(dir.path() / name)) {
-                    // An input that could not be read: the job went on or kept
-                    // what it had written, as a file that declares what it holds.
-                    continue;
-                }
-                if (!named(name)) {
-                    problems.push_back(name + " is neither as before nor as after a clean run, and no message names it");
-                } else if ((b != before.files.end() || c != clean.files.end()) && !holdsSomeContent(bytes, before, clean)) {
-                    // Only a file the message plainly calls damaged may be
-                    // left changed, and it must be refused, never read wrong.
-                    if (all.find("壊れています") == std::string::npos)
-                        problems.push_back(name + " is changed, and no message says it is damaged");
-                    else if (opensAsValid(dir.path() / name))
-                        problems.push_back(name + " is damaged yet opens as a valid file");
-                }
+            const FaultPlan::Record call =
+                at <= static_cast<long long>(plan.calls.size()) ? plan.calls[static_cast<std::size_t>(at - 1)] : FaultPlan::Record{};
+            for (const std::string& p : problemsOf(w, dir.path(), before, clean, o, call, plan.calls)) {
+                ADD_FAILURE() << p << "\n"
+                              << w.name << ": call " << at << " of " << n << " (" << callName(call.call) << " "
+                              << call.path << ", " << std::strerror(plan.error)
+                              << (persistent ? ", and every later call" : "") << ")\n"
+                              << texts(o.shown);
+                if (++faults >= 5) return;
             }
-            for (const auto& [name, bytes] : before.files)
-                if (!o.files.count(name) && clean.files.count(name)) problems.push_back(name + " is gone");
-            if (all.find("壊れています") != std::string::npos) {
-                // A damaged file: the message names a visible file holding the new content.
-                const bool kept = std::any_of(o.files.begin(), o.files.end(), [&](const auto& f) {
-                    return !f.first.starts_with(".") && all.find(f.first) != std::string::npos &&
-                           std::any_of(clean.files.begin(), clean.files.end(), [&](const auto& c) {
-                               return c.second == f.second && before.files.count(c.first) &&
-                                      before.files.at(c.first) != c.second;
-                           });
-                });
-                if (!kept) problems.push_back("no file the message names holds the new content");
-            }
-            if (!o.linksKept) problems.push_back("a hard link was split");
-            // The model describes the files as they are.
-            if (!w.workingModel) {
-                if (o.files == before.files && o.state != before.state)
-                    problems.push_back("the files are as before, the model is not");
-                else if (o.files == clean.files && o.state != clean.state)
-                    problems.push_back("the files are as after a clean run, the model is not");
-                else if (o.state != before.state && o.state != clean.state)
-                    problems.push_back("the model is neither as before nor as after a clean run");
-            }
-            // Nor may it point at a file the job made for itself.
-            for (const std::string& f : o.modelFiles) {
-                const std::string name = fs::path(f).filename().string();
-                const bool made = std::any_of(plan.calls.begin(), plan.calls.end(), [&](const auto& c) {
-                    return c.call == sys::Call::Open && c.writable && c.path == f;
-                });
-                if (made && !before.files.count(name) && !clean.files.count(name) &&
-                    std::find(clean.modelFiles.begin(), clean.modelFiles.end(), f) == clean.modelFiles.end())
-                    problems.push_back("the model names " + f + ", a file of the job's own");
-            }
-
-            if (sameMessages(o.shown, clean.shown)) {
-                // Nothing told: the failure must have changed nothing of the result.
-                if (o.files != clean.files) problems.push_back("the files differ from a clean run, and nothing was said");
-            } else {
-                if (!told) problems.push_back("no error or warning was shown");
-                for (const std::string& text : w.success)
-                    if (std::any_of(o.shown.begin(), o.shown.end(), [&](const auto& m) { return m.text == text; }))
-                        problems.push_back("the success message was shown");
-            }
-            for (const std::string& p : problems) ADD_FAILURE() << p << "\n" << where.str();
-            if (!problems.empty() && ++faults >= 5) return;
         }
     }
     RecordProperty("failure_points", static_cast<int>(points.size()));
