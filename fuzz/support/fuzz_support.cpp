@@ -138,7 +138,7 @@ bool FuzzHeaderSave::ExecuteSave(int kind) {
     ++calls;
     if (kind != 0) return false;
     m_.SaveFileName = target_;
-    return m_.CreateSDFFile(target_);
+    return m_.BeginSDFOutput(target_);
 }
 
 void FillPreviousFile(CurrentFile& m, const std::string& fileName) {

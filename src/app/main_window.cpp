@@ -127,9 +127,7 @@ void TForm1::closeEvent(QCloseEvent* e) {
     emit closed();
 }
 
-void TForm1::FormClose() {
-    if (!SaveParameters()) qWarning("Parameters.dat could not be written in %s", ConfigDir.c_str());
-}
+void TForm1::FormClose() { SaveParameters(); }
 
 bool TForm1::JobRunning() const { return jobDepth_ > 0 || (FrmProgress && FrmProgress->isVisible()); }
 
@@ -149,7 +147,7 @@ void TForm1::LoadParameters() {
 
 bool TForm1::SaveParameters() {
     return WriteParametersFile(ConfigDir + kParametersFileName, OpenDialog1.FileName,
-                               ExtractFileDir(OpenDialog1.FileName), SelectedLocation);
+                               ExtractFileDir(OpenDialog1.FileName), SelectedLocation, &AppPrompter());
 }
 
 // ---- menu

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "base/errors.h"
 #include "base/path_text.h"
 #include "base/rounding.h"
 #include "base/safe_replace.h"
@@ -47,11 +48,15 @@ int RunExtractionLoop(const std::vector<std::string>& files, const std::function
 }
 
 void SaveSingleBurst(HeaderSaveDialog& headerDialog, CurrentFile& model, Prompter& prompter) {
+    OutputGuard guard(model);
     if (!headerDialog.ExecuteSave(0)) return;
-    if (model.WriteSDFBurst(0))
+    const char* const failed = "データを書き込めませんでした。\n";
+    if (!model.WriteSDFBurst(0)) {
+        prompter.error(failed + model.SaveFileName);
+        FinishSave(model, prompter, failed);
+    } else if (FinishSave(model, prompter, failed)) {
         prompter.information("正常に変換を終了しました。");
-    else
-        prompter.error("データを書き込めませんでした。\n" + model.SaveFileName);
+    }
 }
 
 void RunSingleBurstCommand(const std::vector<std::string>& files, const std::function<bool(const std::string&)>& reader,
@@ -73,34 +78,47 @@ bool RunCommaDataHandOff(const std::vector<std::string>& files, const CommaDataS
         const bool burstMode = steps.burstMode();
         const std::string temp = burstMode ? steps.tempFileName() : std::string();
         steps.proposeOutputName(WithExtension(file, ".sdf"));
+        OutputGuard guard(model);
         if (!headerDialog.ExecuteSave(0)) {
             if (burstMode) removeTempFile(temp, file);
             continue;
         }
         if (!burstMode) {
+            const char* const failed = "データを書き込めませんでした。\n";
             if (!model.WriteSDFBurst(0)) {
-                prompter.error("データを書き込めませんでした。\n" + model.SaveFileName);
+                prompter.error(failed + model.SaveFileName);
+                FinishSave(model, prompter, failed);
                 return false;
             }
+            if (!FinishSave(model, prompter, failed)) return false;
             continue;
         }
         model.FileName = temp;
         const int total = model.Iterations;
         const int copied = copyBursts(model, progress);
         if (copied != total) {
-            // Keep the output honest about what it holds; the temporary file
-            // stays as the only complete copy.
+            // Keep the output honest about what it holds.
             model.Iterations = static_cast<std::int16_t>(copied);
-            bool headerFixed = model.WriteSDFHeader(model.SaveFileName);
+            model.WriteSDFHeader(model.SaveFileName);
             model.Iterations = static_cast<std::int16_t>(total);
-            std::string text = "ファイルの保存中にエラーが発生しました。\n" + model.SaveFileName + "\n";
-            if (headerFixed)
-                text += "保存できたのは " + std::to_string(copied) + " / " + std::to_string(total) + " バーストです。\n";
-            text += "読み込んだデータは一時ファイルに残してあります。\n" + temp;
-            prompter.error(text);
-            return false;
         }
-        removeTempFile(temp, file);
+        bool kept = false;
+        std::string reason;
+        try {
+            kept = model.FinishOutput();
+        } catch (const IoError& e) {
+            reason = std::string(e.what()) + "\n";
+        }
+        if (kept && copied == total) {
+            removeTempFile(temp, file);
+            continue;
+        }
+        // The temporary file stays as the only complete copy.
+        std::string text = "ファイルの保存中にエラーが発生しました。\n" + model.SaveFileName + "\n" + reason;
+        if (kept) text += "保存できたのは " + std::to_string(copied) + " / " + std::to_string(total) + " バーストです。\n";
+        text += "読み込んだデータは一時ファイルに残してあります。\n" + temp;
+        prompter.error(text);
+        return false;
     }
     return true;
 }

@@ -3,10 +3,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <fstream>
-#include <iterator>
 
+#include "base/binary_file.h"
+#include "base/errors.h"
 #include "base/path_text.h"
+#include "platform/api/prompter.h"
 #include "base/cp932.h"
 #include "base/number_text.h"
 #include "base/safe_replace.h"
@@ -16,10 +17,12 @@ namespace brine {
 std::optional<ParametersLines> ReadParametersFile(const std::filesystem::path& path) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) return std::nullopt;
+    std::string text;
+    try {
+        text = ReadWholeFile(path);
+    } catch (const IoError&) {
+        return std::nullopt;
+    }
 
     std::string lines[3];
     std::size_t pos = 0;
@@ -36,19 +39,15 @@ std::optional<ParametersLines> ReadParametersFile(const std::filesystem::path& p
 }
 
 bool WriteParametersFile(const std::filesystem::path& path, const std::string& fileName, const std::string& folder,
-                         std::uint16_t selectedLocation) {
+                         std::uint16_t selectedLocation, Prompter* prompter) {
     try {
         std::string text = utf8ToCp932(fileName) + "\r\n" + utf8ToCp932(folder) + "\r\n" +
                            std::to_string(selectedLocation) + "\r\n";
-        SafeReplace out(path);
-        {
-            std::ofstream f(out.tempPath(), std::ios::binary | std::ios::trunc);
-            f.write(text.data(), static_cast<std::streamsize>(text.size()));
-            f.close();
-            if (!f) return false;
-        }
-        out.commit();
+        ReplaceFileContent(path, text);
         return true;
+    } catch (const BrineError& e) {
+        if (prompter) prompter->error("ファイルに書き込めません。\n" + path.string() + "\n" + e.what());
+        return false;
     } catch (...) {
         return false;
     }

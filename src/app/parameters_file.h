@@ -9,6 +9,8 @@
 
 namespace brine {
 
+class Prompter;
+
 inline constexpr const char* kParametersFileName = "Parameters.dat";
 
 // The lines as read (UTF-8); missing lines are empty.
@@ -20,9 +22,10 @@ struct ParametersLines {
 
 // nullopt when the file does not exist or cannot be read.
 std::optional<ParametersLines> ReadParametersFile(const std::filesystem::path& path);
-// Replaces the file in one step; false when it could not be written.
+// Replaces the file in one step; false when it could not be written, which
+// is told through the prompter when one is given.
 bool WriteParametersFile(const std::filesystem::path& path, const std::string& fileName, const std::string& folder,
-                         std::uint16_t selectedLocation);
+                         std::uint16_t selectedLocation, Prompter* prompter = nullptr);
 // The site index of line 3; nullopt when empty, not a number or outside 0..65535.
 std::optional<std::uint16_t> ParseSelectedLocation(std::string_view line);
 

@@ -6,8 +6,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "base/errors.h"
+#include "base/sys_calls.h"
 
 namespace brine {
 namespace {
@@ -19,7 +21,7 @@ namespace {
 }  // namespace
 
 BinaryFile::~BinaryFile() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) sys::close(fd_);
 }
 
 void BinaryFile::open(const std::filesystem::path& path, OpenMode mode) {
@@ -31,11 +33,11 @@ void BinaryFile::open(const std::filesystem::path& path, OpenMode mode) {
         case OpenMode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
         case OpenMode::CreateOrUpdate: flags |= O_RDWR | O_CREAT; break;
     }
-    int fd = ::open(path.c_str(), flags, 0666);
+    int fd = sys::open(path.c_str(), flags, 0666);
     if (fd < 0) fail(path, "ファイルを開けません", errno);
     struct stat st;
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
+        sys::close(fd);
         fail(path, "ファイルを開けません", EISDIR);
     }
     fd_ = fd;
@@ -46,7 +48,7 @@ void BinaryFile::close() {
     if (fd_ < 0) return;
     int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0) fail(path_, "ファイルを閉じられません", errno);
+    if (sys::close(fd) != 0) fail(path_, "ファイルを閉じられません", errno);
 }
 
 std::uint64_t BinaryFile::size() const {
@@ -82,7 +84,7 @@ void BinaryFile::writeAll(const void* buf, std::size_t n) {
     const auto* p = static_cast<const char*>(buf);
     std::size_t done = 0;
     while (done < n) {
-        ssize_t r = ::write(fd_, p + done, n - done);
+        ssize_t r = sys::write(fd_, p + done, n - done);
         if (r < 0) {
             if (errno == EINTR) continue;
             fail(path_, "書き込めません", errno);
@@ -109,7 +111,7 @@ void BinaryFile::writeAt(std::uint64_t pos, const void* buf, std::size_t n) {
     const auto* p = static_cast<const char*>(buf);
     std::size_t done = 0;
     while (done < n) {
-        ssize_t r = ::pwrite(fd_, p + done, n - done, static_cast<off_t>(pos + done));
+        ssize_t r = sys::pwrite(fd_, p + done, n - done, static_cast<off_t>(pos + done));
         if (r < 0) {
             if (errno == EINTR) continue;
             fail(path_, "書き込めません", errno);
@@ -119,11 +121,54 @@ void BinaryFile::writeAt(std::uint64_t pos, const void* buf, std::size_t n) {
 }
 
 void BinaryFile::truncate(std::uint64_t size) {
-    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) fail(path_, "書き込めません", errno);
+    if (sys::ftruncate(fd_, static_cast<off_t>(size)) != 0) fail(path_, "書き込めません", errno);
 }
 
 void BinaryFile::sync() {
-    if (::fsync(fd_) != 0) fail(path_, "書き込めません", errno);
+    if (sys::fsync(fd_) != 0) fail(path_, "書き込めません", errno);
+}
+
+bool CreateNewFile(const std::filesystem::path& path) {
+    int fd = sys::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST) return false;
+        fail(path, "ファイルを作成できません", errno);
+    }
+    if (sys::close(fd) != 0) {
+        const int err = errno;
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+        fail(path, "ファイルを閉じられません", err);
+    }
+    return true;
+}
+
+std::filesystem::path CreateUniqueFile(const std::filesystem::path& folder, const std::string& prefix,
+                                       const std::string& suffix) {
+    std::string pattern = (folder / (prefix + "XXXXXX" + suffix)).string();
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    int fd = sys::mkstemps(buf.data(), static_cast<int>(suffix.size()));
+    if (fd < 0) fail(pattern, "ファイルを作成できません", errno);
+    std::filesystem::path created(buf.data());
+    if (sys::close(fd) != 0) {
+        const int err = errno;
+        std::error_code ec;
+        std::filesystem::remove(created, ec);
+        fail(created, "ファイルを閉じられません", err);
+    }
+    return created;
+}
+
+std::string ReadWholeFile(const std::filesystem::path& path) {
+    BinaryFile f(path, OpenMode::Read);
+    std::string all(static_cast<std::size_t>(f.size()), '\0');
+    all.resize(f.readSome(all.data(), all.size()));
+    // A file that grew while it was read is read to its end.
+    char more[4096];
+    for (std::size_t n; (n = f.readSome(more, sizeof more)) > 0;) all.append(more, n);
+    f.close();
+    return all;
 }
 
 }  // namespace brine

@@ -1,9 +1,9 @@
 #include "base/ini_file.h"
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
 
+#include "base/binary_file.h"
 #include "base/errors.h"
 #include "base/number_text.h"
 #include "base/safe_replace.h"
@@ -59,10 +59,20 @@ std::string oneLine(std::string_view s) {
 IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)) {
     std::error_code ec;
     if (!std::filesystem::exists(fileName_, ec)) return;
-    std::ifstream in(fileName_, std::ios::binary);
-    if (!in) throw IoError("ファイルを開けません。\n" + fileName_);
-    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw IoError("ファイルを読み込めません。\n" + fileName_);
+    BinaryFile in;
+    try {
+        in.open(fileName_, OpenMode::Read);
+    } catch (const IoError&) {
+        throw IoError("ファイルを開けません。\n" + fileName_);
+    }
+    std::string all;
+    try {
+        all.resize(static_cast<std::size_t>(in.size()));
+        all.resize(in.readSome(all.data(), all.size()));
+        in.close();
+    } catch (const IoError&) {
+        throw IoError("ファイルを読み込めません。\n" + fileName_);
+    }
     std::size_t start = 0;
     while (start < all.size()) {
         std::size_t end = all.find_first_of("\r\n", start);
@@ -175,11 +185,12 @@ std::string IniFile::Text() const {
 void IniFile::UpdateFile() const {
     const std::string text = Text();
     SafeReplace replace(fileName_);
-    {
-        std::ofstream out(replace.tempPath(), std::ios::binary | std::ios::trunc);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.flush();
-        if (!out) throw IoError("ファイルに書き込めません。\n" + fileName_);
+    try {
+        BinaryFile out(replace.tempPath(), OpenMode::Update);
+        out.writeAll(text.data(), text.size());
+        out.close();
+    } catch (const IoError&) {
+        throw IoError("ファイルに書き込めません。\n" + fileName_);
     }
     replace.commit();
 }

@@ -45,6 +45,7 @@ bool SaveSDFHeaderAs(CurrentFile& m, const std::string& proposed, HeaderSaveDial
     m.SaveFileName = proposed;
     if (!dialog.ExecuteSave(0)) return false;
     if (UpperExtension(m.SaveFileName) != ".SDF") {
+        m.FinishOutput(false);
         prompter.error("SDFファイル(*.sdf)に保存して下さい。\n" + m.SaveFileName);
         return false;
     }

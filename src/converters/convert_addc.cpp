@@ -164,14 +164,16 @@ bool ReadADDCFile(CurrentFile& m, const std::string& fileName, Prompter& prompte
 JobResult ConvertADDCFile(CurrentFile& m, const std::string& fileName, Prompter& prompter, ProgressSink& progress,
                           HeaderSaveDialog& dialog) {
     ModelServices services(m, prompter, progress);
+    OutputGuard guard(m);
     if (!ReadADDCFile(m, fileName, prompter)) return JobResult::Skipped;
     if (!SaveConvertedHeader(m, fileName, dialog, prompter)) return JobResult::Skipped;
     if (!m.WriteSDFBurst(0)) {
         prompter.error(kWriteFailedMessage + m.SaveFileName);
         DeclareWrittenBursts(m, 0, prompter);
+        FinishSave(m, prompter);
         return JobResult::Failed;
     }
-    return JobResult::Done;
+    return FinishSave(m, prompter) ? JobResult::Done : JobResult::Failed;
 }
 
 }  // namespace brine

@@ -195,13 +195,16 @@ bool ReadCadmasSurfFile(CurrentFile& m, const std::string& fileName, Prompter& p
 void ConvertCadmasSurf(CurrentFile& m, FileDialog& openDialog, FileChooser& chooser, HeaderSaveDialog& headerDialog,
                        Prompter& prompter) {
     if (!openDialog.Execute(chooser)) return;
+    OutputGuard guard(m);
     if (!ReadCadmasSurfFile(m, openDialog.FileName, prompter)) return;
     const std::string proposed = m.SaveFileName;
     if (!SaveSDFHeaderAs(m, proposed, headerDialog, prompter)) return;
-    if (m.WriteSDFBurst(0))
-        prompter.information("変換ファイルを保存しました。");
-    else
+    if (!m.WriteSDFBurst(0)) {
         prompter.error(kWriteFailedMessage + m.SaveFileName);
+        FinishSave(m, prompter);
+    } else if (FinishSave(m, prompter)) {
+        prompter.information("変換ファイルを保存しました。");
+    }
 }
 
 }  // namespace brine

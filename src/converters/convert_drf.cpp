@@ -142,6 +142,7 @@ JobResult ConvertDRFBlocks(CurrentFile& m, const std::string& fileName, Prompter
             }
         } catch (const BrineError&) {
             DeclareWrittenBursts(m, b, prompter);
+            FinishSave(m, prompter);
             throw;
         }
     }
@@ -159,15 +160,18 @@ JobResult ConvertDRFBlocks(CurrentFile& m, const std::string& fileName, Prompter
             }
         }
     }
+    if (!FinishSave(m, prompter)) result = JobResult::Failed;
     return result;
 }
 
 JobResult ConvertDRFFile(CurrentFile& m, const std::string& fileName, Prompter& prompter, ProgressSink& progress,
                          HeaderSaveDialog& dialog) {
     ModelServices services(m, prompter, progress);
+    OutputGuard guard(m);
     if (!ReadDRFHeader(m, fileName, prompter)) return JobResult::Skipped;
     if (!SaveConvertedHeader(m, fileName, dialog, prompter)) return JobResult::Skipped;
     if (SameFile(m.SaveFileName, fileName)) {
+        m.FinishOutput(false);
         prompter.error("変換元のファイルには保存できません。\n" + fileName);
         return JobResult::Failed;
     }

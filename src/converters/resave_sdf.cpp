@@ -10,6 +10,7 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
                            ProgressSink& progress, HeaderSaveDialog& dialog) {
     if (kind != InputFileKind::SDF && kind != InputFileKind::TSD) return JobResult::Skipped;
     ModelServices services(m, prompter, progress);
+    OutputGuard guard(m);
     const bool isSdf = kind == InputFileKind::SDF;
     if (!(isSdf ? m.ReadSDFHeader(fileName) : m.ReadTSDHeader(fileName))) return JobResult::Skipped;
     // The readers take the name they are given: only a header read makes
@@ -22,13 +23,14 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
         return JobResult::Skipped;
     if (SameFile(m.SaveFileName, fileName)) {
         if (!isSdf) {
+            m.FinishOutput(false);
             prompter.error("変換元のファイルには保存できません。\n" + fileName);
             return JobResult::Failed;
         }
         // Only the header was meant to change; it may not claim bursts the
         // file does not hold.
         if (m.Iterations > sourceBursts) DeclareWrittenBursts(m, sourceBursts, prompter);
-        return JobResult::Done;
+        return FinishSave(m, prompter) ? JobResult::Done : JobResult::Failed;
     }
 
     const int total = std::min<int>(m.Iterations, sourceBursts);
@@ -62,16 +64,20 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
             }
         } catch (const BrineError&) {
             DeclareWrittenBursts(m, b, prompter);
+            FinishSave(m, prompter);
             throw;
         }
         try {
             job.finish();
         } catch (const IoError&) {
+            // A failed close may have lost what was written: the target stays.
             if (result != JobResult::Failed) prompter.error(kWriteFailedMessage + m.SaveFileName);
-            result = JobResult::Failed;
+            m.FinishOutput(false);
+            return JobResult::Failed;
         }
     }
     if (b != m.Iterations) DeclareWrittenBursts(m, b, prompter);
+    if (!FinishSave(m, prompter)) result = JobResult::Failed;
     return result;
 }
 

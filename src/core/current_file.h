@@ -19,6 +19,7 @@ class Prompter;
 class ProgressSink;
 class BinaryFile;
 class JobFiles;
+class SafeReplace;
 struct TsdScales;
 
 constexpr int kMaxChannels = 129;          // entries of the channel table
@@ -127,6 +128,18 @@ public:
     bool WriteSDFBurst(int b);
     bool UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileName);
 
+    // ---- a new output begun through the header dialog
+    // Starts the SDF output `target` afresh without touching it: the header
+    // goes into a new temporary file beside it, and until FinishOutput every
+    // header rewrite and burst write addressed to `target` (SaveFileName)
+    // goes there. False when the temporary file cannot be made or written.
+    bool BeginSDFOutput(const std::string& target);
+    // Ends the output begun: with `keep`, and when no write into it failed,
+    // it replaces its target (IoError when that fails); otherwise it is
+    // removed and the target stays as it was. False when it was removed.
+    // True when no output was begun.
+    bool FinishOutput(bool keep = true);
+
     // ---- TSD (tsd_format.cpp)
     bool ReadTSDHeader(const std::string& fileName);
     bool ReadTSDBurst(int b);
@@ -147,7 +160,12 @@ private:
     bool WriteSDFHeaderTo(const std::string& fileName, bool truncate);
     // The update reading through `in` when it is open already.
     bool updateOldSDF(std::uint8_t oldVersion, const std::string& fileName, BinaryFile* in);
+    // The file a write addressed to `fileName` goes to.
+    std::string outputPath(const std::string& fileName) const;
+    void outputFailed(const std::string& fileName);
     std::vector<std::uint8_t> ioBuffer_;
+    struct PendingOutput;
+    std::shared_ptr<PendingOutput> output_;
     // The kind ReadBurst found for the name read from last: 0 SDF, 1 TSD, -1 neither.
     std::string burstKindName_;
     int burstKind_ = -1;
@@ -183,6 +201,64 @@ public:
 private:
     CurrentFile& m_;
     bool owner_ = false;
+};
+
+// Header fields of a model, kept so that a failed job can put them back, or
+// so that a header read elsewhere can be taken over; the burst buffers too
+// when asked.
+struct HeaderSnapshot {
+    std::string memo;
+    std::int16_t nch, nch2, iterations;
+    std::int32_t sampleSize, sInt, bInt;
+    std::uint8_t sitUnit, bitUnit;
+    double startTime;
+    std::uint32_t recordSize, headerBlocks;
+    std::string sitUnitName;
+    double sIntDisplay;
+    std::array<std::string, kMaxChannels> names, units;
+    std::array<float, kMaxChannels> a, b;
+    bool withBuffers = false;
+    std::vector<std::vector<std::int16_t>> data;
+    std::vector<std::int16_t> burstData;
+
+    explicit HeaderSnapshot(const CurrentFile& m)
+        : memo(m.Memo), nch(m.Nch), nch2(m.Nch2), iterations(m.Iterations), sampleSize(m.SampleSize),
+          sInt(m.SInt), bInt(m.BInt), sitUnit(m.SITUnit), bitUnit(m.BITUnit), startTime(m.StartTime),
+          recordSize(m.RecordSize), headerBlocks(m.HeaderBlocks), sitUnitName(m.SITUnitName),
+          sIntDisplay(m.SIntDisplay), names(m.ChannelName),
+          units(m.ChannelUnit), a(m.ScaleA), b(m.OffsetB) {}
+
+    void keepBuffers(const CurrentFile& m) {
+        data = m.Data;
+        burstData = m.BurstData;
+        withBuffers = true;
+    }
+
+    void restore(CurrentFile& m) {
+        if (withBuffers) {
+            m.Data = std::move(data);
+            m.BurstData = std::move(burstData);
+            withBuffers = false;
+        }
+        m.Memo = memo;
+        m.Nch = nch;
+        m.Nch2 = nch2;
+        m.Iterations = iterations;
+        m.SampleSize = sampleSize;
+        m.SInt = sInt;
+        m.BInt = bInt;
+        m.SITUnit = sitUnit;
+        m.BITUnit = bitUnit;
+        m.StartTime = startTime;
+        m.RecordSize = recordSize;
+        m.HeaderBlocks = headerBlocks;
+        m.SITUnitName = sitUnitName;
+        m.SIntDisplay = sIntDisplay;
+        m.ChannelName = names;
+        m.ChannelUnit = units;
+        m.ScaleA = a;
+        m.OffsetB = b;
+    }
 };
 
 // True when the file begins with the SDF signature (whatever its name);

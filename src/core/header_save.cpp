@@ -1,5 +1,6 @@
 #include "core/header_save.h"
 
+#include "base/errors.h"
 #include "platform/api/prompter.h"
 
 namespace brine {
@@ -11,6 +12,15 @@ bool DeclareWrittenBursts(CurrentFile& m, int written, Prompter& prompter, std::
     if (m.WriteSDFHeader(m.SaveFileName)) return true;
     prompter.error(std::string(failMessage) + m.SaveFileName);
     return false;
+}
+
+bool FinishSave(CurrentFile& m, Prompter& prompter, std::string_view failMessage) {
+    try {
+        return m.FinishOutput(true);
+    } catch (const IoError& e) {
+        prompter.error(std::string(failMessage) + m.SaveFileName + "\n" + e.what());
+        return false;
+    }
 }
 
 }  // namespace brine

@@ -17,9 +17,11 @@ class HeaderSaveDialog {
 public:
     virtual ~HeaderSaveDialog() = default;
     // The dialog proposes model.SaveFileName as the output name, when set.
-    // Kind 0 writes an SDF header. True (the dialog's OK) only when the header
-    // has been written to model.SaveFileName; the producer then writes its
-    // bursts there with WriteSDFBurst.
+    // Kind 0 begins an SDF output (CurrentFile::BeginSDFOutput), or rewrites
+    // the header in place when the target is the SDF being read. True (the
+    // dialog's OK) only when the header has been written for
+    // model.SaveFileName; the producer then writes its bursts there with
+    // WriteSDFBurst and ends with FinishSave.
     virtual bool ExecuteSave(int kind) = 0;
 };
 
@@ -31,8 +33,29 @@ public:
 bool DeclareWrittenBursts(CurrentFile& m, int written, Prompter& prompter,
                           std::string_view failMessage = kWriteFailedMessage);
 
-// For tests and batch use: accepts at once, writing a fresh SDF header to a
-// fixed target.
+// Ends a producer's run: the output the header dialog began replaces its
+// target, unless a write into it failed (that failure has been told; the
+// target stays as it was). A replace that fails is told with failMessage,
+// the file name and the reason. True when the output stands complete under
+// its name (or was written in place).
+bool FinishSave(CurrentFile& m, Prompter& prompter, std::string_view failMessage = kWriteFailedMessage);
+
+// Removes, on every way out of a producer, the output begun for it that it
+// left unfinished (an exception on its way out), so that no temporary file
+// outlives the run and the target stays as it was.
+class OutputGuard {
+public:
+    explicit OutputGuard(CurrentFile& m) : m_(m) {}
+    ~OutputGuard() { m_.FinishOutput(false); }
+    OutputGuard(const OutputGuard&) = delete;
+    OutputGuard& operator=(const OutputGuard&) = delete;
+
+private:
+    CurrentFile& m_;
+};
+
+// For tests and batch use: accepts at once, beginning a fresh SDF output for
+// a fixed target.
 class DirectHeaderSave : public HeaderSaveDialog {
 public:
     DirectHeaderSave(CurrentFile& model, std::string target) : model_(model), target_(std::move(target)) {}
@@ -40,7 +63,7 @@ public:
         ++calls;
         if (refuse) return false;
         model_.SaveFileName = target_;
-        return model_.CreateSDFFile(target_);
+        return model_.BeginSDFOutput(target_);
     }
     int calls = 0;
     bool refuse = false;  // answer as if the user pressed Cancel

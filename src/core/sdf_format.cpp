@@ -110,63 +110,6 @@ ParseResult parseSdfHeader(BinaryFile& f, std::uint64_t fileSize) {
     return res;
 }
 
-// Header fields of the model, kept so a failed update can put them back;
-// the burst buffers too when the update is about to use them.
-struct HeaderSnapshot {
-    std::string memo;
-    std::int16_t nch, nch2, iterations;
-    std::int32_t sampleSize, sInt, bInt;
-    std::uint8_t sitUnit, bitUnit;
-    double startTime;
-    std::uint32_t recordSize, headerBlocks;
-    std::string sitUnitName;
-    double sIntDisplay;
-    std::array<std::string, kMaxChannels> names, units;
-    std::array<float, kMaxChannels> a, b;
-    bool withBuffers = false;
-    std::vector<std::vector<std::int16_t>> data;
-    std::vector<std::int16_t> burstData;
-
-    explicit HeaderSnapshot(const CurrentFile& m)
-        : memo(m.Memo), nch(m.Nch), nch2(m.Nch2), iterations(m.Iterations), sampleSize(m.SampleSize),
-          sInt(m.SInt), bInt(m.BInt), sitUnit(m.SITUnit), bitUnit(m.BITUnit), startTime(m.StartTime),
-          recordSize(m.RecordSize), headerBlocks(m.HeaderBlocks), sitUnitName(m.SITUnitName),
-          sIntDisplay(m.SIntDisplay), names(m.ChannelName),
-          units(m.ChannelUnit), a(m.ScaleA), b(m.OffsetB) {}
-
-    void keepBuffers(const CurrentFile& m) {
-        data = m.Data;
-        burstData = m.BurstData;
-        withBuffers = true;
-    }
-
-    void restore(CurrentFile& m) {
-        if (withBuffers) {
-            m.Data = std::move(data);
-            m.BurstData = std::move(burstData);
-            withBuffers = false;
-        }
-        m.Memo = memo;
-        m.Nch = nch;
-        m.Nch2 = nch2;
-        m.Iterations = iterations;
-        m.SampleSize = sampleSize;
-        m.SInt = sInt;
-        m.BInt = bInt;
-        m.SITUnit = sitUnit;
-        m.BITUnit = bitUnit;
-        m.StartTime = startTime;
-        m.RecordSize = recordSize;
-        m.HeaderBlocks = headerBlocks;
-        m.SITUnitName = sitUnitName;
-        m.SIntDisplay = sIntDisplay;
-        m.ChannelName = names;
-        m.ChannelUnit = units;
-        m.ScaleA = a;
-        m.OffsetB = b;
-    }
-};
-
 void padTo(std::vector<std::uint8_t>& out, std::size_t at, std::string_view text, std::size_t width) {
     std::size_t n = std::min(text.size(), width);
     std::memcpy(out.data() + at, text.data(), n);
@@ -353,17 +296,57 @@ bool CurrentFile::ReadSDFBurst(int b) {
     }
 }
 
+struct CurrentFile::PendingOutput {
+    explicit PendingOutput(const std::string& name) : target(name), replace(name) {}
+    std::string target;  // the name the writes are addressed to
+    SafeReplace replace;
+    bool failed = false;  // a write into it failed: it is never kept
+};
+
+std::string CurrentFile::outputPath(const std::string& fileName) const {
+    return output_ && fileName == output_->target ? output_->replace.tempPath().string() : fileName;
+}
+
+void CurrentFile::outputFailed(const std::string& fileName) {
+    if (output_ && fileName == output_->target) output_->failed = true;
+}
+
+bool CurrentFile::BeginSDFOutput(const std::string& target) {
+    FinishOutput(false);
+    try {
+        output_ = std::make_shared<PendingOutput>(target);
+    } catch (const IoError&) {
+        return false;
+    }
+    if (CreateSDFFile(target)) return true;
+    FinishOutput(false);
+    return false;
+}
+
+bool CurrentFile::FinishOutput(bool keep) {
+    if (!output_) return true;
+    std::shared_ptr<PendingOutput> out = std::move(output_);
+    output_.reset();
+    if (!keep || out->failed) {
+        out->replace.abandon();
+        return false;
+    }
+    out->replace.commit();
+    return true;
+}
+
 bool CurrentFile::WriteSDFHeaderTo(const std::string& fileName, bool truncate) {
     try {
         std::vector<std::uint8_t> bytes = EncodeSDFHeader();
         CallFiles files(job_.p.get());
-        JobFile& f = files->forWriting(fileName, truncate ? OpenMode::Create : OpenMode::CreateOrUpdate);
+        JobFile& f = files->forWriting(outputPath(fileName), truncate ? OpenMode::Create : OpenMode::CreateOrUpdate);
         // Records still waiting go first: a header never declares records
         // that are not in the file.
         files->writeNow(f, 0, bytes.data(), bytes.size());
         files.done();
         return true;
     } catch (...) {
+        outputFailed(fileName);
         return false;
     }
 }
@@ -374,10 +357,13 @@ bool CurrentFile::CreateSDFFile(const std::string& fileName) { return WriteSDFHe
 
 bool CurrentFile::WriteSDFBurst(int b) {
     try {
-        if (b < 0 || !buffersFit(*this)) return false;
+        if (b < 0 || !buffersFit(*this)) {
+            outputFailed(SaveFileName);
+            return false;
+        }
         UpdateBlockArithmetic();
         CallFiles files(job_.p.get());
-        JobFile& f = files->forWriting(SaveFileName, OpenMode::Update);
+        JobFile& f = files->forWriting(outputPath(SaveFileName), OpenMode::Update);
         std::uint64_t pos = static_cast<std::uint64_t>(HeaderBlocks) * kBlock +
                             static_cast<std::uint64_t>(b) * RecordSize;
         ioBuffer_.resize(RecordSize);
@@ -386,6 +372,7 @@ bool CurrentFile::WriteSDFBurst(int b) {
         files.done();
         return true;
     } catch (...) {
+        outputFailed(SaveFileName);
         return false;
     }
 }

@@ -1,10 +1,6 @@
 #include "importers/comma_data.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -12,6 +8,7 @@
 #include <limits>
 #include <optional>
 
+#include "base/binary_file.h"
 #include "base/decimal_counts.h"
 #include "base/errors.h"
 #include "base/file_identity.h"
@@ -149,19 +146,18 @@ private:
 // user's that happens to carry the name is never written over. The name
 // created is returned.
 std::string createTempBurstFile(const std::string& preferred) {
-    int fd = ::open(preferred.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd >= 0) {
-        ::close(fd);
-        return preferred;
+    try {
+        if (CreateNewFile(preferred)) return preferred;
+    } catch (const IoError&) {
+        throw IoError("一時ファイルを作成できません。\n" + preferred);
     }
-    if (errno != EEXIST) throw IoError("一時ファイルを作成できません。\n" + preferred);
-    std::string pattern = std::filesystem::path(preferred).replace_extension("").string() + ".XXXXXX.$$$";
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    fd = ::mkstemps(buf.data(), 4);
-    if (fd < 0) throw IoError("一時ファイルを作成できません。\n" + pattern);
-    ::close(fd);
-    return buf.data();
+    const std::filesystem::path p(preferred);
+    const std::string prefix = std::filesystem::path(p).replace_extension("").filename().string() + ".";
+    try {
+        return CreateUniqueFile(p.parent_path(), prefix, ".$$$").string();
+    } catch (const IoError&) {
+        throw IoError("一時ファイルを作成できません。\n" + (p.parent_path() / (prefix + "XXXXXX.$$$")).string());
+    }
 }
 
 // The channel table of a model from the read columns.

@@ -165,7 +165,8 @@ private:
     // The header declares exactly the bursts written.
     DL2Outcome finish(int written, DL2Outcome outcome) {
         if (written != m_.Iterations && !DeclareWrittenBursts(m_, written, prompter_, kMsgWriteFailed))
-            return DL2Outcome::Failed;
+            outcome = DL2Outcome::Failed;
+        if (!FinishSave(m_, prompter_, kMsgWriteFailed)) outcome = DL2Outcome::Failed;
         return outcome;
     }
 
@@ -180,6 +181,7 @@ private:
 }  // namespace
 
 DL2Outcome ConvertDL2Bursts(const DL2Header& h, double declination, DL2Services& s) {
+    OutputGuard guard(s.model);
     return DL2Conversion(h, declination, s).run();
 }
 

@@ -121,6 +121,7 @@ void TFrmKyowaS::BitBtn1Click() {
         model->FileName = header_.SourceFile;
         model->SaveFileName = DL2OutputName(header_.SourceFile);
         if (headerCaption) headerCaption(header_.SourceFile);
+        OutputGuard guard(*model);
         if (headerSave->ExecuteSave(0)) ConvertDL2File(header_.SourceFile);
     });
     busy_ = false;

@@ -375,6 +375,7 @@ CountStatus ValueToCount(double v, float a, float b, std::int16_t& out) {
 
 AlecOutcome ConvertAlecFile(const AlecHeader& h, const AlecOptions& o, AlecServices& s) {
     CurrentFile& m = s.model;
+    OutputGuard guard(m);
     const bool items = h.kind == RawKind::Compact || h.kind == RawKind::Infinity;
     const bool ctw = items && h.SondeName == "ACTW-USB";
     double pressureDbar = 0;
@@ -426,6 +427,7 @@ AlecOutcome ConvertAlecFile(const AlecHeader& h, const AlecOptions& o, AlecServi
         s.prompter.error(kMsgBadHeader);
         m.Iterations = 0;
         m.WriteSDFHeader(m.SaveFileName);
+        FinishSave(m, s.prompter, kMsgWriteFailed);
         return AlecOutcome::Failed;
     }
 
@@ -439,6 +441,7 @@ AlecOutcome ConvertAlecFile(const AlecHeader& h, const AlecOptions& o, AlecServi
             outcome = ctw ? ConvertCTWData(h, pressureDbar, s, tally) : ConvertItemData(h, pressureDbar, s, tally);
             break;
     }
+    if (!FinishSave(m, s.prompter, kMsgWriteFailed)) outcome = AlecOutcome::Failed;
     // An instrument that stopped early leaves fewer samples than its header declares.
     const bool endedEarly = outcome == AlecOutcome::Completed && tally.samples < h.TotalSamples;
     if (endedEarly) {

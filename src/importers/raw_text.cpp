@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 
 #include "base/errors.h"
 
@@ -29,18 +30,16 @@ std::size_t lineEnd(const char* b, std::size_t from, std::size_t to) {
 }  // namespace
 
 RawTextReader::RawTextReader(const std::string& fileName) : fileName_(fileName) {
-    f_ = std::fopen(fileName.c_str(), "rb");
-    if (!f_) throw IoError("ファイルを開けません。\n" + fileName);
-    if (std::fseek(f_, 0, SEEK_END) == 0) {
-        long n = std::ftell(f_);
-        if (n > 0) size_ = static_cast<std::uint64_t>(n);
-        std::fseek(f_, 0, SEEK_SET);
+    try {
+        f_.open(fileName, OpenMode::Read);
+        size_ = f_.size();
+    } catch (const IoError&) {
+        // A folder opens but cannot be read.
+        std::error_code ec;
+        if (std::filesystem::is_directory(fileName, ec)) throw IoError("ファイルを読み込めません。\n" + fileName);
+        throw IoError("ファイルを開けません。\n" + fileName);
     }
     buf_.resize(kChunk);
-}
-
-RawTextReader::~RawTextReader() {
-    if (f_) std::fclose(f_);
 }
 
 bool RawTextReader::fill() {
@@ -51,9 +50,13 @@ bool RawTextReader::fill() {
         pos_ = 0;
     }
     if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);  // a line longer than the buffer
-    std::size_t got = std::fread(buf_.data() + end_, 1, buf_.size() - end_, f_);
+    std::size_t got = 0;
+    try {
+        got = f_.readSome(buf_.data() + end_, buf_.size() - end_);
+    } catch (const IoError&) {
+        throw IoError("ファイルを読み込めません。\n" + fileName_);
+    }
     if (got == 0) {
-        if (std::ferror(f_)) throw IoError("ファイルを読み込めません。\n" + fileName_);
         atFileEnd_ = true;
         return false;
     }

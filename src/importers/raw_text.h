@@ -2,11 +2,12 @@
 // Reading the text of instrument raw files: a buffered line reader that hands
 // out views into its buffer (no copy per line), and locale-free field parsing.
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/binary_file.h"
 
 namespace brine {
 
@@ -16,7 +17,6 @@ public:
     // Throws IoError naming the file when it cannot be opened (and, from
     // next(), when it cannot be read).
     explicit RawTextReader(const std::string& fileName);
-    ~RawTextReader();
     RawTextReader(const RawTextReader&) = delete;
     RawTextReader& operator=(const RawTextReader&) = delete;
 
@@ -36,7 +36,7 @@ public:
 private:
     bool fill();
     std::string fileName_;  // for the messages
-    std::FILE* f_ = nullptr;
+    BinaryFile f_;
     std::vector<char> buf_;
     std::size_t pos_ = 0, end_ = 0;
     bool atFileEnd_ = false;

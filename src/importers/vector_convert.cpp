@@ -85,6 +85,7 @@ public:
         }
         // The header declares exactly the bursts written.
         if (!DeclareWrittenBursts(m_, written, prompter_, kMsgWriteFailed)) outcome = VectorOutcome::Failed;
+        if (!FinishSave(m_, prompter_, kMsgWriteFailed)) outcome = VectorOutcome::Failed;
         if (skippedLines_ > 0)
             prompter_.information("アンサンブル番号が範囲外の行を" + std::to_string(skippedLines_) + "行読み飛ばしました。");
         if (outOfRange_ > 0) prompter_.information(std::to_string(outOfRange_) + "個のデータを欠測値に変換しました。");
@@ -426,6 +427,7 @@ void SetVectorSDFHeader(const VectorPlan& plan, CurrentFile& m) {
 
 VectorOutcome ConvertVectorFile(const VectorPlan& plan, VectorServices& s) {
     CurrentFile& m = s.model;
+    OutputGuard guard(m);
     SetVectorSDFHeader(plan, m);
     const std::int16_t nch = m.Nch, nch2 = m.Nch2;
     const std::int32_t samples = m.SampleSize;
@@ -435,6 +437,7 @@ VectorOutcome ConvertVectorFile(const VectorPlan& plan, VectorServices& s) {
         s.prompter.error(kMsgBadHeader);
         m.Iterations = 0;
         m.WriteSDFHeader(m.SaveFileName);
+        FinishSave(m, s.prompter, kMsgWriteFailed);
         return VectorOutcome::Failed;
     }
     return VectorConversion(plan, s).run();

@@ -308,7 +308,8 @@ private:
     // The header declares exactly the bursts written.
     WaveHunterOutcome finish(int written, WaveHunterOutcome outcome) {
         if (written != m_.Iterations && !DeclareWrittenBursts(m_, written, prompter_, kMsgWriteFailed))
-            return WaveHunterOutcome::Failed;
+            outcome = WaveHunterOutcome::Failed;
+        if (!FinishSave(m_, prompter_, kMsgWriteFailed)) outcome = WaveHunterOutcome::Failed;
         return outcome;
     }
 
@@ -323,6 +324,7 @@ private:
 }  // namespace
 
 WaveHunterOutcome ConvertWaveHunterBursts(const WaveHunterFile& f, const WaveHunterOptions& o, WaveHunterServices& s) {
+    OutputGuard guard(s.model);
     return WaveHunterConversion(f, o, s).run();
 }
 

@@ -220,6 +220,7 @@ void TFrmWaveHunter::BitBtn2Click() {
         model->FileName = master_.MasterFileName;
         model->SaveFileName = EditSDFfile->text().toStdString();
         if (headerCaption) headerCaption(master_.MasterFileName);
+        OutputGuard guard(*model);
         if (!headerSave->ExecuteSave(0)) return;
         WaveHunterServices services{*model, AppPrompter(), *progress};
         ConvertWaveHunterBursts(master_, options_, services);

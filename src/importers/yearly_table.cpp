@@ -258,6 +258,7 @@ std::optional<YearTableBurst> ConvertYearTable(const YearTable& table, const Yea
 
 bool SaveYearTableBurst(CurrentFile& m, const YearTableBurst& burst, const std::string& sourceFile,
                         HeaderSaveDialog& headerSave, Prompter& prompter, ProgressSink& progress) {
+    OutputGuard guard(m);
     m.SaveFileName = std::filesystem::path(sourceFile).replace_extension(".sdf").string();
     // The header dialog refuses to write over the file being read.
     m.FileName = sourceFile;
@@ -292,8 +293,10 @@ bool SaveYearTableBurst(CurrentFile& m, const YearTableBurst& burst, const std::
     }
     if (!written) {
         prompter.error(kMsgWriteFailed + m.SaveFileName);
+        FinishSave(m, prompter, kMsgWriteFailed);
         return false;
     }
+    if (!FinishSave(m, prompter, kMsgWriteFailed)) return false;
     if (missing > 0) prompter.information(std::to_string(missing) + "個のデータを欠測値に変換しました。");
     prompter.information(kMsgTableSaved);
     return true;

@@ -158,7 +158,7 @@ void TFrmLocation::placeBeside(QWidget* owner) {
 
 void TFrmLocation::LoadSites() { Sites.LoadSites(Sites.LocationFile, AppPrompter()); }
 
-void TFrmLocation::SaveSites() { Sites.SaveSites(Sites.LocationFile); }
+void TFrmLocation::SaveSites(const SiteList& list) { list.SaveSites(list.LocationFile); }
 
 int TFrmLocation::SiteItemIndex() const { return typed_ ? -1 : ComboBoxSite->currentIndex(); }
 
@@ -234,14 +234,17 @@ void TFrmLocation::BitBtnAddClick() {
         const float lat = readLat();
         const float lon = readLon();
         const bool appended = k > Sites.SiteCount;
-        Sites.StoreSite(k, std::move(name), lat, lon);
+        // The list changes only once the file holds the change.
+        SiteList changed = Sites;
+        changed.StoreSite(k, std::move(name), lat, lon);
+        SaveSites(changed);
+        Sites = changed;
         if (appended) ComboBoxSite->addItem(kNewEntry);
         // Show the stored name at once and keep it selected, so a second
         // "登録" updates this site rather than adding it again.
         ComboBoxSite->setItemText(k - 1, shownName);
         ComboBoxSite->setCurrentIndex(k - 1);
         typed_ = false;
-        SaveSites();
         // The stored site is the selected one now: its declination is in force.
         ButtonCalClick();
     });
@@ -250,13 +253,15 @@ void TFrmLocation::BitBtnAddClick() {
 void TFrmLocation::BitBtnDelClick() {
     Guarded([&] {
         const int k = SiteItemIndex() + 1;
-        if (!Sites.DeleteSite(k)) return;
+        SiteList changed = Sites;
+        if (!changed.DeleteSite(k)) return;
+        SaveSites(changed);
+        Sites = changed;
         ComboBoxSite->removeItem(k - 1);
         // Nothing selected afterwards: a second press must not delete the
         // site that moved into this place.
         ComboBoxSite->setCurrentIndex(-1);
         typed_ = false;
-        SaveSites();
     });
 }
 

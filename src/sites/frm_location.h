@@ -31,7 +31,8 @@ public:
 
     // Reads the list from Sites.LocationFile, telling the user about damage.
     void LoadSites();
-    void SaveSites();
+    // Writes a changed list to its file; the window takes it only then.
+    void SaveSites(const SiteList& list);
 
     void FormShow();
     void ComboBoxSiteChange();

@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 #include "sites/declination.h"
+#include "base/binary_file.h"
 #include "base/cp932.h"
 #include "base/errors.h"
 #include "base/number_text.h"
@@ -70,15 +69,12 @@ SiteLoadReport SiteList::LoadSites(const std::filesystem::path& file) {
         SaveSites(file);
         return report;
     }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
+    std::string text;
+    try {
+        text = ReadWholeFile(file);
+    } catch (const IoError&) {
         // The file is there but unreadable: what is in memory no longer
         // matches it, so it must not be written over.
-        damaged_ = true;
-        throw IoError("地点ファイルを読み込めません: " + file.string());
-    }
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) {
         damaged_ = true;
         throw IoError("地点ファイルを読み込めません: " + file.string());
     }
@@ -153,12 +149,13 @@ void SiteList::ensureWritable() const {
 void SiteList::SaveSites(const std::filesystem::path& file) const {
     ensureWritable();
     SafeReplace out(file);
-    {
-        std::ofstream f(out.tempPath(), std::ios::binary | std::ios::trunc);
+    try {
         const std::string text = FileText();
-        f.write(text.data(), static_cast<std::streamsize>(text.size()));
+        BinaryFile f(out.tempPath(), OpenMode::Update);
+        f.writeAll(text.data(), text.size());
         f.close();
-        if (!f) throw IoError("地点ファイルを書き込めません: " + file.string());
+    } catch (const IoError&) {
+        throw IoError("地点ファイルを書き込めません: " + file.string());
     }
     out.commit();
 }

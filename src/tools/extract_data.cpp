@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "base/datetime.h"
 #include "base/errors.h"
@@ -217,13 +218,31 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
         writing.finish();
         // The source itself may be the file replaced.
         reading.finish();
+        // The model describes the source. When the output replaces it, its
+        // header is read from the new content before that goes in place, so
+        // the model never describes content the file no longer holds.
+        std::optional<CurrentFile> fresh;
+        if (replacesSource) {
+            fresh.emplace();
+            fresh->prompter = &prompter;
+            fresh->DisplayUnit = model.DisplayUnit;
+            HeaderSnapshot(model).restore(*fresh);  // what a header reader leaves as it was
+            if (!(r.OutputKind == 0 ? fresh->ReadSDFHeader(temp) : fresh->ReadTSDHeader(temp))) {
+                prompter.error(kWriteFailed + target);
+                return false;
+            }
+        }
         output.commit();
+        if (fresh) {
+            HeaderSnapshot(*fresh).restore(model);
+            model.FileKind = r.OutputKind;
+            model.FileName = r.SourceFile;
+            model.AllocateForReading();
+        }
     } catch (const IoError& e) {
         prompter.error(kWriteFailed + target + "\n" + e.what());
         return false;
     }
-    // The model describes the source: when that is now the output, read it again.
-    if (replacesSource && model.ReadHeader(r.SourceFile)) model.FileName = r.SourceFile;
     prompter.information(kExtractSavedMessage);
     return true;
 }

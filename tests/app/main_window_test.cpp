@@ -332,8 +332,13 @@ TEST_F(MainWindowTest, ClosingRemembersTheFirstChosenFileAndNeverFailsToClose) {
     auto stuck = MakeForm();
     stuck->UseConfigDir(dir.file("missing") + "/");
     test::ShowMainWindow(*stuck);
+    prompter.shown.clear();
     EXPECT_TRUE(stuck->close());
     EXPECT_FALSE(stuck->isVisible());
+    // The settings that could not be kept are not lost without a word.
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
+    EXPECT_TRUE(prompter.showedText("ファイルに書き込めません。\n" + dir.file("missing") + "/Parameters.dat"));
 }
 
 // The menu as a tree of "name caption" lines; "-" for separators.

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <set>
 
 #include "base/binary_file.h"
 #include "base/buffered_append.h"
 #include "base/errors.h"
 #include "base/safe_replace.h"
+#include "base/sys_calls.h"
 #include "support/temp_dir.h"
 
 using namespace brine;
@@ -109,6 +111,44 @@ TEST(BufferedAppend, WritesBehindTheEndOrFromAPosition) {
     std::string got(static_cast<std::size_t>(f.size()), '\0');
     f.readAt(0, got.data(), got.size());
     EXPECT_EQ(got, std::string("HEADXY--ab\xFE\xFF" "c", 13));
+}
+
+TEST(SystemCalls, AnArmedPlanCountsTheCallsAndFailsTheChosenOne) {
+    TempDir dir;
+    auto write = [&] {
+        BinaryFile f(dir.file("a.bin"), OpenMode::Create);
+        f.writeAll("abc", 3);
+        f.close();
+    };
+    sys::FaultPlan counting;
+    {
+        sys::ArmFaults armed(counting);
+        write();
+    }
+    ASSERT_EQ(counting.calls.size(), 3u);
+    EXPECT_EQ(counting.calls[0].call, sys::Call::Open);
+    EXPECT_EQ(counting.calls[1].call, sys::Call::Write);
+    EXPECT_EQ(counting.calls[2].call, sys::Call::Close);
+    EXPECT_EQ(counting.calls[1].path, dir.file("a.bin"));
+    EXPECT_TRUE(counting.calls[1].writable);
+
+    for (int err : {EIO, ENOSPC, EFBIG}) {
+        sys::FaultPlan plan;
+        plan.failAt = 2;
+        plan.error = err;
+        sys::ArmFaults armed(plan);
+        try {
+            write();
+            ADD_FAILURE() << "the write did not fail";
+        } catch (const IoError& e) {
+            EXPECT_NE(std::string(e.what()).find(std::strerror(err)), std::string::npos) << e.what();
+        }
+    }
+    // Disarmed, nothing is counted and nothing fails.
+    EXPECT_EQ(sys::armedPlan, nullptr);
+    write();
+    EXPECT_EQ(counting.calls.size(), 3u);
+    EXPECT_EQ(test::readText(dir.file("a.bin")), "abc");
 }
 
 TEST(SafeReplace, CommitReplacesTheTargetAtOnce) {

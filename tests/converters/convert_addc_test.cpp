@@ -8,42 +8,10 @@
 namespace brine {
 namespace {
 
+using test::addcCount;
+using test::AddcSpec;
 using test::Bytes;
-
-struct AddcSpec {
-    int nch = 3;
-    std::uint16_t sampleSize = 4;
-    float interval = 2;
-    std::string date = "97/05/12";
-    char order = '1';
-};
-
-// Count of channel ch at sample j.
-std::int16_t addcCount(int ch, int j) { return static_cast<std::int16_t>(ch * 1000 + j - 2); }
-
-Bytes makeADDC(const AddcSpec& s) {
-    Bytes b(128 + 24 * static_cast<std::size_t>(std::max(s.nch, 0)), 0);
-    test::putText(b, 0, "AD/DC DATA FILE Ver.2   ");
-    test::putText(b, 24, "ADDC comment");
-    test::putText(b, 104, s.date);
-    test::put<std::int16_t>(b, 120, static_cast<std::int16_t>(s.nch));
-    test::put<std::uint16_t>(b, 122, s.sampleSize);
-    test::put<float>(b, 124, s.interval);
-    for (int k = 0; k < s.nch; ++k) {
-        std::size_t at = 128 + 24 * static_cast<std::size_t>(k);
-        std::string text = k == 1 ? "Temperature" : "Level" + std::to_string(k) + "(cm)";
-        text.resize(15, ' ');
-        test::putText(b, at, text);
-        b[at + 15] = static_cast<unsigned char>(s.order);
-        test::put<float>(b, at + 16, 0.25f * static_cast<float>(k));  // a0
-        test::put<float>(b, at + 20, 0.5f);                           // a1
-    }
-    std::size_t samples = std::max<std::size_t>(512, 128 + 24 * static_cast<std::size_t>(s.nch));
-    b.resize(samples, ' ');
-    for (int j = 0; j < s.sampleSize; ++j)
-        for (int ch = 0; ch < s.nch; ++ch) test::put<std::int16_t>(b, samples + 2 * (static_cast<std::size_t>(j) * s.nch + ch), addcCount(ch, j));
-    return b;
-}
+using test::makeADDC;
 
 class AddcTest : public ::testing::Test {
 protected:

@@ -9,59 +9,10 @@ namespace brine {
 namespace {
 
 using test::Bytes;
-
-struct DrfSpec {
-    int nch = 2, nch2 = 1;
-    std::uint16_t sampleSize = 3;
-    float freq = 8;
-    int iterations = 4;
-    float hours = 0.5f;
-    int burstsPresent = -1;   // complete bursts in the file (default: all)
-    std::size_t extraBytes = 0;  // bytes of one more, incomplete burst
-};
-
-std::int16_t drfCount(int b, int ch, int j) { return static_cast<std::int16_t>(b * 1000 + ch * 100 + j - 50); }
-std::int16_t drfBurstCount(int b, int k) { return static_cast<std::int16_t>(-(b * 10 + k) - 1); }
-
-Bytes makeDRF(const DrfSpec& s) {
-    Bytes b(512, 0);
-    test::putText(b, 0, "DRF1 Ver.3          ");
-    test::putText(b, 20, "DRF comment");
-    test::put<std::int16_t>(b, 100, static_cast<std::int16_t>(s.nch));
-    test::put<std::int16_t>(b, 102, static_cast<std::int16_t>(s.nch2));
-    test::put<std::uint16_t>(b, 104, s.sampleSize);
-    test::put<float>(b, 106, s.freq);
-    test::put<std::int16_t>(b, 110, static_cast<std::int16_t>(s.iterations));
-    test::put<float>(b, 112, s.hours);
-    for (int k = 0; k < std::min(s.nch + s.nch2, 9); ++k) {
-        std::size_t at = 256 + 28 * static_cast<std::size_t>(k);
-        test::putText(b, at, "Chan" + std::to_string(k) + "           ");
-        test::putText(b, at + 16, "mm  ");
-        test::put<float>(b, at + 20, 0.1f * static_cast<float>(k + 1));
-        test::put<float>(b, at + 24, -1.0f);
-    }
-    if (s.nch < 0 || s.nch2 < 0 || s.nch + s.nch2 > 9) {
-        test::putText(b, 512, "98/07/01 06:30:15  ");
-        return b;
-    }
-    std::uint32_t r = DRFBlocksPerBurst(s.nch, s.nch2, s.sampleSize);
-    int present = s.burstsPresent < 0 ? s.iterations : s.burstsPresent;
-    for (int burst = 0; burst < present; ++burst) {
-        std::size_t block = (static_cast<std::size_t>(burst) * r + 2) * 256;
-        b.resize(block + 256 * r, 0);
-        if (burst == 0) test::putText(b, block, "98/07/01 06:30:15  ");
-        std::size_t at = block + 36;
-        for (int j = 0; j < s.sampleSize; ++j)
-            for (int ch = 0; ch < s.nch; ++ch, at += 2) test::put<std::int16_t>(b, at, drfCount(burst, ch, j));
-        for (int k = 0; k < s.nch2; ++k, at += 2) test::put<std::int16_t>(b, at, drfBurstCount(burst, k));
-    }
-    if (present == 0) test::putText(b, 512, "98/07/01 06:30:15  ");
-    if (s.extraBytes > 0) {
-        std::size_t block = (static_cast<std::size_t>(present) * r + 2) * 256;
-        b.resize(block + 36 + s.extraBytes, 7);
-    }
-    return b;
-}
+using test::drfBurstCount;
+using test::drfCount;
+using test::DrfSpec;
+using test::makeDRF;
 
 class DrfTest : public ::testing::Test {
 protected:

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/binary_file.h"
+#include "converters/convert_drf.h"
 #include "converters/crafted_sdf.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
@@ -104,7 +105,7 @@ public:
         if (!target.empty()) m_.SaveFileName = target;
         std::error_code ec;
         if (std::filesystem::equivalent(m_.SaveFileName, m_.FileName, ec)) return m_.WriteSDFHeader(m_.SaveFileName);
-        return m_.CreateSDFFile(m_.SaveFileName);
+        return m_.BeginSDFOutput(m_.SaveFileName);
     }
     int calls = 0;
     bool refuse = false;
@@ -116,6 +117,98 @@ public:
 private:
     CurrentFile& m_;
 };
+
+// ---- ADDC files: channel ch, sample j holds addcCount(ch, j).
+
+struct AddcSpec {
+    int nch = 3;
+    std::uint16_t sampleSize = 4;
+    float interval = 2;
+    std::string date = "97/05/12";
+    char order = '1';
+};
+
+// Count of channel ch at sample j.
+inline std::int16_t addcCount(int ch, int j) { return static_cast<std::int16_t>(ch * 1000 + j - 2); }
+
+inline Bytes makeADDC(const AddcSpec& s) {
+    Bytes b(128 + 24 * static_cast<std::size_t>(std::max(s.nch, 0)), 0);
+    putText(b, 0, "AD/DC DATA FILE Ver.2   ");
+    putText(b, 24, "ADDC comment");
+    putText(b, 104, s.date);
+    put<std::int16_t>(b, 120, static_cast<std::int16_t>(s.nch));
+    put<std::uint16_t>(b, 122, s.sampleSize);
+    put<float>(b, 124, s.interval);
+    for (int k = 0; k < s.nch; ++k) {
+        std::size_t at = 128 + 24 * static_cast<std::size_t>(k);
+        std::string text = k == 1 ? "Temperature" : "Level" + std::to_string(k) + "(cm)";
+        text.resize(15, ' ');
+        putText(b, at, text);
+        b[at + 15] = static_cast<unsigned char>(s.order);
+        put<float>(b, at + 16, 0.25f * static_cast<float>(k));  // a0
+        put<float>(b, at + 20, 0.5f);                           // a1
+    }
+    std::size_t samples = std::max<std::size_t>(512, 128 + 24 * static_cast<std::size_t>(s.nch));
+    b.resize(samples, ' ');
+    for (int j = 0; j < s.sampleSize; ++j)
+        for (int ch = 0; ch < s.nch; ++ch) put<std::int16_t>(b, samples + 2 * (static_cast<std::size_t>(j) * s.nch + ch), addcCount(ch, j));
+    return b;
+}
+
+// ---- DRF files: burst b, channel ch, sample j holds drfCount(b, ch, j).
+
+struct DrfSpec {
+    int nch = 2, nch2 = 1;
+    std::uint16_t sampleSize = 3;
+    float freq = 8;
+    int iterations = 4;
+    float hours = 0.5f;
+    int burstsPresent = -1;   // complete bursts in the file (default: all)
+    std::size_t extraBytes = 0;  // bytes of one more, incomplete burst
+};
+
+inline std::int16_t drfCount(int b, int ch, int j) { return static_cast<std::int16_t>(b * 1000 + ch * 100 + j - 50); }
+inline std::int16_t drfBurstCount(int b, int k) { return static_cast<std::int16_t>(-(b * 10 + k) - 1); }
+
+inline Bytes makeDRF(const DrfSpec& s) {
+    Bytes b(512, 0);
+    putText(b, 0, "DRF1 Ver.3          ");
+    putText(b, 20, "DRF comment");
+    put<std::int16_t>(b, 100, static_cast<std::int16_t>(s.nch));
+    put<std::int16_t>(b, 102, static_cast<std::int16_t>(s.nch2));
+    put<std::uint16_t>(b, 104, s.sampleSize);
+    put<float>(b, 106, s.freq);
+    put<std::int16_t>(b, 110, static_cast<std::int16_t>(s.iterations));
+    put<float>(b, 112, s.hours);
+    for (int k = 0; k < std::min(s.nch + s.nch2, 9); ++k) {
+        std::size_t at = 256 + 28 * static_cast<std::size_t>(k);
+        putText(b, at, "Chan" + std::to_string(k) + "           ");
+        putText(b, at + 16, "mm  ");
+        put<float>(b, at + 20, 0.1f * static_cast<float>(k + 1));
+        put<float>(b, at + 24, -1.0f);
+    }
+    if (s.nch < 0 || s.nch2 < 0 || s.nch + s.nch2 > 9) {
+        putText(b, 512, "98/07/01 06:30:15  ");
+        return b;
+    }
+    std::uint32_t r = brine::DRFBlocksPerBurst(s.nch, s.nch2, s.sampleSize);
+    int present = s.burstsPresent < 0 ? s.iterations : s.burstsPresent;
+    for (int burst = 0; burst < present; ++burst) {
+        std::size_t block = (static_cast<std::size_t>(burst) * r + 2) * 256;
+        b.resize(block + 256 * r, 0);
+        if (burst == 0) putText(b, block, "98/07/01 06:30:15  ");
+        std::size_t at = block + 36;
+        for (int j = 0; j < s.sampleSize; ++j)
+            for (int ch = 0; ch < s.nch; ++ch, at += 2) put<std::int16_t>(b, at, drfCount(burst, ch, j));
+        for (int k = 0; k < s.nch2; ++k, at += 2) put<std::int16_t>(b, at, drfBurstCount(burst, k));
+    }
+    if (present == 0) putText(b, 512, "98/07/01 06:30:15  ");
+    if (s.extraBytes > 0) {
+        std::size_t block = (static_cast<std::size_t>(present) * r + 2) * 256;
+        b.resize(block + 36 + s.extraBytes, 7);
+    }
+    return b;
+}
 
 // True when the TSD header writer and reader work (not placeholders).
 inline bool tsdFormatAvailable() {

@@ -20,7 +20,7 @@ struct SdfSpec {
     std::vector<std::vector<std::int16_t>> records;  // one per burst, in file order
 };
 
-class Bytes {
+class ByteImage {
 public:
     std::vector<std::uint8_t> b;
     template <typename T>
@@ -39,7 +39,7 @@ inline std::size_t headerBlocks(int channels) { return static_cast<std::size_t>(
 // Versions 1 to 3 pad every record to whole 256-byte blocks (filled with
 // `pad` so a reader that strays into it is noticed); version 4 packs them.
 inline std::vector<std::uint8_t> buildSdf(const SdfSpec& s, std::uint8_t pad = 0x77) {
-    Bytes f;
+    ByteImage f;
     f.b.assign(256, ' ');
     f.text(0, "Standard Burst-Interval Data Format Ver.", 40);
     f.b[40] = static_cast<std::uint8_t>(s.version);

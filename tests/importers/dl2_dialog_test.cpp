@@ -40,7 +40,7 @@ public:
             return false;
         }
         m_.SaveFileName = target;
-        return m_.CreateSDFFile(target);
+        return m_.BeginSDFOutput(target);
     }
     std::vector<int> kinds;
     std::string proposed;

@@ -47,7 +47,7 @@ public:
             ++refusals;
             return false;  // the user gives up after the refusal
         }
-        return m_.CreateSDFFile(m_.SaveFileName);
+        return m_.BeginSDFOutput(m_.SaveFileName);
     }
     int refusals = 0;
 

@@ -32,7 +32,7 @@ public:
         source = m_.FileName;
         if (refuse) return false;
         m_.SaveFileName = target_;
-        return m_.CreateSDFFile(target_);
+        return m_.BeginSDFOutput(target_);
     }
     std::vector<int> kinds;
     std::string proposed, source;

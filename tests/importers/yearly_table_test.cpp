@@ -278,7 +278,7 @@ public:
         kinds.push_back(kind);
         if (edit) edit(m_);
         m_.SaveFileName = target_;
-        return m_.CreateSDFFile(target_);
+        return m_.BeginSDFOutput(target_);
     }
     std::function<void(CurrentFile&)> edit;
     std::string proposed;

@@ -496,7 +496,7 @@ bool TFrmSDFdata::SaveHeaderChecked() {
     ApplyEdits();
     bool written = false;
     if (kind_ == 0)
-        written = inPlace ? model_.WriteSDFHeader(name) : model_.CreateSDFFile(name);
+        written = inPlace ? model_.WriteSDFHeader(name) : model_.BeginSDFOutput(name);
     else
         written = model_.WriteTSDHeader(name);
     if (!written) {

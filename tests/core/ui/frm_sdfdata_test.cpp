@@ -128,7 +128,7 @@ TEST_F(FrmSDFdataTest, SaveToNewFileWritesSdfHeaderKeepingMilliseconds) {
         EXPECT_FALSE(d.Modified);
         d.BitBtn1->click();
     });
-    ASSERT_TRUE(dlg->ExecuteSave(0));
+    ASSERT_TRUE(dlg->ExecuteSave(0) && model.FinishOutput());
     EXPECT_TRUE(prompter.shown.empty()) << prompter.lastText();
     std::string out = dir.file("out.sdf");
     EXPECT_EQ(model.SaveFileName, out);
@@ -150,7 +150,7 @@ TEST_F(FrmSDFdataTest, AnyTypedExtensionGetsAnSdfHeader) {
         fs::remove(dir.file("out.sdf"));
         dlg->EditFileName->setText(QString::fromStdString(dir.file(typed)));
         whenShown([](TFrmSDFdata& d) { d.BitBtn1->click(); });
-        ASSERT_TRUE(dlg->ExecuteSave(0)) << typed;
+        ASSERT_TRUE(dlg->ExecuteSave(0) && model.FinishOutput()) << typed;
         EXPECT_FALSE(fs::exists(dir.file(typed)));
         EXPECT_EQ(model.SaveFileName, dir.file("out.sdf"));
         readBack(dir.file("out.sdf"));
@@ -194,7 +194,10 @@ TEST_F(FrmSDFdataTest, ExistingFileIsReplacedOnlyWhenConfirmed) {
     prompter.answer(MsgResult::Yes);
     whenShown([](TFrmSDFdata& d) { d.BitBtn1->click(); });
     ASSERT_TRUE(dlg->ExecuteSave(0));
-    // A new output starts empty: nothing of the old file remains behind the header.
+    // The old file stays until the producer has finished its output, which
+    // starts empty: nothing of the old file remains behind the header.
+    EXPECT_EQ(fs::file_size(out), 2000u);
+    ASSERT_TRUE(model.FinishOutput());
     EXPECT_EQ(fs::file_size(out), 512u);
 }
 
@@ -213,7 +216,7 @@ TEST_F(FrmSDFdataTest, SourceSdfGetsItsHeaderRewrittenInPlace) {
         EXPECT_TRUE(d.isVisible());
         d.BitBtn1->click();
     });
-    ASSERT_TRUE(dlg->ExecuteSave(0));
+    ASSERT_TRUE(dlg->ExecuteSave(0) && model.FinishOutput());
     ASSERT_EQ(prompter.shown.size(), 2u);
     EXPECT_EQ(prompter.shown[0].text, kOverwriteSource);
     EXPECT_EQ(prompter.shown[1].text, kOverwriteSource);
@@ -271,7 +274,7 @@ TEST_F(FrmSDFdataTest, IterationsOutsideOneTo32767AreRefused) {
         d.EditIteration->setText("5");
         d.BitBtn1->click();
     });
-    ASSERT_TRUE(dlg->ExecuteSave(0));
+    ASSERT_TRUE(dlg->ExecuteSave(0) && model.FinishOutput());
     EXPECT_EQ(readBack(out).Iterations, 5);
 }
 
@@ -309,7 +312,7 @@ TEST_F(FrmSDFdataTest, SamplingIntervalEditAndUnitDisplay) {
         EXPECT_EQ(model.SITUnit, 1);
         d.BitBtn1->click();
     });
-    ASSERT_TRUE(dlg->ExecuteSave(0));
+    ASSERT_TRUE(dlg->ExecuteSave(0) && model.FinishOutput());
     CurrentFile r = readBack(out);
     EXPECT_EQ(r.SInt, 250);
     EXPECT_EQ(r.SITUnit, 1);
@@ -328,7 +331,7 @@ TEST_F(FrmSDFdataTest, EditedTextsReachTheHeader) {
         d.ComboBoxBITUnit->setCurrentIndex(3);
         d.BitBtn1->click();
     });
-    ASSERT_TRUE(dlg->ExecuteSave(0));
+    ASSERT_TRUE(dlg->ExecuteSave(0) && model.FinishOutput());
     CurrentFile r = readBack(out);
     EXPECT_EQ(FormatDateTimeMs(r.StartTime), "2024/05/06 13:00:00 250");
     EXPECT_EQ(r.ChannelName[0], utf8ToCp932("水温"));
@@ -373,7 +376,7 @@ TEST_F(FrmSDFdataTest, MemoIsLimitedByCp932Bytes) {
         EXPECT_TRUE(d.Modified);
         d.BitBtn1->click();
     });
-    ASSERT_TRUE(dlg->ExecuteSave(0));
+    ASSERT_TRUE(dlg->ExecuteSave(0) && model.FinishOutput());
     EXPECT_EQ(cp932ToUtf8(readBack(out).Memo), jp80.toStdString());
 }
 

@@ -1,0 +1,832 @@
+// Every writer of the program tried against a failure at each of its I/O
+// calls: a clean run counts the calls, then each call in turn fails once,
+// and again for good (a device gone bad). After each run every file of the
+// folder is as it was before or as the clean run left it (never a mixture),
+// or named by a message; the user was told of the failure and not of a
+// success; the model describes the files as they are.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "app/menu_jobs.h"
+#include "app/parameters_file.h"
+#include "base/cp932.h"
+#include "base/errors.h"
+#include "base/sys_calls.h"
+#include "converters/addc_drf_command.h"
+#include "converters/convert_cadmas_surf.h"
+#include "converters/convert_fishing_port.h"
+#include "converters/convert_jma.h"
+#include "converters/convert_nowphas.h"
+#include "converters/converter_fixtures.h"
+#include "converters/resave_sdf.h"
+#include "converters/sdf_to_tsd.h"
+#include "core/current_file.h"
+#include "core/ui/frm_sdfdata.h"
+#include "core/sdf_builder.h"
+#include "importers/comma_data.h"
+#include "importers/dl2_convert.h"
+#include "importers/dl2_files.h"
+#include "importers/dl2_header.h"
+#include "importers/raw_convert.h"
+#include "importers/raw_files.h"
+#include "importers/raw_header.h"
+#include "importers/vector_convert.h"
+#include "importers/vector_files.h"
+#include "importers/vector_header.h"
+#include "importers/wave_hunter_bursts.h"
+#include "importers/wave_hunter_bytes.h"
+#include "importers/wave_hunter_files.h"
+#include "importers/yearly_table.h"
+#include "platform/api/file_dialog.h"
+#include "platform/api/scripted.h"
+#include "platform/modal.h"
+#include "platform/qt_prompter.h"
+#include "sites/frm_location.h"
+#include "sites/site_list.h"
+#include "support/temp_dir.h"
+#include "tools/extract_data.h"
+#include "tools/extract_sources.h"
+#include "tools/link_fixtures.h"
+#include "tools/link_set.h"
+#include "tools/merge_combine.h"
+#include "tools/merge_files.h"
+#include "tools/merge_set.h"
+
+namespace brine {
+namespace {
+
+namespace fs = std::filesystem;
+using sys::FaultPlan;
+
+// A user who answers Yes to every question.
+class YesPrompter : public ScriptedPrompter {
+public:
+    MsgResult show(MsgType type, const std::string& text, MsgButtons buttons) override {
+        if (answers.empty()) answer(MsgResult::Yes);
+        return ScriptedPrompter::show(type, text, buttons);
+    }
+};
+
+// What one run of a writer has at hand.
+struct Run {
+    fs::path dir;
+    CurrentFile model;
+    YesPrompter prompter;
+    ScriptedProgress progress;
+    std::function<void(QDialog&)> onModal;  // the user, while a window is shown
+    std::string file(const std::string& name) const { return (dir / name).string(); }
+};
+
+// A writer ready to run: its command, and the state it may change (the
+// current-file model unless said otherwise).
+struct Job {
+    Job(std::function<void()> r, std::function<std::string()> s = {}) : run(std::move(r)), state(std::move(s)) {}
+    std::function<void()> run;
+    std::function<std::string()> state;
+};
+
+struct Writer {
+    Writer(std::string n, std::function<Job(Run&)> p, std::vector<std::string> s = {})
+        : name(std::move(n)), prepare(std::move(p)), success(std::move(s)) {}
+    std::string name;
+    // Writes the inputs and the file to be replaced, sets up what the user
+    // would have set up before the command, and returns the command.
+    std::function<Job(Run&)> prepare;
+    std::vector<std::string> success;  // texts shown only when the job succeeded
+    // Names that must stay one file (hard links).
+    std::vector<std::pair<std::string, std::string>> linked;
+    // The model is the job's working copy (a converter's header, a tool's
+    // reader), not what the user had before: only its file names are checked.
+    bool workingModel = false;
+};
+
+void PrintTo(const Writer& w, std::ostream* os) { *os << w.name; }
+
+// Every entry of the folder: its bytes, or where a link points.
+using Snapshot = std::map<std::string, std::string>;
+
+Snapshot snapshot(const fs::path& dir) {
+    Snapshot s;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        const std::string name = e.path().filename().string();
+        if (fs::is_symlink(e.symlink_status()))
+            s[name] = "link to " + fs::read_symlink(e.path()).string();
+        else
+            s[name] = test::readText(e.path().string());
+    }
+    return s;
+}
+
+struct Outcome {
+    Snapshot files;
+    std::vector<ScriptedPrompter::Shown> shown;
+    std::string state;
+    std::vector<std::string> modelFiles;  // the model's file names
+    bool linksKept = true;
+};
+
+void clearFolder(const fs::path& dir) {
+    for (const auto& e : fs::directory_iterator(dir)) fs::remove_all(e.path());
+}
+
+// Runs the writer from a fresh folder. `plan` counts (and fails) its calls.
+Outcome runOnce(const Writer& w, const fs::path& dir, FaultPlan* plan, Outcome* before) {
+    clearFolder(dir);
+    Run r;
+    r.dir = dir;
+    r.model.prompter = &r.prompter;
+    r.model.progress = &r.progress;
+    Job job = w.prepare(r);
+    if (!job.state) job.state = [&r] { return test::modelState(r.model); };
+    if (before) {
+        before->files = snapshot(dir);
+        before->state = job.state();
+    }
+    SetAppPrompter(&r.prompter);
+    SetModalHook([&r](QDialog& d) {
+        d.setResult(0);
+        d.show();
+        if (r.onModal) r.onModal(d);
+        if (d.isVisible()) d.reject();
+        return d.result();
+    });
+    {
+        std::optional<sys::ArmFaults> armed;
+        if (plan) armed.emplace(*plan);
+        try {
+            job.run();
+        } catch (const BrineError& e) {
+            // As every window's handler does.
+            r.prompter.error(e.what());
+        }
+    }
+    SetModalHook({});
+    SetAppPrompter(nullptr);
+    Outcome o{snapshot(dir), r.prompter.shown, job.state(), {r.model.FileName, r.model.SaveFileName}};
+    for (const auto& [a, b] : w.linked) {
+        std::error_code ec;
+        o.linksKept = o.linksKept && fs::equivalent(dir / a, dir / b, ec);
+    }
+    return o;
+}
+
+std::string texts(const std::vector<ScriptedPrompter::Shown>& shown) {
+    std::string s;
+    for (const auto& m : shown) s += "[" + std::to_string(static_cast<int>(m.type)) + "] " + m.text + "\n";
+    return s;
+}
+
+bool sameMessages(const std::vector<ScriptedPrompter::Shown>& a, const std::vector<ScriptedPrompter::Shown>& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const auto& x, const auto& y) {
+               return x.type == y.type && x.text == y.text;
+           });
+}
+
+// The calls made to fail: all of them when few; else the first ten, the last
+// ten, every call of the final commit and an even sample between.
+std::vector<long long> failurePoints(long long n, long long commitStart) {
+    std::set<long long> p;
+    if (n <= 80) {
+        for (long long i = 1; i <= n; ++i) p.insert(i);
+    } else {
+        for (long long i = 1; i <= 10; ++i) p.insert(i);
+        for (long long i = n - 9; i <= n; ++i) p.insert(i);
+        for (long long i = commitStart + 1; i <= n; ++i) p.insert(i);
+        for (long long k = 1; k < 40; ++k) p.insert(10 + (n - 20) * k / 40);
+    }
+    return {p.begin(), p.end()};
+}
+
+const char* callName(sys::Call c) {
+    static const char* const names[] = {"open", "write", "pwrite", "fsync", "fallocate", "ftruncate", "rename", "close"};
+    return names[static_cast<int>(c)];
+}
+
+// A copy kept under another name: the old or the new content of some file.
+bool holdsSomeContent(const std::string& bytes, const Outcome& before, const Outcome& clean) {
+    for (const Snapshot* s : {&before.files, &clean.files})
+        for (const auto& [name, b] : *s)
+            if (b == bytes) return true;
+    return false;
+}
+
+bool opensAsValid(const fs::path& p) {
+    ScriptedPrompter quiet;
+    quiet.answer(MsgResult::No);
+    CurrentFile m;
+    m.prompter = &quiet;
+    try {
+        return m.ReadHeader(p.string());
+    } catch (const BrineError&) {
+        return false;
+    }
+}
+
+// A time-series file whose header is accepted and whose every burst reads.
+bool readsWhole(const fs::path& p) {
+    const std::string ext = UpperExtension(p.string());
+    if (ext != ".SDF" && ext != ".TSD") return false;
+    ScriptedPrompter quiet;
+    CurrentFile m;
+    m.prompter = &quiet;
+    try {
+        if (!m.ReadHeader(p.string())) return false;
+        m.FileName = p.string();
+        for (int b = 0; b < m.Iterations; ++b)
+            if (!m.ReadBurst(b)) return false;
+        return quiet.shown.empty();
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// What is wrong with a run whose call `call` failed, against the folder
+// before the job and after a clean run.
+std::vector<std::string> problemsOf(const Writer& w, const fs::path& dir, const Outcome& before, const Outcome& clean,
+                                    const Outcome& o, const FaultPlan::Record& call,
+                                    const std::vector<FaultPlan::Record>& calls) {
+    std::vector<std::string> problems;
+    const std::string all = texts(o.shown);
+    // Told: shown something a clean run does not show.
+    const bool told = std::any_of(o.shown.begin(), o.shown.end(), [&](const auto& m) {
+        return std::none_of(clean.shown.begin(), clean.shown.end(),
+                            [&](const auto& c) { return c.type == m.type && c.text == m.text; });
+    });
+    const bool damaged = all.find("壊れています") != std::string::npos;
+    // A file the job only reads: neither one it replaces nor a temporary file.
+    const std::string failed = fs::path(call.path).filename().string();
+    const bool inputFailed = !call.writable && fs::path(call.path) != dir && !failed.starts_with(".") &&
+                             failed.find(".new-") == std::string::npos &&
+                             before.files.count(failed) == clean.files.count(failed) &&
+                             (!before.files.count(failed) || before.files.at(failed) == clean.files.at(failed));
+    auto named = [&](const std::string& name) {
+        if (all.find(name) != std::string::npos) return true;
+        for (const auto& [a, b] : w.linked)
+            if ((a == name && all.find(b) != std::string::npos) || (b == name && all.find(a) != std::string::npos))
+                return true;
+        return false;
+    };
+    for (const auto& [name, bytes] : o.files) {
+        auto b = before.files.find(name);
+        auto c = clean.files.find(name);
+        if ((b != before.files.end() && b->second == bytes) || (c != clean.files.end() && c->second == bytes)) continue;
+        // An input that could not be read: the job went on or kept what it
+        // had written, as a file that declares what it holds.
+        if (inputFailed && told && readsWhole(dir / name)) continue;
+        if (!named(name)) {
+            problems.push_back(name + " is neither as before nor as after a clean run, and no message names it");
+        } else if ((b != before.files.end() || c != clean.files.end()) && !holdsSomeContent(bytes, before, clean)) {
+            // Only a file the message plainly calls damaged may be left
+            // changed, and it must be refused, never read wrong.
+            if (!damaged)
+                problems.push_back(name + " is changed, and no message says it is damaged");
+            else if (opensAsValid(dir / name))
+                problems.push_back(name + " is damaged yet opens as a valid file");
+        }
+    }
+    for (const auto& [name, bytes] : before.files)
+        if (!o.files.count(name) && clean.files.count(name)) problems.push_back(name + " is gone");
+    if (damaged) {
+        // The message names a visible file that holds the new content.
+        const bool kept = std::any_of(o.files.begin(), o.files.end(), [&](const auto& f) {
+            return !f.first.starts_with(".") && all.find(f.first) != std::string::npos &&
+                   std::any_of(clean.files.begin(), clean.files.end(), [&](const auto& c) {
+                       return c.second == f.second && before.files.count(c.first) && before.files.at(c.first) != c.second;
+                   });
+        });
+        if (!kept) problems.push_back("no file the message names holds the new content");
+    }
+    if (!o.linksKept) problems.push_back("a hard link was split");
+    // The model describes the files as they are...
+    if (!w.workingModel) {
+        if (o.files == before.files && o.state != before.state)
+            problems.push_back("the files are as before, the model is not");
+        else if (o.files == clean.files && o.state != clean.state)
+            problems.push_back("the files are as after a clean run, the model is not");
+        else if (o.state != before.state && o.state != clean.state)
+            problems.push_back("the model is neither as before nor as after a clean run");
+    }
+    // ...and never points at a file the job made for itself.
+    for (const std::string& f : o.modelFiles) {
+        const std::string name = fs::path(f).filename().string();
+        const bool made = std::any_of(calls.begin(), calls.end(), [&](const auto& c) {
+            return c.call == sys::Call::Open && c.writable && c.path == f;
+        });
+        if (made && !before.files.count(name) && !clean.files.count(name) &&
+            std::find(clean.modelFiles.begin(), clean.modelFiles.end(), f) == clean.modelFiles.end())
+            problems.push_back("the model names " + f + ", a file of the job's own");
+    }
+    if (sameMessages(o.shown, clean.shown)) {
+        // Nothing told: the failure must have changed nothing of the result.
+        if (o.files != clean.files) problems.push_back("the files differ from a clean run, and nothing was said");
+    } else {
+        if (!told) problems.push_back("the failure was not told");
+        for (const std::string& text : w.success)
+            if (std::any_of(o.shown.begin(), o.shown.end(), [&](const auto& m) { return m.text == text; }))
+                problems.push_back("the success message was shown");
+    }
+    return problems;
+}
+
+class WriteFailure : public ::testing::TestWithParam<Writer> {};
+
+TEST_P(WriteFailure, EveryCallFailedInTurnLeavesOldOrNewNeverAMixture) {
+    const Writer& w = GetParam();
+    test::TempDir dir;
+    Outcome before;
+    FaultPlan counting;
+    const Outcome clean = runOnce(w, dir.path(), &counting, &before);
+    ASSERT_NE(clean.files, before.files) << w.name << ": the clean run wrote nothing\n" << texts(clean.shown);
+    for (const std::string& text : w.success)
+        ASSERT_TRUE(std::any_of(clean.shown.begin(), clean.shown.end(), [&](const auto& m) { return m.text == text; }))
+            << w.name << ": no success message\n" << texts(clean.shown);
+    ASSERT_TRUE(clean.linksKept) << w.name;
+    const long long n = static_cast<long long>(counting.calls.size());
+    const long long commit = counting.commitsAt.empty() ? n : static_cast<long long>(counting.commitsAt.back());
+    const std::vector<long long> points = failurePoints(n, commit);
+
+    int faults = 0;
+    for (long long at : points) {
+        for (bool persistent : {false, true}) {
+            FaultPlan plan;
+            plan.failAt = at;
+            plan.persistent = persistent;
+            plan.error = std::array{EIO, ENOSPC, EFBIG}[static_cast<std::size_t>(at % 3)];
+            const Outcome o = runOnce(w, dir.path(), &plan, nullptr);
+            const FaultPlan::Record call =
+                at <= static_cast<long long>(plan.calls.size()) ? plan.calls[static_cast<std::size_t>(at - 1)] : FaultPlan::Record{};
+            for (const std::string& p : problemsOf(w, dir.path(), before, clean, o, call, plan.calls)) {
+                ADD_FAILURE() << p << "\n"
+                              << w.name << ": call " << at << " of " << n << " (" << callName(call.call) << " "
+                              << call.path << ", " << std::strerror(plan.error)
+                              << (persistent ? ", and every later call" : "") << ")\n"
+                              << texts(o.shown);
+                if (++faults >= 5) return;
+            }
+        }
+    }
+    RecordProperty("failure_points", static_cast<int>(points.size()));
+    std::printf("[ points   ] %s: %lld calls, %zu failure points, each failed once and for good\n", w.name.c_str(), n,
+                points.size());
+}
+
+// ---- the writers
+
+// A version-3 SDF of 60 bursts whose records span several copy chunks.
+std::vector<std::uint8_t> oldSdf() {
+    test::SdfSpec s;
+    s.version = '3';
+    s.sampleSize = 300;
+    s.iterations = 60;
+    for (int b = 0; b < 60; ++b) s.records.push_back(test::record(b, 2, 300, 1));
+    return test::buildSdf(s);
+}
+
+Writer versionUpdate(const std::string& name, const std::string& opened, std::function<void(Run&)> links) {
+    return {name, [=](Run& r) {
+                test::writeAll(r.file("old.sdf"), oldSdf());
+                links(r);
+                return Job{[&r, opened] { r.model.ReadSDFHeader(r.file(opened)); }};
+            }};
+}
+
+Writer extract(const std::string& name, bool intoSource) {
+    return {name,
+            [=](Run& r) {
+                const std::string source = r.file("a.sdf");
+                test::writeSource(source, 2, 1, 50, 20);
+                test::writeText(r.file("out.sdf"), "an older output");
+                r.model.ReadHeader(source);
+                r.model.FileName = source;
+                return Job{[&r, source, intoSource] {
+                    ExtractRequest q;
+                    q.SourceFile = source;
+                    q.Window = WindowFromPositions(r.model, 1, 15);
+                    q.Checked = {true, false, true};
+                    q.Memo = "cut";
+                    ExtractData(r.model, q, intoSource ? source : r.file("out.sdf"), r.prompter, r.progress);
+                }};
+            },
+            {kExtractSavedMessage}};
+}
+
+// Burst after burst of an SDF: every later writer gets one 20-burst source.
+std::string sdfSource(Run& r, const std::string& name = "src.sdf") {
+    test::writeSource(r.file(name), 2, 1, 50, 20);
+    return r.file(name);
+}
+
+// The header dialog, used as a user who saves under its proposal or under
+// `target`, after typing `memo` when given, and who answers Yes when asked
+// whether to write over a file.
+std::shared_ptr<TFrmSDFdata> headerDialog(Run& r, const std::string& target = "", const std::string& memo = "") {
+    auto dlg = std::make_shared<TFrmSDFdata>(r.model);
+    dlg->InitForm();
+    TFrmSDFdata* d = dlg.get();
+    r.onModal = [d, target, memo](QDialog& shown) {
+        if (&shown != d) return;
+        if (!target.empty()) d->EditFileName->setText(QString::fromStdString(target));
+        if (!memo.empty()) d->Memo1->setPlainText(QString::fromStdString(memo));
+        d->BitBtn1->click();
+    };
+    return dlg;
+}
+
+// An old file where the output goes.
+void oldOutput(Run& r, const std::string& name) { test::writeText(r.file(name), "an older output"); }
+
+Writer merge() {
+    return {"Merge",
+            [](Run& r) {
+                test::InputLayout a;
+                a.iterations = 20;
+                a.sampleSize = 50;
+                test::InputLayout b = a;
+                b.prefix = "b";
+                test::writeInput(r.file("a.sdf"), a);
+                test::writeInput(r.file("b.tsd"), b);
+                oldOutput(r, "out.sdf");
+                auto set = std::make_shared<MergeSet>();
+                set->AddFile(r.file("a.sdf"), r.model, r.prompter);
+                set->AddFile(r.file("b.tsd"), r.model, r.prompter);
+                MergeSettings s;
+                s.TargetFile = r.file("out.sdf");
+                s.Memo = "merged";
+                DefaultChannels(*set, s);
+                return Job{[&r, set, s] { CombineFiles(*set, s, r.model, r.prompter, r.progress); }};
+            },
+            {kMergeDoneMessage}};
+}
+
+Writer link(const std::string& name, const std::string& target) {
+    return {name,
+            [target](Run& r) {
+                test::FileSpec a;
+                a.bursts = 10;
+                a.burst = {test::Channel{"Hs", "m"}};
+                test::FileSpec b = a;
+                b.start += test::hours(10);
+                test::writeFile(r.file("a.sdf"), a);
+                test::writeFile(r.file("b.tsd"), b);
+                oldOutput(r, target);
+                auto set = std::make_shared<LinkSet>(r.model);
+                set->prompter = &r.prompter;
+                set->progress = &r.progress;
+                set->AddFilesSorted({r.file("a.sdf"), r.file("b.tsd")});
+                auto plan = std::make_shared<LinkPlan>();
+                set->PrepareSave(std::to_string(set->RefBInt), set->RefBITUnit, *plan);
+                return Job{[&r, set, plan, target] { set->LinkFiles(r.file(target), "linked", *plan); }};
+            },
+            {"連結ファイルを保存しました。"}};
+}
+
+Writer resave(const std::string& name, bool intoSource) {
+    return {name, [intoSource](Run& r) {
+                const std::string source = sdfSource(r);
+                oldOutput(r, "out.sdf");
+                auto save = headerDialog(r, intoSource ? source : r.file("out.sdf"), "saved again");
+                return Job{[&r, save, source] {
+                    ResaveTimeSeries(r.model, source, InputFileKind::SDF, r.prompter, r.progress, *save);
+                }};
+            }};
+}
+
+Writer sdfToTsd() {
+    return {"SdfToTsd",
+            [](Run& r) {
+                const std::string source = sdfSource(r);
+                oldOutput(r, "out.tsd");
+                return Job{[&r, source] {
+                    ConvertSDFToTSD(
+                        r.model, source, [&r](const std::string&) { return r.file("out.tsd"); }, r.prompter,
+                        r.progress);
+                }};
+            },
+            {"変換を正常に終了しました。"}};
+}
+
+// A converter of the ADDC/DRF/re-save command, through the header dialog.
+Writer fileConverter(const std::string& name, std::function<std::string(Run&)> input) {
+    return {name, [input](Run& r) {
+                const std::string source = input(r);
+                oldOutput(r, "in.sdf");
+                auto save = headerDialog(r);
+                return Job{[&r, save, source] { ConvertSelectedFiles({source}, r.model, r.prompter, r.progress, *save); }};
+            }};
+}
+
+// An importer of one burst whose reader fills the model, saved as the menu does.
+Writer singleBurst(const std::string& name, const std::string& file, const std::string& utf8,
+                   std::function<bool(CurrentFile&, const std::string&, Prompter&, ProgressSink&)> reader) {
+    return {name,
+            [=](Run& r) {
+                test::writeText(r.file(file), utf8ToCp932(utf8));
+                r.model.SaveFileName = r.file("out.sdf");
+                oldOutput(r, "out.sdf");
+                auto save = headerDialog(r, r.file("out.sdf"));
+                return Job{[&r, save, file, reader] {
+                    if (reader(r.model, r.file(file), r.prompter, r.progress)) SaveSingleBurst(*save, r.model, r.prompter);
+                }};
+            },
+            {"正常に変換を終了しました。"}};
+}
+
+std::string hourlyRows(const char* format, int n) {
+    std::string s;
+    for (int h = 1; h <= n; ++h) {
+        char line[128];
+        std::snprintf(line, sizeof line, format, 1 + (h - 1) / 24, (h - 1) % 24, h % 50, h % 7);
+        s += line;
+    }
+    return s;
+}
+
+Writer rawFile() {
+    return {"RawFile", [](Run& r) {
+                std::vector<std::string> lines = test::compactWHHeader(30, 600);
+                for (int j = 0; j < 600; ++j) lines.push_back("a," + std::to_string(1 + j % 9));
+                test::writeText(r.file("in.raw"), test::joinLines(lines));
+                oldOutput(r, "in.sdf");
+                auto h = std::make_shared<AlecHeader>();
+                ReadAlecHeader(RawKind::CompactWH, r.file("in.raw"), r.prompter, *h);
+                struct NoValue : ValuePrompt {
+                    bool InputValue(const std::string&, const std::string&, const std::string&, std::string&) override {
+                        return false;
+                    }
+                };
+                auto save = headerDialog(r);
+                auto values = std::make_shared<NoValue>();
+                return Job{[&r, h, save, values] {
+                    AlecServices s{r.model, r.prompter, r.progress, *save, *values};
+                    ConvertAlecFile(*h, {}, s);
+                }};
+            }};
+}
+
+Writer dl2() {
+    return {"DL2", [](Run& r) {
+                test::DL2Times t{2004, 3, 1, 12, 0, 3, 2, 12, 0};
+                std::vector<std::string> l{test::dl2Line1("Site", "St", "L", "TIDE"), test::dl2Line2(t, "2", "cm", 24)};
+                for (int b = 0; b < 13; ++b) {
+                    const int hour = 12 + 2 * b;
+                    l.push_back(test::dl2BurstHeader(3, 1 + hour / 24, hour % 24, 0));
+                    test::append(l, test::dl2ValueLines(std::vector<int>(24, 10 + b)));
+                }
+                test::writeText(r.file("in.txt"), test::joinLines(l));
+                oldOutput(r, "out.sdf");
+                auto h = std::make_shared<DL2Header>(ReadDL2Header(r.file("in.txt")));
+                auto save = headerDialog(r, r.file("out.sdf"));
+                return Job{[&r, h, save] {
+                    // As the dialog's conversion button does.
+                    SetDL2SDFHeader(*h, r.model);
+                    r.model.FileName = h->SourceFile;
+                    if (!save->ExecuteSave(0)) return;
+                    DL2Services s{r.model, r.prompter, r.progress};
+                    ConvertDL2Bursts(*h, 0, s);
+                }};
+            }};
+}
+
+Writer vector() {
+    return {"Vector", [](Run& r) {
+                std::vector<std::string> dat, sen;
+                for (int b = 1; b <= 2; ++b)
+                    for (int e = 1; e <= 4; ++e) dat.push_back(test::datLine(b, e, 0.01 * e, -0.02 * e, 0.001 * b));
+                for (int m = 0; m < 120; m += 10) sen.push_back(test::senLine(12 + m / 60, m % 60, 0, 10.5));
+                test::VectorHdr hdr;
+                hdr.last = "01.02.2005 12:59:59";
+                test::writeText(r.file("EXP.hdr"), test::joinLines(hdr.lines("EXP")));
+                test::writeText(r.file("EXP.dat"), test::joinLines(dat));
+                test::writeText(r.file("EXP.sen"), test::joinLines(sen));
+                oldOutput(r, "EXP.sdf");
+                VectorHeader h;
+                ParseVectorHeader(r.file("EXP.hdr"), r.prompter, h);
+                auto plan = std::make_shared<std::optional<VectorPlan>>(PrepareVectorConversion(h, {}, r.prompter));
+                auto save = headerDialog(r);
+                return Job{[&r, plan, save] {
+                    if (!*plan) return;
+                    VectorServices s{r.model, r.prompter, r.progress, *save};
+                    ConvertVectorFile(**plan, s);
+                }};
+            }};
+}
+
+Writer waveHunter() {
+    return {"WaveHunter", [](Run& r) {
+                test::HunHeader hh;
+                std::vector<test::HunBurst> bursts;
+                for (std::uint16_t k = 0; k < 12; ++k)
+                    bursts.push_back({0, static_cast<std::uint16_t>(10 * k), std::vector<std::uint16_t>(12, k)});
+                test::writeAll(r.file("a.hun"), test::hunFile(hh, bursts));
+                test::setLocalModificationTime(r.file("a.hun"), 2021, 3, 4, 13, 45, 27);
+                oldOutput(r, "out.sdf");
+                auto f = std::make_shared<WaveHunterFile>();
+                ReadWaveHunterFile(r.file("a.hun"), *f, r.prompter, r.progress);
+                auto o = std::make_shared<WaveHunterOptions>();
+                auto save = headerDialog(r, r.file("out.sdf"));
+                return Job{[&r, f, o, save] {
+                    SetWaveHunterSDFHeader(*f, *o, r.model);
+                    r.model.FileName = f->MasterFileName;
+                    if (!save->ExecuteSave(0)) return;
+                    WaveHunterServices s{r.model, r.prompter, r.progress};
+                    ConvertWaveHunterBursts(*f, *o, s);
+                }};
+            }};
+}
+
+Writer commaData() {
+    return {"CommaData", [](Run& r) {
+                std::string text;
+                for (int i = 1; i <= 320; ++i)
+                    text += std::to_string(i) + "," + std::to_string(10 * i % 700) + "\r\n";
+                test::writeText(r.file("obs.csv"), text);
+                oldOutput(r, "obs.sdf");
+                auto save = headerDialog(r);
+                auto temp = std::make_shared<std::string>();
+                auto open = std::make_shared<FileDialogSettings>();
+                CommaDataSteps steps{
+                    [&r, temp](const std::string& file) {
+                        // The importer's window, as its import button runs it.
+                        CommaFormTexts f;
+                        f.StartTime = "2004/05/06 12:00:00";
+                        f.BurstMode = true;
+                        f.SamplesPerBurst = "40";
+                        f.BurstInterval = "1";
+                        f.Columns = {{true, "X1", "", "1", "0"}, {true, "X2", "", "1", "0"}};
+                        try {
+                            CommaImportSettings s = ReadImportSettings(f, file);
+                            CommaImportResult result = ImportCommaData(s, r.prompter, r.progress);
+                            ApplyCommaImport(s, result, r.model);
+                            *temp = result.TempFileName;
+                            return true;
+                        } catch (const BrineError& e) {
+                            r.prompter.error(e.what());
+                            return false;
+                        }
+                    },
+                    [] { return true; }, [temp] { return *temp; },
+                    [&r](const std::string& name) { r.model.SaveFileName = name; }};
+                return Job{[&r, save, steps, open] {
+                    RunCommaDataHandOff({r.file("obs.csv")}, steps, *save, r.model, r.progress, r.prompter, *open);
+                }};
+            }};
+}
+
+Writer yearlyTable() {
+    return {"YearlyTable",
+            [](Run& r) {
+                std::string text = "旬別値\n旬,2004年(1月～12月)\n";
+                const char* period[] = {"上旬", "中旬", "下旬"};
+                for (int row = 1; row <= 36; ++row)
+                    text += std::to_string((row - 1) / 3 + 1) + "月" + period[(row - 1) % 3] + "," +
+                            std::to_string(10 * row) + "\n";
+                test::writeText(r.file("table.csv"), utf8ToCp932(text));
+                oldOutput(r, "table.sdf");
+                auto burst = std::make_shared<std::optional<YearTableBurst>>();
+                YearTableSettings s;
+                s.mode = TenDayTable;
+                s.year = 2004;
+                s.dtText = "1";
+                s.dtUnit = 4;
+                *burst = ConvertYearTable(ReadYearTable(r.file("table.csv")).table, s, r.model, r.prompter,
+                                          [](int, int) {});
+                auto save = headerDialog(r);
+                return Job{[&r, burst, save] {
+                    if (*burst)
+                        SaveYearTableBurst(r.model, **burst, r.file("table.csv"), *save, r.prompter, r.progress);
+                }};
+            },
+            {kMsgTableSaved}};
+}
+
+Writer cadmasSurf() {
+    return {"CadmasSurf",
+            [](Run& r) {
+                std::string text = "    1  W-LEVEL   -    12\n    2  POINT     U    12    5\n  TIME    ETA    U\n";
+                for (int j = 0; j < 400; ++j) {
+                    char line[64];
+                    std::snprintf(line, sizeof line, "%10.5f   0.%04d   -0.5\n", 0.1 * j, j);
+                    text += line;
+                }
+                test::writeText(r.file("data.tran"), text);
+                oldOutput(r, "trandata.sdf");
+                auto save = headerDialog(r);
+                return Job{[&r, save] {
+                    ScriptedFileChooser chooser;
+                    chooser.choose(r.file("data.tran"));
+                    FileDialog open(FileDialogKind::Open);
+                    ConvertCadmasSurf(r.model, open, chooser, *save, r.prompter);
+                }};
+            },
+            {"変換ファイルを保存しました。"}};
+}
+
+Writer parametersFile() {
+    return {"ParametersDat", [](Run& r) {
+                test::writeText(r.file("Parameters.dat"), "old.sdf\r\n/old\r\n1\r\n");
+                return Job{[&r] {
+                    WriteParametersFile(r.file("Parameters.dat"), "/data/new.sdf", "/data", 7, &r.prompter);
+                }};
+            }};
+}
+
+Writer locationFile() {
+    return {"LocationDat", [](Run& r) {
+                auto sites = std::make_shared<SiteList>();
+                sites->LocationFile = r.file("Location.dat");
+                sites->LoadSites(sites->LocationFile);  // writes the default list
+                return Job{[sites] {
+                               TFrmLocation w(nullptr, *sites);
+                               w.show();
+                               w.ComboBoxSite->setCurrentIndex(-1);
+                               w.ComboBoxSite->lineEdit()->setText("Harbour");
+                               w.EditLat1->setText("35");
+                               w.EditLat2->setText("10");
+                               w.EditLat3->setText("0");
+                               w.EditLong1->setText("139");
+                               w.EditLong2->setText("20");
+                               w.EditLong3->setText("0");
+                               w.BitBtnAddClick();
+                           },
+                           [sites] { return sites->FileText(); }};
+            }};
+}
+
+std::vector<Writer> writers() {
+    std::vector<Writer> all;
+    all.push_back(versionUpdate("VersionUpdate", "old.sdf", [](Run&) {}));
+    all.push_back(versionUpdate("VersionUpdateThroughSymlink", "link.sdf",
+                                [](Run& r) { fs::create_symlink("old.sdf", r.dir / "link.sdf"); }));
+    Writer hard = versionUpdate("VersionUpdateThroughHardLink", "old.sdf",
+                                [](Run& r) { fs::create_hard_link(r.dir / "old.sdf", r.dir / "other.sdf"); });
+    hard.linked = {{"old.sdf", "other.sdf"}};
+    all.push_back(hard);
+    all.push_back(extract("Extract", false));
+    all.push_back(extract("ExtractIntoItsSource", true));
+    all.push_back(merge());
+    all.push_back(link("LinkToSdf", "out.sdf"));
+    all.push_back(link("LinkToTsd", "out.tsd"));
+    all.push_back(resave("Resave", false));
+    all.push_back(resave("ResaveIntoItsSource", true));
+    all.push_back(sdfToTsd());
+    all.push_back(fileConverter("Addc", [](Run& r) {
+        test::AddcSpec s;
+        s.sampleSize = 400;
+        test::writeAll(r.file("in.dat"), test::makeADDC(s));
+        test::setLocalModificationTime(r.file("in.dat"), 2021, 3, 4, 13, 45, 27);
+        return r.file("in.dat");
+    }));
+    all.push_back(fileConverter("Drf", [](Run& r) {
+        test::DrfSpec s;
+        s.sampleSize = 100;
+        s.iterations = 20;
+        test::writeAll(r.file("in.drf"), test::makeDRF(s));
+        return r.file("in.drf");
+    }));
+    all.push_back(rawFile());
+    all.push_back(dl2());
+    all.push_back(vector());
+    all.push_back(waveHunter());
+    all.push_back(commaData());
+    all.push_back(yearlyTable());
+    all.push_back(singleBurst("Jma", "tokyo.csv",
+                              "データ種別,地点名,期間区分,表示期間\n気象データ,東京,時別値,2020年1月1日0時～2020年1月9日23時\n"
+                              "年月日時,気温(℃）,風速(m/s)\n" +
+                                  hourlyRows("2020/1/%d %d:00,%d.5,%d\n", 216),
+                              ReadMeteorologicalCsv));
+    all.push_back(singleBurst("FishingPort", "port.csv",
+                              "漁港名(銚子),年,月,日,時,1/3最大(有義)波高(m),波向(deg)\n" +
+                                  hourlyRows(",2020,1,%d,%d,%d.25,%d\n", 216),
+                              ReadFishingPortCsv));
+    std::string groups = "2020   3 monthly\n";
+    for (int g = 1; g <= 9; ++g)
+        groups += "       " + std::to_string(g) + "   1\n   1   2   3   4   5   6   7   8   9  10  11  12\n" +
+                  "  11  12  13  14  15  16  17  18  19  20  21  22\n";
+    all.push_back(singleBurst("Nowphas", "monthly.txt", groups, ReadPortWaveFile));
+    all.push_back(cadmasSurf());
+    // The tools that read into the model and every converter use it as their
+    // working copy; the version update and the extraction must leave it as
+    // it was.
+    for (Writer& w : all)
+        w.workingModel = !w.name.starts_with("VersionUpdate") && !w.name.starts_with("Extract");
+    all.push_back(parametersFile());
+    all.push_back(locationFile());
+    return all;
+}
+
+INSTANTIATE_TEST_SUITE_P(AllWriters, WriteFailure, ::testing::ValuesIn(writers()),
+                         [](const ::testing::TestParamInfo<Writer>& i) { return i.param.name; });
+
+}  // namespace
+}  // namespace brine
