@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
@@ -113,10 +114,19 @@ void TForm1::FormShow() {
 
 void TForm1::closeEvent(QCloseEvent* e) {
     if (JobRunning()) {
-        // Ask the job to stop and close once it has.
         e->ignore();
+        const bool job = FrmProgress && FrmProgress->Running();
+        // A command's dialog without a job holds the main window, as a modal
+        // dialog does.
+        if (!job && !closePending_) return;
+        // Ask the job to stop, end the command's dialogs once it has, and
+        // close when the command is over.
         closePending_ = true;
-        if (FrmProgress && FrmProgress->isVisible()) FrmProgress->BitBtn1Click();
+        if (job) {
+            if (FrmProgress->isVisible()) FrmProgress->BitBtn1Click();
+        } else if (!QApplication::activeModalWidget()) {
+            if (QDialog* dialog = ActiveModalDialog()) dialog->reject();
+        }
         QTimer::singleShot(200, this, [this] {
             if (closePending_) close();
         });
@@ -131,7 +141,7 @@ void TForm1::FormClose() {
     if (!SaveParameters()) qWarning("Parameters.dat could not be written in %s", ConfigDir.c_str());
 }
 
-bool TForm1::JobRunning() const { return jobDepth_ > 0 || (FrmProgress && FrmProgress->isVisible()); }
+bool TForm1::JobRunning() const { return jobDepth_ > 0 || (FrmProgress && FrmProgress->Running()); }
 
 void TForm1::LoadParameters() {
     auto lines = ReadParametersFile(ConfigDir + kParametersFileName);
@@ -171,6 +181,10 @@ QAction* TForm1::AddCommand(QMenu* menu, const char* caption, const char* name, 
             if (job) scope.emplace(*this);
             (this->*handler)();
         });
+        // The windows the command showed have gone: unless it left one of its
+        // own active, the main window takes the keys again.
+        QWidget* active = QApplication::activeWindow();
+        if (!active || !active->isVisible()) activateWindow();
     });
     commands_.emplace_back(action, std::move(ready));
     return action;
