@@ -37,6 +37,13 @@ std::string executableFolder() {
     return IncludeTrailingPathDelimiter(ExtractFileDir(QApplication::applicationFilePath().toStdString()));
 }
 
+QWidgetList visibleWindows() {
+    QWidgetList shown;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible()) shown.append(w);
+    return shown;
+}
+
 ProgressSink& appProgress() {
     static NullProgress none;
     return FrmProgress ? static_cast<ProgressSink&>(*FrmProgress) : none;
@@ -176,13 +183,17 @@ QAction* TForm1::AddCommand(QMenu* menu, const char* caption, const char* name, 
     QAction* action = menu->addAction(QString::fromUtf8(caption));
     action->setObjectName(name);
     connect(action, &QAction::triggered, this, [this, handler, job] {
+        const QWidgetList before = visibleWindows();
         Guarded([this, handler, job] {
             std::optional<JobScope> scope;
             if (job) scope.emplace(*this);
             (this->*handler)();
         });
-        // The windows the command showed have gone: unless it left one of its
-        // own active, the main window takes the keys again.
+        // Unless the command left a window of its own open (the site window,
+        // a modeless importer), the main window takes the keys again: the
+        // windows that had them are gone.
+        for (QWidget* w : visibleWindows())
+            if (!before.contains(w)) return;
         QWidget* active = QApplication::activeWindow();
         if (!active || !active->isVisible()) activateWindow();
     });

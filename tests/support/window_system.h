@@ -1,7 +1,12 @@
 #pragma once
 // Input as the window system delivers it, so that what Qt does with a user's
 // input applies: modality, disabled windows, the active window.
+#include <gtest/gtest.h>
+
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QObject>
@@ -12,6 +17,8 @@
 #include <deque>
 #include <functional>
 #include <qpa/qwindowsysteminterface.h>
+
+#include "platform/modal.h"
 
 namespace brine::test {
 
@@ -71,14 +78,35 @@ private:
     void poll() {
         QTimer::singleShot(0, &context_, [this] {
             poll();
-            if (steps_.empty() || !steps_.front().ready()) return;
+            if (steps_.empty()) return;
+            if (!steps_.front().ready()) {
+                if (waited_.elapsed() > 5000) giveUp();
+                return;
+            }
             auto act = std::move(steps_.front().act);
             steps_.pop_front();
+            waited_.start();
             act();
         });
     }
+    // A window nobody expected (a message box, say) would wait for ever:
+    // the step fails and the window is closed.
+    void giveUp() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) modal = ActiveModalDialog();
+        ADD_FAILURE() << "a window step never came; open: "
+                      << (modal ? modal->objectName().toStdString() + " " + modal->windowTitle().toStdString()
+                                : std::string("none"));
+        steps_.clear();
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+    }
     QObject context_;
     std::deque<Step> steps_;
+    QElapsedTimer waited_ = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
 };
 
 // Lets events run until the condition holds, for at most a few seconds.
