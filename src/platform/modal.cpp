@@ -6,6 +6,8 @@
 #include <QEvent>
 #include <QEventLoop>
 
+#include "platform/dialog_frame.h"
+
 namespace brine {
 namespace {
 
@@ -81,6 +83,7 @@ int ShowModal(QDialog& dialog) {
     QEventLoop loop;
     auto* watch = new HideWatch(dialog, loop);
     g_modal.push_back(guard);
+    ShowFilledTextsFromStart(dialog);
     dialog.show();
     dialog.raise();
     dialog.activateWindow();
