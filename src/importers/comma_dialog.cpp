@@ -352,6 +352,9 @@ void TFrmCommaData::LoadPreview() {
     };
     restore(StringGrid1, previewPlace);
     restore(StringGridPrm, prmPlace);
+    // The preview starts at its first row: a skip typed before scrolled the
+    // old preview to where the new one now begins.
+    StringGrid1->verticalScrollBar()->setValue(0);
 }
 
 void TFrmCommaData::RefreshReadRow() {

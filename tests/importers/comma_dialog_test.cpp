@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <filesystem>
 
 #include "base/cp932.h"
@@ -222,6 +223,25 @@ TEST_F(FrmCommaDataTest, UpdateAppliesCoefficientsAndGridToolsCopyAndPaste) {
         return static_cast<int>(QDialog::Rejected);
     });
     EXPECT_FALSE(d->OpenFile(file));
+}
+
+// After the update the preview opens at its first row, although typing the
+// skip had scrolled the old preview down to where the new one begins.
+TEST_F(FrmCommaDataTest, UpdatedPreviewOpensAtTheTop) {
+    std::string text = "Start,at 2004/05/06 12:00:00\r\nA,B,C\r\n";
+    for (int i = 0; i < 60; ++i) text += std::to_string(i) + ",1,2\r\n";
+    test::writeText(file, text);
+    test::WindowScript script;
+    script.then([this] { return d->isVisible(); }, [this] {
+        d->ComboBoxSkip->setEditText("2");
+        ASSERT_EQ(d->StringGrid1->verticalScrollBar()->value(), 2);
+        test::clickThroughWindow(*d->BitBtn3);
+        EXPECT_EQ(preview(1, 0), "0");
+        EXPECT_EQ(d->StringGrid1->verticalScrollBar()->value(), 0);
+        d->reject();
+    });
+    EXPECT_FALSE(d->OpenFile(file));
+    EXPECT_TRUE(script.done());
 }
 
 // Typed into an open cell editor, Shift makes a capital as in any editor;
