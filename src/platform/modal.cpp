@@ -13,6 +13,7 @@ namespace {
 
 ModalHook g_hook;
 std::vector<QPointer<QDialog>> g_modal;  // dialogs ShowModal is showing, innermost last
+std::vector<const InputHold*> g_holds;   // holds in force, innermost last
 
 bool ownedBy(const QWidget* w, const QWidget* owner) {
     for (const QWidget* p = w->parentWidget(); p; p = p->parentWidget())
@@ -45,18 +46,33 @@ InputHold::InputHold(QWidget* keeper) : keeper_(keeper), active_(QApplication::a
     }
     // Disabling a window disables the windows it owns: those found enabled
     // after their owner are left to it.
+    g_holds.push_back(this);
     for (Window& h : windows_) {
+        h.window->installEventFilter(this);
         if (!h.window->isEnabled()) continue;
         h.window->setEnabled(false);
         h.disabled = true;
     }
 }
 
+bool InputHold::eventFilter(QObject*, QEvent* e) {
+    // Only the innermost hold answers: its keeper has the input.
+    if (e->type() == QEvent::WindowActivate && held_ && g_holds.back() == this && keeper_ && keeper_->isVisible()) {
+        keeper_->raise();
+        keeper_->activateWindow();
+    }
+    return false;
+}
+
 void InputHold::Release() {
     if (!held_) return;
     held_ = false;
-    for (auto it = windows_.rbegin(); it != windows_.rend(); ++it)
-        if (it->disabled && it->window) it->window->setEnabled(true);
+    std::erase(g_holds, this);
+    for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
+        if (!it->window) continue;
+        it->window->removeEventFilter(this);
+        if (it->disabled) it->window->setEnabled(true);
+    }
     for (const Window& h : windows_)
         if (h.window && h.focus && h.window->isEnabled() && !h.window->focusWidget() && h.focus->isEnabled() &&
             h.focus->window() == h.window)

@@ -2,6 +2,7 @@
 // Modal showing of dialogs and the holding of input while a dialog or a long
 // job has it. Tests install a hook that drives the dialog instead of running
 // its event loop.
+#include <QObject>
 #include <QPointer>
 #include <functional>
 #include <vector>
@@ -28,16 +29,21 @@ void PumpMessages(bool force = false);
 // Keeps every window open now, other than the keeper and the windows it owns,
 // from taking input until released: each is disabled, so Qt gives it no key,
 // click or input-method text, and its focus is put back on release; the
-// window that was active is activated again. Qt's modality is not used for
+// window that was active is activated again. A held window the window manager
+// activates (the user clicked it) hands the keys back to the keeper, which
+// comes to the front. Qt's modality is not used for
 // this: it would drop the window system's close request for the main window,
 // which must reach it even while a dialog or a job holds input.
-class InputHold {
+class InputHold : public QObject {
 public:
     explicit InputHold(QWidget* keeper);
     ~InputHold() { Release(); }
     InputHold(const InputHold&) = delete;
     InputHold& operator=(const InputHold&) = delete;
     void Release();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     struct Window {

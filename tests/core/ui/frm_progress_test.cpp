@@ -82,7 +82,8 @@ TEST_F(FrmProgressTest, InputStaysHeldUntilTheJobHasEnded) {
         EXPECT_EQ(field->text(), QString());
         EXPECT_TRUE(dialog.isVisible());  // Escape did not end it
 
-        test::activateFromWindowManager(progress);
+        // Clicked, the held dialog hands the keys back to the progress window.
+        EXPECT_TRUE(test::waitFor([&] { return QGuiApplication::focusWindow() == progress.windowHandle(); }, 1000));
         test::clickThroughWindow(*progress.BitBtn1);
         EXPECT_TRUE(progress.Cancelled());
         EXPECT_FALSE(progress.isVisible());
