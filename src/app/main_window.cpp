@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
@@ -34,6 +35,13 @@ std::function<bool()> bound(const F&... f) {
 
 std::string executableFolder() {
     return IncludeTrailingPathDelimiter(ExtractFileDir(QApplication::applicationFilePath().toStdString()));
+}
+
+QWidgetList visibleWindows() {
+    QWidgetList shown;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible()) shown.append(w);
+    return shown;
 }
 
 ProgressSink& appProgress() {
@@ -113,10 +121,19 @@ void TForm1::FormShow() {
 
 void TForm1::closeEvent(QCloseEvent* e) {
     if (JobRunning()) {
-        // Ask the job to stop and close once it has.
         e->ignore();
+        const bool job = FrmProgress && FrmProgress->Running();
+        // A command's dialog without a job holds the main window, as a modal
+        // dialog does.
+        if (!job && !closePending_) return;
+        // Ask the job to stop, end the command's dialogs once it has, and
+        // close when the command is over.
         closePending_ = true;
-        if (FrmProgress && FrmProgress->isVisible()) FrmProgress->BitBtn1Click();
+        if (job) {
+            if (FrmProgress->isVisible()) FrmProgress->BitBtn1Click();
+        } else if (!QApplication::activeModalWidget()) {
+            if (QDialog* dialog = ActiveModalDialog()) dialog->reject();
+        }
         QTimer::singleShot(200, this, [this] {
             if (closePending_) close();
         });
@@ -129,7 +146,7 @@ void TForm1::closeEvent(QCloseEvent* e) {
 
 void TForm1::FormClose() { SaveParameters(); }
 
-bool TForm1::JobRunning() const { return jobDepth_ > 0 || (FrmProgress && FrmProgress->isVisible()); }
+bool TForm1::JobRunning() const { return jobDepth_ > 0 || (FrmProgress && FrmProgress->Running()); }
 
 void TForm1::LoadParameters() {
     auto lines = ReadParametersFile(ConfigDir + kParametersFileName);
@@ -164,11 +181,19 @@ QAction* TForm1::AddCommand(QMenu* menu, const char* caption, const char* name, 
     QAction* action = menu->addAction(QString::fromUtf8(caption));
     action->setObjectName(name);
     connect(action, &QAction::triggered, this, [this, handler, job] {
+        const QWidgetList before = visibleWindows();
         Guarded([this, handler, job] {
             std::optional<JobScope> scope;
             if (job) scope.emplace(*this);
             (this->*handler)();
         });
+        // Unless the command left a window of its own open (the site window,
+        // a modeless importer), the main window takes the keys again: the
+        // windows that had them are gone.
+        for (QWidget* w : visibleWindows())
+            if (!before.contains(w)) return;
+        QWidget* active = QApplication::activeWindow();
+        if (!active || !active->isVisible()) activateWindow();
     });
     commands_.emplace_back(action, std::move(ready));
     return action;

@@ -352,6 +352,9 @@ void TFrmCommaData::LoadPreview() {
     };
     restore(StringGrid1, previewPlace);
     restore(StringGridPrm, prmPlace);
+    // The preview starts at its first row: a skip typed before scrolled the
+    // old preview to where the new one now begins.
+    StringGrid1->verticalScrollBar()->setValue(0);
 }
 
 void TFrmCommaData::RefreshReadRow() {
@@ -630,19 +633,18 @@ void TFrmCommaData::cellMode(StringGrid* grid, bool detachPopup) {
     StatusBar1->setPanelText(1, QStringLiteral("Shiftキーを押すと，列編集モードへ"));
 }
 
-void TFrmCommaData::StringGrid1KeyDown(int key) {
-    if (key == Qt::Key_Shift)
-        columnMode(StringGrid1);
-    else
-        cellMode(StringGrid1, false);
+void TFrmCommaData::gridKeyDown(StringGrid* grid, int key) {
+    // Shift typed into an open cell editor makes a capital: switching modes
+    // then would close the editor and lose what was typed.
+    if (key == Qt::Key_Shift) {
+        if (!grid->cellEditorOpen()) columnMode(grid);
+    } else {
+        cellMode(grid, false);
+    }
 }
 
-void TFrmCommaData::StringGridPrmKeyDown(int key) {
-    if (key == Qt::Key_Shift)
-        columnMode(StringGridPrm);
-    else
-        cellMode(StringGridPrm, false);
-}
+void TFrmCommaData::StringGrid1KeyDown(int key) { gridKeyDown(StringGrid1, key); }
+void TFrmCommaData::StringGridPrmKeyDown(int key) { gridKeyDown(StringGridPrm, key); }
 
 void TFrmCommaData::StringGrid1DblClick() { cellMode(StringGrid1, true); }
 void TFrmCommaData::StringGridPrmDblClick() { cellMode(StringGridPrm, true); }

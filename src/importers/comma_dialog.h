@@ -137,6 +137,7 @@ private:
     void setReadMarks(bool read);
     StringGrid* activeGrid() const;
     void copyBlock(StringGrid* grid, bool cut);
+    void gridKeyDown(StringGrid* grid, int key);
     void columnMode(StringGrid* grid);
     void cellMode(StringGrid* grid, bool detachPopup);
     void syncLeftColumn(StringGrid* from, StringGrid* to);

@@ -87,6 +87,7 @@ void TFrmKyowaS::OpenDL2File(const std::string& fileName) {
     EditUnit->setText(FromCp932(header_.Unit));
     EditNS->setText(FromCp932(header_.NS));
     EditBInt->setText(QString::number(header_.BurstMinutes));
+    ShowFilledTextsFromStart(*this);
     show();
     raise();
     activateWindow();

@@ -13,6 +13,7 @@
 #include "base/datetime.h"
 #include "base/errors.h"
 #include "core/header_save.h"
+#include "platform/dialog_frame.h"
 #include "platform/guard.h"
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
@@ -173,6 +174,7 @@ void TFrmWaveHunter::ShowParameters() {
     EdtStartTime->setText(fromUtf8(FormatDateTime(f.StartTime)));
     CheckBoxTransVel->setChecked(f.MeasVelocity);
     if (loadSites) loadSites();
+    ShowFilledTextsFromStart(*this);
     show();
     raise();
     activateWindow();

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/help_viewer.h"
+#include "platform/modal.h"
 #include "platform/qt_prompter.h"
 
 namespace brine {
@@ -32,6 +33,7 @@ QWidget* ShowInViewer(QWidget*, const char* file, unsigned command, std::uintptr
     HelpAddress address = SplitHelpAddress(file ? file : "");
     if (!g_viewer) g_viewer = new THelpViewer();
     matchModality(*g_viewer);
+    TakeInput(*g_viewer);  // open before a modal dialog that asks for help again
     if (auto problem = g_viewer->ShowTopic(address.file, address.topic)) {
         AppPrompter().error(*problem);
         return nullptr;

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
+#include "platform/modal.h"
+
 namespace brine {
 
 QStringList QtNameFilters(const std::string& filter) {
@@ -102,6 +104,7 @@ qsizetype filterIndexOf(const QStringList& filters, const QString& selected) {
 
 bool QtFileChooser::Execute(FileDialogKind kind, FileDialogSettings& s) {
     QFileDialog dlg(QApplication::activeWindow());
+    TakeInput(dlg);  // the active window may be one held by a modal dialog
     if (!s.Title.empty()) dlg.setWindowTitle(QString::fromStdString(s.Title));
     if (kind == FileDialogKind::Save) {
         dlg.setAcceptMode(QFileDialog::AcceptSave);

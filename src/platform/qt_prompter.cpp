@@ -4,10 +4,13 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "platform/modal.h"
+
 namespace brine {
 
 MsgResult QtPrompter::show(MsgType type, const std::string& text, MsgButtons buttons) {
     QMessageBox box(QApplication::activeWindow());
+    TakeInput(box);  // the active window may be one held by a job
     QString title = QString::fromStdString(ApplicationTitle());
     switch (type) {
         case MsgType::Warning: box.setIcon(QMessageBox::Warning); title = QStringLiteral("警告"); break;

@@ -12,9 +12,18 @@ int StatusPanels::addPanel(int width) {
     auto* label = new QLabel(this);
     label->setFrameShape(QFrame::Panel);
     label->setFrameShadow(QFrame::Sunken);
-    label->setFixedWidth(width);
-    addWidget(label);
+    if (!panels_.empty()) {
+        // The former last panel stops stretching.
+        QLabel* last = panels_.back();
+        removeWidget(last);
+        last->setFixedWidth(widths_.back());
+        addWidget(last);
+        last->show();
+    }
+    label->setMinimumWidth(width);
+    addWidget(label, 1);
     panels_.push_back(label);
+    widths_.push_back(width);
     return panelCount() - 1;
 }
 
@@ -23,7 +32,10 @@ QLabel* StatusPanels::panelAt(int i) const {
     return panels_[static_cast<std::size_t>(i)];
 }
 
-int StatusPanels::panelWidth(int i) const { return panelAt(i)->maximumWidth(); }
+int StatusPanels::panelWidth(int i) const {
+    panelAt(i);
+    return widths_[static_cast<std::size_t>(i)];
+}
 QString StatusPanels::panelText(int i) const { return panelAt(i)->text(); }
 void StatusPanels::setPanelText(int i, const QString& text) { panelAt(i)->setText(text); }
 

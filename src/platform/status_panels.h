@@ -1,5 +1,6 @@
 #pragma once
-// A status bar divided into panels of fixed width, addressed by index.
+// A status bar divided into panels addressed by index, each of a fixed width
+// but the last, which reaches to the bar's right edge.
 #include <QStatusBar>
 #include <vector>
 
@@ -20,6 +21,7 @@ public:
 private:
     QLabel* panelAt(int i) const;
     std::vector<QLabel*> panels_;
+    std::vector<int> widths_;
 };
 
 }  // namespace brine

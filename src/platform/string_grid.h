@@ -42,6 +42,8 @@ public:
 
     bool editing() const { return editing_; }
     void setEditing(bool on);
+    // True while a cell's editor is open.
+    bool cellEditorOpen() const { return state() == QAbstractItemView::EditingState; }
     bool columnSizing() const { return colSizing_; }
     void setColumnSizing(bool on) { colSizing_ = on; }
 

@@ -33,11 +33,11 @@ TFrmCombineSDF* FrmCombineSDF = nullptr;
 namespace {
 
 constexpr int kClientWidth = 436;
-constexpr int kClientHeight = 520;
+constexpr int kClientHeight = 538;
 constexpr int kGridRowHeight = 18;
-constexpr int kItemGridTop = 250;
+constexpr int kItemGridTop = 268;  // its caption below the last labelled edit
 constexpr int kItemGridMaxHeight = 97;
-constexpr int kBurstGridTop = 372;
+constexpr int kBurstGridTop = 390;
 constexpr int kBurstGridMaxHeight = 80;
 
 const char kSaveFilter[] = "SDF files (*.sdf)|*.sdf|TSD files (*.tsd)|*.tsd";
@@ -135,7 +135,7 @@ void TFrmCombineSDF::buildLayout() {
 
     GroupBox1 = new QGroupBox(QStringLiteral("同じ時刻とみなす許容誤差"), this);
     GroupBox1->setObjectName("GroupBox1");
-    GroupBox1->setGeometry(8, 460, 240, 52);
+    GroupBox1->setGeometry(8, 478, 240, 52);
     Label4 = label(GroupBox1, "Label4", QStringLiteral("計測時間間隔との比："), QRect(8, 24, 130, 16));
     EditDTAllowance = new QLineEdit(QStringLiteral("0.1"), GroupBox1);
     EditDTAllowance->setObjectName("EditDTAllowance");
@@ -143,12 +143,12 @@ void TFrmCombineSDF::buildLayout() {
 
     BitBtnCombineFiles = new QPushButton(QStringLiteral("保存"), this);
     BitBtnCombineFiles->setObjectName("BitBtnCombineFiles");
-    BitBtnCombineFiles->setGeometry(262, 478, 80, 28);
+    BitBtnCombineFiles->setGeometry(262, 496, 80, 28);
     BitBtnCombineFiles->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     BitBtnCombineFiles->setDefault(true);
     BitBtn4 = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
     BitBtn4->setObjectName("BitBtn4");
-    BitBtn4->setGeometry(348, 478, 80, 28);
+    BitBtn4->setGeometry(348, 496, 80, 28);
     BitBtn4->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     BitBtn4->setAutoDefault(false);
 

@@ -156,8 +156,12 @@ int TFrmEditSDF::Execute(const std::string& fileName) {
     {
         QSignalBlocker blockFirst(ScrollBarFirstTime), blockLast(ScrollBarLastTime);
         const int last = std::max(0, LastPosition(*model));
-        ScrollBarFirstTime->setRange(0, last);
-        ScrollBarLastTime->setRange(0, last);
+        // A page a tenth of the range: Qt sizes the handle by the page, and
+        // its default page of ten would fill the bar of a short range.
+        for (QScrollBar* bar : {ScrollBarFirstTime, ScrollBarLastTime}) {
+            bar->setRange(0, last);
+            bar->setPageStep(std::max(1, (last + 1) / 10));
+        }
         ScrollBarFirstTime->setValue(0);
         ScrollBarLastTime->setValue(last);
     }

@@ -27,6 +27,9 @@
 #include "platform/modal.h"
 #include "platform/qt_prompter.h"
 #include "platform/string_grid.h"
+#include "support/window_system.h"
+#include "tools/frm_linksdf.h"
+#include "tools/link_fixtures.h"
 
 namespace brine {
 namespace {
@@ -339,6 +342,71 @@ TEST_F(EndToEnd, CompactEmThroughTheInstrumentDialog) {
     ASSERT_TRUE(back.ReadSDFBurst(0));
     EXPECT_EQ(back.Data[0][0], 100);  // east by the compass is north after 90 degrees
     EXPECT_EQ(back.Data[1][0], 0);
+}
+
+// A raw-file conversion started from the instrument dialog and a link
+// started from the link dialog, both shown modally as from the menu: the
+// progress window's Cancel, Escape and the window manager's close of the main
+// window stop the job (closing then closes the program).
+TEST_F(EndToEnd, JobsStartedFromModalDialogsStopOnCancelEscapeOrClosingTheMainWindow) {
+    SetModalHook({});
+    enum class Way { Cancel, Escape, CloseMain };
+    for (Way way : {Way::Cancel, Way::Escape, Way::CloseMain}) {
+        for (bool link : {false, true}) {
+            SCOPED_TRACE(std::string(link ? "link, " : "raw conversion, ") +
+                         (way == Way::Cancel ? "Cancel" : way == Way::Escape ? "Escape" : "closing the main window"));
+            test::ShowMainWindow(*Form1);
+            test::WindowScript script;
+            auto visible = [](QWidget* w) { return [w] { return w->isVisible(); }; };
+            std::string output;
+            if (link) {
+                test::FileSpec first, second;
+                first.bursts = second.bursts = 3;
+                second.start = first.start + test::hours(3);
+                const std::string a = dir.file("a.sdf"), b = dir.file("b.sdf");
+                test::writeFile(a, first);
+                test::writeFile(b, second);
+                output = dir.file("linked.sdf");
+                chooser.choices.push_back({a, b});
+                chooser.choices.push_back({output});
+                script.then(visible(FrmLinkSDF), [] { test::clickThroughWindow(*FrmLinkSDF->BitBtnLinkFiles); });
+            } else {
+                auto lines = test::compactEMHeader(1, 20);
+                for (int i = 0; i < 20; ++i) lines.push_back("t,1500,0,1,10,0,0");
+                const std::string raw = dir.file("meter.raw");
+                test::writeText(raw, test::joinLines(lines));
+                output = dir.file("meter.sdf");
+                fs::remove(output);
+                chooser.choices.push_back({raw});
+                script.then(visible(FrmAlec), [] { test::clickThroughWindow(*FrmAlec->BitBtn1); });
+                script.then(visible(FrmSDFdata), [] { test::clickThroughWindow(*FrmSDFdata->BitBtn1); });
+            }
+            // The keys go to the active window: Escape once the progress window has them.
+            auto progressUp = [way] {
+                return FrmProgress->isVisible() &&
+                       (way != Way::Escape || QGuiApplication::focusWindow() == FrmProgress->windowHandle());
+            };
+            script.then(progressUp, [way] {
+                if (way == Way::Cancel) test::clickThroughWindow(*FrmProgress->BitBtn1);
+                if (way == Way::Escape) test::typeKey(Qt::Key_Escape);
+                if (way == Way::CloseMain) test::closeFromWindowManager(*Form1);
+            });
+            (link ? Form1->Link : Form1->CompactEMC1)->trigger();
+
+            EXPECT_TRUE(script.done());
+            EXPECT_TRUE(FrmProgress->Cancelled());
+            if (link) {
+                EXPECT_FALSE(fs::exists(output));
+            } else {
+                CurrentFile back;
+                ASSERT_TRUE(back.ReadSDFHeader(output));
+                EXPECT_LT(back.Iterations, 20);
+            }
+            if (way == Way::CloseMain) {
+                EXPECT_TRUE(test::waitFor([] { return !Form1->isVisible(); }));
+            }
+        }
+    }
 }
 
 }  // namespace

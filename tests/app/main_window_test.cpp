@@ -5,6 +5,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
@@ -82,6 +87,43 @@ TEST(Startup, CreatesTheFifteenDialogsOnceInOrderBehindTheirGlobals) {
     DestroyForms();
     EXPECT_EQ(Form1, nullptr);
     EXPECT_EQ(FrmInputBox, nullptr);
+}
+
+// Every dialog at its default size: no visible label, edit, list, combo box
+// or button is drawn over another one (a caption across an edit hides both).
+TEST(Startup, NoDialogShowsItsControlsOverEachOther) {
+    ScriptedPrompter prompter;
+    SetAppPrompter(&prompter);
+    CreateForms();
+    // The controls a user reads or uses; not the parts they are made of.
+    auto control = [](QWidget* w) {
+        for (QWidget* p = w->parentWidget(); p && !p->isWindow(); p = p->parentWidget())
+            if (qobject_cast<QAbstractScrollArea*>(p) || qobject_cast<QComboBox*>(p)) return false;
+        return qobject_cast<QLabel*>(w) || qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+               qobject_cast<QAbstractButton*>(w) || qobject_cast<QAbstractScrollArea*>(w);
+    };
+    auto describe = [](QWidget* w) {
+        return w->objectName().toStdString() + " \"" + w->property("text").toString().toStdString() + "\"";
+    };
+    std::vector<std::string> overlaps;
+    for (QObject* child : Form1->children()) {
+        auto* d = qobject_cast<QDialog*>(child);
+        if (!d) continue;
+        d->show();
+        std::vector<QWidget*> shown;
+        for (QWidget* w : d->findChildren<QWidget*>())
+            if (w->window() == d && w->isVisibleTo(d) && control(w)) shown.push_back(w);
+        auto rect = [d](QWidget* w) { return QRect(w->mapTo(d, QPoint(0, 0)), w->size()); };
+        for (std::size_t i = 0; i < shown.size(); ++i)
+            for (std::size_t j = i + 1; j < shown.size(); ++j)
+                if (rect(shown[i]).intersects(rect(shown[j])))
+                    overlaps.push_back(d->objectName().toStdString() + ": " + describe(shown[i]) + " and " +
+                                       describe(shown[j]));
+        d->hide();
+    }
+    EXPECT_TRUE(overlaps.empty()) << ::testing::PrintToString(overlaps);
+    DestroyForms();
+    SetAppPrompter(nullptr);
 }
 
 TEST(Startup, AFileSizeLimitFailsTheWriteInsteadOfEndingTheProgram) {

@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 
+#include "app/about_box.h"
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "app_test_support.h"
@@ -16,6 +19,7 @@
 #include "platform/modal.h"
 #include "platform/qt_prompter.h"
 #include "support/temp_dir.h"
+#include "support/window_system.h"
 
 namespace brine {
 namespace {
@@ -109,6 +113,45 @@ TEST(YearlyTableCommand, ATableNamedSdfIsNeverItsOwnOutput) {
 
     DestroyForms();
     SetAppPrompter(nullptr);
+}
+
+// Run through its windows (convert, save, OK), the command leaves the main
+// window active: its menu answers the keyboard again at once.
+TEST(YearlyTableCommand, TheMainWindowIsActiveAgainAfterTheCommand) {
+    test::TempDir dir, config;
+    std::string text = "旬別平均水温\r\n旬,2003年(1月～12月)\r\n";
+    for (int r = 1; r <= 36; ++r) text += std::to_string(r) + "," + std::to_string(r) + ".5\r\n";
+    std::string table = dir.file("ten.csv");
+    test::writeText(table, utf8ToCp932(text));
+    test::RecordingChooser chooser;
+    test::ChooserScope chooserScope(chooser);
+    ScriptedPrompter startPrompter;
+    SetAppPrompter(&startPrompter);
+    CreateForms();
+    Form1->UseConfigDir(config.path().string() + "/");
+    SetModalHook([](QDialog& d) { return d.metaObject() == &TAboutBox::staticMetaObject ? int(QDialog::Accepted) : 0; });
+    test::ShowMainWindow(*Form1);
+    SetModalHook({});
+    SetAppPrompter(nullptr);
+
+    test::WindowScript script;
+    script.then([] { return FrmDateYearTable->isVisible(); }, [] {
+        FrmDateYearTable->EditA->setText("0.5");
+        FrmDateYearTable->EditChItem->setText("水温");
+        test::clickThroughWindow(*FrmDateYearTable->BitBtn1);
+    });
+    script.then([] { return FrmSDFdata->isVisible(); }, [] { test::clickThroughWindow(*FrmSDFdata->BitBtn1); });
+    script.then([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; }, [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        EXPECT_EQ(box->text(), QStringLiteral("変換ファイルを保存しました。"));
+        test::clickThroughWindow(*box->button(QMessageBox::Ok));
+    });
+    chooser.choices.push_back({table});
+    Form1->T1->trigger();
+
+    EXPECT_TRUE(script.done());
+    EXPECT_TRUE(test::waitFor([] { return QApplication::activeWindow() == Form1; }, 1000));
+    DestroyForms();
 }
 
 }  // namespace

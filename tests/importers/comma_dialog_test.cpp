@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <filesystem>
 
 #include "base/cp932.h"
@@ -26,6 +27,7 @@
 #include "platform/string_grid.h"
 #include "support/qt_app.h"
 #include "support/temp_dir.h"
+#include "support/window_system.h"
 
 namespace brine {
 namespace {
@@ -221,6 +223,55 @@ TEST_F(FrmCommaDataTest, UpdateAppliesCoefficientsAndGridToolsCopyAndPaste) {
         return static_cast<int>(QDialog::Rejected);
     });
     EXPECT_FALSE(d->OpenFile(file));
+}
+
+// After the update the preview opens at its first row, although typing the
+// skip had scrolled the old preview down to where the new one begins.
+TEST_F(FrmCommaDataTest, UpdatedPreviewOpensAtTheTop) {
+    std::string text = "Start,at 2004/05/06 12:00:00\r\nA,B,C\r\n";
+    for (int i = 0; i < 60; ++i) text += std::to_string(i) + ",1,2\r\n";
+    test::writeText(file, text);
+    test::WindowScript script;
+    script.then([this] { return d->isVisible(); }, [this] {
+        d->ComboBoxSkip->setEditText("2");
+        ASSERT_EQ(d->StringGrid1->verticalScrollBar()->value(), 2);
+        test::clickThroughWindow(*d->BitBtn3);
+        EXPECT_EQ(preview(1, 0), "0");
+        EXPECT_EQ(d->StringGrid1->verticalScrollBar()->value(), 0);
+        d->reject();
+    });
+    EXPECT_FALSE(d->OpenFile(file));
+    EXPECT_TRUE(script.done());
+}
+
+// Typed into an open cell editor, Shift makes a capital as in any editor;
+// only with no editor open does it switch the grid to column mode.
+TEST_F(FrmCommaDataTest, ShiftInAnOpenCellEditorTypesACapital) {
+    d->SkipLines = 2;
+    struct Case {
+        StringGrid* grid;
+        int col, row;
+    };
+    test::WindowScript script;
+    script.then([this] { return d->isVisible(); }, [this] {
+        for (Case c : {Case{d->StringGrid1, 1, 1}, Case{d->StringGridPrm, 1, 2}}) {
+            QWidget* viewport = c.grid->viewport();
+            const QPoint at = c.grid->visualRect(c.grid->model()->index(c.row, c.col)).center();
+            QTest::mouseDClick(test::windowOf(*d), Qt::LeftButton, {}, viewport->mapTo(d, at));
+            ASSERT_TRUE(c.grid->cellEditorOpen());
+            test::typeText("deg");
+            QTest::keyClick(QGuiApplication::focusWindow(), 'C', Qt::ShiftModifier);
+            test::typeKey(Qt::Key_Return);
+            EXPECT_EQ(c.grid->cell(c.col, c.row), "degC");
+            EXPECT_EQ(d->StatusBar1->panelText(0), "セル編集モード");
+            test::typeKey(Qt::Key_Shift);  // no editor open
+            EXPECT_FALSE(c.grid->editing());
+            EXPECT_EQ(d->StatusBar1->panelText(0), "列編集モード");
+        }
+        d->reject();
+    });
+    EXPECT_FALSE(d->OpenFile(file));
+    EXPECT_TRUE(script.done());
 }
 
 void FrmCommaDataTest::gridToolsFlow() {

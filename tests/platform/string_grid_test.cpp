@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QLabel>
+
 #include "base/errors.h"
 #include "platform/status_panels.h"
 #include "platform/string_grid.h"
@@ -69,6 +71,16 @@ TEST(StatusPanels, PanelsByIndex) {
     EXPECT_EQ(bar.panelWidth(0), 200);
     EXPECT_EQ(bar.panelWidth(1), 150);
     EXPECT_THROW(bar.setPanelText(2, "x"), RangeError);
+
+    // The last panel reaches to the right edge, so a longer text is not cut.
+    EXPECT_EQ(bar.addPanel(100), 2);
+    bar.resize(800, 22);
+    bar.show();
+    QList<QLabel*> panels = bar.findChildren<QLabel*>();
+    ASSERT_EQ(panels.size(), 3);
+    EXPECT_EQ(panels[0]->width(), 200);
+    EXPECT_EQ(panels[1]->width(), 150);
+    EXPECT_GE(panels[2]->width(), 800 - 200 - 150 - 20);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <filesystem>
 
 #include "base/cp932.h"
@@ -94,6 +96,34 @@ TEST_F(FrmEditSDFTest, PreparesTheControlsAndSavesTheChosenPart) {
     EXPECT_EQ(back.Iterations, 3);
     EXPECT_EQ(back.Nch, 2);
     EXPECT_EQ(back.ChannelName[1], "ch2");
+}
+
+// With two bursts the handle of "最初" at the first burst stands at the left
+// and takes no more than its share of the bar.
+TEST_F(FrmEditSDFTest, ScrollHandlesShowThePositionInAShortRange) {
+    const std::string source = dir.file("a.sdf");
+    test::writeSource(source, 1, 1, 4, 2);
+    execute(source, [&] {
+        for (QScrollBar* bar : {form.ScrollBarFirstTime, form.ScrollBarLastTime}) {
+            QStyleOptionSlider opt;
+            opt.initFrom(bar);
+            opt.orientation = Qt::Horizontal;
+            opt.minimum = bar->minimum();
+            opt.maximum = bar->maximum();
+            opt.sliderPosition = opt.sliderValue = bar->value();
+            opt.singleStep = bar->singleStep();
+            opt.pageStep = bar->pageStep();
+            opt.subControls = QStyle::SC_All;
+            const QRect groove =
+                bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarGroove, bar);
+            const QRect handle =
+                bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, bar);
+            EXPECT_LE(handle.width(), groove.width() / 2) << bar->objectName().toStdString();
+            const bool atStart = bar->value() == bar->minimum();
+            EXPECT_EQ(handle.center().x() < groove.center().x(), atStart) << bar->objectName().toStdString();
+        }
+        form.reject();
+    });
 }
 
 TEST_F(FrmEditSDFTest, CancelSkipAndUnreadableFilesWriteNothing) {

@@ -59,81 +59,14 @@ void TFrmProgress::Start(const std::string& title, bool cancellable) {
         QRect r = s->geometry();
         move(r.x() + (r.width() - width()) / 2, r.y() + (r.height() - height()) / 2);
     }
-    holdInput();
+    // A Start within a job keeps the hold the job has.
+    ++depth_;
+    if (!hold_) hold_ = std::make_unique<InputHold>(this);
+    TakeInput(*this);
     show();
     raise();
+    activateWindow();  // Escape cancels while the window has the keys
     PumpMessages(true);
-}
-
-void TFrmProgress::holdInput() {
-    held_.clear();
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w != this && w->isVisible()) held_.emplace_back(w);
-    if (!holding_) {
-        qApp->installEventFilter(this);
-        holding_ = true;
-    }
-}
-
-void TFrmProgress::releaseInput() {
-    if (holding_) {
-        qApp->removeEventFilter(this);
-        holding_ = false;
-    }
-    held_.clear();
-}
-
-void TFrmProgress::hideEvent(QHideEvent* e) {
-    // Minimised by the window system, the job still runs: keep holding.
-    if (!e->spontaneous()) releaseInput();
-    QDialog::hideEvent(e);
-}
-
-bool TFrmProgress::eventFilter(QObject* watched, QEvent* e) {
-    switch (e->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::ContextMenu:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::TabletPress:
-    case QEvent::TabletMove:
-    case QEvent::TabletRelease:
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::Drop:
-        break;
-    case QEvent::Close:
-        // Only requests from the window system; the program's own closes pass.
-        if (!e->spontaneous()) return false;
-        break;
-    default:
-        return false;
-    }
-    if (!watched->isWidgetType()) return false;
-    QWidget* window = static_cast<QWidget*>(watched)->window();
-    if (window == this) return false;
-    // Windows opened during the job (its questions and messages) take input.
-    bool held = false;
-    for (const QPointer<QWidget>& w : held_)
-        if (w == window) held = true;
-    if (!held) return false;
-    if (e->type() == QEvent::Close) {
-        // Closing the main window asks the job to stop (its own close
-        // handler does); the other windows stay until the job is over.
-        if (parentWidget() && watched == parentWidget()->window()) return false;
-        e->ignore();
-        return true;
-    }
-    if (e->type() == QEvent::ShortcutOverride) e->accept();  // no shortcut fires either
-    return true;
 }
 
 void TFrmProgress::SetPercent(int percent) {
@@ -147,7 +80,11 @@ void TFrmProgress::SetPercent(int percent) {
 
 void TFrmProgress::SetComment(const std::string& text) { LblComment->setText(QString::fromStdString(text)); }
 
-void TFrmProgress::Hide() { hide(); }
+void TFrmProgress::Hide() {
+    hide();
+    if (depth_ > 0) --depth_;
+    if (depth_ == 0) hold_.reset();
+}
 
 void TFrmProgress::BitBtn1Click() {
     if (!cancellable_) return;

@@ -1,14 +1,14 @@
 #pragma once
-// The progress window every long job shares, shown without blocking. While
-// it shows, the windows that were open when the job started take no input
-// (only the Cancel button does), but a close request for the main window
-// still reaches it, so that closing asks the job to stop. Qt's modality would
-// drop such a request from the window system altogether.
+// The progress window every long job shares, shown without blocking. From
+// Start until the job hides it (Hide), the windows that were open when the job
+// started take no input, even once Cancel has hidden the window; a close
+// request for the main window still reaches it, so that closing asks the job
+// to stop.
 #include <QDialog>
-#include <QPointer>
-#include <vector>
+#include <memory>
 
 #include "platform/api/progress.h"
+#include "platform/modal.h"
 
 class QLabel;
 class QProgressBar;
@@ -28,6 +28,8 @@ public:
     void Hide() override;
 
     void BitBtn1Click();
+    // True from Start until the job's Hide.
+    bool Running() const { return hold_ != nullptr; }
 
     QLabel* LblComment;
     QPushButton* BitBtn1;
@@ -36,16 +38,11 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
-    void hideEvent(QHideEvent* e) override;
     void reject() override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    void holdInput();
-    void releaseInput();
-
-    std::vector<QPointer<QWidget>> held_;  // windows that take no input meanwhile
-    bool holding_ = false;
+    std::unique_ptr<InputHold> hold_;  // the windows open when the job started
+    int depth_ = 0;                    // jobs started inside a job end with their own Hide
     bool cancelled_ = false;
     bool cancellable_ = true;
     int lastPercent_ = -1;

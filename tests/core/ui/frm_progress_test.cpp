@@ -4,14 +4,18 @@
 #include <QDialog>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <stdexcept>
 
 #include "core/ui/frm_progress.h"
+#include "platform/modal.h"
 #include "support/qt_app.h"
+#include "support/window_system.h"
 
 using namespace brine;
 
@@ -28,6 +32,7 @@ TEST_F(FrmProgressTest, StartShowsAFreshWindow) {
     EXPECT_EQ(frm.ProgressBar1->value(), 55);
     frm.BitBtn1Click();
     ASSERT_TRUE(frm.Cancelled());
+    frm.Hide();
 
     frm.Start("ただ今、データ形式の更新中．．．．", true);
     EXPECT_FALSE(frm.Cancelled());
@@ -41,81 +46,102 @@ TEST_F(FrmProgressTest, StartShowsAFreshWindow) {
     EXPECT_FALSE(frm.isVisible());
 }
 
-// A click on a button as the window system delivers it.
-void clickButton(QPushButton& b) {
-    const QPointF at(b.width() / 2.0, b.height() / 2.0);
-    const QPointF global = b.mapToGlobal(at);
-    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&b, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(&b, &release);
-}
-
-TEST_F(FrmProgressTest, WhileAJobRunsOnlyItsWindowTakesInputButNothingBlocksClosing) {
-    QWidget mainWindow;
+// A job started from a modal dialog: until the job has ended (not only
+// until Cancel hides the progress window) the windows open at its start take
+// no keys, clicks or input-method text, while the progress window's Cancel
+// and the window manager's close of the main window reach the program.
+TEST_F(FrmProgressTest, InputStaysHeldUntilTheJobHasEnded) {
+    struct MainWindow : QWidget {
+        int closes = 0;
+        void closeEvent(QCloseEvent* e) override {
+            ++closes;
+            e->ignore();
+        }
+    } mainWindow;
     mainWindow.show();
     TFrmProgress progress(&mainWindow);
-    QDialog other(&mainWindow);
-    auto* button = new QPushButton(QStringLiteral("go"), &other);
-    int clicks = 0;
-    QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
-    other.show();
+    QDialog dialog(&mainWindow);
+    auto* field = new QLineEdit(&dialog);
+    field->setGeometry(10, 10, 120, 22);
+    auto* go = new QPushButton(QStringLiteral("go"), &dialog);
+    go->setGeometry(10, 40, 75, 25);
 
-    progress.Start("job", true);
-    clickButton(*button);
-    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
-    QApplication::sendEvent(button, &space);
-    EXPECT_EQ(clicks, 0);
-    // The window system's close request for a window that a modal window
-    // blocks never reaches it: the main window must not be blocked, so that
-    // closing it can ask the job to stop.
-    EXPECT_EQ(QGuiApplication::modalWindow(), nullptr);
+    // The user turns to the held dialog and types into it.
+    auto typeIntoDialog = [&] {
+        test::activateFromWindowManager(dialog);
+        test::clickThroughWindow(*field);
+        test::commitText(QStringLiteral("観測"));
+        test::typeKey(Qt::Key_X);
+        test::typeKey(Qt::Key_Escape);
+    };
+    bool jobRan = false;
+    QObject::connect(go, &QPushButton::clicked, [&] {
+        jobRan = true;
+        ProgressScope scope(progress, "job");
+        typeIntoDialog();
+        EXPECT_EQ(field->text(), QString());
+        EXPECT_TRUE(dialog.isVisible());  // Escape did not end it
 
-    // A question the job asks takes input while the progress window shows.
-    QDialog question(&mainWindow);
-    auto* answer = new QPushButton(QStringLiteral("yes"), &question);
-    int answers = 0;
-    QObject::connect(answer, &QPushButton::clicked, [&] { ++answers; });
-    question.show();
-    clickButton(*answer);
-    EXPECT_EQ(answers, 1);
-    question.hide();
+        // Clicked, the held dialog hands the keys back to the progress window.
+        EXPECT_TRUE(test::waitFor([&] { return QGuiApplication::focusWindow() == progress.windowHandle(); }, 1000));
+        test::clickThroughWindow(*progress.BitBtn1);
+        EXPECT_TRUE(progress.Cancelled());
+        EXPECT_FALSE(progress.isVisible());
+        // The job goes on to its next check: the hold stays meanwhile.
+        typeIntoDialog();
+        EXPECT_EQ(field->text(), QString());
+        EXPECT_TRUE(dialog.isVisible());
+        test::closeFromWindowManager(mainWindow);
+        EXPECT_EQ(mainWindow.closes, 1);
+    });
 
-    clickButton(*progress.BitBtn1);
-    EXPECT_TRUE(progress.Cancelled());
-    clickButton(*button);
-    EXPECT_EQ(clicks, 1);
+    test::WindowScript script;
+    script.then([&] { return dialog.isVisible(); },
+                [&] {
+                    test::clickThroughWindow(*field);
+                    test::clickThroughWindow(*go);
+                    // The job has ended: the dialog takes input again, with its focus back.
+                    EXPECT_EQ(dialog.focusWidget(), go);
+                    test::clickThroughWindow(*field);
+                    test::commitText(QStringLiteral("観測"));
+                    EXPECT_EQ(field->text(), QStringLiteral("観測"));
+                    dialog.accept();
+                });
+    EXPECT_EQ(ShowModal(dialog), QDialog::Accepted);
+    EXPECT_TRUE(jobRan);
 }
 
 TEST_F(FrmProgressTest, ButtonCancelsAndHides) {
     frm.Start("job", true);
-    frm.BitBtn1->click();
+    test::clickThroughWindow(*frm.BitBtn1);
     EXPECT_TRUE(frm.Cancelled());
     EXPECT_FALSE(frm.isVisible());
     frm.SetPercent(40);  // the job's next report does not bring it back
     EXPECT_FALSE(frm.isVisible());
+    frm.Hide();
 }
 
 TEST_F(FrmProgressTest, CloseBoxAndEscapeCancel) {
     frm.Start("job", true);
-    frm.close();  // the close box
+    test::closeFromWindowManager(frm);
     EXPECT_TRUE(frm.Cancelled());
     EXPECT_FALSE(frm.isVisible());
+    frm.Hide();
 
     frm.Start("job", true);
-    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(&frm, &esc);
+    ASSERT_EQ(QGuiApplication::focusWindow(), frm.windowHandle());  // it has the keys
+    test::typeKey(Qt::Key_Escape);
     EXPECT_TRUE(frm.Cancelled());
     EXPECT_FALSE(frm.isVisible());
+    frm.Hide();
 }
 
 TEST_F(FrmProgressTest, JobThatCannotStopKeepsItsWindow) {
     frm.Start("merge", false);
     EXPECT_FALSE(frm.BitBtn1->isEnabled());
-    frm.BitBtn1Click();
-    frm.close();
-    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(&frm, &esc);
+    test::clickThroughWindow(*frm.BitBtn1);
+    test::closeFromWindowManager(frm);
+    test::typeKey(Qt::Key_Escape);
     EXPECT_FALSE(frm.Cancelled());
     EXPECT_TRUE(frm.isVisible());
     frm.Hide();

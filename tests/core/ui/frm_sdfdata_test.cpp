@@ -22,6 +22,7 @@
 #include "platform/string_grid.h"
 #include "support/qt_app.h"
 #include "support/temp_dir.h"
+#include "support/window_system.h"
 
 namespace brine {
 namespace {
@@ -316,6 +317,30 @@ TEST_F(FrmSDFdataTest, SamplingIntervalEditAndUnitDisplay) {
     CurrentFile r = readBack(out);
     EXPECT_EQ(r.SInt, 250);
     EXPECT_EQ(r.SITUnit, 1);
+}
+
+// A value longer than its edit shows its start ("1.736111E-5", not "111E-5"
+// beside the unit), when the dialog opens and when the program rewrites it;
+// only the file name shows its end.
+TEST_F(FrmSDFdataTest, FilledEditsShowTheStartOfTheirText) {
+    model.SInt = 62500;
+    model.SITUnit = 0;     // usec
+    model.DisplayUnit = 4;  // shown in hr
+    dlg->EditFileName->setText(QString::fromStdString(dir.file("a-long-name-for-the-output.sdf")));
+    test::WindowScript script;
+    script.then([this] { return dlg->isVisible(); }, [this] {
+        EXPECT_EQ(dlg->EditSInt->text(), "1.736111E-5");
+        for (QLineEdit* e : {dlg->EditSInt, dlg->EdtStartTime, dlg->EditIteration})
+            EXPECT_EQ(e->cursorPosition(), 0) << e->objectName().toStdString();
+        EXPECT_EQ(dlg->EditFileName->cursorPosition(), dlg->EditFileName->text().size());
+        dlg->ComboBoxSITUnit->setCurrentIndex(3);  // min
+        dlg->ComboBoxSITUnitChange();
+        EXPECT_EQ(dlg->EditSInt->text(), "0.001041667");
+        EXPECT_EQ(dlg->EditSInt->cursorPosition(), 0);
+        dlg->reject();
+    });
+    EXPECT_FALSE(dlg->ExecuteSave(0));
+    EXPECT_TRUE(script.done());
 }
 
 TEST_F(FrmSDFdataTest, EditedTextsReachTheHeader) {
