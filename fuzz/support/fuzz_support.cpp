@@ -312,6 +312,9 @@ void ExpectSdfReadsBack(const std::string& path, const char* what) {
 void EnsureQtApplication() {
     if (QApplication::instance()) return;
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // Qt's own files (runtime folder, settings) stay in this process's folder.
+    ::setenv("XDG_RUNTIME_DIR", processRoot().c_str(), 1);
+    ::setenv("HOME", processRoot().c_str(), 1);
     static int argc = 1;
     static char name[] = "brine-fuzz";
     static char* argv[] = {name, nullptr};

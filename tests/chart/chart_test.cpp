@@ -39,7 +39,6 @@ protected:
 
 TEST_F(ChartTest, RendersLineChart) {
     const QImage img = render();
-    img.save("/tmp/line_chart.png");
     const TRect r = chart->ChartRect;
     for (int i = 0; i < line->Count(); ++i) {
         const int x = line->CalcXPos(i), y = line->CalcYPos(i);
@@ -160,7 +159,6 @@ TEST_F(ChartTest, DenseLinesDrawOnlyWhatEachPixelColumnShows) {
     line->OnGetMarkText = [&](TChartSeries*, int, QString&) { ++texts; };
     const QImage dense = render();
     EXPECT_EQ(texts, 0);  // hidden marks build no text
-    dense.save("/tmp/dense_line.png");
 
     line->SetActive(false);
     auto* plain = chart->AddSeries(std::make_unique<PlainLine>());
