@@ -7,7 +7,6 @@
 #include "base/errors.h"
 #include "base/safe_replace.h"
 #include "support/temp_dir.h"
-#include "support/unprivileged.h"
 
 using namespace brine;
 using brine::test::TempDir;

@@ -9,7 +9,6 @@
 #include "core/sdf_builder.h"
 #include "platform/api/scripted.h"
 #include "support/temp_dir.h"
-#include "support/unprivileged.h"
 
 using namespace brine;
 using namespace brine::test;
@@ -211,9 +210,9 @@ TEST_F(UpdateFixture, ExceptionMidUpdateRestoresEverything) {
 
 TEST_F(UpdateFixture, UnwritableFolderOrFileIsReported) {
     const auto bytes = oldFile('2');
-    writeAll(path, bytes);
     const std::string state = modelState(m);
     RunUnprivileged(dir.path(), [&] {
+        writeAll(path, bytes);
         fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
         prompter.answer(MsgResult::Yes);
         EXPECT_FALSE(m.ReadSDFHeader(path));
