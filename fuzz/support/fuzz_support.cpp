@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <unistd.h>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -44,19 +45,19 @@ std::vector<std::string> SplitParts(std::string_view text, std::size_t parts) {
 
 namespace {
 
-// Memory rather than disk when the system offers it and TMPDIR does not
-// say otherwise: every input writes and lists a few files.
-fs::path scratchFolder() {
-    std::error_code ec;
-    if (!std::getenv("TMPDIR") && fs::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0)
-        return "/dev/shm";
-    return fs::temp_directory_path();
-}
-
+// BRINE_FUZZ_WORKSPACE names the folder when set: scripts/fuzz.sh gives
+// each target one, so the paths an input meets are the same on every run.
+// Otherwise a fresh folder in the temporary folder.
 struct ProcessRoot {
     fs::path path;
     ProcessRoot() {
-        std::string pattern = (scratchFolder() / "brine-fuzz-XXXXXX").string();
+        if (const char* given = std::getenv("BRINE_FUZZ_WORKSPACE")) {
+            path = given;
+            fs::create_directories(path);
+            fs::permissions(path, fs::perms::owner_all);  // as a runtime folder must be
+            return;
+        }
+        std::string pattern = (fs::temp_directory_path() / "brine-fuzz-XXXXXX").string();
         if (!::mkdtemp(pattern.data())) {
             std::perror("mkdtemp");
             std::abort();
@@ -74,21 +75,24 @@ const fs::path& processRoot() {
     return root.path;
 }
 
+// Empties the folder but keeps it: on a disk, making and removing a folder
+// per input costs more than the input itself.
+void emptyFolder(const fs::path& dir) {
+    std::error_code ec;
+    fs::permissions(dir, fs::perms::owner_all, ec);
+    for (const auto& e : fs::directory_iterator(dir, ec)) fs::remove_all(e.path(), ec);
+}
+
 }  // namespace
 
 Workspace::Workspace() {
     fs::path dir = processRoot() / "run";
-    std::error_code ec;
-    fs::remove_all(dir, ec);
     fs::create_directories(dir);
+    emptyFolder(dir);
     dir_ = dir.string();
 }
 
-Workspace::~Workspace() {
-    std::error_code ec;
-    fs::permissions(dir_, fs::perms::owner_all, ec);
-    fs::remove_all(dir_, ec);
-}
+Workspace::~Workspace() { emptyFolder(dir_); }
 
 std::string Workspace::file(const std::string& name) const { return (fs::path(dir_) / name).string(); }
 
@@ -98,6 +102,11 @@ std::string Workspace::write(const std::string& name, std::string_view bytes) co
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out) Fail("workspace", "cannot write " + p);
+    // Readers take dates from it: one fixed time (2001-02-03 04:05:06 UTC)
+    // keeps the inputs tried the same from run to run.
+    std::error_code ec;
+    fs::last_write_time(p, fs::file_time_type::clock::from_sys(std::chrono::sys_seconds{std::chrono::seconds{981173106}}),
+                        ec);
     return p;
 }
 
@@ -111,6 +120,10 @@ std::vector<std::uint8_t> Workspace::read(const std::string& name) const {
     std::ifstream in(file(name), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
+
+// Scratch files need no durability, and a sync per output would make a
+// workspace on disk many times slower than one in memory.
+extern "C" int fsync(int) { return 0; }
 
 // ---- services
 
@@ -312,6 +325,9 @@ void ExpectSdfReadsBack(const std::string& path, const char* what) {
 void EnsureQtApplication() {
     if (QApplication::instance()) return;
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // Qt's own files (runtime folder, settings) stay in this process's folder.
+    ::setenv("XDG_RUNTIME_DIR", processRoot().c_str(), 1);
+    ::setenv("HOME", processRoot().c_str(), 1);
     static int argc = 1;
     static char name[] = "brine-fuzz";
     static char* argv[] = {name, nullptr};

@@ -252,7 +252,6 @@ TEST_F(EndToEnd, SdfResavedInPlaceAndUnderANewName) {
 }
 
 TEST_F(EndToEnd, SourcesNamedSdfThatAreNotSdfAreNeverWrittenInto) {
-    SKIP_WITHOUT_TSD_FORMAT();
     std::string drf = write("wave.sdf", makeDRF());
     std::string tsd = dir.file("text.sdf"), out = dir.file("text-copy.sdf");
     writeTSD(tsd);
@@ -294,7 +293,6 @@ TEST_F(EndToEnd, SourcesNamedSdfThatAreNotSdfAreNeverWrittenInto) {
 }
 
 TEST_F(EndToEnd, SdfToTsdFromTheMenu) {
-    SKIP_WITHOUT_TSD_FORMAT();
     std::string src = dir.file("series.sdf"), target = dir.file("series.tsd");
     test::writeSampleSDF(src, 2, 1, 3, 2);
     chooser.choices.push_back({src});

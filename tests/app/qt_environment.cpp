@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 
 #include "platform/html_help.h"
+#include "support/qt_app.h"
 
 namespace {
 
@@ -12,6 +13,7 @@ class QtEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         QStandardPaths::setTestModeEnabled(true);
+        brine::test::keepQtFilesInside();
         app_ = new QApplication(argc_, argv_);
         brine::LoadHtmlHelp();
     }

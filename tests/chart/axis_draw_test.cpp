@@ -304,7 +304,6 @@ TEST_F(AxisDrawTest, LabelsAndTitleArePaintedWhereTheRoomWasReserved) {
     // Labels in their band under each tick.
     for (int x : {40, 200, 360}) EXPECT_GT(inkIn(x - 12, b.LabelsLinePosition, x + 12, b.TitlePosition), 0) << x;
     EXPECT_EQ(inkIn(100, b.LabelsLinePosition, 140, b.TitlePosition), 0);
-    image.save(QStringLiteral("/tmp/axis_draw_bottom.png"));
 }
 
 TEST_F(AxisDrawTest, TitleIsDrawnInItsOwnFont) {

@@ -40,7 +40,6 @@ protected:
 
 TEST_F(ChartTest, RendersLineChart) {
     const QImage img = render();
-    img.save("/tmp/line_chart.png");
     const TRect r = chart->ChartRect;
     for (int i = 0; i < line->Count(); ++i) {
         const int x = line->CalcXPos(i), y = line->CalcYPos(i);

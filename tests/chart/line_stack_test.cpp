@@ -86,7 +86,6 @@ TEST_F(LineStackTest, StackedLinesDrawnAtTheirSums) {
     auto* b = add({2, 2, 2, 2}, clBlue);
     a->SetStacked(cssStack);
     const QImage img = render();
-    img.save("/tmp/line_stack.png");
     const TChartAxis& left = chart->LeftAxis();
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(b->CalcYPos(i), left.ValueToPixel(a->YValue(i) + 2)) << i;

@@ -290,7 +290,6 @@ TEST_F(MarksDrawTest, CalloutArrowHeadsAndPointer) {
     s.DrawMark(0, "x", p);
     EXPECT_EQ(at(p.ArrowFrom.X + 2, p.ArrowFrom.Y + 2), s.ValueColor(0));
     EXPECT_EQ(at(p.ArrowFrom.X, p.ArrowFrom.Y - 6), clBlue);
-    image.save("/tmp/marks_callout.png");
 }
 
 TEST_F(MarksDrawTest, LineSeriesMarksStandAboveTheirPointsOnTheArrow) {
@@ -345,7 +344,6 @@ TEST_F(MarksDrawTest, MultiLineTextSymbolAndWidth) {
     EXPECT_GT(inkInRow(p.LeftTop.Y + 2, p.LeftTop.Y + fh), 5);
     EXPECT_GT(inkInRow(p.LeftTop.Y + fh + 1, p.LeftTop.Y + 2 * fh), 5);
     EXPECT_EQ(s.MaxMarkWidth(), panel.Canvas().TextWidth("Label"));
-    image.save("/tmp/marks_text.png");
 }
 
 

@@ -210,27 +210,4 @@ inline Bytes makeDRF(const DrfSpec& s) {
     return b;
 }
 
-// True when the TSD header writer and reader work (not placeholders).
-inline bool tsdFormatAvailable() {
-    TempDir dir;
-    CurrentFile m;
-    m.Nch = 1;
-    m.SampleSize = 1;
-    m.Iterations = 1;
-    m.SInt = 1;
-    m.SITUnit = 2;
-    m.BITUnit = 2;
-    m.ScaleA[0] = 1;
-    m.AllocateDataArrays();
-    std::string p = dir.file("probe.tsd");
-    if (!m.WriteTSDHeader(p)) return false;
-    m.SaveFileName = p;
-    if (!m.WriteTSDBurst(0)) return false;  // a header that declares a burst needs its lines
-    CurrentFile back;
-    return back.ReadTSDHeader(p) && back.Nch == 1;
-}
-
-#define SKIP_WITHOUT_TSD_FORMAT() \
-    if (!::brine::test::tsdFormatAvailable()) GTEST_SKIP() << "TSD reader/writer not built into this tree yet"
-
 }  // namespace brine::test

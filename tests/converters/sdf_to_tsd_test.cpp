@@ -61,7 +61,6 @@ protected:
 };
 
 TEST_F(SdfToTsdTest, WritesEveryBurstAndReportsSuccess) {
-    SKIP_WITHOUT_TSD_FORMAT();
     EXPECT_EQ(ConvertSDFToTSD(model, src, choose(out), prompter, progress), JobResult::Done);
     EXPECT_EQ(proposals, std::vector<std::string>{dir.file("in.tsd")});
     ASSERT_EQ(prompter.shown.size(), 1u);
@@ -118,7 +117,6 @@ TEST_F(SdfToTsdTest, CancelledChoiceOrDeclinedOverwriteDoNothing) {
 }
 
 TEST_F(SdfToTsdTest, CancelKeepsTheBlocksConvertedUnderAHeaderDeclaringThem) {
-    SKIP_WITHOUT_TSD_FORMAT();
     test::writeText(out, "keep me");
     prompter.answer(MsgResult::Yes);
     progress.cancelAfter = 2;  // pressed while the second burst is converted
@@ -150,7 +148,6 @@ TEST_F(SdfToTsdTest, CancelKeepsTheBlocksConvertedUnderAHeaderDeclaringThem) {
 }
 
 TEST_F(SdfToTsdTest, ATruncatedSourceFailsWithoutSuccessMessage) {
-    SKIP_WITHOUT_TSD_FORMAT();
     test::writeSampleSDF(src, 2, 1, 3, 12);  // "12" bursts in the header become "2"
     Bytes b = test::readAll(src);
     b.resize(512 + 2 * 14 + 3);

@@ -209,21 +209,21 @@ TEST_F(UpdateFixture, ExceptionMidUpdateRestoresEverything) {
 }
 
 TEST_F(UpdateFixture, UnwritableFolderOrFileIsReported) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root writes despite permissions";
     const auto bytes = oldFile('2');
-    writeAll(path, bytes);
     const std::string state = modelState(m);
+    RunUnprivileged(dir.path(), [&] {
+        writeAll(path, bytes);
+        fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+        prompter.answer(MsgResult::Yes);
+        EXPECT_FALSE(m.ReadSDFHeader(path));
+        fs::permissions(dir.path(), fs::perms::owner_all);
+        expectUntouched(bytes, state);
+        EXPECT_EQ(prompter.shown.back().type, MsgType::Error);
 
-    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
-    prompter.answer(MsgResult::Yes);
-    EXPECT_FALSE(m.ReadSDFHeader(path));
-    fs::permissions(dir.path(), fs::perms::owner_all);
-    expectUntouched(bytes, state);
-    EXPECT_EQ(prompter.shown.back().type, MsgType::Error);
-
-    fs::permissions(path, fs::perms::owner_read);
-    prompter.answer(MsgResult::Yes);
-    EXPECT_FALSE(m.ReadSDFHeader(path));
-    expectUntouched(bytes, state);
-    EXPECT_TRUE(prompter.showedText("ファイルに書き込めません。"));
+        fs::permissions(path, fs::perms::owner_read);
+        prompter.answer(MsgResult::Yes);
+        EXPECT_FALSE(m.ReadSDFHeader(path));
+        expectUntouched(bytes, state);
+        EXPECT_TRUE(prompter.showedText("ファイルに書き込めません。"));
+    });
 }

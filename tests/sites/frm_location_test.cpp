@@ -12,6 +12,7 @@
 #include "base/cp932.h"
 #include "platform/api/scripted.h"
 #include "platform/qt_prompter.h"
+#include "support/qt_app.h"
 #include "support/temp_dir.h"
 
 namespace brine {
@@ -22,14 +23,7 @@ using test::writeText;
 
 class SiteWindow : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!QApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "test_app";
-            static char* argv[] = {name, nullptr};
-            new QApplication(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { test::qtApp(); }
     void SetUp() override {
         SetAppPrompter(&prompter);
         sites.LocationFile = dir.file("Location.dat");

@@ -1,6 +1,13 @@
 #pragma once
 // A fresh folder per test, removed afterwards.
+#include <gtest/gtest.h>
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <random>
 #include <string>
@@ -28,6 +35,27 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// Permission checks that hold when the tests run as root: they run in a
+// child process that, as root, gives the folder to user nobody and becomes
+// it. The child prints a failed check; its exit status fails the test.
+inline void RunUnprivileged(const std::filesystem::path& folder, const std::function<void()>& checks) {
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        constexpr uid_t kNobody = 65534;
+        if (::geteuid() == 0 && (::chown(folder.c_str(), kNobody, kNobody) != 0 || ::setgroups(0, nullptr) != 0 ||
+                                 ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+            ::_exit(2);
+        checks();
+        std::fflush(nullptr);
+        ::_exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0) << "checks as user nobody failed (wait status 512: the child could not become nobody)";
+}
 
 inline std::vector<unsigned char> readAll(const std::string& p) {
     std::ifstream in(p, std::ios::binary);
