@@ -14,7 +14,7 @@
 #include "app/parameters_file.h"
 #include "base/path_text.h"
 #include "sites/site_list.h"
-#include "core/ui/frm_progress.h"
+#include "core/ui/progress_window.h"
 #include "platform/guard.h"
 #include "platform/html_help.h"
 #include "platform/modal.h"

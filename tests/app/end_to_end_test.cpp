@@ -13,22 +13,22 @@
 #include <functional>
 
 #include "app/about_box.h"
-#include "sites/frm_location.h"
+#include "sites/site_window.h"
 #include "app/main_window.h"
 #include "sites/site_list.h"
 #include "app/startup.h"
 #include "app_test_support.h"
 #include "base/datetime.h"
 #include "converters/converter_fixtures.h"
-#include "core/ui/frm_progress.h"
-#include "core/ui/frm_sdfdata.h"
+#include "core/ui/progress_window.h"
+#include "core/ui/header_dialog.h"
 #include "importers/raw_dialog.h"
 #include "importers/raw_files.h"
 #include "platform/modal.h"
 #include "platform/qt_prompter.h"
 #include "platform/string_grid.h"
 #include "support/window_system.h"
-#include "tools/frm_linksdf.h"
+#include "tools/link_dialog.h"
 #include "tools/link_fixtures.h"
 
 namespace brine {

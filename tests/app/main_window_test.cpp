@@ -24,12 +24,12 @@
 #include <set>
 
 #include "app/about_box.h"
-#include "sites/frm_location.h"
-#include "core/ui/frm_sdfdata.h"
+#include "sites/site_window.h"
+#include "core/ui/header_dialog.h"
 #include "importers/raw_dialog.h"
 #include "importers/comma_dialog.h"
 #include "importers/yearly_table_dialog.h"
-#include "importers/frm_input_box.h"
+#include "importers/pressure_box.h"
 #include "importers/dl2_dialog.h"
 #include "importers/vector_dialog.h"
 #include "importers/wave_hunter_dialog.h"
@@ -39,16 +39,16 @@
 #include "app_test_support.h"
 #include "base/cp932.h"
 #include "core/sdf_builder.h"
-#include "core/ui/frm_progress.h"
+#include "core/ui/progress_window.h"
 #include "platform/api/scripted.h"
 #include "platform/html_help.h"
 #include "platform/modal.h"
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_prompter.h"
 #include "support/temp_dir.h"
-#include "tools/frm_edit_sdf.h"
-#include "tools/frm_linksdf.h"
-#include "tools/frm_combine_sdf.h"
+#include "tools/extract_dialog.h"
+#include "tools/link_dialog.h"
+#include "tools/merge_dialog.h"
 
 namespace brine {
 namespace {

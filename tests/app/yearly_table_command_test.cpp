@@ -13,7 +13,7 @@
 #include "app_test_support.h"
 #include "base/cp932.h"
 #include "core/header_save.h"
-#include "core/ui/frm_sdfdata.h"
+#include "core/ui/header_dialog.h"
 #include "importers/yearly_table_dialog.h"
 #include "platform/api/scripted.h"
 #include "platform/modal.h"

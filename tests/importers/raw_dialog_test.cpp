@@ -15,7 +15,7 @@
 #include "core/current_file.h"
 #include "core/header_save.h"
 #include "importers/raw_dialog.h"
-#include "importers/frm_input_box.h"
+#include "importers/pressure_box.h"
 #include "importers/raw_files.h"
 #include "platform/api/scripted.h"
 #include "platform/modal.h"

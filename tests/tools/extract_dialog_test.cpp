@@ -19,7 +19,7 @@
 #include "support/qt_app.h"
 #include "support/temp_dir.h"
 #include "tools/extract_sources.h"
-#include "tools/frm_edit_sdf.h"
+#include "tools/extract_dialog.h"
 
 namespace brine {
 namespace {

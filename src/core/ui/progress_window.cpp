@@ -1,4 +1,4 @@
-#include "core/ui/frm_progress.h"
+#include "core/ui/progress_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>

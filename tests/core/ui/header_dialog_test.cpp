@@ -13,7 +13,7 @@
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "core/header_edit_rules.h"
-#include "core/ui/frm_sdfdata.h"
+#include "core/ui/header_dialog.h"
 #include "platform/api/scripted.h"
 #include "platform/modal.h"
 #include "platform/qt_file_dialog.h"

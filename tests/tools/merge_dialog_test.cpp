@@ -20,7 +20,7 @@
 #include "platform/string_grid.h"
 #include "support/qt_app.h"
 #include "support/temp_dir.h"
-#include "tools/frm_combine_sdf.h"
+#include "tools/merge_dialog.h"
 #include "tools/merge_files.h"
 
 namespace brine {

@@ -12,7 +12,7 @@
 #include <QPushButton>
 #include <stdexcept>
 
-#include "core/ui/frm_progress.h"
+#include "core/ui/progress_window.h"
 #include "platform/modal.h"
 #include "support/qt_app.h"
 #include "support/window_system.h"

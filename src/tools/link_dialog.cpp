@@ -1,4 +1,4 @@
-#include "tools/frm_linksdf.h"
+#include "tools/link_dialog.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "tools/frm_edit_sdf.h"
+#include "tools/extract_dialog.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "importers/frm_input_box.h"
+#include "importers/pressure_box.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -12,7 +12,7 @@
 #include "platform/qt_prompter.h"
 #include "platform/string_grid.h"
 #include "support/qt_app.h"
-#include "tools/frm_linksdf.h"
+#include "tools/link_dialog.h"
 #include "tools/link_fixtures.h"
 
 namespace brine {

@@ -1,4 +1,4 @@
-#include "core/ui/frm_sdfdata.h"
+#include "core/ui/header_dialog.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "sites/frm_location.h"
+#include "sites/site_window.h"
 
 #include <QComboBox>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "tools/frm_combine_sdf.h"
+#include "tools/merge_dialog.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -8,7 +8,7 @@
 #include <QPushButton>
 
 #include "sites/declination.h"
-#include "sites/frm_location.h"
+#include "sites/site_window.h"
 #include "base/cp932.h"
 #include "platform/api/scripted.h"
 #include "platform/qt_prompter.h"
