@@ -27,11 +27,6 @@ int RoundHalfEven(long double x) {
     return checkedInt(std::nearbyint(x));  // default mode is round-to-nearest-even
 }
 
-std::int64_t RoundHalfEven64(long double x) {
-    if (!(std::fabs(x) < 9.2e18L)) throw RangeError();
-    return static_cast<std::int64_t>(std::nearbyint(x));
-}
-
 int TruncChecked(long double x) {
     if (std::isnan(x)) throw RangeError();
     return checkedInt(std::trunc(x));

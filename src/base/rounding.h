@@ -16,8 +16,6 @@ int RoundHalfAway(long double x);
 int RoundHalfEven(long double x);
 // Truncation toward zero into the 32-bit range; RangeError for NaN or out of range.
 int TruncChecked(long double x);
-// 64-bit variants.
-std::int64_t RoundHalfEven64(long double x);
 
 // Checked narrowing of an integer to a 16-bit count.
 std::int16_t toCount(long long v);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "base/cp932.h"
 #include "base/datetime.h"
 #include "importers/raw_convert.h"
 #include "importers/raw_text.h"
@@ -10,12 +9,6 @@
 namespace brine {
 
 const char* const kBadFileMessage = "ファイルが異常です。";
-
-bool EndsWithCp932(std::string_view s, std::string_view token) {
-    if (token.size() > s.size()) return false;
-    std::size_t start = s.size() - token.size();
-    return findCp932(s, token, start) == start;
-}
 
 std::vector<std::string> ReadTextLines(const std::string& fileName) {
     RawTextReader in(fileName);

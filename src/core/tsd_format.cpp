@@ -523,11 +523,6 @@ char* TsdValueText::writeDigits(char* out, std::int16_t c) const {
     return out;
 }
 
-bool TsdValueText::fromDigits(std::int16_t c) const {
-    char text[kMaxBytes];
-    return c != ErrorData && writeDigits(text, c) != nullptr;
-}
-
 char* TsdValueText::writeGeneral(char* out, std::int16_t c) const {
     const double v = static_cast<double>(static_cast<long double>(c) * a_ + b_);
     if (plain_) return WriteGeneral7(out, v);

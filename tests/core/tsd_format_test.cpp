@@ -345,21 +345,11 @@ TEST_F(TsdTest, CountTextsFromDigitsAreTheGeneralFormatsTexts) {
     for (float a : {1.0f, 0.1f, 0.01f, 0.001f, 0.05f, 1e-6f, 1000.0f, -0.01f})
         for (float b : {0.0f, -12.5f, 100000.0f}) {
             TsdValueText text(a, b);
-            int fromDigits = 0;
             for (int c = -32768; c <= 32767; ++c) {
                 const auto count = static_cast<std::int16_t>(c);
                 char buf[TsdValueText::kMaxBytes];
                 const std::string written(buf, text.write(buf, count));
                 ASSERT_EQ(written, generalText(count, a, b)) << "A " << a << " B " << b << " count " << c;
-                fromDigits += text.fromDigits(count);
-            }
-            // The digits serve the usual scales (all but the count 0 of a zero
-            // offset, which the general path writes as "0"), wide texts included.
-            if (b == 0) {
-                EXPECT_GE(fromDigits, 65000) << "A " << a;
-            }
-            if (b == 100000 && (a == 0.01f || a == 0.001f)) {
-                EXPECT_EQ(fromDigits, 65535) << "A " << a;
             }
         }
 }

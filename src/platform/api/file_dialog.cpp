@@ -70,12 +70,6 @@ bool MatchesFilePattern(std::string_view fileName, std::string_view pattern) {
     return wildcard(fileName, pattern);
 }
 
-bool MatchesFilterEntry(std::string_view fileName, const FileFilterEntry& entry) {
-    for (const std::string& p : entry.patterns)
-        if (MatchesFilePattern(fileName, p)) return true;
-    return false;
-}
-
 std::string WithDefaultExtension(const std::string& fileName, const std::string& ext) {
     if (ext.empty() || fileName.empty()) return fileName;
     if (std::filesystem::path(fileName).has_extension()) return fileName;

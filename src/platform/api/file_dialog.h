@@ -54,7 +54,6 @@ std::vector<FileFilterEntry> ParseFileFilter(std::string_view filter);
 // ASCII case. "*" matches any run, "?" one character; "*.*" matches every
 // name, also one without a dot.
 bool MatchesFilePattern(std::string_view fileName, std::string_view pattern);
-bool MatchesFilterEntry(std::string_view fileName, const FileFilterEntry& entry);
 
 // The name with "." + ext appended when it has no extension (ext empty: unchanged).
 std::string WithDefaultExtension(const std::string& fileName, const std::string& ext);
