@@ -37,4 +37,17 @@ std::int16_t toCount(long long v) {
     return static_cast<std::int16_t>(v);
 }
 
+bool HasValue(double v) { return std::isfinite(v) && v <= static_cast<double>(NoValue); }
+
+CountStatus ValueToCount(double v, float a, float b, std::int16_t& out) {
+    out = ErrorData;
+    if (!HasValue(v) || a == 0 || !std::isfinite(a) || !std::isfinite(b)) return CountStatus::NoValue;
+    long double x = (static_cast<long double>(v) - b) / a;
+    if (std::isnan(x)) return CountStatus::NoValue;
+    long double r = x >= 0 ? std::trunc(x + 0.5L) : std::trunc(x - 0.5L);
+    if (!(r >= -32768.0L && r <= 32767.0L)) return CountStatus::OutOfRange;
+    out = static_cast<std::int16_t>(r);
+    return CountStatus::Ok;
+}
+
 }  // namespace brine

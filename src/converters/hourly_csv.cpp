@@ -3,15 +3,15 @@
 #include <algorithm>
 
 #include "base/datetime.h"
-#include "importers/raw_convert.h"
-#include "importers/raw_text.h"
+#include "base/line_reader.h"
+#include "base/rounding.h"
 
 namespace brine {
 
 const char* const kBadFileMessage = "ファイルが異常です。";
 
 std::vector<std::string> ReadTextLines(const std::string& fileName) {
-    RawTextReader in(fileName);
+    LineReader in(fileName);
     std::vector<std::string> lines;
     std::string_view line;
     while (in.next(line)) lines.emplace_back(line);

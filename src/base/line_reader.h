@@ -1,8 +1,7 @@
 #pragma once
-// Reading the text of instrument raw files: a buffered line reader that hands
-// out views into its buffer (no copy per line), and locale-free field parsing.
+// A buffered line reader that hands out views into its buffer (no copy per
+// line).
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,13 +11,13 @@
 namespace brine {
 
 // Lines end at LF, CR LF or a lone CR. The file is closed by the destructor.
-class RawTextReader {
+class LineReader {
 public:
     // Throws IoError naming the file when it cannot be opened (and, from
     // next(), when it cannot be read).
-    explicit RawTextReader(const std::string& fileName);
-    RawTextReader(const RawTextReader&) = delete;
-    RawTextReader& operator=(const RawTextReader&) = delete;
+    explicit LineReader(const std::string& fileName);
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
 
     // The next line without its end; false at the end of the file. The view
     // stays valid until the next call.
@@ -44,16 +43,5 @@ private:
     std::uint64_t size_ = 0;
     std::uint64_t read_ = 0;  // bytes taken from the file so far
 };
-
-// Splits at commas into views of the line (every field kept).
-void SplitFieldViews(std::string_view line, std::vector<std::string_view>& fields);
-
-// Text without the bytes at or below the blank at both ends.
-std::string_view TrimView(std::string_view s);
-
-// Whole numbers and decimals without locale; surrounding blanks allowed,
-// no hex, inf or nan.
-std::optional<long long> ParseWhole(std::string_view text);
-std::optional<double> ParseDecimal(std::string_view text);
 
 }  // namespace brine

@@ -1,14 +1,14 @@
-// The line reader of raw files and its number parsing.
+// The line reader.
 #include <gtest/gtest.h>
 
-#include "importers/raw_text.h"
+#include "base/line_reader.h"
 #include "support/temp_dir.h"
 
 namespace brine {
 namespace {
 
 std::vector<std::string> allLines(const std::string& path, bool& eofAfterLast) {
-    RawTextReader r(path);
+    LineReader r(path);
     std::vector<std::string> out;
     std::string_view l;
     while (r.next(l)) out.emplace_back(l);
@@ -16,7 +16,7 @@ std::vector<std::string> allLines(const std::string& path, bool& eofAfterLast) {
     return out;
 }
 
-TEST(RawTextReaderTest, LineEndsAndBufferBoundaries) {
+TEST(LineReaderTest, LineEndsAndBufferBoundaries) {
     test::TempDir dir;
     bool eof = false;
     std::string p = dir.file("a.raw");
@@ -34,12 +34,12 @@ TEST(RawTextReaderTest, LineEndsAndBufferBoundaries) {
     EXPECT_EQ(lines[1], longLine);
     EXPECT_EQ(lines[2], "z");
 
-    RawTextReader r(p);
+    LineReader r(p);
     std::string_view l;
     ASSERT_TRUE(r.next(l));
     EXPECT_FALSE(r.eof());
     EXPECT_EQ(r.lineNumber(), 1);
-    EXPECT_THROW(RawTextReader(dir.file("missing.raw")), std::exception);
+    EXPECT_THROW(LineReader(dir.file("missing.raw")), std::exception);
 }
 
 }  // namespace
