@@ -19,6 +19,7 @@
 #include "base/decimal_counts.h"
 #include "base/errors.h"
 #include "base/fast_number.h"
+#include "base/line_reader.h"
 #include "base/number_text.h"
 #include "core/current_file.h"
 #include "core/job_files.h"
@@ -41,107 +42,6 @@ constexpr int kHeaderLinesAfterDateV2 = 9;
 // No line of a sound file comes near this; a longer one means a damaged or
 // foreign file and must not grow without bound.
 constexpr std::size_t kMaxLineBytes = 16u << 20;
-
-// Reads a file line by line through a large buffer and knows the byte offset
-// of the next line, so a block can be found again without counting lines.
-class LineReader {
-public:
-    // Reads from the start of the file through a buffer of its own, or
-    // through `buffer` when given (kept by the caller from one call to the next).
-    explicit LineReader(BinaryFile& file, std::vector<char>* buffer = nullptr)
-        : file_(file), buf_(buffer ? *buffer : own_) {}
-
-    std::uint64_t offset() const { return bufStart_ + pos_; }
-    // Goes on from `off`, reading `expected` bytes at once when the length of
-    // what follows is known or can be guessed.
-    void seek(std::uint64_t off, std::size_t expected = 0) {
-        bufStart_ = off;
-        pos_ = len_ = 0;
-        reads_ = 0;
-        first_ = expected > 0 ? std::min(expected, kMaxRead) : kChunk / 8;
-        chunk_ = std::max(kChunk, first_);
-    }
-    bool atEnd() { return pos_ == len_ && !fill(); }
-
-    // The next line without its end (CR LF, LF or a lone CR); false at the
-    // end of the file. The view stays valid until the next call.
-    bool next(std::string_view& line) {
-        if (atEnd()) return false;
-        const char* b = buf_.data() + pos_;
-        std::size_t avail = len_ - pos_;
-        std::size_t n = lineEnd(b, avail);
-        // The usual case: the line and what ends it lie in the buffer.
-        if (n < avail && (b[n] == '\n' || n + 1 < avail)) {
-            line = std::string_view(b, n);
-            pos_ += n + (b[n] == '\r' && b[n + 1] == '\n' ? 2 : 1);
-            return true;
-        }
-        // The line goes on past the buffer, or a CR ends it and the LF that
-        // may follow lies beyond.
-        long_.assign(b, n);
-        pos_ += n;
-        for (;;) {
-            if (pos_ == len_ && !fill()) break;
-            b = buf_.data() + pos_;
-            if (*b == '\n') {
-                ++pos_;
-                break;
-            }
-            if (*b == '\r') {
-                ++pos_;
-                if ((pos_ < len_ || fill()) && buf_[pos_] == '\n') ++pos_;
-                break;
-            }
-            avail = len_ - pos_;
-            n = lineEnd(b, avail);
-            long_.append(b, n);
-            pos_ += n;
-            if (long_.size() > kMaxLineBytes) throw FormatError();
-        }
-        line = long_;
-        return true;
-    }
-    bool skip() {
-        std::string_view ignored;
-        return next(ignored);
-    }
-
-private:
-    // Where the first CR or LF lies in b[0..n), or n.
-    static std::size_t lineEnd(const char* b, std::size_t n) {
-        const void* lf = std::memchr(b, '\n', n);
-        const std::size_t end = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - b) : n;
-        const void* cr = std::memchr(b, '\r', end);
-        return cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - b) : end;
-    }
-
-    // A burst is read with one or a few reads; within a job, the blocks that
-    // follow come from the same reads.
-    static constexpr std::size_t kChunk = 1u << 16;
-    static constexpr std::size_t kMaxRead = 64u << 20;
-
-    bool fill() {
-        bufStart_ += len_;
-        pos_ = 0;
-        // Small blocks are common: start small unless told more, then read
-        // in full chunks.
-        const std::size_t want = reads_++ == 0 ? first_ : chunk_;
-        if (buf_.size() < want) buf_.resize(want);
-        // Others may read the file between two calls.
-        file_.seek(bufStart_);
-        len_ = file_.readSome(buf_.data(), want);
-        return len_ > 0;
-    }
-
-    BinaryFile& file_;
-    std::vector<char> own_;
-    std::vector<char>& buf_;
-    std::string long_;
-    std::uint64_t bufStart_ = 0;
-    std::size_t pos_ = 0, len_ = 0;
-    std::size_t first_ = kChunk / 8, chunk_ = kChunk;
-    int reads_ = 0;
-};
 
 std::string_view trimBlanks(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -417,11 +317,10 @@ private:
 // file from its first line nor reads again what it has read ahead. Kept only
 // while a job holds the file open. Block 0 starts right after the header.
 struct TsdBlockIndex {
-    explicit TsdBlockIndex(BinaryFile& file) : reader(file, &buffer) {}
+    explicit TsdBlockIndex(BinaryFile& file) : reader(file) { reader.limitLineBytes(kMaxLineBytes); }
     int version = 0;
     std::uint64_t linesPerBlock = 0;
     std::vector<std::uint64_t> blockStart;  // empty until the header's end is known
-    std::vector<char> buffer;
     LineReader reader;
 };
 
@@ -553,6 +452,7 @@ bool CurrentFile::ReadTSDHeader(const std::string& fileName) {
     JobFile& source = files->forReading(fileName);
     try {
         LineReader in(source.file);
+        in.limitLineBytes(kMaxLineBytes);
         h = parseTsdHeader(in, source.size());
     } catch (const FormatError&) {
         if (prompter) prompter->error(kFormatMessage);

@@ -202,7 +202,7 @@ CommaPreview LoadCommaPreview(const std::string& fileName, const CommaDataFields
     std::vector<std::string_view> fields;
     while (in.next(line)) {
         ++lines;
-        percent.update(in.consumed());
+        percent.update(in.offset());
         if (!reading) continue;
         if (select.use()) {
             splitLine(line, fields);
@@ -408,7 +408,7 @@ CommaImportResult ImportCommaData(const CommaImportSettings& s, Prompter& prompt
     std::string_view line;
     while (in.next(line)) {
         ++lineNo;
-        percent.update(in.consumed());
+        percent.update(in.offset());
         if (select.use()) {
             ++sample;
             if (!s.BurstMode && sample >= maxSamples) throw RangeError("データが多すぎて1バーストに収まりません。");
