@@ -64,7 +64,8 @@ public:
     // One output burst from out_.Data and out_.BurstData.
     void burst(int P) {
         if (tsd_) {
-            if (!out_.AppendTSDBurstText(P, stream_.buffer())) throw IoError("TSD");
+            if (!out_.AppendTSDBurstText(P, stream_.buffer(), [this](std::string&) { stream_.flush(); }))
+                throw IoError("TSD");
         } else {
             const std::size_t nch = static_cast<std::size_t>(out_.Nch);
             for (std::int32_t j = 0; j < out_.SampleSize; ++j)

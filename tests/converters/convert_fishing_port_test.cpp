@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
 #include "converters/convert_fishing_port.h"
 #include "base/cp932.h"
@@ -21,23 +19,6 @@ double at(int y, int mo, int d, int h) {
     p.day = d;
     p.hour = h;
     return EncodeDateTime(p);
-}
-
-// A field of /proc/self/status in kB ("VmHWM", "VmRSS"); -1 when unknown.
-long statusKb(const std::string& key) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(key + ":", 0) == 0) return std::stol(line.substr(key.size() + 1));
-    return -1;
-}
-
-// Starts a new peak of resident memory from what is resident now.
-bool resetPeakMemory() {
-    std::ofstream out("/proc/self/clear_refs");
-    out << "5";
-    out.close();
-    return static_cast<bool>(out);
 }
 
 const std::string kHeader = "漁港名(銚子),年,月,日,時,1/3最大(有義)波高(m),1/3最大(有義)波周期(s),波向(deg),最大波高(m)\n";
@@ -161,10 +142,10 @@ TEST_F(FishingPortTest, TheGridIsHeldOnceWhileItBecomesTheModelsBurst) {
     const long long samples = std::llround((at(2036, 1, 1, 0) - at(1900, 1, 1, 0)) * 24) + 1;
     const long gridKb = static_cast<long>(samples * 40 * 2 / 1024);
     prompter.answer(MsgResult::Yes);  // the mostly empty grid is asked about
-    if (!resetPeakMemory()) GTEST_SKIP() << "peak memory cannot be measured here";
-    const long before = statusKb("VmRSS");
+    if (!test::resetPeakMemory()) GTEST_SKIP() << "peak memory cannot be measured here";
+    const long before = test::statusKb("VmRSS");
     ASSERT_TRUE(read(p));
-    const long peak = statusKb("VmHWM");
+    const long peak = test::statusKb("VmHWM");
     ASSERT_EQ(model.SampleSize, samples);
     EXPECT_EQ(channel(0).back(), 200);
     EXPECT_LT(peak - before, gridKb * 3 / 2) << "grid " << gridKb << " kB";
