@@ -2,7 +2,10 @@
 // times, "保存" with the burst interval as shown (the questions answered as
 // the choices say), then the output to a new SDF or TSD or over an existing
 // file. The input holds the two files separated by a line of "%%%%", then
-// after another the choices: each file's kind, the output and the answer.
+// after another the choices: each file's kind, the output and the answer
+// to every question.
+#include <algorithm>
+
 #include "tools/link_set.h"
 #include "support/fuzz_support.h"
 
@@ -66,6 +69,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ExpectTsdReadsBack(output, "link");
     else
         ExpectSdfReadsBack(output, "link");
-    ExpectOutputJustified(output, tsd ? justifiedTsd : justifiedSdf, "link");
+    // Each file's bursts take the reference's channels; gaps between them
+    // may be up to a hundred times what the files bring before the user is
+    // asked, and once the user has agreed they are the user's choice.
+    const bool asked = std::any_of(prompter.shown.begin(), prompter.shown.end(), [](const std::string& t) {
+        return t.find("日付に誤りがないか確認して下さい。") != std::string::npos;
+    });
+    if (!asked)
+        ExpectOutputJustified(output, 100 * (kMaxChannels + 1) * (tsd ? justifiedTsd : justifiedSdf), "link");
     return 0;
 }
