@@ -197,7 +197,9 @@ struct ConverterRun {
 
     // A refused input left the model as it was and created no file.
     void ExpectRefused(const char* what) const;
-    // The output, when one was written, holds exactly its declared bursts.
+    // The output, when one was written, holds exactly its declared bursts,
+    // and no more than the input files justify (a count of every channel
+    // per byte) unless the user agreed to a mostly empty time grid.
     void ExpectOutputReadsBack(const char* what) const;
 
     const Workspace& ws;
