@@ -269,6 +269,8 @@ CommaImportSettings ReadImportSettings(const CommaFormTexts& form, const std::st
     }
     if (s.Channels.size() > static_cast<std::size_t>(kMaxIntervalChannels))
         throw RangeError("読み込む列が多すぎます。\n128列以下にして下さい。");
+    // Without a channel there is no data, and no file the readers would open.
+    if (s.Channels.empty()) throw RangeError("読み込む列がありません。");
 
     s.LastLine = parseIntText(form.Last);
     s.SkipLines = parseIntText(form.Skip);

@@ -297,6 +297,7 @@ TEST_F(CommaImportTest, SettingsAreRefusedBeforeAnyLineIsRead) {
     f.Columns[0].A = "a";
     refused(f, "A not a number");
     refused(form(129), "more read columns than the model holds");
+    refused(form(0), "no column read: an output without channels");
     f = form(2);
     f.Step = "0";
     refused(f, "step 0");
