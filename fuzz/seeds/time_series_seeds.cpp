@@ -45,13 +45,26 @@ void fillBurst(CurrentFile& m, int b) {
         for (int j = 0; j < m.SampleSize; ++j)
             m.Data[static_cast<std::size_t>(ch)][static_cast<std::size_t>(j)] =
                 static_cast<std::int16_t>(100 * b + 10 * ch + j - (j == 1 ? 32768 : 0));
-    m.BurstData[0] = static_cast<std::int16_t>(1000 + b);
+    for (int k = 0; k < m.Nch2; ++k) m.BurstData[static_cast<std::size_t>(k)] = static_cast<std::int16_t>(1000 + b + k);
 }
 
-std::string sdfVersion4() {
+// Parts of a multi-file input, separated by lines of "%%%%".
+std::string joinParts(const std::vector<std::string>& parts) {
+    std::string s;
+    for (std::size_t i = 0; i < parts.size(); ++i) s += (i > 0 ? "\n%%%%\n" : "") + parts[i];
+    return s;
+}
+
+// The sample as SDF version 4, changed first by `change` (the buffers are
+// sized again after it).
+std::string sdfVersion4(void (*change)(CurrentFile&) = nullptr) {
     const std::filesystem::path p = std::filesystem::temp_directory_path() / "brine-seed.sdf";
     CurrentFile m;
     fillSample(m);
+    if (change) {
+        change(m);
+        m.AllocateDataArrays();
+    }
     m.CreateSDFFile(p.string());
     m.SaveFileName = p.string();
     for (int b = 0; b < m.Iterations; ++b) {
@@ -63,10 +76,11 @@ std::string sdfVersion4() {
     return bytes;
 }
 
-std::string tsd() {
+std::string tsd(void (*change)(CurrentFile&) = nullptr) {
     const std::filesystem::path p = std::filesystem::temp_directory_path() / "brine-seed.tsd";
     CurrentFile m;
     fillSample(m);
+    if (change) change(m);
     m.WriteTSDHeader(p.string());
     m.SaveFileName = p.string();
     for (int b = 0; b < m.Iterations; ++b) {
@@ -169,6 +183,54 @@ void WriteTimeSeriesSeeds(const std::filesystem::path& root) {
     Put(root, "addc", "three-channels", addc());
     Put(root, "drf", "three-bursts", drf(3, 3));
     Put(root, "drf", "ends-early", drf(4, 2));
+
+    // Burst channels only; a single burst; a file that starts where the
+    // sample ends (two bursts of ten minutes).
+    const std::string burstOnly = sdfVersion4([](CurrentFile& m) {
+        m.Nch = 0;
+        m.Nch2 = 2;
+        m.SetChannelName(1, "Mean2");
+    });
+    const std::string oneBurst = sdfVersion4([](CurrentFile& m) { m.Iterations = 1; });
+    const std::string later = sdfVersion4([](CurrentFile& m) { m.StartTime += 20.0 / 1440; });
+    Put(root, "sdf_to_tsd", "version4", v4);
+    Put(root, "sdf_to_tsd", "version3", sdfOld('3'));
+    Put(root, "sdf_to_tsd", "burst-channels-only", burstOnly);
+
+    // Choices: bit 0 a TSD source, bits 1-2 the output (new SDF, new TSD,
+    // the source, an existing file); then the two positions and the channels.
+    Put(root, "extract", "sdf-to-sdf", joinParts({v4, std::string("\x00\x01\x00\x01\x00\x01\x00\x01", 8)}));
+    Put(root, "extract", "sdf-to-tsd", joinParts({v4, std::string("\x02\x00\x00\x01\x00\x01\x00\x01", 8)}));
+    Put(root, "extract", "into-the-source", joinParts({v4, std::string("\x04\x00\x00\x00\x00\x01\x00\x01", 8)}));
+    Put(root, "extract", "tsd-over-a-file", joinParts({text, std::string("\x07\x01\x00\x02\x00\x01\x01\x01", 8)}));
+    Put(root, "extract", "samples-of-one-burst", joinParts({oneBurst, std::string("\x02\x01\x00\x02\x00\x01\x00\x00", 8)}));
+    Put(root, "extract", "burst-channels-only", joinParts({v4, std::string("\x02\x00\x00\x01\x00\x00\x00\x01", 8)}));
+
+    // Choices: bit 0 and bit 1 the files' kinds (TSD), bits 2-3 the output,
+    // bit 4 (link) the questions answered No.
+    Put(root, "merge", "two-sdf", joinParts({v4, v4, std::string("\x00", 1)}));
+    Put(root, "merge", "sdf-and-tsd-to-tsd", joinParts({v4, text, "\x06"}));
+    Put(root, "merge", "over-a-file", joinParts({v4, burstOnly, "\x08"}));
+    Put(root, "link", "two-sdf", joinParts({v4, later, std::string("\x00", 1)}));
+    Put(root, "link", "sdf-and-tsd-to-tsd", joinParts({v4, tsd([](CurrentFile& m) { m.StartTime += 20.0 / 1440; }), "\x06"}));
+    Put(root, "link", "one-burst-each", joinParts({oneBurst, sdfVersion4([](CurrentFile& m) {
+                                                       m.Iterations = 1;
+                                                       m.StartTime += 1.5 / 86400;
+                                                   }),
+                                                   std::string("\x00", 1)}));
+    Put(root, "link", "interval-question-no", joinParts({oneBurst, later, "\x10"}));
+
+    // Choices: bit 0 a TSD, bit 1 the memo edited, bit 2 the burst count
+    // edited to the next two bytes less 4000.
+    Put(root, "resave_self", "sdf", joinParts({v4, std::string("\x00", 1)}));
+    Put(root, "resave_self", "sdf-edited", joinParts({v4, std::string("\x06\xa4\x0f", 3)}));
+    Put(root, "resave_self", "version3", joinParts({sdfOld('3'), "\x02"}));
+    Put(root, "resave_self", "tsd", joinParts({text, "\x01"}));
+
+    // Three files, then the name of each: a.sdf a.tsd b.addc c.drf b.sdf c.tsd.
+    Put(root, "convert_files", "sdf-tsd-addc", joinParts({v4, text, addc(), std::string("\x00\x01\x02", 3)}));
+    Put(root, "convert_files", "tsd-then-its-sdf", joinParts({text, v4, drf(3, 3), std::string("\x01\x00\x03", 3)}));
+    Put(root, "convert_files", "one-file-twice", joinParts({sdfOld('2'), v4, text, std::string("\x00\x00\x05", 3)}));
 }
 
 }  // namespace brine::seeds

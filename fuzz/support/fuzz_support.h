@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <new>
 #include <set>
 #include <string>
@@ -79,6 +80,23 @@ private:
     std::string target_;
 };
 
+// The header dialog as the user who keeps the proposed name and presses OK,
+// answering Yes to its overwrite questions: the header is rewritten in place
+// when the name is the SDF being read, refused when it is any other file
+// being read, else written to a fresh file. `edit`, when set, changes the
+// header first, as the user may.
+class ProposedNameSave : public HeaderSaveDialog {
+public:
+    explicit ProposedNameSave(CurrentFile& m) : m_(m) {}
+    bool ExecuteSave(int kind) override;
+    std::function<void(CurrentFile&)> edit;
+    int calls = 0;
+    std::vector<std::string> saved;  // the names written, in order
+
+private:
+    CurrentFile& m_;
+};
+
 // Gives the model the state a previous file left, so that a reader that
 // touches it is seen.
 void FillPreviousFile(CurrentFile& m, const std::string& fileName);
@@ -96,6 +114,49 @@ struct ModelImage {
     const void* progress;
 };
 
+// Choices a target reads from a part of its input, a byte or two at a time;
+// 0 once the bytes run out, so a short part takes the first of each choice.
+class Choices {
+public:
+    explicit Choices(std::string_view bytes) : bytes_(bytes) {}
+    unsigned byte() { return at_ < bytes_.size() ? static_cast<unsigned char>(bytes_[at_++]) : 0u; }
+    // 0..n-1 from two bytes; 0 when n < 1.
+    int below(long long n) {
+        const unsigned v = byte() | byte() << 8;
+        return n > 0 ? static_cast<int>(v % static_cast<unsigned long long>(n)) : 0;
+    }
+
+private:
+    std::string_view bytes_;
+    std::size_t at_ = 0;
+};
+
+// What a time-series file declares, read from its bytes apart from the
+// readers: the kind by its start, the counts of an SDF header or of TSD
+// header lines. `known` is false for anything else.
+struct SeriesShape {
+    bool known = false;
+    bool tsd = false;
+    std::uint64_t size = 0;
+    long long nch = 0, nch2 = 0, samples = 0, iterations = 0;
+};
+SeriesShape ShapeOf(const std::string& path);
+
+// Bytes of output, besides its header, that the data of one input justifies.
+// Text written from the counts of an SDF: per byte, half a value (up to 25
+// characters and its separator) and its share of line ends and "No." lines;
+// without interval channels also the empty sample lines the readers allow.
+// Written from a TSD: per byte, a count of every channel (an empty line
+// holds one of each). Binary from binary (an SDF, ADDC or DRF file to SDF):
+// the counts themselves.
+std::uint64_t JustifiedBytes(const SeriesShape& input, bool outputTsd);
+// The output, less its header (the SDF header blocks, or the 12 header lines
+// of a TSD), is no larger than `justified`.
+void ExpectOutputJustified(const std::string& path, std::uint64_t justified, const char* what);
+// The TSD file reads: its header, its blocks (the first and last ones of a
+// long file) and no block beyond those it declares.
+void ExpectTsdReadsBack(const std::string& path, const char* what);
+
 // Ends the run with a report naming the check that failed:
 //   refused-changed-model         a refused input changed the model
 //   refused-created-file          a refused input left a file behind
@@ -108,6 +169,9 @@ struct ModelImage {
 //   stream-round-trip             a series written back does not read the same
 //   settings-round-trip           a settings file written back does not read the same
 //   foreign-exception             an exception other than the program's own escaped
+//   output-too-large              an output larger than its inputs' data justify
+//   tsd-round-trip                a count written as TSD text reads back as another
+//   source-replaced-badly         a source written over reads neither as before nor as the output
 [[noreturn]] void Fail(const char* check, const std::string& detail);
 
 // The checks. `path` names the way a refused input took through the reader
@@ -118,7 +182,9 @@ void ExpectNoNewFiles(const Workspace& ws, const std::set<std::string>& before, 
 void ExpectFileUnchanged(const Workspace& ws, const std::string& name, const std::vector<std::uint8_t>& before,
                          const char* what);
 // The SDF file holds exactly the bursts its header declares, and each reads.
-void ExpectSdfReadsBack(const std::string& path, const char* what);
+// A header rewritten in place keeps what lay behind the records: then the
+// file holds at least its bursts.
+void ExpectSdfReadsBack(const std::string& path, const char* what, bool exactSize = true);
 
 // One converter command on the input files already written to `ws`: the
 // files present before it, a model left as a previous file left it (and its
@@ -131,7 +197,9 @@ struct ConverterRun {
 
     // A refused input left the model as it was and created no file.
     void ExpectRefused(const char* what) const;
-    // The output, when one was written, holds exactly its declared bursts.
+    // The output, when one was written, holds exactly its declared bursts,
+    // and no more than the input files justify (a count of every channel
+    // per byte) unless the user agreed to a mostly empty time grid.
     void ExpectOutputReadsBack(const char* what) const;
 
     const Workspace& ws;

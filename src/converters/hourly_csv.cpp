@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "base/datetime.h"
+#include "base/errors.h"
 #include "base/line_reader.h"
 #include "base/rounding.h"
+#include "core/sample_limits.h"
 
 namespace brine {
 
@@ -32,14 +34,13 @@ bool AcceptBurstGrid(double first, double last, unsigned long long samples, std:
                      unsigned long long records, Prompter& prompter) {
     constexpr unsigned long long kMaxBurstBytes = 2'000'000'000ULL;
     constexpr unsigned long long kSamplesPerRecord = 100;
-    constexpr unsigned long long kManySamples = 10'000'000ULL;
     const std::string size =
         FormatDateTime(first) + "～" + FormatDateTime(last) + "のデータ数は" + std::to_string(samples) + "個";
     if (samples * channels * 2 > kMaxBurstBytes) {
         prompter.error(size + "になり、多すぎるため変換できません。");
         return false;
     }
-    if (samples > kSamplesPerRecord * records || samples > kManySamples)
+    if (samples > kSamplesPerRecord * records || samples > static_cast<unsigned long long>(kMaxSamplesPerBurst))
         return prompter.show(MsgType::Warning, size + "になります。\n日付に誤りがないか確認して下さい。\n変換しますか。",
                              MsgButtons::YesNo) == MsgResult::Yes;
     return true;
@@ -57,6 +58,9 @@ void ReportOutOfRange(long long outOfRange, Prompter& prompter) {
 }
 
 void StoreHourlyBurst(CurrentFile& m, HourlyBurst&& burst) {
+    if (burst.channels.size() > static_cast<std::size_t>(kMaxIntervalChannels) || burst.data.size() < burst.channels.size() ||
+        burst.sampleSize < 0)
+        throw RangeError("チャンネル数が範囲外です。");
     m.ResetHeader();
     m.SetMemo(burst.memo);
     m.Nch = static_cast<std::int16_t>(burst.channels.size());
@@ -76,8 +80,17 @@ void StoreHourlyBurst(CurrentFile& m, HourlyBurst&& burst) {
         m.ScaleA[k] = c.scale;
         m.OffsetB[k] = 0;
     }
-    m.AllocateDataArrays();
-    for (std::size_t k = 0; k < burst.channels.size(); ++k) m.Data[k] = std::move(burst.data[k]);
+    // The grid moves in as built: arrays sized first would hold a second
+    // grid's worth of memory while it does. The previous file's arrays go.
+    if (m.Data.size() < static_cast<std::size_t>(kMaxIntervalChannels)) m.Data.resize(kMaxIntervalChannels);
+    for (std::size_t k = 0; k < m.Data.size(); ++k) {
+        if (k < burst.channels.size()) {
+            m.Data[k] = std::move(burst.data[k]);
+            m.Data[k].resize(static_cast<std::size_t>(burst.sampleSize), ErrorData);
+        } else {
+            std::vector<std::int16_t>().swap(m.Data[k]);
+        }
+    }
     m.FileName.clear();
     m.SaveFileName = std::move(burst.outputName);
 }

@@ -48,7 +48,7 @@ void ReportColumnsLeftOut(std::size_t leftOut, Prompter& prompter);
 // Asked before a burst of `samples` samples on `channels` channels, spanning
 // first..last, is built from `records` rows or records read: a burst over
 // 2 GB is refused with a message; a grid mostly empty (over 100 samples a
-// record, as a mistyped year gives) or over 10 million samples is asked about,
+// record, as a mistyped year gives) or over kMaxSamplesPerBurst samples is asked about,
 // naming its span and size. False when refused or declined.
 bool AcceptBurstGrid(double first, double last, unsigned long long samples, std::size_t channels,
                      unsigned long long records, Prompter& prompter);

@@ -1,6 +1,7 @@
 #include "converters/resave_sdf.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "base/errors.h"
 
@@ -28,8 +29,16 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
             return JobResult::Failed;
         }
         // Only the header was meant to change; it may not claim bursts the
-        // file does not hold.
-        if (m.Iterations > sourceBursts) DeclareWrittenBursts(m, sourceBursts, prompter);
+        // file does not hold, whatever the source's header claimed.
+        int held = sourceBursts;
+        std::error_code ec;
+        const std::uint64_t size = std::filesystem::file_size(fileName, ec);
+        const std::uint64_t start = static_cast<std::uint64_t>(m.ComputeHeaderBlocks()) * 256u;
+        const std::uint64_t record = m.ComputeRecordSize();
+        if (!ec && record > 0)
+            held = static_cast<int>(std::min<std::uint64_t>(static_cast<std::uint64_t>(sourceBursts),
+                                                            size > start ? (size - start) / record : 0));
+        if (m.Iterations > held) DeclareWrittenBursts(m, held, prompter);
         return FinishSave(m, prompter) ? JobResult::Done : JobResult::Failed;
     }
 

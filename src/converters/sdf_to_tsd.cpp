@@ -99,7 +99,7 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
                     result = JobResult::Failed;
                     break;
                 }
-                if (!m.AppendTSDBurstText(b, out.buffer())) {
+                if (!m.AppendTSDBurstText(b, out.buffer(), [&](std::string&) { out.flush(); })) {
                     prompter.error(kWriteFailedMessage + target);
                     result = JobResult::Failed;
                     keep = false;

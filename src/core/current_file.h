@@ -149,7 +149,10 @@ public:
     bool EncodeTSDHeader(std::string& out) const;
     bool WriteTSDBurst(int b);
     // Appends the text block of burst b ("No." line, sample lines, burst line).
-    bool AppendTSDBurstText(int b, std::string& out) const;
+    // `spill`, when given, is called whenever `out` has grown to a few
+    // megabytes, to write the text away and empty `out`: no burst is then
+    // held whole, however many lines it has.
+    bool AppendTSDBurstText(int b, std::string& out, const std::function<void(std::string&)>& spill = {}) const;
 
     // Header block and channel table of version 4, as bytes.
     std::vector<std::uint8_t> EncodeSDFHeader() const;

@@ -11,6 +11,7 @@
 #include "base/safe_replace.h"
 #include "core/current_file.h"
 #include "core/job_files.h"
+#include "core/sample_limits.h"
 #include "platform/api/progress.h"
 #include "platform/api/prompter.h"
 
@@ -86,6 +87,10 @@ ParseResult parseSdfHeader(BinaryFile& f, std::uint64_t fileSize) {
     if (h.nch < 0 || h.nch > kMaxIntervalChannels || h.nch2 < 0 || channels > kMaxChannels ||
         h.sampleSize < 0 || h.iterations < 0)
         return res;
+    // A file without channels holds no data. Without interval channels a
+    // record holds the burst channels only and nothing ties the sample count
+    // to the file, so the file's size bounds it.
+    if (channels == 0 || (h.nch == 0 && !BurstOnlySamplesFit(h.iterations, h.sampleSize, fileSize))) return res;
     std::uint64_t record = (static_cast<std::uint64_t>(h.nch) * static_cast<std::uint64_t>(h.sampleSize) +
                             static_cast<std::uint64_t>(h.nch2)) * 2u;
     // A record that cannot fit in the file at all means a damaged count, and

@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +25,7 @@
 #include "core/current_file.h"
 #include "core/job_files.h"
 #include "core/line_split.h"
+#include "core/sample_limits.h"
 #include "core/tsd_format.h"
 #include "platform/api/prompter.h"
 
@@ -42,6 +44,8 @@ constexpr int kHeaderLinesAfterDateV2 = 9;
 // No line of a sound file comes near this; a longer one means a damaged or
 // foreign file and must not grow without bound.
 constexpr std::size_t kMaxLineBytes = 16u << 20;
+// Text of a burst held before it is written away.
+constexpr std::size_t kSpillBytes = 4u << 20;
 
 std::string_view trimBlanks(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -202,6 +206,10 @@ TsdHeader parseTsdHeader(LineReader& in, std::uint64_t fileSize) {
         h.nch = static_cast<std::int16_t>(fields);
     }
     const int channels = h.nch + h.nch2;
+    // As in SDF: no channel is no data, and without interval channels the
+    // file's size bounds the sample lines.
+    if (channels == 0 || (h.nch == 0 && !BurstOnlySamplesFit(h.iterations, h.sampleSize, fileSize)))
+        throw FormatError();
     h.a = singlesOf(scales, channels, true);
     h.b = singlesOf(nextLine(in), channels, false);
     h.names = listOf(nextLine(in), channels);
@@ -673,7 +681,7 @@ bool CurrentFile::WriteTSDHeader(const std::string& fileName) {
     }
 }
 
-bool CurrentFile::AppendTSDBurstText(int b, std::string& out) const {
+bool CurrentFile::AppendTSDBurstText(int b, std::string& out, const std::function<void(std::string&)>& spill) const {
     if (b < 0 || Nch < 0 || Nch > kMaxIntervalChannels || Nch2 < 0 || Nch + Nch2 > kMaxChannels || SampleSize < 0)
         return false;
     const std::size_t nch = static_cast<std::size_t>(Nch), nch2 = static_cast<std::size_t>(Nch2);
@@ -699,6 +707,7 @@ bool CurrentFile::AppendTSDBurstText(int b, std::string& out) const {
         *p++ = '\r';
         *p++ = '\n';
         out.append(line, static_cast<std::size_t>(p - line));
+        if (spill && out.size() >= kSpillBytes) spill(out);
     }
     if (nch2 > 0) {
         char* p = line;
@@ -717,9 +726,10 @@ bool CurrentFile::WriteTSDBurst(int b) {
     try {
         CallFiles files(job_.p.get());
         JobFile& f = files->forWriting(SaveFileName, OpenMode::Update);
-        // The text goes straight behind what waits to be written.
+        // The text goes straight behind what waits to be written, and out
+        // to the file every few megabytes.
         std::string& text = files->appendBuffer(f);
-        if (!AppendTSDBurstText(b, text)) return false;
+        if (!AppendTSDBurstText(b, text, [&](std::string&) { files->appended(f); })) return false;
         files->appended(f);
         files.done();
         return true;

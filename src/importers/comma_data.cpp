@@ -300,6 +300,8 @@ CommaImportSettings ReadImportSettings(const CommaFormTexts& form, const std::st
     }
     if (s.Channels.size() > static_cast<std::size_t>(kMaxIntervalChannels))
         throw RangeError("読み込む列が多すぎます。\n128列以下にして下さい。");
+    // Without a channel there is no data, and no file the readers would open.
+    if (s.Channels.empty()) throw RangeError("読み込む列がありません。");
 
     s.LastLine = parseIntText(form.Last);
     s.SkipLines = parseIntText(form.Skip);
@@ -454,17 +456,23 @@ CommaImportResult ImportCommaData(const CommaImportSettings& s, Prompter& prompt
     }
 
     if (s.BurstMode) {
+        result.SampleCount = s.SamplesPerBurst;
         if (sample >= 0) {
             prompter.warning(std::to_string(burst + 1) + "回目のバースト計測が途中で終了しています。");
-            // The samples never measured are missing, not zero.
-            for (int k = 0; k < nch; ++k)
-                for (int j = sample + 1; j < s.SamplesPerBurst; ++j)
-                    temp.Data[static_cast<std::size_t>(k)][static_cast<std::size_t>(j)] = ErrorData;
+            if (burst == 0) {
+                // No burst was whole: the one burst is the samples read,
+                // not a burst of the typed size filled up with nothing.
+                temp.SampleSize = result.SampleCount = sample + 1;
+            } else {
+                // The samples never measured are missing, not zero.
+                for (int k = 0; k < nch; ++k)
+                    for (int j = sample + 1; j < s.SamplesPerBurst; ++j)
+                        temp.Data[static_cast<std::size_t>(k)][static_cast<std::size_t>(j)] = ErrorData;
+            }
             writeBurst(burst);
             ++burst;
         }
         if (burst == 0) throw FormatError("読み込むデータがありません。");
-        result.SampleCount = s.SamplesPerBurst;
         result.Bursts = burst;
     } else {
         result.SampleCount = sample + 1;

@@ -1,5 +1,6 @@
 #include "importers/raw_convert.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -101,7 +102,7 @@ public:
     // beforeWrite() completes a burst (burst channels) just before it is written.
     AlecOutcome run(PercentBy percentBy, const std::function<void(const std::vector<std::string_view>&, int)>& fillSample,
                     const std::function<void()>& beforeWrite) {
-        m_.AllocateDataArrays();
+        sizeBuffers(std::min<std::int32_t>(m_.SampleSize, kFirstRoom));
         int b = 0;
         AlecOutcome outcome;
         try {
@@ -143,6 +144,7 @@ private:
                 progress_.SetComment(cp932ToUtf8(fields[0]));
                 lastComment = now;
             }
+            makeRoom(j);
             try {
                 fillSample(fields, j);
             } catch (const DataLineError&) {
@@ -164,17 +166,41 @@ private:
             }
         }
         if (j > 0) {
-            // The data ended, or the run stopped, inside a burst.
-            for (int ch = 0; ch < m_.Nch; ++ch) {
-                auto& d = m_.Data[static_cast<std::size_t>(ch)];
-                std::fill(d.begin() + j, d.end(), ErrorData);
+            // The data ended, or the run stopped, inside a burst. Only a file
+            // that has shown a whole burst gets its last one filled up with
+            // missing values; before that the burst is the samples read.
+            if (b == 0) {
+                m_.SampleSize = j;
+                sizeBuffers(j);
+                shortened_ = true;
+            } else {
+                for (int ch = 0; ch < m_.Nch; ++ch) {
+                    auto& d = m_.Data[static_cast<std::size_t>(ch)];
+                    std::fill(d.begin() + j, d.end(), ErrorData);
+                }
+                tally_.padded = true;
             }
             beforeWrite();
             if (!writeBurst(b)) return AlecOutcome::Failed;
             ++b;
-            tally_.padded = true;
         }
         return outcome;
+    }
+
+    // The burst buffers grow with the samples read, so a burst the header
+    // declares and the file does not hold takes no memory.
+    static constexpr std::int32_t kFirstRoom = 4096;
+    void sizeBuffers(std::int32_t samples) {
+        if (m_.Data.size() < static_cast<std::size_t>(kMaxIntervalChannels)) m_.Data.resize(kMaxIntervalChannels);
+        for (int ch = 0; ch < m_.Nch; ++ch) m_.Data[static_cast<std::size_t>(ch)].resize(static_cast<std::size_t>(samples));
+        if (m_.BurstData.size() < static_cast<std::size_t>(m_.Nch2)) m_.BurstData.resize(static_cast<std::size_t>(m_.Nch2));
+    }
+    void makeRoom(int j) {
+        if (m_.Nch < 1) return;
+        const std::size_t room = m_.Data[0].size();
+        if (static_cast<std::size_t>(j) < room) return;
+        sizeBuffers(static_cast<std::int32_t>(
+            std::min<std::size_t>(static_cast<std::size_t>(m_.SampleSize), std::max<std::size_t>(2 * room, kFirstRoom))));
     }
 
     int percent(PercentBy by, int b, int j) const {
@@ -191,7 +217,7 @@ private:
 
     // The header declares exactly the bursts written.
     AlecOutcome finish(int written, AlecOutcome outcome) {
-        if (written != m_.Iterations && !DeclareWrittenBursts(m_, written, prompter_, kMsgWriteFailed))
+        if ((written != m_.Iterations || shortened_) && !DeclareWrittenBursts(m_, written, prompter_, kMsgWriteFailed))
             return AlecOutcome::Failed;
         return outcome;
     }
@@ -203,6 +229,7 @@ private:
     const char* questionTail_;
     RunTally tally_;
     bool stopAsked_ = false;
+    bool shortened_ = false;  // the one burst written is shorter than declared
 };
 
 // ---- current meter

@@ -11,6 +11,7 @@
 #include "base/rounding.h"
 #include "base/text_fields.h"
 #include "core/current_file.h"
+#include "core/sample_limits.h"
 #include "platform/api/prompter.h"
 
 namespace brine {
@@ -89,16 +90,13 @@ std::int32_t checkedBurstSeconds(long long seconds) {
     return static_cast<std::int32_t>(seconds);
 }
 
-// Samples per burst the file need not hold: an instrument that stopped early
-// leaves a file shorter than one burst. Beyond this the buffers (and the
-// output) would be out of all proportion to the data.
-constexpr long long kMaxBurstBeyondFile = 10000000;
-
 // Samples per burst and bursts, refused unless both are usable; total is the
 // number of samples the header declares.
 void setCounts(AlecHeader& h, long long samples, long long bursts, long long total, std::uint64_t fileSize) {
+    // A file shorter than one burst is an instrument that stopped early, up
+    // to the limit of a burst; beyond it the header is damaged.
     const bool fileHoldsIt = static_cast<unsigned long long>(samples) <= fileSize;
-    if (samples < 1 || (!fileHoldsIt && samples > kMaxBurstBeyondFile) || samples > 2147483647LL || bursts < 1)
+    if (samples < 1 || (!fileHoldsIt && samples > kMaxSamplesPerBurst) || samples > 2147483647LL || bursts < 1)
         throw Refusal{kMsgBadHeader};
     if (bursts > 32767) throw Refusal{kMsgTooManyBursts};
     h.SampleSize = static_cast<std::int32_t>(samples);

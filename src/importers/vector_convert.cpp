@@ -13,6 +13,7 @@
 #include "base/text_fields.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
+#include "core/sample_limits.h"
 #include "core/time_units.h"
 #include "importers/raw_convert.h"
 #include "importers/raw_header.h"
@@ -33,9 +34,6 @@ constexpr const char* kVelocityNames[3][3] = {{"Vel_Beam1", "Vel_Beam2", "Vel_Be
 struct LineError {
     std::string message;
 };
-
-// A day at 64 Hz is 5.5 million samples.
-constexpr std::int32_t kMaxSamplesPerBurst = 10'000'000;
 
 std::string badHeader(std::string_view what) { return std::string(kMsgBadHeader) + "\n" + std::string(what); }
 

@@ -15,6 +15,7 @@
 #include "base/text_fields.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
+#include "core/sample_limits.h"
 #include "core/line_split.h"
 #include "core/time_units.h"
 #include "platform/api/progress.h"
@@ -32,10 +33,6 @@ const char* const kMsgTableSaved = "変換ファイルを保存しました。";
 const char* const kMsgTenDayColumns = "旬別表は最初の値の列だけを変換します。2列目以降の値は使われません。";
 
 namespace {
-
-// One year at a second's interval is already three times this: a burst of
-// tens of megabytes that no table of daily values calls for.
-constexpr int kMaxYearTableSamples = 10000000;
 
 const char* const kMsgConverting = "ただ今、データの変換中．．．．";
 const char* const kMsgWriteFailed = "ファイルに書き込めません。\n";
@@ -163,12 +160,12 @@ std::optional<YearTableBurst> ConvertYearTable(const YearTable& table, const Yea
     std::optional<YearTimeRange> range = TableTimeRange(s.mode, s.year, s.obsTime);
     if (!range) throw ConversionError("観測年または観測時刻が正しくありません。");
     const long double steps = std::floor((range->last - range->start) / dtDays + 0.5L);
-    if (!(steps + 1 <= kMaxYearTableSamples)) {
+    if (!(steps + 1 <= kMaxSamplesPerBurst)) {
         char count[32];
         std::snprintf(count, sizeof count, "%.0Lf", steps + 1);
         throw RangeError(std::string("1バーストのデータ数が") + count + "個になります（記録時間間隔 " +
                          std::to_string(*dt) + " " + unitAt(s.dtUnit).Name + "）。\n1バーストは" +
-                         std::to_string(kMaxYearTableSamples) + "個までです。記録時間間隔を長くして下さい。");
+                         std::to_string(kMaxSamplesPerBurst) + "個までです。記録時間間隔を長くして下さい。");
     }
     const int sampleSize = static_cast<int>(steps) + 1;
 

@@ -36,6 +36,9 @@ constexpr char kTargetIsInput[] = "連結するファイルには保存できま
 constexpr char kSavedMessage[] = "連結ファイルを保存しました。";
 
 constexpr int kChunkRows = 4096;
+// Bursts (or samples) of output per one the files bring, beyond which the
+// output is mostly gaps.
+constexpr long long kGridPerGiven = 100;
 
 long double daysOf(std::int32_t value, std::uint8_t unit) { return value * unitAt(unit).DaysPer; }
 
@@ -64,7 +67,8 @@ public:
     // One output burst from out_.Data and out_.BurstData.
     void burst(int P) {
         if (tsd_) {
-            if (!out_.AppendTSDBurstText(P, stream_.buffer())) throw IoError("TSD");
+            if (!out_.AppendTSDBurstText(P, stream_.buffer(), [this](std::string&) { stream_.flush(); }))
+                throw IoError("TSD");
         } else {
             const std::size_t nch = static_cast<std::size_t>(out_.Nch);
             for (std::int32_t j = 0; j < out_.SampleSize; ++j)
@@ -183,6 +187,18 @@ SaveStep LinkSet::PrepareSave(const std::string& burstIntervalText, int burstUni
     const std::uint64_t record = (static_cast<std::uint64_t>(plan.sampleSize) * static_cast<std::uint64_t>(RefNch) +
                                   static_cast<std::uint64_t>(RefNch2)) * 2u;
     if (record > std::numeric_limits<std::uint32_t>::max()) return stay(kTooMuchData);
+
+    // An output mostly of gaps, as a mistyped date gives, is asked about
+    // before it is written.
+    long long given = 0;
+    for (std::size_t i = 0; i < files; ++i) given += interval ? FileSampleSize[i] : FileIterations[i];
+    const long long grid = interval ? plan.sampleSize : plan.bursts;
+    if (grid > kGridPerGiven * given) {
+        const std::string text = std::string(interval ? "連結後のデータ数は" : "連結後のバースト数は") +
+                                 std::to_string(grid) + "個になります。\n日付に誤りがないか確認して下さい。\n連結しますか。";
+        if (!prompter || prompter->show(MsgType::Warning, text, MsgButtons::YesNo) != MsgResult::Yes)
+            return SaveStep::Stay;
+    }
     plan.intervalMode = interval;
     return SaveStep::Proceed;
 }

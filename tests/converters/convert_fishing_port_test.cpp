@@ -134,6 +134,23 @@ TEST_F(FishingPortTest, MistypedYearsAreAskedAboutOrRefusedBeforeTheGridIsBuilt)
     EXPECT_EQ(model.Memo, "crafted");
 }
 
+TEST_F(FishingPortTest, TheGridIsHeldOnceWhileItBecomesTheModelsBurst) {
+    // 40 items over 1900..2036: some 1.2 million hours, a grid of 95 MB.
+    std::string titles = "(港),年,月,日,時";
+    for (int i = 0; i < 40; ++i) titles += ",水位(cm)";
+    const std::string p = write(titles + "\n,1900,1,1,0,1\n,2036,1,1,0,2\n");
+    const long long samples = std::llround((at(2036, 1, 1, 0) - at(1900, 1, 1, 0)) * 24) + 1;
+    const long gridKb = static_cast<long>(samples * 40 * 2 / 1024);
+    prompter.answer(MsgResult::Yes);  // the mostly empty grid is asked about
+    if (!test::resetPeakMemory()) GTEST_SKIP() << "peak memory cannot be measured here";
+    const long before = test::statusKb("VmRSS");
+    ASSERT_TRUE(read(p));
+    const long peak = test::statusKb("VmHWM");
+    ASSERT_EQ(model.SampleSize, samples);
+    EXPECT_EQ(channel(0).back(), 200);
+    EXPECT_LT(peak - before, gridKb * 3 / 2) << "grid " << gridKb << " kB";
+}
+
 TEST_F(FishingPortTest, PortNameCannotLeadOutOfTheFolder) {
     std::string p = write("(../x:y),年,月,日,時,水位(cm)\n,2021,7,1,0,1\n");
     ASSERT_TRUE(read(p));

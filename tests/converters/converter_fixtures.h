@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -40,6 +41,23 @@ inline T get(const Bytes& b, std::size_t at) {
 
 inline std::string textAt(const Bytes& b, std::size_t at, std::size_t n) {
     return std::string(reinterpret_cast<const char*>(b.data() + at), n);
+}
+
+// A field of /proc/self/status in kB ("VmHWM", "VmRSS"); -1 when unknown.
+inline long statusKb(const std::string& key) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(key + ":", 0) == 0) return std::stol(line.substr(key.size() + 1));
+    return -1;
+}
+
+// Starts a new peak of resident memory (VmHWM) from what is resident now.
+inline bool resetPeakMemory() {
+    std::ofstream out("/proc/self/clear_refs");
+    out << "5";
+    out.close();
+    return static_cast<bool>(out);
 }
 
 // Sets a file's modification time to a local date and time.

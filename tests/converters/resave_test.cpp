@@ -58,6 +58,13 @@ TEST_F(ResaveTest, ItsOwnNameRewritesOnlyTheHeader) {
     EXPECT_EQ(test::get<std::int16_t>(after, 223), 4);
     EXPECT_TRUE(std::equal(before.begin() + 512, before.end(), after.begin() + 512));
     EXPECT_TRUE(progress.titles.empty());
+
+    // A source that lost its last bursts does not declare them again.
+    after.resize(512 + 2 * kRecord + 5);
+    test::writeAll(src, after);
+    EXPECT_EQ(ConvertSelectedFiles({src}, model, prompter, progress, dialog), 1);
+    EXPECT_EQ(test::get<std::int16_t>(test::readAll(src), 223), 2);
+    EXPECT_EQ(test::readAll(src).size(), after.size());
 }
 
 TEST_F(ResaveTest, ATruncatedSourceStopsWithAMessage) {

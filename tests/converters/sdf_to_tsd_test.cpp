@@ -2,6 +2,7 @@
 
 #include "converters/sdf_to_tsd.h"
 #include "base/number_text.h"
+#include "core/sample_limits.h"
 #include "converter_fixtures.h"
 
 namespace brine {
@@ -93,6 +94,18 @@ TEST_F(SdfToTsdTest, WritesEveryBurstAndReportsSuccess) {
     ASSERT_TRUE(back.ReadTSDBurst(3));
     EXPECT_EQ(back.Data[1][2], 312);
     EXPECT_EQ(back.BurstData[0], 1300);
+}
+
+TEST_F(SdfToTsdTest, ABurstOfMillionsOfLinesIsNeverHeldWhole) {
+    // Burst channels only: 20 MB of empty sample lines from a 514-byte file.
+    test::writeSampleSDF(src, 0, 1, kMaxSamplesPerBurst, 1);
+    if (!test::resetPeakMemory()) GTEST_SKIP() << "peak memory cannot be measured here";
+    const long before = test::statusKb("VmRSS");
+    EXPECT_EQ(ConvertSDFToTSD(model, src, choose(out), prompter, progress), JobResult::Done);
+    EXPECT_LT(test::statusKb("VmHWM") - before, 10 * 1024);
+    const std::string text = test::readText(out);
+    EXPECT_EQ(text.size(), text.find("No.1\r\n") + 6 + 2u * kMaxSamplesPerBurst + 6);
+    EXPECT_EQ(text.substr(text.size() - 10), "\r\n\r\n11.5\r\n");
 }
 
 TEST_F(SdfToTsdTest, TheSourceIsNeverTheTarget) {

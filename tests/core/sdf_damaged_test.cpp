@@ -4,6 +4,7 @@
 
 #include "base/errors.h"
 #include "core/current_file.h"
+#include "core/sample_limits.h"
 #include "core/sdf_builder.h"
 #include "platform/api/scripted.h"
 #include "support/temp_dir.h"
@@ -62,6 +63,17 @@ const Hostile kHostile[] = {
     {"SITUnit 9", [] { return with([](Bytes8& b) { b[222] = 9; }); }},
     {"BITUnit 200", [] { return with([](Bytes8& b) { b[229] = 200; }); }},
     {"negative Iterations", [] { return with([](Bytes8& b) { poke<std::int16_t>(b, 223, -1); }); }},
+    // Records of burst channels alone do not tie the sample count to the file.
+    {"no channel at all", [] { return with([](Bytes8& b) { poke<std::int16_t>(b, 210, 0); poke<std::int16_t>(b, 212, 0); }); }},
+    {"burst channels only, 500 million samples",
+     [] { return with([](Bytes8& b) { poke<std::int16_t>(b, 210, 0); poke<std::int32_t>(b, 214, 500000000); }); }},
+    {"burst channels only, more samples than the file justifies", [] {
+         return with([](Bytes8& b) {
+             poke<std::int16_t>(b, 210, 0);
+             poke<std::int32_t>(b, 214, 9000000);
+             poke<std::int16_t>(b, 223, 32767);
+         });
+     }},
     // Old versions are refused before the update question is asked.
     {"version 2 with Nch 129", [] { return with([](Bytes8& b) { poke<std::int16_t>(b, 210, 129); }, '2'); }},
     {"version 3 with unit 12", [] { return with([](Bytes8& b) { b[229] = 12; }, '3'); }},
@@ -120,6 +132,15 @@ TEST(SdfDamaged, LimitsThemselvesAreAccepted) {
     ASSERT_TRUE(m.ReadSDFBurst(0));
     EXPECT_EQ(m.Data[127][0], 12700);
     EXPECT_EQ(m.BurstData[0], -1);
+
+    // Burst channels only: one burst as long as a burst may be.
+    s.nch = 0;
+    s.sampleSize = kMaxSamplesPerBurst;
+    s.records = {{-7}};
+    writeAll(p, buildSdf(s));
+    ASSERT_TRUE(m.ReadSDFHeader(p));
+    ASSERT_TRUE(m.ReadSDFBurst(0));
+    EXPECT_EQ(m.BurstData[0], -7);
 }
 
 TEST(SdfDamaged, MissingFileIsAnIoErrorNotAFormatError) {

@@ -571,6 +571,11 @@ TEST_F(TsdTest, HeaderReaderRefusesDamagedHeadersWithoutTouchingTheModel) {
         {"short name list", with(10, "a,b")},
         {"short unit list", with(11, "u")},
         {"sample size not a number", with(7, "3.5")},
+        // A block of empty lines holds nothing: no channel is no data, and
+        // without interval channels a burst may not pass the limit.
+        {"no channel at all", with(6, "0,0") + joinCrLf({"No.1", "", "", ""})},
+        {"burst channels only, beyond the limit of a burst",
+         joinCrLf({good[0], good[1], good[2], good[3], "0", good[5], "0,1", "10000001", "1", "0", "c", "w"})},
     };
     std::string path = dir.file("bad.tsd");
     for (const auto& [what, text] : cases) {

@@ -278,6 +278,16 @@ TEST_F(CommaImportTest, BurstModeWritesFullBurstsAndFillsTheShortLastOneWithMiss
     EXPECT_EQ(model.Data[1][49], 2500);
     EXPECT_EQ(model.Data[0][50], ErrorData);
     EXPECT_EQ(model.Data[1][99], ErrorData);
+
+    // Ended inside the first burst: the burst is the lines read.
+    prompter.shown.clear();
+    r = run(f, csv(numberedLines(40)));
+    ASSERT_TRUE(r.Completed);
+    EXPECT_EQ(prompter.lastText(), "1回目のバースト計測が途中で終了しています。");
+    EXPECT_EQ(model.Iterations, 1);
+    EXPECT_EQ(model.SampleSize, 40);
+    EXPECT_EQ(model.Data[1][39], 400);
+    EXPECT_EQ(std::filesystem::file_size(model.FileName), 512u + 2 * 40 * 2);
 }
 
 TEST_F(CommaImportTest, BurstModeNeverWritesOverAFileNamedLikeItsTemporaryFile) {
@@ -362,6 +372,7 @@ TEST_F(CommaImportTest, SettingsAreRefusedBeforeAnyLineIsRead) {
     f.Columns[0].A = "a";
     refused(f, "A not a number");
     refused(form(129), "more read columns than the model holds");
+    refused(form(0), "no column read: an output without channels");
     f = form(2);
     f.Step = "0";
     refused(f, "step 0");

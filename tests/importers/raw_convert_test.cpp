@@ -184,7 +184,8 @@ TEST_F(AlecConvertTest, AnsweringNoStopsAfterTheLine) {
     EXPECT_EQ(convert(), AlecOutcome::Cancelled);
     readBack();
     EXPECT_EQ(result.Iterations, 1);
-    EXPECT_EQ(samples(0, 0), (std::vector<int>{1025, E, E}));
+    // Stopped inside the first burst: the burst is the two lines read.
+    EXPECT_EQ(samples(0, 0), (std::vector<int>{1025, E}));
 }
 
 TEST_F(AlecConvertTest, SalinityAtTheStandardPointAndPressureInBar) {
@@ -324,21 +325,43 @@ TEST_F(AlecConvertTest, RawFileNamedSdfIsNeverItsOwnOutput) {
     EXPECT_EQ(test::readText(raw), joinLines(lines));
 }
 
-TEST_F(AlecConvertTest, InstrumentStoppedInsideItsFirstBurst) {
-    // 3600 samples per burst declared; the file holds five and is smaller than one burst.
-    load(RawKind::Compact, test::mdsHeader("T", "Burst1", 3600, 7200), {"a,1", "b,2", "c,3", "d,4", "e,5"});
-    EXPECT_EQ(convert(), AlecOutcome::Completed);
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].type, MsgType::Information);
-    EXPECT_EQ(prompter.lastText(),
-              "ファイルが途中で終わっています。\n7200 個のデータのうち 5 個を変換しました。\n"
-              "最後のバーストの不足分は欠測値にしました。");
-    readBack();
-    EXPECT_EQ(result.SampleSize, 3600);
-    ASSERT_EQ(result.Iterations, 1);
-    std::vector<int> expected(3600, E);
-    for (int j = 0; j < 5; ++j) expected[static_cast<std::size_t>(j)] = 100 * (j + 1);
-    EXPECT_EQ(samples(0, 0), expected);
+TEST_F(AlecConvertTest, AFileThatEndsEarlyGivesNoMoreThanItsDataJustifies) {
+    // Only a file that has shown a whole burst gets its last one filled up
+    // with missing values; before that the burst is the samples read.
+    struct Case {
+        const char* what;
+        RawKind kind;
+        std::vector<std::string> header, data;
+        int sampleSize, bursts;
+        std::vector<int> lastBurst;  // channel 0
+        const char* message;
+    };
+    const std::vector<Case> cases{
+        {"one burst of 9 999 999 declared, 4 read", RawKind::CompactWH, test::compactWHHeader(9999999, 9999999),
+         {"a,1", "b,2", "c,3", "d,4"}, 4, 1, {1025, 2050, 3075, 4100},
+         "ファイルが途中で終わっています。\n9999999 個のデータのうち 4 個を変換しました。"},
+        {"two bursts of 3600 declared, 5 read", RawKind::Compact, test::mdsHeader("T", "Burst1", 3600, 7200),
+         {"a,1", "b,2", "c,3", "d,4", "e,5"}, 5, 1, {100, 200, 300, 400, 500},
+         "ファイルが途中で終わっています。\n7200 個のデータのうち 5 個を変換しました。"},
+        {"three bursts of 2 declared, 3 read", RawKind::Compact, test::mdsHeader("T", "Burst1", 2, 6),
+         {"a,1", "b,2", "c,3"}, 2, 2, {300, E},
+         "ファイルが途中で終わっています。\n6 個のデータのうち 3 個を変換しました。\n"
+         "最後のバーストの不足分は欠測値にしました。"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        prompter.shown.clear();
+        load(c.kind, c.header, c.data);
+        EXPECT_EQ(convert(), AlecOutcome::Completed);
+        ASSERT_EQ(prompter.shown.size(), 1u);
+        EXPECT_EQ(prompter.shown[0].type, MsgType::Information);
+        EXPECT_EQ(prompter.lastText(), c.message);
+        readBack();
+        EXPECT_EQ(result.SampleSize, c.sampleSize);
+        ASSERT_EQ(result.Iterations, c.bursts);
+        EXPECT_EQ(samples(c.bursts - 1, 0), c.lastBurst);
+        EXPECT_EQ(std::filesystem::file_size(out), 512u + 2u * c.sampleSize * c.bursts);
+    }
 }
 
 }  // namespace

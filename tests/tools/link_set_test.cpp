@@ -113,6 +113,20 @@ TEST_F(Link, BurstFilesOfConsecutiveDaysFollowEachOtherAndAMissingDayIsMissing) 
     EXPECT_EQ(g.burst(48)[0][0], 30000);
 }
 
+TEST_F(Link, AnOutputMostlyOfGapsIsAskedAboutBeforeItIsWritten) {
+    // Two days a year apart: 8784 bursts for the 48 the files hold.
+    std::string d1 = file("d1.sdf", day(1, 0)), d2 = file("d2.sdf", day(2, 24 * 365));
+    ASSERT_TRUE(set.AddFilesSorted({d1, d2}));
+    prompter.answer(MsgResult::No);
+    plan(SaveStep::Stay);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
+    EXPECT_EQ(prompter.lastText(), "連結後のバースト数は8784個になります。\n日付に誤りがないか確認して下さい。\n連結しますか。");
+    EXPECT_EQ(filesInDir(), (std::vector<std::string>{"d1.sdf", "d2.sdf"}));
+    yes();
+    EXPECT_EQ(plan().bursts, 8784);
+}
+
 TEST_F(Link, OverlapsKeepWhatWasWrittenFirstAndLateFilesStillFillTheirPlace) {
     std::string a = file("a.sdf", day(1, 0)), b = file("b.sdf", day(2, 18));
     ASSERT_TRUE(set.AddFilesSorted({b, a}));
