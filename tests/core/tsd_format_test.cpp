@@ -12,7 +12,7 @@
 #include "base/number_text.h"
 #include "base/rounding.h"
 #include "core/current_file.h"
-#include "core/tsd_format.h"
+#include "core/tsd_values.h"
 #include "platform/api/scripted.h"
 #include "support/temp_dir.h"
 
