@@ -60,6 +60,16 @@ void LineReader::seek(std::uint64_t off, std::size_t expected) {
     first_ = expected > 0 ? std::min(expected, kMaxRead) : std::max<std::size_t>(chunk_ / 8, 1);
 }
 
+std::size_t LineReader::readAt(std::uint64_t off, char* to, std::size_t n) {
+    try {
+        file_.seek(off);
+        return file_.readSome(to, n);
+    } catch (const IoError&) {
+        if (!own_) throw;
+        throw IoError("ファイルを読み込めません。\n" + fileName_);
+    }
+}
+
 bool LineReader::fill() {
     if (atFileEnd_) return false;
     // The unread bytes move to the front, so that a line stays in one piece.
@@ -72,14 +82,7 @@ bool LineReader::fill() {
     // Then in chunks, or as much as the first read when that was more.
     const std::size_t want = reads_++ == 0 ? first_ : std::max(chunk_, first_);
     if (buf_.size() < end_ + want) buf_.resize(end_ + want);
-    std::size_t got = 0;
-    try {
-        file_.seek(start_ + end_);
-        got = file_.readSome(buf_.data() + end_, want);
-    } catch (const IoError&) {
-        if (!own_) throw;
-        throw IoError("ファイルを読み込めません。\n" + fileName_);
-    }
+    const std::size_t got = readAt(start_ + end_, buf_.data() + end_, want);
     if (got == 0) {
         atFileEnd_ = true;
         return false;
@@ -124,6 +127,14 @@ std::string_view LineReader::nextOrEmpty() {
     return next(s) ? s : std::string_view();
 }
 
-bool LineReader::eof() { return pos_ == end_ && !fill(); }
+bool LineReader::eof() {
+    if (pos_ < end_) return false;
+    if (!atFileEnd_) {
+        // One byte is looked at aside: the buffer, and so the last line read, stay as they are.
+        char c;
+        atFileEnd_ = readAt(start_ + end_, &c, 1) == 0;
+    }
+    return atFileEnd_;
+}
 
 }  // namespace brine

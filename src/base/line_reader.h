@@ -41,7 +41,7 @@ public:
         std::string_view ignored;
         return next(ignored);
     }
-    // True when no byte is left after the last line read.
+    // True when no byte is left after the last line read, whose view stays valid.
     bool eof();
     // 1-based number of the last line read since the start or the last seek.
     long long lineNumber() const { return line_; }
@@ -58,6 +58,7 @@ public:
 
 private:
     bool fill();
+    std::size_t readAt(std::uint64_t off, char* to, std::size_t n);
 
     std::string fileName_;  // for the messages of a file opened here
     std::optional<BinaryFile> own_;
