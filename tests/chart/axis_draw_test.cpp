@@ -27,6 +27,12 @@ protected:
         panel->ChartRect = {40, 20, 360, 260};
         panel->RecalcWidthHeight();
     }
+    void TearDown() override { s.SetParentChart(nullptr); }
+    // Puts the series s on the panel, with date-time X values or not.
+    void attach(bool dates) {
+        s.SetParentChart(panel.get());
+        s.XValues->SetDateTime(dates);
+    }
     void range(TChartAxis& a, double lo, double hi, double increment = 0) {
         a.SetAutomatic(false);
         a.SetRange(lo, hi);
@@ -72,6 +78,7 @@ protected:
     std::unique_ptr<TCustomAxisPanel> panel;
     QImage image;
     std::unique_ptr<TCanvas> target;
+    TChartSeries s;
 };
 
 TEST_F(AxisDrawTest, NumericLabelTextsPositionsAndHooks) {
@@ -123,9 +130,7 @@ TEST_F(AxisDrawTest, NumericLabelTextsPositionsAndHooks) {
 
 TEST_F(AxisDrawTest, DateTimeLabels) {
     TChartAxis& a = panel->BottomAxis();
-    TChartSeries s;
-    s.SetParentChart(panel.get());
-    s.XValues->SetDateTime(true);
+    attach(true);
     s.AddXY(date(2003, 1, 1), 1);
     a.SetDateTimeFormat("yyyy/mm/dd");
     // A one-month step on an exact date axis starts at the 1st of the month.
@@ -139,13 +144,10 @@ TEST_F(AxisDrawTest, DateTimeLabels) {
     ASSERT_EQ(l.size(), 3u);
     EXPECT_EQ(l[0].text, FormatDateTimeText(DefaultDateTimeFormat(2), date(2003, 1, 3)));
     EXPECT_NE(l[0].text, l[1].text);
-    s.SetParentChart(nullptr);
 }
 
 TEST_F(AxisDrawTest, DefaultDateFormatFollowsTheLabelStep) {
-    TChartSeries s;
-    s.SetParentChart(panel.get());
-    s.XValues->SetDateTime(true);
+    attach(true);
     const double start = 44562;  // 2022/01/01
     TChartAxis& a = panel->BottomAxis();
     const auto distinct = [&](int width, double span) {
@@ -168,13 +170,10 @@ TEST_F(AxisDrawTest, DefaultDateFormatFollowsTheLabelStep) {
     std::tie(n, first) = distinct(1200, 120 / 86400.0);
     EXPECT_GT(n, 3);
     EXPECT_EQ(first.size(), QStringLiteral("2022/01/01 00:02:00").size());
-    s.SetParentChart(nullptr);
 }
 
 TEST_F(AxisDrawTest, DamagedDatesGiveEmptyLabelsAndPaintsCarryOn) {
-    TChartSeries s;
-    s.SetParentChart(panel.get());
-    s.XValues->SetDateTime(true);
+    attach(true);
     s.YValues->SetDateTime(true);
     s.AddXY(44562, 44562);
     s.AddXY(4.0e6, 4.0e6);  // one damaged day count
@@ -202,10 +201,9 @@ TEST_F(AxisDrawTest, DamagedDatesGiveEmptyLabelsAndPaintsCarryOn) {
     std::unique_ptr<TBitmap> bmp;
     EXPECT_NO_THROW(bmp = panel->RenderToBitmap(clWhite, whole));
     ASSERT_TRUE(bmp);
-    EXPECT_EQ(FromQColor(QColor(bmp->Image().pixel(200, 150))), clRed);
+    EXPECT_EQ(pixelAt(bmp->Image(), 200, 150), clRed);
     EXPECT_TRUE(panel->AutoRepaint);
     panel->OnGetAxisLabel = nullptr;
-    s.SetParentChart(nullptr);
 }
 
 TEST_F(AxisDrawTest, TicksAndGridByPixelsOnAHorizontalAxis) {
@@ -341,8 +339,7 @@ TEST_F(AxisDrawTest, RoomArithmetic) {
 
 TEST_F(AxisDrawTest, TextLabelsKeepTheirDistance) {
     TChartAxis& a = panel->BottomAxis();
-    TChartSeries s;
-    s.SetParentChart(panel.get());
+    attach(false);
     // 10 pixels apart on a 320-pixel axis of 0..32.
     s.AddXY(10, 1, "WWWWWW");
     s.AddXY(11, 1, "WWWWWW");
@@ -360,7 +357,6 @@ TEST_F(AxisDrawTest, TextLabelsKeepTheirDistance) {
     EXPECT_EQ(l[1].x, 240);
     a.SetLabelsSeparation(0);
     EXPECT_EQ(labels(a).size(), 3u);
-    s.SetParentChart(nullptr);
 }
 
 

@@ -204,12 +204,7 @@ TEST_F(AxisScaleTest, RangesSettersAndScrolling) {
     x.SetRange(7, 2);
     EXPECT_EQ(x.Minimum(), 2);
     EXPECT_EQ(x.Maximum(), 7);
-    TChartAxis* follower = panel->AddCustomAxis();
-    EXPECT_TRUE(follower->IsCustom());
-    EXPECT_FALSE(x.IsCustom());
-    follower->MasterAxis = &x;
     x.SetRange(1, 4);
-    EXPECT_EQ(follower->Maximum(), 4);
 
     const auto raises = [](auto f) { return raised<AxisException>(f); };
     EXPECT_EQ(raises([&] { x.SetMinimum(5); }), "Axis Minimum Value must be <= Maximum");

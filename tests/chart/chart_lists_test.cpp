@@ -93,13 +93,6 @@ TEST(ChartListsTest, PanelDecidesTheDataSources) {
     b.SetParentChart(&panel);
     EXPECT_THROW(a.SetDataSource(&b), ChartException);
     EXPECT_TRUE(a.DataSources.Items.empty());
-
-    TCustomAxisPanel plain;
-    a.SetParentChart(&plain);
-    b.SetParentChart(&plain);
-    a.SetDataSource(&b);
-    EXPECT_THROW(plain.CheckCircularSource(b, a), ChartException);
-    EXPECT_NO_THROW(plain.CheckCircularSource(a, b));
 }
 
 }  // namespace

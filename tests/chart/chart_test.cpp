@@ -58,10 +58,10 @@ TEST_F(ChartTest, LineChartPartsByPixels) {
     // pixels of the text's hue.
     const int xm = (line->CalcXPos(0) + line->CalcXPos(1)) / 2, ym = (line->CalcYPos(0) + line->CalcYPos(1)) / 2;
     EXPECT_GT(green(img, xm - 1, ym - 1, xm + 2, ym + 2), 0);
-    EXPECT_GT(countPixels(img, r.Left, 0, r.Right, r.Top, [](TColor c) { return GetBValue(c) > 150 && GetRValue(c) < 100; }),
-              10);
-    EXPECT_GT(countPixels(img, 0, r.Top, r.Left - 4, r.Bottom, [](TColor c) { return ToQColor(c).lightness() < 100; }),
-              10);
+    const auto blueText = [](TColor c) { return GetBValue(c) > 150 && GetRValue(c) < 100; };
+    const auto darkText = [](TColor c) { return ToQColor(c).lightness() < 100; };
+    EXPECT_GT(countPixels(img, r.Left, 0, r.Right, r.Top, blueText), 10);
+    EXPECT_GT(countPixels(img, 0, r.Top, r.Left - 4, r.Bottom, darkText), 10);
     // Pointers make room: the first point lies inside the axis ends.
     EXPECT_GT(line->CalcXPos(0), chart->BottomAxis().PixelStart);
 

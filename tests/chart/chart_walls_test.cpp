@@ -23,7 +23,9 @@ protected:
         for (auto [x, y] : {std::pair{0.0, 1.0}, {1.0, 4.0}, {2.0, 2.0}}) line->AddXY(x, y);
     }
     QImage render() { return test::renderPanel(*chart); }
-    static int everywhere(const QImage& img, TColor c) { return countPixels(img, 0, 0, img.width(), img.height(), colour(c)); }
+    static int everywhere(const QImage& img, TColor c) {
+        return countPixels(img, 0, 0, img.width(), img.height(), colour(c));
+    }
     static bool dark(TColor c) { return ToQColor(c).lightness() < 128; }
 
     std::unique_ptr<TChart> chart;
@@ -262,43 +264,37 @@ TEST_F(ChartWallsTest, LegendColourBoxWithSymbolGradient) {
     EXPECT_GT(whiteEnd.green(), 200);
 }
 
-TEST_F(ChartWallsTest, HtmlTitleDrawsMarkupOnce) {
+// An HTML title draws its text once, without the markup, in a box as wide as
+// the drawn text and inside the chart; without the HTML format the tags are
+// drawn as text.
+TEST_F(ChartWallsTest, HtmlTitleDrawsTheTextOnceInABoxThatFitsIt) {
     chart->SetView3D(false);
-    chart->Title().SetTextLine("<b>Depth</b>");
     chart->Title().Font().SetColor(clBlack);
-    chart->Title().SetTextFormat(ttfHtml);
-    const QImage html = render();
-    const TRect t = chart->Title().ShapeBounds;
-    const int htmlInk = countPixels(html, t.Left, t.Top, t.Right, t.Bottom, dark);
-    chart->Title().SetTextFormat(ttfNormal);
-    const QImage plain = render();
-    const int plainInk = countPixels(plain, 0, t.Top, plain.width(), t.Bottom, dark);
-    EXPECT_GT(htmlInk, 10);
-    // The tags are drawn as text only without the HTML format.
-    EXPECT_GT(plainInk, htmlInk);
-}
-
-TEST_F(ChartWallsTest, HtmlTitleFrameFitsTheDrawnText) {
-    chart->SetView3D(false);
-    chart->resize(500, 300);
-    chart->Title().SetTextLine(
-        "<B>Water level</B> and <I>temperature</I> at the <FONT color=#0000FF>north pier</FONT>, "
-        "<FONT color=#008000>measured</FONT> every <B>ten minutes</B>");
-    chart->Title().Font().SetColor(clBlack);
-    chart->Title().SetTextFormat(ttfHtml);
-    const QImage img = render();
-    const TRect t = chart->Title().ShapeBounds;
-    // Inside the panel's frame.
-    const TRect ink = test::inkBounds(img, 5, t.Top, img.width() - 5, t.Bottom + 1,
-                                      [](TColor c) { return ToQColor(c).lightness() < 160; });
-    const int inkLeft = ink.Left, inkRight = ink.Right;
-    // The box is as wide as the drawn text (not its markup) and the text
-    // starts inside the chart.
-    EXPECT_GE(t.Left, 0);
-    EXPECT_LE(t.Right, 500);
-    EXPECT_GT(inkLeft, t.Left);
-    EXPECT_LT(inkRight, t.Right);
-    EXPECT_NEAR((inkLeft + inkRight) / 2, (t.Left + t.Right) / 2, 4);
+    const std::pair<int, const char*> titles[] = {
+        {400, "<b>Depth</b>"},
+        {500, "<B>Water level</B> and <I>temperature</I> at the <FONT color=#0000FF>north pier</FONT>, "
+              "<FONT color=#008000>measured</FONT> every <B>ten minutes</B>"}};
+    for (auto [width, text] : titles) {
+        SCOPED_TRACE(text);
+        chart->resize(width, 300);
+        chart->Title().SetTextLine(text);
+        chart->Title().SetTextFormat(ttfHtml);
+        const QImage html = render();
+        const TRect t = chart->Title().ShapeBounds;
+        const int htmlInk = countPixels(html, t.Left, t.Top, t.Right, t.Bottom, dark);
+        EXPECT_GT(htmlInk, 10);
+        // The ink inside the panel's frame.
+        const TRect ink = test::inkBounds(html, 5, t.Top, width - 5, t.Bottom + 1,
+                                          [](TColor c) { return ToQColor(c).lightness() < 160; });
+        EXPECT_GE(t.Left, 0);
+        EXPECT_LE(t.Right, width);
+        EXPECT_GT(ink.Left, t.Left);
+        EXPECT_LT(ink.Right, t.Right);
+        EXPECT_NEAR((ink.Left + ink.Right) / 2, (t.Left + t.Right) / 2, 4);
+        chart->Title().SetTextFormat(ttfNormal);
+        const QImage plain = render();
+        EXPECT_GT(countPixels(plain, 0, t.Top, width, t.Bottom, dark), htmlInk);
+    }
 }
 
 TEST_F(ChartWallsTest, AssignCopiesSettingsNotSeries) {

@@ -176,8 +176,6 @@ TEST(SeriesPanelTest, PanelBindsAxesTitlesPagesAndVisibleRange) {
     b.CalcPageRange(first, last);
     EXPECT_EQ(first, 20);
     EXPECT_EQ(last, 24);
-    panel.SetPage(4);  // beyond the last page: stays on the last
-    EXPECT_EQ(panel.Page(), 3);
     panel.SetMaxPointsPerPage(0);
 
     // Bottom axis 0..24 over pixels 0..240: points 0..24 map 10 pixels apart.
