@@ -202,7 +202,7 @@ TEST_F(ChartCanvasTest, ClippingAndRestore) {
     canvas.UnClipRectangle();
     EXPECT_FALSE(target->clipRegion().has_value());
 
-    // An ellipse inside a rectangle keeps both (restores: NestedClipsRestoreOneAtATime).
+    // An ellipse clip inside a rectangle clip (restores: NestedClipsRestoreOneAtATime).
     canvas.ClipRectangle({40, 0, 100, 80});
     canvas.ClipEllipse({40, 0, 80, 40}, false);
     canvas.Brush->SetColor(clBlue);

@@ -64,11 +64,9 @@ TEST_F(HtmlTest, TokensAttributesAndColours) {
     html::GetAttribute(list, 4, name, value);
     EXPECT_TRUE(name.isEmpty());
 
-    EXPECT_EQ(html::ParseColor(QStringLiteral(" red ")), clRed);
-    EXPECT_EQ(html::ParseColor(QStringLiteral("#FF0000")), clRed);
-    EXPECT_EQ(html::ParseColor(QStringLiteral("#102030")), RGBColor(0x10, 0x20, 0x30));
-    EXPECT_EQ(html::ParseColor(QStringLiteral("clNavy")), clNavy);
-    EXPECT_EQ(html::ParseColor(QStringLiteral("-16777211")), clWindow);
+    for (auto [text, c] : {std::pair{" red ", clRed}, {"#FF0000", clRed}, {"#102030", RGBColor(0x10, 0x20, 0x30)},
+                           {"clNavy", clNavy}, {"-16777211", clWindow}})
+        EXPECT_EQ(html::ParseColor(QString(text)), c) << text;
     EXPECT_THROW(html::ParseColor(QStringLiteral("#GG0000")), ConversionError);
     EXPECT_THROW(html::ParseColor(QStringLiteral("#12")), ConversionError);
     EXPECT_EQ(StrToInt(QStringLiteral("  $FF")), 255);

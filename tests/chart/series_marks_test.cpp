@@ -118,7 +118,6 @@ TEST(MarksCalloutTest, DistanceLiftsTheBoxAboveThePoint) {
 class MarksDrawTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        brine::test::qtApp();
         image.fill(Qt::white);
         panel.SetView3D(false);
         TPlotCanvas3D& canvas = panel.Canvas();
