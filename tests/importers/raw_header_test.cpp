@@ -13,6 +13,8 @@ namespace brine {
 namespace {
 
 using test::joinLines;
+using test::with;
+using test::without;
 
 class AlecHeaderTest : public ::testing::Test {
 protected:
@@ -24,15 +26,6 @@ protected:
         std::string p = dir.file(name);
         test::writeText(p, joinLines(lines));
         return ReadAlecHeader(kind, p, prompter, h);
-    }
-    static std::vector<std::string> with(std::vector<std::string> l, const std::string& key, const std::string& line) {
-        for (auto& s : l)
-            if (s.rfind(key + "=", 0) == 0) s = line;
-        return l;
-    }
-    static std::vector<std::string> without(std::vector<std::string> l, const std::string& key) {
-        std::erase_if(l, [&](const std::string& s) { return s.rfind(key + "=", 0) == 0; });
-        return l;
     }
     static std::vector<std::string> withData(std::vector<std::string> l) {
         l.push_back("t,1,2,3,4,5,6");

@@ -12,8 +12,8 @@
 
 #include "chart/chart.h"
 #include "chart/line_series.h"
-#include "core/current_file.h"
 #include "core/header_save.h"
+#include "core/sdf_builder.h"
 #include "importers/vector_dialog.h"
 #include "importers/vector_files.h"
 #include "platform/api/scripted.h"
@@ -116,12 +116,9 @@ TEST_F(FrmNortekTest, ShowsTheHeaderAndConvertsWithBedDistance) {
     EXPECT_EQ(siteShown, (std::vector<bool>{true, false}));  // shown with the dialog, hidden at the hand-off
     EXPECT_EQ(save.calls, 1);
 
-    CurrentFile back;
-    ASSERT_TRUE(back.ReadSDFHeader(dir.file("EXP.sdf")));
-    back.FileName = dir.file("EXP.sdf");
+    const test::SdfOutput back = test::readBackBurst(dir.file("EXP.sdf"), 0);
     EXPECT_EQ(back.Iterations, 1);  // the ".dat" holds one burst
     ASSERT_EQ(back.Nch2, 2);
-    ASSERT_TRUE(back.ReadSDFBurst(0));
     EXPECT_EQ(back.Data[1][0], 100);  // east 0.1 turned north by 90 degrees
     EXPECT_EQ(back.BurstData[0], 1500);
     EXPECT_EQ(back.BurstData[1], 3000);
