@@ -246,7 +246,9 @@ TEST_F(DL2Test, OtherKindsStoreTheValuesWithMissingMarks) {
     EXPECT_EQ(prompter.lastText(), "1個のデータを欠測値に変換しました。");
 }
 
-TEST_F(DL2Test, ProgressCancelAndTheEndOfTheFile) {
+// A file that ends before the bursts its times give is in OtherKindsStoreTheValuesWithMissingMarks,
+// one that ends inside a burst in AFileEndingInsideABurstKeepsTheCompleteSamples.
+TEST_F(DL2Test, ProgressAndCancel) {
     // Cancel once the second burst has begun: it is still written, then the run stops.
     load(yearEndCurrent(7, 3, 900));
     progress.cancelAfter = 2;  // Start reports 0 % too
@@ -259,23 +261,6 @@ TEST_F(DL2Test, ProgressCancelAndTheEndOfTheFile) {
     result.open(out);
     ASSERT_EQ(result.Iterations, 2);
     EXPECT_EQ(result.samples(1, 1), std::vector<int>(7, 2));
-
-    // The file ends before the bursts the times give: the header says what was written.
-    progress = ScriptedProgress();
-    load(yearEndCurrent(7, 2, 900));
-    EXPECT_EQ(h.Iterations, 3);
-    EXPECT_EQ(convert(), DL2Outcome::Completed);
-    result.open(out);
-    EXPECT_EQ(result.Iterations, 2);
-
-    // The file ends inside a burst: what it holds is kept, the rest is missing.
-    auto lines = yearEndCurrent(7, 2, 900);
-    lines.pop_back();  // the line with the seventh pair
-    load(lines);
-    EXPECT_EQ(convert(), DL2Outcome::Completed);
-    result.open(out);
-    ASSERT_EQ(result.Iterations, 2);
-    EXPECT_EQ(result.samples(1, 1), (std::vector<int>{2, 2, 2, 2, 2, 2, E}));
 }
 
 TEST_F(DL2Test, ABadDataLineStopsTheRunKeepingEarlierBursts) {
@@ -299,22 +284,32 @@ TEST_F(DL2Test, ABadDataLineStopsTheRunKeepingEarlierBursts) {
     EXPECT_EQ(result.Iterations, 0);
 }
 
-TEST_F(DL2Test, AFileCutInsideADataLineKeepsTheCompleteSamples) {
+TEST_F(DL2Test, AFileEndingInsideABurstKeepsTheCompleteSamples) {
     auto lines = yearEndCurrent(7, 2, 900);
     lines.pop_back();  // the line with the seventh pair
-    std::string text = test::joinLines(lines);
-    text.resize(text.size() - 2 - 33);  // the last line stops in the speed of its third pair
-    std::string p = dir.file("in.txt");
-    test::writeText(p, text);
-    h = ReadDL2Header(p);
-    EXPECT_EQ(convert(), DL2Outcome::Completed);
-    EXPECT_EQ(prompter.lastText(),
-              "ファイルが途中で終わっています。\n3 バースト中 2 バーストを変換しました。\n"
-              "最後のバーストの不足分は欠測値にしました。");
-    result.open(out);
-    ASSERT_EQ(result.Iterations, 2);
-    EXPECT_EQ(result.samples(1, 1), (std::vector<int>{2, 2, E, E, E, E, E}));
-    EXPECT_EQ(result.samples(0, 1), std::vector<int>(7, 1));
+    const std::string whole = test::joinLines(lines);
+    struct Case {
+        const char* what;
+        std::size_t cut;  // bytes taken off the end
+        std::vector<int> last;
+    };
+    const Case cases[] = {{"after a whole line", 0, {2, 2, 2, 2, 2, 2, E}},
+                          {"in the speed of the third pair", 2 + 33, {2, 2, E, E, E, E, E}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string p = dir.file("in.txt");
+        test::writeText(p, whole.substr(0, whole.size() - c.cut));
+        h = ReadDL2Header(p);
+        prompter.shown.clear();
+        EXPECT_EQ(convert(), DL2Outcome::Completed);
+        EXPECT_EQ(prompter.lastText(),
+                  "ファイルが途中で終わっています。\n3 バースト中 2 バーストを変換しました。\n"
+                  "最後のバーストの不足分は欠測値にしました。");
+        result.open(out);
+        ASSERT_EQ(result.Iterations, 2);
+        EXPECT_EQ(result.samples(1, 1), c.last);
+        EXPECT_EQ(result.samples(0, 1), std::vector<int>(7, 1));
+    }
 }
 
 }  // namespace
