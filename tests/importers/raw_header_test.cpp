@@ -63,11 +63,7 @@ TEST_F(AlecHeaderTest, CompactEMHeaderAndSdfHeader) {
     EXPECT_EQ(m.Nch, 2);
     EXPECT_EQ(m.Nch2, 1);
     EXPECT_EQ(m.SampleSize, 4);
-    EXPECT_EQ(m.Iterations, 3);
-    EXPECT_EQ(m.SInt, 500);
-    EXPECT_EQ(m.SITUnit, 1);  // msec
-    EXPECT_EQ(m.BInt, 30);
-    EXPECT_EQ(m.BITUnit, 3);  // min
+    EXPECT_EQ(m.Iterations, 3);  // the intervals are in MeterIntervalsInTheirUnits
     EXPECT_EQ(m.ChannelName[0], "Vnorth");
     EXPECT_EQ(m.ChannelName[1], "Veast");
     EXPECT_EQ(m.ChannelName[2], "Temp");
@@ -239,8 +235,6 @@ TEST_F(AlecHeaderTest, MdsItemsMemoAndHeader) {
     EXPECT_EQ(m.SampleSize, 2);
     EXPECT_EQ(m.Iterations, 2);
     EXPECT_FLOAT_EQ(m.ScaleA[0], 0.01f);
-    EXPECT_EQ(m.BInt, 10);  // 600 s
-    EXPECT_EQ(m.BITUnit, 3);
 
     ASSERT_TRUE(read(RawKind::Compact, withData(test::mdsHeader("TKURB"))));
     EXPECT_EQ(h.ItemNames, (std::vector<std::string>{"Temperature", "Chlorophyl", "Turbidity"}));
