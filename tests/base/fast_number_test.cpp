@@ -15,20 +15,12 @@ std::string fast(double v) {
 }
 
 TEST(FastGeneral7, KnownTexts) {
-    EXPECT_EQ(fast(0), "0");
-    EXPECT_EQ(fast(0.0001), "0.0001");
-    EXPECT_EQ(fast(0.00005), "5E-5");
-    EXPECT_EQ(fast(0.000001), "1E-6");
-    EXPECT_EQ(fast(1200000), "1200000");
-    EXPECT_EQ(fast(1234567), "1234567");
-    EXPECT_EQ(fast(12345678), "1.234568E7");
-    EXPECT_EQ(fast(-327.68), "-327.68");
-    EXPECT_EQ(fast(9.9999996), "10");
     // Exact ties go away from zero; the double below 7.0000005 does not.
-    EXPECT_EQ(fast(1234567.5), "1234568");
-    EXPECT_EQ(fast(3292882.5), "3292883");
-    EXPECT_EQ(fast(-1240672.5), "-1240673");
-    EXPECT_EQ(fast(7.0000005), "7");
+    const std::pair<double, const char*> cases[] = {
+        {0, "0"}, {0.0001, "0.0001"}, {0.00005, "5E-5"}, {0.000001, "1E-6"}, {1200000, "1200000"},
+        {1234567, "1234567"}, {12345678, "1.234568E7"}, {-327.68, "-327.68"}, {9.9999996, "10"},
+        {1234567.5, "1234568"}, {3292882.5, "3292883"}, {-1240672.5, "-1240673"}, {7.0000005, "7"}};
+    for (auto [v, text] : cases) EXPECT_EQ(fast(v), text) << v;
 }
 
 TEST(FastGeneral7, AgreesWithTheGeneralFormat) {

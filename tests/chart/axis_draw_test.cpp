@@ -1,13 +1,8 @@
 // Axis drawing: label texts and positions, ticks and grid by pixels, the
 // title, and the room the labels, title and ticks take.
-#include <gtest/gtest.h>
-
-#include <QImage>
-
-#include "base/datetime.h"
 #include "chart/axis_panel.h"
 #include "chart/plot_format.h"
-#include "support/qt_app.h"
+#include "chart_fixture.h"
 
 namespace brine::chart::test {
 namespace {
@@ -31,6 +26,12 @@ protected:
         panel->Canvas().ResetState();
         panel->ChartRect = {40, 20, 360, 260};
         panel->RecalcWidthHeight();
+    }
+    void TearDown() override { s.SetParentChart(nullptr); }
+    // Puts the series s on the panel, with date-time X values or not.
+    void attach(bool dates) {
+        s.SetParentChart(panel.get());
+        s.XValues->SetDateTime(dates);
     }
     void range(TChartAxis& a, double lo, double hi, double increment = 0) {
         a.SetAutomatic(false);
@@ -56,21 +57,28 @@ protected:
         for (const auto& d : l) t << d.text;
         return t;
     }
-    TColor at(int x, int y) {
-        target->releasePainter();
-        return FromQColor(QColor(image.pixel(x, y)));
+    // Axis line black, ticks red, a solid blue grid, no labels.
+    static void lineColours(TChartAxis& a) {
+        a.Axis().SetColor(clBlack);
+        a.Axis().SetWidth(1);
+        a.Ticks().SetColor(clRed);
+        a.Grid().SetStyle(psSolid);
+        a.Grid().SetColor(clBlue);
+        a.SetLabels(false);
+        a.TickOnLabelsOnly = false;
     }
+    const QImage& drawn() {
+        target->releasePainter();
+        return image;
+    }
+    TColor at(int x, int y) { return pixelAt(drawn(), x, y); }
+    static bool dark(TColor c) { return qGray(ToQColor(c).rgb()) < 128; }
     // Dark (text) pixels inside a rectangle.
-    int inkIn(int x0, int y0, int x1, int y1) {
-        target->releasePainter();
-        int n = 0;
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x) n += qGray(image.pixel(x, y)) < 128;
-        return n;
-    }
+    int inkIn(int x0, int y0, int x1, int y1) { return countPixels(drawn(), x0, y0, x1, y1, dark); }
     std::unique_ptr<TCustomAxisPanel> panel;
     QImage image;
     std::unique_ptr<TCanvas> target;
+    TChartSeries s;
 };
 
 TEST_F(AxisDrawTest, NumericLabelTextsPositionsAndHooks) {
@@ -121,37 +129,25 @@ TEST_F(AxisDrawTest, NumericLabelTextsPositionsAndHooks) {
 }
 
 TEST_F(AxisDrawTest, DateTimeLabels) {
-    auto day = [](int y, int m, int d) {
-        DateTimeParts p;
-        p.year = y;
-        p.month = m;
-        p.day = d;
-        return EncodeDateTime(p);
-    };
     TChartAxis& a = panel->BottomAxis();
-    TChartSeries s;
-    s.SetParentChart(panel.get());
-    s.XValues->SetDateTime(true);
-    s.AddXY(day(2003, 1, 1), 1);
+    attach(true);
+    s.AddXY(date(2003, 1, 1), 1);
     a.SetDateTimeFormat("yyyy/mm/dd");
     // A one-month step on an exact date axis starts at the 1st of the month.
-    range(a, day(2003, 1, 10), day(2003, 4, 20), CalendarSteps[21]);
+    range(a, date(2003, 1, 10), date(2003, 4, 20), CalendarSteps[21]);
     EXPECT_EQ(texts(labels(a)), (QStringList{"2003/04/01", "2003/03/01", "2003/02/01"}));
     EXPECT_EQ(a.FormatAxisLabel(-1), "");  // before the epoch: no text
     // The default format follows the range: dates for steps of days.
     a.SetDateTimeFormat("");
-    range(a, day(2003, 1, 1), day(2003, 1, 3), 1);
+    range(a, date(2003, 1, 1), date(2003, 1, 3), 1);
     const auto l = labels(a);
     ASSERT_EQ(l.size(), 3u);
-    EXPECT_EQ(l[0].text, FormatDateTimeText(DefaultDateTimeFormat(2), day(2003, 1, 3)));
+    EXPECT_EQ(l[0].text, FormatDateTimeText(DefaultDateTimeFormat(2), date(2003, 1, 3)));
     EXPECT_NE(l[0].text, l[1].text);
-    s.SetParentChart(nullptr);
 }
 
 TEST_F(AxisDrawTest, DefaultDateFormatFollowsTheLabelStep) {
-    TChartSeries s;
-    s.SetParentChart(panel.get());
-    s.XValues->SetDateTime(true);
+    attach(true);
     const double start = 44562;  // 2022/01/01
     TChartAxis& a = panel->BottomAxis();
     const auto distinct = [&](int width, double span) {
@@ -174,13 +170,10 @@ TEST_F(AxisDrawTest, DefaultDateFormatFollowsTheLabelStep) {
     std::tie(n, first) = distinct(1200, 120 / 86400.0);
     EXPECT_GT(n, 3);
     EXPECT_EQ(first.size(), QStringLiteral("2022/01/01 00:02:00").size());
-    s.SetParentChart(nullptr);
 }
 
 TEST_F(AxisDrawTest, DamagedDatesGiveEmptyLabelsAndPaintsCarryOn) {
-    TChartSeries s;
-    s.SetParentChart(panel.get());
-    s.XValues->SetDateTime(true);
+    attach(true);
     s.YValues->SetDateTime(true);
     s.AddXY(44562, 44562);
     s.AddXY(4.0e6, 4.0e6);  // one damaged day count
@@ -208,68 +201,43 @@ TEST_F(AxisDrawTest, DamagedDatesGiveEmptyLabelsAndPaintsCarryOn) {
     std::unique_ptr<TBitmap> bmp;
     EXPECT_NO_THROW(bmp = panel->RenderToBitmap(clWhite, whole));
     ASSERT_TRUE(bmp);
-    EXPECT_EQ(FromQColor(QColor(bmp->Image().pixel(200, 150))), clRed);
+    EXPECT_EQ(pixelAt(bmp->Image(), 200, 150), clRed);
     EXPECT_TRUE(panel->AutoRepaint);
     panel->OnGetAxisLabel = nullptr;
-    s.SetParentChart(nullptr);
 }
 
 TEST_F(AxisDrawTest, TicksAndGridByPixelsOnAHorizontalAxis) {
     TChartAxis& a = panel->BottomAxis();
     range(a, 0, 100, 25);
-    a.Axis().SetColor(clBlack);
-    a.Axis().SetWidth(1);
-    a.Ticks().SetColor(clRed);
-    a.Grid().SetStyle(psSolid);
-    a.Grid().SetColor(clBlue);
+    lineColours(a);
     a.MinorTicks().SetColor(clLime);
-    a.SetLabels(false);
-    a.TickOnLabelsOnly = false;
     a.Draw(true);
-    // Axis line at the chart's bottom, ticks below it, grid through the chart.
+    // Axis line at the chart's bottom, ticks 4 pixels long below it, grid
+    // through the chart.
     EXPECT_EQ(a.AxisLinePosition, 260);
     EXPECT_EQ(at(100, 260), clBlack);
-    for (int x : {120, 200, 280}) {
-        EXPECT_EQ(at(x, 261), clRed) << x;
-        EXPECT_EQ(at(x, 264), clRed) << x;
-        EXPECT_EQ(at(x, 265), clWhite) << x;  // 4 pixels long
-        EXPECT_EQ(at(x, 100), clBlue) << x;
-        EXPECT_EQ(at(x, 20), clBlue) << x;
-    }
+    for (int x : {120, 200, 280})
+        expectPixels(drawn(), {{x, 261, clRed}, {x, 264, clRed}, {x, 265, clWhite}, {x, 100, clBlue}, {x, 20, clBlue}});
     // No grid on the ends of the axis.
     EXPECT_NE(at(40, 100), clBlue);
     EXPECT_NE(at(360, 100), clBlue);
     // Three minor ticks between two major ones, 2 pixels long.
-    for (int x : {60, 80, 100}) {
-        EXPECT_EQ(at(x, 261), clLime) << x;
-        EXPECT_EQ(at(x, 262), clLime) << x;
-        EXPECT_EQ(at(x, 263), clWhite) << x;
-    }
+    for (int x : {60, 80, 100}) expectPixels(drawn(), {{x, 261, clLime}, {x, 262, clLime}, {x, 263, clWhite}});
     EXPECT_EQ(at(70, 261), clWhite);
 }
 
 TEST_F(AxisDrawTest, TicksGridAndCentredGridOnAVerticalAxis) {
     TChartAxis& a = panel->LeftAxis();
     range(a, 0, 100, 50);
-    a.Axis().SetColor(clBlack);
-    a.Axis().SetWidth(1);
-    a.Ticks().SetColor(clRed);
-    a.Grid().SetStyle(psSolid);
-    a.Grid().SetColor(clBlue);
+    lineColours(a);
     a.SetGridCentered(true);
     a.MinorTicks().Hide();
-    a.SetLabels(false);
-    a.TickOnLabelsOnly = false;
     a.Draw(true);
     EXPECT_EQ(a.AxisLinePosition, 40);
     EXPECT_EQ(a.TickPositions, (std::vector<int>{20, 140, 260}));
-    EXPECT_EQ(at(40, 100), clBlack);
-    EXPECT_EQ(at(39, 140), clRed);
-    EXPECT_EQ(at(36, 140), clRed);
-    EXPECT_EQ(at(35, 140), clWhite);
-    // Centred: between the ticks only.
-    EXPECT_EQ(at(200, 80), clBlue);
-    EXPECT_EQ(at(200, 200), clBlue);
+    // Centred grid lines: between the ticks only.
+    expectPixels(drawn(), {{40, 100, clBlack}, {39, 140, clRed}, {36, 140, clRed}, {35, 140, clWhite},
+                           {200, 80, clBlue}, {200, 200, clBlue}});
     EXPECT_NE(at(200, 140), clBlue);
 }
 
@@ -371,8 +339,7 @@ TEST_F(AxisDrawTest, RoomArithmetic) {
 
 TEST_F(AxisDrawTest, TextLabelsKeepTheirDistance) {
     TChartAxis& a = panel->BottomAxis();
-    TChartSeries s;
-    s.SetParentChart(panel.get());
+    attach(false);
     // 10 pixels apart on a 320-pixel axis of 0..32.
     s.AddXY(10, 1, "WWWWWW");
     s.AddXY(11, 1, "WWWWWW");
@@ -390,16 +357,8 @@ TEST_F(AxisDrawTest, TextLabelsKeepTheirDistance) {
     EXPECT_EQ(l[1].x, 240);
     a.SetLabelsSeparation(0);
     EXPECT_EQ(labels(a).size(), 3u);
-    s.SetParentChart(nullptr);
 }
 
-
-// Ink rows or columns of a label drawn on its own.
-struct InkBox {
-    int left = 10000, top = 10000, right = -1, bottom = -1;
-    int Width() const { return right - left + 1; }
-    int Height() const { return bottom - top + 1; }
-};
 
 TEST_F(AxisDrawTest, RaisedExponentFollowsRotatedLabels) {
     TChartAxis& a = panel->BottomAxis();
@@ -422,30 +381,20 @@ TEST_F(AxisDrawTest, RaisedExponentFollowsRotatedLabels) {
         a.SetLabelsAngle(angle);
         a.LabelsExponent = exponent;
         a.Draw(true);
-        target->releasePainter();
-        InkBox b;
-        for (int y = 0; y < 300; ++y)
-            for (int x = 0; x < 400; ++x)
-                if (qGray(image.pixel(x, y)) < 128) {
-                    b.left = std::min(b.left, x);
-                    b.right = std::max(b.right, x);
-                    b.top = std::min(b.top, y);
-                    b.bottom = std::max(b.bottom, y);
-                }
-        return b;
+        return inkBounds(drawn(), 0, 0, 400, 300, dark);
     };
-    const InkBox flatPlain = inkBox(0, false), flatRaised = inkBox(0, true);
-    const InkBox upPlain = inkBox(90, false), upRaised = inkBox(90, true);
-    ASSERT_GT(flatPlain.right, 0);
-    ASSERT_GT(upPlain.bottom, 0);
+    const TRect flatPlain = inkBox(0, false), flatRaised = inkBox(0, true);
+    const TRect upPlain = inkBox(90, false), upRaised = inkBox(90, true);
+    ASSERT_GT(flatPlain.Right, 0);
+    ASSERT_GT(upPlain.Bottom, 0);
     // Flat: the "E" goes, the exponent is smaller and raised above the mantissa.
     EXPECT_LT(flatRaised.Width(), flatPlain.Width());
-    EXPECT_LT(flatRaised.top, flatPlain.top);
+    EXPECT_LT(flatRaised.Top, flatPlain.Top);
     // Rotated a quarter turn: the same pair, turned. Shorter along the text
     // (now vertical) and raised means moved left, off the text's baseline.
     EXPECT_LT(upRaised.Height(), upPlain.Height());
     EXPECT_NEAR(upRaised.Height(), flatRaised.Width(), 3);
-    EXPECT_LT(upRaised.left, upPlain.left);
+    EXPECT_LT(upRaised.Left, upPlain.Left);
     EXPECT_NEAR(upRaised.Width(), flatRaised.Height(), 3);
 }
 

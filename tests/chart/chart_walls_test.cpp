@@ -1,16 +1,15 @@
 // Walls in 3D (facing, thick, AutoHide, blending), the zoom rectangle over the
 // buffered window, pointer blending, legend hooks and copying whole charts.
-#include <gtest/gtest.h>
-
-#include <QImage>
-#include <climits>
-
 #include "chart/chart.h"
 #include "chart/line_series.h"
-#include "support/qt_app.h"
+#include "chart_fixture.h"
 
 namespace brine::chart {
 namespace {
+
+using test::colour;
+using test::countPixels;
+using test::pixelAt;
 
 class ChartWallsTest : public ::testing::Test {
 protected:
@@ -23,14 +22,11 @@ protected:
         line->SetSeriesColor(0x008000);
         for (auto [x, y] : {std::pair{0.0, 1.0}, {1.0, 4.0}, {2.0, 2.0}}) line->AddXY(x, y);
     }
-    QImage render() { return chart->RenderToBitmap(clWhite, chart->PanelRectangle())->Image(); }
-    static TColor px(const QImage& img, int x, int y) { return FromQColor(QColor(img.pixel(x, y))); }
-    static int count(const QImage& img, int x0, int x1, int y0, int y1, TColor c) {
-        int n = 0;
-        for (int y = std::max(0, y0); y <= y1 && y < img.height(); ++y)
-            for (int x = std::max(0, x0); x <= x1 && x < img.width(); ++x) n += px(img, x, y) == c;
-        return n;
+    QImage render() { return test::renderPanel(*chart); }
+    static int everywhere(const QImage& img, TColor c) {
+        return countPixels(img, 0, 0, img.width(), img.height(), colour(c));
     }
+    static bool dark(TColor c) { return ToQColor(c).lightness() < 128; }
 
     std::unique_ptr<TChart> chart;
     TLineSeries* line = nullptr;
@@ -45,39 +41,34 @@ TEST_F(ChartWallsTest, FacingWallsDrawnOverSeriesUnlessAutoHide) {
     EXPECT_TRUE(chart->RightFacing());
     EXPECT_FALSE(chart->LeftFacing());
     const TRect r = chart->ChartRect;
-    const int midY = (r.Top + r.Bottom) / 2;
-    const int inWall = count(img, r.Right + 1, r.Right + chart->Width3D, r.Top - chart->Height3D, r.Bottom, wallColor);
-    EXPECT_GT(inWall, 20);
-
+    EXPECT_GT(countPixels(img, r.Right + 1, r.Top - chart->Height3D, r.Right + chart->Width3D + 1, r.Bottom + 1,
+                          colour(wallColor)),
+              20);
     chart->RightWall().AutoHide = true;
-    img = render();
-    EXPECT_EQ(count(img, 0, img.width() - 1, 0, img.height() - 1, wallColor), 0);
+    EXPECT_EQ(everywhere(render(), wallColor), 0);
 
     // Turned the other way, the left wall faces the viewer and hides too.
     chart->View3DOptions().SetOrthoAngle(135);
     chart->LeftWall().SetColor(0x00FFFF);
-    img = render();
+    EXPECT_GT(everywhere(render(), 0x00FFFF), 20);
     EXPECT_TRUE(chart->LeftFacing());
-    EXPECT_GT(count(img, 0, img.width() - 1, 0, img.height() - 1, 0x00FFFF), 20);
     chart->LeftWall().AutoHide = true;
-    img = render();
-    EXPECT_EQ(count(img, 0, img.width() - 1, 0, img.height() - 1, 0x00FFFF), 0);
-    (void)midY;
+    EXPECT_EQ(everywhere(render(), 0x00FFFF), 0);
 }
 
 TEST_F(ChartWallsTest, ThickLeftWallGrowsOutward) {
     chart->LeftWall().SetColor(0x00FFFF);
-    QImage img = render();
-    TRect r = chart->ChartRect;
-    const int y = (r.Top + r.Bottom) / 2;
-    // A flat wall lies inside the depth; nothing of it left of the edge.
-    EXPECT_EQ(count(img, r.Left - 6, r.Left - 2, y, y, 0x00FFFF), 0);
-
+    // Pixels of the wall left of the chart rectangle's edge, half way down.
+    const auto outside = [&] {
+        const QImage img = render();
+        const TRect r = chart->ChartRect;
+        const int y = (r.Top + r.Bottom) / 2;
+        return countPixels(img, r.Left - 6, y, r.Left - 1, y + 1, colour(0x00FFFF));
+    };
+    EXPECT_EQ(outside(), 0);  // a flat wall lies inside the depth
     chart->LeftWall().Size = 8;
     chart->LeftWall().Dark3D = false;
-    img = render();
-    r = chart->ChartRect;
-    EXPECT_GE(count(img, r.Left - 6, r.Left - 2, (r.Top + r.Bottom) / 2, (r.Top + r.Bottom) / 2, 0x00FFFF), 4);
+    EXPECT_GE(outside(), 4);
     // The wall takes room from the axis beside it.
     EXPECT_EQ(chart->AxisWallSize(chart->LeftAxis()), 8);
     chart->LeftWall().SetVisible(false);
@@ -95,7 +86,7 @@ TEST_F(ChartWallsTest, BackWallBlendsAndTakesGradient) {
     QImage img = render();
     TRect r = chart->ChartRect;
     const int cx = (r.Left + r.Right) / 2, cy = (r.Top + r.Bottom) / 2;
-    EXPECT_EQ(px(img, cx, cy), 0xFF0000u);
+    EXPECT_EQ(pixelAt(img, cx, cy), 0xFF0000);
 
     // Half way between the wall colour and the panel behind it.
     const QColor panel(ToQColor(chart->Color()));
@@ -121,16 +112,15 @@ TEST_F(ChartWallsTest, SideAndBottomWallsTakeGradientIn3D) {
     line->Clear();
     chart->LeftAxis().Grid().SetVisible(false);
     chart->BottomAxis().Grid().SetVisible(false);
+    // Reddish and bluish pixels of [x0, x1] × [y0, y1].
     auto redAndBlue = [&](int x0, int x1, int y0, int y1) {
         const QImage img = render();
-        int red = 0, blue = 0;
-        for (int y = std::max(0, y0); y <= y1 && y < img.height(); ++y)
-            for (int x = std::max(0, x0); x <= x1 && x < img.width(); ++x) {
-                const QColor c(img.pixel(x, y));
-                red += c.red() > 150 && c.blue() < 100 && c.green() < 100;
-                blue += c.blue() > 150 && c.red() < 100 && c.green() < 100;
-            }
-        return std::pair{red, blue};
+        const auto count = [&](auto channel, auto other) {
+            return countPixels(img, x0, y0, x1 + 1, y1 + 1, [&](TColor c) {
+                return channel(c) > 150 && other(c) < 100 && GetGValue(c) < 100;
+            });
+        };
+        return std::pair{count(GetRValue, GetBValue), count(GetBValue, GetRValue)};
     };
     for (TChartWall* wall : {&chart->LeftWall(), &chart->BottomWall()}) {
         wall->Gradient().SetVisible(true);
@@ -190,7 +180,7 @@ TEST_F(ChartWallsTest, PointerTransparencyBlends) {
     QImage img = render();
     // Left of and above the first point: no line there.
     const int x = line->CalcXPos(0) - 4, y = line->CalcYPos(0) - 4;
-    EXPECT_EQ(px(img, x, y), clRed);
+    EXPECT_EQ(pixelAt(img, x, y), clRed);
     line->Pointer().SetStyle(psNothing);
     const QColor behind(render().pixel(x, y));
     line->Pointer().SetStyle(psRectangle);
@@ -215,13 +205,9 @@ TEST_F(ChartWallsTest, PointerShapesCoverTheirBoxes) {
         line->Pointer().SetStyle(style);
         const QImage img = render();
         const int cx = line->CalcXPos(1), cy = line->CalcYPos(1);
-        TRect e{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
-        for (int y = cy - 10; y <= cy + 10; ++y)
-            for (int x = cx - 10; x <= cx + 10; ++x)
-                if (px(img, x, y) == clRed || px(img, x, y) == clBlue)
-                    e = {std::min(e.Left, x - cx), std::min(e.Top, y - cy), std::max(e.Right, x - cx),
-                         std::max(e.Bottom, y - cy)};
-        return e;
+        const TRect e = test::inkBounds(img, cx - 10, cy - 10, cx + 11, cy + 11,
+                                        [](TColor c) { return c == clRed || c == clBlue; });
+        return TRect{e.Left - cx, e.Top - cy, e.Right - cx, e.Bottom - cy};
     };
     // Size 4: a rectangle from 4 before to 4 after the point, both included;
     // a circle inside the box from 4 before to 4 after, its far side open.
@@ -276,56 +262,39 @@ TEST_F(ChartWallsTest, LegendColourBoxWithSymbolGradient) {
     EXPECT_GT(blueEnd.blue(), 200);
     EXPECT_GT(whiteEnd.red(), 200);
     EXPECT_GT(whiteEnd.green(), 200);
-    // The legend's own gradient goes grey to white from the right.
-    EXPECT_EQ(chart->Legend().Gradient().Direction(), gdRightLeft);
-    EXPECT_EQ(chart->Legend().Gradient().StartColor(), 0xC0C0C0u);
 }
 
-TEST_F(ChartWallsTest, HtmlTitleDrawsMarkupOnce) {
+// An HTML title draws its text once, without the markup, in a box as wide as
+// the drawn text and inside the chart; without the HTML format the tags are
+// drawn as text.
+TEST_F(ChartWallsTest, HtmlTitleDrawsTheTextOnceInABoxThatFitsIt) {
     chart->SetView3D(false);
-    chart->Title().SetTextLine("<b>Depth</b>");
     chart->Title().Font().SetColor(clBlack);
-    chart->Title().SetTextFormat(ttfHtml);
-    QImage img = render();
-    const TRect t = chart->Title().ShapeBounds;
-    int htmlInk = 0;
-    for (int y = t.Top; y < t.Bottom; ++y)
-        for (int x = t.Left; x < t.Right; ++x) htmlInk += QColor(img.pixel(x, y)).lightness() < 128;
-    chart->Title().SetTextFormat(ttfNormal);
-    img = render();
-    int plainInk = 0;
-    for (int y = t.Top; y < t.Bottom; ++y)
-        for (int x = 0; x < img.width(); ++x) plainInk += QColor(img.pixel(x, y)).lightness() < 128;
-    EXPECT_GT(htmlInk, 10);
-    // The tags are drawn as text only without the HTML format.
-    EXPECT_GT(plainInk, htmlInk);
-}
-
-TEST_F(ChartWallsTest, HtmlTitleFrameFitsTheDrawnText) {
-    chart->SetView3D(false);
-    chart->resize(500, 300);
-    chart->Title().SetTextLine(
-        "<B>Water level</B> and <I>temperature</I> at the <FONT color=#0000FF>north pier</FONT>, "
-        "<FONT color=#008000>measured</FONT> every <B>ten minutes</B>");
-    chart->Title().Font().SetColor(clBlack);
-    chart->Title().SetTextFormat(ttfHtml);
-    const QImage img = render();
-    const TRect t = chart->Title().ShapeBounds;
-    int inkLeft = INT_MAX, inkRight = INT_MIN;
-    // Inside the panel's frame.
-    for (int y = std::max(0, t.Top); y <= t.Bottom; ++y)
-        for (int x = 5; x < img.width() - 5; ++x)
-            if (QColor(img.pixel(x, y)).lightness() < 160) {
-                inkLeft = std::min(inkLeft, x);
-                inkRight = std::max(inkRight, x);
-            }
-    // The box is as wide as the drawn text (not its markup) and the text
-    // starts inside the chart.
-    EXPECT_GE(t.Left, 0);
-    EXPECT_LE(t.Right, 500);
-    EXPECT_GT(inkLeft, t.Left);
-    EXPECT_LT(inkRight, t.Right);
-    EXPECT_NEAR((inkLeft + inkRight) / 2, (t.Left + t.Right) / 2, 4);
+    const std::pair<int, const char*> titles[] = {
+        {400, "<b>Depth</b>"},
+        {500, "<B>Water level</B> and <I>temperature</I> at the <FONT color=#0000FF>north pier</FONT>, "
+              "<FONT color=#008000>measured</FONT> every <B>ten minutes</B>"}};
+    for (auto [width, text] : titles) {
+        SCOPED_TRACE(text);
+        chart->resize(width, 300);
+        chart->Title().SetTextLine(text);
+        chart->Title().SetTextFormat(ttfHtml);
+        const QImage html = render();
+        const TRect t = chart->Title().ShapeBounds;
+        const int htmlInk = countPixels(html, t.Left, t.Top, t.Right, t.Bottom, dark);
+        EXPECT_GT(htmlInk, 10);
+        // The ink inside the panel's frame.
+        const TRect ink = test::inkBounds(html, 5, t.Top, width - 5, t.Bottom + 1,
+                                          [](TColor c) { return ToQColor(c).lightness() < 160; });
+        EXPECT_GE(t.Left, 0);
+        EXPECT_LE(t.Right, width);
+        EXPECT_GT(ink.Left, t.Left);
+        EXPECT_LT(ink.Right, t.Right);
+        EXPECT_NEAR((ink.Left + ink.Right) / 2, (t.Left + t.Right) / 2, 4);
+        chart->Title().SetTextFormat(ttfNormal);
+        const QImage plain = render();
+        EXPECT_GT(countPixels(plain, 0, t.Top, width, t.Bottom, dark), htmlInk);
+    }
 }
 
 TEST_F(ChartWallsTest, AssignCopiesSettingsNotSeries) {

@@ -26,31 +26,24 @@ protected:
         shape.SetColor(clYellow);
         panel.invalidations = 0;
     }
-    int count(int x0, int y0, int x1, int y1, const std::function<bool(TColor)>& is) {
-        int n = 0;
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x) n += is(at(x, y));
-        return n;
-    }
+    int count(int x0, int y0, int x1, int y1, const PixelTest& is) { return countPixels(drawn(), x0, y0, x1, y1, is); }
     static bool dark(TColor c) { return GetRValue(c) < 90 && GetGValue(c) < 90 && GetBValue(c) < 90; }
 
     TestPanel panel{canvas};
     TPlotShape shape{&panel};
 };
 
-TEST_F(ShapeTest, DefaultsRepaintsAndSizes) {
+TEST_F(ShapeTest, RepaintsAndSizes) {
+    // Without a panel every setter just stores, and drawing draws nothing.
     TPlotShape fresh;
     ASSERT_NE(fresh.Shadow(), nullptr);
-    EXPECT_EQ(fresh.Shadow()->Color(), clBlack);
-    EXPECT_EQ(fresh.Shadow()->HorizSize(), 3);
     EXPECT_FALSE(fresh.Shadow()->IsVertSizeStored());
     EXPECT_FALSE(fresh.HasGradient());
-    // Without a panel every setter just stores, and drawing draws nothing.
     fresh.SetTransparent(true);
     fresh.SetColor(clRed);
     fresh.ShapeBounds = {10, 10, 50, 40};
     fresh.Draw();
-    EXPECT_EQ(count(0, 0, 100, 80, [](TColor c) { return c != clWhite; }), 0);
+    EXPECT_EQ(count(0, 0, 100, 80, notWhite), 0);
 
     // Repaints only on real changes, owned objects included.
     shape.SetColor(clYellow);
@@ -117,10 +110,7 @@ TEST_F(ShapeTest, FrameFillShadowAndTransparent) {
     shape.Shadow()->SetSize(0);
     shape.ShapeBounds = {10, 10, 50, 40};
     shape.Draw();
-    EXPECT_EQ(at(30, 25), clYellow);
-    EXPECT_EQ(at(10, 25), clBlack);
-    EXPECT_EQ(at(49, 25), clBlack);
-    EXPECT_EQ(at(50, 25), clWhite);
+    expectPixels({{30, 25, clYellow}, {10, 25, clBlack}, {49, 25, clBlack}, {50, 25, clWhite}});
 
     // The default shadow: black, 3 pixels, right and below.
     image.fill(Qt::white);
@@ -141,8 +131,7 @@ TEST_F(ShapeTest, FrameFillShadowAndTransparent) {
     shape.Brush().SetStyle(bsClear);
     shape.Draw();
     EXPECT_EQ(count(50, 10, 60, 50, dark), 0);
-    EXPECT_EQ(at(30, 25), clWhite);
-    EXPECT_EQ(at(10, 25), clBlack);
+    expectPixels({{30, 25, clWhite}, {10, 25, clBlack}});
 
     // Transparent draws nothing whatever else is set.
     image.fill(Qt::white);
@@ -151,16 +140,14 @@ TEST_F(ShapeTest, FrameFillShadowAndTransparent) {
     shape.Gradient().SetVisible(true);
     shape.SetTransparent(true);
     shape.Draw();
-    EXPECT_EQ(count(0, 0, 100, 80, [](TColor c) { return c != clWhite; }), 0);
+    EXPECT_EQ(count(0, 0, 100, 80, notWhite), 0);
 }
 
 TEST_F(ShapeTest, RotatedRoundedGradientBlendAndBevel) {
     // A wide box turned 90 degrees stands upright about its centre (40, 35).
     shape.Shadow()->SetSize(0);
     shape.DrawRectRotated({10, 30, 70, 40}, 90, 0);
-    EXPECT_EQ(at(40, 12), clYellow);
-    EXPECT_EQ(at(40, 58), clYellow);
-    EXPECT_EQ(at(15, 35), clWhite);
+    expectPixels({{40, 12, clYellow}, {40, 58, clYellow}, {15, 35, clWhite}});
     // Rotated boxes and rounded ones cast their shadow too.
     image.fill(Qt::white);
     shape.Shadow()->SetSize(3);
@@ -201,10 +188,8 @@ TEST_F(ShapeTest, RotatedRoundedGradientBlendAndBevel) {
     shape.SetTransparency(0);
     shape.SetBevel(bvLowered);
     shape.Draw();
-    EXPECT_EQ(at(11, 25), ColorToRGB(clBtnShadow));
-    EXPECT_EQ(at(25, 11), ColorToRGB(clBtnShadow));
-    EXPECT_EQ(at(48, 25), ColorToRGB(clBtnHighlight));
-    EXPECT_EQ(at(12, 25), clYellow);
+    const TColor dim = ColorToRGB(clBtnShadow), light = ColorToRGB(clBtnHighlight);
+    expectPixels({{11, 25, dim}, {25, 11, dim}, {48, 25, light}, {12, 25, clYellow}});
 }
 
 }  // namespace

@@ -1,16 +1,13 @@
 // Stacked line series: positions, axis ranges, 100% stacking, shared depth
 // and interleaved drawing in 3D.
-#include <gtest/gtest.h>
-
-#include <QImage>
-#include <cmath>
-
 #include "chart/chart.h"
 #include "chart/line_series.h"
-#include "support/qt_app.h"
+#include "chart_fixture.h"
 
 namespace brine::chart {
 namespace {
+
+using test::pixelAt;
 
 struct DrawLog {
     std::vector<std::pair<int, int>> calls;  // series tag, value index
@@ -44,8 +41,7 @@ protected:
         for (double y : ys) s->AddXY(x++, y);
         return s;
     }
-    QImage render() { return chart->RenderToBitmap(clWhite, chart->PanelRectangle())->Image(); }
-    static TColor px(const QImage& img, int x, int y) { return FromQColor(QColor(img.pixel(x, y))); }
+    QImage render() { return test::renderPanel(*chart); }
 
     std::unique_ptr<TChart> chart;
     DrawLog log;
@@ -91,16 +87,14 @@ TEST_F(LineStackTest, StackedLinesDrawnAtTheirSums) {
         EXPECT_EQ(b->CalcYPos(i), left.ValueToPixel(a->YValue(i) + 2)) << i;
         // The last point sits on the clipped right edge.
         if (i < 3) {
-            EXPECT_EQ(px(img, b->CalcXPos(i), b->CalcYPos(i)), clBlue) << i;
+            EXPECT_EQ(pixelAt(img, b->CalcXPos(i), b->CalcYPos(i)), clBlue) << i;
         }
     }
     // Between points 0 and 1 the upper line runs at 3 to 4, not at 2.
     const int x = (b->CalcXPos(0) + b->CalcXPos(1)) / 2;
     const int y = (b->CalcYPos(0) + b->CalcYPos(1)) / 2;
-    int blue = 0;
-    for (int dy = -1; dy <= 1; ++dy) blue += px(img, x, y + dy) == clBlue;
-    EXPECT_GT(blue, 0);
-    EXPECT_NE(px(img, x, left.ValueToPixel(2)), clBlue);
+    EXPECT_GT(test::countPixels(img, x, y - 1, x + 1, y + 2, test::colour(clBlue)), 0);
+    EXPECT_NE(pixelAt(img, x, left.ValueToPixel(2)), clBlue);
 }
 
 TEST_F(LineStackTest, Stack100ScalesToTotalAndSurvivesZeroTotal) {
@@ -119,7 +113,7 @@ TEST_F(LineStackTest, Stack100ScalesToTotalAndSurvivesZeroTotal) {
     const QImage img = render();
     EXPECT_DOUBLE_EQ(chart->LeftAxis().Maximum(), 100);
     EXPECT_EQ(b->CalcYPos(1), chart->LeftAxis().ValueToPixel(0));
-    EXPECT_EQ(px(img, b->CalcXPos(0), b->CalcYPos(0)), clBlue);
+    EXPECT_EQ(pixelAt(img, b->CalcXPos(0), b->CalcYPos(0)), clBlue);
 }
 
 TEST_F(LineStackTest, StackedSeriesShareDepthAndDrawInterleavedIn3D) {

@@ -1,18 +1,10 @@
 // Functions filling a series from its sources, tools, data sources, series
 // groups and linked custom axes.
-#include <gtest/gtest.h>
-
 #include "chart/axis_panel.h"
-#include "support/qt_app.h"
+#include "chart_fixture.h"
 
 namespace brine::chart::test {
 namespace {
-
-std::vector<double> values(const TChartValueList& l) {
-    std::vector<double> v;
-    for (int i = 0; i < l.Count(); ++i) v.push_back(l[i]);
-    return v;
-}
 
 // The mean of the Y values of a period, or of all points.
 class MeanFunction : public TPlotFunction {

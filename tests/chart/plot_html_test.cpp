@@ -1,7 +1,6 @@
 // HTML-subset chart text: tokens, attributes, colours and fonts, layout
 // measured against plain text, and what is drawn.
 #include <QBuffer>
-#include <functional>
 
 #include "chart/plot_html.h"
 #include "chart_fixture.h"
@@ -33,12 +32,9 @@ protected:
         canvas.Font->SetStyle(saved);
         return w;
     }
-    // Pixels in the box [x0, x1) × [y0, y1) that are not white, or of one colour.
-    int inked(int x0, int y0, int x1, int y1, std::function<bool(TColor)> is = nullptr) {
-        int n = 0;
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x) n += is ? is(at(x, y)) : at(x, y) != clWhite;
-        return n;
+    // Pixels in the box [x0, x1) × [y0, y1) that are not white, or pass a test.
+    int inked(int x0, int y0, int x1, int y1, const PixelTest& is = notWhite) {
+        return countPixels(drawn(), x0, y0, x1, y1, is);
     }
     static std::string errorOf(const std::function<void()>& action) {
         try {
@@ -49,9 +45,6 @@ protected:
             return e.what();
         }
         return "no error";
-    }
-    static std::function<bool(TColor)> exactly(TColor c) {
-        return [c](TColor p) { return p == c; };
     }
 };
 
@@ -71,11 +64,9 @@ TEST_F(HtmlTest, TokensAttributesAndColours) {
     html::GetAttribute(list, 4, name, value);
     EXPECT_TRUE(name.isEmpty());
 
-    EXPECT_EQ(html::ParseColor(QStringLiteral(" red ")), clRed);
-    EXPECT_EQ(html::ParseColor(QStringLiteral("#FF0000")), clRed);
-    EXPECT_EQ(html::ParseColor(QStringLiteral("#102030")), RGBColor(0x10, 0x20, 0x30));
-    EXPECT_EQ(html::ParseColor(QStringLiteral("clNavy")), clNavy);
-    EXPECT_EQ(html::ParseColor(QStringLiteral("-16777211")), clWindow);
+    for (auto [text, c] : {std::pair{" red ", clRed}, {"#FF0000", clRed}, {"#102030", RGBColor(0x10, 0x20, 0x30)},
+                           {"clNavy", clNavy}, {"-16777211", clWindow}})
+        EXPECT_EQ(html::ParseColor(QString(text)), c) << text;
     EXPECT_THROW(html::ParseColor(QStringLiteral("#GG0000")), ConversionError);
     EXPECT_THROW(html::ParseColor(QStringLiteral("#12")), ConversionError);
     EXPECT_EQ(StrToInt(QStringLiteral("  $FF")), 255);
@@ -202,10 +193,7 @@ TEST_F(HtmlTest, Images) {
     // Without loaders: the broken-image box, red frame on white with a cross.
     canvas.Brush->SetColor(clBlue);
     HtmlTextOut(canvas, 10, 10, QStringLiteral("<IMG src=\"chart.png\" width=30 height=20>"));
-    EXPECT_EQ(at(10, 15), clRed);
-    EXPECT_EQ(at(39, 15), clRed);
-    EXPECT_EQ(at(20, 10), clRed);
-    EXPECT_EQ(at(25, 25), clWhite);  // inside, off the diagonals
+    expectPixels({{10, 15, clRed}, {39, 15, clRed}, {20, 10, clRed}, {25, 25, clWhite}});  // inside, off the diagonals
     EXPECT_THROW(HtmlTextOut(canvas, 0, 0, QStringLiteral("<IMG width=wide>")), ConversionError);
 
     // With loaders: drawn at its own size, or stretched.
@@ -231,10 +219,10 @@ TEST_F(HtmlTest, Images) {
     image.fill(Qt::white);
     HtmlTextOut(canvas, 50, 50, QStringLiteral("<img SRC=\"pic.png\">"));
     EXPECT_EQ(askedExtension, u"PNG");
-    EXPECT_EQ(inked(40, 40, 70, 70, exactly(clBlue)), 12);
+    EXPECT_EQ(inked(40, 40, 70, 70, colour(clBlue)), 12);
     image.fill(Qt::white);
     HtmlTextOut(canvas, 50, 50, QStringLiteral("<IMG src=pic.png width=8 height=6>"));
-    EXPECT_EQ(inked(40, 40, 70, 70, exactly(clBlue)), 48);
+    EXPECT_EQ(inked(40, 40, 70, 70, colour(clBlue)), 48);
     // A source the loader cannot give is a broken image.
     LoadImageSource = [](const QString&, QByteArray&) { return 1; };
     HtmlTextOut(canvas, 50, 50, QStringLiteral("<IMG src=pic.png>"));

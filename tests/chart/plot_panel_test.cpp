@@ -1,12 +1,8 @@
 // The plot panel: chart rectangle arithmetic, frame painting by pixels, zoom
 // band, back image, listeners, buffered repaint and the shared routines.
-#include <gtest/gtest.h>
-
-#include <QImage>
 #include <random>
 
-#include "chart/plot_panel.h"
-#include "support/qt_app.h"
+#include "chart_fixture.h"
 
 namespace brine::chart::test {
 namespace {
@@ -25,13 +21,7 @@ public:
 class PlotPanelTest : public ::testing::Test {
 protected:
     void SetUp() override { brine::test::qtApp(); }
-
-    // Renders the panel into an image of its size; returns the image.
-    QImage render(TCustomPlotPanel& p) {
-        auto bmp = p.RenderToBitmap(clWhite, p.PanelRectangle());
-        return bmp->Image();
-    }
-    static TColor px(const QImage& img, int x, int y) { return FromQColor(QColor(img.pixel(x, y))); }
+    static QImage render(TCustomPlotPanel& p) { return renderPanel(p); }
 };
 
 TEST_F(PlotPanelTest, ChartRectangleFromMarginsBevelsAndBorder) {
@@ -82,28 +72,22 @@ TEST_F(PlotPanelTest, FramePaintsBackBevelsBorderAndShadow) {
     FramePanel p;
     p.resize(60, 40);
     p.SetColor(clRed);
-    QImage img = render(p);
-    EXPECT_EQ(px(img, 0, 0), ColorToRGB(clBtnHighlight));   // raised: light top-left
-    EXPECT_EQ(px(img, 59, 39), ColorToRGB(clBtnShadow));   // dark bottom-right
-    EXPECT_EQ(px(img, 30, 20), clRed);
+    const TColor light = ColorToRGB(clBtnHighlight);
+    // Raised: light top-left, dark bottom-right.
+    expectPixels(render(p), {{0, 0, light}, {59, 39, ColorToRGB(clBtnShadow)}, {30, 20, clRed}});
     EXPECT_EQ(p.Inner, (TRect{1, 1, 59, 39}));
 
     p.Border().Show();
     p.Border().SetColor(clBlue);
     p.Border().SetWidth(3);
-    img = render(p);
-    EXPECT_EQ(px(img, 0, 0), clBlue);
-    EXPECT_EQ(px(img, 2, 2), clBlue);
-    EXPECT_EQ(px(img, 3, 3), ColorToRGB(clBtnHighlight));
-    EXPECT_EQ(px(img, 4, 4), clRed);
+    expectPixels(render(p), {{0, 0, clBlue}, {2, 2, clBlue}, {3, 3, light}, {4, 4, clRed}});
     EXPECT_EQ(p.Inner, (TRect{4, 4, 56, 36}));
 
     // A visible gradient replaces the plain colour.
     p.Gradient().SetVisible(true);
     p.Gradient().SetStartColor(clLime);
     p.Gradient().SetEndColor(clLime);
-    img = render(p);
-    EXPECT_EQ(px(img, 30, 20), clLime);
+    EXPECT_EQ(pixelAt(render(p), 30, 20), clLime);
     p.SetGradient(nullptr);
     EXPECT_FALSE(p.HasGradient());
 
@@ -112,9 +96,7 @@ TEST_F(PlotPanelTest, FramePaintsBackBevelsBorderAndShadow) {
     p.Shadow().SetSize(4);
     p.Shadow().SetColor(clBlack);
     p.Shadow().SetSmooth(false);
-    img = render(p);
-    EXPECT_EQ(px(img, 57, 38), clBlack);
-    EXPECT_EQ(px(img, 30, 20), clRed);
+    expectPixels(render(p), {{57, 38, clBlack}, {30, 20, clRed}});
     EXPECT_EQ(p.Inner, (TRect{1, 1, 55, 35}));
 }
 
@@ -133,12 +115,11 @@ TEST_F(PlotPanelTest, ZoomBandDrawnTwiceErasesItself) {
     p.Zoom().Y1 = 30;
     p.DrawZoomRectangle();
     target.releasePainter();
-    EXPECT_NE(FromQColor(QColor(img.pixel(20, 10))), face);
-    EXPECT_EQ(FromQColor(QColor(img.pixel(20, 20))), face);  // clear brush inside
+    EXPECT_NE(pixelAt(img, 20, 10), face);
+    EXPECT_EQ(pixelAt(img, 20, 20), face);  // clear brush inside
     p.DrawZoomRectangle();
     target.releasePainter();
-    EXPECT_EQ(FromQColor(QColor(img.pixel(20, 10))), face);
-    EXPECT_EQ(FromQColor(QColor(img.pixel(10, 20))), face);
+    expectPixels(img, {{20, 10, face}, {10, 20, face}});
 }
 
 TEST_F(PlotPanelTest, TiledBackImageRepeatsAndIsClipped) {
@@ -161,14 +142,9 @@ TEST_F(PlotPanelTest, TiledBackImageRepeatsAndIsClipped) {
     p.Canvas().InitWindow(&target, nullptr, {0, 0, 120, 120}, false);
     p.DrawBackImage({0, 0, 100, 100}, 0);
     target.releasePainter();
-    int reds = 0;
-    for (int y = 0; y < 120; ++y)
-        for (int x = 0; x < 120; ++x) reds += FromQColor(QColor(img.pixel(x, y))) == clRed;
-    EXPECT_EQ(reds, 12);  // 3 × 4 tiles
-    EXPECT_EQ(FromQColor(QColor(img.pixel(80, 90))), clRed);
-    EXPECT_EQ(FromQColor(QColor(img.pixel(99, 99))), clLime);
-    EXPECT_EQ(FromQColor(QColor(img.pixel(100, 50))), clWhite);  // clipped
-    EXPECT_EQ(FromQColor(QColor(img.pixel(50, 100))), clWhite);
+    EXPECT_EQ(countPixels(img, 0, 0, 120, 120, colour(clRed)), 12);  // 3 × 4 tiles
+    // Clipped at 100.
+    expectPixels(img, {{80, 90, clRed}, {99, 99, clLime}, {100, 50, clWhite}, {50, 100, clWhite}});
 
     // Custom position: back filled, image at the corner plus the offset.
     p.BackImage().SetMode(pbmCustom);
@@ -177,9 +153,7 @@ TEST_F(PlotPanelTest, TiledBackImageRepeatsAndIsClipped) {
     img.fill(Qt::black);
     p.DrawBackImage({0, 0, 100, 100}, 0);
     target.releasePainter();
-    EXPECT_EQ(FromQColor(QColor(img.pixel(5, 7))), clRed);
-    EXPECT_EQ(FromQColor(QColor(img.pixel(2, 2))), clWhite);
-    EXPECT_EQ(FromQColor(QColor(img.pixel(105, 7))), clBlack);
+    expectPixels(img, {{5, 7, clRed}, {2, 2, clWhite}, {105, 7, clBlack}});
 }
 
 class RecordingListener : public IPlotEventListener {

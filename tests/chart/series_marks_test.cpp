@@ -2,19 +2,16 @@
 // user-placed boxes, the callout distance, and boxes and arrows by pixels.
 #include "chart/series_marks.h"
 
-#include <gtest/gtest.h>
-
-#include <QImage>
-
 #include "chart/axis_panel.h"
 #include "chart/chart.h"
 #include "chart/line_series.h"
-#include "support/qt_app.h"
+#include "chart_fixture.h"
 
 namespace brine::chart::test {
 namespace {
 
 const QString CR(QChar(13));
+bool dark(TColor c) { return GetRValue(c) < 100 && GetGValue(c) < 100 && GetBValue(c) < 100; }
 
 TEST(MarkTextTest, EveryStyleItemTextsAndTheEvent) {
     brine::test::qtApp();
@@ -60,24 +57,12 @@ TEST(MarkTextTest, EveryStyleItemTextsAndTheEvent) {
     EXPECT_EQ(zero.GetMarkText(0), "100 %");
 }
 
-TEST(MarksStateTest, DefaultsAssignDeleteAndClear) {
+TEST(MarksStateTest, ItemsAssignDeleteAndClear) {
     brine::test::qtApp();
     TChartSeries s;
     TSeriesMarks& m = s.Marks;
-    EXPECT_FALSE(m.Visible());
-    EXPECT_EQ(m.Style(), smsLabel);
-    EXPECT_EQ(m.BackColor(), clInfoBk);
-    EXPECT_EQ(m.Shadow()->Color(), 0x808080);
-    EXPECT_EQ(m.Shadow()->Size(), 1);
-    EXPECT_EQ(m.Gradient().Direction(), gdRightLeft);
-    EXPECT_EQ(m.Gradient().StartColor(), clSilver);
-    EXPECT_FALSE(m.HasCallout());
-    EXPECT_EQ(m.ArrowLength(), 8);
-    EXPECT_FALSE(m.Callout().Visible());
-    EXPECT_EQ(m.Arrow().Color(), clWhite);
-    EXPECT_EQ(m.Callout().Brush().Color(), clBlack);
     for (int i = 0; i < 3; ++i) s.Add(i);  // items belong to points
-    EXPECT_EQ(m.MarkItem(0)->Color(), clInfoBk);
+    EXPECT_EQ(m.MarkItem(0)->Color(), clInfoBk);  // an item starts as the marks are
     m.SetDrawEvery(0);  // would divide by zero
     EXPECT_EQ(m.DrawEvery(), 1);
 
@@ -133,7 +118,6 @@ TEST(MarksCalloutTest, DistanceLiftsTheBoxAboveThePoint) {
 class MarksDrawTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        brine::test::qtApp();
         image.fill(Qt::white);
         panel.SetView3D(false);
         TPlotCanvas3D& canvas = panel.Canvas();
@@ -153,10 +137,11 @@ protected:
         s.Marks.Frame().SetColor(clBlack);
     }
     void TearDown() override { s.SetParentChart(nullptr); }
-    TColor at(int x, int y) {
+    const QImage& drawn() {
         target.releasePainter();
-        return FromQColor(QColor(image.pixel(x, y)));
+        return image;
     }
+    TColor at(int x, int y) { return pixelAt(drawn(), x, y); }
     void drawAll() {
         s.CalcVisibleRange();
         s.DrawMarks();
@@ -252,17 +237,15 @@ TEST_F(MarksDrawTest, CalloutArrowHeadsAndPointer) {
     TMarksCallout& c = s.Marks.Callout();
     c.SetVisible(true);
     c.Draw(clRed, {50, 100}, 0, {50, 60});
-    EXPECT_EQ(at(50, 80), clBlue);  // the arrow
-    EXPECT_EQ(at(50, 100), clBlack);  // the pointer at the start, black brush
-    EXPECT_EQ(at(53, 103), clBlack);
-    EXPECT_EQ(at(56, 100), clWhite);
+    // The arrow, and the pointer at its start with a black brush.
+    expectPixels(drawn(), {{50, 80, clBlue}, {50, 100, clBlack}, {53, 103, clBlack}, {56, 100, clWhite}});
 
     image.fill(Qt::white);
     c.SetArrowHead(ahSolid);
     c.Draw(clRed, {50, 100}, 0, {50, 60});
-    EXPECT_EQ(at(53, 103), clWhite);  // with a head no pointer
-    // Filled with the pointer's brush inside the arrow pen.
-    EXPECT_EQ(at(50, 80), clBlack);
+    // With a head no pointer; the head is filled with the pointer's brush
+    // inside the arrow pen.
+    expectPixels(drawn(), {{53, 103, clWhite}, {50, 80, clBlack}});
     int head = 0, shaft = 0;
     for (int x = 40; x <= 60; ++x) head += at(x, 67) != clWhite, shaft += at(x, 90) != clWhite;
     EXPECT_GT(head, shaft + 2);
@@ -271,9 +254,7 @@ TEST_F(MarksDrawTest, CalloutArrowHeadsAndPointer) {
     image.fill(Qt::white);
     c.SetArrowHead(ahLine);
     c.Draw(clRed, {50, 100}, 0, {50, 60});
-    EXPECT_EQ(at(50, 80), clBlue);
-    EXPECT_EQ(at(46, 67), clBlue);  // one side of the open head
-    EXPECT_EQ(at(47, 67), clWhite);
+    expectPixels(drawn(), {{50, 80, clBlue}, {46, 67, clBlue}, {47, 67, clWhite}});  // one side of the open head
 
     // Marks draw their callout before the box, in the point colour.
     image.fill(Qt::white);
@@ -333,13 +314,7 @@ TEST_F(MarksDrawTest, MultiLineTextSymbolAndWidth) {
     EXPECT_EQ(at(p.LeftTop.X + 4, p.LeftTop.Y + 4), clGreen);
     // Dark text pixels in each line.
     const auto inkInRow = [&](int y0, int y1) {
-        int n = 0;
-        for (int y = y0; y < y1; ++y)
-            for (int x = p.LeftTop.X + fh; x < p.LeftTop.X + p.Width - 2; ++x) {
-                const TColor c = at(x, y);
-                n += GetRValue(c) < 100 && GetGValue(c) < 100 && GetBValue(c) < 100;
-            }
-        return n;
+        return countPixels(drawn(), p.LeftTop.X + fh, y0, p.LeftTop.X + p.Width - 2, y1, dark);
     };
     EXPECT_GT(inkInRow(p.LeftTop.Y + 2, p.LeftTop.Y + fh), 5);
     EXPECT_GT(inkInRow(p.LeftTop.Y + fh + 1, p.LeftTop.Y + 2 * fh), 5);
@@ -354,12 +329,7 @@ TEST_F(MarksDrawTest, HtmlBoxHoldsEveryLine) {
     drawAll();
     const TSeriesMarkPosition& p = *s.Marks.Positions[0];
     // The lowest dark pixel under the box's columns is still inside the box.
-    int lowest = -1;
-    for (int y = std::max(0, p.LeftTop.Y); y < 120; ++y)
-        for (int x = std::max(0, p.LeftTop.X); x < std::min(200, p.LeftTop.X + p.Width); ++x) {
-            const TColor c = at(x, y);
-            if (GetRValue(c) < 100 && GetGValue(c) < 100 && GetBValue(c) < 100) lowest = y;
-        }
+    const int lowest = inkBounds(drawn(), p.LeftTop.X, p.LeftTop.Y, p.LeftTop.X + p.Width, 120, dark).Bottom;
     ASSERT_GE(lowest, 0);
     EXPECT_LT(lowest, p.LeftTop.Y + p.Height);
     EXPECT_GE(p.Height, 2 * panel.Canvas().FontHeight());

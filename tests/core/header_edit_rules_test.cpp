@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 
 #include "base/cp932.h"
@@ -135,20 +136,12 @@ TEST(HeaderShown, GridHeightAndLastSample) {
 TEST(BlockPaste, OverlappingAnchorsClippedAtTheEdge) {
     // A 2 x 2 block pasted with three cells of one row selected, in a grid
     // of 5 columns and 4 rows.
-    std::vector<PasteStep> plan = PastePlan({2, 3, 4, 3}, 2, 2, 5, 4);
     // Anchor (2,3): (2,3) (3,3); anchor (3,3): (3,3) (4,3); anchor (4,3): (4,3).
-    // Row 4 and column 5 are outside.
-    ASSERT_EQ(plan.size(), 5u);
-    EXPECT_EQ(plan[0].col, 2);
-    EXPECT_EQ(plan[1].col, 3);
-    EXPECT_EQ(plan[2].col, 3);
-    EXPECT_EQ(plan[3].col, 4);
-    EXPECT_EQ(plan[4].col, 4);
-    EXPECT_EQ(plan[4].i, 0);  // the last anchor's first column wins there
-    for (const PasteStep& s : plan) {
-        EXPECT_EQ(s.row, 3);
-        EXPECT_EQ(s.k, 0);
-    }
+    // Row 4 and column 5 are outside; the last anchor's first column wins.
+    std::vector<std::array<int, 4>> steps;
+    for (const PasteStep& s : PastePlan({2, 3, 4, 3}, 2, 2, 5, 4)) steps.push_back({s.col, s.row, s.i, s.k});
+    EXPECT_EQ(steps, (std::vector<std::array<int, 4>>{{2, 3, 0, 0}, {3, 3, 1, 0}, {3, 3, 0, 0}, {4, 3, 1, 0},
+                                                      {4, 3, 0, 0}}));
     EXPECT_TRUE(PastePlan({1, 1, 0, 0}, 2, 2, 5, 4).empty());
 }
 

@@ -4,8 +4,9 @@
 #include "core/current_file.h"
 #include "core/line_split.h"
 #include "core/model_services.h"
-#include "platform/api/scripted.h"
+#include "core/sdf_builder.h"
 #include "core/time_units.h"
+#include "platform/api/scripted.h"
 
 using namespace brine;
 
@@ -75,7 +76,7 @@ TEST(TimeUnits, MsecToLargestUnit) {
     }
 }
 
-TEST(CurrentFileModel, ChecksChannelIndexesAndCutsText) {
+TEST(CurrentFileModel, ChecksChannelIndexesAndCountsAndCutsText) {
     CurrentFile m;
     EXPECT_THROW(m.SetChannelName(129, "x"), RangeError);
     EXPECT_THROW(m.SetChannelUnit(-1, "x"), RangeError);
@@ -86,6 +87,14 @@ TEST(CurrentFileModel, ChecksChannelIndexesAndCutsText) {
     EXPECT_EQ(m.ChannelUnit[1].size(), 8u);
     m.SetMemo(std::string(159, 'm') + "\x82\xA0");
     EXPECT_EQ(m.Memo, std::string(159, 'm'));
+
+    m.Nch = 100;
+    m.Nch2 = 29;
+    EXPECT_EQ(m.ChannelCount(), kMaxChannels);
+    for (std::int16_t nch2 : {30, -1}) {
+        m.Nch2 = nch2;
+        EXPECT_THROW(m.ChannelCount(), RangeError) << nch2;
+    }
 }
 
 TEST(CurrentFileModel, ResetHeaderLeavesNothingOfTheLastRun) {
@@ -100,15 +109,7 @@ TEST(CurrentFileModel, ResetHeaderLeavesNothingOfTheLastRun) {
     m.ChannelName[128] = "last";
     m.ScaleA[5] = 2;
     m.ResetHeader();
-    EXPECT_TRUE(m.FileName.empty());
-    EXPECT_TRUE(m.SaveFileName.empty());
-    EXPECT_TRUE(m.Memo.empty());
-    EXPECT_EQ(m.Nch, 0);
-    EXPECT_EQ(m.SITUnit, 0);
-    EXPECT_EQ(m.BITUnit, 0);
-    EXPECT_EQ(m.StartTime, 0);
-    EXPECT_TRUE(m.ChannelName[128].empty());
-    EXPECT_EQ(m.ScaleA[5], 0);
+    EXPECT_EQ(test::modelState(m), test::modelState(CurrentFile()));
 }
 
 TEST(CurrentFileModel, AllocateDataArrays) {
@@ -148,53 +149,44 @@ TEST(CurrentFileModel, BlockArithmetic) {
     EXPECT_THROW(m.ComputeRecordSize(), RangeError);
 }
 
-namespace {
-CurrentFile oneBurst(std::int32_t sInt, std::uint8_t sitUnit, std::int32_t samples, std::int32_t bInt,
-                     std::uint8_t bitUnit, std::int16_t iterations = 1) {
-    CurrentFile m;
-    m.SInt = sInt;
-    m.SITUnit = sitUnit;
-    m.SampleSize = samples;
-    m.BInt = bInt;
-    m.BITUnit = bitUnit;
-    m.Iterations = iterations;
-    return m;
-}
-}  // namespace
-
 TEST(CurrentFileModel, NormalizeBurstInterval) {
-    CurrentFile m = oneBurst(1, 2, 3599, 0, 2);
-    m.NormalizeBurstInterval();
-    EXPECT_EQ(m.BInt, 1);
-    EXPECT_EQ(m.BITUnit, 4);  // 3600 s: 60 min, then 1 hr; days rejected
-
-    m = oneBurst(1, 2, 3599, 0, 2, 2);  // two bursts: left alone
-    m.NormalizeBurstInterval();
-    EXPECT_EQ(m.BInt, 0);
-
-    m = oneBurst(1, 2, 100, 0, 2);  // 101 s is no whole number of minutes
-    m.NormalizeBurstInterval();
-    EXPECT_EQ(m.BInt, 0);
-    EXPECT_EQ(m.BITUnit, 2);
-
-    m = oneBurst(500, 1, 119, 0, 2);  // 60 s from msec: 60 sec, 1 min, then hr fails
-    m.NormalizeBurstInterval();
-    EXPECT_EQ(m.BInt, 1);
-    EXPECT_EQ(m.BITUnit, 3);
-
-    m = oneBurst(1, 8, 10, 0, 2);  // no unit above yr
-    m.NormalizeBurstInterval();
-    EXPECT_EQ(m.BInt, 0);
-
-    // Damaged values: a zero interval with a negative BInt, and a huge interval.
-    m = oneBurst(0, 2, 100, -5, 2);
-    EXPECT_NO_THROW(m.NormalizeBurstInterval());
-    EXPECT_EQ(m.BInt, -5);
-    m = oneBurst(2147483647, 1, 2147483647, -1, 2);
-    EXPECT_NO_THROW(m.NormalizeBurstInterval());
-    EXPECT_EQ(m.BInt, -1);
-
-    m = oneBurst(1, 2, 10, 0, 9);
+    struct Case {
+        const char* what;
+        std::int32_t sInt;
+        std::uint8_t sitUnit;
+        std::int32_t samples, bInt;
+        std::int16_t iterations;
+        std::int32_t wantBInt;
+        std::uint8_t wantUnit;
+    };
+    const Case cases[] = {
+        {"3600 s: 60 min, then 1 hr; days rejected", 1, 2, 3599, 0, 1, 1, 4},
+        {"two bursts: left alone", 1, 2, 3599, 0, 2, 0, 2},
+        {"101 s is no whole number of minutes", 1, 2, 100, 0, 1, 0, 2},
+        {"60 s from msec: 60 sec, 1 min, then hr fails", 500, 1, 119, 0, 1, 1, 3},
+        {"no unit above yr", 1, 8, 10, 0, 1, 0, 2},
+        {"damaged: a zero interval with a negative BInt", 0, 2, 100, -5, 1, -5, 2},
+        {"damaged: a huge interval", 2147483647, 1, 2147483647, -1, 1, -1, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CurrentFile m;
+        m.SInt = c.sInt;
+        m.SITUnit = c.sitUnit;
+        m.SampleSize = c.samples;
+        m.BInt = c.bInt;
+        m.BITUnit = 2;
+        m.Iterations = c.iterations;
+        EXPECT_NO_THROW(m.NormalizeBurstInterval());
+        EXPECT_EQ(m.BInt, c.wantBInt);
+        EXPECT_EQ(m.BITUnit, c.wantUnit);
+    }
+    CurrentFile m;
+    m.SInt = 1;
+    m.SITUnit = 2;
+    m.SampleSize = 10;
+    m.BITUnit = 9;
+    m.Iterations = 1;
     EXPECT_THROW(m.NormalizeBurstInterval(), RangeError);
 }
 
@@ -218,15 +210,4 @@ TEST(ModelServices, SwapsOnlyWhatIsGivenAndRestoresOnEveryExit) {
     }
     EXPECT_EQ(m.prompter, &own);
     EXPECT_EQ(m.progress, &ownProgress);
-}
-
-TEST(CurrentFileChannels, CountIsCheckedAgainstTheTable) {
-    CurrentFile m;
-    m.Nch = 100;
-    m.Nch2 = 29;
-    EXPECT_EQ(m.ChannelCount(), kMaxChannels);
-    m.Nch2 = 30;
-    EXPECT_THROW(m.ChannelCount(), RangeError);
-    m.Nch2 = -1;
-    EXPECT_THROW(m.ChannelCount(), RangeError);
 }

@@ -87,11 +87,16 @@ inline std::vector<std::int16_t> record(int burst, int nch, int samples, int nch
 
 }  // namespace brine::test
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <sstream>
 
 #include "core/current_file.h"
+#include "core/header_edit_rules.h"
+#include "core/header_save.h"
 
 namespace brine::test {
 
@@ -114,5 +119,67 @@ inline std::set<std::string> filesIn(const std::filesystem::path& dir) {
     for (const auto& e : std::filesystem::directory_iterator(dir)) s.insert(e.path().filename().string());
     return s;
 }
+
+// A producer's output read back; it must hold exactly the bursts its header declares.
+struct SdfOutput : CurrentFile {
+    void open(const std::string& path) {
+        ASSERT_TRUE(ReadSDFHeader(path));
+        FileName = path;
+        EXPECT_EQ(std::filesystem::file_size(path),
+                  HeaderBlocks * 256ull + static_cast<unsigned long long>(Iterations) * RecordSize);
+    }
+    std::vector<int> samples(int b, int ch) {
+        EXPECT_TRUE(ReadSDFBurst(b));
+        const auto& d = Data[static_cast<std::size_t>(ch)];
+        return {d.begin(), d.end()};
+    }
+    int burstValue(int b, int k) {
+        EXPECT_TRUE(ReadSDFBurst(b));
+        return BurstData[static_cast<std::size_t>(k)];
+    }
+};
+
+// The output with one of its bursts read (none for burst -1).
+inline SdfOutput readBackBurst(const std::string& path, int burst) {
+    SdfOutput o;
+    o.open(path);
+    if (burst >= 0) {
+        EXPECT_TRUE(o.ReadSDFBurst(burst));
+    }
+    return o;
+}
+
+// The header dialog as a user works it: records what it was handed, applies
+// the user's edits and writes the header to a fixed target or the proposed
+// name; like the real dialog, it never writes over the file being read.
+class ScriptedHeaderSave : public HeaderSaveDialog {
+public:
+    ScriptedHeaderSave(CurrentFile& m, std::string target) : m_(m), target_(std::move(target)) {}
+    bool ExecuteSave(int kind) override {
+        kinds.push_back(kind);
+        proposed = m_.SaveFileName;
+        source = m_.FileName;
+        if (refuse) return false;
+        if (edit) edit(m_);
+        const std::string target = takeProposed ? proposed : target_;
+        if (CheckSaveTarget(target, m_.FileName) == TargetCheck::SourceRefused) {
+            ++refusals;
+            return false;  // the user gives up after the refusal
+        }
+        m_.SaveFileName = target;
+        return lie || m_.BeginSDFOutput(target);
+    }
+    std::vector<int> kinds;
+    std::string proposed, source;
+    bool refuse = false;        // the user presses Cancel
+    bool takeProposed = false;  // the user keeps the proposed name and answers Yes
+    bool lie = false;           // reports a header it never wrote
+    std::function<void(CurrentFile&)> edit;
+    int refusals = 0;
+
+private:
+    CurrentFile& m_;
+    std::string target_;
+};
 
 }  // namespace brine::test

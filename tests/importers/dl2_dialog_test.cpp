@@ -6,12 +6,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <filesystem>
-#include <functional>
 
 #include "base/cp932.h"
-#include "core/current_file.h"
-#include "core/header_edit_rules.h"
-#include "core/header_save.h"
+#include "core/sdf_builder.h"
 #include "importers/dl2_files.h"
 #include "importers/dl2_dialog.h"
 #include "importers/raw_files.h"
@@ -22,37 +19,6 @@
 
 namespace brine {
 namespace {
-
-// Records what the header dialog was handed, then writes the header to a
-// fixed target or the proposed one (or answers Cancel). Like the real
-// dialog, it never writes over the file being read.
-class RecordingHeaderSave : public HeaderSaveDialog {
-public:
-    RecordingHeaderSave(CurrentFile& m, std::string target) : m_(m), target_(std::move(target)) {}
-    bool ExecuteSave(int kind) override {
-        kinds.push_back(kind);
-        proposed = m_.SaveFileName;
-        if (refuse) return false;
-        if (userEdits) userEdits(m_);
-        const std::string target = takeProposed ? proposed : target_;
-        if (CheckSaveTarget(target, m_.FileName) == TargetCheck::SourceRefused) {
-            ++refusals;
-            return false;
-        }
-        m_.SaveFileName = target;
-        return m_.BeginSDFOutput(target);
-    }
-    std::vector<int> kinds;
-    std::string proposed;
-    bool refuse = false;
-    bool takeProposed = false;  // the user keeps the proposed name and answers Yes
-    std::function<void(CurrentFile&)> userEdits;  // what the user changes in the dialog
-    int refusals = 0;
-
-private:
-    CurrentFile& m_;
-    std::string target_;
-};
 
 class FrmKyowaSTest : public ::testing::Test {
 protected:
@@ -88,10 +54,7 @@ protected:
         return p;
     }
     std::pair<int, int> firstSample() {
-        CurrentFile back;
-        EXPECT_TRUE(back.ReadSDFHeader(out));
-        back.FileName = out;
-        EXPECT_TRUE(back.ReadSDFBurst(0));
+        const test::SdfOutput back = test::readBackBurst(out, 0);
         return {back.Data[0][0], back.Data[1][0]};
     }
 
@@ -100,7 +63,7 @@ protected:
     ScriptedPrompter prompter;
     ScriptedProgress progress;
     std::string out = dir.file("out.sdf");
-    RecordingHeaderSave save{model, out};
+    test::ScriptedHeaderSave save{model, out};
     int declinationReads = 0;
     std::vector<std::string> captions;
 };
@@ -192,7 +155,7 @@ TEST_F(FrmKyowaSTest, ScalesEditedInTheHeaderDialogMakeTheCounts) {
     TFrmKyowaS& f = *FrmKyowaS;
     f.OpenDL2File(currentFile());
     f.CheckBoxTransVel->setChecked(false);
-    save.userEdits = [](CurrentFile& m) {
+    save.edit = [](CurrentFile& m) {
         m.ScaleA[0] = 0.5f;  // Vnorth
         m.OffsetB[0] = -1.0f;
         m.ScaleA[1] = 0.1f;  // Veast

@@ -8,6 +8,7 @@
 #include "base/errors.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
+#include "core/sdf_builder.h"
 #include "importers/dl2_convert.h"
 #include "importers/dl2_files.h"
 #include "importers/raw_files.h"
@@ -38,7 +39,7 @@ protected:
     DirectHeaderSave save{model, out};
     DL2Services services{model, prompter, progress};
     DL2Header h;
-    CurrentFile result;
+    test::SdfOutput result;
 
     std::string write(const std::vector<std::string>& lines) {
         std::string p = dir.file("in.txt");
@@ -50,18 +51,6 @@ protected:
         SetDL2SDFHeader(h, model);
         EXPECT_TRUE(save.ExecuteSave(0));
         return ConvertDL2Bursts(h, declination, services);
-    }
-    // Reads the output back; it must hold exactly the bursts its header declares.
-    void readBack() {
-        ASSERT_TRUE(result.ReadSDFHeader(out));
-        result.FileName = out;
-        EXPECT_EQ(std::filesystem::file_size(out),
-                  result.HeaderBlocks * 256ull + static_cast<unsigned long long>(result.Iterations) * result.RecordSize);
-    }
-    std::vector<int> samples(int b, int ch) {
-        EXPECT_TRUE(result.ReadSDFBurst(b));
-        auto& d = result.Data[static_cast<std::size_t>(ch)];
-        return {d.begin(), d.end()};
     }
 };
 
@@ -225,23 +214,23 @@ TEST_F(DL2Test, CurrentPairsBecomeNorthAndEastComponents) {
     ASSERT_EQ(h.LinesPerBurst, 2);
 
     EXPECT_EQ(convert(), DL2Outcome::Completed);
-    readBack();
+    result.open(out);
     ASSERT_EQ(result.Iterations, 2);
     // east 50; north 100; bad direction; missing speed; west beyond 16 bits; calm; the second line's pair
-    EXPECT_EQ(samples(0, 0), (std::vector<int>{0, 100, E, E, 0, 0, 0}));
-    EXPECT_EQ(samples(0, 1), (std::vector<int>{50, 0, E, E, E, 0, 50}));
-    EXPECT_EQ(samples(1, 0), std::vector<int>(7, 10));
-    EXPECT_EQ(samples(1, 1), std::vector<int>(7, 0));
+    EXPECT_EQ(result.samples(0, 0), (std::vector<int>{0, 100, E, E, 0, 0, 0}));
+    EXPECT_EQ(result.samples(0, 1), (std::vector<int>{50, 0, E, E, E, 0, 50}));
+    EXPECT_EQ(result.samples(1, 0), std::vector<int>(7, 10));
+    EXPECT_EQ(result.samples(1, 1), std::vector<int>(7, 0));
     EXPECT_EQ(prompter.lastText(), "1個のデータを欠測値に変換しました。");
 
     // The declination is subtracted from the compass bearing.
     prompter.shown.clear();
     EXPECT_EQ(convert(7.5), DL2Outcome::Completed);
-    readBack();
-    EXPECT_EQ(samples(0, 0)[0], 7);  // 50 cos 82.5
-    EXPECT_EQ(samples(0, 1)[0], 50);
-    EXPECT_EQ(samples(0, 0)[1], 99);  // 100 cos -7.5
-    EXPECT_EQ(samples(0, 1)[1], -13);
+    result.open(out);
+    EXPECT_EQ(result.samples(0, 0)[0], 7);  // 50 cos 82.5
+    EXPECT_EQ(result.samples(0, 1)[0], 50);
+    EXPECT_EQ(result.samples(0, 0)[1], 99);  // 100 cos -7.5
+    EXPECT_EQ(result.samples(0, 1)[1], -13);
 }
 
 TEST_F(DL2Test, OtherKindsStoreTheValuesWithMissingMarks) {
@@ -250,14 +239,16 @@ TEST_F(DL2Test, OtherKindsStoreTheValuesWithMissingMarks) {
     for (int i = 0; i < 13; ++i) second[static_cast<std::size_t>(i)] = 100 + i;
     load(hourlyValues(13, {first, second}));
     EXPECT_EQ(convert(45), DL2Outcome::Completed);  // the declination does not touch other kinds
-    readBack();
+    result.open(out);
     EXPECT_EQ(result.Iterations, 2);  // the file ends before the 13 bursts the times give
-    EXPECT_EQ(samples(0, 0), (std::vector<int>{0, 1, 2, E, 4, E, 32767, 7, 8, 9, 10, 11, 12}));
-    EXPECT_EQ(samples(1, 0), second);
+    EXPECT_EQ(result.samples(0, 0), (std::vector<int>{0, 1, 2, E, 4, E, 32767, 7, 8, 9, 10, 11, 12}));
+    EXPECT_EQ(result.samples(1, 0), second);
     EXPECT_EQ(prompter.lastText(), "1個のデータを欠測値に変換しました。");
 }
 
-TEST_F(DL2Test, ProgressCancelAndTheEndOfTheFile) {
+// A file that ends before the bursts its times give is in OtherKindsStoreTheValuesWithMissingMarks,
+// one that ends inside a burst in AFileEndingInsideABurstKeepsTheCompleteSamples.
+TEST_F(DL2Test, ProgressAndCancel) {
     // Cancel once the second burst has begun: it is still written, then the run stops.
     load(yearEndCurrent(7, 3, 900));
     progress.cancelAfter = 2;  // Start reports 0 % too
@@ -267,26 +258,9 @@ TEST_F(DL2Test, ProgressCancelAndTheEndOfTheFile) {
     EXPECT_FALSE(progress.visible);
     EXPECT_EQ(progress.comment, "2003/01/01 00:00:00");  // burst times keep the start year
     EXPECT_TRUE(prompter.shown.empty());
-    readBack();
+    result.open(out);
     ASSERT_EQ(result.Iterations, 2);
-    EXPECT_EQ(samples(1, 1), std::vector<int>(7, 2));
-
-    // The file ends before the bursts the times give: the header says what was written.
-    progress = ScriptedProgress();
-    load(yearEndCurrent(7, 2, 900));
-    EXPECT_EQ(h.Iterations, 3);
-    EXPECT_EQ(convert(), DL2Outcome::Completed);
-    readBack();
-    EXPECT_EQ(result.Iterations, 2);
-
-    // The file ends inside a burst: what it holds is kept, the rest is missing.
-    auto lines = yearEndCurrent(7, 2, 900);
-    lines.pop_back();  // the line with the seventh pair
-    load(lines);
-    EXPECT_EQ(convert(), DL2Outcome::Completed);
-    readBack();
-    ASSERT_EQ(result.Iterations, 2);
-    EXPECT_EQ(samples(1, 1), (std::vector<int>{2, 2, 2, 2, 2, 2, E}));
+    EXPECT_EQ(result.samples(1, 1), std::vector<int>(7, 2));
 }
 
 TEST_F(DL2Test, ABadDataLineStopsTheRunKeepingEarlierBursts) {
@@ -296,9 +270,9 @@ TEST_F(DL2Test, ABadDataLineStopsTheRunKeepingEarlierBursts) {
     EXPECT_EQ(convert(), DL2Outcome::Failed);
     EXPECT_EQ(prompter.lastText(), "'1.5' は整数ではありません。（7行目、11-15桁）");
     EXPECT_FALSE(progress.visible);
-    readBack();
+    result.open(out);
     ASSERT_EQ(result.Iterations, 1);
-    EXPECT_EQ(samples(0, 0), std::vector<int>(13, 1));
+    EXPECT_EQ(result.samples(0, 0), std::vector<int>(13, 1));
 
     // A header the data cannot fill is refused before any burst.
     load(hourlyValues(13, {std::vector<int>(13, 1), std::vector<int>(13, 2)}));
@@ -306,26 +280,36 @@ TEST_F(DL2Test, ABadDataLineStopsTheRunKeepingEarlierBursts) {
     ASSERT_TRUE(save.ExecuteSave(0));
     model.SampleSize = 20;
     EXPECT_EQ(ConvertDL2Bursts(h, 0, services), DL2Outcome::Failed);
-    readBack();
+    result.open(out);
     EXPECT_EQ(result.Iterations, 0);
 }
 
-TEST_F(DL2Test, AFileCutInsideADataLineKeepsTheCompleteSamples) {
+TEST_F(DL2Test, AFileEndingInsideABurstKeepsTheCompleteSamples) {
     auto lines = yearEndCurrent(7, 2, 900);
     lines.pop_back();  // the line with the seventh pair
-    std::string text = test::joinLines(lines);
-    text.resize(text.size() - 2 - 33);  // the last line stops in the speed of its third pair
-    std::string p = dir.file("in.txt");
-    test::writeText(p, text);
-    h = ReadDL2Header(p);
-    EXPECT_EQ(convert(), DL2Outcome::Completed);
-    EXPECT_EQ(prompter.lastText(),
-              "ファイルが途中で終わっています。\n3 バースト中 2 バーストを変換しました。\n"
-              "最後のバーストの不足分は欠測値にしました。");
-    readBack();
-    ASSERT_EQ(result.Iterations, 2);
-    EXPECT_EQ(samples(1, 1), (std::vector<int>{2, 2, E, E, E, E, E}));
-    EXPECT_EQ(samples(0, 1), std::vector<int>(7, 1));
+    const std::string whole = test::joinLines(lines);
+    struct Case {
+        const char* what;
+        std::size_t cut;  // bytes taken off the end
+        std::vector<int> last;
+    };
+    const Case cases[] = {{"after a whole line", 0, {2, 2, 2, 2, 2, 2, E}},
+                          {"in the speed of the third pair", 2 + 33, {2, 2, E, E, E, E, E}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string p = dir.file("in.txt");
+        test::writeText(p, whole.substr(0, whole.size() - c.cut));
+        h = ReadDL2Header(p);
+        prompter.shown.clear();
+        EXPECT_EQ(convert(), DL2Outcome::Completed);
+        EXPECT_EQ(prompter.lastText(),
+                  "ファイルが途中で終わっています。\n3 バースト中 2 バーストを変換しました。\n"
+                  "最後のバーストの不足分は欠測値にしました。");
+        result.open(out);
+        ASSERT_EQ(result.Iterations, 2);
+        EXPECT_EQ(result.samples(1, 1), c.last);
+        EXPECT_EQ(result.samples(0, 1), std::vector<int>(7, 1));
+    }
 }
 
 }  // namespace

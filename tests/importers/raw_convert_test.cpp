@@ -5,9 +5,8 @@
 #include <filesystem>
 #include <optional>
 
-#include "core/current_file.h"
-#include "core/header_edit_rules.h"
 #include "core/header_save.h"
+#include "core/sdf_builder.h"
 #include "importers/raw_convert.h"
 #include "importers/raw_files.h"
 #include "platform/api/scripted.h"
@@ -17,6 +16,7 @@ namespace brine {
 namespace {
 
 using test::joinLines;
+using test::with;
 
 class ScriptedValuePrompt : public ValuePrompt {
 public:
@@ -37,24 +37,6 @@ public:
     }
 };
 
-// Saves to the proposed name like a user who answers Yes to the overwrite
-// question, behind the header dialog's guard of the file being read.
-class OverwritingHeaderSave : public HeaderSaveDialog {
-public:
-    explicit OverwritingHeaderSave(CurrentFile& m) : m_(m) {}
-    bool ExecuteSave(int) override {
-        if (CheckSaveTarget(m_.SaveFileName, m_.FileName) == TargetCheck::SourceRefused) {
-            ++refusals;
-            return false;  // the user gives up after the refusal
-        }
-        return m_.BeginSDFOutput(m_.SaveFileName);
-    }
-    int refusals = 0;
-
-private:
-    CurrentFile& m_;
-};
-
 class AlecConvertTest : public ::testing::Test {
 protected:
     test::TempDir dir;
@@ -66,7 +48,7 @@ protected:
     DirectHeaderSave save{model, out};
     AlecServices services{model, prompter, progress, save, values};
     AlecHeader h;
-    CurrentFile result;
+    test::SdfOutput result;
 
     void load(RawKind kind, std::vector<std::string> header, const std::vector<std::string>& data) {
         header.insert(header.end(), data.begin(), data.end());
@@ -75,27 +57,6 @@ protected:
         ASSERT_TRUE(ReadAlecHeader(kind, p, prompter, h)) << prompter.lastText();
     }
     AlecOutcome convert(AlecOptions o = {}) { return ConvertAlecFile(h, o, services); }
-    // Reads the output back and checks that it holds exactly the bursts its header declares.
-    void readBack() {
-        ASSERT_TRUE(result.ReadSDFHeader(out));
-        result.FileName = out;
-        EXPECT_EQ(std::filesystem::file_size(out),
-                  result.HeaderBlocks * 256ull + static_cast<unsigned long long>(result.Iterations) * result.RecordSize);
-    }
-    std::vector<int> samples(int b, int ch) {
-        EXPECT_TRUE(result.ReadSDFBurst(b));
-        auto& d = result.Data[static_cast<std::size_t>(ch)];
-        return {d.begin(), d.end()};
-    }
-    int burstValue(int b, int k) {
-        EXPECT_TRUE(result.ReadSDFBurst(b));
-        return result.BurstData[static_cast<std::size_t>(k)];
-    }
-    static std::vector<std::string> with(std::vector<std::string> l, const std::string& key, const std::string& line) {
-        for (auto& s : l)
-            if (s.rfind(key + "=", 0) == 0) s = line;
-        return l;
-    }
 };
 
 constexpr int E = ErrorData;
@@ -111,17 +72,17 @@ TEST_F(AlecConvertTest, CurrentMeterVelocityAndBurstTemperature) {
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(progress.titles, std::vector<std::string>{kMsgConverting});
     EXPECT_FALSE(progress.visible);
-    readBack();
+    result.open(out);
     EXPECT_EQ(result.Nch, 2);
     EXPECT_EQ(result.Nch2, 1);
     EXPECT_EQ(result.Iterations, 2);
     // East (90), south (180), still water, and the 3-4-5 bearing.
-    EXPECT_EQ(samples(0, 0), (std::vector<int>{0, -100}));
-    EXPECT_EQ(samples(0, 1), (std::vector<int>{100, 0}));
-    EXPECT_EQ(samples(1, 0), (std::vector<int>{0, 40}));
-    EXPECT_EQ(samples(1, 1), (std::vector<int>{0, 30}));
-    EXPECT_EQ(burstValue(0, 0), 1550);  // mean of 15.00 and 16.00
-    EXPECT_EQ(burstValue(1, 0), 1750);
+    EXPECT_EQ(result.samples(0, 0), (std::vector<int>{0, -100}));
+    EXPECT_EQ(result.samples(0, 1), (std::vector<int>{100, 0}));
+    EXPECT_EQ(result.samples(1, 0), (std::vector<int>{0, 40}));
+    EXPECT_EQ(result.samples(1, 1), (std::vector<int>{0, 30}));
+    EXPECT_EQ(result.burstValue(0, 0), 1550);  // mean of 15.00 and 16.00
+    EXPECT_EQ(result.burstValue(1, 0), 1750);
 }
 
 TEST_F(AlecConvertTest, DeclinationBetaAndAlpha) {
@@ -131,11 +92,11 @@ TEST_F(AlecConvertTest, DeclinationBetaAndAlpha) {
     o.TransVel = true;
     o.Declination = 20;
     ASSERT_EQ(convert(o), AlecOutcome::Completed);
-    readBack();
+    result.open(out);
     // 90 + 350 - 20 = 420 -> 60 degrees; speed 10.
     // 36.87 + 350 - 20 = 366.87 -> 6.87 degrees; speed 5 x (1 + 0.4 x 144 / 625) = 5.4608.
-    EXPECT_EQ(samples(0, 0), (std::vector<int>{50, 54}));
-    EXPECT_EQ(samples(0, 1), (std::vector<int>{87, 7}));
+    EXPECT_EQ(result.samples(0, 0), (std::vector<int>{50, 54}));
+    EXPECT_EQ(result.samples(0, 1), (std::vector<int>{87, 7}));
 }
 
 TEST_F(AlecConvertTest, ShortDataOverALongerOldOutput) {
@@ -146,12 +107,12 @@ TEST_F(AlecConvertTest, ShortDataOverALongerOldOutput) {
     AlecOptions o;
     o.TempMeanOnly = false;
     EXPECT_EQ(convert(o), AlecOutcome::Completed);
-    readBack();  // 3 bursts, nothing of the old file
+    result.open(out);  // 3 bursts, nothing of the old file
     EXPECT_EQ(result.Nch, 3);
     EXPECT_EQ(result.Iterations, 3);
-    EXPECT_EQ(samples(0, 2), (std::vector<int>{1000, 1100, 1200, 1300}));
-    EXPECT_EQ(samples(2, 2), (std::vector<int>{1800, 1900, E, E}));
-    EXPECT_EQ(samples(2, 0), (std::vector<int>{0, 0, E, E}));
+    EXPECT_EQ(result.samples(0, 2), (std::vector<int>{1000, 1100, 1200, 1300}));
+    EXPECT_EQ(result.samples(2, 2), (std::vector<int>{1800, 1900, E, E}));
+    EXPECT_EQ(result.samples(2, 0), (std::vector<int>{0, 0, E, E}));
 }
 
 TEST_F(AlecConvertTest, CancelWithOneSamplePerBurst) {
@@ -159,9 +120,9 @@ TEST_F(AlecConvertTest, CancelWithOneSamplePerBurst) {
          {"a,1000,0,1,0,0", "b,1100,0,1,0,0", "c,1200,0,1,0,0", "d,1300,0,1,0,0", "e,1400,0,1,0,0"});
     progress.cancelAfter = 2;  // set while the second line is converted
     EXPECT_EQ(convert(), AlecOutcome::Cancelled);
-    readBack();
+    result.open(out);
     EXPECT_EQ(result.Iterations, 2);
-    EXPECT_EQ(burstValue(1, 0), 1100);
+    EXPECT_EQ(result.burstValue(1, 0), 1100);
 }
 
 TEST_F(AlecConvertTest, WaveGaugeOutOfRangeIsAskedOnceAndCounted) {
@@ -173,19 +134,19 @@ TEST_F(AlecConvertTest, WaveGaugeOutOfRangeIsAskedOnceAndCounted) {
     EXPECT_EQ(prompter.shown[0].text, "異常に高い値を検出しました。\nPressure=4100.0\n欠測値に変換しますか。");
     EXPECT_EQ(prompter.shown[1].type, MsgType::Information);
     EXPECT_EQ(prompter.shown[1].text, "2個のデータを欠測値に変換しました。");
-    readBack();
-    EXPECT_EQ(samples(0, 0), (std::vector<int>{1025, E}));
-    EXPECT_EQ(samples(1, 0), (std::vector<int>{E, 2050}));
+    result.open(out);
+    EXPECT_EQ(result.samples(0, 0), (std::vector<int>{1025, E}));
+    EXPECT_EQ(result.samples(1, 0), (std::vector<int>{E, 2050}));
 }
 
 TEST_F(AlecConvertTest, AnsweringNoStopsAfterTheLine) {
     load(RawKind::CompactWH, test::compactWHHeader(3, 6), {"a,1", "b,40", "c,1", "d,1"});
     prompter.answer(MsgResult::No);
     EXPECT_EQ(convert(), AlecOutcome::Cancelled);
-    readBack();
+    result.open(out);
     EXPECT_EQ(result.Iterations, 1);
     // Stopped inside the first burst: the burst is the two lines read.
-    EXPECT_EQ(samples(0, 0), (std::vector<int>{1025, E}));
+    EXPECT_EQ(result.samples(0, 0), (std::vector<int>{1025, E}));
 }
 
 TEST_F(AlecConvertTest, SalinityAtTheStandardPointAndPressureInBar) {
@@ -200,16 +161,16 @@ TEST_F(AlecConvertTest, SalinityAtTheStandardPointAndPressureInBar) {
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].type, MsgType::Confirmation);
     EXPECT_EQ(prompter.shown[0].text, kMsgSaved);
-    readBack();
-    EXPECT_EQ(samples(0, 0), std::vector<int>{1500});
-    EXPECT_EQ(samples(0, 1), std::vector<int>{4291});
-    EXPECT_EQ(samples(0, 2), std::vector<int>{3500});
+    result.open(out);
+    EXPECT_EQ(result.samples(0, 0), std::vector<int>{1500});
+    EXPECT_EQ(result.samples(0, 1), std::vector<int>{4291});
+    EXPECT_EQ(result.samples(0, 2), std::vector<int>{3500});
 
     // 1000 bar of sea pressure is 10000 dbar: the standard's S = 40 point.
     values.answers.push_back("1000");
     ASSERT_EQ(convert(), AlecOutcome::Completed);
-    readBack();
-    EXPECT_EQ(samples(1, 2), std::vector<int>{4000});
+    result.open(out);
+    EXPECT_EQ(result.samples(1, 2), std::vector<int>{4000});
 }
 
 TEST_F(AlecConvertTest, PromptClosedOrRefusedWritesNothing) {
@@ -234,18 +195,18 @@ TEST_F(AlecConvertTest, NoSalinityNoPrompt) {
     load(RawKind::Compact, test::mdsHeader("TK", "Burst1", 2, 2), {"a,15,3", "b,16,4"});
     EXPECT_EQ(convert(), AlecOutcome::Completed);
     EXPECT_EQ(values.calls, 0);
-    readBack();
-    EXPECT_EQ(samples(0, 1), (std::vector<int>{30, 40}));  // Chlorophyl at A = 0.1
+    result.open(out);
+    EXPECT_EQ(result.samples(0, 1), (std::vector<int>{30, 40}));  // Chlorophyl at A = 0.1
 }
 
 TEST_F(AlecConvertTest, ConductivityTemperatureSonde) {
     load(RawKind::Infinity, test::infinityHeader("ACTW-USB", "T1C1C2B0", 4, 2, 2), {"a,9600,1,42.914", "b,9600,0,5"});
     values.answers.push_back("0");
     EXPECT_EQ(convert(), AlecOutcome::Completed);
-    readBack();
-    EXPECT_EQ(samples(0, 0), (std::vector<int>{1500, 1500}));  // T = r0 / 640
-    EXPECT_EQ(samples(0, 1), (std::vector<int>{4291, E}));     // C = r2 / r1; r1 = 0 has none
-    EXPECT_EQ(samples(0, 2), (std::vector<int>{3500, E}));
+    result.open(out);
+    EXPECT_EQ(result.samples(0, 0), (std::vector<int>{1500, 1500}));  // T = r0 / 640
+    EXPECT_EQ(result.samples(0, 1), (std::vector<int>{4291, E}));     // C = r2 / r1; r1 = 0 has none
+    EXPECT_EQ(result.samples(0, 2), (std::vector<int>{3500, E}));
 }
 
 TEST_F(AlecConvertTest, MissingFieldsAndANonNumericLine) {
@@ -254,10 +215,10 @@ TEST_F(AlecConvertTest, MissingFieldsAndANonNumericLine) {
     ASSERT_EQ(prompter.shown.size(), 1u);  // the stop, and no success message
     EXPECT_NE(prompter.lastText().find("行目: d,abc,1"), std::string::npos);
     EXPECT_NE(prompter.lastText().find("20行目"), std::string::npos);
-    readBack();
+    result.open(out);
     EXPECT_EQ(result.Iterations, 1);
-    EXPECT_EQ(samples(0, 0), (std::vector<int>{1000, 1100, 1200}));
-    EXPECT_EQ(samples(0, 1), (std::vector<int>{200, E, E}));
+    EXPECT_EQ(result.samples(0, 0), (std::vector<int>{1000, 1100, 1200}));
+    EXPECT_EQ(result.samples(0, 1), (std::vector<int>{200, E, E}));
 }
 
 TEST_F(AlecConvertTest, InfinitySalinityColumnAndItemOrder) {
@@ -265,23 +226,23 @@ TEST_F(AlecConvertTest, InfinitySalinityColumnAndItemOrder) {
     load(RawKind::Infinity, test::infinityHeader("ACLW-USB", "T1C1C2U0", 4, 1, 1), {"a,15,42.914,99,7"});
     values.answers.push_back("0");
     ASSERT_EQ(convert(), AlecOutcome::Completed);
-    readBack();
-    EXPECT_EQ(samples(0, 2), std::vector<int>{3500});
-    EXPECT_EQ(samples(0, 3), std::vector<int>{70});
+    result.open(out);
+    EXPECT_EQ(result.samples(0, 2), std::vector<int>{3500});
+    EXPECT_EQ(result.samples(0, 3), std::vector<int>{70});
 
     // Salinity ahead of its temperature and conductivity uses this line's values.
     load(RawKind::Infinity, test::infinityHeader("ACLW-USB", "C2T1C1", 3, 1, 1), {"a,0,15,42.914"});
     values.answers.push_back("0");
     ASSERT_EQ(convert(), AlecOutcome::Completed);
-    readBack();
-    EXPECT_EQ(samples(0, 0), std::vector<int>{3500});
+    result.open(out);
+    EXPECT_EQ(result.samples(0, 0), std::vector<int>{3500});
 
     // Without a temperature there is no salinity.
     load(RawKind::Infinity, test::infinityHeader("ACLW-USB", "C1C2", 2, 1, 1), {"a,42.914,0"});
     values.answers.push_back("0");
     ASSERT_EQ(convert(), AlecOutcome::Completed);
-    readBack();
-    EXPECT_EQ(samples(0, 1), std::vector<int>{E});
+    result.open(out);
+    EXPECT_EQ(result.samples(0, 1), std::vector<int>{E});
 }
 
 TEST_F(AlecConvertTest, CancelledItemRunSaysNoSuccess) {
@@ -289,15 +250,15 @@ TEST_F(AlecConvertTest, CancelledItemRunSaysNoSuccess) {
     progress.cancelAfter = 3;
     EXPECT_EQ(convert(), AlecOutcome::Cancelled);
     EXPECT_FALSE(prompter.showedText(kMsgSaved));
-    readBack();
+    result.open(out);
     EXPECT_EQ(result.Iterations, 2);
-    EXPECT_EQ(samples(1, 0), (std::vector<int>{100, E}));
+    EXPECT_EQ(result.samples(1, 0), (std::vector<int>{100, E}));
 }
 
 TEST_F(AlecConvertTest, NoMoreBurstsThanDeclared) {
     load(RawKind::Compact, test::mdsHeader("T", "Burst1", 1, 2), {"a,1", "b,2", "c,3", "d,4"});
     EXPECT_EQ(convert(), AlecOutcome::Completed);
-    readBack();
+    result.open(out);
     EXPECT_EQ(result.Iterations, 2);
 }
 
@@ -317,7 +278,8 @@ TEST_F(AlecConvertTest, RawFileNamedSdfIsNeverItsOwnOutput) {
     const std::string raw = dir.file("wave.sdf");
     test::writeText(raw, joinLines(lines));
     ASSERT_TRUE(ReadAlecHeader(RawKind::CompactWH, raw, prompter, h));
-    OverwritingHeaderSave overwriting(model);
+    test::ScriptedHeaderSave overwriting(model, out);
+    overwriting.takeProposed = true;
     AlecServices s{model, prompter, progress, overwriting, values};
     EXPECT_EQ(ConvertAlecFile(h, {}, s), AlecOutcome::NotStarted);
     EXPECT_EQ(model.SaveFileName, raw);  // proposed, and refused
@@ -356,10 +318,10 @@ TEST_F(AlecConvertTest, AFileThatEndsEarlyGivesNoMoreThanItsDataJustifies) {
         ASSERT_EQ(prompter.shown.size(), 1u);
         EXPECT_EQ(prompter.shown[0].type, MsgType::Information);
         EXPECT_EQ(prompter.lastText(), c.message);
-        readBack();
+        result.open(out);
         EXPECT_EQ(result.SampleSize, c.sampleSize);
         ASSERT_EQ(result.Iterations, c.bursts);
-        EXPECT_EQ(samples(c.bursts - 1, 0), c.lastBurst);
+        EXPECT_EQ(result.samples(c.bursts - 1, 0), c.lastBurst);
         EXPECT_EQ(std::filesystem::file_size(out), 512u + 2u * c.sampleSize * c.bursts);
     }
 }

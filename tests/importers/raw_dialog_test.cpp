@@ -12,8 +12,8 @@
 #include <QTabWidget>
 #include <filesystem>
 
-#include "core/current_file.h"
 #include "core/header_save.h"
+#include "core/sdf_builder.h"
 #include "importers/raw_dialog.h"
 #include "importers/pressure_box.h"
 #include "importers/raw_files.h"
@@ -88,10 +88,7 @@ TEST_F(FrmAlecTest, CurrentMeterPageAndConversionWithDeclination) {
     EXPECT_EQ(save.calls, 1);
     EXPECT_EQ(model.Memo, "edited memo");
 
-    CurrentFile back;
-    ASSERT_TRUE(back.ReadSDFHeader(dir.file("out.sdf")));
-    back.FileName = dir.file("out.sdf");
-    ASSERT_TRUE(back.ReadSDFBurst(0));
+    const test::SdfOutput back = test::readBackBurst(dir.file("out.sdf"), 0);
     EXPECT_EQ(back.Data[0][0], 100);  // east by the compass, north after 90 degrees of declination
     EXPECT_EQ(back.Data[1][0], 0);
     EXPECT_EQ(back.Memo.substr(0, 11), "edited memo");

@@ -11,6 +11,17 @@ inline std::string joinLines(const std::vector<std::string>& lines, const char* 
     return s;
 }
 
+// The header lines with the "key=" line replaced, or removed.
+inline std::vector<std::string> with(std::vector<std::string> l, const std::string& key, const std::string& line) {
+    for (auto& s : l)
+        if (s.rfind(key + "=", 0) == 0) s = line;
+    return l;
+}
+inline std::vector<std::string> without(std::vector<std::string> l, const std::string& key) {
+    std::erase_if(l, [&](const std::string& s) { return s.rfind(key + "=", 0) == 0; });
+    return l;
+}
+
 // Compact-EM: every coefficient row y = x except the temperature row y = x / 100.
 inline std::vector<std::string> compactEMHeader(int counters = 4, int total = 10, const std::string& step = "0.5",
                                                 int burstTime = 1800) {

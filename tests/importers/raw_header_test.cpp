@@ -13,6 +13,8 @@ namespace brine {
 namespace {
 
 using test::joinLines;
+using test::with;
+using test::without;
 
 class AlecHeaderTest : public ::testing::Test {
 protected:
@@ -24,15 +26,6 @@ protected:
         std::string p = dir.file(name);
         test::writeText(p, joinLines(lines));
         return ReadAlecHeader(kind, p, prompter, h);
-    }
-    static std::vector<std::string> with(std::vector<std::string> l, const std::string& key, const std::string& line) {
-        for (auto& s : l)
-            if (s.rfind(key + "=", 0) == 0) s = line;
-        return l;
-    }
-    static std::vector<std::string> without(std::vector<std::string> l, const std::string& key) {
-        std::erase_if(l, [&](const std::string& s) { return s.rfind(key + "=", 0) == 0; });
-        return l;
     }
     static std::vector<std::string> withData(std::vector<std::string> l) {
         l.push_back("t,1,2,3,4,5,6");
@@ -70,11 +63,7 @@ TEST_F(AlecHeaderTest, CompactEMHeaderAndSdfHeader) {
     EXPECT_EQ(m.Nch, 2);
     EXPECT_EQ(m.Nch2, 1);
     EXPECT_EQ(m.SampleSize, 4);
-    EXPECT_EQ(m.Iterations, 3);
-    EXPECT_EQ(m.SInt, 500);
-    EXPECT_EQ(m.SITUnit, 1);  // msec
-    EXPECT_EQ(m.BInt, 30);
-    EXPECT_EQ(m.BITUnit, 3);  // min
+    EXPECT_EQ(m.Iterations, 3);  // the intervals are in MeterIntervalsInTheirUnits
     EXPECT_EQ(m.ChannelName[0], "Vnorth");
     EXPECT_EQ(m.ChannelName[1], "Veast");
     EXPECT_EQ(m.ChannelName[2], "Temp");
@@ -93,7 +82,8 @@ TEST_F(AlecHeaderTest, MeterIntervalsInTheirUnits) {
         std::string step;
         int burst;
         int sint, sitUnit, bint, bitUnit;
-    } cases[] = {{"2", 7200, 2, 2, 2, 4}, {"0.5", 90, 500, 1, 90, 2}, {"1", 1800, 1, 2, 30, 3}};
+    } cases[] = {{"2", 7200, 2, 2, 2, 4}, {"0.5", 90, 500, 1, 90, 2}, {"1", 1800, 1, 2, 30, 3},
+                 {"0.0004", 1800, 400, 0, 30, 3}};  // below a millisecond: in microseconds
     for (const Case& c : cases) {
         ASSERT_TRUE(read(RawKind::CompactEM, withData(test::compactEMHeader(4, 8, c.step, c.burst))));
         SetEMHeader(h, true, m);
@@ -120,7 +110,7 @@ TEST_F(AlecHeaderTest, CompactEMVersionQuestion) {
     EXPECT_TRUE(read(RawKind::CompactEM, lines));
 }
 
-TEST_F(AlecHeaderTest, RefusalsOfTheCompactReaders) {
+TEST_F(AlecHeaderTest, RefusedHeadersSayWhy) {
     auto em = withData(test::compactEMHeader());
     auto wh = withData(test::compactWHHeader());
     struct Case {
@@ -141,6 +131,11 @@ TEST_F(AlecHeaderTest, RefusalsOfTheCompactReaders) {
         {RawKind::CompactEM, with(em, "Counters", "Counters=0"), kMsgBadHeader},
         {RawKind::CompactEM, with(em, "StepTime", "StepTime=0"), kMsgBadHeader},
         {RawKind::CompactEM, with(em, "StartTime", "StartTime=yesterday"), kMsgBadHeader},
+        {RawKind::CompactEM, with(em, "StepTime", "StepTime=0.0000004"), kMsgBadHeader},  // not even a microsecond
+        // Several bursts without a burst interval.
+        {RawKind::Compact, withData(without(test::mdsHeader("T", "Burst1", 2, 4), "BurstTime")), kMsgBadHeader},
+        {RawKind::CompactEM, with(em, "BurstTime", "BurstTime=0"), kMsgBadHeader},
+        {RawKind::InfinityEM, withData(with(test::infinityEMHeader(), "BurstTime", "BurstTime=0")), kMsgBadHeader},
         // More bursts than a header can hold.
         {RawKind::CompactEM, with(with(em, "Counters", "Counters=1"), "TotalCnt", "TotalCnt=40000"), kMsgTooManyBursts},
         {RawKind::CompactWH, with(wh, "Counters", "Counters=1000000000"), kMsgBadHeader},  // larger than the file
@@ -211,7 +206,7 @@ TEST_F(AlecHeaderTest, NothingOfThePreviousFileRemains) {
 }
 
 TEST_F(AlecHeaderTest, CompactWHHeader) {
-    ASSERT_TRUE(read(RawKind::CompactWH, withData(test::compactWHHeader(3, 7))));
+    ASSERT_TRUE(read(RawKind::CompactWH, withData(with(test::compactWHHeader(3, 7), "StepTime", "StepTime=0.0625"))));
     EXPECT_EQ(h.Memo, "wave test");
     EXPECT_FALSE(h.TransVelChecked);
     CurrentFile m;
@@ -220,6 +215,8 @@ TEST_F(AlecHeaderTest, CompactWHHeader) {
     EXPECT_EQ(m.Iterations, 3);
     EXPECT_EQ(m.ChannelName[0], "Pressure");
     EXPECT_EQ(m.ChannelUnit[0], "g/cm^2");
+    EXPECT_EQ(m.SInt, 62500);  // 16 Hz, in microseconds
+    EXPECT_EQ(m.SITUnit, 0);
     EXPECT_EQ(m.BInt, 90);
     EXPECT_EQ(m.BITUnit, 2);
 }
@@ -238,8 +235,6 @@ TEST_F(AlecHeaderTest, MdsItemsMemoAndHeader) {
     EXPECT_EQ(m.SampleSize, 2);
     EXPECT_EQ(m.Iterations, 2);
     EXPECT_FLOAT_EQ(m.ScaleA[0], 0.01f);
-    EXPECT_EQ(m.BInt, 10);  // 600 s
-    EXPECT_EQ(m.BITUnit, 3);
 
     ASSERT_TRUE(read(RawKind::Compact, withData(test::mdsHeader("TKURB"))));
     EXPECT_EQ(h.ItemNames, (std::vector<std::string>{"Temperature", "Chlorophyl", "Turbidity"}));
@@ -261,7 +256,8 @@ TEST_F(AlecHeaderTest, ItemIntervalsKeepSecondsOfTheBurstInterval) {
         std::string step;
         int burst;
         int sint, sitUnit, bint, bitUnit;
-    } cases[] = {{"120", 90, 2, 3, 90, 2}, {"3600", 150, 1, 4, 150, 2}, {"0.25", 7200, 250, 1, 2, 4}, {"30", 60, 30, 2, 1, 3}};
+    } cases[] = {{"120", 90, 2, 3, 90, 2},   {"3600", 150, 1, 4, 150, 2}, {"0.25", 7200, 250, 1, 2, 4},
+                 {"30", 60, 30, 2, 1, 3}, {"0.0004", 600, 400, 0, 10, 3}};
     for (const Case& c : cases) {
         ASSERT_TRUE(read(RawKind::Compact, withData(with(with(test::mdsHeader("T"), "StepTime", "StepTime=" + c.step),
                                                          "BurstTime", "BurstTime=" + std::to_string(c.burst)))));
@@ -273,7 +269,7 @@ TEST_F(AlecHeaderTest, ItemIntervalsKeepSecondsOfTheBurstInterval) {
     }
 }
 
-TEST_F(AlecHeaderTest, MdsContinuousRecording) {
+TEST_F(AlecHeaderTest, MdsContinuousRecordingAndASingleBurst) {
     ASSERT_TRUE(read(RawKind::Compact, withData(test::mdsHeader("T", "Continuous", 2, 7))));
     EXPECT_EQ(h.SampleSize, 7);
     EXPECT_EQ(h.Iterations, 1);
@@ -284,6 +280,9 @@ TEST_F(AlecHeaderTest, MdsContinuousRecording) {
     EXPECT_FALSE(read(RawKind::Compact, withData(with(test::mdsHeader("T"), "Counters", "Counters=9999999"))));
     EXPECT_EQ(prompter.lastText(), kMsgBadHeader);
     EXPECT_FALSE(read(RawKind::Compact, withData(with(test::mdsHeader("T", "Continuous", 2, 0), "StepTime", "StepTime=0"))));
+    // One burst needs no burst interval.
+    EXPECT_TRUE(read(RawKind::Compact, withData(without(test::mdsHeader("T", "Burst1", 4, 4), "BurstTime"))));
+    EXPECT_EQ(h.Iterations, 1);
 }
 
 TEST_F(AlecHeaderTest, InfinitySondes) {
@@ -331,43 +330,6 @@ TEST_F(AlecHeaderTest, MemoIsCutOnACharacterBoundary) {
     CurrentFile m;
     SetWHHeader(h, m);
     EXPECT_EQ(m.Memo, std::string(159, 'a'));
-}
-
-TEST_F(AlecHeaderTest, BurstsWithoutABurstIntervalAreRefused) {
-    const std::vector<std::string> cases[] = {
-        withData(without(test::mdsHeader("T", "Burst1", 2, 4), "BurstTime")),
-        withData(test::compactEMHeader(4, 10, "0.5", 0)),
-        withData(with(test::infinityEMHeader(), "BurstTime", "BurstTime=0")),
-    };
-    const RawKind kinds[] = {RawKind::Compact, RawKind::CompactEM, RawKind::InfinityEM};
-    for (int i = 0; i < 3; ++i) {
-        prompter.shown.clear();
-        EXPECT_FALSE(read(kinds[i], cases[i])) << i;
-        EXPECT_EQ(prompter.lastText(), kMsgBadHeader) << i;
-    }
-    // One burst needs no interval.
-    EXPECT_TRUE(read(RawKind::Compact, withData(without(test::mdsHeader("T", "Burst1", 4, 4), "BurstTime"))));
-    EXPECT_EQ(h.Iterations, 1);
-}
-
-TEST_F(AlecHeaderTest, IntervalsBelowAMillisecondAreStoredInMicroseconds) {
-    CurrentFile m;
-    ASSERT_TRUE(read(RawKind::CompactEM, withData(test::compactEMHeader(4, 8, "0.0004"))));
-    SetEMHeader(h, true, m);
-    EXPECT_EQ(m.SInt, 400);
-    EXPECT_EQ(m.SITUnit, 0);
-    ASSERT_TRUE(read(RawKind::CompactWH, withData(with(test::compactWHHeader(), "StepTime", "StepTime=0.0625"))));
-    SetWHHeader(h, m);
-    EXPECT_EQ(m.SInt, 62500);  // 16 Hz
-    EXPECT_EQ(m.SITUnit, 0);
-    ASSERT_TRUE(read(RawKind::Compact, withData(with(test::mdsHeader("T"), "StepTime", "StepTime=0.0004"))));
-    SetItemHeader(h, m);
-    EXPECT_EQ(m.SInt, 400);
-    EXPECT_EQ(m.SITUnit, 0);
-    // Not even a microsecond.
-    prompter.shown.clear();
-    EXPECT_FALSE(read(RawKind::CompactEM, withData(test::compactEMHeader(4, 8, "0.0000004"))));
-    EXPECT_EQ(prompter.lastText(), kMsgBadHeader);
 }
 
 }  // namespace

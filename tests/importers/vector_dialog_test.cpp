@@ -12,8 +12,8 @@
 
 #include "chart/chart.h"
 #include "chart/line_series.h"
-#include "core/current_file.h"
 #include "core/header_save.h"
+#include "core/sdf_builder.h"
 #include "importers/vector_dialog.h"
 #include "importers/vector_files.h"
 #include "platform/api/scripted.h"
@@ -64,12 +64,17 @@ protected:
     }
     // The title's lines, one per line.
     std::string chartTitle() const { return FrmNortek->Chart1->Title().Text().join('\n').toStdString(); }
-    std::string exportFiles(test::VectorHdr hdr) {
+    // Two probe checks for each of two bursts.
+    static std::vector<std::string> twoBurstsOfProfiles() {
         std::vector<std::string> pck;
         test::pckProfile(pck, {200, 300, 400}, {10, 30, 20});
         test::pckProfile(pck, {200, 300, 400}, {10, 10, 10});
         test::pckProfile(pck, {200, 300, 400, 500}, {5, 5, 9, 1});
         test::pckProfile(pck, {200, 300}, {1, 1});
+        return pck;
+    }
+    // One burst of four samples, east 0.1 m/s; no ".pck" for no probe checks.
+    std::string exportFiles(const test::VectorHdr& hdr, const std::vector<std::string>& pck = twoBurstsOfProfiles()) {
         std::vector<std::string> dat;
         for (int j = 1; j <= 4; ++j) dat.push_back(test::datLine(1, j, 0.1, 0.0, 0.0));
         return test::writeVectorExport(dir, hdr, dat, {test::senLine(12, 0, 1, 15.0)}, pck);
@@ -116,12 +121,9 @@ TEST_F(FrmNortekTest, ShowsTheHeaderAndConvertsWithBedDistance) {
     EXPECT_EQ(siteShown, (std::vector<bool>{true, false}));  // shown with the dialog, hidden at the hand-off
     EXPECT_EQ(save.calls, 1);
 
-    CurrentFile back;
-    ASSERT_TRUE(back.ReadSDFHeader(dir.file("EXP.sdf")));
-    back.FileName = dir.file("EXP.sdf");
+    const test::SdfOutput back = test::readBackBurst(dir.file("EXP.sdf"), 0);
     EXPECT_EQ(back.Iterations, 1);  // the ".dat" holds one burst
     ASSERT_EQ(back.Nch2, 2);
-    ASSERT_TRUE(back.ReadSDFBurst(0));
     EXPECT_EQ(back.Data[1][0], 100);  // east 0.1 turned north by 90 degrees
     EXPECT_EQ(back.BurstData[0], 1500);
     EXPECT_EQ(back.BurstData[1], 3000);
@@ -131,10 +133,7 @@ TEST_F(FrmNortekTest, ShowsTheHeaderAndConvertsWithBedDistance) {
 // amplitude page and the bed option are there but cannot be used.
 TEST_F(FrmNortekTest, MissingProbeCheckFileDisablesTheBedFeatures) {
     FrmNortek->CheckBoxBottomDist->setChecked(true);  // left from a previous file
-    std::vector<std::string> dat;
-    for (int j = 1; j <= 4; ++j) dat.push_back(test::datLine(1, j, 0.1, 0.0, 0.0));
-    const std::string hdr =
-        test::writeVectorExport(dir, test::VectorHdr{}, dat, {test::senLine(12, 0, 1, 15.0)}, {});
+    const std::string hdr = exportFiles(test::VectorHdr{}, {});
     ASSERT_FALSE(std::filesystem::exists(dir.file("EXP.pck")));
     int shows = 0;
     SetModalHook([&](QDialog&) {
@@ -204,36 +203,13 @@ TEST_F(FrmNortekTest, OlderExportsAndRefusals) {
     EXPECT_NE(prompter.lastText().find("Burst interval"), std::string::npos);
 }
 
-TEST_F(FrmNortekTest, AmplitudeChartAsSetUp) {
-    chart::TChart& c = *FrmNortek->Chart1;
-    EXPECT_EQ(c.parentWidget(), FrmNortek->TabSheetAmpProfile);
-    EXPECT_FALSE(c.Legend().Visible());
-    EXPECT_TRUE(c.RightWall().Visible());
-    EXPECT_FALSE(c.View3D());
-    EXPECT_EQ(chartTitle(), "Amplitude Distribution");
-    EXPECT_EQ(c.BottomAxis().Title().Caption(), "Distance from Transmit Transducer (mm)");
-    EXPECT_EQ(c.LeftAxis().Title().Caption(), "Average Amplitude (counts)");
-    for (chart::TChartAxis* a : {&c.BottomAxis(), &c.LeftAxis()}) {
-        EXPECT_EQ(a->Title().Font().Name(), "Arial");
-        EXPECT_EQ(a->Title().Font().Height(), -13);
-    }
-    ASSERT_EQ(c.SeriesCount(), 1);
-    EXPECT_EQ(c.Series(0), FrmNortek->Series1);
-    EXPECT_TRUE(FrmNortek->Series1->Pointer().Visible());
-    EXPECT_EQ(FrmNortek->Series1->Pointer().Style(), chart::psCircle);
-    EXPECT_FALSE(FrmNortek->Series1->Marks.Visible());
-    EXPECT_EQ(FrmNortek->Series1->XValues->Order(), chart::loAscending);
-    EXPECT_EQ(FrmNortek->Series1->YValues->Order(), chart::loNone);
-}
-
 // Burst 1 has no profile in this ".pck"; the bad minimum distance leaves the
 // chart as it was.
 TEST_F(FrmNortekTest, NoProfileWithinToleranceAndBadMinimumDistance) {
     std::vector<std::string> pck;
     test::pckProfile(pck, {200, 300, 400}, {10, 30, 20});
     test::pckProfile(pck, {200, 300, 400}, {10, 10, 10});
-    const std::string hdr = test::writeVectorExport(dir, test::VectorHdr{}, {test::datLine(1, 1, 0, 0, 0)},
-                                                    {test::senLine(12, 0, 1, 15.0)}, pck);
+    const std::string hdr = exportFiles(test::VectorHdr{}, pck);
     SetModalHook([&](QDialog&) {
         EXPECT_EQ(points(), (std::vector<Point>{{200, 10}, {300, 30}, {400, 20}}));
         FrmNortek->ScrollBarBurstTime->setValue(1);
@@ -258,8 +234,7 @@ TEST_F(FrmNortekTest, PckEndingInsideTheProfileAndDamagedLines) {
     test::pckProfile(pck, {200, 300, 400}, {10, 30, 20});
     test::pckProfile(pck, {200, 300, 400}, {10, 10, 10});
     test::pckProfile(pck, {250, 350, 450}, {4, 9, 3});
-    const std::string hdr = test::writeVectorExport(dir, test::VectorHdr{}, {test::datLine(1, 1, 0, 0, 0)},
-                                                    {test::senLine(12, 0, 1, 15.0)}, pck);
+    const std::string hdr = exportFiles(test::VectorHdr{}, pck);
     SetModalHook([&](QDialog&) {
         FrmNortek->EditTime->setText("previous");
         FrmNortek->ScrollBarBurstTime->setValue(1);

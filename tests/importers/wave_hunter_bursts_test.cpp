@@ -2,7 +2,7 @@
 // velocity rotation, cancel and the bursts the output declares.
 #include <gtest/gtest.h>
 
-#include "core/current_file.h"
+#include "core/sdf_builder.h"
 #include "importers/raw_header.h"
 #include "importers/wave_hunter_bursts.h"
 #include "importers/wave_hunter_bytes.h"
@@ -31,15 +31,7 @@ protected:
         WaveHunterServices s{model, prompter, progress};
         return ConvertWaveHunterBursts(f, o, s);
     }
-    CurrentFile back(int burst) {
-        CurrentFile b;
-        EXPECT_TRUE(b.ReadSDFHeader(out));
-        b.FileName = out;
-        if (burst >= 0) {
-            EXPECT_TRUE(b.ReadSDFBurst(burst));
-        }
-        return b;
-    }
+    test::SdfOutput back(int burst) { return test::readBackBurst(out, burst); }
     static std::vector<std::string> names(const CurrentFile& m) {
         std::vector<std::string> v;
         for (int k = 0; k < m.Nch + m.Nch2; ++k) v.push_back(m.ChannelName[static_cast<std::size_t>(k)]);
@@ -74,7 +66,7 @@ TEST_F(WaveHunterBurstsTest, HunTwelveBitWordsAndCompass) {
     EXPECT_EQ(model.BInt, 30);
     EXPECT_EQ(model.BITUnit, 3);
     EXPECT_EQ(convert(f, o), WaveHunterOutcome::Completed);
-    CurrentFile b = back(0);
+    test::SdfOutput b = back(0);
     EXPECT_EQ(b.Iterations, 2);
     EXPECT_EQ(b.Data[0], (std::vector<std::int16_t>{-123, 0x123}));
     EXPECT_EQ(b.Data[1], (std::vector<std::int16_t>{20470, 10}));
@@ -109,7 +101,7 @@ TEST_F(WaveHunterBurstsTest, XYComponentsTurnedByTheCompassWithMeans) {
     EXPECT_EQ(model.SInt, 1);
     EXPECT_EQ(model.SITUnit, 2);
     EXPECT_EQ(convert(f, o), WaveHunterOutcome::Completed);
-    CurrentFile b = back(0);
+    test::SdfOutput b = back(0);
     EXPECT_EQ(b.Data[1][0], 0);
     EXPECT_EQ(b.Data[2][0], -100);
     EXPECT_EQ(b.BurstData, (std::vector<std::int16_t>{1000, 0, -100, 90}));
@@ -137,7 +129,7 @@ TEST_F(WaveHunterBurstsTest, MagneticEastNorthTurnedByTheDeclination) {
     o.MeanChecked = {false, true, true, false, true};
     prepare(f, o);
     EXPECT_EQ(convert(f, o), WaveHunterOutcome::Completed);
-    CurrentFile b = back(0);
+    test::SdfOutput b = back(0);
     EXPECT_EQ(b.Data[1][0], 99);  // 9.925 cm/s
     EXPECT_EQ(b.Data[2][0], 12);  // 1.219 cm/s
     EXPECT_EQ(b.BurstData, (std::vector<std::int16_t>{87, 111, 215}));  // x = y = 10
@@ -165,7 +157,7 @@ TEST_F(WaveHunterBurstsTest, K02MeansAndLevel) {
     prepare(f, o);
     EXPECT_EQ(names(model), (std::vector<std::string>{"Veast", "Vnorth", "WL", "mean Compass", "mean temperature"}));
     EXPECT_EQ(convert(f, o), WaveHunterOutcome::Completed);
-    CurrentFile b = back(0);
+    test::SdfOutput b = back(0);
     EXPECT_EQ(b.Data[0][0], -13);   // 10 cos 30 - 20 sin 30 = -1.340
     EXPECT_EQ(b.Data[1][0], -223);  // -10 sin 30 - 20 cos 30 = -22.32
     EXPECT_EQ(b.Data[2][0], 77);
@@ -234,7 +226,7 @@ TEST_F(WaveHunterBurstsTest, WrongBurstNumbersAndOverflowsBecomeMissing) {
     prompter.shown.clear();
     prepare(g, o);
     EXPECT_EQ(convert(g, o), WaveHunterOutcome::Completed);
-    CurrentFile b = back(0);
+    test::SdfOutput b = back(0);
     EXPECT_EQ(b.Data[1][0], 100);
     EXPECT_EQ(b.Data[1][59], ErrorData);
     EXPECT_EQ(b.Data[2][59], ErrorData);

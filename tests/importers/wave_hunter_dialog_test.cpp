@@ -9,8 +9,7 @@
 #include <QPushButton>
 #include <filesystem>
 
-#include "core/current_file.h"
-#include "core/header_save.h"
+#include "core/sdf_builder.h"
 #include "importers/wave_hunter_dialog.h"
 #include "importers/wave_hunter_bytes.h"
 #include "platform/api/scripted.h"
@@ -22,26 +21,6 @@ namespace brine {
 namespace {
 
 using test::WHRecord;
-
-class RecordingHeaderSave : public HeaderSaveDialog {
-public:
-    RecordingHeaderSave(CurrentFile& m, std::string target) : m_(m), target_(std::move(target)) {}
-    bool ExecuteSave(int kind) override {
-        kinds.push_back(kind);
-        proposed = m_.SaveFileName;
-        source = m_.FileName;
-        if (refuse) return false;
-        m_.SaveFileName = target_;
-        return m_.BeginSDFOutput(target_);
-    }
-    std::vector<int> kinds;
-    std::string proposed, source;
-    bool refuse = false;
-
-private:
-    CurrentFile& m_;
-    std::string target_;
-};
 
 class FrmWaveHunterTest : public ::testing::Test {
 protected:
@@ -80,13 +59,7 @@ protected:
         h.samples = 1;
         return test::writeFile(dir, "b.hun", test::hunFile(h, {{0, 90, {1, 10, 0}}, {0, 90, {2, 10, 0}}}));
     }
-    CurrentFile back() {
-        CurrentFile b;
-        EXPECT_TRUE(b.ReadSDFHeader(out));
-        b.FileName = out;
-        EXPECT_TRUE(b.ReadSDFBurst(0));
-        return b;
-    }
+    test::SdfOutput back() { return test::readBackBurst(out, 0); }
 
     test::TempDir dir;
     CurrentFile model;
@@ -94,7 +67,7 @@ protected:
     ScriptedProgress progress;
     ScriptedFileChooser chooser;
     std::string out = dir.file("out.sdf");
-    RecordingHeaderSave save{model, out};
+    test::ScriptedHeaderSave save{model, out};
     std::vector<bool> siteWindow;
     int siteLoads = 0;
     int declinationReads = 0;
@@ -135,7 +108,7 @@ TEST_F(FrmWaveHunterTest, ShowsTheFileModelessAndConvertsOnNext) {
     EXPECT_EQ(save.source, source);
     EXPECT_EQ(captions, std::vector<std::string>{source});
     EXPECT_EQ(declinationReads, 1);
-    CurrentFile b = back();
+    test::SdfOutput b = back();
     EXPECT_EQ(b.Nch2, 4);
     EXPECT_EQ(b.Data[1][0], 99);  // turned by the 7 degrees of the site window
     EXPECT_EQ(b.Data[2][0], 12);
@@ -160,7 +133,7 @@ TEST_F(FrmWaveHunterTest, HunShowsTheCompassOption) {
     EXPECT_TRUE(f.CheckBoxTransVel->isChecked());
     f.CheckBoxDirection->setChecked(true);
     f.BitBtn2->click();
-    CurrentFile b = back();
+    test::SdfOutput b = back();
     EXPECT_EQ(b.Iterations, 2);
     EXPECT_EQ(b.ChannelName[3], "Compass");
     EXPECT_EQ(b.BurstData, std::vector<std::int16_t>{90});

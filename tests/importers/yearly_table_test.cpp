@@ -8,8 +8,8 @@
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
-#include "core/current_file.h"
 #include "core/header_save.h"
+#include "core/sdf_builder.h"
 #include "importers/raw_files.h"
 #include "platform/api/scripted.h"
 #include "support/temp_dir.h"
@@ -63,6 +63,7 @@ protected:
     test::TempDir dir;
     CurrentFile model;
     ScriptedPrompter prompter;
+    ScriptedProgress progress;
     YearTableSettings settings;
     std::vector<std::pair<int, int>> selected;
 };
@@ -269,46 +270,13 @@ TEST_F(YearTableTest, BurstsOfMoreThanTenMillionSamplesAreRefusedSayingWhy) {
     EXPECT_EQ(model.SampleSize, 524161);
 }
 
-// A header dialog that lets a test edit the header as a user would.
-class EditingHeaderSave : public HeaderSaveDialog {
-public:
-    EditingHeaderSave(CurrentFile& m, std::string target) : m_(m), target_(std::move(target)) {}
-    bool ExecuteSave(int kind) override {
-        proposed = m_.SaveFileName;
-        kinds.push_back(kind);
-        if (edit) edit(m_);
-        m_.SaveFileName = target_;
-        return m_.BeginSDFOutput(target_);
-    }
-    std::function<void(CurrentFile&)> edit;
-    std::string proposed;
-    std::vector<int> kinds;
-
-private:
-    CurrentFile& m_;
-    std::string target_;
-};
-
-class YearTableSaveTest : public YearTableTest {
-protected:
-    CurrentFile readBack(const std::string& path) {
-        CurrentFile back;
-        back.prompter = &prompter;
-        EXPECT_TRUE(back.ReadHeader(path));
-        back.FileName = path;
-        EXPECT_TRUE(back.ReadSDFBurst(0));
-        return back;
-    }
-    ScriptedProgress progress;
-};
-
-TEST_F(YearTableSaveTest, HeaderDialogEditsNeverLeaveTheFileWrong) {
+TEST_F(YearTableTest, HeaderDialogEditsNeverLeaveTheSavedFileWrong) {
     settings.year = 2001;
     std::string source = tableFile(monthDayLines(2001));
     auto burst = convert(ReadYearTable(source).table);
     ASSERT_TRUE(burst);
     // The user makes A ten times finer and asks for three bursts.
-    EditingHeaderSave save(model, dir.file("out.sdf"));
+    test::ScriptedHeaderSave save(model, dir.file("out.sdf"));
     save.edit = [](CurrentFile& m) {
         m.ScaleA[0] = 0.1f;
         m.OffsetB[0] = 100;
@@ -321,7 +289,7 @@ TEST_F(YearTableSaveTest, HeaderDialogEditsNeverLeaveTheFileWrong) {
     EXPECT_FALSE(prompter.showedText("個のデータを欠測値に変換しました。"));
     EXPECT_FALSE(progress.cancellable);
     EXPECT_FALSE(progress.visible);
-    CurrentFile back = readBack(dir.file("out.sdf"));
+    test::SdfOutput back = test::readBackBurst(dir.file("out.sdf"), 0);
     EXPECT_EQ(back.Iterations, 1);
     EXPECT_EQ(back.Data[0][0], (101 - 100) * 10);
     EXPECT_EQ(back.Data[0][364], (1231 - 100) * 10);
@@ -332,13 +300,13 @@ TEST_F(YearTableSaveTest, HeaderDialogEditsNeverLeaveTheFileWrong) {
     burst = convert(ReadYearTable(source).table);
     ASSERT_TRUE(burst);
     ASSERT_TRUE(SaveYearTableBurst(model, *burst, source, save, prompter, progress));
-    back = readBack(dir.file("out.sdf"));
+    back = test::readBackBurst(dir.file("out.sdf"), 0);
     EXPECT_EQ(back.Data[0][0], 10100);
     EXPECT_EQ(back.Data[0][364], ErrorData);
     EXPECT_TRUE(prompter.showedText("個のデータを欠測値に変換しました。"));
 }
 
-TEST_F(YearTableSaveTest, CancelledOrFailedSavesReportNoSuccess) {
+TEST_F(YearTableTest, CancelledOrFailedSavesReportNoSuccess) {
     settings.year = 2001;
     std::string source = tableFile(monthDayLines(2001));
     auto burst = convert(ReadYearTable(source).table);
@@ -351,16 +319,8 @@ TEST_F(YearTableSaveTest, CancelledOrFailedSavesReportNoSuccess) {
     EXPECT_TRUE(progress.titles.empty());
 
     // A header dialog that reports a header it could not write: the burst fails too.
-    class Liar : public HeaderSaveDialog {
-    public:
-        explicit Liar(CurrentFile& m, std::string t) : m_(m), t_(std::move(t)) {}
-        bool ExecuteSave(int) override {
-            m_.SaveFileName = t_;
-            return true;
-        }
-        CurrentFile& m_;
-        std::string t_;
-    } liar(model, dir.file("no/such/dir/out.sdf"));
+    test::ScriptedHeaderSave liar(model, dir.file("no/such/dir/out.sdf"));
+    liar.lie = true;
     EXPECT_FALSE(SaveYearTableBurst(model, *burst, source, liar, prompter, progress));
     EXPECT_FALSE(prompter.showedText(kMsgTableSaved));
     EXPECT_TRUE(prompter.showedText("ファイルに書き込めません。"));

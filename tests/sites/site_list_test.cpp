@@ -147,11 +147,9 @@ TEST(SiteList, SelectionOnShow) {
     EXPECT_EQ(list.SelectionOnShow(0), -1);
     EXPECT_EQ(list.SelectionOnShow(1), -1);  // empty list
     for (int k = 1; k <= 3; ++k) list.StoreSite(k, "s", 0, 0);
-    EXPECT_EQ(list.SelectionOnShow(0), -1);
-    EXPECT_EQ(list.SelectionOnShow(1), 0);
-    EXPECT_EQ(list.SelectionOnShow(3), 2);
-    EXPECT_EQ(list.SelectionOnShow(4), 2);  // "新規" last time: the last site
-    EXPECT_EQ(list.SelectionOnShow(65535), 2);
+    // Remembered site to list row; "新規" last time (4) or beyond: the last site.
+    for (auto [remembered, row] : {std::pair{0, -1}, {1, 0}, {3, 2}, {4, 2}, {65535, 2}})
+        EXPECT_EQ(list.SelectionOnShow(remembered), row) << remembered;
 }
 
 TEST(SiteFile, DamagedFileLoadsItsGoodLinesAndIsNeverRewritten) {

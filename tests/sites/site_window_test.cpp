@@ -28,7 +28,18 @@ protected:
         SetAppPrompter(&prompter);
         sites.LocationFile = dir.file("Location.dat");
     }
-    void TearDown() override { SetAppPrompter(nullptr); }
+    void TearDown() override {
+        window.reset();
+        SetAppPrompter(nullptr);
+    }
+    // The window shown over a site file of these lines, with a site remembered.
+    TFrmLocation& show(const std::string& lines, int remembered = 0) {
+        writeText(sites.LocationFile.string(), lines);
+        sites.SelectedLocation = static_cast<std::uint16_t>(remembered);
+        window = std::make_unique<TFrmLocation>(nullptr, sites);
+        window->show();
+        return *window;
+    }
 
     std::string file() const { return readText(sites.LocationFile.string()); }
     void typeSiteName(TFrmLocation& w, const QString& name) {
@@ -52,6 +63,7 @@ protected:
     test::TempDir dir;
     ScriptedPrompter prompter;
     SiteList sites;
+    std::unique_ptr<TFrmLocation> window;
 };
 
 TEST_F(SiteWindow, FormHasItsControls) {
@@ -64,10 +76,7 @@ TEST_F(SiteWindow, FormHasItsControls) {
 }
 
 TEST_F(SiteWindow, ShowingSelectsTheRememberedSiteAndComputes) {
-    writeText(sites.LocationFile.string(), "a,37,138\r\n" + utf8ToCp932("京都") + ",35.745,135.125\r\n");
-    sites.SelectedLocation = 2;
-    TFrmLocation w(nullptr, sites);
-    w.show();
+    TFrmLocation& w = show("a,37,138\r\n" + utf8ToCp932("京都") + ",35.745,135.125\r\n", 2);
     ASSERT_EQ(w.ComboBoxSite->count(), 3);
     EXPECT_EQ(w.ComboBoxSite->itemText(1), QStringLiteral("京都"));
     EXPECT_EQ(w.ComboBoxSite->itemText(2), QStringLiteral("新規"));
@@ -91,11 +100,8 @@ TEST_F(SiteWindow, ShowingSelectsTheRememberedSiteAndComputes) {
 }
 
 TEST_F(SiteWindow, RememberedZeroSelectsNothingAndKeepsTheDeclination) {
-    writeText(sites.LocationFile.string(), "a,37,138\r\n");
-    sites.SelectedLocation = 0;
     sites.Declination = 3.25;
-    TFrmLocation w(nullptr, sites);
-    w.show();
+    TFrmLocation& w = show("a,37,138\r\n", 0);
     EXPECT_EQ(w.ComboBoxSite->currentIndex(), -1);
     EXPECT_EQ(w.Declination, 3.25);
     w.BitBtnDelClick();  // nothing selected: nothing deleted
@@ -103,10 +109,7 @@ TEST_F(SiteWindow, RememberedZeroSelectsNothingAndKeepsTheDeclination) {
 }
 
 TEST_F(SiteWindow, StoreNewSitesAndUpdateOne) {
-    writeText(sites.LocationFile.string(), "a,37,138\r\n");
-    sites.SelectedLocation = 1;
-    TFrmLocation w(nullptr, sites);
-    w.show();
+    TFrmLocation& w = show("a,37,138\r\n", 1);
 
     choose(w, 1);  // "新規"
     typeSiteName(w, QStringLiteral("南"));
@@ -135,10 +138,7 @@ TEST_F(SiteWindow, StoreNewSitesAndUpdateOne) {
 }
 
 TEST_F(SiteWindow, AnUnsavedNewEntryLeavesTheDeclinationInForce) {
-    writeText(sites.LocationFile.string(), "a,37,138\r\n");
-    sites.SelectedLocation = 1;
-    TFrmLocation w(nullptr, sites);
-    w.show();
+    TFrmLocation& w = show("a,37,138\r\n", 1);
     const double atSite = static_cast<double>(7.68f);
     ASSERT_EQ(w.Declination, atSite);
 
@@ -166,10 +166,7 @@ TEST_F(SiteWindow, AnUnsavedNewEntryLeavesTheDeclinationInForce) {
 }
 
 TEST_F(SiteWindow, AComputedValueNotInForceIsMarkedUnsaved) {
-    writeText(sites.LocationFile.string(), "a,37,138\r\n");
-    sites.SelectedLocation = 1;
-    TFrmLocation w(nullptr, sites);
-    w.show();
+    TFrmLocation& w = show("a,37,138\r\n", 1);
     auto marked = [&w] {
         for (QLabel* l : w.findChildren<QLabel*>())
             if (l->isVisible() && l->text() == QStringLiteral("未登録")) return true;
@@ -207,9 +204,7 @@ TEST_F(SiteWindow, AComputedValueNotInForceIsMarkedUnsaved) {
 }
 
 TEST_F(SiteWindow, RefusedNamesLeaveTheFileAlone) {
-    writeText(sites.LocationFile.string(), "a,37,138\r\n");
-    TFrmLocation w(nullptr, sites);
-    w.show();
+    TFrmLocation& w = show("a,37,138\r\n");
     for (QString name : {QStringLiteral("a,b"), QStringLiteral("\U0001F600")}) {
         typeSiteName(w, name);
         setPosition(w, "35", "00", "00", "135", "00", "00");
@@ -229,10 +224,7 @@ TEST_F(SiteWindow, RefusedNamesLeaveTheFileAlone) {
 }
 
 TEST_F(SiteWindow, DeleteTheLastSite) {
-    writeText(sites.LocationFile.string(), "a,1,2\r\nb,3,4\r\nc,5,6\r\n");
-    sites.SelectedLocation = 3;
-    TFrmLocation w(nullptr, sites);
-    w.show();
+    TFrmLocation& w = show("a,1,2\r\nb,3,4\r\nc,5,6\r\n", 3);
     ASSERT_EQ(w.ComboBoxSite->currentIndex(), 2);
     w.BitBtnDelClick();
     EXPECT_EQ(file(), "a,1,2\r\nb,3,4\r\n");
@@ -251,10 +243,7 @@ TEST_F(SiteWindow, DeleteTheLastSite) {
 
 TEST_F(SiteWindow, DamagedFileIsReportedOnceAndNotRewritten) {
     const std::string damaged = "a,1,2\r\nb,x,4\r\n";
-    writeText(sites.LocationFile.string(), damaged);
-    sites.SelectedLocation = 1;
-    TFrmLocation w(nullptr, sites);
-    w.show();
+    TFrmLocation& w = show(damaged, 1);
     EXPECT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(w.ComboBoxSite->count(), 2);
     w.BitBtnDelClick();
@@ -277,9 +266,7 @@ TEST_F(SiteWindow, TypedDeclinationIgnoresTextThatIsNoNumber) {
 }
 
 TEST_F(SiteWindow, EnterMovesTheFocusAlongTheFields) {
-    writeText(sites.LocationFile.string(), "a,37,138\r\n");
-    TFrmLocation w(nullptr, sites);
-    w.show();
+    TFrmLocation& w = show("a,37,138\r\n");
     QApplication::setActiveWindow(&w);
     w.activateWindow();
     QWidget* chain[] = {w.ComboBoxSite, w.EditLat1, w.EditLat2, w.EditLat3, w.EditLong1,

@@ -3,13 +3,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QGuiApplication>
-#include <QMouseEvent>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <functional>
 #include <stdexcept>
 
 #include "core/ui/progress_window.h"
@@ -111,29 +110,22 @@ TEST_F(FrmProgressTest, InputStaysHeldUntilTheJobHasEnded) {
     EXPECT_TRUE(jobRan);
 }
 
-TEST_F(FrmProgressTest, ButtonCancelsAndHides) {
-    frm.Start("job", true);
-    test::clickThroughWindow(*frm.BitBtn1);
-    EXPECT_TRUE(frm.Cancelled());
-    EXPECT_FALSE(frm.isVisible());
-    frm.SetPercent(40);  // the job's next report does not bring it back
-    EXPECT_FALSE(frm.isVisible());
-    frm.Hide();
-}
-
-TEST_F(FrmProgressTest, CloseBoxAndEscapeCancel) {
-    frm.Start("job", true);
-    test::closeFromWindowManager(frm);
-    EXPECT_TRUE(frm.Cancelled());
-    EXPECT_FALSE(frm.isVisible());
-    frm.Hide();
-
-    frm.Start("job", true);
-    ASSERT_EQ(QGuiApplication::focusWindow(), frm.windowHandle());  // it has the keys
-    test::typeKey(Qt::Key_Escape);
-    EXPECT_TRUE(frm.Cancelled());
-    EXPECT_FALSE(frm.isVisible());
-    frm.Hide();
+TEST_F(FrmProgressTest, ButtonCloseBoxAndEscapeCancelAndHide) {
+    const std::function<void()> ways[] = {[this] { test::clickThroughWindow(*frm.BitBtn1); },
+                                          [this] { test::closeFromWindowManager(frm); },
+                                          [this] {
+                                              ASSERT_EQ(QGuiApplication::focusWindow(), frm.windowHandle());
+                                              test::typeKey(Qt::Key_Escape);
+                                          }};
+    for (const auto& cancel : ways) {
+        frm.Start("job", true);
+        cancel();
+        EXPECT_TRUE(frm.Cancelled());
+        EXPECT_FALSE(frm.isVisible());
+        frm.SetPercent(40);  // the job's next report does not bring it back
+        EXPECT_FALSE(frm.isVisible());
+        frm.Hide();
+    }
 }
 
 TEST_F(FrmProgressTest, JobThatCannotStopKeepsItsWindow) {
