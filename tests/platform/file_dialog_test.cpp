@@ -30,14 +30,6 @@ TEST(FileFilter, ParsesDescriptionsAndPatterns) {
     EXPECT_TRUE(lone[0].patterns.empty());
 }
 
-TEST(FileFilter, MatchesNamesIgnoringCase) {
-    EXPECT_TRUE(MatchesFilePattern("README", "*.*"));
-    EXPECT_TRUE(MatchesFilePattern("a.b.c", "*.*"));
-    EXPECT_TRUE(MatchesFilePattern("w01.csv", "w??.CSV"));
-    EXPECT_FALSE(MatchesFilePattern("w1.csv", "w??.csv"));
-    EXPECT_TRUE(MatchesFilePattern("abcabd", "*ab?"));
-}
-
 TEST(FileFilter, TranslatesForQtWithBothCases) {
     (void)test::qtApp();
     QStringList f = QtNameFilters("標準時系列ﾌｧｲﾙ(*.sdf)|*.SDF|ﾃｷｽﾄ|*.sdf;*.Tsd|全て|*.*");
