@@ -30,18 +30,10 @@ std::string rows(int n, double t0, double dt, const std::string& values) {
 }
 const std::string kValues = "   0.1234   -0.5   0.25   19620.0";
 
-class CadmasSurfTest : public ::testing::Test {
+class CadmasSurfTest : public test::ConverterTest {
 protected:
-    std::string write(const std::string& text, const std::string& name = "data.tran") {
-        std::string p = dir.file(name);
-        test::writeText(p, text);
-        return p;
-    }
+    std::string write(const std::string& t, const std::string& n = "data.tran") { return ConverterTest::write(t, n); }
     bool read(const std::string& path) { return ReadCadmasSurfFile(model, path, prompter); }
-
-    test::TempDir dir;
-    CurrentFile model;
-    ScriptedPrompter prompter;
 };
 
 TEST_F(CadmasSurfTest, ReadsChannelsFromTheHeaderAndOneSamplePerRow) {
@@ -164,16 +156,13 @@ TEST_F(CadmasSurfTest, CommandChoosesConvertsAndSavesTheBurst) {
     ASSERT_EQ(save.proposals, (std::vector<std::string>{dir.file("trandata.sdf")}));
     EXPECT_EQ(prompter.lastText(), "変換ファイルを保存しました。");
 
-    CurrentFile back;
-    back.prompter = &prompter;
-    ASSERT_TRUE(back.ReadSDFHeader(dir.file("trandata.sdf")));
-    back.FileName = dir.file("trandata.sdf");
-    ASSERT_TRUE(back.ReadSDFBurst(0));
-    EXPECT_EQ(back.Nch, 4);
-    EXPECT_EQ(back.SampleSize, 3);
-    EXPECT_EQ(back.SInt, 1);
-    EXPECT_EQ(back.SITUnit, 2);
-    EXPECT_EQ(back.Data[3], (Counts{981, 981, 981}));
+    test::ReadBack back(dir.file("trandata.sdf"), 0);
+    ASSERT_TRUE(back.ok);
+    EXPECT_EQ(back.m.Nch, 4);
+    EXPECT_EQ(back.m.SampleSize, 3);
+    EXPECT_EQ(back.m.SInt, 1);
+    EXPECT_EQ(back.m.SITUnit, 2);
+    EXPECT_EQ(back.m.Data[3], (Counts{981, 981, 981}));
 
     // A file that cannot be converted never reaches the header dialog.
     prompter.shown.clear();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/binary_file.h"
+#include "base/cp932.h"
 #include "converters/convert_drf.h"
 #include "converters/crafted_sdf.h"
 #include "core/current_file.h"
@@ -134,6 +135,21 @@ public:
 
 private:
     CurrentFile& m_;
+};
+
+// What every converter test has at hand: a folder, the model, a scripted user.
+class ConverterTest : public ::testing::Test {
+protected:
+    // Writes `utf8` into the folder as CP932 text.
+    std::string write(const std::string& utf8, const std::string& name) {
+        std::string p = dir.file(name);
+        writeText(p, utf8ToCp932(utf8));
+        return p;
+    }
+    TempDir dir;
+    CurrentFile model;
+    ScriptedPrompter prompter;
+    ScriptedProgress progress;
 };
 
 // ---- ADDC files: channel ch, sample j holds addcCount(ch, j).
