@@ -163,9 +163,7 @@ TEST(Startup, AFileSizeLimitFailsTheWriteInsteadOfEndingTheProgram) {
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
     EXPECT_EQ(WEXITSTATUS(status), 0);  // refused with the update's message
     EXPECT_EQ(test::readAll(path), old);
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
-    EXPECT_EQ(names, std::vector<std::string>{"old.sdf"});  // no temporary file left
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"old.sdf"});  // no temporary file left
 }
 
 TEST(Startup, QtsOwnDialogsButtonsAndEditMenusAreJapanese) {
@@ -292,9 +290,7 @@ TEST_F(MainWindowTest, ShowingAndClosingWriteOnlyIntoTheConfigurationFolder) {
     test::ShowMainWindow(*form);
     EXPECT_TRUE(form->close());
     EXPECT_EQ(state(), before);
-    std::set<std::string> written;
-    for (const auto& e : std::filesystem::directory_iterator(dir.path())) written.insert(e.path().filename().string());
-    EXPECT_EQ(written, (std::set<std::string>{"Location.dat", "Parameters.dat"}));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"Location.dat", "Parameters.dat"}));
 }
 
 TEST_F(MainWindowTest, TheWindowIsPaintedBeforeTheSplashShows) {

@@ -48,10 +48,6 @@ protected:
             return name;
         };
     }
-    std::size_t filesInDir() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir.path()),
-                                                      std::filesystem::directory_iterator()));
-    }
     std::string src = dir.file("in.sdf");
     std::string out = dir.file("out.tsd");
     std::vector<std::string> proposals;
@@ -128,7 +124,7 @@ TEST_F(SdfToTsdTest, CancelKeepsTheBlocksConvertedUnderAHeaderDeclaringThem) {
     progress.cancelAfter = 2;  // pressed while the second burst is converted
     EXPECT_EQ(ConvertSDFToTSD(model, src, choose(out), prompter, progress), JobResult::Cancelled);
     EXPECT_EQ(prompter.shown.size(), 1u);  // the question, no success message
-    EXPECT_EQ(filesInDir(), 2u);           // no temporary file left
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"in.sdf", "out.tsd"}));  // no temporary file left
 
     // The text of a complete run up to its third block, declaring two.
     const std::string fullPath = dir.file("full.tsd");
@@ -167,7 +163,7 @@ TEST_F(SdfToTsdTest, ATruncatedSourceFailsWithoutSuccessMessage) {
     const std::string text = test::readText(out);
     EXPECT_EQ(text.find("No.3"), std::string::npos);
     EXPECT_EQ(text.substr(text.size() - 8), "\r\n12.5\r\n");
-    EXPECT_EQ(filesInDir(), 2u);
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"in.sdf", "out.tsd"}));
 }
 
 TEST_F(SdfToTsdTest, ANonSdfSourceIsRefusedByTheReader) {
@@ -180,7 +176,7 @@ TEST_F(SdfToTsdTest, ANonSdfSourceIsRefusedByTheReader) {
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "フォーマットが違います。");
     EXPECT_FALSE(std::filesystem::exists(out));
-    EXPECT_EQ(filesInDir(), 1u);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"in.sdf"});
 }
 
 }  // namespace
