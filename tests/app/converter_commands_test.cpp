@@ -1,5 +1,4 @@
-// The built-in converters as the main window's commands reach them: bound at
-// start-up, and a single-burst table saved through the menu's loop.
+// A built-in converter's single-burst table saved through the menu's loop.
 #include <gtest/gtest.h>
 
 #include "app/main_window.h"
@@ -32,20 +31,6 @@ protected:
     ScriptedPrompter prompter;
     ScriptedProgress progress;
 };
-
-TEST(HourlyCsvStartup, BothCommandsAreBound) {
-    CreateForms();
-    EXPECT_TRUE(Form1->Meteolorogical->isEnabled());
-    EXPECT_TRUE(Form1->FishingPort1->isEnabled());
-    DestroyForms();
-}
-
-TEST(NowphasCadmasStartup, BothCommandsAreBound) {
-    CreateForms();
-    EXPECT_TRUE(Form1->PortData->isEnabled());
-    EXPECT_TRUE(Form1->CADMASSURFC1->isEnabled());
-    DestroyForms();
-}
 
 TEST_F(JmaTest, SingleBurstSaveWritesTheTableAsSdf) {
     std::string p = write(kTitles + kPeriod + "時刻,気温(℃）,風向(方位）\n1,5.5,E\n2,-1.5,W\n3,0,S\n");
