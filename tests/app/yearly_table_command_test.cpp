@@ -24,61 +24,6 @@
 namespace brine {
 namespace {
 
-TEST(YearlyTableCommand, TenDayCommandLoadsShowsAndSavesThroughTheHeaderDialog) {
-    test::TempDir dir;
-    std::string text = "旬別平均水温\r\n旬,2003年(1月～12月)\r\n";
-    for (int r = 1; r <= 36; ++r) text += std::to_string(r) + "," + std::to_string(r) + ".5\r\n";
-    std::string table = dir.file("ten.csv");
-    test::writeText(table, utf8ToCp932(text));
-
-    ScriptedPrompter prompter;
-    SetAppPrompter(&prompter);
-    test::RecordingChooser chooser;
-    test::ChooserScope chooserScope(chooser);
-    CreateForms();
-    EXPECT_TRUE(Form1->T1->isEnabled());
-    EXPECT_TRUE(Form1->TableinDateYear->isEnabled());
-
-    std::vector<std::string> shown;
-    SetModalHook([&](QDialog& d) {
-        shown.push_back(d.objectName().toStdString());
-        if (&d == FrmDateYearTable) {
-            FrmDateYearTable->EditA->setText("0.5");
-            FrmDateYearTable->EditChItem->setText("水温");
-            FrmDateYearTable->BitBtn1->click();
-            return FrmDateYearTable->result();
-        }
-        if (&d == FrmSDFdata) {
-            EXPECT_EQ(FrmSDFdata->EditFileName->text().toStdString(), dir.file("ten.sdf"));
-            FrmSDFdata->BitBtn1Click();
-            return FrmSDFdata->result();
-        }
-        return int(QDialog::Rejected);
-    });
-    chooser.choices.push_back({table});
-    Form1->T1->trigger();
-    SetModalHook({});
-
-    EXPECT_EQ(shown, (std::vector<std::string>{"FrmDateYearTable", "FrmSDFdata"}));
-    EXPECT_EQ(FrmDateYearTable->result(), QDialog::Accepted);
-    EXPECT_EQ(FrmDateYearTable->windowTitle(), "月旬別年別表データ");
-    EXPECT_EQ(prompter.lastText(), "変換ファイルを保存しました。");
-    CurrentFile back;
-    back.prompter = &prompter;
-    ASSERT_TRUE(back.ReadSDFHeader(dir.file("ten.sdf")));
-    back.FileName = dir.file("ten.sdf");
-    ASSERT_TRUE(back.ReadSDFBurst(0));
-    EXPECT_EQ(back.SampleSize, 365);
-    EXPECT_EQ(back.Iterations, 1);
-    EXPECT_EQ(back.ChannelName[0], utf8ToCp932("水温"));
-    EXPECT_EQ(back.Memo.substr(0, 14), "Original file:");
-    EXPECT_EQ(back.Data[0][0], 3);      // 1.5 / 0.5
-    EXPECT_EQ(back.Data[0][364], 73);   // 36.5 / 0.5
-
-    DestroyForms();
-    SetAppPrompter(nullptr);
-}
-
 TEST(YearlyTableCommand, ATableNamedSdfIsNeverItsOwnOutput) {
     test::TempDir dir;
     const std::string table = dir.file("year.sdf");
@@ -115,9 +60,10 @@ TEST(YearlyTableCommand, ATableNamedSdfIsNeverItsOwnOutput) {
     SetAppPrompter(nullptr);
 }
 
-// Run through its windows (convert, save, OK), the command leaves the main
-// window active: its menu answers the keyboard again at once.
-TEST(YearlyTableCommand, TheMainWindowIsActiveAgainAfterTheCommand) {
+// The ten-day command run through its windows (convert, save under the
+// proposed name, OK) saves the table and leaves the main window active: its
+// menu answers the keyboard again at once.
+TEST(YearlyTableCommand, TenDayCommandSavesThroughItsWindowsAndLeavesTheMainWindowActive) {
     test::TempDir dir, config;
     std::string text = "旬別平均水温\r\n旬,2003年(1月～12月)\r\n";
     for (int r = 1; r <= 36; ++r) text += std::to_string(r) + "," + std::to_string(r) + ".5\r\n";
@@ -136,6 +82,7 @@ TEST(YearlyTableCommand, TheMainWindowIsActiveAgainAfterTheCommand) {
 
     test::WindowScript script;
     script.then([] { return FrmDateYearTable->isVisible(); }, [] {
+        EXPECT_EQ(FrmDateYearTable->windowTitle(), "月旬別年別表データ");
         FrmDateYearTable->EditA->setText("0.5");
         FrmDateYearTable->EditChItem->setText("水温");
         test::clickThroughWindow(*FrmDateYearTable->BitBtn1);
@@ -151,7 +98,16 @@ TEST(YearlyTableCommand, TheMainWindowIsActiveAgainAfterTheCommand) {
 
     EXPECT_TRUE(script.done());
     EXPECT_TRUE(test::waitFor([] { return QApplication::activeWindow() == Form1; }, 1000));
+    EXPECT_EQ(FrmDateYearTable->result(), QDialog::Accepted);
     DestroyForms();
+    test::ReadBack back(dir.file("ten.sdf"), 0);
+    ASSERT_TRUE(back.ok);
+    EXPECT_EQ(back.m.SampleSize, 365);
+    EXPECT_EQ(back.m.Iterations, 1);
+    EXPECT_EQ(back.m.ChannelName[0], utf8ToCp932("水温"));
+    EXPECT_EQ(back.m.Memo.substr(0, 14), "Original file:");
+    EXPECT_EQ(back.m.Data[0][0], 3);     // 1.5 / 0.5
+    EXPECT_EQ(back.m.Data[0][364], 73);  // 36.5 / 0.5
 }
 
 }  // namespace
