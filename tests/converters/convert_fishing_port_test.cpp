@@ -12,14 +12,7 @@ namespace {
 
 std::string cp(const std::string& utf8) { return utf8ToCp932(utf8); }
 
-double at(int y, int mo, int d, int h) {
-    DateTimeParts p;
-    p.year = y;
-    p.month = mo;
-    p.day = d;
-    p.hour = h;
-    return EncodeDateTime(p);
-}
+double at(int y, int mo, int d, int h) { return EncodeDateTime({y, mo, d, h}); }
 
 // The title line of a table of n water-level columns.
 std::string levelTitles(int n) {

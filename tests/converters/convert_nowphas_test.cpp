@@ -13,15 +13,7 @@ namespace {
 using Counts = std::vector<std::int16_t>;
 constexpr std::int16_t E = ErrorData;
 
-double at(int y, int mo, int d, int h = 0, int mi = 0) {
-    DateTimeParts p;
-    p.year = y;
-    p.month = mo;
-    p.day = d;
-    p.hour = h;
-    p.minute = mi;
-    return EncodeDateTime(p);
-}
+double at(int y, int mo, int d, int h = 0, int mi = 0) { return EncodeDateTime({y, mo, d, h, mi}); }
 
 // Twelve values of 4 characters; 9999 is the file's missing mark.
 std::string values(std::initializer_list<int> v) {
