@@ -24,19 +24,18 @@ protected:
 };
 
 TEST(SplitItemAndUnit, NameAndUnitInBracketsOrTheWholeText) {
-    std::string name, unit;
-    SplitItemAndUnit("Level(cm)", name, unit);
-    EXPECT_EQ(name, "Level           ");
-    EXPECT_EQ(unit, "cm      ");
-    SplitItemAndUnit("Temperature", name, unit);
-    EXPECT_EQ(name, "Temperature     ");
-    EXPECT_EQ(unit, "        ");
-    SplitItemAndUnit("A)x(b", name, unit);  // ")" first: empty unit
-    EXPECT_EQ(name, "A)x             ");
-    EXPECT_EQ(unit, "        ");
-    SplitItemAndUnit("VeryLongChannelNameHere(centimetres)", name, unit);
-    EXPECT_EQ(name, "VeryLongChannelN");
-    EXPECT_EQ(unit, "centimet");
+    const char* cases[][3] = {
+        {"Level(cm)", "Level           ", "cm      "},
+        {"Temperature", "Temperature     ", "        "},
+        {"A)x(b", "A)x             ", "        "},  // ")" first: empty unit
+        {"VeryLongChannelNameHere(centimetres)", "VeryLongChannelN", "centimet"},
+    };
+    for (const auto& c : cases) {
+        std::string name, unit;
+        SplitItemAndUnit(c[0], name, unit);
+        EXPECT_EQ(name, c[1]) << c[0];
+        EXPECT_EQ(unit, c[2]) << c[0];
+    }
 }
 
 TEST_F(AddcTest, WritesTheSdfLayoutWithTheFileTimeOfDay) {
