@@ -63,11 +63,10 @@ Bytes recordsOf(const std::string& path) {
     return at <= all.size() ? Bytes(all.begin() + static_cast<long>(at), all.end()) : Bytes();
 }
 
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public test::AppTest {
 protected:
     void SetUp() override {
-        SetAppFileChooser(&chooser);
-        SetAppPrompter(&prompter);
+        AppTest::SetUp();
         SetModalHook([this](QDialog& d) { return answerDialog(d); });
         CreateForms();
         // Configuration files of this run go to a fresh folder.
@@ -77,9 +76,7 @@ protected:
     void TearDown() override {
         Form1->close();
         DestroyForms();
-        SetModalHook({});
-        SetAppPrompter(nullptr);
-        SetAppFileChooser(nullptr);
+        AppTest::TearDown();
     }
 
     int answerDialog(QDialog& d) {
@@ -116,8 +113,6 @@ protected:
     }
 
     test::TempDir config, dir;
-    test::RecordingChooser chooser;
-    ScriptedPrompter prompter;
     std::vector<std::string> shown;
     std::vector<std::string> headerProposals;
     std::function<void(TFrmSDFdata&)> onHeader;

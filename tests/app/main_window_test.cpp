@@ -49,7 +49,6 @@
 namespace brine {
 namespace {
 
-using test::RecordingChooser;
 using test::TempDir;
 
 TEST(Startup, CreatesTheFifteenDialogsOnceInOrderBehindTheirGlobals) {
@@ -249,11 +248,10 @@ struct Recorder {
     bool loadTableResult = true;
 };
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public test::AppTest {
 protected:
     void SetUp() override {
-        SetAppFileChooser(&chooser);
-        SetAppPrompter(&prompter);
+        AppTest::SetUp();
         SetModalHook([this](QDialog& d) {
             modal.push_back(d.objectName().toStdString());
             if (onModal) onModal();
@@ -263,9 +261,7 @@ protected:
         AboutBox = about.get();
     }
     void TearDown() override {
-        SetModalHook({});
-        SetAppPrompter(nullptr);
-        SetAppFileChooser(nullptr);
+        AppTest::TearDown();
         AboutBox = nullptr;
     }
     std::unique_ptr<TForm1> MakeForm() {
@@ -286,8 +282,6 @@ protected:
     TempDir dir;
     Recorder rec;
     DirectHeaderSave header{AppModel(), dir.file("o.sdf")};
-    RecordingChooser chooser;
-    ScriptedPrompter prompter;
     std::vector<std::string> modal;
     std::function<void()> onModal;
     std::unique_ptr<TAboutBox> about;

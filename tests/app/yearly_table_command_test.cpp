@@ -24,17 +24,23 @@
 namespace brine {
 namespace {
 
-TEST(YearlyTableCommand, ATableNamedSdfIsNeverItsOwnOutput) {
+class YearlyTableCommand : public test::AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        CreateForms();
+    }
+    void TearDown() override {
+        DestroyForms();
+        AppTest::TearDown();
+    }
     test::TempDir dir;
+};
+
+TEST_F(YearlyTableCommand, ATableNamedSdfIsNeverItsOwnOutput) {
     const std::string table = dir.file("year.sdf");
     const std::string text = utf8ToCp932("日,1月,2月\r\n1,15,25\r\n2,35,45\r\n");
     test::writeText(table, text);
-
-    ScriptedPrompter prompter;
-    SetAppPrompter(&prompter);
-    test::RecordingChooser chooser;
-    test::ChooserScope chooserScope(chooser);
-    CreateForms();
     prompter.answer(MsgResult::Yes);  // to an overwrite question, should one come
     SetModalHook([&](QDialog& d) {
         if (&d == FrmDateYearTable) {
@@ -50,35 +56,26 @@ TEST(YearlyTableCommand, ATableNamedSdfIsNeverItsOwnOutput) {
     });
     chooser.choices.push_back({table});
     Form1->TableinDateYear->trigger();
-    SetModalHook({});
 
     EXPECT_TRUE(prompter.showedText("読み込み中のファイルは上書き出来ません。"));
     EXPECT_FALSE(prompter.showedText("変換ファイルを保存しました。"));
     EXPECT_EQ(test::readText(table), text);
-
-    DestroyForms();
-    SetAppPrompter(nullptr);
 }
 
 // The ten-day command run through its windows (convert, save under the
 // proposed name, OK) saves the table and leaves the main window active: its
 // menu answers the keyboard again at once.
-TEST(YearlyTableCommand, TenDayCommandSavesThroughItsWindowsAndLeavesTheMainWindowActive) {
-    test::TempDir dir, config;
+TEST_F(YearlyTableCommand, TenDayCommandSavesThroughItsWindowsAndLeavesTheMainWindowActive) {
+    test::TempDir config;
     std::string text = "旬別平均水温\r\n旬,2003年(1月～12月)\r\n";
     for (int r = 1; r <= 36; ++r) text += std::to_string(r) + "," + std::to_string(r) + ".5\r\n";
     std::string table = dir.file("ten.csv");
     test::writeText(table, utf8ToCp932(text));
-    test::RecordingChooser chooser;
-    test::ChooserScope chooserScope(chooser);
-    ScriptedPrompter startPrompter;
-    SetAppPrompter(&startPrompter);
-    CreateForms();
     Form1->UseConfigDir(config.path().string() + "/");
     SetModalHook([](QDialog& d) { return d.metaObject() == &TAboutBox::staticMetaObject ? int(QDialog::Accepted) : 0; });
     test::ShowMainWindow(*Form1);
     SetModalHook({});
-    SetAppPrompter(nullptr);
+    SetAppPrompter(nullptr);  // the message boxes are Qt's own from here
 
     test::WindowScript script;
     script.then([] { return FrmDateYearTable->isVisible(); }, [] {
