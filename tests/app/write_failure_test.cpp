@@ -443,7 +443,6 @@ std::shared_ptr<TFrmSDFdata> headerDialog(Run& r, const std::string& target = ""
 // An old file where the output goes.
 void oldOutput(Run& r, const std::string& name) { test::writeText(r.file(name), "an older output"); }
 
-
 Writer link(const std::string& name, const std::string& target) {
     return {name,
             [target](Run& r) {
@@ -476,7 +475,6 @@ Writer resave(const std::string& name, bool intoSource) {
                 }};
             }};
 }
-
 
 // A converter of the ADDC/DRF/re-save command, through the header dialog.
 Writer fileConverter(const std::string& name, std::function<std::string(Run&)> input) {
