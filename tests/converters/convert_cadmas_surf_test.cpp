@@ -124,14 +124,7 @@ TEST_F(CadmasSurfTest, RefusesFilesItCannotConvertWithoutTouchingTheModel) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        test::FillCraftedHeader(model, 1, 3);
-        prompter.shown.clear();
-        EXPECT_FALSE(read(write(c.text)));
-        ASSERT_EQ(prompter.shown.size(), 1u);
-        EXPECT_EQ(prompter.shown[0].text, c.message);
-        EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
-        EXPECT_EQ(model.Nch, 1);
-        EXPECT_EQ(model.Memo, "crafted");
+        expectRefused([&] { return read(write(c.text)); }, c.message);
     }
     // The largest count that fits is still a value.
     ASSERT_TRUE(read(write(one + "0.0 32.767\n0.1 -32.767\n")));

@@ -99,25 +99,17 @@ TEST_F(FishingPortTest, ItemColumnsBeyondTheLimitAreLeftOutAndCounted) {
 
 TEST_F(FishingPortTest, MistypedYearsAreAskedAboutOrRefusedBeforeTheGridIsBuilt) {
     // 8785 hourly samples for three rows: asked, and declined.
-    test::FillCraftedHeader(model, 1, 3);
     prompter.answer(MsgResult::No);
-    EXPECT_FALSE(read(write(levelTitles(1) + ",2020,1,1,0,1\n,2020,1,1,1,2\n,2021,1,1,0,3\n")));
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text,
-              "2020/01/01 00:00:00～2021/01/01 00:00:00のデータ数は8785個になります。\n"
-              "日付に誤りがないか確認して下さい。\n変換しますか。");
-    EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
-    EXPECT_EQ(model.Memo, "crafted");
+    expectRefused([&] { return read(write(levelTitles(1) + ",2020,1,1,0,1\n,2020,1,1,1,2\n,2021,1,1,0,3\n")); },
+                  "2020/01/01 00:00:00～2021/01/01 00:00:00のデータ数は8785個になります。\n"
+                  "日付に誤りがないか確認して下さい。\n変換しますか。",
+                  MsgType::Warning, MsgButtons::YesNo);
 
     // 1900 to 9000 on 40 items would take some 5 GB: refused without a question.
-    prompter.shown.clear();
-    EXPECT_FALSE(read(write(levelTitles(40) + ",1900,1,1,0,1\n,9000,1,1,0,2\n")));
     const long long samples = std::llround((at(9000, 1, 1, 0) - at(1900, 1, 1, 0)) * 24) + 1;
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, "1900/01/01 00:00:00～9000/01/01 00:00:00のデータ数は" + std::to_string(samples) +
-                                          "個になり、多すぎるため変換できません。");
-    EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
-    EXPECT_EQ(model.Memo, "crafted");
+    const std::string tooMany = "1900/01/01 00:00:00～9000/01/01 00:00:00のデータ数は" + std::to_string(samples) +
+                                "個になり、多すぎるため変換できません。";
+    expectRefused([&] { return read(write(levelTitles(40) + ",1900,1,1,0,1\n,9000,1,1,0,2\n")); }, tooMany.c_str());
 }
 
 TEST_F(FishingPortTest, TheGridIsHeldOnceWhileItBecomesTheModelsBurst) {
@@ -167,19 +159,7 @@ TEST_F(FishingPortTest, RefusesFilesThatAreNotPortTablesOrDamaged) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        test::FillCraftedHeader(model, 1, 3);
-        prompter.shown.clear();
-        EXPECT_FALSE(read(write(c.text, "p.csv")));
-        if (c.message) {
-            ASSERT_EQ(prompter.shown.size(), 1u);
-            EXPECT_EQ(prompter.shown[0].text, c.message);
-            EXPECT_EQ(prompter.shown[0].type, c.type);
-        } else {
-            EXPECT_TRUE(prompter.shown.empty());
-        }
-        EXPECT_EQ(model.Nch, 1);
-        EXPECT_EQ(model.Memo, "crafted");
-        EXPECT_FALSE(progress.visible);
+        expectRefused([&] { return read(write(c.text, "p.csv")); }, c.message, c.type);
     }
 }
 

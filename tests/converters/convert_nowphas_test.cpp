@@ -106,11 +106,9 @@ TEST_F(PortWaveTest, DailyPairsFillAMissingDayWhenTheUserAgrees) {
     EXPECT_EQ(model.Data[1][47], 12);
 
     // Declined: the file is skipped and the model keeps what it held.
-    test::FillCraftedHeader(model, 1, 3);
-    prompter.shown.clear();
     prompter.answer(MsgResult::No);
-    EXPECT_FALSE(read(p));
-    EXPECT_EQ(model.Memo, "crafted");
+    expectRefused([&] { return read(p); }, "2020/1/7で日付が飛んでいます。\n欠測データで埋めますか。",
+                  MsgType::Confirmation, MsgButtons::YesNo);
 }
 
 TEST_F(PortWaveTest, RecordsTakeTheirSlotOnTheGridOfTheFirstTwo) {
@@ -205,17 +203,11 @@ TEST_F(PortWaveTest, AMostlyEmptyGridIsAskedAboutBeforeItIsBuilt) {
     const std::string p = write("302 X\n" + record(2020, 1, 1, 0, kPlainFields) + record(2020, 1, 1, 1, kPlainFields) +
                                     record(2022, 1, 1, 0, kPlainFields),
                                 "s302.txt");
-    test::FillCraftedHeader(model, 1, 3);
     prompter.answer(MsgResult::No);
-    EXPECT_FALSE(read(p));
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text,
-              "2020/01/01 00:00:00～2022/01/01 00:00:00のデータ数は17545個になります。\n"
-              "日付に誤りがないか確認して下さい。\n変換しますか。");
-    EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
-    EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(model.Memo, "crafted");
-    EXPECT_FALSE(progress.visible);
+    expectRefused([&] { return read(p); },
+                  "2020/01/01 00:00:00～2022/01/01 00:00:00のデータ数は17545個になります。\n"
+                  "日付に誤りがないか確認して下さい。\n変換しますか。",
+                  MsgType::Warning, MsgButtons::YesNo);
 
     prompter.answer(MsgResult::Yes);
     ASSERT_TRUE(read(p));
@@ -276,20 +268,7 @@ TEST_F(PortWaveTest, RefusesEmptyAndDamagedFilesWithoutTouchingTheModel) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        test::FillCraftedHeader(model, 1, 3);
-        prompter.shown.clear();
-        EXPECT_FALSE(read(write(c.text, c.name)));
-        if (c.message) {
-            ASSERT_EQ(prompter.shown.size(), 1u);
-            EXPECT_EQ(prompter.shown[0].text, c.message);
-            EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
-            EXPECT_EQ(prompter.shown[0].buttons, c.buttons);
-        } else {
-            EXPECT_TRUE(prompter.shown.empty());
-        }
-        EXPECT_EQ(model.Nch, 1);
-        EXPECT_EQ(model.Memo, "crafted");
-        EXPECT_FALSE(progress.visible);
+        expectRefused([&] { return read(write(c.text, c.name)); }, c.message, MsgType::Error, c.buttons);
     }
     // A file that cannot be read is reported as damaged.
     prompter.shown.clear();
