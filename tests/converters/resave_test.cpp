@@ -33,15 +33,18 @@ TEST_F(ResaveTest, CopiesEveryBurstUnderANewName) {
     EXPECT_TRUE(prompter.shown.empty());
 
     // The same bytes from a read-only copy named as DRF (the kind comes from
-    // the content), with a burst count raised beyond the source's.
+    // the content), with a burst count raised beyond the source's; converted
+    // as an unprivileged user, for whom read-only holds even under root.
     const std::string disguised = dir.file("disguised.drf");
     std::filesystem::copy_file(src, disguised);
     ::chmod(disguised.c_str(), 0444);
     dialog.edit = [](CurrentFile& m) { m.Iterations = 9; };
     std::filesystem::remove(out);
-    EXPECT_EQ(ConvertSelectedFiles({disguised}, model, prompter, progress, dialog), 1);
-    EXPECT_EQ(dialog.proposals.back(), disguised);
-    EXPECT_EQ(test::readAll(out), test::readAll(src));
+    test::RunUnprivileged(dir.path(), [&] {
+        EXPECT_EQ(ConvertSelectedFiles({disguised}, model, prompter, progress, dialog), 1);
+        EXPECT_EQ(dialog.proposals.back(), disguised);
+        EXPECT_EQ(test::readAll(out), test::readAll(src));
+    });
 }
 
 TEST_F(ResaveTest, ItsOwnNameRewritesOnlyTheHeader) {
