@@ -1,6 +1,8 @@
 #pragma once
-// Helpers of the main-window tests: a file chooser answered from a script
-// and the showing of the main window.
+// Helpers of the main-window tests: a file chooser answered from a script,
+// the scripted user installed for a test, and the showing of the main window.
+#include <gtest/gtest.h>
+
 #include <deque>
 #include <string>
 #include <vector>
@@ -10,7 +12,10 @@
 
 #include "app/main_window.h"
 #include "platform/api/file_dialog.h"
+#include "platform/api/scripted.h"
+#include "platform/modal.h"
 #include "platform/qt_file_dialog.h"
+#include "platform/qt_prompter.h"
 #include "converters/crafted_sdf.h"
 #include "core/current_file.h"
 
@@ -44,11 +49,21 @@ inline void ShowMainWindow(TForm1& form) {
     while (!form.FormShown() && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-// Installs a chooser for the life of a test.
-class ChooserScope {
-public:
-    explicit ChooserScope(FileChooser& c) { SetAppFileChooser(&c); }
-    ~ChooserScope() { SetAppFileChooser(nullptr); }
+// The user of a test: files chosen and message boxes answered from a script;
+// they and any modal hook are removed when the test ends.
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetAppFileChooser(&chooser);
+        SetAppPrompter(&prompter);
+    }
+    void TearDown() override {
+        SetModalHook({});
+        SetAppPrompter(nullptr);
+        SetAppFileChooser(nullptr);
+    }
+    RecordingChooser chooser;
+    ScriptedPrompter prompter;
 };
 
 }  // namespace brine::test

@@ -7,6 +7,8 @@
 #include <QAction>
 #include <QDialog>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <filesystem>
@@ -15,7 +17,6 @@
 #include "app/about_box.h"
 #include "sites/site_window.h"
 #include "app/main_window.h"
-#include "sites/site_list.h"
 #include "app/startup.h"
 #include "app_test_support.h"
 #include "base/datetime.h"
@@ -40,54 +41,6 @@ using test::Bytes;
 const std::string kSourceRefused = "読み込み中のファイルは上書き出来ません。";
 const std::string kOverwriteSource = "上書きしてよろしいですね。";
 
-// One burst of nch channels; count of channel ch at sample j is 10 ch + j - 3.
-Bytes makeADDC(int nch, std::uint16_t samples, float interval) {
-    Bytes b(512, 0);
-    test::putText(b, 0, "AD/DC DATA FILE Ver.2   ");
-    test::putText(b, 24, "harbour gauge");
-    test::putText(b, 104, "97/05/12");
-    test::put<std::int16_t>(b, 120, static_cast<std::int16_t>(nch));
-    test::put<std::uint16_t>(b, 122, samples);
-    test::put<float>(b, 124, interval);
-    for (int k = 0; k < nch; ++k) {
-        std::size_t at = 128 + 24 * static_cast<std::size_t>(k);
-        std::string text = "Level" + std::to_string(k) + "(cm)";
-        text.resize(15, ' ');
-        test::putText(b, at, text);
-        b[at + 15] = '1';
-        test::put<float>(b, at + 16, 2.0f);   // a0: B
-        test::put<float>(b, at + 20, 0.25f);  // a1: A
-    }
-    for (int j = 0; j < samples; ++j)
-        for (int ch = 0; ch < nch; ++ch)
-            test::put<std::int16_t>(b, 512 + 2 * (static_cast<std::size_t>(j) * nch + ch),
-                                    static_cast<std::int16_t>(10 * ch + j - 3));
-    return b;
-}
-
-// Two bursts of one interval channel (2 samples) and no burst channel.
-Bytes makeDRF() {
-    Bytes b(512, 0);
-    test::putText(b, 0, "DRF1 Ver.3          ");
-    test::putText(b, 20, "drf comment");
-    test::put<std::int16_t>(b, 100, 1);
-    test::put<std::int16_t>(b, 102, 0);
-    test::put<std::uint16_t>(b, 104, 2);
-    test::put<float>(b, 106, 8.0f);
-    test::put<std::int16_t>(b, 110, 2);
-    test::put<float>(b, 112, 0.5f);
-    test::putText(b, 256, "Wave            cm  ");
-    test::put<float>(b, 276, 0.1f);
-    test::put<float>(b, 280, 0.0f);
-    for (int burst = 0; burst < 2; ++burst) {
-        std::size_t block = (static_cast<std::size_t>(burst) + 2) * 256;
-        b.resize(block + 256, 0);
-        if (burst == 0) test::putText(b, block, "98/07/01 06:30:15  ");
-        for (int j = 0; j < 2; ++j) test::put<std::int16_t>(b, block + 36 + 2 * j, static_cast<std::int16_t>(burst * 10 + j));
-    }
-    return b;
-}
-
 // A TSD file of three bursts written through the model, under any name.
 void writeTSD(const std::string& path) {
     CurrentFile m;
@@ -110,11 +63,10 @@ Bytes recordsOf(const std::string& path) {
     return at <= all.size() ? Bytes(all.begin() + static_cast<long>(at), all.end()) : Bytes();
 }
 
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public test::AppTest {
 protected:
     void SetUp() override {
-        SetAppFileChooser(&chooser);
-        SetAppPrompter(&prompter);
+        AppTest::SetUp();
         SetModalHook([this](QDialog& d) { return answerDialog(d); });
         CreateForms();
         // Configuration files of this run go to a fresh folder.
@@ -124,9 +76,7 @@ protected:
     void TearDown() override {
         Form1->close();
         DestroyForms();
-        SetModalHook({});
-        SetAppPrompter(nullptr);
-        SetAppFileChooser(nullptr);
+        AppTest::TearDown();
     }
 
     int answerDialog(QDialog& d) {
@@ -163,8 +113,6 @@ protected:
     }
 
     test::TempDir config, dir;
-    test::RecordingChooser chooser;
-    ScriptedPrompter prompter;
     std::vector<std::string> shown;
     std::vector<std::string> headerProposals;
     std::function<void(TFrmSDFdata&)> onHeader;
@@ -176,10 +124,11 @@ TEST_F(EndToEnd, StartUpPreparesTheDialogsAndTheConfigurationFolder) {
     EXPECT_EQ(shown, std::vector<std::string>{"AboutBox"});  // the splash
     EXPECT_EQ(FrmSDFdata->StringGrid1->cell(0, 0), "No.");    // InitForm has run
     EXPECT_TRUE(fs::exists(config.file("Location.dat")));     // beside Parameters.dat
-    for (QAction* a : {Form1->ADDCDRF1, Form1->SDFTSDT1, Form1->MDSMkV1, Form1->CompactWH, Form1->CompactEMC1,
-                       Form1->CompactCLWL1, Form1->InfinityI1, Form1->InfinityCLWJ1, Form1->L1, Form1->Contents1,
-                       Form1->V1})
-        EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+    // Every command is bound to its target.
+    for (QAction* a : Form1->MainMenu1->findChildren<QAction*>())
+        if (!a->objectName().isEmpty() && !a->menu()) {
+            EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+        }
 
     Form1->V1->trigger();
     EXPECT_EQ(shown.back(), "AboutBox");
@@ -192,31 +141,32 @@ TEST_F(EndToEnd, StartUpPreparesTheDialogsAndTheConfigurationFolder) {
 }
 
 TEST_F(EndToEnd, AddcConvertsThroughTheHeaderDialog) {
-    std::string in = write("gauge.adc", makeADDC(2, 3, 0.5f));
+    test::AddcSpec spec;
+    spec.nch = 2;
+    spec.sampleSize = 3;
+    spec.interval = 0.5f;
+    std::string in = write("gauge.adc", test::makeADDC(spec));
     test::setLocalModificationTime(in, 2020, 1, 2, 10, 20, 30);
     chooser.choices.push_back({in});
     Form1->ADDCDRF1->trigger();
 
     EXPECT_EQ(headerProposals, std::vector<std::string>{dir.file("gauge.sdf")});
     EXPECT_TRUE(prompter.shown.empty()) << prompter.lastText();
-    CurrentFile back;
-    back.prompter = &prompter;
-    ASSERT_TRUE(back.ReadSDFHeader(dir.file("gauge.sdf")));
-    EXPECT_EQ(back.Nch, 2);
-    EXPECT_EQ(back.Iterations, 1);
-    EXPECT_EQ(back.SampleSize, 3);
-    EXPECT_EQ(back.SInt, 500);
-    EXPECT_EQ(back.SITUnit, 1);
-    EXPECT_EQ(back.Memo.substr(0, 13), "harbour gauge");
-    EXPECT_EQ(back.ChannelName[1], "Level1");
-    EXPECT_EQ(back.ChannelUnit[1], "cm");
-    EXPECT_EQ(back.ScaleA[1], 0.25f);
-    EXPECT_EQ(back.OffsetB[1], 2.0f);
-    EXPECT_EQ(FormatDateTimeMs(back.StartTime), "1997/05/12 10:20:30 000");
-    back.FileName = dir.file("gauge.sdf");
-    ASSERT_TRUE(back.ReadSDFBurst(0));
-    EXPECT_EQ(back.Data[0][2], -1);
-    EXPECT_EQ(back.Data[1][0], 7);
+    test::ReadBack back(dir.file("gauge.sdf"), 0);
+    ASSERT_TRUE(back.ok);
+    EXPECT_EQ(back.m.Nch, 2);
+    EXPECT_EQ(back.m.Iterations, 1);
+    EXPECT_EQ(back.m.SampleSize, 3);
+    EXPECT_EQ(back.m.SInt, 500);
+    EXPECT_EQ(back.m.SITUnit, 1);
+    EXPECT_EQ(back.m.Memo.substr(0, 12), "ADDC comment");
+    EXPECT_EQ(back.m.ChannelName[0], "Level0");
+    EXPECT_EQ(back.m.ChannelUnit[0], "cm");
+    EXPECT_EQ(back.m.ScaleA[1], 0.5f);     // a1
+    EXPECT_EQ(back.m.OffsetB[1], 0.25f);   // a0
+    EXPECT_EQ(FormatDateTimeMs(back.m.StartTime), "1997/05/12 10:20:30 000");
+    EXPECT_EQ(back.m.Data[0][2], test::addcCount(0, 2));
+    EXPECT_EQ(back.m.Data[1][0], test::addcCount(1, 0));
 }
 
 TEST_F(EndToEnd, SdfResavedInPlaceAndUnderANewName) {
@@ -252,7 +202,7 @@ TEST_F(EndToEnd, SdfResavedInPlaceAndUnderANewName) {
 }
 
 TEST_F(EndToEnd, SourcesNamedSdfThatAreNotSdfAreNeverWrittenInto) {
-    std::string drf = write("wave.sdf", makeDRF());
+    std::string drf = write("wave.sdf", test::makeDRF({}));
     std::string tsd = dir.file("text.sdf"), out = dir.file("text-copy.sdf");
     writeTSD(tsd);
     const Bytes drfBefore = test::readAll(drf), tsdBefore = test::readAll(tsd);
@@ -283,13 +233,11 @@ TEST_F(EndToEnd, SourcesNamedSdfThatAreNotSdfAreNeverWrittenInto) {
     EXPECT_EQ(prompter.shown.size(), 3u);  // two refusals and the failed write; nothing else
     EXPECT_FALSE(fs::exists(dir.file("no-such-folder")));
 
-    CurrentFile back;
-    ASSERT_TRUE(back.ReadSDFHeader(out));
-    EXPECT_EQ(back.Iterations, 3);
-    back.FileName = out;
-    ASSERT_TRUE(back.ReadSDFBurst(2));
-    EXPECT_EQ(back.Data[0][1], 201);
-    EXPECT_EQ(back.BurstData[0], -2);
+    test::ReadBack back(out, 2);
+    ASSERT_TRUE(back.ok);
+    EXPECT_EQ(back.m.Iterations, 3);
+    EXPECT_EQ(back.m.Data[0][1], 201);
+    EXPECT_EQ(back.m.BurstData[0], -2);
 }
 
 TEST_F(EndToEnd, SdfToTsdFromTheMenu) {
@@ -302,18 +250,13 @@ TEST_F(EndToEnd, SdfToTsdFromTheMenu) {
     ASSERT_EQ(chooser.runs.size(), 2u);
     EXPECT_EQ(chooser.runs[1].FileName, target);  // proposed: the source with ".tsd"
     EXPECT_EQ(prompter.lastText(), "変換を正常に終了しました。");
-    CurrentFile tsd, sdf;
-    tsd.prompter = sdf.prompter = &prompter;
-    ASSERT_TRUE(tsd.ReadTSDHeader(target));
-    ASSERT_TRUE(sdf.ReadSDFHeader(src));
-    tsd.FileName = target;
-    sdf.FileName = src;
-    EXPECT_EQ(tsd.Iterations, 2);
+    test::ReadBack tsd(target), sdf(src);
+    ASSERT_TRUE(tsd.ok && sdf.ok);
+    EXPECT_EQ(tsd.m.Iterations, 2);
     for (int b = 0; b < 2; ++b) {
-        ASSERT_TRUE(tsd.ReadTSDBurst(b));
-        ASSERT_TRUE(sdf.ReadSDFBurst(b));
-        EXPECT_EQ(tsd.Data, sdf.Data) << b;
-        EXPECT_EQ(tsd.BurstData, sdf.BurstData) << b;
+        const auto source = sdf.burst(b);
+        ASSERT_FALSE(source.empty());
+        EXPECT_EQ(tsd.burst(b), source) << b;
     }
 }
 
@@ -333,13 +276,11 @@ TEST_F(EndToEnd, CompactEmThroughTheInstrumentDialog) {
     EXPECT_FALSE(FrmLocation->isVisible());  // and hidden with the dialog
     EXPECT_EQ(FrmLocation->parentWidget(), Form1);
     EXPECT_EQ(headerProposals, std::vector<std::string>{dir.file("meter.sdf")});
-    CurrentFile back;
-    ASSERT_TRUE(back.ReadSDFHeader(dir.file("meter.sdf")));
-    EXPECT_EQ(back.Iterations, 1);
-    back.FileName = dir.file("meter.sdf");
-    ASSERT_TRUE(back.ReadSDFBurst(0));
-    EXPECT_EQ(back.Data[0][0], 100);  // east by the compass is north after 90 degrees
-    EXPECT_EQ(back.Data[1][0], 0);
+    test::ReadBack back(dir.file("meter.sdf"), 0);
+    ASSERT_TRUE(back.ok);
+    EXPECT_EQ(back.m.Iterations, 1);
+    EXPECT_EQ(back.m.Data[0][0], 100);  // east by the compass is north after 90 degrees
+    EXPECT_EQ(back.m.Data[1][0], 0);
 }
 
 // A raw-file conversion started from the instrument dialog and a link

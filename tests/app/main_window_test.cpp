@@ -4,12 +4,9 @@
 #include <unistd.h>
 
 #include <QAbstractButton>
-#include <QApplication>
-#include <QAbstractButton>
 #include <QAbstractScrollArea>
+#include <QApplication>
 #include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
@@ -21,7 +18,6 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <memory>
-#include <set>
 
 #include "app/about_box.h"
 #include "sites/site_window.h"
@@ -53,7 +49,6 @@
 namespace brine {
 namespace {
 
-using test::RecordingChooser;
 using test::TempDir;
 
 TEST(Startup, CreatesTheFifteenDialogsOnceInOrderBehindTheirGlobals) {
@@ -163,9 +158,7 @@ TEST(Startup, AFileSizeLimitFailsTheWriteInsteadOfEndingTheProgram) {
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
     EXPECT_EQ(WEXITSTATUS(status), 0);  // refused with the update's message
     EXPECT_EQ(test::readAll(path), old);
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
-    EXPECT_EQ(names, std::vector<std::string>{"old.sdf"});  // no temporary file left
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"old.sdf"});  // no temporary file left
 }
 
 TEST(Startup, QtsOwnDialogsButtonsAndEditMenusAreJapanese) {
@@ -207,11 +200,58 @@ TEST(Startup, QtsOwnDialogsButtonsAndEditMenusAreJapanese) {
     EXPECT_EQ(question.join(" ").toStdString(), "いいえ(&N) はい(&Y)");
 }
 
-class MainWindowTest : public ::testing::Test {
+// Every command bound to a recorder, to see what it hands over.
+struct Recorder {
+    std::vector<std::string> calls;
+    void bindAll(MainTargets& t) {
+        auto file = [this](const char* tag) {
+            return [this, tag](const std::string& f) { calls.push_back(std::string(tag) + " " + f); };
+        };
+        t.convertToSdf = [this](const std::vector<std::string>& f) { calls.push_back("convertToSdf " + f.front()); };
+        t.convertSdfToTsd = file("convertSdfToTsd");
+        t.openWaveHunterMaster = file("openWaveHunterMaster");
+        t.openCompactFile = file("openCompactFile");
+        t.openCompactWHFile = file("openCompactWHFile");
+        t.openCompactEMFile = file("openCompactEMFile");
+        t.openInfinityEMFile = file("openInfinityEMFile");
+        t.openInfinityFile = file("openInfinityFile");
+        t.openNortekHeader = file("openNortekHeader");
+        t.openDL2File = file("openDL2File");
+        auto reader = [this](const char* tag) {
+            return [this, tag](const std::string& f) {
+                calls.push_back(std::string(tag) + " " + f);
+                return false;
+            };
+        };
+        t.readMeteorologicalCsv = reader("readMeteorologicalCsv");
+        t.readPortWaveFile = reader("readPortWaveFile");
+        t.readFishingPortCsv = reader("readFishingPortCsv");
+        t.openCommaFile = reader("openCommaFile");
+        t.commaBurstMode = [] { return false; };
+        t.commaTempFileName = [] { return std::string(); };
+        t.proposeOutputName = file("proposeOutputName");
+        t.loadDateYearTable = [this](const std::string& f, int mode) {
+            calls.push_back("loadDateYearTable " + f + " " + std::to_string(mode));
+            return loadTableResult;
+        };
+        t.showDateYearTable = [this] { calls.push_back("showDateYearTable"); };
+        t.convertCadmasSurf = [this] { calls.push_back("convertCadmasSurf"); };
+        t.setExtractSkipVisible = [this](bool v) { calls.push_back(v ? "skip shown" : "skip hidden"); };
+        t.extractFile = [this](const std::string& f) {
+            calls.push_back("extractFile " + f);
+            return 1;
+        };
+        t.combineFiles = [this] { calls.push_back("combineFiles"); };
+        t.linkFiles = [this] { calls.push_back("linkFiles"); };
+        t.showLocation = [this] { calls.push_back("showLocation"); };
+    }
+    bool loadTableResult = true;
+};
+
+class MainWindowTest : public test::AppTest {
 protected:
     void SetUp() override {
-        SetAppFileChooser(&chooser);
-        SetAppPrompter(&prompter);
+        AppTest::SetUp();
         SetModalHook([this](QDialog& d) {
             modal.push_back(d.objectName().toStdString());
             if (onModal) onModal();
@@ -221,9 +261,7 @@ protected:
         AboutBox = about.get();
     }
     void TearDown() override {
-        SetModalHook({});
-        SetAppPrompter(nullptr);
-        SetAppFileChooser(nullptr);
+        AppTest::TearDown();
         AboutBox = nullptr;
     }
     std::unique_ptr<TForm1> MakeForm() {
@@ -231,34 +269,53 @@ protected:
         form->UseConfigDir(dir.path().string() + "/");
         return form;
     }
+    // A form whose every command is bound to `rec`.
+    std::unique_ptr<TForm1> MakeBoundForm() {
+        auto form = MakeForm();
+        rec.bindAll(form->Targets);
+        form->Targets.headerSave = &header;
+        form->UpdateCommands();
+        return form;
+    }
     std::string params() const { return dir.file("Parameters.dat"); }
 
     TempDir dir;
-    RecordingChooser chooser;
-    ScriptedPrompter prompter;
+    Recorder rec;
+    DirectHeaderSave header{AppModel(), dir.file("o.sdf")};
     std::vector<std::string> modal;
     std::function<void()> onModal;
     std::unique_ptr<TAboutBox> about;
 };
 
+// The window is painted before the splash shows; the start-up steps run once.
 TEST_F(MainWindowTest, FirstShowRunsItsStepsInOrderOnce) {
+    struct PaintCounter : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) ++count;
+            return false;
+        }
+    } paints;
     auto form = MakeForm();
+    form->installEventFilter(&paints);
     test::writeText(params(), "\r\n\r\n5\r\n");
     std::vector<std::string> steps;
     form->Targets.initHeaderDialog = [&] { steps.push_back("InitForm"); };
     form->Targets.initCommaData = [&] { steps.push_back("InitDefaults"); };
     bool helpSetDuringSplash = true;
-    int locationDuringSplash = -1;
+    int locationDuringSplash = -1, paintsAtSplash = -1;
     onModal = [&] {
         steps.push_back("splash");
         helpSetDuringSplash = HelpFileName != nullptr;
         locationDuringSplash = form->SelectedLocation;
+        paintsAtSplash = paints.count;
     };
     HelpFileName.reset();
 
     test::ShowMainWindow(*form);
     EXPECT_EQ(steps, (std::vector<std::string>{"InitForm", "InitDefaults", "splash"}));
     EXPECT_EQ(modal, (std::vector<std::string>{"AboutBox"}));
+    EXPECT_GT(paintsAtSplash, 0);
     EXPECT_FALSE(helpSetDuringSplash);
     EXPECT_EQ(locationDuringSplash, 0);
     ASSERT_NE(HelpFileName, nullptr);
@@ -275,7 +332,8 @@ TEST_F(MainWindowTest, FirstShowRunsItsStepsInOrderOnce) {
     EXPECT_EQ(steps.size(), 3u);
 }
 
-TEST_F(MainWindowTest, ShowingAndClosingWriteOnlyIntoTheConfigurationFolder) {
+// Without Parameters.dat: nothing restored, and closing writes empty lines and 0.
+TEST_F(MainWindowTest, FirstShowingAndClosingWriteOnlyIntoTheConfigurationFolder) {
     // The program folder's configuration files, as (exists, time written).
     const std::filesystem::path programFolder = QApplication::applicationDirPath().toStdString();
     auto state = [&] {
@@ -290,71 +348,39 @@ TEST_F(MainWindowTest, ShowingAndClosingWriteOnlyIntoTheConfigurationFolder) {
     const auto before = state();
     auto form = MakeForm();
     test::ShowMainWindow(*form);
-    EXPECT_TRUE(form->close());
-    EXPECT_EQ(state(), before);
-    std::set<std::string> written;
-    for (const auto& e : std::filesystem::directory_iterator(dir.path())) written.insert(e.path().filename().string());
-    EXPECT_EQ(written, (std::set<std::string>{"Location.dat", "Parameters.dat"}));
-}
-
-TEST_F(MainWindowTest, TheWindowIsPaintedBeforeTheSplashShows) {
-    struct PaintCounter : QObject {
-        int count = 0;
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::Paint) ++count;
-            return false;
-        }
-    } paints;
-    auto form = MakeForm();
-    form->installEventFilter(&paints);
-    int paintsAtSplash = -1;
-    onModal = [&] { paintsAtSplash = paints.count; };
-    form->show();
-    QElapsedTimer waited;
-    waited.start();
-    while (modal.empty() && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    ASSERT_EQ(modal, std::vector<std::string>{"AboutBox"});
-    EXPECT_GT(paintsAtSplash, 0);
-}
-
-TEST_F(MainWindowTest, FirstRunWithoutParametersWritesEmptyLinesAndZero) {
-    auto form = MakeForm();
-    test::ShowMainWindow(*form);
     EXPECT_EQ(form->OpenDialog1.FileName, "");
     EXPECT_EQ(form->SelectedLocation, 0);
     EXPECT_TRUE(form->close());
+    EXPECT_EQ(state(), before);
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"Location.dat", "Parameters.dat"}));
     EXPECT_EQ(test::readText(params()), "\r\n\r\n0\r\n");
 }
 
-TEST_F(MainWindowTest, ValidParametersRestoreFileFolderAndSite) {
-    const std::string data = dir.file("データ.sdf");
+TEST_F(MainWindowTest, ParametersRestoreFileFolderAndSiteAndIgnoreWhatIsNoLongerValid) {
+    const std::string data = dir.file("データ.sdf"), folder = dir.path().string();
     test::writeText(data, "x");
-    test::writeText(params(), utf8ToCp932(data) + "\r\n" + dir.path().string() + "\r\n9\r\n");
-    auto form = MakeForm();
-    test::ShowMainWindow(*form);
-    EXPECT_EQ(form->OpenDialog1.FileName, data);
-    EXPECT_EQ(form->OpenDialog1.InitialDir, dir.path().string());
-    EXPECT_EQ(form->SaveDialog1.InitialDir, dir.path().string());
-    EXPECT_EQ(form->SelectedLocation, 9);
-    EXPECT_TRUE(prompter.shown.empty());
-
-    // Names that no longer exist are ignored.
-    test::writeText(params(), dir.file("gone.sdf") + "\r\n" + dir.file("gone") + "\r\n1\r\n");
-    auto second = MakeForm();
-    test::ShowMainWindow(*second);
-    EXPECT_EQ(second->OpenDialog1.FileName, "");
-    EXPECT_EQ(second->OpenDialog1.InitialDir, "");
-    EXPECT_EQ(second->SelectedLocation, 1);
-}
-
-TEST_F(MainWindowTest, InvalidThirdLineIsIgnoredAndTheRestStillLoads) {
-    for (const char* bad : {"12a", "70000", "-3"}) {
-        test::writeText(params(), "\r\n" + dir.path().string() + "\r\n" + bad + "\r\n");
+    struct Case {
+        std::string lines, file, folder;
+        int location;
+    };
+    const std::vector<Case> cases{
+        {utf8ToCp932(data) + "\r\n" + folder + "\r\n9\r\n", data, folder, 9},
+        {dir.file("gone.sdf") + "\r\n" + dir.file("gone") + "\r\n1\r\n", "", "", 1},  // names gone
+        // An invalid third line is ignored and the rest still loads.
+        {"\r\n" + folder + "\r\n12a\r\n", "", folder, 0},
+        {"\r\n" + folder + "\r\n70000\r\n", "", folder, 0},
+        {"\r\n" + folder + "\r\n-3\r\n", "", folder, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines);
+        test::writeText(params(), c.lines);
         auto form = MakeForm();
         test::ShowMainWindow(*form);
-        EXPECT_EQ(form->SelectedLocation, 0) << bad;
-        EXPECT_EQ(form->OpenDialog1.InitialDir, dir.path().string()) << bad;
-        EXPECT_TRUE(prompter.shown.empty()) << bad;
+        EXPECT_EQ(form->OpenDialog1.FileName, c.file);
+        EXPECT_EQ(form->OpenDialog1.InitialDir, c.folder);
+        EXPECT_EQ(form->SaveDialog1.InitialDir, c.folder);
+        EXPECT_EQ(form->SelectedLocation, c.location);
+        EXPECT_TRUE(prompter.shown.empty());
     }
 }
 
@@ -455,68 +481,14 @@ TEST_F(MainWindowTest, CommandsWithoutTheirTargetAreDisabled) {
     form->Targets.readMeteorologicalCsv = [](const std::string&) { return false; };
     form->UpdateCommands();
     EXPECT_FALSE(form->Meteolorogical->isEnabled());
-    DirectHeaderSave header(AppModel(), dir.file("o.sdf"));
     form->Targets.headerSave = &header;
     form->UpdateCommands();
     EXPECT_TRUE(form->Meteolorogical->isEnabled());
     EXPECT_FALSE(form->PortData->isEnabled());
 }
 
-// Every command bound to a recorder, to see what it hands over.
-struct Recorder {
-    std::vector<std::string> calls;
-    void bindAll(MainTargets& t) {
-        auto file = [this](const char* tag) {
-            return [this, tag](const std::string& f) { calls.push_back(std::string(tag) + " " + f); };
-        };
-        t.convertToSdf = [this](const std::vector<std::string>& f) { calls.push_back("convertToSdf " + f.front()); };
-        t.convertSdfToTsd = file("convertSdfToTsd");
-        t.openWaveHunterMaster = file("openWaveHunterMaster");
-        t.openCompactFile = file("openCompactFile");
-        t.openCompactWHFile = file("openCompactWHFile");
-        t.openCompactEMFile = file("openCompactEMFile");
-        t.openInfinityEMFile = file("openInfinityEMFile");
-        t.openInfinityFile = file("openInfinityFile");
-        t.openNortekHeader = file("openNortekHeader");
-        t.openDL2File = file("openDL2File");
-        auto reader = [this](const char* tag) {
-            return [this, tag](const std::string& f) {
-                calls.push_back(std::string(tag) + " " + f);
-                return false;
-            };
-        };
-        t.readMeteorologicalCsv = reader("readMeteorologicalCsv");
-        t.readPortWaveFile = reader("readPortWaveFile");
-        t.readFishingPortCsv = reader("readFishingPortCsv");
-        t.openCommaFile = reader("openCommaFile");
-        t.commaBurstMode = [] { return false; };
-        t.commaTempFileName = [] { return std::string(); };
-        t.proposeOutputName = file("proposeOutputName");
-        t.loadDateYearTable = [this](const std::string& f, int mode) {
-            calls.push_back("loadDateYearTable " + f + " " + std::to_string(mode));
-            return loadTableResult;
-        };
-        t.showDateYearTable = [this] { calls.push_back("showDateYearTable"); };
-        t.convertCadmasSurf = [this] { calls.push_back("convertCadmasSurf"); };
-        t.setExtractSkipVisible = [this](bool v) { calls.push_back(v ? "skip shown" : "skip hidden"); };
-        t.extractFile = [this](const std::string& f) {
-            calls.push_back("extractFile " + f);
-            return 1;
-        };
-        t.combineFiles = [this] { calls.push_back("combineFiles"); };
-        t.linkFiles = [this] { calls.push_back("linkFiles"); };
-        t.showLocation = [this] { calls.push_back("showLocation"); };
-    }
-    bool loadTableResult = true;
-};
-
 TEST_F(MainWindowTest, EachCommandSetsItsFilterAndSelectionModeAndHandsOverTheFile) {
-    auto form = MakeForm();
-    Recorder rec;
-    rec.bindAll(form->Targets);
-    DirectHeaderSave header(AppModel(), dir.file("o.sdf"));
-    form->Targets.headerSave = &header;
-    form->UpdateCommands();
+    auto form = MakeBoundForm();
 
     struct Case {
         QAction* action;
@@ -569,12 +541,7 @@ TEST_F(MainWindowTest, EachCommandSetsItsFilterAndSelectionModeAndHandsOverTheFi
 }
 
 TEST_F(MainWindowTest, CommandsWithTheirOwnFileAndFolderRules) {
-    auto form = MakeForm();
-    Recorder rec;
-    rec.bindAll(form->Targets);
-    DirectHeaderSave header(AppModel(), dir.file("o.sdf"));
-    form->Targets.headerSave = &header;
-    form->UpdateCommands();
+    auto form = MakeBoundForm();
     const std::string folder = dir.path().string() + "/in";
     const std::string a = folder + "/a.sdf", b = dir.file("b.sdf");
 

@@ -64,11 +64,9 @@ TEST(SingleBurstSave, WritesBurstZeroThenReportsSuccessSkippingFailedReaders) {
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "正常に変換を終了しました。");
 
-    CurrentFile back;
-    ASSERT_TRUE(back.ReadSDFHeader(dir.file("out.sdf")));
-    back.FileName = dir.file("out.sdf");
-    ASSERT_TRUE(back.ReadSDFBurst(0));
-    EXPECT_EQ(back.Data[0], (std::vector<std::int16_t>{0, 1, 2, 3, 4}));
+    test::ReadBack back(dir.file("out.sdf"), 0);
+    ASSERT_TRUE(back.ok);
+    EXPECT_EQ(back.m.Data[0], (std::vector<std::int16_t>{0, 1, 2, 3, 4}));
 
     // Cancelled header dialog: nothing written, nothing said.
     header.refuse = true;
@@ -127,19 +125,27 @@ struct FakeCommaImporter {
     }
 };
 
-TEST(CommaDataHandOff, BurstModeCopiesEveryBurstAndRemovesTheTemporaryFile) {
+class CommaDataHandOff : public ::testing::Test {
+protected:
+    // Runs the hand-off on the files, new ones written first.
+    bool run(const std::vector<std::string>& files) {
+        for (const std::string& f : files)
+            if (!std::filesystem::exists(f)) test::writeText(f, "x");
+        return RunCommaDataHandOff(files, importer.steps(proposed), header, model, progress, prompter, open);
+    }
     TempDir dir;
     CurrentFile model;
     ScriptedPrompter prompter;
     ScriptedProgress progress;
     FileDialogSettings open;
-    FakeCommaImporter importer(model);
+    FakeCommaImporter importer{model};
     std::vector<std::string> proposed;
-    DirectHeaderSave header(model, dir.file("out.sdf"));
+    DirectHeaderSave header{model, dir.file("out.sdf")};
+};
 
+TEST_F(CommaDataHandOff, BurstModeCopiesEveryBurstAndRemovesTheTemporaryFile) {
     const std::string input = dir.file("obs.csv");
-    test::writeText(input, "1,2,3\r\n");
-    ASSERT_TRUE(RunCommaDataHandOff({input}, importer.steps(proposed), header, model, progress, prompter, open));
+    ASSERT_TRUE(run({input}));
 
     EXPECT_EQ(open.InitialDir, dir.path().string());
     EXPECT_EQ(proposed, (std::vector<std::string>{dir.file("obs.sdf")}));
@@ -156,21 +162,10 @@ TEST(CommaDataHandOff, BurstModeCopiesEveryBurstAndRemovesTheTemporaryFile) {
     EXPECT_EQ(test::readAll(dir.file("out.sdf")), test::readAll(reference));
 }
 
-TEST(CommaDataHandOff, ShortTemporaryFileStopsWithAnErrorAndKeepsIt) {
-    TempDir dir;
-    CurrentFile model;
-    ScriptedPrompter prompter;
-    ScriptedProgress progress;
-    FileDialogSettings open;
-    FakeCommaImporter importer(model);
+TEST_F(CommaDataHandOff, ShortTemporaryFileStopsWithAnErrorAndKeepsIt) {
     importer.written = 2;  // the third burst is missing
-    std::vector<std::string> proposed;
-    DirectHeaderSave header(model, dir.file("out.sdf"));
-
     const std::string a = dir.file("a.csv"), b = dir.file("b.csv");
-    test::writeText(a, "x");
-    test::writeText(b, "x");
-    EXPECT_FALSE(RunCommaDataHandOff({a, b}, importer.steps(proposed), header, model, progress, prompter, open));
+    EXPECT_FALSE(run({a, b}));
 
     EXPECT_EQ(importer.opened, (std::vector<std::string>{a}));  // the command stops
     ASSERT_EQ(prompter.shown.size(), 1u);
@@ -180,30 +175,17 @@ TEST(CommaDataHandOff, ShortTemporaryFileStopsWithAnErrorAndKeepsIt) {
     EXPECT_FALSE(progress.visible);
 
     // The output declares only the bursts it holds.
-    CurrentFile back;
-    ASSERT_TRUE(back.ReadSDFHeader(dir.file("out.sdf")));
-    EXPECT_EQ(back.Iterations, 2);
-    back.FileName = dir.file("out.sdf");
-    ASSERT_TRUE(back.ReadSDFBurst(1));
-    EXPECT_EQ(back.Data[0], (std::vector<std::int16_t>{100, 101, 102, 103}));
+    test::ReadBack back(dir.file("out.sdf"), 1);
+    ASSERT_TRUE(back.ok);
+    EXPECT_EQ(back.m.Iterations, 2);
+    EXPECT_EQ(back.m.Data[0], (std::vector<std::int16_t>{100, 101, 102, 103}));
     EXPECT_EQ(model.Iterations, 3);
 }
 
-TEST(CommaDataHandOff, CancelledHeaderRemovesTheTemporaryFileAndGoesOn) {
-    TempDir dir;
-    CurrentFile model;
-    ScriptedPrompter prompter;
-    ScriptedProgress progress;
-    FileDialogSettings open;
-    FakeCommaImporter importer(model);
-    std::vector<std::string> proposed;
-    DirectHeaderSave header(model, dir.file("out.sdf"));
+TEST_F(CommaDataHandOff, CancelledHeaderRemovesTheTemporaryFileAndGoesOn) {
     header.refuse = true;
-
     const std::string a = dir.file("a.csv"), b = dir.file("b.csv");
-    test::writeText(a, "x");
-    test::writeText(b, "x");
-    ASSERT_TRUE(RunCommaDataHandOff({a, b}, importer.steps(proposed), header, model, progress, prompter, open));
+    ASSERT_TRUE(run({a, b}));
     EXPECT_EQ(importer.opened.size(), 2u);
     EXPECT_EQ(header.calls, 2);
     EXPECT_FALSE(std::filesystem::exists(dir.file("a.$$$")));
@@ -214,39 +196,24 @@ TEST(CommaDataHandOff, CancelledHeaderRemovesTheTemporaryFileAndGoesOn) {
     // A file the importer declines goes on to the next without the header dialog.
     importer.accept = false;
     header.calls = 0;
-    ASSERT_TRUE(RunCommaDataHandOff({a}, importer.steps(proposed), header, model, progress, prompter, open));
+    ASSERT_TRUE(run({a}));
     EXPECT_EQ(header.calls, 0);
 }
 
-TEST(CommaDataHandOff, IntervalModeWritesTheOneBurstInTheModel) {
-    TempDir dir;
-    CurrentFile model;
-    ScriptedPrompter prompter;
-    ScriptedProgress progress;
-    FileDialogSettings open;
-    FakeCommaImporter importer(model);
+TEST_F(CommaDataHandOff, IntervalModeWritesTheOneBurstInTheModel) {
     importer.burst = false;
-    std::vector<std::string> proposed;
-    DirectHeaderSave header(model, dir.file("out.sdf"));
-
-    const std::string a = dir.file("a.csv");
-    test::writeText(a, "x");
-    ASSERT_TRUE(RunCommaDataHandOff({a}, importer.steps(proposed), header, model, progress, prompter, open));
+    ASSERT_TRUE(run({dir.file("a.csv")}));
     EXPECT_TRUE(progress.titles.empty());
-    CurrentFile back;
-    ASSERT_TRUE(back.ReadSDFHeader(dir.file("out.sdf")));
-    back.FileName = dir.file("out.sdf");
-    ASSERT_TRUE(back.ReadSDFBurst(0));
-    EXPECT_EQ(back.Data[0], (std::vector<std::int16_t>{200, 201, 202, 203, 204, 205}));
-    EXPECT_EQ(back.BurstData[0], -2);
+    test::ReadBack back(dir.file("out.sdf"), 0);
+    ASSERT_TRUE(back.ok);
+    EXPECT_EQ(back.m.Data[0], (std::vector<std::int16_t>{200, 201, 202, 203, 204, 205}));
+    EXPECT_EQ(back.m.BurstData[0], -2);
 
     // A dot file's leading dot belongs to its name, not to an extension, so
     // its output keeps the name; a dot in a folder's name is no extension.
     std::filesystem::create_directory(dir.file("a.b"));
-    const std::string hidden = dir.file("a.b/.c");
-    test::writeText(hidden, "x");
     proposed.clear();
-    ASSERT_TRUE(RunCommaDataHandOff({hidden}, importer.steps(proposed), header, model, progress, prompter, open));
+    ASSERT_TRUE(run({dir.file("a.b/.c")}));
     EXPECT_EQ(proposed, (std::vector<std::string>{dir.file("a.b/.c.sdf")}));
 }
 

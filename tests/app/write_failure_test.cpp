@@ -91,21 +91,18 @@ struct Run {
 // A writer ready to run: its command, and the state it may change (the
 // current-file model unless said otherwise).
 struct Job {
-    Job(std::function<void()> r, std::function<std::string()> s = {}) : run(std::move(r)), state(std::move(s)) {}
     std::function<void()> run;
-    std::function<std::string()> state;
+    std::function<std::string()> state = {};
 };
 
 struct Writer {
-    Writer(std::string n, std::function<Job(Run&)> p, std::vector<std::string> s = {})
-        : name(std::move(n)), prepare(std::move(p)), success(std::move(s)) {}
     std::string name;
     // Writes the inputs and the file to be replaced, sets up what the user
     // would have set up before the command, and returns the command.
     std::function<Job(Run&)> prepare;
-    std::vector<std::string> success;  // texts shown only when the job succeeded
+    std::vector<std::string> success = {};  // texts shown only when the job succeeded
     // Names that must stay one file (hard links).
-    std::vector<std::pair<std::string, std::string>> linked;
+    std::vector<std::pair<std::string, std::string>> linked = {};
     // The model is the job's working copy (a converter's header, a tool's
     // reader), not what the user had before: only its file names are checked.
     bool workingModel = false;
@@ -446,29 +443,6 @@ std::shared_ptr<TFrmSDFdata> headerDialog(Run& r, const std::string& target = ""
 // An old file where the output goes.
 void oldOutput(Run& r, const std::string& name) { test::writeText(r.file(name), "an older output"); }
 
-Writer merge() {
-    return {"Merge",
-            [](Run& r) {
-                test::InputLayout a;
-                a.iterations = 20;
-                a.sampleSize = 50;
-                test::InputLayout b = a;
-                b.prefix = "b";
-                test::writeInput(r.file("a.sdf"), a);
-                test::writeInput(r.file("b.tsd"), b);
-                oldOutput(r, "out.sdf");
-                auto set = std::make_shared<MergeSet>();
-                set->AddFile(r.file("a.sdf"), r.model, r.prompter);
-                set->AddFile(r.file("b.tsd"), r.model, r.prompter);
-                MergeSettings s;
-                s.TargetFile = r.file("out.sdf");
-                s.Memo = "merged";
-                DefaultChannels(*set, s);
-                return Job{[&r, set, s] { CombineFiles(*set, s, r.model, r.prompter, r.progress); }};
-            },
-            {kMergeDoneMessage}};
-}
-
 Writer link(const std::string& name, const std::string& target) {
     return {name,
             [target](Run& r) {
@@ -500,20 +474,6 @@ Writer resave(const std::string& name, bool intoSource) {
                     ResaveTimeSeries(r.model, source, InputFileKind::SDF, r.prompter, r.progress, *save);
                 }};
             }};
-}
-
-Writer sdfToTsd() {
-    return {"SdfToTsd",
-            [](Run& r) {
-                const std::string source = sdfSource(r);
-                oldOutput(r, "out.tsd");
-                return Job{[&r, source] {
-                    ConvertSDFToTSD(
-                        r.model, source, [&r](const std::string&) { return r.file("out.tsd"); }, r.prompter,
-                        r.progress);
-                }};
-            },
-            {"変換を正常に終了しました。"}};
 }
 
 // A converter of the ADDC/DRF/re-save command, through the header dialog.
@@ -552,217 +512,6 @@ std::string hourlyRows(const char* format, int n) {
     return s;
 }
 
-Writer rawFile() {
-    return {"RawFile", [](Run& r) {
-                std::vector<std::string> lines = test::compactWHHeader(30, 600);
-                for (int j = 0; j < 600; ++j) lines.push_back("a," + std::to_string(1 + j % 9));
-                test::writeText(r.file("in.raw"), test::joinLines(lines));
-                oldOutput(r, "in.sdf");
-                auto h = std::make_shared<AlecHeader>();
-                ReadAlecHeader(RawKind::CompactWH, r.file("in.raw"), r.prompter, *h);
-                struct NoValue : ValuePrompt {
-                    bool InputValue(const std::string&, const std::string&, const std::string&, std::string&) override {
-                        return false;
-                    }
-                };
-                auto save = headerDialog(r);
-                auto values = std::make_shared<NoValue>();
-                return Job{[&r, h, save, values] {
-                    AlecServices s{r.model, r.prompter, r.progress, *save, *values};
-                    ConvertAlecFile(*h, {}, s);
-                }};
-            }};
-}
-
-Writer dl2() {
-    return {"DL2", [](Run& r) {
-                test::DL2Times t{2004, 3, 1, 12, 0, 3, 2, 12, 0};
-                std::vector<std::string> l{test::dl2Line1("Site", "St", "L", "TIDE"), test::dl2Line2(t, "2", "cm", 24)};
-                for (int b = 0; b < 13; ++b) {
-                    const int hour = 12 + 2 * b;
-                    l.push_back(test::dl2BurstHeader(3, 1 + hour / 24, hour % 24, 0));
-                    test::append(l, test::dl2ValueLines(std::vector<int>(24, 10 + b)));
-                }
-                test::writeText(r.file("in.txt"), test::joinLines(l));
-                oldOutput(r, "out.sdf");
-                auto h = std::make_shared<DL2Header>(ReadDL2Header(r.file("in.txt")));
-                auto save = headerDialog(r, r.file("out.sdf"));
-                return Job{[&r, h, save] {
-                    // As the dialog's conversion button does.
-                    SetDL2SDFHeader(*h, r.model);
-                    r.model.FileName = h->SourceFile;
-                    if (!save->ExecuteSave(0)) return;
-                    DL2Services s{r.model, r.prompter, r.progress};
-                    ConvertDL2Bursts(*h, 0, s);
-                }};
-            }};
-}
-
-Writer vector() {
-    return {"Vector", [](Run& r) {
-                std::vector<std::string> dat, sen;
-                for (int b = 1; b <= 2; ++b)
-                    for (int e = 1; e <= 4; ++e) dat.push_back(test::datLine(b, e, 0.01 * e, -0.02 * e, 0.001 * b));
-                for (int m = 0; m < 120; m += 10) sen.push_back(test::senLine(12 + m / 60, m % 60, 0, 10.5));
-                test::VectorHdr hdr;
-                hdr.last = "01.02.2005 12:59:59";
-                test::writeText(r.file("EXP.hdr"), test::joinLines(hdr.lines("EXP")));
-                test::writeText(r.file("EXP.dat"), test::joinLines(dat));
-                test::writeText(r.file("EXP.sen"), test::joinLines(sen));
-                oldOutput(r, "EXP.sdf");
-                VectorHeader h;
-                ParseVectorHeader(r.file("EXP.hdr"), r.prompter, h);
-                auto plan = std::make_shared<std::optional<VectorPlan>>(PrepareVectorConversion(h, {}, r.prompter));
-                auto save = headerDialog(r);
-                return Job{[&r, plan, save] {
-                    if (!*plan) return;
-                    VectorServices s{r.model, r.prompter, r.progress, *save};
-                    ConvertVectorFile(**plan, s);
-                }};
-            }};
-}
-
-Writer waveHunter() {
-    return {"WaveHunter", [](Run& r) {
-                test::HunHeader hh;
-                std::vector<test::HunBurst> bursts;
-                for (std::uint16_t k = 0; k < 12; ++k)
-                    bursts.push_back({0, static_cast<std::uint16_t>(10 * k), std::vector<std::uint16_t>(12, k)});
-                test::writeAll(r.file("a.hun"), test::hunFile(hh, bursts));
-                test::setLocalModificationTime(r.file("a.hun"), 2021, 3, 4, 13, 45, 27);
-                oldOutput(r, "out.sdf");
-                auto f = std::make_shared<WaveHunterFile>();
-                ReadWaveHunterFile(r.file("a.hun"), *f, r.prompter, r.progress);
-                auto o = std::make_shared<WaveHunterOptions>();
-                auto save = headerDialog(r, r.file("out.sdf"));
-                return Job{[&r, f, o, save] {
-                    SetWaveHunterSDFHeader(*f, *o, r.model);
-                    r.model.FileName = f->MasterFileName;
-                    if (!save->ExecuteSave(0)) return;
-                    WaveHunterServices s{r.model, r.prompter, r.progress};
-                    ConvertWaveHunterBursts(*f, *o, s);
-                }};
-            }};
-}
-
-Writer commaData() {
-    return {"CommaData", [](Run& r) {
-                std::string text;
-                for (int i = 1; i <= 320; ++i)
-                    text += std::to_string(i) + "," + std::to_string(10 * i % 700) + "\r\n";
-                test::writeText(r.file("obs.csv"), text);
-                oldOutput(r, "obs.sdf");
-                auto save = headerDialog(r);
-                auto temp = std::make_shared<std::string>();
-                auto open = std::make_shared<FileDialogSettings>();
-                CommaDataSteps steps{
-                    [&r, temp](const std::string& file) {
-                        // The importer's window, as its import button runs it.
-                        CommaFormTexts f;
-                        f.StartTime = "2004/05/06 12:00:00";
-                        f.BurstMode = true;
-                        f.SamplesPerBurst = "40";
-                        f.BurstInterval = "1";
-                        f.Columns = {{true, "X1", "", "1", "0"}, {true, "X2", "", "1", "0"}};
-                        try {
-                            CommaImportSettings s = ReadImportSettings(f, file);
-                            CommaImportResult result = ImportCommaData(s, r.prompter, r.progress);
-                            ApplyCommaImport(s, result, r.model);
-                            *temp = result.TempFileName;
-                            return true;
-                        } catch (const BrineError& e) {
-                            r.prompter.error(e.what());
-                            return false;
-                        }
-                    },
-                    [] { return true; }, [temp] { return *temp; },
-                    [&r](const std::string& name) { r.model.SaveFileName = name; }};
-                return Job{[&r, save, steps, open] {
-                    RunCommaDataHandOff({r.file("obs.csv")}, steps, *save, r.model, r.progress, r.prompter, *open);
-                }};
-            }};
-}
-
-Writer yearlyTable() {
-    return {"YearlyTable",
-            [](Run& r) {
-                std::string text = "旬別値\n旬,2004年(1月～12月)\n";
-                const char* period[] = {"上旬", "中旬", "下旬"};
-                for (int row = 1; row <= 36; ++row)
-                    text += std::to_string((row - 1) / 3 + 1) + "月" + period[(row - 1) % 3] + "," +
-                            std::to_string(10 * row) + "\n";
-                test::writeText(r.file("table.csv"), utf8ToCp932(text));
-                oldOutput(r, "table.sdf");
-                auto burst = std::make_shared<std::optional<YearTableBurst>>();
-                YearTableSettings s;
-                s.mode = TenDayTable;
-                s.year = 2004;
-                s.dtText = "1";
-                s.dtUnit = 4;
-                *burst = ConvertYearTable(ReadYearTable(r.file("table.csv")).table, s, r.model, r.prompter,
-                                          [](int, int) {});
-                auto save = headerDialog(r);
-                return Job{[&r, burst, save] {
-                    if (*burst)
-                        SaveYearTableBurst(r.model, **burst, r.file("table.csv"), *save, r.prompter, r.progress);
-                }};
-            },
-            {kMsgTableSaved}};
-}
-
-Writer cadmasSurf() {
-    return {"CadmasSurf",
-            [](Run& r) {
-                std::string text = "    1  W-LEVEL   -    12\n    2  POINT     U    12    5\n  TIME    ETA    U\n";
-                for (int j = 0; j < 400; ++j) {
-                    char line[64];
-                    std::snprintf(line, sizeof line, "%10.5f   0.%04d   -0.5\n", 0.1 * j, j);
-                    text += line;
-                }
-                test::writeText(r.file("data.tran"), text);
-                oldOutput(r, "trandata.sdf");
-                auto save = headerDialog(r);
-                return Job{[&r, save] {
-                    ScriptedFileChooser chooser;
-                    chooser.choose(r.file("data.tran"));
-                    FileDialog open(FileDialogKind::Open);
-                    ConvertCadmasSurf(r.model, open, chooser, *save, r.prompter);
-                }};
-            },
-            {"変換ファイルを保存しました。"}};
-}
-
-Writer parametersFile() {
-    return {"ParametersDat", [](Run& r) {
-                test::writeText(r.file("Parameters.dat"), "old.sdf\r\n/old\r\n1\r\n");
-                return Job{[&r] {
-                    WriteParametersFile(r.file("Parameters.dat"), "/data/new.sdf", "/data", 7, &r.prompter);
-                }};
-            }};
-}
-
-Writer locationFile() {
-    return {"LocationDat", [](Run& r) {
-                auto sites = std::make_shared<SiteList>();
-                sites->LocationFile = r.file("Location.dat");
-                sites->LoadSites(sites->LocationFile);  // writes the default list
-                return Job{[sites] {
-                               TFrmLocation w(nullptr, *sites);
-                               w.show();
-                               w.ComboBoxSite->setCurrentIndex(-1);
-                               w.ComboBoxSite->lineEdit()->setText("Harbour");
-                               w.EditLat1->setText("35");
-                               w.EditLat2->setText("10");
-                               w.EditLat3->setText("0");
-                               w.EditLong1->setText("139");
-                               w.EditLong2->setText("20");
-                               w.EditLong3->setText("0");
-                               w.BitBtnAddClick();
-                           },
-                           [sites] { return sites->FileText(); }};
-            }};
-}
-
 std::vector<Writer> writers() {
     std::vector<Writer> all;
     all.push_back(versionUpdate("VersionUpdate", "old.sdf", [](Run&) {}));
@@ -774,12 +523,41 @@ std::vector<Writer> writers() {
     all.push_back(hard);
     all.push_back(extract("Extract", false));
     all.push_back(extract("ExtractIntoItsSource", true));
-    all.push_back(merge());
+    all.push_back({"Merge",
+                   [](Run& r) {
+                       test::InputLayout a;
+                       a.iterations = 20;
+                       a.sampleSize = 50;
+                       test::InputLayout b = a;
+                       b.prefix = "b";
+                       test::writeInput(r.file("a.sdf"), a);
+                       test::writeInput(r.file("b.tsd"), b);
+                       oldOutput(r, "out.sdf");
+                       auto set = std::make_shared<MergeSet>();
+                       set->AddFile(r.file("a.sdf"), r.model, r.prompter);
+                       set->AddFile(r.file("b.tsd"), r.model, r.prompter);
+                       MergeSettings s;
+                       s.TargetFile = r.file("out.sdf");
+                       s.Memo = "merged";
+                       DefaultChannels(*set, s);
+                       return Job{[&r, set, s] { CombineFiles(*set, s, r.model, r.prompter, r.progress); }};
+                   },
+                   {kMergeDoneMessage}});
     all.push_back(link("LinkToSdf", "out.sdf"));
     all.push_back(link("LinkToTsd", "out.tsd"));
     all.push_back(resave("Resave", false));
     all.push_back(resave("ResaveIntoItsSource", true));
-    all.push_back(sdfToTsd());
+    all.push_back({"SdfToTsd",
+                   [](Run& r) {
+                       const std::string source = sdfSource(r);
+                       oldOutput(r, "out.tsd");
+                       return Job{[&r, source] {
+                           ConvertSDFToTSD(
+                               r.model, source, [&r](const std::string&) { return r.file("out.tsd"); }, r.prompter,
+                               r.progress);
+                       }};
+                   },
+                   {"変換を正常に終了しました。"}});
     all.push_back(fileConverter("Addc", [](Run& r) {
         test::AddcSpec s;
         s.sampleSize = 400;
@@ -794,34 +572,213 @@ std::vector<Writer> writers() {
         test::writeAll(r.file("in.drf"), test::makeDRF(s));
         return r.file("in.drf");
     }));
-    all.push_back(rawFile());
-    all.push_back(dl2());
-    all.push_back(vector());
-    all.push_back(waveHunter());
-    all.push_back(commaData());
-    all.push_back(yearlyTable());
-    all.push_back(singleBurst("Jma", "tokyo.csv",
-                              "データ種別,地点名,期間区分,表示期間\n気象データ,東京,時別値,2020年1月1日0時～2020年1月9日23時\n"
-                              "年月日時,気温(℃）,風速(m/s)\n" +
-                                  hourlyRows("2020/1/%d %d:00,%d.5,%d\n", 216),
-                              ReadMeteorologicalCsv));
-    all.push_back(singleBurst("FishingPort", "port.csv",
-                              "漁港名(銚子),年,月,日,時,1/3最大(有義)波高(m),波向(deg)\n" +
-                                  hourlyRows(",2020,1,%d,%d,%d.25,%d\n", 216),
-                              ReadFishingPortCsv));
+    all.push_back({"RawFile", [](Run& r) {
+                       std::vector<std::string> lines = test::compactWHHeader(30, 600);
+                       for (int j = 0; j < 600; ++j) lines.push_back("a," + std::to_string(1 + j % 9));
+                       test::writeText(r.file("in.raw"), test::joinLines(lines));
+                       oldOutput(r, "in.sdf");
+                       auto h = std::make_shared<AlecHeader>();
+                       ReadAlecHeader(RawKind::CompactWH, r.file("in.raw"), r.prompter, *h);
+                       struct NoValue : ValuePrompt {
+                           bool InputValue(const std::string&, const std::string&, const std::string&,
+                                           std::string&) override {
+                               return false;
+                           }
+                       };
+                       auto save = headerDialog(r);
+                       auto values = std::make_shared<NoValue>();
+                       return Job{[&r, h, save, values] {
+                           AlecServices s{r.model, r.prompter, r.progress, *save, *values};
+                           ConvertAlecFile(*h, {}, s);
+                       }};
+                   }});
+    all.push_back(
+        {"DL2", [](Run& r) {
+             test::DL2Times t{2004, 3, 1, 12, 0, 3, 2, 12, 0};
+             std::vector<std::string> l{test::dl2Line1("Site", "St", "L", "TIDE"), test::dl2Line2(t, "2", "cm", 24)};
+             for (int b = 0; b < 13; ++b) {
+                 const int hour = 12 + 2 * b;
+                 l.push_back(test::dl2BurstHeader(3, 1 + hour / 24, hour % 24, 0));
+                 test::append(l, test::dl2ValueLines(std::vector<int>(24, 10 + b)));
+             }
+             test::writeText(r.file("in.txt"), test::joinLines(l));
+             oldOutput(r, "out.sdf");
+             auto h = std::make_shared<DL2Header>(ReadDL2Header(r.file("in.txt")));
+             auto save = headerDialog(r, r.file("out.sdf"));
+             return Job{[&r, h, save] {
+                 // As the dialog's conversion button does.
+                 SetDL2SDFHeader(*h, r.model);
+                 r.model.FileName = h->SourceFile;
+                 if (!save->ExecuteSave(0)) return;
+                 DL2Services s{r.model, r.prompter, r.progress};
+                 ConvertDL2Bursts(*h, 0, s);
+             }};
+         }});
+    all.push_back({"Vector", [](Run& r) {
+                       std::vector<std::string> dat, sen;
+                       for (int b = 1; b <= 2; ++b)
+                           for (int e = 1; e <= 4; ++e)
+                               dat.push_back(test::datLine(b, e, 0.01 * e, -0.02 * e, 0.001 * b));
+                       for (int m = 0; m < 120; m += 10) sen.push_back(test::senLine(12 + m / 60, m % 60, 0, 10.5));
+                       test::VectorHdr hdr;
+                       hdr.last = "01.02.2005 12:59:59";
+                       test::writeText(r.file("EXP.hdr"), test::joinLines(hdr.lines("EXP")));
+                       test::writeText(r.file("EXP.dat"), test::joinLines(dat));
+                       test::writeText(r.file("EXP.sen"), test::joinLines(sen));
+                       oldOutput(r, "EXP.sdf");
+                       VectorHeader h;
+                       ParseVectorHeader(r.file("EXP.hdr"), r.prompter, h);
+                       auto plan =
+                           std::make_shared<std::optional<VectorPlan>>(PrepareVectorConversion(h, {}, r.prompter));
+                       auto save = headerDialog(r);
+                       return Job{[&r, plan, save] {
+                           if (!*plan) return;
+                           VectorServices s{r.model, r.prompter, r.progress, *save};
+                           ConvertVectorFile(**plan, s);
+                       }};
+                   }});
+    all.push_back({"WaveHunter", [](Run& r) {
+                       test::HunHeader hh;
+                       std::vector<test::HunBurst> bursts;
+                       for (std::uint16_t k = 0; k < 12; ++k)
+                           bursts.push_back({0, static_cast<std::uint16_t>(10 * k), std::vector<std::uint16_t>(12, k)});
+                       test::writeAll(r.file("a.hun"), test::hunFile(hh, bursts));
+                       test::setLocalModificationTime(r.file("a.hun"), 2021, 3, 4, 13, 45, 27);
+                       oldOutput(r, "out.sdf");
+                       auto f = std::make_shared<WaveHunterFile>();
+                       ReadWaveHunterFile(r.file("a.hun"), *f, r.prompter, r.progress);
+                       auto o = std::make_shared<WaveHunterOptions>();
+                       auto save = headerDialog(r, r.file("out.sdf"));
+                       return Job{[&r, f, o, save] {
+                           SetWaveHunterSDFHeader(*f, *o, r.model);
+                           r.model.FileName = f->MasterFileName;
+                           if (!save->ExecuteSave(0)) return;
+                           WaveHunterServices s{r.model, r.prompter, r.progress};
+                           ConvertWaveHunterBursts(*f, *o, s);
+                       }};
+                   }});
+    all.push_back(
+        {"CommaData", [](Run& r) {
+             std::string text;
+             for (int i = 1; i <= 320; ++i) text += std::to_string(i) + "," + std::to_string(10 * i % 700) + "\r\n";
+             test::writeText(r.file("obs.csv"), text);
+             oldOutput(r, "obs.sdf");
+             auto save = headerDialog(r);
+             auto temp = std::make_shared<std::string>();
+             auto open = std::make_shared<FileDialogSettings>();
+             CommaDataSteps steps{[&r, temp](const std::string& file) {
+                                      // The importer's window, as its import button runs it.
+                                      CommaFormTexts f;
+                                      f.StartTime = "2004/05/06 12:00:00";
+                                      f.BurstMode = true;
+                                      f.SamplesPerBurst = "40";
+                                      f.BurstInterval = "1";
+                                      f.Columns = {{true, "X1", "", "1", "0"}, {true, "X2", "", "1", "0"}};
+                                      try {
+                                          CommaImportSettings s = ReadImportSettings(f, file);
+                                          CommaImportResult result = ImportCommaData(s, r.prompter, r.progress);
+                                          ApplyCommaImport(s, result, r.model);
+                                          *temp = result.TempFileName;
+                                          return true;
+                                      } catch (const BrineError& e) {
+                                          r.prompter.error(e.what());
+                                          return false;
+                                      }
+                                  },
+                                  [] { return true; }, [temp] { return *temp; },
+                                  [&r](const std::string& name) { r.model.SaveFileName = name; }};
+             return Job{[&r, save, steps, open] {
+                 RunCommaDataHandOff({r.file("obs.csv")}, steps, *save, r.model, r.progress, r.prompter, *open);
+             }};
+         }});
+    all.push_back({"YearlyTable",
+                   [](Run& r) {
+                       std::string text = "旬別値\n旬,2004年(1月～12月)\n";
+                       const char* period[] = {"上旬", "中旬", "下旬"};
+                       for (int row = 1; row <= 36; ++row)
+                           text += std::to_string((row - 1) / 3 + 1) + "月" + period[(row - 1) % 3] + "," +
+                                   std::to_string(10 * row) + "\n";
+                       test::writeText(r.file("table.csv"), utf8ToCp932(text));
+                       oldOutput(r, "table.sdf");
+                       auto burst = std::make_shared<std::optional<YearTableBurst>>();
+                       YearTableSettings s;
+                       s.mode = TenDayTable;
+                       s.year = 2004;
+                       s.dtText = "1";
+                       s.dtUnit = 4;
+                       *burst = ConvertYearTable(ReadYearTable(r.file("table.csv")).table, s, r.model, r.prompter,
+                                                 [](int, int) {});
+                       auto save = headerDialog(r);
+                       return Job{[&r, burst, save] {
+                           if (*burst)
+                               SaveYearTableBurst(r.model, **burst, r.file("table.csv"), *save, r.prompter, r.progress);
+                       }};
+                   },
+                   {kMsgTableSaved}});
+    all.push_back(
+        singleBurst("Jma", "tokyo.csv",
+                    "データ種別,地点名,期間区分,表示期間\n気象データ,東京,時別値,2020年1月1日0時～2020年1月9日23時\n"
+                    "年月日時,気温(℃）,風速(m/s)\n" +
+                        hourlyRows("2020/1/%d %d:00,%d.5,%d\n", 216),
+                    ReadMeteorologicalCsv));
+    all.push_back(singleBurst(
+        "FishingPort", "port.csv",
+        "漁港名(銚子),年,月,日,時,1/3最大(有義)波高(m),波向(deg)\n" + hourlyRows(",2020,1,%d,%d,%d.25,%d\n", 216),
+        ReadFishingPortCsv));
     std::string groups = "2020   3 monthly\n";
     for (int g = 1; g <= 9; ++g)
         groups += "       " + std::to_string(g) + "   1\n   1   2   3   4   5   6   7   8   9  10  11  12\n" +
                   "  11  12  13  14  15  16  17  18  19  20  21  22\n";
     all.push_back(singleBurst("Nowphas", "monthly.txt", groups, ReadPortWaveFile));
-    all.push_back(cadmasSurf());
+    all.push_back({"CadmasSurf",
+                   [](Run& r) {
+                       std::string text =
+                           "    1  W-LEVEL   -    12\n    2  POINT     U    12    5\n  TIME    ETA    U\n";
+                       for (int j = 0; j < 400; ++j) {
+                           char line[64];
+                           std::snprintf(line, sizeof line, "%10.5f   0.%04d   -0.5\n", 0.1 * j, j);
+                           text += line;
+                       }
+                       test::writeText(r.file("data.tran"), text);
+                       oldOutput(r, "trandata.sdf");
+                       auto save = headerDialog(r);
+                       return Job{[&r, save] {
+                           ScriptedFileChooser chooser;
+                           chooser.choose(r.file("data.tran"));
+                           FileDialog open(FileDialogKind::Open);
+                           ConvertCadmasSurf(r.model, open, chooser, *save, r.prompter);
+                       }};
+                   },
+                   {"変換ファイルを保存しました。"}});
     // The tools that read into the model and every converter use it as their
     // working copy; the version update and the extraction must leave it as
     // it was.
-    for (Writer& w : all)
-        w.workingModel = !w.name.starts_with("VersionUpdate") && !w.name.starts_with("Extract");
-    all.push_back(parametersFile());
-    all.push_back(locationFile());
+    for (Writer& w : all) w.workingModel = !w.name.starts_with("VersionUpdate") && !w.name.starts_with("Extract");
+    all.push_back({"ParametersDat", [](Run& r) {
+                       test::writeText(r.file("Parameters.dat"), "old.sdf\r\n/old\r\n1\r\n");
+                       return Job{[&r] {
+                           WriteParametersFile(r.file("Parameters.dat"), "/data/new.sdf", "/data", 7, &r.prompter);
+                       }};
+                   }});
+    all.push_back({"LocationDat", [](Run& r) {
+                       auto sites = std::make_shared<SiteList>();
+                       sites->LocationFile = r.file("Location.dat");
+                       sites->LoadSites(sites->LocationFile);  // writes the default list
+                       return Job{[sites] {
+                                      TFrmLocation w(nullptr, *sites);
+                                      w.show();
+                                      w.ComboBoxSite->setCurrentIndex(-1);
+                                      w.ComboBoxSite->lineEdit()->setText("Harbour");
+                                      w.EditLat1->setText("35");
+                                      w.EditLat2->setText("10");
+                                      w.EditLat3->setText("0");
+                                      w.EditLong1->setText("139");
+                                      w.EditLong2->setText("20");
+                                      w.EditLong3->setText("0");
+                                      w.BitBtnAddClick();
+                                  },
+                                  [sites] { return sites->FileText(); }};
+                   }});
     return all;
 }
 

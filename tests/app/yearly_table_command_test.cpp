@@ -24,72 +24,23 @@
 namespace brine {
 namespace {
 
-TEST(YearlyTableCommand, TenDayCommandLoadsShowsAndSavesThroughTheHeaderDialog) {
+class YearlyTableCommand : public test::AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        CreateForms();
+    }
+    void TearDown() override {
+        DestroyForms();
+        AppTest::TearDown();
+    }
     test::TempDir dir;
-    std::string text = "旬別平均水温\r\n旬,2003年(1月～12月)\r\n";
-    for (int r = 1; r <= 36; ++r) text += std::to_string(r) + "," + std::to_string(r) + ".5\r\n";
-    std::string table = dir.file("ten.csv");
-    test::writeText(table, utf8ToCp932(text));
+};
 
-    ScriptedPrompter prompter;
-    SetAppPrompter(&prompter);
-    test::RecordingChooser chooser;
-    test::ChooserScope chooserScope(chooser);
-    CreateForms();
-    EXPECT_TRUE(Form1->T1->isEnabled());
-    EXPECT_TRUE(Form1->TableinDateYear->isEnabled());
-
-    std::vector<std::string> shown;
-    SetModalHook([&](QDialog& d) {
-        shown.push_back(d.objectName().toStdString());
-        if (&d == FrmDateYearTable) {
-            FrmDateYearTable->EditA->setText("0.5");
-            FrmDateYearTable->EditChItem->setText("水温");
-            FrmDateYearTable->BitBtn1->click();
-            return FrmDateYearTable->result();
-        }
-        if (&d == FrmSDFdata) {
-            EXPECT_EQ(FrmSDFdata->EditFileName->text().toStdString(), dir.file("ten.sdf"));
-            FrmSDFdata->BitBtn1Click();
-            return FrmSDFdata->result();
-        }
-        return int(QDialog::Rejected);
-    });
-    chooser.choices.push_back({table});
-    Form1->T1->trigger();
-    SetModalHook({});
-
-    EXPECT_EQ(shown, (std::vector<std::string>{"FrmDateYearTable", "FrmSDFdata"}));
-    EXPECT_EQ(FrmDateYearTable->result(), QDialog::Accepted);
-    EXPECT_EQ(FrmDateYearTable->windowTitle(), "月旬別年別表データ");
-    EXPECT_EQ(prompter.lastText(), "変換ファイルを保存しました。");
-    CurrentFile back;
-    back.prompter = &prompter;
-    ASSERT_TRUE(back.ReadSDFHeader(dir.file("ten.sdf")));
-    back.FileName = dir.file("ten.sdf");
-    ASSERT_TRUE(back.ReadSDFBurst(0));
-    EXPECT_EQ(back.SampleSize, 365);
-    EXPECT_EQ(back.Iterations, 1);
-    EXPECT_EQ(back.ChannelName[0], utf8ToCp932("水温"));
-    EXPECT_EQ(back.Memo.substr(0, 14), "Original file:");
-    EXPECT_EQ(back.Data[0][0], 3);      // 1.5 / 0.5
-    EXPECT_EQ(back.Data[0][364], 73);   // 36.5 / 0.5
-
-    DestroyForms();
-    SetAppPrompter(nullptr);
-}
-
-TEST(YearlyTableCommand, ATableNamedSdfIsNeverItsOwnOutput) {
-    test::TempDir dir;
+TEST_F(YearlyTableCommand, ATableNamedSdfIsNeverItsOwnOutput) {
     const std::string table = dir.file("year.sdf");
     const std::string text = utf8ToCp932("日,1月,2月\r\n1,15,25\r\n2,35,45\r\n");
     test::writeText(table, text);
-
-    ScriptedPrompter prompter;
-    SetAppPrompter(&prompter);
-    test::RecordingChooser chooser;
-    test::ChooserScope chooserScope(chooser);
-    CreateForms();
     prompter.answer(MsgResult::Yes);  // to an overwrite question, should one come
     SetModalHook([&](QDialog& d) {
         if (&d == FrmDateYearTable) {
@@ -105,37 +56,30 @@ TEST(YearlyTableCommand, ATableNamedSdfIsNeverItsOwnOutput) {
     });
     chooser.choices.push_back({table});
     Form1->TableinDateYear->trigger();
-    SetModalHook({});
 
     EXPECT_TRUE(prompter.showedText("読み込み中のファイルは上書き出来ません。"));
     EXPECT_FALSE(prompter.showedText("変換ファイルを保存しました。"));
     EXPECT_EQ(test::readText(table), text);
-
-    DestroyForms();
-    SetAppPrompter(nullptr);
 }
 
-// Run through its windows (convert, save, OK), the command leaves the main
-// window active: its menu answers the keyboard again at once.
-TEST(YearlyTableCommand, TheMainWindowIsActiveAgainAfterTheCommand) {
-    test::TempDir dir, config;
+// The ten-day command run through its windows (convert, save under the
+// proposed name, OK) saves the table and leaves the main window active: its
+// menu answers the keyboard again at once.
+TEST_F(YearlyTableCommand, TenDayCommandSavesThroughItsWindowsAndLeavesTheMainWindowActive) {
+    test::TempDir config;
     std::string text = "旬別平均水温\r\n旬,2003年(1月～12月)\r\n";
     for (int r = 1; r <= 36; ++r) text += std::to_string(r) + "," + std::to_string(r) + ".5\r\n";
     std::string table = dir.file("ten.csv");
     test::writeText(table, utf8ToCp932(text));
-    test::RecordingChooser chooser;
-    test::ChooserScope chooserScope(chooser);
-    ScriptedPrompter startPrompter;
-    SetAppPrompter(&startPrompter);
-    CreateForms();
     Form1->UseConfigDir(config.path().string() + "/");
     SetModalHook([](QDialog& d) { return d.metaObject() == &TAboutBox::staticMetaObject ? int(QDialog::Accepted) : 0; });
     test::ShowMainWindow(*Form1);
     SetModalHook({});
-    SetAppPrompter(nullptr);
+    SetAppPrompter(nullptr);  // the message boxes are Qt's own from here
 
     test::WindowScript script;
     script.then([] { return FrmDateYearTable->isVisible(); }, [] {
+        EXPECT_EQ(FrmDateYearTable->windowTitle(), "月旬別年別表データ");
         FrmDateYearTable->EditA->setText("0.5");
         FrmDateYearTable->EditChItem->setText("水温");
         test::clickThroughWindow(*FrmDateYearTable->BitBtn1);
@@ -151,7 +95,16 @@ TEST(YearlyTableCommand, TheMainWindowIsActiveAgainAfterTheCommand) {
 
     EXPECT_TRUE(script.done());
     EXPECT_TRUE(test::waitFor([] { return QApplication::activeWindow() == Form1; }, 1000));
+    EXPECT_EQ(FrmDateYearTable->result(), QDialog::Accepted);
     DestroyForms();
+    test::ReadBack back(dir.file("ten.sdf"), 0);
+    ASSERT_TRUE(back.ok);
+    EXPECT_EQ(back.m.SampleSize, 365);
+    EXPECT_EQ(back.m.Iterations, 1);
+    EXPECT_EQ(back.m.ChannelName[0], utf8ToCp932("水温"));
+    EXPECT_EQ(back.m.Memo.substr(0, 14), "Original file:");
+    EXPECT_EQ(back.m.Data[0][0], 3);     // 1.5 / 0.5
+    EXPECT_EQ(back.m.Data[0][364], 73);  // 36.5 / 0.5
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ using test::AddcSpec;
 using test::Bytes;
 using test::makeADDC;
 
-class AddcTest : public ::testing::Test {
+class AddcTest : public test::ConverterTest {
 protected:
     std::string writeADDC(const std::string& name, const AddcSpec& s) {
         std::string p = dir.file(name);
@@ -21,26 +21,21 @@ protected:
         test::setLocalModificationTime(p, 2021, 3, 4, 13, 45, 27);
         return p;
     }
-    test::TempDir dir;
-    CurrentFile model;
-    ScriptedPrompter prompter;
-    ScriptedProgress progress;
 };
 
 TEST(SplitItemAndUnit, NameAndUnitInBracketsOrTheWholeText) {
-    std::string name, unit;
-    SplitItemAndUnit("Level(cm)", name, unit);
-    EXPECT_EQ(name, "Level           ");
-    EXPECT_EQ(unit, "cm      ");
-    SplitItemAndUnit("Temperature", name, unit);
-    EXPECT_EQ(name, "Temperature     ");
-    EXPECT_EQ(unit, "        ");
-    SplitItemAndUnit("A)x(b", name, unit);  // ")" first: empty unit
-    EXPECT_EQ(name, "A)x             ");
-    EXPECT_EQ(unit, "        ");
-    SplitItemAndUnit("VeryLongChannelNameHere(centimetres)", name, unit);
-    EXPECT_EQ(name, "VeryLongChannelN");
-    EXPECT_EQ(unit, "centimet");
+    const char* cases[][3] = {
+        {"Level(cm)", "Level           ", "cm      "},
+        {"Temperature", "Temperature     ", "        "},
+        {"A)x(b", "A)x             ", "        "},  // ")" first: empty unit
+        {"VeryLongChannelNameHere(centimetres)", "VeryLongChannelN", "centimet"},
+    };
+    for (const auto& c : cases) {
+        std::string name, unit;
+        SplitItemAndUnit(c[0], name, unit);
+        EXPECT_EQ(name, c[1]) << c[0];
+        EXPECT_EQ(unit, c[2]) << c[0];
+    }
 }
 
 TEST_F(AddcTest, WritesTheSdfLayoutWithTheFileTimeOfDay) {
@@ -134,25 +129,10 @@ TEST_F(AddcTest, BadFilesAreReportedAndTheNextFileGoesOn) {
     EXPECT_EQ(dialog.calls, 1);
     ASSERT_EQ(prompter.shown.size(), 6u);
     EXPECT_EQ(prompter.shown[0].text, "ｷｬﾘﾌﾞﾚｰｼｮﾝの次数が１を超えています。\n" + files[0]);
-    for (std::size_t i = 1; i < 6; ++i) {
+    for (std::size_t i = 0; i < 6; ++i) {
         EXPECT_EQ(prompter.shown[i].type, MsgType::Error);
         EXPECT_NE(prompter.shown[i].text.find(files[i]), std::string::npos) << prompter.shown[i].text;
     }
-}
-
-TEST_F(AddcTest, SkippedFilesAreNamedInTheirMessages) {
-    AddcSpec order;
-    order.order = '2';
-    const std::string orderFile = writeADDC("order.dat", order);
-    const std::string unknown = dir.file("notes.drf");
-    test::writeText(unknown, std::string(60, 'n'));
-    DirectHeaderSave dialog(model, dir.file("out.sdf"));
-    EXPECT_EQ(ConvertSelectedFiles({unknown, orderFile}, model, prompter, progress, dialog), 0);
-    ASSERT_EQ(prompter.shown.size(), 2u);
-    EXPECT_EQ(prompter.shown[0].text, "ﾌｧｲﾙの種類が分かりません。\n" + unknown);
-    EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
-    EXPECT_EQ(prompter.shown[1].text, "ｷｬﾘﾌﾞﾚｰｼｮﾝの次数が１を超えています。\n" + orderFile);
-    EXPECT_EQ(prompter.shown[1].type, MsgType::Error);
 }
 
 TEST_F(AddcTest, NulEndsNamesAndMemo) {

@@ -30,18 +30,10 @@ std::string rows(int n, double t0, double dt, const std::string& values) {
 }
 const std::string kValues = "   0.1234   -0.5   0.25   19620.0";
 
-class CadmasSurfTest : public ::testing::Test {
+class CadmasSurfTest : public test::ConverterTest {
 protected:
-    std::string write(const std::string& text, const std::string& name = "data.tran") {
-        std::string p = dir.file(name);
-        test::writeText(p, text);
-        return p;
-    }
+    std::string write(const std::string& t, const std::string& n = "data.tran") { return ConverterTest::write(t, n); }
     bool read(const std::string& path) { return ReadCadmasSurfFile(model, path, prompter); }
-
-    test::TempDir dir;
-    CurrentFile model;
-    ScriptedPrompter prompter;
 };
 
 TEST_F(CadmasSurfTest, ReadsChannelsFromTheHeaderAndOneSamplePerRow) {
@@ -132,14 +124,7 @@ TEST_F(CadmasSurfTest, RefusesFilesItCannotConvertWithoutTouchingTheModel) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        test::FillCraftedHeader(model, 1, 3);
-        prompter.shown.clear();
-        EXPECT_FALSE(read(write(c.text)));
-        ASSERT_EQ(prompter.shown.size(), 1u);
-        EXPECT_EQ(prompter.shown[0].text, c.message);
-        EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
-        EXPECT_EQ(model.Nch, 1);
-        EXPECT_EQ(model.Memo, "crafted");
+        expectRefused([&] { return read(write(c.text)); }, c.message);
     }
     // The largest count that fits is still a value.
     ASSERT_TRUE(read(write(one + "0.0 32.767\n0.1 -32.767\n")));
@@ -164,16 +149,13 @@ TEST_F(CadmasSurfTest, CommandChoosesConvertsAndSavesTheBurst) {
     ASSERT_EQ(save.proposals, (std::vector<std::string>{dir.file("trandata.sdf")}));
     EXPECT_EQ(prompter.lastText(), "変換ファイルを保存しました。");
 
-    CurrentFile back;
-    back.prompter = &prompter;
-    ASSERT_TRUE(back.ReadSDFHeader(dir.file("trandata.sdf")));
-    back.FileName = dir.file("trandata.sdf");
-    ASSERT_TRUE(back.ReadSDFBurst(0));
-    EXPECT_EQ(back.Nch, 4);
-    EXPECT_EQ(back.SampleSize, 3);
-    EXPECT_EQ(back.SInt, 1);
-    EXPECT_EQ(back.SITUnit, 2);
-    EXPECT_EQ(back.Data[3], (Counts{981, 981, 981}));
+    test::ReadBack back(dir.file("trandata.sdf"), 0);
+    ASSERT_TRUE(back.ok);
+    EXPECT_EQ(back.m.Nch, 4);
+    EXPECT_EQ(back.m.SampleSize, 3);
+    EXPECT_EQ(back.m.SInt, 1);
+    EXPECT_EQ(back.m.SITUnit, 2);
+    EXPECT_EQ(back.m.Data[3], (Counts{981, 981, 981}));
 
     // A file that cannot be converted never reaches the header dialog.
     prompter.shown.clear();

@@ -14,17 +14,13 @@ using test::drfCount;
 using test::DrfSpec;
 using test::makeDRF;
 
-class DrfTest : public ::testing::Test {
+class DrfTest : public test::ConverterTest {
 protected:
     std::string writeDRF(const std::string& name, const DrfSpec& s) {
         std::string p = dir.file(name);
         test::writeAll(p, makeDRF(s));
         return p;
     }
-    test::TempDir dir;
-    CurrentFile model;
-    ScriptedPrompter prompter;
-    ScriptedProgress progress;
 };
 
 TEST(DrfBlocks, BlocksPerBurst) {

@@ -12,31 +12,22 @@ namespace {
 
 std::string cp(const std::string& utf8) { return utf8ToCp932(utf8); }
 
-double at(int y, int mo, int d, int h) {
-    DateTimeParts p;
-    p.year = y;
-    p.month = mo;
-    p.day = d;
-    p.hour = h;
-    return EncodeDateTime(p);
+double at(int y, int mo, int d, int h) { return EncodeDateTime({y, mo, d, h}); }
+
+// The title line of a table of n water-level columns.
+std::string levelTitles(int n) {
+    std::string s = "(港),年,月,日,時";
+    for (int i = 0; i < n; ++i) s += ",水位(cm)";
+    return s + "\n";
 }
 
 const std::string kHeader = "漁港名(銚子),年,月,日,時,1/3最大(有義)波高(m),1/3最大(有義)波周期(s),波向(deg),最大波高(m)\n";
 
-class FishingPortTest : public ::testing::Test {
+class FishingPortTest : public test::ConverterTest {
 protected:
-    std::string write(const std::string& utf8, const std::string& name = "port.csv") {
-        std::string p = dir.file(name);
-        test::writeText(p, cp(utf8));
-        return p;
-    }
+    std::string write(const std::string& t, const std::string& n = "port.csv") { return ConverterTest::write(t, n); }
     bool read(const std::string& path) { return ReadFishingPortCsv(model, path, prompter, progress); }
     const std::vector<std::int16_t>& channel(int ch) const { return model.Data[std::size_t(ch)]; }
-
-    test::TempDir dir;
-    CurrentFile model;
-    ScriptedPrompter prompter;
-    ScriptedProgress progress;
 };
 
 TEST_F(FishingPortTest, ReadsHeaderChannelsAndTheHourlyGrid) {
@@ -96,12 +87,9 @@ TEST_F(FishingPortTest, RowsOutOfTimeOrderKeepTheirSlots) {
 
 TEST_F(FishingPortTest, ItemColumnsBeyondTheLimitAreLeftOutAndCounted) {
     // 128 fields a line: the port, the date and hour, then 123 items.
-    std::string titles = "(港),年,月,日,時", row = ",2021,7,1,0";
-    for (int i = 1; i <= 130; ++i) {
-        titles += ",水位(cm)";
-        row += "," + std::to_string(i);
-    }
-    ASSERT_TRUE(read(write(titles + "\n" + row + "\n")));
+    std::string row = ",2021,7,1,0";
+    for (int i = 1; i <= 130; ++i) row += "," + std::to_string(i);
+    ASSERT_TRUE(read(write(levelTitles(130) + row + "\n")));
     EXPECT_EQ(model.Nch, 123);
     EXPECT_EQ(channel(122), (std::vector<std::int16_t>{12300}));
     ASSERT_EQ(prompter.shown.size(), 1u);
@@ -111,34 +99,22 @@ TEST_F(FishingPortTest, ItemColumnsBeyondTheLimitAreLeftOutAndCounted) {
 
 TEST_F(FishingPortTest, MistypedYearsAreAskedAboutOrRefusedBeforeTheGridIsBuilt) {
     // 8785 hourly samples for three rows: asked, and declined.
-    test::FillCraftedHeader(model, 1, 3);
     prompter.answer(MsgResult::No);
-    EXPECT_FALSE(read(write("(港),年,月,日,時,水位(cm)\n,2020,1,1,0,1\n,2020,1,1,1,2\n,2021,1,1,0,3\n")));
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text,
-              "2020/01/01 00:00:00～2021/01/01 00:00:00のデータ数は8785個になります。\n"
-              "日付に誤りがないか確認して下さい。\n変換しますか。");
-    EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
-    EXPECT_EQ(model.Memo, "crafted");
+    expectRefused([&] { return read(write(levelTitles(1) + ",2020,1,1,0,1\n,2020,1,1,1,2\n,2021,1,1,0,3\n")); },
+                  "2020/01/01 00:00:00～2021/01/01 00:00:00のデータ数は8785個になります。\n"
+                  "日付に誤りがないか確認して下さい。\n変換しますか。",
+                  MsgType::Warning, MsgButtons::YesNo);
 
     // 1900 to 9000 on 40 items would take some 5 GB: refused without a question.
-    std::string titles = "(港),年,月,日,時";
-    for (int i = 0; i < 40; ++i) titles += ",水位(cm)";
-    prompter.shown.clear();
-    EXPECT_FALSE(read(write(titles + "\n,1900,1,1,0,1\n,9000,1,1,0,2\n")));
     const long long samples = std::llround((at(9000, 1, 1, 0) - at(1900, 1, 1, 0)) * 24) + 1;
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, "1900/01/01 00:00:00～9000/01/01 00:00:00のデータ数は" + std::to_string(samples) +
-                                          "個になり、多すぎるため変換できません。");
-    EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
-    EXPECT_EQ(model.Memo, "crafted");
+    const std::string tooMany = "1900/01/01 00:00:00～9000/01/01 00:00:00のデータ数は" + std::to_string(samples) +
+                                "個になり、多すぎるため変換できません。";
+    expectRefused([&] { return read(write(levelTitles(40) + ",1900,1,1,0,1\n,9000,1,1,0,2\n")); }, tooMany.c_str());
 }
 
 TEST_F(FishingPortTest, TheGridIsHeldOnceWhileItBecomesTheModelsBurst) {
     // 40 items over 1900..2036: some 1.2 million hours, a grid of 95 MB.
-    std::string titles = "(港),年,月,日,時";
-    for (int i = 0; i < 40; ++i) titles += ",水位(cm)";
-    const std::string p = write(titles + "\n,1900,1,1,0,1\n,2036,1,1,0,2\n");
+    const std::string p = write(levelTitles(40) + ",1900,1,1,0,1\n,2036,1,1,0,2\n");
     const long long samples = std::llround((at(2036, 1, 1, 0) - at(1900, 1, 1, 0)) * 24) + 1;
     const long gridKb = static_cast<long>(samples * 40 * 2 / 1024);
     prompter.answer(MsgResult::Yes);  // the mostly empty grid is asked about
@@ -168,7 +144,7 @@ TEST_F(FishingPortTest, RefusesFilesThatAreNotPortTablesOrDamaged) {
         const char* message;  // nullptr: refused without a message
         MsgType type = MsgType::Information;
     };
-    const std::string head = "(港),年,月,日,時,水位(cm)\n";
+    const std::string head = levelTitles(1);
     const std::vector<Case> cases{
         {"empty file", "", nullptr},
         {"other titles", "(港),年,月,日,時刻,水位(cm)\n,2021,7,1,0,1\n", nullptr},
@@ -183,19 +159,7 @@ TEST_F(FishingPortTest, RefusesFilesThatAreNotPortTablesOrDamaged) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        test::FillCraftedHeader(model, 1, 3);
-        prompter.shown.clear();
-        EXPECT_FALSE(read(write(c.text, "p.csv")));
-        if (c.message) {
-            ASSERT_EQ(prompter.shown.size(), 1u);
-            EXPECT_EQ(prompter.shown[0].text, c.message);
-            EXPECT_EQ(prompter.shown[0].type, c.type);
-        } else {
-            EXPECT_TRUE(prompter.shown.empty());
-        }
-        EXPECT_EQ(model.Nch, 1);
-        EXPECT_EQ(model.Memo, "crafted");
-        EXPECT_FALSE(progress.visible);
+        expectRefused([&] { return read(write(c.text, "p.csv")); }, c.message, c.type);
     }
 }
 

@@ -13,15 +13,7 @@ namespace {
 using Counts = std::vector<std::int16_t>;
 constexpr std::int16_t E = ErrorData;
 
-double at(int y, int mo, int d, int h = 0, int mi = 0) {
-    DateTimeParts p;
-    p.year = y;
-    p.month = mo;
-    p.day = d;
-    p.hour = h;
-    p.minute = mi;
-    return EncodeDateTime(p);
-}
+double at(int y, int mo, int d, int h = 0, int mi = 0) { return EncodeDateTime({y, mo, d, h, mi}); }
 
 // Twelve values of 4 characters; 9999 is the file's missing mark.
 std::string values(std::initializer_list<int> v) {
@@ -42,11 +34,11 @@ std::string day(int y, int mo, int d, const std::string& vals) {
     return buf + vals + "\n";
 }
 
-// A record line: year, month, day, hour, six unused characters, then ten
-// fields of 6 characters.
-std::string record(int y, int mo, int d, int h, const std::vector<std::string>& fields) {
+// A record line: year, month, day, hour, the minutes or two blanks, four
+// unused characters, then ten fields of 6 characters.
+std::string record(int y, int mo, int d, int h, const std::vector<std::string>& fields, const char* minutes = "  ") {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d      ", y, mo, d, h);
+    std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%.2s    ", y, mo, d, h, minutes);
     std::string s = buf;
     for (const std::string& f : fields) s += std::string(6 - f.size(), ' ') + f;
     return s + "\n";
@@ -55,19 +47,9 @@ const std::vector<std::string> kPlainFields{"100", "1.00", "8.0", "1.50", "9.0",
 
 const std::string kDailyTitle = "NOWPHAS 2020 port 123   波浪データ 速報\nline 2\nline 3\n";
 
-class PortWaveTest : public ::testing::Test {
+class PortWaveTest : public test::ConverterTest {
 protected:
-    std::string write(const std::string& utf8, const std::string& name) {
-        std::string p = dir.file(name);
-        test::writeText(p, utf8ToCp932(utf8));
-        return p;
-    }
     bool read(const std::string& path) { return ReadPortWaveFile(model, path, prompter, progress); }
-
-    test::TempDir dir;
-    CurrentFile model;
-    ScriptedPrompter prompter;
-    ScriptedProgress progress;
 };
 
 TEST_F(PortWaveTest, MonthlyGroupsGiveOneDayPerPairFromTheFirstOfTheMonth) {
@@ -124,48 +106,9 @@ TEST_F(PortWaveTest, DailyPairsFillAMissingDayWhenTheUserAgrees) {
     EXPECT_EQ(model.Data[1][47], 12);
 
     // Declined: the file is skipped and the model keeps what it held.
-    test::FillCraftedHeader(model, 1, 3);
-    prompter.shown.clear();
     prompter.answer(MsgResult::No);
-    EXPECT_FALSE(read(p));
-    EXPECT_EQ(model.Memo, "crafted");
-}
-
-TEST_F(PortWaveTest, DailyPairsRefuseMismatchedAndBackwardDates) {
-    struct Case {
-        const char* what;
-        std::string days;
-        const char* message;
-    };
-    const std::vector<Case> cases{
-        {"Ts line of another day", day(2020, 1, 5, kTwelve) + day(2020, 1, 6, kTwelve),
-         "2020/1/5のデータが足りません。チェックして下さい。"},
-        {"Ts line missing", day(2020, 1, 5, kTwelve) + day(2020, 1, 5, kTwelve) + day(2020, 1, 6, kTwelve),
-         "2020/1/6のデータが足りません。チェックして下さい。"},
-        {"day repeated", day(2020, 1, 5, kTwelve) + day(2020, 1, 5, kTwelve) + day(2020, 1, 5, kTwelve) +
-                             day(2020, 1, 5, kTwelve),
-         "2020/1/5で日付の順序が正しくありません。"},
-        {"day not a date", day(2020, 2, 30, kTwelve) + day(2020, 2, 30, kTwelve), "日付が正しくありません。（4行目）"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        test::FillCraftedHeader(model, 1, 3);
-        prompter.shown.clear();
-        EXPECT_FALSE(read(write(kDailyTitle + c.days, "daily.txt")));
-        ASSERT_EQ(prompter.shown.size(), 1u);
-        EXPECT_EQ(prompter.shown[0].text, c.message);
-        EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
-        EXPECT_EQ(model.Memo, "crafted");
-        EXPECT_FALSE(progress.visible);
-    }
-}
-
-TEST_F(PortWaveTest, DailyPairsOfTwoDatesAreAnErrorWithASingleYesButton) {
-    EXPECT_FALSE(read(write(kDailyTitle + day(2020, 1, 5, kTwelve) + day(2020, 1, 6, kTwelve), "daily.txt")));
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, "2020/1/5のデータが足りません。チェックして下さい。");
-    EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
-    EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::Yes);
+    expectRefused([&] { return read(p); }, "2020/1/7で日付が飛んでいます。\n欠測データで埋めますか。",
+                  MsgType::Confirmation, MsgButtons::YesNo);
 }
 
 TEST_F(PortWaveTest, RecordsTakeTheirSlotOnTheGridOfTheFirstTwo) {
@@ -205,56 +148,47 @@ TEST_F(PortWaveTest, RecordsTakeTheirSlotOnTheGridOfTheFirstTwo) {
     EXPECT_EQ(prompter.shown[0].text, "1個のデータが範囲外のため欠測値に変換しました。");
     EXPECT_EQ(progress.comment, "2022/01/01 01:00:00");
 
-    // Two-hourly records; a gap of two steps leaves one sample missing.
-    ASSERT_TRUE(read(write("302 X\n" + record(2022, 1, 1, 0, kPlainFields) + record(2022, 1, 1, 2, kPlainFields) +
-                               record(2022, 1, 1, 6, values),
-                           "s302x.txt")));
-    EXPECT_EQ(model.SInt, 2);
-    EXPECT_EQ(model.SampleSize, 4);
-    EXPECT_EQ(model.Data[0], (Counts{100, 100, E, 123}));
 }
 
-TEST_F(PortWaveTest, RecordAtHour24IsMidnightOfTheNextDay) {
-    std::vector<std::string> midnight = kPlainFields;
-    midnight[0] = "124";
-    ASSERT_TRUE(read(write("302 X\n" + record(2020, 12, 31, 22, kPlainFields) + record(2020, 12, 31, 23, kPlainFields) +
-                               record(2020, 12, 31, 24, midnight) + record(2021, 1, 1, 1, kPlainFields),
-                           "s302.txt")));
-    EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_EQ(model.StartTime, at(2020, 12, 31, 22));
-    EXPECT_EQ(model.SInt, 1);
-    EXPECT_EQ(model.SampleSize, 4);
-    EXPECT_EQ(model.Data[0], (Counts{100, 100, 124, 100}));
-    EXPECT_EQ(progress.comment, "2021/01/01 01:00:00");
-}
-
-TEST_F(PortWaveTest, RecordsWithMinutesTakeTheirMinuteStep) {
-    // Minutes in characters 11 and 12 of a record line.
-    auto line = [](int y, int mo, int d, int h, int mi, const std::vector<std::string>& fields) {
-        std::string text = record(y, mo, d, h, fields);
-        char buf[4];
-        std::snprintf(buf, sizeof buf, "%02d", mi);
-        return text.replace(10, 2, buf);
-    };
+TEST_F(PortWaveTest, RecordsTakeTheStepOfTheFirstTwo) {
     std::vector<std::string> other = kPlainFields;
     other[0] = "130";
-    ASSERT_TRUE(read(write("302 X\n" + line(2020, 1, 1, 0, 0, kPlainFields) + line(2020, 1, 1, 0, 30, other) +
-                               line(2020, 1, 1, 1, 30, other),
-                           "s302.txt")));
-    EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_EQ(model.StartTime, at(2020, 1, 1, 0, 0));
-    EXPECT_EQ(model.SInt, 30);
-    EXPECT_EQ(model.SITUnit, 3);
-    EXPECT_EQ(model.SampleSize, 4);
-    EXPECT_EQ(model.Data[0], (Counts{100, 130, E, 130}));
-
-    // Half-past records an hour apart keep the hour as their step.
-    ASSERT_TRUE(read(write("302 X\n" + line(2020, 1, 1, 0, 30, kPlainFields) + line(2020, 1, 1, 1, 30, other),
-                           "s302.txt")));
-    EXPECT_EQ(model.StartTime, at(2020, 1, 1, 0, 30));
-    EXPECT_EQ(model.SInt, 1);
-    EXPECT_EQ(model.SITUnit, 4);
-    EXPECT_EQ(model.SampleSize, 2);
+    struct Case {
+        const char* what;
+        std::string records;
+        double start;
+        int sInt, unit, samples;
+        Counts hs;
+        const char* last;
+    };
+    const std::vector<Case> cases{
+        {"two-hourly: a gap of two steps leaves one sample missing",
+         record(2022, 1, 1, 0, kPlainFields) + record(2022, 1, 1, 2, kPlainFields) + record(2022, 1, 1, 6, other),
+         at(2022, 1, 1), 2, 4, 4, {100, 100, E, 130}, "2022/01/01 06:00:00"},
+        {"hour 24 is midnight of the next day",
+         record(2020, 12, 31, 22, kPlainFields) + record(2020, 12, 31, 23, kPlainFields) +
+             record(2020, 12, 31, 24, other) + record(2021, 1, 1, 1, kPlainFields),
+         at(2020, 12, 31, 22), 1, 4, 4, {100, 100, 130, 100}, "2021/01/01 01:00:00"},
+        {"minutes in characters 11 and 12 give a minute step",
+         record(2020, 1, 1, 0, kPlainFields, "00") + record(2020, 1, 1, 0, other, "30") +
+             record(2020, 1, 1, 1, other, "30"),
+         at(2020, 1, 1), 30, 3, 4, {100, 130, E, 130}, "2020/01/01 01:30:00"},
+        {"half past, an hour apart: the hour is the step",
+         record(2020, 1, 1, 0, kPlainFields, "30") + record(2020, 1, 1, 1, other, "30"), at(2020, 1, 1, 0, 30), 1, 4,
+         2, {100, 130}, "2020/01/01 01:30:00"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        prompter.shown.clear();
+        ASSERT_TRUE(read(write("302 X\n" + c.records, "s302.txt")));
+        EXPECT_TRUE(prompter.shown.empty());
+        EXPECT_EQ(model.StartTime, c.start);
+        EXPECT_EQ(model.SInt, c.sInt);
+        EXPECT_EQ(model.SITUnit, c.unit);
+        EXPECT_EQ(model.SampleSize, c.samples);
+        EXPECT_EQ(model.Data[0], c.hs);
+        EXPECT_EQ(progress.comment, c.last);
+    }
 }
 
 TEST_F(PortWaveTest, AMostlyEmptyGridIsAskedAboutBeforeItIsBuilt) {
@@ -269,52 +203,16 @@ TEST_F(PortWaveTest, AMostlyEmptyGridIsAskedAboutBeforeItIsBuilt) {
     const std::string p = write("302 X\n" + record(2020, 1, 1, 0, kPlainFields) + record(2020, 1, 1, 1, kPlainFields) +
                                     record(2022, 1, 1, 0, kPlainFields),
                                 "s302.txt");
-    test::FillCraftedHeader(model, 1, 3);
     prompter.answer(MsgResult::No);
-    EXPECT_FALSE(read(p));
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text,
-              "2020/01/01 00:00:00～2022/01/01 00:00:00のデータ数は17545個になります。\n"
-              "日付に誤りがないか確認して下さい。\n変換しますか。");
-    EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
-    EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(model.Memo, "crafted");
-    EXPECT_FALSE(progress.visible);
+    expectRefused([&] { return read(p); },
+                  "2020/01/01 00:00:00～2022/01/01 00:00:00のデータ数は17545個になります。\n"
+                  "日付に誤りがないか確認して下さい。\n変換しますか。",
+                  MsgType::Warning, MsgButtons::YesNo);
 
     prompter.answer(MsgResult::Yes);
     ASSERT_TRUE(read(p));
     EXPECT_EQ(model.SampleSize, 17545);
     EXPECT_EQ(model.Data[0][17544], 100);
-}
-
-TEST_F(PortWaveTest, RecordsNeverTakeTheSlotOfAnother) {
-    std::vector<std::string> other = kPlainFields;
-    other[0] = "999";
-    struct Case {
-        const char* what;
-        std::string records;
-        const char* message;
-    };
-    const std::vector<Case> cases{
-        {"an hour repeated after later ones",
-         record(2020, 1, 1, 0, kPlainFields) + record(2020, 1, 1, 1, kPlainFields) +
-             record(2020, 1, 1, 2, kPlainFields) + record(2020, 1, 1, 1, other),
-         "2020/01/01 01:00:00で時刻の順序が正しくありません。（5行目）"},
-        {"a record between two steps of the grid",
-         record(2020, 1, 1, 0, kPlainFields) + record(2020, 1, 1, 2, kPlainFields) +
-             record(2020, 1, 1, 3, other) + record(2020, 1, 1, 4, kPlainFields),
-         "2020/01/01 03:00:00の時刻が記録時間間隔に合いません。（4行目）"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        test::FillCraftedHeader(model, 1, 3);
-        prompter.shown.clear();
-        EXPECT_FALSE(read(write("302 X\n" + c.records, "s302.txt")));
-        ASSERT_EQ(prompter.shown.size(), 1u);
-        EXPECT_EQ(prompter.shown[0].text, c.message);
-        EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
-        EXPECT_EQ(model.Memo, "crafted");
-    }
 }
 
 TEST_F(PortWaveTest, RefusesEmptyAndDamagedFilesWithoutTouchingTheModel) {
@@ -323,14 +221,28 @@ TEST_F(PortWaveTest, RefusesEmptyAndDamagedFilesWithoutTouchingTheModel) {
         std::string name;
         std::string text;
         const char* message;  // nullptr: skipped without a message
+        MsgButtons buttons = MsgButtons::Ok;
     };
     const std::string station = "302 X\n";
     std::vector<std::string> notNumber = kPlainFields;
     notNumber[3] = "1.5x";
+    std::vector<std::string> other = kPlainFields;
+    other[0] = "999";
     const std::vector<Case> cases{
         {"empty file", "e.txt", "", nullptr},
         {"first line only", "e.txt", "2020   3\n\n", nullptr},
         {"daily header only", "d.txt", kDailyTitle, nullptr},
+        {"daily Ts line of another day", "d.txt", kDailyTitle + day(2020, 1, 5, kTwelve) + day(2020, 1, 6, kTwelve),
+         "2020/1/5のデータが足りません。チェックして下さい。", MsgButtons::Yes},
+        {"daily Ts line missing", "d.txt",
+         kDailyTitle + day(2020, 1, 5, kTwelve) + day(2020, 1, 5, kTwelve) + day(2020, 1, 6, kTwelve),
+         "2020/1/6のデータが足りません。チェックして下さい。", MsgButtons::Yes},
+        {"daily day repeated", "d.txt",
+         kDailyTitle + day(2020, 1, 5, kTwelve) + day(2020, 1, 5, kTwelve) + day(2020, 1, 5, kTwelve) +
+             day(2020, 1, 5, kTwelve),
+         "2020/1/5で日付の順序が正しくありません。"},
+        {"daily day not a date", "d.txt", kDailyTitle + day(2020, 2, 30, kTwelve) + day(2020, 2, 30, kTwelve),
+         "日付が正しくありません。（4行目）"},
         {"value not a number", "s302.txt", station + record(2022, 1, 1, 0, notNumber),
          "数値に変換できないデータがあります。（2行目）"},
         {"short record", "s302.txt", station + "2022010100      100\n", "数値に変換できないデータがあります。（2行目）"},
@@ -341,6 +253,14 @@ TEST_F(PortWaveTest, RefusesEmptyAndDamagedFilesWithoutTouchingTheModel) {
          station + record(2022, 1, 1, 3, kPlainFields) + record(2022, 1, 1, 4, kPlainFields) +
              record(2022, 1, 1, 1, kPlainFields),
          "2022/01/01 01:00:00で時刻の順序が正しくありません。（4行目）"},
+        {"an hour repeated after later ones", "s302.txt",
+         station + record(2020, 1, 1, 0, kPlainFields) + record(2020, 1, 1, 1, kPlainFields) +
+             record(2020, 1, 1, 2, kPlainFields) + record(2020, 1, 1, 1, other),
+         "2020/01/01 01:00:00で時刻の順序が正しくありません。（5行目）"},
+        {"a record between two steps of the grid", "s302.txt",
+         station + record(2020, 1, 1, 0, kPlainFields) + record(2020, 1, 1, 2, kPlainFields) +
+             record(2020, 1, 1, 3, other) + record(2020, 1, 1, 4, kPlainFields),
+         "2020/01/01 03:00:00の時刻が記録時間間隔に合いません。（4行目）"},
         {"group without its Ts line", "m.txt", "2020   3\n       1   1\n" + kTwelve + "\n",
          "データが足りません。（4行目）"},
         {"group count not a number", "m.txt", "2020   3\n       1   x\n", "数値に変換できないデータがあります。（2行目）"},
@@ -348,18 +268,7 @@ TEST_F(PortWaveTest, RefusesEmptyAndDamagedFilesWithoutTouchingTheModel) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        test::FillCraftedHeader(model, 1, 3);
-        prompter.shown.clear();
-        EXPECT_FALSE(read(write(c.text, c.name)));
-        if (c.message) {
-            ASSERT_EQ(prompter.shown.size(), 1u);
-            EXPECT_EQ(prompter.shown[0].text, c.message);
-        } else {
-            EXPECT_TRUE(prompter.shown.empty());
-        }
-        EXPECT_EQ(model.Nch, 1);
-        EXPECT_EQ(model.Memo, "crafted");
-        EXPECT_FALSE(progress.visible);
+        expectRefused([&] { return read(write(c.text, c.name)); }, c.message, MsgType::Error, c.buttons);
     }
     // A file that cannot be read is reported as damaged.
     prompter.shown.clear();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/binary_file.h"
+#include "base/cp932.h"
 #include "converters/convert_drf.h"
 #include "converters/crafted_sdf.h"
 #include "core/current_file.h"
@@ -134,6 +135,40 @@ public:
 
 private:
     CurrentFile& m_;
+};
+
+// What every converter test has at hand: a folder, the model, a scripted user.
+class ConverterTest : public ::testing::Test {
+protected:
+    // Writes `utf8` into the folder as CP932 text.
+    std::string write(const std::string& utf8, const std::string& name) {
+        std::string p = dir.file(name);
+        writeText(p, utf8ToCp932(utf8));
+        return p;
+    }
+    // A reader run over a model holding a crafted header must refuse its file,
+    // say `message` (nothing when null) and leave the model as it was.
+    void expectRefused(const std::function<bool()>& read, const char* message, MsgType type = MsgType::Error,
+                       MsgButtons buttons = MsgButtons::Ok) {
+        FillCraftedHeader(model, 1, 3);
+        prompter.shown.clear();
+        EXPECT_FALSE(read());
+        if (message) {
+            ASSERT_EQ(prompter.shown.size(), 1u);
+            EXPECT_EQ(prompter.shown[0].text, message);
+            EXPECT_EQ(prompter.shown[0].type, type);
+            EXPECT_EQ(prompter.shown[0].buttons, buttons);
+        } else {
+            EXPECT_TRUE(prompter.shown.empty());
+        }
+        EXPECT_EQ(model.Nch, 1);
+        EXPECT_EQ(model.Memo, "crafted");
+        EXPECT_FALSE(progress.visible);
+    }
+    TempDir dir;
+    CurrentFile model;
+    ScriptedPrompter prompter;
+    ScriptedProgress progress;
 };
 
 // ---- ADDC files: channel ch, sample j holds addcCount(ch, j).

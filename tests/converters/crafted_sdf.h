@@ -1,8 +1,9 @@
 #pragma once
-// Crafted SDF files written through the model, for the converter and
-// main-window tests.
+// Crafted SDF files written through the model, and outputs read back, for
+// the converter, tool and main-window tests.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/current_file.h"
 
@@ -49,5 +50,25 @@ inline bool WriteCraftedSdf(CurrentFile& m, const std::string& path, int bursts,
     }
     return true;
 }
+
+// An output read back through the model: its header, and burst `b` when given.
+class ReadBack {
+public:
+    explicit ReadBack(const std::string& path, int b = -1) {
+        ok = m.ReadHeader(path);
+        m.FileName = path;
+        if (ok && b >= 0) ok = m.ReadBurst(b);
+    }
+    // Counts of one burst: [channel][sample], burst channels after them with one value.
+    std::vector<std::vector<std::int16_t>> burst(int b) {
+        std::vector<std::vector<std::int16_t>> out;
+        if (!m.ReadBurst(b)) return out;
+        for (int ch = 0; ch < m.Nch; ++ch) out.push_back(m.Data[static_cast<std::size_t>(ch)]);
+        for (int k = 0; k < m.Nch2; ++k) out.push_back({m.BurstData[static_cast<std::size_t>(k)]});
+        return out;
+    }
+    bool ok = false;
+    CurrentFile m;
+};
 
 }  // namespace brine::test

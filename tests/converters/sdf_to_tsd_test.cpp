@@ -39,7 +39,7 @@ TEST(TsdBurstText, LineByLine) {
     EXPECT_EQ(text, "No.1\r\n2.5,1E-6\r\n=,-0.032767\r\n");
 }
 
-class SdfToTsdTest : public ::testing::Test {
+class SdfToTsdTest : public test::ConverterTest {
 protected:
     void SetUp() override { test::writeSampleSDF(src, 2, 1, 3, 4); }
     ChooseTargetFile choose(std::optional<std::string> name) {
@@ -48,17 +48,9 @@ protected:
             return name;
         };
     }
-    std::size_t filesInDir() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir.path()),
-                                                      std::filesystem::directory_iterator()));
-    }
-    test::TempDir dir;
     std::string src = dir.file("in.sdf");
     std::string out = dir.file("out.tsd");
     std::vector<std::string> proposals;
-    CurrentFile model;
-    ScriptedPrompter prompter;
-    ScriptedProgress progress;
 };
 
 TEST_F(SdfToTsdTest, WritesEveryBurstAndReportsSuccess) {
@@ -86,14 +78,11 @@ TEST_F(SdfToTsdTest, WritesEveryBurstAndReportsSuccess) {
     EXPECT_EQ(text.substr(body, 20), "No.1\r\n1.5,1.6\r\n1.51,");
 
     // The reader sees the same counts as the source holds.
-    CurrentFile back;
-    back.prompter = &prompter;
-    ASSERT_TRUE(back.ReadTSDHeader(out));
-    back.FileName = out;
-    EXPECT_EQ(back.Iterations, 4);
-    ASSERT_TRUE(back.ReadTSDBurst(3));
-    EXPECT_EQ(back.Data[1][2], 312);
-    EXPECT_EQ(back.BurstData[0], 1300);
+    test::ReadBack back(out, 3);
+    ASSERT_TRUE(back.ok);
+    EXPECT_EQ(back.m.Iterations, 4);
+    EXPECT_EQ(back.m.Data[1][2], 312);
+    EXPECT_EQ(back.m.BurstData[0], 1300);
 }
 
 TEST_F(SdfToTsdTest, ABurstOfMillionsOfLinesIsNeverHeldWhole) {
@@ -135,7 +124,7 @@ TEST_F(SdfToTsdTest, CancelKeepsTheBlocksConvertedUnderAHeaderDeclaringThem) {
     progress.cancelAfter = 2;  // pressed while the second burst is converted
     EXPECT_EQ(ConvertSDFToTSD(model, src, choose(out), prompter, progress), JobResult::Cancelled);
     EXPECT_EQ(prompter.shown.size(), 1u);  // the question, no success message
-    EXPECT_EQ(filesInDir(), 2u);           // no temporary file left
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"in.sdf", "out.tsd"}));  // no temporary file left
 
     // The text of a complete run up to its third block, declaring two.
     const std::string fullPath = dir.file("full.tsd");
@@ -151,13 +140,10 @@ TEST_F(SdfToTsdTest, CancelKeepsTheBlocksConvertedUnderAHeaderDeclaringThem) {
     expected[line5] = '2';
     EXPECT_EQ(test::readText(out), expected);
 
-    CurrentFile back;
-    back.prompter = &prompter;
-    ASSERT_TRUE(back.ReadTSDHeader(out));
-    back.FileName = out;
-    EXPECT_EQ(back.Iterations, 2);
-    ASSERT_TRUE(back.ReadTSDBurst(1));
-    EXPECT_EQ(back.Data[1][2], 112);
+    test::ReadBack back(out, 1);
+    ASSERT_TRUE(back.ok);
+    EXPECT_EQ(back.m.Iterations, 2);
+    EXPECT_EQ(back.m.Data[1][2], 112);
 }
 
 TEST_F(SdfToTsdTest, ATruncatedSourceFailsWithoutSuccessMessage) {
@@ -169,18 +155,15 @@ TEST_F(SdfToTsdTest, ATruncatedSourceFailsWithoutSuccessMessage) {
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, kReadFailedMessage + src);
     // The two complete bursts are kept, and declared.
-    CurrentFile back;
-    back.prompter = &prompter;
-    ASSERT_TRUE(back.ReadTSDHeader(out));
-    back.FileName = out;
-    EXPECT_EQ(back.Iterations, 2);
-    ASSERT_TRUE(back.ReadTSDBurst(1));
-    EXPECT_EQ(back.Data[1][2], 112);
-    EXPECT_EQ(back.BurstData[0], 1100);
+    test::ReadBack back(out, 1);
+    ASSERT_TRUE(back.ok);
+    EXPECT_EQ(back.m.Iterations, 2);
+    EXPECT_EQ(back.m.Data[1][2], 112);
+    EXPECT_EQ(back.m.BurstData[0], 1100);
     const std::string text = test::readText(out);
     EXPECT_EQ(text.find("No.3"), std::string::npos);
     EXPECT_EQ(text.substr(text.size() - 8), "\r\n12.5\r\n");
-    EXPECT_EQ(filesInDir(), 2u);
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"in.sdf", "out.tsd"}));
 }
 
 TEST_F(SdfToTsdTest, ANonSdfSourceIsRefusedByTheReader) {
@@ -193,7 +176,7 @@ TEST_F(SdfToTsdTest, ANonSdfSourceIsRefusedByTheReader) {
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "フォーマットが違います。");
     EXPECT_FALSE(std::filesystem::exists(out));
-    EXPECT_EQ(filesInDir(), 1u);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"in.sdf"});
 }
 
 }  // namespace

@@ -91,7 +91,6 @@ inline std::vector<std::int16_t> record(int burst, int nch, int samples, int nch
 
 #include <filesystem>
 #include <functional>
-#include <set>
 #include <sstream>
 
 #include "core/current_file.h"
@@ -112,12 +111,6 @@ inline std::string modelState(const CurrentFile& m) {
         s << '|' << m.ChannelName[i] << ',' << m.ChannelUnit[i] << ',' << m.ScaleA[i] << ',' << m.OffsetB[i];
     }
     return s.str();
-}
-
-inline std::set<std::string> filesIn(const std::filesystem::path& dir) {
-    std::set<std::string> s;
-    for (const auto& e : std::filesystem::directory_iterator(dir)) s.insert(e.path().filename().string());
-    return s;
 }
 
 // A producer's output read back; it must hold exactly the bursts its header declares.

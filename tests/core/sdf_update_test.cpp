@@ -46,7 +46,7 @@ struct UpdateFixture : ::testing::Test {
     void expectUntouched(const std::vector<std::uint8_t>& bytes, const std::string& state) {
         EXPECT_EQ(readAll(path), bytes);
         EXPECT_EQ(modelState(m), state);
-        EXPECT_EQ(filesIn(dir.path()), std::set<std::string>{"old.sdf"});
+        EXPECT_EQ(dir.names(), std::vector<std::string>{"old.sdf"});
         EXPECT_FALSE(progress.visible);
     }
 };
@@ -67,7 +67,7 @@ TEST_F(UpdateFixture, Versions2And3BecomeVersion4) {
         auto bytes = readAll(path);
         EXPECT_EQ(bytes[40], '4');
         EXPECT_EQ(bytes.size(), 512u + 3 * 402);  // packed records, no block padding
-        EXPECT_EQ(filesIn(dir.path()), std::set<std::string>{"old.sdf"});
+        EXPECT_EQ(dir.names(), std::vector<std::string>{"old.sdf"});
 
         m.FileName = path;
         ASSERT_TRUE(m.ReadSDFBurst(1));  // was at (2 + 2) x 256 in the old file

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -31,6 +32,13 @@ public:
     TempDir& operator=(const TempDir&) = delete;
     const std::filesystem::path& path() const { return path_; }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
+    // The names in the folder, sorted.
+    std::vector<std::string> names() const {
+        std::vector<std::string> n;
+        for (const auto& e : std::filesystem::directory_iterator(path_)) n.push_back(e.path().filename().string());
+        std::sort(n.begin(), n.end());
+        return n;
+    }
 
 private:
     std::filesystem::path path_;

@@ -2,7 +2,6 @@
 // refusals, overwrite questions and failures.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "base/binary_file.h"
@@ -33,12 +32,6 @@ protected:
         r.Memo = "cut";
         r.OutputKind = OutputKindOf(source).value_or(0);
         return r;
-    }
-    std::vector<std::string> filesInDir() const {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
     }
 
     test::TempDir dir;
@@ -170,7 +163,7 @@ TEST_F(ExtractTest, RefusalsAskNothingAndWriteNothing) {
         EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
         EXPECT_EQ(prompter.lastText(), c.message);
     }
-    EXPECT_EQ(filesInDir(), (std::vector<std::string>{"a.sdf", "empty.sdf"}));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"a.sdf", "empty.sdf"}));
     EXPECT_TRUE(progress.titles.empty());
 }
 
@@ -216,7 +209,7 @@ TEST_F(ExtractTest, TheSourceByAnotherSpellingIsReplacedSafely) {
     EXPECT_EQ(model.Nch, 1);
     EXPECT_EQ(model.FileName, source);
     EXPECT_EQ(test::readText(dir.file("DummyFile.$$$")), "mine");
-    EXPECT_EQ(filesInDir(), (std::vector<std::string>{"DummyFile.$$$", "a.sdf"}));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"DummyFile.$$$", "a.sdf"}));
 }
 
 TEST_F(ExtractTest, AFailedReadLeavesEveryFileAsItWasAndSaysNoSuccess) {
@@ -233,7 +226,7 @@ TEST_F(ExtractTest, AFailedReadLeavesEveryFileAsItWasAndSaysNoSuccess) {
     EXPECT_EQ(prompter.lastText(), kExtractReadFailed);
     EXPECT_FALSE(prompter.showedText(kExtractSavedMessage));
     EXPECT_EQ(test::readAll(source), truncated);
-    EXPECT_EQ(filesInDir(), std::vector<std::string>{"a.sdf"});
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"a.sdf"});
     EXPECT_FALSE(progress.visible);
 }
 

@@ -6,6 +6,7 @@
 
 #include "base/datetime.h"
 #include "core/current_file.h"
+#include "tools/link_fixtures.h"
 
 namespace brine::test {
 
@@ -22,33 +23,16 @@ inline std::int16_t burstCount(int b, int k) {
 
 // Writes an SDF or TSD file (by the name's extension).
 inline void writeSource(const std::string& path, int nch, int nch2, int samples, int bursts) {
-    CurrentFile m;
-    m.SetMemo("source memo");
-    m.Nch = static_cast<std::int16_t>(nch);
-    m.Nch2 = static_cast<std::int16_t>(nch2);
-    m.SampleSize = samples;
-    m.Iterations = static_cast<std::int16_t>(bursts);
-    m.SInt = 1;
-    m.SITUnit = 2;
-    m.BInt = 1;
-    m.BITUnit = 4;
-    m.StartTime = sourceStart();
-    for (int k = 0; k < nch + nch2; ++k) {
-        m.ChannelName[k] = "ch" + std::to_string(k);
-        m.ChannelUnit[k] = "u" + std::to_string(k);
-        m.ScaleA[k] = 0.5f;
-        m.OffsetB[k] = static_cast<float>(k);
-    }
-    m.AllocateDataArrays();
-    const bool tsd = UpperExtension(path) == ".TSD";
-    if (!(tsd ? m.WriteTSDHeader(path) : m.CreateSDFFile(path))) throw std::runtime_error("header of " + path);
-    m.SaveFileName = path;
-    for (int b = 0; b < bursts; ++b) {
-        for (int ch = 0; ch < nch; ++ch)
-            for (int j = 0; j < samples; ++j) m.Data[ch][j] = sampleCount(b, ch, j);
-        for (int k = 0; k < nch2; ++k) m.BurstData[k] = burstCount(b, k);
-        if (!(tsd ? m.WriteTSDBurst(b) : m.WriteSDFBurst(b))) throw std::runtime_error("burst of " + path);
-    }
+    FileSpec s;
+    s.interval.clear();
+    for (int k = 0; k < nch + nch2; ++k)
+        (k < nch ? s.interval : s.burst).push_back({"ch" + std::to_string(k), "u" + std::to_string(k), 0.5f, float(k)});
+    s.samples = samples;
+    s.bursts = bursts;
+    s.start = sourceStart();
+    s.memo = "source memo";
+    s.count = [nch](int b, int ch, int j) { return ch < nch ? sampleCount(b, ch, j) : burstCount(b, ch - nch); };
+    writeFile(path, s);
 }
 
 }  // namespace brine::test

@@ -1,5 +1,5 @@
 #pragma once
-// Small SDF and TSD files written through the model, for the link tests.
+// Small SDF and TSD files written through the model, for the tool tests.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/datetime.h"
+#include "converters/crafted_sdf.h"
 #include "core/current_file.h"
 #include "support/temp_dir.h"
 
@@ -70,24 +71,5 @@ inline void writeFile(const std::string& path, const FileSpec& s) {
         ASSERT_TRUE(tsd ? m.WriteTSDBurst(b) : m.WriteSDFBurst(b));
     }
 }
-
-// An output read back through the model.
-class ReadBack {
-public:
-    explicit ReadBack(const std::string& path) {
-        ok = m.ReadHeader(path);
-        m.FileName = path;
-    }
-    // Counts of one burst: [channel][sample], burst channels after them with one value.
-    std::vector<std::vector<std::int16_t>> burst(int b) {
-        std::vector<std::vector<std::int16_t>> out;
-        if (!m.ReadBurst(b)) return out;
-        for (int ch = 0; ch < m.Nch; ++ch) out.push_back(m.Data[static_cast<std::size_t>(ch)]);
-        for (int k = 0; k < m.Nch2; ++k) out.push_back({m.BurstData[static_cast<std::size_t>(k)]});
-        return out;
-    }
-    bool ok = false;
-    CurrentFile m;
-};
 
 }  // namespace brine::test

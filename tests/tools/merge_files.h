@@ -11,6 +11,7 @@
 #include "base/datetime.h"
 #include "core/current_file.h"
 #include "platform/api/scripted.h"
+#include "tools/link_fixtures.h"
 
 namespace brine::test {
 
@@ -30,36 +31,22 @@ struct InputLayout {
 };
 
 // Writes an SDF (or, by the name's extension, TSD) file of the layout.
-inline void writeInput(const std::string& path, const InputLayout& layout) {
-    CurrentFile m;
-    m.Memo = "memo of " + layout.prefix;
-    m.StartTime = layout.start;
-    m.Nch = static_cast<std::int16_t>(layout.nch);
-    m.Nch2 = static_cast<std::int16_t>(layout.nch2);
-    m.Iterations = static_cast<std::int16_t>(layout.iterations);
-    m.SampleSize = layout.sampleSize;
-    m.SInt = layout.sInt;
-    m.SITUnit = static_cast<std::uint8_t>(layout.sitUnit);
-    m.BInt = layout.bInt;
-    m.BITUnit = static_cast<std::uint8_t>(layout.bitUnit);
-    for (int k = 0; k < layout.nch + layout.nch2; ++k) {
-        auto i = static_cast<std::size_t>(k);
-        m.ChannelName[i] = layout.prefix + std::to_string(k);
-        m.ChannelUnit[i] = "u" + std::to_string(k);
-        m.ScaleA[i] = layout.a * static_cast<float>(k + 1);
-        m.OffsetB[i] = layout.b;
-    }
-    m.AllocateDataArrays();
-    const bool tsd = UpperExtension(path) == ".TSD";
-    ASSERT_TRUE(tsd ? m.WriteTSDHeader(path) : m.CreateSDFFile(path));
-    m.SaveFileName = path;
-    for (int b = 0; b < layout.iterations; ++b) {
-        for (int ch = 0; ch < layout.nch; ++ch)
-            for (int s = 0; s < layout.sampleSize; ++s)
-                m.Data[static_cast<std::size_t>(ch)][static_cast<std::size_t>(s)] = layout.value(ch, s, b);
-        for (int j = 0; j < layout.nch2; ++j) m.BurstData[static_cast<std::size_t>(j)] = layout.value(1000 + j, 0, b);
-        ASSERT_TRUE(tsd ? m.WriteTSDBurst(b) : m.WriteSDFBurst(b));
-    }
+inline void writeInput(const std::string& path, const InputLayout& l) {
+    FileSpec s;
+    s.interval.clear();
+    for (int k = 0; k < l.nch + l.nch2; ++k)
+        (k < l.nch ? s.interval : s.burst)
+            .push_back({l.prefix + std::to_string(k), "u" + std::to_string(k), l.a * static_cast<float>(k + 1), l.b});
+    s.samples = l.sampleSize;
+    s.bursts = l.iterations;
+    s.sInt = l.sInt;
+    s.sitUnit = static_cast<std::uint8_t>(l.sitUnit);
+    s.bInt = l.bInt;
+    s.bitUnit = static_cast<std::uint8_t>(l.bitUnit);
+    s.start = l.start;
+    s.memo = "memo of " + l.prefix;
+    s.count = [v = l.value, nch = l.nch](int b, int ch, int j) { return ch < nch ? v(ch, j, b) : v(1000 + ch - nch, 0, b); };
+    writeFile(path, s);
 }
 
 // Reads a whole output: header in `m`, every burst's counts returned.
