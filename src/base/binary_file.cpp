@@ -124,10 +124,6 @@ void BinaryFile::truncate(std::uint64_t size) {
     if (sys::ftruncate(fd_, static_cast<off_t>(size)) != 0) fail(path_, "書き込めません", errno);
 }
 
-void BinaryFile::sync() {
-    if (sys::fsync(fd_) != 0) fail(path_, "書き込めません", errno);
-}
-
 bool CreateNewFile(const std::filesystem::path& path) {
     int fd = sys::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {

@@ -43,7 +43,6 @@ public:
     void readAt(std::uint64_t pos, void* buf, std::size_t n);
     void writeAt(std::uint64_t pos, const void* buf, std::size_t n);
     void truncate(std::uint64_t size);
-    void sync();
 
 private:
     int fd_ = -1;

@@ -100,12 +100,6 @@ std::size_t charLength(std::string_view s, std::size_t at) {
 }
 }  // namespace
 
-std::size_t cp932Length(std::string_view s) {
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < s.size(); ++n) i += charLength(s, i);
-    return n;
-}
-
 std::size_t findCp932(std::string_view s, std::string_view token, std::size_t from) {
     if (token.empty()) return from <= s.size() ? from : std::string_view::npos;
     for (std::size_t at = 0; at < s.size(); at += charLength(s, at))

@@ -22,8 +22,6 @@ std::string cp932ToUtf8(std::string_view cp932);
 // double-byte character.
 std::string cutCp932(std::string_view s, std::size_t maxBytes);
 
-// Number of characters (not bytes) in CP932 text.
-std::size_t cp932Length(std::string_view s);
 
 // Position of token in s at or after from, starting on a character boundary,
 // so a trail byte of a double-byte character never starts a match; npos if none.

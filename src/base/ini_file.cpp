@@ -120,10 +120,6 @@ const std::string* IniFile::rawValue(std::string_view section, std::string_view 
     return k < 0 ? nullptr : &lines_[static_cast<std::size_t>(k)];
 }
 
-bool IniFile::ValueExists(std::string_view section, std::string_view key) const {
-    return rawValue(section, key) != nullptr;
-}
-
 std::string IniFile::ReadString(std::string_view section, std::string_view key, std::string_view def) const {
     const std::string* line = rawValue(section, key);
     if (!line) return std::string(def);

@@ -18,7 +18,6 @@ public:
 
     const std::string& FileName() const { return fileName_; }
 
-    bool ValueExists(std::string_view section, std::string_view key) const;
     // The value with the blanks around it removed.
     std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const;
     // The default when the value is missing or not a whole number.

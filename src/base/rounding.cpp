@@ -27,11 +27,6 @@ int RoundHalfEven(long double x) {
     return checkedInt(std::nearbyint(x));  // default mode is round-to-nearest-even
 }
 
-std::int64_t RoundHalfEven64(long double x) {
-    if (!(std::fabs(x) < 9.2e18L)) throw RangeError();
-    return static_cast<std::int64_t>(std::nearbyint(x));
-}
-
 int TruncChecked(long double x) {
     if (std::isnan(x)) throw RangeError();
     return checkedInt(std::trunc(x));
@@ -40,6 +35,19 @@ int TruncChecked(long double x) {
 std::int16_t toCount(long long v) {
     if (!fitsCount(v)) throw RangeError();
     return static_cast<std::int16_t>(v);
+}
+
+bool HasValue(double v) { return std::isfinite(v) && v <= static_cast<double>(NoValue); }
+
+CountStatus ValueToCount(double v, float a, float b, std::int16_t& out) {
+    out = ErrorData;
+    if (!HasValue(v) || a == 0 || !std::isfinite(a) || !std::isfinite(b)) return CountStatus::NoValue;
+    long double x = (static_cast<long double>(v) - b) / a;
+    if (std::isnan(x)) return CountStatus::NoValue;
+    long double r = x >= 0 ? std::trunc(x + 0.5L) : std::trunc(x - 0.5L);
+    if (!(r >= -32768.0L && r <= 32767.0L)) return CountStatus::OutOfRange;
+    out = static_cast<std::int16_t>(r);
+    return CountStatus::Ok;
 }
 
 }  // namespace brine

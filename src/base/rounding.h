@@ -16,12 +16,17 @@ int RoundHalfAway(long double x);
 int RoundHalfEven(long double x);
 // Truncation toward zero into the 32-bit range; RangeError for NaN or out of range.
 int TruncChecked(long double x);
-// 64-bit variants.
-std::int64_t RoundHalfEven64(long double x);
 
 // Checked narrowing of an integer to a 16-bit count.
 std::int16_t toCount(long long v);
 // True when v fits a 16-bit count.
 inline bool fitsCount(long long v) { return v >= -32768 && v <= 32767; }
+
+bool HasValue(double v);  // finite and not above NoValue
+
+// Count of value v with scale a and offset b. NoValue: no value (or a = 0);
+// OutOfRange: the rounded count does not fit 16 bits. out is ErrorData then.
+enum class CountStatus { Ok, NoValue, OutOfRange };
+CountStatus ValueToCount(double v, float a, float b, std::int16_t& out);
 
 }  // namespace brine

@@ -11,10 +11,11 @@
 #include "converters/hourly_csv.h"
 #include "base/cp932.h"
 #include "base/errors.h"
+#include "base/line_reader.h"
 #include "base/number_text.h"
 #include "base/rounding.h"
+#include "base/text_fields.h"
 #include "core/line_split.h"
-#include "importers/raw_text.h"
 
 namespace brine {
 namespace {
@@ -58,7 +59,7 @@ std::optional<TranChannel> channelOf(const std::vector<std::string>& f) {
 
 // Reads the whole file; throws with the message to show.
 void readTable(const std::string& fileName, TranTable& t) {
-    RawTextReader in(fileName);
+    LineReader in(fileName);
     std::string_view line;
     std::vector<std::string> f;
     // Header lines are numbered 1, 2, ...; the first line that is not the

@@ -12,8 +12,8 @@
 #include "base/datetime.h"
 #include "base/errors.h"
 #include "base/number_text.h"
+#include "base/text_fields.h"
 #include "core/line_split.h"
-#include "importers/raw_text.h"
 
 namespace brine {
 namespace {

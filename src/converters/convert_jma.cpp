@@ -10,9 +10,9 @@
 #include "base/datetime.h"
 #include "base/errors.h"
 #include "base/number_text.h"
+#include "base/rounding.h"
+#include "base/text_fields.h"
 #include "core/line_split.h"
-#include "importers/raw_convert.h"
-#include "importers/raw_text.h"
 
 namespace brine {
 

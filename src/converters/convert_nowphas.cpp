@@ -15,7 +15,7 @@
 #include "base/errors.h"
 #include "base/number_text.h"
 #include "base/rounding.h"
-#include "importers/raw_text.h"
+#include "base/text_fields.h"
 
 namespace brine {
 namespace {

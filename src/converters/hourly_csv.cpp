@@ -2,25 +2,18 @@
 
 #include <algorithm>
 
-#include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
+#include "base/line_reader.h"
+#include "base/rounding.h"
 #include "core/sample_limits.h"
-#include "importers/raw_convert.h"
-#include "importers/raw_text.h"
 
 namespace brine {
 
 const char* const kBadFileMessage = "ファイルが異常です。";
 
-bool EndsWithCp932(std::string_view s, std::string_view token) {
-    if (token.size() > s.size()) return false;
-    std::size_t start = s.size() - token.size();
-    return findCp932(s, token, start) == start;
-}
-
 std::vector<std::string> ReadTextLines(const std::string& fileName) {
-    RawTextReader in(fileName);
+    LineReader in(fileName);
     std::vector<std::string> lines;
     std::string_view line;
     while (in.next(line)) lines.emplace_back(line);

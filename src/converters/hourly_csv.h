@@ -15,9 +15,6 @@ namespace brine {
 // Reported for any read or conversion failure of a table.
 extern const char* const kBadFileMessage;  // "ファイルが異常です。"
 
-// True when CP932 text ends with the whole character(s) of `token`.
-bool EndsWithCp932(std::string_view s, std::string_view token);
-
 // Every line of a text file, without line ends. IoError when unreadable.
 std::vector<std::string> ReadTextLines(const std::string& fileName);
 

@@ -140,7 +140,7 @@ public:
     // True when no output was begun.
     bool FinishOutput(bool keep = true);
 
-    // ---- TSD (tsd_format.cpp)
+    // ---- TSD (tsd_header.cpp, tsd_blocks.cpp, tsd_values.cpp)
     bool ReadTSDHeader(const std::string& fileName);
     bool ReadTSDBurst(int b);
     bool WriteTSDHeader(const std::string& fileName);

@@ -13,13 +13,14 @@
 #include "base/errors.h"
 #include "base/file_identity.h"
 #include "base/ini_file.h"
+#include "base/line_reader.h"
 #include "base/number_text.h"
 #include "base/rounding.h"
+#include "base/text_fields.h"
 #include "core/current_file.h"
 #include "core/header_edit_rules.h"
 #include "core/line_split.h"
 #include "core/time_units.h"
-#include "importers/raw_text.h"
 #include "platform/api/progress.h"
 #include "platform/api/prompter.h"
 
@@ -191,7 +192,7 @@ void CommaDataFields::ResetDefaults() {
 
 CommaPreview LoadCommaPreview(const std::string& fileName, const CommaDataFields& f, ProgressSink& progress) {
     ProgressScope scope(progress, kCommaPreviewTitle, false);
-    RawTextReader in(fileName);
+    LineReader in(fileName);
     FilePercent percent(progress, in.fileSize());
     CommaPreview p;
     LineSelector select(f.SkipLines, f.StepLines);
@@ -201,7 +202,7 @@ CommaPreview LoadCommaPreview(const std::string& fileName, const CommaDataFields
     std::vector<std::string_view> fields;
     while (in.next(line)) {
         ++lines;
-        percent.update(in.consumed());
+        percent.update(in.offset());
         if (!reading) continue;
         if (select.use()) {
             splitLine(line, fields);
@@ -247,7 +248,7 @@ std::string ExtractDateTimeText(std::string_view s) {
 
 std::string PickStartTimeText(const std::string& fileName, int row, int col) {
     if (row < 1 || col < 1) throw RangeError("計測開始時刻の行と列には1以上の整数を入力して下さい。");
-    RawTextReader in(fileName);
+    LineReader in(fileName);
     std::string_view line;
     for (int r = 0; r < row; ++r)
         if (!in.next(line)) return std::string();
@@ -341,7 +342,7 @@ CommaImportResult ImportCommaData(const CommaImportSettings& s, Prompter& prompt
     CommaImportResult result;
     const int columns = static_cast<int>(s.ReadColumns.size());
     const int nch = static_cast<int>(s.Channels.size());
-    RawTextReader in(s.SourceFileName);
+    LineReader in(s.SourceFileName);
     ProgressScope scope(progress, kCommaCaption, false);
     FilePercent percent(progress, in.fileSize());
 
@@ -409,7 +410,7 @@ CommaImportResult ImportCommaData(const CommaImportSettings& s, Prompter& prompt
     std::string_view line;
     while (in.next(line)) {
         ++lineNo;
-        percent.update(in.consumed());
+        percent.update(in.offset());
         if (select.use()) {
             ++sample;
             if (!s.BurstMode && sample >= maxSamples) throw RangeError("データが多すぎて1バーストに収まりません。");

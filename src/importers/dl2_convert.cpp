@@ -8,12 +8,13 @@
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
+#include "base/line_reader.h"
 #include "base/rounding.h"
+#include "base/text_fields.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
 #include "importers/raw_convert.h"
 #include "importers/raw_header.h"
-#include "importers/raw_text.h"
 #include "platform/api/progress.h"
 #include "platform/api/prompter.h"
 
@@ -49,7 +50,7 @@ public:
 
 private:
     DL2Outcome convert(int& b) {
-        RawTextReader r(h_.SourceFile);
+        LineReader r(h_.SourceFile);
         std::string_view line;
         if (!r.next(line) || !r.next(line)) throw FormatError();
         ProgressScope scope(progress_, kMsgConverting);
@@ -102,7 +103,7 @@ private:
         return DL2Outcome::Completed;
     }
 
-    static bool nextBurstHeader(RawTextReader& r, std::string_view& line) {
+    static bool nextBurstHeader(LineReader& r, std::string_view& line) {
         while (r.next(line))
             if (!TrimView(line).empty()) return true;
         return false;

@@ -5,9 +5,10 @@
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
+#include "base/line_reader.h"
 #include "base/rounding.h"
+#include "base/text_fields.h"
 #include "core/current_file.h"
-#include "importers/raw_text.h"
 
 namespace brine {
 
@@ -43,7 +44,7 @@ double encodeMinute(int year, int month, int day, int hour, int minute, long lon
 }
 
 // The next line that is not blank; false at the end of the file.
-bool nextBurstHeader(RawTextReader& r, std::string_view& line) {
+bool nextBurstHeader(LineReader& r, std::string_view& line) {
     while (r.next(line))
         if (!TrimView(line).empty()) return true;
     return false;
@@ -92,7 +93,7 @@ std::int16_t DL2Iterations(double startTime, double finalTime, int burstMinutes)
 
 DL2Header ReadDL2Header(const std::string& fileName) {
     DL2Header h;
-    RawTextReader r(fileName);
+    LineReader r(fileName);
     std::string_view line;
 
     if (!r.next(line)) throw FormatError();

@@ -57,10 +57,4 @@ void TFrmInputBox::BitBtn1Click() {
     });
 }
 
-bool InputValue(const std::string& caption, const std::string& prompt, const std::string& defaultText,
-                std::string& value) {
-    if (!FrmInputBox) return false;
-    return FrmInputBox->InputValue(caption, prompt, defaultText, value);
-}
-
 }  // namespace brine

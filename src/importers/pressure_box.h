@@ -36,9 +36,4 @@ public:
 
 extern TFrmInputBox* FrmInputBox;
 
-// Through FrmInputBox: on OK sets value to the typed text and returns true;
-// otherwise value keeps what the caller put in it.
-bool InputValue(const std::string& caption, const std::string& prompt, const std::string& defaultText,
-                std::string& value);
-
 }  // namespace brine

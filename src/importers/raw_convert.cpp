@@ -12,10 +12,11 @@
 
 #include "base/cp932.h"
 #include "base/errors.h"
+#include "base/line_reader.h"
 #include "base/rounding.h"
+#include "base/text_fields.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
-#include "importers/raw_text.h"
 #include "platform/api/progress.h"
 #include "platform/api/prompter.h"
 
@@ -119,7 +120,7 @@ private:
                              const std::function<void()>& beforeWrite, int& b) {
         AlecOutcome outcome = AlecOutcome::Completed;
         int j = 0;
-        RawTextReader r(h_.FileName);
+        LineReader r(h_.FileName);
         std::string_view line;
         bool inData = false;
         while (r.next(line))
@@ -388,17 +389,6 @@ bool modelFits(const CurrentFile& m, int nch, int nch2) {
 }
 
 }  // namespace
-
-CountStatus ValueToCount(double v, float a, float b, std::int16_t& out) {
-    out = ErrorData;
-    if (!HasValue(v) || a == 0 || !std::isfinite(a) || !std::isfinite(b)) return CountStatus::NoValue;
-    long double x = (static_cast<long double>(v) - b) / a;
-    if (std::isnan(x)) return CountStatus::NoValue;
-    long double r = x >= 0 ? std::trunc(x + 0.5L) : std::trunc(x - 0.5L);
-    if (!(r >= -32768.0L && r <= 32767.0L)) return CountStatus::OutOfRange;
-    out = static_cast<std::int16_t>(r);
-    return CountStatus::Ok;
-}
 
 AlecOutcome ConvertAlecFile(const AlecHeader& h, const AlecOptions& o, AlecServices& s) {
     CurrentFile& m = s.model;

@@ -49,11 +49,6 @@ enum class AlecOutcome {
 // written.
 AlecOutcome ConvertAlecFile(const AlecHeader& header, const AlecOptions& options, AlecServices& services);
 
-// Count of value v with scale a and offset b. NoValue: no value (or a = 0);
-// OutOfRange: the rounded count does not fit 16 bits. out is ErrorData then.
-enum class CountStatus { Ok, NoValue, OutOfRange };
-CountStatus ValueToCount(double v, float a, float b, std::int16_t& out);
-
 // Messages of the converters.
 extern const char* const kMsgConverting;     // progress caption
 extern const char* const kMsgSaved;          // success

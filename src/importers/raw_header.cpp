@@ -6,11 +6,12 @@
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
+#include "base/line_reader.h"
 #include "base/number_text.h"
 #include "base/rounding.h"
+#include "base/text_fields.h"
 #include "core/current_file.h"
 #include "core/sample_limits.h"
-#include "importers/raw_text.h"
 #include "platform/api/prompter.h"
 
 namespace brine {
@@ -49,7 +50,7 @@ constexpr int kCoefRows = 6;
 
 bool contains(std::string_view s, std::string_view what) { return s.find(what) != std::string_view::npos; }
 
-std::string_view nextLine(RawTextReader& r, const char* atEnd) {
+std::string_view nextLine(LineReader& r, const char* atEnd) {
     std::string_view line;
     if (!r.next(line)) throw Refusal{atEnd};
     return line;
@@ -147,7 +148,7 @@ void takeStartTime(AlecHeader& h, const std::string& v, std::optional<std::strin
 }
 
 // The coefficient rows up to "[Item]", of which the first `rows` are kept.
-void readCoefSection(RawTextReader& r, AlecHeader& h, int rows) {
+void readCoefSection(LineReader& r, AlecHeader& h, int rows) {
     int row = 0;
     for (;;) {
         std::string_view line = nextLine(r, kMsgNoHeader);
@@ -163,7 +164,7 @@ void askVersion(Prompter& prompter) {
 
 // ---- Compact-EM and Compact-WH
 
-void readCompactCurrentOrWave(RawTextReader& r, AlecHeader& h, Prompter& prompter) {
+void readCompactCurrentOrWave(LineReader& r, AlecHeader& h, Prompter& prompter) {
     const bool wave = h.kind == RawKind::CompactWH;
     std::string_view line = r.nextOrEmpty();
     if (!contains(line, wave ? "CWH Data Processing" : "CEM Data Processing")) throw Refusal{kMsgWrongKind};
@@ -217,7 +218,7 @@ void readCompactCurrentOrWave(RawTextReader& r, AlecHeader& h, Prompter& prompte
 
 // ---- MDS-MkV and other Compact loggers
 
-void readCompactLogger(RawTextReader& r, AlecHeader& h) {
+void readCompactLogger(LineReader& r, AlecHeader& h) {
     std::string_view line = r.nextOrEmpty();
     if (contains(line, "MDS5 Data Processing")) h.PageCaption = "MDS-MkV";
     else if (contains(line, "CKU Data Processing")) h.PageCaption = "Compact-CLW";
@@ -295,7 +296,7 @@ void readCompactLogger(RawTextReader& r, AlecHeader& h) {
 
 // ---- Infinity-EM and other Infinity sondes
 
-void readInfinity(RawTextReader& r, AlecHeader& h, Prompter& prompter) {
+void readInfinity(LineReader& r, AlecHeader& h, Prompter& prompter) {
     const bool current = h.kind == RawKind::InfinityEM;
     std::string_view line = r.nextOrEmpty();
     if (!contains(line, "//Infinity SDlogger")) throw Refusal{kMsgWrongKind};
@@ -410,7 +411,7 @@ bool ReadAlecHeader(RawKind kind, const std::string& fileName, Prompter& prompte
     AlecHeader h;
     h.kind = kind;
     try {
-        RawTextReader r(fileName);
+        LineReader r(fileName);
         switch (kind) {
             case RawKind::CompactEM:
             case RawKind::CompactWH: readCompactCurrentOrWave(r, h, prompter); break;

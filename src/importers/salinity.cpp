@@ -8,8 +8,6 @@ namespace brine {
 
 const double kNoResult = 1.1 * static_cast<double>(NoValue);
 
-bool HasValue(double v) { return std::isfinite(v) && v <= static_cast<double>(NoValue); }
-
 namespace {
 // Coefficients of the 1978 practical salinity scale.
 constexpr double a0 = 0.0080, a1 = -0.1692, a2 = 25.3851, a3 = 14.0941, a4 = -7.0261, a5 = 2.7081;

@@ -7,7 +7,6 @@ namespace brine {
 // The importers' result for a value that cannot be computed: 1.1 x NoValue.
 // Any value above NoValue means "no value".
 extern const double kNoResult;
-bool HasValue(double v);  // finite and not above NoValue
 
 // Practical salinity from conductivity C (mS/cm), temperature T (deg C) and
 // sea pressure P (decibars). kNoResult when T or C has no value or any step

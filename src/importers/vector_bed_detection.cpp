@@ -4,8 +4,9 @@
 
 #include "base/cp932.h"
 #include "base/errors.h"
+#include "base/line_reader.h"
+#include "base/text_fields.h"
 #include "core/line_split.h"
-#include "importers/raw_text.h"
 #include "importers/vector_header.h"
 
 namespace brine {
@@ -39,7 +40,7 @@ double DetectBedDistance(std::span<const double> distances, std::span<const doub
 }
 
 ProbeCheckReader::ProbeCheckReader(const std::string& fileName)
-    : fileName_(fileName), reader_(std::make_unique<RawTextReader>(fileName)) {}
+    : fileName_(fileName), reader_(std::make_unique<LineReader>(fileName)) {}
 
 ProbeCheckReader::~ProbeCheckReader() = default;
 

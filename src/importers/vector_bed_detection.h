@@ -10,7 +10,7 @@
 
 namespace brine {
 
-class RawTextReader;
+class LineReader;
 
 // One profile: distances (mm) and mean amplitudes of the three beams, in file order.
 struct AmplitudeProfile {
@@ -49,7 +49,7 @@ public:
 private:
     bool readPoint(double& distance, double& amplitude, long long& number);
     std::string fileName_;
-    std::unique_ptr<RawTextReader> reader_;
+    std::unique_ptr<LineReader> reader_;
     long long compareWith_ = 0;
     bool pending_ = false;  // a line read ahead opens the next profile
     double pendingDistance_ = 0, pendingAmplitude_ = 0;

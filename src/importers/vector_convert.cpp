@@ -8,7 +8,9 @@
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
+#include "base/line_reader.h"
 #include "base/rounding.h"
+#include "base/text_fields.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
 #include "core/sample_limits.h"
@@ -16,7 +18,6 @@
 #include "importers/raw_convert.h"
 #include "importers/raw_header.h"
 #include "importers/vector_bed_detection.h"
-#include "importers/raw_text.h"
 #include "importers/salinity.h"
 #include "platform/api/progress.h"
 #include "platform/api/prompter.h"
@@ -92,8 +93,8 @@ public:
 
 private:
     void convert(int& k) {
-        RawTextReader dat(p_.DatFileName);
-        RawTextReader sen(p_.SenFileName);
+        LineReader dat(p_.DatFileName);
+        LineReader sen(p_.SenFileName);
         sen_ = &sen;
         ProgressScope scope(progress_, kMsgConverting, false);
         const int bursts = m_.Iterations;
@@ -294,7 +295,7 @@ private:
     long long skippedLines_ = 0;  // ".dat" lines whose ensemble counter lies outside the burst
     long long lineNo_ = 0;
     std::string_view line_;
-    RawTextReader* sen_ = nullptr;
+    LineReader* sen_ = nullptr;
     bool senPending_ = false;
     double senTime_ = 0, senTemperature_ = 0;
 };
@@ -345,8 +346,8 @@ std::optional<VectorPlan> PrepareVectorConversion(const VectorHeader& header, co
             prompter.error(badHeader(missing));
             return std::nullopt;
         }
-        RawTextReader dat(plan.DatFileName);
-        RawTextReader sen(plan.SenFileName);
+        LineReader dat(plan.DatFileName);
+        LineReader sen(plan.SenFileName);
         // A short ".dat" is an instrument that stopped early and converts; a
         // burst beyond any deployment's is a damaged header and would only cost memory.
         if (header.SamplesPerBurst > kMaxSamplesPerBurst) {

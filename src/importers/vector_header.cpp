@@ -7,9 +7,10 @@
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
+#include "base/line_reader.h"
+#include "base/text_fields.h"
 #include "core/current_file.h"
 #include "importers/raw_header.h"
-#include "importers/raw_text.h"
 #include "platform/api/prompter.h"
 
 namespace brine {
@@ -147,7 +148,7 @@ std::string FormatOneDecimal(double v) {
 }
 
 std::vector<std::string> ReadHeaderLines(const std::string& fileName) {
-    RawTextReader r(fileName);
+    LineReader r(fileName);
     if (r.fileSize() > kMaxHeaderBytes) throw FormatError(std::string(kMsgBadHeader) + "\n" + fileName);
     std::vector<std::string> lines;
     std::string_view line;

@@ -9,14 +9,15 @@
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
+#include "base/line_reader.h"
 #include "base/number_text.h"
 #include "base/rounding.h"
+#include "base/text_fields.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
 #include "core/sample_limits.h"
 #include "core/line_split.h"
 #include "core/time_units.h"
-#include "importers/raw_text.h"
 #include "platform/api/progress.h"
 #include "platform/api/prompter.h"
 
@@ -80,7 +81,7 @@ const std::string& YearTable::cell(int col, int row) const {
 LoadedYearTable ReadYearTable(const std::string& fileName) {
     LoadedYearTable out;
     out.memo = "Original file:" + utf8ToCp932(fileName);
-    RawTextReader reader(fileName);
+    LineReader reader(fileName);
     std::string_view line;
     bool inTable = false;
     while (reader.next(line)) {

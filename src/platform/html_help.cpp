@@ -67,7 +67,6 @@ void UnloadHtmlHelp() {
     g_viewer = nullptr;
 }
 
-bool HtmlHelpLoaded() { return g_entry != nullptr; }
 
 QWidget* HtmlHelp(QWidget* caller, const char* file, unsigned command, std::uintptr_t data) {
     if (!g_entry) {

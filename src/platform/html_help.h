@@ -32,7 +32,6 @@ QWidget* ShowHelpTopic(QWidget* caller, const std::string& topic);
 // message instead of failing.
 void LoadHtmlHelp();
 void UnloadHtmlHelp();
-bool HtmlHelpLoaded();
 
 // "book.chm::/page.htm#part" → file "book.chm", topic "/page.htm#part";
 // without "::" the topic is empty (the file's default page).

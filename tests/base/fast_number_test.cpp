@@ -10,9 +10,8 @@ namespace brine {
 namespace {
 
 std::string fast(double v) {
-    std::string s;
-    AppendGeneral7(s, v);
-    return s;
+    char buf[32];
+    return std::string(buf, WriteGeneral7(buf, v));
 }
 
 TEST(FastGeneral7, KnownTexts) {

@@ -37,7 +37,6 @@ TEST(IniFile, ExistingFileKeepsWhatIsNotWrittenAndUpdatesInPlace) {
     EXPECT_EQ(ini.ReadFloat("Ch0", "A", 1.5), 1.5);               // not a number: the default
     EXPECT_EQ(ini.ReadInteger("Sampling", "Intervals", 0), 2);
     EXPECT_EQ(ini.ReadInteger("Sampling", "Old", 7), 7);
-    EXPECT_FALSE(ini.ValueExists("Ch1", "A"));
     ini.WriteString("Sampling", "Intervals", "0.5");
     ini.WriteString("Sampling", "Unit No.", "1");
     ini.WriteString("Ch0", "B", "0");

@@ -33,8 +33,6 @@ TEST(Rounding, HalfToEven) {
     EXPECT_EQ(RoundHalfEven(1.0L * 1 * 100 / 8), 12);  // 12.5 %: percentages round to even
     EXPECT_THROW(RoundHalfEven(2147483648.0L), RangeError);
     EXPECT_THROW(RoundHalfEven(std::nan("")), RangeError);
-    EXPECT_EQ(RoundHalfEven64(5e15L + 0.5L), 5000000000000000LL);
-    EXPECT_THROW(RoundHalfEven64(1e19L), RangeError);
 }
 
 TEST(Rounding, TruncationIsChecked) {

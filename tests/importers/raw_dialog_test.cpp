@@ -127,7 +127,7 @@ TEST_F(FrmAlecTest, InputBoxGivesTheValueOnlyOnOk) {
         box->Button1->click();
         return box->result();
     });
-    EXPECT_TRUE(InputValue("圧力の入力", "P(bar)=", "1.00", value));
+    EXPECT_TRUE(FrmInputBox->InputValue("圧力の入力", "P(bar)=", "1.00", value));
     EXPECT_EQ(value, "2.5");
 
     SetModalHook([](QDialog& d) {
@@ -135,7 +135,7 @@ TEST_F(FrmAlecTest, InputBoxGivesTheValueOnlyOnOk) {
         return int(QDialog::Rejected);  // closed by its frame
     });
     value = "kept";
-    EXPECT_FALSE(InputValue("圧力の入力", "P(bar)=", "1.00", value));
+    EXPECT_FALSE(FrmInputBox->InputValue("圧力の入力", "P(bar)=", "1.00", value));
     EXPECT_EQ(value, "kept");
 
     std::vector<std::string> topics;

@@ -5,7 +5,6 @@
 #include <limits>
 
 #include "base/rounding.h"
-#include "importers/raw_convert.h"
 #include "importers/salinity.h"
 
 namespace brine {

@@ -30,21 +30,6 @@ TEST(FileFilter, ParsesDescriptionsAndPatterns) {
     EXPECT_TRUE(lone[0].patterns.empty());
 }
 
-TEST(FileFilter, MatchesNamesIgnoringCase) {
-    auto e = ParseFileFilter("x|*.SDF;*.tsd")[0];
-    EXPECT_TRUE(MatchesFilterEntry("data.sdf", e));
-    EXPECT_TRUE(MatchesFilterEntry("DATA.SDF", e));
-    EXPECT_TRUE(MatchesFilterEntry("Data.Tsd", e));
-    EXPECT_FALSE(MatchesFilterEntry("data.sdf.bak", e));
-    EXPECT_FALSE(MatchesFilterEntry("xtsd", e));
-    EXPECT_FALSE(MatchesFilterEntry("data.dat", e));
-    EXPECT_TRUE(MatchesFilePattern("README", "*.*"));
-    EXPECT_TRUE(MatchesFilePattern("a.b.c", "*.*"));
-    EXPECT_TRUE(MatchesFilePattern("w01.csv", "w??.CSV"));
-    EXPECT_FALSE(MatchesFilePattern("w1.csv", "w??.csv"));
-    EXPECT_TRUE(MatchesFilePattern("abcabd", "*ab?"));
-}
-
 TEST(FileFilter, TranslatesForQtWithBothCases) {
     (void)test::qtApp();
     QStringList f = QtNameFilters("標準時系列ﾌｧｲﾙ(*.sdf)|*.SDF|ﾃｷｽﾄ|*.sdf;*.Tsd|全て|*.*");

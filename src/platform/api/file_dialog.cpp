@@ -6,29 +6,6 @@
 namespace brine {
 namespace {
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool wildcard(std::string_view s, std::string_view p) {
-    // Iterative match with backtracking to the last '*'.
-    std::size_t si = 0, pi = 0, starP = std::string_view::npos, starS = 0;
-    while (si < s.size()) {
-        if (pi < p.size() && (p[pi] == '?' || lowerAscii(p[pi]) == lowerAscii(s[si]))) {
-            ++si;
-            ++pi;
-        } else if (pi < p.size() && p[pi] == '*') {
-            starP = pi++;
-            starS = si;
-        } else if (starP != std::string_view::npos) {
-            pi = starP + 1;
-            si = ++starS;
-        } else {
-            return false;
-        }
-    }
-    while (pi < p.size() && p[pi] == '*') ++pi;
-    return pi == p.size();
-}
-
 std::string trimmed(std::string_view s) {
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
@@ -63,17 +40,6 @@ std::vector<FileFilterEntry> ParseFileFilter(std::string_view filter) {
         out.push_back(std::move(e));
     }
     return out;
-}
-
-bool MatchesFilePattern(std::string_view fileName, std::string_view pattern) {
-    if (pattern == "*.*" || pattern == "*") return true;
-    return wildcard(fileName, pattern);
-}
-
-bool MatchesFilterEntry(std::string_view fileName, const FileFilterEntry& entry) {
-    for (const std::string& p : entry.patterns)
-        if (MatchesFilePattern(fileName, p)) return true;
-    return false;
 }
 
 std::string WithDefaultExtension(const std::string& fileName, const std::string& ext) {

@@ -50,12 +50,6 @@ struct FileFilterEntry {
 // description without patterns gets none.
 std::vector<FileFilterEntry> ParseFileFilter(std::string_view filter);
 
-// Wildcard match of a file name (not a path) against one pattern, ignoring
-// ASCII case. "*" matches any run, "?" one character; "*.*" matches every
-// name, also one without a dot.
-bool MatchesFilePattern(std::string_view fileName, std::string_view pattern);
-bool MatchesFilterEntry(std::string_view fileName, const FileFilterEntry& entry);
-
 // The name with "." + ext appended when it has no extension (ext empty: unchanged).
 std::string WithDefaultExtension(const std::string& fileName, const std::string& ext);
 // The name with its extension replaced by "." + ext (appended when it has none).

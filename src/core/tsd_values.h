@@ -23,8 +23,6 @@ public:
     static constexpr std::size_t kMaxBytes = 48;
     // Writes the text of count c at out and returns its end.
     char* write(char* out, std::int16_t c) const;
-    // True when the text of c is made from the count's digits.
-    bool fromDigits(std::int16_t c) const;
 
 private:
     char* writeGeneral(char* out, std::int16_t c) const;

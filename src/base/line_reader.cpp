@@ -1,0 +1,140 @@
+#include "base/line_reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+#include "base/errors.h"
+
+namespace brine {
+namespace {
+
+// The most read at once when told how much follows.
+constexpr std::size_t kMaxRead = 64u << 20;
+
+// Where the first CR or LF of b[from..to) lies, or `to`. Searched a window
+// at a time, so that lines ended by CR alone do not make each search run
+// to the end of the buffer for an LF.
+std::size_t lineEnd(const char* b, std::size_t from, std::size_t to) {
+    constexpr std::size_t kWindow = 256;
+    while (from < to) {
+        const std::size_t n = std::min(kWindow, to - from);
+        const void* lf = std::memchr(b + from, '\n', n);
+        const std::size_t stop = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - b) : from + n;
+        if (const void* cr = std::memchr(b + from, '\r', stop - from))
+            return static_cast<std::size_t>(static_cast<const char*>(cr) - b);
+        if (lf) return stop;
+        from = stop;
+    }
+    return to;
+}
+
+}  // namespace
+
+LineReader::LineReader(const std::string& fileName) : fileName_(fileName), own_(std::in_place), file_(*own_) {
+    try {
+        own_->open(fileName, OpenMode::Read);
+        size_ = own_->size();
+    } catch (const IoError&) {
+        // A folder opens but cannot be read.
+        std::error_code ec;
+        if (std::filesystem::is_directory(fileName, ec)) throw IoError("ファイルを読み込めません。\n" + fileName);
+        throw IoError("ファイルを開けません。\n" + fileName);
+    }
+    chunk_ = kChunk;
+    seek(0);
+}
+
+LineReader::LineReader(BinaryFile& file, std::size_t chunk) : file_(file), chunk_(std::max<std::size_t>(chunk, 1)) {
+    size_ = file_.size();
+    seek(0);
+}
+
+void LineReader::seek(std::uint64_t off, std::size_t expected) {
+    start_ = off;
+    pos_ = end_ = 0;
+    reads_ = 0;
+    atFileEnd_ = false;
+    line_ = 0;
+    // Small blocks are common: start small unless told more.
+    first_ = expected > 0 ? std::min(expected, kMaxRead) : std::max<std::size_t>(chunk_ / 8, 1);
+}
+
+std::size_t LineReader::readAt(std::uint64_t off, char* to, std::size_t n) {
+    try {
+        file_.seek(off);
+        return file_.readSome(to, n);
+    } catch (const IoError&) {
+        if (!own_) throw;
+        throw IoError("ファイルを読み込めません。\n" + fileName_);
+    }
+}
+
+bool LineReader::fill() {
+    if (atFileEnd_) return false;
+    // The unread bytes move to the front, so that a line stays in one piece.
+    if (pos_ > 0) {
+        std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
+        start_ += pos_;
+        end_ -= pos_;
+        pos_ = 0;
+    }
+    // Then in chunks, or as much as the first read when that was more.
+    const std::size_t want = reads_++ == 0 ? first_ : std::max(chunk_, first_);
+    if (buf_.size() < end_ + want) buf_.resize(end_ + want);
+    const std::size_t got = readAt(start_ + end_, buf_.data() + end_, want);
+    if (got == 0) {
+        atFileEnd_ = true;
+        return false;
+    }
+    end_ += got;
+    return true;
+}
+
+bool LineReader::next(std::string_view& line) {
+    std::size_t scanned = 0;  // bytes after pos_ that hold no line end
+    for (;;) {
+        const char* base = buf_.data();
+        const std::size_t k = lineEnd(base, pos_ + scanned, end_);
+        // A CR at the end of the buffer needs the next byte to tell CR LF.
+        const bool pendingCr = k + 1 == end_ && base[k] == '\r' && !atFileEnd_;
+        if (k < end_ && !pendingCr) {
+            if (k - pos_ > maxLine_) throw FormatError();
+            line = std::string_view(base + pos_, k - pos_);
+            pos_ = k + 1;
+            if (base[k] == '\r' && pos_ < end_ && base[pos_] == '\n') ++pos_;
+            ++line_;
+            return true;
+        }
+        scanned = k - pos_;
+        if (scanned > maxLine_) throw FormatError();
+        if (!fill()) {
+            if (pendingCr) continue;  // now at the file end: the CR ends the line
+            if (pos_ < end_) {
+                if (end_ - pos_ > maxLine_) throw FormatError();
+                line = std::string_view(buf_.data() + pos_, end_ - pos_);
+                pos_ = end_;
+                ++line_;
+                return true;
+            }
+            return false;
+        }
+    }
+}
+
+std::string_view LineReader::nextOrEmpty() {
+    std::string_view s;
+    return next(s) ? s : std::string_view();
+}
+
+bool LineReader::eof() {
+    if (pos_ < end_) return false;
+    if (!atFileEnd_) {
+        // One byte is looked at aside: the buffer, and so the last line read, stay as they are.
+        char c;
+        atFileEnd_ = readAt(start_ + end_, &c, 1) == 0;
+    }
+    return atFileEnd_;
+}
+
+}  // namespace brine
