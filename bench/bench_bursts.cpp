@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "converters/sdf_to_tsd.h"
+#include "bench_support.h"
 #include "core/current_file.h"
 #include "platform/api/progress.h"
 #include "platform/api/scripted.h"
@@ -25,6 +26,9 @@
 #include "tools/merge_set.h"
 
 namespace {
+
+using brine::bench::benchDir;
+using brine::bench::RateReporter;
 
 constexpr int kChannels = 8;
 constexpr int kRuns = 5;
@@ -36,15 +40,6 @@ struct Shape {
 };
 const Shape kSmall{"small", 32767, 18};
 const Shape kLarge{"large", 500, 3600};
-
-std::filesystem::path benchDir() {
-    static const std::filesystem::path d = [] {
-        auto p = std::filesystem::temp_directory_path() / ("brine-bench-bursts-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(p);
-        return p;
-    }();
-    return d;
-}
 
 // Bursts `first`.. of channels `firstChannel`.. of the shape's counts, as
 // an SDF or TSD file (by extension). Burst b starts b burst intervals after
@@ -92,7 +87,7 @@ struct Files {
 
 Files makeFiles(const Shape& s) {
     Files f;
-    auto path = [&](const char* name) { return (benchDir() / (std::string(s.name) + name)).string(); };
+    auto path = [&](const char* name) { return (benchDir("bursts") / (std::string(s.name) + name)).string(); };
     f.sdf = path(".sdf");
     f.tsd = path(".tsd");
     f.left = path("-left.sdf");
@@ -188,7 +183,7 @@ struct Job {
 int main() {
     std::printf("Writing the files of both shapes...\n");
     const Files small = makeFiles(kSmall), large = makeFiles(kLarge);
-    const std::string sdfOut = (benchDir() / "out.sdf").string(), tsdOut = (benchDir() / "out.tsd").string();
+    const std::string sdfOut = (benchDir("bursts") / "out.sdf").string(), tsdOut = (benchDir("bursts") / "out.tsd").string();
     const std::vector<Job> jobs = {
         {"SDF read", 3.0, [](const Files& f) { return readAll(f, false); }},
         {"extract -> SDF", 3.0, [&](const Files& f) { return extract(f, sdfOut); }},
@@ -227,7 +222,7 @@ int main() {
         met = met && hit;
     }
     std::error_code ec;
-    std::filesystem::remove_all(benchDir(), ec);
+    std::filesystem::remove_all(benchDir("bursts"), ec);
     if (!allOk) return 1;
     return met ? 0 : 2;
 }

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "base/binary_file.h"
 #include "base/number_text.h"
 #include "importers/comma_data.h"
@@ -24,20 +25,13 @@
 
 namespace {
 
+using brine::bench::benchDir;
+using brine::bench::RateReporter;
+
 constexpr int kLines = 720000;
 constexpr int kColumns = 8;
 constexpr std::int64_t kValues = static_cast<std::int64_t>(kLines) * kColumns;
 constexpr double kA = 0.01, kB = 0;
-
-// A folder of this run's own, removed at the end.
-std::filesystem::path benchDir() {
-    static const std::filesystem::path d = [] {
-        auto p = std::filesystem::temp_directory_path() / ("brine-bench-comma-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(p);
-        return p;
-    }();
-    return d;
-}
 
 // The file and its counts, line by line, made once.
 struct Source {
@@ -48,7 +42,7 @@ struct Source {
 const Source& source() {
     static const Source s = [] {
         Source f;
-        f.path = (benchDir() / "data.csv").string();
+        f.path = (benchDir("comma") / "data.csv").string();
         std::mt19937 rng(4321);
         std::uniform_int_distribution<int> count(-30000, 30000);
         f.counts.resize(static_cast<std::size_t>(kValues));
@@ -135,30 +129,13 @@ void BM_FromCharsRead(benchmark::State& state) {
 BENCHMARK(BM_ImportComma)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_FromCharsRead)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
-namespace {
-
-// Prints the usual table and keeps each benchmark's value rate for the ratio.
-class RateReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> rates;  // "BM_ImportComma" -> values/s
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            auto it = r.counters.find("values_per_second");
-            if (it != r.counters.end() && !r.error_occurred) rates[r.run_name.function_name] = it->second.value;
-        }
-    }
-};
-
-}  // namespace
-
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RateReporter reporter;
+    RateReporter reporter("values_per_second");
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     std::error_code ec;
-    std::filesystem::remove_all(benchDir(), ec);
+    std::filesystem::remove_all(benchDir("comma"), ec);
     const auto import = reporter.rates.find("BM_ImportComma");
     const auto parse = reporter.rates.find("BM_FromCharsRead");
     if (import == reporter.rates.end() || parse == reporter.rates.end() || parse->second <= 0) {

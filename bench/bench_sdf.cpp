@@ -9,20 +9,18 @@
 #include <filesystem>
 #include <vector>
 
+#include "bench_support.h"
 #include "core/current_file.h"
 
 namespace {
+
+using brine::bench::benchDir;
+using brine::bench::RateReporter;
 
 constexpr int kChannels = 8;
 constexpr int kSamples = 3600;
 constexpr std::uint64_t kTarget = 256ull << 20;
 const int kBursts = static_cast<int>(kTarget / (kChannels * kSamples * 2));
-
-std::filesystem::path benchDir() {
-    auto d = std::filesystem::temp_directory_path() / "brine-bench";
-    std::filesystem::create_directories(d);
-    return d;
-}
 
 brine::CurrentFile makeModel() {
     brine::CurrentFile m;
@@ -41,7 +39,7 @@ brine::CurrentFile makeModel() {
 }
 
 void BM_SdfWriteRead(benchmark::State& state) {
-    auto path = (benchDir() / "bench.sdf").string();
+    auto path = (benchDir("sdf") / "bench.sdf").string();
     brine::CurrentFile m = makeModel();
     for (auto _ : state) {
         m.CreateSDFFile(path);
@@ -57,8 +55,8 @@ void BM_SdfWriteRead(benchmark::State& state) {
 }
 
 void BM_PlainCopy(benchmark::State& state) {
-    auto src = (benchDir() / "plain.src").string();
-    auto dst = (benchDir() / "plain.dst").string();
+    auto src = (benchDir("sdf") / "plain.src").string();
+    auto dst = (benchDir("sdf") / "plain.dst").string();
     const std::size_t record = kChannels * kSamples * 2;
     std::vector<char> buf(record, 'x');
     {
@@ -84,28 +82,13 @@ void BM_PlainCopy(benchmark::State& state) {
 BENCHMARK(BM_SdfWriteRead)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
-namespace {
-
-// Prints the usual table and keeps each benchmark's byte rate for the ratio.
-class RateReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> rates;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            auto it = r.counters.find("bytes_per_second");
-            if (it != r.counters.end() && !r.error_occurred) rates[r.run_name.function_name] = it->second.value;
-        }
-    }
-};
-
-}  // namespace
-
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RateReporter reporter;
+    RateReporter reporter("bytes_per_second");
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    std::error_code ec;
+    std::filesystem::remove_all(benchDir("sdf"), ec);
     auto sdf = reporter.rates.find("BM_SdfWriteRead");
     auto copy = reporter.rates.find("BM_PlainCopy");
     if (sdf == reporter.rates.end() || copy == reporter.rates.end() || copy->second <= 0) {

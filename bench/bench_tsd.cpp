@@ -21,11 +21,15 @@
 
 #include "converters/sdf_to_tsd.h"
 #include "base/binary_file.h"
+#include "bench_support.h"
 #include "core/current_file.h"
 #include "platform/api/progress.h"
 #include "platform/api/scripted.h"
 
 namespace {
+
+using brine::bench::benchDir;
+using brine::bench::RateReporter;
 
 constexpr int kChannels = 8;
 constexpr int kSamples = 3600;
@@ -37,16 +41,6 @@ struct ColumnSet {
     float a, b;
 };
 const ColumnSet kSets[] = {{"A0.01", 0.01f, 0.0f}, {"A0.001_B100000", 0.001f, 100000.0f}};
-
-// A folder of this run's own, removed at the end.
-std::filesystem::path benchDir() {
-    static const std::filesystem::path d = [] {
-        auto p = std::filesystem::temp_directory_path() / ("brine-bench-tsd-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(p);
-        return p;
-    }();
-    return d;
-}
 
 // The source SDF, the TSD the program makes of it and the counts, in record
 // order (sample by sample, channels interleaved), made once per set.
@@ -91,8 +85,8 @@ const Files& files(int set) {
     if (it != made.end()) return it->second;
     const ColumnSet& s = kSets[set];
     Files f;
-    f.sdf = (benchDir() / (std::string(s.name) + ".sdf")).string();
-    f.tsd = (benchDir() / (std::string(s.name) + ".tsd")).string();
+    f.sdf = (benchDir("tsd") / (std::string(s.name) + ".sdf")).string();
+    f.tsd = (benchDir("tsd") / (std::string(s.name) + ".tsd")).string();
     std::mt19937 rng(1234);
     std::uniform_int_distribution<int> count(-30000, 30000);
     f.counts.resize(static_cast<std::size_t>(kValues));
@@ -117,7 +111,7 @@ void setRate(benchmark::State& state) {
 
 void BM_SdfToTsd(benchmark::State& state) {
     const Files& f = files(static_cast<int>(state.range(0)));
-    const std::string out = (benchDir() / "out.tsd").string();
+    const std::string out = (benchDir("tsd") / "out.tsd").string();
     for (auto _ : state)
         if (!convert(f.sdf, out)) state.SkipWithError("conversion failed");
     setRate(state);
@@ -127,7 +121,7 @@ void BM_SdfToTsd(benchmark::State& state) {
 void BM_ToCharsWrite(benchmark::State& state) {
     const ColumnSet& s = kSets[state.range(0)];
     const Files& f = files(static_cast<int>(state.range(0)));
-    const std::string out = (benchDir() / "plain.txt").string();
+    const std::string out = (benchDir("tsd") / "plain.txt").string();
     std::string buf;
     buf.reserve(static_cast<std::size_t>(kValues) * 16);
     for (auto _ : state) {
@@ -211,30 +205,13 @@ BENCHMARK(BM_ToCharsWrite)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->Ite
 BENCHMARK(BM_ReadTsd)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_FromCharsRead)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
-namespace {
-
-// Prints the usual table and keeps each benchmark's value rate for the ratios.
-class RateReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> rates;  // "BM_ReadTsd/1" -> values/s
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            auto it = r.counters.find("values_per_second");
-            if (it != r.counters.end() && !r.error_occurred) rates[r.benchmark_name()] = it->second.value;
-        }
-    }
-};
-
-}  // namespace
-
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RateReporter reporter;
+    RateReporter reporter("values_per_second");
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     std::error_code ec;
-    std::filesystem::remove_all(benchDir(), ec);
+    std::filesystem::remove_all(benchDir("tsd"), ec);
     bool met = true;
     for (int set = 0; set < 2; ++set) {
         auto rate = [&](const char* bm) {

@@ -1,0 +1,48 @@
+#pragma once
+// What the benchmarks share: a scratch folder of the run's own and a
+// reporter that keeps each benchmark's rate for the ratios printed after.
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+namespace brine::bench {
+
+// A folder of this run's own (name plus process id); remove it at the end.
+inline std::filesystem::path benchDir(const char* name) {
+    static const std::filesystem::path d = [name] {
+        auto p = std::filesystem::temp_directory_path() / (std::string("brine-bench-") + name + "-" +
+                                                           std::to_string(::getpid()));
+        std::filesystem::create_directories(p);
+        return p;
+    }();
+    return d;
+}
+
+// Prints the usual table and keeps, per benchmark, the value of one counter.
+class RateReporter : public benchmark::ConsoleReporter {
+public:
+    explicit RateReporter(std::string counter) : counter_(std::move(counter)) {}
+    // Keyed by the benchmark's function name and by its full name (with its
+    // arguments), for benchmarks run once and for those run per argument.
+    std::map<std::string, double> rates;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs) {
+            auto it = r.counters.find(counter_);
+            if (it != r.counters.end() && !r.error_occurred) {
+                rates[r.run_name.function_name] = it->second.value;
+                rates[r.benchmark_name()] = it->second.value;
+            }
+        }
+    }
+
+private:
+    std::string counter_;
+};
+
+}  // namespace brine::bench
