@@ -17,11 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::string> parts = SplitParts(AsText(data, size), 3);
     Choices choose(parts[2]);
     const unsigned how = choose.byte();
-    const std::string names[] = {how & 1 ? "one.tsd" : "one.sdf", how & 2 ? "two.tsd" : "two.sdf"};
-    for (int i = 0; i < 2; ++i) ws.write(names[i], parts[static_cast<std::size_t>(i)]);
-    const char* outputs[] = {"out.sdf", "out.tsd", "old.sdf", "old.tsd"};
-    const std::string outputName = outputs[(how >> 2) & 3];
-    if (outputName.rfind("old", 0) == 0) ws.write(outputName, "not yet a time series\r\n");
+    TwoFileRun run(ws, parts, how);
 
     CurrentFile m;
     FillPreviousFile(m, ws.file("previous.sdf"));
@@ -32,43 +28,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LinkSet set(m);
     set.prompter = &prompter;
     set.progress = &progress;
-    RunCommand([&] { set.AddFilesSorted({ws.file(names[0]), ws.file(names[1])}); }, "link files");
+    RunCommand([&] { set.AddFilesSorted({ws.file(run.names[0]), ws.file(run.names[1])}); }, "link files");
     if (set.FileCount < 2) return 0;  // the dialog saves two files or more
 
-    // Old SDF files have been updated in place; they are the inputs from here on.
-    const std::set<std::string> filesBefore = ws.files();
-    std::vector<std::vector<std::uint8_t>> inputs;
+    run.keepInputs();
     std::uint64_t justifiedSdf = 0, justifiedTsd = 0;
-    for (const std::string& name : names) {
-        inputs.push_back(ws.read(name));
+    for (const std::string& name : run.names) {
         justifiedSdf += JustifiedBytes(ShapeOf(ws.file(name)), false);
         justifiedTsd += JustifiedBytes(ShapeOf(ws.file(name)), true);
     }
-    const std::vector<std::uint8_t> outputBefore = ws.read(outputName);
 
     LinkPlan plan;
     SaveStep step = SaveStep::Stay;
     RunCommand([&] { step = set.PrepareSave(std::to_string(set.RefBInt), set.RefBITUnit, plan); }, "link checks");
     LinkOutcome outcome = LinkOutcome::Refused;
     if (step == SaveStep::Proceed)
-        RunCommand([&] { outcome = set.LinkFiles(ws.file(outputName), set.RefMemo, plan); }, "link");
+        RunCommand([&] { outcome = set.LinkFiles(run.output(), set.RefMemo, plan); }, "link");
 
-    for (int i = 0; i < 2; ++i) ExpectFileUnchanged(ws, names[i], inputs[static_cast<std::size_t>(i)], "link");
-    for (const std::string& name : ws.files())
-        if (!filesBefore.count(name) && name != outputName) Fail("temporary-file-left", "link: " + name);
-    if (outcome != LinkOutcome::Done) {
-        if (filesBefore.count(outputName))
-            ExpectFileUnchanged(ws, outputName, outputBefore, "link not done");
-        else if (ws.files().count(outputName))
-            Fail("refused-created-file", "link not done: " + outputName);
-        return 0;
-    }
-    const std::string output = ws.file(outputName);
-    const bool tsd = outputName.substr(outputName.size() - 4) == ".tsd";
-    if (tsd)
-        ExpectTsdReadsBack(output, "link");
-    else
-        ExpectSdfReadsBack(output, "link");
+    if (!run.check(outcome == LinkOutcome::Done, "link")) return 0;
     // Each file's bursts take the reference's channels; gaps between them
     // may be up to a hundred times what the files bring before the user is
     // asked, and once the user has agreed they are the user's choice.
@@ -76,6 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return t.find("日付に誤りがないか確認して下さい。") != std::string::npos;
     });
     if (!asked)
-        ExpectOutputJustified(output, 100 * (kMaxChannels + 1) * (tsd ? justifiedTsd : justifiedSdf), "link");
+        ExpectOutputJustified(run.output(), 100 * (kMaxChannels + 1) * (run.tsd() ? justifiedTsd : justifiedSdf),
+                              "link");
     return 0;
 }

@@ -15,11 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::string> parts = SplitParts(AsText(data, size), 3);
     Choices choose(parts[2]);
     const unsigned how = choose.byte();
-    const std::string names[] = {how & 1 ? "one.tsd" : "one.sdf", how & 2 ? "two.tsd" : "two.sdf"};
-    for (int i = 0; i < 2; ++i) ws.write(names[i], parts[static_cast<std::size_t>(i)]);
-    const char* outputs[] = {"out.sdf", "out.tsd", "old.sdf", "old.tsd"};
-    const std::string outputName = outputs[(how >> 2) & 3];
-    if (outputName.rfind("old", 0) == 0) ws.write(outputName, "not yet a time series\r\n");
+    TwoFileRun run(ws, parts, how);
 
     CurrentFile m;
     FillPreviousFile(m, ws.file("previous.sdf"));
@@ -28,44 +24,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     m.prompter = &prompter;
     m.progress = &progress;
     MergeSet set;
-    for (const std::string& name : names) RunCommand([&] { set.AddFile(ws.file(name), m, prompter); }, "merge file");
+    for (const std::string& name : run.names) RunCommand([&] { set.AddFile(ws.file(name), m, prompter); }, "merge file");
     if (set.FileCount() < 2) return 0;  // the dialog saves two files or more
 
-    // Old SDF files have been updated in place; they are the inputs from here on.
-    const std::set<std::string> filesBefore = ws.files();
-    std::vector<std::vector<std::uint8_t>> inputs;
-    std::vector<SeriesShape> shapes;
-    for (const std::string& name : names) {
-        inputs.push_back(ws.read(name));
-        shapes.push_back(ShapeOf(ws.file(name)));
-    }
-    const std::vector<std::uint8_t> outputBefore = ws.read(outputName);
+    run.keepInputs();
+    const SeriesShape shapes[] = {ShapeOf(ws.file(run.names[0])), ShapeOf(ws.file(run.names[1]))};
 
     MergeSettings s;
-    s.TargetFile = ws.file(outputName);
+    s.TargetFile = run.output();
     s.Memo = set.First().FileMemo;
     DefaultChannels(set, s);
     bool written = false;
     RunCommand([&] { written = CombineFiles(set, s, m, prompter, progress); }, "merge");
 
-    for (int i = 0; i < 2; ++i) ExpectFileUnchanged(ws, names[i], inputs[static_cast<std::size_t>(i)], "merge");
-    for (const std::string& name : ws.files())
-        if (!filesBefore.count(name) && name != outputName) Fail("temporary-file-left", "merge: " + name);
-    if (!written) {
-        if (filesBefore.count(outputName))
-            ExpectFileUnchanged(ws, outputName, outputBefore, "failed merge");
-        else if (ws.files().count(outputName))
-            Fail("refused-created-file", "failed merge: " + outputName);
-        return 0;
-    }
-    const std::string output = ws.file(outputName);
-    const bool tsd = outputName.size() > 4 && outputName.substr(outputName.size() - 4) == ".tsd";
-    if (tsd)
-        ExpectTsdReadsBack(output, "merge");
-    else
-        ExpectSdfReadsBack(output, "merge");
+    if (!run.check(written, "merge")) return 0;
     // The first file's grid carries every channel of both files.
-    ExpectOutputJustified(output, (kMaxChannels + 1) * JustifiedBytes(shapes[0], tsd) + JustifiedBytes(shapes[1], tsd),
-                          "merge");
+    const bool tsd = run.tsd();
+    ExpectOutputJustified(run.output(),
+                          (kMaxChannels + 1) * JustifiedBytes(shapes[0], tsd) + JustifiedBytes(shapes[1], tsd), "merge");
     return 0;
 }

@@ -494,4 +494,38 @@ void ConverterRun::ExpectOutputReadsBack(const char* what) const {
     ExpectOutputJustified(ws.file("out.sdf"), 2 * kMaxChannels * inputs, what);
 }
 
+TwoFileRun::TwoFileRun(Workspace& ws, const std::vector<std::string>& parts, unsigned how) : ws_(ws) {
+    names[0] = how & 1 ? "one.tsd" : "one.sdf";
+    names[1] = how & 2 ? "two.tsd" : "two.sdf";
+    for (int i = 0; i < 2; ++i) ws.write(names[i], parts.at(static_cast<std::size_t>(i)));
+    const char* outputs[] = {"out.sdf", "out.tsd", "old.sdf", "old.tsd"};
+    outputName = outputs[(how >> 2) & 3];
+    if (outputName.starts_with("old")) ws.write(outputName, "not yet a time series\r\n");
+}
+
+void TwoFileRun::keepInputs() {
+    filesBefore_ = ws_.files();
+    inputs_.clear();
+    for (const std::string& name : names) inputs_.push_back(ws_.read(name));
+    outputBefore_ = ws_.read(outputName);
+}
+
+bool TwoFileRun::check(bool written, const char* what) const {
+    for (int i = 0; i < 2; ++i) ExpectFileUnchanged(ws_, names[i], inputs_[static_cast<std::size_t>(i)], what);
+    for (const std::string& name : ws_.files())
+        if (!filesBefore_.count(name) && name != outputName) Fail("temporary-file-left", std::string(what) + ": " + name);
+    if (!written) {
+        if (filesBefore_.count(outputName))
+            ExpectFileUnchanged(ws_, outputName, outputBefore_, what);
+        else if (ws_.files().count(outputName))
+            Fail("refused-created-file", std::string(what) + ": " + outputName);
+        return false;
+    }
+    if (tsd())
+        ExpectTsdReadsBack(output(), what);
+    else
+        ExpectSdfReadsBack(output(), what);
+    return true;
+}
+
 }  // namespace brine::fuzz

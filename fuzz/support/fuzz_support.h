@@ -186,6 +186,32 @@ void ExpectFileUnchanged(const Workspace& ws, const std::string& name, const std
 // file holds at least its bursts.
 void ExpectSdfReadsBack(const std::string& path, const char* what, bool exactSize = true);
 
+// The files of a tool that writes one output from two inputs (merge,
+// link): the first two parts of the fuzz input written as SDF or TSD (bits
+// 0 and 1 of `how`), the output new or over a file that is not yet a time
+// series (bits 2 and 3).
+class TwoFileRun {
+public:
+    TwoFileRun(Workspace& ws, const std::vector<std::string>& parts, unsigned how);
+    std::string names[2];
+    std::string outputName;
+    std::string output() const { return ws_.file(outputName); }
+    bool tsd() const { return outputName.ends_with(".tsd"); }
+    // Takes the inputs as they stand once added: old SDF files have been
+    // updated in place, and they are the inputs from here on.
+    void keepInputs();
+    // After the run: the inputs unchanged and no temporary file left; a run
+    // that did not write left the output as it was, one that wrote left an
+    // output that reads back. True when the output was written.
+    bool check(bool written, const char* what) const;
+
+private:
+    Workspace& ws_;
+    std::set<std::string> filesBefore_;
+    std::vector<std::vector<std::uint8_t>> inputs_;
+    std::vector<std::uint8_t> outputBefore_;
+};
+
 // One converter command on the input files already written to `ws`: the
 // files present before it, a model left as a previous file left it (and its
 // image), scripted answers, a progress window and the header-dialog double
