@@ -161,9 +161,10 @@ DatLayout ScanDatLayout(const VectorPlan& plan) {
     std::vector<std::string_view> f;
     std::optional<long long> burstNo;
     long long counter = 0;
+    const std::size_t fields = static_cast<std::size_t>(std::max(plan.columns.BurstCounter, plan.columns.Ensemble)) + 1;
     while (!slots.full() && dat.next(line)) {
         if (TrimView(line).empty()) continue;
-        SplitCommaText(line, f);
+        SplitCommaText(line, f, fields);
         if (!readCounters(f, plan.columns, burstNo, counter)) return layout;
         slots.add(burstNo, counter, end, store);
     }
@@ -391,7 +392,7 @@ private:
 
 }  // namespace
 
-void SplitCommaText(std::string_view s, std::vector<std::string_view>& fields) {
+void SplitCommaText(std::string_view s, std::vector<std::string_view>& fields, std::size_t limit) {
     fields.clear();
     std::size_t i = 0;
     const std::size_t n = s.size();
@@ -399,7 +400,7 @@ void SplitCommaText(std::string_view s, std::vector<std::string_view>& fields) {
         while (i < n && static_cast<unsigned char>(s[i]) <= ' ') ++i;
     };
     skipBlanks();
-    while (i < n) {
+    while (i < n && fields.size() < limit) {
         if (s[i] == '"') {
             std::size_t from = ++i;
             while (i < n && s[i] != '"') ++i;
@@ -412,7 +413,7 @@ void SplitCommaText(std::string_view s, std::vector<std::string_view>& fields) {
         }
         skipBlanks();
         if (i < n && s[i] == ',') {
-            if (i + 1 == n) fields.emplace_back();
+            if (i + 1 == n && fields.size() < limit) fields.emplace_back();
             ++i;
             skipBlanks();
         }

@@ -72,7 +72,8 @@ enum class VectorOutcome {
 VectorOutcome ConvertVectorFile(const VectorPlan& plan, VectorServices& services);
 
 // The framework's comma-text split: runs of blanks or one comma separate
-// fields, double quotes group. Views into line.
-void SplitCommaText(std::string_view line, std::vector<std::string_view>& fields);
+// fields, double quotes group. Views into line; at most `limit` fields.
+void SplitCommaText(std::string_view line, std::vector<std::string_view>& fields,
+                    std::size_t limit = static_cast<std::size_t>(-1));
 
 }  // namespace brine
