@@ -189,7 +189,6 @@ public:
         int written = 0;
         VectorOutcome outcome = VectorOutcome::Completed;
         try {
-            m_.AllocateDataArrays();
             convert(written);
         } catch (const LineError& e) {
             prompter_.error(e.message);
@@ -217,15 +216,25 @@ private:
         // Cut as the scan before the header dialog did; the model's bursts
         // may be shorter than the header's.
         BurstSlots slots(p_.header.SamplesPerBurst, bursts);
-        clearBurst();
-        auto end = [this, &k](int slot, int) {
-            endBurst(slot);
-            k = slot + 1;
-        };
         std::string_view line;
         std::vector<std::string_view> f;
         std::optional<long long> burstNo;
         long long counter = 0;
+        // The buffers come with the first sample, so a ".dat" without one
+        // costs no burst's memory; every burst ends after a sample.
+        bool allocated = false;
+        auto store = [&](int j) {
+            if (!allocated) {
+                m_.AllocateDataArrays();
+                clearBurst();
+                allocated = true;
+            }
+            fillSample(f, j);
+        };
+        auto end = [this, &k](int slot, int) {
+            endBurst(slot);
+            k = slot + 1;
+        };
         while (!slots.full() && dat.next(line)) {
             if (TrimView(line).empty()) continue;
             lineNo_ = dat.lineNumber();
@@ -234,7 +243,7 @@ private:
             if (!readCounters(f, c_, burstNo, counter)) throw lineError(p_.DatFileName, lineNo_, line_);
             progress_.SetPercent(RoundHalfEven(static_cast<long double>(slots.slot() + 1) * 100 / bursts));
             // One damaged line must not end a long deployment: it is skipped and counted.
-            if (!slots.add(burstNo, counter, end, [&](int j) { fillSample(f, j); })) ++skippedLines_;
+            if (!slots.add(burstNo, counter, end, store)) ++skippedLines_;
         }
         slots.finish(end);
     }

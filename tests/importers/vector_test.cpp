@@ -413,6 +413,7 @@ TEST_F(VectorTest, OutputHoldsNoMoreThanTheDataShows) {
          MsgResult::Yes, VectorOutcome::Completed, 200, 4},
         {"a damaged ensemble counter", "9999999", "01.02.2005 13:59:59", {{1, 1}, {1, 9999999}}, MsgResult::No,
          VectorOutcome::NotStarted, 0, 0},
+        {"no sample at all", "9999999", "01.02.2005 13:59:59", {}, {}, VectorOutcome::Completed, 0, 9999999},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -420,6 +421,7 @@ TEST_F(VectorTest, OutputHoldsNoMoreThanTheDataShows) {
         prompter.shown.clear();
         prompter.answers.clear();
         if (c.answer) prompter.answer(*c.answer);
+        model.Data.clear();
         test::VectorHdr h;
         h.samples = c.samples;
         h.last = c.last;
@@ -428,6 +430,9 @@ TEST_F(VectorTest, OutputHoldsNoMoreThanTheDataShows) {
         EXPECT_EQ(convert(write(h, dat, {test::senLine(12, 0, 0, 10.0)}), VectorOptions{}), c.outcome)
             << prompter.lastText();
         EXPECT_EQ(prompter.showedText("誤りがないか確認して下さい。"), c.answer.has_value());
+        // Memory for no more than one burst of the output.
+        EXPECT_LE(model.Data.empty() ? 0 : model.Data[0].size(),
+                  static_cast<std::size_t>(c.bursts > 0 ? c.sampleSize : 0));
         if (c.outcome == VectorOutcome::NotStarted) {
             EXPECT_FALSE(std::filesystem::exists(out));
             continue;
