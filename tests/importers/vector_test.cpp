@@ -1,6 +1,8 @@
 // The Vector export: header description, SDF header, conversion and refusals.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "core/current_file.h"
@@ -388,17 +390,17 @@ TEST_F(VectorTest, OutputHoldsNoMoreThanTheDataShows) {
         const char* what;
         const char* samples;  // per burst, declared
         const char* last;     // time of last measurement: bursts every hour from 12:00
-        std::vector<std::pair<int, int>> lines;  // burst and ensemble counters
+        std::vector<std::pair<long long, int>> lines;  // burst and ensemble counters
         std::optional<MsgResult> answer;         // to the question about a mostly empty output
         VectorOutcome outcome;
         int bursts, sampleSize;  // of the output
     };
-    auto burst = [](int b, int from, int to) {
-        std::vector<std::pair<int, int>> l;
+    auto burst = [](long long b, int from, int to) {
+        std::vector<std::pair<long long, int>> l;
         for (int e = from; e <= to; ++e) l.emplace_back(b, e);
         return l;
     };
-    auto join = [](std::vector<std::pair<int, int>> a, const std::vector<std::pair<int, int>>& b) {
+    auto join = [](std::vector<std::pair<long long, int>> a, const std::vector<std::pair<long long, int>>& b) {
         a.insert(a.end(), b.begin(), b.end());
         return a;
     };
@@ -414,6 +416,9 @@ TEST_F(VectorTest, OutputHoldsNoMoreThanTheDataShows) {
         {"a damaged ensemble counter", "9999999", "01.02.2005 13:59:59", {{1, 1}, {1, 9999999}}, MsgResult::No,
          VectorOutcome::NotStarted, 0, 0},
         {"no sample at all", "9999999", "01.02.2005 13:59:59", {}, {}, VectorOutcome::Completed, 0, 9999999},
+        {"burst counters at the ends of their range", "4", "11.02.2005 12:00:00",
+         join(burst(std::numeric_limits<long long>::min(), 1, 4), burst(std::numeric_limits<long long>::max(), 1, 4)),
+         MsgResult::No, VectorOutcome::NotStarted, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
