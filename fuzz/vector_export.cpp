@@ -1,6 +1,8 @@
 // Vector exports as the Vector dialog handles them: the ".hdr" read when it
 // is chosen (with the amplitude profile of the first burst when a ".pck" is
 // named), then OK with the dialog's defaults and every store option on.
+// Warnings that ask whether to go on (an output mostly of empty bursts, as
+// a damaged counter gives) are declined, as a user would.
 // The input holds the ".hdr", ".dat", ".sen" and ".pck" texts in that order,
 // separated by lines of "%%%%".
 #include <optional>
@@ -20,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ws.write("EXP.dat", parts[1]);
     ws.write("EXP.sen", parts[2]);
     if (!parts[3].empty()) ws.write("EXP.pck", parts[3]);
-    ConverterRun run(ws);
+    ConverterRun run(ws, MsgResult::Yes, MsgResult::Yes, MsgResult::No);
 
     VectorHeader header;
     bool ok = false;

@@ -60,6 +60,123 @@ std::string missingColumn(const VectorColumns& c, const VectorOptions& o) {
 // Milliseconds since the day count's origin, so window bounds compare exactly.
 long long toMs(double t) { return std::llround(t * 86400000.0); }
 
+// Where the ".dat" lines fall: a burst ends at its last sample, where its
+// ensemble counter starts again, or where the burst counter changes (also
+// where a burst's head was lost with the last one's tail); bursts lost
+// altogether keep their slots, so later ones keep their times. The scan
+// before the header dialog and the conversion both cut through this, so
+// they agree.
+class BurstSlots {
+public:
+    BurstSlots(std::int32_t samplesPerBurst, int bursts) : samples_(samplesPerBurst), bursts_(bursts) {}
+
+    bool full() const { return k_ >= bursts_; }
+    int slot() const { return k_; }
+
+    // One line's counters. end(k, last) is called for every slot the line
+    // closes (last: the last sample filled, -1 for a lost burst), then
+    // store(j) unless all slots are used. False when the ensemble counter
+    // lies outside the burst: the line is skipped.
+    template <typename End, typename Store>
+    bool add(std::optional<long long> burstNo, long long counter, End&& end, Store&& store) {
+        if (counter < 1 || counter > samples_) return false;
+        const int j = static_cast<int>(counter - 1);
+        if (burstNo && hasLastBurst_ && *burstNo != lastBurst_) {
+            if (lastJ_ >= 0) close(end);
+            if (*burstNo > lastBurst_) {
+                // Unsigned: the counters may be any whole numbers.
+                unsigned long long lost = static_cast<unsigned long long>(*burstNo) -
+                                          static_cast<unsigned long long>(lastBurst_) - 1;
+                for (; lost > 0 && !full(); --lost) close(end);
+            }
+        } else if (j <= lastJ_) {
+            close(end);  // the counter started again before the burst was complete
+        }
+        if (full()) return true;
+        hasLastBurst_ = burstNo.has_value();
+        lastBurst_ = burstNo.value_or(0);
+        store(j);
+        lastJ_ = j;
+        if (j == samples_ - 1) close(end);
+        return true;
+    }
+
+    // The ".dat" ended: a burst begun is kept.
+    template <typename End>
+    void finish(End&& end) {
+        if (lastJ_ >= 0) close(end);
+    }
+
+private:
+    template <typename End>
+    void close(End& end) {
+        end(k_, lastJ_);
+        ++k_;
+        lastJ_ = -1;
+    }
+
+    std::int32_t samples_;
+    int bursts_;
+    int k_ = 0;
+    int lastJ_ = -1;                      // last sample filled in the current burst
+    bool hasLastBurst_ = false;  // the last line used had a burst counter:
+    long long lastBurst_ = 0;    // this one
+};
+
+// The counters of a ".dat" line, or nothing when a counter is no whole
+// number (the conversion stops at that line).
+bool readCounters(const std::vector<std::string_view>& f, const VectorColumns& c, std::optional<long long>& burstNo,
+                  long long& counter) {
+    auto whole = [&f](int index) -> std::optional<long long> {
+        if (index < 0 || static_cast<std::size_t>(index) >= f.size()) return std::nullopt;
+        return ParseWhole(f[static_cast<std::size_t>(index)]);
+    };
+    burstNo.reset();
+    if (c.BurstCounter >= 0 && !(burstNo = whole(c.BurstCounter))) return false;
+    const std::optional<long long> e = whole(c.Ensemble);
+    if (!e) return false;
+    counter = *e;
+    return true;
+}
+
+// How the ".dat" fills the bursts the header declares.
+struct DatLayout {
+    int slots = 0;               // bursts written, lost ones included
+    long long samplesRead = 0;   // lines that fill a sample
+    std::int32_t longest = 0;    // the most samples any burst reaches
+    bool whole = false;          // a burst reaches its declared last sample
+};
+
+DatLayout ScanDatLayout(const VectorPlan& plan) {
+    const std::int32_t samples = plan.header.SamplesPerBurst;
+    BurstSlots slots(samples, plan.header.Bursts);
+    DatLayout layout;
+    auto end = [&](int k, int last) {
+        layout.slots = k + 1;
+        layout.longest = std::max(layout.longest, last + 1);
+        if (last == samples - 1) layout.whole = true;
+    };
+    auto store = [&](int) { ++layout.samplesRead; };
+    RawTextReader dat(plan.DatFileName);
+    std::string_view line;
+    std::vector<std::string_view> f;
+    std::optional<long long> burstNo;
+    long long counter = 0;
+    const std::size_t fields = static_cast<std::size_t>(std::max(plan.columns.BurstCounter, plan.columns.Ensemble)) + 1;
+    while (!slots.full() && dat.next(line)) {
+        if (TrimView(line).empty()) continue;
+        SplitCommaText(line, f, fields);
+        if (!readCounters(f, plan.columns, burstNo, counter)) return layout;
+        slots.add(burstNo, counter, end, store);
+    }
+    slots.finish(end);
+    return layout;
+}
+
+// An output of more than this many samples per sample read is mostly empty
+// bursts: a damaged counter rather than bursts the instrument lost.
+constexpr long long kSamplesPerSampleRead = 10;
+
 class VectorConversion {
 public:
     VectorConversion(const VectorPlan& plan, VectorServices& s)
@@ -73,7 +190,6 @@ public:
         int written = 0;
         VectorOutcome outcome = VectorOutcome::Completed;
         try {
-            m_.AllocateDataArrays();
             convert(written);
         } catch (const LineError& e) {
             prompter_.error(e.message);
@@ -98,62 +214,46 @@ private:
         sen_ = &sen;
         ProgressScope scope(progress_, kMsgConverting, false);
         const int bursts = m_.Iterations;
-        int lastJ = -1;  // last sample filled in the current burst
-        std::optional<long long> lastBurst;  // burst counter of the last line used
-        clearBurst();
+        // Cut as the scan before the header dialog did; the model's bursts
+        // may be shorter than the header's.
+        BurstSlots slots(p_.header.SamplesPerBurst, bursts);
         std::string_view line;
         std::vector<std::string_view> f;
-        while (k < bursts && dat.next(line)) {
+        std::optional<long long> burstNo;
+        long long counter = 0;
+        // The buffers come with the first sample, so a ".dat" without one
+        // costs no burst's memory; every burst ends after a sample.
+        bool allocated = false;
+        auto store = [&](int j) {
+            if (!allocated) {
+                m_.AllocateDataArrays();
+                clearBurst();
+                allocated = true;
+            }
+            fillSample(f, j);
+        };
+        auto end = [this, &k](int slot, int) {
+            endBurst(slot);
+            k = slot + 1;
+        };
+        while (!slots.full() && dat.next(line)) {
             if (TrimView(line).empty()) continue;
             lineNo_ = dat.lineNumber();
             line_ = line;
             SplitCommaText(line, f);
-            std::optional<long long> burstNo;
-            if (c_.BurstCounter >= 0) burstNo = whole(f, c_.BurstCounter);
-            const long long counter = whole(f, c_.Ensemble);
-            if (counter < 1 || counter > m_.SampleSize) {
-                // One damaged line must not end a long deployment: it is skipped and counted.
-                ++skippedLines_;
-                continue;
-            }
-            const int j = static_cast<int>(counter - 1);
-            progress_.SetPercent(RoundHalfEven(static_cast<long double>(k + 1) * 100 / bursts));
-            if (burstNo && lastBurst && *burstNo != *lastBurst) {
-                // Another burst, also where its head was lost with the last one's tail.
-                if (lastJ >= 0) {
-                    endBurst(k);
-                    ++k;
-                    lastJ = -1;
-                }
-                // Bursts lost altogether keep their slots, so later ones keep their times.
-                for (long long lost = *burstNo - *lastBurst - 1; lost > 0 && k < bursts; --lost) {
-                    endBurst(k);
-                    ++k;
-                }
-                if (k >= bursts) break;
-            } else if (j <= lastJ) {
-                // The counter started again before the burst was complete.
-                endBurst(k);
-                ++k;
-                lastJ = -1;
-                if (k >= bursts) break;
-            }
-            lastBurst = burstNo;
-            fillSample(f, j);
-            lastJ = j;
-            if (j == m_.SampleSize - 1) {
-                endBurst(k);
-                ++k;
-                lastJ = -1;
-            }
+            if (!readCounters(f, c_, burstNo, counter)) throw lineError(p_.DatFileName, lineNo_, line_);
+            progress_.SetPercent(RoundHalfEven(static_cast<long double>(slots.slot() + 1) * 100 / bursts));
+            // One damaged line must not end a long deployment: it is skipped and counted.
+            if (!slots.add(burstNo, counter, end, store)) ++skippedLines_;
         }
-        if (lastJ >= 0) {
-            endBurst(k);  // the ".dat" ended inside a burst: keep what it holds
-            ++k;
-        }
+        slots.finish(end);
     }
 
     void fillSample(const std::vector<std::string_view>& f, int j) {
+        if (j >= m_.SampleSize) {
+            ++skippedLines_;  // the ".dat" changed since it was scanned
+            return;
+        }
         double v[3], amp[3] = {}, snr[3] = {}, corr[3] = {};
         for (std::size_t i = 0; i < 3; ++i) v[i] = decimal(f, c_.Velocity[i]);
         const double pressure = decimal(f, c_.Pressure);
@@ -302,7 +402,7 @@ private:
 
 }  // namespace
 
-void SplitCommaText(std::string_view s, std::vector<std::string_view>& fields) {
+void SplitCommaText(std::string_view s, std::vector<std::string_view>& fields, std::size_t limit) {
     fields.clear();
     std::size_t i = 0;
     const std::size_t n = s.size();
@@ -310,7 +410,7 @@ void SplitCommaText(std::string_view s, std::vector<std::string_view>& fields) {
         while (i < n && static_cast<unsigned char>(s[i]) <= ' ') ++i;
     };
     skipBlanks();
-    while (i < n) {
+    while (i < n && fields.size() < limit) {
         if (s[i] == '"') {
             std::size_t from = ++i;
             while (i < n && s[i] != '"') ++i;
@@ -323,7 +423,7 @@ void SplitCommaText(std::string_view s, std::vector<std::string_view>& fields) {
         }
         skipBlanks();
         if (i < n && s[i] == ',') {
-            if (i + 1 == n) fields.emplace_back();
+            if (i + 1 == n && fields.size() < limit) fields.emplace_back();
             ++i;
             skipBlanks();
         }
@@ -361,6 +461,19 @@ std::optional<VectorPlan> PrepareVectorConversion(const VectorHeader& header, co
             }
             plan.BedDistances = ReadProbeCheckFile(header.PckFileName, options.MinDist);
         }
+        // A burst is as long as the header says once the ".dat" shows one
+        // that long; before that the longest burst read sets it, so no burst
+        // is filled up beyond what the file has shown a burst to hold.
+        const DatLayout layout = ScanDatLayout(plan);
+        plan.SampleSize = layout.whole || layout.samplesRead == 0 ? header.SamplesPerBurst : layout.longest;
+        const long long grid = static_cast<long long>(layout.slots) * plan.SampleSize;
+        if (grid > kSamplesPerSampleRead * layout.samplesRead) {
+            const std::string text = "読み込んだデータ数は" + std::to_string(layout.samplesRead) +
+                                     "個、変換後のデータ数は" + std::to_string(grid) +
+                                     "個になります。\nバースト番号とアンサンブル番号に誤りがないか確認して下さい。"
+                                     "\n変換しますか。";
+            if (prompter.show(MsgType::Warning, text, MsgButtons::YesNo) != MsgResult::Yes) return std::nullopt;
+        }
         return plan;
     } catch (const BrineError& e) {
         prompter.error(e.what());
@@ -374,7 +487,7 @@ void SetVectorSDFHeader(const VectorPlan& plan, CurrentFile& m) {
     m.ResetHeader();
     m.SetMemo(o.Memo);
     m.StartTime = h.FirstTime;
-    m.SampleSize = h.SamplesPerBurst;
+    m.SampleSize = plan.SampleSize;
     int ch = 0;
     auto channel = [&](std::string_view name, std::string_view unit, float a) {
         m.SetChannelName(ch, name);

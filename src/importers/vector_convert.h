@@ -1,6 +1,7 @@
 #pragma once
 // Conversion of a Vector export (".dat" velocities, ".sen" temperatures,
 // ".pck" bed distances) into SDF, burst by burst. No Qt.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,11 +38,15 @@ struct VectorPlan {
     VectorColumns columns;
     std::string DatFileName, SenFileName;
     std::vector<double> BedDistances;  // by profile number, when BottomDist
+    // Samples per burst of the output: the header's, or the longest burst
+    // of the ".dat" when none reaches that.
+    std::int32_t SampleSize = 0;
 };
 
-// Checks the data files and reads the column descriptions and, for the bed
-// distance, the probe-check profiles. Shows its own message and gives
-// nothing when refused.
+// Checks the data files, reads the column descriptions and, for the bed
+// distance, the probe-check profiles, and scans the ".dat" for the bursts it
+// fills; an output mostly of empty bursts is asked about. Shows its own
+// message and gives nothing when refused or declined.
 std::optional<VectorPlan> PrepareVectorConversion(const VectorHeader& header, const VectorOptions& options,
                                                   Prompter& prompter);
 
@@ -67,7 +72,8 @@ enum class VectorOutcome {
 VectorOutcome ConvertVectorFile(const VectorPlan& plan, VectorServices& services);
 
 // The framework's comma-text split: runs of blanks or one comma separate
-// fields, double quotes group. Views into line.
-void SplitCommaText(std::string_view line, std::vector<std::string_view>& fields);
+// fields, double quotes group. Views into line; at most `limit` fields.
+void SplitCommaText(std::string_view line, std::vector<std::string_view>& fields,
+                    std::size_t limit = static_cast<std::size_t>(-1));
 
 }  // namespace brine

@@ -77,10 +77,10 @@ struct VectorHdr {
 
 // One ".dat" line: burst, ensemble, three velocities, amplitudes 100 101 102,
 // SNRs 20.5 21.5 22.5, correlations, pressure.
-inline std::string datLine(int burst, int ensemble, double v1, double v2, double v3, int c1 = 90, int c2 = 90,
+inline std::string datLine(long long burst, int ensemble, double v1, double v2, double v3, int c1 = 90, int c2 = 90,
                            int c3 = 90, double pressure = 10.5) {
     char buf[256];
-    std::snprintf(buf, sizeof buf, "%5d %5d %8.3f %8.3f %8.3f  100  101  102  20.5  21.5  22.5 %3d %3d %3d %8.3f", burst,
+    std::snprintf(buf, sizeof buf, "%5lld %5d %8.3f %8.3f %8.3f  100  101  102  20.5  21.5  22.5 %3d %3d %3d %8.3f", burst,
                   ensemble, v1, v2, v3, c1, c2, c3, pressure);
     return buf;
 }

@@ -1,6 +1,8 @@
 // The Vector export: header description, SDF header, conversion and refusals.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "core/current_file.h"
@@ -149,7 +151,7 @@ TEST_F(VectorTest, SdfHeaderChannelsAndIntervals) {
     EXPECT_EQ(model.ChannelUnit[14], "mm");
     EXPECT_EQ(model.Memo, "memo");
     EXPECT_EQ(model.Iterations, 2);
-    EXPECT_EQ(model.SampleSize, 4);
+    EXPECT_EQ(model.SampleSize, 1);  // the one sample of the ".dat", not the header's 4
 
     struct Case {
         const char* rate;
@@ -187,12 +189,11 @@ TEST_F(VectorTest, SamplingIntervalKeptExactInMicroseconds) {
                           Case{"4", 250, 1, 1024}, Case{"2", 500, 1, 2048}}) {
         test::VectorHdr hdr;
         hdr.rate = c.rate;
-        hdr.samples = "4096";
         plan->header = header(hdr);
         SetVectorSDFHeader(*plan, model);
         EXPECT_EQ(model.SInt, c.sint) << c.rate;
         EXPECT_EQ(model.SITUnit, c.sunit) << c.rate;
-        EXPECT_NEAR(static_cast<double>(model.SampleSize * model.SInt * unitAt(model.SITUnit).SecondsPer),
+        EXPECT_NEAR(static_cast<double>(4096 * model.SInt * unitAt(model.SITUnit).SecondsPer),
                     static_cast<double>(c.burstSeconds), 1e-9)
             << c.rate;
     }
@@ -334,7 +335,8 @@ TEST_F(VectorTest, ShortAndBrokenDataKeepTheHeaderTrue) {
     EXPECT_EQ(at(0, 0, 3), 100);
 }
 
-// An instrument that stopped after 30 samples of its first burst.
+// An instrument that stopped after 30 samples of its first burst: the burst
+// is the samples read, not 4096 filled up with missing values.
 TEST_F(VectorTest, ExportShorterThanOneBurst) {
     test::VectorHdr h;
     h.samples = "4096";
@@ -344,10 +346,9 @@ TEST_F(VectorTest, ExportShorterThanOneBurst) {
     ASSERT_EQ(convert(hdr, VectorOptions{}), VectorOutcome::Completed) << prompter.lastText();
     readBack();
     ASSERT_EQ(result.Iterations, 1);
-    EXPECT_EQ(result.SampleSize, 4096);
+    EXPECT_EQ(result.SampleSize, 30);
+    EXPECT_EQ(at(0, 0, 0), 100);
     EXPECT_EQ(at(0, 0, 29), 100);
-    EXPECT_EQ(at(0, 0, 30), ErrorData);
-    EXPECT_EQ(at(0, 0, 4095), ErrorData);
     EXPECT_EQ(burstValue(0, 0), 1000);
 
     // A burst no instrument records is a damaged header, refused before any memory is taken.
@@ -380,6 +381,85 @@ TEST_F(VectorTest, BurstCounterSeparatesBursts) {
     EXPECT_EQ(burstValue(2, 0), 3000);  // the sensor still recorded that hour
     EXPECT_EQ(at(3, 0, 0), 400);
     EXPECT_EQ(burstValue(3, 0), 4000);
+}
+
+// Bursts are only as long as the ".dat" shows a burst to be, and slots kept
+// for lost bursts are asked about when they would make most of the output.
+TEST_F(VectorTest, OutputHoldsNoMoreThanTheDataShows) {
+    struct Case {
+        const char* what;
+        const char* samples;  // per burst, declared
+        const char* last;     // time of last measurement: bursts every hour from 12:00
+        std::vector<std::pair<long long, int>> lines;  // burst and ensemble counters
+        std::optional<MsgResult> answer;         // to the question about a mostly empty output
+        VectorOutcome outcome;
+        int bursts, sampleSize;  // of the output
+    };
+    auto burst = [](long long b, int from, int to) {
+        std::vector<std::pair<long long, int>> l;
+        for (int e = from; e <= to; ++e) l.emplace_back(b, e);
+        return l;
+    };
+    auto join = [](std::vector<std::pair<long long, int>> a, const std::vector<std::pair<long long, int>>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    const Case cases[] = {
+        {"no burst whole: they keep the samples read", "9999999", "01.02.2005 13:59:59",
+         join(burst(1, 1, 4), burst(2, 1, 4)), {}, VectorOutcome::Completed, 2, 4},
+        {"no burst whole: the longest sets the size", "4096", "01.02.2005 14:59:59",
+         join(join(burst(1, 1, 3), burst(2, 1, 5)), burst(3, 1, 2)), {}, VectorOutcome::Completed, 3, 5},
+        {"a damaged burst counter, declined", "4", "11.02.2005 12:00:00", join(burst(1, 1, 4), burst(200, 1, 4)),
+         MsgResult::No, VectorOutcome::NotStarted, 0, 0},
+        {"a damaged burst counter, accepted", "4", "11.02.2005 12:00:00", join(burst(1, 1, 4), burst(200, 1, 4)),
+         MsgResult::Yes, VectorOutcome::Completed, 200, 4},
+        {"a damaged ensemble counter", "9999999", "01.02.2005 13:59:59", {{1, 1}, {1, 9999999}}, MsgResult::No,
+         VectorOutcome::NotStarted, 0, 0},
+        {"no sample at all", "9999999", "01.02.2005 13:59:59", {}, {}, VectorOutcome::Completed, 0, 9999999},
+        {"burst counters at the ends of their range", "4", "11.02.2005 12:00:00",
+         join(burst(std::numeric_limits<long long>::min(), 1, 4), burst(std::numeric_limits<long long>::max(), 1, 4)),
+         MsgResult::No, VectorOutcome::NotStarted, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(out);
+        prompter.shown.clear();
+        prompter.answers.clear();
+        if (c.answer) prompter.answer(*c.answer);
+        model.Data.clear();
+        test::VectorHdr h;
+        h.samples = c.samples;
+        h.last = c.last;
+        std::vector<std::string> dat;
+        for (const auto& [b, e] : c.lines) dat.push_back(test::datLine(b, e, 0.001 * e, 0, 0));
+        EXPECT_EQ(convert(write(h, dat, {test::senLine(12, 0, 0, 10.0)}), VectorOptions{}), c.outcome)
+            << prompter.lastText();
+        EXPECT_EQ(prompter.showedText("誤りがないか確認して下さい。"), c.answer.has_value());
+        // Memory for no more than one burst of the output.
+        EXPECT_LE(model.Data.empty() ? 0 : model.Data[0].size(),
+                  static_cast<std::size_t>(c.bursts > 0 ? c.sampleSize : 0));
+        if (c.outcome == VectorOutcome::NotStarted) {
+            EXPECT_FALSE(std::filesystem::exists(out));
+            continue;
+        }
+        readBack();
+        EXPECT_EQ(result.Iterations, c.bursts);
+        if (result.SampleSize != c.sampleSize) {
+            ADD_FAILURE() << "samples per burst " << result.SampleSize;
+            continue;
+        }
+        // Every line read is in the output, each at its ensemble counter.
+        std::size_t values = 0;
+        for (int b = 0; b < result.Iterations; ++b) {
+            ASSERT_TRUE(result.ReadSDFBurst(b));
+            for (int j = 0; j < result.SampleSize; ++j)
+                if (std::int16_t v = result.Data[0][static_cast<std::size_t>(j)]; v != ErrorData) {
+                    EXPECT_EQ(v, j + 1);
+                    ++values;
+                }
+        }
+        EXPECT_EQ(values, c.lines.size());
+    }
 }
 
 // A line whose ensemble counter is out of range is skipped; the skips are
