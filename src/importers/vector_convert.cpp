@@ -157,7 +157,7 @@ DatLayout ScanDatLayout(const VectorPlan& plan) {
         if (last == samples - 1) layout.whole = true;
     };
     auto store = [&](int) { ++layout.samplesRead; };
-    RawTextReader dat(plan.DatFileName);
+    LineReader dat(plan.DatFileName);
     std::string_view line;
     std::vector<std::string_view> f;
     std::optional<long long> burstNo;
