@@ -28,6 +28,7 @@ void expectSameCounts(const std::string& source, const std::string& output) {
         const float sa = a.ScaleA[static_cast<std::size_t>(k)], sb = a.OffsetB[static_cast<std::size_t>(k)];
         return std::isfinite(sa) && sa != 0 && std::isfinite(sb) && std::fabs(sb) <= 1e5 * std::fabs(sa);
     };
+    BurstJob ja(a), jb(b);
     constexpr int kEnds = 16;
     for (int burst = 0; burst < a.Iterations; ++burst) {
         if (burst == kEnds && a.Iterations > 2 * kEnds) burst = a.Iterations - kEnds;

@@ -145,7 +145,9 @@ SeriesShape ShapeOf(const std::string& path);
 // Bytes of output, besides its header, that the data of one input justifies.
 // Text written from the counts of an SDF: per byte, half a value (up to 25
 // characters and its separator) and its share of line ends and "No." lines;
-// without interval channels also the empty sample lines the readers allow.
+// without interval channels also the empty sample lines the readers allow,
+// and for every declared burst its "No." line, which a burst of no sample
+// has too.
 // Written from a TSD: per byte, a count of every channel (an empty line
 // holds one of each). Binary from binary (an SDF, ADDC or DRF file to SDF):
 // the counts themselves.
