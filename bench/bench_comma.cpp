@@ -101,9 +101,7 @@ void BM_FromCharsRead(benchmark::State& state) {
     const Source& f = source();
     std::vector<std::int16_t> counts(static_cast<std::size_t>(kValues));
     for (auto _ : state) {
-        brine::BinaryFile file(f.path, brine::OpenMode::Read);
-        std::vector<char> text(static_cast<std::size_t>(file.size()));
-        file.readExact(text.data(), text.size());
+        const std::string text = brine::ReadWholeFile(f.path);
         const char* p = text.data();
         const char* end = p + text.size();
         std::size_t n = 0;

@@ -170,9 +170,7 @@ void BM_FromCharsRead(benchmark::State& state) {
     const Files& f = files(static_cast<int>(state.range(0)));
     std::vector<std::int16_t> counts(static_cast<std::size_t>(kValues));
     for (auto _ : state) {
-        brine::BinaryFile file(f.tsd, brine::OpenMode::Read);
-        std::vector<char> text(static_cast<std::size_t>(file.size()));
-        file.readExact(text.data(), text.size());
+        const std::string text = brine::ReadWholeFile(f.tsd);
         const char* p = text.data();
         const char* end = p + text.size();
         auto nextLine = [&] {
