@@ -30,17 +30,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     JobResult result = JobResult::Failed;
     RunCommand([&] { result = ConvertOneFile(run.m, path, run.prompter, run.progress, dialog); }, "re-save");
+    for (const std::string& f : ws.files())
+        if (!run.filesBefore.count(f) && f != "data.sdf") Fail("temporary-file-left", "re-save: " + f);
     if (dialog.saved.empty()) {
         if (result == JobResult::Done) Fail("refused-reported-done", "re-save into its own source");
         // Only the update of an old version may have changed the file.
         const bool old = original.size() > 40 && original[40] >= '1' && original[40] <= '3';
         if (!old) ExpectFileUnchanged(ws, name, original, "re-save refused");
-        for (const std::string& f : ws.files())
-            if (!run.filesBefore.count(f) && f != "data.sdf") Fail("temporary-file-left", "re-save: " + f);
         return 0;
     }
-    for (const std::string& f : ws.files())
-        if (!run.filesBefore.count(f) && f != "data.sdf") Fail("temporary-file-left", "re-save: " + f);
     const std::string output = dialog.saved.back();
     if (name == "data.tsd") {
         ExpectSdfReadsBack(output, "TSD re-saved as SDF");
@@ -52,8 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // the file grows only to hold a whole header.
     ExpectSdfReadsBack(output, "re-save into its own source", false);
     const SeriesShape after = ShapeOf(output);
-    const long long channels = after.nch + after.nch2;
-    const std::uint64_t headerBytes = static_cast<std::uint64_t>(channels / 8 + 1 + (channels % 8 > 0)) * 256u;
+    const std::uint64_t headerBytes = SdfHeaderBytes(after.nch + after.nch2);
     if (original.size() > 40 && original[40] == '4' && after.size > std::max<std::uint64_t>(original.size(), headerBytes))
         Fail("output-too-large", "re-save into its own source grew the file beyond its header");
     return 0;

@@ -298,10 +298,8 @@ void ExpectSdfReadsBack(const std::string& path, const char* what, bool exactSiz
         Fail("output-bursts", std::string(what) + ": output header is not a version 4 header");
         return;
     }
-    const std::int64_t channels = nch + nch2;
-    const std::int64_t blocks = channels / 8 + 1 + (channels % 8 > 0 ? 1 : 0);
     const std::int64_t record = (nch * samples + nch2) * 2;
-    const std::uint64_t expected = static_cast<std::uint64_t>(blocks * 256 + iterations * record);
+    const std::uint64_t expected = SdfHeaderBytes(nch + nch2) + static_cast<std::uint64_t>(iterations * record);
     if (exactSize ? size != expected : size < expected) {
         Fail("output-bursts", std::string(what) + ": " + std::to_string(iterations) + " bursts of " +
                                   std::to_string(record) + " bytes declared, file of " + std::to_string(size) +
@@ -363,6 +361,11 @@ SeriesShape ShapeOf(const std::string& path) {
     return s;
 }
 
+std::uint64_t SdfHeaderBytes(long long channels) {
+    channels = std::max<long long>(0, channels);
+    return static_cast<std::uint64_t>(channels / 8 + 1 + (channels % 8 > 0 ? 1 : 0)) * 256u;
+}
+
 std::uint64_t JustifiedBytes(const SeriesShape& input, bool outputTsd) {
     if (!input.known) return input.size;  // counts of another binary format, copied
     if (input.tsd) return 256 * input.size;
@@ -381,10 +384,7 @@ namespace {
 std::uint64_t headerBytesOf(const std::string& path) {
     const SeriesShape s = ShapeOf(path);
     if (!s.known) return 0;
-    if (!s.tsd) {
-        const long long channels = std::max<long long>(0, s.nch + s.nch2);
-        return static_cast<std::uint64_t>(channels / 8 + 1 + (channels % 8 > 0 ? 1 : 0)) * 256u;
-    }
+    if (!s.tsd) return SdfHeaderBytes(s.nch + s.nch2);
     std::ifstream in(path, std::ios::binary);
     std::string line;
     std::uint64_t bytes = 0;

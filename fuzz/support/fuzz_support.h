@@ -122,7 +122,10 @@ public:
     unsigned byte() { return at_ < bytes_.size() ? static_cast<unsigned char>(bytes_[at_++]) : 0u; }
     // 0..n-1 from two bytes; 0 when n < 1.
     int below(long long n) {
-        const unsigned v = byte() | byte() << 8;
+        // Two statements: the operands of | are evaluated in no fixed order.
+        const unsigned lo = byte();
+        const unsigned hi = byte();
+        const unsigned v = lo | hi << 8;
         return n > 0 ? static_cast<int>(v % static_cast<unsigned long long>(n)) : 0;
     }
 
@@ -141,6 +144,9 @@ struct SeriesShape {
     long long nch = 0, nch2 = 0, samples = 0, iterations = 0;
 };
 SeriesShape ShapeOf(const std::string& path);
+// Bytes of an SDF's header blocks (the block of fields, then the channel
+// table, 8 entries a block) for `channels` channels.
+std::uint64_t SdfHeaderBytes(long long channels);
 
 // Bytes of output, besides its header, that the data of one input justifies.
 // Text written from the counts of an SDF: per byte, half a value (up to 25
@@ -173,7 +179,6 @@ void ExpectTsdReadsBack(const std::string& path, const char* what);
 //   foreign-exception             an exception other than the program's own escaped
 //   output-too-large              an output larger than its inputs' data justify
 //   tsd-round-trip                a count written as TSD text reads back as another
-//   source-replaced-badly         a source written over reads neither as before nor as the output
 [[noreturn]] void Fail(const char* check, const std::string& detail);
 
 // The checks. `path` names the way a refused input took through the reader
