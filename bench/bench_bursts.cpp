@@ -4,7 +4,6 @@
 // each gives its values per second, and the ratio of the two is the cost of
 // a value in small bursts against one in large bursts. Exits with 2 when a
 // ratio misses its target, 1 when a job fails.
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -28,7 +27,6 @@
 namespace {
 
 using brine::bench::benchDir;
-using brine::bench::RateReporter;
 
 constexpr int kChannels = 8;
 constexpr int kRuns = 5;
@@ -141,7 +139,6 @@ bool sdfToTsd(const Files& f, const std::string& target) {
     brine::CurrentFile m;
     brine::ScriptedPrompter prompter;
     brine::NullProgress progress;
-    if (std::filesystem::exists(target)) prompter.answer(brine::MsgResult::Yes);
     auto choose = [&](const std::string&) { return std::optional<std::string>(target); };
     return brine::ConvertSDFToTSD(m, f.sdf, choose, prompter, progress) == brine::JobResult::Done;
 }

@@ -11,7 +11,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -27,6 +26,7 @@ namespace {
 
 using brine::bench::benchDir;
 using brine::bench::RateReporter;
+using brine::bench::SetValueRate;
 
 constexpr int kLines = 720000;
 constexpr int kColumns = 8;
@@ -74,11 +74,6 @@ brine::CommaImportSettings settings() {
     return s;
 }
 
-void setRate(benchmark::State& state) {
-    state.counters["values_per_second"] =
-        benchmark::Counter(static_cast<double>(kValues), benchmark::Counter::kIsIterationInvariantRate);
-}
-
 void BM_ImportComma(benchmark::State& state) {
     const Source& f = source();
     const brine::CommaImportSettings s = settings();
@@ -94,7 +89,7 @@ void BM_ImportComma(benchmark::State& state) {
             for (std::size_t c = 0; c < kColumns; ++c)
                 if (r.Table[c][j] != f.counts[j * kColumns + c]) state.SkipWithError("counts differ");
     }
-    setRate(state);
+    SetValueRate(state, kValues);
 }
 
 void BM_FromCharsRead(benchmark::State& state) {
@@ -119,7 +114,7 @@ void BM_FromCharsRead(benchmark::State& state) {
         if (n != counts.size()) state.SkipWithError("wrong number of values");
     }
     if (counts != f.counts) state.SkipWithError("counts differ");
-    setRate(state);
+    SetValueRate(state, kValues);
 }
 
 }  // namespace

@@ -14,13 +14,16 @@ namespace brine::bench {
 
 // A folder of this run's own (name plus process id); remove it at the end.
 inline std::filesystem::path benchDir(const char* name) {
-    static const std::filesystem::path d = [name] {
-        auto p = std::filesystem::temp_directory_path() / (std::string("brine-bench-") + name + "-" +
-                                                           std::to_string(::getpid()));
-        std::filesystem::create_directories(p);
-        return p;
-    }();
-    return d;
+    const auto p = std::filesystem::temp_directory_path() /
+                   (std::string("brine-bench-") + name + "-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(p);
+    return p;
+}
+
+// Reports `values` values a run as the counter the ratios are taken from.
+inline void SetValueRate(benchmark::State& state, long long values) {
+    state.counters["values_per_second"] =
+        benchmark::Counter(static_cast<double>(values), benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // Prints the usual table and keeps, per benchmark, the value of one counter.

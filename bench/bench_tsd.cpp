@@ -30,6 +30,7 @@ namespace {
 
 using brine::bench::benchDir;
 using brine::bench::RateReporter;
+using brine::bench::SetValueRate;
 
 constexpr int kChannels = 8;
 constexpr int kSamples = 3600;
@@ -104,17 +105,12 @@ const Files& files(int set) {
     return made.emplace(set, std::move(f)).first->second;
 }
 
-void setRate(benchmark::State& state) {
-    state.counters["values_per_second"] =
-        benchmark::Counter(static_cast<double>(kValues), benchmark::Counter::kIsIterationInvariantRate);
-}
-
 void BM_SdfToTsd(benchmark::State& state) {
     const Files& f = files(static_cast<int>(state.range(0)));
     const std::string out = (benchDir("tsd") / "out.tsd").string();
     for (auto _ : state)
         if (!convert(f.sdf, out)) state.SkipWithError("conversion failed");
-    setRate(state);
+    SetValueRate(state, kValues);
     std::filesystem::remove(out);
 }
 
@@ -141,7 +137,7 @@ void BM_ToCharsWrite(benchmark::State& state) {
         file.writeAll(buf.data(), buf.size());
         file.close();
     }
-    setRate(state);
+    SetValueRate(state, kValues);
     std::filesystem::remove(out);
 }
 
@@ -162,7 +158,7 @@ void BM_ReadTsd(benchmark::State& state) {
                     f.counts[last + static_cast<std::size_t>(j * kChannels + ch)])
                     state.SkipWithError("counts differ");
     }
-    setRate(state);
+    SetValueRate(state, kValues);
 }
 
 void BM_FromCharsRead(benchmark::State& state) {
@@ -193,7 +189,7 @@ void BM_FromCharsRead(benchmark::State& state) {
         if (n != counts.size()) state.SkipWithError("wrong number of values");
     }
     if (counts != f.counts) state.SkipWithError("counts differ");
-    setRate(state);
+    SetValueRate(state, kValues);
 }
 
 }  // namespace
