@@ -465,7 +465,9 @@ std::optional<VectorPlan> PrepareVectorConversion(const VectorHeader& header, co
         // that long; before that the longest burst read sets it, so no burst
         // is filled up beyond what the file has shown a burst to hold.
         const DatLayout layout = ScanDatLayout(plan);
-        plan.SampleSize = layout.whole || layout.samplesRead == 0 ? header.SamplesPerBurst : layout.longest;
+        // No burst ended (no sample, or a damaged line inside the first burst,
+        // where the conversion stops too): the header's size stands.
+        plan.SampleSize = layout.whole || layout.longest == 0 ? header.SamplesPerBurst : layout.longest;
         const long long grid = static_cast<long long>(layout.slots) * plan.SampleSize;
         if (grid > kSamplesPerSampleRead * layout.samplesRead) {
             const std::string text = "読み込んだデータ数は" + std::to_string(layout.samplesRead) +

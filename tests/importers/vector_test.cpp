@@ -460,6 +460,24 @@ TEST_F(VectorTest, OutputHoldsNoMoreThanTheDataShows) {
         }
         EXPECT_EQ(values, c.lines.size());
     }
+
+    // A damaged counter inside the first burst stops the conversion before
+    // any burst is whole: the header keeps its declared size.
+    std::filesystem::remove(out);
+    prompter.shown.clear();
+    test::VectorHdr h;
+    h.samples = "4";
+    std::string bad = test::datLine(1, 3, 0.003, 0, 0);
+    bad.replace(bad.find("    3 "), 6, "    x ");
+    EXPECT_EQ(convert(write(h, {test::datLine(1, 1, 0.001, 0, 0), test::datLine(1, 2, 0.002, 0, 0), bad},
+                            {test::senLine(12, 0, 0, 10.0)}),
+                      VectorOptions{}),
+              VectorOutcome::Failed);
+    EXPECT_TRUE(prompter.showedText("データが不正なため、変換を中止します。"));
+    EXPECT_FALSE(prompter.showedText("読み飛ばしました"));
+    readBack();
+    EXPECT_EQ(result.Iterations, 0);
+    EXPECT_EQ(result.SampleSize, 4);
 }
 
 // A line whose ensemble counter is out of range is skipped; the skips are
