@@ -76,10 +76,6 @@ std::size_t BinaryFile::readSome(void* buf, std::size_t n) {
     return got;
 }
 
-void BinaryFile::readExact(void* buf, std::size_t n) {
-    if (readSome(buf, n) != n) throw IoError("ファイルが短すぎます: " + path_.string());
-}
-
 void BinaryFile::writeAll(const void* buf, std::size_t n) {
     const auto* p = static_cast<const char*>(buf);
     std::size_t done = 0;

@@ -34,8 +34,6 @@ public:
 
     std::uint64_t size() const;
     void seek(std::uint64_t pos);
-    // Reads exactly n bytes; IoError on a short read.
-    void readExact(void* buf, std::size_t n);
     // Reads up to n bytes; returns the number read (less only at end of file).
     std::size_t readSome(void* buf, std::size_t n);
     void writeAll(const void* buf, std::size_t n);
