@@ -29,7 +29,6 @@ void BurstJob::finish() {
     if (!owner_) return;
     owner_ = false;
     std::shared_ptr<JobFiles> files = std::move(m_.job_.p);
-    m_.job_.p.reset();
     files->finish();
 }
 

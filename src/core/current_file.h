@@ -126,7 +126,6 @@ public:
     // Creates the file fresh (truncated) with the header: for a new output.
     bool CreateSDFFile(const std::string& fileName);
     bool WriteSDFBurst(int b);
-    bool UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileName);
 
     // ---- a new output begun through the header dialog
     // Starts the SDF output `target` afresh without touching it: the header
@@ -161,8 +160,9 @@ private:
     friend class BurstJob;
     void allocateSamples(std::int32_t samples);
     bool WriteSDFHeaderTo(const std::string& fileName, bool truncate);
-    // The update reading through `in` when it is open already.
-    bool updateOldSDF(std::uint8_t oldVersion, const std::string& fileName, BinaryFile* in);
+    // Rewrites an old version's records as version 4, after ReadSDFHeader
+    // has read its header; reads through `in` when it is open already.
+    bool UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileName, BinaryFile* in);
     // The file a write addressed to `fileName` goes to.
     std::string outputPath(const std::string& fileName) const;
     void outputFailed(const std::string& fileName);

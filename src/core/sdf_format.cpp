@@ -255,7 +255,7 @@ bool CurrentFile::ReadSDFHeader(const std::string& fileName) {
         }
         NormalizeBurstInterval();
         if (h.version < 4) {
-            const bool updated = updateOldSDF(static_cast<std::uint8_t>(h.version), fileName, &source.file);
+            const bool updated = UpdateOldSDF(static_cast<std::uint8_t>(h.version), fileName, &source.file);
             // The name now stands for the updated file (or the update failed).
             files->forget(fileName);
             if (!updated) {
@@ -331,7 +331,6 @@ bool CurrentFile::BeginSDFOutput(const std::string& target) {
 bool CurrentFile::FinishOutput(bool keep) {
     if (!output_) return true;
     std::shared_ptr<PendingOutput> out = std::move(output_);
-    output_.reset();
     if (!keep || out->failed) {
         out->replace.abandon();
         return false;
@@ -382,11 +381,7 @@ bool CurrentFile::WriteSDFBurst(int b) {
     }
 }
 
-bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileName) {
-    return updateOldSDF(oldVersion, fileName, nullptr);
-}
-
-bool CurrentFile::updateOldSDF(std::uint8_t oldVersion, const std::string& fileName, BinaryFile* source) {
+bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileName, BinaryFile* source) {
     if (oldVersion < 1 || oldVersion > 3) return false;
     // Version 1 intervals are converted by ReadSDFHeader before this runs.
     // The file is read-only to its owner: replacing it would override that.

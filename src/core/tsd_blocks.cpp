@@ -65,12 +65,7 @@ bool CurrentFile::ReadTSDBurst(int b) {
         return false;
     };
     const int nch = Nch, nch2 = Nch2;
-    bool fits = b >= 0 && nch >= 0 && nch <= kMaxIntervalChannels && nch2 >= 0 && nch + nch2 <= kMaxChannels &&
-                SampleSize >= 0 && Data.size() >= static_cast<std::size_t>(nch) &&
-                BurstData.size() >= static_cast<std::size_t>(nch2);
-    for (int ch = 0; fits && ch < nch; ++ch)
-        fits = Data[static_cast<std::size_t>(ch)].size() >= static_cast<std::size_t>(SampleSize);
-    if (!fits) return fail(kNoDataMessage);
+    if (b < 0 || !burstBuffersFit(*this)) return fail(kNoDataMessage);
 
     const std::uint64_t L = static_cast<std::uint64_t>(SampleSize) + (nch2 > 0 ? 1 : 0);
     CallFiles files(job_.p.get());

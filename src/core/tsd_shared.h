@@ -46,6 +46,18 @@ inline std::optional<std::int16_t> countOf(double v, float a, float b) {
     return static_cast<std::int16_t>(r);
 }
 
+// The model's counts and buffers describe a burst that can be read into or
+// written from them.
+inline bool burstBuffersFit(const CurrentFile& m) {
+    const int nch = m.Nch, nch2 = m.Nch2;
+    if (nch < 0 || nch > kMaxIntervalChannels || nch2 < 0 || nch + nch2 > kMaxChannels || m.SampleSize < 0 ||
+        m.Data.size() < static_cast<std::size_t>(nch) || m.BurstData.size() < static_cast<std::size_t>(nch2))
+        return false;
+    for (int ch = 0; ch < nch; ++ch)
+        if (m.Data[static_cast<std::size_t>(ch)].size() < static_cast<std::size_t>(m.SampleSize)) return false;
+    return true;
+}
+
 inline bool validScale(float a, float b) { return std::isfinite(a) && a != 0 && std::isfinite(b); }
 
 // Reads lines 1 to the date-time line: version, memo (its later lines joined

@@ -192,13 +192,9 @@ char* TsdValueText::write(char* out, std::int16_t c) const {
 }
 
 bool CurrentFile::AppendTSDBurstText(int b, std::string& out, const std::function<void(std::string&)>& spill) const {
-    if (b < 0 || Nch < 0 || Nch > kMaxIntervalChannels || Nch2 < 0 || Nch + Nch2 > kMaxChannels || SampleSize < 0)
-        return false;
+    if (b < 0 || !burstBuffersFit(*this)) return false;
     const std::size_t nch = static_cast<std::size_t>(Nch), nch2 = static_cast<std::size_t>(Nch2);
     const std::size_t samples = static_cast<std::size_t>(SampleSize);
-    if (Data.size() < nch || BurstData.size() < nch2) return false;
-    for (std::size_t ch = 0; ch < nch; ++ch)
-        if (Data[ch].size() < samples) return false;
     if (!tsdScales_.p) tsdScales_.p = std::make_shared<TsdScales>();
     std::array<const TsdValueText*, kMaxChannels> writers;
     for (std::size_t k = 0; k < nch + nch2; ++k) {
