@@ -16,14 +16,13 @@ int StatusPanels::addPanel(int width) {
         // The former last panel stops stretching.
         QLabel* last = panels_.back();
         removeWidget(last);
-        last->setFixedWidth(widths_.back());
+        last->setFixedWidth(last->minimumWidth());
         addWidget(last);
         last->show();
     }
     label->setMinimumWidth(width);
     addWidget(label, 1);
     panels_.push_back(label);
-    widths_.push_back(width);
     return panelCount() - 1;
 }
 
@@ -32,10 +31,7 @@ QLabel* StatusPanels::panelAt(int i) const {
     return panels_[static_cast<std::size_t>(i)];
 }
 
-int StatusPanels::panelWidth(int i) const {
-    panelAt(i);
-    return widths_[static_cast<std::size_t>(i)];
-}
+int StatusPanels::panelWidth(int i) const { return panelAt(i)->minimumWidth(); }
 QString StatusPanels::panelText(int i) const { return panelAt(i)->text(); }
 void StatusPanels::setPanelText(int i, const QString& text) { panelAt(i)->setText(text); }
 

@@ -20,8 +20,7 @@ public:
 
 private:
     QLabel* panelAt(int i) const;
-    std::vector<QLabel*> panels_;
-    std::vector<int> widths_;
+    std::vector<QLabel*> panels_;  // each panel's width is its minimum width
 };
 
 }  // namespace brine
