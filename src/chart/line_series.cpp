@@ -307,7 +307,7 @@ public:
 
     ShownParts(TCustomSeries& series, const TRect& chartRect)
         : series_(series), forward_(series.DrawValuesForward()), first_(series.FirstValueIndex),
-          last_(series.LastValueIndex), seriesColor_(series.SeriesColor()), vertical_(series.YMandatory),
+          last_(series.LastValueIndex), vertical_(series.YMandatory),
           alongAxis_(vertical_ ? *series.GetHorizAxis : *series.GetVertAxis),
           acrossAxis_(vertical_ ? *series.GetVertAxis : *series.GetHorizAxis),
           alongValues_(vertical_ ? *series.XValues : *series.YValues),
@@ -324,7 +324,7 @@ public:
     // Point k placed; only after Steps().
     Point PointAt(int k) {
         Point p;
-        setPoint(k, p);
+        start(k, p);
         if (p.color != clNone) place(p);
         return p;
     }
@@ -347,7 +347,7 @@ public:
                 if (j < k) {
                     k = j;
                     here->across = acrossValues_.Value(IndexAt(k));
-                    here->color = colorOf(IndexAt(k));
+                    here->color = series_.ValueColor(IndexAt(k));
                     here->placed = false;
                     if (k == 0) break;
                 }
@@ -391,14 +391,6 @@ private:
         return pixel;
     }
 
-    // The colour of value i, clNone for a null point (finite values given).
-    TColor colorOf(int i) const {
-        const auto* colors = series_.ColorList.get();
-        if (colors && static_cast<size_t>(i) < colors->size() && (*colors)[static_cast<size_t>(i)] != clDefault)
-            return (*colors)[static_cast<size_t>(i)];
-        return seriesColor_;
-    }
-
     // Point k placed along its column.
     void start(int k, Point& p) {
         const int i = IndexAt(k);
@@ -406,7 +398,7 @@ private:
         p.color = clNone;
         p.placed = p.hidden = false;
         if (!std::isfinite(along) || !std::isfinite(across)) return;
-        p.color = colorOf(i);
+        p.color = series_.ValueColor(i);
         if (p.color == clNone) return;
         (vertical_ ? p.at.X : p.at.Y) = alongPixel(k, along);
         p.across = across;
@@ -525,7 +517,6 @@ private:
     TCustomSeries& series_;
     const bool forward_;
     const int first_, last_;
-    const TColor seriesColor_;
     const bool vertical_;
     const TChartAxis &alongAxis_, &acrossAxis_;
     const TChartValueList &alongValues_, &acrossValues_;
@@ -572,14 +563,17 @@ void TCustomSeries::drawValues() {
         TChartSeries::DrawAllValues();
 }
 
+bool TCustomSeries::placesFromValues() const {
+    return !stacking() && !ColorEachPoint() && GetHorizAxis && GetVertAxis &&
+           (typeid(*this) == typeid(TLineSeries) || typeid(*this) == typeid(TCustomSeries));
+}
+
 bool TCustomSeries::drawsShownPartsOnly() {
     TCustomAxisPanel* panel = ParentChart();
-    if (!panel || panel->View3D() || !Pointer_.Visible() || DrawArea || Stairs_ || stacking() || ColorEachPoint() ||
-        !GetHorizAxis || !GetVertAxis)
-        return false;
+    if (!panel || panel->View3D() || !Pointer_.Visible() || DrawArea || Stairs_) return false;
     // Drawn exactly as DrawValue draws them: a plain line series, its
     // pointers all of one shape, painting the same pixels whatever lies below.
-    if (typeid(*this) != typeid(TLineSeries) && typeid(*this) != typeid(TCustomSeries)) return false;
+    if (!placesFromValues()) return false;
     if (OnGetPointerStyle || Pointer_.Transparency() > 0 || Pointer_.Gradient().Visible()) return false;
     if (Pointer_.Pen().Visible() && !thinPen(Pointer_.Pen())) return false;
     return !DrawLine || !Pen().Visible() || thinPen(Pen());
@@ -614,11 +608,8 @@ void TCustomSeries::drawValuesByColumns() {
     const bool forward = DrawValuesForward();
     const int count = LastValueIndex - FirstValueIndex + 1;
     const auto indexAt = [&](int k) { return forward ? FirstValueIndex + k : LastValueIndex - k; };
-    // A plain line series places its points straight from their values
-    // (the same sums DrawValue makes, without the calls in between); a
-    // series of another kind is asked point by point.
-    const bool direct = !stacking() && !ColorEachPoint() && GetHorizAxis && GetVertAxis &&
-                        (typeid(*this) == typeid(TLineSeries) || typeid(*this) == typeid(TCustomSeries));
+    // A series of another kind than a plain line is asked point by point.
+    const bool direct = placesFromValues();
     const bool seriesNull = SeriesColor() == clNone;
     const auto isNull = [&](int i) {
         if (!direct) return IsNullPoint(i);

@@ -86,6 +86,9 @@ protected:
     // A 2D line with pointers drawn point by point, where what each drawing
     // paints is known well enough to tell when later ones paint over it all.
     bool drawsShownPartsOnly();
+    // A plain line series: its points are placed straight from their values
+    // (the same sums DrawValue makes, without the calls in between).
+    bool placesFromValues() const;
     // The segments and pointers of the visible points, in drawing order,
     // leaving out each one that those drawn after it paint over entirely.
     void drawShownParts();
