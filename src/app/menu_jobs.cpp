@@ -10,6 +10,8 @@
 namespace brine {
 namespace {
 
+const char* const kDataWriteFailed = "データを書き込めませんでした。\n";
+
 bool stopped(const std::function<bool()>& stop) { return stop && stop(); }
 
 // The temporary file is the importer's own, but never remove the input
@@ -50,13 +52,7 @@ int RunExtractionLoop(const std::vector<std::string>& files, const std::function
 void SaveSingleBurst(HeaderSaveDialog& headerDialog, CurrentFile& model, Prompter& prompter) {
     OutputGuard guard(model);
     if (!headerDialog.ExecuteSave(0)) return;
-    const char* const failed = "データを書き込めませんでした。\n";
-    if (!model.WriteSDFBurst(0)) {
-        prompter.error(failed + model.SaveFileName);
-        FinishSave(model, prompter, failed);
-    } else if (FinishSave(model, prompter, failed)) {
-        prompter.information("正常に変換を終了しました。");
-    }
+    if (WriteOnlyBurst(model, prompter, kDataWriteFailed)) prompter.information("正常に変換を終了しました。");
 }
 
 void RunSingleBurstCommand(const std::vector<std::string>& files, const std::function<bool(const std::string&)>& reader,
@@ -84,13 +80,7 @@ bool RunCommaDataHandOff(const std::vector<std::string>& files, const CommaDataS
             continue;
         }
         if (!burstMode) {
-            const char* const failed = "データを書き込めませんでした。\n";
-            if (!model.WriteSDFBurst(0)) {
-                prompter.error(failed + model.SaveFileName);
-                FinishSave(model, prompter, failed);
-                return false;
-            }
-            if (!FinishSave(model, prompter, failed)) return false;
+            if (!WriteOnlyBurst(model, prompter, kDataWriteFailed)) return false;
             continue;
         }
         model.FileName = temp;

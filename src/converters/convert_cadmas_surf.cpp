@@ -200,12 +200,7 @@ void ConvertCadmasSurf(CurrentFile& m, FileDialog& openDialog, FileChooser& choo
     if (!ReadCadmasSurfFile(m, openDialog.FileName, prompter)) return;
     const std::string proposed = m.SaveFileName;
     if (!SaveSDFHeaderAs(m, proposed, headerDialog, prompter)) return;
-    if (!m.WriteSDFBurst(0)) {
-        prompter.error(kWriteFailedMessage + m.SaveFileName);
-        FinishSave(m, prompter);
-    } else if (FinishSave(m, prompter)) {
-        prompter.information("変換ファイルを保存しました。");
-    }
+    if (WriteOnlyBurst(m, prompter)) prompter.information("変換ファイルを保存しました。");
 }
 
 }  // namespace brine

@@ -14,6 +14,15 @@ bool DeclareWrittenBursts(CurrentFile& m, int written, Prompter& prompter, std::
     return false;
 }
 
+bool WriteOnlyBurst(CurrentFile& m, Prompter& prompter, std::string_view failMessage) {
+    if (!m.WriteSDFBurst(0)) {
+        prompter.error(std::string(failMessage) + m.SaveFileName);
+        FinishSave(m, prompter, failMessage);
+        return false;
+    }
+    return FinishSave(m, prompter, failMessage);
+}
+
 bool FinishSave(CurrentFile& m, Prompter& prompter, std::string_view failMessage) {
     try {
         return m.FinishOutput(true);

@@ -40,6 +40,11 @@ bool DeclareWrittenBursts(CurrentFile& m, int written, Prompter& prompter,
 // its name (or was written in place).
 bool FinishSave(CurrentFile& m, Prompter& prompter, std::string_view failMessage = kWriteFailedMessage);
 
+// Writes the one burst of a single-burst output and ends the run with
+// FinishSave. A failed write is told with failMessage and the file name, and
+// the output is dropped. True when the output stands complete.
+bool WriteOnlyBurst(CurrentFile& m, Prompter& prompter, std::string_view failMessage = kWriteFailedMessage);
+
 // Removes, on every way out of a producer, the output begun for it that it
 // left unfinished (an exception on its way out), so that no temporary file
 // outlives the run and the target stays as it was.
