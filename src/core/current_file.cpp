@@ -72,11 +72,11 @@ void CurrentFile::SetChannelUnit(int k, std::string_view cp932) {
     ChannelUnit[static_cast<std::size_t>(channelAt(k))] = cutCp932(cp932, kUnitBytes);
 }
 
-void CurrentFile::AllocateDataArrays() { allocateSamples(SampleSize); }
+void CurrentFile::AllocateDataArrays() { AllocateSamples(SampleSize); }
 
-void CurrentFile::AllocateForReading() { allocateSamples(Iterations > 0 ? SampleSize : std::min(SampleSize, 1)); }
+void CurrentFile::AllocateForReading() { AllocateSamples(Iterations > 0 ? SampleSize : std::min(SampleSize, 1)); }
 
-void CurrentFile::allocateSamples(std::int32_t samples) {
+void CurrentFile::AllocateSamples(std::int32_t samples) {
     if (Nch < 0 || Nch > kMaxIntervalChannels || Nch2 < 0) throw RangeError("チャンネル数が範囲外です。");
     if (samples < 0) throw RangeError("計測回数が範囲外です。");
     if (Data.size() < static_cast<std::size_t>(kMaxIntervalChannels)) Data.resize(kMaxIntervalChannels);

@@ -105,6 +105,9 @@ public:
     // no samples, so whatever it declares its buffers get one sample at most
     // (and every burst read of it fails).
     void AllocateForReading();
+    // Sizes the buffers for `samples` samples a channel, whatever SampleSize
+    // says: for a producer whose bursts grow with the data read.
+    void AllocateSamples(std::int32_t samples);
     // A single burst shorter than its burst interval gets an interval that covers it.
     void NormalizeBurstInterval();
     // SIntDisplay and SITUnitName for the unit DisplayUnit.
@@ -158,7 +161,6 @@ public:
 
 private:
     friend class BurstJob;
-    void allocateSamples(std::int32_t samples);
     bool WriteSDFHeaderTo(const std::string& fileName, bool truncate);
     // Rewrites an old version's records as version 4, after ReadSDFHeader
     // has read its header; reads through `in` when it is open already.

@@ -102,7 +102,7 @@ public:
     // beforeWrite() completes a burst (burst channels) just before it is written.
     AlecOutcome run(PercentBy percentBy, const std::function<void(const std::vector<std::string_view>&, int)>& fillSample,
                     const std::function<void()>& beforeWrite) {
-        sizeBuffers(std::min<std::int32_t>(m_.SampleSize, kFirstRoom));
+        m_.AllocateSamples(std::min<std::int32_t>(m_.SampleSize, kFirstRoom));
         int b = 0;
         AlecOutcome outcome;
         try {
@@ -171,7 +171,7 @@ private:
             // missing values; before that the burst is the samples read.
             if (b == 0) {
                 m_.SampleSize = j;
-                sizeBuffers(j);
+                m_.AllocateSamples(j);
                 shortened_ = true;
             } else {
                 for (int ch = 0; ch < m_.Nch; ++ch) {
@@ -190,16 +190,11 @@ private:
     // The burst buffers grow with the samples read, so a burst the header
     // declares and the file does not hold takes no memory.
     static constexpr std::int32_t kFirstRoom = 4096;
-    void sizeBuffers(std::int32_t samples) {
-        if (m_.Data.size() < static_cast<std::size_t>(kMaxIntervalChannels)) m_.Data.resize(kMaxIntervalChannels);
-        for (int ch = 0; ch < m_.Nch; ++ch) m_.Data[static_cast<std::size_t>(ch)].resize(static_cast<std::size_t>(samples));
-        if (m_.BurstData.size() < static_cast<std::size_t>(m_.Nch2)) m_.BurstData.resize(static_cast<std::size_t>(m_.Nch2));
-    }
     void makeRoom(int j) {
         if (m_.Nch < 1) return;
         const std::size_t room = m_.Data[0].size();
         if (static_cast<std::size_t>(j) < room) return;
-        sizeBuffers(static_cast<std::int32_t>(
+        m_.AllocateSamples(static_cast<std::int32_t>(
             std::min<std::size_t>(static_cast<std::size_t>(m_.SampleSize), std::max<std::size_t>(2 * room, kFirstRoom))));
     }
 
