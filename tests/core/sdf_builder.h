@@ -144,7 +144,8 @@ inline SdfOutput readBackBurst(const std::string& path, int burst) {
 
 // The header dialog as a user works it: records what it was handed, applies
 // the user's edits and writes the header to a fixed target or the proposed
-// name; like the real dialog, it never writes over the file being read.
+// name; like the real dialog, it never writes over the file being read but
+// rewrites the header of an SDF read in place.
 class ScriptedHeaderSave : public HeaderSaveDialog {
 public:
     ScriptedHeaderSave(CurrentFile& m, std::string target) : m_(m), target_(std::move(target)) {}
@@ -155,12 +156,14 @@ public:
         if (refuse) return false;
         if (edit) edit(m_);
         const std::string target = takeProposed ? proposed : target_;
-        if (CheckSaveTarget(target, m_.FileName) == TargetCheck::SourceRefused) {
+        const TargetCheck check = CheckSaveTarget(target, m_.FileName);
+        if (check == TargetCheck::SourceRefused) {
             ++refusals;
             return false;  // the user gives up after the refusal
         }
         m_.SaveFileName = target;
-        return lie || m_.BeginSDFOutput(target);
+        // The SDF being read keeps its records: only its header is rewritten.
+        return lie || (check == TargetCheck::SourceSdf ? m_.WriteSDFHeader(target) : m_.BeginSDFOutput(target));
     }
     std::vector<int> kinds;
     std::string proposed, source;
