@@ -34,8 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     run.keepInputs();
     std::uint64_t justifiedSdf = 0, justifiedTsd = 0;
     for (const std::string& name : run.names) {
-        justifiedSdf += JustifiedBytes(ShapeOf(ws.file(name)), false);
-        justifiedTsd += JustifiedBytes(ShapeOf(ws.file(name)), true);
+        const SeriesShape shape = ShapeOf(ws.file(name));
+        justifiedSdf += JustifiedBytes(shape, false);
+        justifiedTsd += JustifiedBytes(shape, true);
     }
 
     LinkPlan plan;
