@@ -163,8 +163,8 @@ private:
     friend class BurstJob;
     bool WriteSDFHeaderTo(const std::string& fileName, bool truncate);
     // Rewrites an old version's records as version 4, after ReadSDFHeader
-    // has read its header; reads through `in` when it is open already.
-    bool UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileName, BinaryFile* in);
+    // has read its header through `in`, and reads the records through it.
+    bool UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileName, BinaryFile& in);
     // The file a write addressed to `fileName` goes to.
     std::string outputPath(const std::string& fileName) const;
     void outputFailed(const std::string& fileName);

@@ -255,7 +255,7 @@ bool CurrentFile::ReadSDFHeader(const std::string& fileName) {
         }
         NormalizeBurstInterval();
         if (h.version < 4) {
-            const bool updated = UpdateOldSDF(static_cast<std::uint8_t>(h.version), fileName, &source.file);
+            const bool updated = UpdateOldSDF(static_cast<std::uint8_t>(h.version), fileName, source.file);
             // The name now stands for the updated file (or the update failed).
             files->forget(fileName);
             if (!updated) {
@@ -381,7 +381,7 @@ bool CurrentFile::WriteSDFBurst(int b) {
     }
 }
 
-bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileName, BinaryFile* source) {
+bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileName, BinaryFile& source) {
     if (oldVersion < 1 || oldVersion > 3) return false;
     // Version 1 intervals are converted by ReadSDFHeader before this runs.
     // The file is read-only to its owner: replacing it would override that.
@@ -424,11 +424,6 @@ bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileN
     bool completed = true;
     {
         ProgressScope scope(sink, kUpdateCaption);
-        BinaryFile own;
-        if (!source) {
-            own.open(fileName, OpenMode::Read);
-            source = &own;
-        }
         ReadAhead records;
         std::vector<std::uint8_t> record(Iterations > 0 ? RecordSize : 0);
         for (int b = 0; b < Iterations; ++b) {
@@ -439,7 +434,7 @@ bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileN
             }
             std::uint64_t pos = (static_cast<std::uint64_t>(HeaderBlocks) + static_cast<std::uint64_t>(b) * oldBlocks) * kBlock;
             try {
-                unpackRecord(*this, records.at(*source, pos, record.size(), oldBlocks * kBlock, JobFiles::kReadAhead),
+                unpackRecord(*this, records.at(source, pos, record.size(), oldBlocks * kBlock, JobFiles::kReadAhead),
                              true);
             } catch (const IoError&) {
                 if (prompter) prompter->error("データ形式を更新できません。\nデータの読み込みでエラーが発生しました。");
