@@ -292,8 +292,8 @@ private:
 // What each drawing paints: a pointer lies within its box, one pixel wider
 // unless it is a rectangle; a solid rectangle paints its whole box with its
 // outline, all but its right and bottom edges without. A thin line lies
-// within the box of its ends; a straight one paints from its start up to
-// its end.
+// within the box of its ends; a straight one paints from its lower end up
+// to its higher one.
 class ShownParts {
 public:
     enum : unsigned char { kSegment = 1, kPointerBefore = 2, kOwnPointer = 4 };
@@ -508,9 +508,9 @@ private:
         if (painted_.all(std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)))
             return false;
         if (a.X == b.X)
-            painted_.add(a.X, b.Y > a.Y ? a.Y : b.Y + 1, a.X, b.Y > a.Y ? b.Y - 1 : a.Y);
+            painted_.add(a.X, std::min(a.Y, b.Y), a.X, std::max(a.Y, b.Y) - 1);
         else if (a.Y == b.Y)
-            painted_.add(b.X > a.X ? a.X : b.X + 1, a.Y, b.X > a.X ? b.X - 1 : a.X, a.Y);
+            painted_.add(std::min(a.X, b.X), a.Y, std::max(a.X, b.X) - 1, a.Y);
         return true;
     }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <set>
+#include <string>
 
 #include "chart/chart.h"
 #include "chart/line_series.h"
@@ -114,29 +115,45 @@ public:
 // A dense line draws only what each pixel column shows, in 2D and in an
 // orthogonal 3D view (bands), and a line with pointers only the segments and
 // pointers that stay in view: each paints exactly the pixels of the full
-// polyline drawn point by point.
+// polyline drawn point by point, whatever way its segments go, with missing
+// points and values that are no number, and with pointers that leave their
+// centre or all their inside unpainted.
 TEST_F(ChartTest, DenseLinesDrawOnlyWhatEachPixelColumnShows) {
-    // A dense random walk, a gap, sparser points, and a last column that
-    // ends on its highest point.
+    // A dense random walk with missing points (alone, in runs, a point alone
+    // between two) and values that are no number, sparser points with flat
+    // stretches and steps back, and a last column that ends on its highest
+    // point.
     unsigned seed = 7;
     double y = 0;
     const auto next = [&] {
         seed = seed * 1103515245u + 12345u;
         return static_cast<double>((seed >> 16) & 0x7FFF) / 32768.0 - 0.5;
     };
+    const double nan = std::nan("");
     std::vector<std::pair<double, double>> points;
     for (int i = 0; i < 20000; ++i) points.push_back({i * 0.01, y += next() * 3});
-    for (int i = 0; i < 300; ++i) points.push_back({200 + i * 0.3, y += next() * 20});
+    for (int i = 0; i < 300; ++i) {
+        if (i % 20 >= 15) {
+            points.push_back({points.back().first + 0.3, points.back().second});  // flat
+        } else {
+            const double back = i % 20 == 7 ? 0.4 : 0;
+            points.push_back({200 + i * 0.3 - back, y += next() * 20});
+        }
+    }
     // Before the gap and at the end the column's last point is a fresh
     // highest one, reached only by the last segment.
     double top = points[11900].second;
     for (int i = 11900; i < 11999; ++i) top = std::max(top, points[i].second);
     points[11999].second = top + 3;
     for (double d : {0.0, -5.0, 3.0, -2.0, 12.0, -4.0, 6.0, 1.0, 15.0}) points.push_back({290 + points.size() * 1e-6, y + d});
+    std::set<size_t> missing{12000, 4000, 4001, 4002, 6000, 6002, 20050, 20052};
+    for (size_t i = 150; i < 20000; i += 173) missing.insert(i);
+    for (size_t i = 50; i < 20300; i += 211) points[i].second = nan;
+    for (size_t i : {20101u, 20102u, 20160u}) points[i].second = nan;
     const auto fill = [&](TChartSeries& s) {
         s.BeginUpdate();
         for (size_t i = 0; i < points.size(); ++i) {
-            if (i == 12000) s.AddNullXY(points[i].first, points[i].second);
+            if (missing.count(i)) s.AddNullXY(points[i].first, points[i].second);
             else s.AddXY(points[i].first, points[i].second);
         }
         s.EndUpdate();
@@ -149,70 +166,110 @@ TEST_F(ChartTest, DenseLinesDrawOnlyWhatEachPixelColumnShows) {
         TSeriesPointerStyle style;
         bool pointerPen;
         int drawnPerColumn;  // DrawValue calls of a series of another class; 0: no limit
+        int pointerSize = 4;
+        TBrushStyle pointerBrush = bsSolid;
+        bool linePen = true;
     };
     const Case cases[] = {
         {"2D line", false, true, false, psRectangle, true, 4},
         {"2D line, rectangle pointers", false, true, true, psRectangle, true, 0},
         {"2D line, rectangle pointers without outline", false, true, true, psRectangle, false, 0},
+        {"2D line, hollow rectangle pointers", false, true, true, psRectangle, true, 0, 2, bsClear},
+        {"2D line, hollow rectangle pointers without outline", false, true, true, psRectangle, false, 0, 4, bsClear},
         {"2D line, circle pointers", false, true, true, psCircle, true, 0},
+        {"2D line, small circle pointers without outline", false, true, true, psCircle, false, 0, 1},
+        {"2D line, small hollow circle pointers", false, true, true, psCircle, true, 0, 1, bsClear},
+        {"2D line, cross pointers", false, true, true, psCross, true, 0, 3},
+        {"2D line, hollow diamond pointers", false, true, true, psDiamond, true, 0, 3, bsClear},
+        {"2D line, dot pointers", false, true, true, psSmallDot, true, 0},
+        {"2D rectangle pointers without a line", false, true, true, psRectangle, true, 0, 3, bsSolid, false},
         {"3D line", true, true, false, psRectangle, true, -1},
         {"3D line in perspective", true, false, false, psRectangle, true, 0},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        chart = std::make_unique<TChart>();
-        chart->resize(600, 400);
-        chart->SetView3D(c.view3D);
-        chart->View3DOptions().SetOrthogonal(c.orthogonal);
-        // The last column stays inside the chart rectangle.
-        chart->BottomAxis().SetMaximumOffset(10);
-        const auto add = [&](std::unique_ptr<TLineSeries> made) {
-            TLineSeries* s = chart->AddSeries(std::move(made));
-            s->SetSeriesColor(0x008000);
-            s->Pointer().SetVisible(c.pointers);
-            s->Pointer().SetStyle(c.style);
-            s->Pointer().Pen().SetVisible(c.pointerPen);
-            fill(*s);
-            return s;
-        };
-        line = add(std::make_unique<TLineSeries>());
-        int texts = 0;
-        line->OnGetMarkText = [&](TChartSeries*, int, QString&) { ++texts; };
-        const QImage dense = render();
-        EXPECT_EQ(texts, 0);  // hidden marks build no text
+    // Segments go right, or left when drawn backwards; with x values out of
+    // order they step back too.
+    struct Direction {
+        const char* name;
+        bool backwards, unordered;
+    };
+    const Direction directions[] = {{"drawn forwards", false, false},
+                                    {"drawn backwards", true, false},
+                                    {"x values out of order", false, true}};
+    // Pixels that differ between two paints of the same size.
+    const auto differing = [](const QImage& a, const QImage& b) {
+        int n = 0;
+        for (int py = 0; py < a.height(); ++py)
+            for (int px = 0; px < a.width(); ++px) n += a.pixel(px, py) != b.pixel(px, py);
+        return n;
+    };
+    for (const Case& c : cases)
+        for (const Direction& d : directions) {
+            SCOPED_TRACE(std::string(c.name) + ", " + d.name);
+            chart = std::make_unique<TChart>();
+            chart->resize(600, 400);
+            chart->SetView3D(c.view3D);
+            chart->View3DOptions().SetOrthogonal(c.orthogonal);
+            chart->DrawBackwards = d.backwards;
+            // The last column stays inside the chart rectangle.
+            chart->BottomAxis().SetMaximumOffset(10);
+            const auto add = [&](std::unique_ptr<TLineSeries> made) {
+                TLineSeries* s = chart->AddSeries(std::move(made));
+                s->SetSeriesColor(0x008000);
+                s->Pen().SetVisible(c.linePen);
+                s->Pointer().SetVisible(c.pointers);
+                s->Pointer().SetStyle(c.style);
+                s->Pointer().Pen().SetVisible(c.pointerPen);
+                s->Pointer().Pen().SetColor(0x800000);
+                s->Pointer().SetHorizSize(c.pointerSize);
+                s->Pointer().SetVertSize(c.pointerSize);
+                s->Pointer().Brush().SetStyle(c.pointerBrush);
+                if (d.unordered) s->XValues->SetOrder(loNone);
+                fill(*s);
+                return s;
+            };
+            line = add(std::make_unique<TLineSeries>());
+            int texts = 0;
+            line->OnGetMarkText = [&](TChartSeries*, int, QString&) { ++texts; };
+            const QImage dense = render();
+            EXPECT_EQ(texts, 0);  // hidden marks build no text
 
-        line->SetActive(false);
-        auto* plain = static_cast<PlainLine*>(add(std::make_unique<PlainLine>()));
-        EXPECT_TRUE(render() == dense);
-        EXPECT_GT(green(dense, 0, 0, dense.width(), dense.height()), 3000);
+            line->SetActive(false);
+            auto* plain = static_cast<PlainLine*>(add(std::make_unique<PlainLine>()));
+            EXPECT_EQ(differing(render(), dense), 0);
+            const auto series = [](TColor p) { return p == 0x008000 || p == 0x800000; };
+            EXPECT_GT(countPixels(dense, 0, 0, dense.width(), dense.height(), series), 3000);
 
-        // Zoomed: the line comes in from beyond the left edge; a series of
-        // another class draws by columns too, at most four points a column
-        // in 2D and, in 3D, no more than the pixels its points lie on.
-        chart->BottomAxis().SetRange(37.3, 212.5);
-        const QImage zoomedPolyline = render();
-        plain->SetActive(false);
-        line->SetActive(true);
-        EXPECT_TRUE(render() == zoomedPolyline);
-        line->SetActive(false);
-        auto* counted = static_cast<CountingLine*>(add(std::make_unique<CountingLine>()));
-        EXPECT_TRUE(render() == zoomedPolyline);
-        const int drawn = counted->Drawn;
-        EXPECT_GT(drawn, 0);
-        if (c.drawnPerColumn > 0) {
-            EXPECT_LE(drawn, c.drawnPerColumn * chart->ChartWidth + 4);
-        }
-        if (c.drawnPerColumn < 0) {
-            std::set<std::pair<int, int>> pixels;
-            std::set<int> columns;
-            for (int i = counted->FirstValueIndex; i <= counted->LastValueIndex; ++i) {
-                pixels.insert({counted->CalcXPos(i), counted->CalcYPos(i)});
-                columns.insert(counted->CalcXPos(i));
+            // Zoomed: the line comes in from beyond the left edge; a series of
+            // another class draws by columns too, at most four points a column
+            // in 2D and, in 3D, no more than the pixels its points lie on.
+            chart->BottomAxis().SetRange(37.3, 212.5);
+            const QImage zoomedPolyline = render();
+            plain->SetActive(false);
+            line->SetActive(true);
+            EXPECT_EQ(differing(render(), zoomedPolyline), 0);
+            line->SetActive(false);
+            auto* counted = static_cast<CountingLine*>(add(std::make_unique<CountingLine>()));
+            EXPECT_EQ(differing(render(), zoomedPolyline), 0);
+            const int drawn = counted->Drawn;
+            EXPECT_GT(drawn, 0);
+            if (d.unordered) continue;  // columns come back: no limit
+            if (c.drawnPerColumn > 0) {
+                // A gap is drawn and begins a column's points afresh.
+                int gaps = 0;
+                for (int i = counted->FirstValueIndex; i <= counted->LastValueIndex; ++i) gaps += counted->IsNullPoint(i);
+                EXPECT_LE(drawn, c.drawnPerColumn * chart->ChartWidth + (c.drawnPerColumn + 1) * gaps + 4);
             }
-            EXPECT_LE(drawn, static_cast<int>(pixels.size() + 2 * columns.size()) + 4);
-            EXPECT_LT(drawn, (counted->LastValueIndex - counted->FirstValueIndex) / 2);
+            if (c.drawnPerColumn < 0) {
+                std::set<std::pair<int, int>> pixels;
+                std::set<int> columns;
+                for (int i = counted->FirstValueIndex; i <= counted->LastValueIndex; ++i) {
+                    pixels.insert({counted->CalcXPos(i), counted->CalcYPos(i)});
+                    columns.insert(counted->CalcXPos(i));
+                }
+                EXPECT_LE(drawn, static_cast<int>(pixels.size() + 2 * columns.size()) + 4);
+                EXPECT_LT(drawn, (counted->LastValueIndex - counted->FirstValueIndex) / 2);
+            }
         }
-    }
 }
 
 TEST_F(ChartTest, NonFiniteValuesAreGapsAndExtremeValuesStillDraw) {
