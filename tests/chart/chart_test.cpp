@@ -247,6 +247,7 @@ TEST_F(ChartTest, DenseLinesDrawOnlyWhatEachPixelColumnShows) {
             plain->SetActive(false);
             line->SetActive(true);
             EXPECT_EQ(differing(render(), zoomedPolyline), 0);
+            if (c.pointers) continue;  // another class with pointers draws every point
             line->SetActive(false);
             auto* counted = static_cast<CountingLine*>(add(std::make_unique<CountingLine>()));
             EXPECT_EQ(differing(render(), zoomedPolyline), 0);
