@@ -29,13 +29,11 @@ bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b
 // the lock, a clean-up in another job may have found it unheld and removed
 // it: then the name no longer leads to it and false is returned.
 bool lockCreated(int fd, const std::filesystem::path& path) {
-    int rc;
-    while ((rc = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+    // A file system without flock() still gets the file: no one can take
+    // its lock either, so leftovers there are kept, never removed in use.
+    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
     }
     struct stat mine {}, named {};
-    // A file system without flock() still gets the file; it just cannot
-    // tell its leftovers from files in use, and keeps them all.
-    (void)rc;
     return ::fstat(fd, &mine) == 0 && ::stat(path.c_str(), &named) == 0 && sameFile(mine, named);
 }
 
