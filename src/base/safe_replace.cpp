@@ -149,6 +149,11 @@ std::string failedReplace(const std::filesystem::path& target, int err) {
 }  // namespace
 
 SafeReplace::SafeReplace(std::filesystem::path target) : target_(resolveLinks(std::move(target))) {
+    // A file its user may not write is not replaced behind the owner's back,
+    // though the folder would allow the rename.
+    if (::faccessat(AT_FDCWD, target_.c_str(), F_OK, AT_EACCESS) == 0 &&
+        ::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0)
+        throw IoError("ファイルに書き込めません: " + target_.string() + " (" + std::strerror(errno) + ")");
     const std::filesystem::path dir = folderOf(target_);
     try {
         if (hardLinked(target_))

@@ -22,8 +22,9 @@ public:
     // Creates a fresh, empty, uniquely named temporary file in the folder of
     // the file the target resolves to (hidden, or visible beside a file with
     // several hard links, whose copy may have to be found by the user).
-    // Throws IoError when the folder is not writable or the links go round
-    // in a loop.
+    // Throws IoError, naming the file or folder, when the target exists and
+    // its user may not write it, when the folder is not writable or when
+    // the links go round in a loop.
     explicit SafeReplace(std::filesystem::path target);
     ~SafeReplace();  // removes the temporary file unless committed
     SafeReplace(const SafeReplace&) = delete;
