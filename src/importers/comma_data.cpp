@@ -147,17 +147,23 @@ private:
 // user's that happens to carry the name is never written over. The name
 // created is returned.
 std::string createTempBurstFile(const std::string& preferred) {
+    const std::filesystem::path p(preferred);
+    // The folder is named as where the file could not be made, with the cause.
+    auto failed = [&p](const IoError& e) {
+        std::filesystem::path dir = p.parent_path();
+        return IoError("一時ファイルを作成できません: " + (dir.empty() ? std::string(".") : dir.string()) + "\n" +
+                       e.what());
+    };
     try {
         if (CreateNewFile(preferred)) return preferred;
-    } catch (const IoError&) {
-        throw IoError("一時ファイルを作成できません。\n" + preferred);
+    } catch (const IoError& e) {
+        throw failed(e);
     }
-    const std::filesystem::path p(preferred);
     const std::string prefix = std::filesystem::path(p).replace_extension("").filename().string() + ".";
     try {
         return CreateUniqueFile(p.parent_path(), prefix, ".$$$").string();
-    } catch (const IoError&) {
-        throw IoError("一時ファイルを作成できません。\n" + (p.parent_path() / (prefix + "XXXXXX.$$$")).string());
+    } catch (const IoError& e) {
+        throw failed(e);
     }
 }
 
