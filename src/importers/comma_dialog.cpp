@@ -131,8 +131,8 @@ TFrmCommaData::TFrmCommaData(QWidget* parent) : QDialog(parent), model(&AppModel
 void TFrmCommaData::buildLayout() {
     setFixedSize(800, 600);
 
-    LabelDT = label(this, "サンプリング時間間隔：", 8, 8, 130);
-    EdtDT = edit(this, "EdtDT", "1", 140, 8, 64);
+    LabelDT = label(this, "サンプリング時間間隔：", 8, 8, 134);
+    EdtDT = edit(this, "EdtDT", "1", 144, 8, 62);
     UpDownDT = upDown(this, "UpDownDT", EdtDT);
     ComboBoxSamplingIntervalUnit = combo(this, "ComboBoxSamplingIntervalUnit", false, 226, 8, 70);
     CheckBoxBurst = new QCheckBox(fromUtf8("バースト記録"), this);
@@ -140,15 +140,15 @@ void TFrmCommaData::buildLayout() {
     CheckBoxBurst->setGeometry(8, 36, 120, 20);
     LabelNS = label(this, "サンプリング個数：", 130, 36, 110);
     EditNS = edit(this, "EditNS", "100", 240, 36, 56);
-    LabelBInt = label(this, "バースト時間間隔：", 8, 64, 130);
-    EditBInt = edit(this, "EditBInt", "1", 140, 64, 64);
+    LabelBInt = label(this, "バースト時間間隔：", 8, 64, 134);
+    EditBInt = edit(this, "EditBInt", "1", 144, 64, 62);
     ComboBoxBurstIntervalUnit = combo(this, "ComboBoxBurstIntervalUnit", false, 226, 64, 70);
 
-    LabelSkip = label(this, "先頭ｽｷｯﾌﾟ行数：", 310, 8, 100);
+    LabelSkip = label(this, "先頭ｽｷｯﾌﾟ行数：", 306, 8, 104);
     ComboBoxSkip = combo(this, "ComboBoxSkip", true, 412, 8, 60);
-    LabelStep = label(this, "読込みｽﾃｯﾌﾟ行数：", 310, 36, 100);
+    LabelStep = label(this, "読込みｽﾃｯﾌﾟ行数：", 306, 36, 104);
     ComboBoxStep = combo(this, "ComboBoxStep", true, 412, 36, 60);
-    LabelLast = label(this, "読込み最終行：", 310, 64, 100);
+    LabelLast = label(this, "読込み最終行：", 306, 64, 104);
     EditLast = edit(this, "EditLast", "-1", 412, 64, 60);
 
     GroupBoxStartTime = new QGroupBox(fromUtf8("計測開始時刻："), this);

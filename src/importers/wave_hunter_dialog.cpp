@@ -99,7 +99,7 @@ TFrmWaveHunter::TFrmWaveHunter(QWidget* parent) : QDialog(parent), model(&AppMod
     CheckListBoxCh2->setGeometry(236, 40, 300, 72);
     listLabel->setBuddy(CheckListBoxCh2);
 
-    EditSDFfile = labelledEdit(this, "EditSDFfile", QStringLiteral("SDFファイル："), 488, 80, 360, false);
+    EditSDFfile = labelledEdit(this, "EditSDFfile", QStringLiteral("SDFファイル："), 488, 88, 352, false);
     BitBtn1 = new QPushButton(QStringLiteral("参照"), this);
     BitBtn1->setObjectName("BitBtn1");
     BitBtn1->setGeometry(464, 484, 88, 28);

@@ -106,7 +106,7 @@ void TFrmLinkSDF::buildLayout() {
     Label2 = label("Label2", "インターバル記録回数： ", QRect(8, 64, 150, 16));
     EditNS = readOnlyEdit("EditNS", QRect(160, 60, 90, 22));
     Label3 = label("Label3", "計測時間間隔： ", QRect(262, 64, 100, 16));
-    EditSampInterval = readOnlyEdit("EditSampInterval", QRect(362, 60, 90, 22));
+    EditSampInterval = readOnlyEdit("EditSampInterval", QRect(362, 60, 120, 22));
     Label4 = label("Label4", "バースト時間間隔： ", QRect(8, 94, 150, 16));
     EditBurstInterval = readOnlyEdit("EditBurstInterval", QRect(160, 90, 90, 22));
     ComboBoxBurstInterUnit = new QComboBox(this);

@@ -32,7 +32,7 @@ TFrmCombineSDF* FrmCombineSDF = nullptr;
 
 namespace {
 
-constexpr int kClientWidth = 436;
+constexpr int kClientWidth = 484;
 constexpr int kClientHeight = 538;
 constexpr int kGridRowHeight = 18;
 constexpr int kItemGridTop = 268;  // its caption below the last labelled edit
@@ -95,24 +95,25 @@ void TFrmCombineSDF::buildLayout() {
     Label1 = label(this, "Label1", QStringLiteral("ファイル："), QRect(8, 8, 80, 16));
     ListBoxCombinedFiles = new QListWidget(this);
     ListBoxCombinedFiles->setObjectName("ListBoxCombinedFiles");
-    ListBoxCombinedFiles->setGeometry(8, 26, 340, 66);
+    ListBoxCombinedFiles->setGeometry(8, 26, 388, 66);
     Button1 = new QPushButton(QStringLiteral("追加"), this);
     Button1->setObjectName("Button1");
-    Button1->setGeometry(356, 26, 72, 26);
+    Button1->setGeometry(404, 26, 72, 26);
     Button1->setAutoDefault(false);
 
     Label2 = label(this, "Label2", QStringLiteral("メモ："), QRect(8, 100, 80, 16));
     MemoCombinedFile = new QPlainTextEdit(this);
     MemoCombinedFile->setObjectName("MemoCombinedFile");
-    MemoCombinedFile->setGeometry(8, 118, 420, 44);
+    MemoCombinedFile->setGeometry(8, 118, 468, 44);
 
-    LabeledEditStartTime = labeledEdit("LabeledEditStartTime", QStringLiteral("計測開始時刻："), QRect(106, 170, 150, 22), 98);
-    LabeledEditNS = labeledEdit("LabeledEditNS", QStringLiteral("ｲﾝﾀｰﾊﾞﾙ記録回数："), QRect(106, 196, 80, 22), 98);
+    // The interval edits are wide enough for any count and unit.
+    LabeledEditStartTime = labeledEdit("LabeledEditStartTime", QStringLiteral("計測開始時刻："), QRect(112, 170, 150, 22), 104);
+    LabeledEditNS = labeledEdit("LabeledEditNS", QStringLiteral("ｲﾝﾀｰﾊﾞﾙ記録回数："), QRect(112, 196, 120, 22), 104);
     LabeledEditSampInterval =
-        labeledEdit("LabeledEditSampInterval", QStringLiteral("計測時間間隔："), QRect(106, 222, 80, 22), 98);
-    LabeledEditIteration = labeledEdit("LabeledEditIteration", QStringLiteral("リピート回数："), QRect(348, 196, 80, 22), 110);
+        labeledEdit("LabeledEditSampInterval", QStringLiteral("計測時間間隔："), QRect(112, 222, 120, 22), 104);
+    LabeledEditIteration = labeledEdit("LabeledEditIteration", QStringLiteral("リピート回数："), QRect(356, 196, 120, 22), 112);
     LabeledEditBurstInterval =
-        labeledEdit("LabeledEditBurstInterval", QStringLiteral("バースト時間間隔："), QRect(348, 222, 80, 22), 110);
+        labeledEdit("LabeledEditBurstInterval", QStringLiteral("バースト時間間隔："), QRect(356, 222, 120, 22), 112);
 
     Label3 = label(this, "Label3", QStringLiteral("インターバル記録項目："), QRect(8, kItemGridTop - 18, 200, 16));
     StringGridItem = new StringGrid(this);
@@ -130,8 +131,8 @@ void TFrmCombineSDF::buildLayout() {
         g->setCellValidator(
             [](int col, int, const QString& text) { return ChannelCellAcceptable(col, text.toStdString()); });
     }
-    StringGridItem->setGeometry(8, kItemGridTop, 420, ChannelGridHeight(2, kGridRowHeight, kItemGridMaxHeight));
-    StringGridBurstCh->setGeometry(8, kBurstGridTop, 420, ChannelGridHeight(2, kGridRowHeight, kBurstGridMaxHeight));
+    StringGridItem->setGeometry(8, kItemGridTop, kClientWidth - 16, ChannelGridHeight(2, kGridRowHeight, kItemGridMaxHeight));
+    StringGridBurstCh->setGeometry(8, kBurstGridTop, kClientWidth - 16, ChannelGridHeight(2, kGridRowHeight, kBurstGridMaxHeight));
 
     GroupBox1 = new QGroupBox(QStringLiteral("同じ時刻とみなす許容誤差"), this);
     GroupBox1->setObjectName("GroupBox1");
@@ -143,12 +144,12 @@ void TFrmCombineSDF::buildLayout() {
 
     BitBtnCombineFiles = new QPushButton(QStringLiteral("保存"), this);
     BitBtnCombineFiles->setObjectName("BitBtnCombineFiles");
-    BitBtnCombineFiles->setGeometry(262, 496, 80, 28);
+    BitBtnCombineFiles->setGeometry(310, 496, 80, 28);
     BitBtnCombineFiles->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     BitBtnCombineFiles->setDefault(true);
     BitBtn4 = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
     BitBtn4->setObjectName("BitBtn4");
-    BitBtn4->setGeometry(348, 496, 80, 28);
+    BitBtn4->setGeometry(396, 496, 80, 28);
     BitBtn4->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     BitBtn4->setAutoDefault(false);
 

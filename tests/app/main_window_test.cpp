@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -13,11 +14,21 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProcess>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
+#include <QStyleOptionFrame>
 #include <QTimer>
+#include <cstdlib>
+#include <limits>
 #include <memory>
+#include <optional>
 
 #include "app/about_box.h"
 #include "sites/site_window.h"
@@ -84,12 +95,95 @@ TEST(Startup, CreatesTheFifteenDialogsOnceInOrderBehindTheirGlobals) {
     EXPECT_EQ(FrmInputBox, nullptr);
 }
 
-// Every dialog at its default size: no visible label, edit, list, combo box
-// or button is drawn over another one (a caption across an edit hides both).
-TEST(Startup, NoDialogShowsItsControlsOverEachOther) {
+// The text a label, button, edit or combo box shows, when it needs more room
+// than the control gives it (an edit then scrolls, a label cuts or runs over).
+std::optional<std::string> cutText(QWidget* w) {
+    const QFontMetrics fm = w->fontMetrics();
+    QString text;
+    QSize need, have;
+    if (auto* l = qobject_cast<QLabel*>(w)) {
+        text = l->text();
+        have = l->size();
+        need = l->wordWrap() ? QSize(have.width(), l->heightForWidth(have.width())) : l->sizeHint();
+    } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+        text = b->text();
+        QStyleOptionButton opt;
+        opt.initFrom(b);
+        opt.text = text;
+        opt.icon = b->icon();
+        opt.iconSize = b->iconSize();
+        const QStyle::SubElement contents = qobject_cast<QCheckBox*>(b)      ? QStyle::SE_CheckBoxContents
+                                            : qobject_cast<QRadioButton*>(b) ? QStyle::SE_RadioButtonContents
+                                                                             : QStyle::SE_PushButtonContents;
+        have = b->style()->subElementRect(contents, &opt, b).size();
+        need = fm.size(Qt::TextShowMnemonic, text);
+        if (!b->icon().isNull()) need.rwidth() += b->iconSize().width() + 4;  // the icon and its gap
+    } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
+        text = e->displayText();
+        QStyleOptionFrame opt;
+        opt.initFrom(e);
+        opt.lineWidth = e->hasFrame() ? e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, e) : 0;
+        have = e->style()->subElementRect(QStyle::SE_LineEditContents, &opt, e).marginsRemoved(e->textMargins()).size();
+        have.rwidth() -= 4;  // the edit keeps 2 pixels each side of its text
+        need = QSize(fm.horizontalAdvance(text), fm.height());
+    } else if (auto* c = qobject_cast<QComboBox*>(w)) {
+        text = c->currentText();
+        QStyleOptionComboBox opt;
+        opt.initFrom(c);
+        opt.editable = c->isEditable();
+        opt.frame = c->hasFrame();
+        opt.currentText = text;
+        have = c->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, c).size();
+        need = QSize(fm.horizontalAdvance(text) + (c->isEditable() ? 4 : 0), fm.height());
+    }
+    if (text.isEmpty() || (need.width() <= have.width() && need.height() <= have.height())) return std::nullopt;
+    return w->objectName().toStdString() + " \"" + text.toStdString() + "\" needs " + std::to_string(need.width()) +
+           "x" + std::to_string(need.height()) + ", has " + std::to_string(have.width()) + "x" +
+           std::to_string(have.height());
+}
+
+// Every dialog at its default size, those that show a file's header filled
+// with the widest values a header holds: no visible label, edit, list, combo
+// box or button is drawn over another one (a caption across an edit hides
+// both), and none cuts its text (a number cut reads as another number).
+std::vector<std::string> layoutFaults() {
     ScriptedPrompter prompter;
     SetAppPrompter(&prompter);
+    test::RecordingChooser chooser;
+    SetAppFileChooser(&chooser);
     CreateForms();
+
+    TempDir dir;
+    test::SdfSpec widest;
+    widest.nch = 1;
+    widest.nch2 = 1;
+    widest.sampleSize = 1;
+    widest.iterations = 32767;
+    widest.sInt = widest.bInt = std::numeric_limits<std::int32_t>::max();
+    widest.sitUnit = widest.bitUnit = 1;  // msec, the widest unit name
+    widest.startTime = 45000.999;
+    for (int b = 0; b < widest.iterations; ++b) widest.records.push_back(test::record(b, 1, 1, 1));
+    const std::string file = dir.file("widest.sdf");
+    test::writeAll(file, test::buildSdf(widest));
+    CurrentFile& m = AppModel();
+    EXPECT_TRUE(m.ReadHeader(file)) << prompter.lastText();
+    m.SampleSize = std::numeric_limits<std::int32_t>::max();
+    m.SInt = 1;
+    m.SITUnit = 0;
+    m.DisplayUnit = 8;  // 1 usec in years: the longest number the interval edit shows
+    FrmSDFdata->InitForm();  // as the main window's first showing does
+    FrmSDFdata->ShowHeader();
+    Form1->OpenDialog1.FileName = file;
+    Form1->OpenDialog1.Files = {file};
+    chooser.choices.push_back({file});
+    SetModalHook([](QDialog&) { return int(QDialog::Rejected); });
+    FrmLinkSDF->Execute();
+    FrmCombineSDF->Execute();
+    SetModalHook({});
+    EXPECT_EQ(FrmSDFdata->EditSInt->text(), QStringLiteral("3.170979E-14"));
+    EXPECT_EQ(FrmCombineSDF->LabeledEditSampInterval->text(), QStringLiteral("2147483647 msec"));
+    EXPECT_EQ(FrmLinkSDF->EditSampInterval->text(), QStringLiteral("2147483647 msec"));
+
     // The controls a user reads or uses; not the parts they are made of.
     auto control = [](QWidget* w) {
         for (QWidget* p = w->parentWidget(); p && !p->isWindow(); p = p->parentWidget())
@@ -100,7 +194,7 @@ TEST(Startup, NoDialogShowsItsControlsOverEachOther) {
     auto describe = [](QWidget* w) {
         return w->objectName().toStdString() + " \"" + w->property("text").toString().toStdString() + "\"";
     };
-    std::vector<std::string> overlaps;
+    std::vector<std::string> faults;
     for (QObject* child : Form1->children()) {
         auto* d = qobject_cast<QDialog*>(child);
         if (!d) continue;
@@ -109,16 +203,48 @@ TEST(Startup, NoDialogShowsItsControlsOverEachOther) {
         for (QWidget* w : d->findChildren<QWidget*>())
             if (w->window() == d && w->isVisibleTo(d) && control(w)) shown.push_back(w);
         auto rect = [d](QWidget* w) { return QRect(w->mapTo(d, QPoint(0, 0)), w->size()); };
-        for (std::size_t i = 0; i < shown.size(); ++i)
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            if (std::optional<std::string> cut = cutText(shown[i]))
+                faults.push_back(d->objectName().toStdString() + ": " + *cut);
             for (std::size_t j = i + 1; j < shown.size(); ++j)
                 if (rect(shown[i]).intersects(rect(shown[j])))
-                    overlaps.push_back(d->objectName().toStdString() + ": " + describe(shown[i]) + " and " +
-                                       describe(shown[j]));
+                    faults.push_back(d->objectName().toStdString() + ": " + describe(shown[i]) + " over " +
+                                     describe(shown[j]));
+        }
         d->hide();
     }
-    EXPECT_TRUE(overlaps.empty()) << ::testing::PrintToString(overlaps);
     DestroyForms();
+    SetAppFileChooser(nullptr);
     SetAppPrompter(nullptr);
+    return faults;
+}
+
+// The fonts follow the locale (under a Japanese one every letter takes the
+// Japanese font), and they are chosen once a process: each locale is tried
+// in a process of its own.
+TEST(Startup, NoDialogShowsItsControlsOverEachOtherOrCutsTheirText) {
+    const QString test = QStringLiteral("Startup.NoDialogShowsItsControlsOverEachOtherOrCutsTheirText");
+    if (const char* locale = std::getenv("BRINE_LAYOUT_LOCALE")) {
+        EXPECT_EQ(QLocale::system().language(),
+                  std::string(locale) == "C.UTF-8" ? QLocale::C : QLocale::Japanese);
+        std::string faults;
+        for (const std::string& f : layoutFaults()) faults += "\n" + f;
+        EXPECT_TRUE(faults.empty()) << locale << faults;
+        return;
+    }
+    for (const char* locale : {"C.UTF-8", "ja_JP.UTF-8"}) {
+        QProcess run;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"LC_ALL", "LANG", "BRINE_LAYOUT_LOCALE"}) env.insert(name, locale);
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        run.setProcessEnvironment(env);
+        run.setProcessChannelMode(QProcess::MergedChannels);
+        run.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=") + test});
+        ASSERT_TRUE(run.waitForFinished(120000)) << locale;
+        const QString out = QString::fromUtf8(run.readAll());
+        EXPECT_TRUE(run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0 && out.contains("1 test."))
+            << locale << "\n" << out.toStdString();
+    }
 }
 
 TEST(Startup, AFileSizeLimitFailsTheWriteInsteadOfEndingTheProgram) {

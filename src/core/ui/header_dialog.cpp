@@ -31,7 +31,7 @@ TFrmSDFdata* FrmSDFdata = nullptr;
 
 namespace {
 
-constexpr int kClientWidth = 431;
+constexpr int kClientWidth = 550;
 constexpr int kClientHeight = 485;
 constexpr int kGridTop = 228;
 constexpr int kGridRowHeight = 20;
@@ -135,12 +135,12 @@ void TFrmSDFdata::buildLayout() {
     Label1 = label(this, "Label1", QStringLiteral("メモ："), QRect(8, 8, 44, 16));
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName("Memo1");
-    Memo1->setGeometry(52, 6, 371, 48);
+    Memo1->setGeometry(52, 6, 490, 48);
 
     Label2 = label(this, "Label2", QStringLiteral("計測期間："), QRect(8, 62, 64, 16));
-    EdtStartTime = edit(this, "EdtStartTime", QRect(72, 58, 160, 22));
-    Label9 = label(this, "Label9", QStringLiteral("～"), QRect(236, 62, 14, 16));
-    LblLastTime = label(this, "LblLastTime", QString(), QRect(252, 58, 171, 22));
+    EdtStartTime = edit(this, "EdtStartTime", QRect(72, 58, 208, 22));
+    Label9 = label(this, "Label9", QStringLiteral("～"), QRect(286, 62, 14, 16));
+    LblLastTime = label(this, "LblLastTime", QString(), QRect(302, 58, 240, 22));
     LblLastTime->setAutoFillBackground(true);
     QPalette white = LblLastTime->palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -150,25 +150,26 @@ void TFrmSDFdata::buildLayout() {
 
     GroupBox2 = new QGroupBox(QStringLiteral("インターバル記録"), this);
     GroupBox2->setObjectName("GroupBox2");
-    GroupBox2->setGeometry(8, 86, 205, 104);
+    GroupBox2->setGeometry(8, 86, 264, 104);
     Label3 = label(GroupBox2, "Label3", QStringLiteral("計測回数："), QRect(8, 22, 100, 16));
-    LblSampleSize = valueLabel(GroupBox2, "LblSampleSize", QRect(110, 22, 86, 16));
+    LblSampleSize = valueLabel(GroupBox2, "LblSampleSize", QRect(110, 22, 148, 16));
     Label5 = label(GroupBox2, "Label5", QStringLiteral("チャンネル数："), QRect(8, 46, 100, 16));
-    LblNch = valueLabel(GroupBox2, "LblNch", QRect(110, 46, 86, 16));
+    LblNch = valueLabel(GroupBox2, "LblNch", QRect(110, 46, 148, 16));
     Label7 = label(GroupBox2, "Label7", QStringLiteral("計測時間間隔："), QRect(8, 74, 88, 16));
-    EditSInt = edit(GroupBox2, "EditSInt", QRect(96, 70, 50, 22));
-    ComboBoxSITUnit = combo(GroupBox2, "ComboBoxSITUnit", QRect(148, 70, 52, 22));
+    // Wide enough for any interval in any unit, 7 digits and an exponent.
+    EditSInt = edit(GroupBox2, "EditSInt", QRect(96, 70, 100, 22));
+    ComboBoxSITUnit = combo(GroupBox2, "ComboBoxSITUnit", QRect(198, 70, 60, 22));
 
     GroupBox1 = new QGroupBox(QStringLiteral("バースト記録"), this);
     GroupBox1->setObjectName("GroupBox1");
-    GroupBox1->setGeometry(218, 86, 205, 104);
+    GroupBox1->setGeometry(278, 86, 264, 104);
     Label4 = label(GroupBox1, "Label4", QStringLiteral("リピート回数："), QRect(8, 22, 100, 16));
-    EditIteration = edit(GroupBox1, "EditIteration", QRect(110, 18, 86, 22));
+    EditIteration = edit(GroupBox1, "EditIteration", QRect(110, 18, 148, 22));
     Label8 = label(GroupBox1, "Label8", QStringLiteral("チャンネル数："), QRect(8, 48, 100, 16));
-    LblNch2 = valueLabel(GroupBox1, "LblNch2", QRect(110, 48, 86, 16));
-    Label6 = label(GroupBox1, "Label6", QStringLiteral("バースト時間間隔："), QRect(8, 74, 104, 16));
-    LblBInt = valueLabel(GroupBox1, "LblBInt", QRect(112, 74, 34, 16));
-    ComboBoxBITUnit = combo(GroupBox1, "ComboBoxBITUnit", QRect(148, 70, 52, 22));
+    LblNch2 = valueLabel(GroupBox1, "LblNch2", QRect(110, 48, 148, 16));
+    Label6 = label(GroupBox1, "Label6", QStringLiteral("バースト時間間隔："), QRect(8, 74, 108, 16));
+    LblBInt = valueLabel(GroupBox1, "LblBInt", QRect(116, 74, 80, 16));
+    ComboBoxBITUnit = combo(GroupBox1, "ComboBoxBITUnit", QRect(198, 70, 60, 22));
 
     BitBtn3 = new QPushButton(QStringLiteral("編集モードの変更"), this);
     BitBtn3->setObjectName("BitBtn3");
@@ -190,27 +191,27 @@ void TFrmSDFdata::buildLayout() {
 
     GroupBox3 = new QGroupBox(QStringLiteral("ファイル"), this);
     GroupBox3->setObjectName("GroupBox3");
-    GroupBox3->setGeometry(8, 364, 415, 50);
-    EditFileName = edit(GroupBox3, "EditFileName", QRect(8, 20, 330, 22));
+    GroupBox3->setGeometry(8, 364, 534, 50);
+    EditFileName = edit(GroupBox3, "EditFileName", QRect(8, 20, 449, 22));
     Button1 = new QPushButton(QStringLiteral("参照"), GroupBox3);
     Button1->setObjectName("Button1");
-    Button1->setGeometry(344, 19, 63, 24);
+    Button1->setGeometry(463, 19, 63, 24);
     Button1->setAutoDefault(false);
 
     BitBtn1 = new QPushButton(QStringLiteral("保存"), this);
     BitBtn1->setObjectName("BitBtn1");
-    BitBtn1->setGeometry(256, 420, 80, 28);
+    BitBtn1->setGeometry(368, 420, 84, 28);
     BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     BitBtn1->setDefault(true);
     BitBtn2 = new QPushButton(QStringLiteral("キャンセル"), this);
     BitBtn2->setObjectName("BitBtn2");
-    BitBtn2->setGeometry(342, 420, 80, 28);
+    BitBtn2->setGeometry(458, 420, 84, 28);
     BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     BitBtn2->setAutoDefault(false);
 
     StatusBar1 = new StatusPanels(this);
     StatusBar1->setObjectName("StatusBar1");
-    StatusBar1->setGeometry(0, kClientHeight - 19, kClientWidth, 19);
+    StatusBar1->setGeometry(0, kClientHeight - 22, kClientWidth, 22);
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");

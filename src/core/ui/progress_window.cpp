@@ -28,7 +28,7 @@ TFrmProgress::TFrmProgress(QWidget* parent) : QDialog(parent) {
 
     BitBtn1 = new QPushButton(QStringLiteral("キャンセル"), this);
     BitBtn1->setObjectName("BitBtn1");
-    BitBtn1->setGeometry(105, 42, 75, 25);
+    BitBtn1->setGeometry(100, 42, 85, 25);
     BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
 
