@@ -3,7 +3,9 @@
 // cuts, renames and closes files. Every file access of the program goes
 // through these, so a test can count the calls of a job and make any one of
 // them fail with the error a full disk, a size limit or a failing device
-// gives. With no plan armed a call costs one test of a null pointer.
+// gives, or stop the process there as a kill or a power cut would: before
+// the call, or after a write that landed only in part. With no plan armed a
+// call costs one test of a null pointer.
 #include <fcntl.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -20,16 +22,30 @@ namespace brine::sys {
 
 enum class Call : unsigned char { Open, Write, Pwrite, Fsync, Fallocate, Ftruncate, Rename, Close };
 
-// Counts the calls of the test's job and fails the chosen one.
+// What happens at the chosen call.
+enum class Fault : unsigned char {
+    Fail,  // the call fails with `error`
+    Kill,  // the process ends before making the call, undoing nothing
+    Tear,  // a write lands only in part, then the process ends (at any other call: as Kill)
+};
+
+// The exit status of a process a plan stopped (for a test that forks the job).
+inline constexpr int kStoppedStatus = 86;
+
+// Counts the calls of the test's job and fails the chosen one, or stops the
+// process there. A plan that stops is meant for a forked child: the process
+// _exit()s with kStoppedStatus, without unwinding, flushing or any undo.
 struct FaultPlan {
     struct Record {
         Call call;
         std::string path;       // the file (for a rename, its new name)
         bool writable = false;  // opened for writing
     };
-    long long failAt = 0;      // 1-based number of the call made to fail; 0 fails none
+    long long failAt = 0;      // 1-based number of the call the fault hits; 0 hits none
+    Fault fault = Fault::Fail;
     int error = EIO;           // errno of the failed call
     bool persistent = false;   // every call from failAt on fails, as on a device gone bad
+    long long tearBytes = -1;  // bytes of a torn write that land (at most all but one); -1: half
     std::vector<Record> calls;            // every call made, in order
     std::vector<std::size_t> commitsAt;   // number of calls made when each replace began its commit
     std::map<int, Record> openFiles;      // by descriptor
@@ -38,19 +54,28 @@ struct FaultPlan {
 // The plan in force; null outside the tests that arm one.
 extern FaultPlan* armedPlan;
 
+// Arms a plan for its lifetime. Arming nests: the plan in force before is
+// put back (and counts again) when the inner one is disarmed; the calls
+// made meanwhile are the inner plan's alone.
 class ArmFaults {
 public:
-    explicit ArmFaults(FaultPlan& plan) { armedPlan = &plan; }
-    ~ArmFaults() { armedPlan = nullptr; }
+    explicit ArmFaults(FaultPlan& plan) : outer_(armedPlan) { armedPlan = &plan; }
+    ~ArmFaults() { armedPlan = outer_; }
     ArmFaults(const ArmFaults&) = delete;
     ArmFaults& operator=(const ArmFaults&) = delete;
+
+private:
+    FaultPlan* outer_;
 };
 
 namespace detail {
 int open(const char* path, int flags, mode_t mode);
 int mkstemps(char* pattern, int suffixLength);
 int close(int fd);
-// True when the call is to fail; errno is then set. Records the call.
+ssize_t write(int fd, const void* buf, std::size_t n);
+ssize_t pwrite(int fd, const void* buf, std::size_t n, off_t at);
+// True when the call is to fail; errno is then set. Records the call, and
+// stops the process when the plan stops there.
 bool fails(Call call, int fd, const char* path = nullptr);
 }  // namespace detail
 
@@ -78,13 +103,13 @@ inline int rename(const char* from, const char* to) {
     return std::rename(from, to);
 }
 inline ssize_t write(int fd, const void* buf, std::size_t n) {
-    if (armedPlan && detail::fails(Call::Write, fd)) [[unlikely]]
-        return -1;
+    if (armedPlan) [[unlikely]]
+        return detail::write(fd, buf, n);
     return ::write(fd, buf, n);
 }
 inline ssize_t pwrite(int fd, const void* buf, std::size_t n, off_t at) {
-    if (armedPlan && detail::fails(Call::Pwrite, fd)) [[unlikely]]
-        return -1;
+    if (armedPlan) [[unlikely]]
+        return detail::pwrite(fd, buf, n, at);
     return ::pwrite(fd, buf, n, at);
 }
 inline int fsync(int fd) {

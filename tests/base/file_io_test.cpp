@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstring>
+#include <optional>
 #include <set>
 
 #include "base/binary_file.h"
@@ -145,6 +149,91 @@ TEST(SystemCalls, AnArmedPlanCountsTheCallsAndFailsTheChosenOne) {
     EXPECT_EQ(sys::armedPlan, nullptr);
     write();
     EXPECT_EQ(counting.calls.size(), 3u);
+    EXPECT_EQ(test::readText(dir.file("a.bin")), "abc");
+}
+
+TEST(SystemCalls, AStoppingPlanEndsTheProcessAtTheChosenCallUndoingNothing) {
+    // open, write "abcdef", pwrite "XYZ" at 8, close.
+    struct Case {
+        sys::Fault fault;
+        long long at;
+        long long tearBytes;
+        std::optional<std::string> left;  // the file after the stop, if there
+    };
+    using namespace std::string_literals;
+    const Case cases[] = {
+        {sys::Fault::Kill, 1, -1, std::nullopt},
+        {sys::Fault::Kill, 2, -1, ""},
+        {sys::Fault::Kill, 3, -1, "abcdef"},
+        {sys::Fault::Kill, 4, -1, "abcdef\0\0XYZ"s},
+        {sys::Fault::Tear, 2, -1, "abc"},
+        {sys::Fault::Tear, 2, 5, "abcde"},
+        {sys::Fault::Tear, 2, 9, "abcde"},  // never the whole write
+        {sys::Fault::Tear, 2, 0, ""},
+        {sys::Fault::Tear, 3, -1, "abcdef\0\0X"s},
+        {sys::Fault::Tear, 1, -1, std::nullopt},  // a call that writes nothing stops before it
+        {sys::Fault::Tear, 4, -1, "abcdef\0\0XYZ"s},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string p = dir.file("a.bin");
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        ASSERT_NE(child, -1);
+        if (child == 0) {
+            sys::FaultPlan plan;
+            plan.failAt = c.at;
+            plan.fault = c.fault;
+            plan.tearBytes = c.tearBytes;
+            sys::ArmFaults armed(plan);
+            try {
+                BinaryFile f(p, OpenMode::Create);
+                f.writeAll("abcdef", 6);
+                f.writeAt(8, "XYZ", 3);
+                f.close();
+            } catch (...) {
+                ::_exit(1);
+            }
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        const std::string what = std::string(c.fault == sys::Fault::Kill ? "kill" : "tear") + " at call " +
+                                 std::to_string(c.at) + ", " + std::to_string(c.tearBytes) + " bytes";
+        ASSERT_TRUE(WIFEXITED(status)) << what;
+        EXPECT_EQ(WEXITSTATUS(status), sys::kStoppedStatus) << what;
+        if (!c.left)
+            EXPECT_FALSE(fs::exists(p)) << what;
+        else
+            EXPECT_EQ(test::readText(p), *c.left) << what;
+    }
+}
+
+TEST(SystemCalls, ArmingNestsAndPutsTheOuterPlanBack) {
+    TempDir dir;
+    auto write = [&] {
+        BinaryFile f(dir.file("a.bin"), OpenMode::Create);
+        f.writeAll("abc", 3);
+        f.close();
+    };
+    sys::FaultPlan outer;
+    {
+        sys::ArmFaults armOuter(outer);
+        write();
+        {
+            sys::FaultPlan inner;
+            inner.failAt = 2;
+            sys::ArmFaults armInner(inner);
+            EXPECT_EQ(sys::armedPlan, &inner);
+            EXPECT_THROW(write(), IoError);
+            EXPECT_EQ(inner.calls.size(), 3u);
+        }
+        EXPECT_EQ(sys::armedPlan, &outer);
+        EXPECT_EQ(outer.calls.size(), 3u);  // the inner plan's calls are its own
+        write();
+    }
+    EXPECT_EQ(sys::armedPlan, nullptr);
+    EXPECT_EQ(outer.calls.size(), 6u);
     EXPECT_EQ(test::readText(dir.file("a.bin")), "abc");
 }
 
