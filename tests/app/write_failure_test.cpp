@@ -723,12 +723,19 @@ Writer versionUpdate(const std::string& name, const std::string& opened, std::fu
             }};
 }
 
-Writer extract(const std::string& name, bool intoSource) {
-    return {name,
+// Into a new file, its own source, or an older output of 12 bursts with a
+// second hard link (rewritten in place).
+Writer extract(const std::string& name, bool intoSource, bool linked = false) {
+    Writer w{name,
             [=](Run& r) {
                 const std::string source = r.file("a.sdf");
                 test::writeSource(source, 2, 1, 50, 20);
-                test::writeText(r.file("out.sdf"), "an older output");
+                if (linked) {
+                    test::writeSource(r.file("out.sdf"), 3, 0, 40, 12);
+                    fs::create_hard_link(r.dir / "out.sdf", r.dir / "kept.sdf");
+                } else {
+                    test::writeText(r.file("out.sdf"), "an older output");
+                }
                 r.model.ReadHeader(source);
                 r.model.FileName = source;
                 return Job{[&r, source, intoSource] {
@@ -741,6 +748,8 @@ Writer extract(const std::string& name, bool intoSource) {
                 }};
             },
             {kExtractSavedMessage}};
+    if (linked) w.linked = {{"out.sdf", "kept.sdf"}};
+    return w;
 }
 
 // Burst after burst of an SDF: every later writer gets one 20-burst source.
@@ -851,6 +860,7 @@ std::vector<Writer> writers() {
     all.push_back(hard);
     all.push_back(extract("Extract", false));
     all.push_back(extract("ExtractIntoItsSource", true));
+    all.push_back(extract("ExtractThroughHardLink", false, true));
     all.push_back({"Merge",
                    [](Run& r) {
                        test::InputLayout a;
@@ -875,17 +885,30 @@ std::vector<Writer> writers() {
     all.push_back(link("LinkToTsd", "out.tsd"));
     all.push_back(resave("Resave", false));
     all.push_back(resave("ResaveIntoItsSource", true));
-    all.push_back({"SdfToTsd",
-                   [](Run& r) {
-                       const std::string source = sdfSource(r);
-                       oldOutput(r, "out.tsd");
-                       return Job{[&r, source] {
-                           ConvertSDFToTSD(
-                               r.model, source, [&r](const std::string&) { return r.file("out.tsd"); }, r.prompter,
-                               r.progress);
-                       }};
-                   },
-                   {"変換を正常に終了しました。"}});
+    for (bool linked : {false, true}) {
+        Writer w{linked ? "SdfToTsdThroughHardLink" : "SdfToTsd",
+                 [linked](Run& r) {
+                     const std::string source = sdfSource(r);
+                     if (linked) {
+                         // An older text file of 12 bursts, rewritten in place.
+                         test::FileSpec old;
+                         old.bursts = 12;
+                         old.samples = 30;
+                         test::writeFile(r.file("out.tsd"), old);
+                         fs::create_hard_link(r.dir / "out.tsd", r.dir / "kept.tsd");
+                     } else {
+                         oldOutput(r, "out.tsd");
+                     }
+                     return Job{[&r, source] {
+                         ConvertSDFToTSD(
+                             r.model, source, [&r](const std::string&) { return r.file("out.tsd"); }, r.prompter,
+                             r.progress);
+                     }};
+                 },
+                 {"変換を正常に終了しました。"}};
+        if (linked) w.linked = {{"out.tsd", "kept.tsd"}};
+        all.push_back(w);
+    }
     all.push_back(fileConverter("Addc", [](Run& r) {
         test::AddcSpec s;
         s.sampleSize = 400;
