@@ -12,6 +12,7 @@
 #include "app/about_box.h"
 #include "app/menu_jobs.h"
 #include "app/parameters_file.h"
+#include "base/errors.h"
 #include "base/path_text.h"
 #include "sites/site_list.h"
 #include "core/ui/progress_window.h"
@@ -149,7 +150,15 @@ void TForm1::FormClose() { SaveParameters(); }
 bool TForm1::JobRunning() const { return jobDepth_ > 0 || (FrmProgress && FrmProgress->Running()); }
 
 void TForm1::LoadParameters() {
-    auto lines = ReadParametersFile(ConfigDir + kParametersFileName);
+    std::optional<ParametersLines> lines;
+    try {
+        lines = ReadParametersFile(ConfigDir + kParametersFileName);
+    } catch (const IoError& e) {
+        // Defaults written over it would lose what a copy beside it holds.
+        keepParameters_ = true;
+        AppPrompter().warning(std::string(e.what()) + "\n終了時に設定を保存せず、このファイルはそのまま残します。");
+        return;
+    }
     if (!lines) return;
     std::error_code ec;
     if (!lines->fileName.empty() && std::filesystem::is_regular_file(lines->fileName, ec))
@@ -163,6 +172,7 @@ void TForm1::LoadParameters() {
 }
 
 bool TForm1::SaveParameters() {
+    if (keepParameters_) return false;
     return WriteParametersFile(ConfigDir + kParametersFileName, OpenDialog1.FileName,
                                ExtractFileDir(OpenDialog1.FileName), SelectedLocation, &AppPrompter());
 }

@@ -75,6 +75,8 @@ public:
     void FormCreate();
     void FormShow();
     void FormClose();
+    // A "Parameters.dat" that cannot be read or is damaged is told of and
+    // kept as it is: the close then writes nothing over it.
     void LoadParameters();
     bool SaveParameters();
     // Enables each command whose target is bound; call after binding.
@@ -135,6 +137,7 @@ private:
     bool closePending_ = false;
     bool shown_ = false;
     bool startScheduled_ = false;
+    bool keepParameters_ = false;  // the settings file read at start-up was damaged
 };
 
 extern TForm1* Form1;

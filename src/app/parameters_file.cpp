@@ -16,13 +16,15 @@ namespace brine {
 
 std::optional<ParametersLines> ReadParametersFile(const std::filesystem::path& path) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
+    if (!std::filesystem::exists(path, ec) && !ec) return std::nullopt;
     std::string text;
     try {
         text = ReadWholeFile(path);
-    } catch (const IoError&) {
-        return std::nullopt;
+    } catch (const IoError& e) {
+        throw IoError(std::string("設定ファイルを読み込めません。\n") + e.what() + LeftoverCopiesNote(path));
     }
+    if (text.find('\0') != std::string::npos)
+        throw IoError("設定ファイルが壊れています。\n" + path.string() + LeftoverCopiesNote(path));
 
     std::string lines[3];
     std::size_t pos = 0;

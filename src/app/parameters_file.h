@@ -20,7 +20,9 @@ struct ParametersLines {
     std::string location;
 };
 
-// nullopt when the file does not exist or cannot be read.
+// nullopt when the file does not exist. IoError, naming the file and the
+// copies a replace cut short left beside it, when it exists but cannot be
+// read or is damaged: a NUL byte, never part of its text.
 std::optional<ParametersLines> ReadParametersFile(const std::filesystem::path& path);
 // Replaces the file in one step; false when it could not be written, which
 // is told through the prompter when one is given.

@@ -120,38 +120,6 @@ void BinaryFile::truncate(std::uint64_t size) {
     if (sys::ftruncate(fd_, static_cast<off_t>(size)) != 0) fail(path_, "書き込めません", errno);
 }
 
-bool CreateNewFile(const std::filesystem::path& path) {
-    int fd = sys::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        if (errno == EEXIST) return false;
-        fail(path, "ファイルを作成できません", errno);
-    }
-    if (sys::close(fd) != 0) {
-        const int err = errno;
-        std::error_code ec;
-        std::filesystem::remove(path, ec);
-        fail(path, "ファイルを閉じられません", err);
-    }
-    return true;
-}
-
-std::filesystem::path CreateUniqueFile(const std::filesystem::path& folder, const std::string& prefix,
-                                       const std::string& suffix) {
-    std::string pattern = (folder / (prefix + "XXXXXX" + suffix)).string();
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    int fd = sys::mkstemps(buf.data(), static_cast<int>(suffix.size()));
-    if (fd < 0) fail(pattern, "ファイルを作成できません", errno);
-    std::filesystem::path created(buf.data());
-    if (sys::close(fd) != 0) {
-        const int err = errno;
-        std::error_code ec;
-        std::filesystem::remove(created, ec);
-        fail(created, "ファイルを閉じられません", err);
-    }
-    return created;
-}
-
 std::string ReadWholeFile(const std::filesystem::path& path) {
     BinaryFile f(path, OpenMode::Read);
     std::string all(static_cast<std::size_t>(f.size()), '\0');

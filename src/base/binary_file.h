@@ -47,13 +47,6 @@ private:
     std::filesystem::path path_;
 };
 
-// Creates the file new and empty; false when a file of that name exists.
-// IoError for any other failure.
-bool CreateNewFile(const std::filesystem::path& path);
-// Creates a new, empty file named prefix + six unique characters + suffix in
-// the folder and returns its name. IoError when it cannot.
-std::filesystem::path CreateUniqueFile(const std::filesystem::path& folder, const std::string& prefix,
-                                       const std::string& suffix);
 // The whole content of a file. IoError when it cannot be read.
 std::string ReadWholeFile(const std::filesystem::path& path);
 

@@ -73,6 +73,9 @@ IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)) {
     } catch (const IoError&) {
         throw IoError("ファイルを読み込めません。\n" + fileName_);
     }
+    // A NUL is never text: it is a replace cut short, or other damage.
+    if (all.find('\0') != std::string::npos)
+        throw FormatError("ファイルが壊れています。\n" + fileName_ + LeftoverCopiesNote(fileName_));
     std::size_t start = 0;
     while (start < all.size()) {
         std::size_t end = all.find_first_of("\r\n", start);

@@ -13,7 +13,9 @@ namespace brine {
 
 class IniFile {
 public:
-    // Reads the file when it exists; IoError when it exists but cannot be read.
+    // Reads the file when it exists; IoError when it exists but cannot be
+    // read, FormatError (naming the copies a replace cut short left beside
+    // it) when it holds a NUL byte.
     explicit IniFile(std::string fileName);
 
     const std::string& FileName() const { return fileName_; }

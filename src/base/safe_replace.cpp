@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,10 +18,15 @@
 namespace brine {
 namespace {
 
-// The block cleared first and written last when a file is rewritten in
-// place. It holds the signature and header of every format the program
-// writes, and one sector is written whole or not at all.
-constexpr std::size_t kHeadBytes = 512;
+// The steps a message names when a replace fails.
+constexpr const char* kStepSync = "新しい内容のディスクへの書き込み";
+constexpr const char* kStepRename = "名前の変更";
+constexpr const char* kStepOpen = "ファイルを開く";
+constexpr const char* kStepBackup = "元の内容の控えの作成";
+constexpr const char* kStepNames = "控えの名前の書き込み";
+constexpr const char* kStepReserve = "領域の確保";
+constexpr const char* kStepRewrite = "ファイルの書き換え";
+constexpr const char* kStepRestore = "元の内容の書き戻し";
 
 // Follows symbolic links to the name of the file they end at (which need not
 // exist yet); relative links count from the link's folder.
@@ -41,39 +47,53 @@ std::filesystem::path folderOf(const std::filesystem::path& p) {
     return dir.empty() ? std::filesystem::path(".") : dir;
 }
 
-bool hardLinked(const std::filesystem::path& p) {
-    struct stat st {};
-    return ::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1;
+// The names of a target's temporary files and of its visible copies.
+std::string hiddenPrefix(const std::filesystem::path& target) { return "." + target.filename().string() + ".tmp"; }
+std::string copyPrefix(const std::filesystem::path& target, bool newContent) {
+    return target.stem().string() + (newContent ? ".new-" : ".old-");
 }
 
-// A descriptor closed on every way out; close() reports the final close.
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) sys::close(fd_);
+// The permissions a new file gets: 0666 less the umask. The umask is read
+// from the process status, which leaves it alone; where that does not tell
+// it, it is read by setting it, briefly, to 077, so a file another thread
+// creates meanwhile comes out more private, never less.
+mode_t newFileMode() {
+    mode_t mask = 0;
+    bool known = false;
+    const int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        char buf[4096];
+        const ssize_t n = ::read(fd, buf, sizeof buf - 1);
+        ::close(fd);
+        if (n > 0) {
+            buf[n] = '\0';
+            if (const char* line = std::strstr(buf, "\nUmask:")) {
+                char* end = nullptr;
+                const unsigned long v = std::strtoul(line + 7, &end, 8);
+                if (end != line + 7 && v <= 0777) {
+                    mask = static_cast<mode_t>(v);
+                    known = true;
+                }
+            }
+        }
     }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    bool close() {
-        int fd = fd_;
-        fd_ = -1;
-        return sys::close(fd) == 0;
+    if (!known) {
+        mask = ::umask(077);
+        ::umask(mask);
     }
+    return 0666 & ~mask;
+}
 
-private:
-    int fd_;
-};
-
-// Each returns 0 or the errno of the failure.
-int writeAllAt(int fd, const char* p, std::size_t n, off_t at) {
+// Each returns 0 or the errno of the failure. `changed` becomes true once a
+// byte of `fd` may differ from before.
+int writeAllAt(int fd, const char* p, std::size_t n, off_t at, bool& changed) {
     while (n > 0) {
         ssize_t w = sys::pwrite(fd, p, n, at);
         if (w < 0) {
             if (errno == EINTR) continue;
             return errno;
         }
+        if (w > 0) changed = true;
         p += w;
         n -= static_cast<std::size_t>(w);
         at += w;
@@ -97,12 +117,12 @@ int readAllAt(int fd, char* p, std::size_t n, off_t at) {
 }
 
 // Copies bytes [from, to) of one file to the same place in another.
-int copyRange(int in, int out, off_t from, off_t to) {
+int copyRange(int in, int out, off_t from, off_t to, bool& changed) {
     std::vector<char> buf(1 << 16);
     for (off_t at = from; at < to;) {
         const std::size_t n = static_cast<std::size_t>(std::min<off_t>(static_cast<off_t>(buf.size()), to - at));
         if (int err = readAllAt(in, buf.data(), n, at)) return err;
-        if (int err = writeAllAt(out, buf.data(), n, at)) return err;
+        if (int err = writeAllAt(out, buf.data(), n, at, changed)) return err;
         at += static_cast<off_t>(n);
     }
     return 0;
@@ -110,40 +130,128 @@ int copyRange(int in, int out, off_t from, off_t to) {
 
 int syncFd(int fd) { return sys::fsync(fd) == 0 ? 0 : errno; }
 
-int syncFile(const std::filesystem::path& p) {
-    Fd f(sys::open(p.c_str(), O_RDONLY | O_CLOEXEC));
-    if (f.get() < 0) return errno;
-    if (int err = syncFd(f.get())) return err;
-    return f.close() ? 0 : errno;
-}
-
 // Makes the names of a folder durable.
 int syncFolder(const std::filesystem::path& dir) {
-    Fd f(sys::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (f.get() < 0) return errno;
-    return syncFd(f.get());
+    const int fd = sys::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    const int err = syncFd(fd);
+    sys::close(fd);
+    return err;
 }
 
-// Rewrites `out` in place with the `size` bytes of `in`: the first block
-// is cleared and synced, the rest copied, cut and synced, and the first
-// block written and synced last.
-int copyHeadLast(int in, int out, off_t size, off_t oldSize) {
-    const std::vector<char> zeros(kHeadBytes, 0);
-    const off_t clear = std::min<off_t>(static_cast<off_t>(kHeadBytes), oldSize);
-    const off_t head = std::min<off_t>(static_cast<off_t>(kHeadBytes), size);
-    if (clear > 0) {
-        if (int err = writeAllAt(out, zeros.data(), static_cast<std::size_t>(clear), 0)) return err;
+off_t sizeOf(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 ? st.st_size : -1;
+}
+
+// Rewrites `out`, now of `oldSize` bytes, in place with the `size` bytes of
+// `in`: its first byte is made NUL in a synced write of its own, the rest
+// copied, cut and synced, and the first byte written alone, last. Until that
+// last write lands the file begins with a NUL, which every reader of the
+// program's formats refuses.
+int copyFirstByteLast(int in, int out, off_t size, off_t oldSize, bool& changed) {
+    if (oldSize > 0) {
+        if (int err = writeAllAt(out, "", 1, 0, changed)) return err;
         if (int err = syncFd(out)) return err;
     }
-    if (int err = copyRange(in, out, head, size)) return err;
-    if (sys::ftruncate(out, size) != 0) return errno;
+    if (int err = copyRange(in, out, 1, size, changed)) return err;
+    if (sizeOf(out) != size) {
+        if (sys::ftruncate(out, size) != 0) return errno;
+        changed = true;
+    }
     if (int err = syncFd(out)) return err;
-    if (int err = copyRange(in, out, 0, head)) return err;
+    if (size == 0) return 0;
+    if (int err = copyRange(in, out, 0, 1, changed)) return err;
     return syncFd(out);
 }
 
-std::string failedReplace(const std::filesystem::path& target, int err) {
-    return "ファイルを置き換えられません: " + target.string() + " (" + std::strerror(err) + ")";
+std::string stepFailed(const char* step, int err) { return std::string(step) + ": " + std::strerror(err); }
+
+// The message of a replace that failed with the target as it was.
+std::string unchanged(const std::filesystem::path& target, const std::string& failure) {
+    return "ファイルを置き換えられません: " + target.string() + "\n" + failure + "\nファイルは元のままです。";
+}
+std::string unchanged(const std::filesystem::path& target, const char* step, int err) {
+    return unchanged(target, stepFailed(step, err));
+}
+
+// The visible copies of a target's replaces, by their six characters.
+struct CopyPair {
+    std::filesystem::path newCopy, oldCopy;
+};
+std::map<std::string, CopyPair> copyPairs(const std::filesystem::path& target) {
+    std::map<std::string, CopyPair> pairs;
+    const std::string ext = target.extension().string();
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folderOf(target), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        for (bool isNew : {true, false}) {
+            std::string_view unique;
+            if (MatchesUniqueName(name, copyPrefix(target, isNew), ext, &unique))
+                (isNew ? pairs[std::string(unique)].newCopy : pairs[std::string(unique)].oldCopy) = it->path();
+        }
+    }
+    return pairs;
+}
+
+// Removes what killed jobs left for the target: hidden temporary files no
+// job holds, and pairs of visible copies no job holds when the target holds
+// the content of one of them (the replace then never changed the target, or
+// it finished). Copies beside a target that holds neither stay, for the
+// readers' messages to name.
+void removeLeftovers(const std::filesystem::path& target, const std::filesystem::path& own) noexcept {
+    try {
+        const std::string hidden = hiddenPrefix(target);
+        std::error_code ec;
+        for (std::filesystem::directory_iterator it(folderOf(target), ec), end; !ec && it != end; it.increment(ec)) {
+            if (it->path() == own || !MatchesUniqueName(it->path().filename().string(), hidden, "")) continue;
+            FileLock lock = FileLock::IfUnheld(it->path());
+            if (lock.held()) RemoveLockedFile(it->path(), lock);
+        }
+        std::map<std::string, CopyPair> pairs = copyPairs(target);
+        if (pairs.empty()) return;
+        const int t = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
+        if (t < 0) return;
+        for (const auto& [unique, pair] : pairs) {
+            FileLock n = pair.newCopy.empty() ? FileLock() : FileLock::IfUnheld(pair.newCopy);
+            FileLock o = pair.oldCopy.empty() ? FileLock() : FileLock::IfUnheld(pair.oldCopy);
+            if (n.held() != !pair.newCopy.empty() || o.held() != !pair.oldCopy.empty()) continue;  // in use
+            if (!(n.held() && SameBytes(t, n.fd())) && !(o.held() && SameBytes(t, o.fd()))) continue;
+            if (n.held()) RemoveLockedFile(pair.newCopy, n);
+            if (o.held()) RemoveLockedFile(pair.oldCopy, o);
+        }
+        ::close(t);
+    } catch (...) {
+        // A clean-up that cannot finish leaves the rest for the next one.
+    }
+}
+
+// Gives the new content and the backup visible names with the same six
+// characters and removes their hidden names. 0 or the errno.
+int nameCopies(const std::filesystem::path& target, std::filesystem::path& newCopy, std::filesystem::path& oldCopy) {
+    const std::filesystem::path dir = folderOf(target);
+    const std::string ext = target.extension().string();
+    for (int tries = 0; tries < 100; ++tries) {
+        const std::string unique = UniqueNameChars();
+        const std::filesystem::path n = dir / (copyPrefix(target, true) + unique + ext);
+        const std::filesystem::path o = dir / (copyPrefix(target, false) + unique + ext);
+        if (::link(newCopy.c_str(), n.c_str()) != 0) {
+            if (errno == EEXIST) continue;
+            return errno;
+        }
+        if (::link(oldCopy.c_str(), o.c_str()) != 0) {
+            const int err = errno;
+            ::unlink(n.c_str());
+            if (err == EEXIST) continue;
+            return err;
+        }
+        ::unlink(newCopy.c_str());
+        ::unlink(oldCopy.c_str());
+        newCopy = n;
+        oldCopy = o;
+        return 0;
+    }
+    return EEXIST;
 }
 
 }  // namespace
@@ -151,13 +259,11 @@ std::string failedReplace(const std::filesystem::path& target, int err) {
 SafeReplace::SafeReplace(std::filesystem::path target) : target_(resolveLinks(std::move(target))) {
     const std::filesystem::path dir = folderOf(target_);
     try {
-        if (hardLinked(target_))
-            temp_ = CreateUniqueFile(dir, target_.stem().string() + ".new-", target_.extension().string());
-        else
-            temp_ = CreateUniqueFile(dir, "." + target_.filename().string() + ".tmp", "");
+        temp_ = CreateLockedUniqueFile(dir, hiddenPrefix(target_), "", lock_);
     } catch (const IoError& e) {
         throw IoError("一時ファイルを作成できません: " + dir.string() + "\n" + e.what());
     }
+    removeLeftovers(target_, temp_);
 }
 
 SafeReplace::~SafeReplace() {
@@ -168,22 +274,16 @@ void SafeReplace::commit() {
     if (done_) return;
     sys::noteCommit();
     // The complete new content is on disk before the target is touched.
-    if (int err = syncFile(temp_)) throw IoError(failedReplace(target_, err));
-    if (hardLinked(target_)) {
+    if (int err = syncFd(lock_.fd())) throw IoError(unchanged(target_, kStepSync, err));
+    struct stat st {};
+    const bool exists = ::stat(target_.c_str(), &st) == 0;
+    if (exists && S_ISREG(st.st_mode) && st.st_nlink > 1) {
         commitInPlace();
         return;
     }
-    // Keep the target's permission bits where it already exists.
-    std::error_code ec;
-    auto perms = std::filesystem::status(target_, ec).permissions();
-    if (!ec && perms != std::filesystem::perms::unknown)
-        std::filesystem::permissions(temp_, perms, ec);
-    else
-        std::filesystem::permissions(temp_,
-                                     std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
-                                         std::filesystem::perms::group_read | std::filesystem::perms::others_read,
-                                     ec);
-    if (sys::rename(temp_.c_str(), target_.c_str()) != 0) throw IoError(failedReplace(target_, errno));
+    // An existing target keeps its permissions; a new one gets the umask's.
+    ::fchmod(lock_.fd(), exists ? (st.st_mode & 07777) : newFileMode());
+    if (sys::rename(temp_.c_str(), target_.c_str()) != 0) throw IoError(unchanged(target_, kStepRename, errno));
     done_ = true;
     // The rename has happened; making it durable is all that is left, and
     // a folder that cannot be synced does not undo it.
@@ -192,78 +292,99 @@ void SafeReplace::commit() {
 
 void SafeReplace::commitInPlace() {
     const std::filesystem::path dir = folderOf(target_);
-    Fd in(sys::open(temp_.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.get() < 0) throw IoError(failedReplace(target_, errno));
-    Fd out(sys::open(target_.c_str(), O_RDWR | O_CLOEXEC));
-    if (out.get() < 0) throw IoError(failedReplace(target_, errno));
-    struct stat ts {}, os {};
-    if (::fstat(in.get(), &ts) != 0 || ::fstat(out.get(), &os) != 0) throw IoError(failedReplace(target_, errno));
-    const off_t newSize = ts.st_size, oldSize = os.st_size;
+    const int in = lock_.fd();
+    const int out = sys::open(target_.c_str(), O_RDWR | O_CLOEXEC);
+    if (out < 0) throw IoError(unchanged(target_, kStepOpen, errno));
+    struct Closer {
+        int fd;
+        ~Closer() { sys::close(fd); }
+    } closeOut{out};
+    struct stat os {};
+    if (::fstat(out, &os) != 0) throw IoError(unchanged(target_, kStepOpen, errno));
+    const off_t newSize = sizeOf(in), oldSize = os.st_size;
+    if (newSize < 0) throw IoError(unchanged(target_, kStepOpen, errno));
 
     // The old content stays recoverable, in a synced backup, until the new
-    // one is in place and synced.
+    // one is in place and synced. Both copies take the target's permissions
+    // and visible names, and the names are synced, before the target is
+    // touched: should the replace be cut short, they hold the good content.
+    FileLock backupLock;
     std::filesystem::path backup;
     try {
-        backup = CreateUniqueFile(dir, target_.stem().string() + ".old-", target_.extension().string());
+        backup = CreateLockedUniqueFile(dir, hiddenPrefix(target_), "", backupLock);
     } catch (const IoError& e) {
-        throw IoError("ファイルを置き換えられません: " + target_.string() + "\n" + e.what());
+        throw IoError(unchanged(target_, std::string(kStepBackup) + ": " + e.what()));
     }
-    int err = 0;
-    {
-        Fd b(sys::open(backup.c_str(), O_WRONLY | O_CLOEXEC));
-        if (b.get() < 0) err = errno;
-        if (!err) err = copyRange(out.get(), b.get(), 0, oldSize);
-        if (!err) err = syncFd(b.get());
-        if (!err && !b.close()) err = errno;
-    }
-    // The backup's name and the temporary file's must survive a power loss too.
-    if (!err) err = syncFolder(dir);
+    const int b = backupLock.fd();
+    bool backupChanged = false;
+    int err = copyRange(out, b, 0, oldSize, backupChanged);
+    if (!err) err = syncFd(b);
     if (err) {
         removeFileQuietly(backup);
-        throw IoError(failedReplace(target_, err));
+        throw IoError(unchanged(target_, kStepBackup, err));
+    }
+    ::fchmod(in, os.st_mode & 0777);
+    ::fchmod(b, os.st_mode & 0777);
+    err = nameCopies(target_, temp_, backup);
+    if (!err) err = syncFolder(dir);
+    auto removeCopies = [&] {
+        // The new content first: a replace stopped between the two leaves
+        // the backup, whose content the target holds again.
+        removeFileQuietly(temp_);
+        removeFileQuietly(backup);
+    };
+    if (err) {
+        removeFileQuietly(backup);
+        throw IoError(unchanged(target_, kStepNames, err));
     }
 
-    // Reserve the room first: a full disk or a size limit then stops the
-    // replace before a byte of the target has changed.
-    bool touched = false;
+    // Reserve the room first, without changing the size: a full disk or a
+    // size limit then stops the replace before a byte of the target has
+    // changed. A file system that cannot reserve goes on without; a full
+    // disk then fails a write, which is undone from the backup.
     if (newSize > oldSize) {
-        err = sys::fallocate(out.get(), 0, newSize);
-        // Drop what the reservation may have added past the old end.
-        if (err && sys::ftruncate(out.get(), oldSize) != 0) touched = true;
+        err = sys::fallocate(out, newSize);
+        if (err == EOPNOTSUPP || err == ENOSYS) err = 0;
+        if (err) {
+            // Give back what was reserved past the end; no byte changes.
+            sys::ftruncate(out, oldSize);
+            removeCopies();
+            throw IoError(unchanged(target_, kStepReserve, err));
+        }
     }
-    if (!err) {
-        touched = true;
-        err = copyHeadLast(in.get(), out.get(), newSize, oldSize);
-    }
+    bool changed = false;
+    err = copyFirstByteLast(in, out, newSize, oldSize, changed);
     if (!err) {
         // The new content is synced: a close that fails changes nothing of it.
-        out.close();
+        done_ = true;
         removeFileQuietly(backup);
         removeFileQuietly(temp_);
-        done_ = true;
         return;
     }
-    if (!touched) {
-        removeFileQuietly(backup);
-        throw IoError(failedReplace(target_, err));
+    if (!changed) {
+        removeCopies();
+        throw IoError(unchanged(target_, kStepRewrite, err));
     }
     // Put the old content back from the backup the same way.
-    int restoreErr = 0;
-    {
-        Fd b(sys::open(backup.c_str(), O_RDONLY | O_CLOEXEC));
-        if (b.get() < 0) restoreErr = errno;
-        struct stat cs {};
-        const off_t now = ::fstat(out.get(), &cs) == 0 ? cs.st_size : std::max(newSize, oldSize);
-        if (!restoreErr) restoreErr = copyHeadLast(b.get(), out.get(), oldSize, now);
-    }
+    const off_t now = sizeOf(out);
+    const int restoreErr = copyFirstByteLast(b, out, oldSize, now < 0 ? std::max(newSize, oldSize) : now, changed);
     if (!restoreErr) {
-        removeFileQuietly(backup);
-        throw IoError(failedReplace(target_, err));
+        removeCopies();
+        throw IoError(unchanged(target_, kStepRewrite, err));
     }
-    done_ = true;  // the temporary file is the only complete copy of the new content
+    // What the target holds now decides what the message says.
+    if (SameBytes(out, b)) {
+        removeCopies();
+        throw IoError(unchanged(target_, kStepRewrite, err));
+    }
+    done_ = true;  // the copies stay, named by the message
+    const std::string kept = "新しい内容は " + temp_.string() + " に、元の内容は " + backup.string() + " に";
+    if (SameBytes(out, in))
+        throw IoError("ファイルを置き換えましたが、ディスクへの書き込みを確かめられませんでした: " + target_.string() +
+                      "\n" + stepFailed(kStepRewrite, err) + "\n" + kept + "も残しています。");
     throw IoError("ファイルを置き換えられず、元に戻すこともできませんでした。ファイルは壊れています: " +
-                  target_.string() + " (" + std::strerror(err) + ")\n新しい内容は " + temp_.string() +
-                  " に、元の内容は " + backup.string() + " に残っています。");
+                  target_.string() + "\n" + stepFailed(kStepRewrite, err) + "\n" +
+                  stepFailed(kStepRestore, restoreErr) + "\n" + kept + "残っています。");
 }
 
 void SafeReplace::abandon() {
@@ -284,6 +405,29 @@ bool removeFileQuietly(const std::filesystem::path& p) noexcept {
     std::error_code ec;
     std::filesystem::remove(p, ec);
     return !std::filesystem::exists(p, ec);
+}
+
+std::vector<LeftoverCopy> LeftoverCopies(const std::filesystem::path& file) {
+    std::filesystem::path target = file;
+    try {
+        target = resolveLinks(file);
+    } catch (const IoError&) {
+    }
+    std::vector<LeftoverCopy> copies;
+    for (const auto& [unique, pair] : copyPairs(target)) {
+        if (!pair.newCopy.empty()) copies.push_back({pair.newCopy, true});
+        if (!pair.oldCopy.empty()) copies.push_back({pair.oldCopy, false});
+    }
+    return copies;
+}
+
+std::string LeftoverCopiesNote(const std::filesystem::path& file) {
+    const std::vector<LeftoverCopy> copies = LeftoverCopies(file);
+    if (copies.empty()) return {};
+    std::string note = "\nこのファイルの置き換えが途中で終わったときの控えが残っています。";
+    for (const LeftoverCopy& c : copies)
+        note += std::string("\n") + (c.newContent ? "新しい内容: " : "元の内容: ") + c.path.string();
+    return note;
 }
 
 }  // namespace brine

@@ -117,11 +117,13 @@ inline int fsync(int fd) {
         return -1;
     return ::fsync(fd);
 }
-// Returns 0 or the error number, as posix_fallocate does.
-inline int fallocate(int fd, off_t at, off_t len) {
+// Reserves room for the file to grow to `len` bytes without changing its
+// size or any byte of it. Returns 0 or the error number (EOPNOTSUPP where
+// the file system cannot reserve).
+inline int fallocate(int fd, off_t len) {
     if (armedPlan && detail::fails(Call::Fallocate, fd)) [[unlikely]]
         return errno;
-    return ::posix_fallocate(fd, at, len);
+    return ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, len) == 0 ? 0 : errno;
 }
 inline int ftruncate(int fd, off_t size) {
     if (armedPlan && detail::fails(Call::Ftruncate, fd)) [[unlikely]]

@@ -219,7 +219,7 @@ bool CurrentFile::ReadSDFHeader(const std::string& fileName) {
     JobFile& source = files->forReading(fileName);
     ParseResult parsed = parseSdfHeader(source.file, source.size());
     if (parsed.kind != ParseResult::Ok) {
-        if (prompter) prompter->error(kFormatMessage);
+        if (prompter) prompter->error(kFormatMessage + LeftoverCopiesNote(fileName));
         return false;
     }
     const SdfHeader& h = parsed.header;

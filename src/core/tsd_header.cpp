@@ -13,6 +13,7 @@
 #include "base/errors.h"
 #include "base/line_reader.h"
 #include "base/number_text.h"
+#include "base/safe_replace.h"
 #include "core/current_file.h"
 #include "core/job_files.h"
 #include "core/line_split.h"
@@ -199,7 +200,7 @@ bool CurrentFile::ReadTSDHeader(const std::string& fileName) {
         in.limitLineBytes(kMaxLineBytes);
         h = parseTsdHeader(in, source.size());
     } catch (const FormatError&) {
-        if (prompter) prompter->error(kFormatMessage);
+        if (prompter) prompter->error(kFormatMessage + LeftoverCopiesNote(fileName));
         return false;
     }
     Memo = h.memo;

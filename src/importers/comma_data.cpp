@@ -1,11 +1,14 @@
 #include "importers/comma_data.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <optional>
 
 #include "base/binary_file.h"
@@ -13,6 +16,7 @@
 #include "base/errors.h"
 #include "base/file_identity.h"
 #include "base/ini_file.h"
+#include "base/temp_files.h"
 #include "base/line_reader.h"
 #include "base/number_text.h"
 #include "base/rounding.h"
@@ -142,20 +146,38 @@ private:
     std::string name_;
 };
 
-// Creates the temporary burst file fresh and empty: under the preferred name
-// when no file has it, else under a unique name beside it, so a file of the
-// user's that happens to carry the name is never written over. The name
-// created is returned.
-std::string createTempBurstFile(const std::string& preferred) {
+// Removes the temporary burst files earlier imports of the same input left
+// and no job holds any more (a kill, or a copy into the output that failed
+// and kept it): under the preferred name or a unique one beside it, each
+// the program's own SDF or a file cut short before its header was written.
+void removeStaleBurstFiles(const std::filesystem::path& preferred, const std::string& prefix) {
+    const std::filesystem::path dir = preferred.has_parent_path() ? preferred.parent_path() : ".";
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name != preferred.filename().string() && !MatchesUniqueName(name, prefix, ".$$$")) continue;
+        FileLock lock = FileLock::IfUnheld(it->path());
+        struct stat st {};
+        if (!lock.held() || ::fstat(lock.fd(), &st) != 0) continue;
+        if (st.st_size == 0 || HasSdfSignature(it->path().string())) RemoveLockedFile(it->path(), lock);
+    }
+}
+
+// Creates the temporary burst file fresh, empty and locked: under the
+// preferred name when no file has it, else under a unique name beside it,
+// so a file of the user's that happens to carry the name is never written
+// over. The name created is returned.
+std::string createTempBurstFile(const std::string& preferred, FileLock& lock) {
+    const std::filesystem::path p(preferred);
+    const std::string prefix = std::filesystem::path(p).replace_extension("").filename().string() + ".";
+    removeStaleBurstFiles(p, prefix);
     try {
-        if (CreateNewFile(preferred)) return preferred;
+        if (CreateLockedNewFile(preferred, lock)) return preferred;
     } catch (const IoError&) {
         throw IoError("一時ファイルを作成できません。\n" + preferred);
     }
-    const std::filesystem::path p(preferred);
-    const std::string prefix = std::filesystem::path(p).replace_extension("").filename().string() + ".";
     try {
-        return CreateUniqueFile(p.parent_path(), prefix, ".$$$").string();
+        return CreateLockedUniqueFile(p.parent_path(), prefix, ".$$$", lock).string();
     } catch (const IoError&) {
         throw IoError("一時ファイルを作成できません。\n" + (p.parent_path() / (prefix + "XXXXXX.$$$")).string());
     }
@@ -356,7 +378,8 @@ CommaImportResult ImportCommaData(const CommaImportSettings& s, Prompter& prompt
         setChannels(temp, s.Channels);
         temp.UpdateBlockArithmetic();
         temp.AllocateDataArrays();
-        result.TempFileName = createTempBurstFile(s.TempFileName);
+        result.TempFileLock = std::make_shared<FileLock>();
+        result.TempFileName = createTempBurstFile(s.TempFileName, *result.TempFileLock);
         guard.arm(result.TempFileName);
         temp.SaveFileName = result.TempFileName;
         if (!temp.CreateSDFFile(result.TempFileName))

@@ -6,6 +6,7 @@
 // are UTF-8.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,7 @@
 namespace brine {
 
 class CurrentFile;
+class FileLock;
 class ProgressSink;
 class Prompter;
 
@@ -40,6 +42,7 @@ struct CommaDataFields {
     std::array<double, kCommaColumns + 1> CoefA{};
     std::array<double, kCommaColumns + 1> CoefB{};
     std::string TempFileName;  // the bursts of a burst-mode import
+    std::shared_ptr<FileLock> TempFileLock;  // held on it until the next import
 };
 
 // ---- preview
@@ -120,13 +123,15 @@ struct CommaImportResult {
     int Bursts = 0;
     std::vector<std::vector<std::int16_t>> Table;  // interval mode: [channel][sample]
     std::string TempFileName;                      // burst mode: the file holding the bursts
+    std::shared_ptr<FileLock> TempFileLock;        // held on it while it may be used
 };
 
 // Reads the file. Burst mode writes every burst into a temporary file made
 // fresh beside the input: settings.TempFileName when no file has that name,
-// else a unique name (result.TempFileName tells which). A short last burst is
-// filled up with missing values; the file is removed again when the import
-// stops. Messages go to the prompter, progress to the sink.
+// else a unique name (result.TempFileName tells which); the files of earlier
+// imports of the input that no job holds are removed first. A short last
+// burst is filled up with missing values; the file is removed again when the
+// import stops. Messages go to the prompter, progress to the sink.
 CommaImportResult ImportCommaData(const CommaImportSettings& settings, Prompter& prompter, ProgressSink& progress);
 
 // Fills the model from a completed import: header, channel table and one

@@ -421,7 +421,10 @@ void TFrmCommaData::BitBtn1Click() {
     }
     LineCount = r.LineCount > INT_MAX ? INT_MAX : static_cast<int>(r.LineCount);
     if (!r.Completed) return;  // the dialog stays open for new coefficients
-    if (s.BurstMode) TempFileName = r.TempFileName;
+    if (s.BurstMode) {
+        TempFileName = r.TempFileName;
+        TempFileLock = r.TempFileLock;
+    }
     SampleCount = r.SampleCount;
     ApplyCommaImport(s, r, *model);
     accept();

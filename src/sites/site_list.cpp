@@ -76,7 +76,7 @@ SiteLoadReport SiteList::LoadSites(const std::filesystem::path& file) {
         // The file is there but unreadable: what is in memory no longer
         // matches it, so it must not be written over.
         damaged_ = true;
-        throw IoError("地点ファイルを読み込めません: " + file.string());
+        throw IoError("地点ファイルを読み込めません: " + file.string() + LeftoverCopiesNote(file));
     }
 
     struct Site {
@@ -94,7 +94,8 @@ SiteLoadReport SiteList::LoadSites(const std::filesystem::path& file) {
         }
         const std::vector<std::string> fields = SplitCommas(line);
         std::optional<float> lat, lon;
-        if (fields.size() >= 3 && fields.size() <= 5) {
+        // A NUL is never text: it is a replace cut short, or other damage.
+        if (fields.size() >= 3 && fields.size() <= 5 && line.find('\0') == std::string_view::npos) {
             lat = readCoordinate(fields[1]);
             lon = readCoordinate(fields[2]);
         }
@@ -125,6 +126,7 @@ SiteLoadReport SiteList::LoadSites(const std::filesystem::path& file, Prompter& 
         if (!report.badLines.empty()) text += "読み込めない行: " + lineList(report.badLines) + "\n";
         if (report.tooMany) text += "1000 地点を超える行は読み込みませんでした。\n";
         text += "読み込めた地点だけを使います。ファイルを直すまで地点の登録と削除はできません。";
+        text += LeftoverCopiesNote(file);
         prompter.warning(text);
     }
     return report;

@@ -44,12 +44,14 @@ public:
     std::uint16_t SelectedLocation = 0;
 
     // Reads the list. A missing file gets the default site and is written at
-    // once. Bad lines (not name,lat,lon[,x[,y]] with numbers) are skipped and
+    // once. Bad lines (not name,lat,lon[,x[,y]] with numbers, or holding a
+    // NUL byte, which a replace cut short leaves) are skipped and
     // at most 1000 sites are read; such a load marks the list damaged, and a
     // damaged list is never written back. IoError when the file exists but
     // cannot be read (the list is then damaged and left as it was).
     SiteLoadReport LoadSites(const std::filesystem::path& file);
-    // The same, telling the user once when lines were skipped.
+    // The same, telling the user once when lines were skipped, and naming
+    // the copies a replace cut short left beside the file.
     SiteLoadReport LoadSites(const std::filesystem::path& file, Prompter& prompter);
 
     // Rewrites the whole file (CP932, CR LF after every line). Refused with a
