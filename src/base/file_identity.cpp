@@ -1,5 +1,7 @@
 #include "base/file_identity.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 namespace brine {
@@ -9,6 +11,30 @@ bool SameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
     bool same = std::filesystem::equivalent(a, b, ec);
     return !ec && same;
+}
+
+FilePlace PlaceOf(const std::string& name) {
+    namespace fs = std::filesystem;
+    FilePlace place;
+    struct stat st {};
+    if (!name.empty() && ::stat(name.c_str(), &st) == 0) {
+        place.exists = true;
+        place.device = static_cast<std::uint64_t>(st.st_dev);
+        place.inode = static_cast<std::uint64_t>(st.st_ino);
+        return place;
+    }
+    // A link to a file still to be made leads to where that file will be.
+    std::error_code ec;
+    fs::path p = fs::absolute(name, ec);
+    if (ec) p = name;
+    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++hops) {
+        const fs::path next = fs::read_symlink(p, ec);
+        if (ec) break;
+        p = next.is_absolute() ? next : p.parent_path() / next;
+    }
+    const fs::path resolved = fs::weakly_canonical(p, ec);
+    place.path = (ec ? p.lexically_normal() : resolved).string();
+    return place;
 }
 
 std::string FullName(const std::string& fileName) {

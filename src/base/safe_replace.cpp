@@ -257,6 +257,11 @@ int nameCopies(const std::filesystem::path& target, std::filesystem::path& newCo
 }  // namespace
 
 SafeReplace::SafeReplace(std::filesystem::path target) : target_(resolveLinks(std::move(target))) {
+    // A file its user may not write is not replaced behind the owner's back,
+    // though the folder would allow the rename.
+    if (::faccessat(AT_FDCWD, target_.c_str(), F_OK, AT_EACCESS) == 0 &&
+        ::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0)
+        throw IoError("ファイルに書き込めません: " + target_.string() + " (" + std::strerror(errno) + ")");
     const std::filesystem::path dir = folderOf(target_);
     try {
         temp_ = CreateLockedUniqueFile(dir, hiddenPrefix(target_), "", lock_);

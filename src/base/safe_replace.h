@@ -35,8 +35,9 @@ namespace brine {
 class SafeReplace {
 public:
     // Creates a fresh, empty, uniquely named hidden temporary file in the
-    // folder of the file the target resolves to. Throws IoError when the
-    // folder is not writable or the links go round in a loop.
+    // folder of the file the target resolves to. Throws IoError, naming the
+    // file or folder, when the target exists and its user may not write it,
+    // when the folder is not writable or when the links go round in a loop.
     explicit SafeReplace(std::filesystem::path target);
     ~SafeReplace();  // removes the temporary file unless committed
     SafeReplace(const SafeReplace&) = delete;

@@ -160,7 +160,8 @@ JobResult ConvertDRFBlocks(CurrentFile& m, const std::string& fileName, Prompter
             }
         }
     }
-    if (!FinishSave(m, prompter)) result = JobResult::Failed;
+    // A cancel before the first burst keeps nothing, and still ends the command.
+    if (!FinishSave(m, prompter) && result != JobResult::Cancelled) result = JobResult::Failed;
     return result;
 }
 

@@ -159,8 +159,8 @@ bool ReadFishingPortCsv(CurrentFile& m, const std::string& fileName, Prompter& p
     try {
         lines = ReadTextLines(fileName);
         check = checkTable(lines, table);
-    } catch (const std::exception&) {
-        prompter.information(kBadFileMessage);
+    } catch (const std::exception& e) {
+        ReportBadFile(fileName, e, prompter);
         return false;
     }
     if (check != Check::Ready) return false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <limits>
 
 #include "converters/conversion_support.h"
@@ -245,18 +246,22 @@ bool ReadMeteorologicalCsv(CurrentFile& m, const std::string& fileName, Prompter
     std::vector<std::string> lines;
     JmaTable table;
     Check check = Check::NotMine;
-    bool damaged = false;
+    std::exception_ptr failure;
     {
         ProgressScope scope(progress, "データのチェック中", false);
         try {
             lines = ReadTextLines(fileName);
             check = checkTable(lines, table);
         } catch (const std::exception&) {
-            damaged = true;
+            failure = std::current_exception();
         }
     }
-    if (damaged) {
-        prompter.information(kBadFileMessage);
+    if (failure) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::exception& e) {
+            ReportBadFile(fileName, e, prompter);
+        }
         return false;
     }
     if (check == Check::NotHourly) {

@@ -339,8 +339,8 @@ bool ReadPortWaveFile(CurrentFile& m, const std::string& fileName, Prompter& pro
     try {
         ProgressScope scope(progress, "データ数の調査中", false);
         lines = ReadTextLines(fileName);
-    } catch (const std::exception&) {
-        prompter.information(kBadFileMessage);
+    } catch (const std::exception& e) {
+        ReportBadFile(fileName, e, prompter);
         return false;
     }
     // Blank lines at the end of a file hold nothing.

@@ -12,6 +12,15 @@ namespace brine {
 
 const char* const kBadFileMessage = "ファイルが異常です。";
 
+void ReportBadFile(const std::string& fileName, const std::exception& e, Prompter& prompter) {
+    // A file that could not be read is not called damaged without its name
+    // and the step that failed.
+    if (dynamic_cast<const IoError*>(&e))
+        prompter.information(std::string(kBadFileMessage) + "\n" + fileName + "\n" + e.what());
+    else
+        prompter.information(kBadFileMessage);
+}
+
 std::vector<std::string> ReadTextLines(const std::string& fileName) {
     LineReader in(fileName);
     std::vector<std::string> lines;

@@ -3,6 +3,7 @@
 // search in CP932 text, the reading of the whole table, the making of counts
 // and the hand-over of one burst of hourly samples to the model.
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,10 @@ namespace brine {
 
 // Reported for any read or conversion failure of a table.
 extern const char* const kBadFileMessage;  // "ファイルが異常です。"
+
+// Tells that a table could not be read or converted: kBadFileMessage, and
+// for a file that could not be read, the file and the step that failed.
+void ReportBadFile(const std::string& fileName, const std::exception& e, Prompter& prompter);
 
 // Every line of a text file, without line ends. IoError when unreadable.
 std::vector<std::string> ReadTextLines(const std::string& fileName);

@@ -86,7 +86,8 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
         }
     }
     if (b != m.Iterations) DeclareWrittenBursts(m, b, prompter);
-    if (!FinishSave(m, prompter)) result = JobResult::Failed;
+    // A cancel before the first burst keeps nothing, and still ends the command.
+    if (!FinishSave(m, prompter) && result != JobResult::Cancelled) result = JobResult::Failed;
     return result;
 }
 

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 
 #include "base/cp932.h"
 #include "base/errors.h"
@@ -16,7 +17,13 @@ const char* const kFormatMessage = "フォーマットが違います。";
 CurrentFile::CurrentFile() { Data.resize(kMaxIntervalChannels); }
 
 BurstJob::BurstJob(CurrentFile& m, Writes writes) : m_(m) {
-    if (m_.job_.p) return;
+    if (m_.job_.p) {
+        // Bursts the inner job expects in its file could otherwise still
+        // wait in memory, or wait where it expects them written.
+        if (m_.job_.p->wholeOutput() != (writes == WholeOutput))
+            throw std::logic_error("書き込み方の違う処理の中では始められません。");
+        return;
+    }
     m_.job_.p = std::make_shared<JobFiles>(writes == WholeOutput, false);
     owner_ = true;
 }
@@ -26,7 +33,11 @@ BurstJob::~BurstJob() {
 }
 
 void BurstJob::finish() {
-    if (!owner_) return;
+    // Within another job: its output may be replaced as soon as this ends.
+    if (!owner_) {
+        if (m_.job_.p) m_.job_.p->flush();
+        return;
+    }
     owner_ = false;
     std::shared_ptr<JobFiles> files = std::move(m_.job_.p);
     files->finish();

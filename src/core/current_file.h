@@ -136,11 +136,22 @@ public:
     // header rewrite and burst write addressed to `target` (SaveFileName)
     // goes there. False when the temporary file cannot be made or written.
     bool BeginSDFOutput(const std::string& target);
-    // Ends the output begun: with `keep`, and when no write into it failed,
-    // it replaces its target (IoError when that fails); otherwise it is
-    // removed and the target stays as it was. False when it was removed.
-    // True when no output was begun.
+    // Writes are routed by the file a name leads to, whatever its spelling.
+    // Ends the output begun: with `keep`, when no write into it failed and
+    // its header declares a burst, it replaces its target (IoError when that
+    // fails); otherwise it is removed and the target stays as it was. False
+    // when it was removed. True when no output was begun.
     bool FinishOutput(bool keep = true);
+
+    // Why the last header or burst write that failed did fail (the step and
+    // the file, as the typed error said), for the caller's message; and
+    // whether the bytes had reached the file itself when only closing it
+    // failed (a header rewritten in place).
+    struct WriteFailure {
+        std::string reason;
+        bool bytesWritten = false;
+    };
+    const WriteFailure& LastWriteFailure() const { return writeFailure_; }
 
     // ---- TSD (tsd_header.cpp, tsd_blocks.cpp, tsd_values.cpp)
     bool ReadTSDHeader(const std::string& fileName);
@@ -169,6 +180,7 @@ private:
     std::string outputPath(const std::string& fileName) const;
     void outputFailed(const std::string& fileName);
     std::vector<std::uint8_t> ioBuffer_;
+    WriteFailure writeFailure_;
     struct PendingOutput;
     std::shared_ptr<PendingOutput> output_;
     // The kind ReadBurst found for the name read from last: 0 SDF, 1 TSD, -1 neither.
@@ -188,7 +200,8 @@ private:
 // a job a file's name stands for the file first opened under it; the job
 // must end before a file it uses is replaced. Outside a job every call opens
 // and closes its file. A job begun while another runs on the model is part
-// of that one.
+// of that one and must write as it does (std::logic_error otherwise); its
+// finish() writes what waits, so that its output is complete when it ends.
 class BurstJob {
 public:
     enum Writes {
@@ -200,7 +213,8 @@ public:
     ~BurstJob();  // closes every file; bursts still waiting are dropped
     BurstJob(const BurstJob&) = delete;
     BurstJob& operator=(const BurstJob&) = delete;
-    // Writes what waits and closes every file; IoError when that fails.
+    // Writes what waits and closes every file (a job within another only
+    // writes what waits); IoError when that fails.
     void finish();
 
 private:
@@ -267,7 +281,7 @@ struct HeaderSnapshot {
 };
 
 // True when the file begins with the SDF signature (whatever its name);
-// false when it does not or cannot be read.
+// false when it does not. IoError when it cannot be read.
 bool HasSdfSignature(const std::string& fileName);
 // Upper-cased extension with its dot (".SDF"), empty when none.
 std::string UpperExtension(const std::string& fileName);

@@ -29,7 +29,8 @@ enum class TargetCheck {
     SourceSdf,      // the SDF file being read (by its content): ask, then rewrite its header in place
     SourceRefused,  // the file being read, which must not be overwritten
 };
-// source: the file the producer reads from (the model's FileName), may be empty.
+// source: the file the producer reads from (the model's FileName), may be
+// empty. IoError when the source named as target cannot be read to tell.
 TargetCheck CheckSaveTarget(const std::string& target, const std::string& source);
 
 // ---- edited texts

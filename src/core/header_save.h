@@ -35,9 +35,11 @@ bool DeclareWrittenBursts(CurrentFile& m, int written, Prompter& prompter,
 
 // Ends a producer's run: the output the header dialog began replaces its
 // target, unless a write into it failed (that failure has been told; the
-// target stays as it was). A replace that fails is told with failMessage,
-// the file name and the reason. True when the output stands complete under
-// its name (or was written in place).
+// target stays as it was) or it declares no burst (a run that ended before
+// its first burst: the target stays as it was, and nothing more is said). A
+// replace that fails is told with failMessage, the file name and the reason.
+// True when the output stands complete under its name (or was written in
+// place).
 bool FinishSave(CurrentFile& m, Prompter& prompter, std::string_view failMessage = kWriteFailedMessage);
 
 // Writes the one burst of a single-burst output and ends the run with

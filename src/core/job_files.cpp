@@ -92,6 +92,11 @@ void JobFiles::forget(const std::string& path) {
     std::erase_if(files_, [&](const std::unique_ptr<JobFile>& f) { return f->path == path; });
 }
 
+void JobFiles::flush() {
+    for (auto& f : files_)
+        if (f->writable) f->behind.flush(f->file);
+}
+
 void JobFiles::finish() {
     // Every file is closed, also when one of them fails.
     std::vector<std::unique_ptr<JobFile>> files = std::move(files_);

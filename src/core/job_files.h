@@ -62,8 +62,11 @@ public:
     void appended(JobFile& f);
     // Closes the file: its name now stands for another one.
     void forget(const std::string& path);
+    // Writes what waits, the files staying open; IoError when that fails.
+    void flush();
     // Writes what waits and closes every file; IoError when that fails.
     void finish();
+    bool wholeOutput() const { return wholeOutput_; }
 
     static constexpr std::size_t kReadAhead = 256u << 10;
 

@@ -7,6 +7,7 @@
 
 #include "base/binary_file.h"
 #include "base/errors.h"
+#include "base/file_identity.h"
 #include "base/file_buffers.h"
 #include "base/safe_replace.h"
 #include "core/current_file.h"
@@ -184,13 +185,9 @@ std::vector<std::uint8_t> CurrentFile::EncodeSDFHeader() const {
 }
 
 bool HasSdfSignature(const std::string& fileName) {
-    try {
-        BinaryFile f(fileName, OpenMode::Read);
-        char head[kMagicLen];
-        return f.readSome(head, kMagicLen) == kMagicLen && std::memcmp(head, kSdfMagic, kMagicLen) == 0;
-    } catch (const IoError&) {
-        return false;
-    }
+    BinaryFile f(fileName, OpenMode::Read);
+    char head[kMagicLen];
+    return f.readSome(head, kMagicLen) == kMagicLen && std::memcmp(head, kSdfMagic, kMagicLen) == 0;
 }
 
 bool CurrentFile::ReadHeader(const std::string& fileName) {
@@ -303,24 +300,41 @@ bool CurrentFile::ReadSDFBurst(int b) {
 
 struct CurrentFile::PendingOutput {
     explicit PendingOutput(const std::string& name) : target(name), replace(name) {}
-    std::string target;  // the name the writes are addressed to
+    std::string target;  // the name the output was begun under
     SafeReplace replace;
     bool failed = false;  // a write into it failed: it is never kept
+    int declared = 0;     // bursts its header declares
+    // The last other name asked about, and whether it leads to the target.
+    std::string otherName;
+    bool otherLeads = false;
+
+    // Writes are routed by the file a name leads to, not by its spelling:
+    // "./a.sdf" or a link to the target must not write into the target
+    // itself, which the commit would then replace with the output.
+    bool addressedBy(const std::string& name) {
+        if (name == target) return true;
+        if (name != otherName) {
+            otherName = name;
+            otherLeads = PlaceOf(name) == PlaceOf(target);
+        }
+        return otherLeads;
+    }
 };
 
 std::string CurrentFile::outputPath(const std::string& fileName) const {
-    return output_ && fileName == output_->target ? output_->replace.tempPath().string() : fileName;
+    return output_ && output_->addressedBy(fileName) ? output_->replace.tempPath().string() : fileName;
 }
 
 void CurrentFile::outputFailed(const std::string& fileName) {
-    if (output_ && fileName == output_->target) output_->failed = true;
+    if (output_ && output_->addressedBy(fileName)) output_->failed = true;
 }
 
 bool CurrentFile::BeginSDFOutput(const std::string& target) {
     FinishOutput(false);
     try {
         output_ = std::make_shared<PendingOutput>(target);
-    } catch (const IoError&) {
+    } catch (const IoError& e) {
+        writeFailure_ = {e.what(), false};
         return false;
     }
     if (CreateSDFFile(target)) return true;
@@ -331,7 +345,9 @@ bool CurrentFile::BeginSDFOutput(const std::string& target) {
 bool CurrentFile::FinishOutput(bool keep) {
     if (!output_) return true;
     std::shared_ptr<PendingOutput> out = std::move(output_);
-    if (!keep || out->failed) {
+    // An output that declares no burst holds nothing the target would gain:
+    // a job that ended before its first burst leaves the target as it was.
+    if (!keep || out->failed || out->declared <= 0) {
         out->replace.abandon();
         return false;
     }
@@ -340,19 +356,28 @@ bool CurrentFile::FinishOutput(bool keep) {
 }
 
 bool CurrentFile::WriteSDFHeaderTo(const std::string& fileName, bool truncate) {
+    const std::string path = outputPath(fileName);
+    bool written = false;
     try {
         std::vector<std::uint8_t> bytes = EncodeSDFHeader();
         CallFiles files(job_.p.get());
-        JobFile& f = files->forWriting(outputPath(fileName), truncate ? OpenMode::Create : OpenMode::CreateOrUpdate);
+        JobFile& f = files->forWriting(path, truncate ? OpenMode::Create : OpenMode::CreateOrUpdate);
         // Records still waiting go first: a header never declares records
         // that are not in the file.
         files->writeNow(f, 0, bytes.data(), bytes.size());
+        written = true;
         files.done();
+        if (path != fileName) output_->declared = Iterations;
+        writeFailure_ = {};
         return true;
+    } catch (const std::exception& e) {
+        // A header rewritten in place stands in the file when only its close failed.
+        writeFailure_ = {e.what(), written && path == fileName};
     } catch (...) {
-        outputFailed(fileName);
-        return false;
+        writeFailure_ = {};
     }
+    outputFailed(fileName);
+    return false;
 }
 
 bool CurrentFile::WriteSDFHeader(const std::string& fileName) { return WriteSDFHeaderTo(fileName, false); }
@@ -362,6 +387,7 @@ bool CurrentFile::CreateSDFFile(const std::string& fileName) { return WriteSDFHe
 bool CurrentFile::WriteSDFBurst(int b) {
     try {
         if (b < 0 || !buffersFit(*this)) {
+            writeFailure_ = {"バーストのデータがヘッダーと合いません。", false};
             outputFailed(SaveFileName);
             return false;
         }
@@ -375,10 +401,13 @@ bool CurrentFile::WriteSDFBurst(int b) {
         files->write(f, pos, ioBuffer_.data(), ioBuffer_.size());
         files.done();
         return true;
+    } catch (const std::exception& e) {
+        writeFailure_ = {e.what(), false};
     } catch (...) {
-        outputFailed(SaveFileName);
-        return false;
+        writeFailure_ = {};
     }
+    outputFailed(SaveFileName);
+    return false;
 }
 
 bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileName, BinaryFile& source) {
@@ -393,9 +422,10 @@ bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileN
     std::optional<SafeReplace> temp;
     try {
         temp.emplace(fileName);
-    } catch (const IoError&) {
+    } catch (const IoError& e) {
         if (prompter)
-            prompter->error("データ形式を更新できません。\nファイルのあるフォルダに書き込めません。\n" + fileName);
+            prompter->error("データ形式を更新できません。\nファイルのあるフォルダに書き込めません。\n" + fileName + "\n" +
+                            e.what());
         return false;
     }
     AllocateForReading();

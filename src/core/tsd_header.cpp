@@ -265,7 +265,11 @@ bool CurrentFile::WriteTSDHeader(const std::string& fileName) {
         files->writeNow(f, 0, out.data(), out.size());
         files.done();
         return true;
+    } catch (const std::exception& e) {
+        writeFailure_ = {e.what(), false};
+        return false;
     } catch (...) {
+        writeFailure_ = {};
         return false;
     }
 }

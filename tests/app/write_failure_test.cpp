@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -180,14 +181,17 @@ void runJob(Run& r, const Job& job) {
     }
 }
 
-// Runs the writer from a fresh folder. `plan` counts (and fails) its calls.
-Outcome runOnce(const Writer& w, const fs::path& dir, FaultPlan* plan, Outcome* before) {
+// Runs the writer from a fresh folder. `plan` counts (and fails) its calls;
+// `arrange`, when given, changes what the writer has prepared before it runs.
+Outcome runOnce(const Writer& w, const fs::path& dir, FaultPlan* plan, Outcome* before,
+                const std::function<void(Run&)>& arrange = {}) {
     clearFolder(dir);
     Run r;
     r.dir = dir;
     r.model.prompter = &r.prompter;
     r.model.progress = &r.progress;
     Job job = w.prepare(r);
+    if (arrange) arrange(r);
     if (!job.state) job.state = [&r] { return test::modelState(r.model); };
     if (before) {
         before->files = snapshot(dir);
@@ -703,6 +707,106 @@ TEST_P(WriteFailure, KilledOrTornAtEachCallLeavesFilesThatReadRightOrSayWhy) {
                 w.name.c_str(), n, kills, tears, left.empty() ? " nothing" : left.c_str());
 }
 
+// What a writer finds where it writes, beyond failing calls: a target or
+// folder its user may not write, an input gone after the header dialog.
+class WriterTargets : public ::testing::TestWithParam<Writer> {
+protected:
+    // Learns from a clean run which files the writer replaces and which it only reads.
+    void SetUp() override {
+        clean = runOnce(GetParam(), dir.path(), nullptr, &before);
+        for (const auto& [name, bytes] : before.files) {
+            if (bytes.starts_with("link to ")) continue;
+            auto c = clean.files.find(name);
+            if (c == clean.files.end()) continue;
+            (c->second == bytes ? inputs : targets).push_back(name);
+        }
+        ASSERT_FALSE(targets.empty()) << GetParam().name << ": replaces no file\n" << texts(clean.shown);
+    }
+
+    // True when a message names a target, or a link to it.
+    bool namesATarget(const std::string& all) const {
+        for (const std::string& t : targets) {
+            if (all.find((dir.path() / t).string()) != std::string::npos) return true;
+            for (const auto& [name, bytes] : before.files)
+                if (bytes == "link to " + t && all.find((dir.path() / name).string()) != std::string::npos) return true;
+        }
+        return false;
+    }
+
+    bool showsSuccess(const Outcome& o) const {
+        return std::any_of(GetParam().success.begin(), GetParam().success.end(), [&](const std::string& text) {
+            return std::any_of(o.shown.begin(), o.shown.end(), [&](const auto& m) { return m.text == text; });
+        });
+    }
+
+    test::TempDir dir;
+    Outcome before, clean;
+    std::vector<std::string> targets, inputs;
+};
+
+TEST_P(WriterTargets, ATargetOrFolderItsUserMayNotWriteIsRefusedAndNamed) {
+    const Writer& w = GetParam();
+    test::RunUnprivileged(dir.path(), [&] {
+        const fs::perms readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+        // The owner made the target read-only: replacing it anyway, as the
+        // folder would allow, goes behind the owner's back.
+        Outcome was;
+        const Outcome o = runOnce(w, dir.path(), nullptr, &was, [&](brine::Run&) {
+            for (const std::string& t : targets) fs::permissions(dir.path() / t, readOnly);
+        });
+        const std::string all = texts(o.shown);
+        EXPECT_EQ(o.files, was.files) << w.name << ": a read-only target was replaced\n" << all;
+        for (const std::string& t : targets)
+            EXPECT_EQ(fs::status(dir.path() / t).permissions() & fs::perms::all, readOnly) << t;
+        EXPECT_TRUE(namesATarget(all)) << w.name << ": no message names the read-only target\n" << all;
+        EXPECT_FALSE(showsSuccess(o)) << w.name << "\n" << all;
+
+        // A target of the user's own in a folder the user may not write: the
+        // folder is named as the cause, unless the file is written in place.
+        Outcome folderWas;
+        const Outcome f = runOnce(w, dir.path(), nullptr, &folderWas, [&](brine::Run&) {
+            fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+        });
+        fs::permissions(dir.path(), fs::perms::owner_all);
+        const std::string told = texts(f.shown);
+        if (f.files != clean.files) {
+            EXPECT_EQ(f.files, folderWas.files) << w.name << "\n" << told;
+            EXPECT_NE(told.find(dir.path().string() + "\n"), std::string::npos)
+                << w.name << ": the folder is not named\n" << told;
+            EXPECT_NE(told.find(std::strerror(EACCES)), std::string::npos) << w.name << ": no cause\n" << told;
+            EXPECT_FALSE(showsSuccess(f)) << w.name << "\n" << told;
+        }
+    });
+}
+
+TEST_P(WriterTargets, AnInputLostAfterTheHeaderDialogLeavesTheTargetAsItWas) {
+    const Writer& w = GetParam();
+    bool accepted = false;
+    Outcome was;
+    const Outcome o = runOnce(w, dir.path(), nullptr, &was, [&](brine::Run& r) {
+        if (!r.onModal) return;
+        r.onModal = [&r, &accepted, user = r.onModal, inputs = inputs](QDialog& d) {
+            user(d);
+            if (d.result() != QDialog::Accepted) return;
+            accepted = true;
+            for (const std::string& name : inputs) fs::remove(r.dir / name);
+        };
+    });
+    if (!accepted) GTEST_SKIP() << w.name << " saves through no header dialog";
+    const std::string all = texts(o.shown);
+    for (const std::string& t : targets) {
+        ASSERT_TRUE(o.files.count(t)) << t << " is gone\n" << all;
+        const std::string& now = o.files.at(t);
+        // The job either had its data at hand, or ends without a burst and
+        // with a message; it never leaves a target it did not fill.
+        if (now == clean.files.at(t)) continue;
+        EXPECT_EQ(now, was.files.at(t)) << w.name << ": " << t << " was replaced by an unfinished output\n" << all;
+        EXPECT_TRUE(std::any_of(o.shown.begin(), o.shown.end(), [](const auto& m) { return m.type == MsgType::Error; }))
+            << w.name << ": nothing told\n" << all;
+        EXPECT_FALSE(showsSuccess(o)) << w.name << "\n" << all;
+    }
+}
+
 // ---- the writers
 
 // A version-3 SDF of 60 bursts whose records span several copy chunks.
@@ -1160,6 +1264,8 @@ Writer locationDat(const std::string& name, bool linked) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllWriters, WriteFailure, ::testing::ValuesIn(writers()),
+                         [](const ::testing::TestParamInfo<Writer>& i) { return i.param.name; });
+INSTANTIATE_TEST_SUITE_P(AllWriters, WriterTargets, ::testing::ValuesIn(writers()),
                          [](const ::testing::TestParamInfo<Writer>& i) { return i.param.name; });
 
 }  // namespace

@@ -161,6 +161,12 @@ TEST_F(FishingPortTest, RefusesFilesThatAreNotPortTablesOrDamaged) {
         SCOPED_TRACE(c.what);
         expectRefused([&] { return read(write(c.text, "p.csv")); }, c.message, c.type);
     }
+    // A file that cannot be read is named, with the step that failed.
+    prompter.shown.clear();
+    const std::string missing = dir.file("missing.csv");
+    EXPECT_FALSE(read(missing));
+    EXPECT_TRUE(prompter.lastText().starts_with("ファイルが異常です。\n" + missing + "\nファイルを開けません: " + missing))
+        << prompter.lastText();
 }
 
 }  // namespace

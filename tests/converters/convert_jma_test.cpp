@@ -229,9 +229,12 @@ TEST_F(JmaTest, RefusesFilesThatAreNotHourlyTablesOrDamaged) {
         EXPECT_EQ(model.Memo, "crafted");
         EXPECT_FALSE(progress.visible);
     }
+    // A file that cannot be read is named, with the step that failed.
     prompter.shown.clear();
-    EXPECT_FALSE(read(dir.file("missing.csv")));
-    EXPECT_EQ(prompter.lastText(), "ファイルが異常です。");
+    const std::string missing = dir.file("missing.csv");
+    EXPECT_FALSE(read(missing));
+    EXPECT_TRUE(prompter.lastText().starts_with("ファイルが異常です。\n" + missing + "\nファイルを開けません: " + missing))
+        << prompter.lastText();
 }
 
 }  // namespace

@@ -270,10 +270,12 @@ TEST_F(PortWaveTest, RefusesEmptyAndDamagedFilesWithoutTouchingTheModel) {
         SCOPED_TRACE(c.what);
         expectRefused([&] { return read(write(c.text, c.name)); }, c.message, MsgType::Error, c.buttons);
     }
-    // A file that cannot be read is reported as damaged.
+    // A file that cannot be read is named, with the step that failed.
     prompter.shown.clear();
-    EXPECT_FALSE(read(dir.file("missing.txt")));
-    EXPECT_EQ(prompter.lastText(), "ファイルが異常です。");
+    const std::string missing = dir.file("missing.txt");
+    EXPECT_FALSE(read(missing));
+    EXPECT_TRUE(prompter.lastText().starts_with("ファイルが異常です。\n" + missing + "\nファイルを開けません: " + missing))
+        << prompter.lastText();
 }
 
 TEST(PortWaveLayout, ChosenFromTheFileNameAndTheFirstLine) {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <numeric>
 #include <optional>
+#include <stdexcept>
 
 #include "core/current_file.h"
 #include "core/header_save.h"
@@ -194,6 +196,88 @@ TEST(SdfFile, AJobWritesAndReadsWhatSingleCallsDo) {
         ASSERT_EQ(r.BurstData, expect.BurstData) << b;
     }
     EXPECT_FALSE(r.ReadSDFBurst(800));
+}
+
+TEST(SdfFile, AJobWithinAnotherWritesAsItDoesAndLeavesItsOutputComplete) {
+    TempDir dir;
+    CurrentFile w = model(2, 1, 50);
+    w.Iterations = 40;
+    const std::string p = dir.file("inner.sdf");
+    BurstJob outer(w, BurstJob::WholeOutput);
+    // A job that expects every burst in the file when it is written cannot
+    // run within one whose bursts wait.
+    EXPECT_THROW({ BurstJob nested(w, BurstJob::EachBurst); }, std::logic_error);
+    {
+        BurstJob inner(w, BurstJob::WholeOutput);
+        ASSERT_TRUE(w.CreateSDFFile(p));
+        w.SaveFileName = p;
+        for (int b = 0; b < 40; ++b) {
+            fillBurst(w, b);
+            ASSERT_TRUE(w.WriteSDFBurst(b));
+        }
+        inner.finish();
+    }
+    // Its output may be replaced or read elsewhere as soon as it has ended.
+    CurrentFile r;
+    ASSERT_TRUE(r.ReadHeader(p));
+    r.FileName = p;
+    ASSERT_TRUE(r.ReadSDFBurst(39));
+    CurrentFile expect = model(2, 1, 50);
+    fillBurst(expect, 39);
+    EXPECT_EQ(r.BurstData, expect.BurstData);
+    outer.finish();
+}
+
+TEST(SdfFile, WritesReachTheOutputBegunUnderAnySpellingOfItsTarget) {
+    // The output replaces its target only at the end: a write addressed to
+    // the target under another name must go into the output, not the target.
+    struct Case {
+        const char* what;
+        bool targetExists;
+        std::function<std::string(const TempDir&)> spelling;
+    };
+    const std::vector<Case> cases{
+        {"dot", true, [](const TempDir& d) { return (d.path() / "." / "out.sdf").string(); }},
+        {"folder and back", true, [](const TempDir& d) { return (d.path() / "sub" / ".." / "out.sdf").string(); }},
+        {"symbolic link", true, [](const TempDir& d) { return d.file("link.sdf"); }},
+        {"hard link", true, [](const TempDir& d) { return d.file("hard.sdf"); }},
+        {"dot, new file", false, [](const TempDir& d) { return (d.path() / "." / "out.sdf").string(); }},
+        {"link to the file to be made", false, [](const TempDir& d) { return d.file("link.sdf"); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string target = dir.file("out.sdf");
+        fs::create_directory(dir.path() / "sub");
+        if (c.targetExists) {
+            writeText(target, "an older output");
+            fs::create_hard_link(target, dir.path() / "hard.sdf");
+        }
+        fs::create_symlink("out.sdf", dir.path() / "link.sdf");
+        CurrentFile w = model(2, 1, 4);
+        ASSERT_TRUE(w.BeginSDFOutput(target));
+        w.SaveFileName = c.spelling(dir);
+        for (int b = 0; b < 3; ++b) {
+            fillBurst(w, b);
+            ASSERT_TRUE(w.WriteSDFBurst(b));
+        }
+        w.Iterations = 3;
+        ASSERT_TRUE(w.WriteSDFHeader(w.SaveFileName));
+        ASSERT_TRUE(w.FinishOutput());
+        CurrentFile r;
+        ASSERT_TRUE(r.ReadHeader(target));
+        ASSERT_EQ(r.Iterations, 3);
+        r.FileName = target;
+        for (int b = 0; b < 3; ++b) {
+            ASSERT_TRUE(r.ReadSDFBurst(b)) << b;
+            CurrentFile expect = model(2, 1, 4);
+            fillBurst(expect, b);
+            EXPECT_EQ(r.Data[1], expect.Data[1]) << b;
+        }
+        if (c.targetExists) {
+            EXPECT_TRUE(fs::equivalent(target, dir.path() / "hard.sdf"));
+        }
+    }
 }
 
 TEST(SdfFile, BurstChannelsOnly) {

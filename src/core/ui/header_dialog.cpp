@@ -51,6 +51,7 @@ const char kOverwriteExisting[] = "同名のファイルが存在します。上
 const char kBadInterval[] = "正の整数を入力して下さい。\n少数点のある数の場合は時間の単位を変更して下さい。";
 const char kNoFileName[] = "ファイル名を入力して下さい。";
 const char kHeaderNotWritten[] = "ヘッダーを書き込めませんでした。\n";
+const char kHeaderNotClosed[] = "ヘッダーは書き込みましたが、ファイルを閉じられませんでした。\n";
 const char kBurstNotRead[] = "データを読み込めませんでした。\n";
 
 // The readers report through the model's prompter; without one they would be silent.
@@ -72,6 +73,14 @@ QString formatTimeOrEmpty(double t) {
     } catch (const BrineError&) {
         return {};
     }
+}
+
+// What became of a header that could not be written, naming the file and,
+// from the writer's error, the file or folder at fault and the step.
+std::string headerFailure(const CurrentFile& m, const std::string& name) {
+    const CurrentFile::WriteFailure& why = m.LastWriteFailure();
+    return (why.bytesWritten ? kHeaderNotClosed : kHeaderNotWritten) + name +
+           (why.reason.empty() ? std::string() : "\n" + why.reason);
 }
 
 bool askWarning(const std::string& text) {
@@ -427,8 +436,9 @@ void TFrmSDFdata::BitBtn1Click() {
     if (model_.FileKind == 1) {
         AppPrompter().information(kTsdNotSaved);
     } else if (model_.FileKind == 0) {
-        if (AppPrompter().confirm(kSaveChanges) && !model_.WriteSDFHeader(model_.FileName))
-            AppPrompter().error(kHeaderNotWritten + model_.FileName);
+        if (AppPrompter().confirm(kSaveChanges) && !model_.WriteSDFHeader(model_.FileName)) {
+            AppPrompter().error(headerFailure(model_, model_.FileName));
+        }
     }
 }
 
@@ -477,7 +487,15 @@ bool TFrmSDFdata::SaveHeaderChecked() {
     std::string name = HeaderTargetName(typed, kind_);
     if (name != typed) setFileNameText(name);
     bool inPlace = false;
-    switch (CheckSaveTarget(name, model_.FileName)) {
+    TargetCheck check;
+    try {
+        check = CheckSaveTarget(name, model_.FileName);
+    } catch (const IoError& e) {
+        // The file being read could not be read to tell what it is.
+        AppPrompter().error(kHeaderNotWritten + name + "\n" + e.what());
+        return false;
+    }
+    switch (check) {
         case TargetCheck::SourceRefused: {
             bool tsd = UpperExtension(name) == ".TSD" || UpperExtension(model_.FileName) == ".TSD";
             AppPrompter().warning(tsd ? kTsdSourceRefused : kSourceRefused);
@@ -500,7 +518,7 @@ bool TFrmSDFdata::SaveHeaderChecked() {
     else
         written = model_.WriteTSDHeader(name);
     if (!written) {
-        AppPrompter().error(kHeaderNotWritten + name);
+        AppPrompter().error(headerFailure(model_, name));
         return false;
     }
     SaveDialog1.FileName = name;

@@ -12,6 +12,7 @@
 
 #include "base/cp932.h"
 #include "base/datetime.h"
+#include "base/sys_calls.h"
 #include "core/header_edit_rules.h"
 #include "core/ui/header_dialog.h"
 #include "platform/api/scripted.h"
@@ -222,6 +223,59 @@ TEST_F(FrmSDFdataTest, SourceSdfGetsItsHeaderRewrittenInPlace) {
     ASSERT_TRUE(r.ReadSDFBurst(1));
     EXPECT_EQ(r.Data[1][2], 112);
     EXPECT_EQ(r.BurstData[0], -8);
+}
+
+TEST_F(FrmSDFdataTest, SourceThatCannotBeOpenedOrClosedIsToldByTheStepThatFailed) {
+    // Rewriting the source's header in place opens it to see what it is,
+    // then opens, writes and closes it; the step that fails is told.
+    struct Case {
+        const char* what;
+        sys::Call call;
+        int nth;  // of the calls of that kind
+        std::string told, cause;
+        bool headerWritten;
+    };
+    const std::vector<Case> cases{
+        {"open to see what it is", sys::Call::Open, 1, "ヘッダーを書き込めませんでした。\n", "ファイルを開けません", false},
+        {"close after the header", sys::Call::Close, 2,
+         "ヘッダーは書き込みましたが、ファイルを閉じられませんでした。\n", "ファイルを閉じられません", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        prompter.answers.clear();
+        const std::string src = writeSource("src.sdf");
+        model.FileName = src;
+        target("src.sdf");
+        sys::FaultPlan counting;
+        {
+            sys::ArmFaults armed(counting);
+            prompter.answer(MsgResult::Yes);
+            whenShown([](TFrmSDFdata& d) { d.BitBtn1->click(); });
+            ASSERT_TRUE(dlg->ExecuteSave(0));
+        }
+        sys::FaultPlan plan;
+        for (std::size_t i = 0, seen = 0; i < counting.calls.size() && !plan.failAt; ++i)
+            if (counting.calls[i].call == c.call && ++seen == static_cast<std::size_t>(c.nth))
+                plan.failAt = static_cast<long long>(i) + 1;
+        ASSERT_NE(plan.failAt, 0);
+        writeSource("src.sdf");
+        prompter.shown.clear();
+        {
+            sys::ArmFaults armed(plan);
+            prompter.answer(MsgResult::Yes);
+            whenShown([](TFrmSDFdata& d) {
+                d.Memo1->setPlainText("new memo");
+                d.BitBtn1->click();
+            });
+            EXPECT_FALSE(dlg->ExecuteSave(0));
+        }
+        ASSERT_FALSE(prompter.shown.empty());
+        const ScriptedPrompter::Shown& last = prompter.shown.back();
+        EXPECT_EQ(last.type, MsgType::Error);
+        EXPECT_TRUE(last.text.starts_with(c.told + src + "\n")) << last.text;
+        EXPECT_NE(last.text.find(c.cause), std::string::npos) << last.text;
+        EXPECT_EQ(TrimRightControl(readBack(src).Memo), c.headerWritten ? "new memo" : "memo");
+    }
 }
 
 TEST_F(FrmSDFdataTest, TsdSourceIsNeverOverwrittenWhateverTheSpelling) {
