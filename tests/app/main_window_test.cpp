@@ -384,6 +384,29 @@ TEST_F(MainWindowTest, ParametersRestoreFileFolderAndSiteAndIgnoreWhatIsNoLonger
     }
 }
 
+// A settings file a replace cut short (a NUL byte, never its text) is told
+// of at start-up with the copies beside it, and the close writes no default
+// settings over it.
+TEST_F(MainWindowTest, ADamagedParametersFileIsToldOfAtStartUpAndKeptAtClose) {
+    using namespace std::string_literals;
+    const std::string damaged = "\0ata/a.sdf\r\n/data\r\n3\r\n"s;
+    const std::string newCopy = dir.file("Parameters.new-Ab3dE9.dat"), oldCopy = dir.file("Parameters.old-Ab3dE9.dat");
+    test::writeText(params(), damaged);
+    test::writeText(newCopy, "/data/b.sdf\r\n/data\r\n4\r\n");
+    test::writeText(oldCopy, "/data/a.sdf\r\n/data\r\n3\r\n");
+    auto form = MakeForm();
+    test::ShowMainWindow(*form);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
+    for (const std::string& name : {params(), newCopy, oldCopy})
+        EXPECT_NE(prompter.shown[0].text.find(name), std::string::npos) << prompter.shown[0].text;
+    EXPECT_EQ(form->SelectedLocation, 0);
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(test::readText(params()), damaged);
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"Location.dat", "Parameters.dat", "Parameters.new-Ab3dE9.dat",
+                                                     "Parameters.old-Ab3dE9.dat"}));
+}
+
 TEST_F(MainWindowTest, ClosingRemembersTheFirstChosenFileAndNeverFailsToClose) {
     auto form = MakeForm();
     std::vector<std::string> converted;

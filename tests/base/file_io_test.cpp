@@ -3,13 +3,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <set>
 
 #include "base/binary_file.h"
 #include "base/buffered_append.h"
 #include "base/errors.h"
+#include "base/ini_file.h"
 #include "base/safe_replace.h"
 #include "base/sys_calls.h"
 #include "support/temp_dir.h"
@@ -329,4 +333,185 @@ TEST(SafeReplace, UnwritableFolderIsReported) {
         fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
         EXPECT_THROW(SafeReplace(dir.file("out.sdf")), IoError);
     });
+}
+
+namespace {
+
+// An INI text of `keys` lines, the reader the program opens such files with.
+std::string iniText(int keys, const std::string& value) {
+    std::string s = "[Table]\r\n";
+    for (int k = 0; k < keys; ++k) s += "Key" + std::to_string(k) + "=" + value + "\r\n";
+    return s;
+}
+
+// Runs `job` in a forked child that `plan` stops; the child's wait status.
+int stoppedAt(sys::FaultPlan plan, const std::function<void()>& job) {
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        {
+            sys::ArmFaults armed(plan);
+            try {
+                job();
+            } catch (...) {
+                ::_exit(2);
+            }
+        }
+        ::_exit(0);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    return status;
+}
+
+}  // namespace
+
+// A hard-linked text file replaced in place, the process stopped before each
+// call of the job (a kill) and in each of its writes (torn: half landed):
+// the file holds its old or its new content, or begins with a NUL byte that
+// every reader refuses, and then the copies named hold the old and the new
+// content. The next replace of the file removes what the stopped one left,
+// except the copies beside a damaged file and any file a live job holds.
+TEST(SafeReplace, AHardLinkedFileStoppedAnywhereIsOldNewOrRefusedWithItsCopiesNamed) {
+    const std::string old = iniText(40, "old value");
+    struct Case {
+        std::string to;
+    };
+    const Case cases[] = {{iniText(60, "a longer new value")}, {iniText(3, "short")}};
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string target = dir.file("p.tfp"), second = dir.file("q.tfp");
+        auto reset = [&] {
+            for (const auto& e : fs::directory_iterator(dir.path())) fs::remove(e.path());
+            test::writeText(target, old);
+            fs::create_hard_link(target, second);
+        };
+        reset();
+        sys::FaultPlan counting;
+        {
+            sys::ArmFaults armed(counting);
+            ReplaceFileContent(target, c.to);
+        }
+        ASSERT_EQ(test::readText(second), c.to);
+        const long long n = static_cast<long long>(counting.calls.size());
+        for (long long at = 1; at <= n; ++at) {
+            const sys::Call call = counting.calls[static_cast<std::size_t>(at - 1)].call;
+            for (sys::Fault fault : {sys::Fault::Kill, sys::Fault::Tear}) {
+                const bool writes = call == sys::Call::Write || call == sys::Call::Pwrite;
+                if (fault == sys::Fault::Tear && !writes) continue;
+                const std::string where = std::string(fault == sys::Fault::Kill ? "killed before" : "torn at") +
+                                          " call " + std::to_string(at) + " of " + std::to_string(n) + ", " +
+                                          std::to_string(c.to.size()) + " bytes";
+                reset();
+                sys::FaultPlan plan;
+                plan.failAt = at;
+                plan.fault = fault;
+                const int status = stoppedAt(plan, [&] { ReplaceFileContent(target, c.to); });
+                ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == sys::kStoppedStatus) << where;
+                ASSERT_TRUE(fs::equivalent(target, second)) << where;
+                const std::string now = test::readText(target);
+                std::set<std::string> kept;
+                if (now == old || now == c.to) {
+                    EXPECT_NO_THROW(IniFile{target}) << where;
+                } else {
+                    EXPECT_EQ(now.substr(0, 1), std::string(1, '\0')) << where;
+                    const std::vector<LeftoverCopy> copies = LeftoverCopies(target);
+                    std::string message;
+                    try {
+                        IniFile{target};
+                    } catch (const FormatError& e) {
+                        message = e.what();
+                    }
+                    EXPECT_NE(message, "") << where << ": the reader accepted the damaged file";
+                    std::set<std::string> held;
+                    for (const LeftoverCopy& copy : copies) {
+                        EXPECT_NE(message.find(copy.path.string()), std::string::npos) << where << "\n" << message;
+                        EXPECT_EQ(test::readText(copy.path.string()), copy.newContent ? c.to : old) << where;
+                        held.insert(copy.newContent ? "new" : "old");
+                        kept.insert(copy.path.filename().string());
+                    }
+                    EXPECT_EQ(held, (std::set<std::string>{"new", "old"})) << where;
+                }
+                // The next replace, beside a job still at work on the file.
+                SafeReplace live(target);
+                ReplaceFileContent(target, iniText(2, "next"));
+                EXPECT_EQ(test::readText(second), iniText(2, "next")) << where;
+                kept.insert({"p.tfp", "q.tfp", live.tempPath().filename().string()});
+                EXPECT_EQ(namesIn(dir.path()), kept) << where;
+            }
+        }
+    }
+}
+
+// A replace in place that fails says the file is damaged only when it is:
+// when it holds its old content the message says so and names the step.
+TEST(SafeReplace, AFailedReplaceInPlaceSaysWhatTheFileHolds) {
+    TempDir dir;
+    const std::string target = dir.file("p.tfp"), second = dir.file("q.tfp");
+    const std::string old = iniText(40, "old value"), to = iniText(50, "new value");
+    auto reset = [&] {
+        for (const auto& e : fs::directory_iterator(dir.path())) fs::remove(e.path());
+        test::writeText(target, old);
+        fs::create_hard_link(target, second);
+    };
+    reset();
+    sys::FaultPlan counting;
+    {
+        sys::ArmFaults armed(counting);
+        ReplaceFileContent(target, to);
+    }
+    const long long n = static_cast<long long>(counting.calls.size());
+    for (long long at = static_cast<long long>(counting.commitsAt.back()) + 1; at <= n; ++at) {
+        for (bool persistent : {false, true}) {
+            reset();
+            sys::FaultPlan plan;
+            plan.failAt = at;
+            plan.persistent = persistent;
+            plan.error = ENOSPC;
+            std::string message;
+            {
+                sys::ArmFaults armed(plan);
+                try {
+                    ReplaceFileContent(target, to);
+                } catch (const IoError& e) {
+                    message = e.what();
+                }
+            }
+            const std::string now = test::readText(target);
+            const std::string where = "call " + std::to_string(at) + (persistent ? " and every later call" : "") +
+                                      "\n" + message;
+            if (message.empty()) {
+                EXPECT_EQ(now, to) << where;
+                continue;
+            }
+            EXPECT_NE(message.find(target), std::string::npos) << where;
+            EXPECT_NE(message.find(std::strerror(ENOSPC)), std::string::npos) << where;
+            const bool damaged = message.find("壊れています") != std::string::npos;
+            if (now == old) {
+                EXPECT_FALSE(damaged) << where;
+                EXPECT_NE(message.find("元のまま"), std::string::npos) << where;
+                EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"p.tfp", "q.tfp"})) << where;
+            } else if (now != to) {
+                EXPECT_TRUE(damaged) << where;
+            }
+        }
+    }
+}
+
+// A new file gets the permissions the umask gives; a replaced one keeps its own.
+TEST(SafeReplace, ANewFileTakesThePermissionsOfTheUmask) {
+    TempDir dir;
+    struct Case {
+        mode_t umask, mode;
+    };
+    for (const Case c : {Case{077, 0600}, Case{022, 0644}, Case{002, 0664}, Case{027, 0640}}) {
+        const std::string target = dir.file("new-" + std::to_string(c.umask) + ".sdf");
+        const mode_t before = ::umask(c.umask);
+        ReplaceFileContent(target, "new");
+        ::umask(c.umask == 077 ? 022 : 077);
+        ReplaceFileContent(target, "again");  // under another umask: kept
+        ::umask(before);
+        EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, static_cast<fs::perms>(c.mode))
+            << "umask " << std::oct << c.umask;
+    }
 }

@@ -5,6 +5,7 @@
 #include <climits>
 #include <filesystem>
 #include <functional>
+#include <set>
 
 #include "base/cp932.h"
 #include "base/datetime.h"
@@ -303,6 +304,40 @@ TEST_F(CommaImportTest, BurstModeNeverWritesOverAFileNamedLikeItsTemporaryFile) 
     EXPECT_FALSE(run(f, csv("1\r\n2\r\n40000\r\n")).Completed);
     EXPECT_EQ(test::readText(mine), "the user's own file");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // the input and mine
+}
+
+// What earlier imports of the same input left and no job holds any more (a
+// kill) is removed by the next burst-mode import: the program's own burst
+// files, complete or cut before their header. A file an import still holds,
+// and a file of the user's, stay.
+TEST_F(CommaImportTest, BurstModeRemovesTheBurstFilesKilledImportsOfItsInputLeft) {
+    CommaFormTexts f = form(1);
+    f.BurstMode = true;
+    f.SamplesPerBurst = "2";
+    const std::string file = csv("1\r\n2\r\n3\r\n4\r\n");
+    const std::string preferred = dir.file("in.$$$");
+    CommaImportResult held = run(f, file);  // an import whose bursts are still to be copied
+    ASSERT_EQ(held.TempFileName, preferred);
+    const std::string bursts = test::readText(preferred);
+    test::writeText(dir.file("in.Ab3dE9.$$$"), bursts);  // left by killed imports
+    test::writeText(dir.file("in.Zz9yX8.$$$"), "");
+    test::writeText(dir.file("in.Qq1234.$$$"), "the user's own file");
+    test::writeText(dir.file("other.$$$"), bursts);  // another input's
+
+    CommaImportResult next = run(f, file);
+    ASSERT_TRUE(next.Completed);
+    EXPECT_NE(next.TempFileName, preferred);
+    EXPECT_EQ(test::readText(preferred), bursts);
+    const std::vector<std::string> names = dir.names();
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
+              (std::set<std::string>{"in.$$$", "in.Qq1234.$$$", "in.csv",
+                                     std::filesystem::path(next.TempFileName).filename().string(), "other.$$$"}));
+
+    // Once nothing holds it, the file under the preferred name is a leftover too.
+    held.TempFileLock.reset();
+    CommaImportResult third = run(f, file);
+    EXPECT_EQ(third.TempFileName, preferred);
+    EXPECT_TRUE(std::filesystem::exists(next.TempFileName));
 }
 
 TEST_F(CommaImportTest, BurstModeWithoutDataAndTooManyBurstsAreRefused) {

@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cmath>
 
 #include "sites/site_list.h"
 #include "base/cp932.h"
 #include "base/errors.h"
+#include "base/safe_replace.h"
+#include "base/sys_calls.h"
 #include "platform/api/scripted.h"
 #include "support/temp_dir.h"
 
@@ -197,6 +202,63 @@ TEST(SiteFile, DamagedFileLoadsItsGoodLinesAndIsNeverRewritten) {
     list.StoreSite(2, "added", 3, 4);
     list.SaveSites(path);
     EXPECT_EQ(readText(path), "fixed,1,2\r\nadded,3,4\r\n");
+}
+
+// A replace of a hard-linked list (rewritten in place) killed once the first
+// byte is cleared leaves a NUL there, never text: the next load warns, names
+// the copies holding the old and the new list, and keeps the list from being
+// written back over them.
+TEST(SiteFile, AReplaceKilledHalfWayIsDamageAndTheWarningNamesItsCopies) {
+    TempDir dir;
+    const std::string path = dir.file("Location.dat");
+    SiteList list;
+    for (int k = 1; k <= 40; ++k) list.StoreSite(k, "site" + std::to_string(k), 35, 139);
+    list.SaveSites(path);
+    std::filesystem::create_hard_link(path, dir.file("other.dat"));
+    const std::string old = readText(path);
+    list.StoreSite(41, "added", 1, 2);
+    sys::FaultPlan counting;
+    {
+        sys::ArmFaults armed(counting);
+        list.SaveSites(path);
+    }
+    const std::string added = readText(path);
+    writeText(path, old);
+    // The first write into the list itself clears its first byte.
+    std::size_t cleared = 0;
+    while (cleared < counting.calls.size() &&
+           !(counting.calls[cleared].call == sys::Call::Pwrite && counting.calls[cleared].path == path))
+        ++cleared;
+    ASSERT_LT(cleared, counting.calls.size());
+    sys::FaultPlan kill;
+    kill.failAt = static_cast<long long>(cleared) + 2;  // the call after it
+    kill.fault = sys::Fault::Kill;
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        sys::ArmFaults armed(kill);
+        list.SaveSites(path);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == sys::kStoppedStatus);
+    const std::string left = readText(path);
+    ASSERT_EQ(left, std::string(1, '\0') + old.substr(1));
+
+    SiteList back;
+    ScriptedPrompter prompter;
+    EXPECT_TRUE(back.LoadSites(path, prompter).damaged());
+    EXPECT_TRUE(back.Damaged());
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    const std::vector<LeftoverCopy> copies = LeftoverCopies(path);
+    ASSERT_EQ(copies.size(), 2u);
+    for (const LeftoverCopy& c : copies) {
+        EXPECT_NE(prompter.shown[0].text.find(c.path.string()), std::string::npos) << prompter.shown[0].text;
+        EXPECT_EQ(readText(c.path.string()), c.newContent ? added : old);
+    }
+    EXPECT_THROW(back.SaveSites(path), BrineError);
+    EXPECT_EQ(readText(path), left);
 }
 
 TEST(SiteFile, MoreThanAThousandLinesLoadsTheFirstThousand) {
