@@ -160,8 +160,7 @@ JobResult ConvertDRFBlocks(CurrentFile& m, const std::string& fileName, Prompter
             }
         }
     }
-    // A cancel before the first burst keeps nothing, and still ends the command.
-    if (!FinishSave(m, prompter) && result != JobResult::Cancelled) result = JobResult::Failed;
+    if (!FinishSave(m, prompter)) result = JobResult::Failed;
     return result;
 }
 

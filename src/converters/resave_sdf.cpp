@@ -86,8 +86,7 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
         }
     }
     if (b != m.Iterations) DeclareWrittenBursts(m, b, prompter);
-    // A cancel before the first burst keeps nothing, and still ends the command.
-    if (!FinishSave(m, prompter) && result != JobResult::Cancelled) result = JobResult::Failed;
+    if (!FinishSave(m, prompter)) result = JobResult::Failed;
     return result;
 }
 

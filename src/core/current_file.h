@@ -142,6 +142,8 @@ public:
     // fails); otherwise it is removed and the target stays as it was. False
     // when it was removed. True when no output was begun.
     bool FinishOutput(bool keep = true);
+    // True when the output begun declares no burst, and no write into it failed.
+    bool OutputDeclaresNoBurst() const;
 
     // Why the last header or burst write that failed did fail (the step and
     // the file, as the typed error said), for the caller's message; and

@@ -24,8 +24,11 @@ bool WriteOnlyBurst(CurrentFile& m, Prompter& prompter, std::string_view failMes
 }
 
 bool FinishSave(CurrentFile& m, Prompter& prompter, std::string_view failMessage) {
+    // A run that ended before its first burst has nothing to keep, and that
+    // is no failure of the finish.
+    const bool nothingToKeep = m.OutputDeclaresNoBurst();
     try {
-        return m.FinishOutput(true);
+        return m.FinishOutput(true) || nothingToKeep;
     } catch (const IoError& e) {
         prompter.error(std::string(failMessage) + m.SaveFileName + "\n" + e.what());
         return false;

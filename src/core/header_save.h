@@ -39,7 +39,7 @@ bool DeclareWrittenBursts(CurrentFile& m, int written, Prompter& prompter,
 // its first burst: the target stays as it was, and nothing more is said). A
 // replace that fails is told with failMessage, the file name and the reason.
 // True when the output stands complete under its name (or was written in
-// place).
+// place), or when the run left nothing to keep.
 bool FinishSave(CurrentFile& m, Prompter& prompter, std::string_view failMessage = kWriteFailedMessage);
 
 // Writes the one burst of a single-burst output and ends the run with

@@ -355,6 +355,8 @@ bool CurrentFile::FinishOutput(bool keep) {
     return true;
 }
 
+bool CurrentFile::OutputDeclaresNoBurst() const { return output_ && !output_->failed && output_->declared <= 0; }
+
 bool CurrentFile::WriteSDFHeaderTo(const std::string& fileName, bool truncate) {
     const std::string path = outputPath(fileName);
     bool written = false;

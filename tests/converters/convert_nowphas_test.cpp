@@ -274,7 +274,8 @@ TEST_F(PortWaveTest, RefusesEmptyAndDamagedFilesWithoutTouchingTheModel) {
     prompter.shown.clear();
     const std::string missing = dir.file("missing.txt");
     EXPECT_FALSE(read(missing));
-    EXPECT_TRUE(prompter.lastText().starts_with("ファイルが異常です。\n" + missing + "\nファイルを開けません: " + missing))
+    EXPECT_TRUE(prompter.lastText().starts_with("ファイルが異常です。\n" + missing + "\n") &&
+                prompter.lastText().find("ファイルを開けません") != std::string::npos)
         << prompter.lastText();
 }
 

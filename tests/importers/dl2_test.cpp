@@ -274,14 +274,16 @@ TEST_F(DL2Test, ABadDataLineStopsTheRunKeepingEarlierBursts) {
     ASSERT_EQ(result.Iterations, 1);
     EXPECT_EQ(result.samples(0, 0), std::vector<int>(13, 1));
 
-    // A header the data cannot fill is refused before any burst.
+    // A header the data cannot fill is refused before any burst: the output
+    // of the run before stays as it was.
     load(hourlyValues(13, {std::vector<int>(13, 1), std::vector<int>(13, 2)}));
     SetDL2SDFHeader(h, model);
     ASSERT_TRUE(save.ExecuteSave(0));
     model.SampleSize = 20;
     EXPECT_EQ(ConvertDL2Bursts(h, 0, services), DL2Outcome::Failed);
     result.open(out);
-    EXPECT_EQ(result.Iterations, 0);
+    EXPECT_EQ(result.Iterations, 1);
+    EXPECT_EQ(result.samples(0, 0), std::vector<int>(13, 1));
 }
 
 TEST_F(DL2Test, AFileEndingInsideABurstKeepsTheCompleteSamples) {

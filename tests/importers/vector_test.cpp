@@ -438,7 +438,8 @@ TEST_F(VectorTest, OutputHoldsNoMoreThanTheDataShows) {
         // Memory for no more than one burst of the output.
         EXPECT_LE(model.Data.empty() ? 0 : model.Data[0].size(),
                   static_cast<std::size_t>(c.bursts > 0 ? c.sampleSize : 0));
-        if (c.outcome == VectorOutcome::NotStarted) {
+        // Without a burst there is nothing to save.
+        if (c.outcome == VectorOutcome::NotStarted || c.bursts == 0) {
             EXPECT_FALSE(std::filesystem::exists(out));
             continue;
         }
@@ -462,7 +463,7 @@ TEST_F(VectorTest, OutputHoldsNoMoreThanTheDataShows) {
     }
 
     // A damaged counter inside the first burst stops the conversion before
-    // any burst is whole: the header keeps its declared size.
+    // any burst is whole: nothing is saved.
     std::filesystem::remove(out);
     prompter.shown.clear();
     test::VectorHdr h;
@@ -475,9 +476,7 @@ TEST_F(VectorTest, OutputHoldsNoMoreThanTheDataShows) {
               VectorOutcome::Failed);
     EXPECT_TRUE(prompter.showedText("データが不正なため、変換を中止します。"));
     EXPECT_FALSE(prompter.showedText("読み飛ばしました"));
-    readBack();
-    EXPECT_EQ(result.Iterations, 0);
-    EXPECT_EQ(result.SampleSize, 4);
+    EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 // A line whose ensemble counter is out of range is skipped; the skips are
