@@ -4,15 +4,27 @@
 // folder is as it was before or as the clean run left it (never a mixture),
 // or named by a message; the user was told of the failure and not of a
 // success; the model describes the files as they are.
+//
+// The same jobs are also stopped at each call, as a kill or a power cut
+// would stop them: in a forked child that ends before the call, or after a
+// write that landed only in part. No message could be shown then, so each
+// file left is judged by what its next opening says: it reads as its old or
+// its new content, or it is refused or warned about with a visible copy of
+// its old or new content named; it never opens as valid and reads wrong.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
 #include <set>
+#include <thread>
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -138,6 +150,37 @@ void clearFolder(const fs::path& dir) {
     for (const auto& e : fs::directory_iterator(dir)) fs::remove_all(e.path());
 }
 
+// The user's side of a run, while the job runs: the one who answers the
+// messages and works the windows shown.
+class UserAtHand {
+public:
+    explicit UserAtHand(Run& r) {
+        SetAppPrompter(&r.prompter);
+        SetModalHook([&r](QDialog& d) {
+            d.setResult(0);
+            d.show();
+            if (r.onModal) r.onModal(d);
+            if (d.isVisible()) d.reject();
+            return d.result();
+        });
+    }
+    ~UserAtHand() {
+        SetModalHook({});
+        SetAppPrompter(nullptr);
+    }
+    UserAtHand(const UserAtHand&) = delete;
+    UserAtHand& operator=(const UserAtHand&) = delete;
+};
+
+void runJob(Run& r, const Job& job) {
+    try {
+        job.run();
+    } catch (const BrineError& e) {
+        // As every window's handler does.
+        r.prompter.error(e.what());
+    }
+}
+
 // Runs the writer from a fresh folder. `plan` counts (and fails) its calls;
 // `arrange`, when given, changes what the writer has prepared before it runs.
 Outcome runOnce(const Writer& w, const fs::path& dir, FaultPlan* plan, Outcome* before,
@@ -154,26 +197,12 @@ Outcome runOnce(const Writer& w, const fs::path& dir, FaultPlan* plan, Outcome* 
         before->files = snapshot(dir);
         before->state = job.state();
     }
-    SetAppPrompter(&r.prompter);
-    SetModalHook([&r](QDialog& d) {
-        d.setResult(0);
-        d.show();
-        if (r.onModal) r.onModal(d);
-        if (d.isVisible()) d.reject();
-        return d.result();
-    });
     {
+        UserAtHand user(r);
         std::optional<sys::ArmFaults> armed;
         if (plan) armed.emplace(*plan);
-        try {
-            job.run();
-        } catch (const BrineError& e) {
-            // As every window's handler does.
-            r.prompter.error(e.what());
-        }
+        runJob(r, job);
     }
-    SetModalHook({});
-    SetAppPrompter(nullptr);
     Outcome o{snapshot(dir), r.prompter.shown, job.state(), {r.model.FileName, r.model.SaveFileName}};
     for (const auto& [a, b] : w.linked) {
         std::error_code ec;
@@ -252,6 +281,41 @@ bool readsWhole(const fs::path& p) {
     }
 }
 
+// The bursts a time-series file declares; -1 when it is refused.
+int burstsDeclared(const fs::path& p) {
+    ScriptedPrompter quiet;
+    quiet.answer(MsgResult::No);
+    CurrentFile m;
+    m.prompter = &quiet;
+    try {
+        return m.ReadHeader(p.string()) ? m.Iterations : -1;
+    } catch (const BrineError&) {
+        return -1;
+    }
+}
+
+// The calls that open an input again once the output has begun (its
+// temporary file, or its copy beside a linked target, was created): the
+// first such open of each input. The job has then shown the header dialog
+// and started writing, and the input may have gone meanwhile.
+std::vector<long long> reopenPoints(const std::vector<FaultPlan::Record>& calls) {
+    std::vector<long long> points;
+    std::set<std::string> seen;
+    bool begun = false;
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        const FaultPlan::Record& c = calls[i];
+        if (c.call != sys::Call::Open) continue;
+        const std::string name = fs::path(c.path).filename().string();
+        const bool temporary = name.starts_with(".") || name.find(".new-") != std::string::npos ||
+                               name.find(".old-") != std::string::npos;
+        if (c.writable && temporary) begun = true;
+        std::error_code ec;
+        if (begun && !c.writable && !temporary && !fs::is_directory(c.path, ec) && seen.insert(c.path).second)
+            points.push_back(static_cast<long long>(i + 1));
+    }
+    return points;
+}
+
 // What is wrong with a run whose call `call` failed, against the folder
 // before the job and after a clean run.
 std::vector<std::string> problemsOf(const Writer& w, const fs::path& dir, const Outcome& before, const Outcome& clean,
@@ -284,7 +348,12 @@ std::vector<std::string> problemsOf(const Writer& w, const fs::path& dir, const 
         if ((b != before.files.end() && b->second == bytes) || (c != clean.files.end() && c->second == bytes)) continue;
         // An input that could not be read: the job went on or kept what it
         // had written, as a file that declares what it holds.
-        if (inputFailed && told && readsWhole(dir / name)) continue;
+        if (inputFailed && told && readsWhole(dir / name)) {
+            // ...but a job that wrote no burst keeps the file it was to replace.
+            if (b != before.files.end() && burstsDeclared(dir / name) == 0)
+                problems.push_back(name + " was replaced by a file of no bursts when an input could not be read");
+            continue;
+        }
         if (!named(name)) {
             problems.push_back(name + " is neither as before nor as after a clean run, and no message names it");
         } else if ((b != before.files.end() || c != clean.files.end()) && !holdsSomeContent(bytes, before, clean)) {
@@ -355,31 +424,285 @@ TEST_P(WriteFailure, EveryCallFailedInTurnLeavesOldOrNewNeverAMixture) {
     ASSERT_TRUE(clean.linksKept) << w.name;
     const long long n = static_cast<long long>(counting.calls.size());
     const long long commit = counting.commitsAt.empty() ? n : static_cast<long long>(counting.commitsAt.back());
-    const std::vector<long long> points = failurePoints(n, commit);
+    std::vector<long long> points = failurePoints(n, commit);
+    const std::vector<long long> reopens = reopenPoints(counting.calls);
+    for (long long at : reopens)
+        if (!std::binary_search(points.begin(), points.end(), at)) points.insert(std::upper_bound(points.begin(), points.end(), at), at);
 
     int faults = 0;
+    std::map<std::string, std::string> failed;  // calls where each kind of fault was met
     for (long long at : points) {
-        for (bool persistent : {false, true}) {
+        const bool reopen = std::find(reopens.begin(), reopens.end(), at) != reopens.end();
+        // Once and for good; a re-opened input also as gone from its folder.
+        for (int way = 0; way < (reopen ? 3 : 2); ++way) {
             FaultPlan plan;
             plan.failAt = at;
-            plan.persistent = persistent;
-            plan.error = std::array{EIO, ENOSPC, EFBIG}[static_cast<std::size_t>(at % 3)];
+            plan.persistent = way == 1;
+            plan.error = way == 2 ? ENOENT : std::array{EIO, ENOSPC, EFBIG}[static_cast<std::size_t>(at % 3)];
             const Outcome o = runOnce(w, dir.path(), &plan, nullptr);
             const FaultPlan::Record call =
                 at <= static_cast<long long>(plan.calls.size()) ? plan.calls[static_cast<std::size_t>(at - 1)] : FaultPlan::Record{};
-            for (const std::string& p : problemsOf(w, dir.path(), before, clean, o, call, plan.calls)) {
-                ADD_FAILURE() << p << "\n"
-                              << w.name << ": call " << at << " of " << n << " (" << callName(call.call) << " "
-                              << call.path << ", " << std::strerror(plan.error)
-                              << (persistent ? ", and every later call" : "") << ")\n"
-                              << texts(o.shown);
-                if (++faults >= 5) return;
+            const std::vector<std::string> problems = problemsOf(w, dir.path(), before, clean, o, call, plan.calls);
+            for (const std::string& p : problems) {
+                if (++faults <= 5)
+                    ADD_FAILURE() << p << "\n"
+                                  << w.name << ": call " << at << " of " << n << " (" << callName(call.call) << " "
+                                  << call.path << ", " << std::strerror(plan.error)
+                                  << (plan.persistent ? ", and every later call" : "") << ")\n"
+                                  << texts(o.shown);
+                // The rest in one line per kind of fault.
+                std::string kind = p.substr(0, p.find_first_of(":("));
+                while (kind.ends_with(" ")) kind.pop_back();
+                failed[kind] += " " + std::to_string(at) + (plan.persistent ? " for good" : "") +
+                                (way == 2 ? " gone" : "") + " " + callName(call.call) + ",";
             }
         }
     }
+    for (const auto& [problem, where] : failed) ADD_FAILURE() << w.name << ": " << problem << " at" << where;
     RecordProperty("failure_points", static_cast<int>(points.size()));
-    std::printf("[ points   ] %s: %lld calls, %zu failure points, each failed once and for good\n", w.name.c_str(), n,
-                points.size());
+    std::printf("[ points   ] %s: %lld calls, %zu failure points, each failed once and for good; %zu inputs opened "
+                "again after the output began, each also gone\n",
+                w.name.c_str(), n, points.size(), reopens.size());
+}
+
+// ---- kills and torn writes
+
+// What a stopped run left.
+struct Stopped {
+    int status = 0;  // wait status of the child
+    Snapshot files;
+    bool linksKept = true;
+    bool stopped() const { return WIFEXITED(status) && WEXITSTATUS(status) == sys::kStoppedStatus; }
+};
+
+// Runs the writer from a fresh folder in a forked child, which `plan` stops.
+Stopped runStopped(const Writer& w, const fs::path& dir, FaultPlan& plan) {
+    clearFolder(dir);
+    Run r;
+    r.dir = dir;
+    r.model.prompter = &r.prompter;
+    r.model.progress = &r.progress;
+    Job job = w.prepare(r);
+    Stopped s;
+    {
+        UserAtHand user(r);
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            {
+                sys::ArmFaults armed(plan);
+                try {
+                    runJob(r, job);
+                } catch (...) {
+                    ::_exit(2);
+                }
+            }
+            ::_exit(0);  // not stopped: the job made fewer calls than planned
+        }
+        if (child < 0) {
+            ADD_FAILURE() << "fork: " << std::strerror(errno);
+            return s;
+        }
+        // A child that hangs (a lock held by a thread the fork did not copy)
+        // is ended after a generous while.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (::waitpid(child, &s.status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ::kill(child, SIGKILL);
+                ::waitpid(child, &s.status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    }
+    s.files = snapshot(dir);
+    for (const auto& [a, b] : w.linked) {
+        std::error_code ec;
+        s.linksKept = s.linksKept && fs::equivalent(dir / a, dir / b, ec);
+    }
+    return s;
+}
+
+// What the program makes of a file when it next opens it: the values it
+// reads, and what it says (warnings and errors; a refusal).
+struct Reading {
+    std::string values;
+    std::string said;
+    bool silent() const { return said.empty(); }
+};
+
+// Opens a file as the program does at its next start or when the user opens
+// it: the site list and the settings through their loaders, a time series
+// through the file reader and every burst of it, any other file as bytes.
+// The user answers Yes (an old version is updated: the file is read from a
+// copy of the folder, never in place).
+Reading readBack(const fs::path& file) {
+    const std::string name = file.filename().string();
+    const std::string ext = UpperExtension(name);
+    YesPrompter prompter;
+    Reading r;
+    try {
+        if (name == kLocationFileName) {
+            SiteList sites;
+            const SiteLoadReport report = sites.LoadSites(file, prompter);
+            r.values = sites.FileText();
+            if (report.damaged() || sites.Damaged()) r.said += "(the list is marked damaged)\n";
+        } else if (name == kParametersFileName) {
+            const auto lines = ReadParametersFile(file);
+            r.values = lines ? lines->fileName + "\n" + lines->folder + "\n" + lines->location : "(no settings)";
+        } else if (ext == ".SDF" || ext == ".TSD") {
+            CurrentFile m;
+            m.prompter = &prompter;
+            if (!m.ReadHeader(file.string())) {
+                r.said += "(refused)\n";
+            } else {
+                m.FileName = file.string();
+                r.values = test::modelState(m);
+                for (int b = 0; b < m.Iterations; ++b) {
+                    if (!m.ReadBurst(b)) {
+                        r.said += "(burst " + std::to_string(b + 1) + " refused)\n";
+                        break;
+                    }
+                    for (int k = 0; k < m.Nch; ++k)
+                        for (std::int16_t v : m.Data[static_cast<std::size_t>(k)]) r.values += std::to_string(v) + ",";
+                    for (int k = 0; k < m.Nch2; ++k) r.values += std::to_string(m.BurstData[static_cast<std::size_t>(k)]) + ";";
+                }
+            }
+        } else {
+            r.values = test::readText(file.string());
+        }
+    } catch (const std::exception& e) {
+        r.said += std::string("(refused: ") + e.what() + ")\n";
+    }
+    for (const auto& m : prompter.shown)
+        if (m.type == MsgType::Warning || m.type == MsgType::Error) r.said += m.text + "\n";
+    return r;
+}
+
+// Writes the entries of a snapshot into a folder emptied first.
+void materialize(const Snapshot& files, const fs::path& dir) {
+    clearFolder(dir);
+    for (const auto& [name, bytes] : files) {
+        if (bytes.starts_with("link to "))
+            fs::create_symlink(bytes.substr(8), dir / name);
+        else
+            test::writeText((dir / name).string(), bytes);
+    }
+}
+
+Reading readBackIn(const Snapshot& files, const std::string& name, const fs::path& scratch) {
+    materialize(files, scratch);
+    return readBack(scratch / name);
+}
+
+// A name with the random part of a temporary file's name starred out.
+std::string patternOf(std::string name) {
+    for (const char* mark : {".tmp", ".new-", ".old-"}) {
+        const auto at = name.find(mark);
+        if (at == std::string::npos) continue;
+        const auto from = at + std::strlen(mark);
+        const auto dot = name.find('.', from);
+        name = name.substr(0, from) + "*" + (dot == std::string::npos ? "" : name.substr(dot));
+    }
+    return name;
+}
+
+// What is wrong with what a stopped run left, against the folder before the
+// job and after a clean run. Files only the job made (temporary files) are
+// collected in `leftovers`.
+std::vector<std::string> problemsAfterStop(const Writer& w, const Outcome& before, const Outcome& clean,
+                                           const Stopped& o, const fs::path& scratch,
+                                           std::map<std::string, std::pair<Reading, Reading>>& known,
+                                           std::set<std::string>& leftovers) {
+    std::vector<std::string> problems;
+    if (!o.stopped()) {
+        problems.push_back("the job was not stopped (wait status " + std::to_string(o.status) + ")");
+        return problems;
+    }
+    for (const auto& [name, bytes] : o.files) {
+        // A second name of a linked file is that file: judged under its first name.
+        if (std::any_of(w.linked.begin(), w.linked.end(), [&](const auto& l) { return l.second == name; })) continue;
+        auto b = before.files.find(name);
+        auto c = clean.files.find(name);
+        if (b == before.files.end() && c == clean.files.end()) {
+            leftovers.insert(patternOf(name));
+            continue;
+        }
+        if ((b != before.files.end() && b->second == bytes) || (c != clean.files.end() && c->second == bytes)) continue;
+        if (!known.count(name)) {
+            Reading old = b != before.files.end() ? readBackIn(before.files, name, scratch) : Reading{"", "(none)"};
+            Reading now = c != clean.files.end() ? readBackIn(clean.files, name, scratch) : Reading{"", "(none)"};
+            known.emplace(name, std::make_pair(std::move(old), std::move(now)));
+        }
+        const auto& [old, now] = known.at(name);
+        const Reading got = readBackIn(o.files, name, scratch);
+        if (got.silent()) {
+            if ((old.silent() && got.values == old.values) || (now.silent() && got.values == now.values)) continue;
+            problems.push_back(name + " opens without a word and reads neither its old nor its new content (" +
+                               std::to_string(bytes.size()) + " bytes)");
+            continue;
+        }
+        // Refused or warned about: the message names a visible copy of its
+        // old or new content.
+        const bool copyNamed = std::any_of(o.files.begin(), o.files.end(), [&](const auto& f) {
+            return f.first != name && !f.first.starts_with(".") && got.said.find(f.first) != std::string::npos &&
+                   ((b != before.files.end() && f.second == b->second) || (c != clean.files.end() && f.second == c->second));
+        });
+        if (!copyNamed)
+            problems.push_back(name + " is refused or warned about without naming a copy of its old or new content: " +
+                               got.said);
+    }
+    for (const auto& [name, bytes] : before.files)
+        if (!o.files.count(name) && clean.files.count(name)) problems.push_back(name + " is gone");
+    if (!o.linksKept) problems.push_back("a hard link was split");
+    return problems;
+}
+
+TEST_P(WriteFailure, KilledOrTornAtEachCallLeavesFilesThatReadRightOrSayWhy) {
+    const Writer& w = GetParam();
+    test::TempDir dir, scratch;
+    Outcome before;
+    FaultPlan counting;
+    const Outcome clean = runOnce(w, dir.path(), &counting, &before);
+    ASSERT_NE(clean.files, before.files) << w.name << ": the clean run wrote nothing\n" << texts(clean.shown);
+    const long long n = static_cast<long long>(counting.calls.size());
+    const long long commit = counting.commitsAt.empty() ? n : static_cast<long long>(counting.commitsAt.back());
+    const std::vector<long long> points = failurePoints(n, commit);
+
+    std::map<std::string, std::pair<Reading, Reading>> known;
+    std::set<std::string> leftovers;
+    std::map<std::string, std::string> failed;  // calls where each kind of fault was met
+    int faults = 0, kills = 0, tears = 0;
+    for (long long at : points) {
+        const sys::Call call = counting.calls[static_cast<std::size_t>(at - 1)].call;
+        const bool writes = call == sys::Call::Write || call == sys::Call::Pwrite;
+        for (sys::Fault fault : {sys::Fault::Kill, sys::Fault::Tear}) {
+            if (fault == sys::Fault::Tear && !writes) continue;
+            ++(fault == sys::Fault::Kill ? kills : tears);
+            FaultPlan plan;
+            plan.failAt = at;
+            plan.fault = fault;
+            const Stopped o = runStopped(w, dir.path(), plan);
+            for (const std::string& p : problemsAfterStop(w, before, clean, o, scratch.path(), known, leftovers)) {
+                if (++faults <= 5)
+                    ADD_FAILURE() << p << "\n"
+                                  << w.name << ": " << (fault == sys::Fault::Kill ? "killed before" : "torn at")
+                                  << " call " << at << " of " << n << " (" << callName(call) << " "
+                                  << counting.calls[static_cast<std::size_t>(at - 1)].path << ")";
+                // The rest in one line per kind of fault.
+                std::string kind = p.substr(0, p.find_first_of(":("));
+                while (kind.ends_with(" ")) kind.pop_back();
+                failed[kind] += std::string(" ") + (fault == sys::Fault::Kill ? "kill " : "tear ") +
+                                std::to_string(at) + " " + callName(call) + ",";
+            }
+        }
+    }
+    for (const auto& [problem, where] : failed)
+        ADD_FAILURE() << w.name << ": " << problem << " at" << where;
+    std::string left;
+    for (const std::string& l : leftovers) left += " " + l;
+    std::printf("[ points   ] %s: %lld calls, killed before %d of them, torn at %d writes; left beside:%s\n",
+                w.name.c_str(), n, kills, tears, left.empty() ? " nothing" : left.c_str());
 }
 
 // What a writer finds where it writes, beyond failing calls: a target or
@@ -502,12 +825,19 @@ Writer versionUpdate(const std::string& name, const std::string& opened, std::fu
             }};
 }
 
-Writer extract(const std::string& name, bool intoSource) {
-    return {name,
+// Into a new file, its own source, or an older output of 12 bursts with a
+// second hard link (rewritten in place).
+Writer extract(const std::string& name, bool intoSource, bool linked = false) {
+    Writer w{name,
             [=](Run& r) {
                 const std::string source = r.file("a.sdf");
                 test::writeSource(source, 2, 1, 50, 20);
-                test::writeText(r.file("out.sdf"), "an older output");
+                if (linked) {
+                    test::writeSource(r.file("out.sdf"), 3, 0, 40, 12);
+                    fs::create_hard_link(r.dir / "out.sdf", r.dir / "kept.sdf");
+                } else {
+                    test::writeText(r.file("out.sdf"), "an older output");
+                }
                 r.model.ReadHeader(source);
                 r.model.FileName = source;
                 return Job{[&r, source, intoSource] {
@@ -520,6 +850,8 @@ Writer extract(const std::string& name, bool intoSource) {
                 }};
             },
             {kExtractSavedMessage}};
+    if (linked) w.linked = {{"out.sdf", "kept.sdf"}};
+    return w;
 }
 
 // Burst after burst of an SDF: every later writer gets one 20-burst source.
@@ -616,6 +948,9 @@ std::string hourlyRows(const char* format, int n) {
     return s;
 }
 
+Writer parametersDat(const std::string& name, bool linked);
+Writer locationDat(const std::string& name, bool linked);
+
 std::vector<Writer> writers() {
     std::vector<Writer> all;
     all.push_back(versionUpdate("VersionUpdate", "old.sdf", [](Run&) {}));
@@ -627,6 +962,7 @@ std::vector<Writer> writers() {
     all.push_back(hard);
     all.push_back(extract("Extract", false));
     all.push_back(extract("ExtractIntoItsSource", true));
+    all.push_back(extract("ExtractThroughHardLink", false, true));
     all.push_back({"Merge",
                    [](Run& r) {
                        test::InputLayout a;
@@ -651,17 +987,30 @@ std::vector<Writer> writers() {
     all.push_back(link("LinkToTsd", "out.tsd"));
     all.push_back(resave("Resave", false));
     all.push_back(resave("ResaveIntoItsSource", true));
-    all.push_back({"SdfToTsd",
-                   [](Run& r) {
-                       const std::string source = sdfSource(r);
-                       oldOutput(r, "out.tsd");
-                       return Job{[&r, source] {
-                           ConvertSDFToTSD(
-                               r.model, source, [&r](const std::string&) { return r.file("out.tsd"); }, r.prompter,
-                               r.progress);
-                       }};
-                   },
-                   {"変換を正常に終了しました。"}});
+    for (bool linked : {false, true}) {
+        Writer w{linked ? "SdfToTsdThroughHardLink" : "SdfToTsd",
+                 [linked](Run& r) {
+                     const std::string source = sdfSource(r);
+                     if (linked) {
+                         // An older text file of 12 bursts, rewritten in place.
+                         test::FileSpec old;
+                         old.bursts = 12;
+                         old.samples = 30;
+                         test::writeFile(r.file("out.tsd"), old);
+                         fs::create_hard_link(r.dir / "out.tsd", r.dir / "kept.tsd");
+                     } else {
+                         oldOutput(r, "out.tsd");
+                     }
+                     return Job{[&r, source] {
+                         ConvertSDFToTSD(
+                             r.model, source, [&r](const std::string&) { return r.file("out.tsd"); }, r.prompter,
+                             r.progress);
+                     }};
+                 },
+                 {"変換を正常に終了しました。"}};
+        if (linked) w.linked = {{"out.tsd", "kept.tsd"}};
+        all.push_back(w);
+    }
     all.push_back(fileConverter("Addc", [](Run& r) {
         test::AddcSpec s;
         s.sampleSize = 400;
@@ -858,16 +1207,41 @@ std::vector<Writer> writers() {
     // working copy; the version update and the extraction must leave it as
     // it was.
     for (Writer& w : all) w.workingModel = !w.name.starts_with("VersionUpdate") && !w.name.starts_with("Extract");
-    all.push_back({"ParametersDat", [](Run& r) {
-                       test::writeText(r.file("Parameters.dat"), "old.sdf\r\n/old\r\n1\r\n");
-                       return Job{[&r] {
-                           WriteParametersFile(r.file("Parameters.dat"), "/data/new.sdf", "/data", 7, &r.prompter);
-                       }};
-                   }});
-    all.push_back({"LocationDat", [](Run& r) {
+    all.push_back(parametersDat("ParametersDat", false));
+    all.push_back(parametersDat("ParametersDatHardLinked", true));
+    all.push_back(locationDat("LocationDat", false));
+    all.push_back(locationDat("LocationDatHardLinked", true));
+    return all;
+}
+
+// The settings saved on closing. Linked, the file is rewritten in place.
+Writer parametersDat(const std::string& name, bool linked) {
+    Writer w{name, [linked](Run& r) {
+                 test::writeText(r.file("Parameters.dat"), "old.sdf\r\n/old\r\n1\r\n");
+                 if (linked) fs::create_hard_link(r.dir / "Parameters.dat", r.dir / "settings.dat");
+                 return Job{[&r] {
+                     WriteParametersFile(r.file("Parameters.dat"), "/data/new.sdf", "/data", 7, &r.prompter);
+                 }};
+             }};
+    if (linked) w.linked = {{"Parameters.dat", "settings.dat"}};
+    return w;
+}
+
+// A site added in the site window. Linked, the list is one of 40 sites,
+// longer than the block a rewrite in place writes last.
+Writer locationDat(const std::string& name, bool linked) {
+    Writer w{name, [linked](Run& r) {
                        auto sites = std::make_shared<SiteList>();
                        sites->LocationFile = r.file("Location.dat");
-                       sites->LoadSites(sites->LocationFile);  // writes the default list
+                       if (linked) {
+                           std::string text;
+                           for (int k = 1; k <= 40; ++k)
+                               text += "Site" + std::to_string(k) + "," + std::to_string(30 + k % 10) + ".25," +
+                                       std::to_string(130 + k) + ".5\r\n";
+                           test::writeText(r.file("Location.dat"), text);
+                           fs::create_hard_link(r.dir / "Location.dat", r.dir / "sites.dat");
+                       }
+                       sites->LoadSites(sites->LocationFile);  // writes the default list when there is none
                        return Job{[sites] {
                                       TFrmLocation w(nullptr, *sites);
                                       w.show();
@@ -882,8 +1256,9 @@ std::vector<Writer> writers() {
                                       w.BitBtnAddClick();
                                   },
                                   [sites] { return sites->FileText(); }};
-                   }});
-    return all;
+                   }};
+    if (linked) w.linked = {{"Location.dat", "sites.dat"}};
+    return w;
 }
 
 INSTANTIATE_TEST_SUITE_P(AllWriters, WriteFailure, ::testing::ValuesIn(writers()),
