@@ -169,12 +169,6 @@ void removeStaleBurstFiles(const std::filesystem::path& preferred, const std::st
 // over. The name created is returned.
 std::string createTempBurstFile(const std::string& preferred, FileLock& lock) {
     const std::filesystem::path p(preferred);
-    // The folder is named as where the file could not be made, with the cause.
-    auto failed = [&p](const IoError& e) {
-        std::filesystem::path dir = p.parent_path();
-        return IoError("一時ファイルを作成できません: " + (dir.empty() ? std::string(".") : dir.string()) + "\n" +
-                       e.what());
-    };
     const std::string prefix = std::filesystem::path(p).replace_extension("").filename().string() + ".";
     // The folder is named as where the file could not be made, with the cause.
     auto failed = [&p](const IoError& e) {
