@@ -114,7 +114,7 @@ TEST_F(SdfToTsdTest, ATextFarLargerThanItsSourceIsAskedAboutFirst) {
     EXPECT_EQ(prompter.shown[1].buttons, MsgButtons::YesNo);
     EXPECT_EQ(prompter.shown[1].text,
               "出力ファイルは約336MBになります。\nサンプル数とバースト数に誤りがないか確認して下さい。\n変換しますか。");
-    EXPECT_EQ(test::readText(out), "keep me");
+    EXPECT_EQ(std::filesystem::file_size(out), 7u);  // "keep me"
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"in.sdf", "out.tsd"}));
     EXPECT_TRUE(progress.titles.empty());
 }
