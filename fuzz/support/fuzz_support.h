@@ -47,8 +47,8 @@ private:
 // In a fuzz run the program writes outputs up to this size (and 64 bytes a
 // byte of input) without asking about their size; the fuzz prompter answers
 // Yes to the question for outputs up to kFuzzAcceptedBytes.
-constexpr std::uint64_t kFuzzUnaskedBytes = 256u << 10;
-constexpr std::uint64_t kFuzzAcceptedBytes = 2'500'000;
+constexpr std::uint64_t kFuzzUnaskedBytes = 32u << 10;
+constexpr std::uint64_t kFuzzAcceptedBytes = 300'000;
 // The line by which the size question is known.
 constexpr char kSizeQuestionLine[] = "サンプル数とバースト数に誤りがないか確認して下さい。";
 
@@ -66,7 +66,8 @@ public:
     std::vector<std::string> shown;
     int questions = 0;
     // Questions about an output's size: answered Yes up to
-    // kFuzzAcceptedBytes, as a user who takes a text of a few megabytes.
+    // kFuzzAcceptedBytes, as a user who takes a text of a few hundred
+    // kilobytes and no more.
     int sizeQuestions = 0;
 
 private:
