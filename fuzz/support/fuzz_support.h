@@ -165,11 +165,12 @@ std::uint64_t SdfHeaderBytes(long long channels);
 // the file holds, its "No." line, a line of every sample with a value of up
 // to 25 characters and a separator for each interval channel, and the line
 // of burst channels; sample lines without interval channels hold nothing of
-// the file and are not counted (see SizeAllowance). Written from a TSD: a
-// line of the file, two bytes or more, becomes a line of at most every
-// channel ("=" for what it lacks, 25 characters for a value of one): 13
-// bytes and one a channel per byte of text, one a channel per byte as SDF
-// counts. Binary from binary (an SDF, ADDC or DRF file to SDF): the counts
+// the file and are not counted (see SizeAllowance). Written from a TSD,
+// whose every line (two bytes or more) becomes at most one line of its
+// channels ("=" for a field it lacks, up to 25 characters for a field of
+// one character): per byte of the file, as text 13 bytes and one a
+// channel, as SDF counts two bytes a channel per line, so one a channel.
+// Binary from binary (an SDF, ADDC or DRF file to SDF): the counts
 // themselves.
 std::uint64_t JustifiedBytes(const SeriesShape& input, bool outputTsd);
 // What an output may hold beyond what its data justify: what the program

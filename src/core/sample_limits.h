@@ -19,11 +19,11 @@
 //   extract of burst channels      refused            the output would be such a file, and one the
 //   only                                              program refuses to open
 //
-// Outputs are bounded apart from bursts: SDF to TSD, extract, link and merge
-// ask, naming the size, before an output more than 64 times its inputs and
-// 16 MiB besides (output_size.h). Text of real values never comes near; the
-// empty sample lines of a file of burst channels only, declared by a
-// damaged count, do.
+// Outputs are bounded apart from bursts: SDF to TSD, extract and link to
+// TSD, and merge ask, naming the size, before an output more than 64 times
+// its inputs and 16 MiB besides (output_size.h). Text of real values never
+// comes near; the empty sample lines of a file of burst channels only do,
+// and so does a damaged count of its bursts or samples.
 //
 // The refusals and questions keep their messages; this is only their bound.
 #include <cstdint>

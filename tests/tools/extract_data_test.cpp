@@ -178,6 +178,35 @@ TEST_F(ExtractTest, BurstChannelsOfLongBurstsGiveAFileThatOpensAgain) {
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"bursts.sdf", "long.sdf"}));
 }
 
+TEST_F(ExtractTest, ATextFarLargerThanItsSourceIsAskedAboutFirst) {
+    // Burst channels only, 1 024 bursts of 163 840 samples in 2 560 bytes.
+    const std::string source = dir.file("a.sdf");
+    test::SdfSpec s;
+    s.nch = 0;
+    s.nch2 = 1;
+    s.iterations = 1024;
+    s.sampleSize = 163840;
+    s.records.assign(1024, {5});
+    test::writeAll(source, test::buildSdf(s));
+    ExtractRequest r = request(source, 0, 1023, {true});
+    prompter.answer(MsgResult::No);
+    EXPECT_FALSE(SaveExtraction(model, r, dir.file("out.tsd"), prompter, progress));  // the dialog stays
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
+    EXPECT_EQ(prompter.lastText(),
+              "出力ファイルは約336MBになります。\nサンプル数とバースト数に誤りがないか確認して下さい。\n保存しますか。");
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"a.sdf"});
+    EXPECT_TRUE(progress.titles.empty());
+
+    // A window of a few bursts is not asked about; neither is the SDF.
+    EXPECT_TRUE(SaveExtraction(model, r, dir.file("all.sdf"), prompter, progress));
+    r = request(source, 0, 9, {true});
+    EXPECT_TRUE(SaveExtraction(model, r, dir.file("ten.tsd"), prompter, progress));
+    EXPECT_EQ(prompter.shown.size(), 3u);
+    EXPECT_EQ(prompter.lastText(), kExtractSavedMessage);
+    EXPECT_EQ(std::filesystem::file_size(dir.file("all.sdf")), 512u + 1024 * 2);
+}
+
 TEST_F(ExtractTest, RefusalsAskNothingAndWriteNothing) {
     const std::string source = dir.file("a.sdf"), empty = dir.file("empty.sdf");
     test::writeSource(source, 2, 1, 4, 6);
