@@ -151,7 +151,7 @@ namespace {
 // question is reached without writing files of many megabytes.
 const UnaskedOutputLimit fuzzOutputLimit(kFuzzUnaskedBytes);
 
-// The size a size question names ("約2MB"), in bytes rounded up; none when
+// The size a size question names ("約300KB"), in bytes rounded up; none when
 // the text is no such question.
 std::optional<std::uint64_t> askedSize(const std::string& text) {
     if (text.find(kSizeQuestionLine) == std::string::npos) return std::nullopt;

@@ -71,13 +71,13 @@ std::string SizeText(std::uint64_t bytes) {
     } else {
         number = std::to_string(rounded(bytes, 1'000'000'000)) + "GB";
     }
-    return "約" + number;
+    return number;
 }
 
 bool AcceptOutputSize(std::uint64_t outputBytes, std::uint64_t inputBytes, const std::string& action,
                       Prompter& prompter) {
     if (outputBytes <= UnaskedOutputBytes(inputBytes)) return true;
-    const std::string text = "出力ファイルは" + SizeText(outputBytes) +
+    const std::string text = "出力ファイルは約" + SizeText(outputBytes) +
                              "になります。\nサンプル数とバースト数に誤りがないか確認して下さい。\n" + action;
     return prompter.show(MsgType::Warning, text, MsgButtons::YesNo) == MsgResult::Yes;
 }

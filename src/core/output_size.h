@@ -34,7 +34,7 @@ std::uint64_t FileBytes(const std::vector<std::string>& names);
 // and 16 MiB besides.
 std::uint64_t UnaskedOutputBytes(std::uint64_t inputBytes);
 
-// "約336MB": the size as the question names it.
+// "336MB": the size as the question names it, rounded.
 std::string SizeText(std::uint64_t bytes);
 
 // True when an output of `outputBytes` may be written for inputs of
