@@ -66,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!run.check(written, "merge")) return 0;
     // The first file's grid carries every channel of both files.
     const bool tsd = run.tsd();
-    std::uint64_t justified = (kMaxChannels + 1) * JustifiedBytes(shapes[0], tsd) + JustifiedBytes(shapes[1], tsd);
+    std::uint64_t justified = (kMaxChannels + 1) * JustifiedBytes(shapes[0], tsd) + JustifiedBytes(shapes[1], tsd) +
+                              SizeAllowance(prompter, shapes[0].size + shapes[1].size);
     // Data that could not be read become missing values, and the message
     // says so: the first file's declared bursts then justify the output.
     for (const std::string& shown : prompter.shown)

@@ -196,6 +196,21 @@ void WriteTimeSeriesSeeds(const std::filesystem::path& root) {
     Put(root, "sdf_to_tsd", "version4", v4);
     Put(root, "sdf_to_tsd", "version3", sdfOld('3'));
     Put(root, "sdf_to_tsd", "burst-channels-only", burstOnly);
+    // Burst channels only, as text: 80 kB of empty sample lines from 520
+    // bytes (asked in a fuzz run, accepted); 336 MB from 2 560 bytes
+    // (asked, declined).
+    Put(root, "sdf_to_tsd", "empty-lines-accepted", sdfVersion4([](CurrentFile& m) {
+            m.Nch = 0;
+            m.Nch2 = 1;
+            m.SampleSize = 10000;
+            m.Iterations = 4;
+        }));
+    Put(root, "sdf_to_tsd", "empty-lines-declined", sdfVersion4([](CurrentFile& m) {
+            m.Nch = 0;
+            m.Nch2 = 1;
+            m.SampleSize = 163840;
+            m.Iterations = 1024;
+        }));
 
     // Choices: bit 0 a TSD source, bits 1-2 the output (new SDF, new TSD,
     // the source, an existing file); then the two positions and the channels.

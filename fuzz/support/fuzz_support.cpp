@@ -8,14 +8,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <algorithm>
+#include <charconv>
+#include <limits>
+#include <optional>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
 #include "base/binary_file.h"
+#include "base/datetime.h"
 #include "core/header_edit_rules.h"
-#include "core/sample_limits.h"
+#include "core/output_size.h"
 
 namespace brine::fuzz {
 namespace fs = std::filesystem;
@@ -141,11 +145,37 @@ bool tracing() {
 
 }  // namespace
 
+namespace {
+
+// The program asks about an output's size sooner in a fuzz run, so that the
+// question is reached without writing files of many megabytes.
+const UnaskedOutputLimit fuzzOutputLimit(kFuzzUnaskedBytes);
+
+// The size a size question names ("約300KB"), in bytes rounded up; none when
+// the text is no such question.
+std::optional<std::uint64_t> askedSize(const std::string& text) {
+    if (text.find(kSizeQuestionLine) == std::string::npos) return std::nullopt;
+    const std::size_t at = text.find("約");
+    if (at == std::string::npos) return std::numeric_limits<std::uint64_t>::max();
+    std::size_t end = at + std::strlen("約");
+    std::uint64_t n = 0;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9') n = n * 10 + static_cast<std::uint64_t>(text[end++] - '0');
+    if (text.compare(end, 2, "KB") == 0) return (n + 1) * 1000;
+    if (text.compare(end, 2, "MB") == 0) return (n + 1) * 1'000'000;
+    return std::numeric_limits<std::uint64_t>::max();
+}
+
+}  // namespace
+
 MsgResult FuzzPrompter::show(MsgType type, const std::string& text, MsgButtons buttons) {
     if (tracing()) std::fprintf(stderr, "  message: %s\n", text.c_str());
     shown.push_back(text);
     if (buttons == MsgButtons::Ok) return MsgResult::Ok;
     ++questions;
+    if (const std::optional<std::uint64_t> size = askedSize(text)) {
+        ++sizeQuestions;
+        return *size <= kFuzzAcceptedBytes ? MsgResult::Yes : MsgResult::No;
+    }
     if (buttons == MsgButtons::YesIgnore) return ignoreAnswer_;
     return type == MsgType::Warning ? warningAnswer_ : answer_;
 }
@@ -335,6 +365,50 @@ void ExpectSdfReadsBack(const std::string& path, const char* what, bool exactSiz
     }
 }
 
+namespace {
+
+// The channel counts a TSD header declares, read from its first lines apart
+// from the reader: after the first line that reads as a date-time (the end
+// of the memo), version 2 has the line "Nch,Nch2" four lines on, version 1
+// its scale list three lines on. False when the lines are not there.
+bool tsdChannels(const std::string& head, SeriesShape& s) {
+    std::vector<std::string_view> lines;
+    std::string_view rest(head);
+    while (!rest.empty()) {
+        const std::size_t eol = rest.find('\n');
+        std::string_view line = rest.substr(0, eol);
+        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.push_back(line);
+        if (eol == std::string_view::npos) break;
+        rest.remove_prefix(eol + 1);
+    }
+    if (lines.empty()) return false;
+    const std::size_t magic = lines[0].find("Time Series Data Text Format Ver.");
+    if (magic == std::string_view::npos) return false;
+    const char version = magic + 33 < lines[0].size() ? lines[0][magic + 33] : 0;
+    std::size_t date = 2;
+    while (date < lines.size() && !ParseDateTime(lines[date])) ++date;
+    auto number = [](std::string_view t, long long& out) {
+        while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+        const auto r = std::from_chars(t.data(), t.data() + t.size(), out);
+        return r.ec == std::errc() && out >= 0;
+    };
+    if (version == '2' && date + 4 < lines.size()) {
+        const std::string_view counts = lines[date + 4];
+        const std::size_t comma = counts.find(',');
+        return comma != std::string_view::npos && number(counts.substr(0, comma), s.nch) &&
+               number(counts.substr(comma + 1), s.nch2) && s.nch + s.nch2 <= kMaxChannels;
+    }
+    if (version == '1' && date + 3 < lines.size()) {
+        s.nch = std::count(lines[date + 3].begin(), lines[date + 3].end(), ',') + 1;
+        s.nch2 = 0;
+        return s.nch <= kMaxChannels;
+    }
+    return false;
+}
+
+}  // namespace
+
 SeriesShape ShapeOf(const std::string& path) {
     SeriesShape s;
     std::ifstream in(path, std::ios::binary);
@@ -357,6 +431,11 @@ SeriesShape ShapeOf(const std::string& path) {
     if (head.find("Time Series Data Text Format Ver.") != std::string::npos) {
         s.tsd = true;
         s.known = true;
+        // Whatever the lines do not show, every channel a table holds.
+        if (!tsdChannels(head, s)) {
+            s.nch = kMaxChannels;
+            s.nch2 = 0;
+        }
     }
     return s;
 }
@@ -368,14 +447,25 @@ std::uint64_t SdfHeaderBytes(long long channels) {
 
 std::uint64_t JustifiedBytes(const SeriesShape& input, bool outputTsd) {
     if (!input.known) return input.size;  // counts of another binary format, copied
-    if (input.tsd) return 256 * input.size;
+    const auto channels = static_cast<std::uint64_t>(std::clamp<long long>(input.nch + input.nch2, 1, kMaxChannels));
+    if (input.tsd) return input.size * (outputTsd ? channels + 13 : channels);
     if (!outputTsd) return input.size;
-    std::uint64_t bytes = 19 * input.size;
-    if (input.nch == 0) bytes += 2 * kBurstOnlySamplesPerByte * input.size;
-    // Bursts of no sample hold no byte yet each has its "No." line; the
-    // 16-bit burst count bounds them.
-    bytes += 16 * static_cast<std::uint64_t>(std::max<long long>(0, input.iterations));
-    return bytes;
+    // Text of the bursts the file holds; their sample lines without
+    // interval channels hold nothing of the file.
+    const auto nch = static_cast<std::uint64_t>(std::max(0LL, input.nch));
+    const auto nch2 = static_cast<std::uint64_t>(std::max(0LL, input.nch2));
+    const auto samples = static_cast<std::uint64_t>(std::max(0LL, input.samples));
+    const auto declared = static_cast<std::uint64_t>(std::max(0LL, input.iterations));
+    const std::uint64_t header = SdfHeaderBytes(input.nch + input.nch2);
+    const std::uint64_t record = (nch * samples + nch2) * 2;
+    const std::uint64_t data = input.size > header ? input.size - header : 0;
+    const std::uint64_t held = record > 0 ? std::min(declared, data / record) : declared;
+    const std::uint64_t block = 16 + (nch > 0 ? samples * (26 * nch + 1) : 0) + (nch2 > 0 ? 26 * nch2 + 1 : 0);
+    return held * block;
+}
+
+std::uint64_t SizeAllowance(const FuzzPrompter& prompter, std::uint64_t inputBytes) {
+    return prompter.sizeQuestions > 0 ? kFuzzAcceptedBytes : UnaskedOutputBytes(inputBytes);
 }
 
 namespace {

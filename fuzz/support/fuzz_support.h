@@ -44,6 +44,14 @@ private:
     std::string dir_;
 };
 
+// In a fuzz run the program writes outputs up to this size (and 64 bytes a
+// byte of input) without asking about their size; the fuzz prompter answers
+// Yes to the question for outputs up to kFuzzAcceptedBytes.
+constexpr std::uint64_t kFuzzUnaskedBytes = 32u << 10;
+constexpr std::uint64_t kFuzzAcceptedBytes = 300'000;
+// The line by which the size question is known.
+constexpr char kSizeQuestionLine[] = "サンプル数とバースト数に誤りがないか確認して下さい。";
+
 // Answers every Yes/No(/Cancel) question with `answer` (those shown as a
 // warning with `warningAnswer`) and every Yes/Ignore question with
 // `ignoreAnswer`, and keeps the texts shown.
@@ -57,6 +65,10 @@ public:
     void beep() override {}
     std::vector<std::string> shown;
     int questions = 0;
+    // Questions about an output's size: answered Yes up to
+    // kFuzzAcceptedBytes, as a user who takes a text of a few hundred
+    // kilobytes and no more.
+    int sizeQuestions = 0;
 
 private:
     MsgResult answer_;
@@ -148,16 +160,23 @@ SeriesShape ShapeOf(const std::string& path);
 // table, 8 entries a block) for `channels` channels.
 std::uint64_t SdfHeaderBytes(long long channels);
 
-// Bytes of output, besides its header, that the data of one input justifies.
-// Text written from the counts of an SDF: per byte, half a value (up to 25
-// characters and its separator) and its share of line ends and "No." lines;
-// without interval channels also the empty sample lines the readers allow,
-// and for every declared burst its "No." line, which a burst of no sample
-// has too.
-// Written from a TSD: per byte, a count of every channel (an empty line
-// holds one of each). Binary from binary (an SDF, ADDC or DRF file to SDF):
-// the counts themselves.
+// Bytes of output, besides its header, that the data of one input justifies,
+// by its channels. Text written from the counts of an SDF: for each burst
+// the file holds, its "No." line, a line of every sample with a value of up
+// to 25 characters and a separator for each interval channel, and the line
+// of burst channels; sample lines without interval channels hold nothing of
+// the file and are not counted (see SizeAllowance). Written from a TSD,
+// whose every line (two bytes or more) becomes at most one line of its
+// channels ("=" for a field it lacks, up to 25 characters for a field of
+// one character): per byte of the file, as text 13 bytes and one a
+// channel, as SDF counts two bytes a channel per line, so one a channel.
+// Binary from binary (an SDF, ADDC or DRF file to SDF): the counts
+// themselves.
 std::uint64_t JustifiedBytes(const SeriesShape& input, bool outputTsd);
+// What an output may hold beyond what its data justify: what the program
+// writes without asking about the size, for inputs of `inputBytes`; once it
+// has asked, what the prompter accepted.
+std::uint64_t SizeAllowance(const FuzzPrompter& prompter, std::uint64_t inputBytes);
 // The output, less its header (the SDF header blocks, or the 12 header lines
 // of a TSD), is no larger than `justified`.
 void ExpectOutputJustified(const std::string& path, std::uint64_t justified, const char* what);

@@ -8,6 +8,7 @@
 #include "base/buffered_append.h"
 #include "base/errors.h"
 #include "base/safe_replace.h"
+#include "core/output_size.h"
 
 namespace brine {
 namespace {
@@ -62,6 +63,9 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
     if (!m.ReadSDFHeader(source)) return JobResult::Skipped;
     m.FileName = source;
     m.FileKind = 0;
+    // A damaged count of bursts or samples shows in the size of the text.
+    if (!AcceptOutputSize(OutputBytesAtLeast(OutputShapeOf(m), true), FileBytes({source}), "変換しますか。", prompter))
+        return JobResult::Skipped;
 
     SafeReplace output(target);
     const std::string temp = output.tempPath().string();

@@ -13,6 +13,8 @@ namespace brine {
 using ChooseTargetFile = std::function<std::optional<std::string>(const std::string& proposed)>;
 
 // The whole conversion: target choice, overwrite question, header, bursts.
+// A text far larger than its source (a damaged count) is asked about
+// first; No writes nothing.
 // The output is written beside the target and replaces it at the end. On
 // cancel or a failed read it holds the blocks converted so far under a
 // header that declares them; a failed write leaves the target as it was.

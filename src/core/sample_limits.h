@@ -13,8 +13,17 @@
 //                                                     times the limit; the interval is too short
 //   hourly tables (JMA, fishing    asked, naming the  a long record of real hours is possible; a
 //   port, NOWPHAS)                 span and count     mistyped year is the common cause
-//   SDF or TSD without interval    refused (format    its sample lines carry nothing, so nothing
-//   channels                       message)           in the file ties their count to its size
+//   SDF or TSD without interval    refused (format    its records hold the burst channels alone,
+//   channels                       message)           so nothing in the file bounds the count; no
+//                                                     buffer follows it, only text and loops do
+//   extract of burst channels      refused            the output would be such a file, and one the
+//   only                                              program refuses to open
+//
+// Outputs are bounded apart from bursts: SDF to TSD, extract and link to
+// TSD, and merge ask, naming the size, before an output more than 64 times
+// its inputs and 16 MiB besides (output_size.h). Text of real values never
+// comes near; the empty sample lines of a file of burst channels only do,
+// and so does a damaged count of its bursts or samples.
 //
 // The refusals and questions keep their messages; this is only their bound.
 #include <cstdint>
@@ -23,19 +32,9 @@ namespace brine {
 
 constexpr std::int32_t kMaxSamplesPerBurst = 10'000'000;
 
-// Sample lines a file with burst channels only may declare in all its bursts,
-// per byte of the file. A burst-channel count (two bytes) then stands for up
-// to 131072 samples, which keeps the burst channels of any long-burst record
-// readable, while the TSD text of such a file stays within a fixed factor of
-// its size.
-constexpr std::uint64_t kBurstOnlySamplesPerByte = 65536;
-
-// True when a header without interval channels (Nch 0) declares no more
-// samples than its file of `fileSize` bytes justifies.
-constexpr bool BurstOnlySamplesFit(std::int64_t iterations, std::int64_t sampleSize, std::uint64_t fileSize) {
-    if (sampleSize < 0 || sampleSize > kMaxSamplesPerBurst || iterations < 0) return false;
-    return static_cast<std::uint64_t>(iterations) * static_cast<std::uint64_t>(sampleSize) <=
-           kBurstOnlySamplesPerByte * fileSize;
-}
+// True when a header without interval channels (Nch 0) declares a burst
+// the program takes: its record holds the burst channels alone, so nothing
+// in the file bounds the sample count but this limit.
+constexpr bool BurstOnlySamplesFit(std::int64_t sampleSize) { return sampleSize >= 0 && sampleSize <= kMaxSamplesPerBurst; }
 
 }  // namespace brine

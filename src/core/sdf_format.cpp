@@ -90,8 +90,8 @@ ParseResult parseSdfHeader(BinaryFile& f, std::uint64_t fileSize) {
         return res;
     // A file without channels holds no data. Without interval channels a
     // record holds the burst channels only and nothing ties the sample count
-    // to the file, so the file's size bounds it.
-    if (channels == 0 || (h.nch == 0 && !BurstOnlySamplesFit(h.iterations, h.sampleSize, fileSize))) return res;
+    // to the file: only the limit of a burst bounds it.
+    if (channels == 0 || (h.nch == 0 && !BurstOnlySamplesFit(h.sampleSize))) return res;
     std::uint64_t record = (static_cast<std::uint64_t>(h.nch) * static_cast<std::uint64_t>(h.sampleSize) +
                             static_cast<std::uint64_t>(h.nch2)) * 2u;
     // A record that cannot fit in the file at all means a damaged count, and

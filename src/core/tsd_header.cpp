@@ -147,10 +147,9 @@ TsdHeader parseTsdHeader(LineReader& in, std::uint64_t fileSize) {
         h.nch = static_cast<std::int16_t>(fields);
     }
     const int channels = h.nch + h.nch2;
-    // As in SDF: no channel is no data, and without interval channels the
-    // file's size bounds the sample lines.
-    if (channels == 0 || (h.nch == 0 && !BurstOnlySamplesFit(h.iterations, h.sampleSize, fileSize)))
-        throw FormatError();
+    // As in SDF: no channel is no data, and without interval channels a
+    // burst may not pass the limit.
+    if (channels == 0 || (h.nch == 0 && !BurstOnlySamplesFit(h.sampleSize))) throw FormatError();
     h.a = singlesOf(scales, channels, true);
     h.b = singlesOf(nextLine(in), channels, false);
     h.names = listOf(nextLine(in), channels);

@@ -10,6 +10,7 @@
 #include "base/file_identity.h"
 #include "base/rounding.h"
 #include "base/safe_replace.h"
+#include "core/sample_limits.h"
 
 namespace brine {
 
@@ -23,6 +24,7 @@ const char kNoChannel[] = "抽出するチャンネルを選択して下さい�
 const char kNoData[] = "抽出できるデータがありません。";
 const char kInvertedWindow[] = "抽出範囲の最後が最初より前になっています。";
 const char kBadWindow[] = "抽出範囲が正しくありません。";
+const char kTooLongForBurstChannels[] = "1バーストのデータ数が多すぎるため、バースト記録項目だけでは抽出できません。";
 const char kNotWritable[] = "ファイルに書き込めません。\n";
 const char kWriteFailed[] = "ファイルを書き込めませんでした。保存を中止します。\n";
 
@@ -114,6 +116,12 @@ std::optional<std::string> ExtractRefusal(const CurrentFile& source, const Extra
     bool otherWhole = bySamples ? (w.FirstBurst == 0 && w.LastBurst == 0)
                                 : (w.FirstSample == 0 && w.LastSample == source.SampleSize - 1);
     if (first < 0 || last >= count || !otherWhole) return std::string(kBadWindow);
+    // Without an interval channel nothing in the output holds its samples,
+    // and the readers take no more of them than a burst may have.
+    bool interval = false;
+    for (int i = 0; i < source.Nch; ++i) interval = interval || r.Checked[static_cast<std::size_t>(i)];
+    if (!interval && static_cast<long long>(w.LastSample) - w.FirstSample + 1 > kMaxSamplesPerBurst)
+        return std::string(kTooLongForBurstChannels);
     return std::nullopt;
 }
 
@@ -190,6 +198,9 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
             PercentSteps percent(progress);
             const long long bursts = static_cast<long long>(w.LastBurst) - w.FirstBurst + 1;
             const long long samples = static_cast<long long>(w.LastSample) - w.FirstSample + 1;
+            // Without interval channels the samples hold nothing to copy; a
+            // single burst still shows its progress sample by sample.
+            const bool perSample = !intervalFrom.empty() || model.Iterations == 1;
             for (int b = w.FirstBurst; b <= w.LastBurst; ++b) {
                 if (model.Iterations > 1) percent.set(percentOf(b - w.FirstBurst, bursts));
                 bool read = false;
@@ -202,7 +213,7 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
                     prompter.error(kExtractReadFailed);
                     return false;
                 }
-                for (int j = w.FirstSample; j <= w.LastSample; ++j) {
+                for (int j = w.FirstSample; perSample && j <= w.LastSample; ++j) {
                     if (model.Iterations == 1) percent.set(percentOf(j - w.FirstSample, samples));
                     const auto from = static_cast<std::size_t>(j), to = static_cast<std::size_t>(j - w.FirstSample);
                     for (std::size_t i = 0; i < intervalFrom.size(); ++i) out.Data[i][to] = model.Data[intervalFrom[i]][from];

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/file_identity.h"
+#include "core/output_size.h"
 
 namespace brine {
 
@@ -32,6 +33,15 @@ bool SaveExtraction(CurrentFile& model, ExtractRequest request, const std::strin
     if (std::optional<std::string> why = ExtractRefusal(model, request)) {
         prompter.error(*why);
         return false;
+    }
+
+    // A damaged count of the source shows in the size of the text.
+    if (request.OutputKind == 1) {
+        CurrentFile out;
+        BuildOutputHeader(model, request, out);
+        if (!AcceptOutputSize(OutputBytesAtLeast(OutputShapeOf(out), true), FileBytes({request.SourceFile}),
+                              "保存しますか。", prompter))
+            return false;
     }
 
     std::string target = outputName;

@@ -88,7 +88,8 @@ public:
     // True when the name is one of the files being linked.
     bool IsInputFile(const std::string& name) const;
     // Writes the output to a temporary file beside the target and moves it
-    // over the target after a complete run. memo is CP932.
+    // over the target after a complete run. memo is CP932. A text far
+    // larger than the files is asked about first; No writes nothing.
     LinkOutcome LinkFiles(const std::string& target, const std::string& memo, const LinkPlan& plan);
 
     // Time of the last sample of the file's first `bursts` bursts.

@@ -11,6 +11,7 @@
 #include "base/number_text.h"
 #include "base/rounding.h"
 #include "base/safe_replace.h"
+#include "core/output_size.h"
 #include "tools/extract_data.h"
 #include "tools/link_set.h"
 #include "tools/link_support.h"
@@ -71,7 +72,8 @@ public:
                 throw IoError("TSD");
         } else {
             const std::size_t nch = static_cast<std::size_t>(out_.Nch);
-            for (std::int32_t j = 0; j < out_.SampleSize; ++j)
+            // Without interval channels a record is its burst channels alone.
+            for (std::int32_t j = 0; nch > 0 && j < out_.SampleSize; ++j)
                 for (std::size_t c = 0; c < nch; ++c) stream_.putLE(out_.Data[c][static_cast<std::size_t>(j)]);
             for (std::int16_t k = 0; k < out_.Nch2; ++k) stream_.putLE(out_.BurstData[static_cast<std::size_t>(k)]);
         }
@@ -244,6 +246,13 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
     }
     RecordBytes = static_cast<std::uint32_t>(out.ComputeRecordSize());
     HeaderBlocks = out.ComputeHeaderBlocks();
+    // Empty sample lines of burst channels alone, or a damaged count, show
+    // in the size of the text.
+    if (OutKind == 1) {
+        const std::uint64_t bytes = OutputBytesAtLeast(OutputShapeOf(out), true), given = FileBytes(FileNames);
+        if (bytes > UnaskedOutputBytes(given) && !(prompter && AcceptOutputSize(bytes, given, "連結しますか。", *prompter)))
+            return LinkOutcome::Refused;
+    }
     // Interval mode writes row by row; only burst mode needs a whole burst.
     if (!plan.intervalMode) out.AllocateDataArrays();
 

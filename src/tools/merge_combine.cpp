@@ -8,6 +8,7 @@
 #include "base/rounding.h"
 #include "base/safe_replace.h"
 #include "core/current_file.h"
+#include "core/output_size.h"
 #include "platform/api/progress.h"
 #include "platform/api/prompter.h"
 #include "tools/extract_data.h"
@@ -145,6 +146,15 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
         return false;
     }
 
+    // The first file's grid carries every channel: a damaged count, or a
+    // grid far finer than the files, shows in the size of the output.
+    const MergeSource& first = set.First();
+    const OutputShape shape{static_cast<int>(settings.IntervalChannels.size()),
+                            static_cast<int>(settings.BurstChannels.size()), first.FileSampleSize, first.FileIterations};
+    std::vector<std::string> names;
+    for (const MergeSource& f : set.Files()) names.push_back(f.FileName);
+    if (!AcceptOutputSize(OutputBytesAtLeast(shape, tsd), FileBytes(names), "結合しますか。", prompter)) return false;
+
     SaveNameScope saveName(model);
     SetOutputHeader(set, settings, model);
     std::optional<SafeReplace> output;
@@ -214,7 +224,10 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
                 }
                 if (have) {
                     const long double ti = startOffset[fi] + burstStep[fi] * b;
-                    for (int s = 0; s < f.FileSampleSize && outSamples > 0; ++s) {
+                    // A file without interval channels has nothing in its samples;
+                    // a single burst still shows its progress sample by sample.
+                    const bool perSample = f.FileNch > 0 || model.Iterations == 1;
+                    for (int s = 0; perSample && s < f.FileSampleSize && outSamples > 0; ++s) {
                         if (model.Iterations == 1)
                             percent((static_cast<long double>(s) / f.FileSampleSize + i) / n * 100);
                         long double pos = (s * sampleStep[fi] + ti - t0) / dtOut;

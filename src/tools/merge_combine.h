@@ -40,7 +40,8 @@ void DefaultChannels(const MergeSet& set, MergeSettings& settings);
 // TargetFile; only a complete run replaces TargetFile, and only then is the
 // success message shown. A burst that cannot be read from one file leaves
 // that file's channels missing in that burst; the user is told at the end.
-// True when the output was written.
+// An output far larger than the files is asked about first; No writes
+// nothing. True when the output was written.
 bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFile& model, Prompter& prompter,
                   ProgressSink& progress);
 

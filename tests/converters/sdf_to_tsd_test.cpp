@@ -90,11 +90,33 @@ TEST_F(SdfToTsdTest, ABurstOfMillionsOfLinesIsNeverHeldWhole) {
     test::writeSampleSDF(src, 0, 1, kMaxSamplesPerBurst, 1);
     if (!test::resetPeakMemory()) GTEST_SKIP() << "peak memory cannot be measured here";
     const long before = test::statusKb("VmRSS");
+    prompter.answer(MsgResult::Yes);  // to the size of the text
     EXPECT_EQ(ConvertSDFToTSD(model, src, choose(out), prompter, progress), JobResult::Done);
     EXPECT_LT(test::statusKb("VmHWM") - before, 10 * 1024);
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_EQ(prompter.shown[0].text, "出力ファイルは約20MBになります。\nサンプル数とバースト数に誤りがないか確認して下さい。\n変換しますか。");
     const std::string text = test::readText(out);
     EXPECT_EQ(text.size(), text.find("No.1\r\n") + 6 + 2u * kMaxSamplesPerBurst + 6);
     EXPECT_EQ(text.substr(text.size() - 10), "\r\n\r\n11.5\r\n");
+}
+
+TEST_F(SdfToTsdTest, ATextFarLargerThanItsSourceIsAskedAboutFirst) {
+    // 2 560 bytes declaring 1 024 bursts of 163 840 empty sample lines: as
+    // text, 336 MB. No writes nothing and keeps the old target.
+    test::writeSampleSDF(src, 0, 1, 163840, 1024);
+    ASSERT_EQ(std::filesystem::file_size(src), 2560u);
+    test::writeText(out, "keep me");
+    prompter.answer(MsgResult::Yes);  // to the overwrite
+    prompter.answer(MsgResult::No);
+    EXPECT_EQ(ConvertSDFToTSD(model, src, choose(out), prompter, progress), JobResult::Skipped);
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_EQ(prompter.shown[1].type, MsgType::Warning);
+    EXPECT_EQ(prompter.shown[1].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(prompter.shown[1].text,
+              "出力ファイルは約336MBになります。\nサンプル数とバースト数に誤りがないか確認して下さい。\n変換しますか。");
+    EXPECT_EQ(std::filesystem::file_size(out), 7u);  // "keep me"
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"in.sdf", "out.tsd"}));
+    EXPECT_TRUE(progress.titles.empty());
 }
 
 TEST_F(SdfToTsdTest, TheSourceIsNeverTheTarget) {

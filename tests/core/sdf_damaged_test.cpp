@@ -67,13 +67,6 @@ const Hostile kHostile[] = {
     {"no channel at all", [] { return with([](Bytes8& b) { poke<std::int16_t>(b, 210, 0); poke<std::int16_t>(b, 212, 0); }); }},
     {"burst channels only, 500 million samples",
      [] { return with([](Bytes8& b) { poke<std::int16_t>(b, 210, 0); poke<std::int32_t>(b, 214, 500000000); }); }},
-    {"burst channels only, more samples than the file justifies", [] {
-         return with([](Bytes8& b) {
-             poke<std::int16_t>(b, 210, 0);
-             poke<std::int32_t>(b, 214, 9000000);
-             poke<std::int16_t>(b, 223, 32767);
-         });
-     }},
     // Old versions are refused before the update question is asked.
     {"version 2 with Nch 129", [] { return with([](Bytes8& b) { poke<std::int16_t>(b, 210, 129); }, '2'); }},
     {"version 3 with unit 12", [] { return with([](Bytes8& b) { b[229] = 12; }, '3'); }},
@@ -133,14 +126,20 @@ TEST(SdfDamaged, LimitsThemselvesAreAccepted) {
     EXPECT_EQ(m.Data[127][0], 12700);
     EXPECT_EQ(m.BurstData[0], -1);
 
-    // Burst channels only: one burst as long as a burst may be.
+    // Burst channels only: every burst as long as a burst may be, in a file
+    // of 64 KiB. Nothing in it holds the samples, and no buffer takes them.
     s.nch = 0;
     s.sampleSize = kMaxSamplesPerBurst;
-    s.records = {{-7}};
+    s.iterations = 32767;
+    s.records.assign(32767, {-7});
+    s.records.back() = {-8};
     writeAll(p, buildSdf(s));
-    ASSERT_TRUE(m.ReadSDFHeader(p));
-    ASSERT_TRUE(m.ReadSDFBurst(0));
-    EXPECT_EQ(m.BurstData[0], -7);
+    CurrentFile b;
+    ASSERT_TRUE(b.ReadSDFHeader(p));
+    b.FileName = p;
+    ASSERT_TRUE(b.ReadSDFBurst(32766));
+    EXPECT_EQ(b.BurstData[0], -8);
+    for (const std::vector<std::int16_t>& channel : b.Data) EXPECT_TRUE(channel.empty());
 }
 
 TEST(SdfDamaged, MissingFileIsAnIoErrorNotAFormatError) {

@@ -5,6 +5,8 @@
 #include <filesystem>
 
 #include "base/binary_file.h"
+#include "core/sample_limits.h"
+#include "core/sdf_builder.h"
 #include "platform/api/scripted.h"
 #include "support/temp_dir.h"
 #include "tools/extract_save.h"
@@ -136,6 +138,73 @@ TEST_F(ExtractTest, TsdOutputHasTheBlocksOfTheCheckedChannelsOnly) {
     std::string text = test::readText(out);
     EXPECT_NE(text.find("\r\n0,2\r\nch0,ch2\r\n"), std::string::npos);
     EXPECT_EQ(text.substr(text.find("No.1")), "No.1\r\n=\r\n50.5\r\n-4\r\nNo.2\r\n100\r\n100.5\r\n=\r\n");
+}
+
+TEST_F(ExtractTest, BurstChannelsOfLongBurstsGiveAFileThatOpensAgain) {
+    // Long bursts of one interval and one burst channel (the file is sparse:
+    // its counts read as 0).
+    auto longBursts = [&](const std::string& path, std::int16_t bursts, std::int32_t samples) {
+        test::SdfSpec s;
+        s.nch = 1;
+        s.nch2 = 1;
+        s.iterations = bursts;
+        s.sampleSize = samples;
+        test::writeAll(path, test::buildSdf(s));
+        std::filesystem::resize_file(path, 512 + static_cast<std::uintmax_t>(bursts) * (2u * samples + 2));
+    };
+    const std::string source = dir.file("long.sdf"), out = dir.file("bursts.sdf");
+    longBursts(source, 4, kMaxSamplesPerBurst);
+    ExtractRequest r = request(source, 0, 3, {false, true});
+    ASSERT_TRUE(ExtractData(model, r, out, prompter, progress));
+    EXPECT_EQ(prompter.lastText(), kExtractSavedMessage);
+    EXPECT_EQ(std::filesystem::file_size(out), 512u + 4 * 2);
+    CurrentFile back;
+    back.prompter = &prompter;
+    ASSERT_TRUE(back.ReadHeader(out)) << prompter.lastText();
+    EXPECT_EQ(back.SampleSize, kMaxSamplesPerBurst);
+    back.FileName = out;
+    ASSERT_TRUE(back.ReadSDFBurst(3));
+    EXPECT_EQ(back.BurstData[0], 0);
+
+    // A burst longer than a file of burst channels only may be is not
+    // written as one: the user is told to keep an interval channel.
+    longBursts(source, 1, kMaxSamplesPerBurst + 1);
+    r = request(source, 0, kMaxSamplesPerBurst, {false, true});
+    prompter.shown.clear();
+    EXPECT_FALSE(SaveExtraction(model, r, dir.file("more.sdf"), prompter, progress));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
+    EXPECT_EQ(prompter.lastText(), "1バーストのデータ数が多すぎるため、バースト記録項目だけでは抽出できません。");
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"bursts.sdf", "long.sdf"}));
+}
+
+TEST_F(ExtractTest, ATextFarLargerThanItsSourceIsAskedAboutFirst) {
+    // Burst channels only, 1 024 bursts of 163 840 samples in 2 560 bytes.
+    const std::string source = dir.file("a.sdf");
+    test::SdfSpec s;
+    s.nch = 0;
+    s.nch2 = 1;
+    s.iterations = 1024;
+    s.sampleSize = 163840;
+    s.records.assign(1024, {5});
+    test::writeAll(source, test::buildSdf(s));
+    ExtractRequest r = request(source, 0, 1023, {true});
+    prompter.answer(MsgResult::No);
+    EXPECT_FALSE(SaveExtraction(model, r, dir.file("out.tsd"), prompter, progress));  // the dialog stays
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
+    EXPECT_EQ(prompter.lastText(),
+              "出力ファイルは約336MBになります。\nサンプル数とバースト数に誤りがないか確認して下さい。\n保存しますか。");
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"a.sdf"});
+    EXPECT_TRUE(progress.titles.empty());
+
+    // A window of a few bursts is not asked about; neither is the SDF.
+    EXPECT_TRUE(SaveExtraction(model, r, dir.file("all.sdf"), prompter, progress));
+    r = request(source, 0, 9, {true});
+    EXPECT_TRUE(SaveExtraction(model, r, dir.file("ten.tsd"), prompter, progress));
+    EXPECT_EQ(prompter.shown.size(), 3u);
+    EXPECT_EQ(prompter.lastText(), kExtractSavedMessage);
+    EXPECT_EQ(std::filesystem::file_size(dir.file("all.sdf")), 512u + 1024 * 2);
 }
 
 TEST_F(ExtractTest, RefusalsAskNothingAndWriteNothing) {

@@ -121,6 +121,39 @@ TEST_F(Link, AnOutputMostlyOfGapsIsAskedAboutBeforeItIsWritten) {
     EXPECT_EQ(plan().bursts, 8784);
 }
 
+TEST_F(Link, ATextFarLargerThanItsFilesIsAskedAboutBeforeItIsWritten) {
+    // Burst channels only, 512 bursts of 163 840 samples in 1 536 bytes a
+    // file: as text, 336 MB of empty sample lines.
+    auto bursts = [&](int tag, int firstBurst) {
+        FileSpec s = day(tag, 48.0 * firstBurst, 512);
+        s.interval.clear();
+        s.samples = 163840;
+        s.bInt = 2;
+        s.bitUnit = 5;  // days
+        return s;
+    };
+    std::string a = file("a.sdf", bursts(1, 0)), b = file("b.sdf", bursts(2, 512));
+    ASSERT_TRUE(set.AddFilesSorted({a, b}));
+    const LinkPlan p = plan();
+    ASSERT_TRUE(prompter.shown.empty());
+    std::string out = dir.file("out.tsd");
+    test::writeText(out, "old");
+    prompter.answer(MsgResult::No);
+    EXPECT_EQ(set.LinkFiles(out, "", p), LinkOutcome::Refused);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
+    EXPECT_EQ(prompter.lastText(),
+              "出力ファイルは約336MBになります。\nサンプル数とバースト数に誤りがないか確認して下さい。\n連結しますか。");
+    EXPECT_EQ(std::filesystem::file_size(out), 3u);  // "old"
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"a.sdf", "b.sdf", "out.tsd"}));
+
+    // As SDF the same bursts take 4 KiB, and nothing is asked.
+    std::string sdf = dir.file("out.sdf");
+    EXPECT_EQ(set.LinkFiles(sdf, "", p), LinkOutcome::Done);
+    EXPECT_EQ(prompter.shown.size(), 2u);
+    EXPECT_EQ(std::filesystem::file_size(sdf), 512u + 1024 * 2);
+}
+
 TEST_F(Link, OverlapsKeepWhatWasWrittenFirstAndLateFilesStillFillTheirPlace) {
     std::string a = file("a.sdf", day(1, 0)), b = file("b.sdf", day(2, 18));
     ASSERT_TRUE(set.AddFilesSorted({b, a}));

@@ -337,6 +337,37 @@ TEST_F(MergeTest, FailedMergesWriteNothingAndShowNoSuccess) {
     EXPECT_EQ(model.SaveFileName, "previous.sdf");  // no burst writer points at a removed file
 }
 
+TEST_F(MergeTest, AnOutputFarLargerThanItsFilesIsAskedAboutFirst) {
+    // Burst channels only, 1 024 bursts of 163 840 samples in 2 560 bytes a
+    // file: as text 336 MB of empty sample lines, as SDF 4 608 bytes.
+    InputLayout a;
+    a.nch = 0;
+    a.nch2 = 1;
+    a.iterations = 1024;
+    a.sampleSize = 163840;
+    a.bInt = 2;
+    a.bitUnit = 5;  // days
+    ASSERT_TRUE(add(input("a.sdf", a)));
+    a.prefix = "d";
+    ASSERT_TRUE(add(input("b.sdf", a)));
+    test::writeText(dir.file("old.tsd"), "old");
+    prompter.answer(MsgResult::No);
+    EXPECT_FALSE(combine("old.tsd"));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
+    EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(prompter.lastText(),
+              "出力ファイルは約336MBになります。\nサンプル数とバースト数に誤りがないか確認して下さい。\n結合しますか。");
+    EXPECT_EQ(std::filesystem::file_size(dir.file("old.tsd")), 3u);  // "old"
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"a.sdf", "b.sdf", "old.tsd"}));
+    EXPECT_TRUE(progress.titles.empty());
+
+    ASSERT_TRUE(combine("out.sdf"));
+    EXPECT_EQ(prompter.shown.size(), 2u);  // the success message only
+    EXPECT_EQ(std::filesystem::file_size(dir.file("out.sdf")), 512u + 1024 * 4);
+    EXPECT_EQ(output("out.sdf").size(), 1024u);
+}
+
 // The first file starts between seconds: its own samples stay on the grid.
 TEST_F(MergeTest, MergingIntoAnInputReplacesItOnlyAfterEverythingWasRead) {
     InputLayout a;
