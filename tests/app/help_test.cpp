@@ -653,6 +653,7 @@ const std::vector<std::pair<std::string, std::vector<std::string>>> kQuestionPag
     {"core/ui/header_dialog", {"HeaderDialog.htm"}},
     {"core/sdf_format", {"ConvertToSdf.htm", "SdfToTsd.htm", "Extract.htm", "Merge.htm", "Link.htm"}},
     {"core/tsd_blocks", {"ConvertToSdf.htm", "Extract.htm", "Merge.htm", "Link.htm"}},
+    {"core/output_size", {"SdfToTsd.htm", "Extract.htm", "Merge.htm", "Link.htm"}},
     {"converters/addc_drf_command", {"ConvertToSdf.htm"}},
     {"converters/convert_addc", {"ConvertToSdf.htm"}},
     {"converters/convert_drf", {"ConvertToSdf.htm"}},
