@@ -123,8 +123,7 @@ bool CurrentFile::ReadTSDBurst(int b) {
             } else {
                 goTo(ix->blockStart.size() - 1);
                 while (ix->blockStart.size() <= block) {
-                    for (std::uint64_t i = 0; i < linesPerBlock; ++i)
-                        if (!in.skip()) return pastTheEnd();
+                    if (!in.skipLines(linesPerBlock)) return pastTheEnd();
                     ix->blockStart.push_back(in.offset());
                 }
             }

@@ -162,8 +162,7 @@ TsdHeader parseTsdHeader(LineReader& in, std::uint64_t fileSize) {
     // no buffers beyond one sample.)
     if (h.iterations > 0) {
         if (static_cast<std::uint64_t>(h.sampleSize) > fileSize) throw FormatError();
-        for (std::int32_t i = 0; i < h.sampleSize; ++i)
-            if (!in.skip()) throw FormatError();
+        if (!in.skipLines(static_cast<std::uint64_t>(h.sampleSize))) throw FormatError();
     }
     return h;
 }

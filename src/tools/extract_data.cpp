@@ -42,22 +42,6 @@ int percentOf(long long done, long long total) {
     return RoundHalfEven(static_cast<long double>(done) * 100 / static_cast<long double>(total));
 }
 
-// Reports a percentage only when it changes: the window shows nothing new
-// otherwise, and a long burst would call it once per sample.
-class PercentSteps {
-public:
-    explicit PercentSteps(ProgressSink& p) : p_(p) {}
-    void set(int percent) {
-        if (percent == last_) return;
-        last_ = percent;
-        p_.SetPercent(percent);
-    }
-
-private:
-    ProgressSink& p_;
-    int last_ = -1;
-};
-
 }  // namespace
 
 bool CutBySamples(const CurrentFile& source) { return source.Iterations == 1; }
@@ -187,11 +171,14 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
         model.FileName = r.SourceFile;
         {
             ProgressScope scope(progress, kExtractCaption, false);
-            PercentSteps percent(progress);
+            PercentShown percent(progress);
             const long long bursts = static_cast<long long>(w.LastBurst) - w.FirstBurst + 1;
             const long long samples = static_cast<long long>(w.LastSample) - w.FirstSample + 1;
+            // One burst goes by its samples.
+            const bool bySample = model.Iterations == 1;
+            PercentSteps samplePercent(percent, samples, [samples](long long k) { return percentOf(k, samples); });
             for (int b = w.FirstBurst; b <= w.LastBurst; ++b) {
-                if (model.Iterations > 1) percent.set(percentOf(b - w.FirstBurst, bursts));
+                if (!bySample) percent.show(percentOf(b - w.FirstBurst, bursts));
                 bool read = false;
                 try {
                     read = sourceIsSdf ? model.ReadSDFBurst(b) : model.ReadTSDBurst(b);
@@ -203,7 +190,7 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
                     return false;
                 }
                 for (int j = w.FirstSample; j <= w.LastSample; ++j) {
-                    if (model.Iterations == 1) percent.set(percentOf(j - w.FirstSample, samples));
+                    if (bySample) samplePercent.at(j - w.FirstSample);
                     const auto from = static_cast<std::size_t>(j), to = static_cast<std::size_t>(j - w.FirstSample);
                     for (std::size_t i = 0; i < intervalFrom.size(); ++i) out.Data[i][to] = model.Data[intervalFrom[i]][from];
                 }

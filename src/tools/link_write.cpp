@@ -278,12 +278,14 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
         // Each file is opened once, for its header and all its bursts.
         BurstJob reading(m);
         ProgressScope scope(sink, kLinkCaption);
-        int lastPercent = 0;
-        auto percent = [&](long long done, long long total) {
-            int p = RoundHalfEven(static_cast<long double>(done) * 100 / std::max<long long>(total, 1));
-            if (p != lastPercent) sink.SetPercent(p);
-            lastPercent = p;
+        PercentShown shown(sink, 0);  // the window starts at 0 %
+        auto percentOf = [](long long done, long long total) {
+            return RoundHalfEven(static_cast<long double>(done) * 100 / std::max<long long>(total, 1));
         };
+        auto percent = [&](long long done, long long total) { shown.show(percentOf(done, total)); };
+        // Rows 1.. of the interval output, counted once written.
+        const long long rows = plan.sampleSize;
+        PercentSteps rowPercent(shown, rows + 1, [&percentOf, rows](long long done) { return percentOf(done, rows); });
         // One output burst through the file's channel map; gap bursts (no
         // map) are all missing values.
         auto WriteBurst = [&](const std::vector<std::uint16_t>* map, int P) {
@@ -331,7 +333,7 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
             if (plan.intervalMode) {
                 for (; P < offset && P < plan.sampleSize; ++P) {
                     gapRow();
-                    percent(P + 1, plan.sampleSize);
+                    rowPercent.at(P + 1);
                     if (sink.Cancelled()) return LinkOutcome::Cancelled;
                 }
                 const int skip = P - offset;  // samples already written win
@@ -347,7 +349,7 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
                                 src == kNoChannel ? ErrorData : m.Data[src][static_cast<std::size_t>(j)];
                         }
                         writer.endRow();
-                        percent(P + 1, plan.sampleSize);
+                        rowPercent.at(P + 1);
                         if (sink.Cancelled()) return LinkOutcome::Cancelled;
                     }
                 }
