@@ -2,7 +2,6 @@
 // What a long job needs of the progress window. The job starts it through a
 // ProgressScope, which hides the window on every way out, exceptions included.
 #include <algorithm>
-#include <limits>
 #include <string>
 #include <utility>
 
@@ -57,12 +56,14 @@ private:
 // the next; it is then computed only at the steps where its value can change
 // (found by doubling, then halving), not at each of them: a loop over ten
 // million samples computes it a few thousand times instead of ten million.
-// Steps are given in increasing order.
+// Steps are 0 or more, given in increasing order.
 template <class F>
 class PercentSteps {
 public:
     PercentSteps(PercentShown& shown, long long end, F percentOf)
         : shown_(shown), end_(end), percentOf_(std::move(percentOf)) {}
+    // The first step whose percentage may differ from the one shown last.
+    long long nextChange() const { return next_; }
     void at(long long i) {
         if (i < next_) return;
         const int p = percentOf_(i);
@@ -89,7 +90,7 @@ private:
     PercentShown& shown_;
     long long end_;
     F percentOf_;
-    long long next_ = std::numeric_limits<long long>::min();
+    long long next_ = 0;
 };
 
 // Does nothing and never cancels: for jobs run without a window.
