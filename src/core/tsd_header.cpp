@@ -190,6 +190,8 @@ std::string singleText(float f) {
 }  // namespace
 
 bool CurrentFile::ReadTSDHeader(const std::string& fileName) {
+    // A header read begins the reading of a file: no block found before counts.
+    tsdBlocksKept_.p.reset();
     TsdHeader h;
     CallFiles files(job_.p.get());
     JobFile& source = files->forReading(fileName);
