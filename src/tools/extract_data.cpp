@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 
@@ -41,6 +42,27 @@ std::string dateTimeText(long double t) {
 int percentOf(long long done, long long total) {
     return RoundHalfEven(static_cast<long double>(done) * 100 / static_cast<long double>(total));
 }
+
+// The channels of a burst read, in the output's channels until the end of
+// the scope (nothing when out is null).
+class Lent {
+public:
+    Lent(CurrentFile* out, CurrentFile& source, const std::vector<std::size_t>& from)
+        : out_(out), source_(source), from_(from) {
+        swap();
+    }
+    ~Lent() { swap(); }
+    Lent(const Lent&) = delete;
+    Lent& operator=(const Lent&) = delete;
+
+private:
+    void swap() noexcept {
+        for (std::size_t i = 0; out_ && i < from_.size(); ++i) out_->Data[i].swap(source_.Data[from_[i]]);
+    }
+    CurrentFile* out_;
+    CurrentFile& source_;
+    const std::vector<std::size_t>& from_;
+};
 
 }  // namespace
 
@@ -145,7 +167,11 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
 
     CurrentFile out;
     BuildOutputHeader(model, r, out);
-    out.AllocateDataArrays();
+    // A window of whole bursts lends the channels read to the output while
+    // it writes them, instead of a copy of them: the output needs no
+    // sample buffers of its own.
+    const bool lend = w.FirstSample == 0 && w.LastSample == model.SampleSize - 1;
+    out.AllocateSamples(lend ? 0 : out.SampleSize);
     std::vector<std::size_t> intervalFrom, burstFrom;  // source channel of each output channel
     for (int i = 0; i < model.Nch + model.Nch2; ++i)
         if (r.Checked[static_cast<std::size_t>(i)]) {
@@ -189,14 +215,26 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
                     prompter.error(kExtractReadFailed);
                     return false;
                 }
-                for (int j = w.FirstSample; j <= w.LastSample; ++j) {
-                    if (bySample) samplePercent.at(j - w.FirstSample);
-                    const auto from = static_cast<std::size_t>(j), to = static_cast<std::size_t>(j - w.FirstSample);
-                    for (std::size_t i = 0; i < intervalFrom.size(); ++i) out.Data[i][to] = model.Data[intervalFrom[i]][from];
+                // The window's samples a piece at a time; in one burst a
+                // piece ends where the percentage changes.
+                for (long long k = 0; k < samples;) {
+                    long long n = samples - k;
+                    if (bySample) {
+                        samplePercent.at(k);
+                        n = std::min(n, samplePercent.nextChange() - k);
+                    }
+                    for (std::size_t i = 0; i < intervalFrom.size() && !lend; ++i)
+                        std::copy_n(model.Data[intervalFrom[i]].begin() + (w.FirstSample + k), n, out.Data[i].begin() + k);
+                    k += n;
                 }
                 for (std::size_t k = 0; k < burstFrom.size(); ++k) out.BurstData[k] = model.BurstData[burstFrom[k]];
                 const int n = b - w.FirstBurst;
-                if (!(r.OutputKind == 0 ? out.WriteSDFBurst(n) : out.WriteTSDBurst(n))) {
+                bool written = false;
+                {
+                    Lent lent(lend ? &out : nullptr, model, intervalFrom);
+                    written = r.OutputKind == 0 ? out.WriteSDFBurst(n) : out.WriteTSDBurst(n);
+                }
+                if (!written) {
                     prompter.error(kWriteFailed + target);
                     return false;
                 }
