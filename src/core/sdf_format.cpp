@@ -124,6 +124,7 @@ void padTo(std::vector<std::uint8_t>& out, std::size_t at, std::string_view text
 
 // Records in the version-4 layout: sample by sample, channels interleaved,
 // then the burst-channel counts.
+
 // The sample rows from..to - 1 of a record, one count of each channel a row.
 void packRows(const CurrentFile& m, std::size_t from, std::size_t to, std::uint8_t* out) {
     const std::size_t nch = static_cast<std::size_t>(m.Nch);
@@ -331,7 +332,8 @@ bool CurrentFile::ReadSDFBurst(int b) {
         // A long burst comes in pieces of whole sample rows, as it is written.
         const std::size_t ns = static_cast<std::size_t>(SampleSize);
         const std::size_t rowBytes = static_cast<std::size_t>(Nch) * 2;
-        const std::size_t rows = std::max<std::size_t>(1, kPackBytes / rowBytes);  // Nch > 0: burst channels alone make no long record
+        // Nch > 0: burst channels alone make no record this long.
+        const std::size_t rows = std::max<std::size_t>(1, kPackBytes / rowBytes);
         std::size_t from = 0;
         do {
             const std::size_t to = std::min(ns, from + rows);

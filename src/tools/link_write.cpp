@@ -308,13 +308,13 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
             writer.burst(P);
         };
         int P = 0;
-        // Interval mode: the next `rows` rows of the output (P on), placed
+        // Interval mode: the next `count` rows of the output (P on), placed
         // by place(channel, to, from, n) a piece at a time. When `watched`,
         // a piece ends where the percentage changes, which is shown, and a
         // cancel is looked at. False when cancelled.
-        auto writeRows = [&](long long rows, auto&& place, bool watched) {
-            for (long long from = 0; from < rows;) {
-                long long n = std::min<long long>(rows - from, writer.room());
+        auto writeRows = [&](long long count, auto&& place, bool watched) {
+            for (long long from = 0; from < count;) {
+                long long n = std::min<long long>(count - from, writer.room());
                 if (watched) n = std::min(n, std::max<long long>(rowPercent.nextChange() - P, 1));
                 for (int c = 0; c < RefNch; ++c) place(c, writer.column(c), from, static_cast<int>(n));
                 writer.endRows(static_cast<int>(n));
