@@ -57,6 +57,14 @@ std::uint64_t BinaryFile::size() const {
     return static_cast<std::uint64_t>(st.st_size);
 }
 
+FileStamp BinaryFile::stamp() const {
+    struct stat st;
+    if (::fstat(fd_, &st) != 0) fail(path_, "ファイルの大きさが分かりません", errno);
+    auto ns = [](const timespec& t) { return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec; };
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+            static_cast<std::uint64_t>(st.st_size), ns(st.st_mtim), ns(st.st_ctim)};
+}
+
 void BinaryFile::seek(std::uint64_t pos) {
     if (::lseek(fd_, static_cast<off_t>(pos), SEEK_SET) < 0) fail(path_, "位置決めできません", errno);
 }

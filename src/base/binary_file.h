@@ -18,6 +18,14 @@ enum class OpenMode {
     CreateOrUpdate,  // existing file kept (no truncation), else created
 };
 
+// What tells one state of a file from another without reading it: which
+// file it is, its size, and when its data and its inode last changed.
+struct FileStamp {
+    std::uint64_t device = 0, inode = 0, size = 0;
+    std::int64_t modified = 0, changed = 0;  // nanoseconds
+    bool operator==(const FileStamp&) const = default;
+};
+
 class BinaryFile {
 public:
     BinaryFile() = default;
@@ -33,6 +41,7 @@ public:
     void close();  // throws IoError when the final close fails
 
     std::uint64_t size() const;
+    FileStamp stamp() const;
     void seek(std::uint64_t pos);
     // Reads up to n bytes; returns the number read (less only at end of file).
     std::size_t readSome(void* buf, std::size_t n);

@@ -1,6 +1,7 @@
 #include "base/line_reader.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <filesystem>
 
@@ -27,6 +28,13 @@ std::size_t lineEnd(const char* b, std::size_t from, std::size_t to) {
         from = stop;
     }
     return to;
+}
+
+// 0x80 in each byte of w that is c, 0 in the others.
+std::uint64_t bytesEqual(std::uint64_t w, char c) {
+    constexpr std::uint64_t kLow7 = 0x7f7f7f7f7f7f7f7fULL;
+    const std::uint64_t x = w ^ (0x0101010101010101ULL * static_cast<unsigned char>(c));
+    return ~(((x & kLow7) + kLow7) | x | kLow7);
 }
 
 }  // namespace
@@ -120,6 +128,66 @@ bool LineReader::next(std::string_view& line) {
             return false;
         }
     }
+}
+
+bool LineReader::skipLines(std::uint64_t n) {
+    std::size_t scanned = 0;  // bytes after pos_ that hold no line end
+    while (n > 0) {
+        const char* base = buf_.data();
+        std::size_t p = pos_ + scanned;
+        // Eight bytes at a time while they end fewer lines than are left,
+        // the byte after them at hand; the bytes one by one for the rest.
+        if constexpr (std::endian::native == std::endian::little) {
+            std::size_t lineStart = pos_;
+            std::uint64_t lines = 0;
+            const std::size_t stop = end_, longest = maxLine_;
+            while (p + 8 < stop && longest >= 8) {
+                std::uint64_t w;
+                std::memcpy(&w, base + p, 8);
+                const std::uint64_t lf = bytesEqual(w, '\n'), cr = bytesEqual(w, '\r');
+                const std::uint64_t lfAfter = lf >> 8 | (base[p + 8] == '\n' ? std::uint64_t{1} << 63 : 0);
+                // An LF ends a line, so does a CR not followed by one.
+                const std::uint64_t ends = lf | (cr & ~lfAfter);
+                // One bit a byte, summed into the top byte (std::popcount may be a call).
+                const std::uint64_t count = ((ends >> 7) * 0x0101010101010101ULL) >> 56;
+                if (count >= n - lines) break;
+                // The line going on holds at least the bytes before the first end (all eight without one).
+                if (p + static_cast<std::size_t>(std::countr_zero(ends)) / 8 - lineStart > longest) throw FormatError();
+                const std::size_t after = p + 8 - static_cast<std::size_t>(std::countl_zero(ends)) / 8;
+                lineStart = ends != 0 ? after : lineStart;
+                lines += count;
+                p += 8;
+            }
+            pos_ = lineStart;
+            line_ += static_cast<long long>(lines);
+            n -= lines;
+        }
+        for (; n > 0 && p < end_; ++p) {
+            const char c = base[p];
+            if (c != '\n' && c != '\r') continue;
+            // A CR at the end of the buffer needs the next byte to tell CR LF.
+            if (c == '\r' && p + 1 == end_ && !atFileEnd_) break;
+            if (p - pos_ > maxLine_) throw FormatError();
+            if (c == '\r' && p + 1 < end_ && base[p + 1] == '\n') ++p;
+            pos_ = p + 1;
+            ++line_;
+            --n;
+        }
+        if (n == 0) return true;
+        scanned = p - pos_;
+        if (scanned > maxLine_) throw FormatError();
+        if (!fill()) {
+            if (pos_ + scanned < end_) continue;  // now at the file end: the CR ends the line
+            if (pos_ == end_) return false;
+            // The last line has no end.
+            if (end_ - pos_ > maxLine_) throw FormatError();
+            pos_ = end_;
+            ++line_;
+            --n;
+            scanned = 0;
+        }
+    }
+    return true;
 }
 
 std::string_view LineReader::nextOrEmpty() {

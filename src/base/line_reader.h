@@ -41,6 +41,9 @@ public:
         std::string_view ignored;
         return next(ignored);
     }
+    // Skips n lines as n calls of skip() would, without handing any out:
+    // false when the file ends first.
+    bool skipLines(std::uint64_t n);
     // True when no byte is left after the last line read, whose view stays valid.
     bool eof();
     // 1-based number of the last line read since the start or the last seek.

@@ -21,6 +21,7 @@ class BinaryFile;
 class JobFiles;
 class SafeReplace;
 struct TsdScales;
+struct TsdBlocksKept;
 
 constexpr int kMaxChannels = 129;          // entries of the channel table
 constexpr int kMaxIntervalChannels = 128;  // channel arrays of Data
@@ -193,6 +194,10 @@ private:
     // The TSD value texts and count readers of the channels, made once for
     // each scale a channel has.
     mutable Unshared<TsdScales> tsdScales_;
+    // Where the blocks of the TSD file read outside a job begin, for the
+    // next read of it outside a job: until its header is read again or the
+    // file is seen to change.
+    Unshared<TsdBlocksKept> tsdBlocksKept_;
 };
 
 // One job of the model, from the first file it opens to its end: the

@@ -2,6 +2,7 @@
 // versions 1 to 3 are read and updated to version 4 through a temporary file.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -124,28 +125,58 @@ void padTo(std::vector<std::uint8_t>& out, std::size_t at, std::string_view text
 
 // Records in the version-4 layout: sample by sample, channels interleaved,
 // then the burst-channel counts.
-void packRecord(const CurrentFile& m, std::uint8_t* out) {
+
+// The sample rows from..to - 1 of a record, one count of each channel a row.
+void packRows(const CurrentFile& m, std::size_t from, std::size_t to, std::uint8_t* out) {
     const std::size_t nch = static_cast<std::size_t>(m.Nch);
-    const std::size_t ns = static_cast<std::size_t>(m.SampleSize);
     // Channels without samples have nothing to place (and no buffer to place it in).
-    for (std::size_t ch = 0; ns > 0 && ch < nch; ++ch) {
+    for (std::size_t ch = 0; to > from && ch < nch; ++ch) {
         const std::int16_t* src = m.Data[ch].data();
-        for (std::size_t j = 0; j < ns; ++j) putLE<std::int16_t>(out + (j * nch + ch) * 2, src[j]);
+        for (std::size_t j = from; j < to; ++j) putLE<std::int16_t>(out + ((j - from) * nch + ch) * 2, src[j]);
     }
-    std::uint8_t* tail = out + nch * ns * 2;
-    for (std::size_t k = 0; k < static_cast<std::size_t>(m.Nch2); ++k) putLE<std::int16_t>(tail + k * 2, m.BurstData[k]);
+}
+
+// The counts of the burst channels, which end a record.
+void packTail(const CurrentFile& m, std::uint8_t* out) {
+    for (std::size_t k = 0; k < static_cast<std::size_t>(m.Nch2); ++k) putLE<std::int16_t>(out + k * 2, m.BurstData[k]);
+}
+
+void packRecord(const CurrentFile& m, std::uint8_t* out) {
+    const std::size_t ns = static_cast<std::size_t>(m.SampleSize);
+    packRows(m, 0, ns, out);
+    packTail(m, out + static_cast<std::size_t>(m.Nch) * ns * 2);
+}
+
+// Bytes of a record packed at a time: a record of one long burst (an hourly
+// table over years) is as large as the model's samples, and a copy of it
+// whole would double what the write holds.
+constexpr std::size_t kPackBytes = 4u << 20;
+
+std::int16_t fixMissing(std::int16_t v, bool oldMissing) { return (oldMissing && v == OldErrorData) ? ErrorData : v; }
+
+// The sample rows from..to - 1 of a record into the model's channels.
+void unpackRows(CurrentFile& m, std::size_t from, std::size_t to, const std::uint8_t* in, bool oldMissing) {
+    const std::size_t nch = static_cast<std::size_t>(m.Nch);
+    for (std::size_t ch = 0; to > from && ch < nch; ++ch) {
+        std::int16_t* dst = m.Data[ch].data();
+        if (oldMissing) {
+            for (std::size_t j = from; j < to; ++j)
+                dst[j] = fixMissing(getLE<std::int16_t>(in + ((j - from) * nch + ch) * 2), true);
+        } else {
+            for (std::size_t j = from; j < to; ++j) dst[j] = getLE<std::int16_t>(in + ((j - from) * nch + ch) * 2);
+        }
+    }
+}
+
+void unpackTail(CurrentFile& m, const std::uint8_t* in, bool oldMissing) {
+    for (std::size_t k = 0; k < static_cast<std::size_t>(m.Nch2); ++k)
+        m.BurstData[k] = fixMissing(getLE<std::int16_t>(in + k * 2), oldMissing);
 }
 
 void unpackRecord(CurrentFile& m, const std::uint8_t* in, bool oldMissing) {
-    const std::size_t nch = static_cast<std::size_t>(m.Nch);
     const std::size_t ns = static_cast<std::size_t>(m.SampleSize);
-    auto fix = [oldMissing](std::int16_t v) { return (oldMissing && v == OldErrorData) ? ErrorData : v; };
-    for (std::size_t ch = 0; ns > 0 && ch < nch; ++ch) {
-        std::int16_t* dst = m.Data[ch].data();
-        for (std::size_t j = 0; j < ns; ++j) dst[j] = fix(getLE<std::int16_t>(in + (j * nch + ch) * 2));
-    }
-    const std::uint8_t* tail = in + nch * ns * 2;
-    for (std::size_t k = 0; k < static_cast<std::size_t>(m.Nch2); ++k) m.BurstData[k] = fix(getLE<std::int16_t>(tail + k * 2));
+    unpackRows(m, 0, ns, in, oldMissing);
+    unpackTail(m, in + static_cast<std::size_t>(m.Nch) * ns * 2, oldMissing);
 }
 
 bool buffersFit(const CurrentFile& m) {
@@ -291,7 +322,27 @@ bool CurrentFile::ReadSDFBurst(int b) {
         JobFile& source = files->forReading(FileName);
         const std::size_t rs = static_cast<std::size_t>(ComputeRecordSize());
         std::uint64_t pos = static_cast<std::uint64_t>(HeaderBlocks) * kBlock + static_cast<std::uint64_t>(b) * rs;
-        unpackRecord(*this, source.ahead.at(source.file, pos, rs, rs, files->readAhead()), false);
+        if (rs <= kPackBytes) {
+            unpackRecord(*this, source.ahead.at(source.file, pos, rs, rs, files->readAhead()), false);
+            return true;
+        }
+        // A long burst comes in pieces of whole sample rows, as it is written.
+        const std::size_t ns = static_cast<std::size_t>(SampleSize);
+        const std::size_t rowBytes = static_cast<std::size_t>(Nch) * 2;
+        // Nch > 0: burst channels alone make no record this long.
+        const std::size_t rows = std::max<std::size_t>(1, kPackBytes / rowBytes);
+        std::size_t from = 0;
+        do {
+            const std::size_t to = std::min(ns, from + rows);
+            const std::size_t bytes = (to - from) * rowBytes;
+            const bool last = to == ns;
+            const std::size_t n = bytes + (last ? static_cast<std::size_t>(Nch2) * 2 : 0);
+            const std::uint8_t* in = source.ahead.at(source.file, pos, n, n, files->readAhead());
+            unpackRows(*this, from, to, in, false);
+            if (last) unpackTail(*this, in + bytes, false);
+            pos += n;
+            from = to;
+        } while (from < ns);
         return true;
     } catch (...) {
         return false;
@@ -398,9 +449,22 @@ bool CurrentFile::WriteSDFBurst(int b) {
         JobFile& f = files->forWriting(outputPath(SaveFileName), OpenMode::Update);
         std::uint64_t pos = static_cast<std::uint64_t>(HeaderBlocks) * kBlock +
                             static_cast<std::uint64_t>(b) * RecordSize;
-        ioBuffer_.resize(RecordSize);
-        packRecord(*this, ioBuffer_.data());
-        files->write(f, pos, ioBuffer_.data(), ioBuffer_.size());
+        // The record goes out in pieces of whole sample rows, one after another.
+        const std::size_t ns = static_cast<std::size_t>(SampleSize);
+        const std::size_t rowBytes = static_cast<std::size_t>(Nch) * 2;
+        const std::size_t rows = rowBytes == 0 ? ns : std::max<std::size_t>(1, kPackBytes / rowBytes);
+        std::size_t from = 0;
+        do {
+            const std::size_t to = std::min(ns, from + rows);
+            const std::size_t bytes = (to - from) * rowBytes;
+            const bool last = to == ns;
+            ioBuffer_.resize(bytes + (last ? static_cast<std::size_t>(Nch2) * 2 : 0));
+            packRows(*this, from, to, ioBuffer_.data());
+            if (last) packTail(*this, ioBuffer_.data() + bytes);
+            files->write(f, pos, ioBuffer_.data(), ioBuffer_.size());
+            pos += ioBuffer_.size();
+            from = to;
+        } while (from < ns);
         files.done();
         return true;
     } catch (const std::exception& e) {

@@ -47,10 +47,20 @@ Field readField(std::string_view f, float a, float b, std::int16_t& out) {
 
 }  // namespace
 
+// What a read outside a job leaves for the next one: where the blocks of
+// its file begin, and the state of the file they were found in.
+struct TsdBlocksKept {
+    std::string path;
+    FileStamp stamp;
+    std::uint64_t linesPerBlock = 0;
+    std::vector<std::uint64_t> blockStart;
+};
+
 // Start offsets of the blocks of one open TSD file, and the reader that has
 // read the last block, so that reading burst after burst neither rescans the
-// file from its first line nor reads again what it has read ahead. Kept only
-// while a job holds the file open. Block 0 starts right after the header.
+// file from its first line nor reads again what it has read ahead. Kept
+// while a job holds the file open; a read outside a job hands its offsets on
+// as TsdBlocksKept. Block 0 starts right after the header.
 struct TsdBlockIndex {
     explicit TsdBlockIndex(BinaryFile& file) : reader(file) { reader.limitLineBytes(kMaxLineBytes); }
     int version = 0;
@@ -71,66 +81,117 @@ bool CurrentFile::ReadTSDBurst(int b) {
     CallFiles files(job_.p.get());
     JobFile& source = files->forReading(FileName);
     try {
+        const bool lone = !job_.p;
         if (!source.tsd) source.tsd = std::make_shared<TsdBlockIndex>(source.file);
         TsdBlockIndex* ix = source.tsd.get();
         LineReader& in = ix->reader;
-        if (ix->blockStart.empty()) {
-            // The header's end is found from its date-time line, so a memo
-            // spread over several lines does not shift the blocks.
-            in.seek(0);
-            int version = 0;
-            if (!readPreamble(in, version, nullptr, nullptr)) return fail(kNoDataMessage);
-            int rest = version == 1 ? kHeaderLinesAfterDateV1 : kHeaderLinesAfterDateV2;
-            for (int i = 0; i < rest; ++i)
-                if (!in.skip()) return fail(kNoDataMessage);
-            ix->version = version;
-            ix->blockStart.assign(1, in.offset());
-        }
-        const std::uint64_t linesPerBlock = ix->version == 1 ? L : L + 1;
-        if (ix->linesPerBlock != linesPerBlock) {
-            ix->linesPerBlock = linesPerBlock;
-            ix->blockStart.resize(1);
+        // Outside a job each call opens the file afresh: the blocks an
+        // earlier call found are taken up again while the file is the same,
+        // so that bursts read in turn do not each search from the start.
+        // They come back to the model however this call ends.
+        bool recalled = false;
+        struct Keep {
+            CurrentFile& m;
+            TsdBlockIndex& ix;
+            std::optional<FileStamp> stamp;
+            ~Keep() {
+                if (!stamp) return;
+                try {
+                    if (ix.version != 2 || ix.blockStart.empty()) {
+                        m.tsdBlocksKept_.p.reset();
+                        return;
+                    }
+                    if (!m.tsdBlocksKept_.p) m.tsdBlocksKept_.p = std::make_shared<TsdBlocksKept>();
+                    TsdBlocksKept& k = *m.tsdBlocksKept_.p;
+                    k.path = m.FileName;
+                    k.stamp = *stamp;
+                    k.linesPerBlock = ix.linesPerBlock;
+                    k.blockStart = std::move(ix.blockStart);
+                } catch (...) {
+                    m.tsdBlocksKept_.p.reset();
+                }
+            }
+        } keep{*this, *ix, std::nullopt};
+        if (lone) {
+            keep.stamp = source.file.stamp();
+            TsdBlocksKept* k = tsdBlocksKept_.p.get();
+            if (k && k->path == FileName && k->stamp == *keep.stamp && !k->blockStart.empty()) {
+                ix->version = 2;
+                ix->linesPerBlock = k->linesPerBlock;
+                ix->blockStart = std::move(k->blockStart);
+                recalled = true;
+            }
+            tsdBlocksKept_.p.reset();
         }
 
-        // Past the last block the file holds no "No." line of that burst;
-        // a file that ends with its header holds no data at all.
-        auto pastTheEnd = [&]() {
-            return fail(ix->blockStart.front() >= source.size() ? kNoDataMessage : kBadBlockMessage);
-        };
-        // The block is read at once: its length is known once it has been
-        // read, and the block before it is a fair guess.
-        auto expectedBytes = [&](std::size_t block) -> std::size_t {
-            const std::vector<std::uint64_t>& at = ix->blockStart;
-            if (block + 1 < at.size()) return static_cast<std::size_t>(at[block + 1] - at[block]);
-            if (block > 0 && block < at.size()) {
-                const std::uint64_t before = at[block] - at[block - 1];
-                return static_cast<std::size_t>(before + before / 8 + 4096);
-            }
-            return 0;
-        };
-        // The reader stands where the last block read ended: the next block
-        // goes on from what it has read ahead.
-        auto goTo = [&](std::size_t block) {
-            if (in.offset() != ix->blockStart[block]) in.seek(ix->blockStart[block], expectedBytes(block));
-        };
+        // Places the reader at the first sample line of burst b; the
+        // message why not otherwise.
         std::string_view line;
-        if (ix->version == 1) {
-            goTo(0);  // one burst, no "No." line
-        } else {
+        auto locate = [&]() -> const char* {
+            if (ix->blockStart.empty()) {
+                // The header's end is found from its date-time line, so a memo
+                // spread over several lines does not shift the blocks.
+                in.seek(0);
+                int version = 0;
+                if (!readPreamble(in, version, nullptr, nullptr)) return kNoDataMessage;
+                int rest = version == 1 ? kHeaderLinesAfterDateV1 : kHeaderLinesAfterDateV2;
+                for (int i = 0; i < rest; ++i)
+                    if (!in.skip()) return kNoDataMessage;
+                ix->version = version;
+                ix->blockStart.assign(1, in.offset());
+            }
+            const std::uint64_t linesPerBlock = ix->version == 1 ? L : L + 1;
+            if (ix->linesPerBlock != linesPerBlock) {
+                ix->linesPerBlock = linesPerBlock;
+                ix->blockStart.resize(1);
+            }
+
+            // Past the last block the file holds no "No." line of that burst;
+            // a file that ends with its header holds no data at all.
+            auto pastTheEnd = [&]() {
+                return ix->blockStart.front() >= source.size() ? kNoDataMessage : kBadBlockMessage;
+            };
+            // The block is read at once: its length is known once it has been
+            // read, and the block before it is a fair guess.
+            auto expectedBytes = [&](std::size_t block) -> std::size_t {
+                const std::vector<std::uint64_t>& at = ix->blockStart;
+                if (block + 1 < at.size()) return static_cast<std::size_t>(at[block + 1] - at[block]);
+                if (block > 0 && block < at.size()) {
+                    const std::uint64_t before = at[block] - at[block - 1];
+                    return static_cast<std::size_t>(before + before / 8 + 4096);
+                }
+                return 0;
+            };
+            // The reader stands where the last block read ended: the next block
+            // goes on from what it has read ahead.
+            auto goTo = [&](std::size_t block) {
+                if (in.offset() != ix->blockStart[block]) in.seek(ix->blockStart[block], expectedBytes(block));
+            };
+            if (ix->version == 1) {
+                goTo(0);  // one burst, no "No." line
+                return nullptr;
+            }
             const std::size_t block = static_cast<std::size_t>(b);
             if (block < ix->blockStart.size()) {
                 goTo(block);
             } else {
                 goTo(ix->blockStart.size() - 1);
                 while (ix->blockStart.size() <= block) {
-                    for (std::uint64_t i = 0; i < linesPerBlock; ++i)
-                        if (!in.skip()) return pastTheEnd();
+                    if (!in.skipLines(linesPerBlock)) return pastTheEnd();
                     ix->blockStart.push_back(in.offset());
                 }
             }
             if (!in.next(line)) return pastTheEnd();
-            if (trimBlanks(line) != "No." + std::to_string(static_cast<long long>(b) + 1)) return fail(kBadBlockMessage);
+            if (trimBlanks(line) != "No." + std::to_string(static_cast<long long>(b) + 1)) return kBadBlockMessage;
+            return nullptr;
+        };
+        const char* problem = locate();
+        if (problem && recalled) {
+            // Blocks not where they were: the file is searched afresh.
+            ix->blockStart.clear();
+            problem = locate();
         }
+        if (problem) return fail(problem);
 
         bool convertAll = false;
         // True when an out-of-range value may become ErrorData; asks once a call.

@@ -162,8 +162,7 @@ TsdHeader parseTsdHeader(LineReader& in, std::uint64_t fileSize) {
     // no buffers beyond one sample.)
     if (h.iterations > 0) {
         if (static_cast<std::uint64_t>(h.sampleSize) > fileSize) throw FormatError();
-        for (std::int32_t i = 0; i < h.sampleSize; ++i)
-            if (!in.skip()) throw FormatError();
+        if (!in.skipLines(static_cast<std::uint64_t>(h.sampleSize))) throw FormatError();
     }
     return h;
 }
@@ -191,6 +190,8 @@ std::string singleText(float f) {
 }  // namespace
 
 bool CurrentFile::ReadTSDHeader(const std::string& fileName) {
+    // A header read begins the reading of a file: no block found before counts.
+    tsdBlocksKept_.p.reset();
     TsdHeader h;
     CallFiles files(job_.p.get());
     JobFile& source = files->forReading(fileName);

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 
@@ -44,20 +45,25 @@ int percentOf(long long done, long long total) {
     return RoundHalfEven(static_cast<long double>(done) * 100 / static_cast<long double>(total));
 }
 
-// Reports a percentage only when it changes: the window shows nothing new
-// otherwise, and a long burst would call it once per sample.
-class PercentSteps {
+// The channels of a burst read, in the output's channels until the end of
+// the scope (nothing when out is null).
+class Lent {
 public:
-    explicit PercentSteps(ProgressSink& p) : p_(p) {}
-    void set(int percent) {
-        if (percent == last_) return;
-        last_ = percent;
-        p_.SetPercent(percent);
+    Lent(CurrentFile* out, CurrentFile& source, const std::vector<std::size_t>& from)
+        : out_(out), source_(source), from_(from) {
+        swap();
     }
+    ~Lent() { swap(); }
+    Lent(const Lent&) = delete;
+    Lent& operator=(const Lent&) = delete;
 
 private:
-    ProgressSink& p_;
-    int last_ = -1;
+    void swap() noexcept {
+        for (std::size_t i = 0; out_ && i < from_.size(); ++i) out_->Data[i].swap(source_.Data[from_[i]]);
+    }
+    CurrentFile* out_;
+    CurrentFile& source_;
+    const std::vector<std::size_t>& from_;
 };
 
 }  // namespace
@@ -169,7 +175,11 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
 
     CurrentFile out;
     BuildOutputHeader(model, r, out);
-    out.AllocateDataArrays();
+    // A window of whole bursts lends the channels read to the output while
+    // it writes them, instead of a copy of them: the output needs no
+    // sample buffers of its own.
+    const bool lend = w.FirstSample == 0 && w.LastSample == model.SampleSize - 1;
+    out.AllocateSamples(lend ? 0 : out.SampleSize);
     std::vector<std::size_t> intervalFrom, burstFrom;  // source channel of each output channel
     for (int i = 0; i < model.Nch + model.Nch2; ++i)
         if (r.Checked[static_cast<std::size_t>(i)]) {
@@ -195,14 +205,14 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
         model.FileName = r.SourceFile;
         {
             ProgressScope scope(progress, kExtractCaption, false);
-            PercentSteps percent(progress);
+            PercentShown percent(progress);
             const long long bursts = static_cast<long long>(w.LastBurst) - w.FirstBurst + 1;
             const long long samples = static_cast<long long>(w.LastSample) - w.FirstSample + 1;
-            // Without interval channels the samples hold nothing to copy; a
-            // single burst still shows its progress sample by sample.
-            const bool perSample = !intervalFrom.empty() || model.Iterations == 1;
+            // One burst goes by its samples.
+            const bool bySample = model.Iterations == 1;
+            PercentSteps samplePercent(percent, samples, [samples](long long k) { return percentOf(k, samples); });
             for (int b = w.FirstBurst; b <= w.LastBurst; ++b) {
-                if (model.Iterations > 1) percent.set(percentOf(b - w.FirstBurst, bursts));
+                if (!bySample) percent.show(percentOf(b - w.FirstBurst, bursts));
                 bool read = false;
                 try {
                     read = sourceIsSdf ? model.ReadSDFBurst(b) : model.ReadTSDBurst(b);
@@ -213,14 +223,26 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
                     prompter.error(kExtractReadFailed);
                     return false;
                 }
-                for (int j = w.FirstSample; perSample && j <= w.LastSample; ++j) {
-                    if (model.Iterations == 1) percent.set(percentOf(j - w.FirstSample, samples));
-                    const auto from = static_cast<std::size_t>(j), to = static_cast<std::size_t>(j - w.FirstSample);
-                    for (std::size_t i = 0; i < intervalFrom.size(); ++i) out.Data[i][to] = model.Data[intervalFrom[i]][from];
+                // The window's samples a piece at a time; in one burst a
+                // piece ends where the percentage changes.
+                for (long long k = 0; k < samples;) {
+                    long long n = samples - k;
+                    if (bySample) {
+                        samplePercent.at(k);
+                        n = std::min(n, samplePercent.nextChange() - k);
+                    }
+                    for (std::size_t i = 0; i < intervalFrom.size() && !lend; ++i)
+                        std::copy_n(model.Data[intervalFrom[i]].begin() + (w.FirstSample + k), n, out.Data[i].begin() + k);
+                    k += n;
                 }
                 for (std::size_t k = 0; k < burstFrom.size(); ++k) out.BurstData[k] = model.BurstData[burstFrom[k]];
                 const int n = b - w.FirstBurst;
-                if (!(r.OutputKind == 0 ? out.WriteSDFBurst(n) : out.WriteTSDBurst(n))) {
+                bool written = false;
+                {
+                    Lent lent(lend ? &out : nullptr, model, intervalFrom);
+                    written = r.OutputKind == 0 ? out.WriteSDFBurst(n) : out.WriteTSDBurst(n);
+                }
+                if (!written) {
                     prompter.error(kWriteFailed + target);
                     return false;
                 }

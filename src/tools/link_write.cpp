@@ -80,10 +80,13 @@ public:
         stream_.flushIfFull();
     }
 
-    // The counts of the next sample row go here, one per interval channel.
-    std::int16_t& cell(int c) { return rows_.Data[static_cast<std::size_t>(c)][static_cast<std::size_t>(pending_)]; }
-    void endRow() {
-        if (++pending_ == kChunkRows) flushRows();
+    // The next sample rows go here channel by channel, room() of them at
+    // most, then endRows tells how many were placed.
+    int room() const { return kChunkRows - pending_; }
+    std::int16_t* column(int c) { return rows_.Data[static_cast<std::size_t>(c)].data() + pending_; }
+    void endRows(int n) {
+        pending_ += n;
+        if (pending_ == kChunkRows) flushRows();
     }
     void flushRows() {
         if (pending_ == 0) return;
@@ -287,12 +290,14 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
         // Each file is opened once, for its header and all its bursts.
         BurstJob reading(m);
         ProgressScope scope(sink, kLinkCaption);
-        int lastPercent = 0;
-        auto percent = [&](long long done, long long total) {
-            int p = RoundHalfEven(static_cast<long double>(done) * 100 / std::max<long long>(total, 1));
-            if (p != lastPercent) sink.SetPercent(p);
-            lastPercent = p;
+        PercentShown shown(sink, 0);  // the window starts at 0 %
+        auto percentOf = [](long long done, long long total) {
+            return RoundHalfEven(static_cast<long double>(done) * 100 / std::max<long long>(total, 1));
         };
+        auto percent = [&](long long done, long long total) { shown.show(percentOf(done, total)); };
+        // Rows 1.. of the interval output, counted once written.
+        const long long rows = plan.sampleSize;
+        PercentSteps rowPercent(shown, rows + 1, [&percentOf, rows](long long done) { return percentOf(done, rows); });
         // One output burst through the file's channel map; gap bursts (no
         // map) are all missing values.
         auto WriteBurst = [&](const std::vector<std::uint16_t>* map, int P) {
@@ -311,12 +316,27 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
             }
             writer.burst(P);
         };
-        auto gapRow = [&] {
-            for (int c = 0; c < RefNch; ++c) writer.cell(c) = ErrorData;
-            writer.endRow();
-        };
-
         int P = 0;
+        // Interval mode: the next `count` rows of the output (P on), placed
+        // by place(channel, to, from, n) a piece at a time. When `watched`,
+        // a piece ends where the percentage changes, which is shown, and a
+        // cancel is looked at. False when cancelled.
+        auto writeRows = [&](long long count, auto&& place, bool watched) {
+            for (long long from = 0; from < count;) {
+                long long n = std::min<long long>(count - from, writer.room());
+                if (watched) n = std::min(n, std::max<long long>(rowPercent.nextChange() - P, 1));
+                for (int c = 0; c < RefNch; ++c) place(c, writer.column(c), from, static_cast<int>(n));
+                writer.endRows(static_cast<int>(n));
+                from += n;
+                P += static_cast<int>(n);
+                if (!watched) continue;
+                rowPercent.at(P);
+                if (sink.Cancelled()) return false;
+            }
+            return true;
+        };
+        auto gap = [](int, std::int16_t* to, long long, int n) { std::fill_n(to, n, ErrorData); };
+
         for (std::size_t i : order) {
             const std::string& name = FileNames[i];
             const std::vector<std::uint16_t>& map = ChannelMap[i];
@@ -338,27 +358,23 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
             }
             const int offset = plan.offsets[i];
             if (plan.intervalMode) {
-                for (; P < offset && P < plan.sampleSize; ++P) {
-                    gapRow();
-                    percent(P + 1, plan.sampleSize);
-                    if (sink.Cancelled()) return LinkOutcome::Cancelled;
-                }
+                if (P < offset && !writeRows(std::min(offset, plan.sampleSize) - P, gap, true))
+                    return LinkOutcome::Cancelled;
                 const int skip = P - offset;  // samples already written win
                 if (skip < m.SampleSize && P < plan.sampleSize) {
                     if (!readSucceeds([&] { return m.ReadBurst(0); })) {
                         say(kReadErrorFix);
                         return LinkOutcome::Failed;
                     }
-                    for (int j = skip; j < m.SampleSize && P < plan.sampleSize; ++j, ++P) {
-                        for (int c = 0; c < RefNch; ++c) {
-                            const std::uint16_t src = map[static_cast<std::size_t>(c)];
-                            writer.cell(c) =
-                                src == kNoChannel ? ErrorData : m.Data[src][static_cast<std::size_t>(j)];
-                        }
-                        writer.endRow();
-                        percent(P + 1, plan.sampleSize);
-                        if (sink.Cancelled()) return LinkOutcome::Cancelled;
-                    }
+                    auto samples = [&](int c, std::int16_t* to, long long from, int n) {
+                        const std::uint16_t src = map[static_cast<std::size_t>(c)];
+                        if (src == kNoChannel)
+                            std::fill_n(to, n, ErrorData);
+                        else
+                            std::copy_n(m.Data[src].data() + skip + from, n, to);
+                    };
+                    if (!writeRows(std::min(m.SampleSize - skip, plan.sampleSize - P), samples, true))
+                        return LinkOutcome::Cancelled;
                 }
             } else {
                 for (; P < offset; ++P) {
@@ -377,7 +393,7 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
         }
         // The header declares the whole grid: what no file covers is missing.
         if (plan.intervalMode) {
-            for (; P < plan.sampleSize; ++P) gapRow();
+            writeRows(plan.sampleSize - P, gap, false);
         } else {
             for (; P < plan.bursts; ++P) WriteBurst(nullptr, P);
         }

@@ -195,14 +195,9 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
 
     {
         ProgressScope scope(progress, kMergeCaption, false);
-        int shown = -1;
-        auto percent = [&](long double p) {
-            int v = RoundHalfEven(p);
-            if (v != shown) progress.SetPercent(v);
-            shown = v;
-        };
+        PercentShown percent(progress);
         for (int b = 0; b < model.Iterations; ++b) {
-            if (model.Iterations > 1) percent(static_cast<long double>(b) * 100 / model.Iterations);
+            if (model.Iterations > 1) percent.show(RoundHalfEven(static_cast<long double>(b) * 100 / model.Iterations));
             for (int ch = 0; ch < model.Nch; ++ch)
                 std::fill(model.Data[static_cast<std::size_t>(ch)].begin(),
                           model.Data[static_cast<std::size_t>(ch)].end(), ErrorData);
@@ -224,12 +219,15 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
                 }
                 if (have) {
                     const long double ti = startOffset[fi] + burstStep[fi] * b;
-                    // A file without interval channels has nothing in its samples;
-                    // a single burst still shows its progress sample by sample.
-                    const bool perSample = f.FileNch > 0 || model.Iterations == 1;
+                    // One burst goes by the samples of each file in turn; a file
+                    // without interval channels has nothing in its samples.
+                    const bool bySample = model.Iterations == 1;
+                    const bool perSample = f.FileNch > 0 || bySample;
+                    PercentSteps samplePercent(percent, f.FileSampleSize, [&f, i, n](long long s) {
+                        return RoundHalfEven((static_cast<long double>(s) / f.FileSampleSize + i) / n * 100);
+                    });
                     for (int s = 0; perSample && s < f.FileSampleSize && outSamples > 0; ++s) {
-                        if (model.Iterations == 1)
-                            percent((static_cast<long double>(s) / f.FileSampleSize + i) / n * 100);
+                        if (bySample) samplePercent.at(s);
                         long double pos = (s * sampleStep[fi] + ti - t0) / dtOut;
                         if (!(pos > -1 && pos < outSamples)) continue;
                         int k = RoundHalfAway(pos);

@@ -21,11 +21,16 @@ TEST(LineReaderTest, LineEndsOffsetsAndBufferBoundaries) {
         {"ab\r", {"ab"}},
         {"\r\r\n\n\n\r", {"", "", "", "", ""}},
         {"a\r\r\nb\n\r", {"a", "", "b", ""}},
+        // Lines of every length around eight bytes, CR LF split between words of eight.
+        {"0123456\r\n01234567\r\n012345678\n\n\r\r\n\r\n0123456789abcdef\r01234567\r",
+         {"0123456", "01234567", "012345678", "", "", "", "", "0123456789abcdef", "01234567"}},
+        {"\n\n\n\n\n\n\n\n\n\n\r\r\r\r\r\r\r\r\r\rabcdefghijklmnopq",
+         {"", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "abcdefghijklmnopq"}},
     };
     test::TempDir dir;
     const std::string p = dir.file("a.txt");
     // Reads of one byte put a buffer edge everywhere, a CR LF split included.
-    for (std::size_t chunk : {std::size_t{1}, std::size_t{2}, std::size_t{3}, LineReader::kChunk}) {
+    for (std::size_t chunk : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{11}, LineReader::kChunk}) {
         for (const Case& c : cases) {
             test::writeText(p, c.text);
             BinaryFile f(p, OpenMode::Read);
@@ -48,6 +53,20 @@ TEST(LineReaderTest, LineEndsOffsetsAndBufferBoundaries) {
                 EXPECT_EQ(rest, std::vector<std::string>(c.lines.begin() + static_cast<long>(k), c.lines.end()))
                     << chunk << " " << c.text << " from line " << k;
             }
+            // Skipping k lines leaves the reader where k reads leave it.
+            for (std::size_t k = 0; k < offsets.size(); ++k) {
+                r.seek(0);
+                ASSERT_TRUE(r.skipLines(k)) << chunk << " " << c.text << " " << k;
+                EXPECT_EQ(r.offset(), offsets[k]) << chunk << " " << c.text << " " << k;
+                EXPECT_EQ(r.lineNumber(), static_cast<long long>(k));
+                std::string_view l;
+                EXPECT_EQ(r.next(l), k < c.lines.size());
+                if (k < c.lines.size()) {
+                    EXPECT_EQ(l, c.lines[k]) << chunk << " " << c.text << " " << k;
+                }
+            }
+            r.seek(0);
+            EXPECT_FALSE(r.skipLines(c.lines.size() + 1)) << chunk << " " << c.text;
         }
     }
 }
@@ -62,6 +81,20 @@ TEST(LineReaderTest, OpensByNameAndRefusesOverlongLines) {
     EXPECT_EQ(r.nextOrEmpty(), "a");
     EXPECT_EQ(r.nextOrEmpty(), "bcd");
     EXPECT_THROW(r.nextOrEmpty(), FormatError);
+    r.seek(0);
+    EXPECT_TRUE(r.skipLines(2));
+    EXPECT_THROW(r.skipLines(1), FormatError);
+    // Also a line of many words of eight bytes, and one that ends the file without an end.
+    for (const char* text : {"ab\n0123456789abcdefghij\n", "ab\n0123456789abcdefghij"}) {
+        test::writeText(p, text);
+        LineReader longer(p);
+        longer.limitLineBytes(19);
+        EXPECT_TRUE(longer.skipLines(1));
+        EXPECT_THROW(longer.skipLines(1), FormatError) << text;
+        longer.seek(0);
+        longer.limitLineBytes(20);
+        EXPECT_TRUE(longer.skipLines(2)) << text;
+    }
     EXPECT_THROW(LineReader(dir.file("missing.txt")), IoError);
 }
 

@@ -112,19 +112,35 @@ TEST_F(FishingPortTest, MistypedYearsAreAskedAboutOrRefusedBeforeTheGridIsBuilt)
     expectRefused([&] { return read(write(levelTitles(40) + ",1900,1,1,0,1\n,9000,1,1,0,2\n")); }, tooMany.c_str());
 }
 
-TEST_F(FishingPortTest, TheGridIsHeldOnceWhileItBecomesTheModelsBurst) {
+TEST_F(FishingPortTest, TheGridIsHeldOnceWhileItBecomesTheModelsBurstAndIsWritten) {
     // 40 items over 1900..2036: some 1.2 million hours, a grid of 95 MB.
     const std::string p = write(levelTitles(40) + ",1900,1,1,0,1\n,2036,1,1,0,2\n");
     const long long samples = std::llround((at(2036, 1, 1, 0) - at(1900, 1, 1, 0)) * 24) + 1;
     const long gridKb = static_cast<long>(samples * 40 * 2 / 1024);
     prompter.answer(MsgResult::Yes);  // the mostly empty grid is asked about
     if (!test::resetPeakMemory()) GTEST_SKIP() << "peak memory cannot be measured here";
-    const long before = test::statusKb("VmRSS");
+    long before = test::statusKb("VmRSS");
     ASSERT_TRUE(read(p));
-    const long peak = test::statusKb("VmHWM");
+    long peak = test::statusKb("VmHWM");
     ASSERT_EQ(model.SampleSize, samples);
     EXPECT_EQ(channel(0).back(), 200);
     EXPECT_LT(peak - before, gridKb * 3 / 2) << "grid " << gridKb << " kB";
+
+    // Its one burst goes to the output without a second copy of the grid.
+    const std::string target = dir.file("port.sdf");
+    DirectHeaderSave headerDialog(model, target);
+    ASSERT_TRUE(test::resetPeakMemory());
+    before = test::statusKb("VmRSS");
+    ASSERT_TRUE(headerDialog.ExecuteSave(0));
+    ASSERT_TRUE(WriteOnlyBurst(model, prompter));
+    peak = test::statusKb("VmHWM");
+    EXPECT_LT(peak - before, gridKb / 8) << "grid " << gridKb << " kB";
+    CurrentFile back;
+    ASSERT_TRUE(back.ReadHeader(target));
+    back.FileName = target;
+    ASSERT_TRUE(back.ReadBurst(0));
+    EXPECT_EQ(back.Data[0], channel(0));
+    EXPECT_EQ(back.Data[39], channel(39));
 }
 
 TEST_F(FishingPortTest, PortNameCannotLeadOutOfTheFolder) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <random>
 #include <sstream>
@@ -689,6 +690,46 @@ TEST_F(TsdTest, AFileRewrittenToTheSameSizeAndTimeIsNotReadThroughItsOldBlockOff
         ASSERT_TRUE(m.ReadBurst(c.burst)) << n;
         EXPECT_EQ(m.Data[0], c.first) << n;
     }
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+// Bytes this process has read through read calls; nothing when unknown.
+std::optional<std::uint64_t> bytesReadSoFar() {
+    std::ifstream in("/proc/self/io");
+    std::string key;
+    std::uint64_t value = 0;
+    while (in >> key >> value)
+        if (key == "rchar:") return value;
+    return std::nullopt;
+}
+
+TEST_F(TsdTest, BurstsReadInTurnOutsideAJobReadTheFileAboutOnce) {
+    fillModel();
+    m.SampleSize = 200;
+    m.Iterations = 500;
+    m.AllocateDataArrays();
+    const std::string path = dir.file("turn.tsd");
+    {
+        BurstJob writing(m);
+        ASSERT_TRUE(m.WriteTSDHeader(path));
+        m.SaveFileName = path;
+        for (int b = 0; b < m.Iterations; ++b) {
+            m.BurstData[0] = static_cast<std::int16_t>(b);
+            ASSERT_TRUE(m.WriteTSDBurst(b));
+        }
+        writing.finish();
+    }
+    const std::uint64_t size = std::filesystem::file_size(path);
+    ASSERT_TRUE(load(path));
+    if (!bytesReadSoFar()) GTEST_SKIP() << "the bytes read cannot be counted here";
+    const std::uint64_t before = *bytesReadSoFar();
+    // Each call opens the file on its own, and finds its block where the last one ended.
+    for (int b = 0; b < m.Iterations; ++b) {
+        ASSERT_TRUE(m.ReadBurst(b)) << b;
+        ASSERT_EQ(m.BurstData[0], b);
+    }
+    const std::uint64_t read = *bytesReadSoFar() - before;
+    EXPECT_LT(read, 2 * size + 500 * 8192u) << "file of " << size << " bytes";
     EXPECT_TRUE(prompter.shown.empty());
 }
 

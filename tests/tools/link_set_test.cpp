@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/errors.h"
+#include "base/rounding.h"
 #include "platform/api/scripted.h"
 #include "tools/link_fixtures.h"
 #include "tools/link_set.h"
@@ -212,7 +213,13 @@ TEST_F(Link, IntervalFilesBecomeOneLongBurstWithTheGapMissing) {
     EXPECT_TRUE(p.intervalMode);
     EXPECT_EQ(p.sampleSize, 1500);
     std::string out = dir.file("out.sdf");
+    progress.percents.clear();
     ASSERT_EQ(set.LinkFiles(out, "", p), LinkOutcome::Done);
+    // The percentage of the rows written, the gap's included, each value as it comes.
+    std::vector<int> percents{0};
+    for (long long k = 1; k <= 1500; ++k)
+        if (int v = RoundHalfEven(static_cast<long double>(k) * 100 / 1500); v != percents.back()) percents.push_back(v);
+    EXPECT_EQ(progress.percents, percents);
     ReadBack r(out);
     EXPECT_EQ(r.m.Iterations, 1);
     EXPECT_EQ(r.m.SampleSize, 1500);
@@ -237,6 +244,12 @@ TEST_F(Link, IntervalFilesBecomeOneLongBurstWithTheGapMissing) {
     EXPECT_EQ(lines[13 + 900], "10001,10501");
     ReadBack t(text);
     EXPECT_EQ(t.burst(0), data);
+
+    // A cancel is seen as soon as a percentage has been shown.
+    progress.percents.clear();
+    progress.cancelAfter = 50;
+    EXPECT_EQ(set.LinkFiles(out, "", p), LinkOutcome::Cancelled);
+    EXPECT_EQ(progress.percents, std::vector<int>(percents.begin(), percents.begin() + 51));
 }
 
 TEST_F(Link, AnIntervalLinkLeavesOutTheBurstDataOfAFileWhenTheUserAgrees) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "base/rounding.h"
 #include "core/current_file.h"
 #include "platform/api/scripted.h"
 #include "support/temp_dir.h"
@@ -87,6 +88,7 @@ TEST_F(MergeTest, CoarserLaterFileFillsEveryOtherSampleAndLeavesTheRestMissing) 
     EXPECT_EQ(prompter.shown[1].text, "サンプル数が異なりますが、結合しますか。");
     EXPECT_EQ(prompter.shown[2].text, "計測時間間隔が異なります。結合しますか。");
 
+    progress.percents.clear();
     ASSERT_TRUE(combine("out.sdf"));
     auto bursts = output("out.sdf");
     ASSERT_EQ(out.SampleSize, 600);
@@ -94,6 +96,13 @@ TEST_F(MergeTest, CoarserLaterFileFillsEveryOtherSampleAndLeavesTheRestMissing) 
         std::int16_t want = (k >= 2 && k % 2 == 0) ? b.value(0, (k - 2) / 2, 0) : ErrorData;
         ASSERT_EQ(bursts[0].data[1][k], want) << k;
     }
+    // One burst goes by the samples of each file, each percentage shown as it comes.
+    std::vector<int> percents{0, 0};
+    for (int i = 0; i < 2; ++i)
+        for (int k = 0, n = i == 0 ? 600 : 299; k < n; ++k)
+            if (int v = RoundHalfEven((static_cast<long double>(k) / n + i) / 2 * 100); v != percents.back())
+                percents.push_back(v);
+    EXPECT_EQ(progress.percents, percents);
 }
 
 TEST_F(MergeTest, LaterFileMustStartStrictlyInsideTheEarlierFirstBurst) {
