@@ -5,8 +5,11 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QEventLoop>
+#include <QTimer>
+#include <exception>
 
 #include "platform/dialog_frame.h"
+#include "platform/guard.h"
 
 namespace brine {
 namespace {
@@ -36,9 +39,57 @@ private:
     QEventLoop& loop_;
 };
 
+bool heldByAny(const QWidget* w) {
+    for (const InputHold* h : g_holds)
+        if (h->Holds(w)) return true;
+    return false;
+}
+
+// A dialog the user closed under a job: closed once no hold keeps it and no
+// message box is open above it, or forgotten when the program hides it first.
+class PendingClose : public QObject {
+public:
+    static void Of(QWidget& dialog) {
+        // No meta-object of its own, so not findChildren: it would take any child for one.
+        for (QObject* child : dialog.children())
+            if (auto* p = dynamic_cast<PendingClose*>(child); p && !p->dropped_) return;
+        new PendingClose(dialog);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Hide && !e->spontaneous()) drop();
+        return false;
+    }
+
+private:
+    explicit PendingClose(QWidget& dialog) : QObject(&dialog), dialog_(dialog) {
+        dialog.installEventFilter(this);
+        QObject::connect(&timer_, &QTimer::timeout, this, [this] { tryClose(); });
+        timer_.start(50);
+    }
+    void drop() {
+        if (dropped_) return;
+        dropped_ = true;
+        timer_.stop();
+        dialog_.removeEventFilter(this);
+        deleteLater();
+    }
+    void tryClose() {
+        if (dropped_ || QApplication::activeModalWidget() || heldByAny(&dialog_)) return;
+        QPointer<QWidget> dialog(&dialog_);
+        drop();
+        Guarded([dialog] { dialog->close(); });
+    }
+    QWidget& dialog_;
+    QTimer timer_;
+    bool dropped_ = false;
+};
+
 }  // namespace
 
-InputHold::InputHold(QWidget* keeper) : keeper_(keeper), active_(QApplication::activeWindow()) {
+InputHold::InputHold(QWidget* keeper, std::function<void()> stopJob)
+    : keeper_(keeper), active_(QApplication::activeWindow()), stopJob_(std::move(stopJob)) {
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (!w->isVisible() || w == keeper || (keeper && ownedBy(w, keeper))) continue;
         if (w->windowType() == Qt::ToolTip || w->windowType() == Qt::Popup) continue;
@@ -55,7 +106,24 @@ InputHold::InputHold(QWidget* keeper) : keeper_(keeper), active_(QApplication::a
     }
 }
 
-bool InputHold::eventFilter(QObject*, QEvent* e) {
+bool InputHold::Holds(const QWidget* w) const {
+    if (!held_) return false;
+    for (const Window& h : windows_)
+        if (h.window == w) return true;
+    return false;
+}
+
+bool InputHold::eventFilter(QObject* watched, QEvent* e) {
+    // The window manager's close of a held dialog. The innermost hold that
+    // keeps the dialog sees it first (its filter came last) and ends it here.
+    if (e->type() == QEvent::Close && e->spontaneous() && held_ && qobject_cast<QDialog*>(watched)) {
+        e->ignore();
+        if (stopJob_) {
+            PendingClose::Of(*static_cast<QWidget*>(watched));
+            stopJob_();
+        }
+        return true;
+    }
     // Only the innermost hold answers: its keeper has the input.
     if (e->type() == QEvent::WindowActivate && held_ && g_holds.back() == this && keeper_ && keeper_->isVisible()) {
         keeper_->raise();
@@ -90,6 +158,36 @@ void TakeInput(QWidget& window) {
     if (!window.isEnabled()) window.setEnabled(true);
 }
 
+namespace {
+
+// The dialog as the innermost one ShowModal shows, with the watch that ends
+// its loop. Ended on every way out: an exception leaving the loop (or the
+// showing) must not leave the dialog named nor its hide reaching a loop that
+// is gone; the dialog is then hidden, having no loop to end it.
+class ModalShowing {
+public:
+    ModalShowing(QDialog& dialog, QEventLoop& loop)
+        : dialog_(&dialog), watch_(new HideWatch(dialog, loop)), depth_(g_modal.size()),
+          exceptions_(std::uncaught_exceptions()) {
+        g_modal.push_back(dialog_);
+    }
+    ~ModalShowing() {
+        g_modal.resize(depth_);
+        delete watch_.data();
+        if (std::uncaught_exceptions() > exceptions_ && dialog_) dialog_->hide();
+    }
+    ModalShowing(const ModalShowing&) = delete;
+    ModalShowing& operator=(const ModalShowing&) = delete;
+
+private:
+    QPointer<QDialog> dialog_;
+    QPointer<HideWatch> watch_;
+    std::size_t depth_;
+    int exceptions_;
+};
+
+}  // namespace
+
 int ShowModal(QDialog& dialog) {
     if (g_hook) return g_hook(dialog);
     QPointer<QDialog> guard(&dialog);
@@ -97,16 +195,15 @@ int ShowModal(QDialog& dialog) {
     TakeInput(dialog);
     dialog.setResult(0);
     QEventLoop loop;
-    auto* watch = new HideWatch(dialog, loop);
-    g_modal.push_back(guard);
-    ShowFilledTextsFromStart(dialog);
-    dialog.show();
-    dialog.raise();
-    dialog.activateWindow();
-    if (dialog.isVisible()) loop.exec(QEventLoop::DialogExec);
-    g_modal.pop_back();
+    {
+        ModalShowing showing(dialog, loop);
+        ShowFilledTextsFromStart(dialog);
+        dialog.show();
+        dialog.raise();
+        dialog.activateWindow();
+        if (dialog.isVisible()) loop.exec(QEventLoop::DialogExec);
+    }
     if (!guard) return QDialog::Rejected;
-    delete watch;
     hold.Release();
     return dialog.result();
 }

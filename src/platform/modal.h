@@ -34,13 +34,24 @@ void PumpMessages(bool force = false);
 // comes to the front. Qt's modality is not used for
 // this: it would drop the window system's close request for the main window,
 // which must reach it even while a dialog or a job holds input.
+//
+// A disabled window still gets the window manager's close, so a held dialog
+// (a command's dialog, the site window, the header dialog) never closes while
+// it is held: under a modal dialog the close is dropped, as Qt's modality
+// would drop it; under a running job (a hold given stopJob) the job is asked
+// to stop, as its Cancel button would, and the dialog closes once nothing
+// holds it any more, so a job that cannot stop runs to its end first. The
+// main window handles its own close (closing it ends the program), and other
+// windows (the help viewer) close as always.
 class InputHold : public QObject {
 public:
-    explicit InputHold(QWidget* keeper);
+    explicit InputHold(QWidget* keeper, std::function<void()> stopJob = {});
     ~InputHold() { Release(); }
     InputHold(const InputHold&) = delete;
     InputHold& operator=(const InputHold&) = delete;
     void Release();
+    // True while the window is one this hold keeps from input.
+    bool Holds(const QWidget* w) const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -52,6 +63,7 @@ private:
     };
     std::vector<Window> windows_;
     QPointer<QWidget> keeper_, active_;
+    std::function<void()> stopJob_;
     bool held_ = true;
 };
 

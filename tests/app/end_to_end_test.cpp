@@ -23,14 +23,21 @@
 #include "converters/converter_fixtures.h"
 #include "core/ui/progress_window.h"
 #include "core/ui/header_dialog.h"
+#include "importers/comma_dialog.h"
+#include "importers/dl2_dialog.h"
+#include "importers/dl2_files.h"
 #include "importers/raw_dialog.h"
 #include "importers/raw_files.h"
 #include "platform/modal.h"
 #include "platform/qt_prompter.h"
 #include "platform/string_grid.h"
 #include "support/window_system.h"
+#include "tools/extract_dialog.h"
+#include "tools/extract_sources.h"
 #include "tools/link_dialog.h"
 #include "tools/link_fixtures.h"
+#include "tools/merge_dialog.h"
+#include "tools/merge_files.h"
 
 namespace brine {
 namespace {
@@ -345,6 +352,164 @@ TEST_F(EndToEnd, JobsStartedFromModalDialogsStopOnCancelEscapeOrClosingTheMainWi
                 EXPECT_TRUE(test::waitFor([] { return !Form1->isVisible(); }));
             }
         }
+    }
+}
+
+// The window manager's close of a window a job holds, delivered to the
+// dialog the job was started from (or to the site window beside it) while
+// the job runs. A disabled window still gets it. A job that can stop stops as
+// its Cancel stops it (the output holds what a cancel keeps); a job that runs
+// to its end (extract, merge, the comma-data preview) keeps the window open
+// until then. Either way the window closes once the job is over, and never
+// while it runs on.
+TEST_F(EndToEnd, ClosingAHeldWindowDuringItsJobStopsTheJobOrWaitsForItsEnd) {
+    SetModalHook({});
+    auto visible = [](QWidget* w) { return [w] { return w->isVisible(); }; };
+    struct Row {
+        std::string name;
+        QWidget* closed;  // the window the user closes
+        bool stops;       // the job can stop
+        // Writes the inputs and scripts the steps from the command to its job.
+        std::function<void(test::WindowScript&)> prepare;
+        QAction* command;
+        std::function<void()> checkOutput;
+    };
+    const std::string rawOut = dir.file("meter.sdf"), linkOut = dir.file("linked.sdf");
+    const std::string dl2Out = dir.file("current.sdf"), extractOut = dir.file("part.sdf");
+    const std::string mergeOut = dir.file("merged.sdf");
+    auto prepareRaw = [&, visible](test::WindowScript& script) {
+        auto lines = test::compactEMHeader(1, 20);
+        for (int i = 0; i < 20; ++i) lines.push_back("t,1500,0,1,10,0,0");
+        const std::string raw = dir.file("meter.raw");
+        test::writeText(raw, test::joinLines(lines));
+        fs::remove(rawOut);
+        chooser.choices.push_back({raw});
+        script.then(visible(FrmAlec), [] {
+            EXPECT_TRUE(FrmLocation->isVisible());  // beside it while velocities are corrected
+            test::clickThroughWindow(*FrmAlec->BitBtn1);
+        });
+        script.then(visible(FrmSDFdata), [] { test::clickThroughWindow(*FrmSDFdata->BitBtn1); });
+    };
+    auto rawStopped = [&] {
+        CurrentFile back;
+        ASSERT_TRUE(back.ReadSDFHeader(rawOut));
+        EXPECT_LT(back.Iterations, 20);
+    };
+    const Row rows[] = {
+        {"instrument dialog", FrmAlec, true, prepareRaw, Form1->CompactEMC1, rawStopped},
+        {"site window beside the instrument dialog", FrmLocation, true, prepareRaw, Form1->CompactEMC1, rawStopped},
+        {"link dialog", FrmLinkSDF, true,
+         [&, visible](test::WindowScript& script) {
+             test::FileSpec first, second;
+             first.bursts = second.bursts = 3;
+             second.start = first.start + test::hours(3);
+             const std::string a = dir.file("a.sdf"), b = dir.file("b.sdf");
+             test::writeFile(a, first);
+             test::writeFile(b, second);
+             chooser.choices.push_back({a, b});
+             chooser.choices.push_back({linkOut});
+             script.then(visible(FrmLinkSDF), [] { test::clickThroughWindow(*FrmLinkSDF->BitBtnLinkFiles); });
+         },
+         Form1->Link,
+         [&] { EXPECT_FALSE(fs::exists(linkOut)); }},
+        {"DL-2 dialog", FrmKyowaS, true,
+         [&, visible](test::WindowScript& script) {
+             // Five bursts of one current pair, every 30 minutes.
+             test::DL2Times t{2003, 12, 31, 23, 30, 1, 1, 1, 30};
+             std::vector<std::string> l{test::dl2Line1("Bay", "St.1", "B-1", "CURRENT"),
+                                        test::dl2Line2(t, "0.5", "cm/s", 1)};
+             for (int b = 0; b < 5; ++b) {
+                 const int minutes = 23 * 60 + 30 + 30 * b;
+                 l.push_back(b == 0 ? test::dl2BurstHeader(12, 31, 23, 30)
+                                    : test::dl2BurstHeader(1, 1, minutes / 60 - 24, minutes % 60));
+                 test::append(l, test::dl2CurrentLines({{900, 50}}));
+             }
+             const std::string source = dir.file("current.txt");
+             test::writeText(source, test::joinLines(l));
+             chooser.choices.push_back({source});
+             script.then(visible(FrmKyowaS), [] { test::clickThroughWindow(*FrmKyowaS->BitBtn1); });
+             script.then(visible(FrmSDFdata), [] { test::clickThroughWindow(*FrmSDFdata->BitBtn1); });
+         },
+         Form1->DL2,
+         [&] {
+             CurrentFile back;
+             ASSERT_TRUE(back.ReadSDFHeader(dl2Out));
+             EXPECT_LT(back.Iterations, 5);
+         }},
+        {"extraction dialog", FrmEditSDF, false,
+         [&, visible](test::WindowScript& script) {
+             const std::string source = dir.file("series.sdf");
+             test::writeSource(source, 2, 1, 4, 6);
+             chooser.choices.push_back({source});
+             script.then(visible(FrmEditSDF), [extractOut] {
+                 FrmEditSDF->EditOutputFL->setText(QString::fromStdString(extractOut));
+                 test::clickThroughWindow(*FrmEditSDF->BitBtn1);
+             });
+         },
+         Form1->SDFE1,
+         [&] {
+             test::ReadBack back(extractOut, 5);
+             ASSERT_TRUE(back.ok);
+             EXPECT_EQ(back.m.Iterations, 6);
+             EXPECT_EQ(back.m.Data[1][3], test::sampleCount(5, 1, 3));
+         }},
+        {"merge dialog", FrmCombineSDF, false,
+         [&, visible](test::WindowScript& script) {
+             test::InputLayout a, b;
+             a.prefix = "a";
+             b.prefix = "b";
+             const std::string fileA = dir.file("ma.sdf"), fileB = dir.file("mb.sdf");
+             test::writeInput(fileA, a);
+             test::writeInput(fileB, b);
+             chooser.choices.push_back({fileA});
+             chooser.choices.push_back({fileB});
+             chooser.choices.push_back({mergeOut});
+             script.then(visible(FrmCombineSDF), [] {
+                 test::clickThroughWindow(*FrmCombineSDF->Button1);
+                 test::clickThroughWindow(*FrmCombineSDF->BitBtnCombineFiles);
+             });
+         },
+         Form1->CombineSDF,
+         [&] {
+             test::ReadBack back(mergeOut, 0);
+             ASSERT_TRUE(back.ok);
+             EXPECT_EQ(back.m.Nch, 2);
+             EXPECT_EQ(back.m.Data[1][9], 9);  // b's channel 0, last sample
+         }},
+        // The preview read again on Enter: the dialog stays open after it.
+        {"comma-data dialog", FrmCommaData, false,
+         [&, visible](test::WindowScript& script) {
+             const std::string source = dir.file("table.csv");
+             test::writeText(source, "1,2\r\n3,4\r\n5,6\r\n");
+             chooser.choices.push_back({source});
+             script.then(visible(FrmCommaData), [] {
+                 test::clickThroughWindow(*FrmCommaData->EditLast);
+                 test::typeKey(Qt::Key_Return);
+             });
+         },
+         Form1->C1,
+         [&] {  // closing the dialog ended the command
+             EXPECT_FALSE(fs::exists(dir.file("table.sdf")));
+             EXPECT_FALSE(fs::exists(dir.file("table.$$$")));
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::WindowScript script;
+        row.prepare(script);
+        bool openAfterClose = false;
+        script.then([&] { return FrmProgress->isVisible() && row.closed->isVisible(); }, [&] {
+            test::closeFromWindowManager(*row.closed);
+            openAfterClose = row.closed->isVisible();
+        });
+        // Closed once the job is over (else the script fails and ends the dialog).
+        script.then([&] { return !row.closed->isVisible() && !FrmProgress->Running(); }, [] {});
+        row.command->trigger();  // a modeless dialog's command returns before its job
+
+        EXPECT_TRUE(test::waitFor([&] { return script.done() && Form1->MainMenu1->isEnabled(); }));
+        EXPECT_TRUE(openAfterClose);
+        EXPECT_EQ(FrmProgress->Cancelled(), row.stops);
+        row.checkOutput();
     }
 }
 

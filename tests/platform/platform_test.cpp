@@ -3,7 +3,9 @@
 #include <QDialog>
 #include <QPlainTextEdit>
 #include <QTextCursor>
+#include <QTimer>
 #include <new>
+#include <stdexcept>
 
 #include "base/errors.h"
 #include "platform/api/scripted.h"
@@ -77,6 +79,40 @@ TEST(ShowModal, HookDrivesTheDialog) {
     EXPECT_EQ(ShowModal(d), QDialog::Accepted);
     EXPECT_EQ(seen, "Probe");
     SetModalHook({});
+}
+
+// An exception out of a dialog's showing or out of its loop (a handler that
+// let one through): the dialog is hidden and no longer named, its next hide
+// reaches no loop that is gone, the other windows take input again, and the
+// next showing works.
+TEST(ShowModal, AnExceptionOutOfTheShowingOrTheLoopLeavesNothingBehind) {
+    test::qtApp();
+    QWidget other;
+    other.show();
+    struct Probe : QDialog {
+        bool throwOnShow = false;
+        void showEvent(QShowEvent* e) override {
+            QDialog::showEvent(e);
+            if (throwOnShow) throw std::runtime_error("on show");
+        }
+    };
+    for (bool inLoop : {false, true}) {
+        SCOPED_TRACE(inLoop ? "in the loop" : "on show");
+        Probe d;
+        d.throwOnShow = !inLoop;
+        if (inLoop) QTimer::singleShot(0, &d, [] { throw std::runtime_error("in the loop"); });
+        EXPECT_THROW(ShowModal(d), std::runtime_error);
+        EXPECT_EQ(ActiveModalDialog(), nullptr);
+        EXPECT_FALSE(d.isVisible());
+        EXPECT_TRUE(other.isEnabled());
+
+        d.throwOnShow = false;
+        d.show();
+        d.hide();
+        QTimer::singleShot(0, &d, [&d] { d.accept(); });
+        EXPECT_EQ(ShowModal(d), QDialog::Accepted);
+        EXPECT_EQ(ActiveModalDialog(), nullptr);
+    }
 }
 
 TEST(RefuseEdit, PutsTheTextBackWithTheCursorWhereTypingBegan) {

@@ -59,9 +59,10 @@ void TFrmProgress::Start(const std::string& title, bool cancellable) {
         QRect r = s->geometry();
         move(r.x() + (r.width() - width()) / 2, r.y() + (r.height() - height()) / 2);
     }
-    // A Start within a job keeps the hold the job has.
+    // A Start within a job keeps the hold the job has. Closing a window the
+    // job holds asks it to stop, as the button does.
     ++depth_;
-    if (!hold_) hold_ = std::make_unique<InputHold>(this);
+    if (!hold_) hold_ = std::make_unique<InputHold>(this, [this] { BitBtn1Click(); });
     TakeInput(*this);
     show();
     raise();

@@ -3,7 +3,7 @@
 // Start until the job hides it (Hide), the windows that were open when the job
 // started take no input, even once Cancel has hidden the window; a close
 // request for the main window still reaches it, so that closing asks the job
-// to stop.
+// to stop, and closing one of the held dialogs asks it to stop too.
 #include <QDialog>
 #include <memory>
 
