@@ -220,7 +220,7 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
                     read = false;
                 }
                 if (!read) {
-                    prompter.error(kExtractReadFailed);
+                    prompter.error(kExtractReadFailed + ("\n" + r.SourceFile));
                     return false;
                 }
                 // The window's samples a piece at a time; in one burst a

@@ -341,7 +341,7 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
             const std::string& name = FileNames[i];
             const std::vector<std::uint16_t>& map = ChannelMap[i];
             if (!readSucceeds([&] { return m.ReadHeader(name); })) {
-                say(kReadError);
+                say(kReadError + std::string("\n") + name);
                 return LinkOutcome::Failed;
             }
             m.FileName = name;
@@ -363,7 +363,7 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
                 const int skip = P - offset;  // samples already written win
                 if (skip < m.SampleSize && P < plan.sampleSize) {
                     if (!readSucceeds([&] { return m.ReadBurst(0); })) {
-                        say(kReadErrorFix);
+                        say(kReadErrorFix + std::string("\n") + name);
                         return LinkOutcome::Failed;
                     }
                     auto samples = [&](int c, std::int16_t* to, long long from, int n) {
@@ -383,7 +383,7 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
                 }
                 for (int b = P - offset; b < FileIterations[i]; ++b, ++P) {
                     if (!readSucceeds([&] { return m.ReadBurst(b); })) {
-                        say(kReadErrorFix);
+                        say(kReadErrorFix + std::string("\n") + name);
                         return LinkOutcome::Failed;
                     }
                     WriteBurst(&map, P);

@@ -289,10 +289,10 @@ TEST_F(ExtractTest, AFailedReadLeavesEveryFileAsItWasAndSaysNoSuccess) {
     ExtractRequest r = request(source, 8, 20, {true, true, true});
 
     EXPECT_FALSE(ExtractData(model, r, dir.file("new.sdf"), prompter, progress));
-    EXPECT_EQ(prompter.lastText(), kExtractReadFailed);
+    EXPECT_EQ(prompter.lastText(), kExtractReadFailed + ("\n" + source));
     prompter.answer(MsgResult::Yes);
     EXPECT_TRUE(SaveExtraction(model, r, source, prompter, progress));  // the dialog closes
-    EXPECT_EQ(prompter.lastText(), kExtractReadFailed);
+    EXPECT_EQ(prompter.lastText(), kExtractReadFailed + ("\n" + source));
     EXPECT_FALSE(prompter.showedText(kExtractSavedMessage));
     EXPECT_EQ(test::readAll(source), truncated);
     EXPECT_EQ(dir.names(), std::vector<std::string>{"a.sdf"});

@@ -469,7 +469,7 @@ TEST_F(Link, CancelAndFailuresLeaveTheTargetAsItWas) {
     bytes.resize(bytes.size() - 18);
     test::writeAll(b, bytes);
     EXPECT_EQ(set.LinkFiles(out, "", plan()), LinkOutcome::Failed);
-    EXPECT_EQ(prompter.lastText(), "データの読み込みでエラーが発生しました。\n修正してから連結して下さい。");
+    EXPECT_EQ(prompter.lastText(), "データの読み込みでエラーが発生しました。\n修正してから連結して下さい。\n" + b);
     EXPECT_EQ(test::readText(out), "old");
     EXPECT_EQ(dir.names(), before);
 
