@@ -320,7 +320,7 @@ std::vector<long long> reopenPoints(const std::vector<FaultPlan::Record>& calls)
 // before the job and after a clean run.
 std::vector<std::string> problemsOf(const Writer& w, const fs::path& dir, const Outcome& before, const Outcome& clean,
                                     const Outcome& o, const FaultPlan::Record& call,
-                                    const std::vector<FaultPlan::Record>& calls) {
+                                    const std::vector<FaultPlan::Record>& calls, bool once) {
     std::vector<std::string> problems;
     const std::string all = texts(o.shown);
     // Told: shown something a clean run does not show.
@@ -367,6 +367,10 @@ std::vector<std::string> problemsOf(const Writer& w, const fs::path& dir, const 
     }
     for (const auto& [name, bytes] : before.files)
         if (!o.files.count(name) && clean.files.count(name)) problems.push_back(name + " is gone");
+    // An input that could not be opened is named (when other files fail
+    // too, the one that stopped the job may be named instead).
+    if (once && inputFailed && told && call.call == sys::Call::Open && !named(failed))
+        problems.push_back("no message names " + failed + ", which could not be opened");
     if (damaged) {
         // The message names a visible file that holds the new content.
         const bool kept = std::any_of(o.files.begin(), o.files.end(), [&](const auto& f) {
@@ -442,7 +446,7 @@ TEST_P(WriteFailure, EveryCallFailedInTurnLeavesOldOrNewNeverAMixture) {
             const Outcome o = runOnce(w, dir.path(), &plan, nullptr);
             const FaultPlan::Record call =
                 at <= static_cast<long long>(plan.calls.size()) ? plan.calls[static_cast<std::size_t>(at - 1)] : FaultPlan::Record{};
-            const std::vector<std::string> problems = problemsOf(w, dir.path(), before, clean, o, call, plan.calls);
+            const std::vector<std::string> problems = problemsOf(w, dir.path(), before, clean, o, call, plan.calls, !plan.persistent);
             for (const std::string& p : problems) {
                 if (++faults <= 5)
                     ADD_FAILURE() << p << "\n"
