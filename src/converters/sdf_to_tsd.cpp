@@ -89,7 +89,9 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
         try {
             BufferedAppend out(temp);
             // On cancel or a failed read the blocks converted so far are kept,
-            // under a header that declares them; a failed write keeps nothing.
+            // under a header that declares them; a failed write keeps nothing,
+            // and neither does a run that converted no block: the file it was
+            // to replace stays as it was.
             bool keep = true;
             int b = 0;
             for (; b < m.Iterations; ++b) {
@@ -111,6 +113,7 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
                 }
                 out.flushIfFull();
             }
+            if (b == 0 && result != JobResult::Done) keep = false;
             if (keep) {
                 out.close();
                 job.finish();

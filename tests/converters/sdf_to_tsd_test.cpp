@@ -186,6 +186,17 @@ TEST_F(SdfToTsdTest, ATruncatedSourceFailsWithoutSuccessMessage) {
     EXPECT_EQ(text.find("No.3"), std::string::npos);
     EXPECT_EQ(text.substr(text.size() - 8), "\r\n12.5\r\n");
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"in.sdf", "out.tsd"}));
+
+    // Cut inside its first burst, it converts nothing: the file it was to
+    // replace stays as it was.
+    b.resize(512 + 5);
+    test::writeAll(src, b);
+    test::writeText(out, "keep me");
+    prompter.answer(MsgResult::Yes);
+    EXPECT_EQ(ConvertSDFToTSD(model, src, choose(out), prompter, progress), JobResult::Failed);
+    EXPECT_EQ(prompter.lastText(), kReadFailedMessage + src);
+    EXPECT_EQ(test::readText(out), "keep me");
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"in.sdf", "out.tsd"}));
 }
 
 TEST_F(SdfToTsdTest, ANonSdfSourceIsRefusedByTheReader) {
