@@ -195,10 +195,10 @@ std::map<std::string, CopyPair> copyPairs(const std::filesystem::path& target) {
 }
 
 // Removes what killed jobs left for the target: hidden temporary files no
-// job holds, and pairs of visible copies no job holds when the target holds
-// the content of one of them (the replace then never changed the target, or
-// it finished). Copies beside a target that holds neither stay, for the
-// readers' messages to name.
+// job holds, and whole pairs of visible copies no job holds when the target
+// holds the content of one of them (the replace then never changed the
+// target, or it finished). Copies beside a target that holds neither stay,
+// for the readers' messages to name; so does a copy without its partner.
 void removeLeftovers(const std::filesystem::path& target, const std::filesystem::path& own) noexcept {
     try {
         const std::string hidden = hiddenPrefix(target);
@@ -213,12 +213,17 @@ void removeLeftovers(const std::filesystem::path& target, const std::filesystem:
         const int t = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
         if (t < 0) return;
         for (const auto& [unique, pair] : pairs) {
-            FileLock n = pair.newCopy.empty() ? FileLock() : FileLock::IfUnheld(pair.newCopy);
-            FileLock o = pair.oldCopy.empty() ? FileLock() : FileLock::IfUnheld(pair.oldCopy);
-            if (n.held() != !pair.newCopy.empty() || o.held() != !pair.oldCopy.empty()) continue;  // in use
-            if (!(n.held() && SameBytes(t, n.fd())) && !(o.held() && SameBytes(t, o.fd()))) continue;
-            if (n.held()) RemoveLockedFile(pair.newCopy, n);
-            if (o.held()) RemoveLockedFile(pair.oldCopy, o);
+            // A lone copy may be a file of the user's that only looks like
+            // one (a copy of the target kept as "<stem>.old-backup<ext>"):
+            // removed just before the target is replaced, it would take the
+            // only other copy of the target's content with it.
+            if (pair.newCopy.empty() || pair.oldCopy.empty()) continue;
+            FileLock n = FileLock::IfUnheld(pair.newCopy);
+            FileLock o = FileLock::IfUnheld(pair.oldCopy);
+            if (!n.held() || !o.held()) continue;  // in use
+            if (!SameBytes(t, n.fd()) && !SameBytes(t, o.fd())) continue;
+            RemoveLockedFile(pair.newCopy, n);
+            RemoveLockedFile(pair.oldCopy, o);
         }
         ::close(t);
     } catch (...) {

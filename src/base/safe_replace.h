@@ -21,8 +21,9 @@
 //
 // Each temporary file is locked (flock) for as long as its job may use it.
 // A replace removes what a killed job left for the same target: unheld
-// hidden temporary files, and unheld visible copies whose content the
-// target holds (a replace that never changed the target, or finished).
+// hidden temporary files, and unheld pairs of visible copies when the
+// target holds the content of one of them (a replace that never changed the
+// target, or finished). A copy without its partner is never removed.
 #include <filesystem>
 #include <string>
 #include <string_view>

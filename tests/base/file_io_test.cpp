@@ -515,3 +515,18 @@ TEST(SafeReplace, ANewFileTakesThePermissionsOfTheUmask) {
             << "umask " << std::oct << c.umask;
     }
 }
+
+// A file of the user's that only looks like a copy a replace left (a copy
+// of the target kept as "<stem>.old-backup<ext>") is no leftover: a
+// leftover is always one of a pair, the new and the old content.
+TEST(SafeReplace, AUsersFileNamedLikeALoneCopyIsKept) {
+    for (const std::string name : {"p.old-backup.tfp", "p.new-backup.tfp"}) {
+        TempDir dir;
+        const std::string target = dir.file("p.tfp"), mine = dir.file(name);
+        test::writeText(target, iniText(3, "old"));
+        test::writeText(mine, iniText(3, "old"));
+        ReplaceFileContent(target, iniText(3, "new"));
+        EXPECT_EQ(test::readText(target), iniText(3, "new")) << name;
+        EXPECT_EQ(test::readText(mine), iniText(3, "old")) << name;
+    }
+}
