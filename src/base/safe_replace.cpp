@@ -84,6 +84,21 @@ mode_t newFileMode() {
     return 0666 & ~mask;
 }
 
+// Gives the new file `fd` the owner and group of the file `old` it is to
+// replace, as far as the writer may (root may give it to anyone; a user may
+// give it a group of the user's), and returns the mode it is to keep: the
+// old one, less a set-user-ID or set-group-ID bit whose owner or group the
+// new file does not have.
+mode_t keepOwner(int fd, const struct stat& old) {
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+    mode_t mode = old.st_mode & 07777;
+    struct stat now {};
+    const bool known = ::fstat(fd, &now) == 0;
+    if (!known || now.st_uid != old.st_uid) mode &= ~static_cast<mode_t>(S_ISUID);
+    if (!known || now.st_gid != old.st_gid) mode &= ~static_cast<mode_t>(S_ISGID);
+    return mode;
+}
+
 // Each returns 0 or the errno of the failure. `changed` becomes true once a
 // byte of `fd` may differ from before.
 int writeAllAt(int fd, const char* p, std::size_t n, off_t at, bool& changed) {
@@ -292,7 +307,7 @@ void SafeReplace::commit() {
         return;
     }
     // An existing target keeps its permissions; a new one gets the umask's.
-    ::fchmod(lock_.fd(), exists ? (st.st_mode & 07777) : newFileMode());
+    ::fchmod(lock_.fd(), exists ? keepOwner(lock_.fd(), st) : newFileMode());
     if (sys::rename(temp_.c_str(), target_.c_str()) != 0) throw IoError(unchanged(target_, kStepRename, errno));
     done_ = true;
     // The rename has happened; making it durable is all that is left, and

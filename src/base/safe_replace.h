@@ -49,10 +49,12 @@ public:
     const std::filesystem::path& target() const { return target_; }
     // Syncs the temporary file and renames it over the target (or copies it
     // into a hard-linked target). A new target gets the permissions the
-    // umask gives; an existing one keeps its own. Throws IoError naming the
-    // target and the step that failed: the target is then as it was, or the
-    // message says what it holds, and when it is damaged, names the files
-    // holding the new and the old content.
+    // umask gives; an existing one keeps its own, and its owner and group as
+    // far as the writer may give them (a set-ID bit goes with an owner or
+    // group not kept). Throws IoError naming the target and the step that
+    // failed: the target is then as it was, or the message says what it
+    // holds, and when it is damaged, names the files holding the new and the
+    // old content.
     void commit();
     // Removes the temporary file now.
     void abandon();

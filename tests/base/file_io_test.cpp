@@ -530,3 +530,23 @@ TEST(SafeReplace, AUsersFileNamedLikeALoneCopyIsKept) {
         EXPECT_EQ(test::readText(mine), iniText(3, "old")) << name;
     }
 }
+
+// A replaced file keeps its owner and group where the writer may give them
+// (root replacing a user's file: the user would be shut out of a 0600 file
+// that root came to own), and its mode.
+TEST(SafeReplace, AReplacedFileKeepsItsOwner) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
+    constexpr uid_t kNobody = 65534;
+    TempDir dir;
+    const std::string target = dir.file("out.sdf");
+    test::writeText(target, "old");
+    ASSERT_EQ(::chown(target.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(::chmod(target.c_str(), 02600), 0);
+    ReplaceFileContent(target, "new");
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(test::readText(target), "new");
+    EXPECT_EQ(st.st_uid, kNobody);
+    EXPECT_EQ(st.st_gid, static_cast<gid_t>(kNobody));
+    EXPECT_EQ(st.st_mode & 07777, 02600u);
+}
