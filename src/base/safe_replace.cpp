@@ -438,10 +438,25 @@ std::vector<LeftoverCopy> LeftoverCopies(const std::filesystem::path& file) {
         target = resolveLinks(file);
     } catch (const IoError&) {
     }
+    // A file with several names may have been replaced under any of those
+    // in its folder, and its copies carry that name.
+    std::vector<std::filesystem::path> names{target};
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1) {
+        std::error_code ec;
+        for (std::filesystem::directory_iterator it(folderOf(target), ec), end; !ec && it != end; it.increment(ec)) {
+            struct stat other {};
+            if (it->path().filename() != target.filename() && ::lstat(it->path().c_str(), &other) == 0 &&
+                other.st_dev == st.st_dev && other.st_ino == st.st_ino)
+                names.push_back(it->path());
+        }
+    }
     std::vector<LeftoverCopy> copies;
-    for (const auto& [unique, pair] : copyPairs(target)) {
-        if (!pair.newCopy.empty()) copies.push_back({pair.newCopy, true});
-        if (!pair.oldCopy.empty()) copies.push_back({pair.oldCopy, false});
+    for (const std::filesystem::path& name : names) {
+        for (const auto& [unique, pair] : copyPairs(name)) {
+            if (!pair.newCopy.empty()) copies.push_back({pair.newCopy, true});
+            if (!pair.oldCopy.empty()) copies.push_back({pair.oldCopy, false});
+        }
     }
     return copies;
 }

@@ -80,8 +80,9 @@ struct LeftoverCopy {
     std::filesystem::path path;
     bool newContent = false;  // the content the replace was writing; else the target's old content
 };
-// The copies beside the file a name resolves to, the pairs of one replace
-// together.
+// The copies beside the file a name resolves to, left by a replace under
+// that name or another name of the file in its folder (a hard link), the
+// pairs of one replace together.
 std::vector<LeftoverCopy> LeftoverCopies(const std::filesystem::path& file);
 // For a message refusing or warning about a file: a line break and lines
 // naming its leftover copies and what each holds; "" when there are none.

@@ -550,3 +550,35 @@ TEST(SafeReplace, AReplacedFileKeepsItsOwner) {
     EXPECT_EQ(st.st_gid, static_cast<gid_t>(kNobody));
     EXPECT_EQ(st.st_mode & 07777, 02600u);
 }
+
+// The copies a replace cut short left are named also when the damaged file
+// is opened under another of its names in the folder (a second hard link).
+TEST(SafeReplace, TheCopiesAreNamedUnderEveryNameOfTheDamagedFile) {
+    TempDir dir;
+    const std::string target = dir.file("p.tfp"), second = dir.file("q.tfp");
+    const std::string old = iniText(40, "old value"), to = iniText(50, "new value");
+    test::writeText(target, old);
+    fs::create_hard_link(target, second);
+    sys::FaultPlan counting;
+    {
+        sys::ArmFaults armed(counting);
+        ReplaceFileContent(target, to);
+    }
+    ReplaceFileContent(target, old);
+    // Stopped after the write that clears the file's first byte.
+    std::size_t cleared = 0;
+    while (cleared < counting.calls.size() &&
+           !(counting.calls[cleared].call == sys::Call::Pwrite && counting.calls[cleared].path == target))
+        ++cleared;
+    ASSERT_LT(cleared, counting.calls.size());
+    sys::FaultPlan plan;
+    plan.failAt = static_cast<long long>(cleared) + 2;
+    plan.fault = sys::Fault::Kill;
+    const int status = stoppedAt(plan, [&] { ReplaceFileContent(target, to); });
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == sys::kStoppedStatus);
+    ASSERT_EQ(test::readText(second).substr(0, 1), std::string(1, '\0'));
+    const std::vector<LeftoverCopy> copies = LeftoverCopies(target);
+    ASSERT_EQ(copies.size(), 2u);
+    const std::string note = LeftoverCopiesNote(second);
+    for (const LeftoverCopy& c : copies) EXPECT_NE(note.find(c.path.string()), std::string::npos) << note;
+}
