@@ -84,6 +84,21 @@ mode_t newFileMode() {
     return 0666 & ~mask;
 }
 
+// Gives the new file `fd` the owner and group of the file `old` it is to
+// replace, as far as the writer may (root may give it to anyone; a user may
+// give it a group of the user's), and returns the mode it is to keep: the
+// old one, less a set-user-ID or set-group-ID bit whose owner or group the
+// new file does not have.
+mode_t keepOwner(int fd, const struct stat& old) {
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+    mode_t mode = old.st_mode & 07777;
+    struct stat now {};
+    const bool known = ::fstat(fd, &now) == 0;
+    if (!known || now.st_uid != old.st_uid) mode &= ~static_cast<mode_t>(S_ISUID);
+    if (!known || now.st_gid != old.st_gid) mode &= ~static_cast<mode_t>(S_ISGID);
+    return mode;
+}
+
 // Each returns 0 or the errno of the failure. `changed` becomes true once a
 // byte of `fd` may differ from before.
 int writeAllAt(int fd, const char* p, std::size_t n, off_t at, bool& changed) {
@@ -195,10 +210,10 @@ std::map<std::string, CopyPair> copyPairs(const std::filesystem::path& target) {
 }
 
 // Removes what killed jobs left for the target: hidden temporary files no
-// job holds, and pairs of visible copies no job holds when the target holds
-// the content of one of them (the replace then never changed the target, or
-// it finished). Copies beside a target that holds neither stay, for the
-// readers' messages to name.
+// job holds, and whole pairs of visible copies no job holds when the target
+// holds the content of one of them (the replace then never changed the
+// target, or it finished). Copies beside a target that holds neither stay,
+// for the readers' messages to name; so does a copy without its partner.
 void removeLeftovers(const std::filesystem::path& target, const std::filesystem::path& own) noexcept {
     try {
         const std::string hidden = hiddenPrefix(target);
@@ -213,12 +228,17 @@ void removeLeftovers(const std::filesystem::path& target, const std::filesystem:
         const int t = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
         if (t < 0) return;
         for (const auto& [unique, pair] : pairs) {
-            FileLock n = pair.newCopy.empty() ? FileLock() : FileLock::IfUnheld(pair.newCopy);
-            FileLock o = pair.oldCopy.empty() ? FileLock() : FileLock::IfUnheld(pair.oldCopy);
-            if (n.held() != !pair.newCopy.empty() || o.held() != !pair.oldCopy.empty()) continue;  // in use
-            if (!(n.held() && SameBytes(t, n.fd())) && !(o.held() && SameBytes(t, o.fd()))) continue;
-            if (n.held()) RemoveLockedFile(pair.newCopy, n);
-            if (o.held()) RemoveLockedFile(pair.oldCopy, o);
+            // A lone copy may be a file of the user's that only looks like
+            // one (a copy of the target kept as "<stem>.old-backup<ext>"):
+            // removed just before the target is replaced, it would take the
+            // only other copy of the target's content with it.
+            if (pair.newCopy.empty() || pair.oldCopy.empty()) continue;
+            FileLock n = FileLock::IfUnheld(pair.newCopy);
+            FileLock o = FileLock::IfUnheld(pair.oldCopy);
+            if (!n.held() || !o.held()) continue;  // in use
+            if (!SameBytes(t, n.fd()) && !SameBytes(t, o.fd())) continue;
+            RemoveLockedFile(pair.newCopy, n);
+            RemoveLockedFile(pair.oldCopy, o);
         }
         ::close(t);
     } catch (...) {
@@ -287,7 +307,7 @@ void SafeReplace::commit() {
         return;
     }
     // An existing target keeps its permissions; a new one gets the umask's.
-    ::fchmod(lock_.fd(), exists ? (st.st_mode & 07777) : newFileMode());
+    ::fchmod(lock_.fd(), exists ? keepOwner(lock_.fd(), st) : newFileMode());
     if (sys::rename(temp_.c_str(), target_.c_str()) != 0) throw IoError(unchanged(target_, kStepRename, errno));
     done_ = true;
     // The rename has happened; making it durable is all that is left, and
@@ -418,10 +438,25 @@ std::vector<LeftoverCopy> LeftoverCopies(const std::filesystem::path& file) {
         target = resolveLinks(file);
     } catch (const IoError&) {
     }
+    // A file with several names may have been replaced under any of those
+    // in its folder, and its copies carry that name.
+    std::vector<std::filesystem::path> names{target};
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1) {
+        std::error_code ec;
+        for (std::filesystem::directory_iterator it(folderOf(target), ec), end; !ec && it != end; it.increment(ec)) {
+            struct stat other {};
+            if (it->path().filename() != target.filename() && ::lstat(it->path().c_str(), &other) == 0 &&
+                other.st_dev == st.st_dev && other.st_ino == st.st_ino)
+                names.push_back(it->path());
+        }
+    }
     std::vector<LeftoverCopy> copies;
-    for (const auto& [unique, pair] : copyPairs(target)) {
-        if (!pair.newCopy.empty()) copies.push_back({pair.newCopy, true});
-        if (!pair.oldCopy.empty()) copies.push_back({pair.oldCopy, false});
+    for (const std::filesystem::path& name : names) {
+        for (const auto& [unique, pair] : copyPairs(name)) {
+            if (!pair.newCopy.empty()) copies.push_back({pair.newCopy, true});
+            if (!pair.oldCopy.empty()) copies.push_back({pair.oldCopy, false});
+        }
     }
     return copies;
 }

@@ -21,8 +21,9 @@
 //
 // Each temporary file is locked (flock) for as long as its job may use it.
 // A replace removes what a killed job left for the same target: unheld
-// hidden temporary files, and unheld visible copies whose content the
-// target holds (a replace that never changed the target, or finished).
+// hidden temporary files, and unheld pairs of visible copies when the
+// target holds the content of one of them (a replace that never changed the
+// target, or finished). A copy without its partner is never removed.
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -48,10 +49,12 @@ public:
     const std::filesystem::path& target() const { return target_; }
     // Syncs the temporary file and renames it over the target (or copies it
     // into a hard-linked target). A new target gets the permissions the
-    // umask gives; an existing one keeps its own. Throws IoError naming the
-    // target and the step that failed: the target is then as it was, or the
-    // message says what it holds, and when it is damaged, names the files
-    // holding the new and the old content.
+    // umask gives; an existing one keeps its own, and its owner and group as
+    // far as the writer may give them (a set-ID bit goes with an owner or
+    // group not kept). Throws IoError naming the target and the step that
+    // failed: the target is then as it was, or the message says what it
+    // holds, and when it is damaged, names the files holding the new and the
+    // old content.
     void commit();
     // Removes the temporary file now.
     void abandon();
@@ -77,8 +80,9 @@ struct LeftoverCopy {
     std::filesystem::path path;
     bool newContent = false;  // the content the replace was writing; else the target's old content
 };
-// The copies beside the file a name resolves to, the pairs of one replace
-// together.
+// The copies beside the file a name resolves to, left by a replace under
+// that name or another name of the file in its folder (a hard link), the
+// pairs of one replace together.
 std::vector<LeftoverCopy> LeftoverCopies(const std::filesystem::path& file);
 // For a message refusing or warning about a file: a line break and lines
 // naming its leftover copies and what each holds; "" when there are none.

@@ -139,11 +139,14 @@ public:
     bool BeginSDFOutput(const std::string& target);
     // Writes are routed by the file a name leads to, whatever its spelling.
     // Ends the output begun: with `keep`, when no write into it failed and
-    // its header declares a burst, it replaces its target (IoError when that
-    // fails); otherwise it is removed and the target stays as it was. False
-    // when it was removed. True when no output was begun.
+    // the run was not cut short before its first burst (its header declared
+    // bursts and declares none now), it replaces its target (IoError when
+    // that fails); otherwise it is removed and the target stays as it was.
+    // A header that never declared a burst (a source that holds none) is
+    // kept. False when it was removed. True when no output was begun.
     bool FinishOutput(bool keep = true);
-    // True when the output begun declares no burst, and no write into it failed.
+    // True when the output begun was cut short before its first burst, as
+    // above, and no write into it failed.
     bool OutputDeclaresNoBurst() const;
 
     // Why the last header or burst write that failed did fail (the step and

@@ -355,6 +355,10 @@ struct CurrentFile::PendingOutput {
     SafeReplace replace;
     bool failed = false;  // a write into it failed: it is never kept
     int declared = 0;     // bursts its header declares
+    bool declaredSome = false;  // a header written into it declared a burst
+    // A run cut short before its first burst: its header declared bursts,
+    // and declares none now. A file that holds no burst is saved as one.
+    bool endedBeforeFirstBurst() const { return !failed && declaredSome && declared <= 0; }
     // The last other name asked about, and whether it leads to the target.
     std::string otherName;
     bool otherLeads = false;
@@ -396,9 +400,9 @@ bool CurrentFile::BeginSDFOutput(const std::string& target) {
 bool CurrentFile::FinishOutput(bool keep) {
     if (!output_) return true;
     std::shared_ptr<PendingOutput> out = std::move(output_);
-    // An output that declares no burst holds nothing the target would gain:
-    // a job that ended before its first burst leaves the target as it was.
-    if (!keep || out->failed || out->declared <= 0) {
+    // A job that ended before its first burst gives the target nothing:
+    // it is left as it was.
+    if (!keep || out->failed || out->endedBeforeFirstBurst()) {
         out->replace.abandon();
         return false;
     }
@@ -406,7 +410,7 @@ bool CurrentFile::FinishOutput(bool keep) {
     return true;
 }
 
-bool CurrentFile::OutputDeclaresNoBurst() const { return output_ && !output_->failed && output_->declared <= 0; }
+bool CurrentFile::OutputDeclaresNoBurst() const { return output_ && output_->endedBeforeFirstBurst(); }
 
 bool CurrentFile::WriteSDFHeaderTo(const std::string& fileName, bool truncate) {
     const std::string path = outputPath(fileName);
@@ -420,7 +424,10 @@ bool CurrentFile::WriteSDFHeaderTo(const std::string& fileName, bool truncate) {
         files->writeNow(f, 0, bytes.data(), bytes.size());
         written = true;
         files.done();
-        if (path != fileName) output_->declared = Iterations;
+        if (path != fileName) {
+            output_->declared = Iterations;
+            if (Iterations > 0) output_->declaredSome = true;
+        }
         writeFailure_ = {};
         return true;
     } catch (const std::exception& e) {

@@ -515,3 +515,70 @@ TEST(SafeReplace, ANewFileTakesThePermissionsOfTheUmask) {
             << "umask " << std::oct << c.umask;
     }
 }
+
+// A file of the user's that only looks like a copy a replace left (a copy
+// of the target kept as "<stem>.old-backup<ext>") is no leftover: a
+// leftover is always one of a pair, the new and the old content.
+TEST(SafeReplace, AUsersFileNamedLikeALoneCopyIsKept) {
+    for (const std::string name : {"p.old-backup.tfp", "p.new-backup.tfp"}) {
+        TempDir dir;
+        const std::string target = dir.file("p.tfp"), mine = dir.file(name);
+        test::writeText(target, iniText(3, "old"));
+        test::writeText(mine, iniText(3, "old"));
+        ReplaceFileContent(target, iniText(3, "new"));
+        EXPECT_EQ(test::readText(target), iniText(3, "new")) << name;
+        EXPECT_EQ(test::readText(mine), iniText(3, "old")) << name;
+    }
+}
+
+// A replaced file keeps its owner and group where the writer may give them
+// (root replacing a user's file: the user would be shut out of a 0600 file
+// that root came to own), and its mode.
+TEST(SafeReplace, AReplacedFileKeepsItsOwner) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
+    constexpr uid_t kNobody = 65534;
+    TempDir dir;
+    const std::string target = dir.file("out.sdf");
+    test::writeText(target, "old");
+    ASSERT_EQ(::chown(target.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(::chmod(target.c_str(), 02600), 0);
+    ReplaceFileContent(target, "new");
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(test::readText(target), "new");
+    EXPECT_EQ(st.st_uid, kNobody);
+    EXPECT_EQ(st.st_gid, static_cast<gid_t>(kNobody));
+    EXPECT_EQ(st.st_mode & 07777, 02600u);
+}
+
+// The copies a replace cut short left are named also when the damaged file
+// is opened under another of its names in the folder (a second hard link).
+TEST(SafeReplace, TheCopiesAreNamedUnderEveryNameOfTheDamagedFile) {
+    TempDir dir;
+    const std::string target = dir.file("p.tfp"), second = dir.file("q.tfp");
+    const std::string old = iniText(40, "old value"), to = iniText(50, "new value");
+    test::writeText(target, old);
+    fs::create_hard_link(target, second);
+    sys::FaultPlan counting;
+    {
+        sys::ArmFaults armed(counting);
+        ReplaceFileContent(target, to);
+    }
+    ReplaceFileContent(target, old);
+    // Stopped after the write that clears the file's first byte.
+    std::size_t cleared = 0;
+    while (cleared < counting.calls.size() &&
+           !(counting.calls[cleared].call == sys::Call::Pwrite && counting.calls[cleared].path == target))
+        ++cleared;
+    ASSERT_LT(cleared, counting.calls.size());
+    sys::FaultPlan plan;
+    plan.failAt = static_cast<long long>(cleared) + 2;
+    plan.fault = sys::Fault::Kill;
+    const int status = stoppedAt(plan, [&] { ReplaceFileContent(target, to); });
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == sys::kStoppedStatus);
+    ASSERT_EQ(test::readText(second).substr(0, 1), std::string(1, '\0'));
+    const std::vector<LeftoverCopy> copies = LeftoverCopies(target);
+    ASSERT_EQ(copies.size(), 2u);
+    const std::string note = LeftoverCopiesNote(second);
+    for (const LeftoverCopy& c : copies) EXPECT_NE(note.find(c.path.string()), std::string::npos) << note;
+}

@@ -47,6 +47,17 @@ TEST_F(ResaveTest, CopiesEveryBurstUnderANewName) {
     });
 }
 
+// A file that holds no burst is saved as one, not only told saved: the
+// output that holds nothing is dropped only where bursts were declared.
+TEST_F(ResaveTest, AFileOfNoBurstsIsSavedAsOne) {
+    const std::string empty = dir.file("empty.sdf");
+    test::writeSampleSDF(empty, 2, 1, 3, 0);
+    dialog.target = out;
+    EXPECT_EQ(ConvertSelectedFiles({empty}, model, prompter, progress, dialog), 1);
+    EXPECT_EQ(test::readAll(out), test::readAll(empty));
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
 TEST_F(ResaveTest, ItsOwnNameRewritesOnlyTheHeader) {
     Bytes before = test::readAll(src);
     dialog.target = dir.file("./in.sdf");  // another spelling of the same file
