@@ -38,7 +38,13 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
         if (!ec && record > 0)
             held = static_cast<int>(std::min<std::uint64_t>(static_cast<std::uint64_t>(sourceBursts),
                                                             size > start ? (size - start) / record : 0));
-        if (m.Iterations > held) DeclareWrittenBursts(m, held, prompter);
+        if (m.Iterations > held) {
+            m.Iterations = static_cast<std::int16_t>(held);
+            if (!m.RewriteSDFHeader(fileName)) {
+                prompter.error(kWriteFailedMessage + fileName + "\n" + m.LastWriteFailure().reason);
+                return JobResult::Failed;
+            }
+        }
         return FinishSave(m, prompter) ? JobResult::Done : JobResult::Failed;
     }
 

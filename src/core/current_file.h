@@ -125,8 +125,12 @@ public:
     bool ReadBurst(int b);
     bool ReadSDFBurst(int b);
     // Rewrites the header blocks in place (creates the file when missing);
-    // burst records stay.
+    // burst records stay. For an output of the program's own, being made.
     bool WriteSDFHeader(const std::string& fileName);
+    // Gives an existing SDF, a user's file, this header with its bursts kept:
+    // the file with the new header is made beside it and replaces it whole,
+    // so a stop or a write landing in part never leaves it half old, half new.
+    bool RewriteSDFHeader(const std::string& fileName);
     // Creates the file fresh (truncated) with the header: for a new output.
     bool CreateSDFFile(const std::string& fileName);
     bool WriteSDFBurst(int b);
@@ -150,12 +154,9 @@ public:
     bool OutputDeclaresNoBurst() const;
 
     // Why the last header or burst write that failed did fail (the step and
-    // the file, as the typed error said), for the caller's message; and
-    // whether the bytes had reached the file itself when only closing it
-    // failed (a header rewritten in place).
+    // the file, as the typed error said), for the caller's message.
     struct WriteFailure {
         std::string reason;
-        bool bytesWritten = false;
     };
     const WriteFailure& LastWriteFailure() const { return writeFailure_; }
 

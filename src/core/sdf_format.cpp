@@ -389,7 +389,7 @@ bool CurrentFile::BeginSDFOutput(const std::string& target) {
     try {
         output_ = std::make_shared<PendingOutput>(target);
     } catch (const IoError& e) {
-        writeFailure_ = {e.what(), false};
+        writeFailure_ = {e.what()};
         return false;
     }
     if (CreateSDFFile(target)) return true;
@@ -414,7 +414,6 @@ bool CurrentFile::OutputDeclaresNoBurst() const { return output_ && output_->end
 
 bool CurrentFile::WriteSDFHeaderTo(const std::string& fileName, bool truncate) {
     const std::string path = outputPath(fileName);
-    bool written = false;
     try {
         std::vector<std::uint8_t> bytes = EncodeSDFHeader();
         CallFiles files(job_.p.get());
@@ -422,7 +421,6 @@ bool CurrentFile::WriteSDFHeaderTo(const std::string& fileName, bool truncate) {
         // Records still waiting go first: a header never declares records
         // that are not in the file.
         files->writeNow(f, 0, bytes.data(), bytes.size());
-        written = true;
         files.done();
         if (path != fileName) {
             output_->declared = Iterations;
@@ -431,8 +429,7 @@ bool CurrentFile::WriteSDFHeaderTo(const std::string& fileName, bool truncate) {
         writeFailure_ = {};
         return true;
     } catch (const std::exception& e) {
-        // A header rewritten in place stands in the file when only its close failed.
-        writeFailure_ = {e.what(), written && path == fileName};
+        writeFailure_ = {e.what()};
     } catch (...) {
         writeFailure_ = {};
     }
@@ -442,12 +439,34 @@ bool CurrentFile::WriteSDFHeaderTo(const std::string& fileName, bool truncate) {
 
 bool CurrentFile::WriteSDFHeader(const std::string& fileName) { return WriteSDFHeaderTo(fileName, false); }
 
+bool CurrentFile::RewriteSDFHeader(const std::string& fileName) {
+    try {
+        const std::vector<std::uint8_t> head = EncodeSDFHeader();
+        SafeReplace replace(fileName);
+        {
+            BinaryFile in(fileName, OpenMode::Read);
+            BinaryFile out(replace.tempPath(), OpenMode::Update);
+            std::vector<std::uint8_t> chunk(std::min<std::uint64_t>(in.size(), kPackBytes) + 1);
+            for (std::size_t n; (n = in.readSome(chunk.data(), chunk.size())) > 0;) out.writeAll(chunk.data(), n);
+            // The bytes an in-place rewrite would give, records untouched.
+            out.writeAt(0, head.data(), head.size());
+            out.close();
+        }
+        replace.commit();
+        writeFailure_ = {};
+        return true;
+    } catch (const std::exception& e) {
+        writeFailure_ = {e.what()};
+    }
+    return false;
+}
+
 bool CurrentFile::CreateSDFFile(const std::string& fileName) { return WriteSDFHeaderTo(fileName, true); }
 
 bool CurrentFile::WriteSDFBurst(int b) {
     try {
         if (b < 0 || !buffersFit(*this)) {
-            writeFailure_ = {"バーストのデータがヘッダーと合いません。", false};
+            writeFailure_ = {"バーストのデータがヘッダーと合いません。"};
             outputFailed(SaveFileName);
             return false;
         }
@@ -475,7 +494,7 @@ bool CurrentFile::WriteSDFBurst(int b) {
         files.done();
         return true;
     } catch (const std::exception& e) {
-        writeFailure_ = {e.what(), false};
+        writeFailure_ = {e.what()};
     } catch (...) {
         writeFailure_ = {};
     }

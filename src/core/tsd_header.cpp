@@ -266,7 +266,7 @@ bool CurrentFile::WriteTSDHeader(const std::string& fileName) {
         files.done();
         return true;
     } catch (const std::exception& e) {
-        writeFailure_ = {e.what(), false};
+        writeFailure_ = {e.what()};
         return false;
     } catch (...) {
         writeFailure_ = {};

@@ -65,6 +65,7 @@
 #include "platform/api/scripted.h"
 #include "platform/modal.h"
 #include "platform/qt_prompter.h"
+#include "platform/string_grid.h"
 #include "sites/site_window.h"
 #include "sites/site_list.h"
 #include "support/temp_dir.h"
@@ -865,8 +866,9 @@ std::string sdfSource(Run& r, const std::string& name = "src.sdf") {
 }
 
 // The header dialog, used as a user who saves under its proposal or under
-// `target`, after typing `memo` when given, and who answers Yes when asked
-// whether to write over a file.
+// `target`, after typing `memo` when given (and then a new unit for the last
+// channel, which lies past the first half of the header), and who answers
+// Yes when asked whether to write over a file.
 std::shared_ptr<TFrmSDFdata> headerDialog(Run& r, const std::string& target = "", const std::string& memo = "") {
     auto dlg = std::make_shared<TFrmSDFdata>(r.model);
     dlg->InitForm();
@@ -874,7 +876,10 @@ std::shared_ptr<TFrmSDFdata> headerDialog(Run& r, const std::string& target = ""
     r.onModal = [d, target, memo](QDialog& shown) {
         if (&shown != d) return;
         if (!target.empty()) d->EditFileName->setText(QString::fromStdString(target));
-        if (!memo.empty()) d->Memo1->setPlainText(QString::fromStdString(memo));
+        if (!memo.empty()) {
+            d->Memo1->setPlainText(QString::fromStdString(memo));
+            d->StringGrid1->setCell(2, d->StringGrid1->rowCount() - 1, QStringLiteral("mm"));
+        }
         d->BitBtn1->click();
     };
     return dlg;

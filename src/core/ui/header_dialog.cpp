@@ -51,7 +51,6 @@ const char kOverwriteExisting[] = "同名のファイルが存在します。上
 const char kBadInterval[] = "正の整数を入力して下さい。\n少数点のある数の場合は時間の単位を変更して下さい。";
 const char kNoFileName[] = "ファイル名を入力して下さい。";
 const char kHeaderNotWritten[] = "ヘッダーを書き込めませんでした。\n";
-const char kHeaderNotClosed[] = "ヘッダーは書き込みましたが、ファイルを閉じられませんでした。\n";
 const char kBurstNotRead[] = "データを読み込めませんでした。\n";
 
 // The readers report through the model's prompter; without one they would be silent.
@@ -79,8 +78,7 @@ QString formatTimeOrEmpty(double t) {
 // from the writer's error, the file or folder at fault and the step.
 std::string headerFailure(const CurrentFile& m, const std::string& name) {
     const CurrentFile::WriteFailure& why = m.LastWriteFailure();
-    return (why.bytesWritten ? kHeaderNotClosed : kHeaderNotWritten) + name +
-           (why.reason.empty() ? std::string() : "\n" + why.reason);
+    return kHeaderNotWritten + name + (why.reason.empty() ? std::string() : "\n" + why.reason);
 }
 
 bool askWarning(const std::string& text) {
@@ -437,7 +435,7 @@ void TFrmSDFdata::BitBtn1Click() {
     if (model_.FileKind == 1) {
         AppPrompter().information(kTsdNotSaved);
     } else if (model_.FileKind == 0) {
-        if (AppPrompter().confirm(kSaveChanges) && !model_.WriteSDFHeader(model_.FileName)) {
+        if (AppPrompter().confirm(kSaveChanges) && !model_.RewriteSDFHeader(model_.FileName)) {
             AppPrompter().error(headerFailure(model_, model_.FileName));
         }
     }
@@ -515,7 +513,7 @@ bool TFrmSDFdata::SaveHeaderChecked() {
     ApplyEdits();
     bool written = false;
     if (kind_ == 0)
-        written = inPlace ? model_.WriteSDFHeader(name) : model_.BeginSDFOutput(name);
+        written = inPlace ? model_.RewriteSDFHeader(name) : model_.BeginSDFOutput(name);
     else
         written = model_.WriteTSDHeader(name);
     if (!written) {
