@@ -8,6 +8,7 @@
 #include "base/rounding.h"
 #include "base/safe_replace.h"
 #include "core/current_file.h"
+#include "core/header_save.h"
 #include "core/output_size.h"
 #include "platform/api/progress.h"
 #include "platform/api/prompter.h"
@@ -20,7 +21,6 @@ const char* const kMergeDoneMessage = "結合したファイルを保存しま�
 
 namespace {
 
-constexpr char kWriteFailed[] = "データの書き込みでエラーが発生しました。\n";
 constexpr char kUnknownKind[] = "SDFファイル(*.sdf)かTSDファイル(*.tsd)に保存して下さい。\n";
 constexpr char kBadTolerance[] = "許容誤差（計測時間間隔との比）には正の数を入力して下さい。";
 constexpr char kSomeUnread[] = "ただし、次のファイルの読み込めなかったデータは欠測値になっています。";
@@ -148,7 +148,7 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
     try {
         output.emplace(target);
     } catch (const IoError& e) {
-        prompter.error(kWriteFailed + target + "\n" + e.what());
+        prompter.error(kWriteFailedMessage + target + "\n" + e.what());
         return false;
     }
     // Every file stays open for the whole run; the output is written in
@@ -156,7 +156,7 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
     BurstJob writing(model, BurstJob::WholeOutput);
     const std::string temp = output->tempPath().string();
     if (!(tsd ? model.WriteTSDHeader(temp) : model.CreateSDFFile(temp))) {
-        prompter.error(kWriteFailed + target);
+        prompter.error(kWriteFailedMessage + target);
         return false;
     }
     model.SaveFileName = temp;
@@ -229,7 +229,7 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
                 k0 += static_cast<std::size_t>(f.Header.Nch2);
             }
             if (!(tsd ? model.WriteTSDBurst(b) : model.WriteSDFBurst(b))) {
-                prompter.error(kWriteFailed + target);
+                prompter.error(kWriteFailedMessage + target);
                 return false;
             }
         }
@@ -237,7 +237,7 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
             writing.finish();
             output->commit();
         } catch (const IoError& e) {
-            prompter.error(kWriteFailed + target + "\n" + e.what());
+            prompter.error(kWriteFailedMessage + target + "\n" + e.what());
             return false;
         }
     }

@@ -142,16 +142,9 @@ void TFrmCombineSDF::buildLayout() {
     EditDTAllowance->setObjectName("EditDTAllowance");
     EditDTAllowance->setGeometry(140, 20, 90, 22);
 
-    BitBtnCombineFiles = new QPushButton(QStringLiteral("保存"), this);
-    BitBtnCombineFiles->setObjectName("BitBtnCombineFiles");
-    BitBtnCombineFiles->setGeometry(310, 496, 80, 28);
-    BitBtnCombineFiles->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
-    BitBtnCombineFiles->setDefault(true);
-    BitBtn4 = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-    BitBtn4->setObjectName("BitBtn4");
-    BitBtn4->setGeometry(396, 496, 80, 28);
-    BitBtn4->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
-    BitBtn4->setAutoDefault(false);
+    BitBtnCombineFiles = AddDefaultButton(*this, "BitBtnCombineFiles", QStringLiteral("保存"), QRect(310, 496, 80, 28),
+                                          QStyle::SP_DialogOkButton);
+    BitBtn4 = AddCancelButton(*this, "BitBtn4", QStringLiteral("ｷｬﾝｾﾙ"), QRect(396, 496, 80, 28));
 
     connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
     connect(BitBtnCombineFiles, &QPushButton::clicked, this,
