@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     MergeSettings s;
     s.TargetFile = run.output();
-    s.Memo = set.First().FileMemo;
+    s.Memo = set.First().Header.Memo;
     DefaultChannels(set, s);
     bool written = false;
     RunCommand([&] { written = CombineFiles(set, s, m, prompter, progress); }, "merge");

@@ -49,17 +49,7 @@ void CurrentFile::ResetHeader() {
     FileKind = 0;
     FileName.clear();
     SaveFileName.clear();
-    Memo.clear();
-    Nch = Nch2 = Iterations = 0;
-    SampleSize = SInt = BInt = 0;
-    SITUnit = BITUnit = 0;
-    StartTime = 0;
-    for (int k = 0; k < kMaxChannels; ++k) {
-        ChannelName[static_cast<std::size_t>(k)].clear();
-        ChannelUnit[static_cast<std::size_t>(k)].clear();
-        ScaleA[static_cast<std::size_t>(k)] = 0;
-        OffsetB[static_cast<std::size_t>(k)] = 0;
-    }
+    static_cast<FileHeader&>(*this) = FileHeader{};
 }
 
 int CurrentFile::channelAt(int k) {

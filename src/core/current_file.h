@@ -41,18 +41,9 @@ struct Unshared {
     Unshared& operator=(const Unshared&) { return *this; }
 };
 
-class CurrentFile {
-public:
-    CurrentFile();
-
-    // ---- SDF bookkeeping
-    std::uint32_t RecordSize = 0;    // bytes of one burst record
-    std::uint32_t HeaderBlocks = 0;  // 256-byte blocks before the first record
-    std::uint8_t FileKind = 0;       // 0 SDF, 1 TSD: kind of the last header read
-    std::string FileName;            // the file the burst readers read from
-    std::string SaveFileName;        // the file the burst writer writes to
-
-    // ---- header
+// The header of a time-series file with its channel table: what the model
+// holds of its file, and what is kept of a file whose header is set aside.
+struct FileHeader {
     std::string Memo;  // at most 160 bytes
     std::int16_t Nch = 0;
     std::int16_t Nch2 = 0;
@@ -64,16 +55,30 @@ public:
     std::uint8_t BITUnit = 0;
     double StartTime = 0;
 
-    // ---- sampling interval as the header dialog shows it
-    std::uint8_t DisplayUnit = 2;  // unit selected for showing SInt
-    std::string SITUnitName;
-    double SIntDisplay = 0;
-
-    // ---- channel table: interval channels first, then burst channels
+    // Interval channels first, then burst channels.
     std::array<std::string, kMaxChannels> ChannelName;
     std::array<std::string, kMaxChannels> ChannelUnit;
     std::array<float, kMaxChannels> ScaleA{};
     std::array<float, kMaxChannels> OffsetB{};
+};
+
+class CurrentFile : public FileHeader {
+public:
+    CurrentFile();
+
+    // ---- SDF bookkeeping
+    std::uint32_t RecordSize = 0;    // bytes of one burst record
+    std::uint32_t HeaderBlocks = 0;  // 256-byte blocks before the first record
+    std::uint8_t FileKind = 0;       // 0 SDF, 1 TSD: kind of the last header read
+    std::string FileName;            // the file the burst readers read from
+    std::string SaveFileName;        // the file the burst writer writes to
+
+    // ---- header and channel table (Memo, Nch, ... OffsetB): FileHeader
+
+    // ---- sampling interval as the header dialog shows it
+    std::uint8_t DisplayUnit = 2;  // unit selected for showing SInt
+    std::string SITUnitName;
+    double SIntDisplay = 0;
 
     // ---- one burst
     std::vector<std::vector<std::int16_t>> Data;  // [channel][sample]
@@ -237,26 +242,17 @@ private:
 // so that a header read elsewhere can be taken over; the burst buffers too
 // when asked.
 struct HeaderSnapshot {
-    std::string memo;
-    std::int16_t nch, nch2, iterations;
-    std::int32_t sampleSize, sInt, bInt;
-    std::uint8_t sitUnit, bitUnit;
-    double startTime;
+    FileHeader header;
     std::uint32_t recordSize, headerBlocks;
     std::string sitUnitName;
     double sIntDisplay;
-    std::array<std::string, kMaxChannels> names, units;
-    std::array<float, kMaxChannels> a, b;
     bool withBuffers = false;
     std::vector<std::vector<std::int16_t>> data;
     std::vector<std::int16_t> burstData;
 
     explicit HeaderSnapshot(const CurrentFile& m)
-        : memo(m.Memo), nch(m.Nch), nch2(m.Nch2), iterations(m.Iterations), sampleSize(m.SampleSize),
-          sInt(m.SInt), bInt(m.BInt), sitUnit(m.SITUnit), bitUnit(m.BITUnit), startTime(m.StartTime),
-          recordSize(m.RecordSize), headerBlocks(m.HeaderBlocks), sitUnitName(m.SITUnitName),
-          sIntDisplay(m.SIntDisplay), names(m.ChannelName),
-          units(m.ChannelUnit), a(m.ScaleA), b(m.OffsetB) {}
+        : header(m), recordSize(m.RecordSize), headerBlocks(m.HeaderBlocks), sitUnitName(m.SITUnitName),
+          sIntDisplay(m.SIntDisplay) {}
 
     void keepBuffers(const CurrentFile& m) {
         data = m.Data;
@@ -270,24 +266,11 @@ struct HeaderSnapshot {
             m.BurstData = std::move(burstData);
             withBuffers = false;
         }
-        m.Memo = memo;
-        m.Nch = nch;
-        m.Nch2 = nch2;
-        m.Iterations = iterations;
-        m.SampleSize = sampleSize;
-        m.SInt = sInt;
-        m.BInt = bInt;
-        m.SITUnit = sitUnit;
-        m.BITUnit = bitUnit;
-        m.StartTime = startTime;
+        static_cast<FileHeader&>(m) = header;
         m.RecordSize = recordSize;
         m.HeaderBlocks = headerBlocks;
         m.SITUnitName = sitUnitName;
         m.SIntDisplay = sIntDisplay;
-        m.ChannelName = names;
-        m.ChannelUnit = units;
-        m.ScaleA = a;
-        m.OffsetB = b;
     }
 };
 

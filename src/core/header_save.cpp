@@ -6,6 +6,7 @@
 namespace brine {
 
 const char* const kWriteFailedMessage = "データの書き込みでエラーが発生しました。\n";
+const char* const kMsgWriteFailed = "ファイルに書き込めません。\n";
 
 bool DeclareWrittenBursts(CurrentFile& m, int written, Prompter& prompter, std::string_view failMessage) {
     m.Iterations = static_cast<std::int16_t>(written);

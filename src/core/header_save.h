@@ -12,6 +12,7 @@ namespace brine {
 class Prompter;
 
 extern const char* const kWriteFailedMessage;  // "データの書き込みでエラーが発生しました。\n"
+extern const char* const kMsgWriteFailed;      // "ファイルに書き込めません。\n": the importers' wording
 
 class HeaderSaveDialog {
 public:

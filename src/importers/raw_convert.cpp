@@ -27,7 +27,6 @@ const char* const kMsgSaved = "正常に保存しました。";
 const char* const kMsgPressureCaption = "圧力の入力";
 const char* const kMsgPressurePrompt = "P(bar)=";
 const char* const kMsgBadPressure = "圧力の値が正しくありません。";
-const char* const kMsgWriteFailed = "ファイルに書き込めません。\n";
 
 namespace {
 

@@ -55,6 +55,5 @@ extern const char* const kMsgSaved;          // success
 extern const char* const kMsgPressureCaption;
 extern const char* const kMsgPressurePrompt;
 extern const char* const kMsgBadPressure;
-extern const char* const kMsgWriteFailed;
 
 }  // namespace brine

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <filesystem>
+#include <utility>
 
 #include "base/cp932.h"
 #include "base/datetime.h"
@@ -28,17 +29,53 @@ constexpr char kNotReady[] = "変換の準備ができていません。";
 
 QString fromUtf8(const std::string& s) { return QString::fromStdString(s); }
 
+// A widget of `parent`, named `name`, at `geometry`; `args` go before the
+// parent to its constructor (a caption).
+template <class W, class... Args>
+W* placed(QWidget* parent, const char* name, const QRect& geometry, Args&&... args) {
+    auto* w = new W(std::forward<Args>(args)..., parent);
+    w->setObjectName(name);
+    w->setGeometry(geometry);
+    return w;
+}
+
+// A widget with its label above it, `labelWidth` wide.
+template <class W>
+W* underLabel(QWidget* parent, const char* name, const QString& label, int labelWidth, const QRect& geometry) {
+    auto* l = new QLabel(label, parent);
+    l->setGeometry(geometry.x(), geometry.y() - 20, labelWidth, 18);
+    W* w = placed<W>(parent, name, geometry);
+    l->setBuddy(w);
+    return w;
+}
+
+// A line edit with its label on its left, right-aligned, `labelWidth` wide.
 QLineEdit* labelledEdit(QWidget* parent, const char* name, const QString& label, int y, int labelWidth,
                         int editWidth, bool readOnly = true) {
     auto* l = new QLabel(label, parent);
     l->setGeometry(8, y, labelWidth, 21);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    e->setGeometry(12 + labelWidth, y, editWidth, 21);
+    auto* e = placed<QLineEdit>(parent, name, QRect(12 + labelWidth, y, editWidth, 21));
     e->setReadOnly(readOnly);
     l->setBuddy(e);
     return e;
+}
+
+// One edit of a column of labelled edits.
+struct EditRow {
+    QLineEdit** edit;
+    const char* name;
+    QString label;
+    bool readOnly = true;
+};
+
+// Labelled edits one under another, 30 px apart from `top`.
+void editColumn(QWidget* parent, int top, int labelWidth, int editWidth, std::initializer_list<EditRow> rows) {
+    int y = top;
+    for (const EditRow& r : rows) {
+        *r.edit = labelledEdit(parent, r.name, r.label, y, labelWidth, editWidth, r.readOnly);
+        y += 30;
+    }
 }
 
 }  // namespace
@@ -51,65 +88,44 @@ TFrmWaveHunter::TFrmWaveHunter(QWidget* parent) : QDialog(parent), model(&AppMod
     setModal(false);
     setFixedSize(560, 560);
 
-    GroupBox1 = new QGroupBox(QStringLiteral("記録情報"), this);
-    GroupBox1->setObjectName("GroupBox1");
-    GroupBox1->setGeometry(8, 8, 300, 340);
-    auto* memoLabel = new QLabel(QStringLiteral("コメント："), GroupBox1);
-    memoLabel->setGeometry(8, 20, 120, 18);
-    Memo1 = new QPlainTextEdit(GroupBox1);
-    Memo1->setObjectName("Memo1");
-    Memo1->setGeometry(8, 40, 284, 80);
-    memoLabel->setBuddy(Memo1);
-    EdtStartTime = labelledEdit(GroupBox1, "EdtStartTime", QStringLiteral("計測開始："), 130, 150, 134, false);
-    EditMnum = labelledEdit(GroupBox1, "EditMnum", QStringLiteral("機器番号："), 160, 150, 134);
-    EditNBst = labelledEdit(GroupBox1, "EditNBst", QStringLiteral("バースト数："), 190, 150, 134);
-    EditSampleSize = labelledEdit(GroupBox1, "EditSampleSize", QStringLiteral("ｻﾝﾌﾟﾘﾝｸﾞ個数："), 220, 150, 134);
-    EditSInt = labelledEdit(GroupBox1, "EditSInt", QStringLiteral("ｻﾝﾌﾟﾘﾝｸﾞ時間間隔(0.1s)："), 250, 150, 134);
-    EditBInt = labelledEdit(GroupBox1, "EditBInt", QStringLiteral("ﾊﾞｰｽﾄ時間間隔(min)："), 280, 150, 134);
-    EditNch = labelledEdit(GroupBox1, "EditNch", QStringLiteral("チャンネル数："), 310, 150, 134);
+    GroupBox1 = placed<QGroupBox>(this, "GroupBox1", QRect(8, 8, 300, 340), QStringLiteral("記録情報"));
+    Memo1 = underLabel<QPlainTextEdit>(GroupBox1, "Memo1", QStringLiteral("コメント："), 120, QRect(8, 40, 284, 80));
+    editColumn(GroupBox1, 130, 150, 134,
+               {{&EdtStartTime, "EdtStartTime", QStringLiteral("計測開始："), false},
+                {&EditMnum, "EditMnum", QStringLiteral("機器番号：")},
+                {&EditNBst, "EditNBst", QStringLiteral("バースト数：")},
+                {&EditSampleSize, "EditSampleSize", QStringLiteral("ｻﾝﾌﾟﾘﾝｸﾞ個数：")},
+                {&EditSInt, "EditSInt", QStringLiteral("ｻﾝﾌﾟﾘﾝｸﾞ時間間隔(0.1s)：")},
+                {&EditBInt, "EditBInt", QStringLiteral("ﾊﾞｰｽﾄ時間間隔(min)：")},
+                {&EditNch, "EditNch", QStringLiteral("チャンネル数：")}});
 
-    GroupBox2 = new QGroupBox(QStringLiteral("計測モード"), this);
-    GroupBox2->setObjectName("GroupBox2");
-    GroupBox2->setGeometry(316, 8, 236, 300);
-    EditRpres = labelledEdit(GroupBox2, "EditRpres", QStringLiteral("水圧レンジ："), 22, 100, 116);
-    EditPresZero = labelledEdit(GroupBox2, "EditPresZero", QStringLiteral("水圧自動ゼロ："), 52, 100, 116);
-    EditWatchDog = labelledEdit(GroupBox2, "EditWatchDog", QStringLiteral("ウォッチドッグ："), 82, 100, 116);
-    EditMeasPres = labelledEdit(GroupBox2, "EditMeasPres", QStringLiteral("水圧計測："), 112, 100, 116);
-    EditMeasVel = labelledEdit(GroupBox2, "EditMeasVel", QStringLiteral("流速計測："), 142, 100, 116);
-    EditMeasWL = labelledEdit(GroupBox2, "EditMeasWL", QStringLiteral("超音波水位計測："), 172, 100, 116);
-    EditVelComp = labelledEdit(GroupBox2, "EditVelComp", QStringLiteral("流速成分："), 202, 100, 116);
-    EditDeployment = labelledEdit(GroupBox2, "EditDeployment", QStringLiteral("設置方法："), 232, 100, 116);
-    EditDirection = labelledEdit(GroupBox2, "EditDirection", QStringLiteral("センサーの向き："), 262, 100, 116);
+    GroupBox2 = placed<QGroupBox>(this, "GroupBox2", QRect(316, 8, 236, 300), QStringLiteral("計測モード"));
+    editColumn(GroupBox2, 22, 100, 116,
+               {{&EditRpres, "EditRpres", QStringLiteral("水圧レンジ：")},
+                {&EditPresZero, "EditPresZero", QStringLiteral("水圧自動ゼロ：")},
+                {&EditWatchDog, "EditWatchDog", QStringLiteral("ウォッチドッグ：")},
+                {&EditMeasPres, "EditMeasPres", QStringLiteral("水圧計測：")},
+                {&EditMeasVel, "EditMeasVel", QStringLiteral("流速計測：")},
+                {&EditMeasWL, "EditMeasWL", QStringLiteral("超音波水位計測：")},
+                {&EditVelComp, "EditVelComp", QStringLiteral("流速成分：")},
+                {&EditDeployment, "EditDeployment", QStringLiteral("設置方法：")},
+                {&EditDirection, "EditDirection", QStringLiteral("センサーの向き：")}});
 
-    GroupBox3 = new QGroupBox(QStringLiteral("保存オプション"), this);
-    GroupBox3->setObjectName("GroupBox3");
-    GroupBox3->setGeometry(8, 356, 544, 120);
-    CheckBoxTransVel = new QCheckBox(QStringLiteral("流速成分の磁針偏角補正"), GroupBox3);
-    CheckBoxTransVel->setObjectName("CheckBoxTransVel");
-    CheckBoxTransVel->setGeometry(8, 22, 220, 20);
+    GroupBox3 = placed<QGroupBox>(this, "GroupBox3", QRect(8, 356, 544, 120), QStringLiteral("保存オプション"));
+    CheckBoxTransVel = placed<QCheckBox>(GroupBox3, "CheckBoxTransVel", QRect(8, 22, 220, 20),
+                                         QStringLiteral("流速成分の磁針偏角補正"));
     CheckBoxTransVel->setToolTip(QStringLiteral("流速２成分を北/東流成分に変換して記録します"));
     connect(CheckBoxTransVel, &QCheckBox::clicked, this, [this] { Guarded([this] { CheckBoxTransVelClick(); }); });
-    CheckBoxDirection = new QCheckBox(QStringLiteral("コンパスデータを保存"), GroupBox3);
-    CheckBoxDirection->setObjectName("CheckBoxDirection");
-    CheckBoxDirection->setGeometry(8, 48, 220, 20);
-    auto* listLabel = new QLabel(QStringLiteral("バースト毎の平均値："), GroupBox3);
-    listLabel->setGeometry(236, 20, 160, 18);
-    CheckListBoxCh2 = new QListWidget(GroupBox3);
-    CheckListBoxCh2->setObjectName("CheckListBoxCh2");
-    CheckListBoxCh2->setGeometry(236, 40, 300, 72);
-    listLabel->setBuddy(CheckListBoxCh2);
+    CheckBoxDirection =
+        placed<QCheckBox>(GroupBox3, "CheckBoxDirection", QRect(8, 48, 220, 20), QStringLiteral("コンパスデータを保存"));
+    CheckListBoxCh2 = underLabel<QListWidget>(GroupBox3, "CheckListBoxCh2", QStringLiteral("バースト毎の平均値："), 160,
+                                              QRect(236, 40, 300, 72));
 
     EditSDFfile = labelledEdit(this, "EditSDFfile", QStringLiteral("SDFファイル："), 488, 88, 352, false);
-    BitBtn1 = new QPushButton(QStringLiteral("参照"), this);
-    BitBtn1->setObjectName("BitBtn1");
-    BitBtn1->setGeometry(464, 484, 88, 28);
-    BitBtn2 = new QPushButton(QStringLiteral("次へ"), this);
-    BitBtn2->setObjectName("BitBtn2");
-    BitBtn2->setGeometry(368, 522, 88, 28);
+    BitBtn1 = placed<QPushButton>(this, "BitBtn1", QRect(464, 484, 88, 28), QStringLiteral("参照"));
+    BitBtn2 = placed<QPushButton>(this, "BitBtn2", QRect(368, 522, 88, 28), QStringLiteral("次へ"));
     BitBtn2->setDefault(true);
-    BitBtn3 = new QPushButton(QStringLiteral("キャンセル"), this);
-    BitBtn3->setObjectName("BitBtn3");
-    BitBtn3->setGeometry(464, 522, 88, 28);
+    BitBtn3 = placed<QPushButton>(this, "BitBtn3", QRect(464, 522, 88, 28), QStringLiteral("キャンセル"));
     connect(BitBtn1, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn1Click(); }); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
     connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });

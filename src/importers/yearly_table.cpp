@@ -35,7 +35,6 @@ const char* const kMsgTenDayColumns = "旬別表は最初の値の列だけを�
 namespace {
 
 const char* const kMsgConverting = "ただ今、データの変換中．．．．";
-const char* const kMsgWriteFailed = "ファイルに書き込めません。\n";
 
 // CP932 texts of the markers.
 const std::string kMonth1 = "1\x8C\x8E";            // 1月

@@ -147,17 +147,10 @@ void TFrmLinkSDF::buildLayout() {
     Button1->setObjectName("Button1");
     Button1->setGeometry(496, 300, 136, 28);
     Button1->setAutoDefault(false);
-    BitBtnLinkFiles = new QPushButton(QStringLiteral("保存"), this);
-    BitBtnLinkFiles->setObjectName("BitBtnLinkFiles");
-    BitBtnLinkFiles->setGeometry(460, 416, 84, 28);
-    BitBtnLinkFiles->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-    BitBtnLinkFiles->setDefault(true);
+    BitBtnLinkFiles = AddDefaultButton(*this, "BitBtnLinkFiles", QStringLiteral("保存"), QRect(460, 416, 84, 28),
+                                       QStyle::SP_DialogSaveButton);
     BitBtnLinkFiles->setEnabled(false);
-    BitBtn4 = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-    BitBtn4->setObjectName("BitBtn4");
-    BitBtn4->setGeometry(548, 416, 84, 28);
-    BitBtn4->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
-    BitBtn4->setAutoDefault(false);
+    BitBtn4 = AddCancelButton(*this, "BitBtn4", QStringLiteral("ｷｬﾝｾﾙ"), QRect(548, 416, 84, 28));
 
     connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
     connect(BitBtnLinkFiles, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtnLinkFilesClick(); }); });

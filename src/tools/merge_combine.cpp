@@ -8,6 +8,7 @@
 #include "base/rounding.h"
 #include "base/safe_replace.h"
 #include "core/current_file.h"
+#include "core/header_save.h"
 #include "core/output_size.h"
 #include "platform/api/progress.h"
 #include "platform/api/prompter.h"
@@ -20,7 +21,6 @@ const char* const kMergeDoneMessage = "結合したファイルを保存しま�
 
 namespace {
 
-constexpr char kWriteFailed[] = "データの書き込みでエラーが発生しました。\n";
 constexpr char kUnknownKind[] = "SDFファイル(*.sdf)かTSDファイル(*.tsd)に保存して下さい。\n";
 constexpr char kBadTolerance[] = "許容誤差（計測時間間隔との比）には正の数を入力して下さい。";
 constexpr char kSomeUnread[] = "ただし、次のファイルの読み込めなかったデータは欠測値になっています。";
@@ -48,22 +48,7 @@ std::unique_ptr<CurrentFile> OpenInput(const MergeSource& f, Prompter& prompter)
     in->prompter = &prompter;
     in->FileName = f.FileName;
     in->FileKind = UpperExtension(f.FileName) == ".TSD" ? 1 : 0;
-    in->Memo = f.FileMemo;
-    in->Nch = f.FileNch;
-    in->Nch2 = f.FileNch2;
-    in->Iterations = f.FileIterations;
-    in->SampleSize = f.FileSampleSize;
-    in->SInt = f.FileSInt;
-    in->BInt = f.FileBInt;
-    in->SITUnit = f.FileSITUnit;
-    in->BITUnit = f.FileBITUnit;
-    in->StartTime = f.FileStartTime;
-    for (std::size_t k = 0; k < f.FileChannelName.size(); ++k) {
-        in->ChannelName[k] = f.FileChannelName[k];
-        in->ChannelUnit[k] = f.FileChannelUnit[k];
-        in->ScaleA[k] = f.FileScaleA[k];
-        in->OffsetB[k] = f.FileOffsetB[k];
-    }
+    static_cast<FileHeader&>(*in) = f.Header;
     in->UpdateBlockArithmetic();
     in->AllocateDataArrays();
     return in;
@@ -88,18 +73,18 @@ private:
 };
 
 void SetOutputHeader(const MergeSet& set, const MergeSettings& s, CurrentFile& m) {
-    const MergeSource& first = set.First();
+    const FileHeader& first = set.First().Header;
     m.ResetHeader();
     m.SetMemo(s.Memo);
     // The first file's exact start: a start cut to the whole second would
     // move the first file's own samples off the grid.
-    m.StartTime = first.FileStartTime;
-    m.SampleSize = first.FileSampleSize;
-    m.SInt = first.FileSInt;
-    m.SITUnit = first.FileSITUnit;
-    m.Iterations = first.FileIterations;
-    m.BInt = first.FileBInt;
-    m.BITUnit = first.FileBITUnit;
+    m.StartTime = first.StartTime;
+    m.SampleSize = first.SampleSize;
+    m.SInt = first.SInt;
+    m.SITUnit = first.SITUnit;
+    m.Iterations = first.Iterations;
+    m.BInt = first.BInt;
+    m.BITUnit = first.BITUnit;
     m.Nch = static_cast<std::int16_t>(s.IntervalChannels.size());
     m.Nch2 = static_cast<std::int16_t>(s.BurstChannels.size());
     int k = 0;
@@ -120,11 +105,13 @@ void SetOutputHeader(const MergeSet& set, const MergeSettings& s, CurrentFile& m
 void DefaultChannels(const MergeSet& set, MergeSettings& settings) {
     settings.IntervalChannels.clear();
     settings.BurstChannels.clear();
-    for (const MergeSource& f : set.Files())
-        for (std::size_t k = 0; k < f.FileChannelName.size(); ++k) {
-            MergeChannel c{f.FileChannelName[k], f.FileChannelUnit[k], f.FileScaleA[k], f.FileOffsetB[k]};
-            (static_cast<int>(k) < f.FileNch ? settings.IntervalChannels : settings.BurstChannels).push_back(c);
+    for (const MergeSource& f : set.Files()) {
+        const FileHeader& h = f.Header;
+        for (std::size_t k = 0; k < static_cast<std::size_t>(h.Nch + h.Nch2); ++k) {
+            MergeChannel c{h.ChannelName[k], h.ChannelUnit[k], h.ScaleA[k], h.OffsetB[k]};
+            (static_cast<int>(k) < h.Nch ? settings.IntervalChannels : settings.BurstChannels).push_back(c);
         }
+    }
 }
 
 bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFile& model, Prompter& prompter,
@@ -148,9 +135,9 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
 
     // The first file's grid carries every channel: a damaged count, or a
     // grid far finer than the files, shows in the size of the output.
-    const MergeSource& first = set.First();
+    const FileHeader& first = set.First().Header;
     const OutputShape shape{static_cast<int>(settings.IntervalChannels.size()),
-                            static_cast<int>(settings.BurstChannels.size()), first.FileSampleSize, first.FileIterations};
+                            static_cast<int>(settings.BurstChannels.size()), first.SampleSize, first.Iterations};
     std::vector<std::string> names;
     for (const MergeSource& f : set.Files()) names.push_back(f.FileName);
     if (!AcceptOutputSize(OutputBytesAtLeast(shape, tsd), FileBytes(names), "結合しますか。", prompter)) return false;
@@ -161,7 +148,7 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
     try {
         output.emplace(target);
     } catch (const IoError& e) {
-        prompter.error(kWriteFailed + target + "\n" + e.what());
+        prompter.error(kWriteFailedMessage + target + "\n" + e.what());
         return false;
     }
     // Every file stays open for the whole run; the output is written in
@@ -169,7 +156,7 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
     BurstJob writing(model, BurstJob::WholeOutput);
     const std::string temp = output->tempPath().string();
     if (!(tsd ? model.WriteTSDHeader(temp) : model.CreateSDFFile(temp))) {
-        prompter.error(kWriteFailed + target);
+        prompter.error(kWriteFailedMessage + target);
         return false;
     }
     model.SaveFileName = temp;
@@ -184,9 +171,9 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
     for (const MergeSource& f : files) {
         inputs.push_back(OpenInput(f, inputPrompter));
         reading.push_back(std::make_unique<BurstJob>(*inputs.back()));
-        startOffset.push_back(SecondsBetween(f.FileStartTime, model.StartTime));
-        sampleStep.push_back(SecondsOf(f.FileSInt, f.FileSITUnit));
-        burstStep.push_back(SecondsOf(f.FileBInt, f.FileBITUnit));
+        startOffset.push_back(SecondsBetween(f.Header.StartTime, model.StartTime));
+        sampleStep.push_back(SecondsOf(f.Header.SInt, f.Header.SITUnit));
+        burstStep.push_back(SecondsOf(f.Header.BInt, f.Header.BITUnit));
     }
     const long double dtOut = SecondsOf(model.SInt, model.SITUnit);
     const long double outBurstStep = SecondsOf(model.BInt, model.BITUnit);
@@ -212,7 +199,7 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
                 // A file with fewer bursts, or one that failed to read, has
                 // nothing for this burst: its channels stay missing. After a
                 // failure the file is not read again, so its message shows once.
-                bool have = b < f.FileIterations && !unreadable[fi];
+                bool have = b < f.Header.Iterations && !unreadable[fi];
                 if (have && !in.ReadBurst(b)) {
                     unreadable[fi] = true;
                     have = false;
@@ -222,27 +209,27 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
                     // One burst goes by the samples of each file in turn; a file
                     // without interval channels has nothing in its samples.
                     const bool bySample = model.Iterations == 1;
-                    const bool perSample = f.FileNch > 0 || bySample;
-                    PercentSteps samplePercent(percent, f.FileSampleSize, [&f, i, n](long long s) {
-                        return RoundHalfEven((static_cast<long double>(s) / f.FileSampleSize + i) / n * 100);
+                    const bool perSample = f.Header.Nch > 0 || bySample;
+                    PercentSteps samplePercent(percent, f.Header.SampleSize, [&f, i, n](long long s) {
+                        return RoundHalfEven((static_cast<long double>(s) / f.Header.SampleSize + i) / n * 100);
                     });
-                    for (int s = 0; perSample && s < f.FileSampleSize && outSamples > 0; ++s) {
+                    for (int s = 0; perSample && s < f.Header.SampleSize && outSamples > 0; ++s) {
                         if (bySample) samplePercent.at(s);
                         long double pos = (s * sampleStep[fi] + ti - t0) / dtOut;
                         if (!(pos > -1 && pos < outSamples)) continue;
                         int k = RoundHalfAway(pos);
                         if (k < 0 || k >= outSamples || !(std::fabs(pos - k) < tol)) continue;
-                        for (std::size_t c = 0; c < static_cast<std::size_t>(f.FileNch); ++c)
+                        for (std::size_t c = 0; c < static_cast<std::size_t>(f.Header.Nch); ++c)
                             model.Data[c0 + c][static_cast<std::size_t>(k)] = in.Data[c][static_cast<std::size_t>(s)];
                     }
-                    for (std::size_t j = 0; j < static_cast<std::size_t>(f.FileNch2); ++j)
+                    for (std::size_t j = 0; j < static_cast<std::size_t>(f.Header.Nch2); ++j)
                         model.BurstData[k0 + j] = in.BurstData[j];
                 }
-                c0 += static_cast<std::size_t>(f.FileNch);
-                k0 += static_cast<std::size_t>(f.FileNch2);
+                c0 += static_cast<std::size_t>(f.Header.Nch);
+                k0 += static_cast<std::size_t>(f.Header.Nch2);
             }
             if (!(tsd ? model.WriteTSDBurst(b) : model.WriteSDFBurst(b))) {
-                prompter.error(kWriteFailed + target);
+                prompter.error(kWriteFailedMessage + target);
                 return false;
             }
         }
@@ -250,7 +237,7 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
             writing.finish();
             output->commit();
         } catch (const IoError& e) {
-            prompter.error(kWriteFailed + target + "\n" + e.what());
+            prompter.error(kWriteFailedMessage + target + "\n" + e.what());
             return false;
         }
     }

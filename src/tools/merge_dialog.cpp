@@ -142,16 +142,9 @@ void TFrmCombineSDF::buildLayout() {
     EditDTAllowance->setObjectName("EditDTAllowance");
     EditDTAllowance->setGeometry(140, 20, 90, 22);
 
-    BitBtnCombineFiles = new QPushButton(QStringLiteral("保存"), this);
-    BitBtnCombineFiles->setObjectName("BitBtnCombineFiles");
-    BitBtnCombineFiles->setGeometry(310, 496, 80, 28);
-    BitBtnCombineFiles->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
-    BitBtnCombineFiles->setDefault(true);
-    BitBtn4 = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-    BitBtn4->setObjectName("BitBtn4");
-    BitBtn4->setGeometry(396, 496, 80, 28);
-    BitBtn4->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
-    BitBtn4->setAutoDefault(false);
+    BitBtnCombineFiles = AddDefaultButton(*this, "BitBtnCombineFiles", QStringLiteral("保存"), QRect(310, 496, 80, 28),
+                                          QStyle::SP_DialogOkButton);
+    BitBtn4 = AddCancelButton(*this, "BitBtn4", QStringLiteral("ｷｬﾝｾﾙ"), QRect(396, 496, 80, 28));
 
     connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
     connect(BitBtnCombineFiles, &QPushButton::clicked, this,
@@ -191,14 +184,14 @@ void TFrmCombineSDF::Execute() {
 
     OpenDialog1->InitialDir = folderOf(chosen);
     SaveDialog1->InitialDir = folderOf(chosen);
-    const MergeSource& first = Files.First();
-    shownMemo_ = FromUtf8(MemoForDisplay(first.FileMemo));
+    const FileHeader& first = Files.First().Header;
+    shownMemo_ = FromUtf8(MemoForDisplay(first.Memo));
     MemoCombinedFile->setPlainText(shownMemo_);
-    LabeledEditStartTime->setText(FromUtf8(FormatDateTime(first.FileStartTime)));
-    LabeledEditNS->setText(QString::number(first.FileSampleSize));
-    LabeledEditSampInterval->setText(intervalText(first.FileSInt, first.FileSITUnit));
-    LabeledEditIteration->setText(QString::number(first.FileIterations));
-    LabeledEditBurstInterval->setText(intervalText(first.FileBInt, first.FileBITUnit));
+    LabeledEditStartTime->setText(FromUtf8(FormatDateTime(first.StartTime)));
+    LabeledEditNS->setText(QString::number(first.SampleSize));
+    LabeledEditSampInterval->setText(intervalText(first.SInt, first.SITUnit));
+    LabeledEditIteration->setText(QString::number(first.Iterations));
+    LabeledEditBurstInterval->setText(intervalText(first.BInt, first.BITUnit));
     ShowModal(*this);
 }
 
@@ -206,9 +199,9 @@ bool TFrmCombineSDF::AddFile(const std::string& fileName) {
     if (!Files.AddFile(fileName, *model, AppPrompter())) return false;
     const MergeSource& f = Files.Files().back();
     ListBoxCombinedFiles->addItem(FromUtf8(FullName(fileName)));
-    appendRows(StringGridItem, f, 0, f.FileNch, kItemGridMaxHeight);
-    if (f.FileNch2 > 0) {
-        appendRows(StringGridBurstCh, f, f.FileNch, f.FileNch2, kBurstGridMaxHeight);
+    appendRows(StringGridItem, f, 0, f.Header.Nch, kItemGridMaxHeight);
+    if (f.Header.Nch2 > 0) {
+        appendRows(StringGridBurstCh, f, f.Header.Nch, f.Header.Nch2, kBurstGridMaxHeight);
         StringGridBurstCh->setVisible(true);
         LabelBurstCh->setVisible(true);
     }
@@ -222,10 +215,10 @@ void TFrmCombineSDF::appendRows(StringGrid* grid, const MergeSource& f, int firs
     for (int k = first; k < first + count; ++k, ++row) {
         auto i = static_cast<std::size_t>(k);
         grid->setCell(0, row, QString::number(row));
-        grid->setCell(1, row, FromCp932(f.FileChannelName[i]));
-        grid->setCell(2, row, FromCp932(f.FileChannelUnit[i]));
-        grid->setCell(3, row, FromUtf8(ScaleCellText(f.FileScaleA[i])));
-        grid->setCell(4, row, FromUtf8(ScaleCellText(f.FileOffsetB[i])));
+        grid->setCell(1, row, FromCp932(f.Header.ChannelName[i]));
+        grid->setCell(2, row, FromCp932(f.Header.ChannelUnit[i]));
+        grid->setCell(3, row, FromUtf8(ScaleCellText(f.Header.ScaleA[i])));
+        grid->setCell(4, row, FromUtf8(ScaleCellText(f.Header.OffsetB[i])));
     }
     grid->setGeometry(grid->x(), grid->y(), grid->width(),
                       ChannelGridHeight(grid->rowCount(), kGridRowHeight, maxHeight));
@@ -245,7 +238,7 @@ MergeSettings TFrmCombineSDF::readSettings() const {
     for (std::size_t r = 0; r < s.BurstChannels.size(); ++r)
         readRow(*StringGridBurstCh, static_cast<int>(r) + 1, s.BurstChannels[r]);
     QString memo = MemoCombinedFile->toPlainText();
-    s.Memo = MemoToWrite(Files.First().FileMemo, memo != shownMemo_, memo.toStdString());
+    s.Memo = MemoToWrite(Files.First().Header.Memo, memo != shownMemo_, memo.toStdString());
     std::string tol = EditDTAllowance->text().toStdString();
     std::optional<double> v = ParseNumber(tol);
     if (!v) throw ConversionError("'" + tol + "' は正しい数値ではありません。");

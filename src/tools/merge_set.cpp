@@ -37,36 +37,18 @@ bool IsVersion1Tsd(const std::string& fileName) {
 }
 
 MergeSource SourceFromModel(const std::string& fileName, const CurrentFile& m) {
-    MergeSource f;
-    f.FileName = fileName;
-    f.FileMemo = m.Memo;
-    f.FileNch = m.Nch;
-    f.FileNch2 = m.Nch2;
-    f.FileIterations = m.Iterations;
-    f.FileSampleSize = m.SampleSize;
-    f.FileSInt = m.SInt;
-    f.FileBInt = m.BInt;
-    f.FileSITUnit = m.SITUnit;
-    f.FileBITUnit = m.BITUnit;
-    f.FileStartTime = m.StartTime;
-    for (int k = 0; k < m.Nch + m.Nch2; ++k) {
-        auto i = static_cast<std::size_t>(CurrentFile::channelAt(k));
-        f.FileChannelName.push_back(m.ChannelName[i]);
-        f.FileChannelUnit.push_back(m.ChannelUnit[i]);
-        f.FileScaleA.push_back(m.ScaleA[i]);
-        f.FileOffsetB.push_back(m.OffsetB[i]);
-    }
-    return f;
+    m.ChannelCount();  // RangeError for a table the header cannot hold
+    return {fileName, m};
 }
 
 // 0 < r < 1, both bounds excluded.
 bool StrictlyInsideOne(long double r) { return r > 0 && r < 1; }
 
 // Where `later` starts within the first burst of `earlier`, in burst spans.
-long double SpanRatio(const MergeSource& later, const MergeSource& earlier) {
-    long double span = SecondsOf(earlier.FileSInt, earlier.FileSITUnit) * earlier.FileSampleSize;
+long double SpanRatio(const FileHeader& later, const FileHeader& earlier) {
+    long double span = SecondsOf(earlier.SInt, earlier.SITUnit) * earlier.SampleSize;
     if (!(span > 0)) return -1;
-    return SecondsBetween(later.FileStartTime, earlier.FileStartTime) / span;
+    return SecondsBetween(later.StartTime, earlier.StartTime) / span;
 }
 
 }  // namespace
@@ -83,13 +65,13 @@ long double SecondsOf(std::int64_t count, std::uint8_t unit) {
 
 int MergeSet::TotalNch() const {
     int n = 0;
-    for (const MergeSource& f : files_) n += f.FileNch;
+    for (const MergeSource& f : files_) n += f.Header.Nch;
     return n;
 }
 
 int MergeSet::TotalNch2() const {
     int n = 0;
-    for (const MergeSource& f : files_) n += f.FileNch2;
+    for (const MergeSource& f : files_) n += f.Header.Nch2;
     return n;
 }
 
@@ -104,17 +86,17 @@ bool MergeSet::AddFile(const std::string& fileName, CurrentFile& model, Prompter
     MergeSource added = SourceFromModel(fileName, model);
 
     // Intervals are divisors of the time grid.
-    if (added.FileSampleSize > 0 && added.FileSInt <= 0) {
+    if (added.Header.SampleSize > 0 && added.Header.SInt <= 0) {
         prompter.error(kBadSamplingIntervalMessage);
         return false;
     }
-    if (added.FileIterations > 1 && added.FileBInt <= 0) {
+    if (added.Header.Iterations > 1 && added.Header.BInt <= 0) {
         prompter.error(kBadBurstIntervalMessage);
         return false;
     }
     if (!files_.empty() && !Compatible(added, prompter)) return false;
     // The output's channel table holds at most 128 interval channels and 129 in all.
-    int nch = TotalNch() + added.FileNch, all = nch + TotalNch2() + added.FileNch2;
+    int nch = TotalNch() + added.Header.Nch, all = nch + TotalNch2() + added.Header.Nch2;
     if (nch > kMaxIntervalChannels || all > kMaxChannels) {
         prompter.error(kTooManyChannelsMessage);
         return false;
@@ -123,8 +105,9 @@ bool MergeSet::AddFile(const std::string& fileName, CurrentFile& model, Prompter
     return true;
 }
 
-bool MergeSet::Compatible(const MergeSource& f, Prompter& prompter) const {
-    const MergeSource& first = files_.front();
+bool MergeSet::Compatible(const MergeSource& added, Prompter& prompter) const {
+    const FileHeader& first = files_.front().Header;
+    const FileHeader& f = added.Header;
     auto refuse = [&](const std::string& text) {
         prompter.show(MsgType::Error, text, MsgButtons::Ok);
         return false;
@@ -132,10 +115,10 @@ bool MergeSet::Compatible(const MergeSource& f, Prompter& prompter) const {
     auto ask = [&](const std::string& text) {
         return prompter.show(MsgType::Warning, text, MsgButtons::YesNo) == MsgResult::Yes;
     };
-    const bool burstFile = f.FileIterations > 1;
+    const bool burstFile = f.Iterations > 1;
 
-    if (f.FileStartTime != first.FileStartTime) {
-        std::string when = "計測開始時刻（" + FormatDateTime(f.FileStartTime) + "）が異なります。\n";
+    if (f.StartTime != first.StartTime) {
+        std::string when = "計測開始時刻（" + FormatDateTime(f.StartTime) + "）が異なります。\n";
         if (burstFile)
             return refuse(when + "バースト記録方式では計測開始時刻は同じでなければ、結合できません。");
         if (!ask(when + "結合しますか。")) return false;
@@ -143,20 +126,20 @@ bool MergeSet::Compatible(const MergeSource& f, Prompter& prompter) const {
         if (!StrictlyInsideOne(SpanRatio(first, f)) && !StrictlyInsideOne(SpanRatio(f, first)))
             return refuse(kNoCommonPeriodMessage);
     }
-    if (f.FileSampleSize != first.FileSampleSize) {
+    if (f.SampleSize != first.SampleSize) {
         if (burstFile)
-            return refuse("サンプル数（" + std::to_string(f.FileSampleSize) +
+            return refuse("サンプル数（" + std::to_string(f.SampleSize) +
                           "）が異なります。\nバースト記録方式ではサンプル数も同じでなければ、結合できません。");
         if (!ask("サンプル数が異なりますが、結合しますか。")) return false;
     }
-    if (f.FileSInt != first.FileSInt || f.FileSITUnit != first.FileSITUnit) {
+    if (f.SInt != first.SInt || f.SITUnit != first.SITUnit) {
         if (burstFile)
             return refuse("計測時間間隔が異なります。\nバースト記録方式では計測時間間隔も同じでなければ、結合できません。");
         if (!ask("計測時間間隔が異なります。結合しますか。")) return false;
     }
-    if (f.FileIterations != first.FileIterations && !ask("バースト観測回数が異なりますが、結合しますか。"))
+    if (f.Iterations != first.Iterations && !ask("バースト観測回数が異なりますが、結合しますか。"))
         return false;
-    if (first.FileIterations > 1 && (f.FileBInt != first.FileBInt || f.FileBITUnit != first.FileBITUnit))
+    if (first.Iterations > 1 && (f.BInt != first.BInt || f.BITUnit != first.BITUnit))
         return refuse("バースト時間間隔が異なります。結合できません。");
     return true;
 }

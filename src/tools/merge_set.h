@@ -6,29 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "core/current_file.h"
+
 namespace brine {
 
-class CurrentFile;
 class Prompter;
 
-// One accepted file. Texts are CP932, as in the file.
+// One accepted file: its header and channel table as read when it was added
+// (entries 0..Nch+Nch2-1 of the table). Texts are CP932, as in the file.
 struct MergeSource {
     std::string FileName;
-    std::string FileMemo;
-    std::int16_t FileNch = 0;
-    std::int16_t FileNch2 = 0;
-    std::int16_t FileIterations = 0;
-    std::int32_t FileSampleSize = 0;
-    std::int32_t FileSInt = 0;
-    std::int32_t FileBInt = 0;
-    std::uint8_t FileSITUnit = 0;
-    std::uint8_t FileBITUnit = 0;
-    double FileStartTime = 0;
-    // Entries 0..Nch+Nch2-1: interval channels, then burst channels.
-    std::vector<std::string> FileChannelName;
-    std::vector<std::string> FileChannelUnit;
-    std::vector<float> FileScaleA;
-    std::vector<float> FileOffsetB;
+    FileHeader Header;
 };
 
 // Messages of the checks, UTF-8.

@@ -196,16 +196,9 @@ void TFrmSDFdata::buildLayout() {
     Button1->setGeometry(463, 19, 63, 24);
     Button1->setAutoDefault(false);
 
-    BitBtn1 = new QPushButton(QStringLiteral("保存"), this);
-    BitBtn1->setObjectName("BitBtn1");
-    BitBtn1->setGeometry(368, 420, 84, 28);
-    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(QStringLiteral("キャンセル"), this);
-    BitBtn2->setObjectName("BitBtn2");
-    BitBtn2->setGeometry(458, 420, 84, 28);
-    BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
-    BitBtn2->setAutoDefault(false);
+    BitBtn1 =
+        AddDefaultButton(*this, "BitBtn1", QStringLiteral("保存"), QRect(368, 420, 84, 28), QStyle::SP_DialogOkButton);
+    BitBtn2 = AddCancelButton(*this, "BitBtn2", QStringLiteral("キャンセル"), QRect(458, 420, 84, 28));
 
     StatusBar1 = new StatusPanels(this);
     StatusBar1->setObjectName("StatusBar1");
