@@ -277,6 +277,8 @@ struct HeaderSnapshot {
 // True when the file begins with the SDF signature (whatever its name);
 // false when it does not. IoError when it cannot be read.
 bool HasSdfSignature(const std::string& fileName);
+// True when these first bytes of a file are the SDF signature.
+bool IsSdfSignature(std::string_view head);
 // Upper-cased extension with its dot (".SDF"), empty when none.
 std::string UpperExtension(const std::string& fileName);
 // Trailing bytes at or below the blank removed.

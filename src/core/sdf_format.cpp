@@ -97,7 +97,7 @@ ParseResult parseSdfHeader(BinaryFile& f, std::uint64_t fileSize) {
                             static_cast<std::uint64_t>(h.nch2)) * 2u;
     // A record that cannot fit in the file at all means a damaged count, and
     // must not turn into a huge allocation. A file of no bursts holds no
-    // record (a converter cancelled at its first burst writes one).
+    // record.
     if (record > std::numeric_limits<std::uint32_t>::max() || (h.iterations > 0 && record > fileSize)) return res;
     std::uint64_t tableBytes = static_cast<std::uint64_t>(channels) * 32u;
     if (kBlock + tableBytes > fileSize) return res;
@@ -218,8 +218,10 @@ std::vector<std::uint8_t> CurrentFile::EncodeSDFHeader() const {
 bool HasSdfSignature(const std::string& fileName) {
     BinaryFile f(fileName, OpenMode::Read);
     char head[kMagicLen];
-    return f.readSome(head, kMagicLen) == kMagicLen && std::memcmp(head, kSdfMagic, kMagicLen) == 0;
+    return IsSdfSignature({head, f.readSome(head, kMagicLen)});
 }
+
+bool IsSdfSignature(std::string_view head) { return head.starts_with(std::string_view(kSdfMagic, kMagicLen)); }
 
 bool CurrentFile::ReadHeader(const std::string& fileName) {
     std::string ext = UpperExtension(fileName);

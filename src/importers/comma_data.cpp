@@ -1,6 +1,7 @@
 #include "importers/comma_data.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
@@ -159,7 +160,12 @@ void removeStaleBurstFiles(const std::filesystem::path& preferred, const std::st
         FileLock lock = FileLock::IfUnheld(it->path());
         struct stat st {};
         if (!lock.held() || ::fstat(lock.fd(), &st) != 0) continue;
-        if (st.st_size == 0 || HasSdfSignature(it->path().string())) RemoveLockedFile(it->path(), lock);
+        // Judged through the descriptor the lock holds: the file is not
+        // opened again, so nothing here can stop the import.
+        char head[64];
+        const ssize_t n = ::pread(lock.fd(), head, sizeof head, 0);
+        if (st.st_size == 0 || (n > 0 && IsSdfSignature({head, static_cast<std::size_t>(n)})))
+            RemoveLockedFile(it->path(), lock);
     }
 }
 

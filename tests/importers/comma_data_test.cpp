@@ -12,6 +12,7 @@
 #include "base/errors.h"
 #include "base/ini_file.h"
 #include "base/rounding.h"
+#include "base/sys_calls.h"
 #include "core/current_file.h"
 #include "importers/comma_data.h"
 #include "platform/api/scripted.h"
@@ -338,6 +339,27 @@ TEST_F(CommaImportTest, BurstModeRemovesTheBurstFilesKilledImportsOfItsInputLeft
     CommaImportResult third = run(f, file);
     EXPECT_EQ(third.TempFileName, preferred);
     EXPECT_TRUE(std::filesystem::exists(next.TempFileName));
+
+    // A leftover that cannot be opened again to be judged stops nothing.
+    const std::string left = dir.file("in.Ab3dE9.$$$");
+    test::writeText(left, bursts);
+    third.TempFileLock.reset();
+    sys::FaultPlan counting;
+    {
+        sys::ArmFaults armed(counting);
+        run(f, file);
+    }
+    for (std::size_t i = 0; i < counting.calls.size(); ++i) {
+        if (counting.calls[i].call != sys::Call::Open || counting.calls[i].path != left) continue;
+        test::writeText(left, bursts);
+        sys::FaultPlan plan;
+        plan.failAt = static_cast<long long>(i) + 1;
+        plan.error = EMFILE;
+        sys::ArmFaults armed(plan);
+        CommaImportResult result;
+        EXPECT_NO_THROW(result = run(f, file));
+        EXPECT_TRUE(result.Completed);
+    }
 }
 
 TEST_F(CommaImportTest, BurstModeWithoutDataAndTooManyBurstsAreRefused) {
