@@ -252,18 +252,6 @@ bool holdsSomeContent(const std::string& bytes, const Outcome& before, const Out
     return false;
 }
 
-bool opensAsValid(const fs::path& p) {
-    ScriptedPrompter quiet;
-    quiet.answer(MsgResult::No);
-    CurrentFile m;
-    m.prompter = &quiet;
-    try {
-        return m.ReadHeader(p.string());
-    } catch (const BrineError&) {
-        return false;
-    }
-}
-
 // A time-series file whose header is accepted and whose every burst reads.
 bool readsWhole(const fs::path& p) {
     const std::string ext = UpperExtension(p.string());
@@ -294,6 +282,8 @@ int burstsDeclared(const fs::path& p) {
         return -1;
     }
 }
+
+bool opensAsValid(const fs::path& p) { return burstsDeclared(p) >= 0; }
 
 // The calls that open an input again once the output has begun (its
 // temporary file, or its copy beside a linked target, was created): the

@@ -118,13 +118,16 @@ TEST(BufferedAppend, WritesBehindTheEndOrFromAPosition) {
     EXPECT_EQ(got, std::string("HEADXY--ab\xFE\xFF" "c", 13));
 }
 
+// Three calls through the seam: open, write, close.
+static void writeThreeBytes(const std::string& path) {
+    BinaryFile f(path, OpenMode::Create);
+    f.writeAll("abc", 3);
+    f.close();
+}
+
 TEST(SystemCalls, AnArmedPlanCountsTheCallsAndFailsTheChosenOne) {
     TempDir dir;
-    auto write = [&] {
-        BinaryFile f(dir.file("a.bin"), OpenMode::Create);
-        f.writeAll("abc", 3);
-        f.close();
-    };
+    auto write = [&] { writeThreeBytes(dir.file("a.bin")); };
     sys::FaultPlan counting;
     {
         sys::ArmFaults armed(counting);
@@ -215,11 +218,7 @@ TEST(SystemCalls, AStoppingPlanEndsTheProcessAtTheChosenCallUndoingNothing) {
 
 TEST(SystemCalls, ArmingNestsAndPutsTheOuterPlanBack) {
     TempDir dir;
-    auto write = [&] {
-        BinaryFile f(dir.file("a.bin"), OpenMode::Create);
-        f.writeAll("abc", 3);
-        f.close();
-    };
+    auto write = [&] { writeThreeBytes(dir.file("a.bin")); };
     sys::FaultPlan outer;
     {
         sys::ArmFaults armOuter(outer);
