@@ -4,6 +4,7 @@
 #include "converters/convert_drf.h"
 #include "converters/resave_sdf.h"
 #include "base/errors.h"
+#include "base/safe_replace.h"
 
 namespace brine {
 
@@ -23,7 +24,8 @@ JobResult ConvertOneFile(CurrentFile& m, const std::string& fileName, Prompter& 
     case InputFileKind::Unknown:
         break;
     }
-    prompter.warning(std::string(kUnknownKindMessage) + "\n" + fileName);
+    // A replace cut short leaves a NUL first byte: no kind, but good copies beside it.
+    prompter.warning(std::string(kUnknownKindMessage) + "\n" + fileName + LeftoverCopiesNote(fileName));
     return JobResult::Skipped;
 }
 

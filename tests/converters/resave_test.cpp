@@ -132,6 +132,24 @@ TEST_F(ResaveTest, UnknownShortAndMissingFilesAreReportedOneByOne) {
     EXPECT_EQ(test::readAll(out), test::readAll(src));
 }
 
+// A file a replace in place was cut short in starts with a NUL byte and is of
+// no known kind; the complete copies that replace left beside it are named.
+TEST_F(ResaveTest, AnUnknownFileNamesTheCopiesACutReplaceLeft) {
+    Bytes cut = test::readAll(src);
+    cut[0] = 0;
+    test::writeAll(src, cut);
+    const std::string newCopy = dir.file("in.new-Ab3dE9.sdf"), oldCopy = dir.file("in.old-Ab3dE9.sdf");
+    test::writeSampleSDF(newCopy, 2, 1, 3, 4);
+    test::writeSampleSDF(oldCopy, 2, 1, 3, 2);
+    dialog.target = out;
+    EXPECT_EQ(ConvertSelectedFiles({src}, model, prompter, progress, dialog), 0);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    const std::string& said = prompter.shown[0].text;
+    EXPECT_TRUE(said.starts_with("ﾌｧｲﾙの種類が分かりません。\n" + src)) << said;
+    EXPECT_NE(said.find(newCopy), std::string::npos) << said;
+    EXPECT_NE(said.find(oldCopy), std::string::npos) << said;
+}
+
 TEST_F(ResaveTest, ARefusedFileLeavesTheModelPointingWhereItWas) {
     Bytes damaged = test::readAll(src);
     test::put<std::int16_t>(damaged, 210, 300);  // more channels than the table holds
