@@ -92,8 +92,19 @@ public:
     }
 };
 
-// What one run of a writer has at hand.
+void clearFolder(const fs::path& dir) {
+    for (const auto& e : fs::directory_iterator(dir)) fs::remove_all(e.path());
+}
+
+// What one run of a writer has at hand, in a folder emptied for it.
 struct Run {
+    explicit Run(fs::path folder) : dir(std::move(folder)) {
+        clearFolder(dir);
+        model.prompter = &prompter;
+        model.progress = &progress;
+    }
+    Run(const Run&) = delete;
+    Run& operator=(const Run&) = delete;
     fs::path dir;
     CurrentFile model;
     YesPrompter prompter;
@@ -139,6 +150,14 @@ Snapshot snapshot(const fs::path& dir) {
     return s;
 }
 
+// True when the names the writer keeps joined are still one file.
+bool linksKept(const Writer& w, const fs::path& dir) {
+    return std::all_of(w.linked.begin(), w.linked.end(), [&](const auto& names) {
+        std::error_code ec;
+        return fs::equivalent(dir / names.first, dir / names.second, ec);
+    });
+}
+
 struct Outcome {
     Snapshot files;
     std::vector<ScriptedPrompter::Shown> shown;
@@ -146,10 +165,6 @@ struct Outcome {
     std::vector<std::string> modelFiles;  // the model's file names
     bool linksKept = true;
 };
-
-void clearFolder(const fs::path& dir) {
-    for (const auto& e : fs::directory_iterator(dir)) fs::remove_all(e.path());
-}
 
 // The user's side of a run, while the job runs: the one who answers the
 // messages and works the windows shown.
@@ -186,11 +201,7 @@ void runJob(Run& r, const Job& job) {
 // `arrange`, when given, changes what the writer has prepared before it runs.
 Outcome runOnce(const Writer& w, const fs::path& dir, FaultPlan* plan, Outcome* before,
                 const std::function<void(Run&)>& arrange = {}) {
-    clearFolder(dir);
-    Run r;
-    r.dir = dir;
-    r.model.prompter = &r.prompter;
-    r.model.progress = &r.progress;
+    Run r(dir);
     Job job = w.prepare(r);
     if (arrange) arrange(r);
     if (!job.state) job.state = [&r] { return test::modelState(r.model); };
@@ -204,12 +215,8 @@ Outcome runOnce(const Writer& w, const fs::path& dir, FaultPlan* plan, Outcome* 
         if (plan) armed.emplace(*plan);
         runJob(r, job);
     }
-    Outcome o{snapshot(dir), r.prompter.shown, job.state(), {r.model.FileName, r.model.SaveFileName}};
-    for (const auto& [a, b] : w.linked) {
-        std::error_code ec;
-        o.linksKept = o.linksKept && fs::equivalent(dir / a, dir / b, ec);
-    }
-    return o;
+    return {snapshot(dir), r.prompter.shown, job.state(), {r.model.FileName, r.model.SaveFileName},
+            linksKept(w, dir)};
 }
 
 std::string texts(const std::vector<ScriptedPrompter::Shown>& shown) {
@@ -472,11 +479,7 @@ struct Stopped {
 
 // Runs the writer from a fresh folder in a forked child, which `plan` stops.
 Stopped runStopped(const Writer& w, const fs::path& dir, FaultPlan& plan) {
-    clearFolder(dir);
-    Run r;
-    r.dir = dir;
-    r.model.prompter = &r.prompter;
-    r.model.progress = &r.progress;
+    Run r(dir);
     Job job = w.prepare(r);
     Stopped s;
     {
@@ -511,10 +514,7 @@ Stopped runStopped(const Writer& w, const fs::path& dir, FaultPlan& plan) {
         }
     }
     s.files = snapshot(dir);
-    for (const auto& [a, b] : w.linked) {
-        std::error_code ec;
-        s.linksKept = s.linksKept && fs::equivalent(dir / a, dir / b, ec);
-    }
+    s.linksKept = linksKept(w, dir);
     return s;
 }
 
