@@ -343,6 +343,13 @@ std::string iniText(int keys, const std::string& value) {
     return s;
 }
 
+// Empties the folder and writes `text` into p.tfp, with q.tfp a second name of it.
+void hardLinkedPair(const TempDir& dir, const std::string& text) {
+    for (const auto& e : fs::directory_iterator(dir.path())) fs::remove(e.path());
+    test::writeText(dir.file("p.tfp"), text);
+    fs::create_hard_link(dir.file("p.tfp"), dir.file("q.tfp"));
+}
+
 // Runs `job` in a forked child that `plan` stops; the child's wait status.
 int stoppedAt(sys::FaultPlan plan, const std::function<void()>& job) {
     std::fflush(nullptr);
@@ -380,11 +387,7 @@ TEST(SafeReplace, AHardLinkedFileStoppedAnywhereIsOldNewOrRefusedWithItsCopiesNa
     for (const Case& c : cases) {
         TempDir dir;
         const std::string target = dir.file("p.tfp"), second = dir.file("q.tfp");
-        auto reset = [&] {
-            for (const auto& e : fs::directory_iterator(dir.path())) fs::remove(e.path());
-            test::writeText(target, old);
-            fs::create_hard_link(target, second);
-        };
+        auto reset = [&] { hardLinkedPair(dir, old); };
         reset();
         sys::FaultPlan counting;
         {
@@ -448,11 +451,7 @@ TEST(SafeReplace, AFailedReplaceInPlaceSaysWhatTheFileHolds) {
     TempDir dir;
     const std::string target = dir.file("p.tfp"), second = dir.file("q.tfp");
     const std::string old = iniText(40, "old value"), to = iniText(50, "new value");
-    auto reset = [&] {
-        for (const auto& e : fs::directory_iterator(dir.path())) fs::remove(e.path());
-        test::writeText(target, old);
-        fs::create_hard_link(target, second);
-    };
+    auto reset = [&] { hardLinkedPair(dir, old); };
     reset();
     sys::FaultPlan counting;
     {
@@ -556,8 +555,7 @@ TEST(SafeReplace, TheCopiesAreNamedUnderEveryNameOfTheDamagedFile) {
     TempDir dir;
     const std::string target = dir.file("p.tfp"), second = dir.file("q.tfp");
     const std::string old = iniText(40, "old value"), to = iniText(50, "new value");
-    test::writeText(target, old);
-    fs::create_hard_link(target, second);
+    hardLinkedPair(dir, old);
     sys::FaultPlan counting;
     {
         sys::ArmFaults armed(counting);
