@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+#include "base/errors.h"
+
 namespace brine {
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -11,6 +13,18 @@ bool SameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
     bool same = std::filesystem::equivalent(a, b, ec);
     return !ec && same;
+}
+
+std::filesystem::path ResolveLinks(std::filesystem::path p) {
+    constexpr int kMaxHops = 40;
+    for (int hops = 0;; ++hops) {
+        std::error_code ec;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(p, ec))) return p;
+        if (hops == kMaxHops) throw IoError("シンボリックリンクをたどれません: " + p.string());
+        std::filesystem::path next = std::filesystem::read_symlink(p, ec);
+        if (ec) throw IoError("シンボリックリンクをたどれません: " + p.string() + " (" + ec.message() + ")");
+        p = next.is_absolute() ? next : p.parent_path() / next;
+    }
 }
 
 FilePlace PlaceOf(const std::string& name) {
@@ -27,10 +41,10 @@ FilePlace PlaceOf(const std::string& name) {
     std::error_code ec;
     fs::path p = fs::absolute(name, ec);
     if (ec) p = name;
-    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++hops) {
-        const fs::path next = fs::read_symlink(p, ec);
-        if (ec) break;
-        p = next.is_absolute() ? next : p.parent_path() / next;
+    try {
+        p = ResolveLinks(p);
+    } catch (const IoError&) {
+        // Links that lead nowhere: the place is the name itself.
     }
     const fs::path resolved = fs::weakly_canonical(p, ec);
     place.path = (ec ? p.lexically_normal() : resolved).string();

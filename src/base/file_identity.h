@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 namespace brine {
@@ -7,6 +8,11 @@ namespace brine {
 // True when both names lead to one existing file, whatever their spelling
 // (relative, "..", symbolic links).
 bool SameFile(const std::string& a, const std::string& b);
+
+// Follows symbolic links to the name of the file they end at (which need not
+// exist yet); relative links count from the link's folder. IoError when the
+// links go round in a loop or one cannot be read.
+std::filesystem::path ResolveLinks(std::filesystem::path p);
 
 // Where a name leads: the file itself (device and inode) when it exists,
 // else the place it would be made at, with symbolic links (also one that

@@ -13,6 +13,7 @@
 
 #include "base/binary_file.h"
 #include "base/errors.h"
+#include "base/file_identity.h"
 #include "base/sys_calls.h"
 
 namespace brine {
@@ -27,20 +28,6 @@ constexpr const char* kStepNames = "控えの名前の書き込み";
 constexpr const char* kStepReserve = "領域の確保";
 constexpr const char* kStepRewrite = "ファイルの書き換え";
 constexpr const char* kStepRestore = "元の内容の書き戻し";
-
-// Follows symbolic links to the name of the file they end at (which need not
-// exist yet); relative links count from the link's folder.
-std::filesystem::path resolveLinks(std::filesystem::path p) {
-    constexpr int kMaxHops = 40;
-    for (int hops = 0;; ++hops) {
-        std::error_code ec;
-        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(p, ec))) return p;
-        if (hops == kMaxHops) throw IoError("シンボリックリンクをたどれません: " + p.string());
-        std::filesystem::path next = std::filesystem::read_symlink(p, ec);
-        if (ec) throw IoError("シンボリックリンクをたどれません: " + p.string() + " (" + ec.message() + ")");
-        p = next.is_absolute() ? next : p.parent_path() / next;
-    }
-}
 
 std::filesystem::path folderOf(const std::filesystem::path& p) {
     std::filesystem::path dir = p.parent_path();
@@ -99,6 +86,14 @@ mode_t keepOwner(int fd, const struct stat& old) {
     return mode;
 }
 
+// A descriptor closed on every way out.
+struct ClosedOnExit {
+    int fd;
+    ~ClosedOnExit() {
+        if (fd >= 0) sys::close(fd);
+    }
+};
+
 // Each returns 0 or the errno of the failure. `changed` becomes true once a
 // byte of `fd` may differ from before.
 int writeAllAt(int fd, const char* p, std::size_t n, off_t at, bool& changed) {
@@ -147,11 +142,8 @@ int syncFd(int fd) { return sys::fsync(fd) == 0 ? 0 : errno; }
 
 // Makes the names of a folder durable.
 int syncFolder(const std::filesystem::path& dir) {
-    const int fd = sys::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return errno;
-    const int err = syncFd(fd);
-    sys::close(fd);
-    return err;
+    const ClosedOnExit f{sys::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    return f.fd < 0 ? errno : syncFd(f.fd);
 }
 
 off_t sizeOf(int fd) {
@@ -225,7 +217,8 @@ void removeLeftovers(const std::filesystem::path& target, const std::filesystem:
         }
         std::map<std::string, CopyPair> pairs = copyPairs(target);
         if (pairs.empty()) return;
-        const int t = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
+        const ClosedOnExit current{sys::open(target.c_str(), O_RDONLY | O_CLOEXEC)};
+        const int t = current.fd;
         if (t < 0) return;
         for (const auto& [unique, pair] : pairs) {
             // A lone copy may be a file of the user's that only looks like
@@ -240,7 +233,6 @@ void removeLeftovers(const std::filesystem::path& target, const std::filesystem:
             RemoveLockedFile(pair.newCopy, n);
             RemoveLockedFile(pair.oldCopy, o);
         }
-        ::close(t);
     } catch (...) {
         // A clean-up that cannot finish leaves the rest for the next one.
     }
@@ -276,7 +268,7 @@ int nameCopies(const std::filesystem::path& target, std::filesystem::path& newCo
 
 }  // namespace
 
-SafeReplace::SafeReplace(std::filesystem::path target) : target_(resolveLinks(std::move(target))) {
+SafeReplace::SafeReplace(std::filesystem::path target) : target_(ResolveLinks(std::move(target))) {
     // A file its user may not write is not replaced behind the owner's back,
     // though the folder would allow the rename.
     if (::faccessat(AT_FDCWD, target_.c_str(), F_OK, AT_EACCESS) == 0 &&
@@ -318,12 +310,9 @@ void SafeReplace::commit() {
 void SafeReplace::commitInPlace() {
     const std::filesystem::path dir = folderOf(target_);
     const int in = lock_.fd();
-    const int out = sys::open(target_.c_str(), O_RDWR | O_CLOEXEC);
+    const ClosedOnExit closeOut{sys::open(target_.c_str(), O_RDWR | O_CLOEXEC)};
+    const int out = closeOut.fd;
     if (out < 0) throw IoError(unchanged(target_, kStepOpen, errno));
-    struct Closer {
-        int fd;
-        ~Closer() { sys::close(fd); }
-    } closeOut{out};
     struct stat os {};
     if (::fstat(out, &os) != 0) throw IoError(unchanged(target_, kStepOpen, errno));
     const off_t newSize = sizeOf(in), oldSize = os.st_size;
@@ -435,7 +424,7 @@ bool removeFileQuietly(const std::filesystem::path& p) noexcept {
 std::vector<LeftoverCopy> LeftoverCopies(const std::filesystem::path& file) {
     std::filesystem::path target = file;
     try {
-        target = resolveLinks(file);
+        target = ResolveLinks(file);
     } catch (const IoError&) {
     }
     // A file with several names may have been replaced under any of those
