@@ -152,6 +152,24 @@ void packRecord(const CurrentFile& m, std::uint8_t* out) {
 // whole would double what the write holds.
 constexpr std::size_t kPackBytes = 4u << 20;
 
+// Calls piece(from, to, rowBytes, bytes, last) for each piece of a record:
+// the sample rows from..to - 1, of about kPackBytes (rowBytes of them), the
+// last piece followed by the burst-channel counts (bytes in all).
+template <class Piece>
+void forEachPiece(const CurrentFile& m, Piece&& piece) {
+    const std::size_t ns = static_cast<std::size_t>(m.SampleSize);
+    const std::size_t rowBytes = static_cast<std::size_t>(m.Nch) * 2;
+    const std::size_t rows = rowBytes == 0 ? ns : std::max<std::size_t>(1, kPackBytes / rowBytes);
+    std::size_t from = 0;
+    do {
+        const std::size_t to = std::min(ns, from + rows);
+        const std::size_t bytes = (to - from) * rowBytes;
+        const bool last = to == ns;
+        piece(from, to, bytes, bytes + (last ? static_cast<std::size_t>(m.Nch2) * 2 : 0), last);
+        from = to;
+    } while (from < ns);
+}
+
 std::int16_t fixMissing(std::int16_t v, bool oldMissing) { return (oldMissing && v == OldErrorData) ? ErrorData : v; }
 
 // The sample rows from..to - 1 of a record into the model's channels.
@@ -329,22 +347,12 @@ bool CurrentFile::ReadSDFBurst(int b) {
             return true;
         }
         // A long burst comes in pieces of whole sample rows, as it is written.
-        const std::size_t ns = static_cast<std::size_t>(SampleSize);
-        const std::size_t rowBytes = static_cast<std::size_t>(Nch) * 2;
-        // Nch > 0: burst channels alone make no record this long.
-        const std::size_t rows = std::max<std::size_t>(1, kPackBytes / rowBytes);
-        std::size_t from = 0;
-        do {
-            const std::size_t to = std::min(ns, from + rows);
-            const std::size_t bytes = (to - from) * rowBytes;
-            const bool last = to == ns;
-            const std::size_t n = bytes + (last ? static_cast<std::size_t>(Nch2) * 2 : 0);
+        forEachPiece(*this, [&](std::size_t from, std::size_t to, std::size_t rowBytes, std::size_t n, bool last) {
             const std::uint8_t* in = source.ahead.at(source.file, pos, n, n, files->readAhead());
             unpackRows(*this, from, to, in, false);
-            if (last) unpackTail(*this, in + bytes, false);
+            if (last) unpackTail(*this, in + rowBytes, false);
             pos += n;
-            from = to;
-        } while (from < ns);
+        });
         return true;
     } catch (...) {
         return false;
@@ -478,21 +486,13 @@ bool CurrentFile::WriteSDFBurst(int b) {
         std::uint64_t pos = static_cast<std::uint64_t>(HeaderBlocks) * kBlock +
                             static_cast<std::uint64_t>(b) * RecordSize;
         // The record goes out in pieces of whole sample rows, one after another.
-        const std::size_t ns = static_cast<std::size_t>(SampleSize);
-        const std::size_t rowBytes = static_cast<std::size_t>(Nch) * 2;
-        const std::size_t rows = rowBytes == 0 ? ns : std::max<std::size_t>(1, kPackBytes / rowBytes);
-        std::size_t from = 0;
-        do {
-            const std::size_t to = std::min(ns, from + rows);
-            const std::size_t bytes = (to - from) * rowBytes;
-            const bool last = to == ns;
-            ioBuffer_.resize(bytes + (last ? static_cast<std::size_t>(Nch2) * 2 : 0));
+        forEachPiece(*this, [&](std::size_t from, std::size_t to, std::size_t rowBytes, std::size_t n, bool last) {
+            ioBuffer_.resize(n);
             packRows(*this, from, to, ioBuffer_.data());
-            if (last) packTail(*this, ioBuffer_.data() + bytes);
-            files->write(f, pos, ioBuffer_.data(), ioBuffer_.size());
-            pos += ioBuffer_.size();
-            from = to;
-        } while (from < ns);
+            if (last) packTail(*this, ioBuffer_.data() + rowBytes);
+            files->write(f, pos, ioBuffer_.data(), n);
+            pos += n;
+        });
         files.done();
         return true;
     } catch (const std::exception& e) {
