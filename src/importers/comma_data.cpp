@@ -40,24 +40,20 @@ namespace {
 // Percentage of a file read so far, reported only when it changes.
 class FilePercent {
 public:
-    FilePercent(ProgressSink& sink, std::uint64_t size) : sink_(sink), size_(size) {}
+    FilePercent(ProgressSink& sink, std::uint64_t size) : shown_(sink), size_(size) {}
     void update(std::uint64_t consumed) {
         // Below half a percent past the last one shown it cannot have changed.
         if (consumed < next_) return;
         int p = size_ == 0 ? 100
                            : RoundHalfEven(static_cast<long double>(consumed) * 100.0L / static_cast<long double>(size_));
-        if (p != last_) {
-            last_ = p;
-            sink_.SetPercent(p);
-        }
+        shown_.show(p);
         next_ = size_ == 0 || p < 0 ? UINT64_MAX : (2 * static_cast<std::uint64_t>(p) + 1) * size_ / 200;
     }
 
 private:
-    ProgressSink& sink_;
+    PercentShown shown_;
     std::uint64_t size_;
     std::uint64_t next_ = 0;
-    int last_ = -1;
 };
 
 // The fields of a line as SplitCommas gives them: at most 129.
