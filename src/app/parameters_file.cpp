@@ -17,14 +17,15 @@ namespace brine {
 std::optional<ParametersLines> ReadParametersFile(const std::filesystem::path& path) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec) && !ec) return std::nullopt;
+    RollBackCutRewrite(path);
     std::string text;
     try {
         text = ReadWholeFile(path);
     } catch (const IoError& e) {
-        throw IoError(std::string("設定ファイルを読み込めません。\n") + e.what() + LeftoverCopiesNote(path));
+        throw IoError(std::string("設定ファイルを読み込めません。\n") + e.what() + CutRewriteNote(path));
     }
     if (text.find('\0') != std::string::npos)
-        throw IoError("設定ファイルが壊れています。\n" + path.string() + LeftoverCopiesNote(path));
+        throw IoError("設定ファイルが壊れています。\n" + path.string() + CutRewriteNote(path));
 
     std::string lines[3];
     std::size_t pos = 0;

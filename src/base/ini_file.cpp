@@ -59,6 +59,7 @@ std::string oneLine(std::string_view s) {
 IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)) {
     std::error_code ec;
     if (!std::filesystem::exists(fileName_, ec)) return;
+    RollBackCutRewrite(fileName_);
     BinaryFile in;
     try {
         in.open(fileName_, OpenMode::Read);
@@ -75,7 +76,7 @@ IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)) {
     }
     // A NUL is never text: it is a replace cut short, or other damage.
     if (all.find('\0') != std::string::npos)
-        throw FormatError("ファイルが壊れています。\n" + fileName_ + LeftoverCopiesNote(fileName_));
+        throw FormatError("ファイルが壊れています。\n" + fileName_ + CutRewriteNote(fileName_));
     std::size_t start = 0;
     while (start < all.size()) {
         std::size_t end = all.find_first_of("\r\n", start);

@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
-#include <random>
 #include <vector>
 
 #include "base/errors.h"
@@ -16,25 +16,47 @@
 namespace brine {
 namespace {
 
-constexpr std::string_view kUniqueAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-constexpr std::size_t kUniqueChars = 6;
+constexpr std::string_view kMarkAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::size_t kMarkChars = 6;
 
-[[noreturn]] void fail(const std::filesystem::path& p, int err) {
-    throw IoError("ファイルを作成できません: " + p.string() + " (" + std::strerror(err) + ")");
+[[noreturn]] void fail(const std::filesystem::path& folder, int err) {
+    throw IoError("一時ファイルを作成できません: " + folder.string() + " (" + std::strerror(err) + ")");
 }
 
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
-// Locks a file just created at `path` through `fd`. Between its creation and
-// the lock, a clean-up in another job may have found it unheld and removed
-// it: then the name no longer leads to it and false is returned.
-bool lockCreated(int fd, const std::filesystem::path& path) {
-    // A file system without flock() still gets the file: no one can take
-    // its lock either, so leftovers there are kept, never removed in use.
-    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+// The mark of the file of this inode number: a fixed mix of its bits, so
+// every run and every version of the program computes the same.
+std::string markOf(std::uint64_t inode) {
+    std::uint64_t x = inode + 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    x ^= x >> 31;
+    std::string mark(kMarkChars, ' ');
+    for (char& c : mark) {
+        c = kMarkAlphabet[x % kMarkAlphabet.size()];
+        x /= kMarkAlphabet.size();
     }
-    struct stat mine {}, named {};
-    return ::fstat(fd, &mine) == 0 && ::stat(path.c_str(), &named) == 0 && sameFile(mine, named);
+    return mark;
+}
+
+// The longest name the folder takes.
+std::size_t nameLimit(const std::filesystem::path& folder) {
+    const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : 255;
+}
+
+// `s` cut to at most n bytes, never inside a UTF-8 character.
+std::string cutAtCharacter(std::string s, std::size_t n) {
+    if (s.size() <= n) return s;
+    std::size_t end = n;
+    while (end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) --end;
+    s.resize(end);
+    return s;
+}
+
+std::filesystem::path folderOrHere(const std::filesystem::path& folder) {
+    return folder.empty() ? std::filesystem::path(".") : folder;
 }
 
 }  // namespace
@@ -73,86 +95,108 @@ FileLock FileLock::IfUnheld(const std::filesystem::path& p) {
     return lock;
 }
 
-bool CreateLockedNewFile(const std::filesystem::path& path, FileLock& lock) {
-    for (int tries = 0; tries < 100; ++tries) {
-        const int fd = sys::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            if (errno == EEXIST) return false;
-            fail(path, errno);
-        }
-        FileLock held(fd);
-        if (lockCreated(fd, path)) {
-            lock = std::move(held);
-            return true;
-        }
-    }
-    fail(path, EEXIST);
+std::string OwnFilePrefix(const std::filesystem::path& folder, const std::string& prefix, const std::string& suffix) {
+    const std::size_t limit = nameLimit(folderOrHere(folder));
+    const std::size_t fixed = kMarkChars + suffix.size();
+    return cutAtCharacter(prefix, limit > fixed ? limit - fixed : 0);
 }
 
-std::filesystem::path CreateLockedUniqueFile(const std::filesystem::path& folder, const std::string& prefix,
-                                             const std::string& suffix, FileLock& lock) {
-    const std::string pattern = (folder / (prefix + std::string(kUniqueChars, 'X') + suffix)).string();
+std::filesystem::path CreateLockedOwnFile(const std::filesystem::path& folder, const std::string& prefix,
+                                          const std::string& suffix, FileLock& lock) {
+    const std::filesystem::path dir = folderOrHere(folder);
+    const std::string cut = OwnFilePrefix(dir, prefix, suffix);
+    auto markedName = [&](int fd) {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0) fail(dir, errno);
+        return dir / (cut + markOf(static_cast<std::uint64_t>(st.st_ino)) + suffix);
+    };
+    // Made without a name, locked, and named once with its mark: a stop at
+    // any point leaves nothing, or a file that is told for the program's.
+    bool unnamed = true;
+    for (int tries = 0; unnamed && tries < 100; ++tries) {
+        const int fd = sys::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL || errno == ENOENT) break;
+            fail(dir, errno);
+        }
+        FileLock held(fd);
+        while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+        }
+        const std::filesystem::path marked = markedName(fd);
+        const std::string self = "/proc/self/fd/" + std::to_string(fd);
+        if (sys::linkAt(self.c_str(), marked.c_str()) == 0) {
+            lock = std::move(held);
+            return marked;
+        }
+        if (errno == EEXIST) continue;  // a file of another's has that name: a new inode gets another mark
+        if (errno != ENOENT && errno != EPERM && errno != EXDEV) fail(dir, errno);
+        unnamed = false;  // no /proc to name it by: made with a name
+    }
+    // Where files cannot be made without a name: made under six random
+    // characters and renamed to its mark, or left so where the file system
+    // cannot rename without replacing.
+    const std::string pattern = (dir / (cut + std::string(kMarkChars, 'X') + suffix)).string();
     for (int tries = 0; tries < 100; ++tries) {
         std::vector<char> buf(pattern.begin(), pattern.end());
         buf.push_back('\0');
         const int fd = sys::mkstemps(buf.data(), static_cast<int>(suffix.size()));
-        if (fd < 0) fail(pattern, errno);
+        if (fd < 0) fail(dir, errno);
         FileLock held(fd);
         const std::filesystem::path created(buf.data());
-        if (lockCreated(fd, created)) {
-            lock = std::move(held);
-            return created;
+        while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
         }
+        const std::filesystem::path marked = markedName(fd);
+        if (marked != created && sys::renameNoReplace(created.c_str(), marked.c_str()) != 0) {
+            const int err = errno;
+            if (err == EINVAL || err == ENOSYS || err == EOPNOTSUPP) {
+                lock = std::move(held);
+                return created;
+            }
+            sys::unlink(created.c_str());
+            if (err == EEXIST) continue;
+            fail(dir, err);
+        }
+        lock = std::move(held);
+        return marked;
     }
-    fail(pattern, EEXIST);
+    fail(dir, EEXIST);
 }
 
-std::string UniqueNameChars() {
-    static thread_local std::mt19937_64 random = [] {
-        std::random_device device;
-        std::seed_seq seed{device(), device(), device(), static_cast<unsigned>(::getpid())};
-        return std::mt19937_64(seed);
-    }();
-    std::uniform_int_distribution<std::size_t> pick(0, kUniqueAlphabet.size() - 1);
-    std::string s(kUniqueChars, ' ');
-    for (char& c : s) c = kUniqueAlphabet[pick(random)];
-    return s;
-}
-
-bool MatchesUniqueName(std::string_view name, std::string_view prefix, std::string_view suffix,
-                       std::string_view* unique) {
-    if (name.size() != prefix.size() + kUniqueChars + suffix.size() || !name.starts_with(prefix) ||
+bool HasOwnFileForm(std::string_view name, std::string_view prefix, std::string_view suffix) {
+    if (name.size() != prefix.size() + kMarkChars + suffix.size() || !name.starts_with(prefix) ||
         !name.ends_with(suffix))
         return false;
-    const std::string_view chars = name.substr(prefix.size(), kUniqueChars);
-    if (chars.find_first_not_of(kUniqueAlphabet) != std::string_view::npos) return false;
-    if (unique) *unique = chars;
-    return true;
+    return name.substr(prefix.size(), kMarkChars).find_first_not_of(kMarkAlphabet) == std::string_view::npos;
+}
+
+bool CarriesOwnMark(std::string_view name, std::string_view prefix, std::string_view suffix, int fd) {
+    struct stat st {};
+    return HasOwnFileForm(name, prefix, suffix) && ::fstat(fd, &st) == 0 &&
+           name.substr(prefix.size(), kMarkChars) == markOf(static_cast<std::uint64_t>(st.st_ino));
+}
+
+void RemoveOwnLeftovers(const std::filesystem::path& folder, const std::string& prefix, const std::string& suffix,
+                        const std::filesystem::path& keep) noexcept {
+    try {
+        const std::filesystem::path dir = folderOrHere(folder);
+        const std::string cut = OwnFilePrefix(dir, prefix, suffix);
+        std::error_code ec;
+        for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string name = it->path().filename().string();
+            if (it->path() == keep || !HasOwnFileForm(name, cut, suffix)) continue;
+            FileLock lock = FileLock::IfUnheld(it->path());
+            if (lock.held() && CarriesOwnMark(name, cut, suffix, lock.fd())) RemoveLockedFile(it->path(), lock);
+        }
+    } catch (...) {
+        // A clean-up that cannot finish leaves the rest for the next one.
+    }
 }
 
 bool RemoveLockedFile(const std::filesystem::path& p, const FileLock& lock) noexcept {
     struct stat held {}, named {};
     if (!lock.held() || ::fstat(lock.fd(), &held) != 0 || ::lstat(p.c_str(), &named) != 0 || !sameFile(held, named))
         return false;
-    return ::unlink(p.c_str()) == 0;
-}
-
-bool SameBytes(int a, int b) {
-    struct stat sa {}, sb {};
-    if (::fstat(a, &sa) != 0 || ::fstat(b, &sb) != 0 || sa.st_size != sb.st_size) return false;
-    std::vector<char> x(1 << 16), y(1 << 16);
-    for (off_t at = 0; at < sa.st_size;) {
-        const ssize_t n = ::pread(a, x.data(), x.size(), at);
-        if (n <= 0) return false;
-        for (ssize_t got = 0; got < n;) {
-            const ssize_t m = ::pread(b, y.data() + got, static_cast<std::size_t>(n - got), at + got);
-            if (m <= 0) return false;
-            got += m;
-        }
-        if (std::memcmp(x.data(), y.data(), static_cast<std::size_t>(n)) != 0) return false;
-        at += n;
-    }
-    return true;
+    return sys::unlink(p.c_str()) == 0;
 }
 
 }  // namespace brine

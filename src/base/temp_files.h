@@ -1,11 +1,10 @@
 #pragma once
-// Temporary files of the program's own, and the lock that tells a file a
-// job is still using from what a killed job left behind. A job holds an
-// exclusive flock() on each temporary file it makes for as long as it may
-// write or read it; a kill releases the lock with the process. A temporary
-// file nobody holds is therefore a leftover, and the next job for the same
-// target may remove it; one that is held is never touched, whichever
-// process holds it.
+// Files of the program's own, and the lock that tells a file a job is still
+// using from what a killed job left behind. A job holds an exclusive flock()
+// on each file it makes for as long as it may write or read it; a kill
+// releases the lock with the process. A file of ours nobody holds is
+// therefore a leftover, and the next job for the same target may remove it;
+// one that is held is never touched, whichever process holds it.
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -31,31 +30,41 @@ public:
     static FileLock IfUnheld(const std::filesystem::path& p);
 
 private:
-    friend bool CreateLockedNewFile(const std::filesystem::path&, FileLock&);
-    friend std::filesystem::path CreateLockedUniqueFile(const std::filesystem::path&, const std::string&,
-                                                        const std::string&, FileLock&);
+    friend std::filesystem::path CreateLockedOwnFile(const std::filesystem::path&, const std::string&,
+                                                     const std::string&, FileLock&);
     explicit FileLock(int fd) : fd_(fd) {}
     int fd_ = -1;
     bool plain_ = false;  // opened outside the fault seam
 };
 
-// Creates the file new and empty, private to its user, and locks it; false
-// when a file of that name exists. IoError for any other failure.
-bool CreateLockedNewFile(const std::filesystem::path& path, FileLock& lock);
-// Creates a new, empty file named prefix + six unique characters + suffix in
-// the folder, private to its user, locks it and returns its name. IoError
-// when it cannot.
-std::filesystem::path CreateLockedUniqueFile(const std::filesystem::path& folder, const std::string& prefix,
-                                             const std::string& suffix, FileLock& lock);
-// Six characters for a unique name, as CreateLockedUniqueFile uses.
-std::string UniqueNameChars();
-// True when `name` is prefix + six characters of a unique name + suffix;
-// `unique` gets the six.
-bool MatchesUniqueName(std::string_view name, std::string_view prefix, std::string_view suffix,
-                       std::string_view* unique = nullptr);
+// A file the program makes for itself beside the user's files carries in
+// its name six characters computed from its own inode number, its mark. A
+// file of the user's does not carry its mark by chance, and a copy of one of
+// ours (a new inode) does not carry its own: so a leftover is told from a
+// user's file by its name and its identity together, never by its name alone.
+
+// Creates a new, empty file named prefix + mark + suffix in the folder,
+// private to its user, locks it and returns its name. The prefix is cut, at
+// a character boundary, where the name would be longer than the folder
+// takes. Where the file system cannot rename without replacing, the file
+// keeps a name of six random characters: it works, but is never taken for a
+// leftover. IoError naming the folder and the cause when it cannot be made
+// ("一時ファイルを作成できません: <folder> (<cause>)").
+std::filesystem::path CreateLockedOwnFile(const std::filesystem::path& folder, const std::string& prefix,
+                                          const std::string& suffix, FileLock& lock);
+// The prefix CreateLockedOwnFile uses in this folder for this prefix and suffix.
+std::string OwnFilePrefix(const std::filesystem::path& folder, const std::string& prefix, const std::string& suffix);
+// True when `name` is `prefix` + six characters of a mark + `suffix`, and
+// the file open as `fd` carries its own mark there.
+bool CarriesOwnMark(std::string_view name, std::string_view prefix, std::string_view suffix, int fd);
+// True when `name` is `prefix` + six characters of a mark + `suffix`.
+bool HasOwnFileForm(std::string_view name, std::string_view prefix, std::string_view suffix);
+// Removes the files of the folder named prefix + mark + suffix (prefix as
+// OwnFilePrefix cuts it) that carry their own mark and no job holds, except
+// `keep`: what killed jobs left.
+void RemoveOwnLeftovers(const std::filesystem::path& folder, const std::string& prefix, const std::string& suffix,
+                        const std::filesystem::path& keep = {}) noexcept;
 // Removes the file whose lock is held, provided the name still names it.
 bool RemoveLockedFile(const std::filesystem::path& p, const FileLock& lock) noexcept;
-// True when two open files hold the same bytes.
-bool SameBytes(int a, int b);
 
 }  // namespace brine

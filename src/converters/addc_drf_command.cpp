@@ -12,6 +12,7 @@ const char* const kUnknownKindMessage = "ﾌｧｲﾙの種類が分かりませ
 
 JobResult ConvertOneFile(CurrentFile& m, const std::string& fileName, Prompter& prompter, ProgressSink& progress,
                          HeaderSaveDialog& dialog) {
+    RollBackCutRewrite(fileName);
     switch (SniffFileKind(fileName)) {
     case InputFileKind::SDF:
         return ResaveTimeSeries(m, fileName, InputFileKind::SDF, prompter, progress, dialog);
@@ -24,8 +25,8 @@ JobResult ConvertOneFile(CurrentFile& m, const std::string& fileName, Prompter& 
     case InputFileKind::Unknown:
         break;
     }
-    // A replace cut short leaves a NUL first byte: no kind, but good copies beside it.
-    prompter.warning(std::string(kUnknownKindMessage) + "\n" + fileName + LeftoverCopiesNote(fileName));
+    // A rewrite cut short that could not be put back leaves a NUL first byte: no kind.
+    prompter.warning(std::string(kUnknownKindMessage) + "\n" + fileName + CutRewriteNote(fileName));
     return JobResult::Skipped;
 }
 

@@ -133,8 +133,9 @@ public:
     // burst records stay. For an output of the program's own, being made.
     bool WriteSDFHeader(const std::string& fileName);
     // Gives an existing SDF, a user's file, this header with its bursts kept:
-    // the file with the new header is made beside it and replaces it whole,
-    // so a stop or a write landing in part never leaves it half old, half new.
+    // the header blocks are rewritten in place under a rollback journal, so
+    // a stop or a write landing in part leaves the old header or the new one
+    // (put right when the file is next opened), at the cost of a header.
     bool RewriteSDFHeader(const std::string& fileName);
     // Creates the file fresh (truncated) with the header: for a new output.
     bool CreateSDFFile(const std::string& fileName);

@@ -263,11 +263,12 @@ bool CurrentFile::ReadHeader(const std::string& fileName) {
 }
 
 bool CurrentFile::ReadSDFHeader(const std::string& fileName) {
+    RollBackCutRewrite(fileName);
     CallFiles files(job_.p.get());
     JobFile& source = files->forReading(fileName);
     ParseResult parsed = parseSdfHeader(source.file, source.size());
     if (parsed.kind != ParseResult::Ok) {
-        if (prompter) prompter->error(kFormatMessage + LeftoverCopiesNote(fileName));
+        if (prompter) prompter->error(kFormatMessage + CutRewriteNote(fileName));
         return false;
     }
     const SdfHeader& h = parsed.header;
@@ -452,17 +453,16 @@ bool CurrentFile::WriteSDFHeader(const std::string& fileName) { return WriteSDFH
 bool CurrentFile::RewriteSDFHeader(const std::string& fileName) {
     try {
         const std::vector<std::uint8_t> head = EncodeSDFHeader();
-        SafeReplace replace(fileName);
         {
+            // The records begin where the file's own header ends: only a
+            // header of as many channels may take its place.
             BinaryFile in(fileName, OpenMode::Read);
-            BinaryFile out(replace.tempPath(), OpenMode::Update);
-            std::vector<std::uint8_t> chunk(std::min<std::uint64_t>(in.size(), kPackBytes) + 1);
-            for (std::size_t n; (n = in.readSome(chunk.data(), chunk.size())) > 0;) out.writeAll(chunk.data(), n);
-            // The bytes an in-place rewrite would give, records untouched.
-            out.writeAt(0, head.data(), head.size());
-            out.close();
+            const ParseResult parsed = parseSdfHeader(in, in.size());
+            if (parsed.kind != ParseResult::Ok || parsed.header.version != 4 ||
+                parsed.header.nch + parsed.header.nch2 != Nch + Nch2)
+                throw FormatError("ファイルが読み込んだときと変わっています: " + fileName);
         }
-        replace.commit();
+        RewriteFileHead(fileName, {reinterpret_cast<const char*>(head.data()), head.size()});
         writeFailure_ = {};
         return true;
     } catch (const std::exception& e) {

@@ -192,6 +192,7 @@ std::string singleText(float f) {
 bool CurrentFile::ReadTSDHeader(const std::string& fileName) {
     // A header read begins the reading of a file: no block found before counts.
     tsdBlocksKept_.p.reset();
+    RollBackCutRewrite(fileName);
     TsdHeader h;
     CallFiles files(job_.p.get());
     JobFile& source = files->forReading(fileName);
@@ -200,7 +201,7 @@ bool CurrentFile::ReadTSDHeader(const std::string& fileName) {
         in.limitLineBytes(kMaxLineBytes);
         h = parseTsdHeader(in, source.size());
     } catch (const FormatError&) {
-        if (prompter) prompter->error(kFormatMessage + LeftoverCopiesNote(fileName));
+        if (prompter) prompter->error(kFormatMessage + CutRewriteNote(fileName));
         return false;
     }
     Memo = h.memo;

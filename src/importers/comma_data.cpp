@@ -17,6 +17,7 @@
 #include "base/errors.h"
 #include "base/file_identity.h"
 #include "base/ini_file.h"
+#include "base/safe_replace.h"
 #include "base/temp_files.h"
 #include "base/line_reader.h"
 #include "base/number_text.h"
@@ -134,61 +135,24 @@ public:
     void arm(std::string name) { name_ = std::move(name); }
     void release() { name_.clear(); }
     ~TempFileGuard() {
-        if (name_.empty()) return;
-        std::error_code ec;
-        std::filesystem::remove(name_, ec);
+        if (!name_.empty()) removeFileQuietly(name_);
     }
 
 private:
     std::string name_;
 };
 
-// Removes the temporary burst files earlier imports of the same input left
-// and no job holds any more (a kill, or a copy into the output that failed
-// and kept it): under the preferred name or a unique one beside it, each
-// the program's own SDF or a file cut short before its header was written.
-void removeStaleBurstFiles(const std::filesystem::path& preferred, const std::string& prefix) {
-    const std::filesystem::path dir = preferred.has_parent_path() ? preferred.parent_path() : ".";
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name != preferred.filename().string() && !MatchesUniqueName(name, prefix, ".$$$")) continue;
-        FileLock lock = FileLock::IfUnheld(it->path());
-        struct stat st {};
-        if (!lock.held() || ::fstat(lock.fd(), &st) != 0) continue;
-        // Judged through the descriptor the lock holds: the file is not
-        // opened again, so nothing here can stop the import.
-        char head[64];
-        const ssize_t n = ::pread(lock.fd(), head, sizeof head, 0);
-        if (st.st_size == 0 || (n > 0 && IsSdfSignature({head, static_cast<std::size_t>(n)})))
-            RemoveLockedFile(it->path(), lock);
-    }
-}
-
-// Creates the temporary burst file fresh, empty and locked: under the
-// preferred name when no file has it, else under a unique name beside it,
-// so a file of the user's that happens to carry the name is never written
-// over. The name created is returned.
+// Creates the temporary burst file fresh, empty and locked beside the input,
+// as a file of the program's own: "<input's stem>." with its mark and
+// ".$$$". What earlier imports of the input left of their own, and no job
+// holds any more (a kill, or a copy into the output that failed and kept
+// it), is removed first; a file of the user's is never touched. The name
+// created is returned.
 std::string createTempBurstFile(const std::string& preferred, FileLock& lock) {
     const std::filesystem::path p(preferred);
     const std::string prefix = std::filesystem::path(p).replace_extension("").filename().string() + ".";
-    // The folder is named as where the file could not be made, with the cause.
-    auto failed = [&p](const IoError& e) {
-        std::filesystem::path dir = p.parent_path();
-        return IoError("一時ファイルを作成できません: " + (dir.empty() ? std::string(".") : dir.string()) + "\n" +
-                       e.what());
-    };
-    removeStaleBurstFiles(p, prefix);
-    try {
-        if (CreateLockedNewFile(preferred, lock)) return preferred;
-    } catch (const IoError& e) {
-        throw failed(e);
-    }
-    try {
-        return CreateLockedUniqueFile(p.parent_path(), prefix, ".$$$", lock).string();
-    } catch (const IoError& e) {
-        throw failed(e);
-    }
+    RemoveOwnLeftovers(p.parent_path(), prefix, ".$$$");
+    return CreateLockedOwnFile(p.parent_path(), prefix, ".$$$", lock).string();
 }
 
 // The channel table of a model from the read columns.

@@ -126,10 +126,11 @@ struct CommaImportResult {
     std::shared_ptr<FileLock> TempFileLock;        // held on it while it may be used
 };
 
-// Reads the file. Burst mode writes every burst into a temporary file made
-// fresh beside the input: settings.TempFileName when no file has that name,
-// else a unique name (result.TempFileName tells which); the files of earlier
-// imports of the input that no job holds are removed first. A short last
+// Reads the file. Burst mode writes every burst into a temporary file of the
+// program's own made fresh beside the input, named after
+// settings.TempFileName with a mark before its extension (result.TempFileName
+// tells which); what earlier imports of the input left and no job holds is
+// removed first. A short last
 // burst is filled up with missing values; the file is removed again when the
 // import stops. Messages go to the prompter, progress to the sink.
 CommaImportResult ImportCommaData(const CommaImportSettings& settings, Prompter& prompter, ProgressSink& progress);

@@ -69,6 +69,7 @@ SiteLoadReport SiteList::LoadSites(const std::filesystem::path& file) {
         SaveSites(file);
         return report;
     }
+    RollBackCutRewrite(file);
     std::string text;
     try {
         text = ReadWholeFile(file);
@@ -76,7 +77,7 @@ SiteLoadReport SiteList::LoadSites(const std::filesystem::path& file) {
         // The file is there but unreadable: what is in memory no longer
         // matches it, so it must not be written over.
         damaged_ = true;
-        throw IoError("地点ファイルを読み込めません: " + file.string() + LeftoverCopiesNote(file));
+        throw IoError("地点ファイルを読み込めません: " + file.string() + CutRewriteNote(file));
     }
 
     struct Site {
@@ -126,7 +127,7 @@ SiteLoadReport SiteList::LoadSites(const std::filesystem::path& file, Prompter& 
         if (!report.badLines.empty()) text += "読み込めない行: " + lineList(report.badLines) + "\n";
         if (report.tooMany) text += "1000 地点を超える行は読み込みませんでした。\n";
         text += "読み込めた地点だけを使います。ファイルを直すまで地点の登録と削除はできません。";
-        text += LeftoverCopiesNote(file);
+        text += CutRewriteNote(file);
         prompter.warning(text);
     }
     return report;

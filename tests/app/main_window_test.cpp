@@ -510,9 +510,10 @@ TEST_F(MainWindowTest, ParametersRestoreFileFolderAndSiteAndIgnoreWhatIsNoLonger
     }
 }
 
-// A settings file a replace cut short (a NUL byte, never its text) is told
-// of at start-up with the copies beside it, and the close writes no default
-// settings over it.
+// A damaged settings file (a NUL byte, never its text) that no journal puts
+// back is told of at start-up, and the close writes no default settings over
+// it. Files of the user's named like copies are neither named as copies nor
+// touched.
 TEST_F(MainWindowTest, ADamagedParametersFileIsToldOfAtStartUpAndKeptAtClose) {
     using namespace std::string_literals;
     const std::string damaged = "\0ata/a.sdf\r\n/data\r\n3\r\n"s;
@@ -524,8 +525,9 @@ TEST_F(MainWindowTest, ADamagedParametersFileIsToldOfAtStartUpAndKeptAtClose) {
     test::ShowMainWindow(*form);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
-    for (const std::string& name : {params(), newCopy, oldCopy})
-        EXPECT_NE(prompter.shown[0].text.find(name), std::string::npos) << prompter.shown[0].text;
+    EXPECT_NE(prompter.shown[0].text.find(params()), std::string::npos) << prompter.shown[0].text;
+    for (const std::string& name : {newCopy, oldCopy})
+        EXPECT_EQ(prompter.shown[0].text.find(name), std::string::npos) << prompter.shown[0].text;
     EXPECT_EQ(form->SelectedLocation, 0);
     EXPECT_TRUE(form->close());
     EXPECT_EQ(test::readText(params()), damaged);

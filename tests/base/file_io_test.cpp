@@ -3,7 +3,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 
 #include <cstring>
 #include <functional>
@@ -216,6 +219,83 @@ TEST(SystemCalls, AStoppingPlanEndsTheProcessAtTheChosenCallUndoingNothing) {
     }
 }
 
+// A power cut takes back what was not synced: the sectors a file was
+// written in since its last sync (each as drawn), a size changed since, and
+// the names made, renamed or removed in a folder not synced since.
+TEST(SystemCalls, APowerCutLosesWhatWasNotSynced) {
+    struct Case {
+        const char* what;
+        std::function<void(const TempDir&)> job;  // then one more call, where the power goes
+        std::set<std::string> left;               // every draw
+        std::set<std::string> contents;           // of a.bin, over the draws ("-" when gone)
+    };
+    auto writeAt = [](const std::string& p, off_t at, const std::string& text, bool sync) {
+        const int fd = sys::open(p.c_str(), O_RDWR | O_CREAT, 0600);
+        sys::pwrite(fd, text.data(), text.size(), at);
+        if (sync) sys::fsync(fd);
+        sys::close(fd);
+    };
+    auto syncFolder = [](const TempDir& d) {
+        const int fd = sys::open(d.path().c_str(), O_RDONLY | O_DIRECTORY);
+        sys::fsync(fd);
+        sys::close(fd);
+    };
+    const std::string sector(512, 's');
+    const Case cases[] = {
+        {"a new file, its folder not synced", [&](const TempDir& d) { writeAt(d.file("n.bin"), 0, "new", true); },
+         {"a.bin"}, {sector + "tail"}},
+        {"a write not synced", [&](const TempDir& d) { writeAt(d.file("a.bin"), 0, "X", false); },
+         {"a.bin"}, {sector + "tail", "X" + sector.substr(1) + "tail"}},
+        {"a write synced", [&](const TempDir& d) { writeAt(d.file("a.bin"), 514, "Y", true); },
+         {"a.bin"}, {sector + "taYl"}},
+        {"a file grown, not synced", [&](const TempDir& d) { writeAt(d.file("a.bin"), 516, "more", false); },
+         {"a.bin"}, {sector + "tail", sector + "tailmore", sector + "tail" + std::string(4, '\0')}},
+        {"a rename over it, its folder not synced",
+         [&](const TempDir& d) {
+             writeAt(d.file("b.bin"), 0, "b", true);
+             syncFolder(d);
+             sys::rename(d.file("b.bin").c_str(), d.file("a.bin").c_str());
+         },
+         {"a.bin", "b.bin"}, {sector + "tail"}},
+        {"a rename over it, its folder synced",
+         [&](const TempDir& d) {
+             writeAt(d.file("b.bin"), 0, "b", true);
+             sys::rename(d.file("b.bin").c_str(), d.file("a.bin").c_str());
+             syncFolder(d);
+         },
+         {"a.bin"}, {"b"}},
+        {"its removal, not synced", [&](const TempDir& d) { sys::unlink(d.file("a.bin").c_str()); }, {"a.bin"},
+         {sector + "tail"}},
+    };
+    for (const Case& c : cases) {
+        std::set<std::string> contents;
+        for (unsigned seed = 1; seed <= 8; ++seed) {
+            TempDir dir;
+            test::writeText(dir.file("a.bin"), sector + "tail");
+            std::fflush(nullptr);
+            const pid_t child = ::fork();
+            ASSERT_NE(child, -1);
+            if (child == 0) {
+                sys::FaultPlan plan;
+                plan.fault = sys::Fault::PowerCut;
+                plan.failAt = 1'000'000;
+                plan.seed = seed;
+                sys::ArmFaults armed(plan);
+                c.job(dir);
+                plan.failAt = static_cast<long long>(plan.calls.size()) + 1;
+                sys::fsync(-1);
+                ::_exit(0);
+            }
+            int status = 0;
+            ASSERT_EQ(::waitpid(child, &status, 0), child);
+            ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == sys::kStoppedStatus) << c.what;
+            EXPECT_EQ(namesIn(dir.path()), c.left) << c.what << ", draw " << seed;
+            contents.insert(fs::exists(dir.file("a.bin")) ? test::readText(dir.file("a.bin")) : "-");
+        }
+        EXPECT_EQ(contents, c.contents) << c.what;
+    }
+}
+
 TEST(SystemCalls, ArmingNestsAndPutsTheOuterPlanBack) {
     TempDir dir;
     auto write = [&] { writeThreeBytes(dir.file("a.bin")); };
@@ -372,13 +452,13 @@ int stoppedAt(sys::FaultPlan plan, const std::function<void()>& job) {
 
 }  // namespace
 
-// A hard-linked text file replaced in place, the process stopped before each
-// call of the job (a kill) and in each of its writes (torn: half landed):
-// the file holds its old or its new content, or begins with a NUL byte that
-// every reader refuses, and then the copies named hold the old and the new
-// content. The next replace of the file removes what the stopped one left,
-// except the copies beside a damaged file and any file a live job holds.
-TEST(SafeReplace, AHardLinkedFileStoppedAnywhereIsOldNewOrRefusedWithItsCopiesNamed) {
+// A file rewritten in place (it has a second hard link), the process
+// stopped before each call of the job (a kill), in each of its writes
+// (torn: half landed) and by a power cut at each call (a few draws of what
+// the disk lost): opened under either name, the file reads as its old or its
+// new content, put right by its reader where the rewrite was cut short. The
+// next replace removes what the stopped one left, and nothing a live job holds.
+TEST(SafeReplace, AFileRewrittenInPlaceStoppedAnywhereReadsOldOrNew) {
     const std::string old = iniText(40, "old value");
     struct Case {
         std::string to;
@@ -396,104 +476,129 @@ TEST(SafeReplace, AHardLinkedFileStoppedAnywhereIsOldNewOrRefusedWithItsCopiesNa
         }
         ASSERT_EQ(test::readText(second), c.to);
         const long long n = static_cast<long long>(counting.calls.size());
+        struct Stop {
+            sys::Fault fault;
+            unsigned seed;
+        };
         for (long long at = 1; at <= n; ++at) {
             const sys::Call call = counting.calls[static_cast<std::size_t>(at - 1)].call;
-            for (sys::Fault fault : {sys::Fault::Kill, sys::Fault::Tear}) {
+            for (Stop stop : {Stop{sys::Fault::Kill, 0}, Stop{sys::Fault::Tear, 0}, Stop{sys::Fault::PowerCut, 1},
+                              Stop{sys::Fault::PowerCut, 2}, Stop{sys::Fault::PowerCut, 3}}) {
                 const bool writes = call == sys::Call::Write || call == sys::Call::Pwrite;
-                if (fault == sys::Fault::Tear && !writes) continue;
-                const std::string where = std::string(fault == sys::Fault::Kill ? "killed before" : "torn at") +
-                                          " call " + std::to_string(at) + " of " + std::to_string(n) + ", " +
-                                          std::to_string(c.to.size()) + " bytes";
+                if (stop.fault == sys::Fault::Tear && !writes) continue;
+                const std::string where =
+                    std::string(stop.fault == sys::Fault::Kill   ? "killed before"
+                                : stop.fault == sys::Fault::Tear ? "torn at"
+                                                                 : "power cut (draw " + std::to_string(stop.seed) +
+                                                                       ") before") +
+                    " call " + std::to_string(at) + " of " + std::to_string(n) + ", " + std::to_string(c.to.size()) +
+                    " bytes";
                 reset();
                 sys::FaultPlan plan;
                 plan.failAt = at;
-                plan.fault = fault;
+                plan.fault = stop.fault;
+                plan.seed = stop.seed;
                 const int status = stoppedAt(plan, [&] { ReplaceFileContent(target, c.to); });
                 ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == sys::kStoppedStatus) << where;
                 ASSERT_TRUE(fs::equivalent(target, second)) << where;
+                EXPECT_NO_THROW(IniFile{at % 2 ? second : target}) << where;
                 const std::string now = test::readText(target);
-                std::set<std::string> kept;
-                if (now == old || now == c.to) {
-                    EXPECT_NO_THROW(IniFile{target}) << where;
-                } else {
-                    EXPECT_EQ(now.substr(0, 1), std::string(1, '\0')) << where;
-                    const std::vector<LeftoverCopy> copies = LeftoverCopies(target);
-                    std::string message;
-                    try {
-                        IniFile{target};
-                    } catch (const FormatError& e) {
-                        message = e.what();
-                    }
-                    EXPECT_NE(message, "") << where << ": the reader accepted the damaged file";
-                    std::set<std::string> held;
-                    for (const LeftoverCopy& copy : copies) {
-                        EXPECT_NE(message.find(copy.path.string()), std::string::npos) << where << "\n" << message;
-                        EXPECT_EQ(test::readText(copy.path.string()), copy.newContent ? c.to : old) << where;
-                        held.insert(copy.newContent ? "new" : "old");
-                        kept.insert(copy.path.filename().string());
-                    }
-                    EXPECT_EQ(held, (std::set<std::string>{"new", "old"})) << where;
-                }
+                EXPECT_TRUE(now == old || now == c.to) << where << ": " << now.size() << " bytes";
                 // The next replace, beside a job still at work on the file.
                 SafeReplace live(target);
                 ReplaceFileContent(target, iniText(2, "next"));
                 EXPECT_EQ(test::readText(second), iniText(2, "next")) << where;
-                kept.insert({"p.tfp", "q.tfp", live.tempPath().filename().string()});
-                EXPECT_EQ(namesIn(dir.path()), kept) << where;
+                EXPECT_EQ(namesIn(dir.path()),
+                          (std::set<std::string>{"p.tfp", "q.tfp", live.tempPath().filename().string()}))
+                    << where;
             }
         }
     }
 }
 
-// A replace in place that fails says the file is damaged only when it is:
-// when it holds its old content the message says so and names the step.
-TEST(SafeReplace, AFailedReplaceInPlaceSaysWhatTheFileHolds) {
+// A rewrite in place that fails says the file is as it was only when every
+// write and sync of its undo succeeded; otherwise it says the old content
+// could not be confirmed on disk, keeps the journal and the new content and
+// names them, and the file's next opening reads its old content or its new
+// one whole, never a mixture.
+TEST(SafeReplace, AFailedReplaceInPlaceSaysWhatTheDiskHolds) {
     TempDir dir;
     const std::string target = dir.file("p.tfp"), second = dir.file("q.tfp");
     const std::string old = iniText(40, "old value"), to = iniText(50, "new value");
     auto reset = [&] { hardLinkedPair(dir, old); };
-    reset();
+    auto run = [&](sys::FaultPlan& plan) {
+        reset();
+        sys::ArmFaults armed(plan);
+        try {
+            ReplaceFileContent(target, to);
+        } catch (const IoError& e) {
+            return std::string(e.what());
+        }
+        return std::string();
+    };
+    auto check = [&](const std::string& message, const std::string& where) {
+        if (message.empty()) {
+            EXPECT_EQ(test::readText(target), to) << where;
+            return;
+        }
+        EXPECT_NE(message.find(target), std::string::npos) << where;
+        EXPECT_NE(message.find(std::strerror(ENOSPC)), std::string::npos) << where;
+        if (message.find("元のまま") != std::string::npos) {
+            EXPECT_EQ(test::readText(target), old) << where;
+            EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"p.tfp", "q.tfp"})) << where;
+            return;
+        }
+        EXPECT_NE(message.find("確かめられません"), std::string::npos) << where;
+        // Every file the rewrite kept is named, the new content among them.
+        bool newKept = false;
+        for (const std::string& name : namesIn(dir.path())) {
+            if (name == "p.tfp" || name == "q.tfp") continue;
+            EXPECT_NE(message.find(dir.file(name)), std::string::npos) << where << ": " << name;
+            newKept = newKept || test::readText(dir.file(name)) == to;
+        }
+        EXPECT_TRUE(newKept) << where;
+        EXPECT_NO_THROW(IniFile{second}) << where;
+        const std::string now = test::readText(target);
+        EXPECT_TRUE(now == old || now == to) << where << "\nreads: " << now;
+    };
     sys::FaultPlan counting;
-    {
-        sys::ArmFaults armed(counting);
-        ReplaceFileContent(target, to);
-    }
+    run(counting);
     const long long n = static_cast<long long>(counting.calls.size());
     for (long long at = static_cast<long long>(counting.commitsAt.back()) + 1; at <= n; ++at) {
         for (bool persistent : {false, true}) {
-            reset();
             sys::FaultPlan plan;
             plan.failAt = at;
             plan.persistent = persistent;
             plan.error = ENOSPC;
-            std::string message;
-            {
-                sys::ArmFaults armed(plan);
-                try {
-                    ReplaceFileContent(target, to);
-                } catch (const IoError& e) {
-                    message = e.what();
-                }
-            }
-            const std::string now = test::readText(target);
-            const std::string where = "call " + std::to_string(at) + (persistent ? " and every later call" : "") +
-                                      "\n" + message;
-            if (message.empty()) {
-                EXPECT_EQ(now, to) << where;
-                continue;
-            }
-            EXPECT_NE(message.find(target), std::string::npos) << where;
-            EXPECT_NE(message.find(std::strerror(ENOSPC)), std::string::npos) << where;
-            const bool damaged = message.find("壊れています") != std::string::npos;
-            if (now == old) {
-                EXPECT_FALSE(damaged) << where;
-                EXPECT_NE(message.find("元のまま"), std::string::npos) << where;
-                EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"p.tfp", "q.tfp"})) << where;
-            } else if (now != to) {
-                EXPECT_TRUE(damaged) << where;
-            }
+            const std::string message = run(plan);
+            check(message, "call " + std::to_string(at) + (persistent ? " and every later call" : "") + "\n" + message);
         }
     }
+    // The first write of the copy fails, and then one step of its undo.
+    long long copy = 0;
+    for (long long i = 1, writes = 0; i <= n && !copy; ++i) {
+        const sys::FaultPlan::Record& r = counting.calls[static_cast<std::size_t>(i - 1)];
+        if (r.call == sys::Call::Pwrite && r.path == target && ++writes == 2) copy = i;
+    }
+    ASSERT_GT(copy, 0);
+    sys::FaultPlan failing;
+    failing.failAt = copy;
+    failing.error = ENOSPC;
+    ASSERT_NE(run(failing).find("元のまま"), std::string::npos);
+    int undoSteps = 0;
+    for (long long u = copy + 1; u <= static_cast<long long>(failing.calls.size()); ++u) {
+        const sys::FaultPlan::Record& r = failing.calls[static_cast<std::size_t>(u - 1)];
+        if (r.path != target || (r.call != sys::Call::Pwrite && r.call != sys::Call::Fsync)) continue;
+        ++undoSteps;
+        sys::FaultPlan plan;
+        plan.failAt = copy;
+        plan.alsoFailAt = {u};
+        plan.error = ENOSPC;
+        const std::string message = run(plan);
+        EXPECT_EQ(message.find("元のまま"), std::string::npos) << "undo call " << u << "\n" << message;
+        check(message, "the copy, then undo call " + std::to_string(u) + "\n" + message);
+    }
+    EXPECT_GE(undoSteps, 4);
 }
 
 // A new file gets the permissions the umask gives; a replaced one keeps its own.
@@ -514,68 +619,165 @@ TEST(SafeReplace, ANewFileTakesThePermissionsOfTheUmask) {
     }
 }
 
-// A file of the user's that only looks like a copy a replace left (a copy
-// of the target kept as "<stem>.old-backup<ext>") is no leftover: a
-// leftover is always one of a pair, the new and the old content.
-TEST(SafeReplace, AUsersFileNamedLikeALoneCopyIsKept) {
-    for (const std::string name : {"p.old-backup.tfp", "p.new-backup.tfp"}) {
+// Files of the user's named like those the program makes beside a file (its
+// temporary files and journals) or like the copies older versions made are
+// the user's: no replace removes them, plain or in place, finished,
+// abandoned or killed, and no message names them as holding the file's
+// content.
+TEST(SafeReplace, TheUsersFilesNamedLikeTheProgramsOwnAreKept) {
+    const std::vector<std::string> lookAlikes = {
+        ".p.tfp.tmpABCDEF", ".p.tfp.tmpXXXXXX", ".p.tfp.jnlABCDEF", "p.old-backup.tfp",
+        "p.new-backup.tfp",  "p.old-2024v1.tfp",  "p.new-2024v1.tfp"};
+    for (bool linked : {false, true}) {
         TempDir dir;
-        const std::string target = dir.file("p.tfp"), mine = dir.file(name);
-        test::writeText(target, iniText(3, "old"));
-        test::writeText(mine, iniText(3, "old"));
+        const std::string target = dir.file("p.tfp");
+        hardLinkedPair(dir, iniText(3, "old"));
+        if (!linked) fs::remove(dir.file("q.tfp"));
+        for (std::size_t i = 0; i < lookAlikes.size(); ++i)
+            test::writeText(dir.file(lookAlikes[i]), i % 2 ? iniText(3, "old") : "the user's " + lookAlikes[i]);
+        const std::set<std::string> all = namesIn(dir.path());
         ReplaceFileContent(target, iniText(3, "new"));
-        EXPECT_EQ(test::readText(target), iniText(3, "new")) << name;
-        EXPECT_EQ(test::readText(mine), iniText(3, "old")) << name;
+        SafeReplace(target).abandon();
+        sys::FaultPlan kill;
+        kill.failAt = 4;
+        kill.fault = sys::Fault::Kill;
+        ASSERT_EQ(WEXITSTATUS(stoppedAt(kill, [&] { ReplaceFileContent(target, iniText(3, "killed")); })),
+                  sys::kStoppedStatus);
+        ReplaceFileContent(target, iniText(3, "after"));
+        EXPECT_EQ(test::readText(target), iniText(3, "after"));
+        EXPECT_EQ(namesIn(dir.path()), all) << (linked ? "linked" : "plain");
+        for (std::size_t i = 0; i < lookAlikes.size(); ++i)
+            EXPECT_EQ(test::readText(dir.file(lookAlikes[i])), i % 2 ? iniText(3, "old") : "the user's " + lookAlikes[i]);
+        // A file cut short beside them: none is taken for its old content.
+        test::writeText(target, std::string(1, '\0') + iniText(3, "cut"));
+        EXPECT_FALSE(RollBackCutRewrite(target));
+        EXPECT_EQ(CutRewriteNote(target), "");
+        EXPECT_EQ(namesIn(dir.path()), all);
     }
 }
 
-// A replaced file keeps its owner and group where the writer may give them
-// (root replacing a user's file: the user would be shut out of a 0600 file
-// that root came to own), and its mode.
-TEST(SafeReplace, AReplacedFileKeepsItsOwner) {
+// A replaced file keeps its owner, group and mode, and its extended
+// attributes (ACLs among them): a rename does so where the writer may give
+// the new file all of them (root replacing a user's file: the user would be
+// shut out of a 0600 file root came to own), and where it may not (a group
+// member replacing a colleague's file in a shared folder) the file is
+// rewritten in place and stays the one it was.
+TEST(SafeReplace, AReplacedFileKeepsItsOwnerAndAttributes) {
     if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
     constexpr uid_t kNobody = 65534;
+    struct Case {
+        const char* what;
+        uid_t owner, writer;
+        mode_t folderMode, fileMode;
+        bool xattr;
+    };
+    const Case cases[] = {{"root over nobody's file", kNobody, 0, 0755, 02600, false},
+                          {"a group member over root's file in a shared folder", 0, kNobody, 0775, 0664, false},
+                          {"the owner over a file with an extended attribute", 0, 0, 0755, 0644, true}};
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string target = dir.file("out.sdf");
+        test::writeText(target, "old");
+        ASSERT_EQ(::chown(dir.path().c_str(), 0, kNobody), 0);
+        ASSERT_EQ(::chmod(dir.path().c_str(), c.folderMode), 0);
+        ASSERT_EQ(::chown(target.c_str(), c.owner, kNobody), 0);
+        ASSERT_EQ(::chmod(target.c_str(), c.fileMode), 0);
+        if (c.xattr && ::setxattr(target.c_str(), "user.station", "03", 2, 0) != 0)
+            GTEST_SKIP() << "no extended attributes here";
+        struct stat before {};
+        ASSERT_EQ(::stat(target.c_str(), &before), 0);
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (c.writer != 0 && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(c.writer) != 0))
+                ::_exit(3);
+            try {
+                ReplaceFileContent(target, "new");
+            } catch (const IoError& e) {
+                std::fprintf(stderr, "%s\n", e.what());
+                ::_exit(1);
+            }
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_EQ(status, 0) << c.what;
+        struct stat st {};
+        ASSERT_EQ(::stat(target.c_str(), &st), 0);
+        EXPECT_EQ(test::readText(target), "new") << c.what;
+        EXPECT_EQ(st.st_uid, c.owner) << c.what;
+        EXPECT_EQ(st.st_gid, kNobody) << c.what;
+        EXPECT_EQ(st.st_mode & 07777, c.fileMode) << c.what;
+        if (c.writer != 0) {
+            EXPECT_EQ(st.st_ino, before.st_ino) << c.what;
+        }
+        char value[8] = {};
+        if (c.xattr) {
+            EXPECT_EQ(::getxattr(target.c_str(), "user.station", value, sizeof value), 2) << c.what;
+        }
+        EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"out.sdf"}) << c.what;
+    }
+}
+
+// A name as long as the file system takes (255 bytes, or a little less in
+// characters of several bytes) is replaced, plain or in place, and so is its
+// head; nothing is left beside it.
+TEST(SafeReplace, EveryNameTheFileSystemTakesCanBeWritten) {
+    std::string wide;
+    while (wide.size() + 3 + 4 <= 255) wide += "観";
+    for (const std::string& name : {std::string(246, 'a') + ".tfp", std::string(251, 'b') + ".tfp", wide + ".tfp"}) {
+        for (bool linked : {false, true}) {
+            TempDir dir;
+            const std::string target = dir.file(name);
+            test::writeText(target, iniText(3, "old"));
+            if (linked) fs::create_hard_link(target, dir.file("q.tfp"));
+            const std::set<std::string> names = namesIn(dir.path());
+            const std::string what = std::to_string(name.size()) + " bytes" + (linked ? ", linked" : "");
+            ASSERT_NO_THROW(ReplaceFileContent(target, iniText(4, "new"))) << what;
+            ASSERT_NO_THROW(RewriteFileHead(target, "[Tabl")) << what;
+            EXPECT_EQ(test::readText(target), iniText(4, "new")) << what;
+            EXPECT_EQ(namesIn(dir.path()), names) << what;
+        }
+    }
+}
+
+// Two writers of one file, in two processes, rewriting it in place at the
+// same moments: each result is one of the two outputs whole.
+TEST(SafeReplace, TwoWritersOfOneFileNeverInterleave) {
     TempDir dir;
     const std::string target = dir.file("out.sdf");
     test::writeText(target, "old");
-    ASSERT_EQ(::chown(target.c_str(), kNobody, kNobody), 0);
-    ASSERT_EQ(::chmod(target.c_str(), 02600), 0);
-    ReplaceFileContent(target, "new");
-    struct stat st {};
-    ASSERT_EQ(::stat(target.c_str(), &st), 0);
-    EXPECT_EQ(test::readText(target), "new");
-    EXPECT_EQ(st.st_uid, kNobody);
-    EXPECT_EQ(st.st_gid, static_cast<gid_t>(kNobody));
-    EXPECT_EQ(st.st_mode & 07777, 02600u);
-}
-
-// The copies a replace cut short left are named also when the damaged file
-// is opened under another of its names in the folder (a second hard link).
-TEST(SafeReplace, TheCopiesAreNamedUnderEveryNameOfTheDamagedFile) {
-    TempDir dir;
-    const std::string target = dir.file("p.tfp"), second = dir.file("q.tfp");
-    const std::string old = iniText(40, "old value"), to = iniText(50, "new value");
-    hardLinkedPair(dir, old);
-    sys::FaultPlan counting;
-    {
-        sys::ArmFaults armed(counting);
-        ReplaceFileContent(target, to);
+    fs::create_hard_link(target, dir.file("other.sdf"));
+    auto output = [](char who, int round) { return std::string(300000, who) + std::to_string(round); };
+    constexpr int kRounds = 200;
+    int go[2], done[2];
+    ASSERT_EQ(::pipe(go), 0);
+    ASSERT_EQ(::pipe(done), 0);
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        char b = 0;
+        for (int round = 0; round < kRounds && ::read(go[0], &b, 1) == 1; ++round) {
+            try {
+                ReplaceFileContent(target, output('b', round));
+            } catch (...) {
+                b = 'x';
+            }
+            if (::write(done[1], &b, 1) != 1) ::_exit(1);
+        }
+        ::_exit(0);
     }
-    ReplaceFileContent(target, old);
-    // Stopped after the write that clears the file's first byte.
-    std::size_t cleared = 0;
-    while (cleared < counting.calls.size() &&
-           !(counting.calls[cleared].call == sys::Call::Pwrite && counting.calls[cleared].path == target))
-        ++cleared;
-    ASSERT_LT(cleared, counting.calls.size());
-    sys::FaultPlan plan;
-    plan.failAt = static_cast<long long>(cleared) + 2;
-    plan.fault = sys::Fault::Kill;
-    const int status = stoppedAt(plan, [&] { ReplaceFileContent(target, to); });
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == sys::kStoppedStatus);
-    ASSERT_EQ(test::readText(second).substr(0, 1), std::string(1, '\0'));
-    const std::vector<LeftoverCopy> copies = LeftoverCopies(target);
-    ASSERT_EQ(copies.size(), 2u);
-    const std::string note = LeftoverCopiesNote(second);
-    for (const LeftoverCopy& c : copies) EXPECT_NE(note.find(c.path.string()), std::string::npos) << note;
+    int whole = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        char b = 'g';
+        ASSERT_EQ(::write(go[1], &b, 1), 1);
+        ReplaceFileContent(target, output('a', round));
+        ASSERT_EQ(::read(done[0], &b, 1), 1);
+        ASSERT_NE(b, 'x') << "round " << round << ": the other writer failed";
+        const std::string now = test::readText(target);
+        if (now == output('a', round) || now == output('b', round)) ++whole;
+    }
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(whole, kRounds);
+    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"other.sdf", "out.sdf"}));
 }

@@ -226,18 +226,18 @@ TEST_F(FrmSDFdataTest, SourceSdfGetsItsHeaderRewrittenInPlace) {
 }
 
 TEST_F(FrmSDFdataTest, SourceThatCannotBeOpenedOrClosedIsToldByTheStepThatFailed) {
-    // Rewriting the source's header opens it to see what it is, then makes
-    // the file with the new header beside it, which replaces it; the step
-    // that fails is told, and the source stays as it was.
+    // Rewriting the source's header opens it to see what it is, then writes
+    // the header into it in place under a journal; the step that fails is
+    // told, and the source stays as it was.
     struct Case {
         const char* what;
         sys::Call call;
-        const char* in;  // the file of the call: the source, or the file made beside it
+        const char* in;  // the file of the call
         std::string cause;
     };
     const std::vector<Case> cases{
         {"open to see what it is", sys::Call::Open, "/src.sdf", "ファイルを開けません"},
-        {"close of the file made beside it", sys::Call::Close, "/.src.sdf.tmp", "ファイルを閉じられません"},
+        {"sync of the cleared first byte", sys::Call::Fsync, "/src.sdf", "ファイルの書き換え"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -1,0 +1,417 @@
+#include "base/rollback_journal.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "base/binary_file.h"
+#include "base/errors.h"
+#include "base/file_identity.h"
+#include "base/sys_calls.h"
+
+namespace brine {
+namespace {
+
+// The journal: a head (magic, version, the file's name and inode, its size
+// and the number of bytes kept, and a check of all that), the bytes kept, a
+// check of them and an end mark. Anything shorter or that fails a check was
+// never complete, and the file it names was never touched.
+constexpr std::string_view kMagic{"BRINE JOURNAL\r\n\x1a", 16};
+constexpr std::string_view kEnd{"JNL-END\n", 8};
+constexpr std::uint32_t kVersion = 1;
+constexpr std::size_t kFixedHead = 48;
+constexpr std::size_t kMaxName = 4096;
+constexpr std::size_t kChunk = 1 << 16;
+
+const std::string kJournalMark = ".jnl";
+constexpr const char* kStepJournal = "元の内容の控えの作成";
+
+// CRC-32 (the polynomial of zlib), eight bytes a step.
+class Crc32 {
+public:
+    void add(const void* data, std::size_t n) {
+        const auto& t = tables();
+        const auto* p = static_cast<const unsigned char*>(data);
+        std::uint32_t c = ~crc_;
+        for (; n >= 8; n -= 8, p += 8) {
+            const std::uint32_t lo = c ^ (std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+                                          std::uint32_t(p[3]) << 24);
+            const std::uint32_t hi =
+                std::uint32_t(p[4]) | std::uint32_t(p[5]) << 8 | std::uint32_t(p[6]) << 16 | std::uint32_t(p[7]) << 24;
+            c = t[7][lo & 0xFF] ^ t[6][(lo >> 8) & 0xFF] ^ t[5][(lo >> 16) & 0xFF] ^ t[4][lo >> 24] ^
+                t[3][hi & 0xFF] ^ t[2][(hi >> 8) & 0xFF] ^ t[1][(hi >> 16) & 0xFF] ^ t[0][hi >> 24];
+        }
+        while (n--) c = t[0][(c ^ *p++) & 0xFF] ^ (c >> 8);
+        crc_ = ~c;
+    }
+    std::uint32_t value() const { return crc_; }
+
+private:
+    using Tables = std::array<std::array<std::uint32_t, 256>, 8>;
+    static const Tables& tables() {
+        static const Tables t = [] {
+            Tables t{};
+            for (std::uint32_t i = 0; i < 256; ++i) {
+                std::uint32_t c = i;
+                for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+                t[0][i] = c;
+            }
+            for (std::size_t i = 0; i < 256; ++i)
+                for (std::size_t k = 1; k < 8; ++k) t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
+            return t;
+        }();
+        return t;
+    }
+    std::uint32_t crc_ = 0;
+};
+
+std::filesystem::path folderOf(const std::filesystem::path& p) {
+    std::filesystem::path dir = p.parent_path();
+    return dir.empty() ? std::filesystem::path(".") : dir;
+}
+
+std::string journalPrefix(const std::filesystem::path& target) { return "." + target.filename().string() + kJournalMark; }
+
+// True when the name has the form of some file's journal.
+bool journalForm(std::string_view name) {
+    constexpr std::size_t kMarkChars = 6;
+    if (name.size() < 1 + kJournalMark.size() + kMarkChars || name[0] != '.') return false;
+    const std::string_view prefix = name.substr(0, name.size() - kMarkChars);
+    return prefix.ends_with(kJournalMark) && HasOwnFileForm(name, prefix, "");
+}
+
+struct ClosedOnExit {
+    int fd;
+    ~ClosedOnExit() {
+        if (fd >= 0) sys::close(fd);
+    }
+};
+
+int writeAllAt(int fd, const char* p, std::size_t n, off_t at, bool& changed) {
+    while (n > 0) {
+        const ssize_t w = sys::pwrite(fd, p, n, at);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (w > 0) changed = true;
+        p += w;
+        n -= static_cast<std::size_t>(w);
+        at += w;
+    }
+    return 0;
+}
+
+int readAllAt(int fd, char* p, std::size_t n, off_t at) {
+    while (n > 0) {
+        const ssize_t r = ::pread(fd, p, n, at);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (r == 0) return EIO;  // the file shrank under us
+        p += r;
+        n -= static_cast<std::size_t>(r);
+        at += r;
+    }
+    return 0;
+}
+
+int syncFd(int fd) { return sys::fsync(fd) == 0 ? 0 : errno; }
+
+int syncFolder(const std::filesystem::path& dir) {
+    const ClosedOnExit f{sys::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    return f.fd < 0 ? errno : syncFd(f.fd);
+}
+
+off_t sizeOf(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 ? st.st_size : -1;
+}
+
+// The first byte of a file: 0 or more, -1 when it has none or cannot be read.
+int firstByte(int fd) {
+    unsigned char c = 0;
+    return ::pread(fd, &c, 1, 0) == 1 ? c : -1;
+}
+
+std::string stepFailed(const char* step, int err) { return std::string(step) + ": " + std::strerror(err); }
+
+// What a journal's head says.
+struct JournalHead {
+    std::string name;
+    std::uint64_t inode = 0, size = 0, covered = 0;
+    off_t dataAt = 0;
+};
+
+bool readHead(int fd, JournalHead& h) {
+    char fixed[kFixedHead];
+    if (readAllAt(fd, fixed, sizeof fixed, 0) != 0 || std::string_view(fixed, kMagic.size()) != kMagic) return false;
+    const auto* u = reinterpret_cast<const std::uint8_t*>(fixed);
+    const std::uint32_t nameLength = getLE<std::uint32_t>(u + 20);
+    if (getLE<std::uint32_t>(u + 16) != kVersion || nameLength == 0 || nameLength > kMaxName) return false;
+    h.inode = getLE<std::uint64_t>(u + 24);
+    h.size = getLE<std::uint64_t>(u + 32);
+    h.covered = getLE<std::uint64_t>(u + 40);
+    std::string rest(nameLength + 4, '\0');
+    if (readAllAt(fd, rest.data(), rest.size(), kFixedHead) != 0) return false;
+    Crc32 crc;
+    crc.add(fixed, sizeof fixed);
+    crc.add(rest.data(), nameLength);
+    if (getLE<std::uint32_t>(reinterpret_cast<const std::uint8_t*>(rest.data()) + nameLength) != crc.value())
+        return false;
+    h.name = rest.substr(0, nameLength);
+    h.dataAt = static_cast<off_t>(kFixedHead + nameLength + 4);
+    const std::uint64_t whole = static_cast<std::uint64_t>(h.dataAt) + h.covered + 4 + kEnd.size();
+    return h.covered <= h.size && h.covered < (std::uint64_t(1) << 62) && sizeOf(fd) == static_cast<off_t>(whole);
+}
+
+// True when the bytes kept are whole: their check and the end mark hold.
+bool dataIntact(int fd, const JournalHead& h) {
+    std::vector<char> buf(kChunk);
+    Crc32 crc;
+    for (std::uint64_t done = 0; done < h.covered;) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(buf.size(), h.covered - done));
+        if (readAllAt(fd, buf.data(), n, h.dataAt + static_cast<off_t>(done)) != 0) return false;
+        crc.add(buf.data(), n);
+        done += n;
+    }
+    char tail[4 + kEnd.size()];
+    if (readAllAt(fd, tail, sizeof tail, h.dataAt + static_cast<off_t>(h.covered)) != 0) return false;
+    return getLE<std::uint32_t>(reinterpret_cast<const std::uint8_t*>(tail)) == crc.value() &&
+           std::string_view(tail + 4, kEnd.size()) == kEnd;
+}
+
+ByteSource bytesOf(int fd, off_t at) {
+    return [fd, at](char* buf, std::size_t n, off_t from) { return readAllAt(fd, buf, n, at + from); };
+}
+
+// The journals beside `target` (of `st`, when it exists) that name it, by
+// its name or by its inode.
+struct Found {
+    std::filesystem::path path;
+    FileLock lock;  // empty when a writer holds the journal
+    JournalHead head;
+    bool headRead = false;
+};
+std::vector<Found> journalsOf(const std::filesystem::path& target, const struct stat* st) {
+    std::vector<Found> found;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folderOf(target), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (!journalForm(name)) continue;
+        Found f{it->path(), FileLock::IfUnheld(it->path()), {}, false};
+        if (f.lock.held()) {
+            f.headRead = readHead(f.lock.fd(), f.head);
+            if (f.headRead && f.head.name != target.filename().string() && !(st && f.head.inode == st->st_ino))
+                continue;
+        } else {
+            // Held by a writer at work: whose it is shows once it is done.
+            const int fd = ::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+            JournalHead h;
+            const bool read = fd >= 0 && readHead(fd, h);
+            if (fd >= 0) ::close(fd);
+            if (!read || (h.name != target.filename().string() && !(st && h.inode == st->st_ino))) continue;
+            f.head = h;
+            f.headRead = true;
+        }
+        found.push_back(std::move(f));
+    }
+    return found;
+}
+
+}  // namespace
+
+int RewriteFirstByteLast(int fd, const ByteSource& source, off_t length, off_t size, bool& changed) {
+    const off_t oldSize = sizeOf(fd);
+    if (oldSize < 0) return errno;
+    if (oldSize > 0) {
+        if (int err = writeAllAt(fd, "", 1, 0, changed)) return err;
+        if (int err = syncFd(fd)) return err;
+    }
+    std::vector<char> buf(static_cast<std::size_t>(std::min<off_t>(kChunk, std::max<off_t>(length, 1))));
+    for (off_t at = 1; at < length;) {
+        const std::size_t n = static_cast<std::size_t>(std::min<off_t>(static_cast<off_t>(buf.size()), length - at));
+        if (int err = source(buf.data(), n, at)) return err;
+        if (int err = writeAllAt(fd, buf.data(), n, at, changed)) return err;
+        at += static_cast<off_t>(n);
+    }
+    if (sizeOf(fd) != size) {
+        if (sys::ftruncate(fd, size) != 0) return errno;
+        changed = true;
+    }
+    if (int err = syncFd(fd)) return err;
+    if (length == 0) return 0;
+    char first = 0;
+    if (int err = source(&first, 1, 0)) return err;
+    if (int err = writeAllAt(fd, &first, 1, 0, changed)) return err;
+    return syncFd(fd);
+}
+
+std::string RollbackJournal::write(const std::filesystem::path& target, int fd, off_t size, off_t covered) {
+    const std::filesystem::path dir = folderOf(target);
+    try {
+        path_ = CreateLockedOwnFile(dir, journalPrefix(target), "", lock_);
+    } catch (const IoError& e) {
+        return e.what();
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        discard();
+        return stepFailed(kStepJournal, err);
+    }
+    const std::string name = target.filename().string();
+    std::vector<char> head(kFixedHead + name.size() + 4);
+    auto* u = reinterpret_cast<std::uint8_t*>(head.data());
+    std::memcpy(head.data(), kMagic.data(), kMagic.size());
+    putLE<std::uint32_t>(u + 16, kVersion);
+    putLE<std::uint32_t>(u + 20, static_cast<std::uint32_t>(name.size()));
+    putLE<std::uint64_t>(u + 24, static_cast<std::uint64_t>(st.st_ino));
+    putLE<std::uint64_t>(u + 32, static_cast<std::uint64_t>(size));
+    putLE<std::uint64_t>(u + 40, static_cast<std::uint64_t>(covered));
+    std::memcpy(head.data() + kFixedHead, name.data(), name.size());
+    Crc32 headCrc;
+    headCrc.add(head.data(), kFixedHead + name.size());
+    putLE<std::uint32_t>(u + kFixedHead + name.size(), headCrc.value());
+    size_ = size;
+    covered_ = covered;
+    dataAt_ = static_cast<off_t>(head.size());
+
+    const int j = lock_.fd();
+    bool changed = false;
+    int err = writeAllAt(j, head.data(), head.size(), 0, changed);
+    std::vector<char> buf(kChunk);
+    Crc32 crc;
+    for (off_t at = 0; !err && at < covered;) {
+        const std::size_t n = static_cast<std::size_t>(std::min<off_t>(static_cast<off_t>(buf.size()), covered - at));
+        err = readAllAt(fd, buf.data(), n, at);
+        if (!err) err = writeAllAt(j, buf.data(), n, dataAt_ + at, changed);
+        crc.add(buf.data(), n);
+        at += static_cast<off_t>(n);
+    }
+    if (!err) {
+        char tail[4 + kEnd.size()];
+        putLE<std::uint32_t>(reinterpret_cast<std::uint8_t*>(tail), crc.value());
+        std::memcpy(tail + 4, kEnd.data(), kEnd.size());
+        err = writeAllAt(j, tail, sizeof tail, dataAt_ + covered, changed);
+    }
+    if (!err) err = syncFd(j);
+    if (!err) err = syncFolder(dir);
+    if (!err) return {};
+    discard();
+    return stepFailed(kStepJournal, err);
+}
+
+int RollbackJournal::restore(int fd) const {
+    bool changed = false;
+    return RewriteFirstByteLast(fd, bytesOf(lock_.fd(), dataAt_), covered_, size_, changed);
+}
+
+void RollbackJournal::discard() noexcept {
+    if (!path_.empty()) RemoveLockedFile(path_, lock_);
+    lock_.release();
+    path_.clear();
+}
+
+int RollBackCutRewrite(const std::filesystem::path& target, int fd) {
+    const int first = firstByte(fd);
+    if (first != 0) return 0;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return errno;
+    for (Found& f : journalsOf(target, &st)) {
+        if (!f.lock.held() || !f.headRead || !dataIntact(f.lock.fd(), f.head)) continue;
+        bool changed = false;
+        if (int err = RewriteFirstByteLast(fd, bytesOf(f.lock.fd(), f.head.dataAt), static_cast<off_t>(f.head.covered),
+                                           static_cast<off_t>(f.head.size), changed))
+            return err;
+        RemoveLockedFile(f.path, f.lock);
+        return 0;
+    }
+    return ENOENT;
+}
+
+bool RollBackCutRewrite(const std::filesystem::path& file) {
+    std::filesystem::path target;
+    try {
+        target = ResolveLinks(file);
+    } catch (const IoError&) {
+        return false;
+    }
+    {
+        // Most files begin with no NUL: told without the seam or a lock.
+        const int fd = ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return false;
+        struct stat st {};
+        const bool cut = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && firstByte(fd) == 0;
+        ::close(fd);
+        if (!cut) return false;
+    }
+    const ClosedOnExit f{sys::open(target.c_str(), O_RDWR | O_CLOEXEC)};
+    if (f.fd < 0 || ::flock(f.fd, LOCK_EX | LOCK_NB) != 0) return false;  // a writer at work
+    return firstByte(f.fd) == 0 && RollBackCutRewrite(target, f.fd) == 0 && firstByte(f.fd) != 0;
+}
+
+void RemoveSpentJournals(const std::filesystem::path& target) noexcept {
+    try {
+        struct stat st {};
+        const bool exists = ::stat(target.c_str(), &st) == 0;
+        int first = -1;
+        if (exists) {
+            const int fd = ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd >= 0) {
+                first = firstByte(fd);
+                ::close(fd);
+            }
+        }
+        const bool spent = !exists || first != 0;
+        const std::string prefix = OwnFilePrefix(folderOf(target), journalPrefix(target), "");
+        for (Found& f : journalsOf(target, exists ? &st : nullptr)) {
+            if (!f.lock.held()) continue;
+            // One never complete touched nothing; one complete is needed
+            // while the file it names begins with a NUL.
+            const bool whole = f.headRead && dataIntact(f.lock.fd(), f.head);
+            if (f.headRead ? (spent || !whole)
+                           : CarriesOwnMark(f.path.filename().string(), prefix, "", f.lock.fd()))
+                RemoveLockedFile(f.path, f.lock);
+        }
+    } catch (...) {
+        // A clean-up that cannot finish leaves the rest for the next one.
+    }
+}
+
+std::string CutRewriteNote(const std::filesystem::path& file) {
+    std::filesystem::path target = file;
+    try {
+        target = ResolveLinks(file);
+    } catch (const IoError&) {
+    }
+    const int fd = ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return {};
+    struct stat st {};
+    const bool cut = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && firstByte(fd) == 0;
+    ::close(fd);
+    if (!cut) return {};
+    std::string held, kept;
+    for (Found& f : journalsOf(target, &st)) {
+        if (!f.lock.held())
+            held = "\nこのファイルは、ほかの処理が書き換えているところです。終わってから開き直して下さい。";
+        else if (f.headRead && dataIntact(f.lock.fd(), f.head))
+            kept += "\n" + f.path.string();
+    }
+    if (!held.empty()) return held;
+    if (kept.empty()) return {};
+    return "\nこのファイルは書き換えが途中で止まっています。元の内容は次のファイルに控えてあり、"
+           "このファイルに書き込めるときにこのプログラムで開くと元に戻ります。" + kept;
+}
+
+}  // namespace brine
