@@ -26,26 +26,30 @@ inline void SetValueRate(benchmark::State& state, long long values) {
         benchmark::Counter(static_cast<double>(values), benchmark::Counter::kIsIterationInvariantRate);
 }
 
-// Prints the usual table and keeps, per benchmark, the value of one counter.
+// Prints the usual table and keeps, per benchmark, the value of its counter
+// (the first of `counters` it has).
 class RateReporter : public benchmark::ConsoleReporter {
 public:
-    explicit RateReporter(std::string counter) : counter_(std::move(counter)) {}
+    explicit RateReporter(std::string counter) : counters_{std::move(counter)} {}
+    explicit RateReporter(std::vector<std::string> counters) : counters_(std::move(counters)) {}
     // Keyed by the benchmark's function name and by its full name (with its
     // arguments), for benchmarks run once and for those run per argument.
     std::map<std::string, double> rates;
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& r : runs) {
-            auto it = r.counters.find(counter_);
-            if (it != r.counters.end() && !r.error_occurred) {
+            for (const std::string& counter : counters_) {
+                auto it = r.counters.find(counter);
+                if (it == r.counters.end() || r.error_occurred) continue;
                 rates[r.run_name.function_name] = it->second.value;
                 rates[r.benchmark_name()] = it->second.value;
+                break;
             }
         }
     }
 
 private:
-    std::string counter_;
+    std::vector<std::string> counters_;
 };
 
 }  // namespace brine::bench

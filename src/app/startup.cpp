@@ -65,6 +65,7 @@ void CreateForms() {
     FrmInputBox = new TFrmInputBox(Form1);
     AppModel().prompter = &AppPrompter();
     AppModel().progress = FrmProgress;
+    SetWriterWait(FrmProgress);
     BindTargets();
 }
 

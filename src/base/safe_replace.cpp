@@ -147,10 +147,7 @@ void refuseUnwritable(const std::filesystem::path& target) {
         throw IoError("ファイルに書き込めません: " + target.string() + " (" + std::strerror(errno) + ")");
 }
 
-WriterWait& writerWait() {
-    static WriterWait wait;
-    return wait;
-}
+WriterWait* writerWait = nullptr;
 
 // The file a target name leads to, open for reading and writing and locked
 // against every other writer of the program, in this process or another,
@@ -162,6 +159,12 @@ public:
         using Clock = std::chrono::steady_clock;
         const auto start = Clock::now();
         auto pause = std::chrono::milliseconds(1);
+        struct Ended {
+            bool waited = false;
+            ~Ended() {
+                if (waited && writerWait) writerWait->waitEnded();
+            }
+        } ended;
         for (;;) {
             struct stat named {};
             if (::stat(target.c_str(), &named) != 0) {
@@ -175,7 +178,8 @@ public:
                 if (errno == EINTR) continue;
                 if (errno != EWOULDBLOCK) break;  // a file system without locks: nothing to wait for
                 const double waited = std::chrono::duration<double>(Clock::now() - start).count();
-                const bool goOn = writerWait() ? writerWait()(target, waited) : waited < kWriterWaitSeconds;
+                ended.waited = true;
+                const bool goOn = writerWait ? writerWait->keepWaiting(target, waited) : waited < kWriterWaitSeconds;
                 if (!goOn)
                     throw IoError("ほかの書き込みが終わらないため、ファイルを置き換えられません: " + target.string() +
                                   "\nファイルは元のままです。");
@@ -350,6 +354,6 @@ bool removeFileQuietly(const std::filesystem::path& p) noexcept {
     return !std::filesystem::exists(std::filesystem::symlink_status(p, ec));
 }
 
-void SetWriterWait(WriterWait wait) { writerWait() = std::move(wait); }
+void SetWriterWait(WriterWait* wait) { writerWait = wait; }
 
 }  // namespace brine

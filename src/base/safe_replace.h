@@ -20,7 +20,6 @@
 // temp_files.h), locked for as long as their job may use them; a replace
 // removes what killed jobs left for the same target, and nothing else.
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -76,12 +75,20 @@ void RewriteFileHead(const std::filesystem::path& file, std::string_view head);
 // Removes a file; true when it is gone afterwards.
 bool removeFileQuietly(const std::filesystem::path& p) noexcept;
 
-// While another writer holds a target, a writer asks this about every tenth
-// of a second, with the seconds waited so far, whether to go on waiting;
-// giving up fails the write, the target as it was. Without one, a writer
-// waits up to kWriterWaitSeconds.
-using WriterWait = std::function<bool(const std::filesystem::path& target, double waitedSeconds)>;
-void SetWriterWait(WriterWait wait);
+// How a writer waits while another writer holds its target: told, and
+// free to give up, which fails the write with the target as it was.
+class WriterWait {
+public:
+    virtual ~WriterWait() = default;
+    // Asked about every tenth of a second, with the seconds waited so far:
+    // false gives up.
+    virtual bool keepWaiting(const std::filesystem::path& target, double seconds) = 0;
+    // The wait is over: the file is free, or the wait was given up.
+    virtual void waitEnded() = 0;
+};
+// The program's way of waiting; without one, a writer waits up to
+// kWriterWaitSeconds, then gives up.
+void SetWriterWait(WriterWait* wait);
 inline constexpr double kWriterWaitSeconds = 30;
 
 }  // namespace brine

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <numeric>
 #include <optional>
 #include <stdexcept>
 
+#include "base/sys_calls.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
 #include "core/sdf_builder.h"
@@ -387,6 +389,48 @@ TEST(SdfFile, DeclaringTheBurstsWrittenKeepsTheRecordsAndTellsAFailure) {
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
     EXPECT_EQ(prompter.shown[0].text, "failed: " + w.SaveFileName);
+}
+
+// An edited header saved into its own SDF is written in place: the calls it
+// makes do not grow with the file (3 GB, most of it a hole, as 1 KB), the
+// records and the size stay, and nothing is left beside it.
+TEST(SdfFile, AHeaderSavedIntoItsFileCostsAHeaderWhateverTheFileSize) {
+    TempDir dir;
+    std::vector<std::size_t> calls;
+    for (std::uint64_t size : {std::uint64_t(0), std::uint64_t(3) << 30}) {
+        const std::string p = dir.file("f" + std::to_string(size) + ".sdf");
+        writeAll(p, buildSdf({.records = {record(0, 2, 3, 1), record(1, 2, 3, 1)}}));
+        if (size > 0) fs::resize_file(p, size);
+        // The header and the records; the rest is a hole.
+        auto head = [&p] {
+            std::vector<unsigned char> b(4096);
+            std::ifstream in(p, std::ios::binary);
+            in.read(reinterpret_cast<char*>(b.data()), static_cast<std::streamsize>(b.size()));
+            b.resize(static_cast<std::size_t>(in.gcount()));
+            return b;
+        };
+        const auto before = head();
+        const std::uint64_t length = fs::file_size(p);
+        CurrentFile m;
+        ASSERT_TRUE(m.ReadSDFHeader(p));
+        m.SetMemo("edited");
+        sys::FaultPlan counting;
+        {
+            sys::ArmFaults armed(counting);
+            ASSERT_TRUE(m.RewriteSDFHeader(p)) << m.LastWriteFailure().reason;
+        }
+        calls.push_back(counting.calls.size());
+        const auto after = head();
+        EXPECT_EQ(fs::file_size(p), length);
+        ASSERT_EQ(after.size(), before.size());
+        EXPECT_TRUE(std::equal(before.begin() + 512, before.end(), after.begin() + 512));
+        CurrentFile back;
+        ASSERT_TRUE(back.ReadSDFHeader(p));
+        EXPECT_EQ(TrimRightControl(back.Memo), "edited");
+        fs::remove(p);
+        EXPECT_TRUE(fs::is_empty(dir.path()));
+    }
+    EXPECT_EQ(calls[0], calls[1]);
 }
 
 TEST(SdfFile, ReadOnlyFileCanBeRead) {

@@ -87,6 +87,39 @@ void TFrmProgress::Hide() {
     if (depth_ == 0) hold_.reset();
 }
 
+bool TFrmProgress::keepWaiting(const std::filesystem::path& target, double seconds) {
+    // A wait of a moment goes unseen.
+    if (seconds < 0.3) return true;
+    if (!waiting_) {
+        waiting_ = true;
+        ownWindow_ = !Running();
+        if (ownWindow_) {
+            Start("ファイルの書き込み待ち", true);
+        } else {
+            keptComment_ = LblComment->text();
+            keptCancellable_ = cancellable_;
+            cancellable_ = true;
+            BitBtn1->setEnabled(true);
+        }
+        SetComment("ほかの処理がこのファイルに書き込んでいます。終わるのを待っています。\n" +
+                   target.filename().string());
+    }
+    PumpMessages();
+    return !cancelled_;
+}
+
+void TFrmProgress::waitEnded() {
+    if (!waiting_) return;
+    waiting_ = false;
+    if (ownWindow_) {
+        Hide();
+        return;
+    }
+    LblComment->setText(keptComment_);
+    cancellable_ = keptCancellable_;
+    BitBtn1->setEnabled(cancellable_);
+}
+
 void TFrmProgress::BitBtn1Click() {
     if (!cancellable_) return;
     cancelled_ = true;

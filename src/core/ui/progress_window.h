@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <memory>
 
+#include "base/safe_replace.h"
 #include "platform/api/progress.h"
 #include "platform/modal.h"
 
@@ -16,7 +17,10 @@ class QPushButton;
 
 namespace brine {
 
-class TFrmProgress : public QDialog, public ProgressSink {
+// It also tells the user when a save waits for another writer of its file
+// (another job, or another copy of the program), and lets Cancel give the
+// save up.
+class TFrmProgress : public QDialog, public ProgressSink, public WriterWait {
     Q_OBJECT
 public:
     explicit TFrmProgress(QWidget* parent = nullptr);
@@ -26,6 +30,9 @@ public:
     void SetComment(const std::string& text) override;
     bool Cancelled() const override { return cancelled_; }
     void Hide() override;
+
+    bool keepWaiting(const std::filesystem::path& target, double seconds) override;
+    void waitEnded() override;
 
     void BitBtn1Click();
     // True from Start until the job's Hide.
@@ -46,6 +53,10 @@ private:
     bool cancelled_ = false;
     bool cancellable_ = true;
     int lastPercent_ = -1;
+    // A wait for another writer being shown, in a window of its own or in
+    // the running job's, whose comment and button it gives back.
+    bool waiting_ = false, ownWindow_ = false, keptCancellable_ = true;
+    QString keptComment_;
 };
 
 extern TFrmProgress* FrmProgress;

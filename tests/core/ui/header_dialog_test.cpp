@@ -6,6 +6,11 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -15,6 +20,7 @@
 #include "base/sys_calls.h"
 #include "core/header_edit_rules.h"
 #include "core/ui/header_dialog.h"
+#include "core/ui/progress_window.h"
 #include "platform/api/scripted.h"
 #include "platform/modal.h"
 #include "platform/qt_file_dialog.h"
@@ -223,6 +229,50 @@ TEST_F(FrmSDFdataTest, SourceSdfGetsItsHeaderRewrittenInPlace) {
     ASSERT_TRUE(r.ReadSDFBurst(1));
     EXPECT_EQ(r.Data[1][2], 112);
     EXPECT_EQ(r.BurstData[0], -8);
+}
+
+// Saving the header into its source while another writer holds the file (a
+// job, or another copy of the program): the save waits, the progress window
+// says so and names the file, and the save goes on once the file is free, or
+// gives up on Cancel, telling so, with the source as it was.
+TEST_F(FrmSDFdataTest, ASaveWaitingForAnotherWriterSaysSoAndMayBeGivenUp) {
+    TFrmProgress progress;
+    SetWriterWait(&progress);
+    for (bool cancel : {false, true}) {
+        SCOPED_TRACE(cancel ? "given up" : "waited for");
+        prompter.shown.clear();
+        fillModel(model);
+        const std::string src = writeSource("src.sdf");
+        model.FileName = src;
+        target("src.sdf");
+        const int other = ::open(src.c_str(), O_RDONLY);
+        ASSERT_EQ(::flock(other, LOCK_EX), 0);
+        bool told = false;
+        QTimer::singleShot(700, [&] {
+            told = progress.isVisible() && progress.LblComment->text().contains("src.sdf");
+            if (cancel)
+                QTest::mouseClick(progress.BitBtn1, Qt::LeftButton);
+            else
+                ::close(other);
+        });
+        prompter.answer(MsgResult::Yes);
+        whenShown([](TFrmSDFdata& d) {
+            d.Memo1->setPlainText("new memo");
+            d.BitBtn1->click();
+        });
+        EXPECT_EQ(dlg->ExecuteSave(0), !cancel);
+        if (cancel) ::close(other);
+        EXPECT_TRUE(told);
+        EXPECT_FALSE(progress.isVisible());
+        EXPECT_EQ(TrimRightControl(readBack(src).Memo), cancel ? "memo" : "new memo");
+        if (cancel) {
+            ASSERT_FALSE(prompter.shown.empty());
+            EXPECT_NE(prompter.shown.back().text.find("ほかの書き込みが終わらないため"), std::string::npos)
+                << prompter.shown.back().text;
+        }
+        model.FinishOutput(false);
+    }
+    SetWriterWait(nullptr);
 }
 
 TEST_F(FrmSDFdataTest, SourceThatCannotBeOpenedOrClosedIsToldByTheStepThatFailed) {
