@@ -197,12 +197,35 @@ void runJob(Run& r, const Job& job) {
     }
 }
 
+// Files of the user's named like those the program makes beside a file (its
+// temporary files, journals and burst files) or like the copies older
+// versions made, beside every file the writer starts with: a copy of it and
+// other data. They are the user's, and every run must leave them as they are.
+void addLookAlikes(const fs::path& dir) {
+    std::vector<fs::path> files;
+    for (const auto& e : fs::directory_iterator(dir))
+        if (fs::is_regular_file(e.symlink_status())) files.push_back(e.path());
+    for (const fs::path& f : files) {
+        const std::string name = f.filename().string(), stem = f.stem().string(), ext = f.extension().string();
+        const std::string bytes = test::readText(f.string());
+        for (const auto& [lookAlike, text] : std::vector<std::pair<std::string, std::string>>{
+                 {stem + ".old-backup" + ext, bytes},
+                 {stem + ".new-backup" + ext, "the user's other data"},
+                 {"." + name + ".tmpABCDEF", bytes},
+                 {"." + name + ".jnlABCDEF", "the user's"},
+                 {stem + ".$$$", bytes},
+                 {stem + ".Ab3dE9.$$$", ""}})
+            if (!fs::exists(dir / lookAlike)) test::writeText((dir / lookAlike).string(), text);
+    }
+}
+
 // Runs the writer from a fresh folder. `plan` counts (and fails) its calls;
 // `arrange`, when given, changes what the writer has prepared before it runs.
 Outcome runOnce(const Writer& w, const fs::path& dir, FaultPlan* plan, Outcome* before,
                 const std::function<void(Run&)>& arrange = {}) {
     Run r(dir);
     Job job = w.prepare(r);
+    addLookAlikes(r.dir);
     if (arrange) arrange(r);
     if (!job.state) job.state = [&r] { return test::modelState(r.model); };
     if (before) {
@@ -540,6 +563,12 @@ TEST_P(WriteFailure, EveryCallFailedInTurnLeavesOldOrNewNeverAMixture) {
     const Outcome clean = runOnce(w, dir.path(), &counting, &before);
     ReadBackJudge judge(before, clean, scratch.path());
     ASSERT_NE(clean.files, before.files) << w.name << ": the clean run wrote nothing\n" << texts(clean.shown);
+    for (const auto& [name, bytes] : before.files) {
+        const bool lookAlike = name.find("backup") != std::string::npos || name.find("ABCDEF") != std::string::npos ||
+                               name.ends_with(".$$$");
+        EXPECT_TRUE(!lookAlike || (clean.files.count(name) && clean.files.at(name) == bytes))
+            << w.name << ": the user's " << name << " did not stay as it was";
+    }
     for (const std::string& text : w.success)
         ASSERT_TRUE(std::any_of(clean.shown.begin(), clean.shown.end(), [&](const auto& m) { return m.text == text; }))
             << w.name << ": no success message\n" << texts(clean.shown);
@@ -602,6 +631,7 @@ struct Stopped {
 Stopped runStopped(const Writer& w, const fs::path& dir, FaultPlan& plan) {
     Run r(dir);
     Job job = w.prepare(r);
+    addLookAlikes(r.dir);
     Stopped s;
     {
         UserAtHand user(r);
