@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -73,17 +74,30 @@ mode_t newFileMode() {
 // its bytes: owner, group, mode and extended attributes (ACLs among them).
 // False when the writer may not give all of them: the rename would then
 // change who the file belongs to or who may use it.
+// The names of a file's extended attributes; nullopt when they cannot be listed.
+std::optional<std::vector<std::string>> attributeNames(int fd) {
+    const ssize_t length = ::flistxattr(fd, nullptr, 0);
+    if (length < 0) return errno == ENOTSUP ? std::optional(std::vector<std::string>{}) : std::nullopt;
+    std::vector<char> list(static_cast<std::size_t>(length));
+    const ssize_t got = ::flistxattr(fd, list.data(), list.size());
+    if (got < 0) return std::nullopt;
+    std::vector<std::string> names;
+    for (std::size_t at = 0; at < static_cast<std::size_t>(got); at += names.back().size() + 1)
+        names.emplace_back(list.data() + at);
+    return names;
+}
+
 bool takeOver(int fd, int old, const struct stat& st) {
     if (::fchown(fd, st.st_uid, st.st_gid) != 0) return false;
     if (::fchmod(fd, st.st_mode & 07777) != 0) return false;
-    const ssize_t length = ::flistxattr(old, nullptr, 0);
-    if (length < 0) return errno == ENOTSUP;
-    std::vector<char> names(static_cast<std::size_t>(length));
-    const ssize_t got = ::flistxattr(old, names.data(), names.size());
-    if (got < 0) return false;
-    for (std::size_t at = 0; at < static_cast<std::size_t>(got);) {
-        const char* name = names.data() + at;
-        at += std::strlen(name) + 1;
+    const auto names = attributeNames(old), made = attributeNames(fd);
+    if (!names || !made) return false;
+    // What the new file got from its folder (a default ACL) and the old one has not.
+    for (const std::string& name : *made)
+        if (std::find(names->begin(), names->end(), name) == names->end() && ::fremovexattr(fd, name.c_str()) != 0)
+            return false;
+    for (const std::string& attribute : *names) {
+        const char* name = attribute.c_str();
         const ssize_t n = ::fgetxattr(old, name, nullptr, 0);
         if (n < 0) return false;
         std::vector<char> value(static_cast<std::size_t>(n));
