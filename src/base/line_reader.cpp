@@ -132,6 +132,11 @@ bool LineReader::next(std::string_view& line) {
 
 bool LineReader::skipLines(std::uint64_t n) {
     std::size_t scanned = 0;  // bytes after pos_ that hold no line end
+    // 1 when byte q is the LF of a CR LF whose CR ends the line at pos_: the
+    // eight-byte steps may stop between the two, and the CR is not the line's.
+    const auto crBeforeLf = [this](std::size_t q) -> std::size_t {
+        return q > pos_ && q < end_ && buf_[q] == '\n' && buf_[q - 1] == '\r' ? 1 : 0;
+    };
     while (n > 0) {
         const char* base = buf_.data();
         std::size_t p = pos_ + scanned;
@@ -141,6 +146,8 @@ bool LineReader::skipLines(std::uint64_t n) {
             std::size_t lineStart = pos_;
             std::uint64_t lines = 0;
             const std::size_t stop = end_, longest = maxLine_;
+            // 1 when the word starts with the LF of a CR LF whose CR ended the word before.
+            std::uint64_t split = crBeforeLf(p);
             while (p + 8 < stop && longest >= 8) {
                 std::uint64_t w;
                 std::memcpy(&w, base + p, 8);
@@ -151,11 +158,18 @@ bool LineReader::skipLines(std::uint64_t n) {
                 // One bit a byte, summed into the top byte (std::popcount may be a call).
                 const std::uint64_t count = ((ends >> 7) * 0x0101010101010101ULL) >> 56;
                 if (count >= n - lines) break;
-                // The line going on holds at least the bytes before the first end (all eight without one).
-                if (p + static_cast<std::size_t>(std::countr_zero(ends)) / 8 - lineStart > longest) throw FormatError();
+                // The text of the line going on ends at the first CR or LF (all eight bytes are
+                // its without one), or at the CR before the word when the word starts with its LF.
+                const std::size_t textEnd = p + static_cast<std::size_t>(std::countr_zero(lf | cr)) / 8 - split;
+                if (textEnd - lineStart > longest) {
+                    pos_ = lineStart;  // where skip() stops: at the start of the line refused
+                    line_ += static_cast<long long>(lines);
+                    throw FormatError();
+                }
                 const std::size_t after = p + 8 - static_cast<std::size_t>(std::countl_zero(ends)) / 8;
                 lineStart = ends != 0 ? after : lineStart;
                 lines += count;
+                split = (cr & lfAfter) >> 63;
                 p += 8;
             }
             pos_ = lineStart;
@@ -167,7 +181,8 @@ bool LineReader::skipLines(std::uint64_t n) {
             if (c != '\n' && c != '\r') continue;
             // A CR at the end of the buffer needs the next byte to tell CR LF.
             if (c == '\r' && p + 1 == end_ && !atFileEnd_) break;
-            if (p - pos_ > maxLine_) throw FormatError();
+            // An LF after a CR the eight-byte steps passed ends the line at that CR.
+            if (p - crBeforeLf(p) - pos_ > maxLine_) throw FormatError();
             if (c == '\r' && p + 1 < end_ && base[p + 1] == '\n') ++p;
             pos_ = p + 1;
             ++line_;

@@ -107,9 +107,10 @@ public:
 
     // Sizes Data and BurstData from Nch, Nch2 and SampleSize.
     void AllocateDataArrays();
-    // The same for a header just read from a file: a file of no bursts holds
-    // no samples, so whatever it declares its buffers get one sample at most
-    // (and every burst read of it fails).
+    // The same for a header just read from a file, or an output's header
+    // taken from one: a file of no bursts holds no samples, so whatever it
+    // declares its buffers get one sample at most (and every burst read of
+    // it fails).
     void AllocateForReading();
     // Sizes the buffers for `samples` samples a channel, whatever SampleSize
     // says: for a producer whose bursts grow with the data read.

@@ -50,7 +50,7 @@ std::unique_ptr<CurrentFile> OpenInput(const MergeSource& f, Prompter& prompter)
     in->FileKind = UpperExtension(f.FileName) == ".TSD" ? 1 : 0;
     static_cast<FileHeader&>(*in) = f.Header;
     in->UpdateBlockArithmetic();
-    in->AllocateDataArrays();
+    in->AllocateForReading();
     return in;
 }
 
@@ -97,7 +97,8 @@ void SetOutputHeader(const MergeSet& set, const MergeSettings& s, CurrentFile& m
             ++k;
         }
     m.UpdateBlockArithmetic();
-    m.AllocateDataArrays();
+    // The output has as many bursts as the first file: none when it holds none.
+    m.AllocateForReading();
 }
 
 }  // namespace

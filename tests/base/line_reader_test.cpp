@@ -1,6 +1,8 @@
 // The line reader.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "base/errors.h"
 #include "base/line_reader.h"
 #include "support/temp_dir.h"
@@ -96,6 +98,49 @@ TEST(LineReaderTest, OpensByNameAndRefusesOverlongLines) {
         EXPECT_TRUE(longer.skipLines(2)) << text;
     }
     EXPECT_THROW(LineReader(dir.file("missing.txt")), IoError);
+}
+
+TEST(LineReaderTest, SkipLinesRefusesAndStopsWhereSkipDoes) {
+    // Lines of the limit whose CR ends a word of eight bytes and whose LF starts the next,
+    // the next word skipped eight bytes at a time or byte by byte; an overlong line after others.
+    struct Case {
+        std::string text;
+        std::size_t limit;
+        std::uint64_t n;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"aaaaa\r\naaaaaaaa\r\n", 8, 2, false},
+        {"aaaaa\r\naaaaaaaa\r\n\n\n\n\n\n\n\n\n", 8, 3, false},
+        {"aaaaaaa\n" + std::string(15, 'a') + "\r\n0123456789", 15, 3, false},
+        {"aa\n" + std::string(20, 'a') + "\n", 8, 2, true},
+    };
+    test::TempDir dir;
+    const std::string p = dir.file("a.txt");
+    for (std::size_t chunk : {std::size_t{1}, std::size_t{11}, LineReader::kChunk}) {
+        for (const Case& c : cases) {
+            test::writeText(p, c.text);
+            BinaryFile f(p, OpenMode::Read);
+            LineReader one(f, chunk), all(f, chunk);
+            one.limitLineBytes(c.limit);
+            all.limitLineBytes(c.limit);
+            int bySkip = 1, bySkipLines;  // 0 the file ended, 1 skipped, 2 refused
+            try {
+                for (std::uint64_t i = 0; i < c.n && bySkip == 1; ++i) bySkip = one.skip() ? 1 : 0;
+            } catch (const FormatError&) {
+                bySkip = 2;
+            }
+            try {
+                bySkipLines = all.skipLines(c.n) ? 1 : 0;
+            } catch (const FormatError&) {
+                bySkipLines = 2;
+            }
+            EXPECT_EQ(bySkip, c.refused ? 2 : 1) << chunk << " " << c.text;
+            EXPECT_EQ(std::tuple(bySkipLines, all.offset(), all.lineNumber()),
+                      std::tuple(bySkip, one.offset(), one.lineNumber()))
+                << chunk << " " << c.text;
+        }
+    }
 }
 
 }  // namespace

@@ -105,6 +105,21 @@ TEST_F(MergeTest, CoarserLaterFileFillsEveryOtherSampleAndLeavesTheRestMissing) 
     EXPECT_EQ(progress.percents, percents);
 }
 
+// Files that declare a million samples a burst but hold no burst: the output
+// has none either, and its header keeps what they declare.
+TEST_F(MergeTest, FilesOfNoBurstsGiveAnOutputWithoutBuffersForTheirSamples) {
+    InputLayout none;
+    none.iterations = 0;
+    none.sampleSize = 1000000;
+    ASSERT_TRUE(add(input("a.tsd", none)));
+    ASSERT_TRUE(add(input("b.sdf", none)));
+    ASSERT_TRUE(combine("out.sdf"));
+    EXPECT_TRUE(output("out.sdf").empty());
+    EXPECT_EQ(out.SampleSize, 1000000);
+    EXPECT_EQ(std::filesystem::file_size(dir.file("out.sdf")), 512u);
+    for (std::size_t ch = 0; ch < 2; ++ch) EXPECT_LE(model.Data[ch].size(), 1u) << ch;
+}
+
 TEST_F(MergeTest, LaterFileMustStartStrictlyInsideTheEarlierFirstBurst) {
     InputLayout a;
     a.sampleSize = 600;  // ten minutes
