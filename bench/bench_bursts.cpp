@@ -75,7 +75,7 @@ std::vector<std::int16_t> writeFile(const std::string& path, const Shape& s, int
     }
     m.AllocateDataArrays();
     const bool tsd = brine::UpperExtension(path) == ".TSD";
-    if (!(tsd ? m.WriteTSDHeader(path) : m.CreateSDFFile(path))) std::exit(1);
+    if (!(tsd ? m.CreateTSDFile(path) : m.CreateSDFFile(path))) std::exit(1);
     m.SaveFileName = path;
     std::vector<std::int16_t> last;
     for (int b = 0; b < bursts; ++b) {

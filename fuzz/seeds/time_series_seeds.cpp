@@ -81,7 +81,7 @@ std::string tsd(void (*change)(CurrentFile&) = nullptr) {
     CurrentFile m;
     fillSample(m);
     if (change) change(m);
-    m.WriteTSDHeader(p.string());
+    m.CreateTSDFile(p.string());
     m.SaveFileName = p.string();
     for (int b = 0; b < m.Iterations; ++b) {
         fillBurst(m, b);

@@ -194,7 +194,7 @@ bool ProposedNameSave::ExecuteSave(int kind) {
     const TargetCheck check = CheckSaveTarget(name, m_.FileName);
     if (check == TargetCheck::SourceRefused) return false;
     if (edit) edit(m_);
-    const bool written = check == TargetCheck::SourceSdf ? m_.WriteSDFHeader(name) : m_.CreateSDFFile(name);
+    const bool written = check == TargetCheck::SourceSdf ? m_.RewriteSDFHeader(name) : m_.CreateSDFFile(name);
     if (written) saved.push_back(name);
     return written;
 }

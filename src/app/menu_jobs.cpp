@@ -89,7 +89,7 @@ bool RunCommaDataHandOff(const std::vector<std::string>& files, const CommaDataS
         if (copied != total) {
             // Keep the output honest about what it holds.
             model.Iterations = static_cast<std::int16_t>(copied);
-            model.WriteSDFHeader(model.SaveFileName);
+            model.WriteSDFHeader();
             model.Iterations = static_cast<std::int16_t>(total);
         }
         bool kept = false;

@@ -27,30 +27,6 @@ std::filesystem::path ResolveLinks(std::filesystem::path p) {
     }
 }
 
-FilePlace PlaceOf(const std::string& name) {
-    namespace fs = std::filesystem;
-    FilePlace place;
-    struct stat st {};
-    if (!name.empty() && ::stat(name.c_str(), &st) == 0) {
-        place.exists = true;
-        place.device = static_cast<std::uint64_t>(st.st_dev);
-        place.inode = static_cast<std::uint64_t>(st.st_ino);
-        return place;
-    }
-    // A link to a file still to be made leads to where that file will be.
-    std::error_code ec;
-    fs::path p = fs::absolute(name, ec);
-    if (ec) p = name;
-    try {
-        p = ResolveLinks(p);
-    } catch (const IoError&) {
-        // Links that lead nowhere: the place is the name itself.
-    }
-    const fs::path resolved = fs::weakly_canonical(p, ec);
-    place.path = (ec ? p.lexically_normal() : resolved).string();
-    return place;
-}
-
 std::string FullName(const std::string& fileName) {
     std::error_code ec;
     std::filesystem::path p = std::filesystem::absolute(fileName, ec);

@@ -67,13 +67,14 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
     if (!AcceptOutputSize(OutputBytesAtLeast(OutputShapeOf(m), true), FileBytes({source}), "変換しますか。", prompter))
         return JobResult::Skipped;
 
-    SafeReplace output(target);
-    const std::string temp = output.tempPath().string();
-    if (!m.WriteTSDHeader(temp)) {
-        prompter.error(kWriteFailedMessage + target);
+    OutputGuard guard(m);
+    if (!m.BeginTSDOutput(target)) {
+        prompter.error(kWriteFailedMessage + target + "\n" + m.LastWriteFailure().reason);
         return JobResult::Failed;
     }
     m.SaveFileName = target;
+    // The blocks go into the output's file behind its header, as text.
+    const std::string temp = m.OutputPath();
 
     std::error_code sizeError;
     const std::uint64_t headerBytes = std::filesystem::file_size(temp, sizeError);
@@ -118,7 +119,7 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
                 out.close();
                 job.finish();
                 if (b != m.Iterations) declareWrittenBlocks(m, b, temp, headerBytes);
-                output.commit();
+                m.FinishOutput(true);
             }
         } catch (const IoError& e) {
             prompter.error(kWriteFailedMessage + target + "\n" + e.what());

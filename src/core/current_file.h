@@ -19,7 +19,10 @@ class Prompter;
 class ProgressSink;
 class BinaryFile;
 class JobFiles;
+struct JobFile;
+class CallFiles;
 class SafeReplace;
+enum class OpenMode;
 struct TsdScales;
 struct TsdBlocksKept;
 
@@ -130,31 +133,41 @@ public:
     bool ReadSDFHeader(const std::string& fileName);
     bool ReadBurst(int b);
     bool ReadSDFBurst(int b);
-    // Rewrites the header blocks in place (creates the file when missing);
-    // burst records stay. For an output of the program's own, being made.
-    bool WriteSDFHeader(const std::string& fileName);
     // Gives an existing SDF, a user's file, this header with its bursts kept:
     // the header blocks are rewritten in place under a rollback journal, so
     // a stop or a write landing in part leaves the old header or the new one
     // (put right when the file is next opened), at the cost of a header.
     bool RewriteSDFHeader(const std::string& fileName);
-    // Creates the file fresh (truncated) with the header: for a new output.
-    bool CreateSDFFile(const std::string& fileName);
-    bool WriteSDFBurst(int b);
 
-    // ---- a new output begun through the header dialog
-    // Starts the SDF output `target` afresh without touching it: the header
-    // goes into a new temporary file beside it, and until FinishOutput every
-    // header rewrite and burst write addressed to `target` (SaveFileName)
-    // goes there. False when the temporary file cannot be made or written.
+    // ---- the output
+    // Every header and burst write goes into the output begun last, whoever
+    // writes and whatever SaveFileName (the name a producer shows) says.
+    // A new output for a user's target: the header goes into a new temporary
+    // file beside it, and the target is not touched until FinishOutput. The
+    // header dialog's save begins one and hands it to the producer in the
+    // model; a tool begins its own. False when the temporary file cannot be
+    // made or the header written (LastWriteFailure tells why).
     bool BeginSDFOutput(const std::string& target);
-    // Writes are routed by the file a name leads to, whatever its spelling.
+    bool BeginTSDOutput(const std::string& target);
+    // An output written where it stands, created fresh with the header: a
+    // file of the program's own (or one a test or a benchmark makes).
+    bool CreateSDFFile(const std::string& path);
+    bool CreateTSDFile(const std::string& path);
+    // The file the output's bytes are in: its temporary file until it
+    // replaces its target. "" without an output.
+    std::string OutputPath() const;
+    // Writes the header into the output again, over the one there (records
+    // written stay): it then declares Iterations bursts.
+    bool WriteSDFHeader();
+    bool WriteSDFBurst(int b);
+    bool WriteTSDBurst(int b);
     // Ends the output begun: with `keep`, when no write into it failed and
     // the run was not cut short before its first burst (its header declared
     // bursts and declares none now), it replaces its target (IoError when
     // that fails); otherwise it is removed and the target stays as it was.
     // A header that never declared a burst (a source that holds none) is
-    // kept. False when it was removed. True when no output was begun.
+    // kept. False when it was removed (or a write into a file written where
+    // it stands failed). True when no output was begun.
     bool FinishOutput(bool keep = true);
     // True when the output begun was cut short before its first burst, as
     // above, and no write into it failed.
@@ -170,11 +183,9 @@ public:
     // ---- TSD (tsd_header.cpp, tsd_blocks.cpp, tsd_values.cpp)
     bool ReadTSDHeader(const std::string& fileName);
     bool ReadTSDBurst(int b);
-    bool WriteTSDHeader(const std::string& fileName);
     // The 12 header lines of version 2, as text; false (nothing written) for
     // a header no reader would accept. May throw for a start time out of range.
     bool EncodeTSDHeader(std::string& out) const;
-    bool WriteTSDBurst(int b);
     // Appends the text block of burst b ("No." line, sample lines, burst line).
     // `spill`, when given, is called whenever `out` has grown to a few
     // megabytes, to write the text away and empty `out`: no burst is then
@@ -186,17 +197,19 @@ public:
 
 private:
     friend class BurstJob;
-    bool WriteSDFHeaderTo(const std::string& fileName, bool truncate);
+    bool beginOutput(const std::string& path, const std::string& target, int kind);
+    bool writeSDFHeader(bool fresh);
+    bool writeTSDHeader();
+    // The output's file, open for writing in the call's or the job's files.
+    JobFile& outputFile(CallFiles& files, OpenMode mode);
+    void outputFailed();
     // Rewrites an old version's records as version 4, after ReadSDFHeader
     // has read its header through `in`, and reads the records through it.
     bool UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileName, BinaryFile& in);
-    // The file a write addressed to `fileName` goes to.
-    std::string outputPath(const std::string& fileName) const;
-    void outputFailed(const std::string& fileName);
     std::vector<std::uint8_t> ioBuffer_;
     WriteFailure writeFailure_;
     struct PendingOutput;
-    std::shared_ptr<PendingOutput> output_;
+    Unshared<PendingOutput> output_;
     // The kind ReadBurst found for the name read from last: 0 SDF, 1 TSD, -1 neither.
     std::string burstKindName_;
     int burstKind_ = -1;

@@ -10,7 +10,7 @@ const char* const kMsgWriteFailed = "ファイルに書き込めません。\n";
 
 bool DeclareWrittenBursts(CurrentFile& m, int written, Prompter& prompter, std::string_view failMessage) {
     m.Iterations = static_cast<std::int16_t>(written);
-    if (m.WriteSDFHeader(m.SaveFileName)) return true;
+    if (m.WriteSDFHeader()) return true;
     prompter.error(std::string(failMessage) + m.SaveFileName);
     return false;
 }

@@ -361,82 +361,77 @@ bool CurrentFile::ReadSDFBurst(int b) {
 }
 
 struct CurrentFile::PendingOutput {
-    explicit PendingOutput(const std::string& name) : target(name), replace(name) {}
-    std::string target;  // the name the output was begun under
-    SafeReplace replace;
-    bool failed = false;  // a write into it failed: it is never kept
-    int declared = 0;     // bursts its header declares
-    bool declaredSome = false;  // a header written into it declared a burst
+    std::optional<SafeReplace> replace;  // a new output for a target; none for a file written where it stands
+    std::string path;                    // the file every write goes into
+    bool failed = false;                 // a write into it failed: it is never kept
+    int declared = 0;                    // bursts its header declares
+    bool declaredSome = false;           // a header written into it declared a burst
     // A run cut short before its first burst: its header declared bursts,
     // and declares none now. A file that holds no burst is saved as one.
     bool endedBeforeFirstBurst() const { return !failed && declaredSome && declared <= 0; }
-    // The last other name asked about, and whether it leads to the target.
-    std::string otherName;
-    bool otherLeads = false;
-
-    // Writes are routed by the file a name leads to, not by its spelling:
-    // "./a.sdf" or a link to the target must not write into the target
-    // itself, which the commit would then replace with the output.
-    bool addressedBy(const std::string& name) {
-        if (name == target) return true;
-        if (name != otherName) {
-            otherName = name;
-            otherLeads = PlaceOf(name) == PlaceOf(target);
-        }
-        return otherLeads;
-    }
 };
 
-std::string CurrentFile::outputPath(const std::string& fileName) const {
-    return output_ && output_->addressedBy(fileName) ? output_->replace.tempPath().string() : fileName;
-}
-
-void CurrentFile::outputFailed(const std::string& fileName) {
-    if (output_ && output_->addressedBy(fileName)) output_->failed = true;
-}
-
-bool CurrentFile::BeginSDFOutput(const std::string& target) {
+bool CurrentFile::beginOutput(const std::string& path, const std::string& target, int kind) {
     FinishOutput(false);
-    try {
-        output_ = std::make_shared<PendingOutput>(target);
-    } catch (const IoError& e) {
-        writeFailure_ = {e.what()};
-        return false;
+    auto out = std::make_shared<PendingOutput>();
+    if (!target.empty()) {
+        try {
+            out->replace.emplace(target);
+        } catch (const IoError& e) {
+            writeFailure_ = {e.what()};
+            return false;
+        }
     }
-    if (CreateSDFFile(target)) return true;
+    out->path = out->replace ? out->replace->tempPath().string() : path;
+    output_.p = std::move(out);
+    if (kind == 0 ? writeSDFHeader(true) : writeTSDHeader()) return true;
     FinishOutput(false);
     return false;
 }
 
+bool CurrentFile::BeginSDFOutput(const std::string& target) { return beginOutput({}, target, 0); }
+bool CurrentFile::BeginTSDOutput(const std::string& target) { return beginOutput({}, target, 1); }
+bool CurrentFile::CreateSDFFile(const std::string& path) { return beginOutput(path, {}, 0); }
+bool CurrentFile::CreateTSDFile(const std::string& path) { return beginOutput(path, {}, 1); }
+
+std::string CurrentFile::OutputPath() const { return output_.p ? output_.p->path : std::string(); }
+
 bool CurrentFile::FinishOutput(bool keep) {
-    if (!output_) return true;
-    std::shared_ptr<PendingOutput> out = std::move(output_);
+    if (!output_.p) return true;
+    std::shared_ptr<PendingOutput> out = std::move(output_.p);
+    if (!out->replace) return !out->failed;  // a file written where it stands stays as written
     // A job that ended before its first burst gives the target nothing:
     // it is left as it was.
     if (!keep || out->failed || out->endedBeforeFirstBurst()) {
-        out->replace.abandon();
+        out->replace->abandon();
         return false;
     }
-    out->replace.commit();
+    out->replace->commit();
     return true;
 }
 
-bool CurrentFile::OutputDeclaresNoBurst() const { return output_ && output_->endedBeforeFirstBurst(); }
+bool CurrentFile::OutputDeclaresNoBurst() const { return output_.p && output_.p->endedBeforeFirstBurst(); }
 
-bool CurrentFile::WriteSDFHeaderTo(const std::string& fileName, bool truncate) {
-    const std::string path = outputPath(fileName);
+JobFile& CurrentFile::outputFile(CallFiles& files, OpenMode mode) {
+    if (!output_.p) throw IoError("書き込む先のファイルがありません。");
+    return files->forWriting(output_.p->path, mode);
+}
+
+void CurrentFile::outputFailed() {
+    if (output_.p) output_.p->failed = true;
+}
+
+bool CurrentFile::writeSDFHeader(bool fresh) {
     try {
         std::vector<std::uint8_t> bytes = EncodeSDFHeader();
         CallFiles files(job_.p.get());
-        JobFile& f = files->forWriting(path, truncate ? OpenMode::Create : OpenMode::CreateOrUpdate);
+        JobFile& f = outputFile(files, fresh ? OpenMode::Create : OpenMode::CreateOrUpdate);
         // Records still waiting go first: a header never declares records
         // that are not in the file.
         files->writeNow(f, 0, bytes.data(), bytes.size());
         files.done();
-        if (path != fileName) {
-            output_->declared = Iterations;
-            if (Iterations > 0) output_->declaredSome = true;
-        }
+        output_.p->declared = Iterations;
+        if (Iterations > 0) output_.p->declaredSome = true;
         writeFailure_ = {};
         return true;
     } catch (const std::exception& e) {
@@ -444,11 +439,11 @@ bool CurrentFile::WriteSDFHeaderTo(const std::string& fileName, bool truncate) {
     } catch (...) {
         writeFailure_ = {};
     }
-    outputFailed(fileName);
+    outputFailed();
     return false;
 }
 
-bool CurrentFile::WriteSDFHeader(const std::string& fileName) { return WriteSDFHeaderTo(fileName, false); }
+bool CurrentFile::WriteSDFHeader() { return writeSDFHeader(false); }
 
 bool CurrentFile::RewriteSDFHeader(const std::string& fileName) {
     try {
@@ -471,18 +466,16 @@ bool CurrentFile::RewriteSDFHeader(const std::string& fileName) {
     return false;
 }
 
-bool CurrentFile::CreateSDFFile(const std::string& fileName) { return WriteSDFHeaderTo(fileName, true); }
-
 bool CurrentFile::WriteSDFBurst(int b) {
     try {
         if (b < 0 || !buffersFit(*this)) {
             writeFailure_ = {"バーストのデータがヘッダーと合いません。"};
-            outputFailed(SaveFileName);
+            outputFailed();
             return false;
         }
         UpdateBlockArithmetic();
         CallFiles files(job_.p.get());
-        JobFile& f = files->forWriting(outputPath(SaveFileName), OpenMode::Update);
+        JobFile& f = outputFile(files, OpenMode::Update);
         std::uint64_t pos = static_cast<std::uint64_t>(HeaderBlocks) * kBlock +
                             static_cast<std::uint64_t>(b) * RecordSize;
         // The record goes out in pieces of whole sample rows, one after another.
@@ -500,7 +493,7 @@ bool CurrentFile::WriteSDFBurst(int b) {
     } catch (...) {
         writeFailure_ = {};
     }
-    outputFailed(SaveFileName);
+    outputFailed();
     return false;
 }
 

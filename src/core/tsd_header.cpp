@@ -257,22 +257,22 @@ bool CurrentFile::EncodeTSDHeader(std::string& out) const {
     return true;
 }
 
-bool CurrentFile::WriteTSDHeader(const std::string& fileName) {
+bool CurrentFile::writeTSDHeader() {
     try {
         std::string out;
         if (!EncodeTSDHeader(out)) return false;
         CallFiles files(job_.p.get());
-        JobFile& f = files->forWriting(fileName, OpenMode::Create);
+        JobFile& f = outputFile(files, OpenMode::Create);
         files->writeNow(f, 0, out.data(), out.size());
         files.done();
         return true;
     } catch (const std::exception& e) {
         writeFailure_ = {e.what()};
-        return false;
     } catch (...) {
         writeFailure_ = {};
-        return false;
     }
+    outputFailed();
+    return false;
 }
 
 }  // namespace brine

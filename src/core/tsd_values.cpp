@@ -231,7 +231,7 @@ bool CurrentFile::AppendTSDBurstText(int b, std::string& out, const std::functio
 bool CurrentFile::WriteTSDBurst(int b) {
     try {
         CallFiles files(job_.p.get());
-        JobFile& f = files->forWriting(SaveFileName, OpenMode::Update);
+        JobFile& f = outputFile(files, OpenMode::Update);
         // The text goes straight behind what waits to be written, and out
         // to the file every few megabytes.
         std::string& text = files->appendBuffer(f);
@@ -240,6 +240,7 @@ bool CurrentFile::WriteTSDBurst(int b) {
         files.done();
         return true;
     } catch (...) {
+        outputFailed();
         return false;
     }
 }

@@ -437,7 +437,7 @@ AlecOutcome ConvertAlecFile(const AlecHeader& h, const AlecOptions& o, AlecServi
     if (!modelFits(m, nch, nch2)) {
         s.prompter.error(kMsgBadHeader);
         m.Iterations = 0;
-        m.WriteSDFHeader(m.SaveFileName);
+        m.WriteSDFHeader();
         FinishSave(m, s.prompter, kMsgWriteFailed);
         return AlecOutcome::Failed;
     }

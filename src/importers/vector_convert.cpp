@@ -550,7 +550,7 @@ VectorOutcome ConvertVectorFile(const VectorPlan& plan, VectorServices& s) {
     if (m.Nch != nch || m.Nch2 != nch2 || m.SampleSize != samples || m.Iterations < 0) {
         s.prompter.error(kMsgBadHeader);
         m.Iterations = 0;
-        m.WriteSDFHeader(m.SaveFileName);
+        m.WriteSDFHeader();
         FinishSave(m, s.prompter, kMsgWriteFailed);
         return VectorOutcome::Failed;
     }

@@ -285,7 +285,7 @@ bool SaveYearTableBurst(CurrentFile& m, const YearTableBurst& burst, const std::
         int bursts = written ? 1 : 0;
         if (m.Iterations != bursts) {
             m.Iterations = static_cast<std::int16_t>(bursts);
-            if (!m.WriteSDFHeader(m.SaveFileName)) written = false;
+            if (!m.WriteSDFHeader()) written = false;
         }
     }
     if (!written) {

@@ -11,6 +11,7 @@
 #include "base/file_identity.h"
 #include "base/rounding.h"
 #include "base/safe_replace.h"
+#include "core/header_save.h"
 #include "core/sample_limits.h"
 
 namespace brine {
@@ -190,16 +191,15 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
         }
 
     try {
-        SafeReplace output(target);
-        const std::string temp = output.tempPath().string();
-        out.SaveFileName = temp;
         // Source and output stay open for the whole run; the output is
         // written in large pieces, as only a complete one replaces the target.
         BurstJob reading(model);
         BurstJob writing(out, BurstJob::WholeOutput);
-        const bool headerWritten = r.OutputKind == 0 ? out.CreateSDFFile(temp) : out.WriteTSDHeader(temp);
-        if (!headerWritten) {
-            prompter.error(kWriteFailed + target);
+        OutputGuard unfinished(out);
+        out.SaveFileName = target;
+        const bool begun = r.OutputKind == 0 ? out.BeginSDFOutput(target) : out.BeginTSDOutput(target);
+        if (!begun) {
+            prompter.error(kWriteFailed + target + "\n" + out.LastWriteFailure().reason);
             return false;
         }
         model.FileName = r.SourceFile;
@@ -260,12 +260,13 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
             fresh->prompter = &prompter;
             fresh->DisplayUnit = model.DisplayUnit;
             HeaderSnapshot(model).restore(*fresh);  // what a header reader leaves as it was
-            if (!(r.OutputKind == 0 ? fresh->ReadSDFHeader(temp) : fresh->ReadTSDHeader(temp))) {
+            const std::string written = out.OutputPath();
+            if (!(r.OutputKind == 0 ? fresh->ReadSDFHeader(written) : fresh->ReadTSDHeader(written))) {
                 prompter.error(kWriteFailed + target);
                 return false;
             }
         }
-        output.commit();
+        out.FinishOutput(true);
         if (fresh) {
             HeaderSnapshot(*fresh).restore(model);
             model.FileKind = r.OutputKind;

@@ -11,6 +11,7 @@
 #include "base/number_text.h"
 #include "base/rounding.h"
 #include "base/safe_replace.h"
+#include "core/header_save.h"
 #include "core/output_size.h"
 #include "tools/extract_data.h"
 #include "tools/link_set.h"
@@ -259,18 +260,13 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
     // Interval mode writes row by row; only burst mode needs a whole burst.
     if (!plan.intervalMode) out.AllocateDataArrays();
 
-    std::optional<SafeReplace> temp;
-    try {
-        temp.emplace(target);
-    } catch (const IoError& e) {
-        say(kWriteError + std::string(e.what()));
+    OutputGuard unfinished(out);
+    if (!(OutKind == 1 ? out.BeginTSDOutput(target) : out.BeginSDFOutput(target))) {
+        say(kWriteError + target + "\n" + out.LastWriteFailure().reason);
         return LinkOutcome::Failed;
     }
-    const std::string tempName = temp->tempPath().string();
-    if (!(OutKind == 1 ? out.WriteTSDHeader(tempName) : out.CreateSDFFile(tempName))) {
-        say(kWriteError + target);
-        return LinkOutcome::Failed;
-    }
+    // The records go into the output's file behind its header.
+    const std::string tempName = out.OutputPath();
 
     // Files in time order, so a file added late still fills its place.
     std::vector<std::size_t> order(files);
@@ -398,7 +394,7 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
             for (; P < plan.bursts; ++P) WriteBurst(nullptr, P);
         }
         writer.close();
-        temp->commit();
+        out.FinishOutput(true);
     } catch (const IoError& e) {
         say(kWriteError + std::string(e.what()));
         return LinkOutcome::Failed;

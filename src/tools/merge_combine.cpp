@@ -145,22 +145,15 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
 
     SaveNameScope saveName(model);
     SetOutputHeader(set, settings, model);
-    std::optional<SafeReplace> output;
-    try {
-        output.emplace(target);
-    } catch (const IoError& e) {
-        prompter.error(kWriteFailedMessage + target + "\n" + e.what());
-        return false;
-    }
     // Every file stays open for the whole run; the output is written in
     // large pieces, as only a complete one replaces the target.
     BurstJob writing(model, BurstJob::WholeOutput);
-    const std::string temp = output->tempPath().string();
-    if (!(tsd ? model.WriteTSDHeader(temp) : model.CreateSDFFile(temp))) {
-        prompter.error(kWriteFailedMessage + target);
+    OutputGuard unfinished(model);
+    if (!(tsd ? model.BeginTSDOutput(target) : model.BeginSDFOutput(target))) {
+        prompter.error(kWriteFailedMessage + target + "\n" + model.LastWriteFailure().reason);
         return false;
     }
-    model.SaveFileName = temp;
+    model.SaveFileName = target;
 
     const std::vector<MergeSource>& files = set.Files();
     const int n = set.FileCount();
@@ -236,7 +229,7 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
         }
         try {
             writing.finish();
-            output->commit();
+            model.FinishOutput(true);
         } catch (const IoError& e) {
             prompter.error(kWriteFailedMessage + target + "\n" + e.what());
             return false;

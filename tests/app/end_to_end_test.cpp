@@ -52,7 +52,7 @@ const std::string kOverwriteSource = "上書きしてよろしいですね。";
 void writeTSD(const std::string& path) {
     CurrentFile m;
     test::FillCraftedHeader(m, 3, 2);
-    ASSERT_TRUE(m.WriteTSDHeader(path));
+    ASSERT_TRUE(m.CreateTSDFile(path));
     m.SaveFileName = path;
     for (int b = 0; b < 3; ++b) {
         test::FillCraftedBurst(m, b);

@@ -123,7 +123,7 @@ public:
         if (edit) edit(m_);
         if (!target.empty()) m_.SaveFileName = target;
         std::error_code ec;
-        if (std::filesystem::equivalent(m_.SaveFileName, m_.FileName, ec)) return m_.WriteSDFHeader(m_.SaveFileName);
+        if (std::filesystem::equivalent(m_.SaveFileName, m_.FileName, ec)) return m_.RewriteSDFHeader(m_.SaveFileName);
         return m_.BeginSDFOutput(m_.SaveFileName);
     }
     int calls = 0;

@@ -163,7 +163,7 @@ public:
         }
         m_.SaveFileName = target;
         // The SDF being read keeps its records: only its header is rewritten.
-        return lie || (check == TargetCheck::SourceSdf ? m_.WriteSDFHeader(target) : m_.BeginSDFOutput(target));
+        return lie || (check == TargetCheck::SourceSdf ? m_.RewriteSDFHeader(target) : m_.BeginSDFOutput(target));
     }
     std::vector<int> kinds;
     std::string proposed, source;

@@ -230,9 +230,10 @@ TEST(SdfFile, AJobWithinAnotherWritesAsItDoesAndLeavesItsOutputComplete) {
     outer.finish();
 }
 
-TEST(SdfFile, WritesReachTheOutputBegunUnderAnySpellingOfItsTarget) {
-    // The output replaces its target only at the end: a write addressed to
-    // the target under another name must go into the output, not the target.
+TEST(SdfFile, WritesReachTheOutputBegunWhateverTheNameShown) {
+    // The output replaces its target only at the end: every write goes into
+    // the output begun, whatever name the producer shows (another spelling
+    // of the target, or another file's name), never into a file by its name.
     struct Case {
         const char* what;
         bool targetExists;
@@ -245,6 +246,7 @@ TEST(SdfFile, WritesReachTheOutputBegunUnderAnySpellingOfItsTarget) {
         {"hard link", true, [](const TempDir& d) { return d.file("hard.sdf"); }},
         {"dot, new file", false, [](const TempDir& d) { return (d.path() / "." / "out.sdf").string(); }},
         {"link to the file to be made", false, [](const TempDir& d) { return d.file("link.sdf"); }},
+        {"another file", true, [](const TempDir& d) { return d.file("other.sdf"); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -264,7 +266,7 @@ TEST(SdfFile, WritesReachTheOutputBegunUnderAnySpellingOfItsTarget) {
             ASSERT_TRUE(w.WriteSDFBurst(b));
         }
         w.Iterations = 3;
-        ASSERT_TRUE(w.WriteSDFHeader(w.SaveFileName));
+        ASSERT_TRUE(w.WriteSDFHeader());
         ASSERT_TRUE(w.FinishOutput());
         CurrentFile r;
         ASSERT_TRUE(r.ReadHeader(target));
@@ -279,6 +281,7 @@ TEST(SdfFile, WritesReachTheOutputBegunUnderAnySpellingOfItsTarget) {
         if (c.targetExists) {
             EXPECT_TRUE(fs::equivalent(target, dir.path() / "hard.sdf"));
         }
+        EXPECT_FALSE(fs::exists(dir.file("other.sdf")));
     }
 }
 
@@ -339,7 +342,7 @@ TEST(SdfFile, AFileOfNoBurstsOpensHeaderOnlyAsItsTsdTwinDoes) {
     EXPECT_TRUE(prompter.shown.empty());
 
     const std::string tsd = dir.file("none.tsd");
-    ASSERT_TRUE(r.WriteTSDHeader(tsd));
+    ASSERT_TRUE(r.CreateTSDFile(tsd));
     CurrentFile t;
     t.prompter = &prompter;
     ASSERT_TRUE(t.ReadHeader(tsd));
@@ -363,7 +366,7 @@ TEST(SdfFile, NewOutputTruncatesAndNeedsItsHeaderFirst) {
     missing.SaveFileName = dir.file("absent.sdf");
     EXPECT_FALSE(missing.WriteSDFBurst(0));  // the header must be written first
     EXPECT_FALSE(fs::exists(missing.SaveFileName));
-    EXPECT_FALSE(w.WriteSDFHeader(dir.file("no/such/folder.sdf")));
+    EXPECT_FALSE(w.CreateSDFFile(dir.file("no/such/folder.sdf")));
 }
 
 TEST(SdfFile, DeclaringTheBurstsWrittenKeepsTheRecordsAndTellsAFailure) {
@@ -384,7 +387,7 @@ TEST(SdfFile, DeclaringTheBurstsWrittenKeepsTheRecordsAndTellsAFailure) {
     EXPECT_EQ(at<std::int16_t>(after, 223), 2);
     EXPECT_TRUE(prompter.shown.empty());
 
-    w.SaveFileName = dir.file("no/such/folder.sdf");
+    w.FinishOutput();  // nothing left to write into
     EXPECT_FALSE(DeclareWrittenBursts(w, 1, prompter, "failed: "));
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].type, MsgType::Error);

@@ -92,7 +92,7 @@ protected:
     }
     std::string writeModelFile() {
         std::string path = dir.file("out.tsd");
-        EXPECT_TRUE(m.WriteTSDHeader(path));
+        EXPECT_TRUE(m.CreateTSDFile(path));
         m.SaveFileName = path;
         burst0();
         EXPECT_TRUE(m.WriteTSDBurst(0));
@@ -253,7 +253,7 @@ TEST_F(TsdTest, BurstChannelsOnlyRoundTrip) {
     m.ScaleA[1] = 0.25f;
     m.AllocateDataArrays();
     std::string path = dir.file("nch0.tsd");
-    ASSERT_TRUE(m.WriteTSDHeader(path));
+    ASSERT_TRUE(m.CreateTSDFile(path));
     m.SaveFileName = path;
     for (int b = 0; b < 3; ++b) {
         m.BurstData = {static_cast<std::int16_t>(b * 100 + 1), static_cast<std::int16_t>(-b)};
@@ -295,7 +295,7 @@ void roundTripAllCounts(float a, float b, TempDir& dir, std::string* firstLines 
     m.AllocateDataArrays();
     for (int j = 0; j < 65536; ++j) m.Data[0][static_cast<std::size_t>(j)] = static_cast<std::int16_t>(j - 32768);
     std::string path = dir.file("all.tsd");
-    ASSERT_TRUE(m.WriteTSDHeader(path));
+    ASSERT_TRUE(m.CreateTSDFile(path));
     m.SaveFileName = path;
     ASSERT_TRUE(m.WriteTSDBurst(0));
     if (firstLines) {
@@ -371,7 +371,7 @@ TEST_F(TsdTest, ScaleAndOffsetTextsReadBackToTheSameSingles) {
     m.ScaleA[0] = std::nextafter(1.0f, 2.0f);  // needs 8 digits
     m.ScaleA[1] = 3.4028235e38f;               // the largest Single
     std::string path = dir.file("scales.tsd");
-    ASSERT_TRUE(m.WriteTSDHeader(path));
+    ASSERT_TRUE(m.CreateTSDFile(path));
     std::vector<std::string> lines = linesOf(readText(path));
     EXPECT_EQ(lines[8].substr(0, lines[8].find(',', lines[8].find(',') + 1)), "1.0000001,3.4028235E38");
     CurrentFile r;
@@ -629,7 +629,7 @@ TEST_F(TsdTest, ManyBurstsReadInAnyOrderAndAChangedFileIsRescanned) {
     fillModel();
     m.Iterations = 300;
     std::string path = dir.file("many.tsd");
-    ASSERT_TRUE(m.WriteTSDHeader(path));
+    ASSERT_TRUE(m.CreateTSDFile(path));
     m.SaveFileName = path;
     for (int b = 0; b < 300; ++b) {
         for (int j = 0; j < 3; ++j) {
@@ -711,7 +711,7 @@ TEST_F(TsdTest, BurstsReadInTurnOutsideAJobReadTheFileAboutOnce) {
     const std::string path = dir.file("turn.tsd");
     {
         BurstJob writing(m);
-        ASSERT_TRUE(m.WriteTSDHeader(path));
+        ASSERT_TRUE(m.CreateTSDFile(path));
         m.SaveFileName = path;
         for (int b = 0; b < m.Iterations; ++b) {
             m.BurstData[0] = static_cast<std::int16_t>(b);
@@ -769,27 +769,27 @@ TEST_F(TsdTest, DamagedFilesNeverCrashOrBreakTheModel) {
 
 TEST_F(TsdTest, WritersFailWithoutMessage) {
     fillModel();
-    EXPECT_FALSE(m.WriteTSDHeader(dir.file("missing/out.tsd")));
+    EXPECT_FALSE(m.CreateTSDFile(dir.file("missing/out.tsd")));
     m.SaveFileName = dir.file("absent.tsd");
     burst0();
     EXPECT_FALSE(m.WriteTSDBurst(0));
     EXPECT_FALSE(std::filesystem::exists(m.SaveFileName));
     // A zero scale or a non-finite offset would give a file no reader accepts.
     m.ScaleA[2] = 0;
-    EXPECT_FALSE(m.WriteTSDHeader(dir.file("zero.tsd")));
+    EXPECT_FALSE(m.CreateTSDFile(dir.file("zero.tsd")));
     m.ScaleA[2] = 0.5f;
     m.OffsetB[1] = NAN;
-    EXPECT_FALSE(m.WriteTSDHeader(dir.file("nan.tsd")));
+    EXPECT_FALSE(m.CreateTSDFile(dir.file("nan.tsd")));
     m.OffsetB[1] = 100;
     m.StartTime = NAN;
-    EXPECT_FALSE(m.WriteTSDHeader(dir.file("time.tsd")));
+    EXPECT_FALSE(m.CreateTSDFile(dir.file("time.tsd")));
     m.StartTime = 0;
     m.SITUnit = 10;
-    EXPECT_FALSE(m.WriteTSDHeader(dir.file("unit.tsd")));
+    EXPECT_FALSE(m.CreateTSDFile(dir.file("unit.tsd")));
     m.SITUnit = 1;
     m.SampleSize = 4;  // buffers sized for 3
     m.SaveFileName = dir.file("ok.tsd");
-    ASSERT_TRUE(m.WriteTSDHeader(m.SaveFileName));
+    ASSERT_TRUE(m.CreateTSDFile(m.SaveFileName));
     EXPECT_FALSE(m.WriteTSDBurst(0));
     EXPECT_TRUE(prompter.shown.empty());
 }

@@ -61,7 +61,7 @@ inline void writeFile(const std::string& path, const FileSpec& s) {
     }
     m.AllocateDataArrays();
     const bool tsd = UpperExtension(path) == ".TSD";
-    ASSERT_TRUE(tsd ? m.WriteTSDHeader(path) : m.CreateSDFFile(path));
+    ASSERT_TRUE(tsd ? m.CreateTSDFile(path) : m.CreateSDFFile(path));
     m.SaveFileName = path;
     for (int b = 0; b < s.bursts; ++b) {
         for (int ch = 0; ch < m.Nch; ++ch)

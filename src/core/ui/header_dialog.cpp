@@ -508,7 +508,7 @@ bool TFrmSDFdata::SaveHeaderChecked() {
     if (kind_ == 0)
         written = inPlace ? model_.RewriteSDFHeader(name) : model_.BeginSDFOutput(name);
     else
-        written = model_.WriteTSDHeader(name);
+        written = model_.BeginTSDOutput(name);
     if (!written) {
         AppPrompter().error(headerFailure(model_, name));
         return false;

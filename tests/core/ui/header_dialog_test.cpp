@@ -172,7 +172,11 @@ TEST_F(FrmSDFdataTest, TextKindTargetsATsdName) {
     EXPECT_EQ(chooser.asked[0].settings.DefaultExt, "tsd");
     EXPECT_EQ(dlg->EditFileName->text().toStdString(), dir.file("out.tsd"));
     EXPECT_FALSE(fs::exists(dir.file("out.sdf")));
-    // Saved only if the text header was really written.
+    // Saved only if the text header was really written (into the output
+    // that then replaces the target).
+    if (saved) {
+        EXPECT_TRUE(model.FinishOutput());
+    }
     EXPECT_EQ(saved, fs::exists(dir.file("out.tsd")));
     if (!saved) {
         EXPECT_TRUE(prompter.showedText("ヘッダーを書き込めませんでした。"));
