@@ -21,18 +21,18 @@
 namespace brine {
 namespace {
 
-// The journal: a head (magic, version, the file's name and inode, its size
-// and the number of bytes kept, and a check of all that), the bytes kept, a
-// check of them and an end mark. Anything shorter or that fails a check was
-// never complete, and the file it names was never touched.
+// The journal: a head (magic, version, the file's name, inode and birth
+// time, its size and the number of bytes kept, and a check of all that), the
+// bytes kept, a check of them and an end mark. Anything shorter or that
+// fails a check was never complete, and the file it names was never touched.
 constexpr std::string_view kMagic{"BRINE JOURNAL\r\n\x1a", 16};
 constexpr std::string_view kEnd{"JNL-END\n", 8};
 constexpr std::uint32_t kVersion = 1;
-constexpr std::size_t kFixedHead = 48;
+constexpr std::size_t kFixedHead = 64;
 constexpr std::size_t kMaxName = 4096;
 constexpr std::size_t kChunk = 1 << 16;
 
-const std::string kJournalMark = ".jnl";
+const std::string kJournalKind = ".jnl";
 constexpr const char* kStepJournal = "元の内容の控えの作成";
 
 // CRC-32 (the polynomial of zlib), eight bytes a step.
@@ -79,20 +79,41 @@ std::filesystem::path folderOf(const std::filesystem::path& p) {
     return dir.empty() ? std::filesystem::path(".") : dir;
 }
 
-std::string journalPrefix(const std::filesystem::path& target) { return "." + target.filename().string() + kJournalMark; }
+std::string journalPrefix(const std::filesystem::path& target) { return "." + target.filename().string() + "."; }
 
 // True when the name has the form of some file's journal.
 bool journalForm(std::string_view name) {
     constexpr std::size_t kMarkChars = 6;
-    if (name.size() < 1 + kJournalMark.size() + kMarkChars || name[0] != '.') return false;
-    const std::string_view prefix = name.substr(0, name.size() - kMarkChars);
-    return prefix.ends_with(kJournalMark) && HasOwnFileForm(name, prefix, "");
+    if (name.size() < 1 + kMarkChars + kJournalKind.size() || name[0] != '.') return false;
+    return HasOwnFileForm(name, name.substr(0, name.size() - kMarkChars - kJournalKind.size()), kJournalKind);
+}
+
+// What tells a file from another that later took its inode: when it was
+// made, where the file system keeps that. {0, 0} where it does not.
+struct Birth {
+    std::int64_t sec = 0;
+    std::uint32_t nsec = 0;
+    bool known() const { return sec != 0 || nsec != 0; }
+    bool operator==(const Birth&) const = default;
+};
+Birth birthOf(int fd) {
+    struct statx sx {};
+    if (::statx(fd, "", AT_EMPTY_PATH, STATX_BTIME, &sx) != 0 || !(sx.stx_mask & STATX_BTIME)) return {};
+    return {sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec};
 }
 
 struct ClosedOnExit {
     int fd;
     ~ClosedOnExit() {
         if (fd >= 0) sys::close(fd);
+    }
+};
+
+// A descriptor opened outside the seam, to look at a file.
+struct Looking {
+    int fd;
+    ~Looking() {
+        if (fd >= 0) ::close(fd);
     }
 };
 
@@ -150,6 +171,7 @@ std::string stepFailed(const char* step, int err) { return std::string(step) + "
 struct JournalHead {
     std::string name;
     std::uint64_t inode = 0, size = 0, covered = 0;
+    Birth birth;
     off_t dataAt = 0;
 };
 
@@ -162,6 +184,7 @@ bool readHead(int fd, JournalHead& h) {
     h.inode = getLE<std::uint64_t>(u + 24);
     h.size = getLE<std::uint64_t>(u + 32);
     h.covered = getLE<std::uint64_t>(u + 40);
+    h.birth = {getLE<std::int64_t>(u + 48), getLE<std::uint32_t>(u + 56)};
     std::string rest(nameLength + 4, '\0');
     if (readAllAt(fd, rest.data(), rest.size(), kFixedHead) != 0) return false;
     Crc32 crc;
@@ -195,36 +218,37 @@ ByteSource bytesOf(int fd, off_t at) {
     return [fd, at](char* buf, std::size_t n, off_t from) { return readAllAt(fd, buf, n, at + from); };
 }
 
-// The journals beside `target` (of `st`, when it exists) that name it, by
-// its name or by its inode.
+// True when the journal is the file's: of its inode and, where the file
+// system tells when a file was made, of the file made then; elsewhere, of
+// the file its name leads to. A file that later took the inode, or the
+// name, is another file.
+bool journalOf(const JournalHead& h, const std::filesystem::path& target, int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || h.inode != static_cast<std::uint64_t>(st.st_ino)) return false;
+    const Birth birth = birthOf(fd);
+    if (h.birth.known() && birth.known()) return h.birth == birth;
+    struct stat named {};
+    return ::stat((folderOf(target) / h.name).c_str(), &named) == 0 && named.st_dev == st.st_dev &&
+           named.st_ino == st.st_ino;
+}
+
+// The journals beside `target` (open as `fd`) that are its.
 struct Found {
     std::filesystem::path path;
     FileLock lock;  // empty when a writer holds the journal
     JournalHead head;
-    bool headRead = false;
 };
-std::vector<Found> journalsOf(const std::filesystem::path& target, const struct stat* st) {
+std::vector<Found> journalsOf(const std::filesystem::path& target, int fd) {
     std::vector<Found> found;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(folderOf(target), ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (!journalForm(name)) continue;
-        Found f{it->path(), FileLock::IfUnheld(it->path()), {}, false};
-        if (f.lock.held()) {
-            f.headRead = readHead(f.lock.fd(), f.head);
-            if (f.headRead && f.head.name != target.filename().string() && !(st && f.head.inode == st->st_ino))
-                continue;
-        } else {
-            // Held by a writer at work: whose it is shows once it is done.
-            const int fd = ::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-            JournalHead h;
-            const bool read = fd >= 0 && readHead(fd, h);
-            if (fd >= 0) ::close(fd);
-            if (!read || (h.name != target.filename().string() && !(st && h.inode == st->st_ino))) continue;
-            f.head = h;
-            f.headRead = true;
-        }
-        found.push_back(std::move(f));
+        if (!journalForm(it->path().filename().string())) continue;
+        Found f{it->path(), FileLock::IfUnheld(it->path()), {}};
+        // One a writer holds still shows whose it is.
+        const int j = f.lock.held() ? f.lock.fd() : ::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        const bool read = j >= 0 && readHead(j, f.head);
+        if (!f.lock.held() && j >= 0) ::close(j);
+        if (read && journalOf(f.head, target, fd)) found.push_back(std::move(f));
     }
     return found;
 }
@@ -260,7 +284,7 @@ int RewriteFirstByteLast(int fd, const ByteSource& source, off_t length, off_t s
 std::string RollbackJournal::write(const std::filesystem::path& target, int fd, off_t size, off_t covered) {
     const std::filesystem::path dir = folderOf(target);
     try {
-        path_ = CreateLockedOwnFile(dir, journalPrefix(target), "", lock_);
+        path_ = CreateLockedOwnFile(dir, journalPrefix(target), kJournalKind, lock_);
     } catch (const IoError& e) {
         return e.what();
     }
@@ -279,6 +303,9 @@ std::string RollbackJournal::write(const std::filesystem::path& target, int fd, 
     putLE<std::uint64_t>(u + 24, static_cast<std::uint64_t>(st.st_ino));
     putLE<std::uint64_t>(u + 32, static_cast<std::uint64_t>(size));
     putLE<std::uint64_t>(u + 40, static_cast<std::uint64_t>(covered));
+    const Birth birth = birthOf(fd);
+    putLE<std::int64_t>(u + 48, birth.sec);
+    putLE<std::uint32_t>(u + 56, birth.nsec);
     std::memcpy(head.data() + kFixedHead, name.data(), name.size());
     Crc32 headCrc;
     headCrc.add(head.data(), kFixedHead + name.size());
@@ -288,6 +315,10 @@ std::string RollbackJournal::write(const std::filesystem::path& target, int fd, 
     dataAt_ = static_cast<off_t>(head.size());
 
     const int j = lock_.fd();
+    // Whoever may read the file may read what it held: in a shared folder
+    // its owner puts it back, though another wrote it.
+    if (::fchown(j, static_cast<uid_t>(-1), st.st_gid) != 0) {}
+    ::fchmod(j, (st.st_mode & 0666) | 0600);
     bool changed = false;
     int err = writeAllAt(j, head.data(), head.size(), 0, changed);
     std::vector<char> buf(kChunk);
@@ -324,12 +355,9 @@ void RollbackJournal::discard() noexcept {
 }
 
 int RollBackCutRewrite(const std::filesystem::path& target, int fd) {
-    const int first = firstByte(fd);
-    if (first != 0) return 0;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) return errno;
-    for (Found& f : journalsOf(target, &st)) {
-        if (!f.lock.held() || !f.headRead || !dataIntact(f.lock.fd(), f.head)) continue;
+    if (firstByte(fd) != 0) return 0;
+    for (Found& f : journalsOf(target, fd)) {
+        if (!f.lock.held() || !dataIntact(f.lock.fd(), f.head)) continue;
         bool changed = false;
         if (int err = RewriteFirstByteLast(fd, bytesOf(f.lock.fd(), f.head.dataAt), static_cast<off_t>(f.head.covered),
                                            static_cast<off_t>(f.head.size), changed))
@@ -363,26 +391,26 @@ bool RollBackCutRewrite(const std::filesystem::path& file) {
 
 void RemoveSpentJournals(const std::filesystem::path& target) noexcept {
     try {
-        struct stat st {};
-        const bool exists = ::stat(target.c_str(), &st) == 0;
-        int first = -1;
-        if (exists) {
-            const int fd = ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-            if (fd >= 0) {
-                first = firstByte(fd);
-                ::close(fd);
+        const std::filesystem::path dir = folderOf(target);
+        const Looking file{::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+        if (file.fd >= 0) {
+            for (Found& f : journalsOf(target, file.fd)) {
+                if (!f.lock.held()) continue;
+                // Read with the journal held: a writer that cleared the first
+                // byte since needs it. One never complete touched nothing.
+                if (firstByte(file.fd) != 0 || !dataIntact(f.lock.fd(), f.head)) RemoveLockedFile(f.path, f.lock);
             }
         }
-        const bool spent = !exists || first != 0;
-        const std::string prefix = OwnFilePrefix(folderOf(target), journalPrefix(target), "");
-        for (Found& f : journalsOf(target, exists ? &st : nullptr)) {
-            if (!f.lock.held()) continue;
-            // One never complete touched nothing; one complete is needed
-            // while the file it names begins with a NUL.
-            const bool whole = f.headRead && dataIntact(f.lock.fd(), f.head);
-            if (f.headRead ? (spent || !whole)
-                           : CarriesOwnMark(f.path.filename().string(), prefix, "", f.lock.fd()))
-                RemoveLockedFile(f.path, f.lock);
+        // What a writer of this name left before its journal was whole.
+        const std::string prefix = OwnFilePrefix(dir, journalPrefix(target), kJournalKind);
+        std::error_code ec;
+        for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string name = it->path().filename().string();
+            if (!HasOwnFileForm(name, prefix, kJournalKind)) continue;
+            FileLock lock = FileLock::IfUnheld(it->path());
+            JournalHead h;
+            if (lock.held() && !readHead(lock.fd(), h) && CarriesOwnMark(name, prefix, kJournalKind, lock.fd()))
+                RemoveLockedFile(it->path(), lock);
         }
     } catch (...) {
         // A clean-up that cannot finish leaves the rest for the next one.
@@ -395,18 +423,15 @@ std::string CutRewriteNote(const std::filesystem::path& file) {
         target = ResolveLinks(file);
     } catch (const IoError&) {
     }
-    const int fd = ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return {};
+    const Looking f{::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     struct stat st {};
-    const bool cut = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && firstByte(fd) == 0;
-    ::close(fd);
-    if (!cut) return {};
+    if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode) || firstByte(f.fd) != 0) return {};
     std::string held, kept;
-    for (Found& f : journalsOf(target, &st)) {
-        if (!f.lock.held())
+    for (Found& j : journalsOf(target, f.fd)) {
+        if (!j.lock.held())
             held = "\nこのファイルは、ほかの処理が書き換えているところです。終わってから開き直して下さい。";
-        else if (f.headRead && dataIntact(f.lock.fd(), f.head))
-            kept += "\n" + f.path.string();
+        else if (dataIntact(j.lock.fd(), j.head))
+            kept += "\n" + j.path.string();
     }
     if (!held.empty()) return held;
     if (kept.empty()) return {};

@@ -37,7 +37,9 @@ std::filesystem::path folderOf(const std::filesystem::path& p) {
     return dir.empty() ? std::filesystem::path(".") : dir;
 }
 
-std::string tempPrefix(const std::filesystem::path& target) { return "." + target.filename().string() + ".tmp"; }
+// A target's temporary files: "." + its name + "." + a mark + ".tmp".
+std::string tempPrefix(const std::filesystem::path& target) { return "." + target.filename().string() + "."; }
+constexpr const char* kTempKind = ".tmp";
 
 // The permissions a new file gets: 0666 less the umask. The umask is read
 // from the process status, which leaves it alone; where that does not tell
@@ -221,13 +223,23 @@ private:
 // Rewrites the target, open as `fd` and locked, in place: `length` bytes of
 // `source` from its start, `size` bytes long afterwards, under a rollback
 // journal. A failure that the journal undid is told as the file being as it
-// was; one whose undo failed in any step keeps the journal, sets
-// `keepNewCopy` and names the journal and `newCopy` (where given).
+// was; one whose undo failed in any step keeps the journal and names it, and
+// `newCopy` (a file of the program's own holding the whole new content,
+// where there is one), which it keeps under a name no clean-up takes.
+struct NewCopy {
+    std::filesystem::path path;  // a file of the program's own holding the whole new content
+    bool kept = false;           // named by the message of a failed undo, and left for the user
+};
 void rewriteInPlace(const std::filesystem::path& target, int fd, const ByteSource& source, off_t length, off_t size,
-                    const std::filesystem::path& newCopy, bool& keepNewCopy) {
-    // The journal must hold what the file held before any rewrite.
-    if (int err = RollBackCutRewrite(target, fd); err && err != ENOENT)
-        throw IoError(unchanged(target, kStepEarlier, err));
+                    NewCopy* newCopy) {
+    // The journal must hold what the file held before any rewrite. A part
+    // rewritten over a file cut short that nothing puts back would make the
+    // rest of it, whatever it is, read as whole.
+    const int earlier = RollBackCutRewrite(target, fd);
+    if (earlier == ENOENT && !newCopy)
+        throw IoError("ファイルは書き換えが途中で止まったままで、元に戻せません: " + target.string() +
+                      CutRewriteNote(target));
+    if (earlier && earlier != ENOENT) throw IoError(unchanged(target, kStepEarlier, earlier));
     RemoveSpentJournals(target);
     const off_t oldSize = sizeOf(fd);
     if (oldSize < 0) throw IoError(unchanged(target, kStepOpen, errno));
@@ -266,13 +278,16 @@ void rewriteInPlace(const std::filesystem::path& target, int fd, const ByteSourc
         journal.discard();
         throw IoError(unchanged(target, kStepRewrite, err));
     }
-    keepNewCopy = true;
     std::string text = "ファイルを置き換えられませんでした。元の内容に戻したことも、ディスク上で確かめられません: " +
                        target.string() + "\n" + stepFailed(kStepRewrite, err) + "\n" +
                        stepFailed(kStepRestore, restoreErr) + "\n元の内容は " + journal.path().string() +
                        " に控えてあります。このファイルが書き換えの途中の形で残っていれば、このプログラムで次に開く"
                        "ときにそこから元に戻します。";
-    if (!newCopy.empty()) text += "\n新しい内容は " + newCopy.string() + " に残しています。";
+    if (newCopy) {
+        newCopy->path = KeepAsCopy(newCopy->path, target);
+        newCopy->kept = true;
+        text += "\n新しい内容は " + newCopy->path.string() + " に残しています。";
+    }
     throw IoError(text);
 }
 
@@ -282,8 +297,8 @@ SafeReplace::SafeReplace(std::filesystem::path target) : target_(ResolveLinks(st
     refuseUnwritable(target_);
     RollBackCutRewrite(target_);
     const std::filesystem::path dir = folderOf(target_);
-    temp_ = CreateLockedOwnFile(dir, tempPrefix(target_), "", lock_);
-    RemoveOwnLeftovers(dir, tempPrefix(target_), "", temp_);
+    temp_ = CreateLockedOwnFile(dir, tempPrefix(target_), kTempKind, lock_);
+    RemoveOwnLeftovers(dir, tempPrefix(target_), kTempKind, temp_);
     RemoveSpentJournals(target_);
 }
 
@@ -309,6 +324,7 @@ void SafeReplace::commit() {
     }
     if (sys::rename(temp_.c_str(), target_.c_str()) != 0) throw IoError(unchanged(target_, kStepRename, errno));
     done_ = true;
+    lock_.release();  // it is the target's now: the next writer may come
     // The rename has happened; making it durable is all that is left, and
     // a folder that cannot be synced does not undo it.
     syncFolder(folderOf(target_));
@@ -318,17 +334,22 @@ void SafeReplace::commitInPlace(int targetFd) {
     const int in = lock_.fd();
     const off_t newSize = sizeOf(in);
     if (newSize < 0) throw IoError(unchanged(target_, kStepOpen, errno));
-    bool keepNew = false;
+    NewCopy copy{temp_};
     try {
         rewriteInPlace(target_, targetFd,
                        [in](char* buf, std::size_t n, off_t at) { return readAllAt(in, buf, n, at); }, newSize,
-                       newSize, temp_, keepNew);
+                       newSize, &copy);
     } catch (...) {
-        if (keepNew) done_ = true;  // named by the message
+        // The new content the message names stays for the user.
+        if (copy.kept) {
+            temp_ = copy.path;
+            done_ = true;
+        }
         throw;
     }
     done_ = true;
     removeFileQuietly(temp_);
+    lock_.release();
 }
 
 void SafeReplace::abandon() {
@@ -345,20 +366,21 @@ void ReplaceFileContent(const std::filesystem::path& target, std::string_view by
     replace.commit();
 }
 
-void RewriteFileHead(const std::filesystem::path& file, std::string_view head) {
+void RewriteFileHead(const std::filesystem::path& file, std::string_view head, const std::function<void()>& check) {
     const std::filesystem::path target = ResolveLinks(file);
     refuseUnwritable(target);
     const WriterLock held(target);
     if (held.fd() < 0) throw IoError(unchanged(target, kStepOpen, ENOENT));
+    // Another writer waited for may have changed the file meanwhile.
+    if (check) check();
     const off_t length = static_cast<off_t>(head.size());
     const off_t size = std::max<off_t>(held.stat().st_size, length);
-    bool keepNew = false;
     rewriteInPlace(target, held.fd(),
                    [head](char* buf, std::size_t n, off_t at) {
                        std::memcpy(buf, head.data() + at, n);
                        return 0;
                    },
-                   length, size, {}, keepNew);
+                   length, size, nullptr);
 }
 
 bool removeFileQuietly(const std::filesystem::path& p) noexcept {

@@ -20,6 +20,7 @@
 // temp_files.h), locked for as long as their job may use them; a replace
 // removes what killed jobs left for the same target, and nothing else.
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -69,8 +70,11 @@ void ReplaceFileContent(const std::filesystem::path& target, std::string_view by
 
 // Rewrites the first head.size() bytes of an existing file in place, the
 // rest untouched, under its lock and a rollback journal: the time and the
-// room it takes do not grow with the file. IoError on failure, as commit().
-void RewriteFileHead(const std::filesystem::path& file, std::string_view head);
+// room it takes do not grow with the file. `check`, when given, runs once
+// the lock is held (a writer waited for may have changed the file) and
+// throws to refuse. IoError on failure, as commit().
+void RewriteFileHead(const std::filesystem::path& file, std::string_view head,
+                     const std::function<void()>& check = {});
 
 // Removes a file; true when it is gone afterwards.
 bool removeFileQuietly(const std::filesystem::path& p) noexcept;

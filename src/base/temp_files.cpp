@@ -81,7 +81,10 @@ void FileLock::release() noexcept {
 }
 
 FileLock FileLock::IfUnheld(const std::filesystem::path& p) {
-    const int fd = ::open(p.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    // Open for writing where it may be: where flock() is made of record
+    // locks (NFS), an exclusive lock needs it.
+    int fd = ::open(p.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) fd = ::open(p.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return {};
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -190,6 +193,19 @@ void RemoveOwnLeftovers(const std::filesystem::path& folder, const std::string& 
     } catch (...) {
         // A clean-up that cannot finish leaves the rest for the next one.
     }
+}
+
+std::filesystem::path KeepAsCopy(const std::filesystem::path& own, const std::filesystem::path& target) {
+    struct stat mine {}, st {};
+    if (::stat(own.c_str(), &mine) != 0) return own;
+    if (::stat(target.c_str(), &st) == 0) {
+        if (::chown(own.c_str(), static_cast<uid_t>(-1), st.st_gid) != 0) {}
+        ::chmod(own.c_str(), (st.st_mode & 0666) | 0600);
+    }
+    const std::filesystem::path dir = folderOrHere(own.parent_path());
+    const std::string ext = target.extension().string(), suffix = markOf(static_cast<std::uint64_t>(mine.st_ino)) + ext;
+    const std::filesystem::path kept = dir / (OwnFilePrefix(dir, target.stem().string() + ".new-", suffix) + suffix);
+    return sys::renameNoReplace(own.c_str(), kept.c_str()) == 0 ? kept : own;
 }
 
 bool RemoveLockedFile(const std::filesystem::path& p, const FileLock& lock) noexcept {

@@ -64,6 +64,12 @@ bool HasOwnFileForm(std::string_view name, std::string_view prefix, std::string_
 // `keep`: what killed jobs left.
 void RemoveOwnLeftovers(const std::filesystem::path& folder, const std::string& prefix, const std::string& suffix,
                         const std::filesystem::path& keep = {}) noexcept;
+// Gives a file of the program's own whose content a user may want (the new
+// content of a rewrite whose undo failed) a name beside `target` that no
+// clean-up takes, "<stem>.new-" + its mark + "<ext>", and the target's group
+// and permissions, so whoever may read the target may read it. Its name
+// then, or its old one where it cannot be renamed.
+std::filesystem::path KeepAsCopy(const std::filesystem::path& own, const std::filesystem::path& target);
 // Removes the file whose lock is held, provided the name still names it.
 bool RemoveLockedFile(const std::filesystem::path& p, const FileLock& lock) noexcept;
 

@@ -448,16 +448,17 @@ bool CurrentFile::WriteSDFHeader() { return writeSDFHeader(false); }
 bool CurrentFile::RewriteSDFHeader(const std::string& fileName) {
     try {
         const std::vector<std::uint8_t> head = EncodeSDFHeader();
-        {
-            // The records begin where the file's own header ends: only a
-            // header of as many channels may take its place.
+        // The records begin where the file's own header ends: only a header
+        // of as many channels may take its place. Looked at with the file
+        // held, as another writer may have changed it while this one waited.
+        const auto sameLayout = [&] {
             BinaryFile in(fileName, OpenMode::Read);
             const ParseResult parsed = parseSdfHeader(in, in.size());
             if (parsed.kind != ParseResult::Ok || parsed.header.version != 4 ||
                 parsed.header.nch + parsed.header.nch2 != Nch + Nch2)
                 throw FormatError("ファイルが読み込んだときと変わっています: " + fileName);
-        }
-        RewriteFileHead(fileName, {reinterpret_cast<const char*>(head.data()), head.size()});
+        };
+        RewriteFileHead(fileName, {reinterpret_cast<const char*>(head.data()), head.size()}, sameLayout);
         writeFailure_ = {};
         return true;
     } catch (const std::exception& e) {

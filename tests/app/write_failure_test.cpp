@@ -212,7 +212,8 @@ void addLookAlikes(const fs::path& dir) {
                  {stem + ".old-backup" + ext, bytes},
                  {stem + ".new-backup" + ext, "the user's other data"},
                  {"." + name + ".tmpABCDEF", bytes},
-                 {"." + name + ".jnlABCDEF", "the user's"},
+                 {"." + name + ".ABCDEF.tmp", bytes},
+                 {"." + name + ".ABCDEF.jnl", "the user's"},
                  {stem + ".$$$", bytes},
                  {stem + ".Ab3dE9.$$$", ""}})
             if (!fs::exists(dir / lookAlike)) test::writeText((dir / lookAlike).string(), text);
@@ -388,6 +389,9 @@ Reading readBack(const fs::path& file) {
     }
     for (const auto& m : prompter.shown)
         if (m.type == MsgType::Warning || m.type == MsgType::Error) r.said += m.text + "\n";
+    // The same content reads the same from any folder.
+    const std::string folder = file.parent_path().string();
+    for (std::size_t at; (at = r.values.find(folder)) != std::string::npos;) r.values.replace(at, folder.size(), "<folder>");
     return r;
 }
 
@@ -410,23 +414,22 @@ Reading readBackIn(const Snapshot& files, const std::string& name, const fs::pat
 // A name with the mark of a file of the program's own starred out.
 std::string patternOf(std::string name) {
     constexpr std::size_t kMark = 6;
-    for (const char* kind : {".tmp", ".jnl"}) {
-        const auto at = name.rfind(kind);
-        if (at != std::string::npos && at + std::strlen(kind) + kMark == name.size())
-            return name.substr(0, at + std::strlen(kind)) + "*";
+    for (const char* kind : {".tmp", ".jnl", ".$$$"}) {
+        const std::size_t tail = std::strlen(kind) + kMark;
+        if (name.ends_with(kind) && name.size() > tail) return name.substr(0, name.size() - tail) + "*" + kind;
     }
-    if (name.ends_with(".$$$") && name.size() > kMark + 4) return name.substr(0, name.size() - 4 - kMark) + "*.$$$";
     return name;
 }
 
-// Judges a file a run left as the program meets it when it next opens it:
-// read from a copy of the folder (the program puts back a rewrite cut short
-// there, as it would in place), against its old and its new content read the
-// same way. "" when it reads as one of them without a word, else what is wrong.
+// Judges a file a run left in `dir` as the program meets it when it next
+// opens it there (putting back a rewrite cut short, which only the file
+// itself can have), against its old and its new content read from a copy.
+// "" when it reads as one of them without a word, else what is wrong. Called
+// once the run's files have been taken down.
 class ReadBackJudge {
 public:
-    ReadBackJudge(const Outcome& before, const Outcome& clean, fs::path scratch)
-        : before_(before), clean_(clean), scratch_(std::move(scratch)) {}
+    ReadBackJudge(const Outcome& before, const Outcome& clean, fs::path dir, fs::path scratch)
+        : before_(before), clean_(clean), dir_(std::move(dir)), scratch_(std::move(scratch)) {}
     std::string wrong(const Snapshot& files, const std::string& name) {
         if (!known_.count(name)) {
             auto reading = [&](const Outcome& o) {
@@ -435,7 +438,7 @@ public:
             known_.emplace(name, std::make_pair(reading(before_), reading(clean_)));
         }
         const auto& [old, now] = known_.at(name);
-        const Reading got = readBackIn(files, name, scratch_);
+        const Reading got = readBack(dir_ / name);
         if (!got.silent()) return name + " is refused or warned about: " + got.said;
         if ((old.silent() && got.values == old.values) || (now.silent() && got.values == now.values)) return {};
         return name + " opens without a word and reads neither its old nor its new content (" +
@@ -445,7 +448,7 @@ public:
 private:
     const Outcome& before_;
     const Outcome& clean_;
-    fs::path scratch_;
+    fs::path dir_, scratch_;
     std::map<std::string, std::pair<Reading, Reading>> known_;
 };
 
@@ -561,7 +564,7 @@ TEST_P(WriteFailure, EveryCallFailedInTurnLeavesOldOrNewNeverAMixture) {
     Outcome before;
     FaultPlan counting;
     const Outcome clean = runOnce(w, dir.path(), &counting, &before);
-    ReadBackJudge judge(before, clean, scratch.path());
+    ReadBackJudge judge(before, clean, dir.path(), scratch.path());
     ASSERT_NE(clean.files, before.files) << w.name << ": the clean run wrote nothing\n" << texts(clean.shown);
     for (const auto& [name, bytes] : before.files) {
         const bool lookAlike = name.find("backup") != std::string::npos || name.find("ABCDEF") != std::string::npos ||
@@ -708,7 +711,7 @@ TEST_P(WriteFailure, KilledOrTornAtEachCallLeavesFilesThatReadRightOrSayWhy) {
     const long long commit = counting.commitsAt.empty() ? n : static_cast<long long>(counting.commitsAt.back());
     const std::vector<long long> points = failurePoints(n, commit);
 
-    ReadBackJudge judge(before, clean, scratch.path());
+    ReadBackJudge judge(before, clean, dir.path(), scratch.path());
     std::set<std::string> leftovers;
     std::map<std::string, std::string> failed;  // calls where each kind of fault was met
     int faults = 0, kills = 0, tears = 0, cuts = 0;

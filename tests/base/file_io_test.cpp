@@ -332,6 +332,9 @@ TEST(SafeReplace, CommitReplacesTheTargetAtOnce) {
         test::writeText(r.tempPath().string(), "new");
         EXPECT_EQ(test::readText(target), "old contents");  // untouched until commit
         r.commit();
+        // Committed, it holds the file no longer: the next writer goes on.
+        ReplaceFileContent(target, "next");
+        test::writeText(target, "new");
     }
     EXPECT_EQ(test::readText(target), "new");
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
@@ -536,7 +539,8 @@ TEST(SafeReplace, AFailedReplaceInPlaceSaysWhatTheDiskHolds) {
         }
         return std::string();
     };
-    auto check = [&](const std::string& message, const std::string& where) {
+    // `deviceGone`: every call fails from the failing one on, renames too.
+    auto check = [&](const std::string& message, const std::string& where, bool deviceGone = false) {
         if (message.empty()) {
             EXPECT_EQ(test::readText(target), to) << where;
             return;
@@ -550,14 +554,20 @@ TEST(SafeReplace, AFailedReplaceInPlaceSaysWhatTheDiskHolds) {
         }
         EXPECT_NE(message.find("確かめられません"), std::string::npos) << where;
         // Every file the rewrite kept is named, the new content among them.
-        bool newKept = false;
+        std::string newKept;
         for (const std::string& name : namesIn(dir.path())) {
             if (name == "p.tfp" || name == "q.tfp") continue;
             EXPECT_NE(message.find(dir.file(name)), std::string::npos) << where << ": " << name;
-            newKept = newKept || test::readText(dir.file(name)) == to;
+            if (test::readText(dir.file(name)) == to) newKept = dir.file(name);
         }
-        EXPECT_TRUE(newKept) << where;
+        ASSERT_NE(newKept, "") << where;
         EXPECT_NO_THROW(IniFile{second}) << where;
+        // The new content stays for the user, whatever is written next: under
+        // a name no clean-up takes, where the device still renames.
+        if (deviceGone) return;
+        EXPECT_EQ(fs::path(newKept).filename().string().substr(0, 6), "p.new-") << where;
+        SafeReplace(target).abandon();
+        EXPECT_EQ(test::readText(newKept), to) << where;
         const std::string now = test::readText(target);
         EXPECT_TRUE(now == old || now == to) << where << "\nreads: " << now;
     };
@@ -571,7 +581,8 @@ TEST(SafeReplace, AFailedReplaceInPlaceSaysWhatTheDiskHolds) {
             plan.persistent = persistent;
             plan.error = ENOSPC;
             const std::string message = run(plan);
-            check(message, "call " + std::to_string(at) + (persistent ? " and every later call" : "") + "\n" + message);
+            check(message, "call " + std::to_string(at) + (persistent ? " and every later call" : "") + "\n" + message,
+                  persistent);
         }
     }
     // The first write of the copy fails, and then one step of its undo.
@@ -625,9 +636,9 @@ TEST(SafeReplace, ANewFileTakesThePermissionsOfTheUmask) {
 // abandoned or killed, and no message names them as holding the file's
 // content.
 TEST(SafeReplace, TheUsersFilesNamedLikeTheProgramsOwnAreKept) {
-    const std::vector<std::string> lookAlikes = {
-        ".p.tfp.tmpABCDEF", ".p.tfp.tmpXXXXXX", ".p.tfp.jnlABCDEF", "p.old-backup.tfp",
-        "p.new-backup.tfp",  "p.old-2024v1.tfp",  "p.new-2024v1.tfp"};
+    const std::vector<std::string> lookAlikes = {".p.tfp.ABCDEF.tmp", ".p.tfp.XXXXXX.tmp", ".p.tfp.ABCDEF.jnl",
+                                                 "p.old-backup.tfp",  "p.new-backup.tfp",  "p.new-2024v1.tfp",
+                                                 "p.old-2024v1.tfp"};
     for (bool linked : {false, true}) {
         TempDir dir;
         const std::string target = dir.file("p.tfp");
@@ -648,12 +659,46 @@ TEST(SafeReplace, TheUsersFilesNamedLikeTheProgramsOwnAreKept) {
         EXPECT_EQ(namesIn(dir.path()), all) << (linked ? "linked" : "plain");
         for (std::size_t i = 0; i < lookAlikes.size(); ++i)
             EXPECT_EQ(test::readText(dir.file(lookAlikes[i])), i % 2 ? iniText(3, "old") : "the user's " + lookAlikes[i]);
-        // A file cut short beside them: none is taken for its old content.
+        // A file cut short beside them: none is taken for its old content,
+        // and no head is written over it as though the rest were whole.
         test::writeText(target, std::string(1, '\0') + iniText(3, "cut"));
         EXPECT_FALSE(RollBackCutRewrite(target));
         EXPECT_EQ(CutRewriteNote(target), "");
+        EXPECT_THROW(RewriteFileHead(target, "[T"), IoError);
+        EXPECT_EQ(test::readText(target), std::string(1, '\0') + iniText(3, "cut"));
         EXPECT_EQ(namesIn(dir.path()), all);
     }
+}
+
+// A journal puts back only the file it was written for: moved aside under
+// another name, that file is still put back; another file put under its old
+// name, or given its freed inode, is not touched.
+TEST(SafeReplace, AJournalPutsBackOnlyItsOwnFile) {
+    TempDir dir;
+    const std::string target = dir.file("p.tfp"), moved = dir.file("p.broken");
+    const std::string old = iniText(40, "old"), cut = std::string(1, '\0') + iniText(3, "the user's");
+    hardLinkedPair(dir, old);
+    sys::FaultPlan counting;
+    {
+        sys::ArmFaults armed(counting);
+        ReplaceFileContent(target, iniText(50, "new"));
+    }
+    hardLinkedPair(dir, old);
+    std::size_t cleared = 0;
+    while (!(counting.calls[cleared].call == sys::Call::Pwrite && counting.calls[cleared].path == target)) ++cleared;
+    sys::FaultPlan kill;
+    kill.failAt = static_cast<long long>(cleared) + 3;
+    kill.fault = sys::Fault::Kill;
+    ASSERT_EQ(WEXITSTATUS(stoppedAt(kill, [&] { ReplaceFileContent(target, iniText(50, "new")); })),
+              sys::kStoppedStatus);
+    fs::rename(target, moved);
+    fs::remove(dir.file("q.tfp"));
+    test::writeText(target, cut);  // a file of the user's, also beginning with a NUL
+    EXPECT_FALSE(RollBackCutRewrite(target));
+    EXPECT_EQ(test::readText(target), cut);
+    ReplaceFileContent(target, iniText(2, "written"));  // no journal of its own is spent
+    EXPECT_TRUE(RollBackCutRewrite(moved));
+    EXPECT_EQ(test::readText(moved), old);
 }
 
 // A replaced file keeps its owner, group and mode, and its extended
@@ -719,9 +764,62 @@ TEST(SafeReplace, AReplacedFileKeepsItsOwnerAndAttributes) {
     }
 }
 
+// In a shared folder a group member's rewrite of a colleague's file, cut
+// short, is put back when the file's owner next opens it: what the file held
+// is kept where whoever may read the file may read it.
+TEST(SafeReplace, ARewriteCutShortInASharedFolderIsPutBackByTheOwner) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can act as two users";
+    constexpr uid_t kOwner = 1001, kMember = 65534;
+    constexpr gid_t kShared = 65534;
+    TempDir dir;
+    const std::string target = dir.file("p.tfp"), old = iniText(40, "old");
+    ASSERT_EQ(::chown(dir.path().c_str(), 0, kShared), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0775), 0);
+    auto reset = [&] {
+        test::writeText(target, old);
+        ASSERT_EQ(::chown(target.c_str(), kOwner, kShared), 0);
+        ASSERT_EQ(::chmod(target.c_str(), 0660), 0);
+    };
+    reset();
+    sys::FaultPlan counting;  // a rewrite of its head makes the same calls whoever writes
+    {
+        sys::ArmFaults armed(counting);
+        RewriteFileHead(target, "[Table]\r\nKey0=new");
+    }
+    reset();
+    std::size_t cleared = 0;
+    while (!(counting.calls[cleared].call == sys::Call::Pwrite && counting.calls[cleared].path == target)) ++cleared;
+    auto as = [](uid_t uid, gid_t gid, const std::function<bool()>& job) {
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const gid_t groups[] = {kShared};
+            if (::setgroups(1, groups) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0) ::_exit(3);
+            ::_exit(job() ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return status;
+    };
+    const int writer = as(kMember, kShared, [&] {
+        sys::FaultPlan kill;
+        kill.failAt = static_cast<long long>(cleared) + 3;
+        kill.fault = sys::Fault::Kill;
+        sys::ArmFaults armed(kill);
+        RewriteFileHead(target, "[Table]\r\nKey0=new");
+        return true;
+    });
+    ASSERT_TRUE(WIFEXITED(writer) && WEXITSTATUS(writer) == sys::kStoppedStatus);
+    ASSERT_EQ(test::readText(target)[0], '\0');
+    EXPECT_EQ(as(kOwner, kOwner, [&] { return RollBackCutRewrite(target) && test::readText(target) == old; }), 0);
+    EXPECT_EQ(test::readText(target), old);
+    EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"p.tfp"});
+}
+
 // A name as long as the file system takes (255 bytes, or a little less in
 // characters of several bytes) is replaced, plain or in place, and so is its
-// head; nothing is left beside it.
+// head; nothing is left beside it, and a rewrite in place cut short is put
+// back when the file is next opened.
 TEST(SafeReplace, EveryNameTheFileSystemTakesCanBeWritten) {
     std::string wide;
     while (wide.size() + 3 + 4 <= 255) wide += "観";
@@ -736,6 +834,27 @@ TEST(SafeReplace, EveryNameTheFileSystemTakesCanBeWritten) {
             ASSERT_NO_THROW(ReplaceFileContent(target, iniText(4, "new"))) << what;
             ASSERT_NO_THROW(RewriteFileHead(target, "[Tabl")) << what;
             EXPECT_EQ(test::readText(target), iniText(4, "new")) << what;
+            EXPECT_EQ(namesIn(dir.path()), names) << what;
+            if (!linked) continue;
+            // Stopped once the first byte is cleared and synced.
+            sys::FaultPlan counting;
+            {
+                sys::ArmFaults armed(counting);
+                ReplaceFileContent(target, iniText(5, "cut"));
+            }
+            ReplaceFileContent(target, iniText(4, "new"));
+            std::size_t cleared = 0;
+            while (!(counting.calls[cleared].call == sys::Call::Pwrite && counting.calls[cleared].path == target))
+                ++cleared;
+            sys::FaultPlan kill;
+            kill.failAt = static_cast<long long>(cleared) + 3;
+            kill.fault = sys::Fault::Kill;
+            ASSERT_EQ(WEXITSTATUS(stoppedAt(kill, [&] { ReplaceFileContent(target, iniText(5, "cut")); })),
+                      sys::kStoppedStatus);
+            ASSERT_EQ(test::readText(target)[0], '\0') << what;
+            EXPECT_NO_THROW(IniFile{target}) << what;
+            EXPECT_EQ(test::readText(target), iniText(4, "new")) << what;
+            ReplaceFileContent(target, iniText(4, "new"));
             EXPECT_EQ(namesIn(dir.path()), names) << what;
         }
     }

@@ -92,20 +92,23 @@ bool TFrmProgress::keepWaiting(const std::filesystem::path& target, double secon
     if (seconds < 0.3) return true;
     if (!waiting_) {
         waiting_ = true;
+        waitGivenUp_ = false;
         ownWindow_ = !Running();
         if (ownWindow_) {
             Start("ファイルの書き込み待ち", true);
         } else {
             keptComment_ = LblComment->text();
             keptCancellable_ = cancellable_;
+            keptVisible_ = isVisible();  // hidden by a cancel of the job
             cancellable_ = true;
             BitBtn1->setEnabled(true);
+            show();
         }
         SetComment("ほかの処理がこのファイルに書き込んでいます。終わるのを待っています。\n" +
                    target.filename().string());
     }
     PumpMessages();
-    return !cancelled_;
+    return !waitGivenUp_;
 }
 
 void TFrmProgress::waitEnded() {
@@ -118,10 +121,12 @@ void TFrmProgress::waitEnded() {
     LblComment->setText(keptComment_);
     cancellable_ = keptCancellable_;
     BitBtn1->setEnabled(cancellable_);
+    if (!keptVisible_) hide();
 }
 
 void TFrmProgress::BitBtn1Click() {
     if (!cancellable_) return;
+    if (waiting_) waitGivenUp_ = true;
     cancelled_ = true;
     hide();
 }

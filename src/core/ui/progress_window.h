@@ -55,7 +55,8 @@ private:
     int lastPercent_ = -1;
     // A wait for another writer being shown, in a window of its own or in
     // the running job's, whose comment and button it gives back.
-    bool waiting_ = false, ownWindow_ = false, keptCancellable_ = true;
+    bool waiting_ = false, ownWindow_ = false, keptCancellable_ = true, keptVisible_ = true;
+    bool waitGivenUp_ = false;  // Cancel pressed while waiting (the job may have been cancelled before)
     QString keptComment_;
 };
 

@@ -238,40 +238,55 @@ TEST_F(FrmSDFdataTest, SourceSdfGetsItsHeaderRewrittenInPlace) {
 // Saving the header into its source while another writer holds the file (a
 // job, or another copy of the program): the save waits, the progress window
 // says so and names the file, and the save goes on once the file is free, or
-// gives up on Cancel, telling so, with the source as it was.
+// gives up on Cancel, telling so, with the source as it was. A file the other
+// writer changed meanwhile (another channel count) is not written into.
 TEST_F(FrmSDFdataTest, ASaveWaitingForAnotherWriterSaysSoAndMayBeGivenUp) {
     TFrmProgress progress;
     SetWriterWait(&progress);
-    for (bool cancel : {false, true}) {
-        SCOPED_TRACE(cancel ? "given up" : "waited for");
+    enum Other { Finishes, IsGivenUp, ChangesTheFile };
+    for (Other other : {Finishes, IsGivenUp, ChangesTheFile}) {
+        SCOPED_TRACE(other);
         prompter.shown.clear();
         fillModel(model);
         const std::string src = writeSource("src.sdf");
         model.FileName = src;
         target("src.sdf");
-        const int other = ::open(src.c_str(), O_RDONLY);
-        ASSERT_EQ(::flock(other, LOCK_EX), 0);
+        const int held = ::open(src.c_str(), O_RDONLY);
+        ASSERT_EQ(::flock(held, LOCK_EX), 0);
+        std::vector<unsigned char> changed = test::readAll(src);
+        changed[212] = 2;  // two burst channels
         bool told = false;
         QTimer::singleShot(700, [&] {
             told = progress.isVisible() && progress.LblComment->text().contains("src.sdf");
-            if (cancel)
+            if (other == IsGivenUp) {
                 QTest::mouseClick(progress.BitBtn1, Qt::LeftButton);
-            else
-                ::close(other);
+                return;
+            }
+            if (other == ChangesTheFile) {
+                test::writeAll(dir.file("other.sdf"), changed);
+                fs::rename(dir.file("other.sdf"), src);
+            }
+            ::close(held);
         });
         prompter.answer(MsgResult::Yes);
         whenShown([](TFrmSDFdata& d) {
             d.Memo1->setPlainText("new memo");
             d.BitBtn1->click();
         });
-        EXPECT_EQ(dlg->ExecuteSave(0), !cancel);
-        if (cancel) ::close(other);
+        EXPECT_EQ(dlg->ExecuteSave(0), other == Finishes);
+        if (other == IsGivenUp) ::close(held);
         EXPECT_TRUE(told);
         EXPECT_FALSE(progress.isVisible());
-        EXPECT_EQ(TrimRightControl(readBack(src).Memo), cancel ? "memo" : "new memo");
-        if (cancel) {
+        if (other == ChangesTheFile) {
+            EXPECT_EQ(test::readAll(src), changed);
+        } else {
+            EXPECT_EQ(TrimRightControl(readBack(src).Memo), other == IsGivenUp ? "memo" : "new memo");
+        }
+        if (other != Finishes) {
             ASSERT_FALSE(prompter.shown.empty());
-            EXPECT_NE(prompter.shown.back().text.find("ほかの書き込みが終わらないため"), std::string::npos)
+            EXPECT_NE(prompter.shown.back().text.find(other == IsGivenUp ? "ほかの書き込みが終わらないため"
+                                                                         : "読み込んだときと変わっています"),
+                      std::string::npos)
                 << prompter.shown.back().text;
         }
         model.FinishOutput(false);

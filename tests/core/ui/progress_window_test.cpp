@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <functional>
 #include <stdexcept>
 
@@ -139,6 +140,35 @@ TEST_F(FrmProgressTest, JobThatCannotStopKeepsItsWindow) {
     frm.Hide();
     frm.Start("next", true);
     EXPECT_TRUE(frm.BitBtn1->isEnabled());
+    frm.Hide();
+}
+
+// A save waiting for another writer of its file: a job cancelled before
+// still waits at its end (it keeps what it wrote), until Cancel is pressed
+// during the wait; its window comes back as it was.
+TEST_F(FrmProgressTest, AWaitForAnotherWriterIsGivenUpOnlyByCancelDuringIt) {
+    frm.Start("job", false);
+    frm.SetComment("a.sdf => b.sdf");
+    frm.BitBtn1Click();  // a job that cannot stop keeps its window
+    ASSERT_FALSE(frm.Cancelled());
+    EXPECT_TRUE(frm.keepWaiting("b.sdf", 0.1));
+    EXPECT_TRUE(frm.keepWaiting("b.sdf", 0.5));
+    EXPECT_TRUE(frm.BitBtn1->isEnabled());
+    EXPECT_TRUE(frm.LblComment->text().contains("b.sdf"));
+    frm.waitEnded();
+    EXPECT_EQ(frm.LblComment->text(), "a.sdf => b.sdf");
+    EXPECT_FALSE(frm.BitBtn1->isEnabled());
+    frm.Hide();
+
+    frm.Start("job", true);
+    frm.BitBtn1Click();  // the user cancels the job; it ends, keeping what it wrote
+    ASSERT_TRUE(frm.Cancelled());
+    EXPECT_TRUE(frm.keepWaiting("b.sdf", 0.5));
+    EXPECT_TRUE(frm.isVisible());  // the wait is told, though the job's cancel hid the window
+    QTest::mouseClick(frm.BitBtn1, Qt::LeftButton);
+    EXPECT_FALSE(frm.keepWaiting("b.sdf", 0.6));
+    frm.waitEnded();
+    EXPECT_FALSE(frm.isVisible());
     frm.Hide();
 }
 
