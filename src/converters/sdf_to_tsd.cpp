@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "base/binary_file.h"
@@ -67,8 +68,16 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
     if (!AcceptOutputSize(OutputBytesAtLeast(OutputShapeOf(m), true), FileBytes({source}), "変換しますか。", prompter))
         return JobResult::Skipped;
 
-    SafeReplace output(target);
-    const std::string temp = output.tempPath().string();
+    // A target the user may not write, or in a folder the user may not
+    // write, is refused here, before anything is written.
+    std::optional<SafeReplace> output;
+    try {
+        output.emplace(target);
+    } catch (const IoError& e) {
+        prompter.error(kWriteFailedMessage + target + "\n" + e.what());
+        return JobResult::Failed;
+    }
+    const std::string temp = output->tempPath().string();
     if (!m.WriteTSDHeader(temp)) {
         prompter.error(kWriteFailedMessage + target);
         return JobResult::Failed;
@@ -118,7 +127,7 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
                 out.close();
                 job.finish();
                 if (b != m.Iterations) declareWrittenBlocks(m, b, temp, headerBytes);
-                output.commit();
+                output->commit();
             }
         } catch (const IoError& e) {
             prompter.error(kWriteFailedMessage + target + "\n" + e.what());
