@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "base/binary_file.h"
@@ -67,6 +68,8 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
     if (!AcceptOutputSize(OutputBytesAtLeast(OutputShapeOf(m), true), FileBytes({source}), "変換しますか。", prompter))
         return JobResult::Skipped;
 
+    // A target the user may not write, or in a folder the user may not
+    // write, is refused here, before anything is written.
     OutputGuard guard(m);
     if (!m.BeginTSDOutput(target)) {
         prompter.error(kWriteFailedMessage + target + "\n" + m.LastWriteFailure().reason);

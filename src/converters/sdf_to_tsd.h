@@ -19,7 +19,9 @@ using ChooseTargetFile = std::function<std::optional<std::string>(const std::str
 // cancel or a failed read it holds the blocks converted so far under a
 // header that declares them; a failed write leaves the target as it was.
 // The success message follows only a complete run. A target that is the
-// source file itself is refused.
+// source file itself is refused. A target that cannot be replaced (one
+// the user, or a folder the user, may not write) is told through the
+// prompter as a failed write is, and gives Failed.
 JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const ChooseTargetFile& chooseTarget,
                           Prompter& prompter, ProgressSink& progress);
 

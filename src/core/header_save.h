@@ -62,25 +62,6 @@ private:
     CurrentFile& m_;
 };
 
-// For tests and batch use: accepts at once, beginning a fresh SDF output for
-// a fixed target.
-class DirectHeaderSave : public HeaderSaveDialog {
-public:
-    DirectHeaderSave(CurrentFile& model, std::string target) : model_(model), target_(std::move(target)) {}
-    bool ExecuteSave(int) override {
-        ++calls;
-        if (refuse) return false;
-        model_.SaveFileName = target_;
-        return model_.BeginSDFOutput(target_);
-    }
-    int calls = 0;
-    bool refuse = false;  // answer as if the user pressed Cancel
-
-private:
-    CurrentFile& model_;
-    std::string target_;
-};
-
 // The program's one current file.
 CurrentFile& AppModel();
 

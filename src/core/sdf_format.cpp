@@ -504,7 +504,8 @@ bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileN
     // The file is read-only to its owner: replacing it would override that.
     if (::access(fileName.c_str(), W_OK) != 0) {
         if (prompter)
-            prompter->error("データ形式を更新できません。\nファイルに書き込めません。\n" + fileName);
+            prompter->error("データ形式を更新できません。\nファイルに書き込めません。\n" + fileName + " (" +
+                            std::strerror(errno) + ")");
         return false;
     }
     std::optional<SafeReplace> temp;

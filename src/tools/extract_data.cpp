@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 
@@ -27,7 +29,7 @@ const char kNoData[] = "抽出できるデータがありません。";
 const char kInvertedWindow[] = "抽出範囲の最後が最初より前になっています。";
 const char kBadWindow[] = "抽出範囲が正しくありません。";
 const char kTooLongForBurstChannels[] = "1バーストのデータ数が多すぎるため、バースト記録項目だけでは抽出できません。";
-const char kNotWritable[] = "ファイルに書き込めません。\n";
+const char kNotWritable[] = "ファイルに書き込めません: ";  // as every writer refuses: file (cause)
 const char kWriteFailed[] = "ファイルを書き込めませんでした。保存を中止します。\n";
 
 long double daysPerCount(int value, std::uint8_t unit) {
@@ -167,7 +169,7 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
     std::error_code ec;
     // A write-protected file is not replaced behind its owner's back.
     if (std::filesystem::exists(target, ec) && ::access(target.c_str(), W_OK) != 0) {
-        prompter.error(kNotWritable + target);
+        prompter.error(kNotWritable + target + " (" + std::strerror(errno) + ")");
         return false;
     }
     const bool sourceIsSdf = UpperExtension(r.SourceFile) != ".TSD";

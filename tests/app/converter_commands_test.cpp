@@ -5,6 +5,7 @@
 #include "base/datetime.h"
 #include "converters/convert_jma.h"
 #include "converters/converter_fixtures.h"
+#include "core/sdf_builder.h"
 
 namespace brine {
 namespace {
@@ -16,7 +17,7 @@ TEST_F(JmaTest, SingleBurstSaveWritesTheTableAsSdf) {
                           "時刻,気温(℃）,風向(方位）\n1,5.5,E\n2,-1.5,W\n3,0,S\n",
                           "tokyo.csv");
     const std::string target = dir.file("out.sdf");
-    DirectHeaderSave save(model, target);
+    test::DirectHeaderSave save(model, target);
     RunSingleBurstCommand({p}, [&](const std::string& f) { return ReadMeteorologicalCsv(model, f, prompter, progress); },
                           save, model, prompter);
     EXPECT_EQ(prompter.lastText(), "正常に変換を終了しました。");

@@ -407,7 +407,7 @@ protected:
 
     TempDir dir;
     Recorder rec;
-    DirectHeaderSave header{AppModel(), dir.file("o.sdf")};
+    test::DirectHeaderSave header{AppModel(), dir.file("o.sdf")};
     std::vector<std::string> modal;
     std::function<void()> onModal;
     std::unique_ptr<TAboutBox> about;

@@ -2,6 +2,7 @@
 
 #include "app/menu_jobs.h"
 #include "app_test_support.h"
+#include "core/sdf_builder.h"
 #include "platform/api/scripted.h"
 #include "support/temp_dir.h"
 
@@ -47,7 +48,7 @@ TEST(SingleBurstSave, WritesBurstZeroThenReportsSuccessSkippingFailedReaders) {
     TempDir dir;
     CurrentFile model;
     ScriptedPrompter prompter;
-    DirectHeaderSave header(model, dir.file("out.sdf"));
+    test::DirectHeaderSave header(model, dir.file("out.sdf"));
 
     std::vector<std::string> read;
     RunSingleBurstCommand({"bad.csv", "good.csv"},
@@ -140,7 +141,7 @@ protected:
     FileDialogSettings open;
     FakeCommaImporter importer{model};
     std::vector<std::string> proposed;
-    DirectHeaderSave header{model, dir.file("out.sdf")};
+    test::DirectHeaderSave header{model, dir.file("out.sdf")};
 };
 
 TEST_F(CommaDataHandOff, BurstModeCopiesEveryBurstAndRemovesTheTemporaryFile) {

@@ -810,6 +810,7 @@ TEST_P(WriterTargets, ATargetOrFolderItsUserMayNotWriteIsRefusedAndNamed) {
         for (const std::string& t : targets)
             EXPECT_EQ(fs::status(dir.path() / t).permissions() & fs::perms::all, readOnly) << t;
         EXPECT_TRUE(namesATarget(all)) << w.name << ": no message names the read-only target\n" << all;
+        EXPECT_NE(all.find(std::strerror(EACCES)), std::string::npos) << w.name << ": no cause\n" << all;
         EXPECT_FALSE(showsSuccess(o)) << w.name << "\n" << all;
 
         // A target of the user's own in a folder the user may not write: the

@@ -4,6 +4,7 @@
 #include "converters/convert_addc.h"
 #include "base/datetime.h"
 #include "converter_fixtures.h"
+#include "core/sdf_builder.h"
 
 namespace brine {
 namespace {
@@ -41,7 +42,7 @@ TEST(SplitItemAndUnit, NameAndUnitInBracketsOrTheWholeText) {
 TEST_F(AddcTest, WritesTheSdfLayoutWithTheFileTimeOfDay) {
     std::string in = writeADDC("rec.sdf.addc", {});
     std::string out = dir.file("rec.sdf");
-    DirectHeaderSave dialog(model, out);
+    test::DirectHeaderSave dialog(model, out);
     ASSERT_EQ(ConvertADDCFile(model, in, prompter, progress, dialog), JobResult::Done);
     EXPECT_EQ(dialog.calls, 1);
 
@@ -124,7 +125,7 @@ TEST_F(AddcTest, BadFilesAreReportedAndTheNextFileGoesOn) {
     test::writeAll(files.back(), truncated);
     files.push_back(writeADDC("good.dat", {}));
 
-    DirectHeaderSave dialog(model, dir.file("good.sdf"));
+    test::DirectHeaderSave dialog(model, dir.file("good.sdf"));
     EXPECT_EQ(ConvertSelectedFiles(files, model, prompter, progress, dialog), 1);
     EXPECT_EQ(dialog.calls, 1);
     ASSERT_EQ(prompter.shown.size(), 6u);

@@ -6,6 +6,7 @@
 #include "converters/convert_drf.h"
 #include "base/datetime.h"
 #include "converter_fixtures.h"
+#include "core/sdf_builder.h"
 
 namespace brine {
 namespace {
@@ -66,7 +67,7 @@ TEST_F(DrfTest, ConvertsEveryBurstFromItsBlock) {
     s.iterations = 3;
     std::string in = writeDRF("big.drf", s);
     std::string out = dir.file("big.sdf");
-    DirectHeaderSave dialog(model, out);
+    test::DirectHeaderSave dialog(model, out);
     ASSERT_EQ(ConvertSelectedFiles({in}, model, prompter, progress, dialog), 1);
     EXPECT_TRUE(prompter.shown.empty());
     ASSERT_EQ(progress.titles, std::vector<std::string>{"ただ今、変換中．．．．"});
@@ -99,7 +100,7 @@ TEST_F(DrfTest, AShortFileDeclaresTheBurstsItHeld) {
     s.burstsPresent = 7;
     s.extraBytes = 5;  // part of an eighth burst
     std::string out = dir.file("short.sdf");
-    DirectHeaderSave dialog(model, out);
+    test::DirectHeaderSave dialog(model, out);
     EXPECT_EQ(ConvertDRFFile(model, writeDRF("short.drf", s), prompter, progress, dialog), JobResult::Done);
     Bytes b = test::readAll(out);
     const std::size_t record = (2 * 3 + 1) * 2;
@@ -117,7 +118,7 @@ TEST_F(DrfTest, ACutBeforeTheFirstBurstIsNotCountedAsConverted) {
     s.extraBytes = 9;  // part of the first burst
     const std::string in = writeDRF("cut.drf", s);
     const std::string out = dir.file("cut.sdf");
-    DirectHeaderSave dialog(model, out);
+    test::DirectHeaderSave dialog(model, out);
     EXPECT_EQ(ConvertSelectedFiles({in}, model, prompter, progress, dialog), 0);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
@@ -135,7 +136,7 @@ TEST_F(DrfTest, EndInsideTheBurstChannelsDropsThatBurst) {
     s.burstsPresent = 2;
     s.extraBytes = 2;  // the first of two burst-channel counts only
     std::string out = dir.file("bc.sdf");
-    DirectHeaderSave dialog(model, out);
+    test::DirectHeaderSave dialog(model, out);
     EXPECT_EQ(ConvertDRFFile(model, writeDRF("bc.drf", s), prompter, progress, dialog), JobResult::Done);
     Bytes b = test::readAll(out);
     EXPECT_EQ(test::get<std::int16_t>(b, 223), 2);
@@ -149,7 +150,7 @@ TEST_F(DrfTest, CancelEndsTheCommandAndTheHeaderCountsWhatWasWritten) {
     std::string first = writeDRF("one.drf", s);
     std::string second = writeDRF("two.drf", s);
     std::string out = dir.file("one.sdf");
-    DirectHeaderSave dialog(model, out);
+    test::DirectHeaderSave dialog(model, out);
     // Pressed while burst 2's percentage is shown: burst 2 is the last one.
     progress.cancelAfter = 3;
     EXPECT_EQ(ConvertSelectedFiles({first, second}, model, prompter, progress, dialog), 0);
@@ -162,7 +163,7 @@ TEST_F(DrfTest, CancelEndsTheCommandAndTheHeaderCountsWhatWasWritten) {
 
 TEST_F(DrfTest, DeclinedSaveGoesOnWithTheNextFileWhateverAnOldCancel) {
     std::vector<std::string> files = {writeDRF("a.drf", {}), writeDRF("b.drf", {})};
-    DirectHeaderSave dialog(model, dir.file("x.sdf"));
+    test::DirectHeaderSave dialog(model, dir.file("x.sdf"));
     dialog.refuse = true;
     progress.cancelled = true;  // left over from an earlier, cancelled job
     EXPECT_EQ(ConvertSelectedFiles(files, model, prompter, progress, dialog), 0);
@@ -189,7 +190,7 @@ TEST_F(DrfTest, InvalidHeadersAreRefusedWithAMessage) {
     files.push_back(dir.file("tiny.drf"));
     test::writeAll(files.back(), tiny);
     model.Memo = "untouched";
-    DirectHeaderSave dialog(model, dir.file("x.sdf"));
+    test::DirectHeaderSave dialog(model, dir.file("x.sdf"));
     EXPECT_EQ(ConvertSelectedFiles(files, model, prompter, progress, dialog), 0);
     EXPECT_EQ(dialog.calls, 0);
     EXPECT_EQ(model.Memo, "untouched");

@@ -6,6 +6,7 @@
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "converter_fixtures.h"
+#include "core/sdf_builder.h"
 
 namespace brine {
 namespace {
@@ -128,7 +129,7 @@ TEST_F(FishingPortTest, TheGridIsHeldOnceWhileItBecomesTheModelsBurstAndIsWritte
 
     // Its one burst goes to the output without a second copy of the grid.
     const std::string target = dir.file("port.sdf");
-    DirectHeaderSave headerDialog(model, target);
+    test::DirectHeaderSave headerDialog(model, target);
     ASSERT_TRUE(test::resetPeakMemory());
     before = test::statusKb("VmRSS");
     ASSERT_TRUE(headerDialog.ExecuteSave(0));

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "converters/sdf_to_tsd.h"
 #include "base/number_text.h"
 #include "core/sample_limits.h"
@@ -197,6 +200,24 @@ TEST_F(SdfToTsdTest, ATruncatedSourceFailsWithoutSuccessMessage) {
     EXPECT_EQ(prompter.lastText(), kReadFailedMessage + src);
     EXPECT_EQ(test::readText(out), "keep me");
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"in.sdf", "out.tsd"}));
+}
+
+// A target its user may not write is refused with a result and a message,
+// as a failed write is: no exception leaves the conversion.
+TEST_F(SdfToTsdTest, AReadOnlyTargetFailsWithAMessage) {
+    test::writeText(out, "keep me");
+    std::filesystem::permissions(out, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                          std::filesystem::perms::others_read);
+    test::RunUnprivileged(dir.path(), [&] {
+        prompter.answer(MsgResult::Yes);  // to the overwrite
+        JobResult result = JobResult::Done;
+        EXPECT_NO_THROW(result = ConvertSDFToTSD(model, src, choose(out), prompter, progress));
+        EXPECT_EQ(result, JobResult::Failed);
+        EXPECT_EQ(prompter.lastText(), kWriteFailedMessage + out + "\nファイルに書き込めません: " + out + " (" +
+                                           std::strerror(EACCES) + ")");
+        EXPECT_EQ(test::readText(out), "keep me");
+        EXPECT_EQ(dir.names(), (std::vector<std::string>{"in.sdf", "out.tsd"}));
+    });
 }
 
 TEST_F(SdfToTsdTest, ANonSdfSourceIsRefusedByTheReader) {

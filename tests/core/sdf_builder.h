@@ -92,6 +92,7 @@ inline std::vector<std::int16_t> record(int burst, int nch, int samples, int nch
 #include <filesystem>
 #include <functional>
 #include <sstream>
+#include <utility>
 
 #include "core/current_file.h"
 #include "core/header_edit_rules.h"
@@ -141,6 +142,25 @@ inline SdfOutput readBackBurst(const std::string& path, int burst) {
     }
     return o;
 }
+
+// The header dialog of a user who accepts at once: begins a fresh SDF output
+// for a fixed target.
+class DirectHeaderSave : public HeaderSaveDialog {
+public:
+    DirectHeaderSave(CurrentFile& model, std::string target) : model_(model), target_(std::move(target)) {}
+    bool ExecuteSave(int) override {
+        ++calls;
+        if (refuse) return false;
+        model_.SaveFileName = target_;
+        return model_.BeginSDFOutput(target_);
+    }
+    int calls = 0;
+    bool refuse = false;  // answer as if the user pressed Cancel
+
+private:
+    CurrentFile& model_;
+    std::string target_;
+};
 
 // The header dialog as a user works it: records what it was handed, applies
 // the user's edits and writes the header to a fixed target or the proposed

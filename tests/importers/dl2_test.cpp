@@ -36,7 +36,7 @@ protected:
     ScriptedPrompter prompter;
     ScriptedProgress progress;
     std::string out = dir.file("out.sdf");
-    DirectHeaderSave save{model, out};
+    test::DirectHeaderSave save{model, out};
     DL2Services services{model, prompter, progress};
     DL2Header h;
     test::SdfOutput result;

@@ -45,7 +45,7 @@ protected:
     ScriptedProgress progress;
     ScriptedValuePrompt values;
     std::string out = dir.file("out.sdf");
-    DirectHeaderSave save{model, out};
+    test::DirectHeaderSave save{model, out};
     AlecServices services{model, prompter, progress, save, values};
     AlecHeader h;
     test::SdfOutput result;

@@ -62,7 +62,7 @@ protected:
     CurrentFile model;
     ScriptedPrompter prompter;
     ScriptedProgress progress;
-    DirectHeaderSave save{model, dir.file("out.sdf")};
+    test::DirectHeaderSave save{model, dir.file("out.sdf")};
     std::vector<bool> siteShown;
 };
 

@@ -84,7 +84,7 @@ protected:
     CurrentFile model;
     ScriptedPrompter prompter;
     ScriptedProgress progress;
-    DirectHeaderSave save{model, dir.file("EXP.sdf")};
+    test::DirectHeaderSave save{model, dir.file("EXP.sdf")};
     std::vector<bool> siteShown;
     std::vector<std::string> topics;
 };

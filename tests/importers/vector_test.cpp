@@ -7,6 +7,7 @@
 #include "base/datetime.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
+#include "core/sdf_builder.h"
 #include "core/time_units.h"
 #include "importers/vector_convert.h"
 #include "importers/vector_files.h"
@@ -71,7 +72,7 @@ protected:
     CurrentFile model, result;
     ScriptedPrompter prompter;
     ScriptedProgress progress;
-    DirectHeaderSave save{model, out};
+    test::DirectHeaderSave save{model, out};
 };
 
 TEST_F(VectorTest, HeaderValuesBurstCountAndProbeCheckVersion) {

@@ -13,6 +13,7 @@
 #include "base/cp932.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
+#include "core/sdf_builder.h"
 #include "importers/raw_files.h"
 #include "platform/api/scripted.h"
 #include "platform/modal.h"
@@ -65,7 +66,7 @@ protected:
     CurrentFile model;
     ScriptedPrompter prompter;
     ScriptedProgress progress;
-    DirectHeaderSave save{model, dir.file("out.sdf")};
+    test::DirectHeaderSave save{model, dir.file("out.sdf")};
     TFrmDateYearTable* form = nullptr;
 };
 

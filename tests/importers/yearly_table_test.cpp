@@ -311,7 +311,7 @@ TEST_F(YearTableTest, CancelledOrFailedSavesReportNoSuccess) {
     std::string source = tableFile(monthDayLines(2001));
     auto burst = convert(ReadYearTable(source).table);
     ASSERT_TRUE(burst);
-    DirectHeaderSave cancelled(model, dir.file("out.sdf"));
+    test::DirectHeaderSave cancelled(model, dir.file("out.sdf"));
     cancelled.refuse = true;
     EXPECT_FALSE(SaveYearTableBurst(model, *burst, source, cancelled, prompter, progress));
     EXPECT_FALSE(std::filesystem::exists(dir.file("out.sdf")));

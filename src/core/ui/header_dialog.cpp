@@ -143,8 +143,9 @@ void TFrmSDFdata::buildLayout() {
     QPalette white = LblLastTime->palette();
     white.setColor(QPalette::Window, Qt::white);
     LblLastTime->setPalette(white);
-    LblLastTime->setFrameShape(QFrame::Panel);
-    LblLastTime->setFrameShadow(QFrame::Sunken);
+    // Framed as the memo is: a sunken panel draws its right and bottom edges
+    // in the light colour, which vanishes against the white fill.
+    LblLastTime->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
 
     GroupBox2 = new QGroupBox(QStringLiteral("インターバル記録"), this);
     GroupBox2->setObjectName("GroupBox2");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -455,6 +456,26 @@ TEST_F(FrmSDFdataTest, FilledEditsShowTheStartOfTheirText) {
     });
     EXPECT_FALSE(dlg->ExecuteSave(0));
     EXPECT_TRUE(script.done());
+}
+
+// The fields of the memo and the period show their frame on all four sides,
+// drawn apart from their white fill.
+TEST_F(FrmSDFdataTest, HeaderFieldsShowTheirWholeFrame) {
+    int looked = 0;
+    whenShown([&looked](TFrmSDFdata& d) {
+        for (QWidget* w : std::initializer_list<QWidget*>{d.Memo1, d.EdtStartTime, d.LblLastTime}) {
+            const QImage shot = w->grab().toImage();
+            const int width = shot.width(), height = shot.height();
+            const QRgb fill = shot.pixel(width - 4, height / 2);
+            for (const QPoint edge : {QPoint(0, height / 2), QPoint(width - 1, height / 2), QPoint(width / 2, 0),
+                                      QPoint(width / 2, height - 1)})
+                EXPECT_NE(shot.pixel(edge), fill) << w->objectName().toStdString() << " has no border at (" << edge.x()
+                                                  << ", " << edge.y() << ")";
+            ++looked;
+        }
+    });
+    EXPECT_FALSE(dlg->ExecuteSave(0));
+    EXPECT_EQ(looked, 3);
 }
 
 TEST_F(FrmSDFdataTest, EditedTextsReachTheHeader) {
