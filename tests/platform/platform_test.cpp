@@ -19,6 +19,7 @@
 #include "platform/qt_prompter.h"
 #include "platform/refuse_edit.h"
 #include "support/qt_app.h"
+#include "support/window_system.h"
 
 using namespace brine;
 
@@ -97,6 +98,17 @@ TEST(QtPrompter, ALongPathShowsWhole) {
         });
         QtPrompter().error(text.toStdString());
         EXPECT_TRUE(seen);
+    }
+}
+
+// Enter answers the default button: No where Yes does what the question
+// warns of.
+TEST(QtPrompter, EnterAnswersTheDefault) {
+    test::qtApp();
+    for (auto [buttons, answer] : {std::pair{MsgButtons::YesNo, MsgResult::Yes},
+                                   std::pair{MsgButtons::YesNoDefaultNo, MsgResult::No}}) {
+        withMessageBox([](QMessageBox& box) { QTest::keyClick(test::windowOf(box), Qt::Key_Return); });
+        EXPECT_EQ(QtPrompter().show(MsgType::Warning, "書きますか。", buttons), answer);
     }
 }
 
