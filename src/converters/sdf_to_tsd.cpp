@@ -65,7 +65,8 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
     m.FileName = source;
     m.FileKind = 0;
     // A damaged count of bursts or samples shows in the size of the text.
-    if (!AcceptOutputSize(OutputBytesAtLeast(OutputShapeOf(m), true), FileBytes({source}), "変換しますか。", prompter))
+    if (!AcceptOutputSize(OutputBytesAtLeast(OutputShapeOf(m), true), FileBytes({source}), target, "変換しますか。",
+                          prompter))
         return JobResult::Skipped;
 
     // A target the user may not write, or in a folder the user may not

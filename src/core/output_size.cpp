@@ -74,12 +74,12 @@ std::string SizeText(std::uint64_t bytes) {
     return number;
 }
 
-bool AcceptOutputSize(std::uint64_t outputBytes, std::uint64_t inputBytes, const std::string& action,
-                      Prompter& prompter) {
+bool AcceptOutputSize(std::uint64_t outputBytes, std::uint64_t inputBytes, const std::string& outputFile,
+                      const std::string& action, Prompter& prompter) {
     if (outputBytes <= UnaskedOutputBytes(inputBytes)) return true;
-    const std::string text = "出力ファイルは約" + SizeText(outputBytes) +
-                             "になります。\nサンプル数とバースト数に誤りがないか確認して下さい。\n" + action;
-    return prompter.show(MsgType::Warning, text, MsgButtons::YesNo) == MsgResult::Yes;
+    const std::string text = "出力ファイルは約" + SizeText(outputBytes) + "になります。\n" + outputFile +
+                             "\nサンプル数とバースト数に誤りがないか確認して下さい。\n" + action;
+    return prompter.show(MsgType::Warning, text, MsgButtons::YesNoDefaultNo) == MsgResult::Yes;
 }
 
 UnaskedOutputLimit::UnaskedOutputLimit(std::uint64_t bytes) : previous_(unaskedBytes) { unaskedBytes = bytes; }

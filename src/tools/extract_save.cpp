@@ -40,7 +40,7 @@ bool SaveExtraction(CurrentFile& model, ExtractRequest request, const std::strin
         CurrentFile out;
         BuildOutputHeader(model, request, out);
         if (!AcceptOutputSize(OutputBytesAtLeast(OutputShapeOf(out), true), FileBytes({request.SourceFile}),
-                              "保存しますか。", prompter))
+                              outputName, "保存しますか。", prompter))
             return false;
     }
 

@@ -254,7 +254,8 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
     // in the size of the text.
     if (OutKind == 1) {
         const std::uint64_t bytes = OutputBytesAtLeast(OutputShapeOf(out), true), given = FileBytes(FileNames);
-        if (bytes > UnaskedOutputBytes(given) && !(prompter && AcceptOutputSize(bytes, given, "連結しますか。", *prompter)))
+        if (bytes > UnaskedOutputBytes(given) &&
+            !(prompter && AcceptOutputSize(bytes, given, target, "連結しますか。", *prompter)))
             return LinkOutcome::Refused;
     }
     // Interval mode writes row by row; only burst mode needs a whole burst.

@@ -141,7 +141,8 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
                             static_cast<int>(settings.BurstChannels.size()), first.SampleSize, first.Iterations};
     std::vector<std::string> names;
     for (const MergeSource& f : set.Files()) names.push_back(f.FileName);
-    if (!AcceptOutputSize(OutputBytesAtLeast(shape, tsd), FileBytes(names), "結合しますか。", prompter)) return false;
+    if (!AcceptOutputSize(OutputBytesAtLeast(shape, tsd), FileBytes(names), target, "結合しますか。", prompter))
+        return false;
 
     SaveNameScope saveName(model);
     SetOutputHeader(set, settings, model);

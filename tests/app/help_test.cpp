@@ -270,7 +270,7 @@ public:
             resolve(s, text.first, text.second, 0, q.pieces);
             out.push_back(std::move(q));
         };
-        static const std::regex buttons(R"(MsgButtons::(YesNoCancel|YesNo|YesIgnore)\b)");
+        static const std::regex buttons(R"(MsgButtons::(YesNoCancel|YesNoDefaultNo|YesNo|YesIgnore)\b)");
         for (auto it = std::sregex_iterator(c.begin(), c.end(), buttons); it != std::sregex_iterator(); ++it) {
             const auto at = static_cast<std::size_t>(it->position());
             const std::size_t open = innermostParen(s, at);

@@ -97,7 +97,8 @@ TEST_F(SdfToTsdTest, ABurstOfMillionsOfLinesIsNeverHeldWhole) {
     EXPECT_EQ(ConvertSDFToTSD(model, src, choose(out), prompter, progress), JobResult::Done);
     EXPECT_LT(test::statusKb("VmHWM") - before, 10 * 1024);
     ASSERT_EQ(prompter.shown.size(), 2u);
-    EXPECT_EQ(prompter.shown[0].text, "出力ファイルは約20MBになります。\nサンプル数とバースト数に誤りがないか確認して下さい。\n変換しますか。");
+    EXPECT_EQ(prompter.shown[0].text,
+              "出力ファイルは約20MBになります。\n" + out + "\nサンプル数とバースト数に誤りがないか確認して下さい。\n変換しますか。");
     const std::string text = test::readText(out);
     EXPECT_EQ(text.size(), text.find("No.1\r\n") + 6 + 2u * kMaxSamplesPerBurst + 6);
     EXPECT_EQ(text.substr(text.size() - 10), "\r\n\r\n11.5\r\n");
@@ -114,9 +115,9 @@ TEST_F(SdfToTsdTest, ATextFarLargerThanItsSourceIsAskedAboutFirst) {
     EXPECT_EQ(ConvertSDFToTSD(model, src, choose(out), prompter, progress), JobResult::Skipped);
     ASSERT_EQ(prompter.shown.size(), 2u);
     EXPECT_EQ(prompter.shown[1].type, MsgType::Warning);
-    EXPECT_EQ(prompter.shown[1].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(prompter.shown[1].buttons, MsgButtons::YesNoDefaultNo);  // Enter answers No
     EXPECT_EQ(prompter.shown[1].text,
-              "出力ファイルは約336MBになります。\nサンプル数とバースト数に誤りがないか確認して下さい。\n変換しますか。");
+              "出力ファイルは約336MBになります。\n" + out + "\nサンプル数とバースト数に誤りがないか確認して下さい。\n変換しますか。");
     EXPECT_EQ(std::filesystem::file_size(out), 7u);  // "keep me"
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"in.sdf", "out.tsd"}));
     EXPECT_TRUE(progress.titles.empty());

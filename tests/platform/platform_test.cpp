@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTimer>
+#include <algorithm>
+#include <functional>
 #include <new>
 #include <stdexcept>
 
@@ -15,6 +19,7 @@
 #include "platform/qt_prompter.h"
 #include "platform/refuse_edit.h"
 #include "support/qt_app.h"
+#include "support/window_system.h"
 
 using namespace brine;
 
@@ -45,6 +50,66 @@ TEST(ScriptedPrompter, AnswersInOrderAndRefusesUnscriptedQuestions) {
     EXPECT_THROW(p.confirm("again?"), std::logic_error);
     EXPECT_TRUE(p.showedText("sure"));
     EXPECT_EQ(p.shown.size(), 4u);
+}
+
+namespace {
+
+// Looks at the message box the prompter shows next. A box the test leaves
+// open closes unanswered after a while, so a key that does nothing fails the
+// test rather than hanging it.
+void withMessageBox(std::function<void(QMessageBox&)> look) {
+    QTimer::singleShot(0, [look] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        QTimer::singleShot(5000, box, [box] { box->done(-1); });
+        look(*box);
+    });
+}
+
+}  // namespace
+
+// A file name wider than any line of the box shows whole, on a line of its
+// own or after text: the label, inside the box, is as wide as its widest
+// unbreakable piece and as high as its lines, and holds every character.
+TEST(QtPrompter, ALongPathShowsWhole) {
+    test::qtApp();
+    QString folder;
+    while (folder.size() < 234) folder += "tokyo_bay_mouth_station_03_";
+    folder.truncate(234);
+    const QString path = "/home/user/" + folder + "/wave_2023.sdf";
+    for (const QString& text : {"ファイルの保存中にエラーが発生しました。\n" + path,
+                                "ファイルを置き換えられません: " + path + "\nファイルは元のままです。"}) {
+        SCOPED_TRACE(text.left(12).toStdString());
+        bool seen = false;
+        withMessageBox([&](QMessageBox& box) {
+            auto* label = box.findChild<QLabel*>("qt_msgbox_label");
+            seen = label != nullptr;
+            if (label) {
+                EXPECT_TRUE(box.rect().contains(label->geometry()));
+                EXPECT_LE(label->minimumSizeHint().width(), label->width());
+                EXPECT_LE(label->heightForWidth(label->width()), label->height());
+                const QString shown = label->text();
+                qsizetype at = -1;
+                EXPECT_TRUE(std::all_of(path.begin(), path.end(),
+                                        [&](QChar c) { return (at = shown.indexOf(c, at + 1)) >= 0; }))
+                    << "a character of the path is not shown";
+            }
+            box.done(QMessageBox::Ok);
+        });
+        QtPrompter().error(text.toStdString());
+        EXPECT_TRUE(seen);
+    }
+}
+
+// Enter answers the default button: No where Yes does what the question
+// warns of.
+TEST(QtPrompter, EnterAnswersTheDefault) {
+    test::qtApp();
+    for (auto [buttons, answer] : {std::pair{MsgButtons::YesNo, MsgResult::Yes},
+                                   std::pair{MsgButtons::YesNoDefaultNo, MsgResult::No}}) {
+        withMessageBox([](QMessageBox& box) { QTest::keyClick(test::windowOf(box), Qt::Key_Return); });
+        EXPECT_EQ(QtPrompter().show(MsgType::Warning, "書きますか。", buttons), answer);
+    }
 }
 
 TEST(ScriptedProgress, CancelsOnlyCancellableJobs) {

@@ -193,8 +193,8 @@ TEST_F(ExtractTest, ATextFarLargerThanItsSourceIsAskedAboutFirst) {
     EXPECT_FALSE(SaveExtraction(model, r, dir.file("out.tsd"), prompter, progress));  // the dialog stays
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
-    EXPECT_EQ(prompter.lastText(),
-              "出力ファイルは約336MBになります。\nサンプル数とバースト数に誤りがないか確認して下さい。\n保存しますか。");
+    EXPECT_EQ(prompter.lastText(), "出力ファイルは約336MBになります。\n" + dir.file("out.tsd") +
+                                       "\nサンプル数とバースト数に誤りがないか確認して下さい。\n保存しますか。");
     EXPECT_EQ(dir.names(), std::vector<std::string>{"a.sdf"});
     EXPECT_TRUE(progress.titles.empty());
 

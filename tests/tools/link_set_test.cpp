@@ -144,7 +144,7 @@ TEST_F(Link, ATextFarLargerThanItsFilesIsAskedAboutBeforeItIsWritten) {
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
     EXPECT_EQ(prompter.lastText(),
-              "出力ファイルは約336MBになります。\nサンプル数とバースト数に誤りがないか確認して下さい。\n連結しますか。");
+              "出力ファイルは約336MBになります。\n" + out + "\nサンプル数とバースト数に誤りがないか確認して下さい。\n連結しますか。");
     EXPECT_EQ(std::filesystem::file_size(out), 3u);  // "old"
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"a.sdf", "b.sdf", "out.tsd"}));
 

@@ -379,9 +379,9 @@ TEST_F(MergeTest, AnOutputFarLargerThanItsFilesIsAskedAboutFirst) {
     EXPECT_FALSE(combine("old.tsd"));
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].type, MsgType::Warning);
-    EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(prompter.lastText(),
-              "出力ファイルは約336MBになります。\nサンプル数とバースト数に誤りがないか確認して下さい。\n結合しますか。");
+    EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::YesNoDefaultNo);
+    EXPECT_EQ(prompter.lastText(), "出力ファイルは約336MBになります。\n" + dir.file("old.tsd") +
+                                       "\nサンプル数とバースト数に誤りがないか確認して下さい。\n結合しますか。");
     EXPECT_EQ(std::filesystem::file_size(dir.file("old.tsd")), 3u);  // "old"
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"a.sdf", "b.sdf", "old.tsd"}));
     EXPECT_TRUE(progress.titles.empty());

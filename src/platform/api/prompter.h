@@ -6,7 +6,9 @@
 namespace brine {
 
 enum class MsgType { Warning, Error, Information, Confirmation };
-enum class MsgButtons { Ok, YesNo, YesNoCancel, YesIgnore, Yes };
+// Yes is the default button (Enter answers it) except in YesNoDefaultNo, a
+// question whose Yes does what the user is warned of.
+enum class MsgButtons { Ok, YesNo, YesNoCancel, YesIgnore, Yes, YesNoDefaultNo };
 enum class MsgResult { Ok, Yes, No, Cancel, Ignore };
 
 class Prompter {
