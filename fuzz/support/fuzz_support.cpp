@@ -167,7 +167,7 @@ std::optional<std::uint64_t> askedSize(const std::string& text) {
 
 }  // namespace
 
-MsgResult FuzzPrompter::show(MsgType type, const std::string& text, MsgButtons buttons) {
+MsgResult FuzzPrompter::showBox(MsgType type, const std::string& text, MsgButtons buttons) {
     if (tracing()) std::fprintf(stderr, "  message: %s\n", text.c_str());
     shown.push_back(text);
     if (buttons == MsgButtons::Ok) return MsgResult::Ok;

@@ -61,7 +61,7 @@ public:
         : FuzzPrompter(answer, ignoreAnswer, answer) {}
     FuzzPrompter(MsgResult answer, MsgResult ignoreAnswer, MsgResult warningAnswer)
         : answer_(answer), ignoreAnswer_(ignoreAnswer), warningAnswer_(warningAnswer) {}
-    MsgResult show(MsgType type, const std::string& text, MsgButtons buttons) override;
+    MsgResult showBox(MsgType type, const std::string& text, MsgButtons buttons) override;
     void beep() override {}
     std::vector<std::string> shown;
     int questions = 0;

@@ -203,7 +203,7 @@ private:
             if (i == kFirstDay) {
                 burst.startTime = static_cast<double>(*day);
             } else if (*day - previous > 1) {
-                if (!prompter_.confirm(date + "で日付が飛んでいます。" + "\n" + "欠測データで埋めますか。")) return false;
+                if (!prompter_.confirm(Question(Tx::NowphasDateGap, {date}))) return false;
                 extendTo(s += static_cast<std::size_t>(*day - previous - 1) * kValuesPerLine);
             } else if (*day <= previous) {
                 // Stored in file order, it would take the next day's place.

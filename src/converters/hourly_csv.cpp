@@ -50,8 +50,9 @@ bool AcceptBurstGrid(double first, double last, unsigned long long samples, std:
         return false;
     }
     if (samples > kSamplesPerRecord * records || samples > static_cast<unsigned long long>(kMaxSamplesPerBurst))
-        return prompter.show(MsgType::Warning, size + "になります。\n日付に誤りがないか確認して下さい。\n変換しますか。",
-                             MsgButtons::YesNo) == MsgResult::Yes;
+        return prompter.ask(MsgType::Warning,
+                            Question(Tx::HourlyGrid, {FormatDateTime(first), FormatDateTime(last), std::to_string(samples)}),
+                            MsgButtons::YesNo) == MsgResult::Yes;
     return true;
 }
 

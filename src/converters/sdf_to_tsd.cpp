@@ -52,7 +52,7 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
     }
     std::error_code ec;
     if (std::filesystem::exists(target, ec) &&
-        prompter.show(MsgType::Warning, "同名のファイルが存在します。上書きしてよろしいですか。", MsgButtons::YesNo) !=
+        prompter.ask(MsgType::Warning, Question(Tx::OverwriteExisting), MsgButtons::YesNo) !=
             MsgResult::Yes)
         return JobResult::Skipped;
 
@@ -65,7 +65,7 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
     m.FileName = source;
     m.FileKind = 0;
     // A damaged count of bursts or samples shows in the size of the text.
-    if (!AcceptOutputSize(OutputBytesAtLeast(OutputShapeOf(m), true), FileBytes({source}), target, "変換しますか。",
+    if (!AcceptOutputSize(OutputBytesAtLeast(OutputShapeOf(m), true), FileBytes({source}), target, Tx::ConvertAction,
                           prompter))
         return JobResult::Skipped;
 

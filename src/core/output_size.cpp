@@ -74,12 +74,11 @@ std::string SizeText(std::uint64_t bytes) {
     return number;
 }
 
-bool AcceptOutputSize(std::uint64_t outputBytes, std::uint64_t inputBytes, const std::string& outputFile,
-                      const std::string& action, Prompter& prompter) {
+bool AcceptOutputSize(std::uint64_t outputBytes, std::uint64_t inputBytes, const std::string& outputFile, Tx action,
+                      Prompter& prompter) {
     if (outputBytes <= UnaskedOutputBytes(inputBytes)) return true;
-    const std::string text = "出力ファイルは約" + SizeText(outputBytes) + "になります。\n" + outputFile +
-                             "\nサンプル数とバースト数に誤りがないか確認して下さい。\n" + action;
-    return prompter.show(MsgType::Warning, text, MsgButtons::YesNoDefaultNo) == MsgResult::Yes;
+    const Question question(Tx::OutputSize, {SizeText(outputBytes), outputFile, Text(action)});
+    return prompter.ask(MsgType::Warning, question, MsgButtons::YesNoDefaultNo) == MsgResult::Yes;
 }
 
 UnaskedOutputLimit::UnaskedOutputLimit(std::uint64_t bytes) : previous_(unaskedBytes) { unaskedBytes = bytes; }

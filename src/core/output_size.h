@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/texts.h"
+
 namespace brine {
 
 class CurrentFile;
@@ -40,10 +42,10 @@ std::string SizeText(std::uint64_t bytes);
 // True when an output of `outputBytes` may be written for inputs of
 // `inputBytes` bytes: at once within UnaskedOutputBytes, beyond it when the
 // user answers Yes to a warning that names the size and the output file and
-// ends with `action` ("変換しますか。"). No is its default: a damaged header
-// is what it guards against.
-bool AcceptOutputSize(std::uint64_t outputBytes, std::uint64_t inputBytes, const std::string& outputFile,
-                      const std::string& action, Prompter& prompter);
+// ends with `action` (Tx::ConvertAction: "変換しますか。"). No is its
+// default: a damaged header is what it guards against.
+bool AcceptOutputSize(std::uint64_t outputBytes, std::uint64_t inputBytes, const std::string& outputFile, Tx action,
+                      Prompter& prompter);
 
 // While one lives, the fixed part of UnaskedOutputBytes is `bytes` instead:
 // a fuzz run asks sooner, so that it reaches the question without writing

@@ -23,7 +23,6 @@ namespace {
 constexpr char kSdfMagic[] = "Standard Burst-Interval Data Format Ver.";
 constexpr std::size_t kMagicLen = sizeof(kSdfMagic) - 1;  // 40
 constexpr std::size_t kBlock = 256;
-constexpr char kOldFormatQuestion[] = "データの形式が旧式です。更新してよろしいですか。";
 constexpr char kUpdateCaption[] = "ただ今、データ形式の更新中．．．．";
 
 // A header as read from a file, validated before it reaches the model.
@@ -273,7 +272,7 @@ bool CurrentFile::ReadSDFHeader(const std::string& fileName) {
     }
     const SdfHeader& h = parsed.header;
     if (h.version != 4) {
-        if (!prompter || !prompter->confirm(kOldFormatQuestion)) return false;
+        if (!prompter || !prompter->confirm(Question(Tx::OldFormat))) return false;
     }
     HeaderSnapshot before(*this);
     // The update sizes the buffers for the old file and reads its bursts into them.

@@ -24,7 +24,6 @@ namespace {
 constexpr char kNoDataMessage[] = "データがありません。";
 constexpr char kBadBlockMessage[] = "ブロックデータ異常";
 constexpr char kShortDataMessage[] = "データが足りません。";
-constexpr char kRangeQuestion[] = "単精度整数を超えるデータを発見しました。\nエラーデータに変換してよろしいですか。";
 // Lines after the date-time line that still belong to the header.
 constexpr int kHeaderLinesAfterDateV1 = 6;
 constexpr int kHeaderLinesAfterDateV2 = 9;
@@ -199,7 +198,7 @@ bool CurrentFile::ReadTSDBurst(int b) {
             if (convertAll) return true;
             if (!prompter) return false;
             prompter->beep();
-            if (prompter->show(MsgType::Warning, kRangeQuestion, MsgButtons::YesNo) != MsgResult::Yes) return false;
+            if (prompter->ask(MsgType::Warning, Question(Tx::ValueOutOfRange), MsgButtons::YesNo) != MsgResult::Yes) return false;
             convertAll = true;
             return true;
         };

@@ -384,9 +384,8 @@ CommaImportResult ImportCommaData(const CommaImportSettings& s, Prompter& prompt
         }
         count = static_cast<std::int16_t>(RoundHalfAway(v));
         if (askAccuracy && std::fabs(v) > 1e-6L && std::fabs((v - count) / v) > 0.01L) {
-            if (prompter.show(MsgType::Warning,
-                              lineText(lineNo) + "行でデータ変換精度が１％以下となりました。\n係数A,Bを設定し直しますか。",
-                              MsgButtons::YesNo) == MsgResult::Yes)
+            if (prompter.ask(MsgType::Warning, Question(Tx::CommaAccuracy, {lineText(lineNo)}), MsgButtons::YesNo) ==
+                MsgResult::Yes)
                 return false;
             askAccuracy = false;
         }

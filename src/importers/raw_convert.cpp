@@ -31,8 +31,6 @@ const char* const kMsgBadPressure = "圧力の値が正しくありません。"
 namespace {
 
 constexpr char kSensorTypeCTW[] = "T1C1C2B0";
-constexpr char kQuestionTail[] = "欠測値に変換しますか。";
-constexpr char kQuestionTailCTW[] = "欠測値に変換して続けますか。";
 
 // A value field that is not a number: the conversion stops at that line.
 struct DataLineError {};
@@ -80,7 +78,7 @@ struct RunTally {
 // burst, and the header fixed to the bursts written.
 class RawConversion {
 public:
-    RawConversion(const AlecHeader& h, AlecServices& s, const char* questionTail)
+    RawConversion(const AlecHeader& h, AlecServices& s, Tx questionTail)
         : h_(h), m_(s.model), prompter_(s.prompter), progress_(s.progress), questionTail_(questionTail) {}
 
     // Stores v on channel ch (a table entry) into slot.
@@ -88,9 +86,8 @@ public:
         std::size_t k = static_cast<std::size_t>(CurrentFile::channelAt(ch));
         if (ValueToCount(v, m_.ScaleA[k], m_.OffsetB[k], slot) != CountStatus::OutOfRange) return;
         if (tally_.outOfRange == 0) {
-            std::string q = "異常に高い値を検出しました。\n" + cp932ToUtf8(m_.ChannelName[k]) + "=" +
-                            formatOneDecimal(v) + "\n" + questionTail_;
-            if (prompter_.show(MsgType::Error, q, MsgButtons::YesNo) == MsgResult::No) stopAsked_ = true;
+            const Question q(Tx::RawHighValue, {cp932ToUtf8(m_.ChannelName[k]), formatOneDecimal(v), Text(questionTail_)});
+            if (prompter_.ask(MsgType::Error, q, MsgButtons::YesNo) == MsgResult::No) stopAsked_ = true;
         }
         ++tally_.outOfRange;
     }
@@ -220,7 +217,7 @@ private:
     CurrentFile& m_;
     Prompter& prompter_;
     ProgressSink& progress_;
-    const char* questionTail_;
+    Tx questionTail_;
     RunTally tally_;
     bool stopAsked_ = false;
     bool shortened_ = false;  // the one burst written is shorter than declared
@@ -230,7 +227,7 @@ private:
 
 AlecOutcome ConvertEMData(const AlecHeader& h, const AlecOptions& o, AlecServices& s, RunTally& tally) {
     CurrentFile& m = s.model;
-    RawConversion run(h, s, kQuestionTail);
+    RawConversion run(h, s, Tx::RawToMissing);
     const double d = o.TransVel ? o.Declination : 0;
     double tempSum = 0;
     int tempCount = 0;
@@ -276,7 +273,7 @@ AlecOutcome ConvertEMData(const AlecHeader& h, const AlecOptions& o, AlecService
 
 AlecOutcome ConvertWHData(const AlecHeader& h, AlecServices& s, RunTally& tally) {
     CurrentFile& m = s.model;
-    RawConversion run(h, s, kQuestionTail);
+    RawConversion run(h, s, Tx::RawToMissing);
     auto fill = [&](const std::vector<std::string_view>& f, int j) {
         double y = CalibrateItem(h.Coef, 0, fieldValue(f, 1, true));
         run.store(0, HasValue(y) ? y * 1.025 * 100 : kNoResult, m.Data[0][static_cast<std::size_t>(j)]);
@@ -334,7 +331,7 @@ bool hasSalinity(const AlecHeader& h) {
 
 AlecOutcome ConvertItemData(const AlecHeader& h, double pressureDbar, AlecServices& s, RunTally& tally) {
     CurrentFile& m = s.model;
-    RawConversion run(h, s, kQuestionTail);
+    RawConversion run(h, s, Tx::RawToMissing);
     const std::vector<ItemPlan> plan = planItems(h);
     std::vector<double> v(plan.size());
     auto fill = [&](const std::vector<std::string_view>& f, int j) {
@@ -361,7 +358,7 @@ AlecOutcome ConvertItemData(const AlecHeader& h, double pressureDbar, AlecServic
 
 AlecOutcome ConvertCTWData(const AlecHeader& h, double pressureDbar, AlecServices& s, RunTally& tally) {
     CurrentFile& m = s.model;
-    RawConversion run(h, s, kQuestionTailCTW);
+    RawConversion run(h, s, Tx::RawToMissingAndGoOn);
     auto fill = [&](const std::vector<std::string_view>& f, int j) {
         double r0 = fieldValue(f, 1, false), r1 = fieldValue(f, 2, false), r2 = fieldValue(f, 3, false);
         double T = HasValue(r0) ? CalibrateItem(h.Coef, 0, r0 / 640.0) : kNoResult;

@@ -17,8 +17,6 @@
 namespace brine {
 
 const char* const kMsgWrongKind = "ファイルの種類が異なります。";
-const char* const kMsgVersionQuestion =
-    "バージョンが異なるため，ファイル構造を\nチェックする必要がありますが，\nこのまま読み込みを続けますか。";
 const char* const kMsgWrongVersion = "バージョンが異なります。";
 const char* const kMsgNoHeader = "ヘッダー情報がありません。";
 const char* const kMsgBadHeader = "ヘッダー情報が不正です。";
@@ -159,7 +157,7 @@ void readCoefSection(LineReader& r, AlecHeader& h, int rows) {
 }
 
 void askVersion(Prompter& prompter) {
-    if (prompter.show(MsgType::Warning, kMsgVersionQuestion, MsgButtons::YesNo) != MsgResult::Yes) throw Declined{};
+    if (prompter.ask(MsgType::Warning, Question(Tx::RawVersion), MsgButtons::YesNo) != MsgResult::Yes) throw Declined{};
 }
 
 // ---- Compact-EM and Compact-WH

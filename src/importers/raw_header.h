@@ -70,7 +70,6 @@ void SetItemHeader(const AlecHeader& h, CurrentFile& model);
 
 // Messages of the readers.
 extern const char* const kMsgWrongKind;
-extern const char* const kMsgVersionQuestion;
 extern const char* const kMsgWrongVersion;
 extern const char* const kMsgNoHeader;
 extern const char* const kMsgBadHeader;

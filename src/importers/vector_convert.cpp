@@ -470,11 +470,8 @@ std::optional<VectorPlan> PrepareVectorConversion(const VectorHeader& header, co
         plan.SampleSize = layout.whole || layout.longest == 0 ? header.SamplesPerBurst : layout.longest;
         const long long grid = static_cast<long long>(layout.slots) * plan.SampleSize;
         if (grid > kSamplesPerSampleRead * layout.samplesRead) {
-            const std::string text = "読み込んだデータ数は" + std::to_string(layout.samplesRead) +
-                                     "個、変換後のデータ数は" + std::to_string(grid) +
-                                     "個になります。\nバースト番号とアンサンブル番号に誤りがないか確認して下さい。"
-                                     "\n変換しますか。";
-            if (prompter.show(MsgType::Warning, text, MsgButtons::YesNo) != MsgResult::Yes) return std::nullopt;
+            const Question q(Tx::VectorGrid, {std::to_string(layout.samplesRead), std::to_string(grid)});
+            if (prompter.ask(MsgType::Warning, q, MsgButtons::YesNo) != MsgResult::Yes) return std::nullopt;
         }
         return plan;
     } catch (const BrineError& e) {

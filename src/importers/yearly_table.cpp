@@ -25,10 +25,6 @@ namespace brine {
 
 const char* const kMsgTableRows = "表の行は37行でなければなりません。";
 const char* const kMsgNoTable = "表の見出し行（1月、１月またはJanを含む行）がありません。";
-const char* const kMsgScaleOver =
-    "変換データのスケールオーバー。\n-32768～32767の範囲になるように\n係数を設定し直しますか。\n"
-    "欠測データにしてこのまま続ける場合は[無視]を押して下さい。";
-const char* const kMsgPrecision = "係数の設定が悪く、データ変換\n精度が１％以下となります。\n係数A,Bを設定し直しますか。";
 const char* const kMsgTableSaved = "変換ファイルを保存しました。";
 const char* const kMsgTenDayColumns = "旬別表は最初の値の列だけを変換します。2列目以降の値は使われません。";
 
@@ -233,14 +229,14 @@ std::optional<YearTableBurst> ConvertYearTable(const YearTable& table, const Yea
                 if (!(std::fabs(v) < 32767.0)) {
                     if (selectCell) selectCell(c, r);
                     // Only an explicit Ignore goes on; a closed box abandons.
-                    if (prompter.show(MsgType::Warning, kMsgScaleOver, MsgButtons::YesIgnore) != MsgResult::Ignore)
+                    if (prompter.ask(MsgType::Warning, Question(Tx::YearlyScaleOver), MsgButtons::YesIgnore) != MsgResult::Ignore)
                         return std::nullopt;
                 } else {
                     count = static_cast<std::int16_t>(RoundHalfAway(v));
                     value = *x;
                     if (askPrecision && std::fabs(v) > 0.000001 && std::fabs((v - count) / v) > 0.01) {
                         if (selectCell) selectCell(c, r);
-                        if (prompter.show(MsgType::Warning, kMsgPrecision, MsgButtons::YesNo) != MsgResult::No)
+                        if (prompter.ask(MsgType::Warning, Question(Tx::YearlyPrecision), MsgButtons::YesNo) != MsgResult::No)
                             return std::nullopt;
                         askPrecision = false;
                     }

@@ -105,8 +105,6 @@ bool SaveYearTableBurst(CurrentFile& model, const YearTableBurst& burst, const s
 
 extern const char* const kMsgTableRows;       // ten-day table without 37 rows
 extern const char* const kMsgNoTable;         // no title row found
-extern const char* const kMsgScaleOver;       // scale-over question
-extern const char* const kMsgPrecision;       // precision question
 extern const char* const kMsgTableSaved;      // success
 extern const char* const kMsgTenDayColumns;   // values beyond the first column of a ten-day table
 

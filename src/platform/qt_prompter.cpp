@@ -97,7 +97,7 @@ private:
 
 }  // namespace
 
-MsgResult QtPrompter::show(MsgType type, const std::string& text, MsgButtons buttons) {
+MsgResult QtPrompter::showBox(MsgType type, const std::string& text, MsgButtons buttons) {
     MessageBox box(QApplication::activeWindow(), QString::fromStdString(text));
     TakeInput(box);  // the active window may be one held by a job
     QString title = QString::fromStdString(ApplicationTitle());

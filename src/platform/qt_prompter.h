@@ -10,8 +10,10 @@ namespace brine {
 
 class QtPrompter : public Prompter {
 public:
-    MsgResult show(MsgType type, const std::string& text, MsgButtons buttons) override;
     void beep() override;
+
+protected:
+    MsgResult showBox(MsgType type, const std::string& text, MsgButtons buttons) override;
 };
 
 // The program's title, shown where a window has no caption of its own. Kept

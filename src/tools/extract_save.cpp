@@ -1,14 +1,12 @@
 #include "tools/extract_save.h"
 
 #include <filesystem>
+#include <optional>
 
 #include "base/file_identity.h"
 #include "core/output_size.h"
 
 namespace brine {
-
-const char* const kOverwriteExistingQuestion = "同名のファイルが存在します。上書きしてよろしいですか。";
-const char* const kOverwriteSourceQuestion = "元のファイルに上書きしてよろしいですか。";
 
 namespace {
 
@@ -40,21 +38,21 @@ bool SaveExtraction(CurrentFile& model, ExtractRequest request, const std::strin
         CurrentFile out;
         BuildOutputHeader(model, request, out);
         if (!AcceptOutputSize(OutputBytesAtLeast(OutputShapeOf(out), true), FileBytes({request.SourceFile}),
-                              outputName, "保存しますか。", prompter))
+                              outputName, Tx::SaveAction, prompter))
             return false;
     }
 
     std::string target = outputName;
-    const char* question = nullptr;
+    std::optional<Tx> question;
     std::error_code ec;
     if (SameFile(outputName, request.SourceFile)) {
-        question = kOverwriteSourceQuestion;
+        question = Tx::ExtractOverwriteSource;
         target = request.SourceFile;
     } else if (std::filesystem::exists(outputName, ec)) {
-        question = kOverwriteExistingQuestion;
+        question = Tx::OverwriteExisting;
     }
     if (question) {
-        switch (prompter.show(MsgType::Warning, question, MsgButtons::YesNoCancel)) {
+        switch (prompter.ask(MsgType::Warning, Question(*question), MsgButtons::YesNoCancel)) {
             case MsgResult::Yes: break;
             case MsgResult::No: return true;
             default: return false;

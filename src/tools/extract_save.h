@@ -7,8 +7,6 @@
 
 namespace brine {
 
-extern const char* const kOverwriteExistingQuestion;  // "同名のファイルが存在します。上書きしてよろしいですか。"
-extern const char* const kOverwriteSourceQuestion;    // "元のファイルに上書きしてよろしいですか。"
 
 // True when the dialog ends with OK: after an extraction (also a failed one,
 // which has shown its message) or a declined overwrite. False keeps the

@@ -35,7 +35,6 @@ namespace {
 constexpr int kClientWidth = 640;
 constexpr int kClientHeight = 452;
 constexpr int kRowHeight = 20;
-constexpr char kOverwriteQuestion[] = "同名のファイルが存在します。\n上書きしてよろしいですか。";
 constexpr char kTargetIsInput[] = "連結するファイルには保存できません。\n";
 
 QString timeText(double t) {
@@ -295,7 +294,7 @@ void TFrmLinkSDF::BitBtnLinkFilesClick() {
     }
     std::error_code ec;
     if (std::filesystem::exists(target, ec)) {
-        MsgResult r = AppPrompter().show(MsgType::Warning, kOverwriteQuestion, MsgButtons::YesNoCancel);
+        MsgResult r = AppPrompter().ask(MsgType::Warning, Question(Tx::OverwriteExistingTwoLines), MsgButtons::YesNoCancel);
         if (r == MsgResult::Cancel) return;
         if (r != MsgResult::Yes) {
             accept();

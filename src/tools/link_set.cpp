@@ -15,8 +15,6 @@ namespace brine {
 namespace {
 
 constexpr char kShortBurstInterval[] = "のバースト記録時間間隔が短すぎます。\n修正してから連結して下さい。";
-constexpr char kBurstDataQuestion[] = "このファイルにはバースト記録データがあります。\nバースト記録データを無視しますか。";
-constexpr char kChannelCountQuestion[] = "チャンネル数が異なりますが，\n連結しますか。";
 constexpr char kSampleSizeDiffers[] = "サンプル数が異なります。";
 constexpr char kSamplingIntervalDiffers[] = "サンプリング時間間隔が異なります。";
 constexpr char kBurstIntervalDiffers[] = "バースト時間間隔が異なります。";
@@ -83,8 +81,8 @@ bool LinkSet::addFileChecked(const std::string& name) {
         if (prompter) prompter->error(text);
         return false;
     };
-    auto ask = [this](MsgType type, const std::string& text) {
-        return prompter && prompter->show(type, text, MsgButtons::YesNo) == MsgResult::Yes;
+    auto ask = [this](MsgType type, const Question& question) {
+        return prompter && prompter->ask(type, question, MsgButtons::YesNo) == MsgResult::Yes;
     };
 
     if (!m.ReadHeader(name)) return false;
@@ -132,12 +130,12 @@ bool LinkSet::addFileChecked(const std::string& name) {
         // data can only leave it out, keeping the first burst's interval channels.
         const bool ignoreBursts = IntervalOnly && (m.Iterations > 1 || m.Nch2 > 0);
         if (ignoreBursts) {
-            if (!ask(MsgType::Warning, kBurstDataQuestion)) return false;
+            if (!ask(MsgType::Warning, Question(Tx::LinkBurstData))) return false;
             bursts = 1;
         }
         if (start < FirstStart)
             return refuse("計測開始時刻は" + FormatDateTime(start) + "です。\n時刻の古いファイルから順に読み込んで下さい。");
-        if (m.Nch != RefNch && !ask(MsgType::Confirmation, kChannelCountQuestion)) return false;
+        if (m.Nch != RefNch && !ask(MsgType::Confirmation, Question(Tx::LinkChannelCount))) return false;
         if ((TotalBursts > 1 || bursts > 1) && m.SampleSize != RefSampleSize) return refuse(kSampleSizeDiffers);
         if (m.SInt != RefSInt || m.SITUnit != RefSITUnit) return refuse(kSamplingIntervalDiffers);
         if ((m.BInt != RefBInt || m.BITUnit != RefBITUnit) && bursts > 1) return refuse(kBurstIntervalDiffers);
@@ -157,8 +155,7 @@ bool LinkSet::addFileChecked(const std::string& name) {
             }
             if (found >= 0) {
                 map[static_cast<std::size_t>(found)] = static_cast<std::uint16_t>(i);
-            } else if (!ask(MsgType::Confirmation, "一致する項目がありません。\n" + cp932ToUtf8(m.ChannelName[u]) +
-                                                       "は保存されません。\nよろしいですか。")) {
+            } else if (!ask(MsgType::Confirmation, Question(Tx::LinkUnmatchedItem, {cp932ToUtf8(m.ChannelName[u])}))) {
                 return false;
             }
         }

@@ -23,7 +23,6 @@ const char* const kOutOfToleranceMessage = "記録同時性許容範囲外です
 
 namespace {
 
-constexpr char kIntervalQuestion[] = "インターバル記録方式で保存します。\nよろしいですか。";
 constexpr char kBurstIntervalShort[] = "バースト記録時間間隔が短すぎます。\n修正してから連結して下さい。";
 constexpr char kBadBurstInterval[] = "バースト時間間隔の値が正しくありません。";
 constexpr char kSampleSizeDiffers[] = "サンプル数が異なります。";
@@ -144,7 +143,7 @@ SaveStep LinkSet::PrepareSave(const std::string& burstIntervalText, int burstUni
     const std::size_t files = static_cast<std::size_t>(FileCount);
     bool interval = false;
     if (RefNch2 == 0 && IntervalOnly) {
-        if (prompter && prompter->confirm(kIntervalQuestion)) {
+        if (prompter && prompter->confirm(Question(Tx::LinkIntervalMode))) {
             interval = true;
         } else if (burstIntervalTooShort()) {
             if (prompter) prompter->error(kBurstIntervalShort);
@@ -200,9 +199,8 @@ SaveStep LinkSet::PrepareSave(const std::string& burstIntervalText, int burstUni
     for (std::size_t i = 0; i < files; ++i) given += interval ? FileSampleSize[i] : FileIterations[i];
     const long long grid = interval ? plan.sampleSize : plan.bursts;
     if (grid > kGridPerGiven * given) {
-        const std::string text = std::string(interval ? "連結後のデータ数は" : "連結後のバースト数は") +
-                                 std::to_string(grid) + "個になります。\n日付に誤りがないか確認して下さい。\n連結しますか。";
-        if (!prompter || prompter->show(MsgType::Warning, text, MsgButtons::YesNo) != MsgResult::Yes)
+        const Question q(interval ? Tx::LinkGridSamples : Tx::LinkGridBursts, {std::to_string(grid)});
+        if (!prompter || prompter->ask(MsgType::Warning, q, MsgButtons::YesNo) != MsgResult::Yes)
             return SaveStep::Stay;
     }
     plan.intervalMode = interval;
@@ -255,7 +253,7 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
     if (OutKind == 1) {
         const std::uint64_t bytes = OutputBytesAtLeast(OutputShapeOf(out), true), given = FileBytes(FileNames);
         if (bytes > UnaskedOutputBytes(given) &&
-            !(prompter && AcceptOutputSize(bytes, given, target, "連結しますか。", *prompter)))
+            !(prompter && AcceptOutputSize(bytes, given, target, Tx::LinkAction, *prompter)))
             return LinkOutcome::Refused;
     }
     // Interval mode writes row by row; only burst mode needs a whole burst.

@@ -25,17 +25,18 @@ constexpr char kUnknownKind[] = "SDFファイル(*.sdf)かTSDファイル(*.tsd)
 constexpr char kBadTolerance[] = "許容誤差（計測時間間隔との比）には正の数を入力して下さい。";
 constexpr char kSomeUnread[] = "ただし、次のファイルの読み込めなかったデータは欠測値になっています。";
 
-// The text readers' question about values beyond a count, and the merge's wording of it.
-constexpr char kReaderRangeQuestion[] = "単精度整数を超えるデータを発見しました。\nエラーデータに変換してよろしいですか。";
-constexpr char kMergeRangeQuestion[] = "単精度整数を超えるデータを発見しました。\nエラーデータに変換しますか。";
-
+// The inputs' prompter: the text readers' question about values beyond a
+// count is asked in the merge's own words.
 class InputPrompter : public Prompter {
 public:
     explicit InputPrompter(Prompter& inner) : inner_(inner) {}
-    MsgResult show(MsgType type, const std::string& text, MsgButtons buttons) override {
-        return inner_.show(type, text == kReaderRangeQuestion ? kMergeRangeQuestion : text, buttons);
-    }
     void beep() override { inner_.beep(); }
+
+protected:
+    MsgResult showBox(MsgType type, const std::string& text, MsgButtons buttons) override {
+        const bool range = text == Text(Tx::ValueOutOfRange);
+        return forward(inner_, type, range ? Text(Tx::MergeValueOutOfRange) : text, buttons);
+    }
 
 private:
     Prompter& inner_;
@@ -141,7 +142,7 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
                             static_cast<int>(settings.BurstChannels.size()), first.SampleSize, first.Iterations};
     std::vector<std::string> names;
     for (const MergeSource& f : set.Files()) names.push_back(f.FileName);
-    if (!AcceptOutputSize(OutputBytesAtLeast(shape, tsd), FileBytes(names), target, "結合しますか。", prompter))
+    if (!AcceptOutputSize(OutputBytesAtLeast(shape, tsd), FileBytes(names), target, Tx::MergeAction, prompter))
         return false;
 
     SaveNameScope saveName(model);

@@ -41,7 +41,6 @@ constexpr int kBurstGridTop = 390;
 constexpr int kBurstGridMaxHeight = 80;
 
 const char kSaveFilter[] = "SDF files (*.sdf)|*.sdf|TSD files (*.tsd)|*.tsd";
-const char kOverwrite[] = "同名のファイルが存在します。\n上書きしてよろしいですか。";
 
 std::string folderOf(const std::string& fileName) {
     return std::filesystem::path(fileName).parent_path().string();
@@ -261,7 +260,7 @@ void TFrmCombineSDF::BitBtnCombineFilesClick() {
     TargetFile = WithExtensionReplaced(SaveDialog1->FileName, SaveDialog1->FilterIndex == 2 ? "tsd" : "sdf");
     std::error_code ec;
     if (std::filesystem::exists(TargetFile, ec)) {
-        switch (AppPrompter().show(MsgType::Warning, kOverwrite, MsgButtons::YesNoCancel)) {
+        switch (AppPrompter().ask(MsgType::Warning, Question(Tx::OverwriteExistingTwoLines), MsgButtons::YesNoCancel)) {
             case MsgResult::Yes:
                 break;
             case MsgResult::No:

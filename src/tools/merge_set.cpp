@@ -112,16 +112,16 @@ bool MergeSet::Compatible(const MergeSource& added, Prompter& prompter) const {
         prompter.show(MsgType::Error, text, MsgButtons::Ok);
         return false;
     };
-    auto ask = [&](const std::string& text) {
-        return prompter.show(MsgType::Warning, text, MsgButtons::YesNo) == MsgResult::Yes;
+    auto ask = [&](const Question& question) {
+        return prompter.ask(MsgType::Warning, question, MsgButtons::YesNo) == MsgResult::Yes;
     };
     const bool burstFile = f.Iterations > 1;
 
     if (f.StartTime != first.StartTime) {
-        std::string when = "計測開始時刻（" + FormatDateTime(f.StartTime) + "）が異なります。\n";
+        const std::string when = "計測開始時刻（" + FormatDateTime(f.StartTime) + "）が異なります。\n";
         if (burstFile)
             return refuse(when + "バースト記録方式では計測開始時刻は同じでなければ、結合できません。");
-        if (!ask(when + "結合しますか。")) return false;
+        if (!ask(Question(Tx::MergeStartDiffers, {FormatDateTime(f.StartTime)}))) return false;
         // The later file must start strictly inside the earlier one's first burst.
         if (!StrictlyInsideOne(SpanRatio(first, f)) && !StrictlyInsideOne(SpanRatio(f, first)))
             return refuse(kNoCommonPeriodMessage);
@@ -130,14 +130,14 @@ bool MergeSet::Compatible(const MergeSource& added, Prompter& prompter) const {
         if (burstFile)
             return refuse("サンプル数（" + std::to_string(f.SampleSize) +
                           "）が異なります。\nバースト記録方式ではサンプル数も同じでなければ、結合できません。");
-        if (!ask("サンプル数が異なりますが、結合しますか。")) return false;
+        if (!ask(Question(Tx::MergeSampleCountDiffers))) return false;
     }
     if (f.SInt != first.SInt || f.SITUnit != first.SITUnit) {
         if (burstFile)
             return refuse("計測時間間隔が異なります。\nバースト記録方式では計測時間間隔も同じでなければ、結合できません。");
-        if (!ask("計測時間間隔が異なります。結合しますか。")) return false;
+        if (!ask(Question(Tx::MergeIntervalDiffers))) return false;
     }
-    if (f.Iterations != first.Iterations && !ask("バースト観測回数が異なりますが、結合しますか。"))
+    if (f.Iterations != first.Iterations && !ask(Question(Tx::MergeBurstCountDiffers)))
         return false;
     if (first.Iterations > 1 && (f.BInt != first.BInt || f.BITUnit != first.BITUnit))
         return refuse("バースト時間間隔が異なります。結合できません。");

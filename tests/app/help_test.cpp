@@ -1,8 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTabWidget>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -28,10 +35,14 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/startup.h"
+#include "base/texts.h"
 #include "platform/api/scripted.h"
 #include "platform/help_viewer.h"
 #include "platform/html_help.h"
 #include "platform/qt_prompter.h"
+#include "platform/status_panels.h"
+#include "platform/string_grid.h"
 
 namespace brine {
 namespace {
@@ -167,410 +178,55 @@ std::vector<std::string> linksOf(const QByteArray& page) {
     return out;
 }
 
-// A quote after a digit or letter separates digits (2'000) rather than
-// opening a character literal.
-bool digitSeparator(const std::string& code, std::size_t i) {
-    return i > 0 && std::isalnum(static_cast<unsigned char>(code[i - 1]));
-}
-
-// Offset just past the string or character literal opening at `i`; its text,
-// escapes decoded, goes to `text`.
-std::size_t literalEnd(const std::string& code, std::size_t i, std::string* text = nullptr) {
-    const char close = code[i];
-    for (++i; i < code.size() && code[i] != close; ++i) {
-        if (code[i] == '\\' && i + 1 < code.size()) {
-            const char escaped = code[++i];
-            if (text) *text += escaped == 'n' ? '\n' : escaped;
-        } else if (text) {
-            *text += code[i];
-        }
-    }
-    return std::min(i + 1, code.size());
-}
-
-bool opensLiteral(const std::string& code, std::size_t i) {
-    return code[i] == '"' || (code[i] == '\'' && !digitSeparator(code, i));
-}
-
-// A source of the program with its comments blanked out, so that offsets
-// and line numbers stay the file's.
-struct Source {
-    std::string path;  // under src/
-    std::string code;
-};
-
-std::vector<Source> programSources() {
-    std::vector<Source> out;
-    const std::filesystem::path root = BRINE_SOURCE_DIR "/src";
-    for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
-        if (e.path().extension() != ".cpp" && e.path().extension() != ".h") continue;
-        std::ifstream in(e.path());
-        std::string code((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        for (std::size_t i = 0; i < code.size();) {
-            std::size_t end = i + 1;
-            if (code.compare(i, 2, "//") == 0)
-                end = std::min(code.find('\n', i), code.size());
-            else if (code.compare(i, 2, "/*") == 0)
-                end = std::min(code.find("*/", i + 2), code.size() - 2) + 2;
-            else if (opensLiteral(code, i))
-                end = literalEnd(code, i);
-            if (code[i] == '/' && end > i + 1)
-                for (std::size_t k = i; k < end; ++k)
-                    if (code[k] != '\n') code[k] = ' ';
-            i = end;
-        }
-        out.push_back({std::filesystem::relative(e.path(), root).generic_string(), std::move(code)});
-    }
-    std::sort(out.begin(), out.end(), [](const Source& a, const Source& b) { return a.path < b.path; });
-    return out;
-}
-
-// Every string literal of the program's sources, escapes decoded; a caption
-// also as the screen shows it, its accelerator's "&" left out.
-std::vector<std::string> programTexts() {
+// Every text the program's windows show once made: captions, labels,
+// buttons, group boxes, tabs, list and combo items, menu commands, grid and
+// status-bar texts; a caption with an accelerator also as the screen shows
+// it, its "&" left out.
+std::vector<std::string> windowTexts() {
     static const QRegularExpression accelerator(QStringLiteral("&(.)"));
+    QStringList texts;
+    for (QWidget* w : QApplication::allWidgets()) {
+        texts << w->windowTitle() << w->toolTip();
+        if (auto* l = qobject_cast<QLabel*>(w)) texts << l->text();
+        if (auto* b = qobject_cast<QAbstractButton*>(w)) texts << b->text();
+        if (auto* g = qobject_cast<QGroupBox*>(w)) texts << g->title();
+        if (auto* e = qobject_cast<QLineEdit*>(w)) texts << e->text();
+        if (auto* c = qobject_cast<QComboBox*>(w))
+            for (int i = 0; i < c->count(); ++i) texts << c->itemText(i);
+        if (auto* t = qobject_cast<QTabWidget*>(w))
+            for (int i = 0; i < t->count(); ++i) texts << t->tabText(i);
+        if (auto* l = qobject_cast<QListWidget*>(w))
+            for (int i = 0; i < l->count(); ++i) texts << l->item(i)->text();
+        if (auto* m = qobject_cast<QMenu*>(w)) texts << m->title();
+        if (auto* g = qobject_cast<StringGrid*>(w))
+            for (int r = 0; r < g->rowCount(); ++r)
+                for (int c = 0; c < g->colCount(); ++c) texts << g->cell(c, r);
+        if (auto* p = qobject_cast<StatusPanels*>(w))
+            for (int i = 0; i < p->panelCount(); ++i) texts << p->panelText(i);
+        for (QAction* a : w->actions()) texts << a->text();
+    }
     std::vector<std::string> out;
-    for (const Source& s : programSources())
-        for (std::size_t i = 0; i < s.code.size(); ++i) {
-            if (!opensLiteral(s.code, i)) continue;
-            std::string text;
-            const std::size_t end = literalEnd(s.code, i, &text);
-            if (s.code[i] == '"') {
-                if (text.find('&') != std::string::npos)
-                    out.push_back(QString::fromStdString(text).replace(accelerator, "\\1").toStdString());
-                out.push_back(std::move(text));
-            }
-            i = end - 1;
-        }
+    for (const QString& t : texts) {
+        if (t.isEmpty()) continue;
+        out.push_back(t.toStdString());
+        if (t.contains('&')) out.push_back(QString(t).replace(accelerator, "\\1").toStdString());
+    }
     return out;
 }
 
-// What each question the program can ask (Yes/No, Yes/No/Cancel, Yes/Ignore)
-// says, found in the sources: the text given to the message box, followed
-// through the constants, variables and parameters it comes from to the
-// literals it is made of.
-class QuestionFinder {
-public:
-    struct Question {
-        std::string where;                // file:line
-        std::vector<std::string> pieces;  // the literal parts, in order
-    };
-
-    explicit QuestionFinder(const std::vector<Source>& all) : all_(all) {
-        for (const Source& s : all_) index(s);
-    }
-
-    std::vector<Question> questionsOf(const Source& s) {
-        std::vector<Question> out;
-        const std::string& c = s.code;
-        auto add = [&](std::size_t at, std::pair<std::size_t, std::size_t> text) {
-            Question q;
-            seen_.clear();
-            q.where = s.path + ":" + std::to_string(std::count(c.begin(), c.begin() + at, '\n') + 1);
-            resolve(s, text.first, text.second, 0, q.pieces);
-            out.push_back(std::move(q));
-        };
-        static const std::regex buttons(R"(MsgButtons::(YesNoCancel|YesNoDefaultNo|YesNo|YesIgnore)\b)");
-        for (auto it = std::sregex_iterator(c.begin(), c.end(), buttons); it != std::sregex_iterator(); ++it) {
-            const auto at = static_cast<std::size_t>(it->position());
-            const std::size_t open = innermostParen(s, at);
-            const auto args = open == npos ? Args{} : arguments(s, open);
-            if (open == npos || identifierBefore(c, open) != "show" || args.size() != 3)
-                unknown_.push_back(s.path + ": " + it->str() + " outside a show(type, text, buttons) call");
-            else
-                add(at, args[1]);
+// The fixed parts of a table entry: its lines, split where a value goes,
+// those with a letter in them (a separator between values is the values').
+std::vector<std::string> fixedParts(std::string_view text) {
+    static const QRegularExpression value(QStringLiteral("%[1-9]"));
+    std::vector<std::string> out;
+    for (const QString& piece : QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).split(value))
+        for (QString line : piece.split('\n')) {
+            line = line.trimmed();
+            if (std::any_of(line.begin(), line.end(), [](QChar ch) { return ch.isLetter(); }))
+                out.push_back(line.toStdString());
         }
-        static const std::regex confirm(R"((\.|->)\s*confirm\s*\()");
-        for (auto it = std::sregex_iterator(c.begin(), c.end(), confirm); it != std::sregex_iterator(); ++it) {
-            const auto open = static_cast<std::size_t>(it->position() + it->length() - 1);
-            const Args args = arguments(s, open);
-            if (args.size() == 1)
-                add(open, args[0]);
-            else
-                unknown_.push_back(s.path + ": confirm( without its one text");
-        }
-        return out;
-    }
-
-    // Question calls this finder cannot read.
-    const std::vector<std::string>& unknown() const { return unknown_; }
-
-private:
-    using Args = std::vector<std::pair<std::size_t, std::size_t>>;
-    static constexpr std::size_t npos = std::string::npos;
-
-    struct Index {
-        std::map<std::size_t, std::size_t> close;            // bracket pairs, by opening offset
-        std::vector<std::pair<std::size_t, std::size_t>> bodies;  // function bodies
-    };
-
-    static bool identChar(char ch) { return std::isalnum(static_cast<unsigned char>(ch)) || ch == '_'; }
-
-    static std::string identifierBefore(const std::string& c, std::size_t at) {
-        std::size_t e = at;
-        while (e > 0 && std::isspace(static_cast<unsigned char>(c[e - 1]))) --e;
-        std::size_t b = e;
-        while (b > 0 && identChar(c[b - 1])) --b;
-        return c.substr(b, e - b);
-    }
-
-    // Bracket pairs, and the outermost blocks that are not a namespace's,
-    // class's or enumeration's: the bodies of functions.
-    void index(const Source& s) {
-        Index& ix = index_[&s];
-        const std::string& c = s.code;
-        std::vector<std::size_t> open;
-        std::vector<bool> scope;  // for each open brace: a namespace, class or enum block
-        for (std::size_t i = 0; i < c.size(); ++i) {
-            if (opensLiteral(c, i)) {
-                i = literalEnd(c, i) - 1;
-            } else if (c[i] == '(' || c[i] == '[' || c[i] == '{') {
-                open.push_back(i);
-                if (c[i] == '{') {
-                    const std::size_t from = c.find_last_of(";{})", i - 1);
-                    static const std::regex named(R"(\b(namespace|class|struct|union|enum)\b[^()=]*$)");
-                    scope.push_back(std::regex_search(c.substr(from == npos ? 0 : from + 1, i - from - 1), named));
-                }
-            } else if ((c[i] == ')' || c[i] == ']' || c[i] == '}') && !open.empty()) {
-                const std::size_t o = open.back();
-                open.pop_back();
-                ix.close[o] = i;
-                if (c[o] == '{') {
-                    const bool isScope = scope.back();
-                    scope.pop_back();
-                    if (!isScope && std::all_of(scope.begin(), scope.end(), [](bool b) { return b; }))
-                        ix.bodies.emplace_back(o, i);
-                }
-            }
-        }
-    }
-
-    std::size_t closeOf(const Source& s, std::size_t open) const {
-        const auto& close = index_.at(&s).close;
-        auto it = close.find(open);
-        return it == close.end() ? s.code.size() : it->second;
-    }
-
-    std::size_t innermostParen(const Source& s, std::size_t at) const {
-        std::size_t best = npos;
-        for (const auto& [o, e] : index_.at(&s).close)
-            if (o < at && at < e && s.code[o] == '(') best = o;  // by offset: the last one is the innermost
-        return best;
-    }
-
-    std::pair<std::size_t, std::size_t> bodyAround(const Source& s, std::size_t at) const {
-        for (const auto& b : index_.at(&s).bodies)
-            if (b.first < at && at < b.second) return b;
-        return {npos, npos};
-    }
-
-    // The top-level arguments of the call whose parenthesis opens at `open`.
-    Args arguments(const Source& s, std::size_t open) const {
-        Args out;
-        const std::size_t end = closeOf(s, open);
-        std::size_t from = open + 1;
-        for (std::size_t i = from; i < end; ++i) {
-            if (opensLiteral(s.code, i)) {
-                i = literalEnd(s.code, i) - 1;
-            } else if (s.code[i] == '(' || s.code[i] == '[' || s.code[i] == '{') {
-                i = closeOf(s, i);
-            } else if (s.code[i] == ',') {
-                out.emplace_back(from, i);
-                from = i + 1;
-            }
-        }
-        if (end > from && s.code.find_first_not_of(" \n\t", from) < end) out.emplace_back(from, end);
-        return out;
-    }
-
-    // The literals of the expression code[b, e), each run of adjacent ones
-    // as one piece, and those of the names it uses.
-    void resolve(const Source& s, std::size_t b, std::size_t e, int depth, std::vector<std::string>& pieces) {
-        if (depth > 6) return;
-        const std::string& c = s.code;
-        bool joined = false;
-        for (std::size_t i = b; i < e; ++i) {
-            if (opensLiteral(c, i)) {
-                std::string text;
-                const std::size_t end = literalEnd(c, i, &text);
-                if (c[i] == '"') {
-                    if (joined)
-                        pieces.back() += text;
-                    else
-                        pieces.push_back(text);
-                    joined = true;
-                }
-                i = end - 1;
-                continue;
-            }
-            if (std::isspace(static_cast<unsigned char>(c[i]))) continue;
-            joined = false;
-            if (c[i] == '[') i = closeOf(s, i);  // an element's index
-            if (!identChar(c[i]) || (i > 0 && identChar(c[i - 1]))) continue;
-            std::size_t n = i;
-            while (n < e && identChar(c[n])) ++n;
-            const std::string name = c.substr(i, n - i);
-            const std::size_t before = c.find_last_not_of(" \n\t", i - 1), after = c.find_first_not_of(" \n\t", n);
-            if (before == npos || after == npos) break;
-            if (c[after] == '(') {
-                // A call gives a value of its own, except a conversion to a string.
-                if (name != "string") n = closeOf(s, after) + 1;
-            } else if (!std::isdigit(static_cast<unsigned char>(name[0])) && !std::strchr(".>:", c[before]) &&
-                       !std::strchr(".[:<-", c[after])) {
-                // A plain name: not a member, a qualified name or a number.
-                resolveName(s, i, name, depth + 1, pieces);
-            }
-            i = n - 1;
-        }
-    }
-
-    // Offsets of `name` as a whole word in c[b, e).
-    static std::vector<std::size_t> occurrences(const std::string& c, const std::string& name, std::size_t b,
-                                                std::size_t e) {
-        std::vector<std::size_t> out;
-        for (std::size_t at = c.find(name, b); at != npos && at + name.size() <= e; at = c.find(name, at + 1))
-            if ((at == 0 || !identChar(c[at - 1])) && !identChar(c[at + name.size()])) out.push_back(at);
-        return out;
-    }
-
-    // The values given to `name` in c[b, e): "name = value;" and
-    // "name[] = value;", and "name(value)" after ':' or ',' (a member's
-    // initializer).
-    Args assignments(const Source& s, const std::string& name, std::size_t b, std::size_t e) const {
-        const std::string& c = s.code;
-        Args out;
-        for (std::size_t at : occurrences(c, name, b, e)) {
-            std::size_t i = c.find_first_not_of(" \n\t", at + name.size());
-            if (i != npos && c[i] == '[') i = c.find_first_not_of(" \n\t", closeOf(s, i) + 1);
-            const std::size_t before = c.find_last_not_of(" \n\t", at - 1);
-            if (i != npos && c[i] == '=' && c[i + 1] != '=') {
-                std::size_t end = i + 1;
-                while (end < c.size() && c[end] != ';') {
-                    if (opensLiteral(c, end))
-                        end = literalEnd(c, end);
-                    else if (c[end] == '(' || c[end] == '[' || c[end] == '{')
-                        end = closeOf(s, end) + 1;
-                    else
-                        ++end;
-                }
-                out.emplace_back(i + 1, end);
-            } else if (i != npos && c[i] == '(' && before != npos && (c[before] == ':' || c[before] == ',') &&
-                       (before == 0 || c[before - 1] != ':')) {
-                out.emplace_back(i + 1, closeOf(s, i));
-            }
-        }
-        return out;
-    }
-
-    void resolveName(const Source& s, std::size_t at, const std::string& name, int depth,
-                     std::vector<std::string>& pieces) {
-        auto resolveAll = [&](const Source& in, const Args& values) {
-            for (const auto& v : values)
-                if (seen_.insert({&in, v.first}).second) resolve(in, v.first, v.second, depth, pieces);
-            return !values.empty();
-        };
-        // A variable of the function the name is used in.
-        const auto body = bodyAround(s, at);
-        if (body.first != npos && resolveAll(s, assignments(s, name, body.first, at))) return;
-        // A parameter of the function or lambda the name is used in: the
-        // arguments of its calls.
-        if (resolveParameter(s, at, name, depth, pieces)) return;
-        // A constant or member of the file, then of the other files.
-        auto outsideBodies = [&](const Source& in) {
-            Args values = assignments(in, name, 0, in.code.size());
-            std::erase_if(values, [&](const auto& v) { return bodyAround(in, v.first).first != npos; });
-            return values;
-        };
-        if (resolveAll(s, outsideBodies(s))) return;
-        // Of other files, only constants ("kName") are shared.
-        if (name.size() < 2 || name[0] != 'k' || !std::isupper(static_cast<unsigned char>(name[1]))) return;
-        for (const Source& other : all_)
-            if (&other != &s && resolveAll(other, outsideBodies(other))) return;
-    }
-
-    // The block a parameter list closing at `close` opens, past qualifiers
-    // and a constructor's member initializers; npos for a declaration or a
-    // parenthesis that is no parameter list.
-    std::size_t bodyAfter(const Source& s, std::size_t close) const {
-        const std::string& c = s.code;
-        auto skipSpace = [&](std::size_t i) { return std::min(c.find_first_not_of(" \n\t", i), c.size()); };
-        std::size_t i = skipSpace(close + 1);
-        while (i < c.size() && c[i] != '{' && c[i] != ';') {
-            if (c[i] == ':' && c[i + 1] != ':') {  // member initializers: name(value), name{value}
-                for (i = skipSpace(i + 1); i < c.size() && identChar(c[i]);) {
-                    while (i < c.size() && (identChar(c[i]) || c[i] == ':')) ++i;
-                    i = skipSpace(i);
-                    if (c[i] != '(' && c[i] != '{') return npos;
-                    i = skipSpace(closeOf(s, i) + 1);
-                    if (c[i] == ',') i = skipSpace(i + 1);
-                }
-                break;
-            }
-            if (c[i] == '(' || c[i] == '[') i = closeOf(s, i);  // noexcept(...), attributes
-            i = skipSpace(i + 1);
-        }
-        return i < c.size() && c[i] == '{' ? i : npos;
-    }
-
-    bool resolveParameter(const Source& s, std::size_t at, const std::string& name, int depth,
-                          std::vector<std::string>& pieces) {
-        const std::string& c = s.code;
-        for (std::size_t q : occurrences(c, name, 0, at)) {
-            // Declared as a parameter: after its type, before ',', ')' or a default.
-            const std::size_t before = c.find_last_not_of(" \n\t", q - 1);
-            const std::size_t after = c.find_first_not_of(" \n\t", q + name.size());
-            if (before == npos || after == npos || !(identChar(c[before]) || std::strchr("&*>", c[before])) ||
-                !std::strchr(",)=", c[after]))
-                continue;
-            const std::size_t open = innermostParen(s, q);
-            if (open == npos) continue;
-            const std::size_t body = bodyAfter(s, closeOf(s, open));
-            if (body == npos || !(open < at && at < closeOf(s, body))) continue;
-            // The callable: a lambda's variable or a function's name; a
-            // lambda is called within the function it is made in.
-            std::string callable;
-            std::size_t from = 0, to = c.size();
-            const std::size_t prev = c.find_last_not_of(" \n\t", open - 1);
-            if (c[prev] == ']') {
-                const std::size_t capture = c.rfind('[', prev);
-                const std::size_t eq = c.find_last_not_of(" \n\t", capture - 1);
-                if (c[eq] != '=') continue;
-                callable = identifierBefore(c, eq);
-                const auto around = bodyAround(s, open);
-                if (around.first != npos) std::tie(from, to) = around;
-            } else {
-                callable = identifierBefore(c, open);
-            }
-            std::size_t index = 0;
-            for (const auto& arg : arguments(s, open)) {
-                if (arg.first <= q && q < arg.second) break;
-                ++index;
-            }
-            bool found = false;
-            for (std::size_t call : occurrences(c, callable, from, to)) {
-                std::size_t p = c.find_first_not_of(" \n\t", call + callable.size());
-                if (p != npos && identChar(c[p])) {  // an object made: "Type name(...)"
-                    while (p < c.size() && identChar(c[p])) ++p;
-                    p = c.find_first_not_of(" \n\t", p);
-                }
-                if (p == npos || p == open || (c[p] != '(' && c[p] != '{')) continue;
-                const Args args = arguments(s, p);
-                if (index < args.size()) {
-                    if (seen_.insert({&s, args[index].first}).second)
-                        resolve(s, args[index].first, args[index].second, depth, pieces);
-                    found = true;
-                }
-            }
-            if (found) return true;
-        }
-        return false;
-    }
-
-    const std::vector<Source>& all_;
-    std::map<const Source*, Index> index_;
-    std::set<std::pair<const Source*, std::size_t>> seen_;  // values followed for the question at hand
-    std::vector<std::string> unknown_;
-};
+    return out;
+}
 
 // The parts of a page's 「quoted」 texts that must be the program's own:
 // lines of each quote, split where an <i>variable</i> part stands.
@@ -597,7 +253,11 @@ TEST(HelpBinding, EveryMenuCommandHasAPageAndEveryPageQuotesTheProgramsOwnTexts)
         return std::find(fromContents.begin(), fromContents.end(), page) != fromContents.end();
     };
 
-    const std::vector<std::string> texts = programTexts();
+    // What the program says: its windows (all made, as at start-up) and its table.
+    CreateForms();
+    std::vector<std::string> texts = windowTexts();
+    DestroyForms();
+    for (const TextEntry& e : TextTable()) texts.emplace_back(e.text);
     // Every page reached from the contents exists and has a caption to show.
     std::set<std::string> seen{"index.htm"};
     std::vector<std::string> queue = fromContents;
@@ -647,87 +307,31 @@ TEST(HelpBinding, EveryMenuCommandHasAPageAndEveryPageQuotesTheProgramsOwnTexts)
     EXPECT_TRUE(seen.count("PracticalSalinity.htm"));
 }
 
-// The pages of the commands that ask the questions of each source file
-// (named by its start): every question of the file is quoted on each.
-const std::vector<std::pair<std::string, std::vector<std::string>>> kQuestionPages = {
-    {"core/ui/header_dialog", {"HeaderDialog.htm"}},
-    {"core/sdf_format", {"ConvertToSdf.htm", "SdfToTsd.htm", "Extract.htm", "Merge.htm", "Link.htm"}},
-    {"core/tsd_blocks", {"ConvertToSdf.htm", "Extract.htm", "Merge.htm", "Link.htm"}},
-    {"core/output_size", {"SdfToTsd.htm", "Extract.htm", "Merge.htm", "Link.htm"}},
-    {"converters/addc_drf_command", {"ConvertToSdf.htm"}},
-    {"converters/convert_addc", {"ConvertToSdf.htm"}},
-    {"converters/convert_drf", {"ConvertToSdf.htm"}},
-    {"converters/resave_sdf", {"ConvertToSdf.htm"}},
-    {"converters/sdf_to_tsd", {"SdfToTsd.htm"}},
-    {"converters/hourly_csv", {"Jma.htm", "FishingPort.htm", "Nowphas.htm"}},
-    {"converters/convert_jma", {"Jma.htm"}},
-    {"converters/convert_fishing_port", {"FishingPort.htm"}},
-    {"converters/convert_nowphas", {"Nowphas.htm"}},
-    {"converters/convert_cadmas_surf", {"CadmasSurf.htm"}},
-    {"importers/raw_", {"RawDialog.htm"}},
-    {"importers/pressure_box", {"PracticalSalinity.htm"}},
-    {"importers/dl2_", {"DL2.htm"}},
-    {"importers/vector_", {"Vector.htm"}},
-    {"importers/wave_hunter_", {"WaveHunter.htm"}},
-    {"importers/comma_", {"CommaData.htm"}},
-    {"importers/yearly_table", {"YearlyTableByDate.htm", "YearlyTableByTenDays.htm"}},
-    {"tools/extract_", {"Extract.htm"}},
-    {"tools/merge_", {"Merge.htm"}},
-    {"tools/link_", {"Link.htm"}},
-    {"sites/", {"Location.htm"}},
-};
-
-TEST(HelpBinding, EveryQuestionACommandCanAskIsOnItsPage) {
+// Every question the program asks, and every text of the table, is quoted
+// on each page the table names for it: a question changed anywhere in the
+// program is a question changed in the table, and fails here until the
+// pages say it too.
+TEST(HelpBinding, EveryEntryOfTheTextTableIsOnItsPages) {
     ChmArchive chm;
     ASSERT_TRUE(chm.open(BRINE_TEST_HELP_CHM));
-    const std::vector<Source> sources = programSources();
-    // The header dialog's load mode asks before saving edits; no command
-    // opens the dialog in that mode.
-    const std::string loadModeQuestion = "パラメータが修正されました。";
-    for (const Source& s : sources)
-        EXPECT_TRUE(s.path.starts_with("core/ui/header_dialog") || s.code.find("OpenTimeSeriesFile") == std::string::npos)
-            << s.path << " opens the header dialog's load mode: its question needs a page";
-
-    QuestionFinder finder(sources);
-    std::size_t asked = 0;
-    for (const Source& s : sources) {
-        if (s.path.starts_with("platform/")) continue;  // the message boxes themselves
-        const std::vector<QuestionFinder::Question> questions = finder.questionsOf(s);
-        if (questions.empty()) continue;
-        auto entry = std::find_if(kQuestionPages.begin(), kQuestionPages.end(),
-                                  [&](const auto& e) { return s.path.starts_with(e.first); });
-        if (entry == kQuestionPages.end()) {
-            ADD_FAILURE() << s.path << " asks questions, but no command page is named for it";
-            continue;
+    std::map<std::string, std::vector<std::string>> quoted;
+    for (const TextEntry& e : TextTable()) {
+        if (e.kind == TextKind::Question) {
+            EXPECT_FALSE(e.pages.empty()) << "「" << e.text << "」 is asked, and no page is named for it";
         }
-        for (const std::string& page : entry->second) {
-            auto bytes = chm.read("/" + page);
-            ASSERT_TRUE(bytes) << page;
-            const std::vector<std::string> quoted = quotedParts(*bytes);
-            for (const QuestionFinder::Question& q : questions) {
-                ++asked;
-                std::string text;
-                for (const std::string& piece : q.pieces) text += piece + "…";
-                EXPECT_FALSE(q.pieces.empty()) << q.where << ": what this question says is not found";
-                if (text.starts_with(loadModeQuestion)) continue;
-                for (const std::string& piece : q.pieces) {
-                    std::stringstream lines(piece);
-                    for (std::string line; std::getline(lines, line);) {
-                        line.erase(0, line.find_first_not_of(' '));
-                        line.erase(line.find_last_not_of(' ') + 1);
-                        // Separators inside a value ("/" of a date, "=") are the value's.
-                        const QString shown = QString::fromStdString(line);
-                        if (std::none_of(shown.begin(), shown.end(), [](QChar ch) { return ch.isLetter(); })) continue;
-                        EXPECT_TRUE(std::any_of(quoted.begin(), quoted.end(),
-                                                [&](const std::string& part) { return part.find(line) != std::string::npos; }))
-                            << page << " does not quote 「" << line << "」, asked at " << q.where << " (「" << text << "」)";
-                    }
-                }
+        for (std::string_view page : e.pages) {
+            auto& parts = quoted[std::string(page)];
+            if (parts.empty()) {
+                auto bytes = chm.read("/" + std::string(page));
+                ASSERT_TRUE(bytes) << page;
+                parts = quotedParts(*bytes);
             }
+            for (const std::string& line : fixedParts(e.text))
+                EXPECT_TRUE(std::any_of(parts.begin(), parts.end(),
+                                        [&](const std::string& part) { return part.find(line) != std::string::npos; }))
+                    << page << " does not quote 「" << line << "」 (「" << e.text << "」)";
         }
     }
-    EXPECT_TRUE(finder.unknown().empty()) << ::testing::PrintToString(finder.unknown());
-    EXPECT_GT(asked, 0u);
 }
 
 TEST(HelpBinding, AMissingViewerFileOrTopicIsReported) {

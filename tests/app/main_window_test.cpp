@@ -321,7 +321,7 @@ TEST(Startup, QtsOwnDialogsButtonsAndEditMenusAreJapanese) {
         box->button(QMessageBox::No)->click();
     });
     QtPrompter prompter;
-    EXPECT_FALSE(prompter.confirm("続けますか？"));
+    EXPECT_FALSE(prompter.confirm(Question(Tx::LinkIntervalMode)));
     question.sort();
     EXPECT_EQ(question.join(" ").toStdString(), "いいえ(&N) はい(&Y)");
 }

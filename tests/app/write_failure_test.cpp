@@ -86,9 +86,9 @@ using sys::FaultPlan;
 // A user who answers Yes to every question.
 class YesPrompter : public ScriptedPrompter {
 public:
-    MsgResult show(MsgType type, const std::string& text, MsgButtons buttons) override {
+    MsgResult showBox(MsgType type, const std::string& text, MsgButtons buttons) override {
         if (answers.empty()) answer(MsgResult::Yes);
-        return ScriptedPrompter::show(type, text, buttons);
+        return ScriptedPrompter::showBox(type, text, buttons);
     }
 };
 

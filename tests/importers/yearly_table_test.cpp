@@ -187,7 +187,7 @@ TEST_F(YearTableTest, CoefficientQuestions) {
     prompter.answer(MsgResult::No);
     ASSERT_TRUE(convert(t));
     ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, kMsgPrecision);
+    EXPECT_EQ(prompter.shown[0].text, Text(Tx::YearlyPrecision));
     EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::YesNo);
     EXPECT_EQ(selected, (std::vector<std::pair<int, int>>{{1, 1}}));
     EXPECT_EQ(model.Data[0][0], 0);

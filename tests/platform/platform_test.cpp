@@ -45,11 +45,15 @@ TEST(ScriptedPrompter, AnswersInOrderAndRefusesUnscriptedQuestions) {
     p.answer(MsgResult::No);
     p.answer(MsgResult::Cancel);
     p.information("done");  // an OK box takes no answer
-    EXPECT_FALSE(p.confirm("sure?"));
-    EXPECT_EQ(p.show(MsgType::Confirmation, "save?", MsgButtons::YesNoCancel), MsgResult::Cancel);
-    EXPECT_THROW(p.confirm("again?"), std::logic_error);
-    EXPECT_TRUE(p.showedText("sure"));
+    EXPECT_FALSE(p.confirm(Question(Tx::OverwriteSource)));
+    EXPECT_EQ(p.ask(MsgType::Confirmation, Question(Tx::OverwriteExistingTwoLines), MsgButtons::YesNoCancel),
+              MsgResult::Cancel);
+    EXPECT_THROW(p.confirm(Question(Tx::OverwriteSource)), std::logic_error);
+    EXPECT_TRUE(p.showedText("上書きしてよろしいですね"));
     EXPECT_EQ(p.shown.size(), 4u);
+    // A question comes from the table: a message's buttons ask nothing.
+    EXPECT_THROW(p.show(MsgType::Warning, "save?", MsgButtons::YesNo), std::logic_error);
+    EXPECT_THROW(Question(Tx::Count), std::out_of_range);
 }
 
 namespace {
@@ -108,7 +112,7 @@ TEST(QtPrompter, EnterAnswersTheDefault) {
     for (auto [buttons, answer] : {std::pair{MsgButtons::YesNo, MsgResult::Yes},
                                    std::pair{MsgButtons::YesNoDefaultNo, MsgResult::No}}) {
         withMessageBox([](QMessageBox& box) { QTest::keyClick(test::windowOf(box), Qt::Key_Return); });
-        EXPECT_EQ(QtPrompter().show(MsgType::Warning, "書きますか。", buttons), answer);
+        EXPECT_EQ(QtPrompter().ask(MsgType::Warning, Question(Tx::ConvertAction), buttons), answer);
     }
 }
 

@@ -247,7 +247,7 @@ TEST_F(ExtractTest, AnExistingOutputIsReplacedOnlyAfterYes) {
     prompter.answer(MsgResult::No);
     EXPECT_TRUE(SaveExtraction(model, r, out, prompter, progress));
     EXPECT_EQ(test::readText(out), "keep");
-    EXPECT_EQ(prompter.shown[0].text, kOverwriteExistingQuestion);
+    EXPECT_EQ(prompter.shown[0].text, Text(Tx::OverwriteExisting));
     EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::YesNoCancel);
 
     prompter.answer(MsgResult::Yes);
@@ -267,7 +267,7 @@ TEST_F(ExtractTest, TheSourceByAnotherSpellingIsReplacedSafely) {
 
     prompter.answer(MsgResult::No);
     EXPECT_TRUE(SaveExtraction(model, r, spelt, prompter, progress));
-    EXPECT_EQ(prompter.lastText(), kOverwriteSourceQuestion);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::ExtractOverwriteSource));
     EXPECT_EQ(test::readAll(source), original);
 
     prompter.answer(MsgResult::Yes);

@@ -43,11 +43,8 @@ const char kOpenFilter[] = "標準時系列ﾌｧｲﾙ(*.sdf;*.tsd)|*.sdf;*.tsd
 
 const char kTsdNotSaved[] =
     "パラメータが変更されましたが、TSD形式では変更を保存できません。\nSDF形式に変換することをお薦めします。";
-const char kSaveChanges[] = "パラメータが修正されました。\n保存しておきますか。";
 const char kTsdSourceRefused[] = "ロードしているTSDファイルは上書き出来ません。";
 const char kSourceRefused[] = "読み込み中のファイルは上書き出来ません。";
-const char kOverwriteSource[] = "上書きしてよろしいですね。";
-const char kOverwriteExisting[] = "同名のファイルが存在します。上書きしてよろしいですか。";
 const char kBadInterval[] = "正の整数を入力して下さい。\n少数点のある数の場合は時間の単位を変更して下さい。";
 const char kNoFileName[] = "ファイル名を入力して下さい。";
 const char kHeaderNotWritten[] = "ヘッダーを書き込めませんでした。\n";
@@ -81,8 +78,8 @@ std::string headerFailure(const CurrentFile& m, const std::string& name) {
     return kHeaderNotWritten + name + (why.reason.empty() ? std::string() : "\n" + why.reason);
 }
 
-bool askWarning(const std::string& text) {
-    return AppPrompter().show(MsgType::Warning, text, MsgButtons::YesNo) == MsgResult::Yes;
+bool askWarning(Tx question) {
+    return AppPrompter().ask(MsgType::Warning, Question(question), MsgButtons::YesNo) == MsgResult::Yes;
 }
 
 }  // namespace
@@ -429,7 +426,7 @@ void TFrmSDFdata::BitBtn1Click() {
     if (model_.FileKind == 1) {
         AppPrompter().information(kTsdNotSaved);
     } else if (model_.FileKind == 0) {
-        if (AppPrompter().confirm(kSaveChanges) && !model_.RewriteSDFHeader(model_.FileName)) {
+        if (AppPrompter().confirm(Question(Tx::SaveChanges)) && !model_.RewriteSDFHeader(model_.FileName)) {
             AppPrompter().error(headerFailure(model_, model_.FileName));
         }
     }
@@ -495,11 +492,11 @@ bool TFrmSDFdata::SaveHeaderChecked() {
             return false;
         }
         case TargetCheck::SourceSdf:
-            if (!askWarning(kOverwriteSource)) return false;
+            if (!askWarning(Tx::OverwriteSource)) return false;
             inPlace = true;
             break;
         case TargetCheck::ExistingFile:
-            if (!askWarning(kOverwriteExisting)) return false;
+            if (!askWarning(Tx::OverwriteExisting)) return false;
             break;
         case TargetCheck::NewFile:
             break;

@@ -4,7 +4,7 @@
 
 namespace brine {
 
-MsgResult ScriptedPrompter::show(MsgType type, const std::string& text, MsgButtons buttons) {
+MsgResult ScriptedPrompter::showBox(MsgType type, const std::string& text, MsgButtons buttons) {
     shown.push_back({type, text, buttons});
     if (buttons == MsgButtons::Ok) return MsgResult::Ok;
     if (buttons == MsgButtons::Yes) return MsgResult::Yes;  // nothing to choose

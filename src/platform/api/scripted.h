@@ -24,7 +24,7 @@ public:
     // with no answer left throws, so an unexpected question fails the test.
     std::deque<MsgResult> answers;
 
-    MsgResult show(MsgType type, const std::string& text, MsgButtons buttons) override;
+    MsgResult showBox(MsgType type, const std::string& text, MsgButtons buttons) override;
     void beep() override { ++beeps; }
 
     void answer(MsgResult r) { answers.push_back(r); }

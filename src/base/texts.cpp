@@ -1,0 +1,109 @@
+#include "base/texts.h"
+
+#include <stdexcept>
+
+namespace brine {
+namespace {
+
+constexpr TextKind Q = TextKind::Question;
+constexpr TextKind M = TextKind::Message;
+
+std::vector<TextEntry> makeTable() {
+    std::vector<TextEntry> t = {
+        // ---- questions
+        {Tx::OldFormat, Q, "データの形式が旧式です。更新してよろしいですか。", {"ConvertToSdf.htm", "SdfToTsd.htm", "Extract.htm", "Merge.htm", "Link.htm"}},
+        {Tx::ValueOutOfRange, Q, "単精度整数を超えるデータを発見しました。\nエラーデータに変換してよろしいですか。",
+         {"ConvertToSdf.htm", "Extract.htm", "Link.htm"}},
+        {Tx::OutputSize, Q, "出力ファイルは約%1になります。\n%2\nサンプル数とバースト数に誤りがないか確認して下さい。\n%3",
+         {"SdfToTsd.htm", "Extract.htm", "Merge.htm", "Link.htm"}},
+        {Tx::ConvertAction, Q, "変換しますか。", {"SdfToTsd.htm"}},
+        {Tx::SaveAction, Q, "保存しますか。", {"Extract.htm"}},
+        {Tx::LinkAction, Q, "連結しますか。", {"Link.htm"}},
+        {Tx::MergeAction, Q, "結合しますか。", {"Merge.htm"}},
+        {Tx::OverwriteExisting, Q, "同名のファイルが存在します。上書きしてよろしいですか。",
+         {"HeaderDialog.htm", "SdfToTsd.htm", "Extract.htm"}},
+        {Tx::OverwriteExistingTwoLines, Q, "同名のファイルが存在します。\n上書きしてよろしいですか。", {"Merge.htm", "Link.htm"}},
+        {Tx::OverwriteSource, Q, "上書きしてよろしいですね。", {"HeaderDialog.htm"}},
+        {Tx::SaveChanges, Q, "パラメータが修正されました。\n保存しておきますか。", {"HeaderDialog.htm"}},
+        {Tx::NowphasDateGap, Q, "%1で日付が飛んでいます。\n欠測データで埋めますか。", {"Nowphas.htm"}},
+        {Tx::HourlyGrid, Q, "%1～%2のデータ数は%3個になります。\n日付に誤りがないか確認して下さい。\n変換しますか。",
+         {"Jma.htm", "FishingPort.htm", "Nowphas.htm"}},
+        {Tx::RawVersion, Q,
+         "バージョンが異なるため，ファイル構造を\nチェックする必要がありますが，\nこのまま読み込みを続けますか。",
+         {"RawDialog.htm"}},
+        {Tx::RawHighValue, Q, "異常に高い値を検出しました。\n%1=%2\n%3", {"RawDialog.htm"}},
+        {Tx::RawToMissing, Q, "欠測値に変換しますか。", {"RawDialog.htm"}},
+        {Tx::RawToMissingAndGoOn, Q, "欠測値に変換して続けますか。", {"RawDialog.htm"}},
+        {Tx::VectorGrid, Q,
+         "読み込んだデータ数は%1個、変換後のデータ数は%2個になります。\nバースト番号とアンサンブル番号に誤りがないか確認して下さい。"
+         "\n変換しますか。",
+         {"Vector.htm"}},
+        {Tx::CommaAccuracy, Q, "%1行でデータ変換精度が１％以下となりました。\n係数A,Bを設定し直しますか。", {"CommaData.htm"}},
+        {Tx::YearlyScaleOver, Q,
+         "変換データのスケールオーバー。\n-32768～32767の範囲になるように\n係数を設定し直しますか。\n"
+         "欠測データにしてこのまま続ける場合は[無視]を押して下さい。",
+         {"YearlyTableByDate.htm", "YearlyTableByTenDays.htm"}},
+        {Tx::YearlyPrecision, Q, "係数の設定が悪く、データ変換\n精度が１％以下となります。\n係数A,Bを設定し直しますか。",
+         {"YearlyTableByDate.htm", "YearlyTableByTenDays.htm"}},
+        {Tx::ExtractOverwriteSource, Q, "元のファイルに上書きしてよろしいですか。", {"Extract.htm"}},
+        {Tx::LinkIntervalMode, Q, "インターバル記録方式で保存します。\nよろしいですか。", {"Link.htm"}},
+        {Tx::LinkGridSamples, Q, "連結後のデータ数は%1個になります。\n日付に誤りがないか確認して下さい。\n連結しますか。",
+         {"Link.htm"}},
+        {Tx::LinkGridBursts, Q, "連結後のバースト数は%1個になります。\n日付に誤りがないか確認して下さい。\n連結しますか。",
+         {"Link.htm"}},
+        {Tx::LinkBurstData, Q, "このファイルにはバースト記録データがあります。\nバースト記録データを無視しますか。",
+         {"Link.htm"}},
+        {Tx::LinkChannelCount, Q, "チャンネル数が異なりますが，\n連結しますか。", {"Link.htm"}},
+        {Tx::LinkUnmatchedItem, Q, "一致する項目がありません。\n%1は保存されません。\nよろしいですか。", {"Link.htm"}},
+        {Tx::MergeValueOutOfRange, Q, "単精度整数を超えるデータを発見しました。\nエラーデータに変換しますか。",
+         {"Merge.htm"}},
+        {Tx::MergeStartDiffers, Q, "計測開始時刻（%1）が異なります。\n結合しますか。", {"Merge.htm"}},
+        {Tx::MergeSampleCountDiffers, Q, "サンプル数が異なりますが、結合しますか。", {"Merge.htm"}},
+        {Tx::MergeIntervalDiffers, Q, "計測時間間隔が異なります。結合しますか。", {"Merge.htm"}},
+        {Tx::MergeBurstCountDiffers, Q, "バースト観測回数が異なりますが、結合しますか。", {"Merge.htm"}},
+
+        // ---- messages: files (base), time-series files (core), header dialog
+
+        // ---- messages: main window, settings, site list, built-in converters
+
+        // ---- messages: instrument and text-data importers
+
+        // ---- messages: extract, merge, link
+    };
+    for (std::size_t i = 0; i < t.size(); ++i)
+        if (static_cast<std::size_t>(t[i].id) != i) throw std::logic_error("the text table is out of the order of Tx");
+    if (t.size() != static_cast<std::size_t>(Tx::Count)) throw std::logic_error("the text table misses an entry");
+    return t;
+}
+
+const TextEntry& entryOf(Tx id) { return TextTable().at(static_cast<std::size_t>(id)); }
+
+}  // namespace
+
+const std::vector<TextEntry>& TextTable() {
+    static const std::vector<TextEntry> table = makeTable();
+    return table;
+}
+
+std::string Text(Tx id, std::initializer_list<std::string_view> values) {
+    const std::string_view text = entryOf(id).text;
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
+            const std::size_t k = static_cast<std::size_t>(text[i + 1] - '1');
+            if (k < values.size()) out += values.begin()[k];
+            ++i;
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+Question::Question(Tx id, std::initializer_list<std::string_view> values) : id_(id), text_(Text(id, values)) {
+    if (entryOf(id).kind != TextKind::Question) throw std::logic_error("not a question of the text table");
+}
+
+}  // namespace brine

@@ -1,0 +1,91 @@
+#pragma once
+// What the program says in its own words, where it matters that the help
+// says the same: every question it asks, and every text its help pages
+// quote that no window shows (messages, file keywords, filters). Each is a
+// named entry of one table, with the help pages that quote it; the code
+// shows them through the table, and the help test holds the pages to it,
+// both ways. "%1", "%2", ... stand where a value goes.
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brine {
+
+enum class Tx : unsigned short {
+    // ---- questions
+    OldFormat,
+    ValueOutOfRange,
+    OutputSize,
+    ConvertAction,
+    SaveAction,
+    LinkAction,
+    MergeAction,
+    OverwriteExisting,
+    OverwriteExistingTwoLines,
+    OverwriteSource,
+    SaveChanges,
+    NowphasDateGap,
+    HourlyGrid,
+    RawVersion,
+    RawHighValue,
+    RawToMissing,
+    RawToMissingAndGoOn,
+    VectorGrid,
+    CommaAccuracy,
+    YearlyScaleOver,
+    YearlyPrecision,
+    ExtractOverwriteSource,
+    LinkIntervalMode,
+    LinkGridSamples,
+    LinkGridBursts,
+    LinkBurstData,
+    LinkChannelCount,
+    LinkUnmatchedItem,
+    MergeValueOutOfRange,
+    MergeStartDiffers,
+    MergeSampleCountDiffers,
+    MergeIntervalDiffers,
+    MergeBurstCountDiffers,
+
+    // ---- messages: files (base), time-series files (core), header dialog
+
+    // ---- messages: main window, settings, site list, built-in converters
+
+    // ---- messages: instrument and text-data importers
+
+    // ---- messages: extract, merge, link
+
+    Count
+};
+
+enum class TextKind { Question, Message };
+
+struct TextEntry {
+    Tx id;
+    TextKind kind;
+    std::string_view text;
+    std::vector<std::string_view> pages;  // the help pages that quote it
+};
+
+// The table, in the order of Tx.
+const std::vector<TextEntry>& TextTable();
+
+// The text of an entry, the values in place of "%1", "%2", ...
+std::string Text(Tx id, std::initializer_list<std::string_view> values = {});
+
+// A question of the table with its values in place: the only way a
+// question reaches a message box (Prompter::ask).
+class Question {
+public:
+    // std::logic_error when the entry is no question.
+    explicit Question(Tx id, std::initializer_list<std::string_view> values = {});
+    const std::string& text() const { return text_; }
+    Tx id() const { return id_; }
+
+private:
+    Tx id_;
+    std::string text_;
+};
+
+}  // namespace brine
