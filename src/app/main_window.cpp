@@ -286,18 +286,18 @@ void TForm1::UpdateCommands() {
 
 // ---- the shared open dialog
 
-void TForm1::PrepareOpen(const char* filter, bool multiSelect) {
+void TForm1::PrepareOpen(const std::string& filter, bool multiSelect) {
     OpenDialog1.Filter = filter;
     OpenDialog1.MultiSelect = multiSelect;
     OpenDialog1.FileName.clear();
 }
 
-bool TForm1::ChooseOne(const char* filter) {
+bool TForm1::ChooseOne(const std::string& filter) {
     PrepareOpen(filter, false);
     return OpenDialog1.Execute(AppFileChooser());
 }
 
-std::vector<std::string> TForm1::ChooseMany(const char* filter) {
+std::vector<std::string> TForm1::ChooseMany(const std::string& filter) {
     PrepareOpen(filter, true);
     if (!OpenDialog1.Execute(AppFileChooser())) return {};
     if (OpenDialog1.Files.empty() && !OpenDialog1.FileName.empty()) return {OpenDialog1.FileName};
@@ -314,59 +314,59 @@ void TForm1::ADDCDRF1Click() {
 void TForm1::SDFTSDT1Click() {
     // The file name stays as the previous command left it; a single file only,
     // since the conversion takes one.
-    OpenDialog1.Filter = "sdfファイル(*.sdf)|*.sdf";
+    OpenDialog1.Filter = Text(Tx::FilterSdf) + "|*.sdf";
     OpenDialog1.MultiSelect = false;
     if (OpenDialog1.Execute(AppFileChooser())) Targets.convertSdfToTsd(OpenDialog1.FileName);
 }
 
 void TForm1::WavehunterW1Click() {
-    if (ChooseOne("ウェーブハンターマスターファイル(sm*m.k02,WH*.H00,*.hun,*.h98)|sm*m.k02;WH*.H00;*.hun;*.h98"))
+    if (ChooseOne(Text(Tx::FilterWaveHunter) + "|sm*m.k02;WH*.H00;*.hun;*.h98"))
         Targets.openWaveHunterMaster(OpenDialog1.FileName);
 }
 
 void TForm1::MDSMkV1Click() {
-    if (ChooseOne("MDS-MkV raw files (*.raw)|*.RAW")) Targets.openCompactFile(OpenDialog1.FileName);
+    if (ChooseOne(Text(Tx::FilterMdsMkV) + "|*.RAW")) Targets.openCompactFile(OpenDialog1.FileName);
 }
 
 void TForm1::CompactWHClick() {
-    if (!ChooseOne("Compact WH Raw Files (*.raw)|*.RAW")) return;
+    if (!ChooseOne(Text(Tx::FilterCompactWh) + "|*.RAW")) return;
     const std::string file = OpenDialog1.FileName;
     Targets.openCompactWHFile(file);
     OpenDialog1.InitialDir = ExtractFileDir(file);
 }
 
 void TForm1::CompactEMC1Click() {
-    if (ChooseOne("Compact EM raw files (*.raw)|*.RAW")) Targets.openCompactEMFile(OpenDialog1.FileName);
+    if (ChooseOne(Text(Tx::FilterCompactEm) + "|*.RAW")) Targets.openCompactEMFile(OpenDialog1.FileName);
 }
 
 void TForm1::CompactCLWL1Click() {
-    if (ChooseOne("Compact-CLW raw data files (*.raw)|*.RAW")) Targets.openCompactFile(OpenDialog1.FileName);
+    if (ChooseOne(Text(Tx::FilterCompactClw) + "|*.RAW")) Targets.openCompactFile(OpenDialog1.FileName);
 }
 
 void TForm1::InfinityI1Click() {
-    if (ChooseOne("Infinity-EM raw files (*.raw)|*.RAW")) Targets.openInfinityEMFile(OpenDialog1.FileName);
+    if (ChooseOne(Text(Tx::FilterInfinityEm) + "|*.RAW")) Targets.openInfinityEMFile(OpenDialog1.FileName);
 }
 
 void TForm1::InfinityCLWJ1Click() {
-    if (ChooseOne("Infinity-CLW raw data files (*.raw)|*.RAW")) Targets.openInfinityFile(OpenDialog1.FileName);
+    if (ChooseOne(Text(Tx::FilterInfinityClw) + "|*.RAW")) Targets.openInfinityFile(OpenDialog1.FileName);
 }
 
 void TForm1::VectorV1Click() {
-    if (ChooseOne("Vector/Norteck header files (*.hdr)|*.HDR")) Targets.openNortekHeader(OpenDialog1.FileName);
+    if (ChooseOne(Text(Tx::FilterVector) + "|*.HDR")) Targets.openNortekHeader(OpenDialog1.FileName);
 }
 
 void TForm1::DL2Click() {
-    if (ChooseOne("DL-2 text files (*.txt)|*.txt")) Targets.openDL2File(OpenDialog1.FileName);
+    if (ChooseOne(Text(Tx::FilterDl2) + "|*.txt")) Targets.openDL2File(OpenDialog1.FileName);
 }
 
 void TForm1::MeteolorogicalClick() {
-    auto files = ChooseMany("すべてのファイル(*.*)|*.*");
+    auto files = ChooseMany(Text(Tx::FilterAll) + "|*.*");
     RunSingleBurstCommand(files, Targets.readMeteorologicalCsv, *Targets.headerSave, AppModel(), AppPrompter(),
                           [this] { return CloseRequested(); });
 }
 
 void TForm1::PortDataClick() {
-    auto files = ChooseMany("すべてのファイル(*.*)|*.*");
+    auto files = ChooseMany(Text(Tx::FilterAll) + "|*.*");
     if (files.empty()) return;
     OpenDialog1.InitialDir = ExtractFileDir(files.front());
     RunSingleBurstCommand(files, Targets.readPortWaveFile, *Targets.headerSave, AppModel(), AppPrompter(),
@@ -374,13 +374,13 @@ void TForm1::PortDataClick() {
 }
 
 void TForm1::FishingPort1Click() {
-    auto files = ChooseMany("カンマ区切りデータファイル(*.csv)|*.csv");
+    auto files = ChooseMany(Text(Tx::FilterCsv) + "|*.csv");
     RunSingleBurstCommand(files, Targets.readFishingPortCsv, *Targets.headerSave, AppModel(), AppPrompter(),
                           [this] { return CloseRequested(); });
 }
 
 void TForm1::C1Click() {
-    auto files = ChooseMany("カンマ区切りデータファイル(*.csv)|*.csv");
+    auto files = ChooseMany(Text(Tx::FilterCsv) + "|*.csv");
     CommaDataSteps steps{Targets.openCommaFile, Targets.commaBurstMode, Targets.commaTempFileName,
                          Targets.proposeOutputName};
     RunCommaDataHandOff(files, steps, *Targets.headerSave, AppModel(), appProgress(), AppPrompter(), OpenDialog1,
@@ -388,36 +388,36 @@ void TForm1::C1Click() {
 }
 
 void TForm1::TableinDateYearClick() {
-    if (ChooseOne("カンマ区切りデータファイル(*.csv)|*.csv") && Targets.loadDateYearTable(OpenDialog1.FileName, 0))
+    if (ChooseOne(Text(Tx::FilterCsv) + "|*.csv") && Targets.loadDateYearTable(OpenDialog1.FileName, 0))
         Targets.showDateYearTable();
 }
 
 void TForm1::T1Click() {
-    if (ChooseOne("カンマ区切りデータファイル(*.csv)|*.csv") && Targets.loadDateYearTable(OpenDialog1.FileName, 1))
+    if (ChooseOne(Text(Tx::FilterCsv) + "|*.csv") && Targets.loadDateYearTable(OpenDialog1.FileName, 1))
         Targets.showDateYearTable();
 }
 
 void TForm1::CADMASSURFC1Click() {
-    OpenDialog1.Filter = "CADMAS-SURF計算結果時系列データ(*.tran)|*.tran";
+    OpenDialog1.Filter = Text(Tx::FilterCadmas) + "|*.tran";
     OpenDialog1.FileName = "data.tran";
     Targets.convertCadmasSurf();
 }
 
 void TForm1::SDFE1Click() {
-    auto files = ChooseMany("SDF/TSD files (*.sdf;*.tsd)|*.sdf;*.tsd");
+    auto files = ChooseMany(Text(Tx::FilterSdfTsdToExtract) + "|*.sdf;*.tsd");
     if (files.empty()) return;
     RunExtractionLoop(files, Targets.setExtractSkipVisible, Targets.extractFile, [this] { return CloseRequested(); });
     OpenDialog1.InitialDir = ExtractFileDir(files.front());
 }
 
 void TForm1::CombineSDFClick() {
-    PrepareOpen("SDF/TSD files (*.sdf,*.tsd)|*.sdf;*.tsd", false);
+    PrepareOpen(Text(Tx::FilterSdfTsdToJoin) + "|*.sdf;*.tsd", false);
     SaveDialog1.Filter = kSdfTsdSaveFilter;
     Targets.combineFiles();
 }
 
 void TForm1::LinkClick() {
-    auto files = ChooseMany("SDF/TSD files (*.sdf,*.tsd)|*.sdf;*.tsd");
+    auto files = ChooseMany(Text(Tx::FilterSdfTsdToJoin) + "|*.sdf;*.tsd");
     SaveDialog1.Filter = kSdfTsdSaveFilter;
     if (files.empty()) return;
     Targets.linkFiles();

@@ -127,9 +127,9 @@ private:
     QAction* AddCommand(QMenu* menu, const char* caption, const char* name, void (TForm1::*handler)(),
                         std::function<bool()> ready, bool job = true);
     QMenu* AddSubmenu(QMenu* parent, const char* caption, const char* name);
-    void PrepareOpen(const char* filter, bool multiSelect);
-    bool ChooseOne(const char* filter);
-    std::vector<std::string> ChooseMany(const char* filter);
+    void PrepareOpen(const std::string& filter, bool multiSelect);
+    bool ChooseOne(const std::string& filter);
+    std::vector<std::string> ChooseMany(const std::string& filter);
     bool CloseRequested() const { return closePending_; }
 
     std::vector<std::pair<QAction*, std::function<bool()>>> commands_;

@@ -10,7 +10,6 @@
 namespace brine {
 namespace {
 
-const char* const kDataWriteFailed = "データを書き込めませんでした。\n";
 
 bool stopped(const std::function<bool()>& stop) { return stop && stop(); }
 
@@ -52,7 +51,7 @@ int RunExtractionLoop(const std::vector<std::string>& files, const std::function
 void SaveSingleBurst(HeaderSaveDialog& headerDialog, CurrentFile& model, Prompter& prompter) {
     OutputGuard guard(model);
     if (!headerDialog.ExecuteSave(0)) return;
-    if (WriteOnlyBurst(model, prompter, kDataWriteFailed)) prompter.information("正常に変換を終了しました。");
+    if (WriteOnlyBurst(model, prompter, Tx::DataNotWritten)) prompter.information("正常に変換を終了しました。");
 }
 
 void RunSingleBurstCommand(const std::vector<std::string>& files, const std::function<bool(const std::string&)>& reader,
@@ -80,7 +79,7 @@ bool RunCommaDataHandOff(const std::vector<std::string>& files, const CommaDataS
             continue;
         }
         if (!burstMode) {
-            if (!WriteOnlyBurst(model, prompter, kDataWriteFailed)) return false;
+            if (!WriteOnlyBurst(model, prompter, Tx::DataNotWritten)) return false;
             continue;
         }
         model.FileName = temp;

@@ -149,7 +149,7 @@ void BindTargets() {
     t.convertSdfToTsd = [](const std::string& source) {
         auto chooseTarget = [](const std::string& proposed) -> std::optional<std::string> {
             FileDialog& d = Form1->SaveDialog1;
-            d.Filter = "tsdファイル(*.tsd)|*.tsd";
+            d.Filter = Text(Tx::FilterTsd) + "|*.tsd";
             d.InitialDir = ExtractFileDir(proposed);
             d.FileName = proposed;
             if (!d.Execute(AppFileChooser())) return std::nullopt;

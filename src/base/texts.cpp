@@ -63,8 +63,31 @@ std::vector<TextEntry> makeTable() {
         {Tx::MergeBurstCountDiffers, Q, "バースト観測回数が異なりますが、結合しますか。", {"Merge.htm"}},
 
         // ---- messages: files (base), time-series files (core), header dialog
+        {Tx::FormatWrong, M, "フォーマットが違います。", {"ConvertToSdf.htm", "Merge.htm"}},
+        {Tx::DataWriteFailed, M, "データの書き込みでエラーが発生しました。",
+         {"ConvertToSdf.htm", "SdfToTsd.htm", "Merge.htm"}},
+        {Tx::FileWriteFailed, M, "ファイルに書き込めません。", {"RawDialog.htm"}},
+        {Tx::DataNotWritten, M, "データを書き込めませんでした。",
+         {"CommaData.htm", "Jma.htm", "FishingPort.htm", "Nowphas.htm"}},
 
         // ---- messages: main window, settings, site list, built-in converters
+        // The open dialogs' filters, as each command's page quotes them.
+        {Tx::FilterSdf, M, "sdfファイル(*.sdf)", {"SdfToTsd.htm"}},
+        {Tx::FilterTsd, M, "tsdファイル(*.tsd)", {"SdfToTsd.htm"}},
+        {Tx::FilterWaveHunter, M, "ウェーブハンターマスターファイル(sm*m.k02,WH*.H00,*.hun,*.h98)", {"WaveHunter.htm"}},
+        {Tx::FilterMdsMkV, M, "MDS-MkV raw files (*.raw)", {"MdsMkV.htm"}},
+        {Tx::FilterCompactWh, M, "Compact WH Raw Files (*.raw)", {"CompactWH.htm"}},
+        {Tx::FilterCompactEm, M, "Compact EM raw files (*.raw)", {"CompactEM.htm"}},
+        {Tx::FilterCompactClw, M, "Compact-CLW raw data files (*.raw)", {"CompactOther.htm"}},
+        {Tx::FilterInfinityEm, M, "Infinity-EM raw files (*.raw)", {"InfinityEM.htm"}},
+        {Tx::FilterInfinityClw, M, "Infinity-CLW raw data files (*.raw)", {"InfinityOther.htm"}},
+        {Tx::FilterVector, M, "Vector/Norteck header files (*.hdr)", {"Vector.htm"}},
+        {Tx::FilterDl2, M, "DL-2 text files (*.txt)", {"DL2.htm"}},
+        {Tx::FilterAll, M, "すべてのファイル(*.*)", {"Jma.htm", "Nowphas.htm"}},
+        {Tx::FilterCsv, M, "カンマ区切りデータファイル(*.csv)", {"CommaData.htm", "FishingPort.htm", "YearlyTableByDate.htm", "YearlyTableByTenDays.htm"}},
+        {Tx::FilterCadmas, M, "CADMAS-SURF計算結果時系列データ(*.tran)", {"CadmasSurf.htm"}},
+        {Tx::FilterSdfTsdToExtract, M, "SDF/TSD files (*.sdf;*.tsd)", {"Extract.htm"}},
+        {Tx::FilterSdfTsdToJoin, M, "SDF/TSD files (*.sdf,*.tsd)", {"Merge.htm", "Link.htm"}},
 
         // ---- messages: instrument and text-data importers
 

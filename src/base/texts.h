@@ -49,8 +49,28 @@ enum class Tx : unsigned short {
     MergeBurstCountDiffers,
 
     // ---- messages: files (base), time-series files (core), header dialog
+    FormatWrong,
+    DataWriteFailed,
+    FileWriteFailed,
+    DataNotWritten,
 
     // ---- messages: main window, settings, site list, built-in converters
+    FilterSdf,
+    FilterTsd,
+    FilterWaveHunter,
+    FilterMdsMkV,
+    FilterCompactWh,
+    FilterCompactEm,
+    FilterCompactClw,
+    FilterInfinityEm,
+    FilterInfinityClw,
+    FilterVector,
+    FilterDl2,
+    FilterAll,
+    FilterCsv,
+    FilterCadmas,
+    FilterSdfTsdToExtract,
+    FilterSdfTsdToJoin,
 
     // ---- messages: instrument and text-data importers
 

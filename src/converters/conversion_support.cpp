@@ -36,7 +36,7 @@ int PercentOf(int b, int n) {
 }
 
 bool FormatDamaged(Prompter& prompter, const std::string& fileName) {
-    prompter.error(std::string(kFormatMessage) + "\n" + fileName);
+    prompter.error(Text(Tx::FormatWrong) + "\n" + fileName);
     return false;
 }
 

@@ -168,7 +168,7 @@ JobResult ConvertADDCFile(CurrentFile& m, const std::string& fileName, Prompter&
     if (!ReadADDCFile(m, fileName, prompter)) return JobResult::Skipped;
     if (!SaveConvertedHeader(m, fileName, dialog, prompter)) return JobResult::Skipped;
     if (!m.WriteSDFBurst(0)) {
-        prompter.error(kWriteFailedMessage + m.SaveFileName);
+        prompter.error(Text(Tx::DataWriteFailed) + "\n" + m.SaveFileName);
         DeclareWrittenBursts(m, 0, prompter);
         FinishSave(m, prompter);
         return JobResult::Failed;

@@ -134,7 +134,7 @@ JobResult ConvertDRFBlocks(CurrentFile& m, const std::string& fileName, Prompter
                 for (std::size_t k = 0; k < nch2; ++k)
                     m.BurstData[k] = getLE<std::int16_t>(record.data() + (nch * ns + k) * 2);
                 if (!m.WriteSDFBurst(b)) {
-                    prompter.error(kWriteFailedMessage + m.SaveFileName);
+                    prompter.error(Text(Tx::DataWriteFailed) + "\n" + m.SaveFileName);
                     result = JobResult::Failed;
                     break;
                 }

@@ -41,7 +41,7 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
         if (m.Iterations > held) {
             m.Iterations = static_cast<std::int16_t>(held);
             if (!m.RewriteSDFHeader(fileName)) {
-                prompter.error(kWriteFailedMessage + fileName + "\n" + m.LastWriteFailure().reason);
+                prompter.error(Text(Tx::DataWriteFailed) + "\n" + fileName + "\n" + m.LastWriteFailure().reason);
                 return JobResult::Failed;
             }
         }
@@ -72,7 +72,7 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
                     break;
                 }
                 if (!m.WriteSDFBurst(b)) {
-                    prompter.error(kWriteFailedMessage + m.SaveFileName);
+                    prompter.error(Text(Tx::DataWriteFailed) + "\n" + m.SaveFileName);
                     result = JobResult::Failed;
                     break;
                 }
@@ -86,7 +86,7 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
             job.finish();
         } catch (const IoError&) {
             // A failed close may have lost what was written: the target stays.
-            if (result != JobResult::Failed) prompter.error(kWriteFailedMessage + m.SaveFileName);
+            if (result != JobResult::Failed) prompter.error(Text(Tx::DataWriteFailed) + "\n" + m.SaveFileName);
             m.FinishOutput(false);
             return JobResult::Failed;
         }

@@ -73,7 +73,7 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
     // write, is refused here, before anything is written.
     OutputGuard guard(m);
     if (!m.BeginTSDOutput(target)) {
-        prompter.error(kWriteFailedMessage + target + "\n" + m.LastWriteFailure().reason);
+        prompter.error(Text(Tx::DataWriteFailed) + "\n" + target + "\n" + m.LastWriteFailure().reason);
         return JobResult::Failed;
     }
     m.SaveFileName = target;
@@ -83,7 +83,7 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
     std::error_code sizeError;
     const std::uint64_t headerBytes = std::filesystem::file_size(temp, sizeError);
     if (sizeError) {
-        prompter.error(kWriteFailedMessage + target);
+        prompter.error(Text(Tx::DataWriteFailed) + "\n" + target);
         return JobResult::Failed;
     }
     JobResult result = JobResult::Done;
@@ -111,7 +111,7 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
                     break;
                 }
                 if (!m.AppendTSDBurstText(b, out.buffer(), [&](std::string&) { out.flush(); })) {
-                    prompter.error(kWriteFailedMessage + target);
+                    prompter.error(Text(Tx::DataWriteFailed) + "\n" + target);
                     result = JobResult::Failed;
                     keep = false;
                     break;
@@ -126,7 +126,7 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
                 m.FinishOutput(true);
             }
         } catch (const IoError& e) {
-            prompter.error(kWriteFailedMessage + target + "\n" + e.what());
+            prompter.error(Text(Tx::DataWriteFailed) + "\n" + target + "\n" + e.what());
             result = JobResult::Failed;
         }
     }

@@ -12,7 +12,6 @@
 
 namespace brine {
 
-const char* const kFormatMessage = "フォーマットが違います。";
 
 CurrentFile::CurrentFile() { Data.resize(kMaxIntervalChannels); }
 

@@ -32,7 +32,6 @@ constexpr std::size_t kMemoBytes = 160;
 constexpr std::size_t kNameBytes = 16;
 constexpr std::size_t kUnitBytes = 8;
 
-extern const char* const kFormatMessage;   // "フォーマットが違います。"
 
 // State a model object keeps for itself: a copy starts without it and an
 // assignment leaves the target's own in place.

@@ -5,14 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "base/texts.h"
 #include "core/current_file.h"
 
 namespace brine {
 
 class Prompter;
 
-extern const char* const kWriteFailedMessage;  // "データの書き込みでエラーが発生しました。\n"
-extern const char* const kMsgWriteFailed;      // "ファイルに書き込めません。\n": the importers' wording
 
 class HeaderSaveDialog {
 public:
@@ -32,7 +31,7 @@ public:
 // records stay. A failed rewrite is told with failMessage and the file name,
 // and gives false.
 bool DeclareWrittenBursts(CurrentFile& m, int written, Prompter& prompter,
-                          std::string_view failMessage = kWriteFailedMessage);
+                          Tx failMessage = Tx::DataWriteFailed);
 
 // Ends a producer's run: the output the header dialog began replaces its
 // target, unless a write into it failed (that failure has been told; the
@@ -41,12 +40,12 @@ bool DeclareWrittenBursts(CurrentFile& m, int written, Prompter& prompter,
 // replace that fails is told with failMessage, the file name and the reason.
 // True when the output stands complete under its name (or was written in
 // place), or when the run left nothing to keep.
-bool FinishSave(CurrentFile& m, Prompter& prompter, std::string_view failMessage = kWriteFailedMessage);
+bool FinishSave(CurrentFile& m, Prompter& prompter, Tx failMessage = Tx::DataWriteFailed);
 
 // Writes the one burst of a single-burst output and ends the run with
 // FinishSave. A failed write is told with failMessage and the file name, and
 // the output is dropped. True when the output stands complete.
-bool WriteOnlyBurst(CurrentFile& m, Prompter& prompter, std::string_view failMessage = kWriteFailedMessage);
+bool WriteOnlyBurst(CurrentFile& m, Prompter& prompter, Tx failMessage = Tx::DataWriteFailed);
 
 // Removes, on every way out of a producer, the output begun for it that it
 // left unfinished (an exception on its way out), so that no temporary file

@@ -257,7 +257,7 @@ bool CurrentFile::ReadHeader(const std::string& fileName) {
         return ok;
     }
     // The burst readers go by the extension too, so anything else is refused.
-    if (prompter) prompter->error(kFormatMessage);
+    if (prompter) prompter->error(Text(Tx::FormatWrong));
     return false;
 }
 
@@ -267,7 +267,7 @@ bool CurrentFile::ReadSDFHeader(const std::string& fileName) {
     JobFile& source = files->forReading(fileName);
     ParseResult parsed = parseSdfHeader(source.file, source.size());
     if (parsed.kind != ParseResult::Ok) {
-        if (prompter) prompter->error(kFormatMessage + CutRewriteNote(fileName));
+        if (prompter) prompter->error(Text(Tx::FormatWrong) + CutRewriteNote(fileName));
         return false;
     }
     const SdfHeader& h = parsed.header;

@@ -69,7 +69,7 @@ struct TsdBlockIndex {
 };
 
 bool CurrentFile::ReadTSDBurst(int b) {
-    auto fail = [this](const char* message) {
+    auto fail = [this](const std::string& message) {
         if (prompter) prompter->error(message);
         return false;
     };
@@ -258,7 +258,7 @@ bool CurrentFile::ReadTSDBurst(int b) {
             ix->blockStart.push_back(in.offset());
         return true;
     } catch (const FormatError&) {
-        return fail(kFormatMessage);
+        return fail(Text(Tx::FormatWrong));
     }
 }
 

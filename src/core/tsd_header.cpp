@@ -201,7 +201,7 @@ bool CurrentFile::ReadTSDHeader(const std::string& fileName) {
         in.limitLineBytes(kMaxLineBytes);
         h = parseTsdHeader(in, source.size());
     } catch (const FormatError&) {
-        if (prompter) prompter->error(kFormatMessage + CutRewriteNote(fileName));
+        if (prompter) prompter->error(Text(Tx::FormatWrong) + CutRewriteNote(fileName));
         return false;
     }
     Memo = h.memo;

@@ -88,7 +88,7 @@ private:
                 }
             }
             if (!m_.WriteSDFBurst(b)) {
-                prompter_.error(kMsgWriteFailed + m_.SaveFileName);
+                prompter_.error(Text(Tx::FileWriteFailed) + "\n" + m_.SaveFileName);
                 return DL2Outcome::Failed;
             }
             ++b;
@@ -165,9 +165,9 @@ private:
 
     // The header declares exactly the bursts written.
     DL2Outcome finish(int written, DL2Outcome outcome) {
-        if (written != m_.Iterations && !DeclareWrittenBursts(m_, written, prompter_, kMsgWriteFailed))
+        if (written != m_.Iterations && !DeclareWrittenBursts(m_, written, prompter_, Tx::FileWriteFailed))
             outcome = DL2Outcome::Failed;
-        if (!FinishSave(m_, prompter_, kMsgWriteFailed)) outcome = DL2Outcome::Failed;
+        if (!FinishSave(m_, prompter_, Tx::FileWriteFailed)) outcome = DL2Outcome::Failed;
         return outcome;
     }
 

@@ -202,13 +202,13 @@ private:
 
     bool writeBurst(int b) {
         if (m_.WriteSDFBurst(b)) return true;
-        prompter_.error(kMsgWriteFailed + m_.SaveFileName);
+        prompter_.error(Text(Tx::FileWriteFailed) + "\n" + m_.SaveFileName);
         return false;
     }
 
     // The header declares exactly the bursts written.
     AlecOutcome finish(int written, AlecOutcome outcome) {
-        if ((written != m_.Iterations || shortened_) && !DeclareWrittenBursts(m_, written, prompter_, kMsgWriteFailed))
+        if ((written != m_.Iterations || shortened_) && !DeclareWrittenBursts(m_, written, prompter_, Tx::FileWriteFailed))
             return AlecOutcome::Failed;
         return outcome;
     }
@@ -435,7 +435,7 @@ AlecOutcome ConvertAlecFile(const AlecHeader& h, const AlecOptions& o, AlecServi
         s.prompter.error(kMsgBadHeader);
         m.Iterations = 0;
         m.WriteSDFHeader();
-        FinishSave(m, s.prompter, kMsgWriteFailed);
+        FinishSave(m, s.prompter, Tx::FileWriteFailed);
         return AlecOutcome::Failed;
     }
 
@@ -449,7 +449,7 @@ AlecOutcome ConvertAlecFile(const AlecHeader& h, const AlecOptions& o, AlecServi
             outcome = ctw ? ConvertCTWData(h, pressureDbar, s, tally) : ConvertItemData(h, pressureDbar, s, tally);
             break;
     }
-    if (!FinishSave(m, s.prompter, kMsgWriteFailed)) outcome = AlecOutcome::Failed;
+    if (!FinishSave(m, s.prompter, Tx::FileWriteFailed)) outcome = AlecOutcome::Failed;
     // An instrument that stopped early leaves fewer samples than its header declares.
     const bool endedEarly = outcome == AlecOutcome::Completed && tally.samples < h.TotalSamples;
     if (endedEarly) {

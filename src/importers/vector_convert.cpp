@@ -199,8 +199,8 @@ public:
             outcome = VectorOutcome::Failed;
         }
         // The header declares exactly the bursts written.
-        if (!DeclareWrittenBursts(m_, written, prompter_, kMsgWriteFailed)) outcome = VectorOutcome::Failed;
-        if (!FinishSave(m_, prompter_, kMsgWriteFailed)) outcome = VectorOutcome::Failed;
+        if (!DeclareWrittenBursts(m_, written, prompter_, Tx::FileWriteFailed)) outcome = VectorOutcome::Failed;
+        if (!FinishSave(m_, prompter_, Tx::FileWriteFailed)) outcome = VectorOutcome::Failed;
         if (skippedLines_ > 0)
             prompter_.information("アンサンブル番号が範囲外の行を" + std::to_string(skippedLines_) + "行読み飛ばしました。");
         if (outOfRange_ > 0) prompter_.information(std::to_string(outOfRange_) + "個のデータを欠測値に変換しました。");
@@ -317,7 +317,7 @@ private:
             const double d = entry < p_.BedDistances.size() ? p_.BedDistances[entry] : 0;
             store(temp + 1, d == 0 ? kNoResult : d, m_.BurstData[1]);
         }
-        if (!m_.WriteSDFBurst(k)) throw LineError{kMsgWriteFailed + m_.SaveFileName};
+        if (!m_.WriteSDFBurst(k)) throw LineError{Text(Tx::FileWriteFailed) + "\n" + m_.SaveFileName};
         clearBurst();
     }
 
@@ -548,7 +548,7 @@ VectorOutcome ConvertVectorFile(const VectorPlan& plan, VectorServices& s) {
         s.prompter.error(kMsgBadHeader);
         m.Iterations = 0;
         m.WriteSDFHeader();
-        FinishSave(m, s.prompter, kMsgWriteFailed);
+        FinishSave(m, s.prompter, Tx::FileWriteFailed);
         return VectorOutcome::Failed;
     }
     return VectorConversion(plan, s).run();

@@ -296,7 +296,7 @@ private:
                 ++unnumbered_;
             }
             if (!m_.WriteSDFBurst(b)) {
-                prompter_.error(kMsgWriteFailed + m_.SaveFileName);
+                prompter_.error(Text(Tx::FileWriteFailed) + "\n" + m_.SaveFileName);
                 return WaveHunterOutcome::Failed;
             }
             ++b;
@@ -307,9 +307,9 @@ private:
 
     // The header declares exactly the bursts written.
     WaveHunterOutcome finish(int written, WaveHunterOutcome outcome) {
-        if (written != m_.Iterations && !DeclareWrittenBursts(m_, written, prompter_, kMsgWriteFailed))
+        if (written != m_.Iterations && !DeclareWrittenBursts(m_, written, prompter_, Tx::FileWriteFailed))
             outcome = WaveHunterOutcome::Failed;
-        if (!FinishSave(m_, prompter_, kMsgWriteFailed)) outcome = WaveHunterOutcome::Failed;
+        if (!FinishSave(m_, prompter_, Tx::FileWriteFailed)) outcome = WaveHunterOutcome::Failed;
         return outcome;
     }
 

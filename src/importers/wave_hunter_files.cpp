@@ -139,7 +139,7 @@ private:
 
     WaveHunterRead ReadHunFile() {
         std::uint8_t h[16];
-        if (size_ < sizeof h) throw Refusal{kFormatMessage};
+        if (size_ < sizeof h) throw Refusal{Text(Tx::FormatWrong)};
         f_.readAt(0, h, sizeof h);
         w_.MachineNo = word(h);
         w_.BurstInterval = word(h + 6);
@@ -174,7 +174,7 @@ private:
     void readRecordHeader() {
         const bool k02 = w_.FileLayout == WaveHunterLayout::K02;
         std::uint8_t h[kWaveHunterRecordHeader];
-        if (size_ < sizeof h) throw k02 ? Refusal{kMsgNotWaveHunter, false} : Refusal{kFormatMessage};
+        if (size_ < sizeof h) throw k02 ? Refusal{kMsgNotWaveHunter, false} : Refusal{Text(Tx::FormatWrong)};
         f_.readAt(0, h, sizeof h);
         if (k02 && word(h) != kK02Signature) throw Refusal{kMsgNotWaveHunter, false};
 

@@ -285,11 +285,11 @@ bool SaveYearTableBurst(CurrentFile& m, const YearTableBurst& burst, const std::
         }
     }
     if (!written) {
-        prompter.error(kMsgWriteFailed + m.SaveFileName);
-        FinishSave(m, prompter, kMsgWriteFailed);
+        prompter.error(Text(Tx::FileWriteFailed) + "\n" + m.SaveFileName);
+        FinishSave(m, prompter, Tx::FileWriteFailed);
         return false;
     }
-    if (!FinishSave(m, prompter, kMsgWriteFailed)) return false;
+    if (!FinishSave(m, prompter, Tx::FileWriteFailed)) return false;
     if (missing > 0) prompter.information(std::to_string(missing) + "個のデータを欠測値に変換しました。");
     prompter.information(kMsgTableSaved);
     return true;

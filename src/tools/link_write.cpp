@@ -216,7 +216,7 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
     if (files < 1 || plan.offsets.size() != files) return LinkOutcome::Refused;
     const std::optional<std::uint8_t> kind = OutputKindOf(target);
     if (!kind) {
-        say(kFormatMessage);
+        say(Text(Tx::FormatWrong));
         return LinkOutcome::Refused;
     }
     // The output replaces its target; an input must not be that target.

@@ -152,7 +152,7 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
     BurstJob writing(model, BurstJob::WholeOutput);
     OutputGuard unfinished(model);
     if (!(tsd ? model.BeginTSDOutput(target) : model.BeginSDFOutput(target))) {
-        prompter.error(kWriteFailedMessage + target + "\n" + model.LastWriteFailure().reason);
+        prompter.error(Text(Tx::DataWriteFailed) + "\n" + target + "\n" + model.LastWriteFailure().reason);
         return false;
     }
     model.SaveFileName = target;
@@ -225,7 +225,7 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
                 k0 += static_cast<std::size_t>(f.Header.Nch2);
             }
             if (!(tsd ? model.WriteTSDBurst(b) : model.WriteSDFBurst(b))) {
-                prompter.error(kWriteFailedMessage + target);
+                prompter.error(Text(Tx::DataWriteFailed) + "\n" + target);
                 return false;
             }
         }
@@ -233,7 +233,7 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
             writing.finish();
             model.FinishOutput(true);
         } catch (const IoError& e) {
-            prompter.error(kWriteFailedMessage + target + "\n" + e.what());
+            prompter.error(Text(Tx::DataWriteFailed) + "\n" + target + "\n" + e.what());
             return false;
         }
     }

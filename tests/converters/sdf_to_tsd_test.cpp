@@ -214,7 +214,7 @@ TEST_F(SdfToTsdTest, AReadOnlyTargetFailsWithAMessage) {
         JobResult result = JobResult::Done;
         EXPECT_NO_THROW(result = ConvertSDFToTSD(model, src, choose(out), prompter, progress));
         EXPECT_EQ(result, JobResult::Failed);
-        EXPECT_EQ(prompter.lastText(), kWriteFailedMessage + out + "\nファイルに書き込めません: " + out + " (" +
+        EXPECT_EQ(prompter.lastText(), Text(Tx::DataWriteFailed) + "\n" + out + "\nファイルに書き込めません: " + out + " (" +
                                            std::strerror(EACCES) + ")");
         EXPECT_EQ(test::readText(out), "keep me");
         EXPECT_EQ(dir.names(), (std::vector<std::string>{"in.sdf", "out.tsd"}));

@@ -388,10 +388,10 @@ TEST(SdfFile, DeclaringTheBurstsWrittenKeepsTheRecordsAndTellsAFailure) {
     EXPECT_TRUE(prompter.shown.empty());
 
     w.FinishOutput();  // nothing left to write into
-    EXPECT_FALSE(DeclareWrittenBursts(w, 1, prompter, "failed: "));
+    EXPECT_FALSE(DeclareWrittenBursts(w, 1, prompter, Tx::FileWriteFailed));
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
-    EXPECT_EQ(prompter.shown[0].text, "failed: " + w.SaveFileName);
+    EXPECT_EQ(prompter.shown[0].text, Text(Tx::FileWriteFailed) + "\n" + w.SaveFileName);
 }
 
 // An edited header saved into its own SDF is written in place: the calls it

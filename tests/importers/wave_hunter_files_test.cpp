@@ -217,7 +217,7 @@ TEST_F(WaveHunterFilesTest, DamagedFilesAreRefusedWithTheirReason) {
     test::putWord(firstNumberWrong, 14, 5);
 
     std::vector<Case> cases{
-        {"a.hun", test::Bytes(10, 0), kFormatMessage},
+        {"a.hun", test::Bytes(10, 0), Text(Tx::FormatWrong)},
         {"b.hun", hun(noSamples, 1), kMsgWaveHunterHeader},
         {"c.hun", hun(tooManyChannels, 1), kMsgWaveHunterHeader},
         {"f.hun", hun({}, 0), kMsgNoBursts},

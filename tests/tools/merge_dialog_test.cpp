@@ -212,7 +212,7 @@ TEST_F(FrmCombineSDFTest, NothingShowsWithoutAnAcceptedFirstFileAndEachRunStarts
     form->Execute();
     test::writeText(dir.file("junk.sdf"), "junk");
     EXPECT_EQ(execute(dir.file("junk.sdf"), [] {}), 0);
-    EXPECT_EQ(prompter.lastText(), kFormatMessage);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::FormatWrong));
 
     EXPECT_EQ(execute(fileA, [&] { addSecond(); }), 1);
     EXPECT_EQ(execute(fileB, [&] {

@@ -310,7 +310,7 @@ TEST_F(MergeTest, FilesThatCannotJoinAreRefusedWithTheirReason) {
 
     test::writeText(dir.file("junk.sdf"), "not a time series");
     EXPECT_FALSE(add(dir.file("junk.sdf")));
-    EXPECT_EQ(prompter.lastText(), kFormatMessage);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::FormatWrong));
 
     InputLayout zero;
     zero.sInt = 0;
