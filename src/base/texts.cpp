@@ -70,7 +70,7 @@ std::vector<TextEntry> makeTable() {
         {Tx::DataNotWritten, M, "データを書き込めませんでした。",
          {"CommaData.htm", "Jma.htm", "FishingPort.htm", "Nowphas.htm"}},
 
-        // ---- messages: main window, settings, site list, built-in converters
+        // ---- messages: main window, settings, site list
         // The open dialogs' filters, as each command's page quotes them.
         {Tx::FilterSdf, M, "sdfファイル(*.sdf)", {"SdfToTsd.htm"}},
         {Tx::FilterTsd, M, "tsdファイル(*.tsd)", {"SdfToTsd.htm"}},
@@ -88,6 +88,8 @@ std::vector<TextEntry> makeTable() {
         {Tx::FilterCadmas, M, "CADMAS-SURF計算結果時系列データ(*.tran)", {"CadmasSurf.htm"}},
         {Tx::FilterSdfTsdToExtract, M, "SDF/TSD files (*.sdf;*.tsd)", {"Extract.htm"}},
         {Tx::FilterSdfTsdToJoin, M, "SDF/TSD files (*.sdf,*.tsd)", {"Merge.htm", "Link.htm"}},
+
+        // ---- messages: built-in converters
 
         // ---- messages: instrument and text-data importers
 

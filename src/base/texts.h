@@ -54,7 +54,7 @@ enum class Tx : unsigned short {
     FileWriteFailed,
     DataNotWritten,
 
-    // ---- messages: main window, settings, site list, built-in converters
+    // ---- messages: main window, settings, site list
     FilterSdf,
     FilterTsd,
     FilterWaveHunter,
@@ -71,6 +71,8 @@ enum class Tx : unsigned short {
     FilterCadmas,
     FilterSdfTsdToExtract,
     FilterSdfTsdToJoin,
+
+    // ---- messages: built-in converters
 
     // ---- messages: instrument and text-data importers
 
