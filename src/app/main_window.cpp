@@ -399,7 +399,7 @@ void TForm1::T1Click() {
 
 void TForm1::CADMASSURFC1Click() {
     OpenDialog1.Filter = Text(Tx::FilterCadmas) + "|*.tran";
-    OpenDialog1.FileName = "data.tran";
+    OpenDialog1.FileName = Text(Tx::CadmasDefaultInput);
     Targets.convertCadmasSurf();
 }
 

@@ -51,7 +51,7 @@ int RunExtractionLoop(const std::vector<std::string>& files, const std::function
 void SaveSingleBurst(HeaderSaveDialog& headerDialog, CurrentFile& model, Prompter& prompter) {
     OutputGuard guard(model);
     if (!headerDialog.ExecuteSave(0)) return;
-    if (WriteOnlyBurst(model, prompter, Tx::DataNotWritten)) prompter.information("正常に変換を終了しました。");
+    if (WriteOnlyBurst(model, prompter, Tx::DataNotWritten)) prompter.information(Text(Tx::SingleBurstDone));
 }
 
 void RunSingleBurstCommand(const std::vector<std::string>& files, const std::function<bool(const std::string&)>& reader,

@@ -22,10 +22,10 @@ std::optional<ParametersLines> ReadParametersFile(const std::filesystem::path& p
     try {
         text = ReadWholeFile(path);
     } catch (const IoError& e) {
-        throw IoError(std::string("設定ファイルを読み込めません。\n") + e.what() + CutRewriteNote(path));
+        throw IoError(Text(Tx::SettingsUnreadable) + "\n" + e.what() + CutRewriteNote(path));
     }
     if (text.find('\0') != std::string::npos)
-        throw IoError("設定ファイルが壊れています。\n" + path.string() + CutRewriteNote(path));
+        throw IoError(Text(Tx::SettingsDamaged) + "\n" + path.string() + CutRewriteNote(path));
 
     std::string lines[3];
     std::size_t pos = 0;

@@ -6,12 +6,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include "base/texts.h"
 
 namespace brine {
 
 class Prompter;
 
-inline constexpr const char* kParametersFileName = "Parameters.dat";
+inline const std::string kParametersFileName = Text(Tx::ParametersFileName);
 
 // The lines as read (UTF-8); missing lines are empty.
 struct ParametersLines {

@@ -17,6 +17,7 @@
 #include "base/errors.h"
 #include "base/file_identity.h"
 #include "base/sys_calls.h"
+#include "base/texts.h"
 
 namespace brine {
 namespace {
@@ -32,7 +33,7 @@ constexpr std::size_t kFixedHead = 64;
 constexpr std::size_t kMaxName = 4096;
 constexpr std::size_t kChunk = 1 << 16;
 
-const std::string kJournalKind = ".jnl";
+const std::string kJournalKind = Text(Tx::JournalKind);
 constexpr const char* kStepJournal = "元の内容の控えの作成";
 
 // CRC-32 (the polynomial of zlib), eight bytes a step.
@@ -429,14 +430,13 @@ std::string CutRewriteNote(const std::filesystem::path& file) {
     std::string held, kept;
     for (Found& j : journalsOf(target, f.fd)) {
         if (!j.lock.held())
-            held = "\nこのファイルは、ほかの処理が書き換えているところです。終わってから開き直して下さい。";
+            held = "\n" + Text(Tx::CutRewriteHeld);
         else if (dataIntact(j.lock.fd(), j.head))
             kept += "\n" + j.path.string();
     }
     if (!held.empty()) return held;
     if (kept.empty()) return {};
-    return "\nこのファイルは書き換えが途中で止まっています。元の内容は次のファイルに控えてあり、"
-           "このファイルに書き込めるときにこのプログラムで開くと元に戻ります。" + kept;
+    return "\n" + Text(Tx::CutRewriteKept) + kept;
 }
 
 }  // namespace brine

@@ -19,6 +19,7 @@
 #include "base/errors.h"
 #include "base/file_identity.h"
 #include "base/sys_calls.h"
+#include "base/texts.h"
 
 namespace brine {
 namespace {
@@ -39,7 +40,7 @@ std::filesystem::path folderOf(const std::filesystem::path& p) {
 
 // A target's temporary files: "." + its name + "." + a mark + ".tmp".
 std::string tempPrefix(const std::filesystem::path& target) { return "." + target.filename().string() + "."; }
-constexpr const char* kTempKind = ".tmp";
+const std::string kTempKind = Text(Tx::TempFileKind);
 
 // The permissions a new file gets: 0666 less the umask. The umask is read
 // from the process status, which leaves it alone; where that does not tell
@@ -149,7 +150,7 @@ std::string stepFailed(const char* step, int err) { return std::string(step) + "
 
 // The message of a replace that failed with the target as it was.
 std::string unchanged(const std::filesystem::path& target, const std::string& failure) {
-    return "ファイルを置き換えられません: " + target.string() + "\n" + failure + "\nファイルは元のままです。";
+    return Text(Tx::ReplaceFailed, {target.string()}) + "\n" + failure + "\n" + Text(Tx::FileUnchanged);
 }
 std::string unchanged(const std::filesystem::path& target, const char* step, int err) {
     return unchanged(target, stepFailed(step, err));
@@ -160,7 +161,7 @@ void refuseUnwritable(const std::filesystem::path& target) {
     // though the folder would allow the rename.
     if (::faccessat(AT_FDCWD, target.c_str(), F_OK, AT_EACCESS) == 0 &&
         ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-        throw IoError("ファイルに書き込めません: " + target.string() + " (" + std::strerror(errno) + ")");
+        throw IoError(Text(Tx::NotWritable, {target.string(), std::strerror(errno)}));
 }
 
 WriterWait* writerWait = nullptr;
@@ -197,8 +198,7 @@ public:
                 ended.waited = true;
                 const bool goOn = writerWait ? writerWait->keepWaiting(target, waited) : waited < kWriterWaitSeconds;
                 if (!goOn)
-                    throw IoError("ほかの書き込みが終わらないため、ファイルを置き換えられません: " + target.string() +
-                                  "\nファイルは元のままです。");
+                    throw IoError(Text(Tx::WriterBusy, {target.string()}) + "\n" + Text(Tx::FileUnchanged));
                 // Most writes end within milliseconds; a long one is asked
                 // about every tenth of a second.
                 std::this_thread::sleep_for(pause);
@@ -237,8 +237,7 @@ void rewriteInPlace(const std::filesystem::path& target, int fd, const ByteSourc
     // rest of it, whatever it is, read as whole.
     const int earlier = RollBackCutRewrite(target, fd);
     if (earlier == ENOENT && !newCopy)
-        throw IoError("ファイルは書き換えが途中で止まったままで、元に戻せません: " + target.string() +
-                      CutRewriteNote(target));
+        throw IoError(Text(Tx::CutHeadRefused, {target.string()}) + CutRewriteNote(target));
     if (earlier && earlier != ENOENT) throw IoError(unchanged(target, kStepEarlier, earlier));
     RemoveSpentJournals(target);
     const off_t oldSize = sizeOf(fd);
@@ -278,15 +277,12 @@ void rewriteInPlace(const std::filesystem::path& target, int fd, const ByteSourc
         journal.discard();
         throw IoError(unchanged(target, kStepRewrite, err));
     }
-    std::string text = "ファイルを置き換えられませんでした。元の内容に戻したことも、ディスク上で確かめられません: " +
-                       target.string() + "\n" + stepFailed(kStepRewrite, err) + "\n" +
-                       stepFailed(kStepRestore, restoreErr) + "\n元の内容は " + journal.path().string() +
-                       " に控えてあります。このファイルが書き換えの途中の形で残っていれば、このプログラムで次に開く"
-                       "ときにそこから元に戻します。";
+    std::string text = Text(Tx::UndoUnconfirmed, {target.string()}) + "\n" + stepFailed(kStepRewrite, err) + "\n" +
+                       stepFailed(kStepRestore, restoreErr) + "\n" + Text(Tx::UndoJournalKept, {journal.path().string()});
     if (newCopy) {
         newCopy->path = KeepAsCopy(newCopy->path, target);
         newCopy->kept = true;
-        text += "\n新しい内容は " + newCopy->path.string() + " に残しています。";
+        text += "\n" + Text(Tx::UndoNewKept, {newCopy->path.string()});
     }
     throw IoError(text);
 }

@@ -12,6 +12,7 @@
 
 #include "base/errors.h"
 #include "base/sys_calls.h"
+#include "base/texts.h"
 
 namespace brine {
 namespace {
@@ -20,7 +21,7 @@ constexpr std::string_view kMarkAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghij
 constexpr std::size_t kMarkChars = 6;
 
 [[noreturn]] void fail(const std::filesystem::path& folder, int err) {
-    throw IoError("一時ファイルを作成できません: " + folder.string() + " (" + std::strerror(err) + ")");
+    throw IoError(Text(Tx::TempNotMade, {folder.string(), std::strerror(err)}));
 }
 
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }

@@ -9,6 +9,7 @@
 #include "base/datetime.h"
 #include "base/errors.h"
 #include "base/number_text.h"
+#include "base/texts.h"
 
 namespace brine {
 
@@ -49,7 +50,7 @@ double ParseStartTime(std::string_view text) {
 std::int16_t ParseIterations(std::string_view text, bool saving) {
     std::optional<int> v = ParseInt(text);
     if (saving) {
-        if (!v || *v < 1 || *v > 32767) throw RangeError("リピート回数には1から32767までの整数を入力して下さい。");
+        if (!v || *v < 1 || *v > 32767) throw RangeError(Text(Tx::HeaderBadIterations));
     } else {
         if (!v) throw ConversionError("'" + std::string(text) + "' は正しい整数ではありません。");
         if (*v < -32768 || *v > 32767) throw RangeError();

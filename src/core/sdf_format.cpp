@@ -455,7 +455,7 @@ bool CurrentFile::RewriteSDFHeader(const std::string& fileName) {
             const ParseResult parsed = parseSdfHeader(in, in.size());
             if (parsed.kind != ParseResult::Ok || parsed.header.version != 4 ||
                 parsed.header.nch + parsed.header.nch2 != Nch + Nch2)
-                throw FormatError("ファイルが読み込んだときと変わっています: " + fileName);
+                throw FormatError(Text(Tx::FileChangedSinceRead, {fileName}));
         };
         RewriteFileHead(fileName, {reinterpret_cast<const char*>(head.data()), head.size()}, sameLayout);
         writeFailure_ = {};

@@ -625,15 +625,15 @@ void TFrmCommaData::Paste1Click() {
 void TFrmCommaData::columnMode(StringGrid* grid) {
     grid->setEditing(false);
     grid->setPopupMenu(PopupMenu1);
-    StatusBar1->setPanelText(0, QStringLiteral("列編集モード"));
-    StatusBar1->setPanelText(1, QStringLiteral("ダブルクリックで，セル編集モードへ"));
+    StatusBar1->setPanelText(0, QString::fromStdString(Text(Tx::GridColumnMode)));
+    StatusBar1->setPanelText(1, QString::fromStdString(Text(Tx::GridToCellMode)));
 }
 
 void TFrmCommaData::cellMode(StringGrid* grid, bool detachPopup) {
     grid->setEditing(true);
     if (detachPopup) grid->setPopupMenu(nullptr);
-    StatusBar1->setPanelText(0, QStringLiteral("セル編集モード"));
-    StatusBar1->setPanelText(1, QStringLiteral("Shiftキーを押すと，列編集モードへ"));
+    StatusBar1->setPanelText(0, QString::fromStdString(Text(Tx::GridSingleCellMode)));
+    StatusBar1->setPanelText(1, QString::fromStdString(Text(Tx::GridToColumnMode)));
 }
 
 void TFrmCommaData::gridKeyDown(StringGrid* grid, int key) {
@@ -678,8 +678,8 @@ void TFrmCommaData::CheckBoxBurstClick() {
 
 void TFrmCommaData::FormShow() {
     CheckBoxBurstClick();
-    StatusBar1->setPanelText(0, QStringLiteral("列編集モード"));
-    StatusBar1->setPanelText(1, QStringLiteral("ダブルクリックで，セル編集モードへ"));
+    StatusBar1->setPanelText(0, QString::fromStdString(Text(Tx::GridColumnMode)));
+    StatusBar1->setPanelText(1, QString::fromStdString(Text(Tx::GridToCellMode)));
 }
 
 bool TFrmCommaData::eventFilter(QObject* watched, QEvent* event) {

@@ -5,6 +5,7 @@
 #include "base/errors.h"
 #include "base/number_text.h"
 #include "base/rounding.h"
+#include "base/texts.h"
 
 namespace brine {
 namespace {
@@ -42,7 +43,7 @@ int readPiece(std::string_view piece, std::string_view shown) {
     std::size_t i = 0;
     while (i + 1 < piece.size() && piece[i] == '0') ++i;
     std::optional<int> v = ParseInt(piece.substr(i));
-    if (!v || *v < 0) throw ConversionError("'" + std::string(shown) + "' は正しい整数値ではありません。");
+    if (!v || *v < 0) throw ConversionError(Text(Tx::SiteNotAnInteger, {shown}));
     return *v;
 }
 

@@ -13,6 +13,7 @@
 #include "base/safe_replace.h"
 #include "core/line_split.h"
 #include "platform/api/prompter.h"
+#include "base/texts.h"
 
 namespace brine {
 namespace {
@@ -54,7 +55,7 @@ void SiteList::setDefault() {
     SiteLat.fill(0);
     SiteLon.fill(0);
     SiteCount = 1;
-    SiteName[1] = utf8ToCp932(DefaultSiteNameUtf8);
+    SiteName[1] = utf8ToCp932(Text(Tx::SiteDefaultName));
     SiteLat[1] = DefaultSiteLat;
     SiteLon[1] = DefaultSiteLon;
 }
@@ -123,7 +124,7 @@ SiteLoadReport SiteList::LoadSites(const std::filesystem::path& file) {
 SiteLoadReport SiteList::LoadSites(const std::filesystem::path& file, Prompter& prompter) {
     SiteLoadReport report = LoadSites(file);
     if (report.damaged()) {
-        std::string text = "地点ファイル " + file.string() + " に読み込めない部分がありました。\n";
+        std::string text = Text(Tx::SiteFileDamaged, {file.string()}) + "\n";
         if (!report.badLines.empty()) text += "読み込めない行: " + lineList(report.badLines) + "\n";
         if (report.tooMany) text += "1000 地点を超える行は読み込みませんでした。\n";
         text += "読み込めた地点だけを使います。ファイルを直すまで地点の登録と削除はできません。";
@@ -166,8 +167,8 @@ void SiteList::SaveSites(const std::filesystem::path& file) const {
 void SiteList::StoreSite(int k, std::string nameCp932, float lat, float lon) {
     ensureWritable();
     if (k < 1 || k > SiteCount + 1) throw RangeError();
-    if (k > SiteCount && SiteCount >= MaxSites) throw BrineError("登録できる地点は 1000 までです。");
-    if (nameCp932.find_first_of(",\r\n") != std::string::npos) throw BrineError("地名にコンマ（,）は使えません。");
+    if (k > SiteCount && SiteCount >= MaxSites) throw BrineError(Text(Tx::SiteTooMany));
+    if (nameCp932.find_first_of(",\r\n") != std::string::npos) throw BrineError(Text(Tx::SiteNameComma));
     SiteName[k] = std::move(nameCp932);
     SiteLat[k] = lat;
     SiteLon[k] = lon;
@@ -216,10 +217,10 @@ void SiteList::InitDeclination(Prompter& prompter) {
 }
 
 std::string SiteNameFromUi(std::string_view utf8) {
-    if (utf8.find_first_of(",\r\n") != std::string_view::npos) throw BrineError("地名にコンマ（,）は使えません。");
+    if (utf8.find_first_of(",\r\n") != std::string_view::npos) throw BrineError(Text(Tx::SiteNameComma));
     bool lossy = false;
     std::string name = utf8ToCp932(utf8, &lossy);
-    if (lossy) throw BrineError("地名に使えない文字が含まれています。");
+    if (lossy) throw BrineError(Text(Tx::SiteNameUnwritable));
     return name;
 }
 

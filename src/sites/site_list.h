@@ -8,13 +8,14 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#include "base/texts.h"
 
 namespace brine {
 
 class Prompter;
 
 constexpr int MaxSites = 1000;
-constexpr const char* kLocationFileName = "Location.dat";
+inline const std::string kLocationFileName = Text(Tx::LocationFileName);
 
 // What a load met besides good lines.
 struct SiteLoadReport {
@@ -82,7 +83,6 @@ public:
     void InitDeclination(Prompter& prompter);
 
     // The default site of a new list.
-    static constexpr const char* DefaultSiteNameUtf8 = "東京";
     static constexpr float DefaultSiteLat = 35.6875f;
     static constexpr float DefaultSiteLon = 139.75f;
 

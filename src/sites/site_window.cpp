@@ -16,6 +16,7 @@
 #include "platform/dialog_frame.h"
 #include "platform/guard.h"
 #include "platform/qt_text.h"
+#include "base/texts.h"
 
 namespace brine {
 
@@ -23,7 +24,7 @@ TFrmLocation* FrmLocation = nullptr;
 
 namespace {
 
-const QString kNewEntry = QStringLiteral("新規");
+const QString kNewEntry = QString::fromStdString(Text(Tx::SiteNewEntry));
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int w) {
     auto* l = new QLabel(text, parent);

@@ -43,11 +43,6 @@ const char kOpenFilter[] = "標準時系列ﾌｧｲﾙ(*.sdf;*.tsd)|*.sdf;*.tsd
 
 const char kTsdNotSaved[] =
     "パラメータが変更されましたが、TSD形式では変更を保存できません。\nSDF形式に変換することをお薦めします。";
-const char kTsdSourceRefused[] = "ロードしているTSDファイルは上書き出来ません。";
-const char kSourceRefused[] = "読み込み中のファイルは上書き出来ません。";
-const char kBadInterval[] = "正の整数を入力して下さい。\n少数点のある数の場合は時間の単位を変更して下さい。";
-const char kNoFileName[] = "ファイル名を入力して下さい。";
-const char kHeaderNotWritten[] = "ヘッダーを書き込めませんでした。\n";
 const char kBurstNotRead[] = "データを読み込めませんでした。\n";
 
 // The readers report through the model's prompter; without one they would be silent.
@@ -75,7 +70,7 @@ QString formatTimeOrEmpty(double t) {
 // from the writer's error, the file or folder at fault and the step.
 std::string headerFailure(const CurrentFile& m, const std::string& name) {
     const CurrentFile::WriteFailure& why = m.LastWriteFailure();
-    return kHeaderNotWritten + name + (why.reason.empty() ? std::string() : "\n" + why.reason);
+    return Text(Tx::HeaderNotWritten) + "\n" + name + (why.reason.empty() ? std::string() : "\n" + why.reason);
 }
 
 bool askWarning(Tx question) {
@@ -301,11 +296,11 @@ bool TFrmSDFdata::readHeaderKeepingKind(const std::string& name) {
 
 void TFrmSDFdata::ShowHeader() {
     if (Mode == 0) {
-        setWindowTitle(QStringLiteral("時系列ファイルの読込み"));
+        setWindowTitle(QString::fromStdString(Text(Tx::HeaderLoadCaption)));
         ComboBoxBITUnit->setEnabled(false);
         EditIteration->setReadOnly(true);
     } else {
-        setWindowTitle(QStringLiteral("時系列ファイルの保存"));
+        setWindowTitle(QString::fromStdString(Text(Tx::HeaderSaveCaption)));
         SaveDialog1.FileName = fileNameText();
         ComboBoxBITUnit->setEnabled(true);
         EditIteration->setReadOnly(false);
@@ -469,7 +464,7 @@ bool TFrmSDFdata::LoadFirstBurst() {
 bool TFrmSDFdata::SaveHeaderChecked() {
     std::string typed = fileNameText();
     if (typed.empty()) {
-        AppPrompter().error(kNoFileName);
+        AppPrompter().error(Text(Tx::HeaderNoFileName));
         return false;
     }
     // The producers write bursts of the caller's kind after the header, so
@@ -482,13 +477,13 @@ bool TFrmSDFdata::SaveHeaderChecked() {
         check = CheckSaveTarget(name, model_.FileName);
     } catch (const IoError& e) {
         // The file being read could not be read to tell what it is.
-        AppPrompter().error(kHeaderNotWritten + name + "\n" + e.what());
+        AppPrompter().error(Text(Tx::HeaderNotWritten) + "\n" + name + "\n" + e.what());
         return false;
     }
     switch (check) {
         case TargetCheck::SourceRefused: {
             bool tsd = UpperExtension(name) == ".TSD" || UpperExtension(model_.FileName) == ".TSD";
-            AppPrompter().warning(tsd ? kTsdSourceRefused : kSourceRefused);
+            AppPrompter().warning(tsd ? Text(Tx::HeaderTsdSourceRefused) : Text(Tx::HeaderSourceRefused));
             return false;
         }
         case TargetCheck::SourceSdf:
@@ -526,12 +521,12 @@ void TFrmSDFdata::BitBtn3Click() {
 
 void TFrmSDFdata::ApplyEditMode() {
     if (EditMode == 0) {
-        StatusBar1->setPanelText(0, QStringLiteral("チャンネルテーブル／ブロック編集"));
+        StatusBar1->setPanelText(0, QString::fromStdString(Text(Tx::GridBlockMode)));
         if (StringGrid1->popupMenu() != PopupMenu1) SavedPopupMenu = StringGrid1->popupMenu();
         StringGrid1->setPopupMenu(PopupMenu1);
         StringGrid1->setEditing(false);
     } else {
-        StatusBar1->setPanelText(0, QStringLiteral("チャンネルテーブル／セル編集"));
+        StatusBar1->setPanelText(0, QString::fromStdString(Text(Tx::GridCellMode)));
         StringGrid1->setPopupMenu(SavedPopupMenu);
         StringGrid1->setEditing(true);
     }
@@ -573,7 +568,7 @@ void TFrmSDFdata::EditSIntChange() {
     std::optional<int> v = ParseSamplingInterval(EditSInt->text().toStdString());
     if (!v) {
         AppPrompter().beep();
-        AppPrompter().error(kBadInterval);
+        AppPrompter().error(Text(Tx::HeaderBadInterval));
         EditSInt->setFocus();
         return;
     }

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QStyle>
 
+#include "base/texts.h"
 #include "platform/dialog_frame.h"
 #include "platform/modal.h"
 
@@ -95,7 +96,7 @@ bool TFrmProgress::keepWaiting(const std::filesystem::path& target, double secon
         waitGivenUp_ = false;
         ownWindow_ = !Running();
         if (ownWindow_) {
-            Start("ファイルの書き込み待ち", true);
+            Start(Text(Tx::WriterWaitCaption), true);
         } else {
             keptComment_ = LblComment->text();
             keptCancellable_ = cancellable_;
@@ -104,8 +105,7 @@ bool TFrmProgress::keepWaiting(const std::filesystem::path& target, double secon
             BitBtn1->setEnabled(true);
             show();
         }
-        SetComment("ほかの処理がこのファイルに書き込んでいます。終わるのを待っています。\n" +
-                   target.filename().string());
+        SetComment(Text(Tx::WriterWaiting) + "\n" + target.filename().string());
     }
     PumpMessages();
     return !waitGivenUp_;
