@@ -8,8 +8,6 @@
 
 namespace brine {
 
-const char* const kUnknownKindMessage = "ﾌｧｲﾙの種類が分かりません。";
-
 JobResult ConvertOneFile(CurrentFile& m, const std::string& fileName, Prompter& prompter, ProgressSink& progress,
                          HeaderSaveDialog& dialog) {
     RollBackCutRewrite(fileName);
@@ -26,7 +24,7 @@ JobResult ConvertOneFile(CurrentFile& m, const std::string& fileName, Prompter& 
         break;
     }
     // A rewrite cut short that could not be put back leaves a NUL first byte: no kind.
-    prompter.warning(std::string(kUnknownKindMessage) + "\n" + fileName + CutRewriteNote(fileName));
+    prompter.warning(Text(Tx::ConvertUnknownKind) + "\n" + fileName + CutRewriteNote(fileName));
     return JobResult::Skipped;
 }
 

@@ -9,9 +9,9 @@
 
 namespace brine {
 
-extern const char* const kUnknownKindMessage;  // "ﾌｧｲﾙの種類が分かりません。"; the file name follows on a line of its own, then any copies a cut-short replace left beside it
-
-// Handles one file; a damaged or unreadable file raises its typed error.
+// Handles one file. A file of no kind known gets Tx::ConvertUnknownKind with
+// its name on a line of its own, then any copies a cut-short replace left
+// beside it; a damaged or unreadable file raises its typed error.
 JobResult ConvertOneFile(CurrentFile& m, const std::string& fileName, Prompter& prompter, ProgressSink& progress,
                          HeaderSaveDialog& dialog);
 

@@ -7,9 +7,6 @@
 
 namespace brine {
 
-const char* const kConvertCaption = "ただ今、データの変換中．．．．";
-const char* const kReadFailedMessage = "データの読み込みでエラーが発生しました。\n";
-
 std::string TextUpToNul(const std::uint8_t* p, std::size_t n) {
     const void* z = std::memchr(p, 0, n);
     std::size_t len = z ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(z) - p) : n;

@@ -12,6 +12,7 @@
 #include "platform/api/prompter.h"
 #include "base/file_identity.h"
 #include "base/path_text.h"
+#include "base/texts.h"
 
 namespace brine {
 
@@ -22,9 +23,6 @@ enum class JobResult {
     Failed,     // stopped with a message; the output holds what was written
     Cancelled,  // the user pressed cancel; the output holds what was written
 };
-
-extern const char* const kConvertCaption;       // "ただ今、データの変換中．．．．"
-extern const char* const kReadFailedMessage;    // burst read failed
 
 // Text of n bytes up to the first NUL.
 std::string TextUpToNul(const std::uint8_t* p, std::size_t n);

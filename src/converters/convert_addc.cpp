@@ -18,7 +18,6 @@ namespace {
 constexpr std::size_t kFixedHeader = 128;  // up to the channel entries
 constexpr std::size_t kEntryBytes = 24;
 constexpr std::size_t kSampleStart = 512;
-constexpr char kOrderMessage[] = "ｷｬﾘﾌﾞﾚｰｼｮﾝの次数が１を超えています。";
 
 // Local time of day of the file's last modification.
 bool modificationTimeOfDay(const std::string& fileName, int& h, int& n, int& s) {
@@ -126,7 +125,7 @@ bool ReadADDCFile(CurrentFile& m, const std::string& fileName, Prompter& prompte
     f.readAt(kFixedHeader, table.data(), table.size());
     for (int k = 0; k < nch; ++k) {
         if (table[static_cast<std::size_t>(k) * kEntryBytes + 15] != '1') {
-            prompter.error(std::string(kOrderMessage) + "\n" + fileName);
+            prompter.error(Text(Tx::AddcCalibrationOrder) + "\n" + fileName);
             return false;
         }
     }

@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "converters/conversion_support.h"
-#include "converters/hourly_csv.h"
 #include "base/cp932.h"
 #include "base/errors.h"
 #include "base/line_reader.h"
 #include "base/number_text.h"
 #include "base/rounding.h"
 #include "base/text_fields.h"
+#include "base/texts.h"
 #include "core/line_split.h"
 
 namespace brine {
@@ -38,21 +38,20 @@ struct TranTable {
     double lastTime = 0;
 };
 
-std::string atLine(long long line) { return "（" + std::to_string(line) + "行目）"; }
+std::string atLine(long long line) { return Text(Tx::ConvertAtLine, {std::to_string(line)}); }
 
-[[noreturn]] void badValue(long long line) {
-    throw ConversionError("数値に変換できないデータがあります。" + atLine(line));
-}
+[[noreturn]] void badValue(long long line) { throw ConversionError(Text(Tx::ConvertNotNumber) + atLine(line)); }
 
 // The channel a header line names; none for a kind outside the table.
 std::optional<TranChannel> channelOf(const std::vector<std::string>& f) {
-    if (f.size() > 3 && f[1] == "W-LEVEL") return TranChannel{utf8ToCp932("η_") + f[3], "m", 0.001f, 1};
+    if (f.size() > 3 && f[1] == "W-LEVEL")
+        return TranChannel{utf8ToCp932(Text(Tx::CadmasLevelName)) + f[3], "m", 0.001f, 1};
     if (f.size() > 4 && f[1] == "POINT") {
         const std::string at = f[3] + "_" + f[4] + ")";
-        if (f[2] == "U") return TranChannel{"Vx(" + at, "m/s", 0.001f, 1};
-        if (f[2] == "W") return TranChannel{"Vz(" + at, "m/s", 0.001f, 1};
+        if (f[2] == "U") return TranChannel{utf8ToCp932(Text(Tx::CadmasVxName)) + at, "m/s", 0.001f, 1};
+        if (f[2] == "W") return TranChannel{utf8ToCp932(Text(Tx::CadmasVzName)) + at, "m/s", 0.001f, 1};
         // Pressure in Pa, stored in MPa.
-        if (f[2] == "P") return TranChannel{"P(" + at, "MPa", 0.00002f, 0.000001L};
+        if (f[2] == "P") return TranChannel{utf8ToCp932(Text(Tx::CadmasPressureName)) + at, "MPa", 0.00002f, 0.000001L};
     }
     return std::nullopt;
 }
@@ -69,12 +68,12 @@ void readTable(const std::string& fileName, TranTable& t) {
         auto n = ParseInt(f[0]);
         if (!n || static_cast<std::size_t>(*n) != t.channels.size() + 1) break;
         if (t.channels.size() == static_cast<std::size_t>(kMaxIntervalChannels))
-            throw RangeError("チャンネル数が128を超えています。");
+            throw RangeError(Text(Tx::CadmasTooManyChannels));
         auto c = channelOf(f);
-        if (!c) throw FormatError("対応していないデータ項目です。" + atLine(in.lineNumber()));
+        if (!c) throw FormatError(Text(Tx::CadmasUnknownItem) + atLine(in.lineNumber()));
         t.channels.push_back(std::move(*c));
     }
-    if (t.channels.empty()) throw FormatError(kBadFileMessage);
+    if (t.channels.empty()) throw FormatError(Text(Tx::ConvertBadFile));
 
     const std::size_t nch = t.channels.size();
     t.data.assign(nch, {});
@@ -87,9 +86,9 @@ void readTable(const std::string& fileName, TranTable& t) {
             continue;
         }
         // Blank lines may only close the file.
-        if (blankLine != 0) throw ConversionError("空の行があります。" + atLine(blankLine));
+        if (blankLine != 0) throw ConversionError(Text(Tx::CadmasBlankLine) + atLine(blankLine));
         f = SplitBlanks(line);
-        if (f.size() < nch + 1) throw ConversionError("データが足りません。" + atLine(in.lineNumber()));
+        if (f.size() < nch + 1) throw ConversionError(Text(Tx::ConvertShortData) + atLine(in.lineNumber()));
         if (t.rows == 0) {
             auto first = ParseNumber(f[0]);
             if (!first) badValue(in.lineNumber());
@@ -104,7 +103,7 @@ void readTable(const std::string& fileName, TranTable& t) {
             const long double x = static_cast<long double>(*v) * ch.factor / ch.scale;
             // Checked before rounding, which cannot take huge values.
             const int count = std::fabs(x) < 32768.5L ? RoundHalfAway(x) : ErrorData - 1;
-            if (!fitsCount(count)) throw RangeError("データが範囲外です。" + atLine(in.lineNumber()));
+            if (!fitsCount(count)) throw RangeError(Text(Tx::CadmasOutOfRange) + atLine(in.lineNumber()));
             t.data[c].push_back(static_cast<std::int16_t>(count));
         }
         ++t.rows;
@@ -113,7 +112,7 @@ void readTable(const std::string& fileName, TranTable& t) {
             t.rows * nch * 2 > std::numeric_limits<std::uint32_t>::max())
             throw RangeError("データ数が多すぎます。");
     }
-    if (t.rows == 0) throw FormatError("データがありません。");
+    if (t.rows == 0) throw FormatError(Text(Tx::CadmasNoData));
     auto last = ParseNumber(lastTimeText);
     if (!last) badValue(lastRowLine);
     t.lastTime = *last;
@@ -122,8 +121,7 @@ void readTable(const std::string& fileName, TranTable& t) {
 // Whole seconds, else whole milliseconds, else microseconds, each within a
 // relative 0.0001 of the mean time step.
 void samplingInterval(double dt, std::int32_t& sint, std::uint8_t& unit) {
-    const char* const noStep = "計算時間間隔が正しくありません。";
-    if (!(dt > 0) || !std::isfinite(dt)) throw RangeError(noStep);
+    if (!(dt > 0) || !std::isfinite(dt)) throw RangeError(Text(Tx::CadmasBadStep));
     int r = RoundHalfAway(dt);
     if (std::fabs(r - dt) / dt < kIntervalTolerance) {
         sint = r;
@@ -137,7 +135,7 @@ void samplingInterval(double dt, std::int32_t& sint, std::uint8_t& unit) {
         return;
     }
     r = RoundHalfAway(1000000.0L * dt);
-    if (r <= 0) throw RangeError(noStep);
+    if (r <= 0) throw RangeError(Text(Tx::CadmasBadStep));
     sint = r;
     unit = kUsec;
 }
@@ -160,7 +158,7 @@ bool ReadCadmasSurfFile(CurrentFile& m, const std::string& fileName, Prompter& p
     std::uint8_t unit = kSec;
     try {
         readTable(fileName, t);
-        if (t.rows < 2) throw RangeError("計算時間間隔が正しくありません。");
+        if (t.rows < 2) throw RangeError(Text(Tx::CadmasBadStep));
         // Rows are time steps from the first row's time to the last's.
         samplingInterval((t.lastTime - t.firstTime) / static_cast<double>(t.rows - 1), sint, unit);
     } catch (const BrineError& e) {
@@ -189,7 +187,7 @@ bool ReadCadmasSurfFile(CurrentFile& m, const std::string& fileName, Prompter& p
     }
     m.AllocateDataArrays();
     for (std::size_t k = 0; k < t.channels.size(); ++k) m.Data[k] = std::move(t.data[k]);
-    m.SaveFileName = (std::filesystem::path(fileName).parent_path() / "trandata.sdf").string();
+    m.SaveFileName = (std::filesystem::path(fileName).parent_path() / Text(Tx::CadmasOutput)).string();
     return true;
 }
 
@@ -200,7 +198,7 @@ void ConvertCadmasSurf(CurrentFile& m, FileDialog& openDialog, FileChooser& choo
     if (!ReadCadmasSurfFile(m, openDialog.FileName, prompter)) return;
     const std::string proposed = m.SaveFileName;
     if (!SaveSDFHeaderAs(m, proposed, headerDialog, prompter)) return;
-    if (WriteOnlyBurst(m, prompter)) prompter.information("変換ファイルを保存しました。");
+    if (WriteOnlyBurst(m, prompter)) prompter.information(Text(Tx::CadmasSaved));
 }
 
 }  // namespace brine

@@ -17,7 +17,6 @@ constexpr std::uint64_t kBlock = 256;
 constexpr std::uint64_t kBlockHeader = 36;
 constexpr int kEntryBytes = 28;
 constexpr int kMaxEntries = 9;  // the table lies within one block
-constexpr char kDrfCaption[] = "ただ今、変換中．．．．";
 
 // "yy/mm/dd hh:nn:ss", always 19yy.
 bool parseStartTime(std::string_view s, double& out) {
@@ -115,7 +114,7 @@ JobResult ConvertDRFBlocks(CurrentFile& m, const std::string& fileName, Prompter
     int b = 0;
     JobResult result = JobResult::Done;
     {
-        ProgressScope scope(progress, kDrfCaption);
+        ProgressScope scope(progress, Text(Tx::DrfCaption));
         progress.SetComment(FullName(fileName) + " => " + FullName(m.SaveFileName));
         try {
             while (b < declared) {
@@ -149,8 +148,8 @@ JobResult ConvertDRFBlocks(CurrentFile& m, const std::string& fileName, Prompter
     if (b != declared) {
         DeclareWrittenBursts(m, b, prompter);
         if (result == JobResult::Done) {
-            const std::string text = "ファイルが途中で終わっています。\n" + std::to_string(declared) + " バースト中 " +
-                                     std::to_string(b) + " バーストを変換しました。\n" + fileName;
+            const std::string text =
+                Text(Tx::DrfEndsEarly, {std::to_string(declared), std::to_string(b)}) + "\n" + fileName;
             // An output without a single burst is no conversion.
             if (b == 0) {
                 prompter.error(text);
@@ -172,7 +171,7 @@ JobResult ConvertDRFFile(CurrentFile& m, const std::string& fileName, Prompter& 
     if (!SaveConvertedHeader(m, fileName, dialog, prompter)) return JobResult::Skipped;
     if (SameFile(m.SaveFileName, fileName)) {
         m.FinishOutput(false);
-        prompter.error("変換元のファイルには保存できません。\n" + fileName);
+        prompter.error(Text(Tx::ConvertOntoSource) + "\n" + fileName);
         return JobResult::Failed;
     }
     return ConvertDRFBlocks(m, fileName, prompter, progress);

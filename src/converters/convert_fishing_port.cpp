@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -24,19 +25,24 @@ constexpr std::size_t kMaxPortFields = 128;
 struct PortWords {
     std::string dateTitles[4] = {utf8ToCp932("年"), utf8ToCp932("月"), utf8ToCp932("日"), utf8ToCp932("時")};
     std::string significant = utf8ToCp932("1/3最大(有義)");
-    std::string significantHeight = utf8ToCp932("1/3最大(有義)波高");
+    std::string significantHeight = utf8ToCp932(Text(Tx::FishingPortLongSignificantHeight));
     std::string significantPeriod = utf8ToCp932("1/3最大(有義)波周期");
-    std::string heightName = utf8ToCp932("有義波高");
-    std::string periodName = utf8ToCp932("有義波周期");
-    std::string memoLabel = utf8ToCp932("漁港波浪データベース／漁港名：");
+    std::string heightName = utf8ToCp932(Text(Tx::FishingPortSignificantHeight));
+    std::string periodName = utf8ToCp932(Text(Tx::FishingPortSignificantPeriod));
+    std::string memoLabel = utf8ToCp932(Text(Tx::FishingPortMemoLabel));
     std::vector<std::pair<std::string, float>> scales;
 
     PortWords() {
-        for (const char* n : {"最大波高", "1/10最大波高", "有義波高", "平均波高", "上層流速", "中層流速", "下層流速", "水位"})
+        using Names = std::initializer_list<std::string>;
+        for (const std::string& n : Names{Text(Tx::FishingPortMaxHeight), "1/10最大波高",
+                                          Text(Tx::FishingPortSignificantHeight), "平均波高", "上層流速", "中層流速",
+                                          "下層流速", "水位"})
             scales.emplace_back(utf8ToCp932(n), 0.01f);
-        for (const char* n : {"最大波周期", "1/10最大波周期", "有義波周期", "平均波周期", "水温"})
+        for (const std::string& n :
+             Names{"最大波周期", "1/10最大波周期", Text(Tx::FishingPortSignificantPeriod), "平均波周期", "水温"})
             scales.emplace_back(utf8ToCp932(n), 0.1f);
-        for (const char* n : {"波数", "波向", "主波向", "上層流向", "中層流向", "下層流向"})
+        for (const std::string& n :
+             Names{"波数", Text(Tx::FishingPortDirection), "主波向", "上層流向", "中層流向", "下層流向"})
             scales.emplace_back(utf8ToCp932(n), 1.0f);
     }
 };
@@ -69,7 +75,7 @@ long long rowHour(const std::vector<std::string_view>& f, double* time = nullptr
     int v[4];
     for (std::size_t i = 0; i < 4; ++i) {
         auto n = ParseInt(f[i + 1]);
-        if (!n) throw ConversionError("日付が正しくありません。");
+        if (!n) throw ConversionError(Text(Tx::HourlyBadDate));
         v[i] = *n;
     }
     if (v[3] < 0 || v[3] > 24) throw ConversionError("時刻が正しくありません。");
@@ -171,7 +177,7 @@ bool ReadFishingPortCsv(CurrentFile& m, const std::string& fileName, Prompter& p
         HourlyChannel c = channelOf(table.header[i]);
         auto scale = FishingPortScale(c.name);
         if (!scale) {
-            prompter.error(cp932ToUtf8(c.name) + "は登録されていない項目です。");
+            prompter.error(Text(Tx::FishingPortUnknownItem, {cp932ToUtf8(c.name)}));
             return false;
         }
         c.scale = *scale;

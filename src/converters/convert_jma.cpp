@@ -31,15 +31,15 @@ constexpr int kMaxDecimals = 38;
 
 // The words of the file, in its code page.
 struct JmaWords {
-    std::string titles[4] = {utf8ToCp932("データ種別"), utf8ToCp932("地点名"), utf8ToCp932("期間区分"),
-                             utf8ToCp932("表示期間")};
-    std::string hourly = utf8ToCp932("時別値");
+    std::string titles[4] = {utf8ToCp932(Text(Tx::JmaTitleKind)), utf8ToCp932(Text(Tx::JmaTitleSite)),
+                             utf8ToCp932(Text(Tx::JmaTitlePeriodKind)), utf8ToCp932(Text(Tx::JmaTitlePeriod))};
+    std::string hourly = utf8ToCp932(Text(Tx::JmaHourly));
     std::string tilde = utf8ToCp932("～");
-    std::string direction = utf8ToCp932("方位");
+    std::string direction = utf8ToCp932(Text(Tx::JmaDirectionUnit));
     std::string wideOpen = utf8ToCp932("（");
     std::string wideClose = utf8ToCp932("）");
-    std::string dataLabel = utf8ToCp932("データ：");
-    std::string siteLabel = utf8ToCp932("観測地点：");
+    std::string dataLabel = utf8ToCp932(Text(Tx::JmaMemoData));
+    std::string siteLabel = utf8ToCp932(Text(Tx::JmaMemoSite));
     std::string dateUnits[6] = {utf8ToCp932("年"), utf8ToCp932("月"), utf8ToCp932("日"),
                                 utf8ToCp932("時"), utf8ToCp932("分"), utf8ToCp932("秒")};
 };
@@ -225,7 +225,7 @@ double ParseJapaneseDateTime(std::string_view cp932) {
         std::size_t p = findCp932(rest, w.dateUnits[u]);
         if (p == std::string_view::npos) break;
         auto n = ParseInt(rest.substr(0, p));
-        if (!n) throw ConversionError("日付が正しくありません。");
+        if (!n) throw ConversionError(Text(Tx::HourlyBadDate));
         v[u] = *n;
         rest.remove_prefix(p + w.dateUnits[u].size());
     }
@@ -265,7 +265,7 @@ bool ReadMeteorologicalCsv(CurrentFile& m, const std::string& fileName, Prompter
         return false;
     }
     if (check == Check::NotHourly) {
-        prompter.error("時別値以外のデータには対応していません。");
+        prompter.error(Text(Tx::JmaNotHourly));
         return false;
     }
     if (check != Check::Ready) return false;
@@ -290,7 +290,7 @@ bool ReadMeteorologicalCsv(CurrentFile& m, const std::string& fileName, Prompter
     for (const JmaColumn& c : table.columns)
         if (c.coarsened) coarsened += "\n" + cp932ToUtf8(c.channel.name) + "：" + FormatGeneral(c.channel.scale);
     if (!coarsened.empty())
-        prompter.information("単精度整数に収まらないため、次の項目の係数Aを変更しました。" + coarsened);
+        prompter.information(Text(Tx::JmaScaleCoarsened) + coarsened);
     ReportOutOfRange(outOfRange, prompter);
     return true;
 }

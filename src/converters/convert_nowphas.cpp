@@ -59,12 +59,10 @@ std::string_view columns(std::string_view line, std::size_t from, std::size_t co
     return line.substr(from - 1, count);
 }
 
-std::string atLine(std::size_t index) { return "（" + std::to_string(index + 1) + "行目）"; }
+std::string atLine(std::size_t index) { return Text(Tx::ConvertAtLine, {std::to_string(index + 1)}); }
 
-[[noreturn]] void badValue(std::size_t index) {
-    throw ConversionError("数値に変換できないデータがあります。" + atLine(index));
-}
-[[noreturn]] void badDate(std::size_t index) { throw ConversionError("日付が正しくありません。" + atLine(index)); }
+[[noreturn]] void badValue(std::size_t index) { throw ConversionError(Text(Tx::ConvertNotNumber) + atLine(index)); }
+[[noreturn]] void badDate(std::size_t index) { throw ConversionError(Text(Tx::HourlyBadDate) + atLine(index)); }
 
 std::optional<int> intAt(std::string_view line, std::size_t from, std::size_t count) {
     return ParseInt(columns(line, from, count));
@@ -83,10 +81,10 @@ std::optional<long long> dayOf(std::optional<int> y, std::optional<int> mo, std:
 }
 
 [[noreturn]] void refuseOrder(double time, std::size_t index) {
-    throw ConversionError(FormatDateTime(time) + "で時刻の順序が正しくありません。" + atLine(index));
+    throw ConversionError(Text(Tx::NowphasTimeOrder, {FormatDateTime(time)}) + atLine(index));
 }
 [[noreturn]] void refuseOffGrid(double time, std::size_t index) {
-    throw ConversionError(FormatDateTime(time) + "の時刻が記録時間間隔に合いません。" + atLine(index));
+    throw ConversionError(Text(Tx::NowphasOffGrid, {FormatDateTime(time)}) + atLine(index));
 }
 
 // Leading blanks of a fixed-width field removed ("   1" -> "1").
@@ -139,11 +137,12 @@ private:
 
     // Twelve 4-character values from character `from` into samples at..at+11.
     void storeLine(std::size_t index, std::size_t from, std::size_t ch, std::size_t at) {
+        static const std::string missing = Text(Tx::NowphasMissingMark);
         extendTo(at + kValuesPerLine);
         for (std::size_t i = 0; i < kValuesPerLine; ++i) {
             std::string_view text = columns(lines_[index], from + kValueWidth * i, kValueWidth);
             std::int16_t count = ErrorData;
-            if (text != "9999") {
+            if (text != missing) {
                 auto v = ParseInt(text);
                 if (!v) badValue(index);
                 count = countOf(*v);
@@ -177,7 +176,7 @@ private:
             }
             for (int p = 0; p < *pairs; ++p) {
                 if (i + 1 >= lines_.size())
-                    throw ConversionError("データが足りません。" + atLine(lines_.size()));
+                    throw ConversionError(Text(Tx::ConvertShortData) + atLine(lines_.size()));
                 storeLine(i, 1, 0, s);
                 storeLine(i + 1, 1, 1, s);
                 s += kValuesPerLine;
@@ -207,7 +206,7 @@ private:
                 extendTo(s += static_cast<std::size_t>(*day - previous - 1) * kValuesPerLine);
             } else if (*day <= previous) {
                 // Stored in file order, it would take the next day's place.
-                prompter_.error(date + "で日付の順序が正しくありません。");
+                prompter_.error(Text(Tx::NowphasDateOrder, {date}));
                 return false;
             }
             std::optional<long long> tsDay;
@@ -216,7 +215,7 @@ private:
                 tsDay = dayOf(intAt(ts, 1, 4), intAt(ts, 5, 4), intAt(ts, 9, 4));
             }
             if (tsDay != day) {
-                prompter_.show(MsgType::Error, date + "のデータが足りません。チェックして下さい。", MsgButtons::Yes);
+                prompter_.show(MsgType::Error, Text(Tx::NowphasDayShort, {date}), MsgButtons::Yes);
                 return false;
             }
             storeLine(i, 13, 0, s);

@@ -10,15 +10,13 @@
 
 namespace brine {
 
-const char* const kBadFileMessage = "ファイルが異常です。";
-
 void ReportBadFile(const std::string& fileName, const std::exception& e, Prompter& prompter) {
     // A file that could not be read is not called damaged without its name
     // and the step that failed.
     if (dynamic_cast<const IoError*>(&e))
-        prompter.information(std::string(kBadFileMessage) + "\n" + fileName + "\n" + e.what());
+        prompter.information(Text(Tx::ConvertBadFile) + "\n" + fileName + "\n" + e.what());
     else
-        prompter.information(kBadFileMessage);
+        prompter.information(Text(Tx::ConvertBadFile));
 }
 
 std::vector<std::string> ReadTextLines(const std::string& fileName) {
@@ -36,7 +34,7 @@ std::size_t FieldsBeyond(std::string_view line, std::size_t cap) {
 
 void ReportColumnsLeftOut(std::size_t leftOut, Prompter& prompter) {
     if (leftOut > 0)
-        prompter.information("項目数が多すぎるため、最後の" + std::to_string(leftOut) + "列は変換しませんでした。");
+        prompter.information(Text(Tx::HourlyColumnsLeftOut, {std::to_string(leftOut)}));
 }
 
 bool AcceptBurstGrid(double first, double last, unsigned long long samples, std::size_t channels,
@@ -64,7 +62,7 @@ std::int16_t HourlyCount(double value, float a, long long& outOfRange) {
 
 void ReportOutOfRange(long long outOfRange, Prompter& prompter) {
     if (outOfRange > 0)
-        prompter.information(std::to_string(outOfRange) + "個のデータが範囲外のため欠測値に変換しました。");
+        prompter.information(Text(Tx::HourlyOutOfRange, {std::to_string(outOfRange)}));
 }
 
 void StoreHourlyBurst(CurrentFile& m, HourlyBurst&& burst) {

@@ -10,13 +10,11 @@
 
 #include "core/current_file.h"
 #include "platform/api/prompter.h"
+#include "base/texts.h"
 
 namespace brine {
 
-// Reported for any read or conversion failure of a table.
-extern const char* const kBadFileMessage;  // "ファイルが異常です。"
-
-// Tells that a table could not be read or converted: kBadFileMessage, and
+// Tells that a table could not be read or converted: Tx::ConvertBadFile, and
 // for a file that could not be read, the file and the step that failed.
 void ReportBadFile(const std::string& fileName, const std::exception& e, Prompter& prompter);
 

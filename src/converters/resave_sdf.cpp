@@ -25,7 +25,7 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
     if (SameFile(m.SaveFileName, fileName)) {
         if (!isSdf) {
             m.FinishOutput(false);
-            prompter.error("変換元のファイルには保存できません。\n" + fileName);
+            prompter.error(Text(Tx::ConvertOntoSource) + "\n" + fileName);
             return JobResult::Failed;
         }
         // Only the header was meant to change; it may not claim bursts the
@@ -55,7 +55,7 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
         // Source and output stay open for the whole run; each burst is in
         // the output when it has been written, as a stop keeps those.
         BurstJob job(m);
-        ProgressScope scope(progress, kConvertCaption);
+        ProgressScope scope(progress, Text(Tx::ConvertCaption));
         progress.SetComment(FullName(fileName) + " => " + FullName(m.SaveFileName));
         try {
             for (; b < total; ++b) {
@@ -67,7 +67,7 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
                 if (!(isSdf ? m.ReadSDFBurst(b) : m.ReadTSDBurst(b))) {
                     // The TSD reader has given its own message (or the user
                     // declined to go on).
-                    if (isSdf) prompter.error(kReadFailedMessage + fileName);
+                    if (isSdf) prompter.error(Text(Tx::ConvertReadFailed) + "\n" + fileName);
                     result = JobResult::Failed;
                     break;
                 }

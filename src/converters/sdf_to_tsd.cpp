@@ -47,7 +47,7 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
     if (!chosen || chosen->empty()) return JobResult::Skipped;
     const std::string target = *chosen;
     if (SameFile(target, source)) {
-        prompter.error("変換元のファイルには保存できません。\n" + target);
+        prompter.error(Text(Tx::ConvertOntoSource) + "\n" + target);
         return JobResult::Skipped;
     }
     std::error_code ec;
@@ -88,7 +88,7 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
     }
     JobResult result = JobResult::Done;
     {
-        ProgressScope scope(progress, kConvertCaption);
+        ProgressScope scope(progress, Text(Tx::ConvertCaption));
         progress.SetComment(std::filesystem::path(source).filename().string() + " => " +
                             std::filesystem::path(target).filename().string());
         try {
@@ -106,7 +106,7 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
                 }
                 progress.SetPercent(PercentOf(b, m.Iterations));
                 if (!m.ReadSDFBurst(b)) {
-                    prompter.error(kReadFailedMessage + source);
+                    prompter.error(Text(Tx::ConvertReadFailed) + "\n" + source);
                     result = JobResult::Failed;
                     break;
                 }
@@ -130,7 +130,7 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
             result = JobResult::Failed;
         }
     }
-    if (result == JobResult::Done) prompter.information("変換を正常に終了しました。");
+    if (result == JobResult::Done) prompter.information(Text(Tx::SdfToTsdDone));
     return result;
 }
 

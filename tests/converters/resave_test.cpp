@@ -92,7 +92,7 @@ TEST_F(ResaveTest, ATruncatedSourceStopsWithAMessage) {
     dialog.target = out;
     EXPECT_EQ(ConvertSelectedFiles({src}, model, prompter, progress, dialog), 0);
     ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, kReadFailedMessage + src);
+    EXPECT_EQ(prompter.shown[0].text, Text(Tx::ConvertReadFailed) + "\n" + src);
     Bytes o = test::readAll(out);
     EXPECT_EQ(o.size(), 512 + 2 * kRecord);
     EXPECT_EQ(test::get<std::int16_t>(o, 223), 2);

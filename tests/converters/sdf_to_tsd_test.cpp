@@ -179,7 +179,7 @@ TEST_F(SdfToTsdTest, ATruncatedSourceFailsWithoutSuccessMessage) {
     test::writeAll(src, b);
     EXPECT_EQ(ConvertSDFToTSD(model, src, choose(out), prompter, progress), JobResult::Failed);
     ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, kReadFailedMessage + src);
+    EXPECT_EQ(prompter.shown[0].text, Text(Tx::ConvertReadFailed) + "\n" + src);
     // The two complete bursts are kept, and declared.
     test::ReadBack back(out, 1);
     ASSERT_TRUE(back.ok);
@@ -198,7 +198,7 @@ TEST_F(SdfToTsdTest, ATruncatedSourceFailsWithoutSuccessMessage) {
     test::writeText(out, "keep me");
     prompter.answer(MsgResult::Yes);
     EXPECT_EQ(ConvertSDFToTSD(model, src, choose(out), prompter, progress), JobResult::Failed);
-    EXPECT_EQ(prompter.lastText(), kReadFailedMessage + src);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::ConvertReadFailed) + "\n" + src);
     EXPECT_EQ(test::readText(out), "keep me");
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"in.sdf", "out.tsd"}));
 }
