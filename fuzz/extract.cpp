@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     r.Memo = m.Memo;
     RunCommand([&] { SaveExtraction(m, r, output, prompter, progress); }, "extraction");
 
-    const bool saved = !prompter.shown.empty() && prompter.shown.back() == kExtractSavedMessage;
+    const bool saved = !prompter.shown.empty() && prompter.shown.back() == Text(Tx::ExtractSaved);
     for (const std::string& name : ws.files())
         if (!filesBefore.count(name) && name != (outputName ? outputName : ""))
             Fail("temporary-file-left", "extraction: " + name);

@@ -13,24 +13,15 @@
 #include "base/file_identity.h"
 #include "base/rounding.h"
 #include "base/safe_replace.h"
+#include "base/texts.h"
 #include "core/header_save.h"
 #include "core/sample_limits.h"
 
 namespace brine {
 
-const char* const kExtractCaption = "ただ今、データファイルの作成中！";
-const char* const kExtractSavedMessage = "ファイルを保存しました。";
-const char* const kExtractReadFailed = "ソースデータの読み取りでエラー発生。終了します。";
-
 namespace {
 
-const char kNoChannel[] = "抽出するチャンネルを選択して下さい。";
-const char kNoData[] = "抽出できるデータがありません。";
-const char kInvertedWindow[] = "抽出範囲の最後が最初より前になっています。";
-const char kBadWindow[] = "抽出範囲が正しくありません。";
-const char kTooLongForBurstChannels[] = "1バーストのデータ数が多すぎるため、バースト記録項目だけでは抽出できません。";
 const char kNotWritable[] = "ファイルに書き込めません: ";  // as every writer refuses: file (cause)
-const char kWriteFailed[] = "ファイルを書き込めませんでした。保存を中止します。\n";
 
 long double daysPerCount(int value, std::uint8_t unit) {
     return static_cast<long double>(value) * unitAt(unit).SecondsPer / 86400.0L;
@@ -110,27 +101,27 @@ std::optional<std::string> ExtractRefusal(const CurrentFile& source, const Extra
     const int channels = source.Nch + source.Nch2;
     if (source.Nch < 0 || source.Nch2 < 0 || channels > kMaxChannels ||
         r.Checked.size() != static_cast<std::size_t>(channels))
-        return std::string(kBadWindow);
+        return Text(Tx::ExtractBadWindow);
     bool any = false;
     for (bool c : r.Checked) any = any || c;
-    if (!any) return std::string(kNoChannel);
+    if (!any) return Text(Tx::ExtractNoChannel);
 
     const ExtractWindow& w = r.Window;
     const bool bySamples = CutBySamples(source);
     const int count = bySamples ? source.SampleSize : source.Iterations;
-    if (count < 1) return std::string(kNoData);
+    if (count < 1) return Text(Tx::ExtractNoData);
     const int first = bySamples ? w.FirstSample : w.FirstBurst;
     const int last = bySamples ? w.LastSample : w.LastBurst;
-    if (last < first) return std::string(kInvertedWindow);
+    if (last < first) return Text(Tx::ExtractWindowInverted);
     bool otherWhole = bySamples ? (w.FirstBurst == 0 && w.LastBurst == 0)
                                 : (w.FirstSample == 0 && w.LastSample == source.SampleSize - 1);
-    if (first < 0 || last >= count || !otherWhole) return std::string(kBadWindow);
+    if (first < 0 || last >= count || !otherWhole) return Text(Tx::ExtractBadWindow);
     // Without an interval channel nothing in the output holds its samples,
     // and the readers take no more of them than a burst may have.
     bool interval = false;
     for (int i = 0; i < source.Nch; ++i) interval = interval || r.Checked[static_cast<std::size_t>(i)];
     if (!interval && static_cast<long long>(w.LastSample) - w.FirstSample + 1 > kMaxSamplesPerBurst)
-        return std::string(kTooLongForBurstChannels);
+        return Text(Tx::ExtractBurstTooLongForBurstChannels);
     return std::nullopt;
 }
 
@@ -201,12 +192,12 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
         out.SaveFileName = target;
         const bool begun = r.OutputKind == 0 ? out.BeginSDFOutput(target) : out.BeginTSDOutput(target);
         if (!begun) {
-            prompter.error(kWriteFailed + target + "\n" + out.LastWriteFailure().reason);
+            prompter.error(Text(Tx::ExtractWriteFailed) + "\n" + target + "\n" + out.LastWriteFailure().reason);
             return false;
         }
         model.FileName = r.SourceFile;
         {
-            ProgressScope scope(progress, kExtractCaption, false);
+            ProgressScope scope(progress, Text(Tx::ExtractProgress), false);
             PercentShown percent(progress);
             const long long bursts = static_cast<long long>(w.LastBurst) - w.FirstBurst + 1;
             const long long samples = static_cast<long long>(w.LastSample) - w.FirstSample + 1;
@@ -222,7 +213,7 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
                     read = false;
                 }
                 if (!read) {
-                    prompter.error(kExtractReadFailed + ("\n" + r.SourceFile));
+                    prompter.error(Text(Tx::ExtractReadFailed) + "\n" + r.SourceFile);
                     return false;
                 }
                 // The window's samples a piece at a time; in one burst a
@@ -245,7 +236,7 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
                     written = r.OutputKind == 0 ? out.WriteSDFBurst(n) : out.WriteTSDBurst(n);
                 }
                 if (!written) {
-                    prompter.error(kWriteFailed + target);
+                    prompter.error(Text(Tx::ExtractWriteFailed) + "\n" + target);
                     return false;
                 }
             }
@@ -264,7 +255,7 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
             HeaderSnapshot(model).restore(*fresh);  // what a header reader leaves as it was
             const std::string written = out.OutputPath();
             if (!(r.OutputKind == 0 ? fresh->ReadSDFHeader(written) : fresh->ReadTSDHeader(written))) {
-                prompter.error(kWriteFailed + target);
+                prompter.error(Text(Tx::ExtractWriteFailed) + "\n" + target);
                 return false;
             }
         }
@@ -276,10 +267,10 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
             model.AllocateForReading();
         }
     } catch (const IoError& e) {
-        prompter.error(kWriteFailed + target + "\n" + e.what());
+        prompter.error(Text(Tx::ExtractWriteFailed) + "\n" + target + "\n" + e.what());
         return false;
     }
-    prompter.information(kExtractSavedMessage);
+    prompter.information(Text(Tx::ExtractSaved));
     return true;
 }
 

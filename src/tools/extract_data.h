@@ -13,10 +13,6 @@
 
 namespace brine {
 
-extern const char* const kExtractCaption;        // "ただ今、データファイルの作成中！"
-extern const char* const kExtractSavedMessage;   // "ファイルを保存しました。"
-extern const char* const kExtractReadFailed;     // source burst could not be read
-
 // Samples and bursts kept, 0-based and inclusive.
 struct ExtractWindow {
     std::int32_t FirstSample = 0;

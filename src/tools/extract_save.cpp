@@ -4,26 +4,20 @@
 #include <optional>
 
 #include "base/file_identity.h"
+#include "base/texts.h"
 #include "core/output_size.h"
 
 namespace brine {
 
-namespace {
-
-const char kNoFileName[] = "ファイル名を入力して下さい。";
-const char kBadExtension[] = "出力ファイルの拡張子は .sdf か .tsd にして下さい。";
-
-}  // namespace
-
 bool SaveExtraction(CurrentFile& model, ExtractRequest request, const std::string& outputName, Prompter& prompter,
                     ProgressSink& progress) {
     if (outputName.empty()) {
-        prompter.error(kNoFileName);
+        prompter.error(Text(Tx::ExtractNoFileName));
         return false;
     }
     std::optional<std::uint8_t> kind = OutputKindOf(outputName);
     if (!kind) {
-        prompter.error(kBadExtension);
+        prompter.error(Text(Tx::ExtractBadExtension));
         return false;
     }
     request.OutputKind = *kind;

@@ -15,6 +15,7 @@
 
 #include "base/datetime.h"
 #include "base/errors.h"
+#include "base/texts.h"
 #include "core/header_edit_rules.h"
 #include "core/time_units.h"
 #include "platform/dialog_frame.h"
@@ -35,7 +36,6 @@ namespace {
 constexpr int kClientWidth = 640;
 constexpr int kClientHeight = 452;
 constexpr int kRowHeight = 20;
-constexpr char kTargetIsInput[] = "連結するファイルには保存できません。\n";
 
 QString timeText(double t) {
     try {
@@ -289,7 +289,7 @@ void TFrmLinkSDF::BitBtnLinkFilesClick() {
     }
     const std::string target = WithExtensionReplaced(SaveDialog1->FileName, SaveDialog1->FilterIndex == 2 ? "tsd" : "sdf");
     if (Set.IsInputFile(target)) {
-        AppPrompter().error(kTargetIsInput + target);
+        AppPrompter().error(Text(Tx::LinkTargetIsInput) + "\n" + target);
         return;
     }
     std::error_code ec;

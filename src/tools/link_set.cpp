@@ -14,14 +14,8 @@
 namespace brine {
 namespace {
 
-constexpr char kShortBurstInterval[] = "のバースト記録時間間隔が短すぎます。\n修正してから連結して下さい。";
-constexpr char kSampleSizeDiffers[] = "サンプル数が異なります。";
-constexpr char kSamplingIntervalDiffers[] = "サンプリング時間間隔が異なります。";
-constexpr char kBurstIntervalDiffers[] = "バースト時間間隔が異なります。";
-constexpr char kBurstItemDiffers[] = "バースト記録項目が異なります。";
 constexpr char kBadHeader[] = "ヘッダーの値が正しくありません。\n";
 constexpr char kTooManyChannels[] = "チャンネル数が多すぎます。";
-constexpr char kBadTolerance[] = "記録時間同時性許容誤差の値が正しくありません。";
 
 long double daysOf(std::int32_t value, std::uint8_t unit) { return value * unitAt(unit).DaysPer; }
 
@@ -57,7 +51,7 @@ void LinkSet::Clear() {
 bool LinkSet::toleranceFromText() {
     std::optional<double> v = ParseNumber(ToleranceText);
     if (!v || !std::isfinite(*v) || *v < 0) {
-        if (prompter) prompter->error(kBadTolerance);
+        if (prompter) prompter->error(Text(Tx::LinkBadTolerance));
         return false;
     }
     Tolerance = *v / 100;
@@ -91,7 +85,7 @@ bool LinkSet::addFileChecked(const std::string& name) {
         !validUnit(m.SITUnit) || !validUnit(m.BITUnit))
         return refuse(kBadHeader + name);
     if (m.Iterations > 1 && daysOf(m.BInt, m.BITUnit) < daysOf(m.SInt, m.SITUnit) * m.SampleSize)
-        return refuse("\"" + name + "\"" + kShortBurstInterval);
+        return refuse("\"" + name + "\"の" + Text(Tx::LinkBurstIntervalTooShort));
 
     const int channels = m.Nch + m.Nch2;
     const double start = m.StartTime;
@@ -134,11 +128,13 @@ bool LinkSet::addFileChecked(const std::string& name) {
             bursts = 1;
         }
         if (start < FirstStart)
-            return refuse("計測開始時刻は" + FormatDateTime(start) + "です。\n時刻の古いファイルから順に読み込んで下さい。");
+            return refuse(Text(Tx::LinkStartsEarlier, {FormatDateTime(start)}));
         if (m.Nch != RefNch && !ask(MsgType::Confirmation, Question(Tx::LinkChannelCount))) return false;
-        if ((TotalBursts > 1 || bursts > 1) && m.SampleSize != RefSampleSize) return refuse(kSampleSizeDiffers);
-        if (m.SInt != RefSInt || m.SITUnit != RefSITUnit) return refuse(kSamplingIntervalDiffers);
-        if ((m.BInt != RefBInt || m.BITUnit != RefBITUnit) && bursts > 1) return refuse(kBurstIntervalDiffers);
+        if ((TotalBursts > 1 || bursts > 1) && m.SampleSize != RefSampleSize)
+            return refuse(Text(Tx::LinkSampleCountDiffers));
+        if (m.SInt != RefSInt || m.SITUnit != RefSITUnit) return refuse(Text(Tx::LinkSamplingIntervalDiffers));
+        if ((m.BInt != RefBInt || m.BITUnit != RefBITUnit) && bursts > 1)
+            return refuse(Text(Tx::LinkBurstIntervalDiffers));
 
         // Interval channels: each goes to the first identical reference
         // channel not taken yet, so repeated channels keep their places.
@@ -190,7 +186,7 @@ bool LinkSet::addFileChecked(const std::string& name) {
                                   : added[static_cast<std::size_t>(found - RefNch2)].unit == m.ChannelUnit[u] &&
                                         added[static_cast<std::size_t>(found - RefNch2)].a == m.ScaleA[u] &&
                                         added[static_cast<std::size_t>(found - RefNch2)].b == m.OffsetB[u];
-            if (!same) return refuse(kBurstItemDiffers);
+            if (!same) return refuse(Text(Tx::LinkBurstItemsDiffer));
             map[slot] = static_cast<std::uint16_t>(k);
         }
 
@@ -200,7 +196,7 @@ bool LinkSet::addFileChecked(const std::string& name) {
         if (!(step > 0)) return refuse(kBadHeader + name);
         const long double d = (static_cast<long double>(start) - FirstStart) / step;
         const int k = RoundHalfAway(d);
-        if (std::fabs(static_cast<double>(d - k)) > Tolerance) return refuse(kOutOfToleranceMessage);
+        if (std::fabs(static_cast<double>(d - k)) > Tolerance) return refuse(Text(Tx::LinkOutOfTolerance));
 
         // Accepted: the new burst channels join the output.
         for (const NewChannel& n : added) {
@@ -247,7 +243,7 @@ bool LinkSet::AddFilesSorted(const std::vector<std::string>& names) {
     for (std::size_t i = 0; i < names.size(); ++i)
         for (std::size_t j = i + 1; j < names.size(); ++j)
             if (starts[i] == starts[j]) {
-                if (prompter) prompter->error(names[i] + "と" + names[j] + "\nの計測開始時刻は同じです。");
+                if (prompter) prompter->error(Text(Tx::LinkSameStart, {names[i], names[j]}));
                 return false;
             }
     std::vector<std::size_t> order(names.size());

@@ -19,22 +19,9 @@
 
 namespace brine {
 
-const char* const kOutOfToleranceMessage = "記録同時性許容範囲外です。\n連結できません。";
-
 namespace {
 
-constexpr char kBurstIntervalShort[] = "バースト記録時間間隔が短すぎます。\n修正してから連結して下さい。";
 constexpr char kBadBurstInterval[] = "バースト時間間隔の値が正しくありません。";
-constexpr char kSampleSizeDiffers[] = "サンプル数が異なります。";
-constexpr char kBurstIntervalDiffers[] = "バースト時間間隔が異なります。";
-constexpr char kTooManyBursts[] = "連結後のバースト数が多すぎます。";
-constexpr char kTooMuchData[] = "連結後のデータが多すぎます。";
-constexpr char kLinkCaption[] = "ファイルの連結中....";
-constexpr char kReadError[] = "データの読み込みでエラーが発生しました。";
-constexpr char kReadErrorFix[] = "データの読み込みでエラーが発生しました。\n修正してから連結して下さい。";
-constexpr char kWriteError[] = "ファイルの書き込みでエラーが発生しました。\n";
-constexpr char kTargetIsInput[] = "連結するファイルには保存できません。\n";
-constexpr char kSavedMessage[] = "連結ファイルを保存しました。";
 
 constexpr int kChunkRows = 4096;
 // Bursts (or samples) of output per one the files bring, beyond which the
@@ -146,7 +133,7 @@ SaveStep LinkSet::PrepareSave(const std::string& burstIntervalText, int burstUni
         if (prompter && prompter->confirm(Question(Tx::LinkIntervalMode))) {
             interval = true;
         } else if (burstIntervalTooShort()) {
-            if (prompter) prompter->error(kBurstIntervalShort);
+            if (prompter) prompter->error(Text(Tx::LinkBurstIntervalTooShort));
             return SaveStep::BurstIntervalShort;
         }
     }
@@ -154,7 +141,7 @@ SaveStep LinkSet::PrepareSave(const std::string& burstIntervalText, int burstUni
     if (interval) {
         const long double step = daysOf(RefSInt, RefSITUnit);
         const long double span = (static_cast<long double>(LastTime) - FirstStart) / step;
-        if (!(span < std::numeric_limits<std::int32_t>::max() - 1)) return stay(kTooMuchData);
+        if (!(span < std::numeric_limits<std::int32_t>::max() - 1)) return stay(Text(Tx::LinkTooMuchData));
         plan.sampleSize = RoundHalfAway(span) + 1;
         plan.bursts = 1;
         for (std::size_t i = 0; i < files; ++i)
@@ -163,23 +150,23 @@ SaveStep LinkSet::PrepareSave(const std::string& burstIntervalText, int burstUni
         // The files were placed in samples: place them again in bursts of
         // the (possibly edited) burst interval.
         if (burstIntervalTooShort()) {
-            if (prompter) prompter->error(kBurstIntervalShort);
+            if (prompter) prompter->error(Text(Tx::LinkBurstIntervalTooShort));
             return SaveStep::BurstIntervalShort;
         }
         for (std::size_t i = 0; i < files; ++i) {
-            if (FileSampleSize[i] != RefSampleSize) return stay(std::string(kSampleSizeDiffers) + "\n" + FileNames[i]);
+            if (FileSampleSize[i] != RefSampleSize) return stay(Text(Tx::LinkSampleCountDiffers) + "\n" + FileNames[i]);
             if (FileIterations[i] > 1 && (FileBInt[i] != RefBInt || FileBITUnit[i] != RefBITUnit))
-                return stay(std::string(kBurstIntervalDiffers) + "\n" + FileNames[i]);
+                return stay(Text(Tx::LinkBurstIntervalDiffers) + "\n" + FileNames[i]);
         }
         if (!toleranceFromText()) return SaveStep::Stay;
         const long double step = daysOf(RefBInt, RefBITUnit);
         plan.sampleSize = RefSampleSize;
         for (std::size_t i = 0; i < files; ++i) {
             const long double d = (static_cast<long double>(FileStartTime[i]) - FirstStart) / step;
-            if (!(d < 32768)) return stay(kTooManyBursts);
+            if (!(d < 32768)) return stay(Text(Tx::LinkTooManyBursts));
             const int k = RoundHalfAway(d);
             if (std::fabs(static_cast<double>(d - k)) > Tolerance)
-                return stay(std::string(kOutOfToleranceMessage) + "\n" + FileNames[i]);
+                return stay(Text(Tx::LinkOutOfTolerance) + "\n" + FileNames[i]);
             plan.offsets.push_back(k);
             plan.bursts = std::max(plan.bursts, k + FileIterations[i]);
         }
@@ -188,10 +175,10 @@ SaveStep LinkSet::PrepareSave(const std::string& burstIntervalText, int burstUni
         plan.bursts = TotalBursts;
         plan.offsets = FileOffset;
     }
-    if (plan.bursts > 32767) return stay(kTooManyBursts);
+    if (plan.bursts > 32767) return stay(Text(Tx::LinkTooManyBursts));
     const std::uint64_t record = (static_cast<std::uint64_t>(plan.sampleSize) * static_cast<std::uint64_t>(RefNch) +
                                   static_cast<std::uint64_t>(RefNch2)) * 2u;
-    if (record > std::numeric_limits<std::uint32_t>::max()) return stay(kTooMuchData);
+    if (record > std::numeric_limits<std::uint32_t>::max()) return stay(Text(Tx::LinkTooMuchData));
 
     // An output mostly of gaps, as a mistyped date gives, is asked about
     // before it is written.
@@ -221,7 +208,7 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
     }
     // The output replaces its target; an input must not be that target.
     if (IsInputFile(target)) {
-        say(kTargetIsInput + target);
+        say(Text(Tx::LinkTargetIsInput) + "\n" + target);
         return LinkOutcome::Refused;
     }
     TargetFile = target;
@@ -261,7 +248,7 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
 
     OutputGuard unfinished(out);
     if (!(OutKind == 1 ? out.BeginTSDOutput(target) : out.BeginSDFOutput(target))) {
-        say(kWriteError + target + "\n" + out.LastWriteFailure().reason);
+        say(Text(Tx::LinkWriteFailed) + "\n" + target + "\n" + out.LastWriteFailure().reason);
         return LinkOutcome::Failed;
     }
     // The records go into the output's file behind its header.
@@ -284,7 +271,7 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
         LinkWriter writer(out, tempName, start, OutKind == 1);
         // Each file is opened once, for its header and all its bursts.
         BurstJob reading(m);
-        ProgressScope scope(sink, kLinkCaption);
+        ProgressScope scope(sink, Text(Tx::LinkProgress));
         PercentShown shown(sink, 0);  // the window starts at 0 %
         auto percentOf = [](long long done, long long total) {
             return RoundHalfEven(static_cast<long double>(done) * 100 / std::max<long long>(total, 1));
@@ -336,7 +323,7 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
             const std::string& name = FileNames[i];
             const std::vector<std::uint16_t>& map = ChannelMap[i];
             if (!readSucceeds([&] { return m.ReadHeader(name); })) {
-                say(kReadError + std::string("\n") + name);
+                say(Text(Tx::LinkReadFailed) + "\n" + name);
                 return LinkOutcome::Failed;
             }
             m.FileName = name;
@@ -348,7 +335,7 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
                 same = src == kNoChannel || src < (c < RefNch ? m.Nch : m.Nch2);
             }
             if (!same) {
-                say(kReadErrorFix + std::string("\n") + name);
+                say(Text(Tx::LinkReadFailedFixFirst) + "\n" + name);
                 return LinkOutcome::Failed;
             }
             const int offset = plan.offsets[i];
@@ -358,7 +345,7 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
                 const int skip = P - offset;  // samples already written win
                 if (skip < m.SampleSize && P < plan.sampleSize) {
                     if (!readSucceeds([&] { return m.ReadBurst(0); })) {
-                        say(kReadErrorFix + std::string("\n") + name);
+                        say(Text(Tx::LinkReadFailedFixFirst) + "\n" + name);
                         return LinkOutcome::Failed;
                     }
                     auto samples = [&](int c, std::int16_t* to, long long from, int n) {
@@ -378,7 +365,7 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
                 }
                 for (int b = P - offset; b < FileIterations[i]; ++b, ++P) {
                     if (!readSucceeds([&] { return m.ReadBurst(b); })) {
-                        say(kReadErrorFix + std::string("\n") + name);
+                        say(Text(Tx::LinkReadFailedFixFirst) + "\n" + name);
                         return LinkOutcome::Failed;
                     }
                     WriteBurst(&map, P);
@@ -395,10 +382,10 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
         writer.close();
         out.FinishOutput(true);
     } catch (const IoError& e) {
-        say(kWriteError + std::string(e.what()));
+        say(Text(Tx::LinkWriteFailed) + "\n" + e.what());
         return LinkOutcome::Failed;
     }
-    if (prompter) prompter->information(kSavedMessage);
+    if (prompter) prompter->information(Text(Tx::LinkSaved));
     return LinkOutcome::Done;
 }
 

@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "base/rounding.h"
 #include "base/safe_replace.h"
+#include "base/texts.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
 #include "core/output_size.h"
@@ -16,14 +17,9 @@
 
 namespace brine {
 
-const char* const kMergeCaption = "ただ今、ファイルの作成中！";
-const char* const kMergeDoneMessage = "結合したファイルを保存しました。";
-
 namespace {
 
 constexpr char kUnknownKind[] = "SDFファイル(*.sdf)かTSDファイル(*.tsd)に保存して下さい。\n";
-constexpr char kBadTolerance[] = "許容誤差（計測時間間隔との比）には正の数を入力して下さい。";
-constexpr char kSomeUnread[] = "ただし、次のファイルの読み込めなかったデータは欠測値になっています。";
 
 // The inputs' prompter: the text readers' question about values beyond a
 // count is asked in the merge's own words.
@@ -131,7 +127,7 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
     const bool tsd = *kind == 1;
     const long double tol = settings.Tol;
     if (!(tol > 0) || !std::isfinite(tol)) {
-        prompter.error(kBadTolerance);
+        prompter.error(Text(Tx::MergeBadTolerance));
         return false;
     }
 
@@ -177,7 +173,7 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
     std::vector<bool> unreadable(files.size(), false);
 
     {
-        ProgressScope scope(progress, kMergeCaption, false);
+        ProgressScope scope(progress, Text(Tx::MergeProgress), false);
         PercentShown percent(progress);
         for (int b = 0; b < model.Iterations; ++b) {
             if (model.Iterations > 1) percent.show(RoundHalfEven(static_cast<long double>(b) * 100 / model.Iterations));
@@ -243,9 +239,9 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
     for (std::size_t i = 0; i < files.size(); ++i)
         if (unreadable[i]) unread += "\n" + files[i].FileName;
     if (unread.empty())
-        prompter.information(kMergeDoneMessage);
+        prompter.information(Text(Tx::MergeSaved));
     else
-        prompter.warning(std::string(kMergeDoneMessage) + "\n" + kSomeUnread + unread);
+        prompter.warning(Text(Tx::MergeSavedSomeUnread) + unread);
     return true;
 }
 

@@ -30,9 +30,6 @@ struct MergeSettings {
     std::vector<MergeChannel> IntervalChannels, BurstChannels;
 };
 
-extern const char* const kMergeCaption;      // "ただ今、ファイルの作成中！"
-extern const char* const kMergeDoneMessage;  // "結合したファイルを保存しました。"
-
 // The channel table of the set as its files hold it.
 void DefaultChannels(const MergeSet& set, MergeSettings& settings);
 

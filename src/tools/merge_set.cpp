@@ -5,17 +5,12 @@
 
 #include "base/binary_file.h"
 #include "base/datetime.h"
+#include "base/texts.h"
 #include "core/current_file.h"
 #include "core/model_services.h"
 #include "platform/api/prompter.h"
 
 namespace brine {
-
-const char* const kTooOldTsdMessage = "バージョンが古すぎます。最新のバージョンに変換して下さい。";
-const char* const kNoCommonPeriodMessage = "計測期間に同じ時間帯がないため、結合できません。";
-const char* const kBadSamplingIntervalMessage = "サンプリング時間間隔の異常です。";
-const char* const kBadBurstIntervalMessage = "バースト時間間隔の異常です。";
-const char* const kTooManyChannelsMessage = "チャンネル数の合計が多すぎるため、結合できません。";
 
 namespace {
 
@@ -79,7 +74,7 @@ bool MergeSet::AddFile(const std::string& fileName, CurrentFile& model, Prompter
     // The model reports through the merge's prompter while a header is read.
     ModelServices scope(model, &prompter, nullptr);
     if (UpperExtension(fileName) == ".TSD" && IsVersion1Tsd(fileName)) {
-        prompter.error(kTooOldTsdMessage);
+        prompter.error(Text(Tx::MergeTsdTooOld));
         return false;
     }
     if (!model.ReadHeader(fileName)) return false;
@@ -87,18 +82,18 @@ bool MergeSet::AddFile(const std::string& fileName, CurrentFile& model, Prompter
 
     // Intervals are divisors of the time grid.
     if (added.Header.SampleSize > 0 && added.Header.SInt <= 0) {
-        prompter.error(kBadSamplingIntervalMessage);
+        prompter.error(Text(Tx::MergeBadSamplingInterval));
         return false;
     }
     if (added.Header.Iterations > 1 && added.Header.BInt <= 0) {
-        prompter.error(kBadBurstIntervalMessage);
+        prompter.error(Text(Tx::MergeBadBurstInterval));
         return false;
     }
     if (!files_.empty() && !Compatible(added, prompter)) return false;
     // The output's channel table holds at most 128 interval channels and 129 in all.
     int nch = TotalNch() + added.Header.Nch, all = nch + TotalNch2() + added.Header.Nch2;
     if (nch > kMaxIntervalChannels || all > kMaxChannels) {
-        prompter.error(kTooManyChannelsMessage);
+        prompter.error(Text(Tx::MergeTooManyChannels));
         return false;
     }
     files_.push_back(std::move(added));
@@ -118,13 +113,12 @@ bool MergeSet::Compatible(const MergeSource& added, Prompter& prompter) const {
     const bool burstFile = f.Iterations > 1;
 
     if (f.StartTime != first.StartTime) {
-        const std::string when = "計測開始時刻（" + FormatDateTime(f.StartTime) + "）が異なります。\n";
-        if (burstFile)
-            return refuse(when + "バースト記録方式では計測開始時刻は同じでなければ、結合できません。");
-        if (!ask(Question(Tx::MergeStartDiffers, {FormatDateTime(f.StartTime)}))) return false;
+        const std::string when = FormatDateTime(f.StartTime);
+        if (burstFile) return refuse(Text(Tx::MergeBurstStartDiffers, {when}));
+        if (!ask(Question(Tx::MergeStartDiffers, {when}))) return false;
         // The later file must start strictly inside the earlier one's first burst.
         if (!StrictlyInsideOne(SpanRatio(first, f)) && !StrictlyInsideOne(SpanRatio(f, first)))
-            return refuse(kNoCommonPeriodMessage);
+            return refuse(Text(Tx::MergeNoCommonPeriod));
     }
     if (f.SampleSize != first.SampleSize) {
         if (burstFile)
@@ -140,7 +134,7 @@ bool MergeSet::Compatible(const MergeSource& added, Prompter& prompter) const {
     if (f.Iterations != first.Iterations && !ask(Question(Tx::MergeBurstCountDiffers)))
         return false;
     if (first.Iterations > 1 && (f.BInt != first.BInt || f.BITUnit != first.BITUnit))
-        return refuse("バースト時間間隔が異なります。結合できません。");
+        return refuse(Text(Tx::MergeBurstIntervalDiffers));
     return true;
 }
 

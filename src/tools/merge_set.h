@@ -19,13 +19,6 @@ struct MergeSource {
     FileHeader Header;
 };
 
-// Messages of the checks, UTF-8.
-extern const char* const kTooOldTsdMessage;         // a version-1 TSD file
-extern const char* const kNoCommonPeriodMessage;    // periods do not overlap
-extern const char* const kBadSamplingIntervalMessage;
-extern const char* const kBadBurstIntervalMessage;
-extern const char* const kTooManyChannelsMessage;
-
 class MergeSet {
 public:
     // Reads the file's header into the model (the reader shows its own

@@ -904,7 +904,7 @@ Writer extract(const std::string& name, bool intoSource, bool linked = false) {
                     ExtractData(r.model, q, intoSource ? source : r.file("out.sdf"), r.prompter, r.progress);
                 }};
             },
-            {kExtractSavedMessage}};
+            {Text(Tx::ExtractSaved)}};
     if (linked) w.linked = {{"out.sdf", "kept.sdf"}};
     return w;
 }
@@ -1041,7 +1041,7 @@ std::vector<Writer> writers() {
                        DefaultChannels(*set, s);
                        return Job{[&r, set, s] { CombineFiles(*set, s, r.model, r.prompter, r.progress); }};
                    },
-                   {kMergeDoneMessage}});
+                   {Text(Tx::MergeSaved)}});
     all.push_back(link("LinkToSdf", "out.sdf"));
     all.push_back(link("LinkToTsd", "out.tsd"));
     all.push_back(resave("Resave", false));

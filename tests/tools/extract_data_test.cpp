@@ -81,12 +81,12 @@ TEST_F(ExtractTest, BurstWindowAndChannelSubsetGiveTheSdfLayoutAndIgnoreCancel) 
         EXPECT_EQ(at<std::int16_t>(bytes, rec + 16), burstCount(3 + n, 1));
     }
 
-    EXPECT_EQ(progress.titles, std::vector<std::string>{kExtractCaption});
+    EXPECT_EQ(progress.titles, std::vector<std::string>{Text(Tx::ExtractProgress)});
     EXPECT_FALSE(progress.cancellable);
     EXPECT_EQ(progress.percents, (std::vector<int>{0, 0, 33, 67}));  // Start shows 0 first
     EXPECT_FALSE(progress.visible);
     ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.lastText(), kExtractSavedMessage);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::ExtractSaved));
     EXPECT_EQ(model.Iterations, 24);  // the model still describes the source
     EXPECT_EQ(model.Nch, 3);
 }
@@ -156,7 +156,7 @@ TEST_F(ExtractTest, BurstChannelsOfLongBurstsGiveAFileThatOpensAgain) {
     longBursts(source, 4, kMaxSamplesPerBurst);
     ExtractRequest r = request(source, 0, 3, {false, true});
     ASSERT_TRUE(ExtractData(model, r, out, prompter, progress));
-    EXPECT_EQ(prompter.lastText(), kExtractSavedMessage);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::ExtractSaved));
     EXPECT_EQ(std::filesystem::file_size(out), 512u + 4 * 2);
     CurrentFile back;
     back.prompter = &prompter;
@@ -203,7 +203,7 @@ TEST_F(ExtractTest, ATextFarLargerThanItsSourceIsAskedAboutFirst) {
     r = request(source, 0, 9, {true});
     EXPECT_TRUE(SaveExtraction(model, r, dir.file("ten.tsd"), prompter, progress));
     EXPECT_EQ(prompter.shown.size(), 3u);
-    EXPECT_EQ(prompter.lastText(), kExtractSavedMessage);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::ExtractSaved));
     EXPECT_EQ(std::filesystem::file_size(dir.file("all.sdf")), 512u + 1024 * 2);
 }
 
@@ -272,7 +272,7 @@ TEST_F(ExtractTest, TheSourceByAnotherSpellingIsReplacedSafely) {
 
     prompter.answer(MsgResult::Yes);
     EXPECT_TRUE(SaveExtraction(model, r, spelt, prompter, progress));
-    EXPECT_EQ(prompter.lastText(), kExtractSavedMessage);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::ExtractSaved));
     // The model now describes the replaced source.
     EXPECT_EQ(model.Iterations, 2);
     EXPECT_EQ(model.Nch, 1);
@@ -289,11 +289,11 @@ TEST_F(ExtractTest, AFailedReadLeavesEveryFileAsItWasAndSaysNoSuccess) {
     ExtractRequest r = request(source, 8, 20, {true, true, true});
 
     EXPECT_FALSE(ExtractData(model, r, dir.file("new.sdf"), prompter, progress));
-    EXPECT_EQ(prompter.lastText(), kExtractReadFailed + ("\n" + source));
+    EXPECT_EQ(prompter.lastText(), Text(Tx::ExtractReadFailed) + ("\n" + source));
     prompter.answer(MsgResult::Yes);
     EXPECT_TRUE(SaveExtraction(model, r, source, prompter, progress));  // the dialog closes
-    EXPECT_EQ(prompter.lastText(), kExtractReadFailed + ("\n" + source));
-    EXPECT_FALSE(prompter.showedText(kExtractSavedMessage));
+    EXPECT_EQ(prompter.lastText(), Text(Tx::ExtractReadFailed) + ("\n" + source));
+    EXPECT_FALSE(prompter.showedText(Text(Tx::ExtractSaved)));
     EXPECT_EQ(test::readAll(source), truncated);
     EXPECT_EQ(dir.names(), std::vector<std::string>{"a.sdf"});
     EXPECT_FALSE(progress.visible);

@@ -89,7 +89,7 @@ TEST_F(FrmEditSDFTest, PreparesTheControlsAndSavesTheChosenPart) {
     EXPECT_EQ(result, TFrmEditSDF::mrOk);
     EXPECT_EQ(form.FirstBurst, 3);
     EXPECT_EQ(form.LastSample, 3);
-    EXPECT_EQ(prompter.lastText(), kExtractSavedMessage);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::ExtractSaved));
     CurrentFile back;
     ASSERT_TRUE(back.ReadHeader(out));
     EXPECT_EQ(back.Memo, utf8ToCp932("抽出"));

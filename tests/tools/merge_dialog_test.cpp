@@ -132,7 +132,7 @@ TEST_F(FrmCombineSDFTest, ShowsTheFirstFileThenSavesTheEditedMerge) {
     EXPECT_EQ(chooser.asked[2].settings.InitialDir, dir.path().string());
     EXPECT_EQ(open.InitialDir, dir.path().string());
     EXPECT_EQ(form->TargetFile, dir.file("out.tsd"));
-    EXPECT_EQ(prompter.lastText(), kMergeDoneMessage);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::MergeSaved));
 
     auto bursts = test::readOutput(dir.file("out.tsd"), out);
     ASSERT_EQ(bursts.size(), 1u);

@@ -129,7 +129,7 @@ TEST_F(MergeTest, LaterFileMustStartStrictlyInsideTheEarlierFirstBurst) {
     b.start = at(12, 10, 0);  // exactly one span later
     prompter.answer(MsgResult::Yes);
     EXPECT_FALSE(add(input("b.sdf", b)));
-    EXPECT_EQ(prompter.lastText(), kNoCommonPeriodMessage);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::MergeNoCommonPeriod));
     EXPECT_EQ(prompter.shown.back().type, MsgType::Error);
 
     b.start = at(12, 9, 59);
@@ -142,7 +142,7 @@ TEST_F(MergeTest, LaterFileMustStartStrictlyInsideTheEarlierFirstBurst) {
     c.start = at(11, 58, 20);  // 100 s before, span 50 s
     prompter.answer(MsgResult::Yes);
     EXPECT_FALSE(add(input("c.sdf", c)));
-    EXPECT_EQ(prompter.lastText(), kNoCommonPeriodMessage);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::MergeNoCommonPeriod));
     c.start = at(11, 59, 30);
     prompter.answer(MsgResult::Yes);
     prompter.answer(MsgResult::Yes);
@@ -212,11 +212,11 @@ TEST_F(MergeTest, ChannelTablesJoinInOrderOfAddingAndEditsReachTheHeaderOnly) {
     s.IntervalChannels[3].a = 2.5f;
     progress.cancelAfter = 0;  // the merge runs to its end once started
     ASSERT_TRUE(combine(s));
-    EXPECT_EQ(progress.titles, std::vector<std::string>{kMergeCaption});
+    EXPECT_EQ(progress.titles, std::vector<std::string>{Text(Tx::MergeProgress)});
     EXPECT_FALSE(progress.cancellable);
     EXPECT_EQ(progress.percents, (std::vector<int>{0, 0, 50}));
     EXPECT_FALSE(progress.visible);
-    EXPECT_EQ(prompter.lastText(), kMergeDoneMessage);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::MergeSaved));
     EXPECT_EQ(prompter.shown.back().type, MsgType::Information);
 
     auto bursts = output("out.sdf");
@@ -295,7 +295,7 @@ TEST_F(MergeTest, BurstsAFileLacksOrCannotReadStayMissingAndAreReportedOnce) {
     EXPECT_EQ(prompter.shown[before].type, MsgType::Error);
     const std::string& report = prompter.shown.back().text;
     EXPECT_EQ(prompter.shown.back().type, MsgType::Warning);
-    EXPECT_EQ(report.rfind(kMergeDoneMessage, 0), 0u);
+    EXPECT_EQ(report.rfind(Text(Tx::MergeSavedSomeUnread), 0), 0u);
     EXPECT_NE(report.find(text), std::string::npos);
     EXPECT_NE(report.find(cut), std::string::npos);
     EXPECT_EQ(report.find("shorter"), std::string::npos);
@@ -306,7 +306,7 @@ TEST_F(MergeTest, FilesThatCannotJoinAreRefusedWithTheirReason) {
                     "Time Series Data Text Format Ver.1\r\nmemo\r\n2024/05/01 12:00:00\r\n1000\r\n2\r\n1\r\n0\r\n"
                     "x\r\nu\r\n1\r\n2\r\n");
     EXPECT_FALSE(add(dir.file("v1.tsd")));
-    EXPECT_EQ(prompter.lastText(), kTooOldTsdMessage);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::MergeTsdTooOld));
 
     test::writeText(dir.file("junk.sdf"), "not a time series");
     EXPECT_FALSE(add(dir.file("junk.sdf")));
@@ -315,7 +315,7 @@ TEST_F(MergeTest, FilesThatCannotJoinAreRefusedWithTheirReason) {
     InputLayout zero;
     zero.sInt = 0;
     EXPECT_FALSE(add(input("zero.sdf", zero)));
-    EXPECT_EQ(prompter.lastText(), kBadSamplingIntervalMessage);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::MergeBadSamplingInterval));
     EXPECT_EQ(set.FileCount(), 0);
 
     // The output table holds 128 interval channels and 129 channels in all.
@@ -326,7 +326,7 @@ TEST_F(MergeTest, FilesThatCannotJoinAreRefusedWithTheirReason) {
     InputLayout more = many;
     more.nch = 29;
     EXPECT_FALSE(add(input("more.sdf", more)));
-    EXPECT_EQ(prompter.lastText(), kTooManyChannelsMessage);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::MergeTooManyChannels));
     more.nch = 28;
     more.nch2 = 2;
     EXPECT_FALSE(add(input("more.sdf", more)));
