@@ -23,6 +23,7 @@
 #include "base/number_text.h"
 #include "base/rounding.h"
 #include "base/text_fields.h"
+#include "base/texts.h"
 #include "core/current_file.h"
 #include "core/header_edit_rules.h"
 #include "core/line_split.h"
@@ -34,7 +35,6 @@ namespace brine {
 
 const char* const kCommaCaption = "カンマ区切りデータの読み込み";
 const char* const kCommaPreviewTitle = "ファイルの読み込み中";
-const char* const kCommaParameterFilter = "text file filter parameters (*.tfp)|*.tfp";
 
 namespace {
 
@@ -287,45 +287,44 @@ CommaImportSettings ReadImportSettings(const CommaFormTexts& form, const std::st
         CommaChannel ch{col.Name, col.Unit, parseFloatText(col.A), parseFloatText(col.B)};
         const std::string where = std::to_string(c + 1) + "列目の";
         // A is a divisor, and both are stored as single-precision numbers.
-        if (ch.A == 0) throw RangeError(where + "係数Aに0は使えません。");
+        if (ch.A == 0) throw RangeError(where + Text(Tx::CommaZeroScale));
         constexpr double kFloatMax = std::numeric_limits<float>::max();
         if (std::fabs(ch.A) > kFloatMax || std::fabs(ch.B) > kFloatMax) throw RangeError(where + "係数が大きすぎます。");
         s.Channels.push_back(std::move(ch));
     }
     if (s.Channels.size() > static_cast<std::size_t>(kMaxIntervalChannels))
-        throw RangeError("読み込む列が多すぎます。\n128列以下にして下さい。");
+        throw RangeError(Text(Tx::CommaTooManyColumns));
     // Without a channel there is no data, and no file the readers would open.
     if (s.Channels.empty()) throw RangeError("読み込む列がありません。");
 
     s.LastLine = parseIntText(form.Last);
     s.SkipLines = parseIntText(form.Skip);
     s.StepLines = parseIntText(form.Step);
-    if (s.SkipLines < 0) throw RangeError("先頭ｽｷｯﾌﾟ行数には0以上の整数を入力して下さい。");
-    if (s.StepLines < 1) throw RangeError("読込みｽﾃｯﾌﾟ行数には1以上の整数を入力して下さい。");
+    if (s.SkipLines < 0) throw RangeError(Text(Tx::CommaSkipLines));
+    if (s.StepLines < 1) throw RangeError(Text(Tx::CommaStepLines));
 
     s.BurstMode = form.BurstMode;
     if (s.BurstMode) {
         s.SamplesPerBurst = parseIntText(form.SamplesPerBurst);
-        if (s.SamplesPerBurst < 1) throw RangeError("サンプリング個数には1以上の整数を入力して下さい。");
+        if (s.SamplesPerBurst < 1) throw RangeError(Text(Tx::CommaSamplesPerBurst));
         CurrentFile probe;
         probe.Nch = static_cast<std::int16_t>(s.Channels.size());
         probe.SampleSize = s.SamplesPerBurst;
         probe.ComputeRecordSize();  // RangeError when one burst would not fit a record
         s.BurstInterval = parseIntText(form.BurstInterval);
-        if (s.BurstInterval < 1) throw RangeError("バースト時間間隔には1以上の整数を入力して下さい。");
+        if (s.BurstInterval < 1) throw RangeError(Text(Tx::CommaBurstInterval));
         s.BurstUnit = unitIndex(form.BurstUnit);
         s.TempFileName = std::filesystem::path(source).replace_extension(".$$$").string();
         // The bursts must never be written over the data being read.
         if (s.TempFileName == source || SameFile(s.TempFileName, source))
-            throw RangeError("一時ファイルが入力ファイルと同じ名前になります。\n入力ファイルの拡張子を変えて下さい。\n" +
-                             source);
+            throw RangeError(Text(Tx::CommaTempIsInput) + "\n" + source);
     }
 
     double dt = parseFloatText(form.SamplingInterval);
     s.SamplingUnit = unitIndex(form.SamplingUnit);
     s.SamplingInterval = dt * s.StepLines;
     if (!(dt > 0) || !SamplingIntervalInUnits(s.SamplingInterval, s.SamplingUnit, s.SInt, s.SITUnit))
-        throw RangeError("サンプリング時間間隔が範囲外です。");
+        throw RangeError(Text(Tx::CommaSamplingInterval));
     s.StartTime = ParseStartTime(form.StartTime);
     return s;
 }
@@ -364,7 +363,7 @@ CommaImportResult ImportCommaData(const CommaImportSettings& s, Prompter& prompt
         nch == 0 ? INT_MAX : std::min<long long>(INT_MAX, static_cast<long long>(UINT32_MAX / 2) / nch);
 
     auto writeBurst = [&](int b) {
-        if (b >= 32767) throw RangeError("バーストの数が32767を超えるため読み込めません。");
+        if (b >= 32767) throw RangeError(Text(Tx::CommaTooManyBursts));
         if (!temp.WriteSDFBurst(b)) throw IoError("一時ファイルに書き込めません。\n" + result.TempFileName);
     };
 
@@ -378,8 +377,7 @@ CommaImportResult ImportCommaData(const CommaImportSettings& s, Prompter& prompt
         if (!x) return true;
         long double v = (static_cast<long double>(*x) - ch.B) / ch.A;
         if (!(std::fabs(v) < 32767.0L)) {
-            prompter.error(lineText(lineNo) +
-                           "行で変換値のスケールオーバー。\n-32768～32767の範囲になるように\n係数を設定して下さい。");
+            prompter.error(Text(Tx::CommaScaleOver, {lineText(lineNo)}));
             return false;
         }
         count = static_cast<std::int16_t>(RoundHalfAway(v));
@@ -407,7 +405,7 @@ CommaImportResult ImportCommaData(const CommaImportSettings& s, Prompter& prompt
         percent.update(in.offset());
         if (select.use()) {
             ++sample;
-            if (!s.BurstMode && sample >= maxSamples) throw RangeError("データが多すぎて1バーストに収まりません。");
+            if (!s.BurstMode && sample >= maxSamples) throw RangeError(Text(Tx::CommaTooManySamples));
             // The fields as SplitCommas gives them, walked in place: past the
             // line's last field and past its 129th every field is empty.
             const char* p = line.data();
@@ -452,7 +450,7 @@ CommaImportResult ImportCommaData(const CommaImportSettings& s, Prompter& prompt
     if (s.BurstMode) {
         result.SampleCount = s.SamplesPerBurst;
         if (sample >= 0) {
-            prompter.warning(std::to_string(burst + 1) + "回目のバースト計測が途中で終了しています。");
+            prompter.warning(Text(Tx::CommaBurstCut, {std::to_string(burst + 1)}));
             if (burst == 0) {
                 // No burst was whole: the one burst is the samples read,
                 // not a burst of the typed size filled up with nothing.
@@ -466,7 +464,7 @@ CommaImportResult ImportCommaData(const CommaImportSettings& s, Prompter& prompt
             writeBurst(burst);
             ++burst;
         }
-        if (burst == 0) throw FormatError("読み込むデータがありません。");
+        if (burst == 0) throw FormatError(Text(Tx::CommaNoData));
         result.Bursts = burst;
     } else {
         result.SampleCount = sample + 1;

@@ -175,6 +175,5 @@ void ApplyParameterColumns(const CommaParameters& p, CommaDataFields& fields);
 // Messages.
 extern const char* const kCommaCaption;        // dialog caption
 extern const char* const kCommaPreviewTitle;   // progress caption of the preview
-extern const char* const kCommaParameterFilter;
 
 }  // namespace brine

@@ -21,6 +21,7 @@
 
 #include "base/errors.h"
 #include "base/number_text.h"
+#include "base/texts.h"
 #include "core/current_file.h"
 #include "core/header_edit_rules.h"
 #include "core/header_save.h"
@@ -452,7 +453,7 @@ CommaParameters TFrmCommaData::presentParameters() const {
 
 void TFrmCommaData::BitBtn6Click() {
     SaveDialog1.InitialDir = parameterFolder ? parameterFolder() : std::string();
-    SaveDialog1.Filter = kCommaParameterFilter;
+    SaveDialog1.Filter = Text(Tx::CommaParameterFilter) + "|*.tfp";
     if (!SaveDialog1.Execute(AppFileChooser())) return;
     const std::string fileName = WithExtensionReplaced(SaveDialog1.FileName, "tfp");
     CommaParameters p = presentParameters();
@@ -472,7 +473,7 @@ void TFrmCommaData::BitBtn6Click() {
 
 void TFrmCommaData::BitBtn2Click() {
     OpenDialog2.InitialDir = parameterFolder ? parameterFolder() : std::string();
-    OpenDialog2.Filter = kCommaParameterFilter;
+    OpenDialog2.Filter = Text(Tx::CommaParameterFilter) + "|*.tfp";
     if (!OpenDialog2.Execute(AppFileChooser())) return;
     CommaParameters p = LoadCommaParameters(OpenDialog2.FileName, presentParameters());
 

@@ -11,6 +11,7 @@
 #include "base/line_reader.h"
 #include "base/rounding.h"
 #include "base/text_fields.h"
+#include "base/texts.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
 #include "importers/raw_convert.h"
@@ -30,7 +31,7 @@ public:
     DL2Outcome run() {
         const int nch = h_.IsCurrent() ? 2 : 1;
         if (m_.Nch != nch || m_.Nch2 != 0 || m_.SampleSize != h_.SampleCount) {
-            prompter_.error(kMsgBadHeader);
+            prompter_.error(Text(Tx::ImportBadHeader));
             return finish(0, DL2Outcome::Failed);
         }
         m_.AllocateDataArrays();
@@ -44,7 +45,7 @@ public:
         }
         outcome = finish(b, outcome);
         if (outOfRange_ > 0)
-            prompter_.information(std::to_string(outOfRange_) + "個のデータを欠測値に変換しました。");
+            prompter_.information(Text(Tx::ImportToMissingCount, {std::to_string(outOfRange_)}));
         return outcome;
     }
 
@@ -53,7 +54,7 @@ private:
         LineReader r(h_.SourceFile);
         std::string_view line;
         if (!r.next(line) || !r.next(line)) throw FormatError();
-        ProgressScope scope(progress_, kMsgConverting);
+        ProgressScope scope(progress_, Text(Tx::ImportConverting));
         const int perLine = h_.ValuesPerLine();
         const int width = h_.IsCurrent() ? 10 : 5;  // columns of one sample
         while (b < m_.Iterations) {
@@ -93,9 +94,9 @@ private:
             }
             ++b;
             if (truncated) {
-                prompter_.information("ファイルが途中で終わっています。\n" + std::to_string(m_.Iterations) +
-                                      " バースト中 " + std::to_string(b) +
-                                      " バーストを変換しました。\n最後のバーストの不足分は欠測値にしました。");
+                prompter_.information(Text(Tx::Dl2EndedEarly) + "\n" + std::to_string(m_.Iterations) + " バースト中 " +
+                                      std::to_string(b) + " バーストを変換しました。\n" +
+                                      Text(Tx::ImportLastBurstPadded));
                 break;
             }
             if (progress_.Cancelled()) return DL2Outcome::Cancelled;

@@ -8,16 +8,10 @@
 #include "base/line_reader.h"
 #include "base/rounding.h"
 #include "base/text_fields.h"
+#include "base/texts.h"
 #include "core/current_file.h"
 
 namespace brine {
-
-const char* const kMsgDL2SingleBurst = "2番目のバーストがないため、バースト時間間隔が求められません。";
-const char* const kMsgDL2BurstOrder = "2番目のバーストの時刻が計測開始より後でないため、バースト時間間隔が求められません。";
-const char* const kMsgDL2FinalBeforeStart = "最終計測の時刻が計測開始より前です。";
-const char* const kMsgDL2TooManyBursts = "バーストの数が32767を超えるため、変換できません。";
-const char* const kMsgDL2NoSamples = "ｻﾝﾌﾟﾘﾝｸﾞ個数が0です。";
-const char* const kMsgDL2BadInterval = "ｻﾝﾌﾟﾘﾝｸﾞ時間間隔が正しくありません。";
 
 namespace {
 
@@ -68,7 +62,7 @@ int DL2Field(std::string_view line, int first, int last, long long lineNumber) {
 }
 
 void DL2SamplingInterval(std::string_view dt, std::int32_t& sint, std::uint8_t& unit) {
-    const std::string message = std::string(kMsgDL2BadInterval) + "\n'" + cp932ToUtf8(dt) + "'";
+    const std::string message = Text(Tx::Dl2BadInterval) + "\n'" + cp932ToUtf8(dt) + "'";
     std::optional<double> seconds = ParseDecimal(dt);
     if (!seconds) throw ConversionError(message);
     if (!(*seconds > 0) || *seconds > 2147483.0) throw RangeError(message);
@@ -84,10 +78,10 @@ void DL2SamplingInterval(std::string_view dt, std::int32_t& sint, std::uint8_t& 
 }
 
 std::int16_t DL2Iterations(double startTime, double finalTime, int burstMinutes) {
-    if (burstMinutes < 1) throw RangeError(kMsgDL2BurstOrder);
+    if (burstMinutes < 1) throw RangeError(Text(Tx::Dl2BurstOrder));
     long double bursts = (static_cast<long double>(finalTime) - startTime) / burstMinutes * 1440;
-    if (bursts <= -0.5L) throw RangeError(kMsgDL2FinalBeforeStart);
-    if (bursts >= 32766.5L) throw RangeError(kMsgDL2TooManyBursts);
+    if (bursts <= -0.5L) throw RangeError(Text(Tx::Dl2FinalBeforeStart));
+    if (bursts >= 32766.5L) throw RangeError(Text(Tx::ImportTooManyBursts));
     return static_cast<std::int16_t>(RoundHalfAway(bursts) + 1);
 }
 
@@ -115,7 +109,7 @@ DL2Header ReadDL2Header(const std::string& fileName) {
     h.Unit = trimmed(line, 51, 55);
     h.NS = trimmed(line, 56, 60);
     h.SampleCount = DL2Field(line, 56, 60, n);
-    if (h.SampleCount < 1) throw RangeError(kMsgDL2NoSamples);
+    if (h.SampleCount < 1) throw RangeError(Text(Tx::Dl2NoSamples));
     std::int32_t sint = 0;
     std::uint8_t unit = 0;
     DL2SamplingInterval(h.DT, sint, unit);
@@ -124,16 +118,16 @@ DL2Header ReadDL2Header(const std::string& fileName) {
     h.LinesPerBurst = h.SampleCount / k + (h.SampleCount % k > 0 ? 1 : 0);
 
     // The first burst is skipped; the second burst header gives the interval.
-    if (!nextBurstHeader(r, line)) throw FormatError(kMsgDL2SingleBurst);
+    if (!nextBurstHeader(r, line)) throw FormatError(Text(Tx::Dl2SingleBurst));
     for (int i = 0; i < h.LinesPerBurst; ++i)
-        if (!r.next(line)) throw FormatError(kMsgDL2SingleBurst);
-    if (!nextBurstHeader(r, line)) throw FormatError(kMsgDL2SingleBurst);
+        if (!r.next(line)) throw FormatError(Text(Tx::Dl2SingleBurst));
+    if (!nextBurstHeader(r, line)) throw FormatError(Text(Tx::Dl2SingleBurst));
     const long long m = r.lineNumber();
     int g[4];  // month, day, hour, minute of the second burst
     for (int i = 0; i < 4; ++i) g[i] = DL2Field(line, 5 * i + 1, 5 * i + 5, m);
     const double t2 = encodeMinute(g[0] < month ? year + 1 : year, g[0], g[1], g[2], g[3], m);
     const long double minutes = (static_cast<long double>(t2) - h.StartTime) * 1440;
-    if (minutes < 0.5L) throw RangeError(kMsgDL2BurstOrder);
+    if (minutes < 0.5L) throw RangeError(Text(Tx::Dl2BurstOrder));
     h.BurstMinutes = RoundHalfAway(minutes);
     h.Iterations = DL2Iterations(h.StartTime, h.FinalTime, h.BurstMinutes);
     h.SourceFile = fileName;
@@ -146,7 +140,7 @@ void SetDL2SDFHeader(const DL2Header& h, CurrentFile& m) {
     std::uint8_t sitUnit = 0;
     DL2SamplingInterval(h.DT, sint, sitUnit);
     const std::int16_t iterations = DL2Iterations(h.StartTime, h.FinalTime, h.BurstMinutes);
-    if (h.SampleCount < 1) throw RangeError(kMsgDL2NoSamples);
+    if (h.SampleCount < 1) throw RangeError(Text(Tx::Dl2NoSamples));
 
     m.ResetHeader();
     m.SetMemo("Site: " + h.Site + ", Station: " + h.Station + ", Deployment Layer: " + h.Layer);

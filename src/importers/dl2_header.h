@@ -53,14 +53,6 @@ std::int16_t DL2Iterations(double startTime, double finalTime, int burstMinutes)
 // The SDF header of the file in the model (previous header cleared).
 void SetDL2SDFHeader(const DL2Header& h, CurrentFile& m);
 
-// Refusals of the header reader.
-extern const char* const kMsgDL2SingleBurst;      // no second burst header
-extern const char* const kMsgDL2BurstOrder;       // second burst not after the start
-extern const char* const kMsgDL2FinalBeforeStart;
-extern const char* const kMsgDL2TooManyBursts;
-extern const char* const kMsgDL2NoSamples;
-extern const char* const kMsgDL2BadInterval;
-
 // Output name proposed for a source file: its name with ".sdf".
 std::string DL2OutputName(const std::string& sourceFile);
 

@@ -15,18 +15,13 @@
 #include "base/line_reader.h"
 #include "base/rounding.h"
 #include "base/text_fields.h"
+#include "base/texts.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
 #include "platform/api/progress.h"
 #include "platform/api/prompter.h"
 
 namespace brine {
-
-const char* const kMsgConverting = "ただ今、データの変換中！";
-const char* const kMsgSaved = "正常に保存しました。";
-const char* const kMsgPressureCaption = "圧力の入力";
-const char* const kMsgPressurePrompt = "P(bar)=";
-const char* const kMsgBadPressure = "圧力の値が正しくありません。";
 
 namespace {
 
@@ -125,10 +120,10 @@ private:
                 break;
             }
         if (!inData) {
-            prompter_.error(kMsgBadHeader);
+            prompter_.error(Text(Tx::ImportBadHeader));
             return AlecOutcome::Failed;
         }
-        ProgressScope scope(progress_, kMsgConverting);
+        ProgressScope scope(progress_, Text(Tx::ImportConverting));
         std::vector<std::string_view> fields;
         auto lastComment = std::chrono::steady_clock::now() - std::chrono::seconds(1);
         while (b < m_.Iterations && r.next(line)) {
@@ -144,7 +139,7 @@ private:
             try {
                 fillSample(fields, j);
             } catch (const DataLineError&) {
-                prompter_.error("数値でないデータがあるため、変換を中止します。\n" + std::to_string(r.lineNumber()) +
+                prompter_.error(Text(Tx::RawNotNumber) + "\n" + std::to_string(r.lineNumber()) +
                                 "行目: " + cp932ToUtf8(line));
                 outcome = AlecOutcome::Failed;
                 break;
@@ -392,22 +387,21 @@ AlecOutcome ConvertAlecFile(const AlecHeader& h, const AlecOptions& o, AlecServi
     // dialog, so a refusal never leaves a header-only output behind.
     if (ctw) {
         if (h.SensorType != kSensorTypeCTW) {
-            s.prompter.error("センサータイプは" + h.SensorType + "です。\n" + kSensorTypeCTW +
-                             "でないために変換できません。\n作業を中止します。");
+            s.prompter.error(Text(Tx::RawCtwSensorType, {h.SensorType, kSensorTypeCTW}));
             return AlecOutcome::NotStarted;
         }
         if (h.ItemCount != 3) {
-            s.prompter.error(kMsgBadHeader);
+            s.prompter.error(Text(Tx::ImportBadHeader));
             return AlecOutcome::NotStarted;
         }
     }
     if (ctw || (items && hasSalinity(h))) {
         std::string answer;
-        if (!s.valuePrompt.InputValue(kMsgPressureCaption, kMsgPressurePrompt, "1.00", answer))
+        if (!s.valuePrompt.InputValue(Text(Tx::RawPressureCaption), Text(Tx::RawPressurePrompt), "1.00", answer))
             return AlecOutcome::NotStarted;
         std::optional<double> bar = ParseDecimal(answer);
         if (!bar) {
-            s.prompter.error(kMsgBadPressure);
+            s.prompter.error(Text(Tx::RawPressureWrong));
             return AlecOutcome::NotStarted;
         }
         pressureDbar = *bar * 10;  // typed in bar; the salinity formula takes decibars
@@ -432,7 +426,7 @@ AlecOutcome ConvertAlecFile(const AlecHeader& h, const AlecOptions& o, AlecServi
     if (!s.headerSave.ExecuteSave(0)) return AlecOutcome::NotStarted;
 
     if (!modelFits(m, nch, nch2)) {
-        s.prompter.error(kMsgBadHeader);
+        s.prompter.error(Text(Tx::ImportBadHeader));
         m.Iterations = 0;
         m.WriteSDFHeader();
         FinishSave(m, s.prompter, Tx::FileWriteFailed);
@@ -453,15 +447,15 @@ AlecOutcome ConvertAlecFile(const AlecHeader& h, const AlecOptions& o, AlecServi
     // An instrument that stopped early leaves fewer samples than its header declares.
     const bool endedEarly = outcome == AlecOutcome::Completed && tally.samples < h.TotalSamples;
     if (endedEarly) {
-        std::string text = "ファイルが途中で終わっています。\n" + std::to_string(h.TotalSamples) + " 個のデータのうち " +
-                           std::to_string(tally.samples) + " 個を変換しました。";
-        if (tally.padded) text += "\n最後のバーストの不足分は欠測値にしました。";
+        std::string text =
+            Text(Tx::RawEndedEarly, {std::to_string(h.TotalSamples), std::to_string(tally.samples)});
+        if (tally.padded) text += "\n" + Text(Tx::ImportLastBurstPadded);
         s.prompter.information(text);
     }
     if (tally.outOfRange >= 1)
-        s.prompter.information(std::to_string(tally.outOfRange) + "個のデータを欠測値に変換しました。");
+        s.prompter.information(Text(Tx::ImportToMissingCount, {std::to_string(tally.outOfRange)}));
     else if (items && outcome == AlecOutcome::Completed && !endedEarly)
-        s.prompter.show(MsgType::Confirmation, kMsgSaved, MsgButtons::Ok);
+        s.prompter.show(MsgType::Confirmation, Text(Tx::RawSaved), MsgButtons::Ok);
     return outcome;
 }
 

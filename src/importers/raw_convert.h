@@ -49,11 +49,4 @@ enum class AlecOutcome {
 // written.
 AlecOutcome ConvertAlecFile(const AlecHeader& header, const AlecOptions& options, AlecServices& services);
 
-// Messages of the converters.
-extern const char* const kMsgConverting;     // progress caption
-extern const char* const kMsgSaved;          // success
-extern const char* const kMsgPressureCaption;
-extern const char* const kMsgPressurePrompt;
-extern const char* const kMsgBadPressure;
-
 }  // namespace brine

@@ -10,20 +10,12 @@
 #include "base/number_text.h"
 #include "base/rounding.h"
 #include "base/text_fields.h"
+#include "base/texts.h"
 #include "core/current_file.h"
 #include "core/sample_limits.h"
 #include "platform/api/prompter.h"
 
 namespace brine {
-
-const char* const kMsgWrongKind = "ファイルの種類が異なります。";
-const char* const kMsgWrongVersion = "バージョンが異なります。";
-const char* const kMsgNoHeader = "ヘッダー情報がありません。";
-const char* const kMsgBadHeader = "ヘッダー情報が不正です。";
-const char* const kMsgBurstOnly =
-    "バーストモード以外で取得されたデータであるため，対応していません。\ncsvファイルに変換して「カンマ区切りデータ」として読みこむか，\n作者にお問い合わせ下さい。";
-const char* const kMsgUnknownModel = "扱ったことのない機種です。";
-const char* const kMsgTooManyBursts = "バースト数が32767を超えるため、変換できません。";
 
 const char* const kItemTemperature = "Temperature";
 const char* const kItemConductivity = "Conductivity";
@@ -40,37 +32,42 @@ namespace {
 
 // Ends a read with a message; Declined ends it silently (the user said No).
 struct Refusal {
-    const char* message;
+    Tx message;
+    std::string_view more = {};  // lines the message goes on with
 };
 struct Declined {};
 
 constexpr int kCoefRows = 6;
 
+// What a file of another measuring mode can do instead.
+constexpr std::string_view kBurstOnlyAdvice =
+    "\ncsvファイルに変換して「カンマ区切りデータ」として読みこむか，\n作者にお問い合わせ下さい。";
+
 bool contains(std::string_view s, std::string_view what) { return s.find(what) != std::string_view::npos; }
 
-std::string_view nextLine(LineReader& r, const char* atEnd) {
+std::string_view nextLine(LineReader& r, Tx atEnd) {
     std::string_view line;
     if (!r.next(line)) throw Refusal{atEnd};
     return line;
 }
 
 double needNumber(const std::optional<std::string>& text) {
-    if (!text) throw Refusal{kMsgBadHeader};
+    if (!text) throw Refusal{Tx::ImportBadHeader};
     std::optional<double> v = ParseDecimal(*text);
-    if (!v) throw Refusal{kMsgBadHeader};
+    if (!v) throw Refusal{Tx::ImportBadHeader};
     return *v;
 }
 
 long long needWhole(const std::optional<std::string>& text) {
-    if (!text) throw Refusal{kMsgBadHeader};
+    if (!text) throw Refusal{Tx::ImportBadHeader};
     std::optional<long long> v = ParseWhole(*text);
-    if (!v) throw Refusal{kMsgBadHeader};
+    if (!v) throw Refusal{Tx::ImportBadHeader};
     return *v;
 }
 
 double needDate(const std::string& text) {
     std::optional<double> t = ParseDateTime(text);
-    if (!t) throw Refusal{kMsgBadHeader};
+    if (!t) throw Refusal{Tx::ImportBadHeader};
     return *t;
 }
 
@@ -79,12 +76,12 @@ double needDate(const std::string& text) {
 // for a 32-bit count of milliseconds.
 double checkedInterval(const std::string& shown) {
     std::optional<double> dt = ParseDecimal(shown);
-    if (!dt || !(*dt * 1.0e6 >= 0.5) || !(*dt < 2.0e6)) throw Refusal{kMsgBadHeader};
+    if (!dt || !(*dt * 1.0e6 >= 0.5) || !(*dt < 2.0e6)) throw Refusal{Tx::ImportBadHeader};
     return *dt;
 }
 
 std::int32_t checkedBurstSeconds(long long seconds) {
-    if (seconds < 0 || seconds > 2147483647LL) throw Refusal{kMsgBadHeader};
+    if (seconds < 0 || seconds > 2147483647LL) throw Refusal{Tx::ImportBadHeader};
     return static_cast<std::int32_t>(seconds);
 }
 
@@ -95,8 +92,8 @@ void setCounts(AlecHeader& h, long long samples, long long bursts, long long tot
     // to the limit of a burst; beyond it the header is damaged.
     const bool fileHoldsIt = static_cast<unsigned long long>(samples) <= fileSize;
     if (samples < 1 || (!fileHoldsIt && samples > kMaxSamplesPerBurst) || samples > 2147483647LL || bursts < 1)
-        throw Refusal{kMsgBadHeader};
-    if (bursts > 32767) throw Refusal{kMsgTooManyBursts};
+        throw Refusal{Tx::ImportBadHeader};
+    if (bursts > 32767) throw Refusal{Tx::RawTooManyBursts};
     h.SampleSize = static_cast<std::int32_t>(samples);
     h.Iterations = static_cast<std::int16_t>(bursts);
     h.TotalSamples = total;
@@ -105,7 +102,7 @@ void setCounts(AlecHeader& h, long long samples, long long bursts, long long tot
 }
 
 long long ceilDiv(long long total, long long per) {
-    if (per <= 0 || total < 0) throw Refusal{kMsgBadHeader};
+    if (per <= 0 || total < 0) throw Refusal{Tx::ImportBadHeader};
     return total / per + (total % per > 0 ? 1 : 0);
 }
 
@@ -114,10 +111,10 @@ long long ceilDiv(long long total, long long per) {
 void readCoefRow(std::string_view text, std::size_t columns, std::array<double, 8>& row) {
     std::vector<std::string_view> fields;
     SplitFieldViews(text, fields);
-    if (fields.size() < columns) throw Refusal{kMsgBadHeader};
+    if (fields.size() < columns) throw Refusal{Tx::ImportBadHeader};
     for (std::size_t c = 0; c < columns; ++c) {
         std::optional<double> v = ParseDecimal(fields[c]);
-        if (!v) throw Refusal{kMsgBadHeader};
+        if (!v) throw Refusal{Tx::ImportBadHeader};
         row[c] = *v;
     }
 }
@@ -149,9 +146,9 @@ void takeStartTime(AlecHeader& h, const std::string& v, std::optional<std::strin
 void readCoefSection(LineReader& r, AlecHeader& h, int rows) {
     int row = 0;
     for (;;) {
-        std::string_view line = nextLine(r, kMsgNoHeader);
+        std::string_view line = nextLine(r, Tx::RawNoHeader);
         if (row < rows) readCoefRow(line, 4, h.Coef[static_cast<std::size_t>(row++)]);
-        if (r.eof()) throw Refusal{kMsgNoHeader};
+        if (r.eof()) throw Refusal{Tx::RawNoHeader};
         if (contains(line, "[Item]")) break;
     }
 }
@@ -165,20 +162,20 @@ void askVersion(Prompter& prompter) {
 void readCompactCurrentOrWave(LineReader& r, AlecHeader& h, Prompter& prompter) {
     const bool wave = h.kind == RawKind::CompactWH;
     std::string_view line = r.nextOrEmpty();
-    if (!contains(line, wave ? "CWH Data Processing" : "CEM Data Processing")) throw Refusal{kMsgWrongKind};
+    if (!contains(line, Text(wave ? Tx::RawCompactWhMark : Tx::RawCompactEmMark))) throw Refusal{Tx::RawWrongKind};
     line = r.nextOrEmpty();
     if (wave) {
-        if (!contains(line, "/  Version V2.10 Mar. 01.2004")) throw Refusal{kMsgWrongVersion};
+        if (!contains(line, "/  Version V2.10 Mar. 01.2004")) throw Refusal{Tx::RawWrongVersion};
     } else if (!contains(line, "/  Version V2.04") && !contains(line, "/  Version V2.10")) {
         askVersion(prompter);
     }
-    h.PageCaption = wave ? "Compact WH" : "Compact EM";
+    h.PageCaption = Text(wave ? Tx::RawTabCompactWh : Tx::RawTabCompactEm);
     h.TransVelChecked = !wave;
 
     std::string instNo, v;
     std::optional<std::string> start, step, counters, total, burstTime;
     for (;;) {
-        line = nextLine(r, kMsgNoHeader);
+        line = nextLine(r, Tx::RawNoHeader);
         if (GetKeyValue(line, "InstNo", v)) instNo = v;
         else if (GetKeyValue(line, "StartTime", v)) takeStartTime(h, v, start);
         else if (GetKeyValue(line, "EndTime", v)) h.EdtFinalTime = v;
@@ -187,7 +184,7 @@ void readCompactCurrentOrWave(LineReader& r, AlecHeader& h, Prompter& prompter) 
             step = v;
         } else if (GetKeyValue(line, "Counters", v)) counters = v;
         else if (GetKeyValue(line, "MeasMode", v)) {
-            if (v != "Burst1") throw Refusal{kMsgBurstOnly};
+            if (v != Text(Tx::RawBurstMode)) throw Refusal{Tx::RawBurstOnly, kBurstOnlyAdvice};
         } else if (GetKeyValue(line, "BurstTime", v)) {
             h.EditBInt = v;
             burstTime = v;
@@ -199,12 +196,12 @@ void readCompactCurrentOrWave(LineReader& r, AlecHeader& h, Prompter& prompter) 
         } else if (GetKeyValue(line, "TotalCnt", v)) total = v;
         else if (GetKeyValue(line, "AlphaData", v)) h.Alpha = needNumber(v);
         else if (GetKeyValue(line, "BetaData", v)) h.Beta = needNumber(v);
-        if (r.eof()) throw Refusal{kMsgNoHeader};
+        if (r.eof()) throw Refusal{Tx::RawNoHeader};
         if (contains(line, "[Coef]")) break;
     }
     // Counts are derived once the whole key section is known, whatever the
     // order of its lines.
-    if (!start || !step) throw Refusal{kMsgBadHeader};
+    if (!start || !step) throw Refusal{Tx::ImportBadHeader};
     h.DT = checkedInterval(h.EditDT);
     h.BurstTime = checkedBurstSeconds(needWhole(burstTime));
     long long perBurst = needWhole(counters);
@@ -218,9 +215,9 @@ void readCompactCurrentOrWave(LineReader& r, AlecHeader& h, Prompter& prompter) 
 
 void readCompactLogger(LineReader& r, AlecHeader& h) {
     std::string_view line = r.nextOrEmpty();
-    if (contains(line, "MDS5 Data Processing")) h.PageCaption = "MDS-MkV";
-    else if (contains(line, "CKU Data Processing")) h.PageCaption = "Compact-CLW";
-    else throw Refusal{kMsgWrongKind};
+    if (contains(line, Text(Tx::RawMdsMkVMark))) h.PageCaption = Text(Tx::RawTabMdsMkV);
+    else if (contains(line, Text(Tx::RawCompactClwMark))) h.PageCaption = Text(Tx::RawTabCompactClw);
+    else throw Refusal{Tx::RawWrongKind};
     r.nextOrEmpty();  // version line, not tested
     h.EditBInt = "0";
     h.TransVelChecked = false;
@@ -230,7 +227,7 @@ void readCompactLogger(LineReader& r, AlecHeader& h) {
     double stepDays = 0;
     bool burst = false, haveStep = false;
     for (;;) {
-        line = nextLine(r, kMsgNoHeader);
+        line = nextLine(r, Tx::RawNoHeader);
         if (GetKeyValue(line, "InstNo", v)) instNo = v;
         else if (GetKeyValue(line, "StartTime", v)) takeStartTime(h, v, start);
         else if (GetKeyValue(line, "EndTime", v)) {
@@ -244,7 +241,7 @@ void readCompactLogger(LineReader& r, AlecHeader& h) {
             haveStep = true;
         } else if (GetKeyValue(line, "Counters", v)) {
             if (v != "9999999") counters = v;
-        } else if (GetKeyValue(line, "MeasMode", v)) burst = v == "Burst1";
+        } else if (GetKeyValue(line, "MeasMode", v)) burst = v == Text(Tx::RawBurstMode);
         else if (GetKeyValue(line, "BurstTime", v)) h.EditBInt = v;
         else if (GetKeyValue(line, "Comment", v)) {
             h.Memo = "Measurements from Compact-" + model + " (Alec); Instrument No." + instNo;
@@ -254,10 +251,10 @@ void readCompactLogger(LineReader& r, AlecHeader& h) {
             instType = v == "TKURB" ? "TKU" : v;
             model = v == "TKURB" ? "CLW" : v;
         }
-        if (r.eof()) throw Refusal{kMsgNoHeader};
+        if (r.eof()) throw Refusal{Tx::RawNoHeader};
         if (contains(line, "[Coef]")) break;
     }
-    if (!start || !haveStep) throw Refusal{kMsgBadHeader};
+    if (!start || !haveStep) throw Refusal{Tx::ImportBadHeader};
     h.DT = checkedInterval(h.EditDT);
     long long totalCount = needWhole(total);
     if (burst) {
@@ -269,22 +266,22 @@ void readCompactLogger(LineReader& r, AlecHeader& h) {
         h.BurstTime = bint ? checkedBurstSeconds(*bint) : 0;
         long long samples = totalCount;
         if (samples <= 0) {
-            if (!end) throw Refusal{kMsgBadHeader};
+            if (!end) throw Refusal{Tx::ImportBadHeader};
             double span = (needDate(*end) - h.StartTime) / stepDays;
-            if (!(span >= 0 && span < 2.0e9)) throw Refusal{kMsgBadHeader};
+            if (!(span >= 0 && span < 2.0e9)) throw Refusal{Tx::ImportBadHeader};
             samples = RoundHalfAway(span) + 1LL;
         }
         setCounts(h, samples, 1, samples, r.fileSize());
     }
 
     // Items, one per letter; conductivity is followed by its computed salinity.
-    if (instType.empty() || instType.size() > static_cast<std::size_t>(kCoefRows)) throw Refusal{kMsgBadHeader};
+    if (instType.empty() || instType.size() > static_cast<std::size_t>(kCoefRows)) throw Refusal{Tx::ImportBadHeader};
     for (char c : instType) {
         if (c == 'C') {
             addItem(h, kItemConductivity, "mS/cm");
             addItem(h, kItemSalinity, "");
         } else if (!addLetterItem(h, c)) {
-            throw Refusal{kMsgUnknownModel};
+            throw Refusal{Tx::RawUnknownModel};
         }
     }
     h.ItemCount = static_cast<int>(h.ItemNames.size());
@@ -297,9 +294,9 @@ void readCompactLogger(LineReader& r, AlecHeader& h) {
 void readInfinity(LineReader& r, AlecHeader& h, Prompter& prompter) {
     const bool current = h.kind == RawKind::InfinityEM;
     std::string_view line = r.nextOrEmpty();
-    if (!contains(line, "//Infinity SDlogger")) throw Refusal{kMsgWrongKind};
+    if (!contains(line, Text(Tx::RawInfinityMark))) throw Refusal{Tx::RawWrongKind};
     line = r.nextOrEmpty();
-    if (current && !contains(line, "//Ver1.40")) askVersion(prompter);
+    if (current && !contains(line, "//" + Text(Tx::RawInfinityEmVersion))) askVersion(prompter);
     r.nextOrEmpty();  // third line, not used
     h.TransVelChecked = current;
 
@@ -307,7 +304,7 @@ void readInfinity(LineReader& r, AlecHeader& h, Prompter& prompter) {
     std::optional<std::string> start, interval, sampleCnt, burstCnt, burstTime, channel;
     bool burst = true;
     for (;;) {
-        line = nextLine(r, kMsgNoHeader);
+        line = nextLine(r, Tx::RawNoHeader);
         if (GetKeyValue(line, "SondeName", v)) {
             if (!current) h.SondeName = v;
         } else if (GetKeyValue(line, "SondeNo", v)) sondeNo = v;
@@ -325,15 +322,15 @@ void readInfinity(LineReader& r, AlecHeader& h, Prompter& prompter) {
         else if (GetKeyValue(line, "EndTime", v)) h.EdtFinalTime = v;
         else if (current && GetKeyValue(line, "AlphaData", v)) h.Alpha = needNumber(v);
         else if (current && GetKeyValue(line, "BetaData", v)) h.Beta = needNumber(v);
-        if (r.eof()) throw Refusal{kMsgNoHeader};
+        if (r.eof()) throw Refusal{Tx::RawNoHeader};
         if (contains(line, "CoefDate")) break;
     }
-    if (!start || !interval) throw Refusal{kMsgBadHeader};
+    if (!start || !interval) throw Refusal{Tx::ImportBadHeader};
     h.DT = checkedInterval(h.EditDT);
     long long total = needWhole(sampleCnt);
     if (burst) {
         long long minutes = needWhole(burstTime);
-        if (minutes < 0 || minutes > 2147483647LL / 60) throw Refusal{kMsgBadHeader};
+        if (minutes < 0 || minutes > 2147483647LL / 60) throw Refusal{Tx::ImportBadHeader};
         h.BurstTime = static_cast<std::int32_t>(minutes * 60);
         long long perBurst = needWhole(burstCnt);
         setCounts(h, perBurst, ceilDiv(total, perBurst), total, r.fileSize());
@@ -349,40 +346,40 @@ void readInfinity(LineReader& r, AlecHeader& h, Prompter& prompter) {
 
     long long lines = needWhole(channel);
     if (current) {
-        if (lines < 1) throw Refusal{kMsgBadHeader};
+        if (lines < 1) throw Refusal{Tx::ImportBadHeader};
     } else {
-        if (lines < 0 || lines > 255) throw Refusal{kMsgBadHeader};
+        if (lines < 0 || lines > 255) throw Refusal{Tx::ImportBadHeader};
         if (contains(h.SensorType, "B")) --lines;
-        if (lines < 1 || lines > kMaxIntervalChannels) throw Refusal{kMsgBadHeader};
+        if (lines < 1 || lines > kMaxIntervalChannels) throw Refusal{Tx::ImportBadHeader};
         h.ItemCount = static_cast<int>(lines);
     }
     // Coefficient line i is "Chi" followed by eight numbers; rows past the
     // table are not kept.
     for (long long i = 1; i <= lines; ++i) {
-        line = nextLine(r, kMsgBadHeader);
+        line = nextLine(r, Tx::ImportBadHeader);
         std::string tag = "Ch" + std::to_string(i);
         if (line.size() >= 3 && line.substr(0, 3) == tag && i <= kCoefRows)
             readCoefRow(line.size() > 4 ? line.substr(4) : std::string_view(), 8,
                         h.Coef[static_cast<std::size_t>(i - 1)]);
     }
     for (;;) {
-        line = nextLine(r, kMsgBadHeader);
+        line = nextLine(r, Tx::ImportBadHeader);
         if (GetKeyValue(line, "COMMENT", v)) {
             h.Memo = current ? "Measurements from Infinity (JFE Advantech); Instrument No." + sondeNo + "; " + v
                              : "Measurements from " + h.SondeName + " (JFE Advantech); Instrument No." + sondeNo +
                                    "; " + v;
         }
-        if (r.eof()) throw Refusal{kMsgBadHeader};
+        if (r.eof()) throw Refusal{Tx::ImportBadHeader};
         if (contains(line, "[Item]")) break;
     }
 
     if (current) {
-        h.PageCaption = "Infinity-EM";
+        h.PageCaption = Text(Tx::RawTabInfinityEm);
         return;
     }
-    h.PageCaption = h.SondeName == "ACLW-USB"   ? "Infinity-CLW"
-                    : h.SondeName == "ACTW-USB" ? "Infinity-CTW"
-                                                : "Infinity-Unknown";
+    h.PageCaption = Text(h.SondeName == "ACLW-USB"   ? Tx::RawTabInfinityClw
+                         : h.SondeName == "ACTW-USB" ? Tx::RawTabInfinityCtw
+                                                     : Tx::RawTabInfinityUnknown);
     h.SalinityHasColumn = true;
     for (int ch = 0; ch < h.ItemCount; ++ch) {
         std::size_t at = static_cast<std::size_t>(ch) * 2;
@@ -399,7 +396,7 @@ void readInfinity(LineReader& r, AlecHeader& h, Prompter& prompter) {
             addItem(h, "Unknown", "FTU");
         }
         // Channel ch is calibrated with row ch: past the table it has none.
-        if (!salinity && ch >= kCoefRows) throw Refusal{kMsgBadHeader};
+        if (!salinity && ch >= kCoefRows) throw Refusal{Tx::ImportBadHeader};
     }
 }
 
@@ -418,9 +415,9 @@ bool ReadAlecHeader(RawKind kind, const std::string& fileName, Prompter& prompte
             case RawKind::Infinity: readInfinity(r, h, prompter); break;
         }
         // Without a burst interval every burst would carry the same time.
-        if (h.Iterations > 1 && h.BurstTime <= 0) throw Refusal{kMsgBadHeader};
+        if (h.Iterations > 1 && h.BurstTime <= 0) throw Refusal{Tx::ImportBadHeader};
     } catch (const Refusal& refusal) {
-        prompter.error(refusal.message);
+        prompter.error(Text(refusal.message) + std::string(refusal.more));
         return false;
     } catch (const Declined&) {
         return false;
@@ -515,7 +512,7 @@ void SetWHHeader(const AlecHeader& h, CurrentFile& m) {
 void SetItemHeader(const AlecHeader& h, CurrentFile& m) {
     if (h.ItemCount < 1 || h.ItemCount > kMaxIntervalChannels ||
         h.ItemNames.size() != static_cast<std::size_t>(h.ItemCount) || h.ItemUnits.size() != h.ItemNames.size())
-        throw RangeError(kMsgBadHeader);
+        throw RangeError(Text(Tx::ImportBadHeader));
     setCommon(h, m);
     for (int k = 0; k < h.ItemCount; ++k) {
         const std::string& name = h.ItemNames[static_cast<std::size_t>(k)];

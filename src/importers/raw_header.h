@@ -68,13 +68,4 @@ void SetEMHeader(const AlecHeader& h, bool tempMeanOnly, CurrentFile& model);
 void SetWHHeader(const AlecHeader& h, CurrentFile& model);
 void SetItemHeader(const AlecHeader& h, CurrentFile& model);
 
-// Messages of the readers.
-extern const char* const kMsgWrongKind;
-extern const char* const kMsgWrongVersion;
-extern const char* const kMsgNoHeader;
-extern const char* const kMsgBadHeader;
-extern const char* const kMsgBurstOnly;
-extern const char* const kMsgUnknownModel;
-extern const char* const kMsgTooManyBursts;
-
 }  // namespace brine

@@ -11,6 +11,7 @@
 #include "base/line_reader.h"
 #include "base/rounding.h"
 #include "base/text_fields.h"
+#include "base/texts.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
 #include "core/sample_limits.h"
@@ -35,7 +36,7 @@ struct LineError {
     std::string message;
 };
 
-std::string badHeader(std::string_view what) { return std::string(kMsgBadHeader) + "\n" + std::string(what); }
+std::string badHeader(std::string_view what) { return Text(Tx::ImportBadHeader) + "\n" + std::string(what); }
 
 std::string missingColumn(const VectorColumns& c, const VectorOptions& o) {
     if (c.Ensemble < 0) return "Ensemble counter";
@@ -202,8 +203,8 @@ public:
         if (!DeclareWrittenBursts(m_, written, prompter_, Tx::FileWriteFailed)) outcome = VectorOutcome::Failed;
         if (!FinishSave(m_, prompter_, Tx::FileWriteFailed)) outcome = VectorOutcome::Failed;
         if (skippedLines_ > 0)
-            prompter_.information("アンサンブル番号が範囲外の行を" + std::to_string(skippedLines_) + "行読み飛ばしました。");
-        if (outOfRange_ > 0) prompter_.information(std::to_string(outOfRange_) + "個のデータを欠測値に変換しました。");
+            prompter_.information(Text(Tx::VectorSkippedLines, {std::to_string(skippedLines_)}));
+        if (outOfRange_ > 0) prompter_.information(Text(Tx::ImportToMissingCount, {std::to_string(outOfRange_)}));
         return outcome;
     }
 
@@ -212,7 +213,7 @@ private:
         LineReader dat(p_.DatFileName);
         LineReader sen(p_.SenFileName);
         sen_ = &sen;
-        ProgressScope scope(progress_, kMsgConverting, false);
+        ProgressScope scope(progress_, Text(Tx::ImportConverting), false);
         const int bursts = m_.Iterations;
         // Cut as the scan before the header dialog did; the model's bursts
         // may be shorter than the header's.
@@ -356,7 +357,7 @@ private:
     }
 
     static LineError lineError(const std::string& file, long long n, std::string_view line) {
-        return LineError{"データが不正なため、変換を中止します。\n" + file + "\n" + std::to_string(n) +
+        return LineError{Text(Tx::VectorBadData) + "\n" + file + "\n" + std::to_string(n) +
                          "行目: " + cp932ToUtf8(line)};
     }
 
@@ -545,7 +546,7 @@ VectorOutcome ConvertVectorFile(const VectorPlan& plan, VectorServices& s) {
     m.SaveFileName = std::filesystem::path(plan.header.HdrFileName).replace_extension(".sdf").string();
     if (!s.headerSave.ExecuteSave(0)) return VectorOutcome::NotStarted;
     if (m.Nch != nch || m.Nch2 != nch2 || m.SampleSize != samples || m.Iterations < 0) {
-        s.prompter.error(kMsgBadHeader);
+        s.prompter.error(Text(Tx::ImportBadHeader));
         m.Iterations = 0;
         m.WriteSDFHeader();
         FinishSave(m, s.prompter, Tx::FileWriteFailed);

@@ -9,6 +9,7 @@
 #include "base/errors.h"
 #include "base/line_reader.h"
 #include "base/text_fields.h"
+#include "base/texts.h"
 #include "core/current_file.h"
 #include "importers/raw_header.h"
 #include "platform/api/prompter.h"
@@ -26,7 +27,7 @@ struct Refusal {
     std::string message;
 };
 
-[[noreturn]] void refuse(std::string_view key) { throw Refusal{std::string(kMsgBadHeader) + "\n" + std::string(key)}; }
+[[noreturn]] void refuse(std::string_view key) { throw Refusal{Text(Tx::ImportBadHeader) + "\n" + std::string(key)}; }
 
 std::string_view rightTrimmed(std::string_view s) {
     while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
@@ -101,7 +102,7 @@ long long readWhole(const std::vector<std::string>& lines, std::string_view key,
 int columnIndex(std::string_view line) {
     std::optional<long long> n = ParseWhole(line.substr(0, 2));
     if (!n || *n < 1 || *n > 256)
-        throw FormatError(std::string(kMsgBadHeader) + "\n" + cp932ToUtf8(rightTrimmed(line)));
+        throw FormatError(Text(Tx::ImportBadHeader) + "\n" + cp932ToUtf8(rightTrimmed(line)));
     return static_cast<int>(*n - 1);
 }
 
@@ -149,7 +150,7 @@ std::string FormatOneDecimal(double v) {
 
 std::vector<std::string> ReadHeaderLines(const std::string& fileName) {
     LineReader r(fileName);
-    if (r.fileSize() > kMaxHeaderBytes) throw FormatError(std::string(kMsgBadHeader) + "\n" + fileName);
+    if (r.fileSize() > kMaxHeaderBytes) throw FormatError(Text(Tx::ImportBadHeader) + "\n" + fileName);
     std::vector<std::string> lines;
     std::string_view line;
     while (r.next(line)) lines.emplace_back(line);
@@ -193,7 +194,7 @@ bool ParseVectorHeader(const std::string& hdrFileName, Prompter& prompter, Vecto
         long long span = std::llround((h.LastTime - h.FirstTime) * 86400000.0);
         if (span < 0) refuse("Time of last measurement");
         long long bursts = span / (burst * 1000) + 1;
-        if (bursts > 32767) throw Refusal{kMsgTooManyBursts};
+        if (bursts > 32767) throw Refusal{Text(Tx::RawTooManyBursts)};
         h.Bursts = static_cast<std::int16_t>(bursts);
 
         std::string coord = GetHeaderValue(lines, "Coordinate system");
@@ -236,7 +237,7 @@ VectorFileRef LocateVectorFile(const std::vector<std::string>& lines, const std:
         if (fs::exists(sibling, ec) || named.size() <= ext.size()) return {sibling, i};
         return {(dir / named).string(), i};
     }
-    throw FormatError(std::string(kMsgBadHeader) + "\n" + siblingName);
+    throw FormatError(Text(Tx::ImportBadHeader) + "\n" + siblingName);
 }
 
 VectorColumns ReadVectorColumns(const std::vector<std::string>& lines, std::size_t datNameLine,

@@ -6,6 +6,7 @@
 
 #include "base/errors.h"
 #include "base/rounding.h"
+#include "base/texts.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
 #include "importers/raw_convert.h"
@@ -27,8 +28,6 @@ const std::array<TChannelDef, 2> MeanChannelDefs2{{
     {"平均方位", "mean Compass", "deg", 1.0f, 0},
     {"平均水温", "mean temperature", "deg", 0.1f, 0},
 }};
-
-const char* const kMsgCreatingSdf = "ただ今、ＳＤＦファイルの作成中！";
 
 namespace {
 
@@ -85,7 +84,7 @@ std::vector<TChannelDef> MeanChannelList(const WaveHunterFile& f) {
 void SetWaveHunterSDFHeader(const WaveHunterFile& f, const WaveHunterOptions& o, CurrentFile& m) {
     if (f.Channels < 1 || f.Channels > kMaxIntervalChannels || f.Samples < 1 || f.BurstCount < 1 ||
         f.BurstCount > 32767)
-        throw RangeError(kMsgWaveHunterHeader);
+        throw RangeError(Text(Tx::WaveHunterBadHeader));
     m.ResetHeader();
     m.SetMemo(o.Memo);
     m.StartTime = o.StartTime;
@@ -183,7 +182,7 @@ void WaveHunterBurstReader::turn(long double x, long double y, long double headi
 bool WaveHunterBurstReader::ReadBurst(int k, CurrentFile& m) {
     if (k < 0 || k >= f_.BurstCount) throw RangeError("バースト番号が範囲外です。");
     if (m.Nch != f_.Channels || m.SampleSize != f_.Samples || m.Nch2 != burstChannelCount(f_, o_))
-        throw BrineError(kMsgBadHeader);
+        throw BrineError(Text(Tx::ImportBadHeader));
     file_.readAt(f_.RecordOffset(k), record_.data(), record_.size());
     const std::size_t numberAt = f_.IsHun() ? 0 : 14;
     if (getLE<std::uint16_t>(record_.data() + numberAt) != k + 1) return false;
@@ -259,7 +258,7 @@ public:
 
     WaveHunterOutcome run() {
         if (m_.Nch != f_.Channels || m_.SampleSize != f_.Samples || m_.Nch2 != burstChannelCount(f_, o_)) {
-            prompter_.error(kMsgBadHeader);
+            prompter_.error(Text(Tx::ImportBadHeader));
             return finish(0, WaveHunterOutcome::Failed);
         }
         int b = 0;
@@ -276,15 +275,14 @@ public:
         }
         outcome = finish(b, outcome);
         if (unnumbered_ > 0)
-            prompter_.information(std::to_string(unnumbered_) +
-                                  "個のバーストはバースト番号が合わないため、欠測値にしました。");
-        if (outOfRange > 0) prompter_.information(std::to_string(outOfRange) + "個のデータを欠測値に変換しました。");
+            prompter_.information(Text(Tx::WaveHunterUnnumbered, {std::to_string(unnumbered_)}));
+        if (outOfRange > 0) prompter_.information(Text(Tx::ImportToMissingCount, {std::to_string(outOfRange)}));
         return outcome;
     }
 
 private:
     WaveHunterOutcome convert(WaveHunterBurstReader& reader, int& b) {
-        ProgressScope scope(progress_, kMsgCreatingSdf);
+        ProgressScope scope(progress_, Text(Tx::WaveHunterCreatingSdf));
         // The header dialog may have lowered the burst count; the file holds no more.
         const int n = std::min<int>(m_.Iterations, f_.BurstCount);
         while (b < n) {

@@ -86,6 +86,4 @@ enum class WaveHunterOutcome {
 // declaring exactly the bursts written.
 WaveHunterOutcome ConvertWaveHunterBursts(const WaveHunterFile& f, const WaveHunterOptions& o, WaveHunterServices& s);
 
-extern const char* const kMsgCreatingSdf;  // progress caption of the conversion
-
 }  // namespace brine

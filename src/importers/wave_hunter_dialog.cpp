@@ -13,6 +13,7 @@
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
+#include "base/texts.h"
 #include "core/header_save.h"
 #include "platform/dialog_frame.h"
 #include "platform/guard.h"
@@ -130,7 +131,7 @@ TFrmWaveHunter::TFrmWaveHunter(QWidget* parent) : QDialog(parent), model(&AppMod
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
     connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
 
-    SaveDialog1.Filter = "SDFファイル(*.sdf)|*.sdf";
+    SaveDialog1.Filter = Text(Tx::WaveHunterSaveFilter) + "|*.sdf";
     SaveDialog1.DefaultExt = "sdf";
 }
 

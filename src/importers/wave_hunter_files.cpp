@@ -10,18 +10,12 @@
 #include "base/datetime.h"
 #include "base/errors.h"
 #include "base/rounding.h"
+#include "base/texts.h"
 #include "core/current_file.h"
 #include "platform/api/progress.h"
 #include "platform/api/prompter.h"
 
 namespace brine {
-
-const char* const kMsgNotWaveHunter = "ウェーブハンターのデータではありません。\n終了します。";
-const char* const kMsgOneVelocity = "計測モード設定異常：流速成分のうち一方しか計測されていません。";
-const char* const kMsgCountingBursts = "ただ今、測定回数のチェック中．．．．";
-const char* const kMsgWaveHunterHeader = "ヘッダーの値が正しくないため、変換できません。";
-const char* const kMsgNoBursts = "完全なバーストがひとつもありません。";
-const char* const kMsgWaveHunterTooMany = "バーストの数が32767を超えるため、変換できません。";
 
 namespace {
 
@@ -124,7 +118,7 @@ private:
     }
     WaveHunterRead counted(bool finished) {
         if (!finished) return WaveHunterRead::Cancelled;
-        if (w_.BurstCount == 0) throw Refusal{kMsgNoBursts};
+        if (w_.BurstCount == 0) throw Refusal{Text(Tx::WaveHunterNoBursts)};
         checkBurstInterval();
         return WaveHunterRead::Read;
     }
@@ -134,7 +128,7 @@ private:
     void checkBurstInterval() const {
         const long long record = static_cast<long long>(w_.Samples) * w_.SampleInterval;  // 0.1 s
         if (w_.BurstCount > 1 && record > static_cast<long long>(w_.BurstInterval) * 600)
-            throw Refusal{kMsgWaveHunterHeader};
+            throw Refusal{Text(Tx::WaveHunterBadHeader)};
     }
 
     WaveHunterRead ReadHunFile() {
@@ -147,16 +141,16 @@ private:
         w_.Samples = word(h + 10);
         w_.Channels = word(h + 14);
         if (w_.SampleInterval < 1 || w_.Samples < 1 || w_.Channels < 1 || w_.Channels > kMaxIntervalChannels)
-            throw Refusal{kMsgWaveHunterHeader};
+            throw Refusal{Text(Tx::WaveHunterBadHeader)};
         const long long words = static_cast<long long>(w_.Samples) * w_.Channels + 4;
         w_.BlocksPerBurst = static_cast<int>((words + 511) / 512);
         const std::uint64_t step = static_cast<std::uint64_t>(w_.BlocksPerBurst) * kWaveHunterBlock;
         const std::uint64_t whole = size_ > kWaveHunterBlock ? (size_ - kWaveHunterBlock) / step : 0;
-        if (whole > kMaxBursts) throw Refusal{kMsgWaveHunterTooMany};
+        if (whole > kMaxBursts) throw Refusal{Text(Tx::ImportTooManyBursts)};
         int count = static_cast<int>(whole);
         std::uint16_t w = 0;
         while (count > 0 && !tryWord(f_, w_.RecordOffset(count - 1), w)) --count;
-        if (count == 0) throw Refusal{kMsgNoBursts};
+        if (count == 0) throw Refusal{Text(Tx::WaveHunterNoBursts)};
         w_.BurstCount = count;
         checkBurstInterval();
         w_.StartTime = modificationTime(w_.MasterFileName);
@@ -174,9 +168,10 @@ private:
     void readRecordHeader() {
         const bool k02 = w_.FileLayout == WaveHunterLayout::K02;
         std::uint8_t h[kWaveHunterRecordHeader];
-        if (size_ < sizeof h) throw k02 ? Refusal{kMsgNotWaveHunter, false} : Refusal{Text(Tx::FormatWrong)};
+        if (size_ < sizeof h)
+            throw k02 ? Refusal{Text(Tx::WaveHunterNotItsData), false} : Refusal{Text(Tx::FormatWrong)};
         f_.readAt(0, h, sizeof h);
-        if (k02 && word(h) != kK02Signature) throw Refusal{kMsgNotWaveHunter, false};
+        if (k02 && word(h) != kK02Signature) throw Refusal{Text(Tx::WaveHunterNotItsData), false};
 
         w_.MachineNo = h[10];
         w_.Channels = h[13];
@@ -192,10 +187,10 @@ private:
         else
             readH98Status(s1, s2);
 
-        if (!recordStamp(h, w_.StartTime)) throw Refusal{kMsgWaveHunterHeader};
+        if (!recordStamp(h, w_.StartTime)) throw Refusal{Text(Tx::WaveHunterBadHeader)};
         // The samples hold exactly the measured words; anything else cannot be decoded.
         const int words = (w_.MeasPressure ? 1 : 0) + (w_.MeasVelocity ? 2 : 0) + (w_.MeasLevel ? 1 : 0);
-        if (recordMinutes < 1 || w_.Channels < 1 || w_.Channels != words) throw Refusal{kMsgWaveHunterHeader};
+        if (recordMinutes < 1 || w_.Channels < 1 || w_.Channels != words) throw Refusal{Text(Tx::WaveHunterBadHeader)};
         w_.Samples = recordMinutes * 600 / w_.SampleInterval;
         const double x = (static_cast<double>(w_.Samples) * w_.Channels + 12) / 512;
         w_.BlocksPerBurst = w_.FileLayout == WaveHunterLayout::H98 ? H98Blocks(x) : static_cast<int>(std::ceil(x));
@@ -230,7 +225,7 @@ private:
         t.Direction = bit(s1, 7) ? "上向き" : "下向き";
         w_.MeasPressure = bit(s2, 0);
         t.MeasPres = w_.MeasPressure ? "ON" : "OFF";
-        if (bit(s2, 1) != bit(s2, 2)) throw Refusal{kMsgOneVelocity, false};
+        if (bit(s2, 1) != bit(s2, 2)) throw Refusal{Text(Tx::WaveHunterOneVelocity), false};
         w_.MeasVelocity = bit(s2, 1);
         t.MeasVel = w_.MeasVelocity ? "ON" : "OFF";
         w_.MeasLevel = bit(s2, 3);
@@ -240,7 +235,7 @@ private:
     // True unless cancelled. Bursts follow each other every B blocks; each
     // must carry its number and lie whole in the file.
     bool countH98() {
-        ProgressScope scope(progress_, kMsgCountingBursts);
+        ProgressScope scope(progress_, Text(Tx::WaveHunterCountingBursts));
         const std::uint64_t step = static_cast<std::uint64_t>(w_.BlocksPerBurst) * kWaveHunterBlock;
         int k = 0;
         for (;;) {
@@ -248,7 +243,7 @@ private:
             progress_.SetPercent(percentOf(static_cast<long double>(at), static_cast<long double>(size_)));
             std::uint16_t n = 0;
             if (at + w_.RecordBytes() > size_ || !tryWord(f_, at + 14, n) || n != k + 1) break;
-            if (k == kMaxBursts) throw Refusal{kMsgWaveHunterTooMany};
+            if (k == kMaxBursts) throw Refusal{Text(Tx::ImportTooManyBursts)};
             ++k;
             progress_.SetComment(std::to_string(k));
             if (progress_.Cancelled()) return false;
@@ -261,18 +256,18 @@ private:
     // carry its number, lie whole in the file and be stamped one burst
     // interval after the one before.
     bool countDirectory() {
-        if (size_ < kWaveHunterDirectoryArea) throw Refusal{kMsgWaveHunterHeader};
+        if (size_ < kWaveHunterDirectoryArea) throw Refusal{Text(Tx::WaveHunterBadHeader)};
         const std::uint64_t dirAt = size_ - kWaveHunterDirectoryArea;
         std::uint8_t nb[4];
         f_.readAt(dirAt, nb, 4);
         const std::uint32_t n = getLE<std::uint32_t>(nb);
-        if (n > kMaxDirectoryEntries) throw Refusal{kMsgWaveHunterHeader};
+        if (n > kMaxDirectoryEntries) throw Refusal{Text(Tx::WaveHunterBadHeader)};
         std::vector<std::uint8_t> raw(static_cast<std::size_t>(n) * 4);
         if (n > 0) f_.readAt(dirAt + 4, raw.data(), raw.size());
         w_.Directory.resize(n);
         for (std::uint32_t i = 0; i < n; ++i) w_.Directory[i] = getLE<std::uint32_t>(raw.data() + 4 * i);
 
-        ProgressScope scope(progress_, kMsgCountingBursts);
+        ProgressScope scope(progress_, Text(Tx::WaveHunterCountingBursts));
         double expected = w_.StartTime;
         int count = 0;
         for (std::uint32_t k = 0; k < n; ++k) {

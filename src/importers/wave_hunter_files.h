@@ -91,11 +91,4 @@ enum class WaveHunterRead {
 WaveHunterRead ReadWaveHunterFile(const std::string& fileName, WaveHunterFile& out, Prompter& prompter,
                                   ProgressSink& progress);
 
-extern const char* const kMsgNotWaveHunter;      // K02 without its signature
-extern const char* const kMsgOneVelocity;        // K02 with one velocity component only
-extern const char* const kMsgCountingBursts;     // progress caption of the count
-extern const char* const kMsgWaveHunterHeader;   // header values that cannot be right
-extern const char* const kMsgNoBursts;           // not one complete burst
-extern const char* const kMsgWaveHunterTooMany;  // more bursts than an SDF file holds
-
 }  // namespace brine

@@ -13,6 +13,7 @@
 #include "base/number_text.h"
 #include "base/rounding.h"
 #include "base/text_fields.h"
+#include "base/texts.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
 #include "core/sample_limits.h"
@@ -23,23 +24,20 @@
 
 namespace brine {
 
-const char* const kMsgTableRows = "表の行は37行でなければなりません。";
-const char* const kMsgNoTable = "表の見出し行（1月、１月またはJanを含む行）がありません。";
-const char* const kMsgTableSaved = "変換ファイルを保存しました。";
-const char* const kMsgTenDayColumns = "旬別表は最初の値の列だけを変換します。2列目以降の値は使われません。";
-
 namespace {
 
 const char* const kMsgConverting = "ただ今、データの変換中．．．．";
 
-// CP932 texts of the markers.
-const std::string kMonth1 = "1\x8C\x8E";            // 1月
-const std::string kMonth1Wide = "\x82\x50\x8C\x8E";  // １月
-const std::string kYearMark = "\x94\x4E";           // 年
+// CP932 text of the year's mark.
+const std::string kYearMark = "\x94\x4E";  // 年
 
+// The title row holds "1月", "１月" or "Jan" (CP932 in the file).
 bool StartsTable(std::string_view line) {
-    return findCp932(line, kMonth1) != std::string_view::npos ||
-           findCp932(line, kMonth1Wide) != std::string_view::npos || findCp932(line, "Jan") != std::string_view::npos;
+    static const std::string month1 = utf8ToCp932(Text(Tx::YearlyMonthOne));
+    static const std::string month1Wide = utf8ToCp932(Text(Tx::YearlyMonthOneWide));
+    static const std::string january = Text(Tx::YearlyJanuary);
+    return findCp932(line, month1) != std::string_view::npos || findCp932(line, month1Wide) != std::string_view::npos ||
+           findCp932(line, january) != std::string_view::npos;
 }
 
 float ParseCoefficient(const std::string& text, const char* name) {
@@ -89,7 +87,7 @@ LoadedYearTable ReadYearTable(const std::string& fileName) {
         out.table.rows.push_back(SplitCommas(line));
         out.table.colCount = std::max(out.table.colCount, static_cast<int>(out.table.rows.back().size()));
     }
-    if (!inTable) throw FormatError(kMsgNoTable);
+    if (!inTable) throw FormatError(Text(Tx::YearlyNoTitleRow));
     out.table.rowCount = std::max(2, static_cast<int>(out.table.rows.size()));
     return out;
 }
@@ -148,12 +146,12 @@ std::optional<YearTableBurst> ConvertYearTable(const YearTable& table, const Yea
     burst.a = ParseCoefficient(s.aText, "A");
     burst.b = ParseCoefficient(s.bText, "B");
     // A scale of 0 turns every value into a division by zero.
-    if (burst.a == 0) throw RangeError("係数Aには0以外の数値を入力して下さい。");
+    if (burst.a == 0) throw RangeError(Text(Tx::YearlyZeroScale));
     std::optional<int> dt = ParseInt(s.dtText);
     if (!dt || *dt <= 0) throw ConversionError("記録時間間隔には正の整数を入力して下さい。");
     const long double dtDays = static_cast<long double>(*dt) * unitAt(s.dtUnit).DaysPer;
     std::optional<YearTimeRange> range = TableTimeRange(s.mode, s.year, s.obsTime);
-    if (!range) throw ConversionError("観測年または観測時刻が正しくありません。");
+    if (!range) throw ConversionError(Text(Tx::YearlyBadYearOrTime));
     const long double steps = std::floor((range->last - range->start) / dtDays + 0.5L);
     if (!(steps + 1 <= kMaxSamplesPerBurst)) {
         char count[32];
@@ -191,7 +189,7 @@ std::optional<YearTableBurst> ConvertYearTable(const YearTable& table, const Yea
         bool more = false;
         for (int c = 2; c < table.colCount && !more; ++c)
             for (int r = 1; r < table.rowCount && !more; ++r) more = HoldsNumber(table.cell(c, r));
-        if (more) prompter.warning(kMsgTenDayColumns);
+        if (more) prompter.warning(Text(Tx::YearlyTenDayColumns));
     }
 
     const double start = range->start;
@@ -290,8 +288,8 @@ bool SaveYearTableBurst(CurrentFile& m, const YearTableBurst& burst, const std::
         return false;
     }
     if (!FinishSave(m, prompter, Tx::FileWriteFailed)) return false;
-    if (missing > 0) prompter.information(std::to_string(missing) + "個のデータを欠測値に変換しました。");
-    prompter.information(kMsgTableSaved);
+    if (missing > 0) prompter.information(Text(Tx::ImportToMissingCount, {std::to_string(missing)}));
+    prompter.information(Text(Tx::YearlySaved));
     return true;
 }
 

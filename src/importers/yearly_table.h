@@ -103,9 +103,4 @@ std::optional<YearTableBurst> ConvertYearTable(const YearTable& table, const Yea
 bool SaveYearTableBurst(CurrentFile& model, const YearTableBurst& burst, const std::string& sourceFile,
                         HeaderSaveDialog& headerSave, Prompter& prompter, ProgressSink& progress);
 
-extern const char* const kMsgTableRows;       // ten-day table without 37 rows
-extern const char* const kMsgNoTable;         // no title row found
-extern const char* const kMsgTableSaved;      // success
-extern const char* const kMsgTenDayColumns;   // values beyond the first column of a ten-day table
-
 }  // namespace brine

@@ -10,6 +10,7 @@
 
 #include "base/errors.h"
 #include "base/number_text.h"
+#include "base/texts.h"
 #include "core/current_file.h"
 #include "core/header_edit_rules.h"
 #include "core/header_save.h"
@@ -44,7 +45,7 @@ QLineEdit* labelledEdit(QWidget* parent, const char* name, const QString& captio
 
 TFrmDateYearTable::TFrmDateYearTable(QWidget* parent) : QDialog(parent), model(&AppModel()) {
     setObjectName("FrmDateYearTable");
-    setWindowTitle(QStringLiteral("月日別年別表データ"));
+    setWindowTitle(QString::fromStdString(Text(Tx::YearlyByDateCaption)));
     SetFixedDialogFrame(*this, 760, 520);
 
     StringGrid1 = new StringGrid(this);
@@ -161,13 +162,13 @@ bool TFrmDateYearTable::LoadTable(const std::string& fileName, int mode) {
     }
 
     if (Mode == MonthDayTable) {
-        setWindowTitle(QStringLiteral("月日別年別表データ"));
+        setWindowTitle(QString::fromStdString(Text(Tx::YearlyByDateCaption)));
         ObsTime = EditTime->text().toStdString();
         UpdateTimeRange();
     } else {
-        setWindowTitle(QStringLiteral("月旬別年別表データ"));
+        setWindowTitle(QString::fromStdString(Text(Tx::YearlyByTenDaysCaption)));
         UpdateTimeRange();
-        if (table_.rowCount != 37) AppPrompter().warning(kMsgTableRows);
+        if (table_.rowCount != 37) AppPrompter().warning(Text(Tx::YearlyTenDayRows));
     }
     return true;
 }

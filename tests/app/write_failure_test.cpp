@@ -1226,7 +1226,7 @@ std::vector<Writer> writers() {
                                SaveYearTableBurst(r.model, **burst, r.file("table.csv"), *save, r.prompter, r.progress);
                        }};
                    },
-                   {kMsgTableSaved}});
+                   {"変換ファイルを保存しました。"}});
     all.push_back(
         singleBurst("Jma", "tokyo.csv",
                     "データ種別,地点名,期間区分,表示期間\n気象データ,東京,時別値,2020年1月1日0時～2020年1月9日23時\n"

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "base/cp932.h"
+#include "base/texts.h"
 #include "core/sdf_builder.h"
 #include "importers/dl2_files.h"
 #include "importers/dl2_dialog.h"
@@ -110,7 +111,7 @@ TEST_F(FrmKyowaSTest, RefusedFilesAndCancelWriteNothing) {
     TFrmKyowaS& f = *FrmKyowaS;
     f.OpenDL2File(currentFile(1));
     EXPECT_FALSE(f.isVisible());
-    EXPECT_EQ(prompter.lastText(), kMsgDL2SingleBurst);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::Dl2SingleBurst));
     EXPECT_TRUE(f.Header().SourceFile.empty());
 
     // A refused file leaves the record shown before it whole.

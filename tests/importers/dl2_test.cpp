@@ -6,6 +6,7 @@
 
 #include "base/datetime.h"
 #include "base/errors.h"
+#include "base/texts.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
 #include "core/sdf_builder.h"
@@ -162,11 +163,11 @@ TEST_F(DL2Test, FilesThatCannotBeConvertedAreRefusedWithTheReason) {
     ASSERT_EQ(refusal({l1, good2, burst0, values, dl2BurstHeader(3, 1, 12, 30)}), "accepted");
 
     // No burst interval can be derived.
-    EXPECT_EQ(refusal({l1, good2, burst0, values}), kMsgDL2SingleBurst);
-    EXPECT_EQ(refusal({l1, good2, burst0, values, "", "  "}), kMsgDL2SingleBurst);
-    EXPECT_EQ(refusal({l1, good2, burst0}), kMsgDL2SingleBurst);
-    EXPECT_EQ(refusal({l1, good2, burst0, values, burst0}), kMsgDL2BurstOrder);
-    EXPECT_EQ(refusal({l1, good2, burst0, values, dl2BurstHeader(3, 1, 11, 0)}), kMsgDL2BurstOrder);
+    EXPECT_EQ(refusal({l1, good2, burst0, values}), Text(Tx::Dl2SingleBurst));
+    EXPECT_EQ(refusal({l1, good2, burst0, values, "", "  "}), Text(Tx::Dl2SingleBurst));
+    EXPECT_EQ(refusal({l1, good2, burst0}), Text(Tx::Dl2SingleBurst));
+    EXPECT_EQ(refusal({l1, good2, burst0, values, burst0}), Text(Tx::Dl2BurstOrder));
+    EXPECT_EQ(refusal({l1, good2, burst0, values, dl2BurstHeader(3, 1, 11, 0)}), Text(Tx::Dl2BurstOrder));
 
     // Fields: not a number, outside 0..65535, impossible dates.
     std::string badMonth = good2;
@@ -184,18 +185,18 @@ TEST_F(DL2Test, FilesThatCannotBeConvertedAreRefusedWithTheReason) {
     EXPECT_EQ(refusal({l1, good2, burst0, values, badHeader}), "'x' は整数ではありません。（5行目、16-20桁）");
 
     // Samples and intervals that make no file.
-    EXPECT_EQ(refusal({l1, dl2Line2(t, "1", "cm", 0)}), kMsgDL2NoSamples);
+    EXPECT_EQ(refusal({l1, dl2Line2(t, "1", "cm", 0)}), Text(Tx::Dl2NoSamples));
     for (const char* dt : {"0", "-1", "x", "", ".0004"})
-        EXPECT_NE(refusal({l1, dl2Line2(t, dt, "cm", 3)}).find(kMsgDL2BadInterval), std::string::npos) << dt;
+        EXPECT_NE(refusal({l1, dl2Line2(t, dt, "cm", 3)}).find(Text(Tx::Dl2BadInterval)), std::string::npos) << dt;
     test::DL2Times backwards = t;
     backwards.day = 5;  // final 03/01 before the start 03/05
     EXPECT_EQ(refusal({l1, dl2Line2(backwards, "1", "cm", 3), dl2BurstHeader(3, 5, 12, 0), values,
                        dl2BurstHeader(3, 5, 12, 30)}),
-              kMsgDL2FinalBeforeStart);
+              Text(Tx::Dl2FinalBeforeStart));
     test::DL2Times long_ = t;
     long_.finalMonth = 4;  // a month of one-minute bursts
     EXPECT_EQ(refusal({l1, dl2Line2(long_, "1", "cm", 3), burst0, values, dl2BurstHeader(3, 1, 12, 1)}),
-              kMsgDL2TooManyBursts);
+              Text(Tx::ImportTooManyBursts));
 
     EXPECT_EQ(refusal({}), "フォーマットが違います。");
     EXPECT_EQ(refusal({l1}), "フォーマットが違います。");

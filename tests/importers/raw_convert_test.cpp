@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "base/texts.h"
 #include "core/header_save.h"
 #include "core/sdf_builder.h"
 #include "importers/raw_convert.h"
@@ -70,7 +71,7 @@ TEST_F(AlecConvertTest, CurrentMeterVelocityAndBurstTemperature) {
     EXPECT_EQ(convert(o), AlecOutcome::Completed);
     EXPECT_EQ(save.calls, 1);
     EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_EQ(progress.titles, std::vector<std::string>{kMsgConverting});
+    EXPECT_EQ(progress.titles, std::vector<std::string>{Text(Tx::ImportConverting)});
     EXPECT_FALSE(progress.visible);
     result.open(out);
     EXPECT_EQ(result.Nch, 2);
@@ -160,7 +161,7 @@ TEST_F(AlecConvertTest, SalinityAtTheStandardPointAndPressureInBar) {
     EXPECT_EQ(values.defaultText, "1.00");
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].type, MsgType::Confirmation);
-    EXPECT_EQ(prompter.shown[0].text, kMsgSaved);
+    EXPECT_EQ(prompter.shown[0].text, Text(Tx::RawSaved));
     result.open(out);
     EXPECT_EQ(result.samples(0, 0), std::vector<int>{1500});
     EXPECT_EQ(result.samples(0, 1), std::vector<int>{4291});
@@ -179,7 +180,7 @@ TEST_F(AlecConvertTest, PromptClosedOrRefusedWritesNothing) {
     EXPECT_EQ(convert(), AlecOutcome::NotStarted);
     values.answers.push_back("abc");
     EXPECT_EQ(convert(), AlecOutcome::NotStarted);
-    EXPECT_EQ(prompter.lastText(), kMsgBadPressure);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::RawPressureWrong));
     EXPECT_EQ(save.calls, 0);
     EXPECT_FALSE(std::filesystem::exists(out));
 
@@ -249,7 +250,7 @@ TEST_F(AlecConvertTest, CancelledItemRunSaysNoSuccess) {
     load(RawKind::Compact, test::mdsHeader("TK", "Burst1", 2, 6), {"a,1,1", "b,1,1", "c,1,1", "d,1,1", "e,1,1", "f,1,1"});
     progress.cancelAfter = 3;
     EXPECT_EQ(convert(), AlecOutcome::Cancelled);
-    EXPECT_FALSE(prompter.showedText(kMsgSaved));
+    EXPECT_FALSE(prompter.showedText(Text(Tx::RawSaved)));
     result.open(out);
     EXPECT_EQ(result.Iterations, 2);
     EXPECT_EQ(result.samples(1, 0), (std::vector<int>{100, E}));

@@ -3,6 +3,7 @@
 
 #include "base/cp932.h"
 #include "base/datetime.h"
+#include "base/texts.h"
 #include "core/current_file.h"
 #include "importers/raw_header.h"
 #include "importers/raw_files.h"
@@ -113,32 +114,36 @@ TEST_F(AlecHeaderTest, CompactEMVersionQuestion) {
 TEST_F(AlecHeaderTest, RefusedHeadersSayWhy) {
     auto em = withData(test::compactEMHeader());
     auto wh = withData(test::compactWHHeader());
+    const std::string bad = Text(Tx::ImportBadHeader);
     struct Case {
         RawKind kind;
         std::vector<std::string> lines;
-        const char* message;
+        std::string message;
     } cases[] = {
-        {RawKind::CompactEM, wh, kMsgWrongKind},
-        {RawKind::CompactWH, [&] { auto l = wh; l[0] = "CWH Data"; return l; }(), kMsgWrongKind},
-        {RawKind::CompactWH, [&] { auto l = wh; l[1] = "/  Version V2.10"; return l; }(), kMsgWrongVersion},
-        {RawKind::CompactEM, with(em, "MeasMode", "MeasMode=Continuous"), kMsgBurstOnly},
+        {RawKind::CompactEM, wh, Text(Tx::RawWrongKind)},
+        {RawKind::CompactWH, [&] { auto l = wh; l[0] = "CWH Data"; return l; }(), Text(Tx::RawWrongKind)},
+        {RawKind::CompactWH, [&] { auto l = wh; l[1] = "/  Version V2.10"; return l; }(), Text(Tx::RawWrongVersion)},
+        {RawKind::CompactEM, with(em, "MeasMode", "MeasMode=Continuous"),
+         "バーストモード以外で取得されたデータであるため，対応していません。\n"
+         "csvファイルに変換して「カンマ区切りデータ」として読みこむか，\n作者にお問い合わせ下さい。"},
         // Missing keys the header is built from: refused instead of reusing old values.
-        {RawKind::CompactEM, without(em, "StartTime"), kMsgBadHeader},
-        {RawKind::CompactEM, without(em, "StepTime"), kMsgBadHeader},
-        {RawKind::CompactEM, without(em, "Counters"), kMsgBadHeader},
-        {RawKind::CompactEM, without(em, "TotalCnt"), kMsgBadHeader},
+        {RawKind::CompactEM, without(em, "StartTime"), bad},
+        {RawKind::CompactEM, without(em, "StepTime"), bad},
+        {RawKind::CompactEM, without(em, "Counters"), bad},
+        {RawKind::CompactEM, without(em, "TotalCnt"), bad},
         // Unusable divisors and intervals.
-        {RawKind::CompactEM, with(em, "Counters", "Counters=0"), kMsgBadHeader},
-        {RawKind::CompactEM, with(em, "StepTime", "StepTime=0"), kMsgBadHeader},
-        {RawKind::CompactEM, with(em, "StartTime", "StartTime=yesterday"), kMsgBadHeader},
-        {RawKind::CompactEM, with(em, "StepTime", "StepTime=0.0000004"), kMsgBadHeader},  // not even a microsecond
+        {RawKind::CompactEM, with(em, "Counters", "Counters=0"), bad},
+        {RawKind::CompactEM, with(em, "StepTime", "StepTime=0"), bad},
+        {RawKind::CompactEM, with(em, "StartTime", "StartTime=yesterday"), bad},
+        {RawKind::CompactEM, with(em, "StepTime", "StepTime=0.0000004"), bad},  // not even a microsecond
         // Several bursts without a burst interval.
-        {RawKind::Compact, withData(without(test::mdsHeader("T", "Burst1", 2, 4), "BurstTime")), kMsgBadHeader},
-        {RawKind::CompactEM, with(em, "BurstTime", "BurstTime=0"), kMsgBadHeader},
-        {RawKind::InfinityEM, withData(with(test::infinityEMHeader(), "BurstTime", "BurstTime=0")), kMsgBadHeader},
+        {RawKind::Compact, withData(without(test::mdsHeader("T", "Burst1", 2, 4), "BurstTime")), bad},
+        {RawKind::CompactEM, with(em, "BurstTime", "BurstTime=0"), bad},
+        {RawKind::InfinityEM, withData(with(test::infinityEMHeader(), "BurstTime", "BurstTime=0")), bad},
         // More bursts than a header can hold.
-        {RawKind::CompactEM, with(with(em, "Counters", "Counters=1"), "TotalCnt", "TotalCnt=40000"), kMsgTooManyBursts},
-        {RawKind::CompactWH, with(wh, "Counters", "Counters=1000000000"), kMsgBadHeader},  // larger than the file
+        {RawKind::CompactEM, with(with(em, "Counters", "Counters=1"), "TotalCnt", "TotalCnt=40000"),
+         Text(Tx::RawTooManyBursts)},
+        {RawKind::CompactWH, with(wh, "Counters", "Counters=1000000000"), bad},  // larger than the file
     };
     for (const Case& c : cases) {
         prompter.shown.clear();
@@ -159,11 +164,11 @@ TEST_F(AlecHeaderTest, BrokenCoefficientSectionsAndEarlyEnds) {
     // The file ends on its "[Item]" line, or on its "[Coef]" line.
     auto noData = em;
     auto endsAtCoef = std::vector<std::string>(em.begin(), em.begin() + 14);
+    const std::string bad = Text(Tx::ImportBadHeader), none = Text(Tx::RawNoHeader);
     struct Case {
         std::vector<std::string> lines;
-        const char* message;
-    } cases[] = {{withData(marker), kMsgBadHeader}, {shortRow, kMsgBadHeader}, {noData, kMsgNoHeader},
-                 {endsAtCoef, kMsgNoHeader}};
+        std::string message;
+    } cases[] = {{withData(marker), bad}, {shortRow, bad}, {noData, none}, {endsAtCoef, none}};
     for (const Case& c : cases) {
         prompter.shown.clear();
         EXPECT_FALSE(read(RawKind::CompactEM, c.lines));
@@ -172,13 +177,13 @@ TEST_F(AlecHeaderTest, BrokenCoefficientSectionsAndEarlyEnds) {
     // Infinity kinds say the header is bad when the file ends at "[Item]".
     prompter.shown.clear();
     EXPECT_FALSE(read(RawKind::Infinity, test::infinityHeader("ACLW-USB", "T1C1", 2)));
-    EXPECT_EQ(prompter.lastText(), kMsgBadHeader);
+    EXPECT_EQ(prompter.lastText(), bad);
     // A short Infinity coefficient line.
     auto inf = withData(test::infinityHeader("ACLW-USB", "T1C1", 2));
     inf[14] = "Ch1=0,1,0";
     prompter.shown.clear();
     EXPECT_FALSE(read(RawKind::Infinity, inf));
-    EXPECT_EQ(prompter.lastText(), kMsgBadHeader);
+    EXPECT_EQ(prompter.lastText(), bad);
 }
 
 TEST_F(AlecHeaderTest, CountsDoNotDependOnKeyOrder) {
@@ -245,9 +250,9 @@ TEST_F(AlecHeaderTest, MdsItemsMemoAndHeader) {
 
     prompter.shown.clear();
     EXPECT_FALSE(read(RawKind::Compact, withData(test::mdsHeader("TX"))));
-    EXPECT_EQ(prompter.lastText(), kMsgUnknownModel);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::RawUnknownModel));
     EXPECT_FALSE(read(RawKind::Compact, withData(test::mdsHeader("TTTTTTT"))));  // no 7th coefficient row
-    EXPECT_EQ(prompter.lastText(), kMsgBadHeader);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::ImportBadHeader));
 }
 
 TEST_F(AlecHeaderTest, ItemIntervalsKeepSecondsOfTheBurstInterval) {
@@ -278,7 +283,7 @@ TEST_F(AlecHeaderTest, MdsContinuousRecordingAndASingleBurst) {
     EXPECT_EQ(h.SampleSize, 4);
     // The ignored "9999999" leaves burst recording without a divisor.
     EXPECT_FALSE(read(RawKind::Compact, withData(with(test::mdsHeader("T"), "Counters", "Counters=9999999"))));
-    EXPECT_EQ(prompter.lastText(), kMsgBadHeader);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::ImportBadHeader));
     EXPECT_FALSE(read(RawKind::Compact, withData(with(test::mdsHeader("T", "Continuous", 2, 0), "StepTime", "StepTime=0"))));
     // One burst needs no burst interval.
     EXPECT_TRUE(read(RawKind::Compact, withData(without(test::mdsHeader("T", "Burst1", 4, 4), "BurstTime"))));
@@ -307,7 +312,7 @@ TEST_F(AlecHeaderTest, InfinitySondes) {
     // No channel left after the "B" reduction, and more channels than rows.
     EXPECT_FALSE(read(RawKind::Infinity, withData(test::infinityHeader("X", "B0", 1))));
     EXPECT_FALSE(read(RawKind::Infinity, withData(test::infinityHeader("X", "T1T1T1T1T1T1T1", 7))));
-    EXPECT_EQ(prompter.lastText(), kMsgBadHeader);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::ImportBadHeader));
 }
 
 TEST_F(AlecHeaderTest, InfinityEMContinuousTakesEverySample) {

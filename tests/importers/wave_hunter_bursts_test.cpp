@@ -2,6 +2,7 @@
 // velocity rotation, cancel and the bursts the output declares.
 #include <gtest/gtest.h>
 
+#include "base/texts.h"
 #include "core/sdf_builder.h"
 #include "importers/raw_header.h"
 #include "importers/wave_hunter_bursts.h"
@@ -201,7 +202,7 @@ TEST_F(WaveHunterBurstsTest, CancelAndShortRunsDeclareTheBurstsWritten) {
     prepare(f, o);
     model.SampleSize = 5;
     EXPECT_EQ(convert(f, o), WaveHunterOutcome::Failed);
-    EXPECT_EQ(prompter.lastText(), kMsgBadHeader);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::ImportBadHeader));
     EXPECT_EQ(back(-1).Iterations, 0);
 }
 

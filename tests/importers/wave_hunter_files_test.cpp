@@ -8,6 +8,7 @@
 
 #include "base/datetime.h"
 #include "base/errors.h"
+#include "base/texts.h"
 #include "core/current_file.h"
 #include "importers/wave_hunter_files.h"
 #include "platform/api/scripted.h"
@@ -104,7 +105,7 @@ TEST_F(WaveHunterFilesTest, H98HeaderStatusAndCount) {
     EXPECT_EQ(t.WatchDog, "ON     ");
     EXPECT_EQ(t.VelComp, "Ｘ流速とＹ流速");
     EXPECT_EQ(t.Direction, "上向き ");
-    EXPECT_EQ(progress.titles, std::vector<std::string>{kMsgCountingBursts});
+    EXPECT_EQ(progress.titles, std::vector<std::string>{Text(Tx::WaveHunterCountingBursts)});
     EXPECT_EQ(progress.comment, "3");
     EXPECT_FALSE(progress.visible);
 }
@@ -188,7 +189,7 @@ TEST_F(WaveHunterFilesTest, SeveralBurstsNeedABurstIntervalThatHoldsTheRecord) {
         SCOPED_TRACE(c.name);
         const std::string p = test::writeFile(dir, c.name, c.bytes);
         EXPECT_EQ(read(p), WaveHunterRead::Refused);
-        EXPECT_EQ(prompter.lastText(), std::string(kMsgWaveHunterHeader) + "\n" + p);
+        EXPECT_EQ(prompter.lastText(), Text(Tx::WaveHunterBadHeader) + "\n" + p);
     }
     // One burst has no next one to overlap.
     prompter.shown.clear();
@@ -218,16 +219,16 @@ TEST_F(WaveHunterFilesTest, DamagedFilesAreRefusedWithTheirReason) {
 
     std::vector<Case> cases{
         {"a.hun", test::Bytes(10, 0), Text(Tx::FormatWrong)},
-        {"b.hun", hun(noSamples, 1), kMsgWaveHunterHeader},
-        {"c.hun", hun(tooManyChannels, 1), kMsgWaveHunterHeader},
-        {"f.hun", hun({}, 0), kMsgNoBursts},
-        {"h.h98", test::h98File({badMonth}, 1024), kMsgWaveHunterHeader},
-        {"i.h98", test::h98File({mismatch}, 1024), kMsgWaveHunterHeader},
-        {"j.h98", test::h98File({noRecord}, 1024), kMsgWaveHunterHeader},
-        {"k.h98", firstNumberWrong, kMsgNoBursts},
-        {"l.h98", test::recordBytes(WHRecord{}, 0), kMsgNoBursts},  // header only, no samples
-        {"WH1M.H00", test::h98File({WHRecord{}}, 1024), kMsgWaveHunterHeader},  // no directory
-        {"WH2M.H00", hugeDirectory, kMsgWaveHunterHeader},
+        {"b.hun", hun(noSamples, 1), Text(Tx::WaveHunterBadHeader)},
+        {"c.hun", hun(tooManyChannels, 1), Text(Tx::WaveHunterBadHeader)},
+        {"f.hun", hun({}, 0), Text(Tx::WaveHunterNoBursts)},
+        {"h.h98", test::h98File({badMonth}, 1024), Text(Tx::WaveHunterBadHeader)},
+        {"i.h98", test::h98File({mismatch}, 1024), Text(Tx::WaveHunterBadHeader)},
+        {"j.h98", test::h98File({noRecord}, 1024), Text(Tx::WaveHunterBadHeader)},
+        {"k.h98", firstNumberWrong, Text(Tx::WaveHunterNoBursts)},
+        {"l.h98", test::recordBytes(WHRecord{}, 0), Text(Tx::WaveHunterNoBursts)},  // header only, no samples
+        {"WH1M.H00", test::h98File({WHRecord{}}, 1024), Text(Tx::WaveHunterBadHeader)},  // no directory
+        {"WH2M.H00", hugeDirectory, Text(Tx::WaveHunterBadHeader)},
         {"z.k02", test::Bytes(1, 0), "ウェーブハンターのデータではありません。\n終了します。"},
     };
     for (const Case& c : cases) {
@@ -245,7 +246,7 @@ TEST_F(WaveHunterFilesTest, DamagedFilesAreRefusedWithTheirReason) {
     const std::string big = test::writeFile(dir, "big.hun", test::hunFile(one, {{}}));
     std::filesystem::resize_file(big, 1024 + 32768ull * 1024);
     EXPECT_EQ(read(big), WaveHunterRead::Refused);
-    EXPECT_EQ(prompter.lastText(), std::string(kMsgWaveHunterTooMany) + "\n" + big);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::ImportTooManyBursts) + "\n" + big);
 
     EXPECT_THROW(read(dir.file("missing.hun")), IoError);
 }

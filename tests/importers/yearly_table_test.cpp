@@ -8,6 +8,7 @@
 #include "base/cp932.h"
 #include "base/datetime.h"
 #include "base/errors.h"
+#include "base/texts.h"
 #include "core/header_save.h"
 #include "core/sdf_builder.h"
 #include "importers/raw_files.h"
@@ -152,7 +153,7 @@ TEST_F(YearTableTest, TenDayExtraRowsAreSkippedAndOnlyTheFirstColumnIsConverted)
     // A 38th row names no period; a second value column would overwrite the first.
     ASSERT_TRUE(convert(load(tenDayLines(38, ",7"))));
     ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, kMsgTenDayColumns);
+    EXPECT_EQ(prompter.shown[0].text, Text(Tx::YearlyTenDayColumns));
     EXPECT_EQ(model.Data[0][0], 10);
     EXPECT_EQ(model.Data[0][364], 360);
 
@@ -285,7 +286,7 @@ TEST_F(YearTableTest, HeaderDialogEditsNeverLeaveTheSavedFileWrong) {
     ASSERT_TRUE(SaveYearTableBurst(model, *burst, source, save, prompter, progress));
     EXPECT_EQ(save.proposed, dir.file("table.sdf"));
     EXPECT_EQ(save.kinds, std::vector<int>{0});
-    EXPECT_EQ(prompter.lastText(), kMsgTableSaved);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::YearlySaved));
     EXPECT_FALSE(prompter.showedText("個のデータを欠測値に変換しました。"));
     EXPECT_FALSE(progress.cancellable);
     EXPECT_FALSE(progress.visible);
@@ -322,7 +323,7 @@ TEST_F(YearTableTest, CancelledOrFailedSavesReportNoSuccess) {
     test::ScriptedHeaderSave liar(model, dir.file("no/such/dir/out.sdf"));
     liar.lie = true;
     EXPECT_FALSE(SaveYearTableBurst(model, *burst, source, liar, prompter, progress));
-    EXPECT_FALSE(prompter.showedText(kMsgTableSaved));
+    EXPECT_FALSE(prompter.showedText(Text(Tx::YearlySaved)));
     EXPECT_TRUE(prompter.showedText("ファイルに書き込めません。"));
     EXPECT_FALSE(progress.visible);
 }
