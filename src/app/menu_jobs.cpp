@@ -24,7 +24,7 @@ void removeTempFile(const std::string& temp, const std::string& input) {
 // Copies the bursts of model.FileName into model.SaveFileName. Returns the
 // number copied; Iterations when complete.
 int copyBursts(CurrentFile& model, ProgressSink& progress) {
-    ProgressScope scope(progress, "ファイルの保存中", false);
+    ProgressScope scope(progress, Text(Tx::CommaCopyCaption), false);
     const int n = model.Iterations;
     for (int b = 0; b < n; ++b) {
         progress.SetPercent(RoundHalfEven(static_cast<long double>(b + 1) * 100 / n));
@@ -103,7 +103,7 @@ bool RunCommaDataHandOff(const std::vector<std::string>& files, const CommaDataS
             continue;
         }
         // The temporary file stays as the only complete copy.
-        std::string text = "ファイルの保存中にエラーが発生しました。\n" + model.SaveFileName + "\n" + reason;
+        std::string text = Text(Tx::CommaCopyFailed) + "\n" + model.SaveFileName + "\n" + reason;
         if (kept) text += "保存できたのは " + std::to_string(copied) + " / " + std::to_string(total) + " バーストです。\n";
         text += "読み込んだデータは一時ファイルに残してあります。\n" + temp;
         prompter.error(text);

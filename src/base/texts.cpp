@@ -131,6 +131,8 @@ std::vector<TextEntry> makeTable() {
         {Tx::SiteNotAnInteger, M, "'%1' は正しい整数値ではありません。", {"Location.htm"}},
         {Tx::SingleBurstDone, M, "正常に変換を終了しました。", {"Jma.htm", "FishingPort.htm", "Nowphas.htm"}},
         {Tx::CadmasDefaultInput, M, "data.tran", {"CadmasSurf.htm"}},
+        {Tx::CommaCopyCaption, M, "ファイルの保存中", {"CommaData.htm"}},
+        {Tx::CommaCopyFailed, M, "ファイルの保存中にエラーが発生しました。", {"CommaData.htm"}},
 
         // ---- messages: built-in converters
         // ADDC/DRF/SDF/TSD to SDF, SDF to TSD

@@ -114,6 +114,8 @@ enum class Tx : unsigned short {
     SiteNotAnInteger,
     SingleBurstDone,
     CadmasDefaultInput,
+    CommaCopyCaption,
+    CommaCopyFailed,
 
     // ---- messages: built-in converters
     // ADDC/DRF/SDF/TSD to SDF, SDF to TSD
