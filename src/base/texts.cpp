@@ -285,6 +285,7 @@ std::vector<TextEntry> makeTable() {
         {Tx::YearlyZeroScale, M, "係数Aには0以外の数値を入力して下さい。", {"YearlyTableByDate.htm", "YearlyTableByTenDays.htm"}},
         {Tx::YearlyBadYearOrTime, M, "観測年または観測時刻が正しくありません。", {"YearlyTableByDate.htm", "YearlyTableByTenDays.htm"}},
         {Tx::YearlySaved, M, "変換ファイルを保存しました。", {"YearlyTableByDate.htm", "YearlyTableByTenDays.htm"}},
+        {Tx::CommaPreviewCaption, M, "ファイルの読み込み中", {"CommaData.htm"}},
 
         // ---- messages: extract, merge, link
         {Tx::ExtractProgress, M, "ただ今、データファイルの作成中！", {"Extract.htm"}},

@@ -252,6 +252,7 @@ enum class Tx : unsigned short {
     YearlyZeroScale,
     YearlyBadYearOrTime,
     YearlySaved,
+    CommaPreviewCaption,
 
     // ---- messages: extract, merge, link
     ExtractProgress,

@@ -34,7 +34,6 @@
 namespace brine {
 
 const char* const kCommaCaption = "カンマ区切りデータの読み込み";
-const char* const kCommaPreviewTitle = "ファイルの読み込み中";
 
 namespace {
 
@@ -185,7 +184,7 @@ void CommaDataFields::ResetDefaults() {
 // ---- preview
 
 CommaPreview LoadCommaPreview(const std::string& fileName, const CommaDataFields& f, ProgressSink& progress) {
-    ProgressScope scope(progress, kCommaPreviewTitle, false);
+    ProgressScope scope(progress, Text(Tx::CommaPreviewCaption), false);
     LineReader in(fileName);
     FilePercent percent(progress, in.fileSize());
     CommaPreview p;

@@ -174,6 +174,5 @@ void ApplyParameterColumns(const CommaParameters& p, CommaDataFields& fields);
 
 // Messages.
 extern const char* const kCommaCaption;        // dialog caption
-extern const char* const kCommaPreviewTitle;   // progress caption of the preview
 
 }  // namespace brine
