@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/binary_file.h"
+#include "base/descriptor_io.h"
 #include "base/errors.h"
 #include "base/file_identity.h"
 #include "base/sys_calls.h"
@@ -103,13 +104,6 @@ Birth birthOf(int fd) {
     return {sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec};
 }
 
-struct ClosedOnExit {
-    int fd;
-    ~ClosedOnExit() {
-        if (fd >= 0) sys::close(fd);
-    }
-};
-
 // A descriptor opened outside the seam, to look at a file.
 struct Looking {
     int fd;
@@ -118,55 +112,11 @@ struct Looking {
     }
 };
 
-int writeAllAt(int fd, const char* p, std::size_t n, off_t at, bool& changed) {
-    while (n > 0) {
-        const ssize_t w = sys::pwrite(fd, p, n, at);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (w > 0) changed = true;
-        p += w;
-        n -= static_cast<std::size_t>(w);
-        at += w;
-    }
-    return 0;
-}
-
-int readAllAt(int fd, char* p, std::size_t n, off_t at) {
-    while (n > 0) {
-        const ssize_t r = ::pread(fd, p, n, at);
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (r == 0) return EIO;  // the file shrank under us
-        p += r;
-        n -= static_cast<std::size_t>(r);
-        at += r;
-    }
-    return 0;
-}
-
-int syncFd(int fd) { return sys::fsync(fd) == 0 ? 0 : errno; }
-
-int syncFolder(const std::filesystem::path& dir) {
-    const ClosedOnExit f{sys::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-    return f.fd < 0 ? errno : syncFd(f.fd);
-}
-
-off_t sizeOf(int fd) {
-    struct stat st {};
-    return ::fstat(fd, &st) == 0 ? st.st_size : -1;
-}
-
 // The first byte of a file: 0 or more, -1 when it has none or cannot be read.
 int firstByte(int fd) {
     unsigned char c = 0;
     return ::pread(fd, &c, 1, 0) == 1 ? c : -1;
 }
-
-std::string stepFailed(const char* step, int err) { return std::string(step) + ": " + std::strerror(err); }
 
 // What a journal's head says.
 struct JournalHead {
@@ -178,7 +128,7 @@ struct JournalHead {
 
 bool readHead(int fd, JournalHead& h) {
     char fixed[kFixedHead];
-    if (readAllAt(fd, fixed, sizeof fixed, 0) != 0 || std::string_view(fixed, kMagic.size()) != kMagic) return false;
+    if (ReadAllAt(fd, fixed, sizeof fixed, 0) != 0 || std::string_view(fixed, kMagic.size()) != kMagic) return false;
     const auto* u = reinterpret_cast<const std::uint8_t*>(fixed);
     const std::uint32_t nameLength = getLE<std::uint32_t>(u + 20);
     if (getLE<std::uint32_t>(u + 16) != kVersion || nameLength == 0 || nameLength > kMaxName) return false;
@@ -187,7 +137,7 @@ bool readHead(int fd, JournalHead& h) {
     h.covered = getLE<std::uint64_t>(u + 40);
     h.birth = {getLE<std::int64_t>(u + 48), getLE<std::uint32_t>(u + 56)};
     std::string rest(nameLength + 4, '\0');
-    if (readAllAt(fd, rest.data(), rest.size(), kFixedHead) != 0) return false;
+    if (ReadAllAt(fd, rest.data(), rest.size(), kFixedHead) != 0) return false;
     Crc32 crc;
     crc.add(fixed, sizeof fixed);
     crc.add(rest.data(), nameLength);
@@ -196,7 +146,7 @@ bool readHead(int fd, JournalHead& h) {
     h.name = rest.substr(0, nameLength);
     h.dataAt = static_cast<off_t>(kFixedHead + nameLength + 4);
     const std::uint64_t whole = static_cast<std::uint64_t>(h.dataAt) + h.covered + 4 + kEnd.size();
-    return h.covered <= h.size && h.covered < (std::uint64_t(1) << 62) && sizeOf(fd) == static_cast<off_t>(whole);
+    return h.covered <= h.size && h.covered < (std::uint64_t(1) << 62) && SizeOf(fd) == static_cast<off_t>(whole);
 }
 
 // True when the bytes kept are whole: their check and the end mark hold.
@@ -205,18 +155,18 @@ bool dataIntact(int fd, const JournalHead& h) {
     Crc32 crc;
     for (std::uint64_t done = 0; done < h.covered;) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(buf.size(), h.covered - done));
-        if (readAllAt(fd, buf.data(), n, h.dataAt + static_cast<off_t>(done)) != 0) return false;
+        if (ReadAllAt(fd, buf.data(), n, h.dataAt + static_cast<off_t>(done)) != 0) return false;
         crc.add(buf.data(), n);
         done += n;
     }
     char tail[4 + kEnd.size()];
-    if (readAllAt(fd, tail, sizeof tail, h.dataAt + static_cast<off_t>(h.covered)) != 0) return false;
+    if (ReadAllAt(fd, tail, sizeof tail, h.dataAt + static_cast<off_t>(h.covered)) != 0) return false;
     return getLE<std::uint32_t>(reinterpret_cast<const std::uint8_t*>(tail)) == crc.value() &&
            std::string_view(tail + 4, kEnd.size()) == kEnd;
 }
 
 ByteSource bytesOf(int fd, off_t at) {
-    return [fd, at](char* buf, std::size_t n, off_t from) { return readAllAt(fd, buf, n, at + from); };
+    return [fd, at](char* buf, std::size_t n, off_t from) { return ReadAllAt(fd, buf, n, at + from); };
 }
 
 // True when the journal is the file's: of its inode and, where the file
@@ -257,29 +207,29 @@ std::vector<Found> journalsOf(const std::filesystem::path& target, int fd) {
 }  // namespace
 
 int RewriteFirstByteLast(int fd, const ByteSource& source, off_t length, off_t size, bool& changed) {
-    const off_t oldSize = sizeOf(fd);
+    const off_t oldSize = SizeOf(fd);
     if (oldSize < 0) return errno;
     if (oldSize > 0) {
-        if (int err = writeAllAt(fd, "", 1, 0, changed)) return err;
-        if (int err = syncFd(fd)) return err;
+        if (int err = WriteAllAt(fd, "", 1, 0, changed)) return err;
+        if (int err = SyncFd(fd)) return err;
     }
     std::vector<char> buf(static_cast<std::size_t>(std::min<off_t>(kChunk, std::max<off_t>(length, 1))));
     for (off_t at = 1; at < length;) {
         const std::size_t n = static_cast<std::size_t>(std::min<off_t>(static_cast<off_t>(buf.size()), length - at));
         if (int err = source(buf.data(), n, at)) return err;
-        if (int err = writeAllAt(fd, buf.data(), n, at, changed)) return err;
+        if (int err = WriteAllAt(fd, buf.data(), n, at, changed)) return err;
         at += static_cast<off_t>(n);
     }
-    if (sizeOf(fd) != size) {
+    if (SizeOf(fd) != size) {
         if (sys::ftruncate(fd, size) != 0) return errno;
         changed = true;
     }
-    if (int err = syncFd(fd)) return err;
+    if (int err = SyncFd(fd)) return err;
     if (length == 0) return 0;
     char first = 0;
     if (int err = source(&first, 1, 0)) return err;
-    if (int err = writeAllAt(fd, &first, 1, 0, changed)) return err;
-    return syncFd(fd);
+    if (int err = WriteAllAt(fd, &first, 1, 0, changed)) return err;
+    return SyncFd(fd);
 }
 
 std::string RollbackJournal::write(const std::filesystem::path& target, int fd, off_t size, off_t covered) {
@@ -293,7 +243,7 @@ std::string RollbackJournal::write(const std::filesystem::path& target, int fd, 
     if (::fstat(fd, &st) != 0) {
         const int err = errno;
         discard();
-        return stepFailed(kStepJournal, err);
+        return StepFailed(kStepJournal, err);
     }
     const std::string name = target.filename().string();
     std::vector<char> head(kFixedHead + name.size() + 4);
@@ -321,13 +271,13 @@ std::string RollbackJournal::write(const std::filesystem::path& target, int fd, 
     if (::fchown(j, static_cast<uid_t>(-1), st.st_gid) != 0) {}
     ::fchmod(j, (st.st_mode & 0666) | 0600);
     bool changed = false;
-    int err = writeAllAt(j, head.data(), head.size(), 0, changed);
+    int err = WriteAllAt(j, head.data(), head.size(), 0, changed);
     std::vector<char> buf(kChunk);
     Crc32 crc;
     for (off_t at = 0; !err && at < covered;) {
         const std::size_t n = static_cast<std::size_t>(std::min<off_t>(static_cast<off_t>(buf.size()), covered - at));
-        err = readAllAt(fd, buf.data(), n, at);
-        if (!err) err = writeAllAt(j, buf.data(), n, dataAt_ + at, changed);
+        err = ReadAllAt(fd, buf.data(), n, at);
+        if (!err) err = WriteAllAt(j, buf.data(), n, dataAt_ + at, changed);
         crc.add(buf.data(), n);
         at += static_cast<off_t>(n);
     }
@@ -335,13 +285,13 @@ std::string RollbackJournal::write(const std::filesystem::path& target, int fd, 
         char tail[4 + kEnd.size()];
         putLE<std::uint32_t>(reinterpret_cast<std::uint8_t*>(tail), crc.value());
         std::memcpy(tail + 4, kEnd.data(), kEnd.size());
-        err = writeAllAt(j, tail, sizeof tail, dataAt_ + covered, changed);
+        err = WriteAllAt(j, tail, sizeof tail, dataAt_ + covered, changed);
     }
-    if (!err) err = syncFd(j);
-    if (!err) err = syncFolder(dir);
+    if (!err) err = SyncFd(j);
+    if (!err) err = SyncFolder(dir);
     if (!err) return {};
     discard();
-    return stepFailed(kStepJournal, err);
+    return StepFailed(kStepJournal, err);
 }
 
 int RollbackJournal::restore(int fd) const {

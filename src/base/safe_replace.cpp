@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/binary_file.h"
+#include "base/descriptor_io.h"
 #include "base/errors.h"
 #include "base/file_identity.h"
 #include "base/sys_calls.h"
@@ -110,50 +111,12 @@ bool takeOver(int fd, int old, const struct stat& st) {
     return true;
 }
 
-// A descriptor closed on every way out.
-struct ClosedOnExit {
-    int fd;
-    ~ClosedOnExit() {
-        if (fd >= 0) sys::close(fd);
-    }
-};
-
-int readAllAt(int fd, char* p, std::size_t n, off_t at) {
-    while (n > 0) {
-        const ssize_t r = ::pread(fd, p, n, at);
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (r == 0) return EIO;  // the file shrank under us
-        p += r;
-        n -= static_cast<std::size_t>(r);
-        at += r;
-    }
-    return 0;
-}
-
-int syncFd(int fd) { return sys::fsync(fd) == 0 ? 0 : errno; }
-
-// Makes the names of a folder durable.
-int syncFolder(const std::filesystem::path& dir) {
-    const ClosedOnExit f{sys::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-    return f.fd < 0 ? errno : syncFd(f.fd);
-}
-
-off_t sizeOf(int fd) {
-    struct stat st {};
-    return ::fstat(fd, &st) == 0 ? st.st_size : -1;
-}
-
-std::string stepFailed(const char* step, int err) { return std::string(step) + ": " + std::strerror(err); }
-
 // The message of a replace that failed with the target as it was.
 std::string unchanged(const std::filesystem::path& target, const std::string& failure) {
     return Text(Tx::ReplaceFailed, {target.string()}) + "\n" + failure + "\n" + Text(Tx::FileUnchanged);
 }
 std::string unchanged(const std::filesystem::path& target, const char* step, int err) {
-    return unchanged(target, stepFailed(step, err));
+    return unchanged(target, StepFailed(step, err));
 }
 
 void refuseUnwritable(const std::filesystem::path& target) {
@@ -240,7 +203,7 @@ void rewriteInPlace(const std::filesystem::path& target, int fd, const ByteSourc
         throw IoError(Text(Tx::CutHeadRefused, {target.string()}) + CutRewriteNote(target));
     if (earlier && earlier != ENOENT) throw IoError(unchanged(target, kStepEarlier, earlier));
     RemoveSpentJournals(target);
-    const off_t oldSize = sizeOf(fd);
+    const off_t oldSize = SizeOf(fd);
     if (oldSize < 0) throw IoError(unchanged(target, kStepOpen, errno));
     const off_t covered = size < oldSize ? oldSize : std::min(length, oldSize);
     RollbackJournal journal;
@@ -277,8 +240,8 @@ void rewriteInPlace(const std::filesystem::path& target, int fd, const ByteSourc
         journal.discard();
         throw IoError(unchanged(target, kStepRewrite, err));
     }
-    std::string text = Text(Tx::UndoUnconfirmed, {target.string()}) + "\n" + stepFailed(kStepRewrite, err) + "\n" +
-                       stepFailed(kStepRestore, restoreErr) + "\n" + Text(Tx::UndoJournalKept, {journal.path().string()});
+    std::string text = Text(Tx::UndoUnconfirmed, {target.string()}) + "\n" + StepFailed(kStepRewrite, err) + "\n" +
+                       StepFailed(kStepRestore, restoreErr) + "\n" + Text(Tx::UndoJournalKept, {journal.path().string()});
     if (newCopy) {
         newCopy->path = KeepAsCopy(newCopy->path, target);
         newCopy->kept = true;
@@ -306,7 +269,7 @@ void SafeReplace::commit() {
     if (done_) return;
     sys::noteCommit();
     // The complete new content is on disk before the target is touched.
-    if (int err = syncFd(lock_.fd())) throw IoError(unchanged(target_, kStepSync, err));
+    if (int err = SyncFd(lock_.fd())) throw IoError(unchanged(target_, kStepSync, err));
     const WriterLock held(target_);
     if (held.fd() >= 0) {
         // A file of several names, or one whose owner, group or attributes
@@ -323,17 +286,17 @@ void SafeReplace::commit() {
     lock_.release();  // it is the target's now: the next writer may come
     // The rename has happened; making it durable is all that is left, and
     // a folder that cannot be synced does not undo it.
-    syncFolder(folderOf(target_));
+    SyncFolder(folderOf(target_));
 }
 
 void SafeReplace::commitInPlace(int targetFd) {
     const int in = lock_.fd();
-    const off_t newSize = sizeOf(in);
+    const off_t newSize = SizeOf(in);
     if (newSize < 0) throw IoError(unchanged(target_, kStepOpen, errno));
     NewCopy copy{temp_};
     try {
         rewriteInPlace(target_, targetFd,
-                       [in](char* buf, std::size_t n, off_t at) { return readAllAt(in, buf, n, at); }, newSize,
+                       [in](char* buf, std::size_t n, off_t at) { return ReadAllAt(in, buf, n, at); }, newSize,
                        newSize, &copy);
     } catch (...) {
         // The new content the message names stays for the user.
