@@ -150,15 +150,18 @@ void packRecord(const CurrentFile& m, std::uint8_t* out) {
 // table over years) is as large as the model's samples, and a copy of it
 // whole would double what the write holds.
 constexpr std::size_t kPackBytes = 4u << 20;
+// A long burst is read in smaller pieces: each is gone over once a channel,
+// and stays in the processor's cache while it is.
+constexpr std::size_t kUnpackBytes = 256u << 10;
 
 // Calls piece(from, to, rowBytes, bytes, last) for each piece of a record:
 // the sample rows from..to - 1, of about kPackBytes (rowBytes of them), the
 // last piece followed by the burst-channel counts (bytes in all).
 template <class Piece>
-void forEachPiece(const CurrentFile& m, Piece&& piece) {
+void forEachPiece(const CurrentFile& m, std::size_t pieceBytes, Piece&& piece) {
     const std::size_t ns = static_cast<std::size_t>(m.SampleSize);
     const std::size_t rowBytes = static_cast<std::size_t>(m.Nch) * 2;
-    const std::size_t rows = rowBytes == 0 ? ns : std::max<std::size_t>(1, kPackBytes / rowBytes);
+    const std::size_t rows = rowBytes == 0 ? ns : std::max<std::size_t>(1, pieceBytes / rowBytes);
     std::size_t from = 0;
     do {
         const std::size_t to = std::min(ns, from + rows);
@@ -347,7 +350,7 @@ bool CurrentFile::ReadSDFBurst(int b) {
             return true;
         }
         // A long burst comes in pieces of whole sample rows, as it is written.
-        forEachPiece(*this, [&](std::size_t from, std::size_t to, std::size_t rowBytes, std::size_t n, bool last) {
+        forEachPiece(*this, kUnpackBytes, [&](std::size_t from, std::size_t to, std::size_t rowBytes, std::size_t n, bool last) {
             const std::uint8_t* in = source.ahead.at(source.file, pos, n, n, files->readAhead());
             unpackRows(*this, from, to, in, false);
             if (last) unpackTail(*this, in + rowBytes, false);
@@ -479,7 +482,7 @@ bool CurrentFile::WriteSDFBurst(int b) {
         std::uint64_t pos = static_cast<std::uint64_t>(HeaderBlocks) * kBlock +
                             static_cast<std::uint64_t>(b) * RecordSize;
         // The record goes out in pieces of whole sample rows, one after another.
-        forEachPiece(*this, [&](std::size_t from, std::size_t to, std::size_t rowBytes, std::size_t n, bool last) {
+        forEachPiece(*this, kPackBytes, [&](std::size_t from, std::size_t to, std::size_t rowBytes, std::size_t n, bool last) {
             ioBuffer_.resize(n);
             packRows(*this, from, to, ioBuffer_.data());
             if (last) packTail(*this, ioBuffer_.data() + rowBytes);

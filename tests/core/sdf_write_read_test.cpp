@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -198,6 +199,40 @@ TEST(SdfFile, AJobWritesAndReadsWhatSingleCallsDo) {
         ASSERT_EQ(r.BurstData, expect.BurstData) << b;
     }
     EXPECT_FALSE(r.ReadSDFBurst(800));
+}
+
+TEST(SdfFile, BuffersOfAModelGoneServeTheNextWithoutItsSamples) {
+    // Records of 600 kB, read in pieces. The writer's buffers, left holding
+    // burst 1, go to the reader of burst 0, then the reader's to a new
+    // writer, which starts from zeros.
+    TempDir dir;
+    const std::string p = dir.file("long.sdf");
+    std::vector<std::vector<std::int16_t>> burst0;
+    {
+        CurrentFile expect = model(3, 1, 100000);
+        fillBurst(expect, 0);
+        burst0.assign(expect.Data.begin(), expect.Data.begin() + 3);
+    }
+    {
+        CurrentFile w = model(3, 1, 100000);
+        w.Iterations = 2;
+        ASSERT_TRUE(w.CreateSDFFile(p));
+        w.SaveFileName = p;
+        for (int b = 0; b < 2; ++b) {
+            fillBurst(w, b);
+            ASSERT_TRUE(w.WriteSDFBurst(b));
+        }
+    }
+    {
+        CurrentFile r;
+        ASSERT_TRUE(r.ReadHeader(p));
+        r.FileName = p;
+        ASSERT_TRUE(r.ReadBurst(0));
+        for (std::size_t ch = 0; ch < 3; ++ch) ASSERT_EQ(r.Data[ch], burst0[ch]) << ch;
+    }
+    CurrentFile fresh = model(3, 1, 100000);
+    for (std::size_t ch = 0; ch < 3; ++ch)
+        EXPECT_EQ(std::count(fresh.Data[ch].begin(), fresh.Data[ch].end(), 0), 100000) << ch;
 }
 
 TEST(SdfFile, AJobWithinAnotherWritesAsItDoesAndLeavesItsOutputComplete) {
