@@ -76,13 +76,6 @@ private:
     std::uint32_t crc_ = 0;
 };
 
-std::filesystem::path folderOf(const std::filesystem::path& p) {
-    std::filesystem::path dir = p.parent_path();
-    return dir.empty() ? std::filesystem::path(".") : dir;
-}
-
-std::string journalPrefix(const std::filesystem::path& target) { return "." + target.filename().string() + "."; }
-
 // True when the name has the form of some file's journal.
 bool journalForm(std::string_view name) {
     constexpr std::size_t kMarkChars = 6;
@@ -179,7 +172,7 @@ bool journalOf(const JournalHead& h, const std::filesystem::path& target, int fd
     const Birth birth = birthOf(fd);
     if (h.birth.known() && birth.known()) return h.birth == birth;
     struct stat named {};
-    return ::stat((folderOf(target) / h.name).c_str(), &named) == 0 && named.st_dev == st.st_dev &&
+    return ::stat((FolderOf(target) / h.name).c_str(), &named) == 0 && named.st_dev == st.st_dev &&
            named.st_ino == st.st_ino;
 }
 
@@ -192,7 +185,7 @@ struct Found {
 std::vector<Found> journalsOf(const std::filesystem::path& target, int fd) {
     std::vector<Found> found;
     std::error_code ec;
-    for (std::filesystem::directory_iterator it(folderOf(target), ec), end; !ec && it != end; it.increment(ec)) {
+    for (std::filesystem::directory_iterator it(FolderOf(target), ec), end; !ec && it != end; it.increment(ec)) {
         if (!journalForm(it->path().filename().string())) continue;
         Found f{it->path(), FileLock::IfUnheld(it->path()), {}};
         // One a writer holds still shows whose it is.
@@ -233,9 +226,9 @@ int RewriteFirstByteLast(int fd, const ByteSource& source, off_t length, off_t s
 }
 
 std::string RollbackJournal::write(const std::filesystem::path& target, int fd, off_t size, off_t covered) {
-    const std::filesystem::path dir = folderOf(target);
+    const std::filesystem::path dir = FolderOf(target);
     try {
-        path_ = CreateLockedOwnFile(dir, journalPrefix(target), kJournalKind, lock_);
+        path_ = CreateLockedOwnFile(dir, HiddenPrefixOf(target), kJournalKind, lock_);
     } catch (const IoError& e) {
         return e.what();
     }
@@ -342,7 +335,7 @@ bool RollBackCutRewrite(const std::filesystem::path& file) {
 
 void RemoveSpentJournals(const std::filesystem::path& target) noexcept {
     try {
-        const std::filesystem::path dir = folderOf(target);
+        const std::filesystem::path dir = FolderOf(target);
         const Looking file{::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
         if (file.fd >= 0) {
             for (Found& f : journalsOf(target, file.fd)) {
@@ -353,7 +346,7 @@ void RemoveSpentJournals(const std::filesystem::path& target) noexcept {
             }
         }
         // What a writer of this name left before its journal was whole.
-        const std::string prefix = OwnFilePrefix(dir, journalPrefix(target), kJournalKind);
+        const std::string prefix = OwnFilePrefix(dir, HiddenPrefixOf(target), kJournalKind);
         std::error_code ec;
         for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
             const std::string name = it->path().filename().string();

@@ -34,13 +34,7 @@ constexpr const char* kStepRewrite = "ファイルの書き換え";
 constexpr const char* kStepRestore = "元の内容の書き戻し";
 constexpr const char* kStepEarlier = "前に途中で止まった書き換えの書き戻し";
 
-std::filesystem::path folderOf(const std::filesystem::path& p) {
-    std::filesystem::path dir = p.parent_path();
-    return dir.empty() ? std::filesystem::path(".") : dir;
-}
-
 // A target's temporary files: "." + its name + "." + a mark + ".tmp".
-std::string tempPrefix(const std::filesystem::path& target) { return "." + target.filename().string() + "."; }
 const std::string kTempKind = Text(Tx::TempFileKind);
 
 // The permissions a new file gets: 0666 less the umask. The umask is read
@@ -74,10 +68,6 @@ mode_t newFileMode() {
     return 0666 & ~mask;
 }
 
-// Gives the new file `fd` what the file `old` it is to replace has beyond
-// its bytes: owner, group, mode and extended attributes (ACLs among them).
-// False when the writer may not give all of them: the rename would then
-// change who the file belongs to or who may use it.
 // The names of a file's extended attributes; nullopt when they cannot be listed.
 std::optional<std::vector<std::string>> attributeNames(int fd) {
     const ssize_t length = ::flistxattr(fd, nullptr, 0);
@@ -91,6 +81,10 @@ std::optional<std::vector<std::string>> attributeNames(int fd) {
     return names;
 }
 
+// Gives the new file `fd` what the file `old` it is to replace has beyond
+// its bytes: owner, group, mode and extended attributes (ACLs among them).
+// False when the writer may not give all of them: the rename would then
+// change who the file belongs to or who may use it.
 bool takeOver(int fd, int old, const struct stat& st) {
     if (::fchown(fd, st.st_uid, st.st_gid) != 0) return false;
     if (::fchmod(fd, st.st_mode & 07777) != 0) return false;
@@ -255,9 +249,9 @@ void rewriteInPlace(const std::filesystem::path& target, int fd, const ByteSourc
 SafeReplace::SafeReplace(std::filesystem::path target) : target_(ResolveLinks(std::move(target))) {
     refuseUnwritable(target_);
     RollBackCutRewrite(target_);
-    const std::filesystem::path dir = folderOf(target_);
-    temp_ = CreateLockedOwnFile(dir, tempPrefix(target_), kTempKind, lock_);
-    RemoveOwnLeftovers(dir, tempPrefix(target_), kTempKind, temp_);
+    const std::filesystem::path dir = FolderOf(target_);
+    temp_ = CreateLockedOwnFile(dir, HiddenPrefixOf(target_), kTempKind, lock_);
+    RemoveOwnLeftovers(dir, HiddenPrefixOf(target_), kTempKind, temp_);
     RemoveSpentJournals(target_);
 }
 
@@ -286,7 +280,7 @@ void SafeReplace::commit() {
     lock_.release();  // it is the target's now: the next writer may come
     // The rename has happened; making it durable is all that is left, and
     // a folder that cannot be synced does not undo it.
-    SyncFolder(folderOf(target_));
+    SyncFolder(FolderOf(target_));
 }
 
 void SafeReplace::commitInPlace(int targetFd) {

@@ -62,6 +62,10 @@ std::filesystem::path folderOrHere(const std::filesystem::path& folder) {
 
 }  // namespace
 
+std::filesystem::path FolderOf(const std::filesystem::path& file) { return folderOrHere(file.parent_path()); }
+
+std::string HiddenPrefixOf(const std::filesystem::path& target) { return "." + target.filename().string() + "."; }
+
 FileLock& FileLock::operator=(FileLock&& o) noexcept {
     if (this != &o) {
         release();
@@ -203,7 +207,7 @@ std::filesystem::path KeepAsCopy(const std::filesystem::path& own, const std::fi
         if (::chown(own.c_str(), static_cast<uid_t>(-1), st.st_gid) != 0) {}
         ::chmod(own.c_str(), (st.st_mode & 0666) | 0600);
     }
-    const std::filesystem::path dir = folderOrHere(own.parent_path());
+    const std::filesystem::path dir = FolderOf(own);
     const std::string ext = target.extension().string(), suffix = markOf(static_cast<std::uint64_t>(mine.st_ino)) + ext;
     const std::filesystem::path kept = dir / (OwnFilePrefix(dir, target.stem().string() + ".new-", suffix) + suffix);
     return sys::renameNoReplace(own.c_str(), kept.c_str()) == 0 ? kept : own;

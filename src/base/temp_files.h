@@ -43,6 +43,12 @@ private:
 // ours (a new inode) does not carry its own: so a leftover is told from a
 // user's file by its name and its identity together, never by its name alone.
 
+// The folder a file stands in: "." for a bare name.
+std::filesystem::path FolderOf(const std::filesystem::path& file);
+// The prefix of the names of the program's own files beside `target`:
+// "." + its name + ".", so they are hidden and sort beside it.
+std::string HiddenPrefixOf(const std::filesystem::path& target);
+
 // Creates a new, empty file named prefix + mark + suffix in the folder,
 // private to its user, locks it and returns its name. The prefix is cut, at
 // a character boundary, where the name would be longer than the folder
