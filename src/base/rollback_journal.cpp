@@ -337,24 +337,24 @@ void RemoveSpentJournals(const std::filesystem::path& target) noexcept {
     try {
         const std::filesystem::path dir = FolderOf(target);
         const Looking file{::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-        if (file.fd >= 0) {
-            for (Found& f : journalsOf(target, file.fd)) {
-                if (!f.lock.held()) continue;
-                // Read with the journal held: a writer that cleared the first
-                // byte since needs it. One never complete touched nothing.
-                if (firstByte(file.fd) != 0 || !dataIntact(f.lock.fd(), f.head)) RemoveLockedFile(f.path, f.lock);
-            }
-        }
-        // What a writer of this name left before its journal was whole.
+        // In one pass: the file's journals that are spent, under any of its
+        // names, and what a writer of this name left before its journal was whole.
         const std::string prefix = OwnFilePrefix(dir, HiddenPrefixOf(target), kJournalKind);
         std::error_code ec;
         for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
             const std::string name = it->path().filename().string();
-            if (!HasOwnFileForm(name, prefix, kJournalKind)) continue;
+            const bool thisName = HasOwnFileForm(name, prefix, kJournalKind);
+            if (!thisName && !journalForm(name)) continue;
             FileLock lock = FileLock::IfUnheld(it->path());
+            if (!lock.held()) continue;
             JournalHead h;
-            if (lock.held() && !readHead(lock.fd(), h) && CarriesOwnMark(name, prefix, kJournalKind, lock.fd()))
-                RemoveLockedFile(it->path(), lock);
+            if (!readHead(lock.fd(), h)) {
+                if (thisName && CarriesOwnMark(name, prefix, kJournalKind, lock.fd())) RemoveLockedFile(it->path(), lock);
+            } else if (file.fd >= 0 && journalOf(h, target, file.fd)) {
+                // Read with the journal held: a writer that cleared the first
+                // byte since needs it. One never complete touched nothing.
+                if (firstByte(file.fd) != 0 || !dataIntact(lock.fd(), h)) RemoveLockedFile(it->path(), lock);
+            }
         }
     } catch (...) {
         // A clean-up that cannot finish leaves the rest for the next one.
