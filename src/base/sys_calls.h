@@ -2,11 +2,11 @@
 // The system calls through which the program opens, writes, syncs, reserves,
 // cuts, renames, links, removes and closes files. Every file access of the
 // program goes through these, so a test can count the calls of a job (all
-// but removals) and make any one of them fail with the error a full disk, a size limit or a
-// failing device gives, or stop the process there as a kill or a power cut
-// would: before the call, after a write that landed only in part, or with
-// what was not yet synced lost. With no plan armed a call costs one test of
-// a null pointer.
+// but removals) and make any one of them fail with the error a full disk, a
+// size limit or a failing device gives, or stop the process there as a kill
+// or a power cut would: before the call, after a write that landed only in
+// part, or with what was not yet synced lost. With no plan armed a call
+// costs one test of a null pointer.
 #include <fcntl.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -23,6 +23,8 @@
 namespace brine::sys {
 
 enum class Call : unsigned char { Open, Write, Pwrite, Fsync, Fallocate, Ftruncate, Rename, Close, Link };
+
+struct PowerLoss;
 
 // What happens at the chosen call.
 enum class Fault : unsigned char {
@@ -43,8 +45,6 @@ inline constexpr int kStoppedStatus = 86;
 // Counts the calls of the test's job and fails the chosen one, or stops the
 // process there. A plan that stops is meant for a forked child: the process
 // _exit()s with kStoppedStatus, without unwinding, flushing or any undo.
-struct PowerLoss;
-
 struct FaultPlan {
     struct Record {
         Call call;
