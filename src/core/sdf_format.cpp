@@ -155,7 +155,7 @@ constexpr std::size_t kPackBytes = 4u << 20;
 constexpr std::size_t kUnpackBytes = 256u << 10;
 
 // Calls piece(from, to, rowBytes, bytes, last) for each piece of a record:
-// the sample rows from..to - 1, of about kPackBytes (rowBytes of them), the
+// the sample rows from..to - 1, of about pieceBytes (rowBytes of them), the
 // last piece followed by the burst-channel counts (bytes in all).
 template <class Piece>
 void forEachPiece(const CurrentFile& m, std::size_t pieceBytes, Piece&& piece) {
@@ -345,12 +345,13 @@ bool CurrentFile::ReadSDFBurst(int b) {
         JobFile& source = files->forReading(FileName);
         const std::size_t rs = static_cast<std::size_t>(ComputeRecordSize());
         std::uint64_t pos = static_cast<std::uint64_t>(HeaderBlocks) * kBlock + static_cast<std::uint64_t>(b) * rs;
-        if (rs <= kPackBytes) {
+        if (rs <= kUnpackBytes) {
             unpackRecord(*this, source.ahead.at(source.file, pos, rs, rs, files->readAhead()), false);
             return true;
         }
-        // A long burst comes in pieces of whole sample rows, as it is written.
-        forEachPiece(*this, kUnpackBytes, [&](std::size_t from, std::size_t to, std::size_t rowBytes, std::size_t n, bool last) {
+        // A long burst comes in pieces of whole sample rows.
+        forEachPiece(*this, kUnpackBytes,
+                     [&](std::size_t from, std::size_t to, std::size_t rowBytes, std::size_t n, bool last) {
             const std::uint8_t* in = source.ahead.at(source.file, pos, n, n, files->readAhead());
             unpackRows(*this, from, to, in, false);
             if (last) unpackTail(*this, in + rowBytes, false);
@@ -482,7 +483,8 @@ bool CurrentFile::WriteSDFBurst(int b) {
         std::uint64_t pos = static_cast<std::uint64_t>(HeaderBlocks) * kBlock +
                             static_cast<std::uint64_t>(b) * RecordSize;
         // The record goes out in pieces of whole sample rows, one after another.
-        forEachPiece(*this, kPackBytes, [&](std::size_t from, std::size_t to, std::size_t rowBytes, std::size_t n, bool last) {
+        forEachPiece(*this, kPackBytes,
+                     [&](std::size_t from, std::size_t to, std::size_t rowBytes, std::size_t n, bool last) {
             ioBuffer_.resize(n);
             packRows(*this, from, to, ioBuffer_.data());
             if (last) packTail(*this, ioBuffer_.data() + rowBytes);
