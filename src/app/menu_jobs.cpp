@@ -5,7 +5,7 @@
 #include "base/errors.h"
 #include "base/path_text.h"
 #include "base/rounding.h"
-#include "base/safe_replace.h"
+#include "base/safe_write/safe_replace.h"
 
 namespace brine {
 namespace {

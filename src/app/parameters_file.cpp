@@ -10,7 +10,7 @@
 #include "platform/api/prompter.h"
 #include "base/cp932.h"
 #include "base/number_text.h"
-#include "base/safe_replace.h"
+#include "base/safe_write/safe_replace.h"
 
 namespace brine {
 

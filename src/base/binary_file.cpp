@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/errors.h"
-#include "base/sys_calls.h"
+#include "base/safe_write/sys_calls.h"
 
 namespace brine {
 namespace {

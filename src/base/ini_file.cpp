@@ -6,7 +6,7 @@
 #include "base/binary_file.h"
 #include "base/errors.h"
 #include "base/number_text.h"
-#include "base/safe_replace.h"
+#include "base/safe_write/safe_replace.h"
 
 namespace brine {
 namespace {

@@ -4,7 +4,7 @@
 #include "converters/convert_drf.h"
 #include "converters/resave_sdf.h"
 #include "base/errors.h"
-#include "base/safe_replace.h"
+#include "base/safe_write/safe_replace.h"
 
 namespace brine {
 

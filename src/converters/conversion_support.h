@@ -10,7 +10,7 @@
 #include "core/model_services.h"
 #include "platform/api/progress.h"
 #include "platform/api/prompter.h"
-#include "base/file_identity.h"
+#include "base/safe_write/file_identity.h"
 #include "base/path_text.h"
 #include "base/texts.h"
 

@@ -8,7 +8,7 @@
 #include "base/binary_file.h"
 #include "base/buffered_append.h"
 #include "base/errors.h"
-#include "base/safe_replace.h"
+#include "base/safe_write/safe_replace.h"
 #include "core/output_size.h"
 
 namespace brine {

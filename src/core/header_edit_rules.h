@@ -11,7 +11,7 @@
 
 #include "core/current_file.h"
 #include "platform/api/grid_rect.h"
-#include "base/file_identity.h"
+#include "base/safe_write/file_identity.h"
 
 namespace brine {
 

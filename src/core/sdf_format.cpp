@@ -8,9 +8,9 @@
 
 #include "base/binary_file.h"
 #include "base/errors.h"
-#include "base/file_identity.h"
+#include "base/safe_write/file_identity.h"
 #include "base/file_buffers.h"
-#include "base/safe_replace.h"
+#include "base/safe_write/safe_replace.h"
 #include "core/current_file.h"
 #include "core/job_files.h"
 #include "core/sample_limits.h"

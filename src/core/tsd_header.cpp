@@ -13,7 +13,7 @@
 #include "base/errors.h"
 #include "base/line_reader.h"
 #include "base/number_text.h"
-#include "base/safe_replace.h"
+#include "base/safe_write/safe_replace.h"
 #include "core/current_file.h"
 #include "core/job_files.h"
 #include "core/line_split.h"

@@ -10,9 +10,9 @@
 
 #include "base/datetime.h"
 #include "base/errors.h"
-#include "base/file_identity.h"
+#include "base/safe_write/file_identity.h"
 #include "base/rounding.h"
-#include "base/safe_replace.h"
+#include "base/safe_write/safe_replace.h"
 #include "base/texts.h"
 #include "core/header_save.h"
 #include "core/sample_limits.h"

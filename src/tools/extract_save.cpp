@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "base/file_identity.h"
+#include "base/safe_write/file_identity.h"
 #include "base/texts.h"
 #include "core/output_size.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // What both halves of the link tool use.
-#include "base/file_identity.h"
+#include "base/safe_write/file_identity.h"
 #include "base/texts.h"
 #include "core/current_file.h"
 #include "core/model_services.h"

@@ -10,7 +10,7 @@
 #include "base/errors.h"
 #include "base/number_text.h"
 #include "base/rounding.h"
-#include "base/safe_replace.h"
+#include "base/safe_write/safe_replace.h"
 #include "core/header_save.h"
 #include "core/output_size.h"
 #include "tools/extract_data.h"

@@ -6,7 +6,7 @@
 
 #include "base/errors.h"
 #include "base/rounding.h"
-#include "base/safe_replace.h"
+#include "base/safe_write/safe_replace.h"
 #include "base/texts.h"
 #include "core/current_file.h"
 #include "core/header_save.h"

@@ -11,7 +11,7 @@
 
 #include "base/datetime.h"
 #include "base/errors.h"
-#include "base/file_identity.h"
+#include "base/safe_write/file_identity.h"
 #include "base/number_text.h"
 #include "core/current_file.h"
 #include "core/header_edit_rules.h"

@@ -35,7 +35,7 @@
 #include "app/parameters_file.h"
 #include "base/cp932.h"
 #include "base/errors.h"
-#include "base/sys_calls.h"
+#include "support/fault_plan.h"
 #include "converters/addc_drf_command.h"
 #include "converters/convert_cadmas_surf.h"
 #include "converters/convert_fishing_port.h"

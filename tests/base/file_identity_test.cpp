@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "base/file_identity.h"
+#include "base/safe_write/file_identity.h"
 #include "support/temp_dir.h"
 
 using namespace brine;

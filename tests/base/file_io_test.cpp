@@ -17,8 +17,8 @@
 #include "base/buffered_append.h"
 #include "base/errors.h"
 #include "base/ini_file.h"
-#include "base/safe_replace.h"
-#include "base/sys_calls.h"
+#include "base/safe_write/safe_replace.h"
+#include "support/fault_plan.h"
 #include "support/temp_dir.h"
 
 using namespace brine;

@@ -4,8 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "base/safe_replace.h"
-#include "base/sys_calls.h"
+#include "base/safe_write/safe_replace.h"
+#include "support/fault_plan.h"
 
 #include "converters/addc_drf_command.h"
 #include "converters/conversion_support.h"

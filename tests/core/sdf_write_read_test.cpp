@@ -8,7 +8,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "base/sys_calls.h"
+#include "support/fault_plan.h"
 #include "core/current_file.h"
 #include "core/header_save.h"
 #include "core/sdf_builder.h"

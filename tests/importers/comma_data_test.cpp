@@ -12,7 +12,7 @@
 #include "base/errors.h"
 #include "base/ini_file.h"
 #include "base/rounding.h"
-#include "base/sys_calls.h"
+#include "support/fault_plan.h"
 #include "core/current_file.h"
 #include "importers/comma_data.h"
 #include "platform/api/scripted.h"

@@ -8,8 +8,8 @@
 #include "sites/site_list.h"
 #include "base/cp932.h"
 #include "base/errors.h"
-#include "base/safe_replace.h"
-#include "base/sys_calls.h"
+#include "base/safe_write/safe_replace.h"
+#include "support/fault_plan.h"
 #include "platform/api/scripted.h"
 #include "support/temp_dir.h"
 

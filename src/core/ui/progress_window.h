@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <memory>
 
-#include "base/safe_replace.h"
+#include "base/safe_write/safe_replace.h"
 #include "platform/api/progress.h"
 #include "platform/modal.h"
 

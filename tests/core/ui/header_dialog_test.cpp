@@ -18,7 +18,7 @@
 
 #include "base/cp932.h"
 #include "base/datetime.h"
-#include "base/sys_calls.h"
+#include "support/fault_plan.h"
 #include "core/header_edit_rules.h"
 #include "core/ui/header_dialog.h"
 #include "core/ui/progress_window.h"

@@ -1,4 +1,4 @@
-#include "base/safe_replace.h"
+#include "base/safe_write/safe_replace.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "base/binary_file.h"
-#include "base/descriptor_io.h"
+#include "base/safe_write/descriptor_io.h"
 #include "base/errors.h"
-#include "base/file_identity.h"
-#include "base/sys_calls.h"
+#include "base/safe_write/file_identity.h"
+#include "base/safe_write/sys_calls.h"
 #include "base/texts.h"
 
 namespace brine {

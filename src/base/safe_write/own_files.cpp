@@ -1,4 +1,4 @@
-#include "base/temp_files.h"
+#include "base/safe_write/own_files.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/errors.h"
-#include "base/sys_calls.h"
+#include "base/safe_write/sys_calls.h"
 #include "base/texts.h"
 
 namespace brine {

@@ -1,4 +1,4 @@
-#include "base/descriptor_io.h"
+#include "base/safe_write/descriptor_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "base/sys_calls.h"
+#include "base/safe_write/sys_calls.h"
 
 namespace brine {
 

@@ -24,8 +24,8 @@
 #include <string>
 #include <string_view>
 
-#include "base/rollback_journal.h"
-#include "base/temp_files.h"
+#include "base/safe_write/rollback_journal.h"
+#include "base/safe_write/own_files.h"
 
 namespace brine {
 

@@ -1,4 +1,4 @@
-#include "base/rollback_journal.h"
+#include "base/safe_write/rollback_journal.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "base/binary_file.h"
-#include "base/descriptor_io.h"
+#include "base/safe_write/descriptor_io.h"
 #include "base/errors.h"
-#include "base/file_identity.h"
-#include "base/sys_calls.h"
+#include "base/safe_write/file_identity.h"
+#include "base/safe_write/sys_calls.h"
 #include "base/texts.h"
 
 namespace brine {

@@ -16,7 +16,7 @@
 #include <functional>
 #include <string>
 
-#include "base/temp_files.h"
+#include "base/safe_write/own_files.h"
 
 namespace brine {
 

@@ -1,4 +1,4 @@
-#include "base/sys_calls.h"
+#include "support/fault_plan.h"
 
 #include <sys/stat.h>
 
@@ -33,7 +33,6 @@ struct PowerLoss {
     int keptNames = 0;
 };
 
-namespace detail {
 namespace {
 
 bool writableFlags(int flags) { return (flags & O_ACCMODE) != O_RDONLY; }
@@ -213,9 +212,7 @@ off_t writePosition(int fd) {
     return ::lseek(fd, 0, SEEK_CUR);
 }
 
-}  // namespace
-
-bool fails(Call call, int fd, const char* path) {
+bool fails(Call call, int fd, const char* path = nullptr) {
     switch (record(call, fd, path)) {
     case Hit::None:
         return false;
@@ -337,12 +334,20 @@ int fsync(int fd) {
     return rc;
 }
 
+int fallocate(int fd, off_t len) {
+    if (fails(Call::Fallocate, fd)) return errno;
+    return ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, len) == 0 ? 0 : errno;
+}
+
+void noteCommit() { armedPlan->commitsAt.push_back(armedPlan->calls.size()); }
+
 int ftruncate(int fd, off_t size) {
     if (fails(Call::Ftruncate, fd)) return -1;
     struct stat st {};
     if (::fstat(fd, &st) == 0) noteBefore(fd, size, std::max<off_t>(st.st_size - size, 0));
     return ::ftruncate(fd, size);
 }
+
 
 void disarm(FaultPlan& plan) {
     if (!plan.powerLoss) return;
@@ -353,5 +358,21 @@ void disarm(FaultPlan& plan) {
     plan.powerLoss.reset();
 }
 
-}  // namespace detail
+
+const CallTable planCalls{open,     mkstemps, close, write,     pwrite,    rename,
+                          link,     unlink,   fsync, fallocate, ftruncate, noteCommit};
+
+}  // namespace
+
+ArmFaults::ArmFaults(FaultPlan& plan) : plan_(plan), outer_(armedPlan) {
+    armedPlan = &plan;
+    installedCalls = &planCalls;
+}
+
+ArmFaults::~ArmFaults() {
+    disarm(plan_);
+    armedPlan = outer_;
+    if (!outer_) installedCalls = nullptr;
+}
+
 }  // namespace brine::sys

@@ -1,4 +1,4 @@
-#include "base/file_identity.h"
+#include "base/safe_write/file_identity.h"
 
 #include <sys/stat.h>
 
