@@ -17,7 +17,7 @@
 // this process or another, waits for it.
 //
 // The temporary file and the journal are files of the program's own (see
-// temp_files.h), locked for as long as their job may use them; a replace
+// own_files.h), locked for as long as their job may use them; a replace
 // removes what killed jobs left for the same target, and nothing else.
 #include <filesystem>
 #include <functional>
