@@ -10,6 +10,7 @@
 #include "platform/api/prompter.h"
 #include "base/cp932.h"
 #include "base/number_text.h"
+#include "base/safe_write/read_opening.h"
 #include "base/safe_write/safe_replace.h"
 
 namespace brine {
@@ -17,15 +18,17 @@ namespace brine {
 std::optional<ParametersLines> ReadParametersFile(const std::filesystem::path& path) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec) && !ec) return std::nullopt;
-    RollBackCutRewrite(path);
+    // Three lines of names: a file much larger is not settings.
+    constexpr std::uint64_t kMaxBytes = 1u << 20;
     std::string text;
     try {
-        text = ReadWholeFile(path);
+        text = ReadWholeToRead(path, {Text(Tx::SettingsDamaged), kMaxBytes});
+    } catch (const FormatError& e) {
+        throw IoError(e.what());
     } catch (const IoError& e) {
-        throw IoError(Text(Tx::SettingsUnreadable) + "\n" + e.what() + CutRewriteNote(path));
+        throw IoError(Text(Tx::SettingsUnreadable) + "\n" + e.what());
     }
-    if (text.find('\0') != std::string::npos)
-        throw IoError(Text(Tx::SettingsDamaged) + "\n" + path.string() + CutRewriteNote(path));
+    if (text.find('\0') != std::string::npos) throw IoError(Text(Tx::SettingsDamaged) + "\n" + path.string());
 
     std::string lines[3];
     std::size_t pos = 0;

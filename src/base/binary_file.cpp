@@ -24,6 +24,16 @@ BinaryFile::~BinaryFile() {
     if (fd_ >= 0) sys::close(fd_);
 }
 
+BinaryFile& BinaryFile::operator=(BinaryFile&& o) noexcept {
+    if (this != &o) {
+        if (fd_ >= 0) sys::close(fd_);
+        fd_ = o.fd_;
+        path_ = std::move(o.path_);
+        o.fd_ = -1;
+    }
+    return *this;
+}
+
 void BinaryFile::open(const std::filesystem::path& path, OpenMode mode) {
     if (fd_ >= 0) close();
     int flags = O_CLOEXEC;
@@ -57,12 +67,32 @@ std::uint64_t BinaryFile::size() const {
     return static_cast<std::uint64_t>(st.st_size);
 }
 
-FileStamp BinaryFile::stamp() const {
+FileStamp StampOf(int fd) {
     struct stat st;
-    if (::fstat(fd_, &st) != 0) fail(path_, "ファイルの大きさが分かりません", errno);
+    if (::fstat(fd, &st) != 0) return {};
     auto ns = [](const timespec& t) { return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec; };
     return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
             static_cast<std::uint64_t>(st.st_size), ns(st.st_mtim), ns(st.st_ctim)};
+}
+
+FileStamp StampOfFile(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return {};
+    const FileStamp s = StampOf(fd);
+    ::close(fd);
+    return s;
+}
+
+FileStamp BinaryFile::stamp() const {
+    const FileStamp s = StampOf(fd_);
+    if (s == FileStamp{}) fail(path_, "ファイルの大きさが分かりません", errno);
+    return s;
+}
+
+void BinaryFile::adopt(int fd, const std::filesystem::path& path) {
+    if (fd_ >= 0) close();
+    fd_ = fd;
+    path_ = path;
 }
 
 void BinaryFile::seek(std::uint64_t pos) {

@@ -26,6 +26,11 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
+// The stamp of the file open as `fd`, or of the file a name leads to; all
+// zero when it cannot be told.
+FileStamp StampOf(int fd);
+FileStamp StampOfFile(const std::filesystem::path& path);
+
 class BinaryFile {
 public:
     BinaryFile() = default;
@@ -34,9 +39,13 @@ public:
     BinaryFile(const BinaryFile&) = delete;
     BinaryFile& operator=(const BinaryFile&) = delete;
     BinaryFile(BinaryFile&& o) noexcept : fd_(o.fd_), path_(std::move(o.path_)) { o.fd_ = -1; }
+    // Closes the file held (ignoring a failed close) and takes o's.
+    BinaryFile& operator=(BinaryFile&& o) noexcept;
 
     // Throws IoError with the path in the message.
     void open(const std::filesystem::path& path, OpenMode mode);
+    // Takes over `fd`, open on `path` (and whatever lock it holds).
+    void adopt(int fd, const std::filesystem::path& path);
     bool isOpen() const { return fd_ >= 0; }
     void close();  // throws IoError when the final close fails
 

@@ -6,6 +6,7 @@
 #include "base/binary_file.h"
 #include "base/errors.h"
 #include "base/number_text.h"
+#include "base/safe_write/read_opening.h"
 #include "base/safe_write/safe_replace.h"
 
 namespace brine {
@@ -59,24 +60,16 @@ std::string oneLine(std::string_view s) {
 IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)) {
     std::error_code ec;
     if (!std::filesystem::exists(fileName_, ec)) return;
-    RollBackCutRewrite(fileName_);
-    BinaryFile in;
-    try {
-        in.open(fileName_, OpenMode::Read);
-    } catch (const IoError&) {
-        throw IoError("ファイルを開けません。\n" + fileName_);
-    }
+    // A file far larger than any settings of the program is no such file.
+    constexpr std::uint64_t kMaxBytes = 16u << 20;
     std::string all;
     try {
-        all.resize(static_cast<std::size_t>(in.size()));
-        all.resize(in.readSome(all.data(), all.size()));
-        in.close();
+        all = ReadWholeToRead(fileName_, {"ファイルが壊れています。", kMaxBytes});
     } catch (const IoError&) {
         throw IoError("ファイルを読み込めません。\n" + fileName_);
     }
-    // A NUL is never text: it is a replace cut short, or other damage.
-    if (all.find('\0') != std::string::npos)
-        throw FormatError("ファイルが壊れています。\n" + fileName_ + CutRewriteNote(fileName_));
+    // A NUL is never text: damage.
+    if (all.find('\0') != std::string::npos) throw FormatError("ファイルが壊れています。\n" + fileName_);
     std::size_t start = 0;
     while (start < all.size()) {
         std::size_t end = all.find_first_of("\r\n", start);

@@ -4,14 +4,20 @@
 #include "converters/convert_drf.h"
 #include "converters/resave_sdf.h"
 #include "base/errors.h"
-#include "base/safe_write/safe_replace.h"
 
 namespace brine {
 
 JobResult ConvertOneFile(CurrentFile& m, const std::string& fileName, Prompter& prompter, ProgressSink& progress,
                          HeaderSaveDialog& dialog) {
-    RollBackCutRewrite(fileName);
-    switch (SniffFileKind(fileName)) {
+    InputFileKind kind = InputFileKind::Unknown;
+    try {
+        kind = SniffFileKind(fileName);
+    } catch (const FormatError& e) {
+        // A rewrite cut short that could not be put back: no kind.
+        prompter.warning(e.what());
+        return JobResult::Skipped;
+    }
+    switch (kind) {
     case InputFileKind::SDF:
         return ResaveTimeSeries(m, fileName, InputFileKind::SDF, prompter, progress, dialog);
     case InputFileKind::TSD:
@@ -23,8 +29,7 @@ JobResult ConvertOneFile(CurrentFile& m, const std::string& fileName, Prompter& 
     case InputFileKind::Unknown:
         break;
     }
-    // A rewrite cut short that could not be put back leaves a NUL first byte: no kind.
-    prompter.warning(Text(Tx::ConvertUnknownKind) + "\n" + fileName + CutRewriteNote(fileName));
+    prompter.warning(Text(Tx::ConvertUnknownKind) + "\n" + fileName);
     return JobResult::Skipped;
 }
 

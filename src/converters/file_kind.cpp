@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "base/binary_file.h"
+#include "base/safe_write/read_opening.h"
+#include "base/texts.h"
 
 namespace brine {
 namespace {
@@ -23,7 +25,7 @@ InputFileKind KindOfHead(std::string_view head) {
 }
 
 InputFileKind SniffFileKind(const std::string& fileName) {
-    BinaryFile f(fileName, OpenMode::Read);
+    BinaryFile f = OpenToRead(fileName, {Text(Tx::ConvertUnknownKind)});
     char buf[kSniffBytes];
     std::size_t got = f.readSome(buf, sizeof buf);
     return KindOfHead(std::string_view(buf, got));

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/binary_file.h"
 #include "base/rounding.h"
 #include "core/time_units.h"
 
@@ -62,6 +63,16 @@ struct FileHeader {
     std::array<std::string, kMaxChannels> ChannelUnit;
     std::array<float, kMaxChannels> ScaleA{};
     std::array<float, kMaxChannels> OffsetB{};
+
+    // The file this header was read from, as it was then: a save writes
+    // only into that file unchanged, and a burst is read from that name
+    // only while the file is unchanged. Empty for a header not read from
+    // a file (or read from an output being written).
+    struct ReadState {
+        std::string path;
+        FileStamp stamp;
+        bool known() const { return stamp != FileStamp{}; }
+    } ReadFrom;
 };
 
 class CurrentFile : public FileHeader {
@@ -185,6 +196,9 @@ public:
         std::string reason;
     };
     const WriteFailure& LastWriteFailure() const { return writeFailure_; }
+    // Why the last burst read refused a file changed since its header was
+    // read (the message, naming the file); "" after any other read.
+    const std::string& LastReadFailure() const { return readFailure_; }
 
     // ---- TSD (tsd_header.cpp, tsd_blocks.cpp, tsd_values.cpp)
     bool ReadTSDHeader(const std::string& fileName);
@@ -217,6 +231,10 @@ private:
     void sizeBuffers(std::int32_t samples, bool zeroed);
     std::vector<std::uint8_t> ioBuffer_;
     WriteFailure writeFailure_;
+    std::string readFailure_;
+    // False (LastReadFailure says why) when the file `source`, about to be
+    // read for FileName, is not the one the header was read from, as it was.
+    bool sameAsRead(JobFile& source);
     struct PendingOutput;
     Unshared<PendingOutput> output_;
     // The kind ReadBurst found for the name read from last: 0 SDF, 1 TSD, -1 neither.

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "base/safe_write/read_opening.h"
+#include "base/texts.h"
+
 namespace brine {
 
 std::uint64_t JobFile::size() {
@@ -9,6 +12,11 @@ std::uint64_t JobFile::size() {
     if (writable) return file.size();
     if (!size_) size_ = file.size();
     return *size_;
+}
+
+const FileStamp& JobFile::stamp() {
+    if (!stamp_) stamp_ = file.stamp();
+    return *stamp_;
 }
 
 std::uint64_t JobFiles::endOf(JobFile& f) {
@@ -30,7 +38,7 @@ JobFile& JobFiles::forReading(const std::string& path) {
     }
     std::erase_if(files_, [](const std::unique_ptr<JobFile>& f) { return !f->writable; });
     auto f = std::make_unique<JobFile>();
-    f->file.open(path, OpenMode::Read);
+    f->file = OpenToRead(path, {Text(Tx::FormatWrong)});
     f->path = path;
     files_.push_back(std::move(f));
     return *files_.back();

@@ -22,6 +22,8 @@ struct JobFile {
     bool writable = false;
     // The size of a file read, taken when first asked: once per job.
     std::uint64_t size();
+    // Its stamp, taken when first asked.
+    const FileStamp& stamp();
     ReadAhead ahead;
     WriteBehind behind;
     // Where the blocks of a TSD file begin, and how far it has been read.
@@ -30,6 +32,7 @@ struct JobFile {
 private:
     friend class JobFiles;
     std::optional<std::uint64_t> size_;
+    std::optional<FileStamp> stamp_;
     // Where an appended block goes, once known; it includes what waits.
     std::optional<std::uint64_t> end_;
 };
@@ -48,8 +51,10 @@ public:
     std::size_t readAhead() const { return lone_ ? 0 : kReadAhead; }
 
     // The file opened for reading (or the job's output of that name, with
-    // what waits written). A file read before under another name is closed:
-    // a job reads one file after another.
+    // what waits written), through the opening of the program's formats
+    // (held for reading until closed; FormatError where it is refused). A
+    // file read before under another name is closed: a job reads one file
+    // after another.
     JobFile& forReading(const std::string& path);
     // The file opened for writing with `mode` the first time; Create empties
     // it again later.

@@ -10,6 +10,7 @@
 #include "base/errors.h"
 #include "base/safe_write/file_identity.h"
 #include "base/file_buffers.h"
+#include "base/safe_write/read_opening.h"
 #include "base/safe_write/safe_replace.h"
 #include "core/current_file.h"
 #include "core/job_files.h"
@@ -236,7 +237,12 @@ std::vector<std::uint8_t> CurrentFile::EncodeSDFHeader() const {
 }
 
 bool HasSdfSignature(const std::string& fileName) {
-    BinaryFile f(fileName, OpenMode::Read);
+    BinaryFile f;
+    try {
+        f = OpenToRead(fileName, {Text(Tx::FormatWrong)});
+    } catch (const FormatError&) {
+        return false;  // cut short beyond putting back: no SDF now
+    }
     char head[kMagicLen];
     return IsSdfSignature({head, f.readSome(head, kMagicLen)});
 }
@@ -265,12 +271,18 @@ bool CurrentFile::ReadHeader(const std::string& fileName) {
 }
 
 bool CurrentFile::ReadSDFHeader(const std::string& fileName) {
-    RollBackCutRewrite(fileName);
     CallFiles files(job_.p.get());
-    JobFile& source = files->forReading(fileName);
+    JobFile* opened = nullptr;
+    try {
+        opened = &files->forReading(fileName);
+    } catch (const FormatError& e) {
+        if (prompter) prompter->error(e.what());
+        return false;
+    }
+    JobFile& source = *opened;
     ParseResult parsed = parseSdfHeader(source.file, source.size());
     if (parsed.kind != ParseResult::Ok) {
-        if (prompter) prompter->error(Text(Tx::FormatWrong) + CutRewriteNote(fileName));
+        if (prompter) prompter->error(Text(Tx::FormatWrong));
         return false;
     }
     const SdfHeader& h = parsed.header;
@@ -298,6 +310,8 @@ bool CurrentFile::ReadSDFHeader(const std::string& fileName) {
             MsecToLargestUnit(SInt, SITUnit);
             MsecToLargestUnit(BInt, BITUnit);
         }
+        // An output read back while it is written has no state to keep.
+        ReadFrom = {fileName, source.writable ? FileStamp{} : source.stamp()};
         for (std::size_t k = 0; k < h.entries.size(); ++k) {
             ChannelName[k] = h.entries[k].name;
             ChannelUnit[k] = h.entries[k].unit;
@@ -313,6 +327,7 @@ bool CurrentFile::ReadSDFHeader(const std::string& fileName) {
                 before.restore(*this);
                 return false;
             }
+            ReadFrom.stamp = StampOfFile(fileName);
         }
         ShowSIntInDisplayUnit();
         UpdateBlockArithmetic();
@@ -338,11 +353,21 @@ bool CurrentFile::ReadBurst(int b) {
     return false;
 }
 
+bool CurrentFile::sameAsRead(JobFile& source) {
+    readFailure_.clear();
+    if (ReadFrom.path != FileName || !ReadFrom.known() || source.writable || source.stamp() == ReadFrom.stamp)
+        return true;
+    readFailure_ = Text(Tx::FileChangedSinceRead, {FileName});
+    return false;
+}
+
 bool CurrentFile::ReadSDFBurst(int b) {
     try {
+        readFailure_.clear();
         if (b < 0 || !buffersFit(*this)) return false;
         CallFiles files(job_.p.get());
         JobFile& source = files->forReading(FileName);
+        if (!sameAsRead(source)) return false;
         const std::size_t rs = static_cast<std::size_t>(ComputeRecordSize());
         std::uint64_t pos = static_cast<std::uint64_t>(HeaderBlocks) * kBlock + static_cast<std::uint64_t>(b) * rs;
         if (rs <= kUnpackBytes) {
@@ -450,18 +475,33 @@ bool CurrentFile::WriteSDFHeader() { return writeSDFHeader(false); }
 
 bool CurrentFile::RewriteSDFHeader(const std::string& fileName) {
     try {
-        const std::vector<std::uint8_t> head = EncodeSDFHeader();
-        // The records begin where the file's own header ends: only a header
-        // of as many channels may take its place. Looked at with the file
-        // held, as another writer may have changed it while this one waited.
-        const auto sameLayout = [&] {
-            BinaryFile in(fileName, OpenMode::Read);
-            const ParseResult parsed = parseSdfHeader(in, in.size());
+        std::vector<std::uint8_t> head = EncodeSDFHeader();
+        std::int16_t declared = Iterations;
+        // Looked at with the file held, as another writer may have changed
+        // it while this one waited: only the file whose header was read,
+        // as it was then, and whose records begin where this header ends
+        // (as many channels) may take it.
+        const auto check = [&](int fd) {
+            if (ReadFrom.known() && StampOf(fd) != ReadFrom.stamp)
+                throw FormatError(Text(Tx::FileChangedSinceRead, {fileName}));
+            BinaryFile in;
+            in.adopt(::dup(fd), fileName);
+            const std::uint64_t size = in.size();
+            const ParseResult parsed = parseSdfHeader(in, size);
             if (parsed.kind != ParseResult::Ok || parsed.header.version != 4 ||
                 parsed.header.nch + parsed.header.nch2 != Nch + Nch2)
                 throw FormatError(Text(Tx::FileChangedSinceRead, {fileName}));
+            // A header never declares bursts the file does not hold.
+            const std::uint64_t start = head.size(), record = ComputeRecordSize();
+            const std::uint64_t held = record == 0 || size <= start ? 0 : (size - start) / record;
+            if (static_cast<std::uint64_t>(std::max<std::int16_t>(declared, 0)) > held) {
+                declared = static_cast<std::int16_t>(held);
+                putLE<std::int16_t>(head.data() + 210 + 13, declared);
+            }
         };
-        RewriteFileHead(fileName, {reinterpret_cast<const char*>(head.data()), head.size()}, sameLayout);
+        ReadFrom.stamp =
+            RewriteFileHead(fileName, {reinterpret_cast<const char*>(head.data()), head.size()}, check);
+        Iterations = declared;
         writeFailure_ = {};
         return true;
     } catch (const std::exception& e) {
@@ -579,6 +619,8 @@ bool CurrentFile::UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileN
         }
     }
     if (!completed) return false;
+    // Read to its end: let go before the update may rewrite it in place.
+    source.close();
     try {
         temp->commit();
     } catch (const IoError& e) {

@@ -79,6 +79,7 @@ bool CurrentFile::ReadTSDBurst(int b) {
     const std::uint64_t L = static_cast<std::uint64_t>(SampleSize) + (nch2 > 0 ? 1 : 0);
     CallFiles files(job_.p.get());
     JobFile& source = files->forReading(FileName);
+    if (!sameAsRead(source)) return fail(readFailure_);
     try {
         const bool lone = !job_.p;
         if (!source.tsd) source.tsd = std::make_shared<TsdBlockIndex>(source.file);

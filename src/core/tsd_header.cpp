@@ -192,18 +192,25 @@ std::string singleText(float f) {
 bool CurrentFile::ReadTSDHeader(const std::string& fileName) {
     // A header read begins the reading of a file: no block found before counts.
     tsdBlocksKept_.p.reset();
-    RollBackCutRewrite(fileName);
     TsdHeader h;
     CallFiles files(job_.p.get());
-    JobFile& source = files->forReading(fileName);
+    JobFile* opened = nullptr;
+    try {
+        opened = &files->forReading(fileName);
+    } catch (const FormatError& e) {
+        if (prompter) prompter->error(e.what());
+        return false;
+    }
+    JobFile& source = *opened;
     try {
         LineReader in(source.file);
         in.limitLineBytes(kMaxLineBytes);
         h = parseTsdHeader(in, source.size());
     } catch (const FormatError&) {
-        if (prompter) prompter->error(Text(Tx::FormatWrong) + CutRewriteNote(fileName));
+        if (prompter) prompter->error(Text(Tx::FormatWrong));
         return false;
     }
+    const FileStamp stamp = source.writable ? FileStamp{} : source.stamp();
     Memo = h.memo;
     StartTime = h.startTime;
     SInt = h.sInt;
@@ -220,6 +227,7 @@ bool CurrentFile::ReadTSDHeader(const std::string& fileName) {
         ChannelName[k] = cutCp932(StripQuotes(h.names[k]), kNameBytes);
         ChannelUnit[k] = cutCp932(StripQuotes(h.units[k]), kUnitBytes);
     }
+    ReadFrom = {fileName, stamp};
     NormalizeBurstInterval();
     AllocateForReading();
     return true;

@@ -10,6 +10,7 @@
 #include "base/cp932.h"
 #include "base/errors.h"
 #include "base/number_text.h"
+#include "base/safe_write/read_opening.h"
 #include "base/safe_write/safe_replace.h"
 #include "core/line_split.h"
 #include "platform/api/prompter.h"
@@ -70,15 +71,20 @@ SiteLoadReport SiteList::LoadSites(const std::filesystem::path& file) {
         SaveSites(file);
         return report;
     }
-    RollBackCutRewrite(file);
+    // A thousand lines of a name and two numbers: a file much larger is
+    // no site list.
+    constexpr std::uint64_t kMaxBytes = 16u << 20;
     std::string text;
     try {
-        text = ReadWholeFile(file);
-    } catch (const IoError&) {
+        text = ReadWholeToRead(file, {"地点ファイルを読み込めません: %1", kMaxBytes});
+    } catch (const FormatError& e) {
         // The file is there but unreadable: what is in memory no longer
         // matches it, so it must not be written over.
         damaged_ = true;
-        throw IoError("地点ファイルを読み込めません: " + file.string() + CutRewriteNote(file));
+        throw IoError(e.what());
+    } catch (const IoError&) {
+        damaged_ = true;
+        throw IoError("地点ファイルを読み込めません: " + file.string());
     }
 
     struct Site {
@@ -128,7 +134,6 @@ SiteLoadReport SiteList::LoadSites(const std::filesystem::path& file, Prompter& 
         if (!report.badLines.empty()) text += "読み込めない行: " + lineList(report.badLines) + "\n";
         if (report.tooMany) text += "1000 地点を超える行は読み込みませんでした。\n";
         text += "読み込めた地点だけを使います。ファイルを直すまで地点の登録と削除はできません。";
-        text += CutRewriteNote(file);
         prompter.warning(text);
     }
     return report;

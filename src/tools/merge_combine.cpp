@@ -171,6 +171,7 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
     const long double outBurstStep = SecondsOf(model.BInt, model.BITUnit);
     const int outSamples = model.SampleSize;
     std::vector<bool> unreadable(files.size(), false);
+    std::vector<std::string> unreadWhy(files.size());
 
     {
         ProgressScope scope(progress, Text(Tx::MergeProgress), false);
@@ -194,6 +195,7 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
                 bool have = b < f.Header.Iterations && !unreadable[fi];
                 if (have && !in.ReadBurst(b)) {
                     unreadable[fi] = true;
+                    unreadWhy[fi] = in.LastReadFailure();
                     have = false;
                 }
                 if (have) {
@@ -237,7 +239,7 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
 
     std::string unread;
     for (std::size_t i = 0; i < files.size(); ++i)
-        if (unreadable[i]) unread += "\n" + files[i].FileName;
+        if (unreadable[i]) unread += "\n" + (unreadWhy[i].empty() ? files[i].FileName : unreadWhy[i]);
     if (unread.empty())
         prompter.information(Text(Tx::MergeSaved));
     else

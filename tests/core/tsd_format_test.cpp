@@ -451,16 +451,18 @@ TEST_F(TsdTest, BurstReaderMessagesForDamagedBlocks) {
     };
     for (const Case& c : cases) {
         writeText(path, sampleFile(2, c.lines));
+        ASSERT_TRUE(load(path));
         prompter.shown.clear();
         EXPECT_FALSE(m.ReadBurst(c.burst)) << c.message;
         ASSERT_EQ(prompter.shown.size(), 1u) << c.message;
         EXPECT_EQ(prompter.shown[0].text, c.message);
         EXPECT_EQ(prompter.shown[0].type, MsgType::Error);
     }
+    // A file replaced since its header was read is not read as that file.
     writeText(path, "Time Series Data Text Format Ver.3\r\n");
     prompter.shown.clear();
     EXPECT_FALSE(m.ReadBurst(0));
-    EXPECT_EQ(prompter.lastText(), kNoData);
+    EXPECT_EQ(prompter.lastText(), Text(Tx::FileChangedSinceRead, {path}));
 }
 
 TEST_F(TsdTest, EmptyAndEqualFieldsAreMissingAndHalvesGoToEven) {
@@ -649,10 +651,15 @@ TEST_F(TsdTest, ManyBurstsReadInAnyOrderAndAChangedFileIsRescanned) {
         EXPECT_EQ(r.Data[1][0], -b);
         EXPECT_EQ(r.BurstData[0], b);
     }
-    // The same name now holds a file with a two-line memo: the blocks move.
+    // The same name now holds a file with a two-line memo: the blocks move,
+    // and the file is read only once its header has been read again.
     std::string text = readText(path);
     text.insert(text.find("\r\n") + 2, "extra memo line\r\n");
     writeText(path, text);
+    EXPECT_FALSE(r.ReadBurst(299));
+    EXPECT_EQ(prompter.lastText(), Text(Tx::FileChangedSinceRead, {path}));
+    prompter.shown.clear();
+    ASSERT_TRUE(r.ReadHeader(path));
     ASSERT_TRUE(r.ReadBurst(299));
     EXPECT_EQ(r.BurstData[0], 299);
     EXPECT_TRUE(prompter.shown.empty());

@@ -2,9 +2,15 @@
 // refusals, overwrite questions and failures.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "base/binary_file.h"
+#include "base/safe_write/safe_replace.h"
 #include "core/sample_limits.h"
 #include "core/sdf_builder.h"
 #include "platform/api/scripted.h"
@@ -297,6 +303,46 @@ TEST_F(ExtractTest, AFailedReadLeavesEveryFileAsItWasAndSaysNoSuccess) {
     EXPECT_EQ(test::readAll(source), truncated);
     EXPECT_EQ(dir.names(), std::vector<std::string>{"a.sdf"});
     EXPECT_FALSE(progress.visible);
+}
+
+// Another process saves another file over the source while the job reads
+// it. The source has a second name, so that save rewrites it in place: it
+// waits for the job, which reads the file it began with, whole.
+TEST_F(ExtractTest, AJobReadsTheFileItBeganWithWholeWhileAnotherProcessSavesOverIt) {
+    const std::string source = dir.file("a.sdf"), out = dir.file("out.sdf");
+    test::writeSource(source, 2, 1, 70000, 8);  // records larger than a read ahead
+    std::filesystem::create_hard_link(source, dir.file("a-too.sdf"));
+    const auto before = test::readAll(source);
+    std::string other(before.begin(), before.end());
+    for (std::size_t i = 512; i < other.size(); ++i) other[i] = static_cast<char>(other[i] ^ 0x5A);
+    ExtractRequest r = request(source, 0, 7, {true, true, true});
+    pid_t saver = -1;
+    progress.onPercent = [&](int percent) {
+        if (percent == 0 || saver >= 0) return;
+        saver = ::fork();
+        if (saver == 0) {
+            ::close_range(3, ~0u, 0);  // another process holds none of the job's files
+            try {
+                ReplaceFileContent(source, other);
+            } catch (...) {
+                ::_exit(1);
+            }
+            ::_exit(0);
+        }
+        // Time enough for a save that does not wait to be done.
+        for (int i = 0; i < 100 && ::waitpid(saver, nullptr, WNOHANG) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    };
+    ASSERT_TRUE(ExtractData(model, r, out, prompter, progress));
+    ASSERT_GT(saver, 0);
+    int status = 0;
+    ::waitpid(saver, &status, 0);
+    const auto written = test::readAll(out);
+    ASSERT_EQ(written.size(), before.size());
+    EXPECT_TRUE(std::equal(written.begin() + 512, written.end(), before.begin() + 512));
+    // The save went on once the job had ended.
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(test::readText(source) == other);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "base/safe_write/descriptor_io.h"
 #include "base/errors.h"
 #include "base/safe_write/file_identity.h"
+#include "base/safe_write/lock_wait.h"
 #include "base/safe_write/sys_calls.h"
 #include "base/texts.h"
 
@@ -298,10 +299,10 @@ void RollbackJournal::discard() noexcept {
     path_.clear();
 }
 
-int RollBackCutRewrite(const std::filesystem::path& target, int fd) {
+int RollBackCutRewrite(const std::filesystem::path& target, int fd, std::uint64_t maxBytes) {
     if (firstByte(fd) != 0) return 0;
     for (Found& f : journalsOf(target, fd)) {
-        if (!f.lock.held() || !dataIntact(f.lock.fd(), f.head)) continue;
+        if (!f.lock.held() || (maxBytes > 0 && f.head.size > maxBytes) || !dataIntact(f.lock.fd(), f.head)) continue;
         bool changed = false;
         if (int err = RewriteFirstByteLast(fd, bytesOf(f.lock.fd(), f.head.dataAt), static_cast<off_t>(f.head.covered),
                                            static_cast<off_t>(f.head.size), changed))
@@ -312,7 +313,7 @@ int RollBackCutRewrite(const std::filesystem::path& target, int fd) {
     return ENOENT;
 }
 
-bool RollBackCutRewrite(const std::filesystem::path& file) {
+bool RollBackCutRewrite(const std::filesystem::path& file, std::uint64_t maxBytes) {
     std::filesystem::path target;
     try {
         target = ResolveLinks(file);
@@ -321,16 +322,20 @@ bool RollBackCutRewrite(const std::filesystem::path& file) {
     }
     {
         // Most files begin with no NUL: told without the seam or a lock.
-        const int fd = ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) return false;
+        const Looking f{::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
         struct stat st {};
-        const bool cut = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && firstByte(fd) == 0;
-        ::close(fd);
-        if (!cut) return false;
+        if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+        if (firstByte(f.fd) != 0) return true;
     }
-    const ClosedOnExit f{sys::open(target.c_str(), O_RDWR | O_CLOEXEC)};
-    if (f.fd < 0 || ::flock(f.fd, LOCK_EX | LOCK_NB) != 0) return false;  // a writer at work
-    return firstByte(f.fd) == 0 && RollBackCutRewrite(target, f.fd) == 0 && firstByte(f.fd) != 0;
+    const ClosedOnExit f{sys::open(target.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)};
+    struct stat st {}, named {};
+    if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    // A writer at work, or a reader putting it back, ends first.
+    LockOrWait(f.fd, Hold::Write, target, Tx::ReaderBusy);
+    if (::lstat(target.c_str(), &named) != 0 || named.st_dev != st.st_dev || named.st_ino != st.st_ino) return false;
+    LockOrWait(f.fd, Hold::Rewrite, target, Tx::ReaderBusy);
+    // Another reader may have put it back meanwhile.
+    return firstByte(f.fd) != 0 || (RollBackCutRewrite(target, f.fd, maxBytes) == 0 && firstByte(f.fd) != 0);
 }
 
 void RemoveSpentJournals(const std::filesystem::path& target) noexcept {

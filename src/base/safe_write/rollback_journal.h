@@ -12,6 +12,7 @@
 // removes it.
 #include <sys/types.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -56,13 +57,17 @@ private:
 
 // Where the file a name leads to begins with a NUL and a journal of its
 // beside it holds what it held before a rewrite that was cut short, puts
-// that back. True when it did. Nothing happens while a writer holds the
-// file or the journal.
-bool RollBackCutRewrite(const std::filesystem::path& file);
-// The same for a file open for reading and writing and locked by the caller.
-// 0 when it begins with no NUL or was put back, else the errno of the step
-// that failed (ENOENT when a NUL begins it and no journal of it is found).
-int RollBackCutRewrite(const std::filesystem::path& target, int fd);
+// that back, once a writer at work on the file (or a reader putting it
+// back) has ended. True when the file now begins with no NUL (put back by
+// this call or another). A journal recording a size above
+// `maxBytes` (where given) is not put back. IoError when the wait for the
+// file is given up.
+bool RollBackCutRewrite(const std::filesystem::path& file, std::uint64_t maxBytes = 0);
+// The same for a file open for reading and writing and held by the caller
+// (Hold::Write and Hold::Rewrite). 0 when it begins with no NUL or was put
+// back, else the errno of the step that failed (ENOENT when a NUL begins it
+// and no journal of it is found).
+int RollBackCutRewrite(const std::filesystem::path& target, int fd, std::uint64_t maxBytes = 0);
 // Removes the journals of a file that no job holds and that are spent (the
 // file begins with no NUL, or is gone) or were never complete.
 void RemoveSpentJournals(const std::filesystem::path& target) noexcept;

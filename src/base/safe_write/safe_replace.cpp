@@ -8,11 +8,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "base/binary_file.h"
@@ -105,6 +103,20 @@ bool takeOver(int fd, int old, const struct stat& st) {
     return true;
 }
 
+// Gives the new file `fd` what a file made with mode 0666 gets in the
+// folder: the mode the umask leaves, or where the folder has a default ACL,
+// the mode and ACL that gives. Told by making such a file, without a name.
+void giveWhatFolderGives(int fd, const std::filesystem::path& dir) {
+    const int probe = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (probe >= 0) {
+        struct stat st {};
+        const bool given = ::fstat(probe, &st) == 0 && takeOver(fd, probe, st);
+        ::close(probe);
+        if (given) return;
+    }
+    ::fchmod(fd, newFileMode());
+}
+
 // The message of a replace that failed with the target as it was.
 std::string unchanged(const std::filesystem::path& target, const std::string& failure) {
     return Text(Tx::ReplaceFailed, {target.string()}) + "\n" + failure + "\n" + Text(Tx::FileUnchanged);
@@ -121,60 +133,58 @@ void refuseUnwritable(const std::filesystem::path& target) {
         throw IoError(Text(Tx::NotWritable, {target.string(), std::strerror(errno)}));
 }
 
-WriterWait* writerWait = nullptr;
-
 // The file a target name leads to, open for reading and writing and locked
-// against every other writer of the program, in this process or another,
-// for as long as this lives. No file (fd -1) where the name names none, or
-// something other than a regular file.
+// against every other writer and reading job of the program, in this
+// process or another, for as long as this lives. No file (fd -1) where the
+// name names none, or something other than a regular file. A symbolic link
+// is not followed: the target's links were resolved when its write began,
+// so one found now was put there since.
 class WriterLock {
 public:
     explicit WriterLock(const std::filesystem::path& target) {
-        using Clock = std::chrono::steady_clock;
-        const auto start = Clock::now();
-        auto pause = std::chrono::milliseconds(1);
-        struct Ended {
-            bool waited = false;
-            ~Ended() {
-                if (waited && writerWait) writerWait->waitEnded();
-            }
-        } ended;
         for (;;) {
-            struct stat named {};
-            if (::stat(target.c_str(), &named) != 0) {
+            file_.fd = sys::open(target.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+            if (file_.fd < 0) {
                 if (errno == ENOENT) return;
+                // A link, a socket or a FIFO (which a writer cannot open
+                // without a reader) stands at the name.
+                if (errno == ELOOP || errno == ENXIO) {
+                    isFile_ = false;
+                    return;
+                }
                 throw IoError(unchanged(target, kStepOpen, errno));
             }
-            if (!S_ISREG(named.st_mode)) return;
-            file_.fd = sys::open(target.c_str(), O_RDWR | O_CLOEXEC);
-            if (file_.fd < 0) throw IoError(unchanged(target, kStepOpen, errno));
-            while (::flock(file_.fd, LOCK_EX | LOCK_NB) != 0) {
-                if (errno == EINTR) continue;
-                if (errno != EWOULDBLOCK) break;  // a file system without locks: nothing to wait for
-                const double waited = std::chrono::duration<double>(Clock::now() - start).count();
-                ended.waited = true;
-                const bool goOn = writerWait ? writerWait->keepWaiting(target, waited) : waited < kWriterWaitSeconds;
-                if (!goOn)
-                    throw IoError(Text(Tx::WriterBusy, {target.string()}) + "\n" + Text(Tx::FileUnchanged));
-                // Most writes end within milliseconds; a long one is asked
-                // about every tenth of a second.
-                std::this_thread::sleep_for(pause);
-                pause = std::min(pause * 2, std::chrono::milliseconds(100));
+            if (::fstat(file_.fd, &st_) != 0) throw IoError(unchanged(target, kStepOpen, errno));
+            if (!S_ISREG(st_.st_mode)) {
+                sys::close(file_.fd);
+                file_.fd = -1;
+                isFile_ = false;
+                return;
+            }
+            try {
+                LockOrWait(file_.fd, Hold::Write, target, Tx::WriterBusy);
+            } catch (const IoError& e) {
+                throw IoError(std::string(e.what()) + "\n" + Text(Tx::FileUnchanged));
             }
             // The writer waited for may have put another file under the name.
-            if (::fstat(file_.fd, &st_) == 0 && ::stat(target.c_str(), &named) == 0 &&
-                named.st_dev == st_.st_dev && named.st_ino == st_.st_ino)
+            struct stat named {};
+            if (::lstat(target.c_str(), &named) == 0 && named.st_dev == st_.st_dev && named.st_ino == st_.st_ino) {
+                ::fstat(file_.fd, &st_);
                 return;
+            }
             sys::close(file_.fd);
             file_.fd = -1;
         }
     }
     int fd() const { return file_.fd; }
     const struct stat& stat() const { return st_; }
+    // False where the name leads to something other than a regular file.
+    bool isFile() const { return isFile_; }
 
 private:
     ClosedOnExit file_{-1};
     struct stat st_ {};
+    bool isFile_ = true;
 };
 
 // Rewrites the target, open as `fd` and locked, in place: `length` bytes of
@@ -189,6 +199,12 @@ struct NewCopy {
 };
 void rewriteInPlace(const std::filesystem::path& target, int fd, const ByteSource& source, off_t length, off_t size,
                     NewCopy* newCopy) {
+    // A job reading the file reads it whole: the rewrite waits for it.
+    try {
+        LockOrWait(fd, Hold::Rewrite, target, Tx::ReadersBusy);
+    } catch (const IoError& e) {
+        throw IoError(std::string(e.what()) + "\n" + Text(Tx::FileUnchanged));
+    }
     // The journal must hold what the file held before any rewrite. A part
     // rewritten over a file cut short that nothing puts back would make the
     // rest of it, whatever it is, read as whole.
@@ -248,6 +264,8 @@ void rewriteInPlace(const std::filesystem::path& target, int fd, const ByteSourc
 
 SafeReplace::SafeReplace(std::filesystem::path target) : target_(ResolveLinks(std::move(target))) {
     refuseUnwritable(target_);
+    struct stat st {};
+    if (::lstat(target_.c_str(), &st) == 0) began_ = {true, st.st_dev, st.st_ino};
     RollBackCutRewrite(target_);
     const std::filesystem::path dir = FolderOf(target_);
     temp_ = CreateLockedOwnFile(dir, HiddenPrefixOf(target_), kTempKind, lock_);
@@ -265,15 +283,21 @@ void SafeReplace::commit() {
     // The complete new content is on disk before the target is touched.
     if (int err = SyncFd(lock_.fd())) throw IoError(unchanged(target_, kStepSync, err));
     const WriterLock held(target_);
+    if (!held.isFile()) throw IoError(unchanged(target_, Text(Tx::TargetReplacedMeanwhile)));
     if (held.fd() >= 0) {
         // A file of several names, or one whose owner, group or attributes
-        // the writer could not give a new file, keeps its inode.
+        // the writer could not give a new file, keeps its inode: only the
+        // file the write began with, as another's under the name now may
+        // have names the user never chose.
         if (held.stat().st_nlink > 1 || !takeOver(lock_.fd(), held.fd(), held.stat())) {
+            const struct stat& st = held.stat();
+            if (!began_.exists || st.st_dev != began_.device || st.st_ino != began_.inode)
+                throw IoError(unchanged(target_, Text(Tx::TargetReplacedMeanwhile)));
             commitInPlace(held.fd());
             return;
         }
     } else {
-        ::fchmod(lock_.fd(), newFileMode());
+        giveWhatFolderGives(lock_.fd(), FolderOf(target_));
     }
     if (sys::rename(temp_.c_str(), target_.c_str()) != 0) throw IoError(unchanged(target_, kStepRename, errno));
     done_ = true;
@@ -319,13 +343,15 @@ void ReplaceFileContent(const std::filesystem::path& target, std::string_view by
     replace.commit();
 }
 
-void RewriteFileHead(const std::filesystem::path& file, std::string_view head, const std::function<void()>& check) {
+FileStamp RewriteFileHead(const std::filesystem::path& file, std::string_view head,
+                          const std::function<void(int fd)>& check) {
     const std::filesystem::path target = ResolveLinks(file);
     refuseUnwritable(target);
     const WriterLock held(target);
+    if (!held.isFile()) throw IoError(unchanged(target, Text(Tx::TargetReplacedMeanwhile)));
     if (held.fd() < 0) throw IoError(unchanged(target, kStepOpen, ENOENT));
     // Another writer waited for may have changed the file meanwhile.
-    if (check) check();
+    if (check) check(held.fd());
     const off_t length = static_cast<off_t>(head.size());
     const off_t size = std::max<off_t>(held.stat().st_size, length);
     rewriteInPlace(target, held.fd(),
@@ -334,6 +360,7 @@ void RewriteFileHead(const std::filesystem::path& file, std::string_view head, c
                        return 0;
                    },
                    length, size, nullptr);
+    return StampOf(held.fd());
 }
 
 bool removeFileQuietly(const std::filesystem::path& p) noexcept {
@@ -342,7 +369,5 @@ bool removeFileQuietly(const std::filesystem::path& p) noexcept {
     std::error_code ec;
     return !std::filesystem::exists(std::filesystem::symlink_status(p, ec));
 }
-
-void SetWriterWait(WriterWait* wait) { writerWait = wait; }
 
 }  // namespace brine

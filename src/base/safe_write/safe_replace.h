@@ -19,11 +19,15 @@
 // The temporary file and the journal are files of the program's own (see
 // own_files.h), locked for as long as their job may use them; a replace
 // removes what killed jobs left for the same target, and nothing else.
+#include <sys/types.h>
+
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
 
+#include "base/binary_file.h"
+#include "base/safe_write/lock_wait.h"
 #include "base/safe_write/rollback_journal.h"
 #include "base/safe_write/own_files.h"
 
@@ -59,6 +63,12 @@ private:
     void commitInPlace(int targetFd);
 
     std::filesystem::path target_;
+    // The file the target named when the write began.
+    struct {
+        bool exists = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+    } began_;
     std::filesystem::path temp_;
     FileLock lock_;  // on the temporary file
     bool done_ = false;
@@ -71,28 +81,14 @@ void ReplaceFileContent(const std::filesystem::path& target, std::string_view by
 // Rewrites the first head.size() bytes of an existing file in place, the
 // rest untouched, under its lock and a rollback journal: the time and the
 // room it takes do not grow with the file. `check`, when given, runs once
-// the lock is held (a writer waited for may have changed the file) and
-// throws to refuse. IoError on failure, as commit().
-void RewriteFileHead(const std::filesystem::path& file, std::string_view head,
-                     const std::function<void()>& check = {});
+// the lock is held, with the file open as `fd` (a writer waited for may have
+// changed it), and throws to refuse. The file's stamp afterwards, taken
+// under the lock. IoError on failure, as commit().
+FileStamp RewriteFileHead(const std::filesystem::path& file, std::string_view head,
+                          const std::function<void(int fd)>& check = {});
 
 // Removes a file; true when it is gone afterwards.
 bool removeFileQuietly(const std::filesystem::path& p) noexcept;
 
-// How a writer waits while another writer holds its target: told, and
-// free to give up, which fails the write with the target as it was.
-class WriterWait {
-public:
-    virtual ~WriterWait() = default;
-    // Asked about every tenth of a second, with the seconds waited so far:
-    // false gives up.
-    virtual bool keepWaiting(const std::filesystem::path& target, double seconds) = 0;
-    // The wait is over: the file is free, or the wait was given up.
-    virtual void waitEnded() = 0;
-};
-// The program's way of waiting; without one, a writer waits up to
-// kWriterWaitSeconds, then gives up.
-void SetWriterWait(WriterWait* wait);
-inline constexpr double kWriterWaitSeconds = 30;
 
 }  // namespace brine

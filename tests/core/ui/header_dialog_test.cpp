@@ -240,33 +240,45 @@ TEST_F(FrmSDFdataTest, SourceSdfGetsItsHeaderRewrittenInPlace) {
 // job, or another copy of the program): the save waits, the progress window
 // says so and names the file, and the save goes on once the file is free, or
 // gives up on Cancel, telling so, with the source as it was. A file the other
-// writer changed meanwhile (another channel count) is not written into.
+// writer changed meanwhile (another channel count) or put in its place (as
+// many channels: another save, or a copy moved over it), whether the save
+// waited for it or came after it, is not written into.
 TEST_F(FrmSDFdataTest, ASaveWaitingForAnotherWriterSaysSoAndMayBeGivenUp) {
     TFrmProgress progress;
     SetWriterWait(&progress);
-    enum Other { Finishes, IsGivenUp, ChangesTheFile };
-    for (Other other : {Finishes, IsGivenUp, ChangesTheFile}) {
+    enum Other { Finishes, IsGivenUp, ChangesTheFile, ReplacesTheFile, ReplacedItBefore };
+    for (Other other : {Finishes, IsGivenUp, ChangesTheFile, ReplacesTheFile, ReplacedItBefore}) {
         SCOPED_TRACE(other);
         prompter.shown.clear();
         fillModel(model);
         const std::string src = writeSource("src.sdf");
         model.FileName = src;
+        ASSERT_TRUE(model.ReadSDFHeader(src));  // as the producer does
         target("src.sdf");
         const int held = ::open(src.c_str(), O_RDONLY);
         ASSERT_EQ(::flock(held, LOCK_EX), 0);
         std::vector<unsigned char> changed = test::readAll(src);
-        changed[212] = 2;  // two burst channels
-        bool told = false;
+        if (other == ChangesTheFile)
+            changed[212] = 2;  // two burst channels
+        else
+            changed.back() ^= 0x55;  // another burst of as many channels
+        const auto replace = [&] {
+            test::writeAll(dir.file("other.sdf"), changed);
+            fs::rename(dir.file("other.sdf"), src);
+        };
+        if (other == ReplacedItBefore) {
+            replace();
+            ::close(held);
+        }
+        bool told = other == ReplacedItBefore;
         QTimer::singleShot(700, [&] {
+            if (other == ReplacedItBefore) return;
             told = progress.isVisible() && progress.LblComment->text().contains("src.sdf");
             if (other == IsGivenUp) {
                 QTest::mouseClick(progress.BitBtn1, Qt::LeftButton);
                 return;
             }
-            if (other == ChangesTheFile) {
-                test::writeAll(dir.file("other.sdf"), changed);
-                fs::rename(dir.file("other.sdf"), src);
-            }
+            if (other != Finishes) replace();
             ::close(held);
         });
         prompter.answer(MsgResult::Yes);
@@ -278,7 +290,7 @@ TEST_F(FrmSDFdataTest, ASaveWaitingForAnotherWriterSaysSoAndMayBeGivenUp) {
         if (other == IsGivenUp) ::close(held);
         EXPECT_TRUE(told);
         EXPECT_FALSE(progress.isVisible());
-        if (other == ChangesTheFile) {
+        if (other >= ChangesTheFile) {
             EXPECT_EQ(test::readAll(src), changed);
         } else {
             EXPECT_EQ(TrimRightControl(readBack(src).Memo), other == IsGivenUp ? "memo" : "new memo");
@@ -314,6 +326,7 @@ TEST_F(FrmSDFdataTest, SourceThatCannotBeOpenedOrClosedIsToldByTheStepThatFailed
         prompter.answers.clear();
         const std::string src = writeSource("src.sdf");
         model.FileName = src;
+        ASSERT_TRUE(model.ReadSDFHeader(src));  // as the producer does
         target("src.sdf");
         sys::FaultPlan counting;
         {
@@ -328,6 +341,7 @@ TEST_F(FrmSDFdataTest, SourceThatCannotBeOpenedOrClosedIsToldByTheStepThatFailed
                 plan.failAt = static_cast<long long>(i) + 1;
         ASSERT_NE(plan.failAt, 0);
         writeSource("src.sdf");
+        ASSERT_TRUE(model.ReadSDFHeader(src));
         prompter.shown.clear();
         {
             sys::ArmFaults armed(plan);
