@@ -2,6 +2,8 @@
 // parameter file: the file chosen, its preview, the ".tfp" loaded into the
 // dialog, OK, then the header dialog and the copy of the bursts. The input
 // holds the data text, then after a line of "%%%%" the ".tfp" text.
+#include <filesystem>
+
 #include "app/menu_jobs.h"
 #include "base/number_text.h"
 #include "importers/comma_data.h"
@@ -13,9 +15,10 @@ using namespace brine::fuzz;
 namespace {
 
 // What the dialog holds once the parameter file is loaded and the user
-// presses OK; true when the import completed and filled the model.
+// presses OK; true when the import completed and filled the model, the
+// bursts of a burst-mode import then in `bursts`.
 bool importWithParameters(const std::string& csv, const std::string& tfp, CurrentFile& m, Prompter& prompter,
-                          ProgressSink& progress, CommaImportSettings& settings) {
+                          ProgressSink& progress, CommaImportSettings& settings, std::string& bursts) {
     CommaDataFields fields;
     CommaParameters present;
     present.NumberOfSamples = "100";
@@ -62,6 +65,7 @@ bool importWithParameters(const std::string& csv, const std::string& tfp, Curren
     CommaImportResult r = ImportCommaData(settings, prompter, progress);
     if (!r.Completed) return false;
     ApplyCommaImport(settings, r, m);
+    bursts = r.TempFileName;
     return true;
 }
 
@@ -76,16 +80,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FileDialogSettings openDialog;
 
     CommaImportSettings settings;
+    std::string bursts;
     bool imported = false;
     CommaDataSteps steps;
     steps.openFile = [&](const std::string& file) {
         imported = false;
-        RunCommand([&] { imported = importWithParameters(file, tfp, run.m, run.prompter, run.progress, settings); },
-                   "comma data import");
+        bursts.clear();
+        RunCommand([&] {
+            imported = importWithParameters(file, tfp, run.m, run.prompter, run.progress, settings, bursts);
+        }, "comma data import");
         return imported;
     };
     steps.burstMode = [&] { return settings.BurstMode; };
-    steps.tempFileName = [&] { return settings.TempFileName; };
+    steps.tempFileName = [&] { return bursts; };
     steps.proposeOutputName = [&](const std::string& name) { run.m.SaveFileName = name; };
     bool handedOff = false;
     RunCommand(
@@ -97,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     run.ExpectOutputReadsBack("comma data");
-    if (handedOff && settings.BurstMode && ws.files().count("data.$$$"))
-        Fail("temporary-file-left", "comma data: data.$$$ after a complete hand-off");
+    if (handedOff && settings.BurstMode && std::filesystem::exists(bursts))
+        Fail("temporary-file-left", "comma data: the bursts' temporary file after a complete hand-off");
     return 0;
 }

@@ -144,10 +144,11 @@ void CurrentFile::sizeBuffers(std::int32_t samples, bool zeroed) {
         std::vector<std::int16_t>& v = Data[static_cast<std::size_t>(ch)];
         std::vector<std::int16_t> spare;
         if (v.capacity() < n && n * sizeof(std::int16_t) >= kSpareFrom && spares().take(n, spare)) {
+            // A spare holds another model's samples: a producer growing its
+            // burst gets its own back, and zeros after them.
+            if (zeroed) spare.assign(v.begin(), v.end());
             spares().giveBack(v);
             v.swap(spare);
-            // A spare holds another model's samples.
-            if (zeroed) v.clear();
         }
         v.resize(n);
     }

@@ -128,6 +128,9 @@ std::uint8_t unitIndex(int u) {
 
 std::string lineText(long long line) { return std::to_string(line); }
 
+// Samples a channel the burst buffers first hold; they double from there.
+constexpr long long kFirstBurstRoom = 4096;
+
 // Removes the temporary burst file unless the import completed.
 class TempFileGuard {
 public:
@@ -347,7 +350,6 @@ CommaImportResult ImportCommaData(const CommaImportSettings& s, Prompter& prompt
         temp.BITUnit = s.BurstUnit;
         setChannels(temp, s.Channels);
         temp.UpdateBlockArithmetic();
-        temp.AllocateDataArrays();
         result.TempFileLock = std::make_shared<FileLock>();
         result.TempFileName = createTempBurstFile(s.TempFileName, *result.TempFileLock);
         guard.arm(result.TempFileName);
@@ -361,6 +363,13 @@ CommaImportResult ImportCommaData(const CommaImportSettings& s, Prompter& prompt
     const long long maxSamples =
         nch == 0 ? INT_MAX : std::min<long long>(INT_MAX, static_cast<long long>(UINT32_MAX / 2) / nch);
 
+    // The burst buffers grow with the lines read, doubling up to the burst
+    // length: a burst typed far longer than the data takes no memory.
+    int room = 0;
+    auto makeRoom = [&] {
+        room = static_cast<int>(std::min<long long>(s.SamplesPerBurst, std::max(2LL * room, kFirstBurstRoom)));
+        temp.AllocateSamples(room);
+    };
     auto writeBurst = [&](int b) {
         if (b >= 32767) throw RangeError(Text(Tx::CommaTooManyBursts));
         if (!temp.WriteSDFBurst(b)) throw IoError("一時ファイルに書き込めません。\n" + result.TempFileName);
@@ -405,6 +414,7 @@ CommaImportResult ImportCommaData(const CommaImportSettings& s, Prompter& prompt
         if (select.use()) {
             ++sample;
             if (!s.BurstMode && sample >= maxSamples) throw RangeError(Text(Tx::CommaTooManySamples));
+            if (s.BurstMode && sample == room) makeRoom();
             // The fields as SplitCommas gives them, walked in place: past the
             // line's last field and past its 129th every field is empty.
             const char* p = line.data();

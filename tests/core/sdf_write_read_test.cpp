@@ -204,7 +204,8 @@ TEST(SdfFile, AJobWritesAndReadsWhatSingleCallsDo) {
 TEST(SdfFile, BuffersOfAModelGoneServeTheNextWithoutItsSamples) {
     // Records of 600 kB, read in pieces. The writer's buffers, left holding
     // burst 1, go to the reader of burst 0, then the reader's to a new
-    // writer, which starts from zeros.
+    // writer, which starts from zeros, and to a producer growing its burst,
+    // which keeps its own samples.
     TempDir dir;
     const std::string p = dir.file("long.sdf");
     std::vector<std::vector<std::int16_t>> burst0;
@@ -230,9 +231,18 @@ TEST(SdfFile, BuffersOfAModelGoneServeTheNextWithoutItsSamples) {
         ASSERT_TRUE(r.ReadBurst(0));
         for (std::size_t ch = 0; ch < 3; ++ch) ASSERT_EQ(r.Data[ch], burst0[ch]) << ch;
     }
-    CurrentFile fresh = model(3, 1, 100000);
-    for (std::size_t ch = 0; ch < 3; ++ch)
-        EXPECT_EQ(std::count(fresh.Data[ch].begin(), fresh.Data[ch].end(), 0), 100000) << ch;
+    CurrentFile growing = model(1, 0, 1000);
+    fillBurst(growing, 2);
+    const std::vector<std::int16_t> held = growing.Data[0];
+    {
+        CurrentFile fresh = model(3, 1, 100000);
+        for (std::size_t ch = 0; ch < 3; ++ch)
+            EXPECT_EQ(std::count(fresh.Data[ch].begin(), fresh.Data[ch].end(), 0), 100000) << ch;
+    }
+    growing.AllocateSamples(100000);
+    ASSERT_EQ(growing.Data[0].size(), 100000u);
+    EXPECT_TRUE(std::equal(held.begin(), held.end(), growing.Data[0].begin()));
+    EXPECT_EQ(std::count(growing.Data[0].begin() + 1000, growing.Data[0].end(), 0), 99000);
 }
 
 TEST(SdfFile, AJobWithinAnotherWritesAsItDoesAndLeavesItsOutputComplete) {
