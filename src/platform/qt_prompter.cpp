@@ -3,54 +3,17 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
-#include <QFontMetricsF>
 #include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
-#include <QTextBoundaryFinder>
 #include <QTextDocument>
 #include <vector>
 
 #include "platform/modal.h"
+#include "platform/qt_text.h"
 
 namespace brine {
 namespace {
-
-// The text as shown: each run that no line break may split and that is
-// wider than `width` (a long path) gets a zero-width space between its
-// characters, so that it wraps anywhere; the rest wraps at words and between
-// Japanese characters as before. `added` marks the spaces put in.
-QString fitToWidth(const QString& text, const QFont& font, qreal width, std::vector<bool>& added) {
-    const QFontMetricsF metrics(font);
-    QString out;
-    added.clear();
-    auto append = [&](const QString& part, bool put) {
-        out += part;
-        added.insert(added.end(), part.size(), put);
-    };
-    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
-    qsizetype from = 0;
-    for (qsizetype to = breaks.toNextBoundary(); to != -1; to = breaks.toNextBoundary()) {
-        const QString run = text.mid(from, to - from);
-        from = to;
-        // White space at a line's end may overhang it.
-        qsizetype end = run.size();
-        while (end > 0 && run[end - 1].isSpace()) --end;
-        if (metrics.horizontalAdvance(run.left(end)) <= width) {
-            append(run, false);
-            continue;
-        }
-        QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, run.left(end));
-        qsizetype c = 0;
-        for (qsizetype next = characters.toNextBoundary(); next != -1; next = characters.toNextBoundary()) {
-            if (c > 0) append(QString(QChar(0x200B)), true);
-            append(run.mid(c, next - c), false);
-            c = next;
-        }
-        append(run.mid(end), false);
-    }
-    return out;
-}
 
 // Qt's message box wraps its text only where words break and stops growing
 // at a width of its own, so a path wider than that was cut off. Once the box
@@ -72,7 +35,7 @@ protected:
         qreal width = label->contentsRect().width() - 2 * label->margin();
         // Selectable text is laid out in a document, inside its margins.
         if (const auto* document = label->findChild<QTextDocument*>()) width -= 2 * document->documentMargin();
-        const QString shown = fitToWidth(text_, label->font(), width, added_);
+        const QString shown = WrapLongRuns(text_, label->font(), width, &added_);
         // The box sizes itself again; it never grows, so what fits still fits.
         if (shown != text()) setText(shown);
     }

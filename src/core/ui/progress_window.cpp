@@ -12,10 +12,15 @@
 #include "base/texts.h"
 #include "platform/dialog_frame.h"
 #include "platform/modal.h"
+#include "platform/qt_text.h"
 
 namespace brine {
 
 TFrmProgress* FrmProgress = nullptr;
+
+namespace {
+constexpr int kCommentHeight = 32;  // two lines
+}  // namespace
 
 TFrmProgress::TFrmProgress(QWidget* parent) : QDialog(parent) {
     setObjectName("FrmProgress");
@@ -23,19 +28,17 @@ TFrmProgress::TFrmProgress(QWidget* parent) : QDialog(parent) {
 
     LblComment = new QLabel(this);
     LblComment->setObjectName("LblComment");
-    LblComment->setGeometry(8, 6, 269, 32);
     LblComment->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     LblComment->setWordWrap(true);
+    LblComment->setTextFormat(Qt::PlainText);  // a file name with "<" is no markup
 
     BitBtn1 = new QPushButton(QStringLiteral("キャンセル"), this);
     BitBtn1->setObjectName("BitBtn1");
-    BitBtn1->setGeometry(100, 42, 85, 25);
     BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
 
     LblPercent = new QLabel(this);
     LblPercent->setObjectName("LblPercent");
-    LblPercent->setGeometry(8, 72, 269, 20);
     LblPercent->setAlignment(Qt::AlignCenter);
     QFont f(QStringLiteral("Arial"));
     f.setPixelSize(12);
@@ -43,9 +46,19 @@ TFrmProgress::TFrmProgress(QWidget* parent) : QDialog(parent) {
 
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName("ProgressBar1");
-    ProgressBar1->setGeometry(0, 124 - 18, 285, 18);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setTextVisible(false);
+
+    layOut(kCommentHeight);
+}
+
+void TFrmProgress::layOut(int commentHeight) {
+    const int grown = commentHeight - kCommentHeight;
+    LblComment->setGeometry(8, 6, 269, commentHeight);
+    BitBtn1->setGeometry(100, 42 + grown, 85, 25);
+    LblPercent->setGeometry(8, 72 + grown, 269, 20);
+    ProgressBar1->setGeometry(0, 106 + grown, 285, 18);
+    setFixedSize(285, 124 + grown);
 }
 
 void TFrmProgress::Start(const std::string& title, bool cancellable) {
@@ -105,7 +118,14 @@ bool TFrmProgress::keepWaiting(const std::filesystem::path& target, double secon
             BitBtn1->setEnabled(true);
             show();
         }
-        SetComment(Text(Tx::WriterWaiting) + "\n" + target.filename().string());
+        // The waiting text alone fills the comment's two lines: the comment
+        // grows to show the file with its folder whole, a name wider than a
+        // line wrapped anywhere.
+        std::error_code error;
+        const std::filesystem::path file = std::filesystem::absolute(target, error);
+        const QString text = FromUtf8(Text(Tx::WriterWaiting) + "\n" + (error ? target : file).string());
+        LblComment->setText(WrapLongRuns(text, LblComment->font(), LblComment->contentsRect().width()));
+        layOut(std::max(kCommentHeight, LblComment->heightForWidth(LblComment->width())));
     }
     PumpMessages();
     return !waitGivenUp_;
@@ -114,6 +134,7 @@ bool TFrmProgress::keepWaiting(const std::filesystem::path& target, double secon
 void TFrmProgress::waitEnded() {
     if (!waiting_) return;
     waiting_ = false;
+    layOut(kCommentHeight);
     if (ownWindow_) {
         Hide();
         return;

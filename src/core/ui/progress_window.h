@@ -48,6 +48,9 @@ protected:
     void reject() override;
 
 private:
+    // The window's parts below a comment this tall, the window around them.
+    void layOut(int commentHeight);
+
     std::unique_ptr<InputHold> hold_;  // the windows open when the job started
     int depth_ = 0;                    // jobs started inside a job end with their own Hide
     bool cancelled_ = false;

@@ -172,6 +172,45 @@ TEST_F(FrmProgressTest, AWaitForAnotherWriterIsGivenUpOnlyByCancelDuringIt) {
     frm.Hide();
 }
 
+// The waiting text fills the comment's two lines: the file waited for, with
+// its folder, must still show whole, a long path wrapped anywhere, in a
+// window of its own or in a running job's, and the wait over, the window is
+// laid out as before.
+TEST_F(FrmProgressTest, AWaitShowsTheWholePathAndThenTheLayoutAsBefore) {
+    const std::string folder = "/data/港湾観測/2024/St.12_north/raw/converted/";
+    const std::string longName = "観測" + std::string(240, 'x') + ".sdf";
+    ASSERT_EQ(longName.size(), 250u);
+    auto layout = [this] {
+        return std::vector<QRect>{frm.LblComment->geometry(), frm.BitBtn1->geometry(), frm.LblPercent->geometry(),
+                                  frm.ProgressBar1->geometry(), QRect(QPoint(), frm.size())};
+    };
+    QLabel& label = *frm.LblComment;
+    for (const std::string& name : {std::string("X.sdf"), longName}) {
+        for (const bool ownWindow : {true, false}) {
+            SCOPED_TRACE(name + (ownWindow ? ", own window" : ", the job's window"));
+            if (!ownWindow) {
+                frm.Start("job", false);
+                frm.SetComment("a.sdf => b.sdf");
+            }
+            const std::vector<QRect> before = layout();
+            ASSERT_TRUE(frm.keepWaiting(folder + name, 0.5));
+            QString shown = label.text();
+            shown.remove(QChar(0x200B));  // the places a path may wrap
+            EXPECT_TRUE(shown.endsWith("\n" + QString::fromStdString(folder + name))) << shown.toStdString();
+            EXPECT_LE(label.minimumSizeHint().width(), label.width());  // no run wider than the label
+            EXPECT_GE(label.height(), label.heightForWidth(label.width()));
+            EXPECT_TRUE(frm.rect().contains(label.geometry()));
+            EXPECT_LT(label.geometry().bottom(), frm.BitBtn1->geometry().top());
+            frm.waitEnded();
+            EXPECT_EQ(layout(), before);
+            if (!ownWindow) {
+                EXPECT_EQ(label.text(), "a.sdf => b.sdf");
+                frm.Hide();
+            }
+        }
+    }
+}
+
 TEST_F(FrmProgressTest, ScopeHidesOnException) {
     try {
         ProgressScope scope(frm, "job");
