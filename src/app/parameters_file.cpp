@@ -11,6 +11,7 @@
 #include "base/cp932.h"
 #include "base/number_text.h"
 #include "base/safe_write/safe_replace.h"
+#include "base/texts.h"
 
 namespace brine {
 
