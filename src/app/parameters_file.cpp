@@ -12,6 +12,7 @@
 #include "base/number_text.h"
 #include "base/safe_write/read_opening.h"
 #include "base/safe_write/safe_replace.h"
+#include "base/texts.h"
 
 namespace brine {
 

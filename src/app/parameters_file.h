@@ -6,13 +6,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include "base/texts.h"
 
 namespace brine {
 
 class Prompter;
 
-inline const std::string kParametersFileName = Text(Tx::ParametersFileName);
+// Its name in the settings folder, by which the next start finds it.
+inline const std::string kParametersFileName = "Parameters.dat";
 
 // The lines as read (UTF-8); missing lines are empty.
 struct ParametersLines {

@@ -100,8 +100,6 @@ std::vector<TextEntry> makeTable() {
         {Tx::CutHeadRefused, M, "ファイルは書き換えが途中で止まったままで、元に戻せません: %1", {"HeaderDialog.htm"}},
         {Tx::FileChangedSinceRead, M, "ファイルが読み込んだときと変わっています: %1", {"HeaderDialog.htm"}},
         {Tx::HeaderLoadCaption, M, "時系列ファイルの読込み", {"HeaderDialog.htm"}},
-        {Tx::TempFileKind, M, ".tmp", {"HeaderDialog.htm"}},
-        {Tx::JournalKind, M, ".jnl", {"HeaderDialog.htm"}},
 
         // ---- messages: main window, settings, site list
         // The open dialogs' filters, as each command's page quotes them.
@@ -121,8 +119,6 @@ std::vector<TextEntry> makeTable() {
         {Tx::FilterCadmas, M, "CADMAS-SURF計算結果時系列データ(*.tran)", {"CadmasSurf.htm"}},
         {Tx::FilterSdfTsdToExtract, M, "SDF/TSD files (*.sdf;*.tsd)", {"Extract.htm"}},
         {Tx::FilterSdfTsdToJoin, M, "SDF/TSD files (*.sdf,*.tsd)", {"Merge.htm", "Link.htm"}},
-        {Tx::ParametersFileName, M, "Parameters.dat", {"Exit.htm"}},
-        {Tx::LocationFileName, M, "Location.dat", {"Exit.htm", "Location.htm"}},
         {Tx::SettingsUnreadable, M, "設定ファイルを読み込めません。", {"Exit.htm"}},
         {Tx::SettingsDamaged, M, "設定ファイルが壊れています。", {"Exit.htm"}},
         {Tx::SiteDefaultName, M, "東京", {"Location.htm"}},
@@ -147,8 +143,8 @@ std::vector<TextEntry> makeTable() {
         {Tx::DrfCaption, M, "ただ今、変換中．．．．", {"ConvertToSdf.htm"}},
         {Tx::DrfEndsEarly, M, "ファイルが途中で終わっています。\n%1 バースト中 %2 バーストを変換しました。", {"ConvertToSdf.htm"}},
         {Tx::SdfToTsdDone, M, "変換を正常に終了しました。", {"SdfToTsd.htm"}},
-        // The readers of tables and computed series; the words they look for
-        // in a file are matched in its code page.
+        // The readers of tables and computed series: their messages, and the
+        // memo labels, channel names and file names they propose.
         {Tx::ConvertBadFile, M, "ファイルが異常です。", {"Jma.htm", "FishingPort.htm", "Nowphas.htm"}},
         {Tx::ConvertAtLine, M, "（%1行目）", {"Nowphas.htm", "CadmasSurf.htm"}},
         {Tx::ConvertNotNumber, M, "数値に変換できないデータがあります。", {"Nowphas.htm", "CadmasSurf.htm"}},
@@ -156,24 +152,12 @@ std::vector<TextEntry> makeTable() {
         {Tx::HourlyBadDate, M, "日付が正しくありません。", {"Nowphas.htm"}},
         {Tx::HourlyColumnsLeftOut, M, "項目数が多すぎるため、最後の%1列は変換しませんでした。", {"Jma.htm", "FishingPort.htm"}},
         {Tx::HourlyOutOfRange, M, "%1個のデータが範囲外のため欠測値に変換しました。", {"Jma.htm", "FishingPort.htm"}},
-        {Tx::JmaTitleKind, M, "データ種別", {"Jma.htm"}},
-        {Tx::JmaTitleSite, M, "地点名", {"Jma.htm"}},
-        {Tx::JmaTitlePeriodKind, M, "期間区分", {"Jma.htm"}},
-        {Tx::JmaTitlePeriod, M, "表示期間", {"Jma.htm"}},
-        {Tx::JmaHourly, M, "時別値", {"Jma.htm"}},
-        {Tx::JmaDirectionUnit, M, "方位", {"Jma.htm"}},
         {Tx::JmaMemoData, M, "データ：", {"Jma.htm"}},
         {Tx::JmaMemoSite, M, "観測地点：", {"Jma.htm"}},
         {Tx::JmaNotHourly, M, "時別値以外のデータには対応していません。", {"Jma.htm"}},
         {Tx::JmaScaleCoarsened, M, "単精度整数に収まらないため、次の項目の係数Aを変更しました。", {"Jma.htm"}},
-        {Tx::FishingPortSignificantHeight, M, "有義波高", {"FishingPort.htm"}},
-        {Tx::FishingPortSignificantPeriod, M, "有義波周期", {"FishingPort.htm"}},
-        {Tx::FishingPortMaxHeight, M, "最大波高", {"FishingPort.htm"}},
-        {Tx::FishingPortDirection, M, "波向", {"FishingPort.htm"}},
-        {Tx::FishingPortLongSignificantHeight, M, "1/3最大(有義)波高", {"FishingPort.htm"}},
         {Tx::FishingPortMemoLabel, M, "漁港波浪データベース／漁港名：", {"FishingPort.htm"}},
         {Tx::FishingPortUnknownItem, M, "%1は登録されていない項目です。", {"FishingPort.htm"}},
-        {Tx::NowphasMissingMark, M, "9999", {"Nowphas.htm"}},
         {Tx::NowphasDateOrder, M, "%1で日付の順序が正しくありません。", {"Nowphas.htm"}},
         {Tx::NowphasDayShort, M, "%1のデータが足りません。チェックして下さい。", {"Nowphas.htm"}},
         {Tx::NowphasOffGrid, M, "%1の時刻が記録時間間隔に合いません。", {"Nowphas.htm"}},
@@ -202,15 +186,7 @@ std::vector<TextEntry> makeTable() {
         {Tx::ImportToMissingCount, M, "%1個のデータを欠測値に変換しました。",
          {"RawDialog.htm", "DL2.htm", "Vector.htm", "WaveHunter.htm", "YearlyTableByDate.htm",
           "YearlyTableByTenDays.htm"}},
-        // Instrument raw files: the marks their headers carry, the tab of
-        // each instrument, the messages.
-        {Tx::RawCompactEmMark, M, "CEM Data Processing", {"CompactEM.htm"}},
-        {Tx::RawCompactWhMark, M, "CWH Data Processing", {"CompactWH.htm"}},
-        {Tx::RawMdsMkVMark, M, "MDS5 Data Processing", {"CompactOther.htm", "MdsMkV.htm"}},
-        {Tx::RawCompactClwMark, M, "CKU Data Processing", {"CompactOther.htm", "MdsMkV.htm"}},
-        {Tx::RawInfinityMark, M, "//Infinity SDlogger", {"InfinityEM.htm", "InfinityOther.htm"}},
-        {Tx::RawInfinityEmVersion, M, "Ver1.40", {"InfinityEM.htm"}},
-        {Tx::RawBurstMode, M, "Burst1", {"CompactEM.htm", "CompactWH.htm"}},
+        // Instrument raw files: the tab of each instrument, the messages.
         {Tx::RawTabCompactEm, M, "Compact EM", {"CompactEM.htm"}},
         {Tx::RawTabCompactWh, M, "Compact WH", {"CompactWH.htm"}},
         {Tx::RawTabMdsMkV, M, "MDS-MkV", {"CompactOther.htm", "MdsMkV.htm"}},
@@ -273,11 +249,7 @@ std::vector<TextEntry> makeTable() {
         {Tx::CommaSamplingInterval, M, "サンプリング時間間隔が範囲外です。", {"CommaData.htm"}},
         {Tx::CommaTempIsInput, M, "一時ファイルが入力ファイルと同じ名前になります。\n入力ファイルの拡張子を変えて下さい。",
          {"CommaData.htm"}},
-        // Yearly tables: the marks of the title row, the dialog's captions,
-        // the messages.
-        {Tx::YearlyMonthOne, M, "1月", {"YearlyTableByDate.htm", "YearlyTableByTenDays.htm"}},
-        {Tx::YearlyMonthOneWide, M, "１月", {"YearlyTableByDate.htm", "YearlyTableByTenDays.htm"}},
-        {Tx::YearlyJanuary, M, "Jan", {"YearlyTableByDate.htm", "YearlyTableByTenDays.htm"}},
+        // Yearly tables: the dialog's captions, the messages.
         {Tx::YearlyByDateCaption, M, "月日別年別表データ", {"YearlyTableByDate.htm"}},
         {Tx::YearlyByTenDaysCaption, M, "月旬別年別表データ", {"YearlyTableByTenDays.htm"}},
         {Tx::YearlyNoTitleRow, M, "表の見出し行（1月、１月またはJanを含む行）がありません。",

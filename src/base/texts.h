@@ -1,10 +1,13 @@
 #pragma once
 // What the program says in its own words, where it matters that the help
 // says the same: every question it asks, and every text its help pages
-// quote that no window shows (messages, file keywords, filters). Each is a
-// named entry of one table, with the help pages that quote it; the code
+// quote that no window shows (messages, names it proposes, filters). Each is
+// a named entry of one table, with the help pages that quote it; the code
 // shows them through the table, and the help test holds the pages to it,
 // both ways. "%1", "%2", ... stand where a value goes.
+// What a file is read or found by (marks, keywords, the names and endings
+// of the program's own files) is not here but beside its reader, so that a
+// change of wording never changes what a reader accepts.
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -84,8 +87,6 @@ enum class Tx : unsigned short {
     CutHeadRefused,
     FileChangedSinceRead,
     HeaderLoadCaption,
-    TempFileKind,
-    JournalKind,
 
     // ---- messages: main window, settings, site list
     FilterSdf,
@@ -104,8 +105,6 @@ enum class Tx : unsigned short {
     FilterCadmas,
     FilterSdfTsdToExtract,
     FilterSdfTsdToJoin,
-    ParametersFileName,
-    LocationFileName,
     SettingsUnreadable,
     SettingsDamaged,
     SiteDefaultName,
@@ -138,24 +137,12 @@ enum class Tx : unsigned short {
     HourlyBadDate,
     HourlyColumnsLeftOut,
     HourlyOutOfRange,
-    JmaTitleKind,
-    JmaTitleSite,
-    JmaTitlePeriodKind,
-    JmaTitlePeriod,
-    JmaHourly,
-    JmaDirectionUnit,
     JmaMemoData,
     JmaMemoSite,
     JmaNotHourly,
     JmaScaleCoarsened,
-    FishingPortSignificantHeight,
-    FishingPortSignificantPeriod,
-    FishingPortMaxHeight,
-    FishingPortDirection,
-    FishingPortLongSignificantHeight,
     FishingPortMemoLabel,
     FishingPortUnknownItem,
-    NowphasMissingMark,
     NowphasDateOrder,
     NowphasDayShort,
     NowphasOffGrid,
@@ -181,13 +168,6 @@ enum class Tx : unsigned short {
     ImportLastBurstPadded,
     ImportToMissingCount,
     // instrument raw files
-    RawCompactEmMark,
-    RawCompactWhMark,
-    RawMdsMkVMark,
-    RawCompactClwMark,
-    RawInfinityMark,
-    RawInfinityEmVersion,
-    RawBurstMode,
     RawTabCompactEm,
     RawTabCompactWh,
     RawTabMdsMkV,
@@ -244,9 +224,6 @@ enum class Tx : unsigned short {
     CommaSamplingInterval,
     CommaTempIsInput,
     // yearly tables
-    YearlyMonthOne,
-    YearlyMonthOneWide,
-    YearlyJanuary,
     YearlyByDateCaption,
     YearlyByTenDaysCaption,
     YearlyNoTitleRow,

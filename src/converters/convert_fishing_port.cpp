@@ -25,24 +25,21 @@ constexpr std::size_t kMaxPortFields = 128;
 struct PortWords {
     std::string dateTitles[4] = {utf8ToCp932("年"), utf8ToCp932("月"), utf8ToCp932("日"), utf8ToCp932("時")};
     std::string significant = utf8ToCp932("1/3最大(有義)");
-    std::string significantHeight = utf8ToCp932(Text(Tx::FishingPortLongSignificantHeight));
-    std::string significantPeriod = utf8ToCp932("1/3最大(有義)波周期");
-    std::string heightName = utf8ToCp932(Text(Tx::FishingPortSignificantHeight));
-    std::string periodName = utf8ToCp932(Text(Tx::FishingPortSignificantPeriod));
+    std::string significantHeight = utf8ToCp932(kPortLongSignificantHeight);
+    std::string significantPeriod = utf8ToCp932(kPortLongSignificantPeriod);
+    std::string heightName = utf8ToCp932(kPortSignificantHeight);
+    std::string periodName = utf8ToCp932(kPortSignificantPeriod);
     std::string memoLabel = utf8ToCp932(Text(Tx::FishingPortMemoLabel));
     std::vector<std::pair<std::string, float>> scales;
 
     PortWords() {
-        using Names = std::initializer_list<std::string>;
-        for (const std::string& n : Names{Text(Tx::FishingPortMaxHeight), "1/10最大波高",
-                                          Text(Tx::FishingPortSignificantHeight), "平均波高", "上層流速", "中層流速",
-                                          "下層流速", "水位"})
+        using Names = std::initializer_list<std::string_view>;
+        for (std::string_view n : Names{kPortMaxHeight, "1/10最大波高", kPortSignificantHeight, "平均波高", "上層流速",
+                                        "中層流速", "下層流速", "水位"})
             scales.emplace_back(utf8ToCp932(n), 0.01f);
-        for (const std::string& n :
-             Names{"最大波周期", "1/10最大波周期", Text(Tx::FishingPortSignificantPeriod), "平均波周期", "水温"})
+        for (std::string_view n : Names{"最大波周期", "1/10最大波周期", kPortSignificantPeriod, "平均波周期", "水温"})
             scales.emplace_back(utf8ToCp932(n), 0.1f);
-        for (const std::string& n :
-             Names{"波数", Text(Tx::FishingPortDirection), "主波向", "上層流向", "中層流向", "下層流向"})
+        for (std::string_view n : Names{"波数", kPortDirection, "主波向", "上層流向", "中層流向", "下層流向"})
             scales.emplace_back(utf8ToCp932(n), 1.0f);
     }
 };

@@ -31,11 +31,11 @@ constexpr int kMaxDecimals = 38;
 
 // The words of the file, in its code page.
 struct JmaWords {
-    std::string titles[4] = {utf8ToCp932(Text(Tx::JmaTitleKind)), utf8ToCp932(Text(Tx::JmaTitleSite)),
-                             utf8ToCp932(Text(Tx::JmaTitlePeriodKind)), utf8ToCp932(Text(Tx::JmaTitlePeriod))};
-    std::string hourly = utf8ToCp932(Text(Tx::JmaHourly));
+    std::string titles[4] = {utf8ToCp932(kJmaTitles[0]), utf8ToCp932(kJmaTitles[1]), utf8ToCp932(kJmaTitles[2]),
+                             utf8ToCp932(kJmaTitles[3])};
+    std::string hourly = utf8ToCp932(kJmaHourly);
     std::string tilde = utf8ToCp932("～");
-    std::string direction = utf8ToCp932(Text(Tx::JmaDirectionUnit));
+    std::string direction = utf8ToCp932(kJmaDirectionUnit);
     std::string wideOpen = utf8ToCp932("（");
     std::string wideClose = utf8ToCp932("）");
     std::string dataLabel = utf8ToCp932(Text(Tx::JmaMemoData));

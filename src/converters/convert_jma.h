@@ -11,6 +11,13 @@
 
 namespace brine {
 
+// The words a table is told by (UTF-8 here, CP932 in the file): the titles
+// of its first line, the one period kind it is read in, and the unit of a
+// column of compass points.
+inline constexpr std::array<std::string_view, 4> kJmaTitles = {"データ種別", "地点名", "期間区分", "表示期間"};
+inline constexpr std::string_view kJmaHourly = "時別値";
+inline constexpr std::string_view kJmaDirectionUnit = "方位";
+
 struct CompassPoint {
     const char* Name;
     float Bearing;  // degrees clockwise from north

@@ -137,12 +137,11 @@ private:
 
     // Twelve 4-character values from character `from` into samples at..at+11.
     void storeLine(std::size_t index, std::size_t from, std::size_t ch, std::size_t at) {
-        static const std::string missing = Text(Tx::NowphasMissingMark);
         extendTo(at + kValuesPerLine);
         for (std::size_t i = 0; i < kValuesPerLine; ++i) {
             std::string_view text = columns(lines_[index], from + kValueWidth * i, kValueWidth);
             std::int16_t count = ErrorData;
-            if (text != missing) {
+            if (text != kNowphasMissingMark) {
                 auto v = ParseInt(text);
                 if (!v) badValue(index);
                 count = countOf(*v);

@@ -12,6 +12,9 @@
 
 namespace brine {
 
+// The value text of a missing 2-hourly Hs or Ts.
+inline constexpr std::string_view kNowphasMissingMark = "9999";
+
 enum class PortWaveLayout { MonthlyGroups = 1, DailyPairs = 2, Records = 3 };
 
 // The layout a file of this name (without folder) and first line holds.

@@ -162,7 +162,7 @@ void askVersion(Prompter& prompter) {
 void readCompactCurrentOrWave(LineReader& r, AlecHeader& h, Prompter& prompter) {
     const bool wave = h.kind == RawKind::CompactWH;
     std::string_view line = r.nextOrEmpty();
-    if (!contains(line, Text(wave ? Tx::RawCompactWhMark : Tx::RawCompactEmMark))) throw Refusal{Tx::RawWrongKind};
+    if (!contains(line, wave ? kCompactWhMark : kCompactEmMark)) throw Refusal{Tx::RawWrongKind};
     line = r.nextOrEmpty();
     if (wave) {
         if (!contains(line, "/  Version V2.10 Mar. 01.2004")) throw Refusal{Tx::RawWrongVersion};
@@ -184,7 +184,7 @@ void readCompactCurrentOrWave(LineReader& r, AlecHeader& h, Prompter& prompter) 
             step = v;
         } else if (GetKeyValue(line, "Counters", v)) counters = v;
         else if (GetKeyValue(line, "MeasMode", v)) {
-            if (v != Text(Tx::RawBurstMode)) throw Refusal{Tx::RawBurstOnly, kBurstOnlyAdvice};
+            if (v != kBurstMeasMode) throw Refusal{Tx::RawBurstOnly, kBurstOnlyAdvice};
         } else if (GetKeyValue(line, "BurstTime", v)) {
             h.EditBInt = v;
             burstTime = v;
@@ -215,8 +215,8 @@ void readCompactCurrentOrWave(LineReader& r, AlecHeader& h, Prompter& prompter) 
 
 void readCompactLogger(LineReader& r, AlecHeader& h) {
     std::string_view line = r.nextOrEmpty();
-    if (contains(line, Text(Tx::RawMdsMkVMark))) h.PageCaption = Text(Tx::RawTabMdsMkV);
-    else if (contains(line, Text(Tx::RawCompactClwMark))) h.PageCaption = Text(Tx::RawTabCompactClw);
+    if (contains(line, kMdsMkVMark)) h.PageCaption = Text(Tx::RawTabMdsMkV);
+    else if (contains(line, kCompactClwMark)) h.PageCaption = Text(Tx::RawTabCompactClw);
     else throw Refusal{Tx::RawWrongKind};
     r.nextOrEmpty();  // version line, not tested
     h.EditBInt = "0";
@@ -241,7 +241,7 @@ void readCompactLogger(LineReader& r, AlecHeader& h) {
             haveStep = true;
         } else if (GetKeyValue(line, "Counters", v)) {
             if (v != "9999999") counters = v;
-        } else if (GetKeyValue(line, "MeasMode", v)) burst = v == Text(Tx::RawBurstMode);
+        } else if (GetKeyValue(line, "MeasMode", v)) burst = v == kBurstMeasMode;
         else if (GetKeyValue(line, "BurstTime", v)) h.EditBInt = v;
         else if (GetKeyValue(line, "Comment", v)) {
             h.Memo = "Measurements from Compact-" + model + " (Alec); Instrument No." + instNo;
@@ -294,9 +294,9 @@ void readCompactLogger(LineReader& r, AlecHeader& h) {
 void readInfinity(LineReader& r, AlecHeader& h, Prompter& prompter) {
     const bool current = h.kind == RawKind::InfinityEM;
     std::string_view line = r.nextOrEmpty();
-    if (!contains(line, Text(Tx::RawInfinityMark))) throw Refusal{Tx::RawWrongKind};
+    if (!contains(line, kInfinityMark)) throw Refusal{Tx::RawWrongKind};
     line = r.nextOrEmpty();
-    if (current && !contains(line, "//" + Text(Tx::RawInfinityEmVersion))) askVersion(prompter);
+    if (current && !contains(line, "//" + std::string(kInfinityEmVersion))) askVersion(prompter);
     r.nextOrEmpty();  // third line, not used
     h.TransVelChecked = current;
 

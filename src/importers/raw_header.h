@@ -50,6 +50,18 @@ struct AlecHeader {
     bool TransVelChecked = false;  // state of the velocity-correction box after reading
 };
 
+// What the first lines of a raw file carry: the mark of the program that
+// wrote it (Compact loggers: MDS-MkV or Compact-CLW), the version of an
+// Infinity-EM file read without asking (after "//"), and the measuring mode
+// of a Compact file recorded in bursts.
+inline constexpr std::string_view kCompactEmMark = "CEM Data Processing";
+inline constexpr std::string_view kCompactWhMark = "CWH Data Processing";
+inline constexpr std::string_view kMdsMkVMark = "MDS5 Data Processing";
+inline constexpr std::string_view kCompactClwMark = "CKU Data Processing";
+inline constexpr std::string_view kInfinityMark = "//Infinity SDlogger";
+inline constexpr std::string_view kInfinityEmVersion = "Ver1.40";
+inline constexpr std::string_view kBurstMeasMode = "Burst1";
+
 // Key=value line test: the text before the first "=" (at position > 0) must
 // equal key exactly; value is the trimmed rest.
 bool GetKeyValue(std::string_view line, std::string_view key, std::string& value);

@@ -31,13 +31,11 @@ const char* const kMsgConverting = "ただ今、データの変換中．．．�
 // CP932 text of the year's mark.
 const std::string kYearMark = "\x94\x4E";  // 年
 
-// The title row holds "1月", "１月" or "Jan" (CP932 in the file).
 bool StartsTable(std::string_view line) {
-    static const std::string month1 = utf8ToCp932(Text(Tx::YearlyMonthOne));
-    static const std::string month1Wide = utf8ToCp932(Text(Tx::YearlyMonthOneWide));
-    static const std::string january = Text(Tx::YearlyJanuary);
+    static const std::string month1 = utf8ToCp932(kYearMonthOne);
+    static const std::string month1Wide = utf8ToCp932(kYearMonthOneWide);
     return findCp932(line, month1) != std::string_view::npos || findCp932(line, month1Wide) != std::string_view::npos ||
-           findCp932(line, january) != std::string_view::npos;
+           findCp932(line, kYearJanuary) != std::string_view::npos;
 }
 
 float ParseCoefficient(const std::string& text, const char* name) {

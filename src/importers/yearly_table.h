@@ -35,9 +35,14 @@ struct LoadedYearTable {
     std::string memo;  // CP932: "Original file:" + name, then ";" + each note line
 };
 
-// Reads the file: lines before the first one holding "1月", "１月" or "Jan"
-// are notes, that line and the rest are rows. IoError when the file cannot
-// be read; FormatError when no line starts a table.
+// The marks of a table's title row (UTF-8 here, CP932 in the file).
+inline constexpr std::string_view kYearMonthOne = "1月";
+inline constexpr std::string_view kYearMonthOneWide = "１月";
+inline constexpr std::string_view kYearJanuary = "Jan";
+
+// Reads the file: lines before the first one holding a mark of the title
+// row are notes, that line and the rest are rows. IoError when the file
+// cannot be read; FormatError when no line starts a table.
 LoadedYearTable ReadYearTable(const std::string& fileName);
 
 // The year in a title such as "2000年": the number before "年", or the whole

@@ -8,14 +8,14 @@
 #include <string>
 #include <string_view>
 #include <vector>
-#include "base/texts.h"
 
 namespace brine {
 
 class Prompter;
 
 constexpr int MaxSites = 1000;
-inline const std::string kLocationFileName = Text(Tx::LocationFileName);
+// Its name in the settings folder, by which the next start finds it.
+inline const std::string kLocationFileName = "Location.dat";
 
 // What a load met besides good lines.
 struct SiteLoadReport {

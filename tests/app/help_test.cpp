@@ -35,14 +35,22 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/parameters_file.h"
 #include "app/startup.h"
+#include "base/safe_write/own_files.h"
 #include "base/texts.h"
+#include "converters/convert_fishing_port.h"
+#include "converters/convert_jma.h"
+#include "converters/convert_nowphas.h"
+#include "importers/raw_header.h"
+#include "importers/yearly_table.h"
 #include "platform/api/scripted.h"
 #include "platform/help_viewer.h"
 #include "platform/html_help.h"
 #include "platform/qt_prompter.h"
 #include "platform/status_panels.h"
 #include "platform/string_grid.h"
+#include "sites/site_list.h"
 
 namespace brine {
 namespace {
@@ -243,6 +251,45 @@ std::vector<std::string> quotedParts(const QByteArray& page) {
     return out;
 }
 
+// The words a file is read or found by that the pages quote, each kept
+// beside its reader, with the pages that quote it.
+struct QuotedKeyword {
+    std::string_view keyword;
+    std::vector<std::string_view> pages;
+};
+
+const std::vector<QuotedKeyword>& quotedKeywords() {
+    static const std::vector<QuotedKeyword> keywords = {
+        {kTempFileKind, {"HeaderDialog.htm"}},
+        {kJournalFileKind, {"HeaderDialog.htm"}},
+        {kParametersFileName, {"Exit.htm"}},
+        {kLocationFileName, {"Exit.htm", "Location.htm"}},
+        {kJmaTitles[0], {"Jma.htm"}},
+        {kJmaTitles[1], {"Jma.htm"}},
+        {kJmaTitles[2], {"Jma.htm"}},
+        {kJmaTitles[3], {"Jma.htm"}},
+        {kJmaHourly, {"Jma.htm"}},
+        {kJmaDirectionUnit, {"Jma.htm"}},
+        {kPortSignificantHeight, {"FishingPort.htm"}},
+        {kPortSignificantPeriod, {"FishingPort.htm"}},
+        {kPortMaxHeight, {"FishingPort.htm"}},
+        {kPortDirection, {"FishingPort.htm"}},
+        {kPortLongSignificantHeight, {"FishingPort.htm"}},
+        {kNowphasMissingMark, {"Nowphas.htm"}},
+        {kCompactEmMark, {"CompactEM.htm"}},
+        {kCompactWhMark, {"CompactWH.htm"}},
+        {kMdsMkVMark, {"CompactOther.htm", "MdsMkV.htm"}},
+        {kCompactClwMark, {"CompactOther.htm", "MdsMkV.htm"}},
+        {kInfinityMark, {"InfinityEM.htm", "InfinityOther.htm"}},
+        {kInfinityEmVersion, {"InfinityEM.htm"}},
+        {kBurstMeasMode, {"CompactEM.htm", "CompactWH.htm"}},
+        {kYearMonthOne, {"YearlyTableByDate.htm", "YearlyTableByTenDays.htm"}},
+        {kYearMonthOneWide, {"YearlyTableByDate.htm", "YearlyTableByTenDays.htm"}},
+        {kYearJanuary, {"YearlyTableByDate.htm", "YearlyTableByTenDays.htm"}},
+    };
+    return keywords;
+}
+
 TEST(HelpBinding, EveryMenuCommandHasAPageAndEveryPageQuotesTheProgramsOwnTexts) {
     ChmArchive chm;
     ASSERT_TRUE(chm.open(BRINE_TEST_HELP_CHM));
@@ -253,11 +300,13 @@ TEST(HelpBinding, EveryMenuCommandHasAPageAndEveryPageQuotesTheProgramsOwnTexts)
         return std::find(fromContents.begin(), fromContents.end(), page) != fromContents.end();
     };
 
-    // What the program says: its windows (all made, as at start-up) and its table.
+    // What the program says: its windows (all made, as at start-up), its
+    // table, and the words of its files.
     CreateForms();
     std::vector<std::string> texts = windowTexts();
     DestroyForms();
     for (const TextEntry& e : TextTable()) texts.emplace_back(e.text);
+    for (const QuotedKeyword& k : quotedKeywords()) texts.emplace_back(k.keyword);
     // Every page reached from the contents exists and has a caption to show.
     std::set<std::string> seen{"index.htm"};
     std::vector<std::string> queue = fromContents;
@@ -307,31 +356,53 @@ TEST(HelpBinding, EveryMenuCommandHasAPageAndEveryPageQuotesTheProgramsOwnTexts)
     EXPECT_TRUE(seen.count("PracticalSalinity.htm"));
 }
 
+// The quoted parts of the help file's pages, each page read once.
+struct HelpPages {
+    ChmArchive chm;
+    std::map<std::string, std::vector<std::string>, std::less<>> quotes;
+
+    // None, and a failure, for a page the file does not hold.
+    const std::vector<std::string>& quotesOf(std::string_view page) {
+        if (auto it = quotes.find(page); it != quotes.end()) return it->second;
+        auto bytes = chm.read("/" + std::string(page));
+        if (!bytes) ADD_FAILURE() << page << " is not in the help file";
+        return quotes.emplace(std::string(page), bytes ? quotedParts(*bytes) : std::vector<std::string>{}).first->second;
+    }
+};
+
 // Every question the program asks, and every text of the table, is quoted
 // on each page the table names for it: a question changed anywhere in the
 // program is a question changed in the table, and fails here until the
 // pages say it too.
 TEST(HelpBinding, EveryEntryOfTheTextTableIsOnItsPages) {
-    ChmArchive chm;
-    ASSERT_TRUE(chm.open(BRINE_TEST_HELP_CHM));
-    std::map<std::string, std::vector<std::string>> quoted;
+    HelpPages help;
+    ASSERT_TRUE(help.chm.open(BRINE_TEST_HELP_CHM));
     for (const TextEntry& e : TextTable()) {
         if (e.kind == TextKind::Question) {
             EXPECT_FALSE(e.pages.empty()) << "「" << e.text << "」 is asked, and no page is named for it";
         }
         for (std::string_view page : e.pages) {
-            auto& parts = quoted[std::string(page)];
-            if (parts.empty()) {
-                auto bytes = chm.read("/" + std::string(page));
-                ASSERT_TRUE(bytes) << page;
-                parts = quotedParts(*bytes);
-            }
+            const std::vector<std::string>& parts = help.quotesOf(page);
             for (const std::string& line : fixedParts(e.text))
                 EXPECT_TRUE(std::any_of(parts.begin(), parts.end(),
                                         [&](const std::string& part) { return part.find(line) != std::string::npos; }))
                     << page << " does not quote 「" << line << "」 (「" << e.text << "」)";
         }
     }
+}
+
+// A word a file is read or found by is quoted by itself, as the reader
+// takes it, on each page named for it: the page tells what the file must
+// hold, so a word changed in its reader fails here until the pages say it.
+TEST(HelpBinding, EveryKeywordOfTheFilesIsOnItsPages) {
+    HelpPages help;
+    ASSERT_TRUE(help.chm.open(BRINE_TEST_HELP_CHM));
+    for (const QuotedKeyword& k : quotedKeywords())
+        for (std::string_view page : k.pages) {
+            const std::vector<std::string>& parts = help.quotesOf(page);
+            const bool quoted = std::find(parts.begin(), parts.end(), k.keyword) != parts.end();
+            EXPECT_TRUE(quoted) << page << " does not quote 「" << k.keyword << "」";
+        }
 }
 
 TEST(HelpBinding, AMissingViewerFileOrTopicIsReported) {

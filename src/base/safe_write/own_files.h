@@ -37,6 +37,12 @@ private:
     bool plain_ = false;  // opened outside the fault seam
 };
 
+// The endings of the program's own files beside a target: the new content
+// of a replace, and the journal of a rewrite in place. A clean-up finds what
+// a killed job left by them, so they stay as they are.
+inline constexpr std::string_view kTempFileKind = ".tmp";
+inline constexpr std::string_view kJournalFileKind = ".jnl";
+
 // A file the program makes for itself beside the user's files carries in
 // its name six characters computed from its own inode number, its mark. A
 // file of the user's does not carry its mark by chance, and a copy of one of

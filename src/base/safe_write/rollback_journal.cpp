@@ -35,7 +35,7 @@ constexpr std::size_t kFixedHead = 64;
 constexpr std::size_t kMaxName = 4096;
 constexpr std::size_t kChunk = 1 << 16;
 
-const std::string kJournalKind = Text(Tx::JournalKind);
+const std::string kJournalKind{kJournalFileKind};
 constexpr const char* kStepJournal = "元の内容の控えの作成";
 
 // CRC-32 (the polynomial of zlib), eight bytes a step.

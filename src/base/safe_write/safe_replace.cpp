@@ -33,7 +33,7 @@ constexpr const char* kStepRestore = "元の内容の書き戻し";
 constexpr const char* kStepEarlier = "前に途中で止まった書き換えの書き戻し";
 
 // A target's temporary files: "." + its name + "." + a mark + ".tmp".
-const std::string kTempKind = Text(Tx::TempFileKind);
+const std::string kTempKind{kTempFileKind};
 
 // The permissions a new file gets: 0666 less the umask. The umask is read
 // from the process status, which leaves it alone; where that does not tell
