@@ -97,6 +97,7 @@ std::vector<TextEntry> makeTable() {
         {Tx::UndoNewKept, M, "新しい内容は %1 に残しています。", {"HeaderDialog.htm"}},
         {Tx::CutRewriteKept, M, "このファイルは書き換えが途中で止まっています。元の内容は次のファイルに控えてあり、このファイルに書き込めるときにこのプログラムで開くと元に戻ります。", {"HeaderDialog.htm"}},
         {Tx::CutRewriteHeld, M, "このファイルは、ほかの処理が書き換えているところです。終わってから開き直して下さい。", {"HeaderDialog.htm"}},
+        {Tx::CutRewriteUnproven, M, "このファイルは書き換えが途中で止まっています。元の内容の控えかもしれないファイルが次にありますが、この書き換えのものと確かめられないため、元に戻しません。", {"HeaderDialog.htm"}},
         {Tx::CutHeadRefused, M, "ファイルは書き換えが途中で止まったままで、元に戻せません: %1", {"HeaderDialog.htm"}},
         {Tx::FileChangedSinceRead, M, "ファイルが読み込んだときと変わっています: %1", {"HeaderDialog.htm"}},
         {Tx::HeaderLoadCaption, M, "時系列ファイルの読込み", {"HeaderDialog.htm"}},

@@ -84,6 +84,7 @@ enum class Tx : unsigned short {
     UndoNewKept,
     CutRewriteKept,
     CutRewriteHeld,
+    CutRewriteUnproven,
     CutHeadRefused,
     FileChangedSinceRead,
     HeaderLoadCaption,

@@ -482,6 +482,11 @@ std::vector<std::string> problemsOf(const Writer& w, const fs::path& dir, const 
         for (const auto& [a, b] : w.linked)
             if ((a == name && all.find(b) != std::string::npos) || (b == name && all.find(a) != std::string::npos))
                 return true;
+        // A second name a kept journal keeps of the file named.
+        std::error_code ec;
+        for (const auto& [other, bytes] : o.files)
+            if (other != name && all.find(other) != std::string::npos && fs::equivalent(dir / name, dir / other, ec))
+                return true;
         return false;
     };
     for (const auto& [name, bytes] : o.files) {

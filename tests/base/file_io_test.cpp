@@ -556,7 +556,8 @@ TEST(SafeReplace, AFailedReplaceInPlaceSaysWhatTheDiskHolds) {
         // Every file the rewrite kept is named, the new content among them.
         std::string newKept;
         for (const std::string& name : namesIn(dir.path())) {
-            if (name == "p.tfp" || name == "q.tfp") continue;
+            // The journal's hidden second name of the file is no other file.
+            if (name == "p.tfp" || name == "q.tfp" || fs::equivalent(dir.file(name), target)) continue;
             EXPECT_NE(message.find(dir.file(name)), std::string::npos) << where << ": " << name;
             if (test::readText(dir.file(name)) == to) newKept = dir.file(name);
         }
@@ -699,6 +700,68 @@ TEST(SafeReplace, AJournalPutsBackOnlyItsOwnFile) {
     ReplaceFileContent(target, iniText(2, "written"));  // no journal of its own is spent
     EXPECT_TRUE(RollBackCutRewrite(moved));
     EXPECT_EQ(test::readText(moved), old);
+}
+
+// A journal is put back only into the rewrite it was written for, whichever
+// name the reader comes by: one left beside a second name of the file in
+// another folder (spent there, as a write through the first name cleans
+// its own folder) is never taken for a later rewrite's; a copy of a journal
+// is neither put back nor removed, and is named as what may hold the old
+// content; and the journal of a file cut short, then deleted under every
+// name, goes with the next write in its folder.
+TEST(SafeReplace, AJournalIsPutBackOnlyIntoTheRewriteItWasWrittenFor) {
+    TempDir dir;
+    const fs::path a = dir.path() / "a", b = dir.path() / "b";
+    fs::create_directory(a);
+    fs::create_directory(b);
+    const std::string p = (a / "p.tfp").string(), q = (b / "q.tfp").string();
+    const std::string v0 = iniText(40, "v0"), v1 = iniText(41, "v1"), v2 = iniText(42, "v2"), v3 = iniText(43, "v3");
+    // Stops a replace of `name` with the file cut short: its first byte
+    // cleared, its journal whole.
+    auto cut = [&](const std::string& name, const std::string& text) {
+        sys::FaultPlan kill;
+        kill.fault = sys::Fault::Kill;
+        int writes = 0;
+        kill.hits = [&writes, name](const sys::FaultPlan::Record& r) {
+            return r.call == sys::Call::Pwrite && r.path == name && ++writes == 2;
+        };
+        ASSERT_EQ(WEXITSTATUS(stoppedAt(kill, [&] { ReplaceFileContent(name, text); })), sys::kStoppedStatus);
+        ASSERT_EQ(test::readText(name).front(), '\0');
+    };
+    test::writeText(p, v0);
+    fs::create_hard_link(p, q);
+    cut(q, v1);
+    ReplaceFileContent(p, v2);
+    ASSERT_EQ(test::readText(q), v2);
+    cut(p, v3);
+    EXPECT_NO_THROW(IniFile{q});
+    EXPECT_EQ(test::readText(p), v2);
+
+    cut(p, v3);
+    fs::path journal;
+    for (const auto& e : fs::directory_iterator(a))
+        if (e.path().extension() == ".jnl") journal = e.path();
+    ASSERT_FALSE(journal.empty());
+    const fs::path copy = a / ".p.tfp.COPYab.jnl";
+    fs::copy_file(journal, copy);
+    fs::remove(journal);
+    try {
+        IniFile{p};
+        ADD_FAILURE() << "a copy of a journal was put back";
+    } catch (const FormatError& e) {
+        EXPECT_NE(std::string(e.what()).find(copy.string()), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(test::readText(p).front(), '\0');
+    ReplaceFileContent(a / "other.tfp", "x");
+    EXPECT_TRUE(fs::exists(copy));
+
+    fs::remove(copy);
+    ReplaceFileContent(p, v0);
+    cut(p, v1);
+    fs::remove(p);
+    fs::remove(q);
+    ReplaceFileContent(a / "other.tfp", "y");
+    for (const std::string& name : namesIn(a)) EXPECT_FALSE(name.ends_with(".jnl") || name.ends_with(".lnk")) << name;
 }
 
 // A replaced file keeps its owner, group and mode, and its extended

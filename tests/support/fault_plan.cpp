@@ -180,6 +180,7 @@ Hit record(Call call, int fd, const char* path) {
         errno = p.error;
         return Hit::Fail;
     }
+    if (p.failAt <= 0 && p.hits && p.hits(p.calls.back())) p.failAt = n;
     if (p.failAt <= 0) return Hit::None;
     switch (p.fault) {
     case Fault::Fail:

@@ -6,6 +6,7 @@
 // before the call, after a write that landed only in part, or with what was
 // not yet synced lost.
 #include <cerrno>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -47,6 +48,8 @@ struct FaultPlan {
         bool writable = false;  // opened for writing
     };
     long long failAt = 0;      // 1-based number of the call the fault hits; 0 hits none
+    // Where failAt is 0: the fault hits the first call this is true of.
+    std::function<bool(const Record&)> hits;
     Fault fault = Fault::Fail;
     int error = EIO;           // errno of the failed call
     bool persistent = false;   // every call from failAt on fails, as on a device gone bad

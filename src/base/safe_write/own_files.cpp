@@ -26,9 +26,11 @@ constexpr std::size_t kMarkChars = 6;
 
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
-// The mark of the file of this inode number: a fixed mix of its bits, so
-// every run and every version of the program computes the same.
-std::string markOf(std::uint64_t inode) {
+}  // namespace
+
+// A fixed mix of the inode number's bits, so every run and every version of
+// the program computes the same.
+std::string MarkOf(std::uint64_t inode) {
     std::uint64_t x = inode + 0x9E3779B97F4A7C15ull;
     x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
     x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
@@ -40,6 +42,8 @@ std::string markOf(std::uint64_t inode) {
     }
     return mark;
 }
+
+namespace {
 
 // The longest name the folder takes.
 std::size_t nameLimit(const std::filesystem::path& folder) {
@@ -116,7 +120,7 @@ std::filesystem::path CreateLockedOwnFile(const std::filesystem::path& folder, c
     auto markedName = [&](int fd) {
         struct stat st {};
         if (::fstat(fd, &st) != 0) fail(dir, errno);
-        return dir / (cut + markOf(static_cast<std::uint64_t>(st.st_ino)) + suffix);
+        return dir / (cut + MarkOf(static_cast<std::uint64_t>(st.st_ino)) + suffix);
     };
     // Made without a name, locked, and named once with its mark: a stop at
     // any point leaves nothing, or a file that is told for the program's.
@@ -180,7 +184,7 @@ bool HasOwnFileForm(std::string_view name, std::string_view prefix, std::string_
 bool CarriesOwnMark(std::string_view name, std::string_view prefix, std::string_view suffix, int fd) {
     struct stat st {};
     return HasOwnFileForm(name, prefix, suffix) && ::fstat(fd, &st) == 0 &&
-           name.substr(prefix.size(), kMarkChars) == markOf(static_cast<std::uint64_t>(st.st_ino));
+           name.substr(prefix.size(), kMarkChars) == MarkOf(static_cast<std::uint64_t>(st.st_ino));
 }
 
 void RemoveOwnLeftovers(const std::filesystem::path& folder, const std::string& prefix, const std::string& suffix,
@@ -208,7 +212,7 @@ std::filesystem::path KeepAsCopy(const std::filesystem::path& own, const std::fi
         ::chmod(own.c_str(), (st.st_mode & 0666) | 0600);
     }
     const std::filesystem::path dir = FolderOf(own);
-    const std::string ext = target.extension().string(), suffix = markOf(static_cast<std::uint64_t>(mine.st_ino)) + ext;
+    const std::string ext = target.extension().string(), suffix = MarkOf(static_cast<std::uint64_t>(mine.st_ino)) + ext;
     const std::filesystem::path kept = dir / (OwnFilePrefix(dir, target.stem().string() + ".new-", suffix) + suffix);
     return sys::renameNoReplace(own.c_str(), kept.c_str()) == 0 ? kept : own;
 }

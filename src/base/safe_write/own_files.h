@@ -5,6 +5,7 @@
 // releases the lock with the process. A file of ours nobody holds is
 // therefore a leftover, and the next job for the same target may remove it;
 // one that is held is never touched, whichever process holds it.
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -69,6 +70,8 @@ std::string OwnFilePrefix(const std::filesystem::path& folder, const std::string
 // True when `name` is `prefix` + six characters of a mark + `suffix`, and
 // the file open as `fd` carries its own mark there.
 bool CarriesOwnMark(std::string_view name, std::string_view prefix, std::string_view suffix, int fd);
+// The six characters of the mark of a file of this inode number.
+std::string MarkOf(std::uint64_t inode);
 // True when `name` is `prefix` + six characters of a mark + `suffix`.
 bool HasOwnFileForm(std::string_view name, std::string_view prefix, std::string_view suffix);
 // Removes the files of the folder named prefix + mark + suffix (prefix as

@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +12,8 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <optional>
+#include <random>
 #include <string_view>
 #include <vector>
 
@@ -25,13 +29,16 @@ namespace brine {
 namespace {
 
 // The journal: a head (magic, version, the file's name, inode and birth
-// time, its size and the number of bytes kept, and a check of all that), the
-// bytes kept, a check of them and an end mark. Anything shorter or that
-// fails a check was never complete, and the file it names was never touched.
+// time, its size and the number of bytes kept, the rewrite's identity, and a
+// check of all that), the bytes kept, a check of them and an end mark.
+// Anything shorter or that fails a check was never complete, and the file it
+// names was never touched. Version 1 had no identity.
 constexpr std::string_view kMagic{"BRINE JOURNAL\r\n\x1a", 16};
 constexpr std::string_view kEnd{"JNL-END\n", 8};
-constexpr std::uint32_t kVersion = 1;
-constexpr std::size_t kFixedHead = 64;
+constexpr std::uint32_t kVersion = 2;
+constexpr std::size_t kFixedHeadV1 = 64;
+constexpr std::size_t kFixedHead = 80;
+constexpr std::size_t kIdBytes = 16;
 constexpr std::size_t kMaxName = 4096;
 constexpr std::size_t kChunk = 1 << 16;
 
@@ -84,6 +91,13 @@ bool journalForm(std::string_view name) {
     return HasOwnFileForm(name, name.substr(0, name.size() - kMarkChars - kJournalKind.size()), kJournalKind);
 }
 
+// True when the journal of this name, open as `fd`, carries its own mark: a
+// copy of one, or a user's file named like one, does not.
+bool ownJournal(std::string_view name, int fd) {
+    return journalForm(name) && CarriesOwnMark(name, name.substr(0, name.size() - 6 - kJournalKind.size()),
+                                               kJournalKind, fd);
+}
+
 // What tells a file from another that later took its inode: when it was
 // made, where the file system keeps that. {0, 0} where it does not.
 struct Birth {
@@ -112,33 +126,42 @@ int firstByte(int fd) {
     return ::pread(fd, &c, 1, 0) == 1 ? c : -1;
 }
 
+using RewriteId = std::array<unsigned char, kIdBytes>;
+constexpr RewriteId kNoId{};
+
 // What a journal's head says.
 struct JournalHead {
     std::string name;
     std::uint64_t inode = 0, size = 0, covered = 0;
     Birth birth;
+    RewriteId id{};
     off_t dataAt = 0;
 };
 
 bool readHead(int fd, JournalHead& h) {
     char fixed[kFixedHead];
-    if (ReadAllAt(fd, fixed, sizeof fixed, 0) != 0 || std::string_view(fixed, kMagic.size()) != kMagic) return false;
+    if (ReadAllAt(fd, fixed, kFixedHeadV1, 0) != 0 || std::string_view(fixed, kMagic.size()) != kMagic) return false;
     const auto* u = reinterpret_cast<const std::uint8_t*>(fixed);
-    const std::uint32_t nameLength = getLE<std::uint32_t>(u + 20);
-    if (getLE<std::uint32_t>(u + 16) != kVersion || nameLength == 0 || nameLength > kMaxName) return false;
+    const std::uint32_t version = getLE<std::uint32_t>(u + 16), nameLength = getLE<std::uint32_t>(u + 20);
+    if ((version != 1 && version != kVersion) || nameLength == 0 || nameLength > kMaxName) return false;
+    const std::size_t fixedSize = version == 1 ? kFixedHeadV1 : kFixedHead;
+    if (fixedSize > kFixedHeadV1 && ReadAllAt(fd, fixed + kFixedHeadV1, fixedSize - kFixedHeadV1, kFixedHeadV1) != 0)
+        return false;
     h.inode = getLE<std::uint64_t>(u + 24);
     h.size = getLE<std::uint64_t>(u + 32);
     h.covered = getLE<std::uint64_t>(u + 40);
     h.birth = {getLE<std::int64_t>(u + 48), getLE<std::uint32_t>(u + 56)};
+    h.id = kNoId;
+    if (version != 1) std::memcpy(h.id.data(), fixed + kFixedHeadV1, kIdBytes);
     std::string rest(nameLength + 4, '\0');
-    if (ReadAllAt(fd, rest.data(), rest.size(), kFixedHead) != 0) return false;
+    if (ReadAllAt(fd, rest.data(), rest.size(), static_cast<off_t>(fixedSize)) != 0) return false;
     Crc32 crc;
-    crc.add(fixed, sizeof fixed);
+    crc.add(fixed, fixedSize);
     crc.add(rest.data(), nameLength);
     if (getLE<std::uint32_t>(reinterpret_cast<const std::uint8_t*>(rest.data()) + nameLength) != crc.value())
         return false;
     h.name = rest.substr(0, nameLength);
-    h.dataAt = static_cast<off_t>(kFixedHead + nameLength + 4);
+    h.dataAt = static_cast<off_t>(fixedSize + nameLength + 4);
     const std::uint64_t whole = static_cast<std::uint64_t>(h.dataAt) + h.covered + 4 + kEnd.size();
     return h.covered <= h.size && h.covered < (std::uint64_t(1) << 62) && SizeOf(fd) == static_cast<off_t>(whole);
 }
@@ -163,39 +186,146 @@ ByteSource bytesOf(int fd, off_t at) {
     return [fd, at](char* buf, std::size_t n, off_t from) { return ReadAllAt(fd, buf, n, at + from); };
 }
 
-// True when the journal is the file's: of its inode and, where the file
-// system tells when a file was made, of the file made then; elsewhere, of
-// the file its name leads to. A file that later took the inode, or the
-// name, is another file.
-bool journalOf(const JournalHead& h, const std::filesystem::path& target, int fd) {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || h.inode != static_cast<std::uint64_t>(st.st_ino)) return false;
-    const Birth birth = birthOf(fd);
-    if (h.birth.known() && birth.known()) return h.birth == birth;
-    struct stat named {};
-    return ::stat((FolderOf(target) / h.name).c_str(), &named) == 0 && named.st_dev == st.st_dev &&
-           named.st_ino == st.st_ino;
+// ---- the rewrite's mark on the file: its identity and where its journal is
+
+// Set on the file before its first byte is cleared, so a file cut short
+// names the one journal that holds what it held, wherever that lies (beside
+// another of its names), and no journal of another rewrite fits it.
+constexpr const char* kMarkAttribute = "user.brine.rewrite";
+
+struct RewriteMark {
+    enum { None, Unsupported, Set } state = None;
+    RewriteId id{};
+    std::filesystem::path journal;
+};
+
+RewriteMark markOn(int fd) {
+    RewriteMark m;
+    std::vector<char> value(kIdBytes + 4096);
+    const ssize_t n = ::fgetxattr(fd, kMarkAttribute, value.data(), value.size());
+    if (n < 0) {
+        if (errno == ENOTSUP) m.state = RewriteMark::Unsupported;
+        return m;
+    }
+    if (n <= static_cast<ssize_t>(kIdBytes)) return m;
+    m.state = RewriteMark::Set;
+    std::memcpy(m.id.data(), value.data(), kIdBytes);
+    m.journal = std::string(value.data() + kIdBytes, static_cast<std::size_t>(n) - kIdBytes);
+    return m;
 }
 
-// The journals beside `target` (open as `fd`) that are its.
+// ---- a journal found
+
+// The hidden second name a journal keeps of its file, beside it: while it is
+// the file's last name, the file is gone under every name the user gave it.
+std::filesystem::path secondNameOf(const std::filesystem::path& dir, const std::string& name, std::uint64_t inode) {
+    const std::string suffix = ".lnk";
+    return dir / (OwnFilePrefix(dir, "." + name + ".", suffix) + MarkOf(inode) + suffix);
+}
+
 struct Found {
     std::filesystem::path path;
     FileLock lock;  // empty when a writer holds the journal
     JournalHead head;
+    bool own = false;  // carries its own mark
 };
-std::vector<Found> journalsOf(const std::filesystem::path& target, int fd) {
+
+// The journal at `path`, when it is one (never through a link or a FIFO).
+std::optional<Found> journalAt(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (!journalForm(path.filename().string()) || !std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec)))
+        return std::nullopt;
+    Found f{path, FileLock::IfUnheld(path), {}, false};
+    // One a writer holds still shows whose it is.
+    const Looking look{f.lock.held() ? -1 : ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)};
+    const int j = f.lock.held() ? f.lock.fd() : look.fd;
+    struct stat st {};
+    if (j < 0 || ::fstat(j, &st) != 0 || !S_ISREG(st.st_mode) || !readHead(j, f.head)) return std::nullopt;
+    f.own = ownJournal(path.filename().string(), j);
+    return f;
+}
+
+// True when the journal names the file open as `fd`: its inode and, where
+// the file system tells when a file was made, the file made then; elsewhere,
+// the file its name (beside the journal) leads to.
+bool namesFile(const Found& f, int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || f.head.inode != static_cast<std::uint64_t>(st.st_ino)) return false;
+    const Birth birth = birthOf(fd);
+    if (f.head.birth.known() && birth.known()) return f.head.birth == birth;
+    struct stat named {};
+    return ::stat((FolderOf(f.path) / f.head.name).c_str(), &named) == 0 && named.st_dev == st.st_dev &&
+           named.st_ino == st.st_ino;
+}
+
+// The journals beside `target` that name the file open as `fd`.
+std::vector<Found> journalsBeside(const std::filesystem::path& target, int fd) {
     std::vector<Found> found;
     std::error_code ec;
-    for (std::filesystem::directory_iterator it(FolderOf(target), ec), end; !ec && it != end; it.increment(ec)) {
-        if (!journalForm(it->path().filename().string())) continue;
-        Found f{it->path(), FileLock::IfUnheld(it->path()), {}};
-        // One a writer holds still shows whose it is.
-        const int j = f.lock.held() ? f.lock.fd() : ::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        const bool read = j >= 0 && readHead(j, f.head);
-        if (!f.lock.held() && j >= 0) ::close(j);
-        if (read && journalOf(f.head, target, fd)) found.push_back(std::move(f));
-    }
+    for (std::filesystem::directory_iterator it(FolderOf(target), ec), end; !ec && it != end; it.increment(ec))
+        if (std::optional<Found> f = journalAt(it->path()); f && namesFile(*f, fd)) found.push_back(std::move(*f));
     return found;
+}
+
+// The journal shown to belong to the rewrite that cut the file open as
+// `fd`: the one its mark names, of the same identity, or where the file
+// system keeps no marks, the only journal of the file beside it. Whole, its
+// own, free, and recording no size above maxBytes (where given).
+std::optional<Found> journalOfCut(const std::filesystem::path& target, int fd, std::uint64_t maxBytes) {
+    const auto usable = [&](const Found& f) {
+        return f.own && f.lock.held() && namesFile(f, fd) && (maxBytes == 0 || f.head.size <= maxBytes) &&
+               dataIntact(f.lock.fd(), f.head);
+    };
+    const RewriteMark mark = markOn(fd);
+    if (mark.state == RewriteMark::Set) {
+        std::optional<Found> f = journalAt(mark.journal);
+        if (f && f->head.id == mark.id && usable(*f)) return f;
+        return std::nullopt;
+    }
+    if (mark.state != RewriteMark::Unsupported) return std::nullopt;
+    std::vector<Found> all = journalsBeside(target, fd);
+    std::erase_if(all, [](const Found& f) { return f.head.id != kNoId; });
+    if (all.size() != 1 || !usable(all.front())) return std::nullopt;
+    return std::move(all.front());
+}
+
+// Removes a journal and the second name it kept of its file, durably: a
+// power cut after this never brings them back.
+void removeJournal(const Found& f) {
+    const std::filesystem::path dir = FolderOf(f.path), second = secondNameOf(dir, f.head.name, f.head.inode);
+    struct stat st {};
+    if (::lstat(second.c_str(), &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_ino) == f.head.inode)
+        sys::unlink(second.c_str());
+    RemoveLockedFile(f.path, f.lock);
+    SyncFolder(dir);
+}
+
+// Gives the journal `j` the readers of the file `fd` (st): whoever may read
+// the file may read what it held (in a shared folder its owner puts it back,
+// though another wrote it), and no one else.
+void giveReadersOf(int j, int fd, const struct stat& st) {
+    constexpr const char* kAcl = "system.posix_acl_access";
+    if (::fchown(j, static_cast<uid_t>(-1), st.st_gid) != 0) {}
+    struct stat own {};
+    const bool sameGroup = ::fstat(j, &own) == 0 && own.st_gid == st.st_gid;
+    // An ACL the folder gave the journal would widen what its mode says.
+    ::fremovexattr(j, kAcl);
+    ::fchmod(j, (st.st_mode & (sameGroup ? 0666 : 0606)) | 0600);
+    if (!sameGroup) return;
+    std::vector<char> acl(4096);
+    const ssize_t n = ::fgetxattr(fd, kAcl, acl.data(), acl.size());
+    if (n > 0 && ::fsetxattr(j, kAcl, acl.data(), static_cast<std::size_t>(n), 0) != 0)
+        ::fchmod(j, (st.st_mode & 0606) | 0600);
+}
+
+RewriteId newRewriteId() {
+    RewriteId id{};
+    if (::getrandom(id.data(), id.size(), 0) != static_cast<ssize_t>(id.size())) {
+        std::random_device rd;
+        for (auto& b : id) b = static_cast<unsigned char>(rd());
+    }
+    if (id == kNoId) id[0] = 1;
+    return id;
 }
 
 }  // namespace
@@ -233,11 +363,28 @@ std::string RollbackJournal::write(const std::filesystem::path& target, int fd, 
     } catch (const IoError& e) {
         return e.what();
     }
+    fd_ = fd;
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
         const int err = errno;
         discard();
         return StepFailed(kStepJournal, err);
+    }
+    // The file is marked with the rewrite's identity and the journal's name
+    // before any byte of it changes; where it cannot keep a mark, the
+    // journal carries none either.
+    RewriteId id = newRewriteId();
+    {
+        std::string mark(reinterpret_cast<const char*>(id.data()), id.size());
+        mark += FullName(path_.string());
+        if (::fsetxattr(fd, kMarkAttribute, mark.data(), mark.size(), 0) != 0) {
+            const int err = errno;
+            if (err != ENOTSUP) {
+                discard();
+                return StepFailed(kStepJournal, err);
+            }
+            id = kNoId;
+        }
     }
     const std::string name = target.filename().string();
     std::vector<char> head(kFixedHead + name.size() + 4);
@@ -251,6 +398,7 @@ std::string RollbackJournal::write(const std::filesystem::path& target, int fd, 
     const Birth birth = birthOf(fd);
     putLE<std::int64_t>(u + 48, birth.sec);
     putLE<std::uint32_t>(u + 56, birth.nsec);
+    std::memcpy(head.data() + kFixedHeadV1, id.data(), id.size());
     std::memcpy(head.data() + kFixedHead, name.data(), name.size());
     Crc32 headCrc;
     headCrc.add(head.data(), kFixedHead + name.size());
@@ -260,10 +408,7 @@ std::string RollbackJournal::write(const std::filesystem::path& target, int fd, 
     dataAt_ = static_cast<off_t>(head.size());
 
     const int j = lock_.fd();
-    // Whoever may read the file may read what it held: in a shared folder
-    // its owner puts it back, though another wrote it.
-    if (::fchown(j, static_cast<uid_t>(-1), st.st_gid) != 0) {}
-    ::fchmod(j, (st.st_mode & 0666) | 0600);
+    giveReadersOf(j, fd, st);
     bool changed = false;
     int err = WriteAllAt(j, head.data(), head.size(), 0, changed);
     std::vector<char> buf(kChunk);
@@ -282,7 +427,16 @@ std::string RollbackJournal::write(const std::filesystem::path& target, int fd, 
         err = WriteAllAt(j, tail, sizeof tail, dataAt_ + covered, changed);
     }
     if (!err) err = SyncFd(j);
-    if (!err) err = SyncFolder(dir);
+    if (!err) {
+        // A second name of the file beside the journal, named in the same
+        // folder sync: where the file system has none, a journal of a file
+        // deleted while cut short stays, as nothing tells it is gone.
+        second_ = secondNameOf(dir, name, static_cast<std::uint64_t>(st.st_ino));
+        const std::string self = "/proc/self/fd/" + std::to_string(fd);
+        if (sys::linkAt(self.c_str(), second_.c_str()) != 0 && sys::link(target.c_str(), second_.c_str()) != 0)
+            second_.clear();
+        err = SyncFolder(dir);
+    }
     if (!err) return {};
     discard();
     return StepFailed(kStepJournal, err);
@@ -294,23 +448,29 @@ int RollbackJournal::restore(int fd) const {
 }
 
 void RollbackJournal::discard() noexcept {
-    if (!path_.empty()) RemoveLockedFile(path_, lock_);
+    if (path_.empty()) return;
+    if (!second_.empty()) sys::unlink(second_.c_str());
+    RemoveLockedFile(path_, lock_);
+    // Gone for good before the file is let go.
+    SyncFolder(FolderOf(path_));
+    if (fd_ >= 0) ::fremovexattr(fd_, kMarkAttribute);
     lock_.release();
     path_.clear();
+    second_.clear();
+    fd_ = -1;
 }
 
 int RollBackCutRewrite(const std::filesystem::path& target, int fd, std::uint64_t maxBytes) {
     if (firstByte(fd) != 0) return 0;
-    for (Found& f : journalsOf(target, fd)) {
-        if (!f.lock.held() || (maxBytes > 0 && f.head.size > maxBytes) || !dataIntact(f.lock.fd(), f.head)) continue;
-        bool changed = false;
-        if (int err = RewriteFirstByteLast(fd, bytesOf(f.lock.fd(), f.head.dataAt), static_cast<off_t>(f.head.covered),
-                                           static_cast<off_t>(f.head.size), changed))
-            return err;
-        RemoveLockedFile(f.path, f.lock);
-        return 0;
-    }
-    return ENOENT;
+    std::optional<Found> f = journalOfCut(target, fd, maxBytes);
+    if (!f) return ENOENT;
+    bool changed = false;
+    if (int err = RewriteFirstByteLast(fd, bytesOf(f->lock.fd(), f->head.dataAt), static_cast<off_t>(f->head.covered),
+                                       static_cast<off_t>(f->head.size), changed))
+        return err;
+    removeJournal(*f);
+    ::fremovexattr(fd, kMarkAttribute);
+    return 0;
 }
 
 bool RollBackCutRewrite(const std::filesystem::path& file, std::uint64_t maxBytes) {
@@ -341,25 +501,39 @@ bool RollBackCutRewrite(const std::filesystem::path& file, std::uint64_t maxByte
 void RemoveSpentJournals(const std::filesystem::path& target) noexcept {
     try {
         const std::filesystem::path dir = FolderOf(target);
-        const Looking file{::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-        // In one pass: the file's journals that are spent, under any of its
-        // names, and what a writer of this name left before its journal was whole.
+        // In one pass over the folder: what a writer of this name left before
+        // its journal was whole, and every journal of the program's own that
+        // no rewrite can need any more: its file's rewrite ended, it belongs
+        // to another rewrite than the one that cut its file, or its file is
+        // gone under every name the user gave it.
         const std::string prefix = OwnFilePrefix(dir, HiddenPrefixOf(target), kJournalKind);
         std::error_code ec;
         for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
             const std::string name = it->path().filename().string();
-            const bool thisName = HasOwnFileForm(name, prefix, kJournalKind);
-            if (!thisName && !journalForm(name)) continue;
+            if (!journalForm(name) || !it->is_regular_file(ec)) continue;
             FileLock lock = FileLock::IfUnheld(it->path());
-            if (!lock.held()) continue;
-            JournalHead h;
-            if (!readHead(lock.fd(), h)) {
-                if (thisName && CarriesOwnMark(name, prefix, kJournalKind, lock.fd())) RemoveLockedFile(it->path(), lock);
-            } else if (file.fd >= 0 && journalOf(h, target, file.fd)) {
-                // Read with the journal held: a writer that cleared the first
-                // byte since needs it. One never complete touched nothing.
-                if (firstByte(file.fd) != 0 || !dataIntact(lock.fd(), h)) RemoveLockedFile(it->path(), lock);
+            if (!lock.held() || !ownJournal(name, lock.fd())) continue;
+            Found f{it->path(), std::move(lock), {}, true};
+            if (!readHead(f.lock.fd(), f.head)) {
+                if (HasOwnFileForm(name, prefix, kJournalKind)) RemoveLockedFile(f.path, f.lock);
+                continue;
             }
+            // Its file, through the second name it kept, or the name it records.
+            const std::filesystem::path second = secondNameOf(dir, f.head.name, f.head.inode);
+            struct stat st {};
+            const bool kept = ::lstat(second.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                              static_cast<std::uint64_t>(st.st_ino) == f.head.inode;
+            if (kept && st.st_nlink == 1) {
+                removeJournal(f);
+                continue;
+            }
+            const Looking file{::open((kept ? second : dir / f.head.name).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)};
+            if (file.fd < 0 || !namesFile(f, file.fd)) continue;
+            // Looked at with the journal held: a writer that cleared the first
+            // byte since holds its own. One never whole touched nothing.
+            const RewriteMark mark = markOn(file.fd);
+            const bool another = mark.state == RewriteMark::Set && mark.id != f.head.id;
+            if (firstByte(file.fd) != 0 || another || !dataIntact(f.lock.fd(), f.head)) removeJournal(f);
         }
     } catch (...) {
         // A clean-up that cannot finish leaves the rest for the next one.
@@ -375,16 +549,26 @@ std::string CutRewriteNote(const std::filesystem::path& file) {
     const Looking f{::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     struct stat st {};
     if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode) || firstByte(f.fd) != 0) return {};
-    std::string held, kept;
-    for (Found& j : journalsOf(target, f.fd)) {
-        if (!j.lock.held())
-            held = "\n" + Text(Tx::CutRewriteHeld);
-        else if (dataIntact(j.lock.fd(), j.head))
-            kept += "\n" + j.path.string();
+    if (std::optional<Found> proven = journalOfCut(target, f.fd, 0))
+        return "\n" + Text(Tx::CutRewriteKept) + "\n" + proven->path.string();
+    // Every journal that may hold what it held: the one its mark names and
+    // those beside it that name it.
+    std::vector<Found> candidates = journalsBeside(target, f.fd);
+    const RewriteMark mark = markOn(f.fd);
+    if (mark.state == RewriteMark::Set) {
+        std::optional<Found> marked = journalAt(mark.journal);
+        std::error_code ec;
+        const bool listed = marked && std::any_of(candidates.begin(), candidates.end(), [&](const Found& c) {
+            return std::filesystem::equivalent(c.path, marked->path, ec);
+        });
+        if (marked && !listed) candidates.push_back(std::move(*marked));
     }
-    if (!held.empty()) return held;
-    if (kept.empty()) return {};
-    return "\n" + Text(Tx::CutRewriteKept) + kept;
+    if (candidates.empty()) return {};
+    if (std::any_of(candidates.begin(), candidates.end(), [](const Found& c) { return !c.lock.held(); }))
+        return "\n" + Text(Tx::CutRewriteHeld);
+    std::string text = "\n" + Text(Tx::CutRewriteUnproven);
+    for (const Found& c : candidates) text += "\n" + c.path.string();
+    return text;
 }
 
 }  // namespace brine

@@ -1,15 +1,20 @@
 #pragma once
 // The rollback journal of a rewrite in place. Before a file is rewritten in
 // place, the bytes the rewrite will change and the file's size are written
-// into a file of the program's own beside it, ".<name>.jnl" and its mark,
-// which is synced, and its name synced in the folder. The rewrite clears the
-// file's first byte first and writes it last: until the rewrite has ended,
-// the file begins with a NUL, which every reader of the program's formats
-// refuses, and a reader that meets such a file puts the journal's bytes back
-// first (RollBackCutRewrite). So a kill, a write landing in part or a power
-// cut anywhere leaves the old content or the new one. A journal whose file
-// no longer begins with a NUL is spent, and the next write of the file
-// removes it.
+// into a file of the program's own beside it, ".<name>.<mark>.jnl", which is
+// synced, and its name synced in the folder. The file is marked first with
+// the rewrite's identity and the journal's name (an extended attribute), and
+// the journal records that identity, so a journal is put back only into the
+// rewrite it was written for, whichever of the file's names the reader comes
+// by. The rewrite clears the file's first byte first and writes it last:
+// until the rewrite has ended, the file begins with a NUL, which every
+// reader of the program's formats refuses, and a reader that meets such a
+// file puts the journal's bytes back first (RollBackCutRewrite). So a kill,
+// a write landing in part or a power cut anywhere leaves the old content or
+// the new one. The journal keeps a hidden second name of the file beside
+// it, which tells when the file is gone under every other name. A journal
+// no rewrite can need any more is spent, and the next write in its folder
+// removes it, durably.
 #include <sys/types.h>
 
 #include <cstdint>
@@ -45,13 +50,16 @@ public:
     // Puts the bytes and the size back into `fd`, the first byte last; 0 or
     // the errno.
     int restore(int fd) const;
-    // Removes the journal: the rewrite is done, or undone.
+    // Removes the journal and the file's mark: the rewrite is done, or
+    // undone. Durable before it returns.
     void discard() noexcept;
     const std::filesystem::path& path() const { return path_; }
 
 private:
     std::filesystem::path path_;
+    std::filesystem::path second_;  // the second name kept of the file, if made
     FileLock lock_;
+    int fd_ = -1;                   // the file, not owned
     off_t size_ = 0, covered_ = 0, dataAt_ = 0;
 };
 
@@ -68,12 +76,15 @@ bool RollBackCutRewrite(const std::filesystem::path& file, std::uint64_t maxByte
 // back, else the errno of the step that failed (ENOENT when a NUL begins it
 // and no journal of it is found).
 int RollBackCutRewrite(const std::filesystem::path& target, int fd, std::uint64_t maxBytes = 0);
-// Removes the journals of a file that no job holds and that are spent (the
-// file begins with no NUL, or is gone) or were never complete.
+// Removes, in the target's folder, what a writer of the target's name left
+// before its journal was whole, and every journal of the program's own that
+// no job holds and no rewrite can need: its file begins with no NUL, is cut
+// by another rewrite, or is gone under every name.
 void RemoveSpentJournals(const std::filesystem::path& target) noexcept;
 // For a message refusing a file that a rewrite cut short and that could not
-// be put back: a line break and a line naming the journal holding its old
-// content; "" when there is none.
+// be put back: a line break and what holds its old content (the journal of
+// its rewrite, or every journal that may, none shown to be its); "" when
+// nothing does.
 std::string CutRewriteNote(const std::filesystem::path& file);
 
 }  // namespace brine
