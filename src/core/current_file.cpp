@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cmath>
 #include <limits>
-#include <mutex>
 #include <stdexcept>
 
 #include "base/cp932.h"
@@ -12,65 +11,8 @@
 #include "core/job_files.h"
 
 namespace brine {
-namespace {
-
-// Channel buffers of models gone, for the next model: a burst of millions
-// of samples read into fresh memory spends about as long on its pages'
-// first touch as on the read. Buffers below kSpareFrom cost little to
-// make; kSpareBytes bounds what stays kept after a job.
-constexpr std::size_t kSpareFrom = 64u << 10;
-constexpr std::size_t kSpareBytes = 64u << 20;
-
-class SpareBuffers {
-public:
-    void giveBack(std::vector<std::int16_t>& v) {
-        const std::size_t bytes = v.capacity() * sizeof(std::int16_t);
-        if (bytes < kSpareFrom || bytes > kSpareBytes) return;
-        std::lock_guard<std::mutex> hold(lock_);
-        kept_.push_back(std::move(v));
-        bytes_ += bytes;
-        // The smallest go first.
-        while (bytes_ > kSpareBytes) {
-            auto smallest = std::min_element(kept_.begin(), kept_.end(), [](const auto& a, const auto& b) {
-                return a.capacity() < b.capacity();
-            });
-            bytes_ -= smallest->capacity() * sizeof(std::int16_t);
-            kept_.erase(smallest);
-        }
-    }
-
-    // The smallest kept buffer of at least `samples`, into v; false when none.
-    bool take(std::size_t samples, std::vector<std::int16_t>& v) {
-        std::lock_guard<std::mutex> hold(lock_);
-        auto best = kept_.end();
-        for (auto it = kept_.begin(); it != kept_.end(); ++it)
-            if (it->capacity() >= samples && (best == kept_.end() || it->capacity() < best->capacity())) best = it;
-        if (best == kept_.end()) return false;
-        bytes_ -= best->capacity() * sizeof(std::int16_t);
-        v.swap(*best);
-        kept_.erase(best);
-        return true;
-    }
-
-private:
-    std::mutex lock_;
-    std::vector<std::vector<std::int16_t>> kept_;
-    std::size_t bytes_ = 0;
-};
-
-// Never destroyed: a model with static storage gives its buffers back at exit.
-SpareBuffers& spares() {
-    static SpareBuffers* kept = new SpareBuffers;
-    return *kept;
-}
-
-}  // namespace
 
 CurrentFile::CurrentFile() { Data.resize(kMaxIntervalChannels); }
-
-CurrentFile::~CurrentFile() {
-    for (std::vector<std::int16_t>& v : Data) spares().giveBack(v);
-}
 
 BurstJob::BurstJob(CurrentFile& m, Writes writes) : m_(m) {
     if (m_.job_.p) {
@@ -131,27 +73,15 @@ void CurrentFile::SetChannelUnit(int k, std::string_view cp932) {
 
 void CurrentFile::AllocateDataArrays() { AllocateSamples(SampleSize); }
 
-void CurrentFile::AllocateForReading() { sizeBuffers(Iterations > 0 ? SampleSize : std::min(SampleSize, 1), false); }
+void CurrentFile::AllocateForReading() { AllocateSamples(Iterations > 0 ? SampleSize : std::min(SampleSize, 1)); }
 
-void CurrentFile::AllocateSamples(std::int32_t samples) { sizeBuffers(samples, true); }
-
-void CurrentFile::sizeBuffers(std::int32_t samples, bool zeroed) {
+// The buffers are the model's own: none is taken over from a model gone,
+// whose file's samples would stand in this one until a read filled them all.
+void CurrentFile::AllocateSamples(std::int32_t samples) {
     if (Nch < 0 || Nch > kMaxIntervalChannels || Nch2 < 0) throw RangeError("チャンネル数が範囲外です。");
     if (samples < 0) throw RangeError("計測回数が範囲外です。");
     if (Data.size() < static_cast<std::size_t>(kMaxIntervalChannels)) Data.resize(kMaxIntervalChannels);
-    const auto n = static_cast<std::size_t>(samples);
-    for (int ch = 0; ch < Nch; ++ch) {
-        std::vector<std::int16_t>& v = Data[static_cast<std::size_t>(ch)];
-        std::vector<std::int16_t> spare;
-        if (v.capacity() < n && n * sizeof(std::int16_t) >= kSpareFrom && spares().take(n, spare)) {
-            // A spare holds another model's samples: a producer growing its
-            // burst gets its own back, and zeros after them.
-            if (zeroed) spare.assign(v.begin(), v.end());
-            spares().giveBack(v);
-            v.swap(spare);
-        }
-        v.resize(n);
-    }
+    for (int ch = 0; ch < Nch; ++ch) Data[static_cast<std::size_t>(ch)].resize(static_cast<std::size_t>(samples));
     if (Nch2 >= 1) BurstData.resize(static_cast<std::size_t>(Nch2));
 }
 

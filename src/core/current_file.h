@@ -78,12 +78,6 @@ struct FileHeader {
 class CurrentFile : public FileHeader {
 public:
     CurrentFile();
-    CurrentFile(const CurrentFile&) = default;
-    CurrentFile(CurrentFile&&) = default;
-    CurrentFile& operator=(const CurrentFile&) = default;
-    CurrentFile& operator=(CurrentFile&&) = default;
-    // Its large channel buffers are kept for the next model's.
-    ~CurrentFile();
 
     // ---- SDF bookkeeping
     std::uint32_t RecordSize = 0;    // bytes of one burst record
@@ -226,9 +220,6 @@ private:
     // Rewrites an old version's records as version 4, after ReadSDFHeader
     // has read its header through `in`, and reads the records through it.
     bool UpdateOldSDF(std::uint8_t oldVersion, const std::string& fileName, BinaryFile& in);
-    // AllocateSamples; a reader's buffers need no zeros, as a burst read
-    // fills every sample.
-    void sizeBuffers(std::int32_t samples, bool zeroed);
     std::vector<std::uint8_t> ioBuffer_;
     WriteFailure writeFailure_;
     std::string readFailure_;

@@ -201,11 +201,11 @@ TEST(SdfFile, AJobWritesAndReadsWhatSingleCallsDo) {
     EXPECT_FALSE(r.ReadSDFBurst(800));
 }
 
-TEST(SdfFile, BuffersOfAModelGoneServeTheNextWithoutItsSamples) {
-    // Records of 600 kB, read in pieces. The writer's buffers, left holding
-    // burst 1, go to the reader of burst 0, then the reader's to a new
-    // writer, which starts from zeros, and to a producer growing its burst,
-    // which keeps its own samples.
+TEST(SdfFile, AModelGoneLeavesNoSampleInTheNext) {
+    // Records of 600 kB, read in pieces. The writer, gone holding burst 1,
+    // leaves nothing of it in the reader of burst 0, nor the reader in a
+    // new writer, which starts from zeros; a producer growing its burst
+    // keeps its own samples.
     TempDir dir;
     const std::string p = dir.file("long.sdf");
     std::vector<std::vector<std::int16_t>> burst0;
@@ -243,6 +243,47 @@ TEST(SdfFile, BuffersOfAModelGoneServeTheNextWithoutItsSamples) {
     ASSERT_EQ(growing.Data[0].size(), 100000u);
     EXPECT_TRUE(std::equal(held.begin(), held.end(), growing.Data[0].begin()));
     EXPECT_EQ(std::count(growing.Data[0].begin() + 1000, growing.Data[0].end(), 0), 99000);
+}
+
+TEST(SdfFile, ARefusedReadShowsNoSampleOfAModelGone) {
+    // A model of the same shape, holding another file's samples, is gone
+    // before the header read; the burst read is then refused before its
+    // first piece or within the record. The reader shows its own file's
+    // samples where it got that far, zeros elsewhere.
+    constexpr int kSamples = 100003;  // a shape no other test leaves behind
+    const std::vector<std::int16_t> own = record(0, 3, kSamples, 1);
+    struct Case {
+        const char* what;
+        int burst;
+        std::function<void(const std::string&)> spoil;
+    };
+    const std::vector<Case> cases{
+        {"a burst the file does not hold", 1, [](const std::string&) {}},
+        {"a file gone", 0, [](const std::string& p) { fs::remove(p); }},
+        {"a file cut short in its record",
+         0, [](const std::string& p) { fs::resize_file(p, fs::file_size(p) - std::uintmax_t{kSamples} * 3); }},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string p = dir.file("own.sdf");
+        writeAll(p, buildSdf({.nch = 3, .nch2 = 1, .iterations = 1, .sampleSize = kSamples, .records = {own}}));
+        {
+            CurrentFile other = model(3, 1, kSamples);
+            fillBurst(other, 1);
+        }
+        CurrentFile r;
+        ASSERT_TRUE(r.ReadHeader(p)) << c.what;
+        r.FileName = p;
+        c.spoil(p);
+        EXPECT_FALSE(r.ReadSDFBurst(c.burst)) << c.what;
+        for (std::size_t ch = 0; ch < 3; ++ch) {
+            ASSERT_EQ(r.Data[ch].size(), std::size_t{kSamples});
+            std::size_t foreign = 0;
+            for (std::size_t j = 0; j < r.Data[ch].size(); ++j)
+                foreign += r.Data[ch][j] != 0 && r.Data[ch][j] != own[j * 3 + ch];
+            EXPECT_EQ(foreign, 0u) << c.what << ", channel " << ch;
+        }
+    }
 }
 
 TEST(SdfFile, AJobWithinAnotherWritesAsItDoesAndLeavesItsOutputComplete) {
