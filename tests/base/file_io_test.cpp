@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
@@ -17,6 +18,8 @@
 #include "base/buffered_append.h"
 #include "base/errors.h"
 #include "base/ini_file.h"
+#include "base/safe_write/lock_wait.h"
+#include "base/safe_write/read_opening.h"
 #include "base/safe_write/safe_replace.h"
 #include "support/fault_plan.h"
 #include "support/temp_dir.h"
@@ -962,4 +965,138 @@ TEST(SafeReplace, TwoWritersOfOneFileNeverInterleave) {
     ::waitpid(child, nullptr, 0);
     EXPECT_EQ(whole, kRounds);
     EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"other.sdf", "out.sdf"}));
+}
+
+// What stands beside a file cut short, or at a target's name, is believed
+// only as far as it is shown: a FIFO named like a journal is never opened
+// to wait on (each reader and writer ends, in a child stopped after a few
+// seconds otherwise), a second reader of a file another reader is putting
+// back waits for it and reads it, and a link put at a target between the
+// start of its replace and its commit is not followed into the file it
+// names, which has a second name and would be rewritten in place.
+TEST(SafeReplace, WhatStandsAtTheFileIsBelievedOnlyAsFarAsItIsShown) {
+    TempDir dir;
+    const std::string target = dir.file("p.tfp");
+    const std::string old = iniText(3, "old"), to = iniText(3, "new");
+    auto cutShort = [&] {
+        hardLinkedPair(dir, old);
+        sys::FaultPlan kill;
+        kill.fault = sys::Fault::Kill;
+        int writes = 0;
+        kill.hits = [&writes, target](const sys::FaultPlan::Record& r) {
+            return r.call == sys::Call::Pwrite && r.path == target && ++writes == 2;
+        };
+        ASSERT_EQ(WEXITSTATUS(stoppedAt(kill, [&] { ReplaceFileContent(target, to); })), sys::kStoppedStatus);
+    };
+    // Exit 0: read whole and as it was; 1: refused; 2: no exception expected.
+    auto inChild = [](const std::function<int()>& job, bool holdNothing) {
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (holdNothing) ::close_range(3, ~0u, 0);
+            ::alarm(5);
+            try {
+                ::_exit(job());
+            } catch (const BrineError&) {
+                ::_exit(1);
+            }
+        }
+        return child;
+    };
+    auto exitOf = [](pid_t child) {
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+    };
+
+    test::writeText(target, std::string(1, '\0') + old);
+    ASSERT_EQ(::mkfifo(dir.file(".p.tfp.Fifo12.jnl").c_str(), 0600), 0);
+    EXPECT_EQ(exitOf(inChild([&] { IniFile read{target}; return 2; }, false)), 1);
+    EXPECT_EQ(exitOf(inChild([&] { ReplaceFileContent(target, to); return 0; }, false)), 0);
+    EXPECT_EQ(test::readText(target), to);
+
+    cutShort();
+    ASSERT_EQ(test::readText(target).front(), '\0');
+    {
+        // The first reader, at its put-back.
+        const int first = ::open(target.c_str(), O_RDWR);
+        ASSERT_TRUE(LockOrWait(first, Hold::Write, target, Tx::ReaderBusy));
+        const pid_t second = inChild([&] { return IniFile{dir.file("q.tfp")}.ReadString("Table", "Key0", "") == "old" ? 0 : 3; }, true);
+        ::usleep(300000);
+        ASSERT_TRUE(LockOrWait(first, Hold::Rewrite, target, Tx::ReaderBusy));
+        EXPECT_EQ(RollBackCutRewrite(target, first), 0);
+        ::close(first);
+        EXPECT_EQ(exitOf(second), 0);
+    }
+    EXPECT_EQ(test::readText(target), old);
+
+    const std::string notes = dir.file("notes.txt");
+    test::writeText(notes, "the user's notes");
+    fs::create_hard_link(notes, dir.file("notes-too.txt"));
+    SafeReplace replace(target);
+    test::writeText(replace.tempPath(), "NEW CONTENT");
+    fs::remove(target);
+    fs::create_symlink(notes, target);
+    EXPECT_THROW(replace.commit(), IoError);
+    EXPECT_EQ(test::readText(notes), "the user's notes");
+    EXPECT_TRUE(fs::is_symlink(target));
+}
+
+// A new file gets what a file made with mode 0666 gets in its folder, a
+// default ACL's group entries among it; a journal of a file there is
+// readable by no one the file is not.
+TEST(SafeReplace, ANewFileAndAJournalGetWhatTheFolderAndTheFileGive) {
+    TempDir dir;
+    // u::rwx g::r-x g:4321:rwx m::rwx o::r-x, as the kernel stores it.
+    std::string acl;
+    auto entry = [&acl](std::uint16_t tag, std::uint16_t perm, std::uint32_t id) {
+        char e[8];
+        std::memcpy(e, &tag, 2);
+        std::memcpy(e + 2, &perm, 2);
+        std::memcpy(e + 4, &id, 4);
+        acl.append(e, 8);
+    };
+    const std::uint32_t version = 2;
+    acl.append(reinterpret_cast<const char*>(&version), 4);
+    entry(0x01, 7, ~0u);
+    entry(0x04, 5, ~0u);
+    entry(0x08, 7, 4321);
+    entry(0x10, 7, ~0u);
+    entry(0x20, 5, ~0u);
+    if (::setxattr(dir.path().c_str(), "system.posix_acl_default", acl.data(), acl.size(), 0) != 0)
+        GTEST_SKIP() << "no ACLs here";
+    auto modeAndAcl = [](const std::string& file) {
+        struct stat st {};
+        ::stat(file.c_str(), &st);
+        std::string value(4096, '\0');
+        const ssize_t n = ::getxattr(file.c_str(), "system.posix_acl_access", value.data(), value.size());
+        value.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        return std::pair{st.st_mode & 07777, value};
+    };
+    const mode_t mask = ::umask(022);
+    const int made = ::open(dir.file("made.tfp").c_str(), O_CREAT | O_WRONLY, 0666);
+    ::close(made);
+    ReplaceFileContent(dir.file("new.tfp"), iniText(3, "new"));
+    ::umask(mask);
+    EXPECT_EQ(modeAndAcl(dir.file("new.tfp")), modeAndAcl(dir.file("made.tfp")));
+
+    const std::string target = dir.file("p.tfp");
+    ::umask(027);
+    test::writeText(target, iniText(3, "old"));
+    ::umask(mask);
+    ::removexattr(target.c_str(), "system.posix_acl_access");
+    ::chmod(target.c_str(), 0640);
+    fs::create_hard_link(target, dir.file("q.tfp"));
+    sys::FaultPlan kill;
+    kill.fault = sys::Fault::Kill;
+    int writes = 0;
+    kill.hits = [&writes, target](const sys::FaultPlan::Record& r) {
+        return r.call == sys::Call::Pwrite && r.path == target && ++writes == 2;
+    };
+    ASSERT_EQ(WEXITSTATUS(stoppedAt(kill, [&] { ReplaceFileContent(target, iniText(3, "new")); })), sys::kStoppedStatus);
+    std::string journal;
+    for (const std::string& name : namesIn(dir.path()))
+        if (name.ends_with(".jnl")) journal = dir.file(name);
+    ASSERT_NE(journal, "");
+    EXPECT_EQ(modeAndAcl(journal), modeAndAcl(target));
 }
