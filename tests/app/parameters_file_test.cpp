@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QStandardPaths>
 
 #include "app/parameters_file.h"
+#include "base/errors.h"
+#include "support/fault_plan.h"
 #include "support/temp_dir.h"
 
 namespace brine {
@@ -32,6 +37,31 @@ TEST(ParametersFile, WritesThreeCp932LinesEndedByCrLf) {
 TEST(ParametersFile, MissingLinesReadAsEmptyAndMissingFileAsNothing) {
     TempDir dir;
     EXPECT_FALSE(ReadParametersFile(dir.file("Parameters.dat")));
+    // Far more than settings hold, rewritten in place (a second name) and
+    // stopped with the file cut short: its journal records that size, and
+    // is not put back to be read whole.
+    test::writeText(dir.file("Parameters.dat"), std::string(3u << 20, 'x'));
+    std::filesystem::create_hard_link(dir.file("Parameters.dat"), dir.file("second.dat"));
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        sys::FaultPlan kill;
+        kill.fault = sys::Fault::Kill;
+        int writes = 0;
+        const std::string target = dir.file("Parameters.dat");
+        kill.hits = [&](const sys::FaultPlan::Record& r) {
+            return r.call == sys::Call::Pwrite && r.path == target && ++writes == 2;
+        };
+        sys::ArmFaults armed(kill);
+        WriteParametersFile(target, "a", "b", 1);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_EQ(WEXITSTATUS(status), sys::kStoppedStatus);
+    EXPECT_THROW(ReadParametersFile(dir.file("Parameters.dat")), IoError);
+    EXPECT_EQ(test::readText(dir.file("second.dat")).front(), '\0');
+    std::filesystem::remove(dir.file("second.dat"));
     test::writeText(dir.file("Parameters.dat"), "/only/one/line");
     auto lines = ReadParametersFile(dir.file("Parameters.dat"));
     ASSERT_TRUE(lines);

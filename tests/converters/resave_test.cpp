@@ -83,6 +83,18 @@ TEST_F(ResaveTest, ItsOwnNameRewritesOnlyTheHeader) {
     EXPECT_EQ(ConvertSelectedFiles({src}, model, prompter, progress, dialog), 1);
     EXPECT_EQ(test::get<std::int16_t>(test::readAll(src), 223), 2);
     EXPECT_EQ(test::readAll(src).size(), after.size());
+
+    // A file of no bursts, its count raised: it declares the none it holds,
+    // opens again, and nothing is told as failed.
+    const std::string empty = dir.file("empty.sdf");
+    test::writeSampleSDF(empty, 2, 1, 300, 0);  // a record larger than the file
+    dialog.target = empty;
+    prompter.shown.clear();
+    EXPECT_EQ(ConvertSelectedFiles({empty}, model, prompter, progress, dialog), 1);
+    EXPECT_EQ(test::get<std::int16_t>(test::readAll(empty), 223), 0);
+    EXPECT_TRUE(prompter.shown.empty()) << prompter.lastText();
+    CurrentFile back;
+    EXPECT_TRUE(back.ReadHeader(empty));
 }
 
 TEST_F(ResaveTest, ATruncatedSourceStopsWithAMessage) {

@@ -31,6 +31,7 @@ Bytes8 valid(char version = '4') {
 struct Hostile {
     const char* what;
     std::function<Bytes8()> bytes;
+    bool namesTheFile = false;  // the message names the file refused
 };
 
 Bytes8 with(std::function<void(Bytes8&)> change, char version = '4') {
@@ -41,6 +42,8 @@ Bytes8 with(std::function<void(Bytes8&)> change, char version = '4') {
 
 const Hostile kHostile[] = {
     {"wrong magic", [] { return with([](Bytes8& b) { b[9] = 'b'; }); }},
+    // What a rewrite cut short leaves, with no journal to put it back.
+    {"NUL first", [] { return with([](Bytes8& b) { b[0] = 0; }); }, true},
     {"NUL inside the magic", [] { return with([](Bytes8& b) { b[20] = 0; }); }},
     {"NUL instead of the version", [] { return with([](Bytes8& b) { b[40] = 0; }); }},
     {"empty file", [] { return Bytes8{}; }},
@@ -99,7 +102,7 @@ TEST(SdfDamaged, RefusedWithTheFormatMessageAndTheModelUnchanged) {
         EXPECT_FALSE(ok) << h.what;
         ASSERT_EQ(prompter.shown.size(), 1u) << h.what;
         EXPECT_EQ(prompter.shown[0].type, MsgType::Error) << h.what;
-        EXPECT_EQ(prompter.shown[0].text, "フォーマットが違います。") << h.what;
+        EXPECT_EQ(prompter.shown[0].text, "フォーマットが違います。" + (h.namesTheFile ? "\n" + p : "")) << h.what;
         EXPECT_EQ(modelState(m), state) << h.what;
         EXPECT_EQ(m.Data, data) << h.what;
         EXPECT_EQ(m.BurstData, burst) << h.what;

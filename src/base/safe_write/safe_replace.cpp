@@ -252,10 +252,15 @@ void rewriteInPlace(const std::filesystem::path& target, int fd, const ByteSourc
     }
     std::string text = Text(Tx::UndoUnconfirmed, {target.string()}) + "\n" + StepFailed(kStepRewrite, err) + "\n" +
                        StepFailed(kStepRestore, restoreErr) + "\n" + Text(Tx::UndoJournalKept, {journal.path().string()});
+    // The new content is named only under a name that stays: left as a
+    // temporary file, the next write would remove it.
     if (newCopy) {
-        newCopy->path = KeepAsCopy(newCopy->path, target);
-        newCopy->kept = true;
-        text += "\n" + Text(Tx::UndoNewKept, {newCopy->path.string()});
+        const std::filesystem::path kept = KeepAsCopy(newCopy->path, target);
+        if (kept != newCopy->path) {
+            newCopy->path = kept;
+            newCopy->kept = true;
+            text += "\n" + Text(Tx::UndoNewKept, {kept.string()});
+        }
     }
     throw IoError(text);
 }
