@@ -67,7 +67,7 @@ JobResult ResaveTimeSeries(CurrentFile& m, const std::string& fileName, InputFil
                 if (!(isSdf ? m.ReadSDFBurst(b) : m.ReadTSDBurst(b))) {
                     // The TSD reader has given its own message (or the user
                     // declined to go on).
-                    if (isSdf) prompter.error(Text(Tx::ConvertReadFailed) + "\n" + fileName);
+                    if (isSdf) prompter.error(Text(Tx::ConvertReadFailed) + "\n" + m.ReadFailureLine(fileName));
                     result = JobResult::Failed;
                     break;
                 }

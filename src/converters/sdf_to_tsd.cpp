@@ -106,7 +106,7 @@ JobResult ConvertSDFToTSD(CurrentFile& m, const std::string& source, const Choos
                 }
                 progress.SetPercent(PercentOf(b, m.Iterations));
                 if (!m.ReadSDFBurst(b)) {
-                    prompter.error(Text(Tx::ConvertReadFailed) + "\n" + source);
+                    prompter.error(Text(Tx::ConvertReadFailed) + "\n" + m.ReadFailureLine(source));
                     result = JobResult::Failed;
                     break;
                 }

@@ -190,9 +190,10 @@ public:
         std::string reason;
     };
     const WriteFailure& LastWriteFailure() const { return writeFailure_; }
-    // Why the last burst read refused a file changed since its header was
-    // read (the message, naming the file); "" after any other read.
-    const std::string& LastReadFailure() const { return readFailure_; }
+    // The line a read failure's message names the file with: why the last
+    // burst read refused a file changed since its header was read (naming
+    // the file), where it did, else `file`.
+    std::string ReadFailureLine(const std::string& file) const { return readFailure_.empty() ? file : readFailure_; }
 
     // ---- TSD (tsd_header.cpp, tsd_blocks.cpp, tsd_values.cpp)
     bool ReadTSDHeader(const std::string& fileName);
@@ -223,7 +224,7 @@ private:
     std::vector<std::uint8_t> ioBuffer_;
     WriteFailure writeFailure_;
     std::string readFailure_;
-    // False (LastReadFailure says why) when the file `source`, about to be
+    // False (ReadFailureLine says why) when the file `source`, about to be
     // read for FileName, is not the one the header was read from, as it was.
     bool sameAsRead(JobFile& source);
     struct PendingOutput;

@@ -213,7 +213,7 @@ bool ExtractData(CurrentFile& model, const ExtractRequest& r, const std::string&
                     read = false;
                 }
                 if (!read) {
-                    prompter.error(Text(Tx::ExtractReadFailed) + "\n" + r.SourceFile);
+                    prompter.error(Text(Tx::ExtractReadFailed) + "\n" + model.ReadFailureLine(r.SourceFile));
                     return false;
                 }
                 // The window's samples a piece at a time; in one burst a

@@ -195,7 +195,7 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
                 bool have = b < f.Header.Iterations && !unreadable[fi];
                 if (have && !in.ReadBurst(b)) {
                     unreadable[fi] = true;
-                    unreadWhy[fi] = in.LastReadFailure();
+                    unreadWhy[fi] = in.ReadFailureLine(f.FileName);
                     have = false;
                 }
                 if (have) {
@@ -239,7 +239,7 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
 
     std::string unread;
     for (std::size_t i = 0; i < files.size(); ++i)
-        if (unreadable[i]) unread += "\n" + (unreadWhy[i].empty() ? files[i].FileName : unreadWhy[i]);
+        if (unreadable[i]) unread += "\n" + unreadWhy[i];
     if (unread.empty())
         prompter.information(Text(Tx::MergeSaved));
     else

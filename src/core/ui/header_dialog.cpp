@@ -453,7 +453,7 @@ bool TFrmSDFdata::LoadFirstBurst() {
     if (model_.FileKind == 0) {
         ok = model_.ReadSDFBurst(0);
         // The SDF reader reports by its result only.
-        if (!ok) AppPrompter().error(kBurstNotRead + model_.FileName);
+        if (!ok) AppPrompter().error(kBurstNotRead + model_.ReadFailureLine(model_.FileName));
     } else if (model_.FileKind == 1) {
         ok = model_.ReadTSDBurst(0);
     }
