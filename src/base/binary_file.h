@@ -24,6 +24,12 @@ struct FileStamp {
     std::uint64_t device = 0, inode = 0, size = 0;
     std::int64_t modified = 0, changed = 0;  // nanoseconds
     bool operator==(const FileStamp&) const = default;
+    // The same file with the same bytes, as far as can be told: its change
+    // time also moves with what leaves the bytes as they were (attributes,
+    // names, a write undone before any byte changed).
+    bool sameContentAs(const FileStamp& o) const {
+        return device == o.device && inode == o.inode && size == o.size && modified == o.modified;
+    }
 };
 
 // The stamp of the file open as `fd`, or of the file a name leads to; all

@@ -355,7 +355,7 @@ bool CurrentFile::ReadBurst(int b) {
 
 bool CurrentFile::sameAsRead(JobFile& source) {
     readFailure_.clear();
-    if (ReadFrom.path != FileName || !ReadFrom.known() || source.writable || source.stamp() == ReadFrom.stamp)
+    if (ReadFrom.path != FileName || !ReadFrom.known() || source.writable || source.stamp().sameContentAs(ReadFrom.stamp))
         return true;
     readFailure_ = Text(Tx::FileChangedSinceRead, {FileName});
     return false;
@@ -482,7 +482,7 @@ bool CurrentFile::RewriteSDFHeader(const std::string& fileName) {
         // as it was then, and whose records begin where this header ends
         // (as many channels) may take it.
         const auto check = [&](int fd) {
-            if (ReadFrom.known() && StampOf(fd) != ReadFrom.stamp)
+            if (ReadFrom.known() && !StampOf(fd).sameContentAs(ReadFrom.stamp))
                 throw FormatError(Text(Tx::FileChangedSinceRead, {fileName}));
             BinaryFile in;
             in.adopt(::dup(fd), fileName);

@@ -380,6 +380,9 @@ LinkOutcome LinkSet::LinkFiles(const std::string& target, const std::string& mem
             for (; P < plan.bursts; ++P) WriteBurst(nullptr, P);
         }
         writer.close();
+        // The inputs are let go first: the target may be one of them, to be
+        // rewritten in place, which waits for its readers.
+        reading.finish();
         out.FinishOutput(true);
     } catch (const IoError& e) {
         say(Text(Tx::LinkWriteFailed) + "\n" + e.what());

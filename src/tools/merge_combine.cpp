@@ -229,6 +229,9 @@ bool CombineFiles(const MergeSet& set, const MergeSettings& settings, CurrentFil
         }
         try {
             writing.finish();
+            // The inputs are let go first: the target may be one of them, to
+            // be rewritten in place, which waits for its readers.
+            reading.clear();
             model.FinishOutput(true);
         } catch (const IoError& e) {
             prompter.error(Text(Tx::DataWriteFailed) + "\n" + target + "\n" + e.what());

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "base/binary_file.h"
+#include "base/safe_write/read_opening.h"
 #include "base/datetime.h"
 #include "base/texts.h"
 #include "core/current_file.h"
@@ -19,7 +20,7 @@ bool IsVersion1Tsd(const std::string& fileName) {
     char head[256];
     std::size_t n = 0;
     try {
-        BinaryFile f(fileName, OpenMode::Read);
+        BinaryFile f = OpenToRead(fileName, {Text(Tx::FormatWrong)});
         n = f.readSome(head, sizeof head);
     } catch (const std::exception&) {
         return false;  // the header reader reports it

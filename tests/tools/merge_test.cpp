@@ -400,7 +400,10 @@ TEST_F(MergeTest, MergingIntoAnInputReplacesItOnlyAfterEverythingWasRead) {
     a.start = at(12, 0, 0, 700);
     ASSERT_TRUE(add(input("a.sdf", a)));
     ASSERT_TRUE(add(input("b.sdf", a)));
+    // A second name: rewritten in place, once the merge has let its inputs go.
+    std::filesystem::create_hard_link(dir.file("a.sdf"), dir.file("a-too.sdf"));
     ASSERT_TRUE(combine("a.sdf"));
+    EXPECT_TRUE(std::filesystem::equivalent(dir.file("a.sdf"), dir.file("a-too.sdf")));
     auto bursts = output("a.sdf");
     ASSERT_EQ(bursts.size(), 2u);
     EXPECT_EQ(out.StartTime, a.start);
@@ -408,7 +411,7 @@ TEST_F(MergeTest, MergingIntoAnInputReplacesItOnlyAfterEverythingWasRead) {
         EXPECT_EQ(bursts[1].data[0][k], a.value(0, k, 1));
         EXPECT_EQ(bursts[1].data[1][k], a.value(0, k, 1));
     }
-    EXPECT_EQ(dir.names(), (std::vector<std::string>{"a.sdf", "b.sdf"}));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"a-too.sdf", "a.sdf", "b.sdf"}));
 }
 
 TEST_F(MergeTest, TextInputOutOfRangeValueAsksInTheMergeWording) {

@@ -159,10 +159,20 @@ std::filesystem::path CreateLockedOwnFile(const std::filesystem::path& folder, c
         }
         const std::filesystem::path marked = markedName(fd);
         if (marked != created && sys::renameNoReplace(created.c_str(), marked.c_str()) != 0) {
-            const int err = errno;
+            int err = errno;
             if (err == EINVAL || err == ENOSYS || err == EOPNOTSUPP) {
-                lock = std::move(held);
-                return created;
+                // A second name that fails where the name is taken (NFS has
+                // these), and the first one let go.
+                if (sys::link(created.c_str(), marked.c_str()) == 0) {
+                    sys::unlink(created.c_str());
+                    lock = std::move(held);
+                    return marked;
+                }
+                err = errno;
+                if (err != EEXIST) {
+                    lock = std::move(held);
+                    return created;
+                }
             }
             sys::unlink(created.c_str());
             if (err == EEXIST) continue;

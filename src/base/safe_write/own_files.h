@@ -59,9 +59,9 @@ std::string HiddenPrefixOf(const std::filesystem::path& target);
 // Creates a new, empty file named prefix + mark + suffix in the folder,
 // private to its user, locks it and returns its name. The prefix is cut, at
 // a character boundary, where the name would be longer than the folder
-// takes. Where the file system cannot rename without replacing, the file
-// keeps a name of six random characters: it works, but is never taken for a
-// leftover. IoError naming the folder and the cause when it cannot be made
+// takes. Where the file system can neither rename without replacing nor
+// link, the file keeps a name of six random characters: it works, but is
+// never taken for a leftover. IoError naming the folder and the cause when it cannot be made
 // ("一時ファイルを作成できません: <folder> (<cause>)").
 std::filesystem::path CreateLockedOwnFile(const std::filesystem::path& folder, const std::string& prefix,
                                           const std::string& suffix, FileLock& lock);

@@ -45,7 +45,6 @@ BinaryFile OpenToRead(const std::filesystem::path& file, const ReadRefusal& refu
         if (::fstat(f.fd, &st) != 0) cannotOpen(file, errno);
         if (S_ISDIR(st.st_mode)) cannotOpen(file, EISDIR);
         if (!S_ISREG(st.st_mode)) cannotOpen(file, EINVAL);
-        ::fcntl(f.fd, F_SETFL, ::fcntl(f.fd, F_GETFL) & ~O_NONBLOCK);
         LockOrWait(f.fd, Hold::Read, file, Tx::ReaderBusy);
         unsigned char first = 1;
         if (::pread(f.fd, &first, 1, 0) != 1 || first != 0) {
@@ -57,11 +56,15 @@ BinaryFile OpenToRead(const std::filesystem::path& file, const ReadRefusal& refu
             return opened;
         }
         // Cut short: put back with the file held alone, which this reader
-        // must not keep holding for reading meanwhile.
+        // must not keep holding for reading meanwhile. Another file put
+        // under the name meanwhile is opened in turn.
         sys::close(f.fd);
         f.fd = -1;
-        if (round == 2 || !RollBackCutRewrite(file, refusal.maxBytes))
-            throw FormatError(refusalText(refusal, file) + CutRewriteNote(file));
+        struct stat named {};
+        if (round < 2 && (RollBackCutRewrite(file, refusal.maxBytes) || ::stat(file.c_str(), &named) != 0 ||
+                          named.st_dev != st.st_dev || named.st_ino != st.st_ino))
+            continue;
+        throw FormatError(refusalText(refusal, file) + CutRewriteNote(file, refusal.maxBytes));
     }
 }
 

@@ -9,12 +9,14 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <optional>
 #include <random>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "base/binary_file.h"
@@ -278,8 +280,17 @@ std::optional<Found> journalOfCut(const std::filesystem::path& target, int fd, s
     };
     const RewriteMark mark = markOn(fd);
     if (mark.state == RewriteMark::Set) {
-        std::optional<Found> f = journalAt(mark.journal);
-        if (f && f->head.id == mark.id && usable(*f)) return f;
+        // Where it was written, or beside the file by the same name: its
+        // folder may have been moved or reached by another path since.
+        for (const std::filesystem::path& at : {mark.journal, FolderOf(target) / mark.journal.filename()}) {
+            std::optional<Found> f = journalAt(at);
+            // A clean-up or a message looking at it holds it for a moment.
+            for (int tries = 0; f && !f->lock.held() && tries < 300; ++tries) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                f = journalAt(at);
+            }
+            if (f && f->head.id == mark.id && usable(*f)) return f;
+        }
         return std::nullopt;
     }
     if (mark.state != RewriteMark::Unsupported) return std::nullopt;
@@ -540,7 +551,7 @@ void RemoveSpentJournals(const std::filesystem::path& target) noexcept {
     }
 }
 
-std::string CutRewriteNote(const std::filesystem::path& file) {
+std::string CutRewriteNote(const std::filesystem::path& file, std::uint64_t maxBytes) {
     std::filesystem::path target = file;
     try {
         target = ResolveLinks(file);
@@ -549,7 +560,7 @@ std::string CutRewriteNote(const std::filesystem::path& file) {
     const Looking f{::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     struct stat st {};
     if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode) || firstByte(f.fd) != 0) return {};
-    if (std::optional<Found> proven = journalOfCut(target, f.fd, 0))
+    if (std::optional<Found> proven = journalOfCut(target, f.fd, maxBytes))
         return "\n" + Text(Tx::CutRewriteKept) + "\n" + proven->path.string();
     // Every journal that may hold what it held: the one its mark names and
     // those beside it that name it.

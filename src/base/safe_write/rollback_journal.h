@@ -85,6 +85,8 @@ void RemoveSpentJournals(const std::filesystem::path& target) noexcept;
 // be put back: a line break and what holds its old content (the journal of
 // its rewrite, or every journal that may, none shown to be its); "" when
 // nothing does.
-std::string CutRewriteNote(const std::filesystem::path& file);
+// A journal recording a size above `maxBytes` (where given) is not the one
+// that puts it back.
+std::string CutRewriteNote(const std::filesystem::path& file, std::uint64_t maxBytes = 0);
 
 }  // namespace brine
