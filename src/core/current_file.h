@@ -224,6 +224,9 @@ private:
     std::vector<std::uint8_t> ioBuffer_;
     WriteFailure writeFailure_;
     std::string readFailure_;
+    // The file a header reader reads, opened in the call's or the job's
+    // files; null, the refusal shown, where the opening refuses it.
+    JobFile* openForHeader(CallFiles& files, const std::string& fileName);
     // False (ReadFailureLine says why) when the file `source`, about to be
     // read for FileName, is not the one the header was read from, as it was.
     bool sameAsRead(JobFile& source);

@@ -270,15 +270,19 @@ bool CurrentFile::ReadHeader(const std::string& fileName) {
     return false;
 }
 
-bool CurrentFile::ReadSDFHeader(const std::string& fileName) {
-    CallFiles files(job_.p.get());
-    JobFile* opened = nullptr;
+JobFile* CurrentFile::openForHeader(CallFiles& files, const std::string& fileName) {
     try {
-        opened = &files->forReading(fileName);
+        return &files->forReading(fileName);
     } catch (const FormatError& e) {
         if (prompter) prompter->error(e.what());
-        return false;
+        return nullptr;
     }
+}
+
+bool CurrentFile::ReadSDFHeader(const std::string& fileName) {
+    CallFiles files(job_.p.get());
+    JobFile* opened = openForHeader(files, fileName);
+    if (!opened) return false;
     JobFile& source = *opened;
     ParseResult parsed = parseSdfHeader(source.file, source.size());
     if (parsed.kind != ParseResult::Ok) {

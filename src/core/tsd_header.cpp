@@ -194,13 +194,8 @@ bool CurrentFile::ReadTSDHeader(const std::string& fileName) {
     tsdBlocksKept_.p.reset();
     TsdHeader h;
     CallFiles files(job_.p.get());
-    JobFile* opened = nullptr;
-    try {
-        opened = &files->forReading(fileName);
-    } catch (const FormatError& e) {
-        if (prompter) prompter->error(e.what());
-        return false;
-    }
+    JobFile* opened = openForHeader(files, fileName);
+    if (!opened) return false;
     JobFile& source = *opened;
     try {
         LineReader in(source.file);

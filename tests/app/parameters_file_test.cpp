@@ -45,13 +45,8 @@ TEST(ParametersFile, MissingLinesReadAsEmptyAndMissingFileAsNothing) {
     std::fflush(nullptr);
     const pid_t child = ::fork();
     if (child == 0) {
-        sys::FaultPlan kill;
-        kill.fault = sys::Fault::Kill;
-        int writes = 0;
         const std::string target = dir.file("Parameters.dat");
-        kill.hits = [&](const sys::FaultPlan::Record& r) {
-            return r.call == sys::Call::Pwrite && r.path == target && ++writes == 2;
-        };
+        sys::FaultPlan kill = sys::StopWithFileCutShort(target);
         sys::ArmFaults armed(kill);
         WriteParametersFile(target, "a", "b", 1);
         ::_exit(0);

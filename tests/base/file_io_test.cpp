@@ -725,13 +725,8 @@ TEST(SafeReplace, AJournalIsPutBackOnlyIntoTheRewriteItWasWrittenFor) {
     // Stops a replace of `name` with the file cut short: its first byte
     // cleared, its journal whole.
     auto cut = [&](const std::string& name, const std::string& text) {
-        sys::FaultPlan kill;
-        kill.fault = sys::Fault::Kill;
-        int writes = 0;
-        kill.hits = [&writes, name](const sys::FaultPlan::Record& r) {
-            return r.call == sys::Call::Pwrite && r.path == name && ++writes == 2;
-        };
-        ASSERT_EQ(WEXITSTATUS(stoppedAt(kill, [&] { ReplaceFileContent(name, text); })), sys::kStoppedStatus);
+        ASSERT_EQ(WEXITSTATUS(stoppedAt(sys::StopWithFileCutShort(name), [&] { ReplaceFileContent(name, text); })),
+                  sys::kStoppedStatus);
         ASSERT_EQ(test::readText(name).front(), '\0');
     };
     test::writeText(p, v0);
@@ -983,13 +978,8 @@ TEST(SafeReplace, WhatStandsAtTheFileIsBelievedOnlyAsFarAsItIsShown) {
     const std::string old = iniText(3, "old"), to = iniText(3, "new");
     auto cutShort = [&] {
         hardLinkedPair(dir, old);
-        sys::FaultPlan kill;
-        kill.fault = sys::Fault::Kill;
-        int writes = 0;
-        kill.hits = [&writes, target](const sys::FaultPlan::Record& r) {
-            return r.call == sys::Call::Pwrite && r.path == target && ++writes == 2;
-        };
-        ASSERT_EQ(WEXITSTATUS(stoppedAt(kill, [&] { ReplaceFileContent(target, to); })), sys::kStoppedStatus);
+        ASSERT_EQ(WEXITSTATUS(stoppedAt(sys::StopWithFileCutShort(target), [&] { ReplaceFileContent(target, to); })),
+                  sys::kStoppedStatus);
     };
     // Exit 0: read whole and as it was; 1: refused; 2: no exception expected.
     auto inChild = [](const std::function<int()>& job, bool holdNothing) {
@@ -1090,13 +1080,9 @@ TEST(SafeReplace, ANewFileAndAJournalGetWhatTheFolderAndTheFileGive) {
     ::removexattr(target.c_str(), "system.posix_acl_access");
     ::chmod(target.c_str(), 0640);
     fs::create_hard_link(target, dir.file("q.tfp"));
-    sys::FaultPlan kill;
-    kill.fault = sys::Fault::Kill;
-    int writes = 0;
-    kill.hits = [&writes, target](const sys::FaultPlan::Record& r) {
-        return r.call == sys::Call::Pwrite && r.path == target && ++writes == 2;
-    };
-    ASSERT_EQ(WEXITSTATUS(stoppedAt(kill, [&] { ReplaceFileContent(target, iniText(3, "new")); })), sys::kStoppedStatus);
+    ASSERT_EQ(WEXITSTATUS(stoppedAt(sys::StopWithFileCutShort(target),
+                                    [&] { ReplaceFileContent(target, iniText(3, "new")); })),
+              sys::kStoppedStatus);
     std::string journal;
     for (const std::string& name : namesIn(dir.path()))
         if (name.ends_with(".jnl")) journal = dir.file(name);

@@ -365,6 +365,15 @@ const CallTable planCalls{open,     mkstemps, close, write,     pwrite,    renam
 
 }  // namespace
 
+FaultPlan StopWithFileCutShort(const std::string& file) {
+    FaultPlan plan;
+    plan.fault = Fault::Kill;
+    plan.hits = [file, writes = std::make_shared<int>(0)](const FaultPlan::Record& r) {
+        return r.call == Call::Pwrite && r.path == file && ++*writes == 2;
+    };
+    return plan;
+}
+
 ArmFaults::ArmFaults(FaultPlan& plan) : plan_(plan), outer_(armedPlan) {
     armedPlan = &plan;
     installedCalls = &planCalls;

@@ -62,6 +62,10 @@ struct FaultPlan {
     std::shared_ptr<PowerLoss> powerLoss;  // what a power cut would undo, kept for a PowerCut plan
 };
 
+// A plan that stops the process once a rewrite in place of `file` has
+// cleared its first byte: before its second write into the file.
+FaultPlan StopWithFileCutShort(const std::string& file);
+
 // The plan in force; null when none is armed.
 extern FaultPlan* armedPlan;
 
