@@ -158,13 +158,20 @@ void BinaryFile::truncate(std::uint64_t size) {
     if (sys::ftruncate(fd_, static_cast<off_t>(size)) != 0) fail(path_, "書き込めません", errno);
 }
 
-std::string ReadWholeFile(const std::filesystem::path& path) {
-    BinaryFile f(path, OpenMode::Read);
+std::string ReadToEnd(BinaryFile& f, std::size_t limit) {
+    f.seek(0);
     std::string all(static_cast<std::size_t>(f.size()), '\0');
     all.resize(f.readSome(all.data(), all.size()));
     // A file that grew while it was read is read to its end.
     char more[4096];
-    for (std::size_t n; (n = f.readSome(more, sizeof more)) > 0;) all.append(more, n);
+    for (std::size_t n; (limit == 0 || all.size() <= limit) && (n = f.readSome(more, sizeof more)) > 0;)
+        all.append(more, n);
+    return all;
+}
+
+std::string ReadWholeFile(const std::filesystem::path& path) {
+    BinaryFile f(path, OpenMode::Read);
+    std::string all = ReadToEnd(f);
     f.close();
     return all;
 }

@@ -73,6 +73,10 @@ private:
 
 // The whole content of a file. IoError when it cannot be read.
 std::string ReadWholeFile(const std::filesystem::path& path);
+// What an open file holds from its start to its end, read to the end where
+// it grows meanwhile, but no further than one piece past `limit` bytes
+// (where given). IoError when it cannot be read.
+std::string ReadToEnd(BinaryFile& f, std::size_t limit = 0);
 
 // Little-endian helpers over byte buffers.
 template <typename T>

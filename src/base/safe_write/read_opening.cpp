@@ -70,15 +70,9 @@ BinaryFile OpenToRead(const std::filesystem::path& file, const ReadRefusal& refu
 
 std::string ReadWholeToRead(const std::filesystem::path& file, const ReadRefusal& refusal) {
     BinaryFile f = OpenToRead(file, refusal);
-    const std::uint64_t size = f.size();
-    std::string all(static_cast<std::size_t>(size), '\0');
-    all.resize(f.readSome(all.data(), all.size()));
-    // A file that grew while it was read is read to its end, within bounds.
-    char more[4096];
-    for (std::size_t n; (n = f.readSome(more, sizeof more)) > 0;) {
-        all.append(more, n);
-        if (refusal.maxBytes > 0 && all.size() > refusal.maxBytes) throw FormatError(refusalText(refusal, file));
-    }
+    std::string all = ReadToEnd(f, static_cast<std::size_t>(refusal.maxBytes));
+    // One that grew past the bound while it was read.
+    if (refusal.maxBytes > 0 && all.size() > refusal.maxBytes) throw FormatError(refusalText(refusal, file));
     f.close();
     return all;
 }
